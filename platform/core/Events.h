@@ -1,0 +1,13 @@
+#pragma once
+
+namespace platform {
+
+// Lets long work yield to the window's event loop. The window installs a hook
+// that processes pending events; elsewhere (engine tests, the command line)
+// PumpEvents does nothing.
+using PumpEventsHook = void (*)();
+
+void SetPumpEventsHook(PumpEventsHook hook);
+void PumpEvents();
+
+} // namespace platform
