@@ -1,0 +1,99 @@
+#pragma once
+// Value rules of the parameter panel and the per-run / per-file values the
+// batch run hands to the edit engine. Plain std code, no widgets.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace app {
+
+// A text counts as numeric when, blanks trimmed, it is an optional sign, digits
+// with at most one decimal point (at least one digit) and an optional exponent.
+std::optional<double> NumericValue(const std::string& text);
+bool IsNumericText(const std::string& text);
+
+// Numeric text rounded half to even to a 32-bit integer. A value outside the
+// 32-bit range counts as not numeric.
+std::optional<int32_t> TextToInt32(const std::string& text);
+
+// Absolute value of a numeric text as a 32-bit integer; 0 when not numeric
+// (or when the absolute value leaves the 32-bit range).
+int32_t AbsIntFromText(const std::string& text);
+
+// The slider value display: "-45db".
+std::string SliderValueText(int32_t value);
+
+// Index of the last set element among the four normalize modes; 0 when none.
+int32_t NormModeFromChecks(const std::array<int32_t, 4>& checks);
+
+// Panel state as the batch run reads it.
+struct PanelState {
+    std::array<int32_t, 3> checkParm{1, 1, 1}; // Trim Level, Normalize, Level Adjust
+    std::array<int32_t, 4> sliderParm{-45, -45, 0, 0};
+    std::array<std::string, 4> textParm{"0", "0", "500", "-6"};
+    std::array<int32_t, 4> checkNormMode{1, 0, 0, 0};
+    int32_t checkClip = 0;
+    int32_t checkOW = 0;
+    std::string soundPath;
+};
+
+// Read once when a run starts.
+struct RunConstants {
+    int32_t startMargin = 0;
+    int32_t endMargin = 0;
+    int32_t rmsWindow = 0;
+    float normLevel = 0;
+    float rmsThreshold = 0;
+    int32_t normMode = 0;
+};
+
+// Read again for every file of a run.
+struct ItemValues {
+    int32_t useTrim = 0;
+    int32_t useNorm = 0;
+    int32_t useAdjust = 0;
+    int32_t clip = 0;
+    int32_t overWrite = 0;
+    int32_t thIn = 0;
+    int32_t thOut = 0;
+    int32_t adjust = 0;
+    std::string soundPath;
+};
+
+RunConstants ReadRunConstants(const PanelState& panel);
+ItemValues ReadItemValues(const PanelState& panel);
+
+// The arguments of one EditWave call, in call order.
+struct EditWaveArgs {
+    std::string pSourceFN;
+    std::string pTargetFN;
+    int64_t pFrom = 0;
+    int64_t pTo = 0;
+    int32_t pUseTh = 0;
+    float pThIn = 0;
+    float pThOut = 0;
+    int32_t pStartMargin = 0;
+    int32_t pEndMargin = 0;
+    int32_t pForceMargin = 0;
+    int32_t pUseNorm = 0;
+    float pNormLevel = 0;
+    int32_t pNormMode = 0;
+    int32_t pRMSmsec = 0;
+    float pRMSdb = 0;
+    int32_t pClip = 0;
+    float pAdjustdbL = 0;
+    float pAdjustdbR = 0;
+    int32_t pFadeInSample = 0;
+    int32_t pFadeOutSample = 0;
+    int32_t pCheckLevel = 0;
+};
+
+EditWaveArgs MakeEditWaveArgs(const std::string& source, const std::string& target,
+                              const RunConstants& run, const ItemValues& item);
+
+// Progress bar value for the engine's fraction done: rate x 1000, half to even.
+int32_t ProgressValue(float rate);
+
+} // namespace app
