@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The edit job: processes one source WAV file into one target WAV file (trim,
+// normalise, level adjust, fades), or only measures it. One object serves a
+// whole batch run; every call is independent except for the result properties
+// of a level check, which survive until the next level check.
+class C_EditWave {
+  public:
+    // Progress event: pRate is the fraction of the whole job done (0 to 1).
+    // A handler that leaves pCancel non-zero cancels the job after the block.
+    using ProgHandler = std::function<void(float pRate, int32_t& pCancel)>;
+
+    // Raised after every block of every pass; may be empty.
+    ProgHandler Prog;
+
+    // Cancel flag: cleared on entry to EditWave, set to 1 when the handler asks
+    // to cancel; any non-zero value stops the job after the current block.
+    int32_t Canceled() const { return m_Canceled; }
+    void SetCanceled(int32_t pValue) { m_Canceled = pValue; }
+
+    // Results of a level check (pCheckLevel != 0), in sample units and in dB
+    // relative to full scale.
+    int32_t MaxPeak() const { return m_MaxPeak; }
+    int32_t MaxRMS() const { return m_MaxRMS; }
+    int32_t NormRMS() const { return m_NormRMS; }
+    float MaxPeakDB() const { return m_MaxPeakDB; }
+    float MaxRMSDB() const { return m_MaxRMSDB; }
+    float NormRMSDB() const { return m_NormRMSDB; }
+
+    // Returns 1 when the job ran to its end, 0 otherwise (bad source, 6- or
+    // 8-channel source, negative trimmed range, existing target, failed read or
+    // write, output too large, cancelled). Frames are sample frames; levels,
+    // thresholds and adjustments are dB; margins and pRMSmsec are ms.
+    // pNormMode: 0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc).
+    // pCheckLevel: 1 measure only; other non-zero values store the results and
+    // process as usual; 0 no results.
+    int32_t EditWave(const std::string& pSourceFN, const std::string& pTargetFN, int64_t pFrom,
+                     int64_t pTo, int32_t pUseTh, float pThIn, float pThOut, int32_t pStartMargin,
+                     int32_t pEndMargin, int32_t pForceMargin, int32_t pUseNorm, float pNormLevel,
+                     int32_t pNormMode, int32_t pRMSmsec, float pRMSdb, int32_t pClip,
+                     float pAdjustdbL, float pAdjustdbR, int32_t pFadeInSample,
+                     int32_t pFadeOutSample, int32_t pCheckLevel);
+
+  private:
+    int32_t m_Canceled = 0;
+    int32_t m_MaxPeak = 0;
+    int32_t m_MaxRMS = 0;
+    int32_t m_NormRMS = 0;
+    float m_MaxPeakDB = 0.0f;
+    float m_MaxRMSDB = 0.0f;
+    float m_NormRMSDB = 0.0f;
+};
