@@ -1,0 +1,91 @@
+#pragma once
+
+// The RIFF/WAVE container: header reader, header writer, size fixes, 24-bit packing and the
+// kind of a sound file. All file access goes through engine/FileIO.h (64-bit positions).
+// A handle passed in is used and left open; a file opened inside an operation is closed
+// before it returns.
+
+#include "engine/FileIO.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct WaveInfo {
+    int32_t Valid = 0;        // 1 when "fmt " and "data" were found and the format is supported
+    int32_t SampleFrames = 0; // DataSize / bytes per frame, at most 2147483647
+    int32_t SampleRate = 0;   // Hz
+    int16_t BitsPerSample = 0;
+    int16_t Channels = 0;
+    int32_t BlockAlign = 0; // bytes per frame, BitsPerSample * Channels / 8 (nearest)
+    int32_t DataOffset = 0; // offset of the first audio byte
+    int64_t DataSize = 0;   // size field of the "data" chunk (unsigned 32-bit)
+    int64_t FileSize = 0;   // length of the file
+    int32_t FormatCode = 0; // 0..9, see WaveFormatCode
+    int32_t LengthMs = 0;   // SampleFrames / SampleRate * 1000, nearest
+    int32_t FormatTag = 0;  // "fmt " format tag, sign-extended (0xFFFE reads as -2)
+};
+
+// Chunk ids as the four id bytes read little-endian.
+constexpr uint32_t kChunkRiff = 0x46464952; // "RIFF"
+constexpr uint32_t kChunkWave = 0x45564157; // "WAVE"
+constexpr uint32_t kChunkFmt = 0x20746D66;  // "fmt "
+constexpr uint32_t kChunkData = 0x61746164; // "data"
+
+// The sample layout code for a channel count and width; -1 when unsupported.
+// 1/8:0 2/8:1 1/16:2 2/16:3 1/24:4 2/24:5 6/16:6 8/16:7 6/24:8 8/24:9.
+int32_t WaveFormatCode(int32_t pChannels, int32_t pBitsPerSample);
+
+// Reads the header of a WAV file. Valid 0 when the chunks are missing, the format is
+// unsupported or the file cannot be read; the fields read before the stop are kept.
+WaveInfo ReadWaveInfo(const std::string& pPath);
+
+// Offset of the chunk's id in the chunk list from offset 12, or -1 when not found.
+int64_t FindChunk(const std::string& pPath, uint32_t pId);
+
+// Deletes any file at the path and writes a plain 44-byte header (or the 68-byte extensible
+// header for 6 and 8 channels) with the given data size (a 32-bit field pattern). With
+// pKeepOpen 1 returns the open write handle (0 on failure); otherwise closes the file and
+// returns 1 (0 on failure).
+FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
+                           const std::string& pPath, int32_t pDataSize, int32_t pKeepOpen);
+
+// Rewrites the RIFF size (and, unless pRiffSizeOnly, the data size minus pPad) from the
+// current length of the file. Through pHandle when not 0, else by path. 1 on success.
+int32_t FixWaveSizes(const std::string& pPath, int32_t pPad, int32_t pRiffSizeOnly,
+                     FileHandle pHandle);
+
+// Sets the data chunk to pDataSize (plus a pad byte when odd), rewrites the RIFF size to
+// match and cuts or extends the file to the end of that chunk. 1 on success.
+int32_t SetWaveDataSize(const std::string& pPath, int64_t pDataSize, FileHandle pHandle);
+
+// Packed 24-bit samples: three bytes, least significant first.
+using Packed24Mono = std::array<uint8_t, 3>;
+using Packed24Stereo = std::array<uint8_t, 6>;
+using SamplePair = std::array<int32_t, 2>; // left, right
+static_assert(sizeof(Packed24Mono) == 3 && sizeof(Packed24Stereo) == 6,
+              "packed groups must be contiguous bytes so raw reads can fill them");
+
+// One packed sample -> signed value (-8388608..8388607).
+inline int32_t Unpack24(const uint8_t* pBytes) {
+    int32_t v = int32_t(pBytes[0]) | (int32_t(pBytes[1]) << 8) | (int32_t(pBytes[2]) << 16);
+    return v > 0x7FFFFF ? v - 0x1000000 : v;
+}
+// Clamps to -8388608..8388607 and stores three bytes.
+inline void Pack24(int32_t pValue, uint8_t* pBytes) {
+    int32_t v = pValue > 0x7FFFFF ? 0x7FFFFF : (pValue < -0x800000 ? -0x800000 : pValue);
+    if (v < 0) v += 0x1000000;
+    pBytes[0] = uint8_t(v & 0xFF);
+    pBytes[1] = uint8_t((v >> 8) & 0xFF);
+    pBytes[2] = uint8_t(v >> 16);
+}
+
+// Resize the output to the input's count, then convert every element.
+void Unpack24Mono(const std::vector<Packed24Mono>& pPacked, std::vector<int32_t>& pValues);
+void Unpack24Stereo(const std::vector<Packed24Stereo>& pPacked, std::vector<SamplePair>& pValues);
+void Pack24Mono(const std::vector<int32_t>& pValues, std::vector<Packed24Mono>& pPacked);
+void Pack24Stereo(const std::vector<SamplePair>& pValues, std::vector<Packed24Stereo>& pPacked);
+
+// "wav", "mp2", "mp3", "wmariff" from the format tag, else the path's extension.
+std::string GetSoundFileType(const std::string& pPath);
