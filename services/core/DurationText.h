@@ -1,0 +1,17 @@
+#pragma once
+// Text for play lengths in the file list and for the time stamps of the log.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// Milliseconds as total minutes (at least three digits), seconds and
+// milliseconds: 62500 -> "001'02.500". Hours are not split off; negative
+// values count as 0.
+std::string DurationText(int32_t ms);
+
+// The current local date and time as "yyyy/mm/dd hh:mm:ss" (seconds truncated).
+std::string LogTimestamp();
+
+// The same text for a given broken-down local time.
+std::string LogTimestampOf(const std::tm& local);

@@ -1,0 +1,22 @@
+#pragma once
+// Conversions between stored setting texts and numbers.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Trimmed text that is an optional sign, digits with at most one point and an
+// optional exponent, rounded half to even; nothing when it is not such a number
+// or does not fit in 32 bits.
+std::optional<int32_t> SettingToInt32(std::string_view text);
+
+// Values as stored texts: integers plainly, floating point values in their
+// shortest form ("-45", "0.5"), texts as they are.
+std::string ToSettingText(std::string_view text);
+std::string ToSettingText(const char* text);
+std::string ToSettingText(const std::string& text);
+std::string ToSettingText(int64_t value);
+std::string ToSettingText(int32_t value);
+std::string ToSettingText(double value);
+std::string ToSettingText(float value);

@@ -1,0 +1,75 @@
+#pragma once
+// Language mode and the shared cache of UI fonts. On a Japanese system the
+// window and the controls set their fonts themselves (ExplicitFonts 1), with
+// Japanese faces; elsewhere the platform's default fonts are used.
+
+#include "platform/gui/Fonts.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QWidget;
+
+// 1: the window and controls set their fonts through SetUIFont.
+extern int32_t ExplicitFonts;
+// 1 on a system that is not Japanese; else the stored "LangMode" (default 0).
+extern int32_t LangMode;
+
+struct FontCacheEntry {
+    platform::FontHandle font = 0;
+    float size = 0;     // points
+    int16_t bold = 0;   // -1 bold
+    int16_t italic = 0; // -1 italic
+    std::string face;
+};
+
+// Fonts in creation order; entry 0 is the default font at 9 points.
+extern std::vector<FontCacheEntry> FontCache;
+
+inline constexpr std::string_view DefaultFace = "ＭＳ Ｐゴシック";
+inline constexpr std::string_view MeiryoFace = "メイリオ";
+
+// Once per start, before any control is set up.
+void DecideLanguageMode();
+
+struct LanguageDecision {
+    int32_t langMode = 0;
+    int32_t explicitFonts = 0;
+};
+// The decision for a system language and the stored "LangMode" text.
+LanguageDecision DecideLanguage(bool japaneseSystem, std::string_view storedLangMode);
+
+// Anything that carries its own font settings and window (a control).
+class UIFontSource {
+  public:
+    virtual ~UIFontSource() = default;
+    virtual float FontSize() const = 0;
+    virtual int16_t FontBold() const = 0;
+    virtual int16_t FontItalic() const = 0;
+    virtual std::string FontName() const = 0;
+    virtual QWidget* hwnd() const = 0;
+};
+
+// The logical font for size, bold, italic and face at the given twips per pixel.
+platform::LogFont UIFontRecord(float size, int16_t bold, int16_t italic, std::string_view face,
+                               int32_t twipsPerPixel);
+
+// Appends one cache entry (its font may be 0 when creation failed).
+void CreateUIFont(float size, int16_t bold, int16_t italic, std::string_view face);
+
+// index -2: find or create the font for size, bold, italic and face;
+// index -1: the same with the values and the window taken from object;
+// index >= 0: that cache entry. The entry's font goes to the window.
+// Returns the cache index used.
+int32_t SetUIFont(QWidget* window, int32_t index, const UIFontSource* object, float size,
+                  int16_t bold, int16_t italic, std::string_view face);
+
+// Deletes every cached font and empties the cache.
+void DeleteUIFonts();
+
+// The face trimmed of blanks, in UTF-8, NUL-padded into 32 bytes; a character
+// is never split and the last byte always stays NUL. Returns the bytes written.
+int32_t FaceNameBytes(std::string_view text, std::array<uint8_t, 32>& bytes);
