@@ -1,0 +1,189 @@
+#pragma once
+// Item store, column table and selection of the list control, free of any widget,
+// so that the rules of adding, deleting, sorting and selecting stand on their own.
+
+#include <QString>
+
+#include <cstdint>
+#include <variant>
+#include <vector>
+
+// One cell or hidden value: empty, a number or a text.
+class LVVariant {
+  public:
+    LVVariant() = default;
+    LVVariant(double pValue) : v_(pValue) {}
+    LVVariant(int pValue) : v_(double(pValue)) {}
+    LVVariant(const QString& pText) : v_(pText) {}
+    LVVariant(const char* pText) : v_(QString::fromUtf8(pText)) {}
+
+    bool IsEmpty() const { return std::holds_alternative<std::monostate>(v_); }
+    bool IsNumber() const { return std::holds_alternative<double>(v_); }
+    bool IsText() const { return std::holds_alternative<QString>(v_); }
+
+    // The text form drawn in a cell ("" when empty).
+    QString Text() const;
+    // The value as a number; false in *pOk for a text that is not one. Empty is 0.
+    double Number(bool* pOk = nullptr) const;
+
+    bool operator==(const LVVariant& o) const { return v_ == o.v_; }
+
+  private:
+    std::variant<std::monostate, double, QString> v_;
+};
+
+struct LVItem {
+    int32_t State = 0; // 0 not selected, 1 selected, 2 cursor mark during a sort
+    int32_t IconType = 0;
+    uint32_t DispColor = 0;
+    uint32_t HLine = 0;
+    std::vector<LVVariant> Data;
+    std::vector<LVVariant> Aux;
+};
+
+struct LVTab {
+    QString TabName;
+    int32_t TabOrder = 0;
+    int32_t TabHidden = 0;
+    int32_t TabWidth = 1200;
+    int32_t Left = 0;
+    int32_t Right = 0;
+    int32_t TabAlign = 0;
+    int32_t UseTextCombo = 0;
+    int32_t FrontObj = 0;
+    int32_t ComboNum = -1; // list-box editor instance, -1 = none
+    int32_t TextNum = -1;  // text-box editor instance, -1 = none
+    int32_t TextIsTime = 0;
+    int32_t DataNumeric = 0;
+};
+
+class UC_ListViewModel {
+  public:
+    static constexpr int32_t MinTabWidth = 450;
+    static constexpr int32_t SpareRecords = 200;
+    static constexpr uint32_t SysWindowText = 0x80000008u;
+
+    UC_ListViewModel();
+    virtual ~UC_ListViewModel() = default;
+
+    // ---- set-up
+    int32_t NumData() const { return numData_; }
+    void SetNumData(int32_t pValue) { numData_ = pValue < 1 ? 1 : pValue; }
+    int32_t NumAux() const { return numAux_; }
+    void SetNumAux(int32_t pValue) { numAux_ = pValue < 1 ? 1 : pValue; }
+    void ResetNumTab();
+
+    QString TabName(int32_t pData) const;
+    void SetTabName(int32_t pData, const QString& pValue);
+    int32_t TabWidth(int32_t pData) const;
+    void SetTabWidth(int32_t pData, int32_t pValue);
+    int32_t TabAlign(int32_t pData) const;
+    void SetTabAlign(int32_t pData, int32_t pValue);
+    int32_t TabHidden(int32_t pData) const;
+    void SetTabHidden(int32_t pData, int32_t pValue);
+    int32_t DataNumeric(int32_t pData) const;
+    void SetDataNumeric(int32_t pData, int32_t pValue);
+    int32_t TextIsTime(int32_t pData) const;
+    void SetTextIsTime(int32_t pData, int32_t pValue);
+    int32_t UseTextCombo(int32_t pData) const;
+    void SetUseTextCombo(int32_t pData, int32_t pValue);
+    int32_t FrontObj(int32_t pData) const;
+    void SetFrontObj(int32_t pData, int32_t pValue);
+    int32_t TabOrder(int32_t pData) const;
+    void SetTabOrder(int32_t pTab, int32_t pValue);
+    // Column index shown at display position pPos (-1 when out of range).
+    int32_t TabAtPosition(int32_t pPos) const;
+    const LVTab& Tab(int32_t pData) const { return tabs_[size_t(pData)]; }
+    int32_t TotalTabWidth() const;
+
+    // ---- items
+    int32_t ItemCount() const { return itemCount_; }
+    void AddItem(int32_t pNum);
+    void InsertItem(int32_t pIndex, int32_t pNum);
+    void DeleteItem(int32_t pIndex);
+    void DeleteItemEx(int32_t pIndex1, int32_t pIndex2);
+    void DeleteAll();
+    void DeleteSelected();
+
+    LVVariant Value(int32_t pIndex, int32_t pData) const;
+    void SetValue(int32_t pIndex, int32_t pData, const LVVariant& pValue);
+    LVVariant AuxID(int32_t pIndex, int32_t pAux) const;
+    void SetAuxID(int32_t pIndex, int32_t pAux, const LVVariant& pValue);
+    int32_t IconType(int32_t pIndex) const;
+    void SetIconType(int32_t pIndex, int32_t pValue);
+    uint32_t DispColor(int32_t pIndex) const;
+    void SetDispColor(int32_t pIndex, uint32_t pValue);
+    uint32_t HLine(int32_t pIndex) const;
+    void SetHLine(int32_t pIndex, uint32_t pValue);
+
+    void ExchangeItem(int32_t pPlus);
+    void MoveCursor(int32_t pIsDown);
+    void ReOrder(int32_t pOrderItem, int32_t pForce);
+    void RndItem();
+    int32_t YsItem(double pY) const;
+
+    // ---- selection
+    int32_t SelectedItem() const { return cursor_; }
+    void SetSelectedItem(int32_t pValue);
+    int32_t SelectedData() const { return selectedData_ < numData_ ? selectedData_ : 0; }
+    bool IsSelected(int32_t pIndex) const;
+    void SetIsSelected(int32_t pIndex, bool pValue);
+    int32_t NumSelectedItems() const;
+    bool MultiSelected() const;
+    void SelectAll();
+    void UnSelectAll();
+
+    // ---- control-wide values
+    int32_t OneHeight() const { return oneHeight_; }
+    void SetOneHeightValue(int32_t pValue);
+    int32_t EditorHeight() const { return editorHeight_; }
+    int32_t TopItem() const { return topItem_; }
+    int32_t HOffset() const { return hOffset_; }
+    int32_t LastSortColumn() const { return lastSort_; }
+    int32_t LastSortReversed() const { return lastSortReversed_; }
+    uint32_t TextColor() const { return textColor_; }
+
+    // Text typed into a time column: six digits hhmmss become hh:mm:ss.
+    static QString NormaliseTimeText(const QString& pText);
+
+  protected:
+    // Builds the column table and empties the store (the model part of Init).
+    void InitModel();
+    // Recomputes the columns' left and right edges from widths, order and hidden flags.
+    void LayoutTabs();
+    // Index of the item an address names, or -1 (see the -1/-2 addressing rules).
+    int32_t ResolveIndex(int32_t pIndex, bool pAllowLast) const;
+    bool ValidTab(int32_t pData) const { return pData >= 0 && pData < int32_t(tabs_.size()); }
+    // Row, column and border under a point (twips in the row area or header).
+    int32_t RowAt(double pY) const;
+    int32_t TabAt(double pX) const;
+    int32_t BorderAt(double pX) const;
+    // The twips of one pixel; overridden by the widget from the screen.
+    virtual int32_t Px() const { return 15; }
+
+    std::vector<LVTab> tabs_;
+    std::vector<int32_t> tabPos_; // display position -> column
+    int32_t cursor_ = -1;
+    int32_t selectedData_ = 0;
+    int32_t topItem_ = 0;
+    int32_t oneHeight_ = 0;
+    int32_t editorHeight_ = 0;
+    int32_t hOffset_ = 0;
+    uint32_t textColor_ = SysWindowText;
+    int32_t rangeFlag_ = 0;
+    int32_t toggleFlag_ = 0;
+
+  private:
+    LVItem FreshItem(uint32_t pColor) const;
+    void GrowStore(int32_t pNeeded);
+    void CutStore();
+    void RebuildTabPositions();
+    void ShellSort(int32_t pData);
+
+    std::vector<LVItem> items_;
+    int32_t itemCount_ = 0;
+    int32_t numData_ = 1;
+    int32_t numAux_ = 1;
+    int32_t lastSort_ = -1;
+    int32_t lastSortReversed_ = 0;
+};
