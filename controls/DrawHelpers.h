@@ -1,0 +1,99 @@
+#pragma once
+
+// Drawing helpers shared by the self-drawn controls and the main window:
+// colour arithmetic, the numbered background styles, 3-D cell frames, text
+// fitting, captions beside controls, colour schemes and colour-set backgrounds.
+
+#include "platform/gui/Surface.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+
+class QWidget;
+
+using platform::Color;
+using platform::Surface;
+
+// A colour argument of -1 asks for the default palette colour of its slot.
+inline constexpr Color kDefaultColor = 0xFFFFFFFFu;
+// A number argument of -99999 asks for its default.
+inline constexpr int kDefaultNumber = -99999;
+
+// ---- units --------------------------------------------------------------
+
+// Twips per pixel of the screen (15 at 96 dpi).
+int Px();
+inline int ToPx(int twips) {
+    return twips / Px();
+}
+inline int ToTwips(int pixels) {
+    return pixels * Px();
+}
+// Places a widget by twips inside its parent.
+void PlaceTwips(QWidget* w, int left, int top, int width, int height);
+// A widget's geometry inside its parent, in twips.
+QRect GeometryTwips(const QWidget* w);
+
+// ---- colour arithmetic --------------------------------------------------
+
+struct ColorParts {
+    int16_t Red = 0;
+    int16_t Green = 0;
+    int16_t Blue = 0;
+};
+
+// Red, green and blue of a colour (system colours resolved).
+ColorParts SplitColor(Color c);
+// Each part limited to 0..255.
+Color MakeColor(int red, int green, int blue);
+// factor != -1: every part times factor; factor == -1: the offsets added.
+// Each part is rounded and limited to 0..255.
+Color ShiftColor(Color c, int dRed, int dGreen, int dBlue, double factor = -1);
+// Default palette colours: 0 white at brightness 255, 1 button face at 210,
+// 2 button shadow at 120. Computed once; never 0 (black comes back as 1).
+Color DefaultColor(int index);
+// Forgets the computed defaults (after a palette change).
+void ResetDefaultColors();
+
+// ---- background painter -------------------------------------------------
+
+// Paints the whole surface in style -2..15 from c1, c2, c3 (kDefaultColor =
+// the default palette colour of that slot). Other styles paint nothing.
+// Used by the controls: 1 raised, 2 diagonal, 5/6 shaded from the middle,
+// 7/8 the same framed, 12/13 rounded bevels, 14/15 fine texture.
+void PaintBackground(Surface& s, int style, Color c1 = kDefaultColor, Color c2 = kDefaultColor,
+                     Color c3 = kDefaultColor, int n1 = kDefaultNumber, int n2 = kDefaultNumber,
+                     int n3 = kDefaultNumber);
+
+// ---- frames, text, captions ---------------------------------------------
+
+// Raised or sunken 3-D frame of a cell given in twips.
+void DrawCellFrame(Surface& s, int x, int y, int w, int h, bool sunken);
+
+// The longest start (keepEnd false) or end (keepEnd true) of text whose width
+// on the surface is at most maxWidth twips; texts under 2 characters and
+// texts that fit come back unchanged. No ellipsis is added.
+QString FitText(const QString& text, const Surface& s, int maxWidth, bool keepEnd);
+
+// Where a caption of tw x th twips goes for a control at (l, t, w, h) twips:
+// 0 left of it, 1 above left-aligned, 2 right of it, 3 above centred,
+// 4 below left-aligned, 5 below right-aligned; dx, dy added. False for other
+// placements.
+bool CaptionPosition(int placement, const QRect& control, int tw, int th, int dx, int dy,
+                     QPoint& at);
+// Prints text beside control on s (the surface of the control's parent) in
+// the surface's fore colour. Returns false when nothing was printed.
+bool PrintCaption(Surface& s, const QWidget* control, const QString& text, int placement,
+                  int dx = 0, int dy = 0);
+
+// Colour schemes of text displays: -1 takes fore and back as given, 0..6 are
+// fixed pairs; other schemes change nothing (returns false).
+bool ColorScheme(int scheme, Color& fore, Color& back);
+bool SetColorScheme(Surface& s, int scheme, Color fore, Color back);
+
+// Shaded background of a colour set: style 2 from c1 to c2 (unless
+// noGradient) and a raised frame of frameWidth nested 1-pixel rings.
+void PaintColorSet(Surface& s, Color c1, Color c2, bool noGradient, int frameWidth);
