@@ -1,0 +1,364 @@
+#include "engine/C_EditWave.h"
+
+#include "engine/EditPass.h"
+#include "engine/FileIO.h"
+#include "engine/LevelAnalysis.h"
+#include "engine/SourceReader.h"
+#include "engine/WaveMMIO.h"
+#include "platform/core/Events.h"
+#include "services/core/Paths.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// Bytes per read and per append: whole frames of at most 2 MiB.
+constexpr int64_t kBlockBytes = 2097152;
+// A plain RIFF header; its size fields cannot describe a longer file.
+constexpr int64_t kHeaderBytes = 44;
+constexpr int64_t kMaxFileBytes = 4294967295LL;
+
+struct EditArgs {
+    std::string Source, Target;
+    int64_t From, To;
+    int32_t UseTh;
+    float ThIn, ThOut;
+    int32_t StartMargin, EndMargin, ForceMargin;
+    int32_t UseNorm;
+    float NormLevel;
+    int32_t NormMode, RMSmsec;
+    float RMSdb;
+    int32_t Clip;
+    float AdjustDbL, AdjustDbR;
+    int32_t FadeIn, FadeOut, CheckLevel;
+};
+
+// Level check results in sample units.
+struct Levels {
+    int32_t Peak = 0, MaxRms = 0, NormRms = 0, FullScale = 1;
+};
+
+// Progress sink: takes the fraction done, answers true when the job must stop.
+using Reporter = std::function<bool(float)>;
+
+// A buffer for up to pFrames frames of at most one block.
+std::vector<uint8_t> BlockBuffer(int64_t pFrames, int64_t pAlign) {
+    const int64_t frames = std::clamp<int64_t>(pFrames, 0, kBlockBytes / pAlign);
+    return std::vector<uint8_t>(size_t(frames * pAlign));
+}
+
+// Thrown when the job must end with result 0 (bad input, I/O failure, cancel).
+struct JobFailed {};
+
+class EditJob {
+  public:
+    EditJob(EditArgs pArgs, Reporter pReport)
+        : m_A(std::move(pArgs)), m_Report(std::move(pReport)) {}
+    ~EditJob() { CloseFile(m_Out); }
+
+    // 1 when the job ran to its end; throws JobFailed (or any fault) otherwise.
+    void Run();
+    const Levels& Measured() const { return m_Levels; }
+
+  private:
+    bool Writes() const { return !m_A.Target.empty() && m_A.CheckLevel != 1; }
+    void SetUp();
+    void RunFirstPass();
+    void TrimRange();
+    void RunSecondPass();
+    void WriteOutput();
+    void WriteSilence(int64_t pBytes);
+    void Append(const uint8_t* pData, int64_t pBytes);
+    void Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos);
+
+    EditArgs m_A;
+    Reporter m_Report;
+    WaveInfo m_Info;
+    Levels m_Levels;
+    int32_t m_F = 1;
+    int32_t m_N = 1;
+    int64_t m_From = 0, m_To = 0, m_Start = 0, m_End = 0;
+    int64_t m_LeadPad = 0, m_TailPad = 0;
+    int32_t m_ThIn = 0, m_ThOut = 0, m_StartMarginFrames = 0, m_EndMarginFrames = 0;
+    int64_t m_GateFrames = 0;
+    int32_t m_GateLevel = 0;
+    FirstPass m_First;
+    double m_RangeRms = 0.0;
+    float m_Scale = 1.0f;
+    float m_Gain = 1.0f;
+    FileHandle m_Out = 0;
+};
+
+void EditJob::SetUp() {
+    if (m_A.Target.empty() || m_A.CheckLevel == 1) {
+        // Measure only: the first pass and nothing else.
+        m_A.UseTh = 0;
+        m_A.UseNorm = 1;
+        m_A.AdjustDbL = 0.0f;
+        m_A.AdjustDbR = 0.0f;
+    }
+    m_Info = ReadWaveInfo(m_A.Source);
+    if (m_Info.Valid == 0 || m_Info.FormatCode < 0 || m_Info.FormatCode > 5) throw JobFailed{};
+    // Never append to, replace or damage an existing file.
+    if (Writes() && FileExists(m_A.Target)) throw JobFailed{};
+
+    m_F = FullScale(m_Info.BitsPerSample);
+    m_Levels.FullScale = m_F;
+    if (m_A.UseTh != 0) {
+        m_ThIn = NearestInt32(double(DbToLinear(m_A.ThIn)) * m_F);
+        m_ThOut = NearestInt32(double(DbToLinear(m_A.ThOut)) * m_F);
+        m_StartMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.StartMargin);
+        m_EndMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.EndMargin);
+    } else {
+        m_A.ForceMargin = 0;
+    }
+    if (m_A.UseNorm == 0) m_A.NormMode = 0;
+    if (m_A.NormMode == 3) {
+        m_GateFrames = std::max(0, NearestInt32(double(m_A.RMSmsec) / 1000.0 * m_Info.SampleRate));
+        m_GateLevel = NearestInt32(double(DbToLinear(m_A.RMSdb)) * m_F);
+    }
+    m_From = m_A.From > 0 ? m_A.From : 0;
+    m_To = m_A.To > 0 ? m_A.To : m_Info.SampleFrames;
+
+    m_N = (m_A.NormMode == 2 || m_A.NormMode == 3) ? 3 : 2;
+    if (m_A.CheckLevel != 0) --m_N;
+    if (m_A.UseTh == 0 && m_A.UseNorm == 0) --m_N;
+    // A check with nothing to measure would leave no pass to count.
+    m_N = std::max(m_N, 1);
+}
+
+void EditJob::Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos) {
+    const float rate = float(pBase + double(pPos - pFrom) / double(pTo - pFrom) / m_N);
+    if (m_Report(rate)) throw JobFailed{};
+}
+
+void EditJob::RunFirstPass() {
+    m_First.BitsPerSample = m_Info.BitsPerSample;
+    m_First.Channels = m_Info.Channels;
+    m_First.Trim = m_A.UseTh != 0;
+    m_First.ThIn = m_ThIn;
+    m_First.ThOut = m_ThOut;
+    const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
+    const int64_t align = m_Info.BlockAlign;
+    const int64_t pieceFrames = kBlockBytes / align;
+    std::vector<uint8_t> piece = BlockBuffer(m_To - m_From, align);
+    SourceReader reader(m_A.Source, m_Info);
+    if (!reader.IsOpen()) throw JobFailed{};
+
+    // Analysis blocks of 0.3 s are read in pieces of at most 2 MiB; a piece may hold
+    // several blocks or part of one.
+    int64_t blockEnd = std::min(m_From + blockFrames, m_To);
+    bool blockOpen = false;
+    for (int64_t pos = m_From; pos < m_To;) {
+        const int64_t n = std::min(pieceFrames, m_To - pos);
+        if (!reader.ReadFrames(pos, n, piece.data())) throw JobFailed{};
+        for (int64_t k = 0; k < n;) {
+            if (!blockOpen) {
+                platform::PumpEvents();
+                blockOpen = true;
+            }
+            const int64_t m = std::min(blockEnd - (pos + k), n - k);
+            m_First.Feed(piece.data() + k * align, m, pos + k);
+            k += m;
+            if (pos + k == blockEnd) {
+                m_First.EndBlock();
+                blockOpen = false;
+                Report(0.0, m_From, m_To, blockEnd);
+                blockEnd = std::min(blockEnd + blockFrames, m_To);
+            }
+        }
+        pos += n;
+    }
+    m_First.Finish();
+    m_Levels.Peak = m_First.Peak();
+    m_Levels.MaxRms = m_First.MaxBlockRms;
+    m_Levels.NormRms = m_First.NormRms;
+}
+
+void EditJob::TrimRange() {
+    if (m_A.UseTh == 0) {
+        m_Start = m_From;
+        m_End = m_To;
+        return;
+    }
+    const int64_t first = m_First.FirstSound != -1 ? m_First.FirstSound : m_From;
+    m_Start = first - m_StartMarginFrames;
+    m_End = m_First.LastSound + m_EndMarginFrames;
+    if ((m_End - m_Start) % 2 != 0) --m_End;
+    if (m_End < m_Start) throw JobFailed{};
+    if (m_Start < 0) {
+        m_LeadPad = -m_Start;
+        if (m_LeadPad % 2 != 0) --m_LeadPad;
+        m_Start = 0;
+    }
+    if (m_End > m_Info.SampleFrames) {
+        m_TailPad = m_End - m_Info.SampleFrames;
+        if (m_TailPad % 2 != 0) --m_TailPad;
+        m_End = m_Info.SampleFrames;
+    }
+}
+
+void EditJob::RunSecondPass() {
+    SecondPass pass;
+    pass.BitsPerSample = m_Info.BitsPerSample;
+    pass.Channels = m_Info.Channels;
+    if (m_A.NormMode == 3 && m_Levels.Peak > 0) m_Scale = float(double(m_F) / m_Levels.Peak);
+    pass.Scale = m_Scale;
+    pass.GateFrames = m_GateFrames;
+    pass.GateLevel = m_GateLevel;
+
+    const int64_t align = m_Info.BlockAlign;
+    const int64_t blockFrames = kBlockBytes / align;
+    std::vector<uint8_t> block = BlockBuffer(m_End - m_Start, align);
+    SourceReader reader(m_A.Source, m_Info);
+    if (!reader.IsOpen()) throw JobFailed{};
+    for (int64_t pos = m_Start; pos < m_End;) {
+        platform::PumpEvents();
+        const int64_t n = std::min(blockFrames, m_End - pos);
+        if (!reader.ReadFrames(pos, n, block.data())) throw JobFailed{};
+        pass.Feed(block.data(), n);
+        pos += n;
+        Report(1.0 / m_N, m_Start, m_End, pos);
+    }
+    m_RangeRms = pass.RangeRms();
+}
+
+void EditJob::Append(const uint8_t* pData, int64_t pBytes) {
+    m_Out = WriteAt(pData, int32_t(pBytes), -1, m_Out, m_A.Target);
+    if (m_Out == 0) throw JobFailed{};
+}
+
+void EditJob::WriteSilence(int64_t pBytes) {
+    if (pBytes <= 0) return;
+    std::vector<uint8_t> silence(size_t(std::min(pBytes, kBlockBytes)),
+                                 SilenceByte(m_Info.BitsPerSample));
+    for (int64_t left = pBytes; left > 0;) {
+        const int64_t n = std::min<int64_t>(left, int64_t(silence.size()));
+        Append(silence.data(), n);
+        left -= n;
+    }
+}
+
+void EditJob::WriteOutput() {
+    const int64_t align = m_Info.BlockAlign;
+    const int64_t lead = m_A.ForceMargin == 1 ? m_LeadPad : 0;
+    const int64_t tail = m_A.ForceMargin == 1 ? m_TailPad : 0;
+    const int64_t dataBytes = (lead + (m_End - m_Start) + tail) * align;
+    const int64_t pad = dataBytes % 2;
+    if (kHeaderBytes + dataBytes + pad > kMaxFileBytes) throw JobFailed{};
+
+    BlockFormat fmt;
+    fmt.BitsPerSample = m_Info.BitsPerSample;
+    fmt.Channels = m_Info.Channels;
+    fmt.DbL = ChannelDb(m_A.AdjustDbL, m_Gain);
+    fmt.DbR = ChannelDb(m_A.AdjustDbR, m_Gain);
+    fmt.Start = m_Start;
+    fmt.End = m_End;
+    fmt.FadeIn = m_A.FadeIn;
+    fmt.FadeOut = m_A.FadeOut;
+    const bool copyThrough =
+        fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeIn == 0 && m_A.FadeOut == 0;
+
+    m_Out =
+        WriteWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels, m_A.Target, 0, 1);
+    if (m_Out == 0) throw JobFailed{};
+    WriteSilence(lead * align);
+
+    const int64_t blockFrames = kBlockBytes / align;
+    std::vector<uint8_t> block = BlockBuffer(m_End - m_Start, align);
+    const BlockConverter converter(fmt, copyThrough ? 0 : m_End - m_Start);
+    SourceReader reader(m_A.Source, m_Info);
+    if (!reader.IsOpen()) throw JobFailed{};
+    const double base = double(m_N - 1) / m_N;
+    for (int64_t pos = m_Start; pos < m_End;) {
+        platform::PumpEvents();
+        const int64_t n = std::min(blockFrames, m_End - pos);
+        if (!reader.ReadFrames(pos, n, block.data())) throw JobFailed{};
+        if (!copyThrough) converter.Convert(block.data(), n, pos);
+        Append(block.data(), n * align);
+        pos += n;
+        Report(base, m_Start, m_End, pos);
+    }
+
+    WriteSilence(tail * align);
+    if (pad != 0) {
+        const uint8_t padByte = SilenceByte(m_Info.BitsPerSample);
+        Append(&padByte, 1);
+    }
+    if (FixWaveSizes(m_A.Target, int32_t(pad), 0, m_Out) == 0) throw JobFailed{};
+}
+
+void EditJob::Run() {
+    SetUp();
+    if (m_A.UseTh != 0 || m_A.UseNorm != 0) {
+        RunFirstPass();
+        if (!Writes()) return;
+        TrimRange();
+        if (m_A.NormMode == 2 || m_A.NormMode == 3) RunSecondPass();
+        GainInputs in;
+        in.FullScale = m_F;
+        in.NormMode = m_A.NormMode;
+        in.NormLevel = m_A.NormLevel;
+        in.Peak = m_Levels.Peak;
+        in.MaxBlockRms = m_Levels.MaxRms;
+        in.RangeRms = m_RangeRms;
+        in.Scale = m_Scale;
+        in.Clip = m_A.Clip != 0;
+        m_Gain = NormGain(in);
+    } else {
+        m_Start = m_From;
+        m_End = std::max(m_To, m_From);
+    }
+    WriteOutput();
+}
+
+float LevelDb(int32_t pLevel, int32_t pFullScale) {
+    return LinearToDb(float(double(pLevel) / double(pFullScale)));
+}
+
+} // namespace
+
+int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
+                             int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn, float pThOut,
+                             int32_t pStartMargin, int32_t pEndMargin, int32_t pForceMargin,
+                             int32_t pUseNorm, float pNormLevel, int32_t pNormMode,
+                             int32_t pRMSmsec, float pRMSdb, int32_t pClip, float pAdjustdbL,
+                             float pAdjustdbR, int32_t pFadeInSample, int32_t pFadeOutSample,
+                             int32_t pCheckLevel) {
+    m_Canceled = 0;
+    if (pCheckLevel != 0) {
+        m_MaxPeak = m_MaxRMS = m_NormRMS = -1;
+        m_MaxPeakDB = m_MaxRMSDB = m_NormRMSDB = 0.0f;
+    }
+    int32_t cancel = 0;
+    Reporter report = [this, &cancel](float pRate) {
+        if (Prog) Prog(pRate, cancel);
+        platform::PumpEvents();
+        if (cancel != 0) m_Canceled = 1;
+        return m_Canceled != 0;
+    };
+    EditArgs args{pSourceFN,     pTargetFN,      pFrom,      pTo,          pUseTh,     pThIn,
+                  pThOut,        pStartMargin,   pEndMargin, pForceMargin, pUseNorm,   pNormLevel,
+                  pNormMode,     pRMSmsec,       pRMSdb,     pClip,        pAdjustdbL, pAdjustdbR,
+                  pFadeInSample, pFadeOutSample, pCheckLevel};
+    try {
+        EditJob job(std::move(args), report);
+        job.Run();
+        if (pCheckLevel != 0) {
+            const Levels& l = job.Measured();
+            m_MaxPeak = l.Peak;
+            m_MaxRMS = l.MaxRms;
+            m_NormRMS = l.NormRms;
+            m_MaxPeakDB = LevelDb(l.Peak, l.FullScale);
+            m_MaxRMSDB = LevelDb(l.MaxRms, l.FullScale);
+            m_NormRMSDB = LevelDb(l.NormRms, l.FullScale);
+        }
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}

@@ -1,0 +1,207 @@
+#include "engine/EditPass.h"
+
+#include "engine/LevelAnalysis.h"
+#include "engine/WaveMMIO.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Below this many frames a table costs more to build than it saves.
+constexpr int64_t kTableMinFrames = 32768;
+
+inline float FactorFor(float pFade, float pDb) {
+    return DbToLinear(float(double(pFade) + double(pDb)));
+}
+
+inline int16_t Load16(const uint8_t* p) {
+    int16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+inline void Store16(uint8_t* p, int16_t v) {
+    std::memcpy(p, &v, 2);
+}
+
+// Converts one sample at p through the factor a, in the block's format.
+inline void ConvertSampleAt(int32_t bits, uint8_t* p, float a) {
+    switch (bits) {
+    case 8:
+        *p = Convert8(*p, a);
+        break;
+    case 16:
+        Store16(p, Convert16(Load16(p), a));
+        break;
+    default:
+        Pack24(Convert24(Unpack24(p), a), p);
+        break;
+    }
+}
+
+} // namespace
+
+float NormGain(const GainInputs& pIn) {
+    using LD = long double;
+    const LD target = LD(DbToLinear(pIn.NormLevel)) * LD(pIn.FullScale);
+    float g = 1.0f;
+    switch (pIn.NormMode) {
+    case 0:
+        if (pIn.Peak > 0) g = float(target / LD(pIn.Peak));
+        break;
+    case 1:
+        if (pIn.MaxBlockRms > 0) g = float(target / LD(pIn.MaxBlockRms));
+        break;
+    case 2:
+        if (pIn.RangeRms > 0.0) g = float(target / LD(pIn.RangeRms));
+        break;
+    case 3:
+        if (pIn.RangeRms > 0.0) g = float(target / (LD(pIn.RangeRms) / LD(pIn.Scale)));
+        break;
+    default:
+        break;
+    }
+    if (pIn.Peak > 0 && !pIn.Clip) {
+        const LD limit = LD(pIn.FullScale) / LD(pIn.Peak);
+        if (LD(g) > limit) g = float(limit);
+    }
+    return g;
+}
+
+float ChannelDb(float pAdjustDb, float pGain) {
+    const float db = LinearToDb(float(double(DbToLinear(pAdjustDb)) * double(pGain)));
+    return db < -60.0f ? -60.0f : db;
+}
+
+uint8_t Convert8(uint8_t pByte, float pA) {
+    float v = float((double(pByte) - 128.0) * double(pA) + 128.0);
+    if (v > 255.0f) v = 255.0f;
+    if (v < 0.0f) v = 0.0f;
+    return uint8_t(std::nearbyint(v));
+}
+
+int16_t Convert16(int16_t pSample, float pA) {
+    const float v = float(double(pSample) * double(pA));
+    if (std::fabs(v) >= 32767.0f) return v < 0.0f ? -32767 : 32767;
+    return int16_t(std::nearbyint(v));
+}
+
+int32_t Convert24(int32_t pSample, float pA) {
+    const float v = float(pSample) * pA;
+    if (std::fabs(v) >= 8388607.0f) return v < 0.0f ? -8388607 : 8388607;
+    return int32_t(std::nearbyint(v));
+}
+
+float FadeDb(int64_t pFrame, int64_t pStart, int64_t pEnd, int32_t pFadeIn, int32_t pFadeOut) {
+    float fade = 0.0f;
+    if (pFadeIn != 0 && pFrame < pStart + pFadeIn)
+        fade = float(double(pStart + pFadeIn - pFrame) / double(pFadeIn) * -60.0);
+    if (pFadeOut != 0 && pFrame > pEnd - pFadeOut)
+        fade = float(double(pFrame + pFadeOut - pEnd) / double(pFadeOut) * -60.0);
+    return fade;
+}
+
+void ConvertBlockPlain(const BlockFormat& pFmt, uint8_t* pData, int64_t pFrames,
+                       int64_t pFirstFrame) {
+    const size_t width = size_t(pFmt.BitsPerSample / 8);
+    uint8_t* p = pData;
+    for (int64_t k = 0; k < pFrames; ++k) {
+        const float fade = FadeDb(pFirstFrame + k, pFmt.Start, pFmt.End, pFmt.FadeIn, pFmt.FadeOut);
+        for (int32_t c = 0; c < pFmt.Channels; ++c) {
+            const float a = FactorFor(fade, c == 0 ? pFmt.DbL : pFmt.DbR);
+            ConvertSampleAt(pFmt.BitsPerSample, p, a);
+            p += width;
+        }
+    }
+}
+
+// ---- fast path ------------------------------------------------------------------------
+
+BlockConverter::BlockConverter(const BlockFormat& pFmt, int64_t pTotalFrames) : m_Fmt(pFmt) {
+    m_A[0] = FactorFor(0.0f, pFmt.DbL);
+    m_A[1] = FactorFor(0.0f, pFmt.DbR);
+    m_FadeInEnd = pFmt.FadeIn > 0 ? pFmt.Start + pFmt.FadeIn : pFmt.Start;
+    m_FadeOutStart = pFmt.FadeOut > 0 ? pFmt.End - pFmt.FadeOut + 1 : pFmt.End;
+    if (pTotalFrames < kTableMinFrames) return;
+    for (int32_t c = 0; c < pFmt.Channels; ++c) {
+        if (c == 1 && m_A[1] == m_A[0]) {
+            m_Table8[1] = m_Table8[0];
+            m_Table16[1] = m_Table16[0];
+            break;
+        }
+        if (pFmt.BitsPerSample == 8) {
+            m_Table8[c].resize(256);
+            for (int32_t b = 0; b < 256; ++b)
+                m_Table8[c][size_t(b)] = Convert8(uint8_t(b), m_A[c]);
+        } else if (pFmt.BitsPerSample == 16) {
+            m_Table16[c].resize(65536);
+            for (int32_t s = -32768; s < 32768; ++s)
+                m_Table16[c][size_t(uint16_t(s))] = Convert16(int16_t(s), m_A[c]);
+        }
+    }
+}
+
+void BlockConverter::Convert(uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) const {
+    const int64_t frameBytes = int64_t(m_Fmt.Channels) * (m_Fmt.BitsPerSample / 8);
+    const int64_t end = pFirstFrame + pFrames;
+    // Split the block into a faded head, a steady middle and a faded tail.
+    const int64_t steadyFrom = std::clamp(m_FadeInEnd, pFirstFrame, end);
+    const int64_t steadyTo = std::clamp(m_FadeOutStart, steadyFrom, end);
+    if (steadyFrom > pFirstFrame) ConvertFaded(pData, steadyFrom - pFirstFrame, pFirstFrame);
+    ConvertSteady(pData + (steadyFrom - pFirstFrame) * frameBytes, steadyTo - steadyFrom);
+    if (end > steadyTo)
+        ConvertFaded(pData + (steadyTo - pFirstFrame) * frameBytes, end - steadyTo, steadyTo);
+}
+
+void BlockConverter::ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) const {
+    const size_t width = size_t(m_Fmt.BitsPerSample / 8);
+    const bool sameLevels = m_Fmt.DbL == m_Fmt.DbR;
+    uint8_t* p = pData;
+    for (int64_t k = 0; k < pFrames; ++k) {
+        const float fade =
+            FadeDb(pFirstFrame + k, m_Fmt.Start, m_Fmt.End, m_Fmt.FadeIn, m_Fmt.FadeOut);
+        const float aL = FactorFor(fade, m_Fmt.DbL);
+        ConvertSampleAt(m_Fmt.BitsPerSample, p, aL);
+        p += width;
+        if (m_Fmt.Channels == 2) {
+            ConvertSampleAt(m_Fmt.BitsPerSample, p, sameLevels ? aL : FactorFor(fade, m_Fmt.DbR));
+            p += width;
+        }
+    }
+}
+
+void BlockConverter::ConvertSteady(uint8_t* pData, int64_t pFrames) const {
+    const int32_t channels = m_Fmt.Channels;
+    const size_t samples = size_t(pFrames) * size_t(channels);
+    switch (m_Fmt.BitsPerSample) {
+    case 8:
+        if (!m_Table8[0].empty()) {
+            for (size_t i = 0; i < samples; ++i)
+                pData[i] = m_Table8[i % size_t(channels)][pData[i]];
+        } else {
+            for (size_t i = 0; i < samples; ++i)
+                pData[i] = Convert8(pData[i], m_A[i % size_t(channels)]);
+        }
+        break;
+    case 16:
+        if (!m_Table16[0].empty()) {
+            const int16_t* tl = m_Table16[0].data();
+            const int16_t* tr = m_Table16[channels == 2 ? 1 : 0].data();
+            for (size_t i = 0; i + 1 < samples; i += 2) {
+                Store16(pData + 2 * i, tl[uint16_t(Load16(pData + 2 * i))]);
+                Store16(pData + 2 * i + 2, tr[uint16_t(Load16(pData + 2 * i + 2))]);
+            }
+            if (samples % 2 != 0)
+                Store16(pData + 2 * (samples - 1), tl[uint16_t(Load16(pData + 2 * (samples - 1)))]);
+        } else {
+            for (size_t i = 0; i < samples; ++i)
+                Store16(pData + 2 * i, Convert16(Load16(pData + 2 * i), m_A[i % size_t(channels)]));
+        }
+        break;
+    default:
+        for (size_t i = 0; i < samples; ++i)
+            Pack24(Convert24(Unpack24(pData + 3 * i), m_A[i % size_t(channels)]), pData + 3 * i);
+        break;
+    }
+}

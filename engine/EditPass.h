@@ -1,0 +1,73 @@
+#pragma once
+
+// The edit and write pass: the normalisation gain, the channel levels and the per-sample
+// conversion of a block (gain, fades, saturation) in the source's own format.
+//
+// Two ways to convert a block give the same bytes: the plain formulas (one power of ten per
+// channel and frame) and the fast path (a constant factor per channel outside the fades,
+// lookup tables for 8- and 16-bit samples).
+
+#include <cstdint>
+#include <vector>
+
+// Reference levels of the normalisation; RangeRms is in scaled units in mode 3.
+struct GainInputs {
+    int32_t FullScale = 32767;
+    int32_t NormMode = 0; // 0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc)
+    float NormLevel = 0.0f;
+    int32_t Peak = 0;
+    int32_t MaxBlockRms = 0;
+    double RangeRms = 0.0;
+    float Scale = 1.0f;
+    bool Clip = false;
+};
+// The gain g: target over reference (1 when the reference is 0), limited to F / Peak
+// unless clipping is allowed. Formed in extended precision, stored in single.
+float NormGain(const GainInputs& pIn);
+
+// Level of a channel in dB: the adjustment combined with the gain, at least -60 dB.
+float ChannelDb(float pAdjustDb, float pGain);
+
+// One sample through the factor a, saturating at full scale (plain formulas).
+uint8_t Convert8(uint8_t pByte, float pA);
+int16_t Convert16(int16_t pSample, float pA);
+int32_t Convert24(int32_t pSample, float pA);
+
+// Fade level in dB of frame pFrame of the written range [pStart, pEnd): -60 dB at the
+// range's edges, rising linearly in dB to 0 over the fade lengths, 0 outside the fades.
+float FadeDb(int64_t pFrame, int64_t pStart, int64_t pEnd, int32_t pFadeIn, int32_t pFadeOut);
+
+// Everything a block conversion needs; constant over one write pass.
+struct BlockFormat {
+    int32_t BitsPerSample = 16;
+    int32_t Channels = 1;
+    float DbL = 0.0f;
+    float DbR = 0.0f;
+    int64_t Start = 0; // written range, for the fades
+    int64_t End = 0;
+    int32_t FadeIn = 0;
+    int32_t FadeOut = 0;
+};
+
+// Converts the frames of a block in place; the block's first frame is pFirstFrame.
+void ConvertBlockPlain(const BlockFormat& pFmt, uint8_t* pData, int64_t pFrames,
+                       int64_t pFirstFrame);
+
+// The fast path. Build it once per write pass; tables for 8- and 16-bit data are made
+// only when the range is long enough to repay them.
+class BlockConverter {
+  public:
+    BlockConverter(const BlockFormat& pFmt, int64_t pTotalFrames);
+    void Convert(uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) const;
+
+  private:
+    void ConvertSteady(uint8_t* pData, int64_t pFrames) const;
+    void ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) const;
+
+    BlockFormat m_Fmt;
+    float m_A[2] = {1.0f, 1.0f}; // constant factors outside the fades
+    std::vector<uint8_t> m_Table8[2];
+    std::vector<int16_t> m_Table16[2];
+    int64_t m_FadeInEnd = 0;    // frames before this are faded in
+    int64_t m_FadeOutStart = 0; // frames from this on are faded out
+};

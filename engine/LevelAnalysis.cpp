@@ -1,0 +1,319 @@
+#include "engine/LevelAnalysis.h"
+
+#include "engine/WaveMMIO.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+static_assert(std::endian::native == std::endian::little, "samples are read in place");
+
+namespace {
+
+// Every partial sum of non-negative integers up to this bound is exact in double.
+constexpr uint64_t kExactLimit = uint64_t(1) << 53;
+// Samples per chunk of an integer square sum: 4096 squares of 24-bit values stay far below
+// 2^64 even on top of an exact sum.
+constexpr size_t kChunkSamples = 4096;
+
+inline int32_t Get8(const uint8_t* p, size_t i) {
+    return int32_t(p[i]) - 128;
+}
+inline int32_t Get16(const uint8_t* p, size_t i) {
+    int16_t v;
+    std::memcpy(&v, p + 2 * i, 2);
+    return v;
+}
+inline int32_t Get24(const uint8_t* p, size_t i) {
+    return Unpack24(p + 3 * i);
+}
+
+template <int32_t (*Get)(const uint8_t*, size_t)>
+uint64_t SquaresOf(const uint8_t* p, size_t count) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const int64_t v = Get(p, i);
+        sum += uint64_t(v * v);
+    }
+    return sum;
+}
+
+template <int32_t (*Get)(const uint8_t*, size_t)>
+uint64_t ScanChunk(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
+    uint64_t sum = 0;
+    int32_t hi = maxV, lo = minV;
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t v = Get(p, i);
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        sum += uint64_t(int64_t(v) * v);
+    }
+    maxV = hi;
+    minV = lo;
+    return sum;
+}
+
+template <int32_t (*Get)(const uint8_t*, size_t)>
+int64_t FirstAbove(const uint8_t* p, size_t count, int32_t th) {
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t v = Get(p, i);
+        if (v > th || v < -th) return int64_t(i);
+    }
+    return -1;
+}
+
+template <int32_t (*Get)(const uint8_t*, size_t)>
+int64_t LastAbove(const uint8_t* p, size_t count, int32_t th) {
+    for (size_t i = count; i-- > 0;) {
+        const int32_t v = Get(p, i);
+        if (v > th || v < -th) return int64_t(i);
+    }
+    return -1;
+}
+
+size_t BytesPerSample(int32_t bits) {
+    return size_t(bits / 8);
+}
+
+} // namespace
+
+float DbToLinear(float pDb) {
+    if (pDb <= -110.0f) return 0.0f;
+    const float x = float(std::pow(10.0, double(pDb) / 20.0));
+    return std::isfinite(x) ? x : 0.0f;
+}
+
+float LinearToDb(float pX) {
+    if (!(pX > 0.0f)) return -110.0f;
+    const float db = float(20.0 * std::log(double(pX)) / std::log(10.0));
+    return std::isfinite(db) ? db : 0.0f;
+}
+
+int32_t NearestInt32(double pValue) {
+    const double r = std::nearbyint(pValue);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw std::range_error("out of 32-bit range");
+    return int32_t(r);
+}
+
+int32_t FullScale(int32_t pBitsPerSample) {
+    return pBitsPerSample == 8 ? 127 : (pBitsPerSample == 16 ? 32767 : 8388607);
+}
+
+uint8_t SilenceByte(int32_t pBitsPerSample) {
+    return pBitsPerSample == 8 ? 128 : 0;
+}
+
+int32_t SampleValue(int32_t pBitsPerSample, const uint8_t* pData, size_t pIndex) {
+    switch (pBitsPerSample) {
+    case 8:
+        return Get8(pData, pIndex);
+    case 16:
+        return Get16(pData, pIndex);
+    default:
+        return Get24(pData, pIndex);
+    }
+}
+
+// ---- SquareSum ------------------------------------------------------------------------
+
+void SquareSum::Add(uint64_t pSquare) {
+    if (!m_Inexact) {
+        if (m_Exact + pSquare <= kExactLimit) {
+            m_Exact += pSquare;
+            return;
+        }
+        m_Double = double(m_Exact);
+        m_Inexact = true;
+    }
+    m_Double += double(pSquare);
+}
+
+void SquareSum::AddChunk(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount,
+                         uint64_t pSum) {
+    if (!m_Inexact && m_Exact + pSum <= kExactLimit) {
+        m_Exact += pSum;
+        return;
+    }
+    // The exact sum would pass 2^53 inside this chunk: go on one square at a time.
+    for (size_t i = 0; i < pCount; ++i) {
+        const int64_t v = SampleValue(pBitsPerSample, pData, i);
+        Add(uint64_t(v * v));
+    }
+}
+
+void SquareSum::AddSamples(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount) {
+    const size_t width = BytesPerSample(pBitsPerSample);
+    for (size_t done = 0; done < pCount;) {
+        const size_t n = std::min(kChunkSamples, pCount - done);
+        const uint8_t* p = pData + done * width;
+        uint64_t sum;
+        switch (pBitsPerSample) {
+        case 8:
+            sum = SquaresOf<Get8>(p, n);
+            break;
+        case 16:
+            sum = SquaresOf<Get16>(p, n);
+            break;
+        default:
+            sum = SquaresOf<Get24>(p, n);
+            break;
+        }
+        AddChunk(pBitsPerSample, p, n, sum);
+        done += n;
+    }
+}
+
+// ---- sample scans ---------------------------------------------------------------------
+
+void ScanPeakAndSquares(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount,
+                        PeakAndSquares& pInOut) {
+    const size_t width = BytesPerSample(pBitsPerSample);
+    int32_t maxV = 0, minV = 0;
+    for (size_t done = 0; done < pCount;) {
+        const size_t n = std::min(kChunkSamples, pCount - done);
+        const uint8_t* p = pData + done * width;
+        uint64_t sum;
+        switch (pBitsPerSample) {
+        case 8:
+            sum = ScanChunk<Get8>(p, n, maxV, minV);
+            break;
+        case 16:
+            sum = ScanChunk<Get16>(p, n, maxV, minV);
+            break;
+        default:
+            sum = ScanChunk<Get24>(p, n, maxV, minV);
+            break;
+        }
+        pInOut.Squares.AddChunk(pBitsPerSample, p, n, sum);
+        done += n;
+    }
+    pInOut.Peak = std::max({pInOut.Peak, maxV, -minV});
+}
+
+int64_t FirstSampleAbove(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount,
+                         int32_t pThreshold) {
+    switch (pBitsPerSample) {
+    case 8:
+        return FirstAbove<Get8>(pData, pCount, pThreshold);
+    case 16:
+        return FirstAbove<Get16>(pData, pCount, pThreshold);
+    default:
+        return FirstAbove<Get24>(pData, pCount, pThreshold);
+    }
+}
+
+int64_t LastSampleAbove(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount,
+                        int32_t pThreshold) {
+    switch (pBitsPerSample) {
+    case 8:
+        return LastAbove<Get8>(pData, pCount, pThreshold);
+    case 16:
+        return LastAbove<Get16>(pData, pCount, pThreshold);
+    default:
+        return LastAbove<Get24>(pData, pCount, pThreshold);
+    }
+}
+
+// ---- first pass -----------------------------------------------------------------------
+
+int64_t AnalysisBlockFrames(int32_t pSampleRate) {
+    const double frames = std::nearbyint(double(pSampleRate) * 0.3);
+    return frames < 1.0 ? 1 : int64_t(frames);
+}
+
+void FirstPass::Feed(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) {
+    const size_t samples = size_t(pFrames) * size_t(Channels);
+    if (Trim) {
+        if (FirstSound == -1) {
+            const int64_t i = FirstSampleAbove(BitsPerSample, pData, samples, ThIn);
+            if (i >= 0) FirstSound = pFirstFrame + i / Channels;
+        }
+        const int64_t i = LastSampleAbove(BitsPerSample, pData, samples, ThOut);
+        if (i >= 0) LastSound = pFirstFrame + i / Channels;
+    }
+    ScanPeakAndSquares(BitsPerSample, pData, samples, Block);
+    BlockFramesSeen += pFrames;
+}
+
+void FirstPass::EndBlock() {
+    const double blockSum = Block.Squares.Value();
+    const int64_t samples = int64_t(Channels) * BlockFramesSeen;
+    TotalSumSq += blockSum;
+    TotalSamples += samples;
+    if (samples > 0) {
+        const double rms = std::sqrt(blockSum / double(samples));
+        if (rms > double(MaxBlockRms)) MaxBlockRms = NearestInt32(rms);
+    }
+    Block.Squares.Clear();
+    BlockFramesSeen = 0;
+}
+
+void FirstPass::Finish() {
+    if (TotalSamples > 0) NormRms = NearestInt32(std::sqrt(TotalSumSq / double(TotalSamples)));
+}
+
+// ---- second pass ----------------------------------------------------------------------
+
+void SecondPass::Feed(const uint8_t* pData, int64_t pFrames) {
+    if (Scale != 1.0f) {
+        FeedScaled(pData, pFrames);
+    } else if (GateFrames != 0) {
+        FeedGated(pData, pFrames);
+    } else {
+        ExactSum.AddSamples(BitsPerSample, pData, size_t(pFrames) * size_t(Channels));
+        GateFrameCount += pFrames;
+    }
+}
+
+// Scale 1: magnitudes are integers, so the gate compares integers and squares are exact.
+void SecondPass::FeedGated(const uint8_t* pData, int64_t pFrames) {
+    size_t i = 0;
+    for (int64_t k = 0; k < pFrames; ++k) {
+        bool quiet = true;
+        for (int32_t c = 0; c < Channels; ++c) {
+            const int32_t v = SampleValue(BitsPerSample, pData, i + size_t(c));
+            if (std::abs(v) > GateLevel) quiet = false;
+        }
+        GateRun = quiet ? GateRun + 1 : 0;
+        if (GateRun <= GateFrames) {
+            for (int32_t c = 0; c < Channels; ++c) {
+                const int64_t v = SampleValue(BitsPerSample, pData, i + size_t(c));
+                ExactSum.Add(uint64_t(v * v));
+            }
+            ++GateFrameCount;
+        }
+        i += size_t(Channels);
+    }
+}
+
+// Scaled magnitudes: a serial double sum of rounded squares, channel by channel.
+void SecondPass::FeedScaled(const uint8_t* pData, int64_t pFrames) {
+    const double s = double(Scale);
+    const double level = double(GateLevel);
+    double sum = ScaledSum;
+    size_t i = 0;
+    double v[2];
+    for (int64_t k = 0; k < pFrames; ++k) {
+        bool quiet = true;
+        for (int32_t c = 0; c < Channels; ++c) {
+            v[c] = double(std::abs(SampleValue(BitsPerSample, pData, i + size_t(c)))) * s;
+            if (v[c] > level) quiet = false;
+        }
+        if (GateFrames != 0) GateRun = quiet ? GateRun + 1 : 0;
+        if (GateRun <= GateFrames) {
+            for (int32_t c = 0; c < Channels; ++c)
+                sum += v[c] * v[c];
+            ++GateFrameCount;
+        }
+        i += size_t(Channels);
+    }
+    ScaledSum = sum;
+}
+
+double SecondPass::RangeRms() const {
+    const double sum = Sum();
+    if (GateFrameCount <= 0 || !(sum > 0.0)) return 0.0;
+    return std::sqrt(sum / (double(Channels) * double(GateFrameCount)));
+}

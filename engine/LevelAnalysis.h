@@ -1,0 +1,117 @@
+#pragma once
+
+// Level measurement of integer PCM audio: decibel conversions, the first measuring pass
+// (peak, block RMS, overall RMS, first and last sound) and the second pass over the trimmed
+// range (plain RMS or RMS with long silences gated out).
+//
+// Samples are handled as flat interleaved arrays of one width (8-bit unsigned, 16-bit and
+// 24-bit packed signed, little-endian). Sums of squares reproduce a double accumulation in
+// sample order exactly: integer sums are used while they are exact, a serial double sum after.
+
+#include <cstddef>
+#include <cstdint>
+
+// 10^(dB / 20) rounded to single; 0 at or below -110 dB or when the result is not finite.
+float DbToLinear(float pDb);
+// 20 * ln(x) / ln(10) rounded to single; -110 for x <= 0, 0 when not finite.
+float LinearToDb(float pX);
+
+// Round half to even into 32 bits; throws std::range_error when the value does not fit
+// (the job turns that into a failed job).
+int32_t NearestInt32(double pValue);
+
+// Full-scale magnitude of a sample width: 127, 32767 or 8388607.
+int32_t FullScale(int32_t pBitsPerSample);
+// The byte that encodes silence: 128 for 8-bit data, 0 otherwise.
+uint8_t SilenceByte(int32_t pBitsPerSample);
+
+// Signed value of sample i of a flat array (8-bit data as byte - 128).
+int32_t SampleValue(int32_t pBitsPerSample, const uint8_t* pData, size_t pIndex);
+
+// A sum of squared integers that equals summing them one by one in double precision.
+class SquareSum {
+  public:
+    // Adds one square.
+    void Add(uint64_t pSquare);
+    // Adds the squares of pCount samples of a flat array.
+    void AddSamples(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount);
+    // Adds a chunk of at most 4096 samples whose squares sum to pSum.
+    void AddChunk(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount, uint64_t pSum);
+    double Value() const { return m_Inexact ? m_Double : double(m_Exact); }
+    void Clear() { *this = SquareSum(); }
+
+  private:
+    uint64_t m_Exact = 0;
+    double m_Double = 0.0;
+    bool m_Inexact = false;
+};
+
+// Peak magnitude and sum of squares of a run of samples, scanned together.
+struct PeakAndSquares {
+    int32_t Peak = 0;  // largest magnitude so far
+    SquareSum Squares; // squares of every sample so far
+};
+void ScanPeakAndSquares(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount,
+                        PeakAndSquares& pInOut);
+
+// Index of the first / last sample whose magnitude is strictly above pThreshold, or -1.
+int64_t FirstSampleAbove(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount,
+                         int32_t pThreshold);
+int64_t LastSampleAbove(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount,
+                        int32_t pThreshold);
+
+// The state of the first measuring pass over a range of frames.
+struct FirstPass {
+    // Set up before the pass.
+    int32_t BitsPerSample = 16;
+    int32_t Channels = 1;
+    bool Trim = false;
+    int32_t ThIn = 0;
+    int32_t ThOut = 0;
+    int64_t BlockFrames = 1; // analysis block length (0.3 s, at least one frame)
+
+    // Measurements.
+    int64_t FirstSound = -1;
+    int64_t LastSound = 0;
+    int32_t MaxBlockRms = 0;
+    int32_t NormRms = 0;
+    double TotalSumSq = 0.0;
+    int64_t TotalSamples = 0;
+    PeakAndSquares Block; // peak (kept across blocks) and the current block's squares
+    int64_t BlockFramesSeen = 0;
+
+    // Feeds pFrames consecutive frames starting at frame pFirstFrame; they must not cross
+    // the end of the current analysis block.
+    void Feed(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame);
+    // Closes the current analysis block: block RMS, totals.
+    void EndBlock();
+    // After the last block: the overall RMS.
+    void Finish();
+    int32_t Peak() const { return Block.Peak; }
+};
+
+// Analysis block length for a sampling rate: nearest(rate * 0.3), at least one frame.
+int64_t AnalysisBlockFrames(int32_t pSampleRate);
+
+// The state of the second measuring pass (RMS of the trimmed range, optionally gated).
+struct SecondPass {
+    int32_t BitsPerSample = 16;
+    int32_t Channels = 1;
+    float Scale = 1.0f;     // S: F / Peak in mode 3, else 1
+    int64_t GateFrames = 0; // 0: every frame counts
+    int32_t GateLevel = 0;
+
+    int64_t GateRun = 0;
+    int64_t GateFrameCount = 0;
+    SquareSum ExactSum; // used while Scale is 1 (squares are integers)
+    double ScaledSum = 0.0;
+
+    void Feed(const uint8_t* pData, int64_t pFrames);
+    // RMS of the frames counted (0 when none or silent).
+    double RangeRms() const;
+
+  private:
+    double Sum() const { return Scale == 1.0f ? ExactSum.Value() : ScaledSum; }
+    void FeedGated(const uint8_t* pData, int64_t pFrames);
+    void FeedScaled(const uint8_t* pData, int64_t pFrames);
+};

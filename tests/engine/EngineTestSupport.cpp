@@ -1,0 +1,133 @@
+#include "EngineTestSupport.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace enginetest {
+
+namespace {
+
+void Put16(std::vector<uint8_t>& b, uint32_t v) {
+    b.push_back(uint8_t(v));
+    b.push_back(uint8_t(v >> 8));
+}
+void Put32(std::vector<uint8_t>& b, uint32_t v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+void PutId(std::vector<uint8_t>& b, const char* id) {
+    b.insert(b.end(), id, id + 4);
+}
+
+} // namespace
+
+TempDir::TempDir() {
+    std::random_device rd;
+    m_Dir = std::filesystem::temp_directory_path() /
+            ("quillan-engine-" + std::to_string(rd()) + std::to_string(rd()));
+    std::filesystem::create_directories(m_Dir);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_Dir, ec);
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& pPath) {
+    std::ifstream in(pPath, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& pPath, const std::vector<uint8_t>& pBytes) {
+    std::ofstream out(pPath, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(pBytes.data()), std::streamsize(pBytes.size()));
+}
+
+std::vector<uint8_t> MakeWav(int32_t pRate, int32_t pBits, int32_t pChannels,
+                             const std::vector<int32_t>& pSamples, int64_t pDataSizeField) {
+    const uint32_t width = uint32_t(pBits / 8);
+    const uint32_t dataSize = uint32_t(pSamples.size()) * width;
+    const uint32_t field = pDataSizeField >= 0 ? uint32_t(pDataSizeField) : dataSize;
+    std::vector<uint8_t> b;
+    PutId(b, "RIFF");
+    Put32(b, 36 + dataSize + (dataSize % 2));
+    PutId(b, "WAVE");
+    PutId(b, "fmt ");
+    Put32(b, 16);
+    Put16(b, 1);
+    Put16(b, uint32_t(pChannels));
+    Put32(b, uint32_t(pRate));
+    Put32(b, uint32_t(pRate) * width * uint32_t(pChannels));
+    Put16(b, width * uint32_t(pChannels));
+    Put16(b, uint32_t(pBits));
+    PutId(b, "data");
+    Put32(b, field);
+    for (int32_t v : pSamples) {
+        const uint32_t u = uint32_t(v);
+        for (uint32_t i = 0; i < width; ++i)
+            b.push_back(uint8_t(u >> (8 * i)));
+    }
+    if (dataSize % 2 != 0) b.push_back(0);
+    return b;
+}
+
+void WriteWav(const std::string& pPath, int32_t pRate, int32_t pBits, int32_t pChannels,
+              const std::vector<int32_t>& pSamples) {
+    WriteBytes(pPath, MakeWav(pRate, pBits, pChannels, pSamples));
+}
+
+uint32_t DataSizeField(const std::vector<uint8_t>& pWav) {
+    if (pWav.size() < 44) throw std::runtime_error("short WAV");
+    return uint32_t(pWav[40]) | uint32_t(pWav[41]) << 8 | uint32_t(pWav[42]) << 16 |
+           uint32_t(pWav[43]) << 24;
+}
+
+std::vector<int32_t> ReadSamples(const std::string& pPath, int32_t pBits) {
+    const std::vector<uint8_t> b = ReadBytes(pPath);
+    const size_t size = DataSizeField(b);
+    const size_t width = size_t(pBits / 8);
+    std::vector<int32_t> out;
+    for (size_t i = 44; i + width <= 44 + size && i + width <= b.size(); i += width) {
+        int32_t v;
+        if (pBits == 8) {
+            v = b[i];
+        } else if (pBits == 16) {
+            v = int16_t(uint16_t(b[i] | b[i + 1] << 8));
+        } else {
+            v = int32_t(uint32_t(b[i]) << 8 | uint32_t(b[i + 1]) << 16 |
+                        uint32_t(b[i + 2]) << 24) >>
+                8;
+        }
+        out.push_back(v);
+    }
+    return out;
+}
+
+int32_t Job::Run(C_EditWave& pEdit) const {
+    return pEdit.EditWave(Source, Target, From, To, UseTh, ThIn, ThOut, StartMargin, EndMargin,
+                          ForceMargin, UseNorm, NormLevel, NormMode, RMSmsec, RMSdb, Clip, AdjustL,
+                          AdjustR, FadeIn, FadeOut, CheckLevel);
+}
+
+int RunCommand(const std::string& pCommand, std::string* pOutput) {
+    FILE* p = popen(pCommand.c_str(), "r");
+    if (!p) return -1;
+    std::array<char, 4096> buf{};
+    std::string out;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
+    const int status = pclose(p);
+    if (pOutput) *pOutput = out;
+    return status;
+}
+
+bool HaveSox() {
+    return RunCommand("command -v sox >/dev/null 2>&1") == 0;
+}
+
+} // namespace enginetest

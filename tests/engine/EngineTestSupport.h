@@ -1,0 +1,61 @@
+#pragma once
+
+// Helpers of the engine tests: temporary folders, WAV files made from sample values,
+// reading files back, and one call of the edit job with named arguments.
+
+#include "engine/C_EditWave.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace enginetest {
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    std::string Path(const std::string& pName) const { return (m_Dir / pName).string(); }
+
+  private:
+    std::filesystem::path m_Dir;
+};
+
+std::vector<uint8_t> ReadBytes(const std::string& pPath);
+void WriteBytes(const std::string& pPath, const std::vector<uint8_t>& pBytes);
+
+// A plain 44-byte-header WAV of interleaved sample values (8-bit values are the stored
+// bytes 0..255; 24-bit values are packed). pDataSizeField overrides the data size field.
+std::vector<uint8_t> MakeWav(int32_t pRate, int32_t pBits, int32_t pChannels,
+                             const std::vector<int32_t>& pSamples, int64_t pDataSizeField = -1);
+void WriteWav(const std::string& pPath, int32_t pRate, int32_t pBits, int32_t pChannels,
+              const std::vector<int32_t>& pSamples);
+// Sample values of a WAV written by the engine (plain header assumed).
+std::vector<int32_t> ReadSamples(const std::string& pPath, int32_t pBits);
+uint32_t DataSizeField(const std::vector<uint8_t>& pWav);
+
+// The arguments of one EditWave call, defaulting to "do nothing special".
+struct Job {
+    std::string Source, Target;
+    int64_t From = 0, To = 0;
+    int32_t UseTh = 0;
+    float ThIn = -40.0f, ThOut = -45.0f;
+    int32_t StartMargin = 0, EndMargin = 0, ForceMargin = 0;
+    int32_t UseNorm = 0;
+    float NormLevel = 0.0f;
+    int32_t NormMode = 0, RMSmsec = 0;
+    float RMSdb = 0.0f;
+    int32_t Clip = 0;
+    float AdjustL = 0.0f, AdjustR = 0.0f;
+    int32_t FadeIn = 0, FadeOut = 0, CheckLevel = 0;
+
+    int32_t Run(C_EditWave& pEdit) const;
+};
+
+// Runs a command through the shell; its exit status and standard output.
+int RunCommand(const std::string& pCommand, std::string* pOutput = nullptr);
+bool HaveSox();
+
+} // namespace enginetest
