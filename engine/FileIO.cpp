@@ -1,46 +1,192 @@
 #include "engine/FileIO.h"
 
-int32_t ReadAt(void*, int32_t, int32_t, const std::string&, int64_t, int32_t, int64_t* pBytesRead) {
+#include "platform/core/Events.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int64_t kFourGiB = 4294967296LL;
+
+// Opens with close-on-exec and moves a descriptor that lands on 0, 1 or 2 above them, so
+// that a FileHandle never collides with "no handle" (0) or the result 1 of some writers.
+FileHandle OpenFile(const std::string& pPath, int pFlags) {
+    if (pPath.empty()) return 0;
+    int fd;
+    do {
+        fd = ::open(pPath.c_str(), pFlags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return 0;
+    if (fd < 3) {
+        int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        ::close(fd);
+        if (moved < 0) return 0;
+        fd = moved;
+    }
+    return fd;
+}
+
+bool IsHandle(FileHandle pHandle) {
+    return pHandle > 0;
+}
+
+// Writes the whole buffer at the handle's current position.
+bool WriteAll(FileHandle pHandle, const void* pBuffer, int64_t pCount) {
+    const auto* p = static_cast<const uint8_t*>(pBuffer);
+    while (pCount > 0) {
+        ssize_t n = ::write(pHandle, p, size_t(pCount));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        p += n;
+        pCount -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+FileHandle OpenForRead(const std::string& pPath) {
+    return OpenFile(pPath, O_RDONLY);
+}
+
+FileHandle OpenForWrite(const std::string& pPath) {
+    return OpenFile(pPath, O_WRONLY | O_CREAT);
+}
+
+void CloseFile(FileHandle pHandle) {
+    if (IsHandle(pHandle)) ::close(pHandle);
+}
+
+int32_t ReadByHandle(FileHandle pHandle, int64_t pPosition, void* pBuffer, int32_t pCount,
+                     int64_t* pBytesRead) {
     if (pBytesRead) *pBytesRead = 0;
-    return 0;
+    if (!IsHandle(pHandle) || pPosition < 0 || pCount < 0) return 0;
+    if (pCount > 0 && pBuffer == nullptr) return 0;
+    auto* p = static_cast<uint8_t*>(pBuffer);
+    int64_t done = 0;
+    while (done < pCount) {
+        ssize_t n = ::pread(pHandle, p + done, size_t(pCount - done), off_t(pPosition + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return 0;
+        }
+        if (n == 0) break; // end of file: the rest of the buffer is left as it was
+        done += n;
+    }
+    if (pBytesRead) *pBytesRead = done;
+    return 1;
 }
-FileHandle WriteAt(const void*, int32_t, int64_t, FileHandle, const std::string&) {
-    return 0;
+
+int32_t ReadAt(void* pBuffer, int32_t pCount, int32_t pOffset, const std::string& pPath,
+               int64_t pPosition, int32_t pAttempts, int64_t* pBytesRead) {
+    if (pBytesRead) *pBytesRead = 0;
+    // A 64-bit position wins; otherwise the 32-bit offset counts as unsigned.
+    const int64_t position = pPosition != 0 ? pPosition : int64_t(uint32_t(pOffset));
+    const int32_t tries = pAttempts > 1 ? pAttempts : 1;
+    for (int32_t attempt = 1;; ++attempt) {
+        FileHandle h = OpenForRead(pPath);
+        int32_t ok = ReadByHandle(h, position, pBuffer, pCount, pBytesRead);
+        CloseFile(h);
+        if (ok) return 1;
+        if (attempt >= tries) return 0;
+        WaitMs(500, 0);
+    }
 }
-int32_t SeekTo(FileHandle, int64_t) {
-    return -1;
+
+FileHandle WriteAt(const void* pBuffer, int32_t pCount, int64_t pPosition, FileHandle pHandle,
+                   const std::string& pPath) {
+    FileHandle h = IsHandle(pHandle) ? pHandle : OpenForWrite(pPath);
+    if (!IsHandle(h)) return 0;
+    bool ok = pCount >= 0 && (pCount == 0 || pBuffer != nullptr);
+    if (ok) {
+        if (pPosition == -1)
+            ok = ::lseek(h, 0, SEEK_END) >= 0;
+        else
+            ok = SeekTo(h, pPosition) == 0;
+    }
+    if (ok) ok = WriteAll(h, pBuffer, pCount);
+    if (!ok) {
+        CloseFile(h);
+        return 0;
+    }
+    return h;
 }
-SeekParts SplitSeekPosition(int64_t) {
-    return {0, 0};
+
+SeekParts SplitSeekPosition(int64_t pPosition) {
+    if (pPosition < 2147483647) return {0, int32_t(pPosition < INT32_MIN ? 0 : pPosition)};
+    // Whole 4 GiB steps go to the high part, the rest to the low 32-bit pattern.
+    const int64_t high = pPosition / kFourGiB;
+    return {int32_t(high), ToUInt32Field(pPosition - high * kFourGiB)};
 }
-int64_t GetSizeByHandle(FileHandle) {
-    return -1;
+
+int32_t SeekTo(FileHandle pHandle, int64_t pPosition) {
+    if (!IsHandle(pHandle) || pPosition < 0) return -1;
+    const SeekParts parts = SplitSeekPosition(pPosition);
+    const int64_t target = int64_t(parts.High) * kFourGiB + FromUInt32Field(parts.Low);
+    return ::lseek(pHandle, off_t(target), SEEK_SET) == off_t(target) ? 0 : -1;
 }
-int32_t GetFileSizeByPath(const std::string&, int64_t& pLength) {
+
+int64_t GetSizeByHandle(FileHandle pHandle) {
+    struct stat st {};
+    if (!IsHandle(pHandle) || ::fstat(pHandle, &st) != 0) return -1;
+    return int64_t(st.st_size);
+}
+
+int32_t GetFileSizeByPath(const std::string& pPath, int64_t& pLength) {
     pLength = 0;
-    return 0;
+    FileHandle h = OpenForRead(pPath);
+    if (!IsHandle(h)) return 0;
+    const int64_t size = GetSizeByHandle(h);
+    CloseFile(h);
+    if (size < 0) return 0;
+    pLength = size;
+    return int32_t(uint32_t(uint64_t(size) & 0xFFFFFFFFu));
 }
-void WaitMs(int32_t, int32_t) {}
-int32_t ToUInt32Field(int64_t) {
-    return 0;
+
+void WaitMs(int32_t pMs, int32_t pSleepMs) {
+    if (pMs <= 0) return;
+    // A monotonic clock: no midnight wrap, no jumps when the wall clock is set.
+    const auto start = std::chrono::steady_clock::now();
+    const auto limit = std::chrono::milliseconds(pMs);
+    for (;;) {
+        platform::PumpEvents();
+        if (std::chrono::steady_clock::now() - start > limit) return;
+        if (pSleepMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(pSleepMs));
+        else
+            std::this_thread::yield();
+    }
 }
-int64_t FromUInt32Field(int32_t) {
-    return 0;
+
+int32_t ToUInt32Field(int64_t pValue) {
+    if (pValue > 4294967295LL) return -1; // 0xFFFFFFFF
+    if (pValue < 0) return 0;
+    if (pValue <= 2147483647LL) return int32_t(pValue);
+    return int32_t(pValue - kFourGiB);
 }
-int32_t IsOdd(int64_t) {
-    return 0;
+
+int64_t FromUInt32Field(int32_t pValue) {
+    return pValue >= 0 ? int64_t(pValue) : int64_t(pValue) + kFourGiB;
 }
-FileHandle OpenForRead(const std::string&) {
-    return 0;
+
+int32_t IsOdd(int64_t pValue) {
+    return pValue % 2 != 0 ? 1 : 0;
 }
-FileHandle OpenForWrite(const std::string&) {
-    return 0;
+
+int32_t SetEndOfFileAt(FileHandle pHandle, int64_t pLength) {
+    if (!IsHandle(pHandle) || pLength < 0) return 0;
+    int r;
+    do {
+        r = ::ftruncate(pHandle, off_t(pLength));
+    } while (r != 0 && errno == EINTR);
+    return r == 0 ? 1 : 0;
 }
-int32_t ReadByHandle(FileHandle, int64_t, void*, int32_t, int64_t* pBytesRead) {
-    if (pBytesRead) *pBytesRead = 0;
-    return 0;
-}
-int32_t SetEndOfFileAt(FileHandle, int64_t) {
-    return 0;
-}
-void CloseFile(FileHandle) {}

@@ -1,27 +1,289 @@
 #include "engine/WaveMMIO.h"
 
-int32_t WaveFormatCode(int32_t, int32_t) {
+#include "services/core/Paths.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Real WAV files hold a handful of chunks; a walk longer than this is a malformed file.
+constexpr int32_t kMaxChunksWalked = 65536;
+constexpr int64_t kMaxField = 4294967295LL;
+
+uint16_t GetU16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
+uint32_t GetU32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+void PutU16(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+void PutU32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = uint8_t(v >> (8 * i));
+}
+
+// Next chunk position after a chunk at pPos with body size pSize (odd bodies carry a pad byte).
+int64_t NextChunk(int64_t pPos, int64_t pSize) {
+    return pPos + 8 + pSize + IsOdd(pSize);
+}
+
+// Reads exactly pCount bytes at pPos through the handle; a short read is a failure.
+bool ReadExact(FileHandle pHandle, int64_t pPos, void* pBuffer, int32_t pCount) {
+    int64_t got = 0;
+    return ReadByHandle(pHandle, pPos, pBuffer, pCount, &got) == 1 && got == pCount;
+}
+
+// Same, opening and closing the file by path for the one read.
+bool ReadExactByPath(const std::string& pPath, int64_t pPos, void* pBuffer, int32_t pCount) {
+    int64_t got = 0;
+    return ReadAt(pBuffer, pCount, 0, pPath, pPos, 0, &got) == 1 && got == pCount;
+}
+
+// Fills the "fmt " fields from the first 16 bytes of its body; false when unsupported.
+bool TakeFormat(const uint8_t* pFmt, WaveInfo& pInfo) {
+    pInfo.FormatTag = int16_t(GetU16(pFmt));
+    pInfo.Channels = int16_t(GetU16(pFmt + 2));
+    pInfo.SampleRate = int32_t(GetU32(pFmt + 4));
+    pInfo.BitsPerSample = int16_t(GetU16(pFmt + 14));
+    pInfo.BlockAlign =
+        int32_t(std::nearbyint(double(int32_t(pInfo.BitsPerSample) * pInfo.Channels) / 8.0));
+    const int32_t code = WaveFormatCode(pInfo.Channels, pInfo.BitsPerSample);
+    if (code < 0) return false;
+    pInfo.FormatCode = code;
+    return true;
+}
+
+// Frames, length and validity once both chunks are known; false on values that cannot be
+// represented (a rate of 0 or below, a length beyond the 32-bit range).
+bool Complete(uint32_t pDataSizeField, int64_t pFileSize, WaveInfo& pInfo) {
+    pInfo.DataSize = int64_t(pDataSizeField);
+    const int64_t bytesPerFrame = int64_t(pInfo.BitsPerSample) * pInfo.Channels / 8;
+    if (bytesPerFrame <= 0) return false;
+    const int64_t frames = pInfo.DataSize / bytesPerFrame;
+    pInfo.SampleFrames = int32_t(frames > 2147483647 ? 2147483647 : frames);
+    if (pInfo.SampleRate <= 0) return false;
+    const double ms = std::nearbyint(double(pInfo.SampleFrames) / pInfo.SampleRate * 1000.0);
+    if (ms > 2147483647.0) return false;
+    pInfo.LengthMs = int32_t(ms);
+    pInfo.FileSize = pFileSize;
+    pInfo.Valid = 1;
+    return true;
+}
+
+// The chunk walk of ReadWaveInfo on an open handle.
+void WalkChunks(FileHandle pHandle, int64_t pLength, WaveInfo& pInfo) {
+    bool haveFmt = false;
+    bool haveData = false;
+    uint32_t dataSizeField = 0;
+    int64_t pos = 12;
+    for (int32_t walked = 0; walked < kMaxChunksWalked; ++walked) {
+        uint8_t id[4];
+        if (pLength < pos + 4 || !ReadExact(pHandle, pos, id, 4)) return;
+        const uint32_t chunk = GetU32(id);
+        if (chunk == kChunkFmt) {
+            uint8_t fmt[16];
+            if (pLength < pos + 8 || !ReadExact(pHandle, pos + 8, fmt, 16)) return;
+            if (!TakeFormat(fmt, pInfo)) return;
+            haveFmt = true;
+        } else if (chunk == kChunkData) {
+            if (pos + 8 > 2147483647) return; // DataOffset is a 32-bit field
+            pInfo.DataOffset = int32_t(pos + 8);
+            uint8_t size[4];
+            if (pLength < pos + 8 || !ReadExact(pHandle, pos + 4, size, 4)) return;
+            dataSizeField = GetU32(size);
+            haveData = true;
+        }
+        if (haveFmt && haveData) {
+            Complete(dataSizeField, pLength, pInfo);
+            return;
+        }
+        uint8_t size[4];
+        if (pLength < pos + 8 || !ReadExact(pHandle, pos + 4, size, 4)) return;
+        pos = NextChunk(pos, int64_t(GetU32(size)));
+    }
+}
+
+} // namespace
+
+int32_t WaveFormatCode(int32_t pChannels, int32_t pBitsPerSample) {
+    if (pChannels == 1 || pChannels == 2) {
+        const int32_t base = pChannels - 1;
+        if (pBitsPerSample == 8) return base;
+        if (pBitsPerSample == 16) return 2 + base;
+        if (pBitsPerSample == 24) return 4 + base;
+        return -1;
+    }
+    if (pChannels == 6 || pChannels == 8) {
+        const int32_t base = pChannels == 6 ? 0 : 1;
+        if (pBitsPerSample == 16) return 6 + base;
+        if (pBitsPerSample == 24) return 8 + base;
+    }
     return -1;
 }
-WaveInfo ReadWaveInfo(const std::string&) {
-    return {};
+
+WaveInfo ReadWaveInfo(const std::string& pPath) {
+    WaveInfo info;
+    FileHandle h = OpenForRead(pPath);
+    if (h == 0) return info;
+    const int64_t length = GetSizeByHandle(h);
+    if (length >= 0) WalkChunks(h, length, info);
+    CloseFile(h);
+    return info;
 }
-int64_t FindChunk(const std::string&, uint32_t) {
+
+int64_t FindChunk(const std::string& pPath, uint32_t pId) {
+    int64_t length = 0;
+    GetFileSizeByPath(pPath, length);
+    int64_t pos = 12;
+    for (int32_t walked = 0; walked < kMaxChunksWalked; ++walked) {
+        uint8_t id[4];
+        if (length < pos + 4 || !ReadExactByPath(pPath, pos, id, 4)) return -1;
+        if (GetU32(id) == pId) return pos;
+        uint8_t size[4];
+        if (length < pos + 8 || !ReadExactByPath(pPath, pos + 4, size, 4)) return -1;
+        pos = NextChunk(pos, int64_t(GetU32(size)));
+    }
     return -1;
 }
-FileHandle WriteWaveHeader(int32_t, int16_t, int16_t, const std::string&, int32_t, int32_t) {
-    return 0;
+
+FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
+                           const std::string& pPath, int32_t pDataSize, int32_t pKeepOpen) {
+    const int32_t product = int32_t(pBitsPerSample) * pChannels;
+    if (pBitsPerSample <= 0 || pChannels <= 0 || product > 32767) return 0;
+    const int32_t blockAlign = product / 8;
+    const int64_t bytesPerSecond = int64_t(blockAlign) * pSampleRate;
+    if (pSampleRate < 0 || bytesPerSecond > kMaxField) return 0;
+    // A file that cannot be deleted would get the header appended to its old contents.
+    if (!DeleteFileForced(pPath)) return 0;
+    const bool extensible = pChannels == 6 || pChannels == 8;
+    const int64_t dataSize = FromUInt32Field(pDataSize);
+
+    uint8_t head[36];
+    std::memcpy(head, "RIFF", 4);
+    PutU32(head + 4, uint32_t(ToUInt32Field(dataSize + (extensible ? 60 : 36))));
+    std::memcpy(head + 8, "WAVEfmt ", 8);
+    PutU32(head + 16, extensible ? 40 : 16);
+    PutU16(head + 20, extensible ? 0xFFFE : 1);
+    PutU16(head + 22, uint16_t(pChannels));
+    PutU32(head + 24, uint32_t(pSampleRate));
+    PutU32(head + 28, uint32_t(bytesPerSecond));
+    PutU16(head + 32, uint16_t(blockAlign));
+    PutU16(head + 34, uint16_t(pBitsPerSample));
+
+    static const uint8_t kPcmGuid[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                         0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    uint8_t extension[24];
+    PutU16(extension, 22);
+    PutU16(extension + 2, uint16_t(pBitsPerSample));
+    PutU32(extension + 4, pChannels == 6 ? 0x3F : 0xFF);
+    std::memcpy(extension + 8, kPcmGuid, 16);
+
+    uint8_t data[8];
+    std::memcpy(data, "data", 4);
+    PutU32(data + 4, uint32_t(pDataSize));
+
+    FileHandle h = WriteAt(head, 36, -1, 0, pPath);
+    if (h != 0 && extensible) h = WriteAt(extension, 24, -1, h, pPath);
+    if (h != 0) h = WriteAt(data, 8, -1, h, pPath);
+    if (pKeepOpen == 1 || h == 0) return h;
+    CloseFile(h);
+    return 1;
 }
-int32_t FixWaveSizes(const std::string&, int32_t, int32_t, FileHandle) {
-    return 0;
+
+int32_t FixWaveSizes(const std::string& pPath, int32_t pPad, int32_t pRiffSizeOnly,
+                     FileHandle pHandle) {
+    int64_t length = -1;
+    if (pHandle != 0)
+        length = GetSizeByHandle(pHandle);
+    else
+        GetFileSizeByPath(pPath, length);
+    if (length < 44 || length > kMaxField) return 0;
+
+    uint8_t field[4];
+    PutU32(field, uint32_t(length - 8));
+    FileHandle h = WriteAt(field, 4, 4, pHandle, pPath);
+    if (h == 0) return 0;
+    int32_t result = 1;
+    if (!pRiffSizeOnly) {
+        const int64_t data = FindChunk(pPath, kChunkData);
+        if (data < 36) {
+            result = 0;
+        } else {
+            PutU32(field, uint32_t(ToUInt32Field(length - (data + 8) - pPad)));
+            h = WriteAt(field, 4, data + 4, h, pPath);
+            result = h != 0 ? 1 : 0;
+        }
+    }
+    if (pHandle == 0) CloseFile(h);
+    return result;
 }
-int32_t SetWaveDataSize(const std::string&, int64_t, FileHandle) {
-    return 0;
+
+int32_t SetWaveDataSize(const std::string& pPath, int64_t pDataSize, FileHandle pHandle) {
+    if (pDataSize < 0 || pDataSize > kMaxField - 45) return 0;
+    const int64_t data = FindChunk(pPath, kChunkData);
+    if (data < 0) return 0;
+    const int64_t pad = IsOdd(pDataSize);
+    const int64_t riffSize = data + pDataSize + pad;
+    if (riffSize > kMaxField) return 0; // the RIFF size field could not hold it
+    FileHandle h = pHandle != 0 ? pHandle : OpenForWrite(pPath);
+    if (h == 0) return 0;
+
+    uint8_t field[4];
+    PutU32(field, uint32_t(riffSize));
+    h = WriteAt(field, 4, 4, h, pPath);
+    if (h != 0) {
+        PutU32(field, uint32_t(pDataSize));
+        h = WriteAt(field, 4, data + 4, h, pPath);
+    }
+    int32_t result = 0;
+    if (h != 0 && SeekTo(h, data + 8 + pDataSize + pad) == 0)
+        result = SetEndOfFileAt(h, data + 8 + pDataSize + pad);
+    if (pHandle == 0) CloseFile(h);
+    return result;
 }
-void Unpack24Mono(const std::vector<Packed24Mono>&, std::vector<int32_t>&) {}
-void Unpack24Stereo(const std::vector<Packed24Stereo>&, std::vector<SamplePair>&) {}
-void Pack24Mono(const std::vector<int32_t>&, std::vector<Packed24Mono>&) {}
-void Pack24Stereo(const std::vector<SamplePair>&, std::vector<Packed24Stereo>&) {}
-std::string GetSoundFileType(const std::string&) {
-    return {};
+
+void Unpack24Mono(const std::vector<Packed24Mono>& pPacked, std::vector<int32_t>& pValues) {
+    if (pValues.size() != pPacked.size()) pValues.resize(pPacked.size());
+    for (size_t i = 0; i < pPacked.size(); ++i)
+        pValues[i] = Unpack24(pPacked[i].data());
+}
+
+void Unpack24Stereo(const std::vector<Packed24Stereo>& pPacked, std::vector<SamplePair>& pValues) {
+    if (pValues.size() != pPacked.size()) pValues.resize(pPacked.size());
+    for (size_t i = 0; i < pPacked.size(); ++i)
+        pValues[i] = {Unpack24(pPacked[i].data()), Unpack24(pPacked[i].data() + 3)};
+}
+
+void Pack24Mono(const std::vector<int32_t>& pValues, std::vector<Packed24Mono>& pPacked) {
+    if (pPacked.size() != pValues.size()) pPacked.resize(pValues.size());
+    for (size_t i = 0; i < pValues.size(); ++i)
+        Pack24(pValues[i], pPacked[i].data());
+}
+
+void Pack24Stereo(const std::vector<SamplePair>& pValues, std::vector<Packed24Stereo>& pPacked) {
+    if (pPacked.size() != pValues.size()) pPacked.resize(pValues.size());
+    for (size_t i = 0; i < pValues.size(); ++i) {
+        Pack24(pValues[i][0], pPacked[i].data());
+        Pack24(pValues[i][1], pPacked[i].data() + 3);
+    }
+}
+
+std::string GetSoundFileType(const std::string& pPath) {
+    switch (ReadWaveInfo(pPath).FormatTag) {
+    case 1:
+        return "wav";
+    case 80:
+        return "mp2";
+    case 85:
+        return "mp3";
+    case 352:
+    case 353:
+        return "wmariff";
+    default:
+        return PathPart(pPath, 0, 0, 0, 0, 1);
+    }
 }

@@ -1,38 +1,198 @@
 #include "services/core/Paths.h"
 
-std::string PathPart(const std::string&, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+// '/' for a path that uses it, '\' for Windows-style paths and paths without a separator.
+char SeparatorFor(const std::string& pPath) {
+    return pPath.find('/') != std::string::npos ? '/' : '\\';
+}
+
+bool IsBlank(const std::string& pText) {
+    return std::all_of(pText.begin(), pText.end(), [](char c) { return c == ' '; });
+}
+
+std::string TrimBlanks(const std::string& pText) {
+    const auto first = pText.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    const auto last = pText.find_last_not_of(' ');
+    return pText.substr(first, last - first + 1);
+}
+
+std::string ToCase(std::string pText, int32_t pCase) {
+    if (pCase == 1)
+        for (char& c : pText)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+    else if (pCase == 2)
+        for (char& c : pText)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+    return pText;
+}
+
+bool EndsWithNoCase(const std::string& pText, const std::string& pTail) {
+    if (pTail.size() > pText.size()) return false;
+    return std::equal(pTail.rbegin(), pTail.rend(), pText.rbegin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+struct SplitPath {
+    std::string Folder;
+    std::string Base;
+    std::string Dot;
+    std::string Extension;
+};
+
+// Folder before the last separator; within the name, the extension after the last dot.
+SplitPath Split(const std::string& pPath) {
+    SplitPath s;
+    std::string name = pPath;
+    const auto sep = std::find_if(pPath.rbegin(), pPath.rend(), IsSeparator);
+    if (sep != pPath.rend()) {
+        const auto at = size_t(pPath.rend() - sep) - 1;
+        s.Folder = pPath.substr(0, at);
+        name = pPath.substr(at + 1);
+    }
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos) {
+        s.Base = name;
+    } else {
+        s.Base = name.substr(0, dot);
+        s.Dot = ".";
+        s.Extension = name.substr(dot + 1);
+    }
+    return s;
+}
+
+std::string ZeroFilled(int64_t pNumber, int32_t pDigits) {
+    std::string digits = std::to_string(pNumber);
+    if (pDigits > 0 && digits.size() < size_t(pDigits))
+        digits.insert(0, size_t(pDigits) - digits.size(), '0');
+    return digits;
+}
+
+} // namespace
+
+std::string PathPart(const std::string& pPath, int32_t pFolder, int32_t pBackslash,
+                     int32_t pBaseName, int32_t pDot, int32_t pExtension, int32_t pCase) {
+    if (pPath.empty()) return {};
+    const SplitPath s = Split(pPath);
+    std::string out;
+    if (pFolder) out += s.Folder;
+    if (pBackslash) out += SeparatorFor(pPath);
+    if (pBaseName) out += s.Base;
+    if (pDot) out += s.Dot;
+    if (pExtension) out += s.Extension;
+    return ToCase(out, pCase);
+}
+
+std::string SetBackslash(const std::string& pPath, int32_t pRemove) {
+    if (IsBlank(pPath)) return {};
+    const bool hasTrailing = IsSeparator(pPath.back());
+    if (pRemove) return hasTrailing ? pPath.substr(0, pPath.size() - 1) : pPath;
+    return hasTrailing ? pPath : pPath + SeparatorFor(pPath);
+}
+
+std::string EnsureExtension(const std::string& pPath, const std::string& pExtension) {
+    if (pPath.empty()) return {};
+    std::string ext = TrimBlanks(pExtension);
+    if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
+    if (ext.empty()) return pPath;
+    const std::string tail = "." + ToCase(ext, 1);
+    return EndsWithNoCase(pPath, tail) ? pPath : pPath + tail;
+}
+
+int32_t FileExists(const std::string& pPath) {
+    if (IsBlank(pPath)) return 0;
+    std::error_code ec;
+    const auto st = fs::status(pPath, ec);
+    return !ec && fs::exists(st) && !fs::is_directory(st) ? 1 : 0;
+}
+
+int32_t FolderExists(const std::string& pPath) {
+    const std::string folder = SetBackslash(pPath, 1);
+    if (folder.empty()) return 0;
+    std::error_code ec;
+    return fs::is_directory(folder, ec) ? 1 : 0;
+}
+
+int32_t MakeFolder(const std::string& pPath) {
+    const std::string folder = SetBackslash(pPath, 1);
+    if (folder.empty()) return 0;
+    std::error_code ec;
+    return fs::create_directory(folder, ec) && !ec ? 1 : 0;
+}
+
+int32_t DeleteFileForced(const std::string& pPath) {
+    if (pPath.empty()) return 1;
+    std::error_code ec;
+    const auto st = fs::symlink_status(pPath, ec);
+    if (ec || !fs::exists(st)) return ec && ec != std::errc::no_such_file_or_directory ? 0 : 1;
+    if (fs::is_directory(st)) return 0;
+    // Read-only means no write bit for anyone; give the owner write access back first.
+    const auto writeBits =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (!fs::is_symlink(st) && (st.permissions() & writeBits) == fs::perms::none)
+        fs::permissions(pPath, fs::perms::owner_write, fs::perm_options::add, ec);
+    ec.clear();
+    return fs::remove(pPath, ec) && !ec ? 1 : 0;
+}
+
+int32_t ReplaceFile(const std::string& pFrom, const std::string& pTo, int32_t pDeleteFirst) {
+    if (pFrom.empty() || pTo.empty()) return 0;
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(pFrom, ec))) return 0;
+    const auto toStatus = fs::symlink_status(pTo, ec);
+    if (fs::exists(toStatus)) {
+        // rename() replaces the destination atomically, so it is never deleted beforehand.
+        if (!pDeleteFirst || fs::is_directory(toStatus)) return 0;
+    }
+    ec.clear();
+    fs::rename(pFrom, pTo, ec);
+    return ec ? 0 : 1;
+}
+
+std::string UniqueName(const std::string& pPath, int32_t pKeepFolder, int32_t pKeepExtension,
+                       int32_t pDigits, int32_t pForce) {
+    if (pPath.empty()) return {};
+    if (!pForce && !FileExists(pPath))
+        return PathPart(pPath, pKeepFolder, pKeepFolder, 1, pKeepExtension, pKeepExtension);
+    const std::string prefix = PathPart(pPath, 1, 1, 0, 0, 0);
+    const std::string base = PathPart(pPath, 0, 0, 1, 0, 0);
+    const std::string suffix = PathPart(pPath, 0, 0, 0, 1, 1);
+    // Bounded so that a folder where every name answers "exists" cannot hang the caller.
+    for (int64_t n = 1; n <= 2147483647; ++n) {
+        const std::string number = ZeroFilled(n, pDigits);
+        if (FileExists(prefix + base + number + suffix)) continue;
+        return (pKeepFolder ? prefix : std::string()) + base + number +
+               (pKeepExtension ? suffix : std::string());
+    }
     return {};
 }
-std::string SetBackslash(const std::string&, int32_t) {
-    return {};
-}
-std::string EnsureExtension(const std::string&, const std::string&) {
-    return {};
-}
-int32_t FileExists(const std::string&) {
-    return 0;
-}
-int32_t FolderExists(const std::string&) {
-    return 0;
-}
-int32_t MakeFolder(const std::string&) {
-    return 0;
-}
-int32_t DeleteFileForced(const std::string&) {
-    return 0;
-}
-int32_t ReplaceFile(const std::string&, const std::string&, int32_t) {
-    return 0;
-}
-std::string UniqueName(const std::string&, int32_t, int32_t, int32_t, int32_t) {
-    return {};
-}
+
 std::string AppFolder() {
-    return {};
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    return SetBackslash(exe.parent_path().string(), 0);
 }
+
 std::string SystemFolder() {
-    return {};
+    return "/usr/lib/";
 }
-std::string CutAtNul(const std::string&) {
-    return {};
+
+std::string CutAtNul(const std::string& pText) {
+    const auto nul = pText.find('\0');
+    return TrimBlanks(nul == std::string::npos ? pText : pText.substr(0, nul));
 }

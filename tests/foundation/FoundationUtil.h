@@ -1,0 +1,77 @@
+#pragma once
+
+// Scratch folders and WAV byte builders for the foundation tests.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace foundation_test {
+
+// A fresh folder per test, removed afterwards (read-only files included).
+class ScratchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        Dir = std::filesystem::temp_directory_path() /
+              ("quillan-found-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
+               info->name());
+        std::filesystem::remove_all(Dir);
+        std::filesystem::create_directories(Dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(Dir, ec);
+    }
+    std::string PathOf(const std::string& pName) const { return (Dir / pName).string(); }
+
+    std::filesystem::path Dir;
+};
+
+inline void WriteBytes(const std::string& pPath, const std::string& pBytes) {
+    std::ofstream out(pPath, std::ios::binary | std::ios::trunc);
+    out.write(pBytes.data(), std::streamsize(pBytes.size()));
+}
+
+inline std::string ReadBytes(const std::string& pPath) {
+    std::ifstream in(pPath, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::string Le16(uint32_t pValue) {
+    return {char(pValue & 0xFF), char((pValue >> 8) & 0xFF)};
+}
+inline std::string Le32(uint32_t pValue) {
+    return Le16(pValue) + Le16(pValue >> 16);
+}
+inline uint32_t U32At(const std::string& pBytes, size_t pAt) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | uint8_t(pBytes.at(pAt + size_t(i)));
+    return v;
+}
+
+// One chunk: id, size field (the body's length unless given), body, pad byte when odd.
+inline std::string Chunk(const std::string& pId, const std::string& pBody,
+                         int64_t pSizeField = -1) {
+    const uint32_t size = pSizeField < 0 ? uint32_t(pBody.size()) : uint32_t(pSizeField);
+    std::string c = pId + Le32(size) + pBody;
+    if (pBody.size() % 2 == 1) c += '\0';
+    return c;
+}
+
+inline std::string FmtChunk(uint32_t pTag, uint32_t pChannels, uint32_t pRate, uint32_t pBits) {
+    const uint32_t align = pBits * pChannels / 8;
+    return Chunk("fmt ", Le16(pTag) + Le16(pChannels) + Le32(pRate) + Le32(pRate * align) +
+                             Le16(align) + Le16(pBits));
+}
+
+inline std::string Riff(const std::string& pChunks) {
+    return "RIFF" + Le32(uint32_t(pChunks.size() + 4)) + "WAVE" + pChunks;
+}
+
+} // namespace foundation_test

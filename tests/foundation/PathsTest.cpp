@@ -1,0 +1,165 @@
+#include "services/core/Paths.h"
+#include "FoundationUtil.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace foundation_test;
+namespace fs = std::filesystem;
+
+TEST(PathPart, SplitsAtLastSeparatorAndLastDotOfTheName) {
+    const std::string p = R"(C:\a\b.c\take.1.wav)";
+    EXPECT_EQ(PathPart(p, 1, 0, 0, 0, 0), R"(C:\a\b.c)");
+    EXPECT_EQ(PathPart(p, 1, 1, 0, 0, 0), R"(C:\a\b.c\)");
+    EXPECT_EQ(PathPart(p, 0, 0, 1, 1, 1), "take.1.wav");
+    EXPECT_EQ(PathPart(p, 0, 0, 1, 0, 0), "take.1");
+    EXPECT_EQ(PathPart(p, 0, 0, 0, 0, 1), "wav");
+    EXPECT_EQ(PathPart(p, 0, 0, 0, 1, 1, 2), ".WAV");
+    EXPECT_EQ(PathPart(R"(C:\W\Take.WAV)", 1, 1, 1, 1, 1, 1), R"(c:\w\take.wav)");
+    EXPECT_EQ(PathPart("", 1, 1, 1, 1, 1), "");
+}
+
+TEST(PathPart, MissingPartsGiveEmptyTextButTheSeparatorStays) {
+    EXPECT_EQ(PathPart("take.wav", 1, 1, 0, 0, 0), "\\");
+    EXPECT_EQ(PathPart(R"(C:\w\README)", 0, 0, 0, 1, 1), "");
+    EXPECT_EQ(PathPart(R"(C:\w\README)", 0, 0, 1, 0, 0), "README");
+    EXPECT_EQ(PathPart(R"(C:\w.x\take)", 0, 0, 0, 0, 1), "");
+    EXPECT_EQ(PathPart(R"(C:\w\)", 0, 0, 1, 1, 1), "");
+}
+
+TEST(PathPart, SlashIsASeparatorAndTheOneAddedToSlashPaths) {
+    EXPECT_EQ(PathPart("/home/u/in.d/take.wav", 1, 1, 0, 0, 0), "/home/u/in.d/");
+    EXPECT_EQ(PathPart("/home/u/in.d/take", 0, 0, 0, 0, 1), "");
+    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", 1, 0, 0, 0, 0), R"(/mnt/c\w)");
+    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", 0, 0, 1, 0, 0), "take");
+}
+
+TEST(SetBackslash, AddsOrRemovesExactlyOneSeparator) {
+    EXPECT_EQ(SetBackslash(R"(C:\w)", 0), R"(C:\w\)");
+    EXPECT_EQ(SetBackslash(R"(C:\w\)", 0), R"(C:\w\)");
+    EXPECT_EQ(SetBackslash(R"(C:\w\\)", 1), R"(C:\w\)");
+    EXPECT_EQ(SetBackslash(R"(C:\)", 1), "C:");
+    EXPECT_EQ(SetBackslash(R"(C:\w)", 1), R"(C:\w)");
+    EXPECT_EQ(SetBackslash("/tmp/out", 0), "/tmp/out/");
+    EXPECT_EQ(SetBackslash("/tmp/out/", 1), "/tmp/out");
+    EXPECT_EQ(SetBackslash("", 0), "");
+    EXPECT_EQ(SetBackslash("   ", 0), "");
+    EXPECT_EQ(SetBackslash("   ", 1), "");
+}
+
+TEST(EnsureExtension, AppendsLowerCaseUnlessAlreadyThere) {
+    EXPECT_EQ(EnsureExtension(R"(C:\w\take.WAV)", "wav"), R"(C:\w\take.WAV)");
+    EXPECT_EQ(EnsureExtension(R"(C:\w\take.WAV)", ".mp3"), R"(C:\w\take.WAV.mp3)");
+    EXPECT_EQ(EnsureExtension("/t/take", "  .WAV "), "/t/take.wav");
+    EXPECT_EQ(EnsureExtension("/t/takewav", "wav"), "/t/takewav.wav");
+    EXPECT_EQ(EnsureExtension("/t/take", ""), "/t/take");
+    EXPECT_EQ(EnsureExtension("/t/take", " . "), "/t/take");
+    EXPECT_EQ(EnsureExtension("", "wav"), "");
+}
+
+TEST(CutAtNul, CutsAtTheFirstNulThenTrims) {
+    EXPECT_EQ(CutAtNul(std::string("  /usr/lib \0garbage\0", 20)), "/usr/lib");
+    EXPECT_EQ(CutAtNul("  plain  "), "plain");
+    EXPECT_EQ(CutAtNul(std::string("\0abc", 4)), "");
+    EXPECT_EQ(CutAtNul(""), "");
+}
+
+class PathFiles : public ScratchTest {};
+
+TEST_F(PathFiles, FileAndFolderTestsTellThemApart) {
+    WriteBytes(PathOf("f.wav"), "x");
+    EXPECT_EQ(FileExists(PathOf("f.wav")), 1);
+    EXPECT_EQ(FileExists(Dir.string()), 0);
+    EXPECT_EQ(FileExists(PathOf("missing.wav")), 0);
+    EXPECT_EQ(FileExists("   "), 0);
+    EXPECT_EQ(FolderExists(Dir.string()), 1);
+    EXPECT_EQ(FolderExists(Dir.string() + "/"), 1);
+    EXPECT_EQ(FolderExists(PathOf("f.wav")), 0);
+    EXPECT_EQ(FolderExists(""), 0);
+}
+
+TEST_F(PathFiles, MakeFolderCreatesOneLevelOnly) {
+    EXPECT_EQ(MakeFolder(PathOf("out") + "/"), 1);
+    EXPECT_TRUE(fs::is_directory(PathOf("out")));
+    EXPECT_EQ(MakeFolder(PathOf("out")), 0); // already there
+    EXPECT_EQ(MakeFolder(PathOf("a/b")), 0);
+    EXPECT_FALSE(fs::exists(PathOf("a")));
+}
+
+TEST_F(PathFiles, DeleteFileForcedRemovesReadOnlyFilesButNeverFolders) {
+    const std::string ro = PathOf("ro.wav");
+    WriteBytes(ro, "x");
+    ASSERT_EQ(::chmod(ro.c_str(), 0444), 0);
+    EXPECT_EQ(DeleteFileForced(ro), 1);
+    EXPECT_FALSE(fs::exists(ro));
+    EXPECT_EQ(DeleteFileForced(PathOf("never.wav")), 1);
+    fs::create_directory(PathOf("sub"));
+    EXPECT_EQ(DeleteFileForced(PathOf("sub")), 0);
+    EXPECT_TRUE(fs::is_directory(PathOf("sub")));
+}
+
+TEST_F(PathFiles, ReplaceFileSwapsInTheNewFileWithoutLosingEither) {
+    const std::string from = PathOf("new.tmp");
+    const std::string to = PathOf("take.wav");
+    WriteBytes(from, "new");
+    WriteBytes(to, "old");
+    ASSERT_EQ(::chmod(to.c_str(), 0444), 0);
+
+    // Without delete-first an existing target is kept and the call fails.
+    EXPECT_EQ(ReplaceFile(from, to, 0), 0);
+    EXPECT_EQ(ReadBytes(to), "old");
+    EXPECT_EQ(ReadBytes(from), "new");
+
+    EXPECT_EQ(ReplaceFile(from, to, 1), 1);
+    EXPECT_EQ(ReadBytes(to), "new");
+    EXPECT_FALSE(fs::exists(from));
+
+    // A missing source leaves the target alone.
+    EXPECT_EQ(ReplaceFile(PathOf("gone.tmp"), to, 1), 0);
+    EXPECT_EQ(ReadBytes(to), "new");
+
+    // Renaming onto a free name works without delete-first too.
+    EXPECT_EQ(ReplaceFile(to, PathOf("moved.wav"), 0), 1);
+    EXPECT_EQ(ReadBytes(PathOf("moved.wav")), "new");
+}
+
+TEST_F(PathFiles, ReplaceFileOntoAFolderFailsAndKeepsTheSource) {
+    WriteBytes(PathOf("new.tmp"), "new");
+    fs::create_directory(PathOf("dir"));
+    EXPECT_EQ(ReplaceFile(PathOf("new.tmp"), PathOf("dir"), 1), 0);
+    EXPECT_EQ(ReadBytes(PathOf("new.tmp")), "new");
+}
+
+TEST_F(PathFiles, UniqueNameNumbersFromOneAndSkipsTakenNames) {
+    const std::string take = PathOf("take.wav");
+    EXPECT_EQ(UniqueName(take, 1, 1, 2, 0), take);
+    EXPECT_EQ(UniqueName(take, 0, 0, 2, 0), "take");
+    EXPECT_EQ(UniqueName(take, 1, 1, 2, 1), PathOf("take01.wav"));
+
+    WriteBytes(take, "x");
+    EXPECT_EQ(UniqueName(take, 1, 1, 2, 0), PathOf("take01.wav"));
+    WriteBytes(PathOf("take01.wav"), "x");
+    EXPECT_EQ(UniqueName(take, 1, 1, 2, 0), PathOf("take02.wav"));
+    EXPECT_EQ(UniqueName(take, 0, 1, 2, 0), "take02.wav");
+    EXPECT_EQ(UniqueName(take, 1, 0, 2, 0), PathOf("take02"));
+    EXPECT_EQ(UniqueName(take, 1, 1, 0, 0), PathOf("take1.wav"));
+}
+
+TEST_F(PathFiles, UniqueNameGrowsPastThePatternWidth) {
+    const std::string take = PathOf("take.wav");
+    WriteBytes(take, "x");
+    for (int n = 1; n <= 9; ++n)
+        WriteBytes(PathOf("take" + std::to_string(n) + ".wav"), "x");
+    EXPECT_EQ(UniqueName(take, 1, 1, 1, 0), PathOf("take10.wav"));
+    EXPECT_EQ(UniqueName(take, 1, 1, 3, 0), PathOf("take001.wav"));
+}
+
+TEST(ProgramFolders, AppFolderHoldsThisProgramAndSystemFolderExists) {
+    const std::string app = AppFolder();
+    ASSERT_FALSE(app.empty());
+    EXPECT_EQ(app.back(), '/');
+    EXPECT_TRUE(fs::exists(app + "test_foundation"));
+    const std::string sys = SystemFolder();
+    EXPECT_EQ(sys.back(), '/');
+    EXPECT_EQ(FolderExists(sys), 1);
+}
