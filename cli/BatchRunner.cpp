@@ -1,0 +1,201 @@
+#include "cli/BatchRunner.h"
+
+#include "cli/Targets.h"
+#include "engine/WaveMMIO.h"
+#include "services/core/Paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <sys/stat.h>
+#include <thread>
+
+namespace cli {
+
+namespace {
+
+// The files of one job: the name the result ends up under and the file the engine writes.
+struct JobFiles {
+    std::string finalPath;
+    std::string workPath;
+    bool reserved = false; // finalPath is an empty placeholder this job created
+    std::string error;
+};
+
+std::string FolderOf(const std::string& path) {
+    return PathPart(path, 1, 1, 0, 0, 0);
+}
+
+// Shows a path the way the user gave it: without the "./" that WithFolder put in front.
+std::string AsGiven(const std::string& original, const std::string& path) {
+    if (original.find('/') == std::string::npos && path.rfind("./", 0) == 0) return path.substr(2);
+    return path;
+}
+
+std::string StatError(int err) {
+    return err == ENOENT ? "missing" : std::string("cannot read: ") + std::strerror(err);
+}
+
+} // namespace
+
+std::string WithFolder(const std::string& path) {
+    if (path.empty() || path.find('/') != std::string::npos) return path;
+    return "./" + path;
+}
+
+BatchRunner::BatchRunner(const Options& options, EditorFactory makeEditor, FailureExplainer explain,
+                         const std::atomic<int>& stopSignal)
+    : m_options(options), m_makeEditor(std::move(makeEditor)), m_explain(std::move(explain)),
+      m_stop(stopSignal) {}
+
+size_t BatchRunner::WorkerCount() const {
+    size_t wanted = m_options.jobs > 0 ? static_cast<size_t>(m_options.jobs)
+                                       : std::max(1u, std::thread::hardware_concurrency());
+    return std::max<size_t>(1, std::min(wanted, m_options.files.size()));
+}
+
+EditRequest BatchRunner::MakeRequest(const std::string& source) const {
+    EditRequest request;
+    request.source = source;
+    request.params = m_options.edit;
+    // A level check measures only; --json measures while processing.
+    request.checkLevel = m_options.check ? 1 : (m_options.json ? 2 : 0);
+    return request;
+}
+
+namespace {
+
+JobFiles PlanFiles(const Options& options, const std::string& source, uint64_t jobNumber) {
+    JobFiles files;
+    if (options.check) return files;
+    Reservation reservation;
+    switch (options.output) {
+    case OutputMode::Overwrite:
+        files.finalPath = source;
+        break;
+    case OutputMode::Folder:
+        reservation = ReserveNumbered(SetBackslash(WithFolder(options.outputDir), 0) +
+                                          PathPart(source, 0, 0, 1, 1, 1),
+                                      false);
+        break;
+    case OutputMode::BesideSource:
+        reservation = ReserveNumbered(source, true);
+        break;
+    }
+    if (options.output != OutputMode::Overwrite) {
+        if (reservation.path.empty()) {
+            files.error = reservation.error;
+            return files;
+        }
+        files.finalPath = reservation.path;
+        files.reserved = true;
+    }
+    files.workPath = WorkFileName(files.finalPath, jobNumber);
+    return files;
+}
+
+void Discard(const JobFiles& files) {
+    RemoveQuietly(files.workPath);
+    if (files.reserved) RemoveQuietly(files.finalPath);
+}
+
+} // namespace
+
+FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver& observer) {
+    FileResult r;
+    r.source = m_options.files[index];
+    r.started = true;
+    const std::string source = WithFolder(r.source);
+    struct stat st {};
+    const int statResult = ::stat(source.c_str(), &st);
+    const int statErrno = errno;
+    observer.FileStarted(index, statResult == 0 ? static_cast<int64_t>(st.st_size) : 0);
+    if (statResult != 0) {
+        r.error = StatError(statErrno);
+        return r;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        r.error = "not a regular file";
+        return r;
+    }
+
+    JobFiles files = PlanFiles(m_options, source, index + 1);
+    if (!files.error.empty()) {
+        r.error = files.error;
+        return r;
+    }
+    EditRequest request = MakeRequest(source);
+    request.target = files.workPath;
+    EditOutcome outcome = editor.Edit(request, [&](float rate) {
+        observer.FileProgress(index, rate);
+        return Stopped();
+    });
+
+    if (Stopped()) {
+        Discard(files);
+        r.error = "cancelled";
+        return r;
+    }
+    if (outcome.result != 1) {
+        Discard(files);
+        r.error =
+            m_explain
+                ? m_explain(source, FolderOf(files.finalPath.empty() ? source : files.finalPath))
+                : "edit failed";
+        return r;
+    }
+    if (!m_options.check) {
+        if (!ReadWaveInfo(files.workPath).Valid) {
+            Discard(files);
+            r.error = "write failed: the result is not a readable WAV file";
+            return r;
+        }
+        const bool replacesSource = m_options.output == OutputMode::Overwrite;
+        std::string error = CommitWorkFile(files.workPath, files.finalPath,
+                                           replacesSource ? source : std::string());
+        if (!error.empty()) {
+            Discard(files);
+            r.error = error;
+            return r;
+        }
+        r.target = AsGiven(r.source, files.finalPath);
+    }
+    r.result = 1;
+    r.hasLevels = request.checkLevel != 0;
+    r.levels = outcome.levels;
+    return r;
+}
+
+std::vector<FileResult> BatchRunner::Run(BatchObserver& observer) {
+    const size_t count = m_options.files.size();
+    std::vector<FileResult> results(count);
+    for (size_t i = 0; i < count; ++i)
+        results[i].source = m_options.files[i];
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        std::unique_ptr<Editor> editor = m_makeEditor();
+        for (;;) {
+            if (Stopped()) return;
+            const size_t i = next.fetch_add(1);
+            if (i >= count) return;
+            try {
+                results[i] = ProcessFile(i, *editor, observer);
+            } catch (const std::exception& e) {
+                results[i].started = true;
+                results[i].error = std::string("internal error: ") + e.what();
+            }
+            observer.FileFinished(i, results[i]);
+        }
+    };
+    std::vector<std::thread> workers;
+    const size_t n = WorkerCount();
+    for (size_t w = 1; w < n; ++w)
+        workers.emplace_back(work);
+    work();
+    for (auto& t : workers)
+        t.join();
+    return results;
+}
+
+} // namespace cli

@@ -1,0 +1,101 @@
+#pragma once
+// Runs the edit jobs of one quillan-batch call on a pool of worker threads.
+
+#include "cli/Options.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// The result properties of a level check.
+struct Levels {
+    int32_t maxPeak = -1;
+    int32_t maxRms = -1;
+    int32_t normRms = -1;
+    float maxPeakDb = 0.0f;
+    float maxRmsDb = 0.0f;
+    float normRmsDb = 0.0f;
+};
+
+// One EditWave call.
+struct EditRequest {
+    std::string source;
+    std::string target; // empty: measure only
+    EditParams params;
+    int32_t checkLevel = 0;
+};
+
+struct EditOutcome {
+    int32_t result = 0;
+    Levels levels;
+};
+
+// Called after every block with the fraction done; returns true to cancel the job.
+using ProgressFn = std::function<bool(float rate)>;
+
+// The edit engine as the runner sees it; one object per worker thread.
+class Editor {
+  public:
+    virtual ~Editor() = default;
+    virtual EditOutcome Edit(const EditRequest& request, const ProgressFn& progress) = 0;
+};
+
+using EditorFactory = std::function<std::unique_ptr<Editor>()>;
+
+// Reason a job the engine refused failed, for the error line ("missing", "not a WAV file
+// it can edit: ...", ...). targetFolder is where the result was going.
+using FailureExplainer =
+    std::function<std::string(const std::string& source, const std::string& targetFolder)>;
+
+struct FileResult {
+    std::string source;
+    std::string target; // where the result now is; empty when nothing was written
+    int32_t result = 0;
+    std::string error; // empty on success
+    bool hasLevels = false;
+    Levels levels;
+    bool started = false; // false when the batch was stopped before this file
+};
+
+// Receives the course of the batch; called from the worker threads.
+class BatchObserver {
+  public:
+    virtual ~BatchObserver() = default;
+    virtual void FileStarted(size_t index, int64_t sourceBytes) = 0;
+    virtual void FileProgress(size_t index, float rate) = 0;
+    virtual void FileFinished(size_t index, const FileResult& result) = 0;
+};
+
+class BatchRunner {
+  public:
+    // stopSignal: a non-zero value (the signal number) cancels the jobs in hand and starts
+    // no more.
+    BatchRunner(const Options& options, EditorFactory makeEditor, FailureExplainer explain,
+                const std::atomic<int>& stopSignal);
+
+    // Edits every file of the options; results in the order of the files.
+    std::vector<FileResult> Run(BatchObserver& observer);
+
+    // Number of worker threads a run uses.
+    size_t WorkerCount() const;
+
+  private:
+    FileResult ProcessFile(size_t index, Editor& editor, BatchObserver& observer);
+    EditRequest MakeRequest(const std::string& source) const;
+    bool Stopped() const { return m_stop.load() != 0; }
+
+    const Options& m_options;
+    EditorFactory m_makeEditor;
+    FailureExplainer m_explain;
+    const std::atomic<int>& m_stop;
+};
+
+// The path as the path helpers need it: a bare file name gets a "./" in front.
+std::string WithFolder(const std::string& path);
+
+} // namespace cli

@@ -1,0 +1,76 @@
+#include "cli/EngineEditor.h"
+
+#include "engine/C_EditWave.h"
+#include "engine/WaveMMIO.h"
+#include "media/FCT_AudioInf.h"
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+namespace cli {
+
+namespace {
+
+class EngineEditor : public Editor {
+  public:
+    EditOutcome Edit(const EditRequest& q, const ProgressFn& progress) override {
+        m_job.Prog = [&](float rate, int32_t& cancel) {
+            if (progress(rate)) cancel = 1;
+        };
+        const EditParams& p = q.params;
+        EditOutcome out;
+        out.result = m_job.EditWave(q.source, q.target, p.from, p.to, p.useTh, p.thIn, p.thOut,
+                                    p.startMargin, p.endMargin, p.forceMargin, p.useNorm,
+                                    p.normLevel, p.normMode, p.rmsMsec, p.rmsDb, p.clip, p.adjustL,
+                                    p.adjustR, p.fadeIn, p.fadeOut, q.checkLevel);
+        m_job.Prog = nullptr;
+        out.levels = {m_job.MaxPeak(),   m_job.MaxRMS(),   m_job.NormRMS(),
+                      m_job.MaxPeakDB(), m_job.MaxRMSDB(), m_job.NormRMSDB()};
+        return out;
+    }
+
+  private:
+    C_EditWave m_job;
+};
+
+// What the file is, for a file the WAV reader refuses. The media framework behind
+// GetAudioInfo is asked one file at a time.
+std::string DescribeFormat(const std::string& source, const WaveInfo& wave) {
+    if (wave.Valid && wave.FormatCode > 5)
+        return std::to_string(wave.BitsPerSample) + "-bit " + std::to_string(wave.Channels) +
+               "-channel WAV; only mono and stereo are edited";
+    static std::mutex mediaMutex;
+    std::lock_guard lock(mediaMutex);
+    AudioInfo info = GetAudioInfo(source);
+    if (!info.Text.empty()) return info.Text;
+    std::string type = GetShellTypeName(source);
+    return type.empty() ? "unknown data" : type;
+}
+
+bool FolderIsFull(const std::string& folder) {
+    struct statvfs vfs {};
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) != 0) return false;
+    return vfs.f_bavail == 0;
+}
+
+} // namespace
+
+std::unique_ptr<Editor> MakeEngineEditor() {
+    return std::make_unique<EngineEditor>();
+}
+
+std::string ExplainFailure(const std::string& source, const std::string& targetFolder) {
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0)
+        return errno == ENOENT ? "missing" : std::string("cannot read: ") + std::strerror(errno);
+    WaveInfo wave = ReadWaveInfo(source);
+    if (!wave.Valid || wave.FormatCode > 5)
+        return "not a WAV file it can edit (" + DescribeFormat(source, wave) + ")";
+    if (FolderIsFull(targetFolder)) return "disk full";
+    return "edit failed (empty range after trimming, or a read or write error)";
+}
+
+} // namespace cli

@@ -1,0 +1,68 @@
+// quillan-batch: the edit engine on the command line.
+
+#include "cli/BatchRunner.h"
+#include "cli/EngineEditor.h"
+#include "cli/InfoCommand.h"
+#include "cli/Interrupt.h"
+#include "cli/Options.h"
+#include "cli/Reporter.h"
+#include "services/core/Paths.h"
+#include "services/store/Settings.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+#ifndef QUILLAN_VERSION
+#define QUILLAN_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "quillan-batch: %s\n%s\n", message.c_str(), cli::UsageHint().c_str());
+    return kExitUsage;
+}
+
+std::string ReadStoredSetting(const std::string& key, const std::string& def) {
+    return ReadSettingText(key, def);
+}
+
+int RunBatch(const cli::Options& options) {
+    static std::atomic<int> stopSignal{0};
+    cli::InstallStopHandlers(stopSignal);
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    cli::Reporter reporter(options, stdout, stderr, showProgress);
+    cli::BatchRunner runner(options, cli::MakeEngineEditor, cli::ExplainFailure, stopSignal);
+    std::vector<cli::FileResult> results = runner.Run(reporter);
+    const int signal = stopSignal.load();
+    reporter.Finish(results, signal != 0);
+    if (signal != 0) return cli::StopExitStatus(signal);
+    for (const auto& r : results)
+        if (r.result != 1) return kExitFailed;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    cli::ParseResult parsed = cli::ParseOptions(args, ReadStoredSetting);
+    if (!parsed.error.empty()) return UsageError(parsed.error);
+    const cli::Options& options = parsed.options;
+    if (options.help) {
+        std::fputs(cli::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("quillan-batch %s\n", QUILLAN_VERSION);
+        return 0;
+    }
+    if (options.info) return cli::RunInfo(options, stdout, stderr);
+    if (!options.check && options.output == cli::OutputMode::Folder &&
+        !FolderExists(cli::WithFolder(options.outputDir)))
+        return UsageError("output folder '" + options.outputDir + "' does not exist");
+    return RunBatch(options);
+}

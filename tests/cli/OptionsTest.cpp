@@ -1,0 +1,220 @@
+#include "cli/Options.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using cli::OutputMode;
+using cli::ParseOptions;
+
+namespace {
+
+cli::ParseResult Parse(std::vector<std::string> args,
+                       const std::map<std::string, std::string>& store = {}) {
+    return ParseOptions(args, [&](const std::string& key, const std::string& def) {
+        auto it = store.find(key);
+        return it == store.end() ? def : it->second;
+    });
+}
+
+TEST(CliOptions, DefaultsMatchTheDocumentedTable) {
+    auto r = Parse({"a.wav"});
+    ASSERT_EQ(r.error, "");
+    const auto& e = r.options.edit;
+    EXPECT_EQ(e.useTh, 1);
+    EXPECT_EQ(e.thIn, -45.0f);
+    EXPECT_EQ(e.thOut, -45.0f);
+    EXPECT_EQ(e.useNorm, 1);
+    EXPECT_EQ(e.normMode, 0);
+    EXPECT_EQ(e.rmsMsec, 500);
+    EXPECT_EQ(e.rmsDb, -6.0f);
+    EXPECT_EQ(e.clip, 0);
+    EXPECT_EQ(r.options.output, OutputMode::BesideSource);
+    EXPECT_EQ(r.options.files, std::vector<std::string>{"a.wav"});
+}
+
+TEST(CliOptions, ValuesReachTheirArgumentUnchanged) {
+    auto r = Parse({"--no-trim",
+                    "--start-threshold",
+                    "-12.5",
+                    "--end-threshold=-30.25",
+                    "--start-margin",
+                    "-250",
+                    "--end-margin",
+                    "17",
+                    "--force-margin",
+                    "--normalize",
+                    "rms-calc",
+                    "--level",
+                    "-3.7",
+                    "--rms-window",
+                    "250",
+                    "--rms-threshold",
+                    "4",
+                    "--clip",
+                    "--adjust",
+                    "2",
+                    "--adjust-right",
+                    "-1.5",
+                    "--fade-in",
+                    "1000",
+                    "--fade-out",
+                    "5",
+                    "--from",
+                    "8589934592",
+                    "--to",
+                    "-1",
+                    "-j",
+                    "3",
+                    "-q",
+                    "x.wav",
+                    "y.wav"});
+    ASSERT_EQ(r.error, "");
+    const auto& e = r.options.edit;
+    EXPECT_EQ(e.useTh, 0);
+    EXPECT_EQ(e.thIn, -12.5f);
+    EXPECT_EQ(e.thOut, -30.25f);
+    EXPECT_EQ(e.startMargin, -250); // no sign rules on the command line
+    EXPECT_EQ(e.endMargin, 17);
+    EXPECT_EQ(e.forceMargin, 1);
+    EXPECT_EQ(e.normMode, 3);
+    EXPECT_EQ(e.normLevel, static_cast<float>(-3.7));
+    EXPECT_EQ(e.rmsMsec, 250);
+    EXPECT_EQ(e.rmsDb, 4.0f);
+    EXPECT_EQ(e.clip, 1);
+    EXPECT_EQ(e.adjustL, 2.0f);
+    EXPECT_EQ(e.adjustR, -1.5f);
+    EXPECT_EQ(e.fadeIn, 1000);
+    EXPECT_EQ(e.fadeOut, 5);
+    EXPECT_EQ(e.from, 8589934592LL);
+    EXPECT_EQ(e.to, -1);
+    EXPECT_EQ(r.options.jobs, 3);
+    EXPECT_TRUE(r.options.quiet);
+    EXPECT_EQ(r.options.files.size(), 2u);
+}
+
+TEST(CliOptions, ModesFlagsAndFileSeparator) {
+    const char* names[] = {"peak", "rms-max", "rms-average", "rms-calc"};
+    for (int i = 0; i < 4; ++i) {
+        auto r = Parse({"--no-normalize", "--normalize", names[i], "f"});
+        EXPECT_EQ(r.options.edit.normMode, i);
+        EXPECT_EQ(r.options.edit.useNorm, 1);
+    }
+    auto r =
+        Parse({"--normalize", "rms-max", "--no-normalize", "-o", "out", "-j4", "--", "-odd.wav"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.edit.useNorm, 0);
+    EXPECT_EQ(r.options.edit.normMode, 1);
+    EXPECT_EQ(r.options.output, OutputMode::Folder);
+    EXPECT_EQ(r.options.outputDir, "out");
+    EXPECT_EQ(r.options.jobs, 4);
+    EXPECT_EQ(r.options.files, std::vector<std::string>{"-odd.wav"});
+    EXPECT_EQ(Parse({"--adjust-left", "1", "--adjust", "3", "f"}).options.edit.adjustL, 3.0f);
+}
+
+TEST(CliOptions, UsageErrorsNameTheOption) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;
+    } cases[] = {
+        {{"--bogus", "f"}, "unknown option '--bogus'"},
+        {{"-x", "f"}, "unknown option '-x'"},
+        {{"f", "--level"}, "option '--level' needs a value"},
+        {{"--level", "loud", "f"}, "option '--level': 'loud' is not a number of dB"},
+        {{"--level", "1e60", "f"}, "option '--level'"},
+        {{"--level", "nan", "f"}, "option '--level'"},
+        {{"--start-margin", "12.5", "f"}, "option '--start-margin'"},
+        {{"--rms-window", "99999999999", "f"}, "option '--rms-window'"},
+        {{"--normalize", "loudness", "f"}, "option '--normalize'"},
+        {{"-j", "0", "f"}, "option '-j'"},
+        {{"--clip=1", "f"}, "option '--clip' takes no value"},
+        {{"--overwrite", "-o", "d", "f"}, "'--overwrite' and '--output-dir'"},
+        {{"-q"}, "no input files"},
+    };
+    for (const auto& c : cases) {
+        auto r = Parse(c.args);
+        EXPECT_NE(r.error.find(c.expected), std::string::npos)
+            << "args[0]=" << c.args[0] << " error=" << r.error;
+    }
+    EXPECT_EQ(Parse({"--help"}).error, "");
+    EXPECT_EQ(Parse({"--version"}).error, "");
+}
+
+TEST(CliOptions, StoredPanelFollowsTheWindowsRules) {
+    std::map<std::string, std::string> store{
+        {"0Use", "1"},       {"TrimLevelIn", "-30"}, {"TrimLevelOut", "-99"}, {"0Margin", "12.5"},
+        {"1Margin", "-250"}, {"1Use", "1"},          {"PeakLevel", "-3"},     {"NormMode", "3"},
+        {"RMSmsec", "abc"},  {"RMSdb", "6"},         {"Clip", "1"},           {"2Use", "0"},
+        {"LevelAdjust", "5"}};
+    auto r = Parse({"--use-settings", "f"}, store);
+    ASSERT_EQ(r.error, "");
+    const auto& e = r.options.edit;
+    EXPECT_EQ(e.thIn, -30.0f);
+    EXPECT_EQ(e.thOut, -60.0f); // limited like the slider
+    EXPECT_EQ(e.startMargin, 12);
+    EXPECT_EQ(e.endMargin, 250);
+    EXPECT_EQ(e.normLevel, -3.0f);
+    EXPECT_EQ(e.normMode, 3);
+    EXPECT_EQ(e.rmsMsec, 0); // not numeric
+    EXPECT_EQ(e.rmsDb, -6.0f);
+    EXPECT_EQ(e.clip, 1);
+    EXPECT_EQ(e.adjustL, 0.0f); // Level Adjust off
+    EXPECT_EQ(e.adjustR, 0.0f);
+
+    store["0Use"] = "0";
+    store["NormMode"] = "1";
+    store["OW"] = "1";
+    r = Parse({"--use-settings", "--level", "-1", "f"}, store);
+    EXPECT_EQ(r.options.edit.useTh, 0);
+    EXPECT_EQ(r.options.edit.thIn, 0.0f);
+    EXPECT_EQ(r.options.edit.startMargin, 0);
+    EXPECT_EQ(r.options.edit.rmsMsec, 0);
+    EXPECT_EQ(r.options.edit.normLevel, -1.0f); // the option wins
+    EXPECT_EQ(r.options.output, OutputMode::Overwrite);
+    // An explicit folder replaces the stored OverWrite.
+    EXPECT_EQ(Parse({"--use-settings", "-o", "d", "f"}, store).options.output, OutputMode::Folder);
+    // Without --use-settings the store is not consulted.
+    EXPECT_EQ(Parse({"f"}, store).options.edit.thIn, -45.0f);
+}
+
+TEST(CliOptions, HelpDocumentsEveryOption) {
+    const std::string help = cli::UsageText();
+    for (const char* name : {"--output-dir",
+                             "--overwrite",
+                             "--trim",
+                             "--no-trim",
+                             "--start-threshold",
+                             "--end-threshold",
+                             "--start-margin",
+                             "--end-margin",
+                             "--force-margin",
+                             "--normalize",
+                             "--no-normalize",
+                             "--level",
+                             "--rms-window",
+                             "--rms-threshold",
+                             "--clip",
+                             "--adjust",
+                             "--adjust-left",
+                             "--adjust-right",
+                             "--fade-in",
+                             "--fade-out",
+                             "--from",
+                             "--to",
+                             "--check",
+                             "--json",
+                             "--info",
+                             "--use-settings",
+                             "--jobs",
+                             "--quiet",
+                             "--help",
+                             "--version"}) {
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+        // Every option given in the help is one the parser knows.
+        std::string arg = std::string(name);
+        auto r = Parse({arg, "1", "f"});
+        EXPECT_EQ(r.error.find("unknown option"), std::string::npos) << name;
+    }
+}
+
+} // namespace

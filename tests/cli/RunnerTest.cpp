@@ -1,0 +1,263 @@
+#include "CliTestSupport.h"
+#include "cli/BatchRunner.h"
+#include "cli/Reporter.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <set>
+#include <sys/stat.h>
+
+using namespace clitest;
+
+namespace {
+
+enum class Behaviour { Copy, FailAfterPartialWrite, RunUntilCancelled };
+
+// Stands in for the engine: writes the source's bytes to the target (a valid WAV file),
+// or leaves half a file behind and fails, or runs until asked to cancel.
+class FakeEditor : public cli::Editor {
+  public:
+    explicit FakeEditor(Behaviour b) : m_behaviour(b) {}
+    cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn& progress) override {
+        cli::EditOutcome out;
+        auto bytes = ReadBytes(q.source);
+        if (m_behaviour == Behaviour::Copy) {
+            if (!q.target.empty()) WriteBytes(q.target, bytes);
+            progress(0.5f);
+            progress(1.0f);
+            out.result = 1;
+            out.levels = {100, 50, 25, -1.5f, -2.5f, -3.5f};
+            return out;
+        }
+        bytes.resize(bytes.size() / 2);
+        WriteBytes(q.target, bytes);
+        if (m_behaviour == Behaviour::RunUntilCancelled)
+            while (!progress(0.25f)) {
+            }
+        return out;
+    }
+
+  private:
+    Behaviour m_behaviour;
+};
+
+// Records the course of a run; optionally raises the stop flag at the first progress.
+class Recorder : public cli::BatchObserver {
+  public:
+    explicit Recorder(std::atomic<int>* stopAtProgress = nullptr) : m_stop(stopAtProgress) {}
+    void FileStarted(size_t, int64_t) override {}
+    void FileProgress(size_t, float) override {
+        if (m_stop) m_stop->store(2);
+    }
+    void FileFinished(size_t index, const cli::FileResult&) override {
+        std::lock_guard lock(m_mutex);
+        finished.insert(index);
+    }
+    std::set<size_t> finished;
+
+  private:
+    std::mutex m_mutex;
+    std::atomic<int>* m_stop;
+};
+
+struct RunnerFixture : ::testing::Test {
+    ScratchDir dir;
+    std::atomic<int> stop{0};
+
+    std::vector<cli::FileResult> Run(cli::Options& o, Behaviour b, Recorder* recorder = nullptr) {
+        Recorder own;
+        cli::BatchRunner runner(
+            o, [b] { return std::make_unique<FakeEditor>(b); },
+            [](const std::string&, const std::string&) { return std::string("refused"); }, stop);
+        return runner.Run(recorder ? *recorder : own);
+    }
+    std::string MakeSource(const std::string& rel, int16_t amplitude) {
+        fs::create_directories(fs::path(dir / rel).parent_path());
+        WriteToneWav(dir / rel, 2, 8000, 800, amplitude);
+        return dir / rel;
+    }
+};
+
+TEST_F(RunnerFixture, ParallelJobsNeverShareANumberedName) {
+    cli::Options o;
+    o.output = cli::OutputMode::Folder;
+    o.outputDir = dir / "out";
+    fs::create_directory(o.outputDir);
+    o.jobs = 6;
+    const int count = 24;
+    for (int i = 0; i < count; ++i)
+        o.files.push_back(MakeSource("in" + std::to_string(i) + "/take.wav", int16_t(1000 + i)));
+    auto results = Run(o, Behaviour::Copy);
+
+    std::set<std::string> targets;
+    std::set<std::vector<char>> contents;
+    for (const auto& r : results) {
+        ASSERT_EQ(r.result, 1) << r.error;
+        targets.insert(r.target);
+        contents.insert(ReadBytes(r.target));
+    }
+    EXPECT_EQ(targets.size(), size_t(count));
+    EXPECT_EQ(contents.size(), size_t(count)); // no result overwrote another
+    auto names = Listing(o.outputDir);
+    ASSERT_EQ(names.size(), size_t(count)); // no work files or placeholders left
+    EXPECT_EQ(names.front(), "take.wav");
+    EXPECT_EQ(names[1], "take01.wav");
+    EXPECT_EQ(names.back(), "take23.wav");
+}
+
+TEST_F(RunnerFixture, BesideTheSourceUsesTheNextFreeNumber) {
+    cli::Options o;
+    o.files = {MakeSource("a/song.wav", 3000)};
+    WriteBytes(dir / "a/song01.wav", {'x'});
+    auto results = Run(o, Behaviour::Copy);
+    ASSERT_EQ(results[0].result, 1);
+    EXPECT_EQ(results[0].target, dir / "a/song02.wav");
+    EXPECT_EQ(ReadBytes(dir / "a/song02.wav"), ReadBytes(dir / "a/song.wav"));
+    EXPECT_EQ(ReadBytes(dir / "a/song01.wav"), std::vector<char>{'x'});
+}
+
+TEST_F(RunnerFixture, OverwriteReplacesTheSourceOnlyWhenTheJobSucceeded) {
+    cli::Options o;
+    o.output = cli::OutputMode::Overwrite;
+    o.files = {MakeSource("a/song.wav", 3000)};
+    const auto original = ReadBytes(o.files[0]);
+
+    auto failed = Run(o, Behaviour::FailAfterPartialWrite);
+    EXPECT_EQ(failed[0].result, 0);
+    EXPECT_EQ(failed[0].error, "refused");
+    EXPECT_EQ(ReadBytes(o.files[0]), original);
+    EXPECT_EQ(Listing(dir / "a"), std::vector<std::string>{"song.wav"});
+
+    // A successful job replaces the source and keeps its permission bits.
+    ::chmod(o.files[0].c_str(), 0640);
+    WriteToneWav(dir / "result.wav", 2, 8000, 400, 5000);
+    class Replacer : public cli::Editor {
+      public:
+        explicit Replacer(std::string from) : m_from(std::move(from)) {}
+        cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
+            WriteBytes(q.target, ReadBytes(m_from));
+            return {1, {}};
+        }
+        std::string m_from;
+    };
+    cli::BatchRunner runner(
+        o, [&] { return std::make_unique<Replacer>(dir / "result.wav"); }, nullptr, stop);
+    Recorder recorder;
+    auto ok = runner.Run(recorder);
+    ASSERT_EQ(ok[0].result, 1) << ok[0].error;
+    EXPECT_EQ(ok[0].target, o.files[0]);
+    EXPECT_EQ(ReadBytes(o.files[0]), ReadBytes(dir / "result.wav"));
+    struct stat st {};
+    ::stat(o.files[0].c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(Listing(dir / "a"), std::vector<std::string>{"song.wav"});
+}
+
+TEST_F(RunnerFixture, AResultThatIsNotAWavFileNeverReplacesTheSource) {
+    cli::Options o;
+    o.output = cli::OutputMode::Overwrite;
+    o.files = {MakeSource("a/song.wav", 3000)};
+    const auto original = ReadBytes(o.files[0]);
+    class Garbage : public cli::Editor {
+        cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
+            WriteBytes(q.target, {'R', 'I', 'F', 'F'});
+            return {1, {}};
+        }
+    };
+    cli::BatchRunner runner(
+        o, [] { return std::make_unique<Garbage>(); }, nullptr, stop);
+    Recorder recorder;
+    auto r = runner.Run(recorder);
+    EXPECT_EQ(r[0].result, 0);
+    EXPECT_NE(r[0].error.find("write failed"), std::string::npos);
+    EXPECT_EQ(ReadBytes(o.files[0]), original);
+    EXPECT_EQ(Listing(dir / "a"), std::vector<std::string>{"song.wav"});
+}
+
+TEST_F(RunnerFixture, StopCancelsTheJobsInHandAndLeavesNoPartialFiles) {
+    for (auto mode : {cli::OutputMode::Overwrite, cli::OutputMode::BesideSource}) {
+        stop = 0;
+        cli::Options o;
+        o.output = mode;
+        o.jobs = 2;
+        o.files.clear();
+        for (int i = 0; i < 6; ++i)
+            o.files.push_back(MakeSource("s/t" + std::to_string(i) + ".wav", int16_t(2000 + i)));
+        std::vector<std::vector<char>> originals;
+        for (auto& f : o.files)
+            originals.push_back(ReadBytes(f));
+        const auto before = Listing(dir / "s");
+
+        Recorder recorder(&stop);
+        auto results = Run(o, Behaviour::RunUntilCancelled, &recorder);
+        size_t cancelled = 0;
+        for (const auto& r : results) {
+            if (r.started) {
+                ++cancelled;
+                EXPECT_EQ(r.error, "cancelled");
+            }
+            EXPECT_EQ(r.result, 0);
+        }
+        EXPECT_GE(cancelled, 1u);
+        EXPECT_LE(cancelled, 2u); // only the jobs in hand ran
+        EXPECT_EQ(Listing(dir / "s"), before);
+        for (size_t i = 0; i < o.files.size(); ++i)
+            EXPECT_EQ(ReadBytes(o.files[i]), originals[i]);
+    }
+}
+
+TEST_F(RunnerFixture, CheckWritesNothingAndMissingSourcesFailAlone) {
+    cli::Options o;
+    o.check = true;
+    o.json = true;
+    o.files = {dir / "absent.wav", MakeSource("c/ok.wav", 1000), dir / "c"};
+    auto results = Run(o, Behaviour::Copy);
+    EXPECT_EQ(results[0].error, "missing");
+    EXPECT_EQ(results[1].result, 1);
+    EXPECT_TRUE(results[1].target.empty());
+    EXPECT_TRUE(results[1].hasLevels);
+    EXPECT_EQ(results[1].levels.maxPeak, 100);
+    EXPECT_EQ(results[2].error, "not a regular file");
+    EXPECT_EQ(Listing(dir / "c"), std::vector<std::string>{"ok.wav"});
+}
+
+TEST(CliReport, JsonLineShapeAndEscaping) {
+    cli::FileResult ok;
+    ok.source = "in/a \"b\"\\c.wav";
+    ok.target = "out/a.wav";
+    ok.result = 1;
+    ok.hasLevels = true;
+    ok.levels = {16384, 1200, 1100, -6.02060032f, -28.7f, -29.5f};
+    EXPECT_EQ(cli::JsonLine(ok),
+              "{\"source\": \"in/a \\\"b\\\"\\\\c.wav\", \"target\": \"out/a.wav\", \"result\": 1, "
+              "\"error\": null, \"max_peak\": 16384, \"max_rms\": 1200, \"norm_rms\": 1100, "
+              "\"max_peak_db\": -6.02060032, \"max_rms_db\": -28.7000008, \"norm_rms_db\": -29.5}");
+    cli::FileResult bad;
+    bad.source = "x\n.wav";
+    bad.error = "missing";
+    bad.hasLevels = true; // levels of a failed job are not shown
+    EXPECT_EQ(cli::JsonLine(bad),
+              "{\"source\": \"x\\n.wav\", \"target\": null, \"result\": 0, \"error\": \"missing\", "
+              "\"max_peak\": null, \"max_rms\": null, \"norm_rms\": null, \"max_peak_db\": null, "
+              "\"max_rms_db\": null, \"norm_rms_db\": null}");
+}
+
+TEST(CliReport, SummarySaysWhatHappenedAndWhere) {
+    cli::Options o;
+    std::vector<cli::FileResult> rs(3);
+    rs[0].started = rs[1].started = true;
+    rs[0].result = 1;
+    rs[1].error = "missing";
+    EXPECT_EQ(cli::SummaryText(o, rs, false),
+              "1 done, 1 failed, 1 not started; written beside the sources");
+    o.output = cli::OutputMode::Folder;
+    o.outputDir = "out";
+    EXPECT_EQ(cli::SummaryText(o, rs, true),
+              "cancelled; 1 done, 1 failed, 1 not started; written to out");
+    o.check = true;
+    EXPECT_EQ(cli::SummaryText(o, rs, false),
+              "1 done, 1 failed, 1 not started; level check only, nothing written");
+}
+
+} // namespace
