@@ -1,0 +1,49 @@
+#pragma once
+// MPEG audio header parser: reads the first accepted frame header (and an optional "Xing"
+// header in that frame) straight from the file, without a decoder.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct MpegInfo {
+    int32_t StartPos = 1;    // 1-based file position of the accepted frame header
+    int32_t DataSize = 0;    // audio bytes from StartPos up to an ID3v1 tag, else to the end
+    int32_t EndPos = 0;      // 1-based position of the last audio byte
+    int32_t FileSize = 0;    // size of the file in bytes
+    int32_t BlockBytes = 0;  // byte count of 3456 samples at the bitrate
+    int32_t IsVbr = 0;       // 1 when a "Xing" header was found
+    int32_t FrameCount = 0;  // frame count of the "Xing" header
+    int32_t SampleRate = 0;  // Hz
+    int32_t IsLsf = 0;       // 1 for MPEG-2 (low sampling frequencies)
+    int32_t BitRate = 0;     // kbit/s: nominal, or the average for VBR
+    int32_t Channels = 0;    // 1 or 2
+    int32_t ChannelMode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int32_t Layer = 0;       // 1, 2 or 3
+    int32_t LengthMs = 0;    // play length in milliseconds
+    std::string ShortText;   // "mp3(44.1kHz/128kb/JS)", padded with blanks to 255 characters
+    std::string LongText;    // "mp3(44100Hz/128kbps/JointStereo)", padded likewise
+    uint8_t HeaderByte1 = 0; // second, third and fourth byte of the accepted header
+    uint8_t HeaderByte2 = 0;
+    uint8_t HeaderByte3 = 0;
+};
+
+// Fixed length of the two texts, in characters.
+inline constexpr int32_t MpegTextLength = 255;
+
+// Fills pInfo from the file at pPath. 1 when a header was accepted and every field was set;
+// 0 on any failure (the fields are then meaningless).
+int32_t GetMpegInfo(const std::string& pPath, MpegInfo& pInfo);
+
+// Where the parser's bytes come from. Read fills pCount bytes at pPosition into a buffer that
+// the parser has cleared (bytes past the end stay zero) and returns false when the read fails.
+struct MpegByteSource {
+    int64_t Size = 0;
+    std::function<bool(uint8_t* pBuffer, int32_t pCount, int64_t pPosition)> Read;
+};
+
+// The parser itself. pMp3Name: the name ends in "mp3", so 0xFF 0xFF is taken for noise.
+int32_t GetMpegInfoFrom(const MpegByteSource& pSource, bool pMp3Name, MpegInfo& pInfo);
+
+// The text without its trailing blanks.
+std::string TrimMpegText(const std::string& pText);

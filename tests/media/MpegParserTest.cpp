@@ -1,0 +1,288 @@
+// The MPEG header parser on hand-built byte buffers.
+
+#include "media/FCT_mpeg.h"
+
+#include "MediaTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// MPEG-1 Layer III, no CRC, 128 kbit/s, 44100 Hz, joint stereo.
+constexpr uint8_t kCbr128[4] = {0xFF, 0xFB, 0x90, 0x44};
+
+class MpegParser : public ::testing::Test {
+  protected:
+    static void Put(std::vector<uint8_t>& pBytes, size_t pAt,
+                    std::initializer_list<uint8_t> pData) {
+        if (pBytes.size() < pAt + pData.size()) pBytes.resize(pAt + pData.size());
+        std::copy(pData.begin(), pData.end(), pBytes.begin() + long(pAt));
+    }
+    static void PutHeader(std::vector<uint8_t>& pBytes, size_t pAt,
+                          const uint8_t* pHeader = kCbr128) {
+        Put(pBytes, pAt, {pHeader[0], pHeader[1], pHeader[2], pHeader[3]});
+    }
+    static void PutText(std::vector<uint8_t>& pBytes, size_t pAt, const char* pText) {
+        if (pBytes.size() < pAt + std::strlen(pText)) pBytes.resize(pAt + std::strlen(pText));
+        std::memcpy(pBytes.data() + pAt, pText, std::strlen(pText));
+    }
+    // "Xing" at pAt with the frame count 8 bytes later (big-endian).
+    static void PutXing(std::vector<uint8_t>& pBytes, size_t pAt, uint32_t pFrames) {
+        PutText(pBytes, pAt, "Xing");
+        Put(pBytes, pAt + 4, {0, 0, 0, 0x0F});
+        Put(pBytes, pAt + 8,
+            {uint8_t(pFrames >> 24), uint8_t(pFrames >> 16), uint8_t(pFrames >> 8),
+             uint8_t(pFrames)});
+    }
+
+    int32_t Parse(const std::string& pName, const std::vector<uint8_t>& pBytes) {
+        return GetMpegInfo(mFolder.Write(pName, pBytes), mInfo);
+    }
+
+    ScratchFolder mFolder;
+    MpegInfo mInfo;
+};
+
+TEST_F(MpegParser, CbrMillionByteFileGivesDocumentedFigures) {
+    std::vector<uint8_t> bytes(1000000, 0);
+    PutHeader(bytes, 0);
+    ASSERT_EQ(Parse("a.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.StartPos, 1);
+    EXPECT_EQ(mInfo.DataSize, 1000000);
+    EXPECT_EQ(mInfo.EndPos, 1000000);
+    EXPECT_EQ(mInfo.FileSize, 1000000);
+    EXPECT_EQ(mInfo.LengthMs, 62500);
+    EXPECT_EQ(mInfo.BlockBytes, 1254);
+    EXPECT_EQ(mInfo.BitRate, 128);
+    EXPECT_EQ(mInfo.SampleRate, 44100);
+    EXPECT_EQ(mInfo.Layer, 3);
+    EXPECT_EQ(mInfo.IsLsf, 0);
+    EXPECT_EQ(mInfo.IsVbr, 0);
+    EXPECT_EQ(mInfo.ChannelMode, 1);
+    EXPECT_EQ(mInfo.Channels, 2);
+    EXPECT_EQ(mInfo.HeaderByte1, 0xFB);
+    EXPECT_EQ(mInfo.HeaderByte2, 0x90);
+    EXPECT_EQ(mInfo.HeaderByte3, 0x44);
+    EXPECT_EQ(TrimMpegText(mInfo.LongText), "mp3(44100Hz/128kbps/JointStereo)");
+    EXPECT_EQ(TrimMpegText(mInfo.ShortText), "mp3(44.1kHz/128kb/JS)");
+    EXPECT_EQ(mInfo.LongText.size(), size_t(MpegTextLength));
+    EXPECT_EQ(mInfo.ShortText.size(), size_t(MpegTextLength));
+
+    // An ID3v1 tag appended does not count as audio.
+    PutText(bytes, 1000000, "TAG");
+    bytes.resize(1000128, 0);
+    ASSERT_EQ(Parse("b.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.FileSize, 1000128);
+    EXPECT_EQ(mInfo.DataSize, 1000000);
+    EXPECT_EQ(mInfo.LengthMs, 62500);
+}
+
+TEST_F(MpegParser, SizeLimitsAndMissingFile) {
+    std::vector<uint8_t> bytes(47, 0);
+    PutHeader(bytes, 0);
+    EXPECT_EQ(Parse("short.mp3", bytes), 0);
+    bytes.resize(48, 0);
+    ASSERT_EQ(Parse("min.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.DataSize, 48);
+    EXPECT_EQ(mInfo.LengthMs, 3);
+    EXPECT_EQ(GetMpegInfo(mFolder.Path("missing.mp3"), mInfo), 0);
+}
+
+TEST_F(MpegParser, SearchStartsAfterId3v2AndTagBlocks) {
+    // ID3v2 with the synchsafe size 0x00 0x00 0x02 0x01 (257): the search starts at 267, so
+    // a header inside the tag is not seen.
+    std::vector<uint8_t> bytes(4000, 0);
+    PutText(bytes, 0, "ID3");
+    Put(bytes, 3, {3, 0, 0, 0x00, 0x00, 0x02, 0x01});
+    PutHeader(bytes, 100);
+    PutHeader(bytes, 267);
+    ASSERT_EQ(Parse("id3.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.StartPos, 268);
+    EXPECT_EQ(mInfo.DataSize, 4000 - 267);
+
+    // "TAG" at the start: the search starts at 128 and "Xing" in the first 48 bytes is not
+    // looked at.
+    std::vector<uint8_t> tagged(4000, 0);
+    PutText(tagged, 0, "TAG");
+    PutXing(tagged, 36, 1000);
+    PutHeader(tagged, 60);
+    PutHeader(tagged, 300);
+    ASSERT_EQ(Parse("tag.mp3", tagged), 1);
+    EXPECT_EQ(mInfo.StartPos, 301);
+    EXPECT_EQ(mInfo.IsVbr, 0);
+    EXPECT_EQ(mInfo.FrameCount, 0);
+}
+
+TEST_F(MpegParser, RememberedSecondByteHoldsAcrossChunks) {
+    std::vector<uint8_t> bytes(4000, 0);
+    Put(bytes, 10, {0xFF, 0xFB, 0xFF});
+    Put(bytes, 1100, {0xFF, 0xFA, 0x90, 0x44}); // a valid header, but not the remembered byte
+    PutHeader(bytes, 2200);
+    ASSERT_EQ(Parse("r.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.StartPos, 2201);
+
+    // The same at the very start of the file.
+    std::vector<uint8_t> atStart(3000, 0);
+    Put(atStart, 0, {0xFF, 0xFB, 0xFF});
+    Put(atStart, 100, {0xFF, 0xFA, 0x90, 0x44});
+    PutHeader(atStart, 200);
+    ASSERT_EQ(Parse("s.mp3", atStart), 1);
+    EXPECT_EQ(mInfo.StartPos, 201);
+}
+
+TEST_F(MpegParser, DoubleFfIsNoiseOnlyInMp3Files) {
+    std::vector<uint8_t> bytes(3000, 0);
+    Put(bytes, 0, {0xFF, 0xFF, 0x90, 0xC0});
+    PutHeader(bytes, 300);
+    ASSERT_EQ(Parse("x.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.StartPos, 301);
+    EXPECT_EQ(mInfo.Layer, 3);
+
+    ASSERT_EQ(Parse("x.mp2", bytes), 1);
+    EXPECT_EQ(mInfo.StartPos, 1);
+    EXPECT_EQ(mInfo.Layer, 1);
+    EXPECT_EQ(mInfo.BitRate, 288);
+    EXPECT_EQ(TrimMpegText(mInfo.LongText), "mp1(44100Hz/288kbps/Mono)");
+
+    // The name test is on the last three characters, in any case.
+    ASSERT_EQ(Parse("LOUD.MP3", bytes), 1);
+    EXPECT_EQ(mInfo.StartPos, 301);
+}
+
+TEST_F(MpegParser, BadFirstHeaderFailsWithoutTryingAnother) {
+    const uint8_t badHeaders[][4] = {
+        {0xFF, 0xFB, 0xF0, 0x44}, // bitrate index 15
+        {0xFF, 0xFB, 0x00, 0x44}, // free format
+        {0xFF, 0xFB, 0x9C, 0x44}, // sample-rate bits 11
+        {0xFF, 0xF9, 0x90, 0x44}, // layer bits 00
+    };
+    for (const auto& header : badHeaders) {
+        std::vector<uint8_t> bytes(3000, 0);
+        PutHeader(bytes, 0, header);
+        PutHeader(bytes, 1500);
+        EXPECT_EQ(Parse("bad.mp3", bytes), 0) << int(header[1]) << " " << int(header[2]);
+    }
+}
+
+TEST_F(MpegParser, HeaderMustFitInsideOneChunk) {
+    std::vector<uint8_t> bytes(3000, 0);
+    Put(bytes, 0, {0x00});
+    PutHeader(bytes, 997); // straddles the first chunk's end
+    EXPECT_EQ(Parse("straddle.mp3", bytes), 0);
+
+    std::vector<uint8_t> fits(3000, 0);
+    PutHeader(fits, 996);
+    ASSERT_EQ(Parse("fits.mp3", fits), 1);
+    EXPECT_EQ(mInfo.StartPos, 997);
+}
+
+TEST_F(MpegParser, Id3v1TextNearTheEndEndsTheAudio) {
+    std::vector<uint8_t> bytes(5000, 0);
+    PutHeader(bytes, 0);
+    PutText(bytes, 5000 - 600, "TAG");
+    ASSERT_EQ(Parse("t.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.DataSize, 4400);
+    EXPECT_EQ(mInfo.EndPos, 4400);
+
+    // Further back than 1024 bytes it is audio.
+    std::vector<uint8_t> far(5000, 0);
+    PutHeader(far, 0);
+    PutText(far, 5000 - 1100, "TAG");
+    ASSERT_EQ(Parse("u.mp3", far), 1);
+    EXPECT_EQ(mInfo.DataSize, 5000);
+}
+
+TEST_F(MpegParser, XingHeaderGivesVbrLengthAndAverageRate) {
+    std::vector<uint8_t> bytes(100000, 0);
+    PutHeader(bytes, 0);
+    PutXing(bytes, 36, 1000);
+    ASSERT_EQ(Parse("v.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.IsVbr, 1);
+    EXPECT_EQ(mInfo.FrameCount, 1000);
+    EXPECT_EQ(mInfo.LengthMs, 26122);
+    EXPECT_EQ(mInfo.BitRate, 31); // 100000 * 8 / 26122
+    EXPECT_EQ(TrimMpegText(mInfo.LongText), "mp3(44100Hz/31kbps[VBR]/JointStereo)");
+    EXPECT_EQ(TrimMpegText(mInfo.ShortText), "mp3(44.1kHz/31kb/JS)");
+
+    // Frame count 0 cannot give a length.
+    PutXing(bytes, 36, 0);
+    EXPECT_EQ(Parse("zero.mp3", bytes), 0);
+}
+
+TEST_F(MpegParser, XingFoundInFrameAfterSearch) {
+    // The frame is found by the search; its "Xing" lies in the same chunk, or past it.
+    std::vector<uint8_t> bytes(50000, 0);
+    PutHeader(bytes, 500);
+    PutXing(bytes, 536, 500);
+    ASSERT_EQ(Parse("in.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.FrameCount, 500);
+
+    std::vector<uint8_t> late(50000, 0);
+    Put(late, 0, {0x00});
+    PutHeader(late, 990);
+    PutXing(late, 1026, 700);
+    ASSERT_EQ(Parse("late.mp3", late), 1);
+    EXPECT_EQ(mInfo.StartPos, 991);
+    EXPECT_EQ(mInfo.FrameCount, 700);
+}
+
+TEST_F(MpegParser, XingOffsetAndFrameSizeFollowVersionAndMode) {
+    // MPEG-1 mono: side information of 17 bytes puts "Xing" at 21.
+    std::vector<uint8_t> mono(60000, 0);
+    const uint8_t mpeg1Mono[4] = {0xFF, 0xFB, 0x90, 0xC4};
+    PutHeader(mono, 0, mpeg1Mono);
+    PutXing(mono, 21, 1000);
+    ASSERT_EQ(Parse("m.mp3", mono), 1);
+    EXPECT_EQ(mInfo.IsVbr, 1);
+    EXPECT_EQ(mInfo.LengthMs, 26122);
+    EXPECT_EQ(TrimMpegText(mInfo.LongText), "mp3(44100Hz/18kbps[VBR]/Mono)");
+
+    // MPEG-2 Layer III stereo at 22050 Hz: "Xing" at 21 and 576 samples per frame.
+    std::vector<uint8_t> lsf(60000, 0);
+    const uint8_t mpeg2Stereo[4] = {0xFF, 0xF3, 0x80, 0x00};
+    PutHeader(lsf, 0, mpeg2Stereo);
+    PutXing(lsf, 21, 100);
+    ASSERT_EQ(Parse("l.mp3", lsf), 1);
+    EXPECT_EQ(mInfo.IsLsf, 1);
+    EXPECT_EQ(mInfo.LengthMs, 2612); // 100 * 576 / 22.05
+    EXPECT_EQ(TrimMpegText(mInfo.ShortText), "mp3(22.05kHz/184kb/ST)");
+
+    // MPEG-2 mono: "Xing" at 13.
+    std::vector<uint8_t> lsfMono(60000, 0);
+    const uint8_t mpeg2Mono[4] = {0xFF, 0xF3, 0x80, 0xC0};
+    PutHeader(lsfMono, 0, mpeg2Mono);
+    PutXing(lsfMono, 13, 100);
+    ASSERT_EQ(Parse("n.mp3", lsfMono), 1);
+    EXPECT_EQ(mInfo.FrameCount, 100);
+    EXPECT_EQ(mInfo.LengthMs, 2612);
+
+    // A CBR MPEG-2 header keeps the length from the nominal rate.
+    std::vector<uint8_t> cbr(16000, 0);
+    PutHeader(cbr, 0, mpeg2Mono); // 64 kbit/s
+    ASSERT_EQ(Parse("c.mp3", cbr), 1);
+    EXPECT_EQ(mInfo.IsVbr, 0);
+    EXPECT_EQ(mInfo.LengthMs, 2000);
+    EXPECT_EQ(mInfo.BlockBytes, 1254); // 3456 / 22050 * 8000
+}
+
+TEST_F(MpegParser, ByteSourceReadsAreBounded) {
+    // A memory source: every read the parser asks for lies within what it may read.
+    std::vector<uint8_t> bytes(2500, 0);
+    PutHeader(bytes, 1800);
+    int64_t readBytes = 0;
+    MpegByteSource source;
+    source.Size = int64_t(bytes.size());
+    source.Read = [&](uint8_t* pBuffer, int32_t pCount, int64_t pPosition) {
+        readBytes += pCount;
+        for (int32_t i = 0; i < pCount && pPosition + i < source.Size; ++i)
+            pBuffer[i] = bytes[size_t(pPosition + i)];
+        return true;
+    };
+    ASSERT_EQ(GetMpegInfoFrom(source, true, mInfo), 1);
+    EXPECT_EQ(mInfo.StartPos, 1801);
+    EXPECT_LE(readBytes, 48 + 2 * 1000 + 48 + 1024);
+}
+
+} // namespace
