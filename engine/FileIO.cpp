@@ -14,13 +14,15 @@ namespace {
 
 constexpr int64_t kFourGiB = 4294967296LL;
 
-// Opens with close-on-exec and moves a descriptor that lands on 0, 1 or 2 above them, so
+// Opens with close-on-exec and without blocking (a FIFO must not hang the caller; regular
+// files ignore the flag), and moves a descriptor that lands on 0, 1 or 2 above them, so
 // that a FileHandle never collides with "no handle" (0) or the result 1 of some writers.
 FileHandle OpenFile(const std::string& pPath, int pFlags) {
-    if (pPath.empty()) return 0;
+    // A NUL inside the text would silently name a different file.
+    if (pPath.empty() || pPath.find('\0') != std::string::npos) return 0;
     int fd;
     do {
-        fd = ::open(pPath.c_str(), pFlags | O_CLOEXEC, 0666);
+        fd = ::open(pPath.c_str(), pFlags | O_CLOEXEC | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return 0;
     if (fd < 3) {

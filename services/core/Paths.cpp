@@ -18,6 +18,11 @@ char SeparatorFor(const std::string& pPath) {
     return pPath.find('/') != std::string::npos ? '/' : '\\';
 }
 
+// A NUL inside a path would make the file system see a shorter, different path.
+bool HasNul(const std::string& pPath) {
+    return pPath.find('\0') != std::string::npos;
+}
+
 bool IsBlank(const std::string& pText) {
     return std::all_of(pText.begin(), pText.end(), [](char c) { return c == ' '; });
 }
@@ -114,7 +119,7 @@ std::string EnsureExtension(const std::string& pPath, const std::string& pExtens
 }
 
 int32_t FileExists(const std::string& pPath) {
-    if (IsBlank(pPath)) return 0;
+    if (IsBlank(pPath) || HasNul(pPath)) return 0;
     std::error_code ec;
     const auto st = fs::status(pPath, ec);
     return !ec && fs::exists(st) && !fs::is_directory(st) ? 1 : 0;
@@ -122,20 +127,21 @@ int32_t FileExists(const std::string& pPath) {
 
 int32_t FolderExists(const std::string& pPath) {
     const std::string folder = SetBackslash(pPath, 1);
-    if (folder.empty()) return 0;
+    if (folder.empty() || HasNul(folder)) return 0;
     std::error_code ec;
     return fs::is_directory(folder, ec) ? 1 : 0;
 }
 
 int32_t MakeFolder(const std::string& pPath) {
     const std::string folder = SetBackslash(pPath, 1);
-    if (folder.empty()) return 0;
+    if (folder.empty() || HasNul(folder)) return 0;
     std::error_code ec;
     return fs::create_directory(folder, ec) && !ec ? 1 : 0;
 }
 
 int32_t DeleteFileForced(const std::string& pPath) {
     if (pPath.empty()) return 1;
+    if (HasNul(pPath)) return 0;
     std::error_code ec;
     const auto st = fs::symlink_status(pPath, ec);
     if (ec || !fs::exists(st)) return ec && ec != std::errc::no_such_file_or_directory ? 0 : 1;
@@ -150,7 +156,7 @@ int32_t DeleteFileForced(const std::string& pPath) {
 }
 
 int32_t ReplaceFile(const std::string& pFrom, const std::string& pTo, int32_t pDeleteFirst) {
-    if (pFrom.empty() || pTo.empty()) return 0;
+    if (pFrom.empty() || pTo.empty() || HasNul(pFrom) || HasNul(pTo)) return 0;
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(pFrom, ec))) return 0;
     const auto toStatus = fs::symlink_status(pTo, ec);

@@ -1,11 +1,14 @@
 #include "engine/FileIO.h"
 #include "FoundationUtil.h"
+#include "engine/WaveMMIO.h"
 #include "platform/core/Events.h"
+#include "services/core/Paths.h"
 
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace foundation_test;
@@ -192,4 +195,24 @@ TEST(WaitMs, YieldsUntilTheTimeHasPassed) {
     platform::SetPumpEventsHook(nullptr);
     EXPECT_GE(elapsed, std::chrono::milliseconds(30));
     EXPECT_GE(pumps, 2);
+}
+
+TEST_F(FileIO, NulInsidePathsAndFifosAreRefusedWithoutHarm) {
+    const std::string good = PathOf("good.bin");
+    WriteBytes(good, "keep");
+    const std::string withNul = good + std::string(1, '\0') + "x";
+    EXPECT_EQ(OpenForRead(withNul), 0);
+    EXPECT_EQ(WriteAt("zz", 2, 0, 0, withNul), 0);
+    EXPECT_EQ(FileExists(withNul), 0);
+    EXPECT_EQ(DeleteFileForced(withNul), 0);
+    EXPECT_EQ(ReadBytes(good), "keep");
+
+    // A FIFO without a writer must neither block the reader nor the header reader.
+    const std::string fifo = PathOf("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    char c = 0;
+    int64_t got = -1;
+    EXPECT_EQ(ReadAt(&c, 1, 0, fifo, 1, 0, &got), 0);
+    EXPECT_EQ(ReadWaveInfo(fifo).Valid, 0);
+    EXPECT_EQ(WriteAt("x", 1, -1, 0, fifo), 0);
 }
