@@ -1,0 +1,578 @@
+// The edit job end to end: files made here, one EditWave call, the output read back.
+
+#include "EngineTestSupport.h"
+
+#include "engine/EditPass.h"
+#include "engine/LevelAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+using namespace enginetest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Interleaved frames of one constant value per channel.
+std::vector<int32_t> Constant(int64_t pFrames, int32_t pChannels, int32_t pValue) {
+    return std::vector<int32_t>(size_t(pFrames * pChannels), pValue);
+}
+
+// A mono 16-bit signal: silence, a tone of the given peak, silence.
+std::vector<int32_t> ToneBetweenSilences(int64_t pLead, int64_t pTone, int64_t pTail,
+                                         int32_t pPeak) {
+    std::vector<int32_t> s(size_t(pLead), 0);
+    for (int64_t i = 0; i < pTone; ++i)
+        s.push_back(int32_t(std::lround(pPeak * std::sin(double(i) * 0.05))));
+    s.push_back(pPeak); // the exact peak appears once
+    s.insert(s.end(), size_t(pTail), 0);
+    return s;
+}
+
+int32_t PeakOf(const std::vector<int32_t>& pSamples) {
+    int32_t peak = 0;
+    for (int32_t v : pSamples)
+        peak = std::max(peak, std::abs(v));
+    return peak;
+}
+
+struct Events {
+    std::vector<float> Rates;
+    int32_t CancelAt = -1; // event index at which the handler asks to cancel
+};
+
+void Watch(C_EditWave& pEdit, Events& pEvents) {
+    pEdit.Prog = [&pEvents](float pRate, int32_t& pCancel) {
+        pEvents.Rates.push_back(pRate);
+        if (int32_t(pEvents.Rates.size()) - 1 == pEvents.CancelAt) pCancel = 1;
+    };
+}
+
+} // namespace
+
+TEST(EditJobLevels, TrimmedPeakAtMinus6ComesOutAtFullScale) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 1, ToneBetweenSilences(500, 4000, 500, 16384));
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseTh = 1;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_EQ(PeakOf(ReadSamples(out, 16)), 32767);
+}
+
+TEST(EditJobLevels, CopyThroughKeepsTheAudioByteForByte) {
+    TempDir tmp;
+    for (int32_t bits : {8, 16, 24}) {
+        SCOPED_TRACE(bits);
+        std::vector<int32_t> s;
+        for (int32_t i = 0; i < 3001; ++i)
+            s.push_back(bits == 8 ? (i * 37) % 256 : (i * 7919) % (bits == 16 ? 32768 : 8388608));
+        const std::string src = tmp.Path("c" + std::to_string(bits) + ".wav");
+        const std::string out = tmp.Path("o" + std::to_string(bits) + ".wav");
+        WriteWav(src, 22050, bits, 1, s);
+        Job job;
+        job.Source = src;
+        job.Target = out;
+        C_EditWave edit;
+        ASSERT_EQ(job.Run(edit), 1);
+        // Header and audio are the same; the pad byte after odd 8-bit data is silence (128).
+        std::vector<uint8_t> expected = ReadBytes(src);
+        if (bits == 8) expected.back() = 128;
+        EXPECT_EQ(ReadBytes(out), expected);
+    }
+}
+
+TEST(EditJobLevels, PeakOfMinus32768GivesGainBelowOneWithoutClipping) {
+    GainInputs in;
+    in.FullScale = 32767;
+    in.Peak = 32768;
+    EXPECT_EQ(NormGain(in), 32767.0f / 32768.0f);
+
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 1, {-32768, 32767, 1000, -1000, 0});
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseNorm = 1;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    const std::vector<int32_t> got = ReadSamples(out, 16);
+    EXPECT_EQ(got, (std::vector<int32_t>{-32767, 32766, 1000, -1000, 0}));
+}
+
+TEST(EditJobLevels, RmsMaxPastFullScaleWithClipSaturates) {
+    TempDir tmp;
+    struct Case {
+        int32_t Bits;
+        std::vector<int32_t> In;
+        int32_t Lo, Hi;
+    };
+    const std::vector<Case> cases = {
+        {8, {128, 138, 118, 255, 0, 1}, 0, 255},
+        {16, {0, 1000, -1000, 32767, -32768, 20000}, -32767, 32767},
+        {24, {0, 100000, -100000, 8388607, -8388608, 5000000}, -8388607, 8388607},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Bits);
+        const std::string src = tmp.Path("s" + std::to_string(c.Bits) + ".wav");
+        const std::string out = tmp.Path("o" + std::to_string(c.Bits) + ".wav");
+        WriteWav(src, 8000, c.Bits, 2, c.In);
+        Job job;
+        job.Source = src;
+        job.Target = out;
+        job.UseNorm = 1;
+        job.NormMode = 1;
+        job.NormLevel = 0.0f;
+        job.Clip = 1;
+        C_EditWave edit;
+        ASSERT_EQ(job.Run(edit), 1);
+        const std::vector<int32_t> got = ReadSamples(out, c.Bits);
+        ASSERT_EQ(got.size(), c.In.size());
+        EXPECT_EQ(got[3], c.Hi);
+        EXPECT_EQ(got[4], c.Lo);
+        EXPECT_EQ(*std::max_element(got.begin(), got.end()), c.Hi);
+        EXPECT_EQ(*std::min_element(got.begin(), got.end()), c.Lo);
+    }
+}
+
+TEST(EditJobLevels, AdjustmentBelowMinus60IsRaisedToMinus60) {
+    EXPECT_EQ(ChannelDb(-80.0f, 1.0f), -60.0f);
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 2, {32000, 32000, -20000, -20000});
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.AdjustL = -80.0f;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    // -60 dB is a factor of 1/1000; the right channel stays as it was.
+    EXPECT_EQ(ReadSamples(out, 16), (std::vector<int32_t>{32, 32000, -20, -20000}));
+}
+
+TEST(EditJobLevels, FadeInRisesFromMinus60Through30To0) {
+    EXPECT_EQ(FadeDb(100, 100, 5000, 1000, 0), -60.0f);
+    EXPECT_EQ(FadeDb(600, 100, 5000, 1000, 0), -30.0f);
+    EXPECT_EQ(FadeDb(1100, 100, 5000, 1000, 0), 0.0f);
+    EXPECT_EQ(FadeDb(4999, 100, 5000, 0, 1000), float(999.0 / 1000 * -60.0));
+    EXPECT_EQ(FadeDb(4001, 100, 5000, 0, 1000), float(1.0 / 1000 * -60.0));
+    EXPECT_EQ(FadeDb(4000, 100, 5000, 0, 1000), 0.0f);
+
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 1, Constant(3000, 1, 10000));
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.FadeIn = 1000;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    const std::vector<int32_t> got = ReadSamples(out, 16);
+    ASSERT_EQ(got.size(), 3000u);
+    EXPECT_EQ(got[0], 10);    // -60 dB
+    EXPECT_EQ(got[500], 316); // -30 dB
+    EXPECT_EQ(got[1000], 10000);
+    EXPECT_TRUE(std::is_sorted(got.begin(), got.begin() + 1001));
+}
+
+TEST(EditJobLevels, LevelCheckOfA16384PeakReadsMinus6Db) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav");
+    WriteWav(src, 8000, 16, 1, ToneBetweenSilences(100, 3000, 100, 16384));
+    Job job;
+    job.Source = src;
+    job.Target = tmp.Path("never.wav");
+    job.CheckLevel = 1;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_EQ(edit.MaxPeak(), 16384);
+    EXPECT_NEAR(edit.MaxPeakDB(), -6.02, 0.005);
+    EXPECT_GT(edit.MaxRMS(), edit.NormRMS());
+    EXPECT_FALSE(fs::exists(job.Target));
+
+    // A measuring call without a check leaves the results alone.
+    Job measure;
+    measure.Source = src;
+    ASSERT_EQ(measure.Run(edit), 1);
+    EXPECT_EQ(edit.MaxPeak(), 16384);
+}
+
+TEST(EditJobTrim, SilentSourceGivesAnEmptyOutput) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 2, Constant(5000, 2, 0));
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseTh = 1;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    const std::vector<uint8_t> b = ReadBytes(out);
+    EXPECT_EQ(b.size(), 44u);
+    EXPECT_EQ(DataSizeField(b), 0u);
+}
+
+TEST(EditJobTrim, StartMarginPastTheFileStartPadsAnEvenNumberOfFrames) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    // 1000 Hz: one frame per ms. Sound from frame 100 to frame 199.
+    std::vector<int32_t> s(100, 0);
+    s.insert(s.end(), 100, 20000);
+    s.insert(s.end(), 100, 0);
+    WriteWav(src, 1000, 16, 1, s);
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseTh = 1;
+    job.StartMargin = 301; // Start -201, End 200: odd, so End 199; lead 201 -> 200
+    job.EndMargin = 1;
+    job.ForceMargin = 1;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    const std::vector<int32_t> got = ReadSamples(out, 16);
+    // Lead 200 + frames [0, 199), no tail.
+    ASSERT_EQ(got.size(), 399u);
+    EXPECT_TRUE(std::all_of(got.begin(), got.begin() + 300, [](int32_t v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(got.begin() + 300, got.end(), [](int32_t v) { return v == 32767; }));
+}
+
+TEST(EditJobTrim, AnOddRangeLosesItsLastFrame) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    std::vector<int32_t> s(10, 0);
+    for (int32_t i = 0; i < 7; ++i)
+        s.push_back(1000 * (i + 1)); // frames 10..16
+    s.insert(s.end(), 10, 0);
+    WriteWav(src, 1000, 16, 1, s);
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseTh = 1;
+    job.EndMargin = 1; // [10, 17) is odd: the last frame goes
+    job.AdjustL = 0.0f;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    const std::vector<int32_t> got = ReadSamples(out, 16);
+    ASSERT_EQ(got.size(), 6u);
+}
+
+TEST(EditJobTrim, EightBitMonoOddRangeEndsWithAPadByte) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    std::vector<int32_t> s;
+    for (int32_t i = 0; i < 1001; ++i)
+        s.push_back(128 + (i % 50) - 25);
+    WriteWav(src, 8000, 8, 1, s);
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.AdjustL = -3.0f;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    const std::vector<uint8_t> b = ReadBytes(out);
+    ASSERT_EQ(b.size(), 44u + 1001u + 1u);
+    EXPECT_EQ(DataSizeField(b), 1001u);
+    EXPECT_EQ(b.back(), 128);
+}
+
+TEST(EditJobProgress, AnalysisBlocksAre300Ms) {
+    EXPECT_EQ(AnalysisBlockFrames(44100), 13230);
+    EXPECT_EQ(AnalysisBlockFrames(8000), 2400);
+    EXPECT_EQ(AnalysisBlockFrames(1), 1); // rates below 2 Hz still advance
+
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav");
+    WriteWav(src, 44100, 16, 1, Constant(13230 * 3 + 10, 1, 5));
+    Job job;
+    job.Source = src;
+    job.CheckLevel = 1;
+    C_EditWave edit;
+    Events ev;
+    Watch(edit, ev);
+    ASSERT_EQ(job.Run(edit), 1);
+    ASSERT_EQ(ev.Rates.size(), 4u);
+    EXPECT_FLOAT_EQ(ev.Rates[0], 13230.0f / 39700.0f);
+    EXPECT_FLOAT_EQ(ev.Rates[3], 1.0f);
+}
+
+TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav");
+    // 16-bit stereo, 600000 frames: two write blocks of up to 524288 frames.
+    std::vector<int32_t> s = Constant(600000, 2, 3000);
+    std::fill(s.begin(), s.begin() + 2000, 0); // trimmed range [1000, 599998)
+    WriteWav(src, 44100, 16, 2, s);
+    const double total = 600000.0;
+    const double firstBlock = 13230.0 / total;
+    struct Layout {
+        const char* Name;
+        int32_t UseTh, UseNorm, NormMode, CheckLevel;
+        double First; // first rate
+        int32_t N;
+    };
+    const std::vector<Layout> layouts = {
+        {"plain copy, N=1", 0, 0, 0, 0, 524288.0 / total, 1},
+        {"trim, N=2", 1, 0, 0, 0, firstBlock / 2, 2},
+        {"peak, N=2", 0, 1, 0, 0, firstBlock / 2, 2},
+        {"rms average with trim, N=3", 1, 1, 2, 0, firstBlock / 3, 3},
+        {"check of rms calc, N=2", 0, 1, 3, 2, firstBlock / 2, 2},
+    };
+    for (const Layout& l : layouts) {
+        SCOPED_TRACE(l.Name);
+        Job job;
+        job.Source = src;
+        job.Target = tmp.Path(std::string(l.Name) + ".wav");
+        job.UseTh = l.UseTh;
+        job.UseNorm = l.UseNorm;
+        job.NormMode = l.NormMode;
+        job.NormLevel = -3.0f;
+        job.CheckLevel = l.CheckLevel;
+        C_EditWave edit;
+        Events ev;
+        Watch(edit, ev);
+        ASSERT_EQ(job.Run(edit), 1);
+        ASSERT_FALSE(ev.Rates.empty());
+        EXPECT_FLOAT_EQ(ev.Rates.front(), float(l.First));
+        EXPECT_FLOAT_EQ(ev.Rates.back(), 1.0f);
+        if (l.CheckLevel == 0) {
+            EXPECT_TRUE(std::is_sorted(ev.Rates.begin(), ev.Rates.end()));
+        }
+        // The write pass runs from (N - 1) / N over the trimmed range.
+        const double writeRange = l.UseTh ? 598998.0 : total;
+        const double firstWrite = double(l.N - 1) / l.N + 524288.0 / writeRange / l.N;
+        EXPECT_TRUE(std::any_of(ev.Rates.begin(), ev.Rates.end(),
+                                [&](float r) { return std::fabs(r - firstWrite) < 1e-6; }));
+        if (l.N == 3) {
+            // The second pass covers only the trimmed range.
+            const auto second = std::find_if(ev.Rates.begin(), ev.Rates.end(),
+                                             [](float r) { return r > 1.0f / 3 + 1e-6f; });
+            EXPECT_FLOAT_EQ(*second, float(1.0 / 3 + 524288.0 / 598998.0 / 3));
+        }
+    }
+}
+
+TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 1, Constant(24000, 1, 1000));
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseNorm = 1;
+    C_EditWave edit;
+    Events ev;
+    ev.CancelAt = 0;
+    Watch(edit, ev);
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(ev.Rates.size(), 1u);
+    EXPECT_EQ(edit.Canceled(), 1);
+
+    // The flag is cleared by the next call; a handler may also set it directly.
+    ev = Events{};
+    edit.Prog = [&](float pRate, int32_t&) {
+        ev.Rates.push_back(pRate);
+        edit.SetCanceled(1);
+    };
+    Job copy;
+    copy.Source = src;
+    copy.Target = tmp.Path("copy.wav");
+    EXPECT_EQ(copy.Run(edit), 0);
+    EXPECT_EQ(ev.Rates.size(), 1u);
+}
+
+TEST(EditJobInput, SixChannelsFailBeforeAnyProgress) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav");
+    WriteWav(src, 8000, 16, 6, Constant(1000, 6, 1000));
+    Job job;
+    job.Source = src;
+    job.Target = tmp.Path("out.wav");
+    job.UseNorm = 1;
+    job.CheckLevel = 2;
+    C_EditWave edit;
+    Events ev;
+    Watch(edit, ev);
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_TRUE(ev.Rates.empty());
+    EXPECT_EQ(edit.MaxPeak(), -1);
+    EXPECT_EQ(edit.MaxPeakDB(), 0.0f);
+    EXPECT_FALSE(fs::exists(job.Target));
+
+    job.Source = tmp.Path("missing.wav");
+    EXPECT_EQ(job.Run(edit), 0);
+}
+
+TEST(EditJobInput, ModeThreeWithoutGateEqualsModeTwoTimesScale) {
+    std::vector<int32_t> s;
+    for (int32_t i = 0; i < 20000; ++i)
+        s.push_back(int32_t(9000 * std::sin(i * 0.01)));
+    const auto bytes = MakeWav(8000, 16, 2, s);
+    const uint8_t* data = bytes.data() + 44;
+    SecondPass two, three;
+    two.Channels = three.Channels = 2;
+    three.Scale = float(32767.0 / 9000.0);
+    two.Feed(data, 10000);
+    three.Feed(data, 10000);
+    EXPECT_NEAR(three.RangeRms(), two.RangeRms() * three.Scale, two.RangeRms() * 1e-12);
+}
+
+// ---- changes for safety -------------------------------------------------------------
+
+TEST(EditJobSafety, AnExistingTargetIsRefusedAndLeftAlone) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 1, Constant(1000, 1, 1000));
+    WriteBytes(out, {1, 2, 3});
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseNorm = 1;
+    C_EditWave edit;
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(ReadBytes(out), (std::vector<uint8_t>{1, 2, 3}));
+
+    const std::vector<uint8_t> before = ReadBytes(src);
+    job.Target = src;
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(ReadBytes(src), before);
+}
+
+TEST(EditJobSafety, BytesPastTheEndOfATruncatedSourceReadAsSilence) {
+    TempDir tmp;
+    for (int32_t bits : {8, 16}) {
+        SCOPED_TRACE(bits);
+        // Two write blocks claimed, the second one cut off after 100 frames.
+        const int64_t blockFrames = 2097152 / (bits / 8 * 2);
+        const int64_t present = blockFrames + 100;
+        const int32_t loud = bits == 8 ? 200 : 12345;
+        std::vector<uint8_t> wav =
+            MakeWav(8000, bits, 2, Constant(present, 2, loud), (present + 5000) * (bits / 8) * 2);
+        const std::string src = tmp.Path("t" + std::to_string(bits) + ".wav");
+        const std::string out = tmp.Path("o" + std::to_string(bits) + ".wav");
+        WriteBytes(src, wav);
+        Job job;
+        job.Source = src;
+        job.Target = out;
+        C_EditWave edit;
+        ASSERT_EQ(job.Run(edit), 1);
+        const std::vector<int32_t> got = ReadSamples(out, bits);
+        ASSERT_EQ(got.size(), size_t(present + 5000) * 2);
+        EXPECT_EQ(got[size_t(present) * 2 - 1], loud);
+        const int32_t silence = bits == 8 ? 128 : 0;
+        EXPECT_TRUE(std::all_of(got.begin() + present * 2, got.end(),
+                                [&](int32_t v) { return v == silence; }));
+    }
+}
+
+TEST(EditJobSafety, AFailedWriteFailsTheJob) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 44100, 16, 2, Constant(600000, 2, 1000));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1000000; // the output would be 2.4 MB
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.AdjustL = job.AdjustR = -1.0f;
+    C_EditWave edit;
+    const int32_t result = job.Run(edit);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result, 0);
+
+    // A target in a folder that does not exist cannot be written either.
+    job.Target = tmp.Path("no/such/folder/out.wav");
+    EXPECT_EQ(job.Run(edit), 0);
+}
+
+TEST(EditJobSafety, OutputPastFourGiBFailsCleanly) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    // The size field claims almost 4 GiB; a copy would not fit the RIFF size fields.
+    WriteBytes(src, MakeWav(44100, 16, 2, Constant(100, 2, 1000), 0xFFFFFFF0LL));
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    C_EditWave edit;
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(EditJobSafety, HugeSamplingRateKeepsMemoryBounded) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav");
+    std::vector<int32_t> s = Constant(3000, 2, 100);
+    s[10] = 20000;
+    WriteWav(src, 2147483647, 16, 2, s);
+    Job job;
+    job.Source = src;
+    job.CheckLevel = 1;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    // One analysis block holds the whole file.
+    EXPECT_EQ(edit.MaxPeak(), 20000);
+    EXPECT_EQ(edit.MaxRMS(), edit.NormRMS());
+
+    WriteWav(src + "1", 1, 16, 1, {0, 0, 900, 0, 0});
+    Job trim;
+    trim.Source = src + "1";
+    trim.Target = tmp.Path("one-hz.wav");
+    trim.UseTh = 1;
+    ASSERT_EQ(trim.Run(edit), 1);
+}
+
+TEST(EditJobSafety, ForcedMarginsHoldExactlyTheSilenceFrames) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    // 24-bit mono at 1000 Hz: sound on frames 2..4 of 7.
+    WriteWav(src, 1000, 24, 1, {0, 0, 500000, -500000, 400000, 0, 0});
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseTh = 1;
+    job.StartMargin = 5; // Start -3: lead 2
+    job.EndMargin = 10;  // End 14 -> 13 (odd range): tail 13 - 7 = 6
+    job.ForceMargin = 1;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    const std::vector<uint8_t> b = ReadBytes(out);
+    const uint32_t frames = 2 + 7 + 6;
+    EXPECT_EQ(DataSizeField(b), frames * 3);
+    ASSERT_EQ(b.size(), 44u + frames * 3 + 1); // odd data: one pad byte
+    const std::vector<int32_t> got = ReadSamples(out, 24);
+    ASSERT_EQ(got.size(), frames);
+    for (size_t i : {0, 1, 2, 3, 7, 8, 9, 10, 11, 12, 13, 14})
+        EXPECT_EQ(got[i], 0) << i;
+    EXPECT_GE(got[4], 8388600); // the peak is raised to full scale
+    EXPECT_EQ(got[5], -got[4]);
+}
+
+TEST(EditJobSafety, ACheckWithNothingToMeasureStillWrites) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 1, Constant(100, 1, 1000));
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.CheckLevel = 2;
+    C_EditWave edit;
+    Events ev;
+    Watch(edit, ev);
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_EQ(ReadSamples(out, 16), Constant(100, 1, 1000));
+    ASSERT_EQ(ev.Rates.size(), 1u);
+    EXPECT_EQ(ev.Rates[0], 1.0f);
+}
