@@ -1,0 +1,199 @@
+// The fast paths against the plain formulas: block conversion (constant factors, lookup
+// tables, fades split off) and the measuring kernels (integer sums, early-exit scans).
+
+#include "engine/EditPass.h"
+#include "engine/LevelAnalysis.h"
+#include "engine/WaveMMIO.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+namespace {
+
+// Random samples of a width, with the extremes and silence mixed in.
+std::vector<uint8_t> RandomSamples(int32_t pBits, size_t pCount, uint32_t pSeed) {
+    std::mt19937 rng(pSeed);
+    const size_t width = size_t(pBits / 8);
+    std::vector<uint8_t> b(pCount * width);
+    for (size_t i = 0; i < pCount; ++i) {
+        int32_t v;
+        switch (rng() % 8) {
+        case 0:
+            v = pBits == 8 ? 0 : (pBits == 16 ? -32768 : -8388608);
+            break;
+        case 1:
+            v = pBits == 8 ? 255 : (pBits == 16 ? 32767 : 8388607);
+            break;
+        case 2:
+            v = pBits == 8 ? 128 : 0;
+            break;
+        default:
+            v = pBits == 8 ? int32_t(rng() % 256) : int32_t(rng()) >> (32 - pBits);
+            break;
+        }
+        const uint32_t u = uint32_t(v);
+        for (size_t k = 0; k < width; ++k)
+            b[i * width + k] = uint8_t(u >> (8 * k));
+    }
+    return b;
+}
+
+// Every 16-bit value once, in a scrambled order.
+std::vector<uint8_t> All16BitValues() {
+    std::vector<uint8_t> b(65536 * 2);
+    for (uint32_t i = 0; i < 65536; ++i) {
+        const uint16_t v = uint16_t(i * 40503u);
+        std::memcpy(&b[i * 2], &v, 2);
+    }
+    return b;
+}
+
+} // namespace
+
+TEST(FastPath, BlockConversionMatchesThePlainFormulas) {
+    struct Levels {
+        float L, R;
+    };
+    // Gains of every mode end up as channel levels: cuts, boosts past full scale, the -60
+    // floor, unequal channels.
+    const std::vector<Levels> levels = {
+        {-3.0f, -3.0f}, {6.5f, 6.5f}, {-60.0f, 0.0f}, {0.0001f, -12.25f}, {24.0f, -0.5f}};
+    struct Fades {
+        int32_t In, Out;
+    };
+    const std::vector<Fades> fades = {{0, 0}, {1000, 0}, {0, 777}, {5000, 4000}, {-5, 3}};
+    for (int32_t bits : {8, 16, 24}) {
+        for (int32_t channels : {1, 2}) {
+            const int64_t frames = 40000; // long enough for the tables
+            const std::vector<uint8_t> src =
+                RandomSamples(bits, size_t(frames * channels), uint32_t(bits * 10 + channels));
+            for (const Levels& lv : levels) {
+                for (const Fades& f : fades) {
+                    SCOPED_TRACE(testing::Message()
+                                 << bits << "-bit " << channels << "ch " << lv.L << "/" << lv.R
+                                 << " dB fades " << f.In << "/" << f.Out);
+                    BlockFormat fmt;
+                    fmt.BitsPerSample = bits;
+                    fmt.Channels = channels;
+                    fmt.DbL = lv.L;
+                    fmt.DbR = lv.R;
+                    fmt.Start = 100;
+                    fmt.End = 100 + frames;
+                    fmt.FadeIn = f.In;
+                    fmt.FadeOut = f.Out;
+                    std::vector<uint8_t> plain = src, fast = src;
+                    ConvertBlockPlain(fmt, plain.data(), frames, fmt.Start);
+                    // Blocks of uneven size, so that fades straddle block edges.
+                    const BlockConverter conv(fmt, frames);
+                    const int64_t frameBytes = channels * bits / 8;
+                    for (int64_t k = 0; k < frames;) {
+                        const int64_t n = std::min<int64_t>(frames - k, 3001 + k % 7);
+                        conv.Convert(fast.data() + k * frameBytes, n, fmt.Start + k);
+                        k += n;
+                    }
+                    ASSERT_TRUE(plain == fast);
+                }
+            }
+        }
+    }
+}
+
+TEST(FastPath, SixteenBitTablesCoverEveryValue) {
+    const std::vector<uint8_t> src = All16BitValues();
+    for (float db : {-0.1f, 0.0001f, 3.0f, -40.0f, 0.00003f}) {
+        SCOPED_TRACE(db);
+        BlockFormat fmt;
+        fmt.Channels = 2;
+        fmt.DbL = db;
+        fmt.DbR = -db;
+        fmt.End = 32768;
+        std::vector<uint8_t> plain = src, table = src, direct = src;
+        ConvertBlockPlain(fmt, plain.data(), 32768, 0);
+        BlockConverter(fmt, 32768).Convert(table.data(), 32768, 0);
+        BlockConverter(fmt, 10).Convert(direct.data(), 32768, 0); // no table
+        EXPECT_TRUE(plain == table);
+        EXPECT_TRUE(plain == direct);
+    }
+}
+
+TEST(FastPath, SampleConversionRoundsHalfToEvenAndSaturates) {
+    EXPECT_EQ(Convert16(5, 0.5f), 2); // 2.5 -> 2
+    EXPECT_EQ(Convert16(7, 0.5f), 4); // 3.5 -> 4
+    EXPECT_EQ(Convert16(-32768, 1.0f), -32767);
+    EXPECT_EQ(Convert16(32767, 1.0001f), 32767);
+    EXPECT_EQ(Convert8(0, 2.0f), 0);
+    EXPECT_EQ(Convert8(255, 2.0f), 255);
+    EXPECT_EQ(Convert8(133, 0.5f), 130); // 130.5 -> 130
+    EXPECT_EQ(Convert24(-8388608, 1.0f), -8388607);
+    EXPECT_EQ(Convert24(3, 0.5f), 2);
+}
+
+TEST(FastPath, MeasuringKernelsMatchSerialDoubleSums) {
+    for (int32_t bits : {8, 16, 24}) {
+        SCOPED_TRACE(bits);
+        // 24-bit data is loud enough for the exact sum to pass 2^53 part way.
+        const size_t count = bits == 24 ? 300000 : 100000;
+        const std::vector<uint8_t> data = RandomSamples(bits, count, uint32_t(bits));
+        double serial = 0.0;
+        int32_t peak = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const double v = SampleValue(bits, data.data(), i);
+            serial += v * v;
+            peak = std::max(peak, int32_t(std::fabs(v)));
+        }
+        PeakAndSquares fast;
+        // In two pieces, as blocks split across reads are.
+        ScanPeakAndSquares(bits, data.data(), 12345, fast);
+        ScanPeakAndSquares(bits, data.data() + 12345 * size_t(bits / 8), count - 12345, fast);
+        EXPECT_EQ(fast.Squares.Value(), serial);
+        EXPECT_EQ(fast.Peak, peak);
+
+        SquareSum sum;
+        sum.AddSamples(bits, data.data(), count);
+        EXPECT_EQ(sum.Value(), serial);
+    }
+}
+
+TEST(FastPath, ThresholdScansFindTheSameFramesAsAPlainLoop) {
+    std::vector<uint8_t> data = RandomSamples(16, 5000, 7);
+    for (size_t i = 0; i < 5000; ++i) {
+        int16_t v;
+        std::memcpy(&v, &data[i * 2], 2);
+        v = int16_t(v / 64); // mostly below 600
+        std::memcpy(&data[i * 2], &v, 2);
+    }
+    for (int32_t th : {0, 100, 511, 512, 600}) {
+        SCOPED_TRACE(th);
+        int64_t first = -1, last = -1;
+        for (size_t i = 0; i < 5000; ++i) {
+            if (std::abs(SampleValue(16, data.data(), i)) > th) {
+                if (first < 0) first = int64_t(i);
+                last = int64_t(i);
+            }
+        }
+        EXPECT_EQ(FirstSampleAbove(16, data.data(), 5000, th), first);
+        EXPECT_EQ(LastSampleAbove(16, data.data(), 5000, th), last);
+    }
+    // A magnitude equal to the threshold is not sound; -32768 is above 32767.
+    const std::vector<uint8_t> edge = {0x00, 0x01, 0x00, 0x80}; // 256, -32768
+    EXPECT_EQ(FirstSampleAbove(16, edge.data(), 2, 256), 1);
+    EXPECT_EQ(LastSampleAbove(16, edge.data(), 2, 32767), 1);
+}
+
+TEST(FastPath, DecibelConversions) {
+    EXPECT_EQ(DbToLinear(-110.0f), 0.0f);
+    EXPECT_EQ(DbToLinear(-200.0f), 0.0f);
+    EXPECT_EQ(DbToLinear(0.0f), 1.0f);
+    EXPECT_EQ(DbToLinear(1e30f), 0.0f); // overflow is a fault: 0
+    EXPECT_EQ(LinearToDb(0.0f), -110.0f);
+    EXPECT_EQ(LinearToDb(-1.0f), -110.0f);
+    EXPECT_EQ(LinearToDb(1.0f), 0.0f);
+    EXPECT_NEAR(LinearToDb(0.5f), -6.0206, 1e-4);
+    EXPECT_EQ(NearestInt32(2.5), 2);
+    EXPECT_EQ(NearestInt32(3.5), 4);
+    EXPECT_EQ(NearestInt32(-2.5), -2);
+    EXPECT_THROW(NearestInt32(3e9), std::range_error);
+}
