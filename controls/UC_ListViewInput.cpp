@@ -1,0 +1,361 @@
+// Mouse, drag-and-drop, header and editor handling of the list control.
+#include "controls/UC_ListView.h"
+
+#include "controls/MouseButtons.h"
+
+#include "controls/UC_ListViewBar.h"
+#include "controls/UC_ListViewPane.h"
+
+#include <QComboBox>
+#include <QCursor>
+#include <QDrag>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int32_t kDragThresholdPx = 8;
+
+// Key codes as the host knows them: letters and digits as their capitals, the rest
+// by the classic virtual-key numbers.
+int32_t KeyCode(int key) {
+    switch (key) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
+    return key & 0xFFFF;
+}
+
+Qt::DropActions ToDropActions(int32_t effects) {
+    Qt::DropActions actions;
+    if (effects & 1) actions |= Qt::CopyAction;
+    if (effects & 2) actions |= Qt::MoveAction;
+    if (effects & 4) actions |= Qt::LinkAction;
+    return actions;
+}
+
+int32_t FromDropAction(Qt::DropAction action) {
+    switch (action) {
+    case Qt::CopyAction:
+        return 1;
+    case Qt::MoveAction:
+        return 2;
+    case Qt::LinkAction:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- row area
+
+void UC_ListView::PictureList_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
+    if (clickDisabled_ == 1) return;
+    pressed_ = true;
+    emit MouseDown(Button, Shift, X, Y);
+    if (Button != 1) return;
+    dragStartX_ = X;
+    dragStartY_ = Y;
+    if (ItemCount() <= 0) {
+        cursor_ = -1;
+        return;
+    }
+    const int32_t r = RowAt(Y);
+    if (Shift == 1 && noMultiSelect_ == 0) {
+        const int32_t from = cursor_ < 0 ? 0 : std::min(cursor_, ItemCount() - 1);
+        const int32_t lo = std::min(from, r), hi = std::max(from, r);
+        for (int32_t i = 0; i < ItemCount(); ++i)
+            SetIsSelected(i, i >= lo && i <= hi);
+        rangeFlag_ = 1;
+        toggleFlag_ = 0;
+    } else if (Shift == 2 && noMultiSelect_ == 0) {
+        rangeFlag_ = 0;
+        toggleFlag_ = 1;
+    } else {
+        bool keep = false;
+        if (rangeFlag_ == 1) {
+            rangeFlag_ = 0;
+            keep = IsSelected(r);
+        }
+        if (!keep && toggleFlag_ == 1) {
+            toggleFlag_ = 0;
+            keep = true;
+        }
+        if (!keep) {
+            for (int32_t i = 0; i < ItemCount(); ++i)
+                SetIsSelected(i, i == r);
+        }
+    }
+    cursor_ = r;
+    selectedData_ = TabAt(X);
+    ReDraw();
+}
+
+void UC_ListView::PictureList_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
+    if (clickDisabled_ == 0 && pressed_) {
+        pressed_ = false;
+        if (Button == 2) {
+            emit RightClicked(X, Y);
+        } else {
+            if (Shift == 2 && noMultiSelect_ != 1) {
+                if (ItemCount() > 0) {
+                    const int32_t r = RowAt(Y);
+                    SetIsSelected(r, !IsSelected(r));
+                    cursor_ = r;
+                } else {
+                    cursor_ = -1;
+                }
+            }
+            emit Clicked(X, Y);
+            ReDraw();
+        }
+    }
+    dragStartX_ = dragStartY_ = -1;
+}
+
+void UC_ListView::PictureList_DblClick() {
+    if (clickDisabled_ == 0 && ItemCount() > 0) emit DblClicked();
+}
+
+void UC_ListView::PictureList_MouseMove(int16_t Button, int16_t, float X, float Y) {
+    if (clickDisabled_ == 1) return;
+    if ((Button & 1) && ItemCount() > 0 && dragStartX_ != -1) {
+        const float limit = float(kDragThresholdPx * Px());
+        if (std::fabs(X - dragStartX_) > limit || std::fabs(Y - dragStartY_) > limit) {
+            dragStartX_ = dragStartY_ = -1;
+            StartItemDrag();
+        }
+    }
+    if (sizingPointer_) SetSizingPointer(false);
+}
+
+void UC_ListView::StartItemDrag() {
+    if (clickDisabled_ != 0 || ItemCount() <= 0) return;
+    auto* mime = new QMimeData;
+    UC_ListViewData data(nullptr, mime);
+    int32_t allowed = 1;
+    emit OLEStartDrag(data, allowed);
+    int32_t effect = 0;
+    if (dragRunner_) {
+        effect = dragRunner_(mime, allowed);
+        delete mime;
+    } else {
+        auto* drag = new QDrag(pictureList_);
+        drag->setMimeData(mime);
+        effect = FromDropAction(drag->exec(ToDropActions(allowed)));
+    }
+    // The drag took the button's release.
+    pressed_ = false;
+    emit OLECompleteDrag(effect);
+}
+
+void UC_ListView::PictureList_OLEDragOver(float X, float Y) {
+    emit OLEDragOver();
+    if (noOleScroll_ != 0 || !vbar_ || !vbar_->IsShown()) return;
+    if (X != overX_ || Y != overY_) {
+        overX_ = X;
+        overY_ = Y;
+        return;
+    }
+    const double t = clock_();
+    const double dt = std::fabs(overTime_ - t) + 1e-9; // clock readings are decimal fractions
+    if (dt > 1.0) {
+        overTime_ = t;
+        return;
+    }
+    const double oh = oneHeight_;
+    const double h = double(pictureList_->height()) * Px();
+    const int32_t value = vbar_->Value();
+    int32_t next = value;
+    bool step = false;
+    if (Y < 0.5 * oh) {
+        if ((step = dt >= 0.02)) next = value - vbar_->LargeChange();
+    } else if (Y < 1.5 * oh) {
+        if ((step = dt >= 0.2)) next = value - 1;
+    } else if (Y > h - 0.5 * oh) {
+        if ((step = dt >= 0.02)) next = value + vbar_->LargeChange();
+    } else if (Y > h - 1.5 * oh) {
+        if ((step = dt >= 0.2)) next = value + 1;
+    }
+    if (!step) return;
+    overTime_ = t;
+    WriteVBar(std::clamp(next, vbar_->Min(), vbar_->Max()));
+    VBarSync();
+}
+
+void UC_ListView::DropData(const QMimeData* pMime, int32_t pEffect, int16_t Button, int16_t Shift,
+                           float X, float Y) {
+    UC_ListViewData data(pMime, nullptr);
+    int32_t effect = pEffect;
+    emit OLEDragDrop(data, effect, Button, Shift, X, Y);
+}
+
+// ---------------------------------------------------------------- header
+
+void UC_ListView::SetSizingPointer(bool pOn) {
+    sizingPointer_ = pOn;
+    if (pOn)
+        pictureAll_->setCursor(Qt::SizeHorCursor);
+    else
+        pictureAll_->unsetCursor();
+}
+
+void UC_ListView::PictureTab_MouseMove(int16_t Button, int16_t, float X, float) {
+    if (tabDisabled_ == 1) return;
+    if (Button == 0) {
+        SetSizingPointer(BorderAt(X) >= 0);
+        return;
+    }
+    if ((Button & 1) && ValidTab(resizedTab_) && sizingPointer_) {
+        LVTab& tab = tabs_[size_t(resizedTab_)];
+        const double width = double(X) + hOffset_ + 3.0 * Px() - tab.Right + tab.TabWidth;
+        tab.TabWidth = std::max(int32_t(std::nearbyint(width)), MinTabWidth);
+        LayoutTabs();
+        ReDrawTab(-1);
+    }
+}
+
+void UC_ListView::PictureTab_MouseDown(int16_t Button, int16_t, float X, float) {
+    if (tabDisabled_ == 1 || Button != 1) return;
+    if (sizingPointer_)
+        resizedTab_ = BorderAt(X);
+    else
+        ReDrawTab(TabAt(X));
+}
+
+void UC_ListView::PictureTab_MouseUp(int16_t Button, int16_t, float X, float) {
+    if (tabDisabled_ == 1) return;
+    if (Button == 1) {
+        if (sizingPointer_) {
+            SetSizingPointer(false);
+            resizedTab_ = -1;
+            SetVbarParm();
+            ReDrawTab(-1);
+            ReDraw();
+            emit TabMoved();
+            return;
+        }
+        if (sortDisabled_ == 0 && clickDisabled_ == 0) ReOrder(TabAt(X), 0);
+        ReDrawTab(-1);
+        ReDraw();
+    } else if (Button == 2 && useTabOrder_ != 0) {
+        PopupTabMenu(TabAt(X));
+    }
+}
+
+void UC_ListView::PopupTabMenu(int32_t pTab) {
+    menuTab_ = pTab;
+    const QList<QAction*> actions = menu_->actions();
+    for (int32_t i = 0; i < int32_t(actions.size()); ++i)
+        actions[i]->setEnabled(i != TabOrder(pTab));
+    menu_->popup(QCursor::pos());
+}
+
+void UC_ListView::MenuRCTab_Click(int32_t pIndex) {
+    SetTabOrder(menuTab_, pIndex);
+    LayoutTabs();
+    ReDrawTab(-1);
+    ReDraw();
+    emit TabReOrderd();
+}
+
+// ---------------------------------------------------------------- editors
+
+void UC_ListView::TextLV_Change(int32_t pInstance) {
+    QLineEdit* edit = TextLV(pInstance);
+    if (!edit) return;
+    int32_t col = -1;
+    for (int32_t i = 0; i < NumData() && col < 0; ++i)
+        if ((tabs_[size_t(i)].UseTextCombo & 1) && tabs_[size_t(i)].TextNum == pInstance) col = i;
+    if (col < 0 || tabs_[size_t(col)].TextIsTime != 0) {
+        const QString normal = NormaliseTimeText(edit->text());
+        if (normal != edit->text()) {
+            const QSignalBlocker block(edit);
+            edit->setText(normal);
+        }
+    }
+    if (col >= 0) SetValue(-1, col, edit->text());
+}
+
+void UC_ListView::ComboLV_Click(int32_t pInstance, int32_t pPosition) {
+    QComboBox* combo = ComboLV(pInstance);
+    if (!combo || pPosition < 0 || pPosition >= combo->count()) return;
+    for (int32_t i = 0; i < NumData(); ++i) {
+        const LVTab& tab = tabs_[size_t(i)];
+        if ((tab.UseTextCombo & 2) && tab.ComboNum == pInstance) {
+            SetValue(-1, i, combo->itemText(pPosition));
+            emit ComboChaged(i, pPosition);
+        }
+    }
+}
+
+void UC_ListView::EditorKey(QObject* pEditor, int32_t pAction, int32_t pKeyValue, int16_t pShift) {
+    int32_t isCombo = -1, instance = -1;
+    for (size_t i = 0; i < textLV_.size(); ++i)
+        if (textLV_[i] == pEditor) isCombo = 0, instance = int32_t(i);
+    for (size_t i = 0; i < comboLV_.size(); ++i)
+        if (comboLV_[i] == pEditor) isCombo = 1, instance = int32_t(i);
+    if (isCombo < 0) return;
+    int32_t tab = -1;
+    for (int32_t i = 0; i < NumData() && tab < 0; ++i) {
+        const LVTab& t = tabs_[size_t(i)];
+        if (isCombo == 0 && (t.UseTextCombo & 1) && t.TextNum == instance) tab = i;
+        if (isCombo == 1 && (t.UseTextCombo & 2) && t.ComboNum == instance) tab = i;
+    }
+    emit TextComboKeyAction(isCombo, tab, pAction, pKeyValue, pShift);
+}
+
+bool UC_ListView::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() == QEvent::KeyPress || pEvent->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(pEvent);
+        const bool down = pEvent->type() == QEvent::KeyPress;
+        EditorKey(pWatched, down ? 1 : 0, KeyCode(key->key()), VbShift(key->modifiers()));
+        if (down && !key->text().isEmpty()) EditorKey(pWatched, 2, key->text()[0].unicode(), 0);
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}

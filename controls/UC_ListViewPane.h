@@ -1,0 +1,35 @@
+#pragma once
+// A drawn part of the list control (the header or the row area): it shows its
+// back buffer and hands mouse, wheel and drop events to the list in twips.
+
+#include <QWidget>
+
+class UC_ListView;
+namespace platform {
+class Surface;
+}
+
+class UC_ListViewPane : public QWidget {
+  public:
+    enum class Kind { Header, Rows };
+
+    UC_ListViewPane(UC_ListView* pOwner, Kind pKind, const platform::Surface& pSurface,
+                    QWidget* pParent);
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+  private:
+    UC_ListView* owner_;
+    Kind kind_;
+    const platform::Surface& surface_;
+};
