@@ -1,0 +1,327 @@
+// Runs the real quillan-batch: options against the engine's reference cases, exit codes,
+// JSON, --info rows, numbered names under parallel jobs, --overwrite and Ctrl-C.
+
+#include "CliTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+using namespace clitest;
+
+namespace {
+
+std::string VectorsDir() {
+    const char* v = std::getenv("QUILLAN_VECTORS");
+    return v ? v : "";
+}
+
+std::string SlurpText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The raw text of "key": value in a flat JSON object (strings keep their quotes).
+std::optional<std::string> JsonValue(const std::string& json, const std::string& key) {
+    std::smatch m;
+    std::regex re("\"" + key + "\"\\s*:\\s*(\"(?:[^\"\\\\]|\\\\.)*\"|[^,}\\s]+)");
+    if (!std::regex_search(json, m, re)) return std::nullopt;
+    return m[1].str();
+}
+
+// One reference case: the EditWave arguments by name and the expected results.
+struct VectorCase {
+    std::string name;
+    std::string source;
+    bool hasTarget = false;
+    std::map<std::string, std::string> args;
+    std::string expectedJson;
+};
+
+VectorCase LoadCase(const fs::path& folder) {
+    VectorCase c;
+    c.name = folder.filename();
+    const std::string args = SlurpText((folder / "args.json").string());
+    c.source = (folder / *JsonValue(args, "source")).lexically_normal().string();
+    c.source.erase(std::remove(c.source.begin(), c.source.end(), '"'), c.source.end());
+    c.hasTarget = JsonValue(args, "target").value_or("\"\"") != "\"\"";
+    std::regex pair("\"name\"\\s*:\\s*\"(\\w+)\"\\s*,\\s*\"value\"\\s*:\\s*([-0-9.eE+]+)");
+    for (std::sregex_iterator it(args.begin(), args.end(), pair), end; it != end; ++it)
+        c.args[(*it)[1]] = (*it)[2];
+    c.expectedJson = SlurpText((folder / "expected.json").string());
+    return c;
+}
+
+// The command-line options that carry a case's arguments.
+std::vector<std::string> OptionsFor(const VectorCase& c) {
+    static const char* modes[] = {"peak", "rms-max", "rms-average", "rms-calc"};
+    auto a = [&](const char* n) { return c.args.at(n); };
+    auto on = [&](const char* n) { return std::stoll(a(n)) != 0; };
+    std::vector<std::string> o{"--from",
+                               a("pFrom"),
+                               "--to",
+                               a("pTo"),
+                               on("pUseTh") ? "--trim" : "--no-trim",
+                               "--start-threshold",
+                               a("pThIn"),
+                               "--end-threshold",
+                               a("pThOut"),
+                               "--start-margin",
+                               a("pStartMargin"),
+                               "--end-margin",
+                               a("pEndMargin"),
+                               "--normalize",
+                               modes[std::stoi(a("pNormMode"))],
+                               "--level",
+                               a("pNormLevel"),
+                               "--rms-window",
+                               a("pRMSmsec"),
+                               "--rms-threshold",
+                               a("pRMSdb"),
+                               "--adjust-left",
+                               a("pAdjustdbL"),
+                               "--adjust-right",
+                               a("pAdjustdbR"),
+                               "--fade-in",
+                               a("pFadeInSample"),
+                               "--fade-out",
+                               a("pFadeOutSample")};
+    if (!on("pUseNorm")) o.push_back("--no-normalize");
+    if (on("pForceMargin")) o.push_back("--force-margin");
+    if (on("pClip")) o.push_back("--clip");
+    if (std::stoi(a("pCheckLevel")) == 1) o.push_back("--check");
+    return o;
+}
+
+void ExpectLevelsMatch(const std::string& expected, const std::string& line) {
+    for (const char* key : {"max_peak", "max_rms", "norm_rms"}) {
+        auto want = JsonValue(expected, key);
+        if (want && *want != "null") {
+            EXPECT_EQ(JsonValue(line, key), want) << key;
+        }
+    }
+    for (const char* key : {"max_peak_db", "max_rms_db", "norm_rms_db"}) {
+        auto want = JsonValue(expected, key);
+        if (!want || *want == "null") continue;
+        auto got = JsonValue(line, key);
+        ASSERT_TRUE(got && *got != "null") << key;
+        const double w = std::stod(*want), g = std::stod(*got);
+        EXPECT_LE(std::fabs(g - w), 1e-6 * std::max(1.0, std::fabs(w))) << key;
+    }
+}
+
+TEST(CliBinary, OptionsReachTheEngineAsTheReferenceCasesExpect) {
+    if (VectorsDir().empty() || !fs::exists(VectorsDir())) GTEST_SKIP() << "no reference cases";
+    size_t checked = 0;
+    for (const auto& entry : fs::directory_iterator(VectorsDir())) {
+        if (!fs::exists(entry.path() / "args.json")) continue;
+        VectorCase c = LoadCase(entry.path());
+        const bool check = std::stoi(c.args.at("pCheckLevel")) == 1;
+        if (!c.hasTarget && !check) continue; // measure-only without a check has no option
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        fs::create_directory(dir / "in");
+        fs::create_directory(dir / "out");
+        const std::string source = dir / ("in/" + fs::path(c.source).filename().string());
+        fs::copy_file(c.source, source);
+        const auto original = ReadBytes(source);
+
+        std::vector<std::string> args = OptionsFor(c);
+        args.insert(args.end(), {"--json", "-q", "-o", dir / "out", source});
+        RunResult r = RunBatch(args);
+        const int expectedResult = std::stoi(*JsonValue(c.expectedJson, "result"));
+        EXPECT_EQ(r.status, expectedResult == 1 ? 0 : 1) << r.err;
+        EXPECT_EQ(JsonValue(r.out, "result"), std::to_string(expectedResult));
+        // A failed job shows no levels (null), whatever the engine's presets are.
+        if (expectedResult == 1)
+            ExpectLevelsMatch(c.expectedJson, r.out);
+        else
+            EXPECT_EQ(JsonValue(r.out, "max_peak"), "null");
+        EXPECT_EQ(ReadBytes(source), original);
+
+        const auto written = Listing(dir / "out");
+        if (fs::exists(entry.path() / "expected.wav") && !check) {
+            ASSERT_EQ(written.size(), 1u);
+            EXPECT_TRUE(ReadBytes(dir / ("out/" + written[0])) ==
+                        ReadBytes((entry.path() / "expected.wav").string()));
+        } else {
+            EXPECT_TRUE(written.empty());
+            EXPECT_EQ(JsonValue(r.out, "target"), "null");
+        }
+        ++checked;
+    }
+    EXPECT_GE(checked, 15u);
+}
+
+struct BinaryFixture : ::testing::Test {
+    ScratchDir dir;
+    std::string Source(const char* name) {
+        return (fs::path(VectorsDir()) / "sources" / name).string();
+    }
+    std::string CopyIn(const char* name, const std::string& to) {
+        fs::create_directories(fs::path(to).parent_path());
+        fs::copy_file(Source(name), to);
+        fs::permissions(to, fs::perms::owner_write, fs::perm_options::add);
+        return to;
+    }
+    void SetUp() override {
+        if (VectorsDir().empty() || !fs::exists(VectorsDir())) GTEST_SKIP() << "no sources";
+    }
+};
+
+TEST_F(BinaryFixture, ExitStatusAndUsageMessages) {
+    const std::string good = CopyIn("main_8b_1ch_22050.wav", dir / "a/good.wav");
+    RunResult r = RunBatch({"--level", "-1", good});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("1 done, 0 failed; written beside the sources"), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir / "a/good01.wav"));
+
+    r = RunBatch({"-q", good, dir / "a/absent.wav"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quillan-batch: " + dir / "a/absent.wav" + ": missing\n");
+
+    r = RunBatch({"--start-margin", "1.5", good});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("'--start-margin'"), std::string::npos);
+    r = RunBatch({"--frobnicate", good});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown option '--frobnicate'"), std::string::npos);
+    r = RunBatch({"-o", dir / "nowhere", good});
+    EXPECT_EQ(r.status, 2);
+    r = RunBatch({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("Usage: quillan-batch", 0), 0u);
+    // Nothing was written by the refused calls.
+    EXPECT_EQ(Listing(dir / "a"),
+              (std::vector<std::string>{"good.wav", "good01.wav", "good02.wav"}));
+}
+
+TEST_F(BinaryFixture, JsonAndInfoRows) {
+    const std::string main = CopyIn("main_16b_2ch_44100.wav", dir / "main.wav");
+    RunResult r = RunBatch({"--check", "--json", main});
+    ASSERT_EQ(r.status, 0);
+    std::regex shape(
+        "\\{\"source\": \"[^\"]+\", \"target\": null, \"result\": 1, \"error\": null, "
+        "\"max_peak\": -?\\d+, \"max_rms\": -?\\d+, \"norm_rms\": -?\\d+, \"max_peak_db\": \\S+, "
+        "\"max_rms_db\": \\S+, \"norm_rms_db\": \\S+\\}\n");
+    EXPECT_TRUE(std::regex_match(r.out, shape)) << r.out;
+    EXPECT_EQ(JsonValue(r.out, "max_peak"), "16384");
+
+    r = RunBatch({"--info", main, Source("main_8b_1ch_22050.wav")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "main\t000'02.350\twav(44100Hz/16bit/Stereo)\n"
+                     "main_8b_1ch_22050\t000'02.350\twav(22050Hz/8bit/Mono)\n");
+    r = RunBatch({"--info", "--json", main, dir / "none.wav"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "{\"source\": \"" + main +
+                         "\", \"title\": \"main\", \"valid\": 1, \"length_ms\": 2350, \"length\": "
+                         "\"000'02.350\", \"text\": \"wav(44100Hz/16bit/Stereo)\"}\n");
+    EXPECT_NE(r.err.find("none.wav: missing"), std::string::npos);
+}
+
+TEST_F(BinaryFixture, TwoJobsNeverPickTheSameNumberedName) {
+    const char* kinds[] = {"main_16b_2ch_44100.wav", "main_8b_1ch_22050.wav",
+                           "main_24b_1ch_48000.wav"};
+    // The expected result of each kind, from a run of its own.
+    std::map<std::string, std::vector<char>> expected;
+    for (const char* k : kinds) {
+        const std::string one = CopyIn(k, dir / ("single/" + std::string(k)));
+        ASSERT_EQ(RunBatch({"-q", "-o", dir / "single", one}).status, 0);
+        expected[k] = ReadBytes(dir / ("single/" + fs::path(k).stem().string() + "01.wav"));
+    }
+    fs::create_directory(dir / "out");
+    std::vector<std::string> args{"-j", "2", "-q", "--json", "-o", dir / "out"};
+    std::map<std::string, std::string> kindOf;
+    for (int i = 0; i < 12; ++i) {
+        const std::string src = dir / ("in" + std::to_string(i) + "/take.wav");
+        CopyIn(kinds[i % 3], src);
+        kindOf[src] = kinds[i % 3];
+        args.push_back(src);
+    }
+    RunResult r = RunBatch(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::set<std::string> targets;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::string src = *JsonValue(line, "source"), target = *JsonValue(line, "target");
+        src = src.substr(1, src.size() - 2);
+        target = target.substr(1, target.size() - 2);
+        EXPECT_TRUE(targets.insert(target).second) << target;
+        EXPECT_TRUE(ReadBytes(target) == expected[kindOf[src]]) << src << " -> " << target;
+    }
+    EXPECT_EQ(targets.size(), 12u);
+    auto names = Listing(dir / "out");
+    EXPECT_EQ(names.size(), 12u);
+    EXPECT_EQ(names.front(), "take.wav");
+    EXPECT_EQ(names.back(), "take11.wav");
+}
+
+TEST_F(BinaryFixture, OverwriteKeepsTheSourceWhenTheJobFails) {
+    const std::string six = CopyIn("ch6_16b.wav", dir / "s/six.wav");
+    const std::string good = CopyIn("main_16b_2ch_44100.wav", dir / "s/good.wav");
+    const auto sixBytes = ReadBytes(six), goodBytes = ReadBytes(good);
+    RunResult r = RunBatch({"--overwrite", "-j", "2", six, good});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("six.wav: not a WAV file it can edit (16-bit 6-channel"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadBytes(six), sixBytes);
+    EXPECT_NE(ReadBytes(good), goodBytes); // the good one was replaced by its result
+    EXPECT_EQ(Listing(dir / "s"), (std::vector<std::string>{"good.wav", "six.wav"}));
+}
+
+bool HasWorkFile(const fs::path& folder) {
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().extension() == ".part" && fs::file_size(e.path()) > 0) return true;
+    return false;
+}
+
+TEST_F(BinaryFixture, CtrlCLeavesNoPartialFileAndEverySourceIntact) {
+    for (const bool overwrite : {true, false}) {
+        SCOPED_TRACE(overwrite ? "overwrite" : "output folder");
+        ScratchDir run;
+        fs::create_directory(run / "s");
+        fs::create_directory(run / "out");
+        std::vector<std::string> args{"-j", "2", "--normalize", "rms-calc", "--adjust", "1"};
+        if (overwrite) {
+            args.push_back("--overwrite");
+        } else {
+            args.insert(args.end(), {"-o", run / "out"});
+        }
+        std::map<std::string, std::vector<char>> originals;
+        for (int i = 0; i < 3; ++i) {
+            const std::string src = run / ("s/long" + std::to_string(i) + ".wav");
+            WriteToneWav(src, 2, 44100, 44100 * 180, 9000);
+            originals[src] = ReadBytes(src);
+            args.push_back(src);
+        }
+        const fs::path watched = overwrite ? run / "s" : run / "out";
+        Spawned child = SpawnBatch(args, dir.path().string());
+        ASSERT_GT(child.pid, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!HasWorkFile(watched) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ::kill(child.pid, SIGINT);
+        RunResult r = WaitBatch(child);
+        EXPECT_EQ(r.status, 130) << r.err;
+        EXPECT_NE(r.err.find("cancelled"), std::string::npos) << r.err;
+        for (const auto& [path, bytes] : originals)
+            EXPECT_TRUE(ReadBytes(path) == bytes) << path;
+        EXPECT_EQ(Listing(run / "s").size(), 3u);
+        EXPECT_TRUE(Listing(run / "out").empty());
+    }
+}
+
+} // namespace
