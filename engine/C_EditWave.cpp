@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -45,12 +46,6 @@ struct Levels {
 // Progress sink: takes the fraction done, answers true when the job must stop.
 using Reporter = std::function<bool(float)>;
 
-// A buffer for up to pFrames frames of at most one block.
-std::vector<uint8_t> BlockBuffer(int64_t pFrames, int64_t pAlign) {
-    const int64_t frames = std::clamp<int64_t>(pFrames, 0, kBlockBytes / pAlign);
-    return std::vector<uint8_t>(size_t(frames * pAlign));
-}
-
 // Thrown when the job must end with result 0 (bad input, I/O failure, cancel).
 struct JobFailed {};
 
@@ -74,6 +69,7 @@ class EditJob {
     void WriteSilence(int64_t pBytes);
     void Append(const uint8_t* pData, int64_t pBytes);
     void Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos);
+    uint8_t* Buffer(int64_t pFrames);
 
     EditArgs m_A;
     Reporter m_Report;
@@ -91,7 +87,21 @@ class EditJob {
     float m_Scale = 1.0f;
     float m_Gain = 1.0f;
     FileHandle m_Out = 0;
+    // One block buffer for every pass, left uninitialised: each read fills what it uses.
+    std::unique_ptr<uint8_t[]> m_Buffer;
+    int64_t m_BufferBytes = 0;
 };
+
+// A buffer for up to pFrames frames of at most one block.
+uint8_t* EditJob::Buffer(int64_t pFrames) {
+    const int64_t align = m_Info.BlockAlign;
+    const int64_t bytes = std::clamp<int64_t>(pFrames, 0, kBlockBytes / align) * align;
+    if (bytes > m_BufferBytes || !m_Buffer) {
+        m_Buffer.reset(new uint8_t[size_t(std::max<int64_t>(bytes, 1))]);
+        m_BufferBytes = bytes;
+    }
+    return m_Buffer.get();
+}
 
 void EditJob::SetUp() {
     if (m_A.Target.empty() || m_A.CheckLevel == 1) {
@@ -145,7 +155,7 @@ void EditJob::RunFirstPass() {
     const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
     const int64_t align = m_Info.BlockAlign;
     const int64_t pieceFrames = kBlockBytes / align;
-    std::vector<uint8_t> piece = BlockBuffer(m_To - m_From, align);
+    uint8_t* piece = Buffer(m_To - m_From);
     SourceReader reader(m_A.Source, m_Info);
     if (!reader.IsOpen()) throw JobFailed{};
 
@@ -155,14 +165,14 @@ void EditJob::RunFirstPass() {
     bool blockOpen = false;
     for (int64_t pos = m_From; pos < m_To;) {
         const int64_t n = std::min(pieceFrames, m_To - pos);
-        if (!reader.ReadFrames(pos, n, piece.data())) throw JobFailed{};
+        if (!reader.ReadFrames(pos, n, piece)) throw JobFailed{};
         for (int64_t k = 0; k < n;) {
             if (!blockOpen) {
                 platform::PumpEvents();
                 blockOpen = true;
             }
             const int64_t m = std::min(blockEnd - (pos + k), n - k);
-            m_First.Feed(piece.data() + k * align, m, pos + k);
+            m_First.Feed(piece + k * align, m, pos + k);
             k += m;
             if (pos + k == blockEnd) {
                 m_First.EndBlock();
@@ -213,14 +223,14 @@ void EditJob::RunSecondPass() {
 
     const int64_t align = m_Info.BlockAlign;
     const int64_t blockFrames = kBlockBytes / align;
-    std::vector<uint8_t> block = BlockBuffer(m_End - m_Start, align);
+    uint8_t* block = Buffer(m_End - m_Start);
     SourceReader reader(m_A.Source, m_Info);
     if (!reader.IsOpen()) throw JobFailed{};
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
         const int64_t n = std::min(blockFrames, m_End - pos);
-        if (!reader.ReadFrames(pos, n, block.data())) throw JobFailed{};
-        pass.Feed(block.data(), n);
+        if (!reader.ReadFrames(pos, n, block)) throw JobFailed{};
+        pass.Feed(block, n);
         pos += n;
         Report(1.0 / m_N, m_Start, m_End, pos);
     }
@@ -269,17 +279,17 @@ void EditJob::WriteOutput() {
     WriteSilence(lead * align);
 
     const int64_t blockFrames = kBlockBytes / align;
-    std::vector<uint8_t> block = BlockBuffer(m_End - m_Start, align);
-    const BlockConverter converter(fmt, copyThrough ? 0 : m_End - m_Start);
+    uint8_t* block = Buffer(m_End - m_Start);
+    const BlockConverter converter(fmt);
     SourceReader reader(m_A.Source, m_Info);
     if (!reader.IsOpen()) throw JobFailed{};
     const double base = double(m_N - 1) / m_N;
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
         const int64_t n = std::min(blockFrames, m_End - pos);
-        if (!reader.ReadFrames(pos, n, block.data())) throw JobFailed{};
-        if (!copyThrough) converter.Convert(block.data(), n, pos);
-        Append(block.data(), n * align);
+        if (!reader.ReadFrames(pos, n, block)) throw JobFailed{};
+        if (!copyThrough) converter.Convert(block, n, pos);
+        Append(block, n * align);
         pos += n;
         Report(base, m_Start, m_End, pos);
     }

@@ -1,6 +1,7 @@
 #include "engine/EditPass.h"
 
 #include "engine/LevelAnalysis.h"
+#include "engine/SampleKernels.h"
 #include "engine/WaveMMIO.h"
 
 #include <algorithm>
@@ -8,9 +9,6 @@
 #include <cstring>
 
 namespace {
-
-// Below this many frames a table costs more to build than it saves.
-constexpr int64_t kTableMinFrames = 32768;
 
 inline float FactorFor(float pFade, float pDb) {
     return DbToLinear(float(double(pFade) + double(pDb)));
@@ -118,27 +116,15 @@ void ConvertBlockPlain(const BlockFormat& pFmt, uint8_t* pData, int64_t pFrames,
 
 // ---- fast path ------------------------------------------------------------------------
 
-BlockConverter::BlockConverter(const BlockFormat& pFmt, int64_t pTotalFrames) : m_Fmt(pFmt) {
+BlockConverter::BlockConverter(const BlockFormat& pFmt) : m_Fmt(pFmt) {
     m_A[0] = FactorFor(0.0f, pFmt.DbL);
-    m_A[1] = FactorFor(0.0f, pFmt.DbR);
+    m_A[1] = pFmt.Channels == 2 ? FactorFor(0.0f, pFmt.DbR) : m_A[0];
     m_FadeInEnd = pFmt.FadeIn > 0 ? pFmt.Start + pFmt.FadeIn : pFmt.Start;
     m_FadeOutStart = pFmt.FadeOut > 0 ? pFmt.End - pFmt.FadeOut + 1 : pFmt.End;
-    if (pTotalFrames < kTableMinFrames) return;
-    for (int32_t c = 0; c < pFmt.Channels; ++c) {
-        if (c == 1 && m_A[1] == m_A[0]) {
-            m_Table8[1] = m_Table8[0];
-            m_Table16[1] = m_Table16[0];
-            break;
-        }
-        if (pFmt.BitsPerSample == 8) {
-            m_Table8[c].resize(256);
+    if (pFmt.BitsPerSample == 8) {
+        for (int32_t c = 0; c < 2; ++c)
             for (int32_t b = 0; b < 256; ++b)
                 m_Table8[c][size_t(b)] = Convert8(uint8_t(b), m_A[c]);
-        } else if (pFmt.BitsPerSample == 16) {
-            m_Table16[c].resize(65536);
-            for (int32_t s = -32768; s < 32768; ++s)
-                m_Table16[c][size_t(uint16_t(s))] = Convert16(int16_t(s), m_A[c]);
-        }
     }
 }
 
@@ -172,36 +158,26 @@ void BlockConverter::ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirs
 }
 
 void BlockConverter::ConvertSteady(uint8_t* pData, int64_t pFrames) const {
-    const int32_t channels = m_Fmt.Channels;
-    const size_t samples = size_t(pFrames) * size_t(channels);
+    const size_t samples = size_t(pFrames) * size_t(m_Fmt.Channels);
     switch (m_Fmt.BitsPerSample) {
-    case 8:
-        if (!m_Table8[0].empty()) {
-            for (size_t i = 0; i < samples; ++i)
-                pData[i] = m_Table8[i % size_t(channels)][pData[i]];
-        } else {
-            for (size_t i = 0; i < samples; ++i)
-                pData[i] = Convert8(pData[i], m_A[i % size_t(channels)]);
+    case 8: {
+        // Even samples are left (or mono), odd ones right (or mono again).
+        const uint8_t* tl = m_Table8[0].data();
+        const uint8_t* tr = m_Table8[1].data();
+        size_t i = 0;
+        for (; i + 1 < samples; i += 2) {
+            pData[i] = tl[pData[i]];
+            pData[i + 1] = tr[pData[i + 1]];
         }
+        if (i < samples) pData[i] = tl[pData[i]];
         break;
+    }
     case 16:
-        if (!m_Table16[0].empty()) {
-            const int16_t* tl = m_Table16[0].data();
-            const int16_t* tr = m_Table16[channels == 2 ? 1 : 0].data();
-            for (size_t i = 0; i + 1 < samples; i += 2) {
-                Store16(pData + 2 * i, tl[uint16_t(Load16(pData + 2 * i))]);
-                Store16(pData + 2 * i + 2, tr[uint16_t(Load16(pData + 2 * i + 2))]);
-            }
-            if (samples % 2 != 0)
-                Store16(pData + 2 * (samples - 1), tl[uint16_t(Load16(pData + 2 * (samples - 1)))]);
-        } else {
-            for (size_t i = 0; i < samples; ++i)
-                Store16(pData + 2 * i, Convert16(Load16(pData + 2 * i), m_A[i % size_t(channels)]));
-        }
+        ScaleSamples16(pData, samples, m_A);
         break;
     default:
         for (size_t i = 0; i < samples; ++i)
-            Pack24(Convert24(Unpack24(pData + 3 * i), m_A[i % size_t(channels)]), pData + 3 * i);
+            Pack24(Convert24(Unpack24(pData + 3 * i), m_A[i % 2]), pData + 3 * i);
         break;
     }
 }

@@ -5,10 +5,10 @@
 //
 // Two ways to convert a block give the same bytes: the plain formulas (one power of ten per
 // channel and frame) and the fast path (a constant factor per channel outside the fades,
-// lookup tables for 8- and 16-bit samples).
+// lookup tables for 8-bit samples, vector arithmetic for 16-bit samples).
 
+#include <array>
 #include <cstdint>
-#include <vector>
 
 // Reference levels of the normalisation; RangeRms is in scaled units in mode 3.
 struct GainInputs {
@@ -53,11 +53,11 @@ struct BlockFormat {
 void ConvertBlockPlain(const BlockFormat& pFmt, uint8_t* pData, int64_t pFrames,
                        int64_t pFirstFrame);
 
-// The fast path. Build it once per write pass; tables for 8- and 16-bit data are made
-// only when the range is long enough to repay them.
+// The fast path, built once per write pass: constant factors outside the fades, a table
+// per channel for 8-bit samples, vector arithmetic for 16-bit samples.
 class BlockConverter {
   public:
-    BlockConverter(const BlockFormat& pFmt, int64_t pTotalFrames);
+    explicit BlockConverter(const BlockFormat& pFmt);
     void Convert(uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) const;
 
   private:
@@ -65,9 +65,8 @@ class BlockConverter {
     void ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) const;
 
     BlockFormat m_Fmt;
-    float m_A[2] = {1.0f, 1.0f}; // constant factors outside the fades
-    std::vector<uint8_t> m_Table8[2];
-    std::vector<int16_t> m_Table16[2];
+    float m_A[2] = {1.0f, 1.0f}; // constant factors outside the fades (left, right)
+    std::array<uint8_t, 256> m_Table8[2] = {};
     int64_t m_FadeInEnd = 0;    // frames before this are faded in
     int64_t m_FadeOutStart = 0; // frames from this on are faded out
 };

@@ -1,5 +1,6 @@
 #include "engine/LevelAnalysis.h"
 
+#include "engine/SampleKernels.h"
 #include "engine/WaveMMIO.h"
 
 #include <algorithm>
@@ -30,16 +31,7 @@ inline int32_t Get24(const uint8_t* p, size_t i) {
     return Unpack24(p + 3 * i);
 }
 
-template <int32_t (*Get)(const uint8_t*, size_t)>
-uint64_t SquaresOf(const uint8_t* p, size_t count) {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const int64_t v = Get(p, i);
-        sum += uint64_t(v * v);
-    }
-    return sum;
-}
-
+// Plain loops for 24-bit samples.
 template <int32_t (*Get)(const uint8_t*, size_t)>
 uint64_t ScanChunk(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
     uint64_t sum = 0;
@@ -75,6 +67,17 @@ int64_t LastAbove(const uint8_t* p, size_t count, int32_t th) {
 
 size_t BytesPerSample(int32_t bits) {
     return size_t(bits / 8);
+}
+
+uint64_t ScanChunkOf(int32_t bits, const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
+    switch (bits) {
+    case 8:
+        return ScanChunk8(p, count, maxV, minV);
+    case 16:
+        return ScanChunk16(p, count, maxV, minV);
+    default:
+        return ScanChunk<Get24>(p, count, maxV, minV);
+    }
 }
 
 } // namespace
@@ -148,19 +151,8 @@ void SquareSum::AddSamples(int32_t pBitsPerSample, const uint8_t* pData, size_t 
     for (size_t done = 0; done < pCount;) {
         const size_t n = std::min(kChunkSamples, pCount - done);
         const uint8_t* p = pData + done * width;
-        uint64_t sum;
-        switch (pBitsPerSample) {
-        case 8:
-            sum = SquaresOf<Get8>(p, n);
-            break;
-        case 16:
-            sum = SquaresOf<Get16>(p, n);
-            break;
-        default:
-            sum = SquaresOf<Get24>(p, n);
-            break;
-        }
-        AddChunk(pBitsPerSample, p, n, sum);
+        int32_t maxV = 0, minV = 0;
+        AddChunk(pBitsPerSample, p, n, ScanChunkOf(pBitsPerSample, p, n, maxV, minV));
         done += n;
     }
 }
@@ -174,19 +166,8 @@ void ScanPeakAndSquares(int32_t pBitsPerSample, const uint8_t* pData, size_t pCo
     for (size_t done = 0; done < pCount;) {
         const size_t n = std::min(kChunkSamples, pCount - done);
         const uint8_t* p = pData + done * width;
-        uint64_t sum;
-        switch (pBitsPerSample) {
-        case 8:
-            sum = ScanChunk<Get8>(p, n, maxV, minV);
-            break;
-        case 16:
-            sum = ScanChunk<Get16>(p, n, maxV, minV);
-            break;
-        default:
-            sum = ScanChunk<Get24>(p, n, maxV, minV);
-            break;
-        }
-        pInOut.Squares.AddChunk(pBitsPerSample, p, n, sum);
+        pInOut.Squares.AddChunk(pBitsPerSample, p, n,
+                                ScanChunkOf(pBitsPerSample, p, n, maxV, minV));
         done += n;
     }
     pInOut.Peak = std::max({pInOut.Peak, maxV, -minV});
@@ -196,9 +177,9 @@ int64_t FirstSampleAbove(int32_t pBitsPerSample, const uint8_t* pData, size_t pC
                          int32_t pThreshold) {
     switch (pBitsPerSample) {
     case 8:
-        return FirstAbove<Get8>(pData, pCount, pThreshold);
+        return FirstAbove8(pData, pCount, pThreshold);
     case 16:
-        return FirstAbove<Get16>(pData, pCount, pThreshold);
+        return FirstAbove16(pData, pCount, pThreshold);
     default:
         return FirstAbove<Get24>(pData, pCount, pThreshold);
     }
@@ -208,9 +189,9 @@ int64_t LastSampleAbove(int32_t pBitsPerSample, const uint8_t* pData, size_t pCo
                         int32_t pThreshold) {
     switch (pBitsPerSample) {
     case 8:
-        return LastAbove<Get8>(pData, pCount, pThreshold);
+        return LastAbove8(pData, pCount, pThreshold);
     case 16:
-        return LastAbove<Get16>(pData, pCount, pThreshold);
+        return LastAbove16(pData, pCount, pThreshold);
     default:
         return LastAbove<Get24>(pData, pCount, pThreshold);
     }

@@ -1,0 +1,207 @@
+#include "engine/SampleKernels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+inline int32_t Load16(const uint8_t* p) {
+    int16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
+inline bool Above(int32_t v, int32_t th) {
+    return v > th || v < -th;
+}
+
+// Sample values above the threshold, as a byte mask of 16 bytes.
+#if defined(__SSE2__)
+inline int MaskAbove16(const uint8_t* p, __m128i hi, __m128i lo) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi16(x, hi), _mm_cmplt_epi16(x, lo)));
+}
+inline int MaskAbove8(const uint8_t* p, __m128i hi, __m128i lo) {
+    const __m128i x =
+        _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8(-128));
+    return _mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi8(x, hi), _mm_cmplt_epi8(x, lo)));
+}
+inline uint64_t SumLanes64(__m128i v) {
+    uint64_t lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), v);
+    return lanes[0] + lanes[1];
+}
+#endif
+
+} // namespace
+
+uint64_t ScanChunk8(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
+    uint64_t sum = 0;
+    int32_t hi = maxV, lo = minV;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Unsigned bytes: max / min of the raw bytes, squares of (byte - 128) in 32-bit lanes
+    // (at most 4 * 2 * 16384 per lane and step, 256 steps per chunk).
+    __m128i vmax = _mm_set1_epi8(char(uint8_t(std::clamp(hi + 128, 0, 255))));
+    __m128i vmin = _mm_set1_epi8(char(uint8_t(std::clamp(lo + 128, 0, 255))));
+    __m128i acc = _mm_setzero_si128();
+    const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+    for (; i + 16 <= count; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        vmax = _mm_max_epu8(vmax, x);
+        vmin = _mm_min_epu8(vmin, x);
+        const __m128i l = _mm_sub_epi16(_mm_unpacklo_epi8(x, zero), bias);
+        const __m128i h = _mm_sub_epi16(_mm_unpackhi_epi8(x, zero), bias);
+        acc = _mm_add_epi32(acc, _mm_add_epi32(_mm_madd_epi16(l, l), _mm_madd_epi16(h, h)));
+    }
+    uint8_t mx[16], mn[16];
+    uint32_t s[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mx), vmax);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mn), vmin);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(s), acc);
+    for (int k = 0; k < 16; ++k) {
+        hi = std::max(hi, int32_t(mx[k]) - 128);
+        lo = std::min(lo, int32_t(mn[k]) - 128);
+    }
+    sum = uint64_t(s[0]) + s[1] + s[2] + s[3];
+#endif
+    for (; i < count; ++i) {
+        const int32_t v = int32_t(p[i]) - 128;
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        sum += uint64_t(v * v);
+    }
+    maxV = hi;
+    minV = lo;
+    return sum;
+}
+
+uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
+    uint64_t sum = 0;
+    int32_t hi = maxV, lo = minV;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // madd gives a0^2 + a1^2, at most 2^31: exact when read as unsigned.
+    __m128i vmax = _mm_set1_epi16(int16_t(std::clamp(hi, -32768, 32767)));
+    __m128i vmin = _mm_set1_epi16(int16_t(std::clamp(lo, -32768, 32767)));
+    __m128i acc = _mm_setzero_si128();
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
+        vmax = _mm_max_epi16(vmax, x);
+        vmin = _mm_min_epi16(vmin, x);
+        const __m128i sq = _mm_madd_epi16(x, x);
+        acc = _mm_add_epi64(acc, _mm_unpacklo_epi32(sq, zero));
+        acc = _mm_add_epi64(acc, _mm_unpackhi_epi32(sq, zero));
+    }
+    int16_t mx[8], mn[8];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mx), vmax);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mn), vmin);
+    for (int k = 0; k < 8; ++k) {
+        hi = std::max(hi, int32_t(mx[k]));
+        lo = std::min(lo, int32_t(mn[k]));
+    }
+    sum = SumLanes64(acc);
+#endif
+    for (; i < count; ++i) {
+        const int32_t v = Load16(p + 2 * i);
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        sum += uint64_t(int64_t(v) * v);
+    }
+    maxV = hi;
+    minV = lo;
+    return sum;
+}
+
+int64_t FirstAbove8(const uint8_t* p, size_t count, int32_t th) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (th < 128) {
+        const __m128i hi = _mm_set1_epi8(char(th)), lo = _mm_set1_epi8(char(-th));
+        for (; i + 16 <= count; i += 16)
+            if (int m = MaskAbove8(p + i, hi, lo)) return int64_t(i) + __builtin_ctz(unsigned(m));
+    }
+#endif
+    for (; i < count; ++i)
+        if (Above(int32_t(p[i]) - 128, th)) return int64_t(i);
+    return -1;
+}
+
+int64_t LastAbove8(const uint8_t* p, size_t count, int32_t th) {
+    size_t i = count;
+#if defined(__SSE2__)
+    if (th < 128) {
+        const __m128i hi = _mm_set1_epi8(char(th)), lo = _mm_set1_epi8(char(-th));
+        for (; i >= 16; i -= 16)
+            if (int m = MaskAbove8(p + i - 16, hi, lo))
+                return int64_t(i) - 16 + 31 - __builtin_clz(unsigned(m));
+    }
+#endif
+    while (i-- > 0)
+        if (Above(int32_t(p[i]) - 128, th)) return int64_t(i);
+    return -1;
+}
+
+int64_t FirstAbove16(const uint8_t* p, size_t count, int32_t th) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (th < 32768) {
+        const __m128i hi = _mm_set1_epi16(int16_t(th)), lo = _mm_set1_epi16(int16_t(-th));
+        for (; i + 8 <= count; i += 8)
+            if (int m = MaskAbove16(p + 2 * i, hi, lo))
+                return int64_t(i) + __builtin_ctz(unsigned(m)) / 2;
+    }
+#endif
+    for (; i < count; ++i)
+        if (Above(Load16(p + 2 * i), th)) return int64_t(i);
+    return -1;
+}
+
+int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th) {
+    size_t i = count;
+#if defined(__SSE2__)
+    if (th < 32768) {
+        const __m128i hi = _mm_set1_epi16(int16_t(th)), lo = _mm_set1_epi16(int16_t(-th));
+        for (; i >= 8; i -= 8)
+            if (int m = MaskAbove16(p + 2 * (i - 8), hi, lo))
+                return int64_t(i) - 8 + (31 - __builtin_clz(unsigned(m))) / 2;
+    }
+#endif
+    while (i-- > 0)
+        if (Above(Load16(p + 2 * i), th)) return int64_t(i);
+    return -1;
+}
+
+void ScaleSamples16(uint8_t* p, size_t count, const float a[2]) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    // A single-precision product is the exact product rounded once; clamping before the
+    // conversion gives +-32767 for every |v| >= 32767; the conversion rounds half to even.
+    const __m128 f = _mm_setr_ps(a[0], a[1], a[0], a[1]);
+    const __m128 top = _mm_set1_ps(32767.0f), bottom = _mm_set1_ps(-32767.0f);
+    for (; i + 8 <= count; i += 8) {
+        __m128i* q = reinterpret_cast<__m128i*>(p + 2 * i);
+        const __m128i x = _mm_loadu_si128(q);
+        __m128 l = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16));
+        __m128 h = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(x, x), 16));
+        l = _mm_min_ps(_mm_max_ps(_mm_mul_ps(l, f), bottom), top);
+        h = _mm_min_ps(_mm_max_ps(_mm_mul_ps(h, f), bottom), top);
+        _mm_storeu_si128(q, _mm_packs_epi32(_mm_cvtps_epi32(l), _mm_cvtps_epi32(h)));
+    }
+#endif
+    for (; i < count; ++i) {
+        const float v = float(Load16(p + 2 * i)) * a[i % 2];
+        int16_t r;
+        if (std::fabs(v) >= 32767.0f)
+            r = v < 0.0f ? -32767 : 32767;
+        else
+            r = int16_t(std::nearbyint(v));
+        std::memcpy(p + 2 * i, &r, 2);
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+// Inner loops over 8- and 16-bit samples, vectorised where the processor allows. Each gives
+// exactly the result of the plain per-sample loop it replaces (integer arithmetic, and one
+// correctly rounded single-precision product per sample).
+
+#include <cstddef>
+#include <cstdint>
+
+// Sums the squares of count signed sample values (8-bit: byte - 128) and widens maxV / minV
+// to the largest and smallest value seen. count is at most 4096.
+uint64_t ScanChunk8(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV);
+uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV);
+
+// Index of the first / last sample whose magnitude is above th (th >= 0), or -1.
+int64_t FirstAbove8(const uint8_t* p, size_t count, int32_t th);
+int64_t LastAbove8(const uint8_t* p, size_t count, int32_t th);
+int64_t FirstAbove16(const uint8_t* p, size_t count, int32_t th);
+int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th);
+
+// 16-bit samples in place: v = sample * a (single), +-32767 when |v| >= 32767, else v
+// rounded half to even. a[0] for even, a[1] for odd sample indices (left, right).
+void ScaleSamples16(uint8_t* p, size_t count, const float a[2]);
