@@ -73,7 +73,11 @@ UC_ListView::UC_ListView(QWidget* pParent) : QWidget(pParent) {
     PaintIcons();
 }
 
-UC_ListView::~UC_ListView() = default;
+UC_ListView::~UC_ListView() {
+    // The parts go first, while the store their handlers use still exists.
+    dragOverRepeat_.stop();
+    delete pictureAll_->parentWidget();
+}
 
 QWidget* UC_ListView::PictureList() const {
     return pictureList_;
@@ -132,7 +136,8 @@ void UC_ListView::SetStyle(float pSize, bool pBold, const QString& pName, Color 
         const int16_t bold = pBold ? -1 : 0;
         SetUIFont(pictureList_, -2, nullptr, pSize, bold, 0, face);
         SetUIFont(textLV_[0], -2, nullptr, pSize, bold, 0, face);
-        SetUIFont(pictureTab_, -2, nullptr, float(tabFont_.pointSizeF()), 0, 0, face);
+        const float tabSize = tabFont_.pointSizeF() > 0 ? float(tabFont_.pointSizeF()) : 9.0f;
+        SetUIFont(pictureTab_, -2, nullptr, tabSize, 0, 0, face);
         listFont_ = pictureList_->font();
         tabFont_ = pictureTab_->font();
         listSurface_.SetFont(listFont_);
@@ -311,7 +316,7 @@ void UC_ListView::SetVbarParm() {
     }
     if (needH) {
         int32_t max = total - w;
-        if (!vbar_->IsSlider()) max = std::min(max, 32767);
+        if (!hbar_->IsSlider()) max = std::min(max, 32767);
         max = std::max(max, 1);
         hbar_->SetMax(max);
         hbar_->SetLargeChange(std::max(RoundToInt(double(max) * w / std::max(total, 1)), 1));

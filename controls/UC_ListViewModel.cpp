@@ -238,6 +238,24 @@ bool KeyGreater(const SortKey& a, const SortKey& b, bool pNumeric) {
     return a.isNumber && a.number > b.number;
 }
 
+// The rank of every key in ascending order; equal keys share a rank, so comparing
+// ranks gives exactly what comparing the keys gives, at the price of integers.
+std::vector<int32_t> RankKeys(const std::vector<SortKey>& keys, bool pNumeric) {
+    std::vector<int32_t> byKey(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        byKey[i] = int32_t(i);
+    std::sort(byKey.begin(), byKey.end(), [&](int32_t a, int32_t b) {
+        return KeyGreater(keys[size_t(b)], keys[size_t(a)], pNumeric);
+    });
+    std::vector<int32_t> rank(keys.size());
+    int32_t r = 0;
+    for (size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 && KeyGreater(keys[size_t(byKey[i])], keys[size_t(byKey[i - 1])], pNumeric)) ++r;
+        rank[size_t(byKey[i])] = r;
+    }
+    return rank;
+}
+
 } // namespace
 
 void UC_ListViewModel::ShellSort(int32_t pData) {
@@ -254,6 +272,8 @@ void UC_ListViewModel::ShellSort(int32_t pData) {
             keys[size_t(i)].text = cell.Text().toLower();
         }
     }
+    const std::vector<int32_t> rank = RankKeys(keys, numeric);
+    keys.clear();
     // Gapped insertion passes on an index permutation; the records move once at the end.
     std::vector<int32_t> order(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i)
@@ -265,8 +285,7 @@ void UC_ListViewModel::ShellSort(int32_t pData) {
         for (int64_t i = gap; i < n; ++i) {
             const int32_t moving = order[size_t(i)];
             int64_t j = i;
-            while (j >= gap && KeyGreater(keys[size_t(order[size_t(j - gap)])],
-                                          keys[size_t(moving)], numeric)) {
+            while (j >= gap && rank[size_t(order[size_t(j - gap)])] > rank[size_t(moving)]) {
                 order[size_t(j)] = order[size_t(j - gap)];
                 j -= gap;
             }

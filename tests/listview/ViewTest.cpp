@@ -104,6 +104,25 @@ TEST(ListDrawing, SelectionBandStripesAndIcons) {
         ASSERT_EQ(platform::ResolveColor(s.Pixel(x, 30)), UC_ListView::StripeColor);
 }
 
+TEST(ListDrawing, ScrollingTheColumnsSixteenPixelsHidesTheIcons) {
+    ListFixture f(400, 122, false);
+    f.Rows(2);
+    f.lv->SetTabWidth(0, 9000);
+    f.lv->SetVbarParm();
+    ASSERT_TRUE(f.lv->HBar()->IsShown());
+    auto iconInk = [&] {
+        bool ink = false;
+        for (int x = 0; x < 4; ++x) // left of where the cell text starts
+            ink |= platform::ResolveColor(f.lv->ListSurface().Pixel(x, 10)) != 0xFFFFFFu;
+        return ink;
+    };
+    f.lv->HBar()->SetValue(15 * 15); // the platform's bar reports its own change
+    EXPECT_EQ(f.lv->HOffset(), 225);
+    EXPECT_TRUE(iconInk()) << "15 px: the icon is still drawn, its right end at x 2";
+    f.lv->HBar()->SetValue(16 * 15);
+    EXPECT_FALSE(iconInk());
+}
+
 TEST(ListDrawing, SelectedRowWithStripeShowsBothUnderTheBand) {
     ListFixture f;
     f.lv->SetUseMadara(1);
