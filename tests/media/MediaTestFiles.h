@@ -36,8 +36,8 @@ class ScratchFolder {
     std::filesystem::path mPath;
 };
 
-// The committed sound fixtures (tests/data).
+// The committed sound fixtures (tests/data); QUILLAN_MEDIA_DATA overrides the folder.
 inline std::string FixturePath(const std::string& pName) {
     const char* dir = std::getenv("QUILLAN_MEDIA_DATA");
-    return std::string(dir ? dir : "tests/data") + "/" + pName;
+    return std::string(dir ? dir : QUILLAN_MEDIA_DATA_DIR) + "/" + pName;
 }

@@ -1,0 +1,34 @@
+#pragma once
+// A media object that owns one filter graph for one file at a time, built only to learn the
+// file's play length; nothing is played.
+
+#include "media/FCT_Quartz.h"
+
+#include <cstdint>
+#include <string>
+
+class C_FGraph {
+  public:
+    // How long building a graph may wait for the framework to open the file.
+    static constexpr int32_t PrerollTimeoutMs = 5000;
+
+    // A first graph and the probe of the registered filters. Call once before FileName.
+    void Init();
+    // Play length of the current file in milliseconds; 0 when none.
+    int32_t Length() const { return mLength; }
+    // Path of the file the current graph was built for; empty when none.
+    const std::string& FileName() const { return mFileName; }
+    // Builds the graph for the file and sets Length. The same path again does nothing; a
+    // file that cannot be opened leaves FileName empty and Length 0.
+    void FileName(const std::string& pPath);
+    // Releases the graph; FileName becomes empty and Length 0.
+    void CloseWave();
+
+  private:
+    void BuildGraph(const std::string& pPath);
+    void Forget();
+
+    GraphContext mCtx;
+    std::string mFileName;
+    int32_t mLength = 0;
+};

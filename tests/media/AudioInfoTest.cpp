@@ -1,0 +1,125 @@
+// GetAudioInfo on the committed sound files, checked against what ffprobe recorded for them.
+
+#include "media/FCT_AudioInf.h"
+
+#include "MediaTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <sstream>
+
+namespace {
+
+// ffprobe's duration of each fixture, in milliseconds (from fixtures.txt).
+std::map<std::string, int32_t> ProbedLengths() {
+    std::map<std::string, int32_t> lengths;
+    std::ifstream in(FixturePath("fixtures.txt"));
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string name;
+        int32_t ms = 0;
+        if (fields >> name >> ms) lengths[name] = ms;
+    }
+    return lengths;
+}
+
+struct Expected {
+    const char* Name;
+    const char* Text; // nullptr: the file-type description
+    double FrameMs;   // one frame of the format: how far the length may differ from ffprobe
+};
+
+const Expected kFixtures[] = {
+    {"cbr44-stereo.mp3", "mp3(44100Hz/64kbps/JointStereo)", 1152 / 44.1},
+    {"cbr22-mono.mp3", "mp3(22050Hz/32kbps/Mono)", 576 / 22.05},
+    {"tagged.mp3", "mp3(44100Hz/64kbps/JointStereo)", 1152 / 44.1},
+    {"vbr44-stereo.mp3", "mp3(44100Hz/62kbps[VBR]/JointStereo)", 1152 / 44.1},
+    {"vbr44-mono.mp3", "mp3(44100Hz/44kbps[VBR]/Mono)", 1152 / 44.1},
+    {"vbr22-stereo.mp3", "mp3(22050Hz/70kbps[VBR]/JointStereo)", 576 / 22.05},
+    {"vbr22-mono.mp3", "mp3(22050Hz/46kbps[VBR]/Mono)", 576 / 22.05},
+    {"layer2.mp2", "mp2(44100Hz/64kbps/Mono)", 1152 / 44.1},
+    {"mpeg-in-riff.wav", "mp3(22050Hz/32kbps/Mono)", 576 / 22.05},
+    {"pcm16-stereo.wav", "wav(44100Hz/16bit/Stereo)", 1},
+    {"pcm8-mono.wav", "wav(8000Hz/8bit/Mono)", 1},
+    {"extensible24.wav", "wav(22050Hz/24bit/Stereo)", 1},
+    {"layer2-as.mpg", nullptr, 1152 / 44.1},
+    {"audio.wma", nullptr, 2048 / 22.05},
+    {"audio.m4a", nullptr, 1024 / 22.05},
+    {"audio.aiff", nullptr, 1},
+    {"audio.au", nullptr, 1},
+};
+
+TEST(AudioInfo, FixturesGiveTextAndLengthOfARealReader) {
+    auto probed = ProbedLengths();
+    for (const auto& f : kFixtures) {
+        SCOPED_TRACE(f.Name);
+        std::string path = FixturePath(f.Name);
+        AudioInfo info = GetAudioInfo(path);
+        EXPECT_EQ(info.Valid, 1);
+        if (f.Text) {
+            EXPECT_EQ(info.Text, f.Text);
+        } else {
+            EXPECT_FALSE(info.Text.empty());
+            EXPECT_EQ(info.Text, GetShellTypeName(path));
+        }
+        ASSERT_EQ(probed.count(f.Name), 1u);
+        EXPECT_LE(std::abs(info.LengthMs - probed[f.Name]), f.FrameMs + 1)
+            << "ours " << info.LengthMs << ", ffprobe " << probed[f.Name];
+    }
+}
+
+TEST(AudioInfo, TypeDescriptionsForMediaFrameworkFiles) {
+    EXPECT_EQ(GetShellTypeName(FixturePath("audio.wma")), "Windows Media audio");
+    EXPECT_EQ(GetShellTypeName(FixturePath("audio.m4a")), "MPEG-4 audio");
+    EXPECT_EQ(GetShellTypeName(FixturePath("pcm8-mono.wav")), "WAV audio");
+}
+
+TEST(AudioInfo, NonPcmWaveGoesToTheMediaFramework) {
+    // MS ADPCM: GStreamer opens it; the text is the type description.
+    std::string path = FixturePath("adpcm.wav");
+    AudioInfo info = GetAudioInfo(path);
+    EXPECT_EQ(info.Valid, 1);
+    EXPECT_EQ(info.Text, "WAV audio");
+    EXPECT_GT(info.LengthMs, 0);
+}
+
+TEST(AudioInfo, ExtensionIsComparedInLowerCase) {
+    ScratchFolder folder;
+    std::ifstream in(FixturePath("cbr44-stereo.mp3"), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    AudioInfo info = GetAudioInfo(folder.Write("SONG.MP3", bytes));
+    EXPECT_EQ(info.Valid, 1);
+    EXPECT_EQ(info.Text, "mp3(44100Hz/64kbps/JointStereo)");
+}
+
+TEST(AudioInfo, RejectedMpegHeaderFallsBackToTheMediaFramework) {
+    ScratchFolder folder;
+    std::ifstream in(FixturePath("cbr44-stereo.mp3"), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(bytes[0], 0xFF);
+    bytes[2] = 0xF0; // bitrate index 15 in the first header
+    std::string path = folder.Write("broken.mp3", bytes);
+    AudioInfo info = GetAudioInfo(path);
+    EXPECT_EQ(info.Valid, 1);
+    EXPECT_EQ(info.Text, GetShellTypeName(path));
+    EXPECT_NEAR(info.LengthMs, 836, 2 * 1152 / 44.1);
+}
+
+TEST(AudioInfo, UnknownExtensionAndMissingFile) {
+    ScratchFolder folder;
+    std::string text = folder.Write("notes.txt", {'h', 'i', '\n'});
+    AudioInfo info = GetAudioInfo(text);
+    EXPECT_EQ(info.Valid, 0);
+    EXPECT_EQ(info.LengthMs, 0);
+    EXPECT_EQ(info.Text, "plain text document");
+
+    AudioInfo missing = GetAudioInfo(folder.Path("gone.wav"));
+    EXPECT_EQ(missing.Valid, 0);
+    EXPECT_EQ(missing.LengthMs, 0);
+    EXPECT_EQ(missing.Text, "");
+}
+
+} // namespace

@@ -1,0 +1,35 @@
+#pragma once
+// Reads the lines the graph builder appends to the error log during a test.
+
+#include "services/core/Paths.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+class ErrorLogLines {
+  public:
+    ErrorLogLines() : mSkip(ReadAll().size()) {}
+
+    // Messages written since construction, without their time stamps.
+    std::vector<std::string> New() const {
+        auto all = ReadAll();
+        std::vector<std::string> lines(all.begin() + long(std::min(mSkip, all.size())), all.end());
+        for (auto& line : lines)
+            line = line.size() > 20 ? line.substr(20) : line;
+        return lines;
+    }
+
+  private:
+    static std::vector<std::string> ReadAll() {
+        std::ifstream in(AppFolder() + "log/quillan.err");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    size_t mSkip;
+};

@@ -1,0 +1,196 @@
+// Filter chains, their log lines and the media object on real files through GStreamer.
+
+#include "media/C_FGraph.h"
+#include "media/FCT_AudioInf.h"
+#include "media/FCT_Quartz.h"
+
+#include "ErrorLogLines.h"
+#include "MediaTestFiles.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+using platform::gst::RegisteredFilter;
+using ::testing::ElementsAre;
+
+std::vector<RegisteredFilter> Named(std::initializer_list<const char*> pNames) {
+    std::vector<RegisteredFilter> filters;
+    for (const char* name : pNames)
+        filters.push_back({name, "none"});
+    return filters;
+}
+
+TEST(ProbeFilters, RendererFollowsCandidateOrder) {
+    GraphContext ctx;
+    ctx.RegFilters = Named({"Default DirectSound Device", " Default WaveOut Device "});
+    ProbeFilters(ctx);
+    EXPECT_EQ(ctx.RendererName, "default waveout device");
+    EXPECT_EQ(ctx.SourceName, "file source (async.)");
+    EXPECT_EQ(ctx.ParserName, "wave parser");
+
+    ctx.RegFilters = Named({"Default DirectSound Device"});
+    ProbeFilters(ctx);
+    EXPECT_EQ(ctx.RendererName, "default directsound device");
+
+    ctx.RegFilters = Named({"Wave Parser"});
+    ProbeFilters(ctx);
+    EXPECT_EQ(ctx.RendererName, "");
+}
+
+TEST(ProbeFilters, DecoderKindsAndThirdMatchStop) {
+    GraphContext ctx;
+    ctx.RegFilters = Named({"MP3 Decoder DMO"});
+    ProbeFilters(ctx);
+    EXPECT_EQ(ctx.Mp3DecoderKind, 2);
+    EXPECT_EQ(ctx.HasWmaDmo, 0);
+
+    ctx.RegFilters = Named({"MP3 Decoder DMO", "MPEG Layer-3 Decoder", "WMAudio Decoder DMO"});
+    ProbeFilters(ctx);
+    EXPECT_EQ(ctx.Mp3DecoderKind, 1);
+    EXPECT_EQ(ctx.HasWmaDmo, 1);
+
+    // The walk stops after the third match, so a later Layer-3 decoder is not seen.
+    ctx = GraphContext{};
+    ctx.RegFilters = Named({"WMAudio Decoder DMO", "MP3 Decoder DMO",
+                            "Microsoft DTV-DVD Audio Decoder", "MPEG Layer-3 Decoder"});
+    ProbeFilters(ctx);
+    EXPECT_EQ(ctx.HasDtvDecoder, 1);
+    EXPECT_EQ(ctx.Mp3DecoderKind, 2);
+}
+
+class FilterGraph : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CreateGraph(mCtx);
+        ASSERT_TRUE(mCtx.MediaControl && mCtx.MediaControl->IsValid());
+        ProbeFilters(mCtx);
+    }
+    void TearDown() override { DestroyGraph(mCtx); }
+
+    void Unregister(const std::string& pName) {
+        auto& f = mCtx.RegFilters;
+        f.erase(std::remove_if(f.begin(), f.end(),
+                               [&](const RegisteredFilter& r) { return r.Name == pName; }),
+                f.end());
+    }
+    std::vector<std::string> GraphFilterNames() const {
+        std::vector<std::string> names;
+        for (int32_t i = 0; i < mCtx.MediaControl->FilterCount(); ++i)
+            names.push_back(mCtx.MediaControl->FilterName(i));
+        return names;
+    }
+
+    GraphContext mCtx;
+    ScratchFolder mFolder;
+};
+
+TEST_F(FilterGraph, ProbeOnThisSystemFindsRendererAndDecoders) {
+    EXPECT_EQ(mCtx.RendererName, "default waveout device");
+    EXPECT_EQ(mCtx.HasWmaDmo, 1);
+    EXPECT_EQ(mCtx.Mp3DecoderKind, 1);
+}
+
+TEST_F(FilterGraph, WaveChainConnectsSourceParserRenderer) {
+    ErrorLogLines log;
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 0, mCtx), 1);
+    EXPECT_THAT(GraphFilterNames(),
+                ElementsAre("File Source (Async.)", "Wave Parser", "Default WaveOut Device"));
+    auto seconds = mCtx.MediaControl->Duration(C_FGraph::PrerollTimeoutMs);
+    ASSERT_TRUE(seconds);
+    EXPECT_NEAR(*seconds, 0.8, 0.001);
+    // A second attempt for a wav file fails at once and logs nothing.
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 1, mCtx), 0);
+    EXPECT_TRUE(log.New().empty());
+}
+
+TEST_F(FilterGraph, WithoutRendererTheLastLinkIsNotFound) {
+    Unregister("Default WaveOut Device");
+    Unregister("Default DirectSound Device");
+    ProbeFilters(mCtx);
+    ASSERT_EQ(mCtx.RendererName, "");
+    ErrorLogLines log;
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 0, mCtx), 0);
+    EXPECT_THAT(log.New(),
+                ElementsAre("not found", "SetupPinsToDecode wave parser# connect failed"));
+}
+
+TEST_F(FilterGraph, Mp3ChainUsesTheDecoderFoundByProbe) {
+    Unregister("MPEG Layer-3 Decoder");
+    ProbeFilters(mCtx);
+    ASSERT_EQ(mCtx.Mp3DecoderKind, 2);
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("cbr44-stereo.mp3"), 0, mCtx), 1);
+    EXPECT_THAT(GraphFilterNames(), ElementsAre("File Source (Async.)", "MPEG-I Stream Splitter",
+                                                "MP3 Decoder DMO", "Default WaveOut Device"));
+}
+
+TEST_F(FilterGraph, RefusedConnectionLogsTheLink) {
+    // An AIFF file is not a wave parser's input.
+    ErrorLogLines log;
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("audio.aiff"), 0, mCtx), 0);
+    EXPECT_THAT(log.New(),
+                ElementsAre("SetupPinsToDecode file source (async.)#wave parser connect failed"));
+}
+
+TEST_F(FilterGraph, WmaInRiffTakesParserAndDmoChain) {
+    // RIFF header with format tag 353 and a little payload: the chain is built by name.
+    std::vector<uint8_t> riff = {'R',  'I', 'F',  'F',  60,  0,   0,    0,    'W', 'A',  'V',
+                                 'E',  'f', 'm',  't',  ' ', 16,  0,    0,    0,   0x61, 0x01,
+                                 2,    0,   0x44, 0xAC, 0,   0,   0x10, 0x27, 0,   0,    0x00,
+                                 0x08, 16,  0,    'd',  'a', 't', 'a',  24,   0,   0,    0};
+    riff.resize(riff.size() + 24, 0);
+    std::string path = mFolder.Write("wmariff.wav", riff);
+    EXPECT_EQ(SetupPinsToDecode(path, 0, mCtx), 1);
+    EXPECT_THAT(GraphFilterNames(), ElementsAre("File Source (Async.)", "Wave Parser",
+                                                "WMAudio Decoder DMO", "Default WaveOut Device"));
+}
+
+TEST(MediaObject, MissingFileGivesNothingAndNoLogLine) {
+    ErrorLogLines log;
+    C_FGraph graph;
+    graph.Init();
+    graph.FileName("/nonexistent/quillan/none.wma");
+    EXPECT_EQ(graph.Length(), 0);
+    EXPECT_EQ(graph.FileName(), "");
+    EXPECT_TRUE(log.New().empty());
+}
+
+TEST(MediaObject, UnknownKeyFallsBackToRenderAndBuildsOnce) {
+    std::string path = FixturePath("audio.au");
+    ErrorLogLines log;
+    C_FGraph graph;
+    graph.Init();
+    graph.FileName(path);
+    EXPECT_EQ(graph.Length(), 800);
+    EXPECT_EQ(graph.FileName(), path);
+    std::string line = "SetupPinsToDecode Unknown Filetype #" + path;
+    EXPECT_THAT(log.New(), ElementsAre(line, line));
+
+    graph.FileName(path); // the same path again: no new graph, no new lines
+    EXPECT_EQ(log.New().size(), 2u);
+    EXPECT_EQ(graph.Length(), 800);
+
+    graph.CloseWave();
+    EXPECT_EQ(graph.Length(), 0);
+    EXPECT_EQ(graph.FileName(), "");
+}
+
+TEST(MediaObject, UnreadableFileEndsWithLengthZero) {
+    ScratchFolder folder;
+    std::vector<uint8_t> noise(4096);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = uint8_t(i * 7919 % 251);
+    for (const char* name : {"noise.wma", "noise.m4a", "noise.aiff", "noise.mid"}) {
+        C_FGraph graph;
+        graph.Init();
+        graph.FileName(folder.Write(name, noise));
+        EXPECT_EQ(graph.Length(), 0) << name;
+        EXPECT_EQ(graph.FileName(), "") << name;
+    }
+}
+
+} // namespace
