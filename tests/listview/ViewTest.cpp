@@ -2,6 +2,7 @@
 #include "ListViewSupport.h"
 
 #include "controls/UC_ListViewBar.h"
+#include "services/ui/Fonts.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -74,6 +75,22 @@ TEST(ListScroll, ShowSelectedAndShowItemAndWheel) {
     EXPECT_EQ(f.lv->TopItem(), 0);
     f.lv->ShowItem(50, 0);
     EXPECT_EQ(f.lv->TopItem(), 0) << "not an item: nothing moves";
+}
+
+TEST(ListFonts, ExplicitFontsGiveTheListTheDefaultFaceWithoutAStyle) {
+    ExplicitFonts = 1;
+    ListFixture f;
+    EXPECT_EQ(f.lv->PictureList()->font().family(),
+              QString::fromUtf8(DefaultFace.data(), qsizetype(DefaultFace.size())));
+    EXPECT_EQ(f.lv->TextColor(), 0x80000008u);
+    f.lv->SetStyle(12, true, "DejaVu Sans", 0x0000FF, 0xFFFFFF);
+    EXPECT_EQ(f.lv->PictureList()->font().family(), "DejaVu Sans");
+    EXPECT_TRUE(f.lv->PictureList()->font().bold());
+    f.lv->AddItem(1);
+    EXPECT_EQ(f.lv->DispColor(0), 0x0000FFu);
+    ExplicitFonts = 0;
+    f.lv.reset();
+    DeleteUIFonts();
 }
 
 // ---------------------------------------------------------------- drawing
