@@ -30,18 +30,12 @@ void Page(QPainter& p, const QColor& fill) {
 
 void Wave(QPainter& p) {
     Page(p, QColor(255, 255, 255));
-    QPainterPath wave;
-    for (int x = 0; x <= 8; ++x) {
-        const double amp = (x % 2 ? 1.0 : -1.0) * (1.0 + 3.0 * std::sin(x * 0.45));
-        const QPointF pt(4.0 + x, 9.0 + amp);
-        if (x == 0)
-            wave.moveTo(pt);
-        else
-            wave.lineTo(pt);
-    }
-    p.setPen(QPen(QColor(0, 70, 200), 1.2));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(wave);
+    // A waveform as vertical strokes around the page's middle.
+    const int heights[] = {1, 3, 5, 2, 6, 4, 2};
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QColor(0, 70, 200));
+    for (int i = 0; i < 7; ++i)
+        p.drawLine(4 + i, 9 - heights[i], 4 + i, 9 + heights[i] - 1);
 }
 
 void Folder(QPainter& p) {

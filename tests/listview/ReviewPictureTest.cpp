@@ -20,13 +20,9 @@ void FillFiles(UC_ListView& lv, int n) {
     }
 }
 
-QImage Render(UC_ListView& lv) {
-    lv.show();
-    return lv.grab().toImage();
-}
-
 TEST(ListReviewPicture, WritesTheListInItsTypicalStates) {
     ListFixture a(560, 200, true);
+    a.lv->show(); // showing lays the list out again, so the states come after
     a.lv->SetTabName(0, "Title");
     a.lv->SetTabName(1, "Length");
     a.lv->SetTabName(2, "Format");
@@ -43,6 +39,7 @@ TEST(ListReviewPicture, WritesTheListInItsTypicalStates) {
     a.lv->ReDrawTab(1);
 
     ListFixture b(560, 200, false);
+    b.lv->show();
     b.lv->SetTabName(0, "Title");
     b.lv->SetTabName(1, "Length");
     b.lv->SetTabName(2, "Format");
@@ -60,8 +57,8 @@ TEST(ListReviewPicture, WritesTheListInItsTypicalStates) {
     b.lv->ShowSelected(0);
     b.lv->ReDrawTab(-1);
 
-    const QImage top = Render(*a.lv);
-    const QImage bottom = Render(*b.lv);
+    const QImage top = a.lv->grab().toImage();
+    const QImage bottom = b.lv->grab().toImage();
     QImage sheet(std::max(top.width(), bottom.width()) + 20, top.height() + bottom.height() + 30,
                  QImage::Format_RGB32);
     sheet.fill(QColor(200, 200, 200));
