@@ -138,11 +138,12 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
         return r;
     }
     if (outcome.result != 1) {
-        Discard(files);
+        // Explained before the partial output goes: a full disk is seen while it is full.
         r.error =
             m_explain
                 ? m_explain(source, FolderOf(files.finalPath.empty() ? source : files.finalPath))
                 : "edit failed";
+        Discard(files);
         return r;
     }
     if (!m_options.check) {

@@ -16,6 +16,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 using namespace clitest;
 
@@ -23,7 +24,7 @@ namespace {
 
 std::string VectorsDir() {
     const char* v = std::getenv("QUILLAN_VECTORS");
-    return v ? v : "";
+    return v ? v : QUILLAN_VECTORS_DIR;
 }
 
 std::string SlurpText(const std::string& path) {
@@ -322,6 +323,49 @@ TEST_F(BinaryFixture, CtrlCLeavesNoPartialFileAndEverySourceIntact) {
         EXPECT_EQ(Listing(run / "s").size(), 3u);
         EXPECT_TRUE(Listing(run / "out").empty());
     }
+}
+
+} // namespace
+
+namespace {
+
+// A tiny file system of its own, where the machine allows mounting one.
+class SmallDisk {
+  public:
+    explicit SmallDisk(const std::string& at) : m_at(at) {
+        fs::create_directory(at);
+        const std::string cmd = "mount -t tmpfs -o size=300k tmpfs '" + at + "' 2>/dev/null";
+        m_mounted = ::geteuid() == 0 && std::system(cmd.c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (m_mounted) std::system(("umount '" + m_at + "'").c_str());
+    }
+    bool mounted() const { return m_mounted; }
+
+  private:
+    std::string m_at;
+    bool m_mounted = false;
+};
+
+TEST_F(BinaryFixture, DiskFullIsAFailureAndKeepsTheSource) {
+    SmallDisk disk(dir / "small");
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    // Too big for the folder: a clear failure, nothing left behind.
+    const std::string big = CopyIn("main_16b_2ch_44100.wav", dir / "big.wav");
+    RunResult r = RunBatch({"-q", "-o", dir / "small", big});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quillan-batch: " + big + ": disk full\n");
+    EXPECT_TRUE(Listing(dir / "small").empty());
+
+    // Overwrite on a nearly full disk: the source survives unchanged.
+    const std::string src = CopyIn("main_8b_1ch_22050.wav", dir / "small/s.wav");
+    const auto original = ReadBytes(src);
+    WriteBytes(dir / "small/filler", std::vector<char>(220000, 0));
+    r = RunBatch({"-q", "--overwrite", "--adjust", "1", src});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quillan-batch: " + src + ": disk full\n");
+    EXPECT_EQ(ReadBytes(src), original);
+    EXPECT_EQ(Listing(dir / "small"), (std::vector<std::string>{"filler", "s.wav"}));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "CliTestSupport.h"
 
+#include "WavGen.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -28,11 +30,6 @@ ScratchDir::~ScratchDir() {
 
 namespace {
 
-void PutLE(std::string& s, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;
@@ -42,43 +39,17 @@ std::string Slurp(const std::string& path) {
 
 } // namespace
 
-void WriteWav16(const std::string& path, int channels, int rate, int64_t frames,
-                const std::function<int16_t(int64_t, int)>& sample) {
-    const uint32_t dataSize = static_cast<uint32_t>(frames * channels * 2);
-    std::string h = "RIFF";
-    PutLE(h, 36 + dataSize, 4);
-    h += "WAVEfmt ";
-    PutLE(h, 16, 4);
-    PutLE(h, 1, 2);
-    PutLE(h, static_cast<uint32_t>(channels), 2);
-    PutLE(h, static_cast<uint32_t>(rate), 4);
-    PutLE(h, static_cast<uint32_t>(rate * channels * 2), 4);
-    PutLE(h, static_cast<uint32_t>(channels * 2), 2);
-    PutLE(h, 16, 2);
-    h += "data";
-    PutLE(h, dataSize, 4);
-    std::ofstream out(path, std::ios::binary);
-    out << h;
-    std::string block;
-    for (int64_t f = 0; f < frames; ++f) {
-        for (int c = 0; c < channels; ++c)
-            PutLE(block, static_cast<uint16_t>(sample(f, c)), 2);
-        if (block.size() >= 1 << 16) {
-            out << block;
-            block.clear();
-        }
-    }
-    out << block;
-}
-
 void WriteToneWav(const std::string& path, int channels, int rate, int64_t frames,
                   int16_t amplitude) {
-    const int64_t quiet = frames / 10;
-    WriteWav16(path, channels, rate, frames, [=](int64_t f, int c) -> int16_t {
-        if (f < quiet || f >= frames - quiet) return 0;
-        const double phase = 2.0 * M_PI * 440.0 * static_cast<double>(f) / rate + c;
-        return static_cast<int16_t>(std::lround(amplitude * std::sin(phase)));
-    });
+    const double seconds = static_cast<double>(frames) / rate;
+    WavGenOptions o;
+    o.Rate = rate;
+    o.Channels = channels;
+    o.Seconds = seconds * 0.8;
+    o.LeadSilence = o.TailSilence = seconds * 0.1;
+    o.PeakDb = 20.0 * std::log10(amplitude / 32768.0);
+    o.Seed = static_cast<uint32_t>(amplitude);
+    if (!GenerateWav(path, o)) throw std::runtime_error("cannot write " + path);
 }
 
 std::vector<char> ReadBytes(const std::string& path) {
@@ -100,8 +71,9 @@ std::vector<std::string> Listing(const fs::path& folder) {
 }
 
 std::string BatchBinary() {
-    const char* dir = std::getenv("QUILLAN_BINARY_DIR");
-    return std::string(dir ? dir : ".") + "/cli/quillan-batch";
+    if (const char* dir = std::getenv("QUILLAN_BINARY_DIR"))
+        return std::string(dir) + "/cli/quillan-batch";
+    return QUILLAN_BATCH_PATH;
 }
 
 Spawned SpawnBatch(const std::vector<std::string>& args, const std::string& logFolder) {

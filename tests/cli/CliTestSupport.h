@@ -25,10 +25,8 @@ class ScratchDir {
     fs::path m_path;
 };
 
-// A 16-bit PCM WAV file; sample(frame, channel) gives each sample.
-void WriteWav16(const std::string& path, int channels, int rate, int64_t frames,
-                const std::function<int16_t(int64_t, int)>& sample);
-// A tone with silent lead-in and tail, the kind of file the tools trims and normalises.
+// A 16-bit file with silent lead-in and tail around a signal peaking at amplitude;
+// different amplitudes give different audio.
 void WriteToneWav(const std::string& path, int channels, int rate, int64_t frames,
                   int16_t amplitude);
 
