@@ -35,10 +35,14 @@ int32_t UC_ListViewBar::Value() const {
 
 void UC_ListViewBar::SetValue(int32_t pValue) {
     pValue = std::clamp(pValue, Min(), std::max(Min(), Max()));
-    if (slider_)
-        slider_->SetValue(pValue);
-    else
+    if (scroll_) {
         scroll_->setValue(pValue);
+        return;
+    }
+    // A slider does not report writes; the list must follow them like the platform's bar.
+    const int32_t before = slider_->Value();
+    slider_->SetValue(pValue);
+    if (slider_->Value() != before) emit Changed();
 }
 
 int32_t UC_ListViewBar::Min() const {
@@ -81,7 +85,7 @@ void UC_ListViewBar::Prepare(float pRate) {
     if (!slider_) return;
     slider_->Init();
     slider_->SetPointerSize(pRate);
-    slider_->SetValue(slider_->Value());
+    SetValue(slider_->Value());
 }
 
 bool UC_ListViewBar::IsShown() const {

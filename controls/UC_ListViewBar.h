@@ -22,7 +22,7 @@ class UC_ListViewBar : public QObject {
     QScrollBar* ScrollBar() const { return scroll_; }
 
     int32_t Value() const;
-    // Limited to Min..Max. The platform's bar reports the change itself; a slider does not.
+    // Limited to Min..Max; a change is reported through Changed for both kinds of bar.
     void SetValue(int32_t pValue);
     int32_t Min() const;
     int32_t Max() const;
@@ -39,7 +39,7 @@ class UC_ListViewBar : public QObject {
     void SetShown(bool pShown);
 
   signals:
-    // The bar was moved (by the user, or for the platform's bar by any write).
+    // The bar's value changed, by the user or by a write.
     void Changed();
 
   private:

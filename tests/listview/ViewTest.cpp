@@ -54,6 +54,22 @@ TEST_P(ListBars, AWideColumnShowsTheHorizontalBarWhichMayNeedTheVerticalOne) {
     EXPECT_FALSE(f.lv->VBar()->IsShown());
 }
 
+TEST_P(ListBars, DeletingRowsBringsTheTopItemBack) {
+    ListFixture f(400, 122, GetParam());
+    f.Rows(40);
+    f.lv->ShowItem(30, 0);
+    ASSERT_EQ(f.lv->TopItem(), 30);
+    f.lv->DeleteItemEx(2, 39);
+    f.lv->ReDraw();
+    f.lv->SetVbarParm();
+    EXPECT_EQ(f.lv->TopItem(), 0) << "the two rows left must be in view";
+    f.Rows(20);
+    f.lv->ShowItem(15, 0);
+    f.lv->DeleteItemEx(0, 9);
+    f.lv->SetVbarParm();
+    EXPECT_EQ(f.lv->TopItem(), f.lv->VBar()->Max()) << "limited to the new maximum";
+}
+
 INSTANTIATE_TEST_SUITE_P(SliderAndPlatformBar, ListBars, ::testing::Bool());
 
 TEST(ListScroll, ShowSelectedAndShowItemAndWheel) {
