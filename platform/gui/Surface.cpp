@@ -114,12 +114,18 @@ Color Surface::Pixel(int x, int y) const {
     return FromQColor(QColor(image_.pixel(x, y)));
 }
 
+// Metrics for the image's resolution; a surface without an image measures at
+// the screen's.
+static QFontMetrics MetricsOf(const QFont& font, const QImage& image) {
+    return image.isNull() ? QFontMetrics(font) : QFontMetrics(font, &image);
+}
+
 int Surface::TextWidth(const QString& text) const {
-    return QFontMetrics(font_, &image_).horizontalAdvance(text);
+    return MetricsOf(font_, image_).horizontalAdvance(text);
 }
 
 int Surface::TextHeight(const QString& text) const {
-    const QFontMetrics fm(font_, &image_);
+    const QFontMetrics fm = MetricsOf(font_, image_);
     return fm.height() * int(std::max<qsizetype>(1, text.count(QLatin1Char('\n')) + 1));
 }
 

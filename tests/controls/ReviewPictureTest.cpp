@@ -3,8 +3,12 @@
 
 #include "ControlsTestSupport.h"
 
+#include "controls/UC_Bar.h"
 #include "controls/UC_Buttons.h"
+#include "controls/UC_Check.h"
+#include "controls/UC_PathText.h"
 #include "controls/UC_Slider.h"
+#include "controls/UC_TextPicture.h"
 
 #include <QDir>
 #include <QPainter>
@@ -157,6 +161,74 @@ void AddButtons(Sheet& sheet) {
     sheet.Add("icon strip", strip.PiclibHdc().Image().scaled(936, 72));
 }
 
+void AddSmallControls(Sheet& sheet) {
+    UC_Bar empty;
+    empty.setGeometry(0, 0, 300, 19);
+    empty.Init();
+    sheet.Add("bar 0", Grab(empty));
+    UC_Bar half;
+    half.setGeometry(0, 0, 300, 19);
+    half.Init();
+    half.SetStyle(9, true, QString(), 0x000000);
+    half.SetTextToDisp("take.wav");
+    half.SetValue(450);
+    sheet.Add("bar 450 with text", Grab(half), false);
+
+    const char* captions[] = {"Trim Level", "Normalize", "Clip"};
+    for (int i = 0; i < 3; ++i) {
+        UC_Check c;
+        c.resize(10, 20);
+        c.SetCaption(captions[i]);
+        c.SetValue(i != 2);
+        if (i == 1) c.SetEnabled(0);
+        sheet.Add(i == 1 ? "check: disabled" : "check", Grab(c), i == 0);
+    }
+    for (int i = 0; i < 2; ++i) {
+        UC_Check o;
+        o.SetIsOption(1);
+        o.resize(10, 19);
+        o.SetCaption(i == 0 ? "Peak" : "RMS(Max)");
+        o.SetValue(i == 0);
+        sheet.Add("option", Grab(o), false);
+    }
+
+    UC_PathText path;
+    path.resize(241, 18);
+    path.Init();
+    path.SetText("/home/user/out/");
+    sheet.Add("path box", Grab(path));
+    UC_PathText locked;
+    locked.resize(241, 18);
+    locked.Init();
+    locked.SetText("/home/user/out/");
+    locked.SetEnabled(0);
+    const QPoint button = locked.ButtonArea().center();
+    Press(locked, button);
+    sheet.Add("path box disabled", Grab(locked), false);
+
+    const int sets[] = {1, 0, 5};
+    const char* texts[] = {"-45db", "0db", "20db"};
+    for (int i = 0; i < 3; ++i) {
+        UC_TextPicture tp;
+        tp.resize(45, 20);
+        tp.AddStdColorSet(sets[i]);
+        tp.AddTextSpace();
+        tp.Init();
+        tp.DispMes(0, texts[i]);
+        sheet.Add(QString("value display, set %1").arg(sets[i]), Grab(tp), i == 0);
+    }
+    UC_TextPicture plain;
+    plain.resize(160, 36);
+    plain.SetColor(4, false);
+    plain.AddTextSpace(9, true, false, QString(), 60, 30);
+    plain.AddTextSpace(8, false, true, QString(), -1, 270);
+    plain.DispMes(0, "scheme 4, space 1 lit", true);
+    plain.DispMes(1, "a long second line that is cut to fit", true);
+    plain.Init();
+    plain.Draw(1);
+    sheet.Add("text picture, plain", Grab(plain), false);
+}
+
 } // namespace
 
 class ReviewPicture : public ControlTest {};
@@ -169,6 +241,7 @@ TEST_F(ReviewPicture, WritesControlsPng) {
     AddBackgroundStyles(sheet);
     AddSliders(sheet);
     AddButtons(sheet);
+    AddSmallControls(sheet);
     const QString path = dir + "/controls.png";
     ASSERT_TRUE(sheet.Save(path));
     EXPECT_FALSE(QImage(path).isNull());

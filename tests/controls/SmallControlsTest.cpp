@@ -145,6 +145,10 @@ TEST_F(CheckTest, SizesItselfToTheCaption) {
     EXPECT_EQ(check.BoxTop(), (285 - 240) / 30);
     check.SetCaption("OverWrite");
     EXPECT_GT(check.width(), 36);
+
+    UC_Check fresh; // measured before anything was drawn
+    fresh.SetCaption("OverWrite");
+    EXPECT_EQ(fresh.width(), check.width());
     check.resize(10, 5);
     check.SetCaption("x");
     EXPECT_EQ(check.height(), 16) << "at least the box's height";
