@@ -176,8 +176,7 @@ void BlockConverter::ConvertSteady(uint8_t* pData, int64_t pFrames) const {
         ScaleSamples16(pData, samples, m_A);
         break;
     default:
-        for (size_t i = 0; i < samples; ++i)
-            Pack24(Convert24(Unpack24(pData + 3 * i), m_A[i % 2]), pData + 3 * i);
+        ScaleSamples24(pData, samples, m_A);
         break;
     }
 }

@@ -28,25 +28,10 @@ inline int32_t Get16(const uint8_t* p, size_t i) {
     return v;
 }
 inline int32_t Get24(const uint8_t* p, size_t i) {
-    return Unpack24(p + 3 * i);
+    return Load24(p + 3 * i);
 }
 
-// Plain loops for 24-bit samples.
-template <int32_t (*Get)(const uint8_t*, size_t)>
-uint64_t ScanChunk(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
-    uint64_t sum = 0;
-    int32_t hi = maxV, lo = minV;
-    for (size_t i = 0; i < count; ++i) {
-        const int32_t v = Get(p, i);
-        hi = std::max(hi, v);
-        lo = std::min(lo, v);
-        sum += uint64_t(int64_t(v) * v);
-    }
-    maxV = hi;
-    minV = lo;
-    return sum;
-}
-
+// Plain scans for 24-bit samples.
 template <int32_t (*Get)(const uint8_t*, size_t)>
 int64_t FirstAbove(const uint8_t* p, size_t count, int32_t th) {
     for (size_t i = 0; i < count; ++i) {
@@ -76,7 +61,7 @@ uint64_t ScanChunkOf(int32_t bits, const uint8_t* p, size_t count, int32_t& maxV
     case 16:
         return ScanChunk16(p, count, maxV, minV);
     default:
-        return ScanChunk<Get24>(p, count, maxV, minV);
+        return ScanChunk24(p, count, maxV, minV);
     }
 }
 
@@ -139,11 +124,18 @@ void SquareSum::AddChunk(int32_t pBitsPerSample, const uint8_t* pData, size_t pC
         m_Exact += pSum;
         return;
     }
-    // The exact sum would pass 2^53 inside this chunk: go on one square at a time.
-    for (size_t i = 0; i < pCount; ++i) {
+    // The exact sum passes 2^53 inside this chunk: exact up to there, serial after.
+    size_t i = 0;
+    for (; i < pCount && !m_Inexact; ++i) {
         const int64_t v = SampleValue(pBitsPerSample, pData, i);
         Add(uint64_t(v * v));
     }
+    const size_t width = BytesPerSample(pBitsPerSample);
+    m_Double = AddSquaresSerial(pBitsPerSample, pData + i * width, pCount - i, m_Double);
+}
+
+void SquareSum::AddSerial24(const uint8_t* pData, size_t pCount, int32_t& pMaxV, int32_t& pMinV) {
+    m_Double = ScanSerial24(pData, pCount, pMaxV, pMinV, m_Double);
 }
 
 void SquareSum::AddSamples(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount) {
@@ -166,8 +158,11 @@ void ScanPeakAndSquares(int32_t pBitsPerSample, const uint8_t* pData, size_t pCo
     for (size_t done = 0; done < pCount;) {
         const size_t n = std::min(kChunkSamples, pCount - done);
         const uint8_t* p = pData + done * width;
-        pInOut.Squares.AddChunk(pBitsPerSample, p, n,
-                                ScanChunkOf(pBitsPerSample, p, n, maxV, minV));
+        if (pBitsPerSample == 24 && !pInOut.Squares.Exact())
+            pInOut.Squares.AddSerial24(p, n, maxV, minV); // loud 24-bit blocks
+        else
+            pInOut.Squares.AddChunk(pBitsPerSample, p, n,
+                                    ScanChunkOf(pBitsPerSample, p, n, maxV, minV));
         done += n;
     }
     pInOut.Peak = std::max({pInOut.Peak, maxV, -minV});
@@ -238,63 +233,80 @@ void FirstPass::Finish() {
 // ---- second pass ----------------------------------------------------------------------
 
 void SecondPass::Feed(const uint8_t* pData, int64_t pFrames) {
-    if (Scale != 1.0f) {
-        FeedScaled(pData, pFrames);
-    } else if (GateFrames != 0) {
-        FeedGated(pData, pFrames);
-    } else {
-        ExactSum.AddSamples(BitsPerSample, pData, size_t(pFrames) * size_t(Channels));
+    if (Plain()) {
+        m_ExactSum.AddSamples(BitsPerSample, pData, size_t(pFrames) * size_t(Channels));
         GateFrameCount += pFrames;
+        return;
+    }
+    PrepareTables();
+    const double* sq = m_Square.data();
+    const int32_t quietMax = m_QuietMax;
+    const double scale = double(Scale), level = double(GateLevel);
+    // Squared scaled magnitude of one sample; quiet when the gate would count it as silence.
+    const auto table8 = [sq, quietMax](const uint8_t* p, size_t i, bool& quiet) {
+        const int32_t m = std::abs(Get8(p, i));
+        quiet = quiet && m <= quietMax;
+        return sq[m];
+    };
+    const auto table16 = [sq, quietMax](const uint8_t* p, size_t i, bool& quiet) {
+        const int32_t m = std::abs(Get16(p, i));
+        quiet = quiet && m <= quietMax;
+        return sq[m];
+    };
+    const auto direct24 = [scale, level](const uint8_t* p, size_t i, bool& quiet) {
+        const double v = double(std::abs(Get24(p, i))) * scale;
+        quiet = quiet && v <= level;
+        return v * v;
+    };
+    const bool stereo = Channels == 2;
+    switch (BitsPerSample) {
+    case 8:
+        stereo ? FeedGated<2>(pData, pFrames, table8) : FeedGated<1>(pData, pFrames, table8);
+        break;
+    case 16:
+        stereo ? FeedGated<2>(pData, pFrames, table16) : FeedGated<1>(pData, pFrames, table16);
+        break;
+    default:
+        stereo ? FeedGated<2>(pData, pFrames, direct24) : FeedGated<1>(pData, pFrames, direct24);
+        break;
     }
 }
 
-// Scale 1: magnitudes are integers, so the gate compares integers and squares are exact.
-void SecondPass::FeedGated(const uint8_t* pData, int64_t pFrames) {
-    size_t i = 0;
-    for (int64_t k = 0; k < pFrames; ++k) {
-        bool quiet = true;
-        for (int32_t c = 0; c < Channels; ++c) {
-            const int32_t v = SampleValue(BitsPerSample, pData, i + size_t(c));
-            if (std::abs(v) > GateLevel) quiet = false;
-        }
-        GateRun = quiet ? GateRun + 1 : 0;
-        if (GateRun <= GateFrames) {
-            for (int32_t c = 0; c < Channels; ++c) {
-                const int64_t v = SampleValue(BitsPerSample, pData, i + size_t(c));
-                ExactSum.Add(uint64_t(v * v));
-            }
-            ++GateFrameCount;
-        }
-        i += size_t(Channels);
+void SecondPass::PrepareTables() {
+    if (BitsPerSample == 24 || !m_Square.empty()) return;
+    const int32_t largest = BitsPerSample == 8 ? 128 : 32768;
+    m_Square.resize(size_t(largest) + 1);
+    for (int32_t m = 0; m <= largest; ++m) {
+        const double v = double(m) * double(Scale);
+        m_Square[size_t(m)] = v * v;
+        if (v <= double(GateLevel)) m_QuietMax = m;
     }
 }
 
-// Scaled magnitudes: a serial double sum of rounded squares, channel by channel.
-void SecondPass::FeedScaled(const uint8_t* pData, int64_t pFrames) {
-    const double s = double(Scale);
-    const double level = double(GateLevel);
-    double sum = ScaledSum;
-    size_t i = 0;
-    double v[2];
-    for (int64_t k = 0; k < pFrames; ++k) {
+template <int kChannels, typename Square>
+void SecondPass::FeedGated(const uint8_t* pData, int64_t pFrames, Square pSquare) {
+    const int64_t gate = GateFrames;
+    double sum = m_Sum;
+    int64_t run = GateRun, counted = GateFrameCount;
+    for (size_t k = 0; k < size_t(pFrames); ++k) {
         bool quiet = true;
-        for (int32_t c = 0; c < Channels; ++c) {
-            v[c] = double(std::abs(SampleValue(BitsPerSample, pData, i + size_t(c)))) * s;
-            if (v[c] > level) quiet = false;
+        const double left = pSquare(pData, k * kChannels, quiet);
+        const double right = kChannels == 2 ? pSquare(pData, k * kChannels + 1, quiet) : 0.0;
+        if (gate != 0) {
+            run = quiet ? run + 1 : 0;
+            if (run > gate) continue;
         }
-        if (GateFrames != 0) GateRun = quiet ? GateRun + 1 : 0;
-        if (GateRun <= GateFrames) {
-            for (int32_t c = 0; c < Channels; ++c)
-                sum += v[c] * v[c];
-            ++GateFrameCount;
-        }
-        i += size_t(Channels);
+        sum += left;
+        if (kChannels == 2) sum += right;
+        ++counted;
     }
-    ScaledSum = sum;
+    m_Sum = sum;
+    GateRun = run;
+    GateFrameCount = counted;
 }
 
 double SecondPass::RangeRms() const {
-    const double sum = Sum();
+    const double sum = Plain() ? m_ExactSum.Value() : m_Sum;
     if (GateFrameCount <= 0 || !(sum > 0.0)) return 0.0;
     return std::sqrt(sum / (double(Channels) * double(GateFrameCount)));
 }

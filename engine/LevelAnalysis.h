@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // 10^(dB / 20) rounded to single; 0 at or below -110 dB or when the result is not finite.
 float DbToLinear(float pDb);
@@ -37,6 +38,10 @@ class SquareSum {
     void AddSamples(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount);
     // Adds a chunk of at most 4096 samples whose squares sum to pSum.
     void AddChunk(int32_t pBitsPerSample, const uint8_t* pData, size_t pCount, uint64_t pSum);
+    // Once the sum is no longer exact: adds the squares of a chunk of 24-bit samples one by
+    // one and widens maxV / minV over them.
+    void AddSerial24(const uint8_t* pData, size_t pCount, int32_t& pMaxV, int32_t& pMinV);
+    bool Exact() const { return !m_Inexact; }
     double Value() const { return m_Inexact ? m_Double : double(m_Exact); }
     void Clear() { *this = SquareSum(); }
 
@@ -94,6 +99,8 @@ struct FirstPass {
 int64_t AnalysisBlockFrames(int32_t pSampleRate);
 
 // The state of the second measuring pass (RMS of the trimmed range, optionally gated).
+// Magnitudes are scaled by S as doubles, compared with the gate level and their squares
+// summed in order; without scale and gate the sum is the plain (exact) sum of squares.
 struct SecondPass {
     int32_t BitsPerSample = 16;
     int32_t Channels = 1;
@@ -103,15 +110,21 @@ struct SecondPass {
 
     int64_t GateRun = 0;
     int64_t GateFrameCount = 0;
-    SquareSum ExactSum; // used while Scale is 1 (squares are integers)
-    double ScaledSum = 0.0;
 
     void Feed(const uint8_t* pData, int64_t pFrames);
     // RMS of the frames counted (0 when none or silent).
     double RangeRms() const;
 
   private:
-    double Sum() const { return Scale == 1.0f ? ExactSum.Value() : ScaledSum; }
-    void FeedGated(const uint8_t* pData, int64_t pFrames);
-    void FeedScaled(const uint8_t* pData, int64_t pFrames);
+    bool Plain() const { return Scale == 1.0f && GateFrames == 0; }
+    void PrepareTables();
+    template <int kChannels, typename Square>
+    void FeedGated(const uint8_t* pData, int64_t pFrames, Square pSquare);
+
+    SquareSum m_ExactSum; // plain sums
+    double m_Sum = 0.0;   // scaled or gated sums
+    // 8- and 16-bit data: the scaled square of every magnitude, and the largest magnitude
+    // that the gate counts as quiet.
+    std::vector<double> m_Square;
+    int32_t m_QuietMax = -1;
 };

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -119,6 +119,53 @@ uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
     return sum;
 }
 
+uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
+    uint64_t sum = 0;
+    int32_t hi = maxV, lo = minV;
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t v = Load24(p + 3 * i);
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        sum += uint64_t(int64_t(v) * v);
+    }
+    maxV = hi;
+    minV = lo;
+    return sum;
+}
+
+double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV, double sum) {
+    int32_t hi = maxV, lo = minV;
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t v = Load24(p + 3 * i);
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        sum += double(int64_t(v) * v);
+    }
+    maxV = hi;
+    minV = lo;
+    return sum;
+}
+
+double AddSquaresSerial(int32_t bits, const uint8_t* p, size_t count, double sum) {
+    int32_t maxV = 0, minV = 0;
+    switch (bits) {
+    case 8:
+        for (size_t i = 0; i < count; ++i) {
+            const int32_t v = int32_t(p[i]) - 128;
+            sum += double(v * v);
+        }
+        return sum;
+    case 16:
+        for (size_t i = 0; i < count; ++i) {
+            const int64_t v = Load16(p + 2 * i);
+            sum += double(v * v);
+        }
+        return sum;
+    default:
+        return ScanSerial24(p, count, maxV, minV, sum);
+    }
+}
+
 int64_t FirstAbove8(const uint8_t* p, size_t count, int32_t th) {
     size_t i = 0;
 #if defined(__SSE2__)
@@ -204,4 +251,60 @@ void ScaleSamples16(uint8_t* p, size_t count, const float a[2]) {
             r = int16_t(std::nearbyint(v));
         std::memcpy(p + 2 * i, &r, 2);
     }
+}
+
+namespace {
+
+inline int32_t Scale24(int32_t v, float a) {
+    const float x = float(v) * a;
+    if (std::fabs(x) >= 8388607.0f) return x < 0.0f ? -8388607 : 8388607;
+    return int32_t(std::nearbyint(x));
+}
+
+inline void Store24(uint8_t* p, int32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Four samples per step: bytes shuffled into the top of 32-bit lanes and shifted down with
+// their sign, scaled like ScaleSamples16, and shuffled back into 12 bytes.
+__attribute__((target("ssse3"))) size_t ScaleSamples24Ssse3(uint8_t* p, size_t count,
+                                                            const float a[2]) {
+    const __m128i unpack = _mm_setr_epi8(-1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11);
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m128 f = _mm_setr_ps(a[0], a[1], a[0], a[1]);
+    const __m128 top = _mm_set1_ps(8388607.0f), bottom = _mm_set1_ps(-8388607.0f);
+    size_t i = 0;
+    // Each step loads 16 bytes but uses 12: stop while 4 spare bytes remain.
+    for (; i + 6 <= count; i += 4) {
+        uint8_t* q = p + 3 * i;
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        const __m128i v = _mm_srai_epi32(_mm_shuffle_epi8(x, unpack), 8);
+        __m128 y = _mm_mul_ps(_mm_cvtepi32_ps(v), f);
+        y = _mm_min_ps(_mm_max_ps(y, bottom), top);
+        const __m128i r = _mm_shuffle_epi8(_mm_cvtps_epi32(y), pack);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(q), r);
+        const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(r, 8));
+        std::memcpy(q + 8, &last, 4);
+    }
+    return i;
+}
+
+bool HaveSsse3() {
+    static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+}
+#endif
+
+} // namespace
+
+void ScaleSamples24(uint8_t* p, size_t count, const float a[2]) {
+    size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HaveSsse3()) i = ScaleSamples24Ssse3(p, count, a);
+#endif
+    for (; i < count; ++i)
+        Store24(p + 3 * i, Scale24(Load24(p + 3 * i), a[i % 2]));
 }

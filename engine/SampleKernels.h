@@ -1,6 +1,6 @@
 #pragma once
 
-// Inner loops over 8- and 16-bit samples, vectorised where the processor allows. Each gives
+// Inner loops over 8-, 16- and 24-bit samples, vectorised where the processor allows. Each gives
 // exactly the result of the plain per-sample loop it replaces (integer arithmetic, and one
 // correctly rounded single-precision product per sample).
 
@@ -11,6 +11,10 @@
 // to the largest and smallest value seen. count is at most 4096.
 uint64_t ScanChunk8(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV);
 uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV);
+uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV);
+// The same for a sum that is no longer exact: adds each square to sum in order, in double.
+double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV, double sum);
+double AddSquaresSerial(int32_t bits, const uint8_t* p, size_t count, double sum);
 
 // Index of the first / last sample whose magnitude is above th (th >= 0), or -1.
 int64_t FirstAbove8(const uint8_t* p, size_t count, int32_t th);
@@ -21,3 +25,10 @@ int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th);
 // 16-bit samples in place: v = sample * a (single), +-32767 when |v| >= 32767, else v
 // rounded half to even. a[0] for even, a[1] for odd sample indices (left, right).
 void ScaleSamples16(uint8_t* p, size_t count, const float a[2]);
+// The same for packed 24-bit samples and +-8388607.
+void ScaleSamples24(uint8_t* p, size_t count, const float a[2]);
+
+// A packed 24-bit sample (least significant byte first) as a signed value.
+inline int32_t Load24(const uint8_t* p) {
+    return int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+}

@@ -195,3 +195,81 @@ TEST(FastPath, DecibelConversions) {
     EXPECT_EQ(NearestInt32(-2.5), -2);
     EXPECT_THROW(NearestInt32(3e9), std::range_error);
 }
+
+TEST(FastPath, GatedRmsMatchesTheFrameByFrameFormula) {
+    for (int32_t bits : {8, 16, 24}) {
+        for (int32_t channels : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << bits << "-bit " << channels << "ch");
+            const int64_t frames = 30000;
+            std::vector<uint8_t> data =
+                RandomSamples(bits, size_t(frames * channels), uint32_t(bits + channels));
+            // Runs of near-silence, long and short, so that the gate opens and closes.
+            const size_t width = size_t(bits / 8);
+            for (int64_t f = 0; f < frames; ++f) {
+                if ((f / 700) % 3 != 0 && f % 1000 != 0) {
+                    for (int32_t c = 0; c < channels; ++c) {
+                        uint8_t* p = &data[size_t(f * channels + c) * width];
+                        std::memset(p, 0, width);
+                        p[0] = uint8_t(bits == 8 ? 128 : f % 3); // quiet, not always 0
+                    }
+                }
+            }
+            const int32_t full = FullScale(bits);
+            for (float scale : {1.0f, 1.7f}) {
+                for (int64_t gateFrames : {int64_t(0), int64_t(300)}) {
+                    SecondPass pass;
+                    pass.BitsPerSample = bits;
+                    pass.Channels = channels;
+                    pass.Scale = scale;
+                    pass.GateFrames = gateFrames;
+                    pass.GateLevel = NearestInt32(double(DbToLinear(-40.0f)) * full);
+                    pass.Feed(data.data(), 10000);
+                    pass.Feed(data.data() + size_t(10000 * channels) * width, frames - 10000);
+
+                    double sum = 0.0;
+                    int64_t run = 0, counted = 0;
+                    for (int64_t f = 0; f < frames; ++f) {
+                        double v[2];
+                        bool quiet = true;
+                        for (int32_t c = 0; c < channels; ++c) {
+                            v[c] = std::fabs(double(
+                                       SampleValue(bits, data.data(), size_t(f * channels + c)))) *
+                                   double(scale);
+                            if (v[c] > pass.GateLevel) quiet = false;
+                        }
+                        if (gateFrames != 0) run = quiet ? run + 1 : 0;
+                        if (run <= gateFrames) {
+                            for (int32_t c = 0; c < channels; ++c)
+                                sum += v[c] * v[c];
+                            ++counted;
+                        }
+                    }
+                    SCOPED_TRACE(testing::Message() << scale << " " << gateFrames);
+                    EXPECT_EQ(pass.GateFrameCount, counted);
+                    EXPECT_EQ(pass.RangeRms(), std::sqrt(sum / (double(channels) * counted)));
+                    if (gateFrames != 0) {
+                        EXPECT_LT(counted, frames);
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(FastPath, EightBitThresholdScans) {
+    // Bytes 128 +- 127 and 0 (magnitude 128).
+    const std::vector<uint8_t> data = {128, 129, 127, 255, 1,   0,   128, 200, 60,  128,
+                                       128, 128, 128, 128, 128, 128, 128, 128, 130, 128};
+    for (int32_t th : {0, 1, 2, 126, 127, 128}) {
+        SCOPED_TRACE(th);
+        int64_t first = -1, last = -1;
+        for (size_t i = 0; i < data.size(); ++i) {
+            if (std::abs(int32_t(data[i]) - 128) > th) {
+                if (first < 0) first = int64_t(i);
+                last = int64_t(i);
+            }
+        }
+        EXPECT_EQ(FirstSampleAbove(8, data.data(), data.size(), th), first);
+        EXPECT_EQ(LastSampleAbove(8, data.data(), data.size(), th), last);
+    }
+}
