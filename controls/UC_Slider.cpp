@@ -181,7 +181,7 @@ void UC_Slider::DrawArrow(int i, bool pressed) {
 
 int32_t UC_Slider::MapValueToPosition(int32_t v) const {
     const int64_t range = int64_t(max_) - min_;
-    if (range == 0) return 0;
+    if (range == 0 || travel_ <= 0) return 0;
     return int32_t(std::nearbyint(double(travel_) / double(range) * double(int64_t(v) - min_)));
 }
 
@@ -210,7 +210,10 @@ void UC_Slider::Draw(int32_t p) {
     // Without travel every position stands for the start of the range.
     const double raw = travel_ > 0 ? double(range) / travel_ * p + min_ : double(min_);
     const double v = std::nearbyint(raw);
-    if (v > max_) {
+    if (travel_ <= 0) {
+        value_ = min_;
+        p = 0;
+    } else if (v > max_) {
         value_ = max_;
         p = travel_;
     } else if (v < min_) {

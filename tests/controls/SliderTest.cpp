@@ -83,6 +83,10 @@ TEST_F(SliderTest, NoTravelKeepsTheStartOfTheRange) {
     s.SetPointerSizeTwips(s.TrackLength() + 100);
     s.Draw(500);
     EXPECT_EQ(s.Value(), 0);
+    EXPECT_FLOAT_EQ(s.ThumbPosition(), 0);
+    s.SetValue(800);
+    EXPECT_EQ(s.Value(), 800);
+    EXPECT_FLOAT_EQ(s.ThumbPosition(), 0);
 }
 
 TEST_F(SliderTest, NegativeRangeMapsFromMin) {
