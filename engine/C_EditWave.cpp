@@ -17,8 +17,11 @@
 
 namespace {
 
-// Bytes per read and per append: whole frames of at most 2 MiB.
+// Blocks of the second pass and the write pass: whole frames of at most 2 MiB.
 constexpr int64_t kBlockBytes = 2097152;
+// Reads and appends move at most this much, so that the data stays in the processor's
+// cache between the kernel's copy, the sample loop and the next copy.
+constexpr int64_t kPieceBytes = 262144;
 // A plain RIFF header; its size fields cannot describe a longer file.
 constexpr int64_t kHeaderBytes = 44;
 constexpr int64_t kMaxFileBytes = 4294967295LL;
@@ -70,6 +73,10 @@ class EditJob {
     void Append(const uint8_t* pData, int64_t pBytes);
     void Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos);
     uint8_t* Buffer(int64_t pFrames);
+    // Reads the frames [pFirst, pFirst + pFrames) piece by piece into the buffer and hands
+    // each piece to pUse(data, first frame, frames).
+    template <typename Use>
+    void ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames, Use pUse);
 
     EditArgs m_A;
     Reporter m_Report;
@@ -92,15 +99,27 @@ class EditJob {
     int64_t m_BufferBytes = 0;
 };
 
-// A buffer for up to pFrames frames of at most one block.
+// A buffer for up to pFrames frames of at most one piece.
 uint8_t* EditJob::Buffer(int64_t pFrames) {
     const int64_t align = m_Info.BlockAlign;
-    const int64_t bytes = std::clamp<int64_t>(pFrames, 0, kBlockBytes / align) * align;
+    const int64_t bytes = std::clamp<int64_t>(pFrames, 0, kPieceBytes / align) * align;
     if (bytes > m_BufferBytes || !m_Buffer) {
         m_Buffer.reset(new uint8_t[size_t(std::max<int64_t>(bytes, 1))]);
         m_BufferBytes = bytes;
     }
     return m_Buffer.get();
+}
+
+template <typename Use>
+void EditJob::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames, Use pUse) {
+    const int64_t pieceFrames = kPieceBytes / m_Info.BlockAlign;
+    uint8_t* data = Buffer(pFrames);
+    for (int64_t done = 0; done < pFrames;) {
+        const int64_t n = std::min(pieceFrames, pFrames - done);
+        if (!pReader.ReadFrames(pFirst + done, n, data)) throw JobFailed{};
+        pUse(data, pFirst + done, n);
+        done += n;
+    }
 }
 
 void EditJob::SetUp() {
@@ -154,13 +173,13 @@ void EditJob::RunFirstPass() {
     m_First.ThOut = m_ThOut;
     const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
     const int64_t align = m_Info.BlockAlign;
-    const int64_t pieceFrames = kBlockBytes / align;
+    const int64_t pieceFrames = kPieceBytes / align;
     uint8_t* piece = Buffer(m_To - m_From);
     SourceReader reader(m_A.Source, m_Info);
     if (!reader.IsOpen()) throw JobFailed{};
 
-    // Analysis blocks of 0.3 s are read in pieces of at most 2 MiB; a piece may hold
-    // several blocks or part of one.
+    // Analysis blocks of 0.3 s are read in pieces; a piece may hold several blocks or part
+    // of one.
     int64_t blockEnd = std::min(m_From + blockFrames, m_To);
     bool blockOpen = false;
     for (int64_t pos = m_From; pos < m_To;) {
@@ -223,14 +242,13 @@ void EditJob::RunSecondPass() {
 
     const int64_t align = m_Info.BlockAlign;
     const int64_t blockFrames = kBlockBytes / align;
-    uint8_t* block = Buffer(m_End - m_Start);
     SourceReader reader(m_A.Source, m_Info);
     if (!reader.IsOpen()) throw JobFailed{};
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
         const int64_t n = std::min(blockFrames, m_End - pos);
-        if (!reader.ReadFrames(pos, n, block)) throw JobFailed{};
-        pass.Feed(block, n);
+        ForEachPiece(reader, pos, n,
+                     [&](uint8_t* pData, int64_t, int64_t pFrames) { pass.Feed(pData, pFrames); });
         pos += n;
         Report(1.0 / m_N, m_Start, m_End, pos);
     }
@@ -244,7 +262,7 @@ void EditJob::Append(const uint8_t* pData, int64_t pBytes) {
 
 void EditJob::WriteSilence(int64_t pBytes) {
     if (pBytes <= 0) return;
-    std::vector<uint8_t> silence(size_t(std::min(pBytes, kBlockBytes)),
+    std::vector<uint8_t> silence(size_t(std::min(pBytes, kPieceBytes)),
                                  SilenceByte(m_Info.BitsPerSample));
     for (int64_t left = pBytes; left > 0;) {
         const int64_t n = std::min<int64_t>(left, int64_t(silence.size()));
@@ -279,7 +297,6 @@ void EditJob::WriteOutput() {
     WriteSilence(lead * align);
 
     const int64_t blockFrames = kBlockBytes / align;
-    uint8_t* block = Buffer(m_End - m_Start);
     const BlockConverter converter(fmt);
     SourceReader reader(m_A.Source, m_Info);
     if (!reader.IsOpen()) throw JobFailed{};
@@ -287,9 +304,10 @@ void EditJob::WriteOutput() {
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
         const int64_t n = std::min(blockFrames, m_End - pos);
-        if (!reader.ReadFrames(pos, n, block)) throw JobFailed{};
-        if (!copyThrough) converter.Convert(block, n, pos);
-        Append(block, n * align);
+        ForEachPiece(reader, pos, n, [&](uint8_t* pData, int64_t pFirst, int64_t pFrames) {
+            if (!copyThrough) converter.Convert(pData, pFrames, pFirst);
+            Append(pData, pFrames * align);
+        });
         pos += n;
         Report(base, m_Start, m_End, pos);
     }
