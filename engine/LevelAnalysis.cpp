@@ -1,7 +1,6 @@
 #include "engine/LevelAnalysis.h"
 
 #include "engine/SampleKernels.h"
-#include "engine/WaveMMIO.h"
 
 #include <algorithm>
 #include <bit>
@@ -29,25 +28,6 @@ inline int32_t Get16(const uint8_t* p, size_t i) {
 }
 inline int32_t Get24(const uint8_t* p, size_t i) {
     return Load24(p + 3 * i);
-}
-
-// Plain scans for 24-bit samples.
-template <int32_t (*Get)(const uint8_t*, size_t)>
-int64_t FirstAbove(const uint8_t* p, size_t count, int32_t th) {
-    for (size_t i = 0; i < count; ++i) {
-        const int32_t v = Get(p, i);
-        if (v > th || v < -th) return int64_t(i);
-    }
-    return -1;
-}
-
-template <int32_t (*Get)(const uint8_t*, size_t)>
-int64_t LastAbove(const uint8_t* p, size_t count, int32_t th) {
-    for (size_t i = count; i-- > 0;) {
-        const int32_t v = Get(p, i);
-        if (v > th || v < -th) return int64_t(i);
-    }
-    return -1;
 }
 
 size_t BytesPerSample(int32_t bits) {
@@ -176,7 +156,7 @@ int64_t FirstSampleAbove(int32_t pBitsPerSample, const uint8_t* pData, size_t pC
     case 16:
         return FirstAbove16(pData, pCount, pThreshold);
     default:
-        return FirstAbove<Get24>(pData, pCount, pThreshold);
+        return FirstAbove24(pData, pCount, pThreshold);
     }
 }
 
@@ -188,7 +168,7 @@ int64_t LastSampleAbove(int32_t pBitsPerSample, const uint8_t* pData, size_t pCo
     case 16:
         return LastAbove16(pData, pCount, pThreshold);
     default:
-        return LastAbove<Get24>(pData, pCount, pThreshold);
+        return LastAbove24(pData, pCount, pThreshold);
     }
 }
 

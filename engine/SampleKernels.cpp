@@ -225,6 +225,18 @@ int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th) {
     return -1;
 }
 
+int64_t FirstAbove24(const uint8_t* p, size_t count, int32_t th) {
+    for (size_t i = 0; i < count; ++i)
+        if (Above(Load24(p + 3 * i), th)) return int64_t(i);
+    return -1;
+}
+
+int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
+    for (size_t i = count; i-- > 0;)
+        if (Above(Load24(p + 3 * i), th)) return int64_t(i);
+    return -1;
+}
+
 void ScaleSamples16(uint8_t* p, size_t count, const float a[2]) {
     size_t i = 0;
 #if defined(__SSE2__)

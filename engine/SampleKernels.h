@@ -21,6 +21,8 @@ int64_t FirstAbove8(const uint8_t* p, size_t count, int32_t th);
 int64_t LastAbove8(const uint8_t* p, size_t count, int32_t th);
 int64_t FirstAbove16(const uint8_t* p, size_t count, int32_t th);
 int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th);
+int64_t FirstAbove24(const uint8_t* p, size_t count, int32_t th);
+int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th);
 
 // 16-bit samples in place: v = sample * a (single), +-32767 when |v| >= 32767, else v
 // rounded half to even. a[0] for even, a[1] for odd sample indices (left, right).
