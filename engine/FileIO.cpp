@@ -123,6 +123,11 @@ FileHandle WriteAt(const void* pBuffer, int32_t pCount, int64_t pPosition, FileH
     return h;
 }
 
+int32_t WriteByHandle(FileHandle pHandle, int64_t pPosition, const void* pBuffer, int32_t pCount) {
+    if (!IsHandle(pHandle) || pCount < 0 || (pCount > 0 && pBuffer == nullptr)) return 0;
+    return SeekTo(pHandle, pPosition) == 0 && WriteAll(pHandle, pBuffer, pCount) ? 1 : 0;
+}
+
 SeekParts SplitSeekPosition(int64_t pPosition) {
     if (pPosition < 2147483647) return {0, int32_t(pPosition < INT32_MIN ? 0 : pPosition)};
     // Whole 4 GiB steps go to the high part, the rest to the low 32-bit pattern.

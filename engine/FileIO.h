@@ -66,6 +66,9 @@ FileHandle OpenForWrite(const std::string& pPath);
 // succeeded (short at the end of the file included), 0 otherwise.
 int32_t ReadByHandle(FileHandle pHandle, int64_t pPosition, void* pBuffer, int32_t pCount,
                      int64_t* pBytesRead = nullptr);
+// Writes all pCount bytes at pPosition through an open handle; 1 on success. Unlike WriteAt
+// it never closes the handle, so a caller's handle stays its own to close.
+int32_t WriteByHandle(FileHandle pHandle, int64_t pPosition, const void* pBuffer, int32_t pCount);
 // Cuts or extends (with zero bytes) the file to pLength bytes; 1 on success.
 int32_t SetEndOfFileAt(FileHandle pHandle, int64_t pLength);
 // Closes a handle of ours; 0 and negative values are ignored.

@@ -203,19 +203,18 @@ int32_t FixWaveSizes(const std::string& pPath, int32_t pPad, int32_t pRiffSizeOn
         GetFileSizeByPath(pPath, length);
     if (length < 44 || length > kMaxField) return 0;
 
+    // The caller's handle is written through but never closed here, also on failure.
+    const FileHandle h = pHandle != 0 ? pHandle : OpenForWrite(pPath);
     uint8_t field[4];
     PutU32(field, uint32_t(length - 8));
-    FileHandle h = WriteAt(field, 4, 4, pHandle, pPath);
-    if (h == 0) return 0;
-    int32_t result = 1;
-    if (!pRiffSizeOnly) {
+    int32_t result = WriteByHandle(h, 4, field, 4);
+    if (result && !pRiffSizeOnly) {
         const int64_t data = FindChunk(pPath, kChunkData);
         if (data < 36) {
             result = 0;
         } else {
             PutU32(field, uint32_t(ToUInt32Field(length - (data + 8) - pPad)));
-            h = WriteAt(field, 4, data + 4, h, pPath);
-            result = h != 0 ? 1 : 0;
+            result = WriteByHandle(h, data + 4, field, 4);
         }
     }
     if (pHandle == 0) CloseFile(h);
@@ -229,18 +228,16 @@ int32_t SetWaveDataSize(const std::string& pPath, int64_t pDataSize, FileHandle 
     const int64_t pad = IsOdd(pDataSize);
     const int64_t riffSize = data + pDataSize + pad;
     if (riffSize > kMaxField) return 0; // the RIFF size field could not hold it
-    FileHandle h = pHandle != 0 ? pHandle : OpenForWrite(pPath);
+    const FileHandle h = pHandle != 0 ? pHandle : OpenForWrite(pPath);
     if (h == 0) return 0;
 
-    uint8_t field[4];
-    PutU32(field, uint32_t(riffSize));
-    h = WriteAt(field, 4, 4, h, pPath);
-    if (h != 0) {
-        PutU32(field, uint32_t(pDataSize));
-        h = WriteAt(field, 4, data + 4, h, pPath);
-    }
+    uint8_t riffField[4];
+    uint8_t dataField[4];
+    PutU32(riffField, uint32_t(riffSize));
+    PutU32(dataField, uint32_t(pDataSize));
     int32_t result = 0;
-    if (h != 0 && SeekTo(h, data + 8 + pDataSize + pad) == 0)
+    if (WriteByHandle(h, 4, riffField, 4) && WriteByHandle(h, data + 4, dataField, 4) &&
+        SeekTo(h, data + 8 + pDataSize + pad) == 0)
         result = SetEndOfFileAt(h, data + 8 + pDataSize + pad);
     if (pHandle == 0) CloseFile(h);
     return result;

@@ -302,3 +302,23 @@ TEST_F(WaveRead, SoundFileTypeFromTheFormatTag) {
     EXPECT_EQ(typeOf("notes.TXT", "plain text, not RIFF at all"), "TXT");
     EXPECT_EQ(typeOf("odd.flac", Riff(FmtChunk(0xF1AC, 2, 44100, 16))), "flac");
 }
+
+// The caller owns its handle: a failed fix must not close it (closing it twice later could
+// close an unrelated file that reused the descriptor).
+TEST_F(WaveWrite, FailedSizeFixesLeaveTheCallersHandleOpen) {
+    const std::string f = PathOf("o.wav");
+    WriteBytes(f, Riff(FmtChunk(1, 1, 8000, 8) + Chunk("data", std::string(10, 'a'))));
+    FileHandle readOnly = OpenForRead(f);
+    ASSERT_GE(readOnly, 3);
+    EXPECT_EQ(FixWaveSizes(f, 0, 0, readOnly), 0);
+    EXPECT_EQ(SetWaveDataSize(f, 4, readOnly), 0);
+    EXPECT_EQ(GetSizeByHandle(readOnly), 54) << "the handle must still be open";
+    CloseFile(readOnly);
+
+    FileHandle h = OpenForWrite(f);
+    EXPECT_EQ(WriteByHandle(h, 44, "bb", 2), 1);
+    EXPECT_EQ(WriteByHandle(h, -3, "bb", 2), 0);
+    EXPECT_EQ(GetSizeByHandle(h), 54);
+    CloseFile(h);
+    EXPECT_EQ(ReadBytes(f).substr(44, 3), "bba");
+}
