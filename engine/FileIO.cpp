@@ -34,8 +34,10 @@ FileHandle OpenFile(const std::string& pPath, int pFlags) {
     return fd;
 }
 
+// 0 is "no handle"; 1 and 2 are never ours either (WriteWaveHeader returns 1 as a plain
+// success), so closing or writing through them cannot touch the standard streams.
 bool IsHandle(FileHandle pHandle) {
-    return pHandle > 0;
+    return pHandle >= 3;
 }
 
 // Writes the whole buffer at the handle's current position.

@@ -4,7 +4,8 @@
 //
 // A FileHandle is the POSIX file descriptor itself. 0 means "no handle"; the opens here
 // never hand out a descriptor below 3 (one that lands on 0, 1 or 2 because the standard
-// streams are closed is moved above them), so 0, 1 and 2 are never real handles of ours.
+// streams are closed is moved above them), so 0, 1 and 2 are never real handles of ours and
+// every operation here treats them as "no handle".
 // A read opens and closes the file on every call; a write returns its handle open so that a
 // caller appending many blocks keeps one handle, and closes it on any failure.
 
@@ -71,5 +72,5 @@ int32_t ReadByHandle(FileHandle pHandle, int64_t pPosition, void* pBuffer, int32
 int32_t WriteByHandle(FileHandle pHandle, int64_t pPosition, const void* pBuffer, int32_t pCount);
 // Cuts or extends (with zero bytes) the file to pLength bytes; 1 on success.
 int32_t SetEndOfFileAt(FileHandle pHandle, int64_t pLength);
-// Closes a handle of ours; 0 and negative values are ignored.
+// Closes a handle of ours; values below 3 are ignored.
 void CloseFile(FileHandle pHandle);

@@ -140,6 +140,10 @@ TEST_F(FileIO, HandlesNeverLandOnTheStandardStreams) {
     EXPECT_TRUE(stdinFree);
     CloseFile(h);
     EXPECT_EQ(OpenForRead(PathOf("missing")), 0);
+    // The plain success 1 of some writers must never close or write to stdout.
+    CloseFile(1);
+    EXPECT_NE(::fcntl(1, F_GETFD), -1);
+    EXPECT_EQ(GetSizeByHandle(1), -1);
 }
 
 TEST_F(FileIO, SizesByPathAndHandle) {
