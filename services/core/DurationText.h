@@ -1,6 +1,7 @@
 #pragma once
 // Text for play lengths in the file list and for the time stamps of the log.
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -12,6 +13,9 @@ std::string DurationText(int32_t ms);
 
 // The current local date and time as "yyyy/mm/dd hh:mm:ss" (seconds truncated).
 std::string LogTimestamp();
+
+// The same text for a given moment, in local time.
+std::string LogTimestampAt(std::chrono::system_clock::time_point moment);
 
 // The same text for a given broken-down local time.
 std::string LogTimestampOf(const std::tm& local);

@@ -1,6 +1,7 @@
 #pragma once
 // Conversions between stored setting texts and numbers.
 
+#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,7 +17,8 @@ std::optional<int32_t> SettingToInt32(std::string_view text);
 std::string ToSettingText(std::string_view text);
 std::string ToSettingText(const char* text);
 std::string ToSettingText(const std::string& text);
-std::string ToSettingText(int64_t value);
-std::string ToSettingText(int32_t value);
+template <std::integral T> std::string ToSettingText(T value) {
+    return std::to_string(value);
+}
 std::string ToSettingText(double value);
 std::string ToSettingText(float value);

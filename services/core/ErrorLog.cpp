@@ -1,0 +1,105 @@
+#include "services/core/ErrorLog.h"
+
+#include "services/core/DurationText.h"
+#include "services/core/Paths.h"
+#include "services/core/SettingText.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
+#include <unistd.h>
+
+int32_t ErrorCatch = 0;
+int32_t LogError = 0;
+
+namespace {
+
+constexpr const char* LogTitle = "quillan";
+
+bool IsWritableFolder(const std::string& folder) {
+    return access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::optional<std::string> MakeFallbackLogFolder() {
+    const std::string folder = FallbackLogFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (FolderExists(folder) && IsWritableFolder(folder)) return folder;
+    return std::nullopt;
+}
+
+// The "log" folder beside the program, made when missing. A program folder
+// that cannot be written (a system-wide install) logs into the user's state
+// folder instead. Something else named "log" blocks the log.
+std::optional<std::string> ResolveLogFolder(const std::string& programFolder) {
+    const std::string folder = SetBackslash(programFolder, 0) + "log";
+    if (FolderExists(folder)) {
+        if (IsWritableFolder(folder)) return folder;
+        return MakeFallbackLogFolder();
+    }
+    std::error_code ec;
+    if (std::filesystem::symlink_status(folder, ec).type() != std::filesystem::file_type::not_found)
+        return std::nullopt;
+    if (MakeFolder(folder)) return folder;
+    if (!IsWritableFolder(SetBackslash(programFolder, 1))) return MakeFallbackLogFolder();
+    return std::nullopt;
+}
+
+int64_t FileSizeOrZero(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : int64_t(size);
+}
+
+void AppendLogLine(const std::string& programFolder, std::string_view message, int32_t isError) {
+    const std::optional<std::string> folder = ResolveLogFolder(programFolder);
+    if (!folder) return;
+    const std::string path = SetBackslash(*folder, 0) + LogTitle + (isError ? ".err" : ".log");
+    if (FileSizeOrZero(path) > MaxLogBytes) DeleteFileForced(path);
+    std::ofstream file(path, std::ios::binary | std::ios::app);
+    if (!file) return;
+    file << LogTimestamp() << ' ' << message << "\r\n";
+}
+
+} // namespace
+
+void SetErrorSwitches(std::string_view logErrorText, std::string_view errorCatchText,
+                      const std::string& programFolder) {
+    LogError = SettingToInt32(logErrorText).value_or(0);
+    ErrorCatch = SettingToInt32(errorCatchText).value_or(0);
+    if (ErrorCatch == 0 && FileExists(SetBackslash(programFolder, 0) + "ec.txt")) ErrorCatch = 1;
+}
+
+void ForceLogWhenCatching() {
+    if (ErrorCatch) LogError = 1;
+}
+
+std::string FallbackLogFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    std::string base;
+    if (state && state[0] == '/') {
+        base = state;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home ? home : "") + "/.local/state";
+    }
+    return SetBackslash(base, 0) + LogTitle + "/log";
+}
+
+void WriteLogIn(const std::string& programFolder, std::string_view message, int32_t isError,
+                int32_t force) {
+    if (!force && !LogError) return;
+    CatchUnlessDebugging(
+        [&] {
+            AppendLogLine(programFolder, message, isError);
+            return 0;
+        },
+        0);
+}
+
+void WriteLog(std::string_view message, int32_t isError, int32_t force) {
+    if (!force && !LogError) return;
+    WriteLogIn(AppFolder(), message, isError, force);
+}

@@ -1,0 +1,3 @@
+#include "services/core/TwipsPerPixel.h"
+
+int32_t TwipsPerPixel = 15;

@@ -1,0 +1,121 @@
+#include "services/ui/Pickers.h"
+
+#include "platform/core/Events.h"
+#include "services/core/ErrorLog.h"
+#include "services/core/Paths.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr int32_t FlagOverwritePrompt = 0x2;
+constexpr int32_t FlagFileMustExist = 0x1000;
+constexpr int32_t DefaultSaveFlags = 0x80006;
+constexpr int32_t DefaultOpenFlags = 0x81104;
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
+std::string CurrentFolder() {
+    std::error_code ec;
+    const auto path = std::filesystem::current_path(ec);
+    return ec ? std::string() : path.string();
+}
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
+std::string TrimmedBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// "description|pattern|description|pattern"; several patterns of one pair are
+// separated by ";". A description without a pattern is dropped.
+std::vector<platform::FileDialogFilter> ParseFilterPairs(const std::string& filter) {
+    std::vector<platform::FileDialogFilter> filters;
+    if (filter.empty()) return filters;
+    const std::vector<std::string> parts = SplitAt(filter, '|');
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        platform::FileDialogFilter pair{parts[i], {}};
+        for (const std::string& pattern : SplitAt(parts[i + 1], ';'))
+            if (!TrimmedBlanks(pattern).empty()) pair.patterns.push_back(TrimmedBlanks(pattern));
+        if (!pair.patterns.empty()) filters.push_back(std::move(pair));
+    }
+    return filters;
+}
+
+int32_t EffectiveFlags(int32_t isSave, int32_t flags) {
+    if (flags != -1) return flags;
+    return isSave == 1 ? DefaultSaveFlags : DefaultOpenFlags;
+}
+
+} // namespace
+
+platform::FolderDialogRequest FolderPickRequest(const std::string& startPath,
+                                                const std::string& title,
+                                                const std::string& currentDir) {
+    platform::FolderDialogRequest request;
+    request.startFolder = IsBlank(startPath) ? currentDir : SetBackslash(startPath, 1);
+    request.title = title.empty() ? std::string(DefaultFolderTitle) : title;
+    return request;
+}
+
+std::string FolderPickResult(const std::optional<std::string>& chosen) {
+    if (!chosen) return {};
+    const std::string folder = CutAtNul(*chosen);
+    if (folder.empty()) return {};
+    return SetBackslash(folder, 0);
+}
+
+platform::FileDialogRequest FilePickRequest(int32_t isSave, const std::string& filter,
+                                            const std::string& initialDir,
+                                            const std::string& fileName, int32_t flags) {
+    const int32_t effective = EffectiveFlags(isSave, flags);
+    platform::FileDialogRequest request;
+    request.save = isSave != 0;
+    request.filters = ParseFilterPairs(filter);
+    request.initialDir = initialDir;
+    request.fileName = fileName;
+    request.confirmOverwrite = (effective & FlagOverwritePrompt) != 0;
+    request.mustExist = (effective & FlagFileMustExist) != 0;
+    return request;
+}
+
+std::string FilePickResult(const std::optional<std::string>& chosen) {
+    return chosen ? CutAtNul(*chosen) : std::string();
+}
+
+std::string PickFolder(const std::string& startPath, const std::string& title, QWidget* owner) {
+    try {
+        const auto request = FolderPickRequest(startPath, title, CurrentFolder());
+        return FolderPickResult(platform::ShowFolderDialog(owner, request));
+    } catch (...) {
+        return {};
+    }
+}
+
+std::string PickFile(QWidget* owner, int32_t isSave, const std::string& filter,
+                     const std::string& initialDir, const std::string& fileName, int32_t flags) {
+    return CatchUnlessDebugging(
+        [&] {
+            const auto request = FilePickRequest(isSave, filter, initialDir, fileName, flags);
+            const auto chosen = platform::ShowFileDialog(owner, request);
+            // Let the area the dialog covered repaint before the caller goes on.
+            platform::PumpEvents();
+            platform::PumpEvents();
+            return FilePickResult(chosen);
+        },
+        std::string());
+}

@@ -1,0 +1,147 @@
+#include "services/ui/Pickers.h"
+
+#include "ServicesTestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+using testsupport::TempFolder;
+using testsupport::WriteWholeFile;
+
+TEST(PickerInputs, FolderStartAndTitle) {
+    auto request = FolderPickRequest("C:\\Data\\", "", "/cwd");
+    EXPECT_EQ(request.startFolder, "C:\\Data");
+    EXPECT_EQ(request.title, "フォルダを選択してください");
+    request = FolderPickRequest("/srv/audio/", "Output", "/cwd");
+    EXPECT_EQ(request.startFolder, "/srv/audio");
+    EXPECT_EQ(request.title, "Output");
+    EXPECT_EQ(FolderPickRequest("   ", "t", "/cwd").startFolder, "/cwd");
+    EXPECT_EQ(FolderPickRequest("", "t", "/cwd").startFolder, "/cwd");
+}
+
+TEST(PickerInputs, ChosenFolderEndsWithOneSeparator) {
+    EXPECT_EQ(FolderPickResult(std::nullopt), "");
+    EXPECT_EQ(FolderPickResult(std::string()), "");
+    EXPECT_EQ(FolderPickResult(std::string("/srv/audio/out")), "/srv/audio/out/");
+    EXPECT_EQ(FolderPickResult(std::string("/")), "/");
+    EXPECT_EQ(FolderPickResult(std::string("C:\\Data\\Out")), "C:\\Data\\Out\\");
+    EXPECT_EQ(FolderPickResult(std::string("C:\\")), "C:\\");
+}
+
+TEST(PickerInputs, DefaultFlagsFollowOpenOrSave) {
+    const auto save = FilePickRequest(1, "", "/in", "take.wav", -1);
+    EXPECT_TRUE(save.save);
+    EXPECT_TRUE(save.confirmOverwrite);
+    EXPECT_FALSE(save.mustExist);
+    const auto open = FilePickRequest(0, "", "/in", "", -1);
+    EXPECT_FALSE(open.save);
+    EXPECT_FALSE(open.confirmOverwrite);
+    EXPECT_TRUE(open.mustExist);
+    const auto plain = FilePickRequest(1, "", "", "", 0);
+    EXPECT_FALSE(plain.confirmOverwrite);
+    EXPECT_FALSE(plain.mustExist);
+    const auto explicitBits = FilePickRequest(0, "", "", "", 0x1002);
+    EXPECT_TRUE(explicitBits.confirmOverwrite);
+    EXPECT_TRUE(explicitBits.mustExist);
+}
+
+TEST(PickerInputs, FilterPairsAndNames) {
+    const auto request =
+        FilePickRequest(0, "WAVファイル|*.wav|Sound|*.wav; *.mp3|dangling", "/in", "", -1);
+    ASSERT_EQ(request.filters.size(), 2u);
+    EXPECT_EQ(platform::FileDialogFilterText(request.filters[0]), "WAVファイル (*.wav)");
+    EXPECT_EQ(platform::FileDialogFilterText(request.filters[1]), "Sound (*.wav *.mp3)");
+    EXPECT_TRUE(FilePickRequest(0, "", "", "", -1).filters.empty());
+
+    const std::string longName(300, 'n');
+    EXPECT_EQ(FilePickRequest(1, "", "", longName, -1).fileName, longName);
+    EXPECT_EQ(FilePickResult(std::nullopt), "");
+    EXPECT_EQ(FilePickResult(std::string("/in/take.wav")), "/in/take.wav");
+}
+
+// The real dialogs, answered from a timer while they run modally.
+namespace {
+
+template <class T> T* ActiveModal() {
+    return qobject_cast<T*>(QApplication::activeModalWidget());
+}
+
+void WhenModal(std::function<void()> act) {
+    QTimer::singleShot(50, [act = std::move(act)] { act(); });
+}
+
+class PickerDialogs : public ::testing::Test {
+  protected:
+    void SetUp() override { testsupport::GuiApp(); }
+    TempFolder root_;
+};
+
+} // namespace
+
+TEST_F(PickerDialogs, FolderDialogOpensOnTheStartFolderAndAddsTheSeparator) {
+    std::filesystem::create_directory(root_ / "out");
+    QString shownFolder;
+    WhenModal([&] {
+        auto* dialog = ActiveModal<QFileDialog>();
+        ASSERT_NE(dialog, nullptr);
+        shownFolder = dialog->directory().absolutePath();
+        dialog->selectFile(QString::fromStdString(root_ / "out"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(PickFolder(root_.path() + "/", "", nullptr), root_ / "out/");
+    EXPECT_EQ(shownFolder.toStdString(), root_.path());
+
+    WhenModal([] {
+        if (auto* dialog = ActiveModal<QFileDialog>()) dialog->reject();
+    });
+    EXPECT_EQ(PickFolder(root_.path(), "", nullptr), "");
+}
+
+TEST_F(PickerDialogs, SaveDialogAsksBeforeOverwriting) {
+    WriteWholeFile(root_ / "take.wav", "x");
+    bool asked = false;
+    WhenModal([&] {
+        auto* dialog = ActiveModal<QFileDialog>();
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(root_ / "take.wav"));
+        WhenModal([&] {
+            auto* box = ActiveModal<QMessageBox>();
+            asked = box != nullptr;
+            if (box) box->button(QMessageBox::Yes)->click();
+        });
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(PickFile(nullptr, 1, "WAV|*.wav", root_.path(), "", -1), root_ / "take.wav");
+    EXPECT_TRUE(asked);
+}
+
+TEST_F(PickerDialogs, OpenDialogWantsAnExistingFile) {
+    WriteWholeFile(root_ / "there.wav", "x");
+    bool refused = false;
+    WhenModal([&] {
+        auto* dialog = ActiveModal<QFileDialog>();
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(root_ / "missing.wav"));
+        WhenModal([&] {
+            if (auto* box = ActiveModal<QMessageBox>()) {
+                refused = true;
+                box->accept();
+            }
+        });
+        static_cast<QDialog*>(dialog)->accept();
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->selectFile(QString::fromStdString(root_ / "there.wav"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(PickFile(nullptr, 0, "", root_.path(), "", -1), root_ / "there.wav");
+    EXPECT_TRUE(refused);
+}
