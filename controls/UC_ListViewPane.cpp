@@ -60,7 +60,10 @@ void UC_ListViewPane::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void UC_ListViewPane::wheelEvent(QWheelEvent* e) {
-    const int steps = e->angleDelta().y() / 120;
+    // Fine-grained wheels and touchpads send parts of a step; they add up.
+    wheelRest_ += e->angleDelta().y();
+    const int steps = wheelRest_ / 120;
+    wheelRest_ -= steps * 120;
     if (steps != 0) owner_->VBarScroll(-steps);
     e->accept();
 }

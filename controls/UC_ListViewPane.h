@@ -32,4 +32,5 @@ class UC_ListViewPane : public QWidget {
     UC_ListView* owner_;
     Kind kind_;
     const platform::Surface& surface_;
+    int wheelRest_ = 0; // wheel movement short of a whole step
 };

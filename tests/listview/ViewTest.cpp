@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -89,8 +90,14 @@ TEST(ListScroll, ShowSelectedAndShowItemAndWheel) {
     EXPECT_EQ(f.lv->TopItem(), 9) << "two wheel steps of three rows";
     f.lv->VBarScroll(-10);
     EXPECT_EQ(f.lv->TopItem(), 0);
+    for (int i = 0; i < 4; ++i) {
+        QWheelEvent wheel(QPointF(20, 20), QPointF(20, 20), QPoint(), QPoint(0, -60), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(f.lv->PictureList(), &wheel);
+    }
+    EXPECT_EQ(f.lv->TopItem(), 6) << "four half steps down are two wheel steps";
     f.lv->ShowItem(50, 0);
-    EXPECT_EQ(f.lv->TopItem(), 0) << "not an item: nothing moves";
+    EXPECT_EQ(f.lv->TopItem(), 6) << "not an item: nothing moves";
 }
 
 TEST(ListFonts, ExplicitFontsGiveTheListTheDefaultFaceWithoutAStyle) {
