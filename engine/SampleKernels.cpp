@@ -119,10 +119,87 @@ uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
     return sum;
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+namespace {
+
+// Packed 24-bit samples to 32-bit lanes: four samples (12 bytes) into the top three bytes
+// of each lane, to be shifted down with their sign.
+__attribute__((target("ssse3"))) inline __m128i Unpack24x4(const uint8_t* p) {
+    const __m128i order = _mm_setr_epi8(-1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11);
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm_srai_epi32(_mm_shuffle_epi8(x, order), 8);
+}
+
+// Four samples per step; the squares (exact in double) are still added one by one, in
+// order. Each step loads 16 bytes but uses 12, so it stops while 6 samples remain.
+__attribute__((target("sse4.1"))) size_t ScanSerial24Sse41(const uint8_t* p, size_t count,
+                                                           int32_t& hi, int32_t& lo, double& sum) {
+    __m128i vmax = _mm_set1_epi32(hi), vmin = _mm_set1_epi32(lo);
+    double s = sum;
+    size_t i = 0;
+    for (; i + 6 <= count; i += 4) {
+        const __m128i v = Unpack24x4(p + 3 * i);
+        vmax = _mm_max_epi32(vmax, v);
+        vmin = _mm_min_epi32(vmin, v);
+        __m128d a = _mm_cvtepi32_pd(v);
+        __m128d b = _mm_cvtepi32_pd(_mm_unpackhi_epi64(v, v));
+        a = _mm_mul_pd(a, a);
+        b = _mm_mul_pd(b, b);
+        s += _mm_cvtsd_f64(a);
+        s += _mm_cvtsd_f64(_mm_unpackhi_pd(a, a));
+        s += _mm_cvtsd_f64(b);
+        s += _mm_cvtsd_f64(_mm_unpackhi_pd(b, b));
+    }
+    int32_t mx[4], mn[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mx), vmax);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mn), vmin);
+    hi = std::max({mx[0], mx[1], mx[2], mx[3]});
+    lo = std::min({mn[0], mn[1], mn[2], mn[3]});
+    sum = s;
+    return i;
+}
+
+// Exact integer sum of squares: 32 x 32 -> 64-bit products of the even and the odd lanes.
+__attribute__((target("sse4.1"))) size_t ScanChunk24Sse41(const uint8_t* p, size_t count,
+                                                          int32_t& hi, int32_t& lo, uint64_t& sum) {
+    __m128i vmax = _mm_set1_epi32(hi), vmin = _mm_set1_epi32(lo);
+    __m128i acc = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 6 <= count; i += 4) {
+        const __m128i v = Unpack24x4(p + 3 * i);
+        vmax = _mm_max_epi32(vmax, v);
+        vmin = _mm_min_epi32(vmin, v);
+        const __m128i odd = _mm_srli_epi64(v, 32);
+        acc = _mm_add_epi64(acc, _mm_mul_epi32(v, v));
+        acc = _mm_add_epi64(acc, _mm_mul_epi32(odd, odd));
+    }
+    int32_t mx[4], mn[4];
+    uint64_t lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mx), vmax);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mn), vmin);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), acc);
+    hi = std::max({mx[0], mx[1], mx[2], mx[3]});
+    lo = std::min({mn[0], mn[1], mn[2], mn[3]});
+    sum += lanes[0] + lanes[1];
+    return i;
+}
+
+bool HaveSse41() {
+    static const bool have = __builtin_cpu_supports("sse4.1");
+    return have;
+}
+
+} // namespace
+#endif
+
 uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
     uint64_t sum = 0;
     int32_t hi = maxV, lo = minV;
-    for (size_t i = 0; i < count; ++i) {
+    size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HaveSse41()) i = ScanChunk24Sse41(p, count, hi, lo, sum);
+#endif
+    for (; i < count; ++i) {
         const int32_t v = Load24(p + 3 * i);
         hi = std::max(hi, v);
         lo = std::min(lo, v);
@@ -135,7 +212,11 @@ uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
 
 double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV, double sum) {
     int32_t hi = maxV, lo = minV;
-    for (size_t i = 0; i < count; ++i) {
+    size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HaveSse41()) i = ScanSerial24Sse41(p, count, hi, lo, sum);
+#endif
+    for (; i < count; ++i) {
         const int32_t v = Load24(p + 3 * i);
         hi = std::max(hi, v);
         lo = std::min(lo, v);
@@ -280,11 +361,9 @@ inline void Store24(uint8_t* p, int32_t v) {
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// Four samples per step: bytes shuffled into the top of 32-bit lanes and shifted down with
-// their sign, scaled like ScaleSamples16, and shuffled back into 12 bytes.
+// Four samples per step, scaled like ScaleSamples16 and shuffled back into 12 bytes.
 __attribute__((target("ssse3"))) size_t ScaleSamples24Ssse3(uint8_t* p, size_t count,
                                                             const float a[2]) {
-    const __m128i unpack = _mm_setr_epi8(-1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11);
     const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
     const __m128 f = _mm_setr_ps(a[0], a[1], a[0], a[1]);
     const __m128 top = _mm_set1_ps(8388607.0f), bottom = _mm_set1_ps(-8388607.0f);
@@ -292,8 +371,7 @@ __attribute__((target("ssse3"))) size_t ScaleSamples24Ssse3(uint8_t* p, size_t c
     // Each step loads 16 bytes but uses 12: stop while 4 spare bytes remain.
     for (; i + 6 <= count; i += 4) {
         uint8_t* q = p + 3 * i;
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        const __m128i v = _mm_srai_epi32(_mm_shuffle_epi8(x, unpack), 8);
+        const __m128i v = Unpack24x4(q);
         __m128 y = _mm_mul_ps(_mm_cvtepi32_ps(v), f);
         y = _mm_min_ps(_mm_max_ps(y, bottom), top);
         const __m128i r = _mm_shuffle_epi8(_mm_cvtps_epi32(y), pack);
