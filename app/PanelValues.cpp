@@ -1,91 +1,14 @@
 #include "app/PanelValues.h"
 
-#include <cctype>
-#include <charconv>
+#include "services/core/SettingText.h"
+
 #include <cmath>
 #include <limits>
 
 namespace app {
 
-namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string TrimBlanks(const std::string& text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-bool IsDigit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-// Checks the plain decimal shape: [sign] digits [. digits] [e [sign] digits].
-bool HasDecimalShape(const std::string& s) {
-    size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    size_t digits = 0;
-    while (i < s.size() && IsDigit(s[i]))
-        ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && IsDigit(s[i]))
-            ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        size_t expDigits = 0;
-        while (i < s.size() && IsDigit(s[i]))
-            ++i, ++expDigits;
-        if (expDigits == 0) return false;
-    }
-    return i == s.size();
-}
-
-} // namespace
-
-std::optional<double> NumericValue(const std::string& text) {
-    std::string s = TrimBlanks(text);
-    if (!HasDecimalShape(s)) return std::nullopt;
-    // from_chars takes no leading '+' and is independent of the C locale.
-    size_t start = (s[0] == '+') ? 1 : 0;
-    double value = 0;
-    auto [end, ec] = std::from_chars(s.data() + start, s.data() + s.size(), value);
-    if (ec == std::errc::result_out_of_range) {
-        // Huge exponents: keep the sign, the 32-bit rule refuses the value anyway.
-        bool negative = s[0] == '-';
-        return negative ? -std::numeric_limits<double>::infinity()
-                        : std::numeric_limits<double>::infinity();
-    }
-    if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-    return value;
-}
-
-bool IsNumericText(const std::string& text) {
-    return NumericValue(text).has_value();
-}
-
-std::optional<int32_t> TextToInt32(const std::string& text) {
-    auto value = NumericValue(text);
-    if (!value) return std::nullopt;
-    double rounded = std::nearbyint(*value);
-    if (!(rounded >= double(std::numeric_limits<int32_t>::min()) &&
-          rounded <= double(std::numeric_limits<int32_t>::max())))
-        return std::nullopt;
-    return static_cast<int32_t>(rounded);
-}
-
 int32_t AbsIntFromText(const std::string& text) {
-    auto value = TextToInt32(text);
+    auto value = SettingToInt32(text);
     if (!value || *value == std::numeric_limits<int32_t>::min()) return 0;
     return *value < 0 ? -*value : *value;
 }

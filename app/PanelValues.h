@@ -4,19 +4,9 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace app {
-
-// A text counts as numeric when, blanks trimmed, it is an optional sign, digits
-// with at most one decimal point (at least one digit) and an optional exponent.
-std::optional<double> NumericValue(const std::string& text);
-bool IsNumericText(const std::string& text);
-
-// Numeric text rounded half to even to a 32-bit integer. A value outside the
-// 32-bit range counts as not numeric.
-std::optional<int32_t> TextToInt32(const std::string& text);
 
 // Absolute value of a numeric text as a 32-bit integer; 0 when not numeric
 // (or when the absolute value leaves the 32-bit range).

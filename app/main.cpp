@@ -1,11 +1,18 @@
+#include "app/FrmMain.h"
+#include "platform/gui/EventPump.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QIcon>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle("quillan");
-    window.resize(640, 480);
-    window.show();
-    return app.exec();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillan"));
+    QApplication::setDesktopFileName(QStringLiteral("quillan"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillan.png")));
+    platform::InstallQtEventPump();
+
+    app::FrmMain window;
+    // A second instance ends quietly.
+    if (!window.Form_Load()) return 0;
+    return application.exec();
 }

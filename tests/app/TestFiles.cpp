@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <numbers>
 
 namespace testfiles {
@@ -111,8 +110,12 @@ int32_t PeakOf(const Pcm16& pcm) {
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(size_t(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), std::streamsize(bytes.size()));
+    return bytes;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -1,0 +1,75 @@
+// The file list of the main window: drops, rows and deleting rows.
+
+#include "app/FrmMain.h"
+
+#include "controls/UC_ListView.h"
+#include "media/FCT_AudioInf.h"
+#include "platform/core/Events.h"
+#include "services/core/DurationText.h"
+#include "services/core/ErrorLog.h"
+#include "services/core/Paths.h"
+
+#include <QFile>
+
+namespace app {
+
+namespace {
+
+// One step of adding a row; a failing step is skipped so the row still appears.
+template <class F> void RowStep(F&& step) {
+    CatchUnlessDebugging(
+        [&] {
+            step();
+            return 0;
+        },
+        0);
+}
+
+QString LocalText(const std::string& text) {
+    return QFile::decodeName(text.c_str());
+}
+
+} // namespace
+
+void FrmMain::AddTitle(const std::string& path, int32_t dropRow) {
+    (void)dropRow; // rows are always appended
+    if (PathPart(path, 0, 0, 0, 0, 1) != "wav") return;
+    lv_->AddItem(1);
+    AudioInfo info;
+    RowStep([&] { info = GetAudioInfo(path); });
+    RowStep([&] { lv_->SetIconType(-2, 1); });
+    RowStep([&] { lv_->SetAuxID(-2, 0, LocalText(path)); });
+    RowStep([&] { lv_->SetValue(-2, 0, LocalText(PathPart(path, 0, 0, 1, 0, 0))); });
+    RowStep([&] { lv_->SetValue(-2, 1, QString::fromStdString(DurationText(info.LengthMs))); });
+    RowStep([&] { lv_->SetValue(-2, 2, QString::fromStdString(info.Text)); });
+}
+
+void FrmMain::AddFiles(const std::vector<std::string>& paths, int32_t dropRow) {
+    setCursor(Qt::WaitCursor);
+    for (const std::string& path : paths) {
+        platform::PumpEvents();
+        AddTitle(path, dropRow);
+    }
+    lv_->ReDraw();
+    lv_->SetVbarParm();
+    unsetCursor();
+}
+
+void FrmMain::LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t Button, int16_t Shift,
+                             float X, float Y) {
+    (void)Effect, (void)Button, (void)Shift, (void)X;
+    const int32_t dropRow = lv_->YsItem(Y);
+    std::vector<std::string> paths;
+    for (const QString& file : Data.FileList())
+        paths.push_back(QFile::encodeName(file).toStdString());
+    AddFiles(paths, dropRow);
+}
+
+void FrmMain::LV_DblClicked() {
+    if (runState_ == 1) return;
+    lv_->DeleteSelected();
+    lv_->ReDraw();
+    lv_->SetVbarParm();
+}
+
+} // namespace app

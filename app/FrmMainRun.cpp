@@ -1,0 +1,101 @@
+// The batch run of the main window: Start, Abort, Clear and the progress bar.
+
+#include "app/FrmMain.h"
+
+#include "app/RunTarget.h"
+#include "controls/UC_Bar.h"
+#include "controls/UC_ListView.h"
+#include "engine/C_EditWave.h"
+#include "platform/core/Events.h"
+
+#include <QFile>
+#include <QTimer>
+
+namespace app {
+
+void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
+    switch (ClickedIndex) {
+    case 0:
+        ClearList();
+        break;
+    case 1:
+        abortRequested_ = 1; // also while idle; the next Start clears it
+        break;
+    case 2:
+        StartRun();
+        break;
+    default:
+        break;
+    }
+}
+
+void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
+    progBar_->SetValue(ProgressValue(pRate));
+    pCancel = abortRequested_;
+}
+
+void FrmMain::StartRun() {
+    if (runState_ == 1 || lv_->ItemCount() < 1) return;
+    runState_ = 1;
+    setCursor(Qt::WaitCursor);
+    abortRequested_ = 0;
+
+    const RunConstants run = ReadRunConstants(ReadPanel());
+    C_EditWave editWave;
+    editWave.Prog = [this](float pRate, int32_t& pCancel) { EW_Prog(pRate, pCancel); };
+    editWave_ = &editWave;
+
+    const int32_t count = lv_->ItemCount();
+    for (int32_t i = 0; i < count; ++i) {
+        if (!RunItem(editWave, i, run)) break;
+    }
+    editWave_ = nullptr;
+    EndRun();
+}
+
+// Processes item `index`; false when the run is to end here.
+bool FrmMain::RunItem(C_EditWave& editWave, int32_t index, const RunConstants& run) {
+    if (index >= lv_->ItemCount()) return false;
+    SelectRunItem(index);
+    if (abortRequested_ == 1) return false; // pressed while the row was shown
+
+    const std::string source = QFile::encodeName(lv_->AuxID(index, 0).Text()).toStdString();
+    const ItemValues item = ReadItemValues(ReadPanel());
+    const std::string target =
+        source.empty() ? std::string() : TargetPath(source, item.soundPath, item.overWrite);
+    if (target.empty()) return true; // nothing that could be written
+
+    const EditWaveArgs a = MakeEditWaveArgs(source, target, run, item);
+    const int32_t result = editWave.EditWave(
+        a.pSourceFN, a.pTargetFN, a.pFrom, a.pTo, a.pUseTh, a.pThIn, a.pThOut, a.pStartMargin,
+        a.pEndMargin, a.pForceMargin, a.pUseNorm, a.pNormLevel, a.pNormMode, a.pRMSmsec, a.pRMSdb,
+        a.pClip, a.pAdjustdbL, a.pAdjustdbR, a.pFadeInSample, a.pFadeOutSample, a.pCheckLevel);
+    return SettleTarget(result, abortRequested_ == 1, item.overWrite, target, source) !=
+           ItemOutcome::Aborted;
+}
+
+void FrmMain::SelectRunItem(int32_t index) {
+    lv_->UnSelectAll();
+    lv_->SetSelectedItem(index);
+    lv_->SetIsSelected(index, true);
+    lv_->ReDraw();
+    platform::PumpEvents();
+}
+
+void FrmMain::EndRun() {
+    progBar_->SetValue(0);
+    unsetCursor();
+    runState_ = 0;
+    if (closeWhenIdle_) {
+        closeWhenIdle_ = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
+}
+
+void FrmMain::ClearList() {
+    if (runState_ == 1) return;
+    lv_->DeleteAll();
+    lv_->Refresh();
+}
+
+} // namespace app

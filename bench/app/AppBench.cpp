@@ -1,0 +1,133 @@
+// Times the window's own code paths against the layers underneath:
+//   drop:  FrmMain::AddFiles of 1000 WAV files   vs GetAudioInfo of the same files
+//   run:   Start over 200 short files           vs EditWave on the same files
+// Runs offscreen (no screen needed). Prints medians and ratios.
+//   bench_app [repeats]
+
+#include "WavGen.h"
+#include "app/FrmMain.h"
+#include "app/PanelValues.h"
+#include "app/RunTarget.h"
+#include "controls/UC_ListView.h"
+#include "engine/C_EditWave.h"
+#include "media/FCT_AudioInf.h"
+#include "platform/gui/EventPump.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double Seconds(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+std::vector<std::string> MakeFiles(const fs::path& folder, int count, double seconds) {
+    fs::create_directories(folder);
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        WavGenOptions o;
+        o.Seconds = seconds;
+        o.LeadSilence = 0.2;
+        o.TailSilence = 0.2;
+        o.Seed = uint32_t(i + 1);
+        std::string path = (folder / ("take" + std::to_string(i) + ".wav")).string();
+        if (!GenerateWav(path, o)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            std::exit(1);
+        }
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+void EmptyFolder(const fs::path& folder) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+}
+
+void Report(const char* name, double window, double baseline) {
+    std::printf("%-6s window %9.2f ms   baseline %9.2f ms   ratio %.2f\n", name, window * 1e3,
+                baseline * 1e3, window / baseline);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    fs::path root = fs::temp_directory_path() / ("quillan-bench-app-" + std::to_string(getpid()));
+    fs::create_directories(root);
+    // Keep the user's settings and lock out of the way.
+    setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+    fs::create_directories(root / "run");
+    fs::permissions(root / "run", fs::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
+
+    QApplication application(argc, argv);
+    platform::InstallQtEventPump();
+    app::FrmMain window;
+    if (!window.Form_Load()) return 1;
+
+    std::vector<std::string> dropFiles = MakeFiles(root / "drop", 1000, 0.5);
+    std::vector<std::string> runFiles = MakeFiles(root / "runin", 200, 1.0);
+    fs::path out = root / "out";
+    window.TextSoundPath()->SetText(QString::fromStdString(out.string()));
+
+    std::vector<double> dropWindow, dropBase, runWindow, runBase;
+    for (int r = 0; r < repeats; ++r) {
+        window.CtrButtons_ButtonClicked(0);
+        dropWindow.push_back(Seconds([&] { window.AddFiles(dropFiles, -1); }));
+        dropBase.push_back(Seconds([&] {
+            for (const auto& f : dropFiles)
+                (void)GetAudioInfo(f);
+        }));
+
+        window.CtrButtons_ButtonClicked(0);
+        window.AddFiles(runFiles, -1);
+        EmptyFolder(out);
+        runWindow.push_back(Seconds([&] { window.CtrButtons_ButtonClicked(2); }));
+
+        EmptyFolder(out);
+        app::PanelState panel = window.ReadPanel();
+        app::RunConstants run = app::ReadRunConstants(panel);
+        app::ItemValues item = app::ReadItemValues(panel);
+        runBase.push_back(Seconds([&] {
+            C_EditWave editWave;
+            for (const auto& f : runFiles) {
+                std::string target = app::TargetPath(f, item.soundPath, item.overWrite);
+                app::EditWaveArgs a = app::MakeEditWaveArgs(f, target, run, item);
+                editWave.EditWave(a.pSourceFN, a.pTargetFN, a.pFrom, a.pTo, a.pUseTh, a.pThIn,
+                                  a.pThOut, a.pStartMargin, a.pEndMargin, a.pForceMargin,
+                                  a.pUseNorm, a.pNormLevel, a.pNormMode, a.pRMSmsec, a.pRMSdb,
+                                  a.pClip, a.pAdjustdbL, a.pAdjustdbR, a.pFadeInSample,
+                                  a.pFadeOutSample, a.pCheckLevel);
+            }
+        }));
+    }
+    std::printf("quillan window bench, %d repeats (medians)\n", repeats);
+    Report("drop", Median(dropWindow), Median(dropBase));
+    Report("run", Median(runWindow), Median(runBase));
+
+    window.CtrButtons_ButtonClicked(0);
+    window.close();
+    fs::remove_all(root);
+    return 0;
+}

@@ -1,0 +1,93 @@
+#include "WindowFixture.h"
+
+#include "controls/UC_Buttons.h"
+#include "controls/UC_ListView.h"
+#include "platform/gui/EventPump.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace testwindow {
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "test_app";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = [] {
+        auto* a = new QApplication(argc, argv);
+        platform::InstallQtEventPump();
+        return a;
+    }();
+    (void)application;
+}
+
+void Click(QWidget* widget, QPoint at) {
+    QPointF local(at);
+    QPointF global(widget->mapToGlobal(at));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+void ClickCentre(QWidget* widget) {
+    Click(widget, widget->rect().center());
+}
+
+void PressButton(app::FrmMain& window, int index) {
+    UC_Buttons* strip = window.CtrButtons();
+    int x = strip->ButtonLeft(index) + strip->ButtonWidth() / 2;
+    int y = strip->ButtonHeight() / 2;
+    Click(strip, QPoint(x, y));
+}
+
+void DropFiles(app::FrmMain& window, const std::vector<std::string>& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const auto& p : paths)
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+    mime.setUrls(urls);
+    window.LV()->DropData(&mime, 1, 1, 0, 100, 100);
+}
+
+std::string Cell(app::FrmMain& window, int row, int column) {
+    return window.LV()->Value(row, column).Text().toStdString();
+}
+
+void WindowTest::SetUp() {
+    std::filesystem::create_directory(home.Path() / "config");
+    std::filesystem::create_directory(home.Path() / "run");
+    std::filesystem::permissions(home.Path() / "run", std::filesystem::perms::owner_all);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    EnsureApplication();
+    folderIn = home / "in";
+    folderOut = home / "out";
+    std::filesystem::create_directory(folderIn);
+    std::filesystem::create_directory(folderOut);
+}
+
+void WindowTest::TearDown() {
+    QApplication::processEvents();
+}
+
+std::unique_ptr<app::FrmMain> WindowTest::OpenWindow() {
+    auto window = std::make_unique<app::FrmMain>();
+    EXPECT_TRUE(window->Form_Load());
+    return window;
+}
+
+void WindowTest::CloseWindow(std::unique_ptr<app::FrmMain>& window) {
+    window->close();
+    QApplication::processEvents();
+    window.reset();
+}
+
+} // namespace testwindow

@@ -1,0 +1,48 @@
+#pragma once
+// A real main window under the offscreen platform, with its own settings
+// store and runtime folder, and helpers that click its controls.
+
+#include "TestFiles.h"
+#include "app/FrmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QPoint>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace testwindow {
+
+// The one application object of the test process.
+void EnsureApplication();
+
+// Left press and release at a point of a widget (pixels).
+void Click(QWidget* widget, QPoint at);
+void ClickCentre(QWidget* widget);
+// Presses one button of the window's button strip: 0 Clear, 1 Abort, 2 Start.
+void PressButton(app::FrmMain& window, int index);
+// Drops local files on the file list, in order.
+void DropFiles(app::FrmMain& window, const std::vector<std::string>& paths);
+// The list's cell text.
+std::string Cell(app::FrmMain& window, int row, int column);
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates and loads a window on the fixture's settings store.
+    std::unique_ptr<app::FrmMain> OpenWindow();
+    // Closes the window the way the user does.
+    void CloseWindow(std::unique_ptr<app::FrmMain>& window);
+
+    testfiles::TempDir home;
+    std::string folderIn;
+    std::string folderOut;
+};
+
+} // namespace testwindow

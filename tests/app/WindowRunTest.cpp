@@ -1,0 +1,248 @@
+// Drops and batch runs through the real window, checked on the files on disk.
+
+#include "WindowFixture.h"
+
+#include "controls/UC_Bar.h"
+#include "controls/UC_Check.h"
+#include "controls/UC_ListView.h"
+#include "controls/UC_PathText.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+
+using namespace testwindow;
+using testfiles::Pcm16;
+using testfiles::PeakOf;
+using testfiles::ReadBytes;
+using testfiles::ReadWav16;
+using testfiles::ToneWithSilence;
+using testfiles::WriteWav16;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Calls `action` once from the event loop as soon as `ready` holds, while a
+// run (or anything else that yields) is going on.
+class WhenReady {
+  public:
+    WhenReady(std::function<bool()> ready, std::function<void()> action)
+        : ready_(std::move(ready)), action_(std::move(action)) {
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (done_ || !ready_()) return;
+            done_ = true;
+            timer_.stop();
+            action_();
+        });
+        timer_.start();
+    }
+    bool Done() const { return done_; }
+
+  private:
+    std::function<bool()> ready_;
+    std::function<void()> action_;
+    QTimer timer_;
+    bool done_ = false;
+};
+
+size_t Frames(const std::string& path) {
+    return ReadWav16(path).Frames();
+}
+
+} // namespace
+
+TEST_F(WindowTest, DropAddsOnlyExactWavFilesWithLengthAndFormat) {
+    std::string a = folderIn + "/a.wav";
+    WriteWav16(a, ToneWithSilence(0, 2000, 8000));
+    testfiles::WriteBytes(folderIn + "/b.mp3", "not audio");
+    WriteWav16(folderIn + "/c.WAV", ToneWithSilence(0, 100, 8000));
+    auto w = OpenWindow();
+    DropFiles(*w, {a, folderIn + "/b.mp3", folderIn + "/c.WAV"});
+    ASSERT_EQ(w->LV()->ItemCount(), 1);
+    EXPECT_EQ(Cell(*w, 0, 0), "a");
+    EXPECT_EQ(Cell(*w, 0, 1), "000'02.000");
+    EXPECT_EQ(Cell(*w, 0, 2), "wav(44100Hz/16bit/Stereo)");
+    EXPECT_EQ(w->LV()->AuxID(0, 0).Text().toStdString(), a);
+
+    // The same file twice gives two rows; a broken WAV still gets a row.
+    testfiles::WriteBytes(folderIn + "/broken.wav", "RIFF....WAVEjunk");
+    DropFiles(*w, {a, folderIn + "/broken.wav"});
+    ASSERT_EQ(w->LV()->ItemCount(), 3);
+    EXPECT_EQ(Cell(*w, 1, 0), "a");
+    EXPECT_EQ(Cell(*w, 2, 0), "broken");
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, DoubleClickDeletesTheSelectedRowsOnlyWhenIdle) {
+    std::string a = folderIn + "/a.wav";
+    WriteWav16(a, ToneWithSilence(0, 100, 8000));
+    auto w = OpenWindow();
+    DropFiles(*w, {a, a, a});
+    emit w->LV()->DblClicked(); // nothing selected
+    EXPECT_EQ(w->LV()->ItemCount(), 3);
+    w->LV()->SetIsSelected(1, true);
+    emit w->LV()->DblClicked();
+    EXPECT_EQ(w->LV()->ItemCount(), 2);
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, StartWritesEditedFilesIntoTheOutputFolder) {
+    std::string take = folderIn + "/take.wav";
+    Pcm16 source = ToneWithSilence(500, 1000, 8000); // peak well below full scale
+    WriteWav16(take, source);
+    auto w = OpenWindow();
+    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    DropFiles(*w, {take});
+    PressButton(*w, 2);
+    EXPECT_EQ(w->RunState(), 0);
+    EXPECT_EQ(w->ProgBar()->Value(), 0);
+
+    Pcm16 out = ReadWav16(folderOut + "/take.wav");
+    ASSERT_FALSE(out.samples.empty());
+    // Trimmed to the tone (margins 0) and brought to a 0 dB peak.
+    EXPECT_NEAR(double(out.Frames()), 44100.0, 2.0);
+    EXPECT_GE(PeakOf(out), 32700);
+    EXPECT_EQ(ReadWav16(take).samples, source.samples);
+
+    // The name is taken now: the next run writes take01.wav.
+    PressButton(*w, 2);
+    EXPECT_TRUE(fs::exists(folderOut + "/take01.wav"));
+    EXPECT_EQ(ReadWav16(folderOut + "/take01.wav").samples, out.samples);
+
+    // Without a usable output folder the result goes beside the source.
+    w->TextSoundPath()->SetText("");
+    PressButton(*w, 2);
+    EXPECT_EQ(ReadWav16(folderIn + "/take01.wav").samples, out.samples);
+    EXPECT_EQ(ReadWav16(take).samples, source.samples);
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, MarginTextsReachTheEngineAsWholeMilliseconds) {
+    std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(500, 1000, 8000));
+    auto w = OpenWindow();
+    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    DropFiles(*w, {take});
+    PressButton(*w, 2);
+    size_t plain = Frames(folderOut + "/take.wav");
+
+    w->TextParm(0)->setText("-250"); // 250 ms = 11025 frames
+    w->TextParm(1)->setText("abc");  // 0
+    PressButton(*w, 2);
+    EXPECT_NEAR(double(Frames(folderOut + "/take01.wav")), double(plain + 11025), 1.0);
+
+    // Trim Level off at Start: no margins, no trimming.
+    ClickCentre(w->CheckParm(0));
+    PressButton(*w, 2);
+    EXPECT_EQ(Frames(folderOut + "/take02.wav"), size_t(44100 * 2));
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, OverWriteReplacesTheSourceAndLeavesNoNumberedFile) {
+    std::string take = folderIn + "/take.wav";
+    Pcm16 source = ToneWithSilence(300, 500, 8000);
+    WriteWav16(take, source);
+    auto w = OpenWindow();
+    w->TextSoundPath()->SetText(QString::fromStdString(folderOut)); // ignored with OverWrite
+    ClickCentre(w->CheckOW());
+    DropFiles(*w, {take});
+    PressButton(*w, 2);
+    Pcm16 edited = ReadWav16(take);
+    EXPECT_NEAR(double(edited.Frames()), 22050.0, 2.0);
+    EXPECT_GE(PeakOf(edited), 32700);
+    EXPECT_FALSE(fs::exists(folderIn + "/take01.wav"));
+    EXPECT_TRUE(fs::is_empty(folderOut));
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, AbortDuringALongFileRemovesItsTargetAndKeepsTheSource) {
+    std::string take = folderIn + "/long.wav";
+    std::string second = folderIn + "/next.wav";
+    WriteWav16(take, ToneWithSilence(1000, 20000, 8000)); // about 3.7 MB
+    WriteWav16(second, ToneWithSilence(100, 100, 8000));
+    std::string before = ReadBytes(take);
+    auto w = OpenWindow();
+    ClickCentre(w->CheckOW()); // the target is the numbered temporary name
+    DropFiles(*w, {take, second});
+    app::FrmMain* win = w.get();
+    WhenReady abort([win] { return win->ProgBar()->Value() > 0; }, [win] { PressButton(*win, 1); });
+    PressButton(*w, 2);
+    EXPECT_TRUE(abort.Done());
+    EXPECT_EQ(w->RunState(), 0);
+    EXPECT_EQ(ReadBytes(take), before);
+    EXPECT_FALSE(fs::exists(folderIn + "/long01.wav"));
+    EXPECT_FALSE(fs::exists(folderIn + "/next01.wav")); // the run ended there
+    EXPECT_EQ(ReadWav16(second).Frames(), size_t(44100 * 3 / 10));
+
+    // Abort left set while idle does not stop the next run.
+    PressButton(*w, 1);
+    w->LV()->DeleteItem(0);
+    PressButton(*w, 2);
+    EXPECT_NE(ReadWav16(second).Frames(), size_t(44100 * 3 / 10));
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, ClearAndDeletionWaitWhileARunIsGoing) {
+    std::string take = folderIn + "/long.wav";
+    WriteWav16(take, ToneWithSilence(500, 20000, 8000));
+    auto w = OpenWindow();
+    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    DropFiles(*w, {take, take});
+    app::FrmMain* win = w.get();
+    int countDuringRun = -1;
+    WhenReady tryClear([win] { return win->ProgBar()->Value() > 0; },
+                       [win, &countDuringRun] {
+                           PressButton(*win, 0);
+                           win->LV()->SetIsSelected(1, true);
+                           emit win->LV()->DblClicked();
+                           PressButton(*win, 2); // a second Start is ignored
+                           countDuringRun = win->LV()->ItemCount();
+                       });
+    PressButton(*w, 2);
+    EXPECT_EQ(countDuringRun, 2);
+    EXPECT_EQ(w->LV()->ItemCount(), 2);
+    EXPECT_TRUE(fs::exists(folderOut + "/long.wav"));
+    EXPECT_TRUE(fs::exists(folderOut + "/long01.wav"));
+    EXPECT_FALSE(fs::exists(folderOut + "/long02.wav"));
+
+    PressButton(*w, 0); // idle: Clear empties the list
+    EXPECT_EQ(w->LV()->ItemCount(), 0);
+    PressButton(*w, 2); // Start with an empty list does nothing
+    EXPECT_EQ(w->RunState(), 0);
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, ClosingDuringARunAbortsItFirst) {
+    std::string take = folderIn + "/long.wav";
+    WriteWav16(take, ToneWithSilence(1000, 20000, 8000));
+    std::string before = ReadBytes(take);
+    auto w = OpenWindow();
+    DropFiles(*w, {take});
+    app::FrmMain* win = w.get();
+    WhenReady closeNow([win] { return win->ProgBar()->Value() > 0; }, [win] { win->close(); });
+    PressButton(*w, 2);
+    EXPECT_TRUE(closeNow.Done());
+    EXPECT_EQ(w->AbortRequested(), 1);
+    QApplication::processEvents(); // the deferred close
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(fs::exists(folderIn + "/long01.wav"));
+    EXPECT_EQ(ReadBytes(take), before);
+    w.reset();
+    EXPECT_EQ(ReadSetting("0Use", "none"), "1"); // the panel was saved at close
+}
+
+TEST_F(WindowTest, AFileTheEngineRefusesLeavesNoTarget) {
+    std::string bad = folderIn + "/bad.wav";
+    testfiles::WriteBytes(bad, "RIFF\x10\0\0\0WAVEjunkjunkjunk");
+    auto w = OpenWindow();
+    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    DropFiles(*w, {bad});
+    PressButton(*w, 2);
+    EXPECT_TRUE(fs::is_empty(folderOut));
+    EXPECT_TRUE(fs::exists(bad));
+    CloseWindow(w);
+}

@@ -1,0 +1,114 @@
+// Starts the real window on the current display, drops a few files on its
+// list through the list's drop path and saves two pictures of the screen:
+// the panel at its defaults, and a run with the progress bar part-way.
+//   quillan_screenshot <output folder>
+// Run it on a throw-away X server (scripts/screenshot uses Xvfb).
+
+#include "TestFiles.h"
+#include "app/FrmMain.h"
+#include "controls/UC_Bar.h"
+#include "controls/UC_ListView.h"
+#include "controls/UC_PathText.h"
+#include "platform/gui/EventPump.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Settle(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool SaveScreen(const QWidget& window, const std::string& path) {
+    QScreen* screen = window.screen();
+    if (!screen) return false;
+    QRect frame = window.frameGeometry();
+    QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    bool ok = !shot.isNull() && shot.save(QString::fromStdString(path), "PNG");
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
+    return ok;
+}
+
+void Drop(app::FrmMain& window, const std::vector<std::string>& files) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const auto& f : files)
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(f)));
+    mime.setUrls(urls);
+    window.LV()->DropData(&mime, 1, 1, 0, 100, 100);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quillan_screenshot <output folder>\n");
+        return 2;
+    }
+    fs::path outFolder = fs::absolute(argv[1]);
+    fs::create_directories(outFolder);
+
+    // A private settings store (the panel shows its defaults) and lock folder.
+    testfiles::TempDir home;
+    fs::create_directory(home.Path() / "config");
+    fs::create_directory(home.Path() / "run");
+    fs::permissions(home.Path() / "run", fs::perms::owner_all);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    fs::create_directory(home.Path() / "takes");
+    fs::create_directory(home.Path() / "edited");
+
+    const char* names[] = {"interview-part1", "interview-part2", "room-tone", "voice-over",
+                           "outro"};
+    const int tonesMs[] = {62000, 48500, 9000, 21250, 4800};
+    std::vector<std::string> files;
+    for (int i = 0; i < 5; ++i) {
+        std::string path = home / ("takes/" + std::string(names[i]) + ".wav");
+        testfiles::WriteWav16(
+            path, testfiles::ToneWithSilence(700, tonesMs[i], int16_t(6000 + 2000 * i),
+                                             i == 2 ? 48000 : 44100, int16_t(i == 3 ? 1 : 2)));
+        files.push_back(path);
+    }
+
+    QApplication application(argc, argv);
+    platform::InstallQtEventPump();
+    app::FrmMain window;
+    if (!window.Form_Load()) return 1;
+    window.move(40, 40);
+    Drop(window, files);
+    Settle(700);
+    bool ok = SaveScreen(window, (outFolder / "quillan-window.png").string());
+
+    window.TextSoundPath()->SetText(QString::fromStdString(home / "edited"));
+    bool shotTaken = false;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (shotTaken || window.ProgBar()->Value() < 400) return;
+        shotTaken = true;
+        Settle(150);
+        ok = SaveScreen(window, (outFolder / "quillan-run.png").string()) && ok;
+        window.CtrButtons_ButtonClicked(1); // Abort: the picture is all we need
+    });
+    watch.start();
+    window.CtrButtons_ButtonClicked(2);
+    watch.stop();
+    window.close();
+    return ok && shotTaken ? 0 : 1;
+}
