@@ -75,8 +75,28 @@ template <class T> T* ActiveModal() {
     return qobject_cast<T*>(QApplication::activeModalWidget());
 }
 
-void WhenModal(std::function<void()> act) {
-    QTimer::singleShot(50, [act = std::move(act)] { act(); });
+// Polls until a modal T is up, then hands it to act. A dialog that never
+// shows up within ten seconds has every open dialog rejected, so that a
+// failing test ends instead of waiting forever.
+template <class T> void WhenModal(std::function<void(T*)> act) {
+    auto* timer = new QTimer(qApp);
+    auto* waited = new int(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, act = std::move(act)] {
+        if (T* widget = ActiveModal<T>()) {
+            timer->stop();
+            timer->deleteLater();
+            delete waited;
+            act(widget);
+        } else if (++*waited > 500) {
+            timer->stop();
+            timer->deleteLater();
+            delete waited;
+            ADD_FAILURE() << "no modal dialog appeared";
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
+        }
+    });
+    timer->start(20);
 }
 
 class PickerDialogs : public ::testing::Test {
@@ -90,9 +110,7 @@ class PickerDialogs : public ::testing::Test {
 TEST_F(PickerDialogs, FolderDialogOpensOnTheStartFolderAndAddsTheSeparator) {
     std::filesystem::create_directory(root_ / "out");
     QString shownFolder;
-    WhenModal([&] {
-        auto* dialog = ActiveModal<QFileDialog>();
-        ASSERT_NE(dialog, nullptr);
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
         shownFolder = dialog->directory().absolutePath();
         dialog->selectFile(QString::fromStdString(root_ / "out"));
         static_cast<QDialog*>(dialog)->accept();
@@ -100,23 +118,18 @@ TEST_F(PickerDialogs, FolderDialogOpensOnTheStartFolderAndAddsTheSeparator) {
     EXPECT_EQ(PickFolder(root_.path() + "/", "", nullptr), root_ / "out/");
     EXPECT_EQ(shownFolder.toStdString(), root_.path());
 
-    WhenModal([] {
-        if (auto* dialog = ActiveModal<QFileDialog>()) dialog->reject();
-    });
+    WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_EQ(PickFolder(root_.path(), "", nullptr), "");
 }
 
 TEST_F(PickerDialogs, SaveDialogAsksBeforeOverwriting) {
     WriteWholeFile(root_ / "take.wav", "x");
     bool asked = false;
-    WhenModal([&] {
-        auto* dialog = ActiveModal<QFileDialog>();
-        ASSERT_NE(dialog, nullptr);
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
         dialog->selectFile(QString::fromStdString(root_ / "take.wav"));
-        WhenModal([&] {
-            auto* box = ActiveModal<QMessageBox>();
-            asked = box != nullptr;
-            if (box) box->button(QMessageBox::Yes)->click();
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            asked = true;
+            box->button(QMessageBox::Yes)->click();
         });
         static_cast<QDialog*>(dialog)->accept();
     });
@@ -127,15 +140,11 @@ TEST_F(PickerDialogs, SaveDialogAsksBeforeOverwriting) {
 TEST_F(PickerDialogs, OpenDialogWantsAnExistingFile) {
     WriteWholeFile(root_ / "there.wav", "x");
     bool refused = false;
-    WhenModal([&] {
-        auto* dialog = ActiveModal<QFileDialog>();
-        ASSERT_NE(dialog, nullptr);
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
         dialog->selectFile(QString::fromStdString(root_ / "missing.wav"));
-        WhenModal([&] {
-            if (auto* box = ActiveModal<QMessageBox>()) {
-                refused = true;
-                box->accept();
-            }
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            refused = true;
+            box->accept();
         });
         static_cast<QDialog*>(dialog)->accept();
         EXPECT_TRUE(dialog->isVisible());

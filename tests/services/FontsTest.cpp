@@ -1,0 +1,210 @@
+#include "services/ui/Fonts.h"
+#include "services/core/TwipsPerPixel.h"
+#include "services/store/Settings.h"
+
+#include "ServicesTestSupport.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+std::string FaceField(const std::array<uint8_t, 32>& bytes) {
+    return std::string(reinterpret_cast<const char*>(bytes.data()));
+}
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+} // namespace
+
+TEST(FaceNameBytes, TrimsAndPadsWithZeros) {
+    std::array<uint8_t, 32> bytes;
+    bytes.fill(0xAA);
+    EXPECT_EQ(FaceNameBytes("  Impact  ", bytes), 6);
+    EXPECT_EQ(FaceField(bytes), "Impact");
+    for (size_t i = 6; i < bytes.size(); ++i)
+        EXPECT_EQ(bytes[i], 0) << i;
+
+    EXPECT_EQ(FaceNameBytes("ＭＳ Ｐゴシック", bytes), 22);
+    EXPECT_EQ(FaceField(bytes), "ＭＳ Ｐゴシック");
+}
+
+TEST(FaceNameBytes, NeverSplitsACharacterAndKeepsTheLastByteZero) {
+    std::array<uint8_t, 32> bytes;
+    EXPECT_EQ(FaceNameBytes(Repeat("ゴ", 11), bytes), 30);
+    EXPECT_EQ(FaceField(bytes), Repeat("ゴ", 10));
+    EXPECT_EQ(bytes[30], 0);
+
+    EXPECT_EQ(FaceNameBytes("a" + Repeat("ゴ", 10), bytes), 31);
+    EXPECT_EQ(FaceNameBytes(std::string(40, 'x'), bytes), 31);
+    EXPECT_EQ(bytes[31], 0);
+    EXPECT_EQ(FaceNameBytes("ab😀", bytes), 6);
+    EXPECT_EQ(FaceNameBytes(std::string(29, 'x') + "😀", bytes), 29);
+}
+
+TEST(UIFontRecord, HeightWeightItalicAndCharacterSet) {
+    auto record = UIFontRecord(9, 0, 0, "メイリオ", 15);
+    EXPECT_EQ(record.height, 16);
+    EXPECT_EQ(record.weight, 0);
+    EXPECT_EQ(record.italic, 0);
+    EXPECT_EQ(record.charSet, 128);
+    EXPECT_EQ(FaceField(record.faceName), "メイリオ");
+    EXPECT_EQ(UIFontRecord(9, 0, 0, " メイリオ ", 15).height, 16);
+
+    record = UIFontRecord(9, -1, -1, "ＭＳ Ｐゴシック", 15);
+    EXPECT_EQ(record.height, 12);
+    EXPECT_EQ(record.weight, 700);
+    EXPECT_EQ(record.italic, 1);
+    EXPECT_EQ(UIFontRecord(9, -1, 0, "x", 12).weight, 875);
+    EXPECT_EQ(UIFontRecord(9, 1, 1, "x", 15).weight, 0);
+    EXPECT_EQ(UIFontRecord(9, 1, 1, "x", 15).italic, 0);
+    EXPECT_EQ(UIFontRecord(9, 0, 0, "x", 12).height, 15);
+
+    EXPECT_EQ(UIFontRecord(9, 0, 0, "Impact", 15).charSet, 0);
+    EXPECT_EQ(UIFontRecord(9, 0, 0, "impact", 15).charSet, 128);
+    // Heights round half to even.
+    EXPECT_EQ(UIFontRecord(1.875f, 0, 0, "x", 15).height, 2);
+    EXPECT_EQ(UIFontRecord(2.625f, 0, 0, "x", 15).height, 4);
+    EXPECT_EQ(UIFontRecord(9, 0, 0, "x", 0).height, 12);
+}
+
+TEST(LanguageDecision, OnlyJapaneseSystemsGetExplicitFonts) {
+    EXPECT_EQ(DecideLanguage(false, "0").langMode, 1);
+    EXPECT_EQ(DecideLanguage(false, "0").explicitFonts, 0);
+    EXPECT_EQ(DecideLanguage(true, "0").langMode, 0);
+    EXPECT_EQ(DecideLanguage(true, "0").explicitFonts, 1);
+    EXPECT_EQ(DecideLanguage(true, "1").langMode, 1);
+    EXPECT_EQ(DecideLanguage(true, "1").explicitFonts, 0);
+    EXPECT_EQ(DecideLanguage(true, "garbage").explicitFonts, 0);
+}
+
+// The locale is read once per process, so each system language runs in a
+// fresh child process; the exit code carries LangMode * 10 + ExplicitFonts.
+namespace {
+
+[[noreturn]] void DecideUnderLocale(const char* locale, const char* storedLangMode) {
+    testsupport::TempFolder config;
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    setenv("LC_ALL", locale, 1);
+    setenv("LANG", locale, 1);
+    if (storedLangMode) WriteSetting("LangMode", storedLangMode);
+    DecideLanguageMode();
+    const int first = LangMode * 10 + ExplicitFonts;
+    LangMode = ExplicitFonts = 7;
+    DecideLanguageMode(); // decided once: a second call changes nothing
+    std::_Exit(LangMode == 7 && ExplicitFonts == 7 ? first : 99);
+}
+
+} // namespace
+
+TEST(LanguageMode, DecidedFromTheSystemLocaleAndTheSetting) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(DecideUnderLocale("en_US.UTF-8", nullptr), ::testing::ExitedWithCode(10), "");
+    EXPECT_EXIT(DecideUnderLocale("ja_JP.UTF-8", nullptr), ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(DecideUnderLocale("ja_JP.UTF-8", "1"), ::testing::ExitedWithCode(10), "");
+    EXPECT_EXIT(DecideUnderLocale("de_DE.UTF-8", "0"), ::testing::ExitedWithCode(10), "");
+}
+
+// Font cache ----------------------------------------------------------------
+
+namespace {
+
+class FontCacheTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testsupport::GuiApp();
+        DeleteUIFonts();
+        TwipsPerPixel = 15;
+        liveBefore_ = platform::LiveFontCount();
+    }
+    void TearDown() override { DeleteUIFonts(); }
+    int Created() const { return platform::LiveFontCount() - liveBefore_; }
+    int liveBefore_ = 0;
+};
+
+struct FakeControl : UIFontSource {
+    QWidget* window = nullptr;
+    float FontSize() const override { return 12; }
+    int16_t FontBold() const override { return -1; }
+    int16_t FontItalic() const override { return 0; }
+    std::string FontName() const override { return "メイリオ"; }
+    QWidget* hwnd() const override { return window; }
+};
+
+} // namespace
+
+TEST_F(FontCacheTest, DefaultFontIsEntryZeroAndIsCreatedOnce) {
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 0, 0, 0, ""), 0);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 0, 0, 0, ""), 0);
+    ASSERT_EQ(FontCache.size(), 1u);
+    EXPECT_EQ(Created(), 1);
+    EXPECT_EQ(FontCache[0].face, "ＭＳ Ｐゴシック");
+    EXPECT_EQ(FontCache[0].size, 9.0f);
+    EXPECT_EQ(FontCache[0].bold, 0);
+    EXPECT_EQ(FontCache[0].italic, 0);
+    EXPECT_NE(FontCache[0].font, 0);
+}
+
+TEST_F(FontCacheTest, KeyedByFaceSizeBoldAndItalic) {
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 9, -1, 0, ""), 1);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 9, -1, 0, "ＭＳ Ｐゴシック"), 1);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 9, -1, -1, ""), 2);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 10, -1, -1, ""), 3);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 9, 0, 0, "Impact"), 4);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 9, 0, 0, " Impact"), 5);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 9, 0, 0, "Impact"), 4);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 9, 0, 0, ""), 0);
+    EXPECT_EQ(FontCache.size(), 6u);
+    EXPECT_EQ(Created(), 6);
+}
+
+TEST_F(FontCacheTest, FontsReachTheWindow) {
+    QWidget window;
+    const int32_t bold = SetUIFont(&window, -2, nullptr, 9, -1, 0, "");
+    const QFont* boldFont = platform::FontObject(FontCache[size_t(bold)].font);
+    ASSERT_NE(boldFont, nullptr);
+    EXPECT_EQ(window.font(), *boldFont);
+    EXPECT_TRUE(window.font().bold());
+
+    EXPECT_EQ(SetUIFont(&window, 0, nullptr, 30, 0, -1, "ignored"), 0);
+    EXPECT_EQ(window.font(), *platform::FontObject(FontCache[0].font));
+    EXPECT_EQ(FontCache.size(), 2u);
+
+    // Past the end of the cache nothing is sent and the index comes back.
+    EXPECT_EQ(SetUIFont(&window, 9, nullptr, 0, 0, 0, ""), 9);
+    EXPECT_EQ(window.font(), *platform::FontObject(FontCache[0].font));
+}
+
+TEST_F(FontCacheTest, ControlSuppliesItsOwnFontAndWindow) {
+    QWidget window;
+    FakeControl control;
+    control.window = &window;
+    const int32_t index = SetUIFont(nullptr, -1, &control, 0, 0, 0, "");
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(FontCache[1].face, "メイリオ");
+    EXPECT_EQ(FontCache[1].size, 12.0f);
+    EXPECT_TRUE(window.font().bold());
+    // A 12-point cell at 15 twips per pixel is 16 px, 1.3 times for this face: 21.
+    EXPECT_LE(QFontMetrics(window.font()).height(), 21);
+    EXPECT_EQ(SetUIFont(nullptr, -1, nullptr, 0, 0, 0, ""), -1);
+}
+
+TEST_F(FontCacheTest, DeleteReleasesEveryFont) {
+    SetUIFont(nullptr, -2, nullptr, 9, -1, 0, "");
+    SetUIFont(nullptr, -2, nullptr, 11, 0, 0, "");
+    EXPECT_EQ(Created(), 3);
+    DeleteUIFonts();
+    EXPECT_TRUE(FontCache.empty());
+    EXPECT_EQ(Created(), 0);
+    EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 11, 0, 0, ""), 1);
+}
