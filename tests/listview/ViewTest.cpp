@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -381,6 +382,30 @@ TEST(ListDrag, DragOverScrollsByTheClock) {
         f.lv->PictureList_OLEDragOver(50, bottom);
     }
     EXPECT_EQ(f.lv->TopItem(), 0);
+}
+
+TEST(ListDrag, ARestingDragKeepsScrollingUntilItLeaves) {
+    ListFixture f;
+    f.Rows(40);
+    f.lv->ShowItem(30, 0);
+    double now = 0;
+    f.lv->SetClock([&] { return now += 0.05; }); // every notification is 50 ms later
+    QMimeData mime;
+    mime.setText("x");
+    QDragEnterEvent enter(QPoint(20, 3), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f.lv->PictureList(), &enter);
+    QElapsedTimer wait;
+    wait.start();
+    while (f.lv->TopItem() == 30 && wait.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_LT(f.lv->TopItem(), 30) << "the list repeats the notification while the pointer rests";
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(f.lv->PictureList(), &leave);
+    const int32_t top = f.lv->TopItem();
+    wait.restart();
+    while (wait.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(f.lv->TopItem(), top) << "leaving stops it";
 }
 
 TEST(ListDrop, ThreeFilesArriveInOrder) {
