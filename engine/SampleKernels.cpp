@@ -184,6 +184,39 @@ __attribute__((target("sse4.1"))) size_t ScanChunk24Sse41(const uint8_t* p, size
     return i;
 }
 
+// Lanes of four samples above the threshold, as a 4-bit mask.
+__attribute__((target("ssse3"))) inline int MaskAbove24(const uint8_t* p, __m128i hi, __m128i lo) {
+    const __m128i v = Unpack24x4(p);
+    return _mm_movemask_ps(
+        _mm_castsi128_ps(_mm_or_si128(_mm_cmpgt_epi32(v, hi), _mm_cmplt_epi32(v, lo))));
+}
+
+__attribute__((target("ssse3"))) int64_t FirstAbove24Ssse3(const uint8_t* p, size_t count,
+                                                           int32_t th, size_t& i) {
+    const __m128i hi = _mm_set1_epi32(th), lo = _mm_set1_epi32(-th);
+    for (i = 0; i + 6 <= count; i += 4)
+        if (int m = MaskAbove24(p + 3 * i, hi, lo)) return int64_t(i) + __builtin_ctz(unsigned(m));
+    return -1;
+}
+
+// Scans backwards from the end; the first step covers the last six samples' first four.
+__attribute__((target("ssse3"))) int64_t LastAbove24Ssse3(const uint8_t* p, size_t count,
+                                                          int32_t th, size_t& tail) {
+    const __m128i hi = _mm_set1_epi32(th), lo = _mm_set1_epi32(-th);
+    // The last two samples are left to the caller, which must check them first.
+    size_t i = count >= 2 ? count - 2 : 0;
+    for (; i >= 4; i -= 4)
+        if (int m = MaskAbove24(p + 3 * (i - 4), hi, lo))
+            return int64_t(i) - 4 + 31 - __builtin_clz(unsigned(m));
+    tail = i;
+    return -1;
+}
+
+bool HaveSsse3() {
+    static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+}
+
 bool HaveSse41() {
     static const bool have = __builtin_cpu_supports("sse4.1");
     return have;
@@ -307,13 +340,30 @@ int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th) {
 }
 
 int64_t FirstAbove24(const uint8_t* p, size_t count, int32_t th) {
-    for (size_t i = 0; i < count; ++i)
+    size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HaveSsse3()) {
+        const int64_t found = FirstAbove24Ssse3(p, count, th, i);
+        if (found >= 0) return found;
+    }
+#endif
+    for (; i < count; ++i)
         if (Above(Load24(p + 3 * i), th)) return int64_t(i);
     return -1;
 }
 
 int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
-    for (size_t i = count; i-- > 0;)
+    // The last two samples first: the vector steps never load past the end.
+    size_t i = count;
+    for (; i > 0 && i + 2 > count; --i)
+        if (Above(Load24(p + 3 * (i - 1)), th)) return int64_t(i) - 1;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HaveSsse3()) {
+        const int64_t found = LastAbove24Ssse3(p, count, th, i);
+        if (found >= 0) return found;
+    }
+#endif
+    while (i-- > 0)
         if (Above(Load24(p + 3 * i), th)) return int64_t(i);
     return -1;
 }
@@ -382,10 +432,6 @@ __attribute__((target("ssse3"))) size_t ScaleSamples24Ssse3(uint8_t* p, size_t c
     return i;
 }
 
-bool HaveSsse3() {
-    static const bool have = __builtin_cpu_supports("ssse3");
-    return have;
-}
 #endif
 
 } // namespace

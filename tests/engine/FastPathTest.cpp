@@ -162,24 +162,33 @@ TEST(FastPath, MeasuringKernelsMatchSerialDoubleSums) {
 }
 
 TEST(FastPath, ThresholdScansFindTheSameFramesAsAPlainLoop) {
-    std::vector<uint8_t> data = RandomSamples(16, 5000, 7);
-    for (size_t i = 0; i < 5000; ++i) {
-        int16_t v;
-        std::memcpy(&v, &data[i * 2], 2);
-        v = int16_t(v / 64); // mostly below 600
-        std::memcpy(&data[i * 2], &v, 2);
-    }
-    for (int32_t th : {0, 100, 511, 512, 600}) {
-        SCOPED_TRACE(th);
-        int64_t first = -1, last = -1;
-        for (size_t i = 0; i < 5000; ++i) {
-            if (std::abs(SampleValue(16, data.data(), i)) > th) {
-                if (first < 0) first = int64_t(i);
-                last = int64_t(i);
+    for (int32_t bits : {16, 24}) {
+        // Mostly below 600; the scans must find the rare louder samples at any position.
+        const size_t count = 5003;
+        std::vector<uint8_t> data = RandomSamples(bits, count, 7);
+        const size_t width = size_t(bits / 8);
+        for (size_t i = 0; i < count; ++i) {
+            const int32_t v = SampleValue(bits, data.data(), i) / (bits == 16 ? 64 : 16384);
+            for (size_t k = 0; k < width; ++k)
+                data[i * width + k] = uint8_t(uint32_t(v) >> (8 * k));
+        }
+        for (auto [i, v] : {std::pair<size_t, int32_t>{2001, 700}, {count - 4, -650}, {1, 610}})
+            for (size_t k = 0; k < width; ++k)
+                data[i * width + k] = uint8_t(uint32_t(v) >> (8 * k));
+        for (int32_t th : {0, 100, 511, 512, 600}) {
+            for (size_t n : {count, size_t(3), size_t(1)}) {
+                SCOPED_TRACE(testing::Message() << bits << " " << th << " " << n);
+                int64_t first = -1, last = -1;
+                for (size_t i = 0; i < n; ++i) {
+                    if (std::abs(SampleValue(bits, data.data(), i)) > th) {
+                        if (first < 0) first = int64_t(i);
+                        last = int64_t(i);
+                    }
+                }
+                EXPECT_EQ(FirstSampleAbove(bits, data.data(), n, th), first);
+                EXPECT_EQ(LastSampleAbove(bits, data.data(), n, th), last);
             }
         }
-        EXPECT_EQ(FirstSampleAbove(16, data.data(), 5000, th), first);
-        EXPECT_EQ(LastSampleAbove(16, data.data(), 5000, th), last);
     }
     // A magnitude equal to the threshold is not sound; -32768 is above 32767.
     const std::vector<uint8_t> edge = {0x00, 0x01, 0x00, 0x80}; // 256, -32768
