@@ -1,8 +1,10 @@
 #include "ControlsTestSupport.h"
 
 #include "controls/UC_Bar.h"
+#include "controls/UC_Buttons.h"
 #include "controls/UC_Check.h"
 #include "controls/UC_PathText.h"
+#include "controls/UC_Slider.h"
 #include "controls/UC_TextPicture.h"
 
 #include <QLineEdit>
@@ -389,6 +391,57 @@ TEST_F(TextPictureTest, MouseHighlightsClickableSpaces) {
     tp.SetUseDblClick(1);
     DoubleClick(tp, {150, 20});
     EXPECT_EQ(dbl.count(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// Every control survives being laid out, drawn and clicked at a tiny size.
+class TinySizesTest : public ControlTest {};
+
+TEST_F(TinySizesTest, ControlsDrawAndTakeClicksAtOnePixel) {
+    UC_Slider slider;
+    slider.resize(1, 1);
+    slider.Init();
+    slider.SetPointerSize(0.5f);
+    slider.SetValue(500);
+    Press(slider, {0, 0});
+    MoveHeld(slider, {5, 5});
+    Release(slider, {0, 0});
+    EXPECT_GE(slider.Value(), 0);
+
+    UC_Buttons buttons;
+    buttons.resize(3, 1);
+    buttons.SetNumButtons(5);
+    buttons.SetButtonCharNum();
+    buttons.Init();
+    EXPECT_EQ(buttons.ButtonWidth(), 1);
+    Press(buttons, {0, 0});
+    Release(buttons, {0, 0});
+
+    UC_Bar bar;
+    bar.resize(1, 1);
+    bar.Init();
+    bar.SetValue(500);
+    Press(bar, {0, 0});
+    Release(bar, {0, 0});
+    EXPECT_EQ(bar.Value(), 0);
+
+    UC_TextPicture tp;
+    tp.resize(1, 1);
+    tp.AddStdColorSet(0);
+    tp.AddTextSpace();
+    tp.Init(5, false);
+    tp.DispMes(0, "long text");
+    Press(tp, {0, 0});
+    Release(tp, {0, 0});
+
+    UC_PathText path;
+    path.resize(1, 1);
+    path.Init();
+    path.SetText("/x");
+    EXPECT_EQ(path.Text(), "/x");
 }
 
 } // namespace
