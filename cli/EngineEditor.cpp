@@ -1,8 +1,8 @@
 #include "cli/EngineEditor.h"
 
+#include "cli/MediaHelper.h"
 #include "engine/C_EditWave.h"
 #include "engine/WaveMMIO.h"
-#include "media/FCT_AudioInf.h"
 
 #include <cerrno>
 #include <cstring>
@@ -36,17 +36,17 @@ class EngineEditor : public Editor {
     C_EditWave m_job;
 };
 
-// What the file is, for a file the WAV reader refuses. The media framework behind
-// GetAudioInfo is asked one file at a time.
+// What the file is, for a file the WAV reader refuses; one helper asked at a time.
 std::string DescribeFormat(const std::string& source, const WaveInfo& wave) {
     if (wave.Valid && wave.FormatCode > 5)
         return std::to_string(wave.BitsPerSample) + "-bit " + std::to_string(wave.Channels) +
                "-channel WAV; only mono and stereo are edited";
-    static std::mutex mediaMutex;
-    std::lock_guard lock(mediaMutex);
-    AudioInfo info = GetAudioInfo(source);
-    if (!info.Text.empty()) return info.Text;
-    std::string type = GetShellTypeName(source);
+    static std::mutex helperMutex;
+    std::lock_guard lock(helperMutex);
+    std::string error;
+    auto facts = AudioFactsOf({source}, error);
+    if (facts && !facts->front().text.empty()) return facts->front().text;
+    std::string type = TypeNameOf(source);
     return type.empty() ? "unknown data" : type;
 }
 

@@ -1,7 +1,7 @@
 #include "cli/InfoCommand.h"
 
+#include "cli/MediaHelper.h"
 #include "cli/Reporter.h"
-#include "media/FCT_AudioInf.h"
 #include "services/core/DurationText.h"
 #include "services/core/Paths.h"
 
@@ -13,18 +13,19 @@ namespace cli {
 
 namespace {
 
-std::string InfoJson(const std::string& path, const std::string& title, const AudioInfo& info) {
+std::string InfoJson(const std::string& path, const std::string& title, const AudioFacts& info) {
     return "{\"source\": " + JsonString(path) + ", \"title\": " + JsonString(title) +
-           ", \"valid\": " + std::to_string(info.Valid) +
-           ", \"length_ms\": " + std::to_string(info.LengthMs) +
-           ", \"length\": " + JsonString(DurationText(info.LengthMs)) +
-           ", \"text\": " + JsonString(info.Text) + "}";
+           ", \"valid\": " + std::to_string(info.valid) +
+           ", \"length_ms\": " + std::to_string(info.lengthMs) +
+           ", \"length\": " + JsonString(DurationText(info.lengthMs)) +
+           ", \"text\": " + JsonString(info.text) + "}";
 }
 
 } // namespace
 
 int RunInfo(const Options& options, std::FILE* out, std::FILE* err) {
     int status = 0;
+    std::vector<std::string> readable;
     for (const std::string& path : options.files) {
         struct stat st {};
         const int statResult = ::stat(path.c_str(), &st);
@@ -36,9 +37,20 @@ int RunInfo(const Options& options, std::FILE* out, std::FILE* err) {
             status = 1;
             continue;
         }
-        const AudioInfo info = GetAudioInfo(path);
+        readable.push_back(path);
+    }
+    if (readable.empty()) return status;
+    std::string error;
+    auto facts = AudioFactsOf(readable, error);
+    if (!facts) {
+        std::fprintf(err, "quillan-batch: cannot describe the files: %s\n", error.c_str());
+        return 1;
+    }
+    for (size_t i = 0; i < readable.size(); ++i) {
+        const std::string& path = readable[i];
+        const AudioFacts& info = (*facts)[i];
         const std::string title = PathPart(path, 0, 0, 1, 0, 0);
-        if (!info.Valid) {
+        if (!info.valid) {
             std::fprintf(err, "quillan-batch: %s: not a sound file it can describe\n",
                          path.c_str());
             status = 1;
@@ -46,8 +58,8 @@ int RunInfo(const Options& options, std::FILE* out, std::FILE* err) {
         if (options.json)
             std::fprintf(out, "%s\n", InfoJson(path, title, info).c_str());
         else
-            std::fprintf(out, "%s\t%s\t%s\n", title.c_str(), DurationText(info.LengthMs).c_str(),
-                         info.Text.c_str());
+            std::fprintf(out, "%s\t%s\t%s\n", title.c_str(), DurationText(info.lengthMs).c_str(),
+                         info.text.c_str());
     }
     std::fflush(out);
     return status;

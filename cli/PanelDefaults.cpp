@@ -32,6 +32,14 @@ int32_t StoredMagnitude(const SettingReader& read, const char* key, const char* 
 
 } // namespace
 
+const std::vector<std::string>& PanelSettingKeys() {
+    static const std::vector<std::string> keys{"0Use",        "1Use",         "2Use",    "NormMode",
+                                               "TrimLevelIn", "TrimLevelOut", "0Margin", "1Margin",
+                                               "PeakLevel",   "RMSmsec",      "RMSdb",   "Clip",
+                                               "LevelAdjust", "SoundPath",    "OW"};
+    return keys;
+}
+
 void ApplyStoredPanel(Options& options, const SettingReader& read) {
     EditParams& e = options.edit;
     const int32_t useTrim = StoredFlag(read, "0Use", 1);

@@ -11,4 +11,7 @@ namespace cli {
 // folder only when it exists. Stored texts that are not numbers keep the built-in default.
 void ApplyStoredPanel(Options& options, const SettingReader& readSetting);
 
+// The settings keys ApplyStoredPanel reads.
+const std::vector<std::string>& PanelSettingKeys();
+
 } // namespace cli

@@ -4,12 +4,14 @@
 #include "cli/EngineEditor.h"
 #include "cli/InfoCommand.h"
 #include "cli/Interrupt.h"
+#include "cli/MediaHelper.h"
 #include "cli/Options.h"
+#include "cli/PanelDefaults.h"
 #include "cli/Reporter.h"
 #include "services/core/Paths.h"
-#include "services/store/Settings.h"
 
 #include <cstdio>
+#include <map>
 #include <unistd.h>
 
 #ifndef QUILLAN_VERSION
@@ -26,8 +28,12 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-std::string ReadStoredSetting(const std::string& key, const std::string& def) {
-    return ReadSettingText(key, def);
+bool AsksForSettings(const std::vector<std::string>& args) {
+    for (const auto& a : args) {
+        if (a == "--") return false;
+        if (a == "--use-settings") return true;
+    }
+    return false;
 }
 
 int RunBatch(const cli::Options& options) {
@@ -49,7 +55,23 @@ int RunBatch(const cli::Options& options) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    cli::ParseResult parsed = cli::ParseOptions(args, ReadStoredSetting);
+    // The stored panel is read in one go, and only when asked for.
+    std::map<std::string, std::string> stored;
+    if (AsksForSettings(args)) {
+        std::string error;
+        auto values = cli::StoredSettings(cli::PanelSettingKeys(), error);
+        if (!values) {
+            std::fprintf(stderr, "quillan-batch: cannot read the stored settings: %s\n",
+                         error.c_str());
+            return kExitFailed;
+        }
+        stored = std::move(*values);
+    }
+    cli::ParseResult parsed =
+        cli::ParseOptions(args, [&](const std::string& key, const std::string& def) {
+            auto it = stored.find(key);
+            return it == stored.end() ? def : it->second;
+        });
     if (!parsed.error.empty()) return UsageError(parsed.error);
     const cli::Options& options = parsed.options;
     if (options.help) {

@@ -369,3 +369,36 @@ TEST_F(BinaryFixture, DiskFullIsAFailureAndKeepsTheSource) {
 }
 
 } // namespace
+
+#include "services/store/Settings.h"
+
+namespace {
+
+TEST_F(BinaryFixture, StoredPanelSettingsReachTheEngine) {
+    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    fs::create_directory(dir / "stored-out");
+    for (const auto& [key, value] :
+         std::vector<std::pair<const char*, std::string>>{{"0Use", "0"},
+                                                          {"1Use", "1"},
+                                                          {"NormMode", "1"},
+                                                          {"PeakLevel", "-6"},
+                                                          {"2Use", "1"},
+                                                          {"LevelAdjust", "-3"},
+                                                          {"OW", "0"},
+                                                          {"SoundPath", dir / "stored-out"}})
+        WriteSetting(key, value);
+    const std::string src = CopyIn("main_16b_2ch_44100.wav", dir / "in/take.wav");
+    RunResult stored = RunBatch({"-q", "--use-settings", src});
+    RunResult given = RunBatch({"-q", "--no-trim", "--normalize", "rms-max", "--level", "-6",
+                                "--adjust", "-3", "-o", dir / "in", src});
+    ::unsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(stored.status, 0) << stored.err;
+    ASSERT_EQ(given.status, 0) << given.err;
+    ASSERT_EQ(Listing(dir / "stored-out"), std::vector<std::string>{"take.wav"});
+    EXPECT_TRUE(ReadBytes(dir / "stored-out/take.wav") == ReadBytes(dir / "in/take01.wav"));
+    // The stored values differ from the built-in defaults, so the result does too.
+    EXPECT_EQ(RunBatch({"-q", "-o", dir / "in", src}).status, 0);
+    EXPECT_FALSE(ReadBytes(dir / "in/take02.wav") == ReadBytes(dir / "in/take01.wav"));
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "CliTestSupport.h"
 #include "cli/BatchRunner.h"
+#include "cli/MediaHelper.h"
 #include "cli/Reporter.h"
 
 #include <gtest/gtest.h>
@@ -258,6 +259,19 @@ TEST(CliReport, SummarySaysWhatHappenedAndWhere) {
     o.check = true;
     EXPECT_EQ(cli::SummaryText(o, rs, false),
               "1 done, 1 failed, 1 not started; level check only, nothing written");
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliHelperProtocol, FieldsSurviveTabsNewlinesAndBackslashes) {
+    for (const std::string text : {"", "plain", "a\tb", "line\nbreak", "back\\slash\\",
+                                   "\\t literally", "wav(44100Hz/16bit/Stereo)"}) {
+        const std::string escaped = cli::EscapeField(text);
+        EXPECT_EQ(escaped.find_first_of("\t\n"), std::string::npos);
+        EXPECT_EQ(cli::UnescapeField(escaped), text);
+    }
 }
 
 } // namespace

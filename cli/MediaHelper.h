@@ -1,0 +1,38 @@
+#pragma once
+// The media information and the settings store need Qt and GStreamer. quillan-batch keeps
+// them out of its own process: a small helper program, quillan-batch-media, answers for
+// it, and is started only by the calls that need it (--info, --use-settings, naming the
+// format of a file the engine refused). A plain batch run stays small and starts fast.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+inline constexpr const char* kMediaHelperName = "quillan-batch-media";
+
+struct AudioFacts {
+    int32_t valid = 0;
+    int32_t lengthMs = 0;
+    std::string text;
+};
+
+// GetAudioInfo of every path, in order; nothing (reason in error) when the helper fails.
+std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::string>& paths,
+                                                    std::string& error);
+
+// The file-type description of a file; empty when unknown or when the helper fails.
+std::string TypeNameOf(const std::string& path);
+
+// The stored values of the given settings keys; a missing key has no entry.
+std::optional<std::map<std::string, std::string>>
+StoredSettings(const std::vector<std::string>& keys, std::string& error);
+
+// Line protocol between the two programs: a text with '\\', tab and newline escaped.
+std::string EscapeField(const std::string& text);
+std::string UnescapeField(const std::string& text);
+
+} // namespace cli

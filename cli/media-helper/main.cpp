@@ -1,0 +1,44 @@
+// quillan-batch-media: answers quillan-batch's questions that need the media framework or
+// the settings store, one line per item on stdout.
+//   info PATH...      valid <tab> length in ms <tab> format text
+//   type PATH         the file-type description
+//   settings KEY...   "=value" for a stored value, "-" for a missing one
+
+#include "cli/MediaHelper.h"
+#include "media/FCT_AudioInf.h"
+#include "services/store/Settings.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// A default no stored value can have (values are trimmed): tells missing from stored.
+constexpr const char* kMissing = "\x01 missing";
+
+void PrintLine(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    const std::string command = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        const std::string item = argv[i];
+        if (command == "info") {
+            const AudioInfo info = GetAudioInfo(item);
+            PrintLine(std::to_string(info.Valid) + "\t" + std::to_string(info.LengthMs) + "\t" +
+                      cli::EscapeField(info.Text));
+        } else if (command == "type") {
+            PrintLine(cli::EscapeField(GetShellTypeName(item)));
+        } else if (command == "settings") {
+            const std::string value = ReadSettingText(item, kMissing);
+            PrintLine(value == kMissing ? "-" : "=" + cli::EscapeField(value));
+        } else {
+            return 2;
+        }
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
