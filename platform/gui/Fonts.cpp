@@ -37,7 +37,11 @@ void SetCellHeight(QFont& font, int32_t height) {
         return;
     }
     if (height == 0) return;
-    int pixels = height;
+    font.setPixelSize(height);
+    const int cell = QFontMetrics(font).height();
+    if (cell <= height) return;
+    // Scale once to the line height measured, then step down what rounding left.
+    int pixels = std::max(1, int(int64_t(height) * height / cell));
     font.setPixelSize(pixels);
     while (pixels > 1 && QFontMetrics(font).height() > height)
         font.setPixelSize(--pixels);

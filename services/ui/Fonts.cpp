@@ -20,6 +20,7 @@ std::string g_defaultFace;
 constexpr float DefaultSize = 9;
 constexpr uint8_t AnsiCharSet = 0;
 constexpr uint8_t ShiftJisCharSet = 128;
+constexpr double MaxCellHeight = 10000;
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && text.front() == ' ')
@@ -35,6 +36,14 @@ size_t CharLength(unsigned char lead) {
     if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
     if (lead >= 0xC0) return 2;
     return 1;
+}
+
+// Points to pixels at the screen's twips per pixel, rounded half to even; a
+// size that gives no sensible height leaves it 0 (the face's default size).
+int32_t CellHeight(float size, double factor, int32_t twipsPerPixel) {
+    const double height = std::nearbyint(double(size) * 20.0 * factor / twipsPerPixel);
+    if (!(height >= -MaxCellHeight && height <= MaxCellHeight)) return 0;
+    return int32_t(height);
 }
 
 int32_t FindCachedFont(float size, int16_t bold, int16_t italic, const std::string& face) {
@@ -105,7 +114,7 @@ platform::LogFont UIFontRecord(float size, int16_t bold, int16_t italic, std::st
     const std::string_view trimmed = TrimBlanks(face);
     const double factor = trimmed == MeiryoFace ? 1.3 : 1.0;
     platform::LogFont record;
-    record.height = int32_t(std::nearbyint(double(size) * 20.0 * factor / twipsPerPixel));
+    record.height = CellHeight(size, factor, twipsPerPixel);
     record.weight = bold == -1 ? int32_t(std::nearbyint(15.0 / twipsPerPixel * 700.0)) : 0;
     record.italic = italic == -1 ? 1 : 0;
     record.charSet = trimmed == "Impact" ? AnsiCharSet : ShiftJisCharSet;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -76,6 +77,8 @@ TEST(UIFontRecord, HeightWeightItalicAndCharacterSet) {
     EXPECT_EQ(UIFontRecord(1.875f, 0, 0, "x", 15).height, 2);
     EXPECT_EQ(UIFontRecord(2.625f, 0, 0, "x", 15).height, 4);
     EXPECT_EQ(UIFontRecord(9, 0, 0, "x", 0).height, 12);
+    EXPECT_EQ(UIFontRecord(std::nanf(""), 0, 0, "x", 15).height, 0);
+    EXPECT_EQ(UIFontRecord(1e30f, 0, 0, "x", 15).height, 0);
 }
 
 TEST(LanguageDecision, OnlyJapaneseSystemsGetExplicitFonts) {
@@ -152,7 +155,12 @@ TEST_F(FontCacheTest, DefaultFontIsEntryZeroAndIsCreatedOnce) {
     EXPECT_EQ(FontCache[0].size, 9.0f);
     EXPECT_EQ(FontCache[0].bold, 0);
     EXPECT_EQ(FontCache[0].italic, 0);
-    EXPECT_NE(FontCache[0].font, 0);
+    ASSERT_NE(FontCache[0].font, 0);
+    // 9 points at 15 twips per pixel: a 12-pixel cell.
+    const QFont* font = platform::FontObject(FontCache[0].font);
+    ASSERT_NE(font, nullptr);
+    EXPECT_LE(QFontMetrics(*font).height(), 12);
+    EXPECT_GE(QFontMetrics(*font).height(), 9);
 }
 
 TEST_F(FontCacheTest, KeyedByFaceSizeBoldAndItalic) {
