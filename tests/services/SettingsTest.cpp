@@ -114,6 +114,13 @@ TEST_F(SettingsStore, UnwritableStoreLosesOnlyTheWrite) {
     EXPECT_EQ(ReadSetting("OW", 5), "1");
 }
 
+TEST_F(SettingsStore, StoreThatCannotBeAFileReadsDefaultsAndIgnoresWrites) {
+    std::filesystem::create_directories(StoreFile());
+    WriteSetting("OW", 1);
+    EXPECT_EQ(ReadSetting("OW", 0), "0");
+    EXPECT_TRUE(std::filesystem::is_directory(StoreFile()));
+}
+
 // Placement ------------------------------------------------------------------
 
 namespace {
