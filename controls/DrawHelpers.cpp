@@ -64,7 +64,6 @@ struct Painter {
     Surface& s;
     int W, H;
     Ramp ramp;
-    int n1, n2, n3;
 
     Color Step(int i) const { return FromRgb(ramp[i]); }
     void HLine(int y, Color c) { s.Line(0, y, W + 20, y, c); }
@@ -306,7 +305,7 @@ void PaintBackground(Surface& s, int style, Color c1, Color c2, Color c3, int n1
     const Rgb r1 = ToRgb(ArgOrDefault(c1, 0));
     const Rgb r2 = ToRgb(ArgOrDefault(c2, 1));
     const Rgb r3 = ToRgb(ArgOrDefault(c3, 2));
-    Painter p{s, s.Width(), s.Height(), MakeRamp(r1, r2, r3), n1, n2, n3};
+    Painter p{s, s.Width(), s.Height(), MakeRamp(r1, r2, r3)};
     const int savedMode = s.DrawMode();
     s.SetDrawMode(platform::kRasterCopyPen);
     switch (style) {

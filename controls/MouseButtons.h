@@ -6,33 +6,33 @@
 
 #include <cstdint>
 
-inline constexpr int16_t kVbLeft = 1;
-inline constexpr int16_t kVbRight = 2;
-inline constexpr int16_t kVbMiddle = 4;
+inline constexpr int16_t kMouseLeft = 1;
+inline constexpr int16_t kMouseRight = 2;
+inline constexpr int16_t kMouseMiddle = 4;
 
-inline int16_t VbButton(Qt::MouseButton b) {
+inline int16_t MouseButtonCode(Qt::MouseButton b) {
     switch (b) {
     case Qt::LeftButton:
-        return kVbLeft;
+        return kMouseLeft;
     case Qt::RightButton:
-        return kVbRight;
+        return kMouseRight;
     case Qt::MiddleButton:
-        return kVbMiddle;
+        return kMouseMiddle;
     default:
         return 0;
     }
 }
 
-inline int16_t VbButtons(Qt::MouseButtons b) {
+inline int16_t MouseButtonState(Qt::MouseButtons b) {
     int16_t v = 0;
-    if (b & Qt::LeftButton) v |= kVbLeft;
-    if (b & Qt::RightButton) v |= kVbRight;
-    if (b & Qt::MiddleButton) v |= kVbMiddle;
+    if (b & Qt::LeftButton) v |= kMouseLeft;
+    if (b & Qt::RightButton) v |= kMouseRight;
+    if (b & Qt::MiddleButton) v |= kMouseMiddle;
     return v;
 }
 
 // Shift state: 1 Shift, 2 Ctrl, 4 Alt.
-inline int16_t VbShift(Qt::KeyboardModifiers m) {
+inline int16_t ShiftState(Qt::KeyboardModifiers m) {
     int16_t v = 0;
     if (m & Qt::ShiftModifier) v |= 1;
     if (m & Qt::ControlModifier) v |= 2;

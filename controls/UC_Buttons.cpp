@@ -321,7 +321,7 @@ void UC_Buttons::mouseReleaseEvent(QMouseEvent* e) {
     if (p.x() < left || p.x() > left + buttonWidth_ || p.y() < 0 || p.y() > buttonHeight_) return;
     if (e->button() == Qt::LeftButton) {
         DrawButton(i, 0);
-        const int16_t shift = VbShift(e->modifiers());
+        const int16_t shift = ShiftState(e->modifiers());
         if (shift != 0)
             emit ShiftClicked(i, shift);
         else

@@ -354,7 +354,7 @@ bool UC_ListView::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pEvent->type() == QEvent::KeyPress || pEvent->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(pEvent);
         const bool down = pEvent->type() == QEvent::KeyPress;
-        EditorKey(pWatched, down ? 1 : 0, KeyCode(key->key()), VbShift(key->modifiers()));
+        EditorKey(pWatched, down ? 1 : 0, KeyCode(key->key()), ShiftState(key->modifiers()));
         if (down && !key->text().isEmpty()) EditorKey(pWatched, 2, key->text()[0].unicode(), 0);
     }
     return QWidget::eventFilter(pWatched, pEvent);

@@ -25,7 +25,7 @@ void UC_ListViewPane::paintEvent(QPaintEvent*) {
 
 void UC_ListViewPane::mousePressEvent(QMouseEvent* e) {
     const float x = float(e->position().x() * Px()), y = float(e->position().y() * Px());
-    const int16_t b = VbButton(e->button()), s = VbShift(e->modifiers());
+    const int16_t b = MouseButtonCode(e->button()), s = ShiftState(e->modifiers());
     if (kind_ == Kind::Rows)
         owner_->PictureList_MouseDown(b, s, x, y);
     else
@@ -34,7 +34,7 @@ void UC_ListViewPane::mousePressEvent(QMouseEvent* e) {
 
 void UC_ListViewPane::mouseMoveEvent(QMouseEvent* e) {
     const float x = float(e->position().x() * Px()), y = float(e->position().y() * Px());
-    const int16_t b = VbButtons(e->buttons()), s = VbShift(e->modifiers());
+    const int16_t b = MouseButtonState(e->buttons()), s = ShiftState(e->modifiers());
     if (kind_ == Kind::Rows)
         owner_->PictureList_MouseMove(b, s, x, y);
     else
@@ -43,7 +43,7 @@ void UC_ListViewPane::mouseMoveEvent(QMouseEvent* e) {
 
 void UC_ListViewPane::mouseReleaseEvent(QMouseEvent* e) {
     const float x = float(e->position().x() * Px()), y = float(e->position().y() * Px());
-    const int16_t b = VbButton(e->button()), s = VbShift(e->modifiers());
+    const int16_t b = MouseButtonCode(e->button()), s = ShiftState(e->modifiers());
     if (kind_ == Kind::Rows)
         owner_->PictureList_MouseUp(b, s, x, y);
     else
@@ -91,6 +91,6 @@ void UC_ListViewPane::dropEvent(QDropEvent* e) {
     const Qt::DropAction action = e->dropAction();
     const int32_t effect = action == Qt::MoveAction ? 2 : action == Qt::LinkAction ? 4 : 1;
     e->acceptProposedAction();
-    owner_->DropData(e->mimeData(), effect, VbButtons(e->buttons()), VbShift(e->modifiers()),
+    owner_->DropData(e->mimeData(), effect, MouseButtonState(e->buttons()), ShiftState(e->modifiers()),
                      float(e->position().x() * Px()), float(e->position().y() * Px()));
 }

@@ -268,8 +268,8 @@ int32_t UC_Slider::TrackCoordinate(QPoint pos) const {
 }
 
 void UC_Slider::TrackPress(QMouseEvent* e) {
-    const int16_t button = VbButton(e->button());
-    if (button == kVbLeft) {
+    const int16_t button = MouseButtonCode(e->button());
+    if (button == kMouseLeft) {
         const int32_t c = TrackCoordinate(e->position().toPoint());
         const float t = thumbPos_;
         grabOffset_ = (t < c && c < t + pointerSize_) ? c - t : pointerSize_ / 2.0f;
@@ -278,7 +278,7 @@ void UC_Slider::TrackPress(QMouseEvent* e) {
     }
     clicked_ = -1;
     emit MouseUD(true, button);
-    if (button == kVbLeft) emit Scrolled(1);
+    if (button == kMouseLeft) emit Scrolled(1);
 }
 
 void UC_Slider::ArrowPress(int i) {
@@ -317,22 +317,22 @@ void UC_Slider::mouseMoveEvent(QMouseEvent* e) {
     if (c == lastC_) return;
     lastC_ = c;
     Draw(int32_t(std::nearbyint(c - grabOffset_)));
-    emit Scrolled(VbButtons(e->buttons()));
+    emit Scrolled(MouseButtonState(e->buttons()));
 }
 
 void UC_Slider::mouseReleaseEvent(QMouseEvent* e) {
     const Part part = pressedPart_;
     if (e->buttons() == Qt::NoButton) pressedPart_ = Part::None;
     if (refuseInput_ == -1) return;
-    const int16_t button = VbButton(e->button());
+    const int16_t button = MouseButtonCode(e->button());
     if (part == Part::Track) {
         clicked_ = 0;
         emit MouseUD(false, button);
-        if (button == kVbLeft) emit Scrolled(1);
+        if (button == kMouseLeft) emit Scrolled(1);
         return;
     }
     if (part == Part::None || disabletrim_ == -1) return;
-    if (button == kVbLeft) {
+    if (button == kMouseLeft) {
         const int i = part == Part::Arrow0 ? 0 : 1;
         arrowPressed_[i] = false;
         DrawArrow(i, false);

@@ -176,7 +176,7 @@ int32_t UC_TextPicture::HitTest(int32_t x, int32_t y) const {
 void UC_TextPicture::PressAt(QPoint pos, Qt::MouseButton button) {
     const int32_t i = HitTest(ToTwips(pos.x()), ToTwips(pos.y()));
     if (UseClick(i) != 0) Draw(i);
-    emit MouseUD(VbButton(button), true, i);
+    emit MouseUD(MouseButtonCode(button), true, i);
     pressed_ = 1;
 }
 
@@ -190,7 +190,7 @@ void UC_TextPicture::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
     const int32_t i = HitTest(ToTwips(pos.x()), ToTwips(pos.y()));
     if (UseClick(i) != 0) Draw(-1);
-    emit MouseUD(VbButton(e->button()), false, i);
+    emit MouseUD(MouseButtonCode(e->button()), false, i);
     pressed_ = 0;
 }
 
@@ -208,8 +208,8 @@ void UC_TextPicture::dragEnterEvent(QDragEnterEvent* e) {
 
 void UC_TextPicture::dropEvent(QDropEvent* e) {
     const QPointF p = e->position();
-    emit OLEDragDrop(e->mimeData(), int32_t(e->dropAction()), VbButtons(e->buttons()),
-                     VbShift(e->modifiers()), float(ToTwips(int(p.x()))),
+    emit OLEDragDrop(e->mimeData(), int32_t(e->dropAction()), MouseButtonState(e->buttons()),
+                     ShiftState(e->modifiers()), float(ToTwips(int(p.x()))),
                      float(ToTwips(int(p.y()))));
     e->acceptProposedAction();
 }
