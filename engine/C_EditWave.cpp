@@ -19,9 +19,8 @@ namespace {
 
 // Blocks of the second pass and the write pass: whole frames of at most 2 MiB.
 constexpr int64_t kBlockBytes = 2097152;
-// Reads and appends move at most this much, so that the data stays in the processor's
-// cache between the kernel's copy, the sample loop and the next copy.
-constexpr int64_t kPieceBytes = 262144;
+// Reads and appends move at most this much: large calls cost the kernel least per byte.
+constexpr int64_t kPieceBytes = kBlockBytes;
 // A plain RIFF header; its size fields cannot describe a longer file.
 constexpr int64_t kHeaderBytes = 44;
 constexpr int64_t kMaxFileBytes = 4294967295LL;
