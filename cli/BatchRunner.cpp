@@ -20,6 +20,8 @@ struct JobFiles {
     std::string finalPath;
     std::string workPath;
     bool reserved = false; // finalPath is an empty placeholder this job created
+    std::string wanted;    // the name the reservation started from
+    bool numberAlways = false;
     std::string error;
 };
 
@@ -75,11 +77,13 @@ JobFiles PlanFiles(const Options& options, const std::string& source, uint64_t j
         files.finalPath = source;
         break;
     case OutputMode::Folder:
-        reservation = ReserveNumbered(SetBackslash(WithFolder(options.outputDir), 0) +
-                                          PathPart(source, 0, 0, 1, 1, 1),
-                                      false);
+        files.wanted =
+            SetBackslash(WithFolder(options.outputDir), 0) + PathPart(source, 0, 0, 1, 1, 1);
+        reservation = ReserveNumbered(files.wanted, false);
         break;
     case OutputMode::BesideSource:
+        files.wanted = source;
+        files.numberAlways = true;
         reservation = ReserveNumbered(source, true);
         break;
     }
@@ -153,9 +157,11 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
             return r;
         }
         const bool replacesSource = m_options.output == OutputMode::Overwrite;
-        std::string error = CommitWorkFile(files.workPath, files.finalPath,
-                                           replacesSource ? source : std::string());
+        std::string error = replacesSource ? CommitWorkFile(files.workPath, files.finalPath, source)
+                                           : CommitToReservedName(files.workPath, files.finalPath,
+                                                                  files.wanted, files.numberAlways);
         if (!error.empty()) {
+            files.reserved = false; // the placeholder is gone; the name may be someone else's now
             Discard(files);
             r.error = error;
             return r;

@@ -3,6 +3,7 @@
 #include "services/core/Paths.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,6 +78,22 @@ std::string CommitWorkFile(const std::string& workPath, const std::string& final
     const int err = errno;
     return "write failed: cannot move the result to " + finalPath +
            (err != 0 ? ": " + ErrnoText(err) : std::string());
+}
+
+std::string CommitToReservedName(const std::string& workPath, std::string& finalPath,
+                                 const std::string& wanted, bool numberAlways) {
+    ::unlink(finalPath.c_str());
+    if (::renameat2(AT_FDCWD, workPath.c_str(), AT_FDCWD, finalPath.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS)
+        return "write failed: cannot move the result to " + finalPath + ": " + ErrnoText(errno);
+    // Taken meanwhile, or no such rename here: a fresh reservation, replaced in one rename.
+    Reservation again = ReserveNumbered(wanted, numberAlways);
+    if (again.path.empty()) return again.error;
+    finalPath = again.path;
+    std::string error = CommitWorkFile(workPath, finalPath, {});
+    if (!error.empty()) RemoveQuietly(finalPath);
+    return error;
 }
 
 void RemoveQuietly(const std::string& path) {

@@ -27,6 +27,14 @@ std::string WorkFileName(const std::string& finalPath, uint64_t jobNumber);
 std::string CommitWorkFile(const std::string& workPath, const std::string& finalPath,
                            const std::string& keepModeOf);
 
+// Moves the finished work file onto the name this job reserved (an empty placeholder)
+// without replacing a file, which spares the file system the immediate flush it does for a
+// replacing rename. Should another process take the name in the instant the placeholder is
+// gone, the next free name of the series (wanted, numberAlways as for ReserveNumbered) is
+// used; finalPath then changes. Returns an error text, empty on success.
+std::string CommitToReservedName(const std::string& workPath, std::string& finalPath,
+                                 const std::string& wanted, bool numberAlways);
+
 // Removes what a failed or cancelled job left behind (missing files are fine).
 void RemoveQuietly(const std::string& path);
 
