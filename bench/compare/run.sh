@@ -45,24 +45,29 @@ chmod +x ffmpeg2pass.sh
 
 hf() { hyperfine --style basic --warmup 1 --runs "${QUILLAN_BENCH_RUNS:-3}" "$@"; }
 
-hf --export-json single.json --prepare 'rm -f out/*' \
-    -n cp "cp long.wav out/long.wav" \
-    -n "two reads, one write" "cat long.wav >/dev/null; cat long.wav >out/long.wav" \
-    -n "quillan-batch trim+peak" "$qb -q -j 1 -o out long.wav" \
-    -n "sox norm 0" "sox long.wav out/long.wav norm 0" \
-    -n "sox silence+reverse+norm 0" \
+# Every timed command starts with its output gone and no dirty pages of earlier runs left
+# to flush (sync), so that no command pays for another's writes.
+clean="rm -f out/*; sync"
+hf --export-json single.json \
+    --prepare "$clean" -n cp "cp long.wav out/long.wav" \
+    --prepare "$clean" -n "two reads, one write" "cat long.wav >/dev/null; cat long.wav >out/long.wav" \
+    --prepare "$clean" -n "quillan-batch trim+peak" "$qb -q -j 1 -o out long.wav" \
+    --prepare "$clean" -n "sox norm 0" "sox long.wav out/long.wav norm 0" \
+    --prepare "$clean" -n "sox silence+reverse+norm 0" \
     "sox long.wav out/long.wav silence 1 0.05 -45d reverse silence 1 0.05 -45d reverse norm 0" \
-    -n "ffmpeg two-pass" "./ffmpeg2pass.sh long.wav out/long.wav"
+    --prepare "$clean" -n "ffmpeg two-pass" "./ffmpeg2pass.sh long.wav out/long.wav"
 
-many_cmds=(-n "one cp of 200 files" "cp many/*.wav out-many/"
-    -n "quillan-batch -j 2 trim+peak" "$qb -q -j 2 -o out-many many/*.wav"
-    -n "sox norm loop" 'for f in many/*.wav; do sox "$f" "out-many/${f#many/}" norm 0; done')
+clean_many="rm -rf out-many/*; sync"
+many_cmds=(--prepare "$clean_many" -n "one cp of 200 files" "cp many/*.wav out-many/"
+    --prepare "$clean_many" -n "quillan-batch -j 2 trim+peak" "$qb -q -j 2 -o out-many many/*.wav"
+    --prepare "$clean_many" -n "sox norm loop"
+    'for f in many/*.wav; do sox "$f" "out-many/${f#many/}" norm 0; done')
 if [ "$have_normalize" = 1 ]; then
     # normalize-audio edits in place: each run gets fresh copies (not timed).
-    many_cmds+=(-n "normalize-audio --batch" "normalize-audio -q --batch norm-work/*.wav")
+    many_cmds+=(--prepare "rm -rf norm-work; cp -r many norm-work; sync"
+        -n "normalize-audio --batch" "normalize-audio -q --batch norm-work/*.wav")
 fi
-hf --export-json many.json --prepare 'rm -rf out-many/* norm-work; cp -r many norm-work' \
-    "${many_cmds[@]}"
+hf --export-json many.json "${many_cmds[@]}"
 
 # Peak memory of one job on a 60-minute file.
 [ -f hour.wav ] || "$gen" hour.wav --seconds 3598 --lead 1 --tail 1 --peak -6 --seed 9
