@@ -8,6 +8,14 @@
 #include <immintrin.h>
 #endif
 
+#if defined(__x86_64__) || defined(__i386__)
+namespace {
+bool HaveAvx2();
+__attribute__((target("avx2"))) size_t ScanChunk16Avx2(const uint8_t* p, size_t count, int32_t& hi,
+                                                       int32_t& lo, uint64_t& sum);
+} // namespace
+#endif
+
 namespace {
 
 inline int32_t Load16(const uint8_t* p) {
@@ -83,12 +91,14 @@ uint64_t ScanChunk8(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV
 
 uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV) {
     uint64_t sum = 0;
-    int32_t hi = maxV, lo = minV;
+    int32_t hi = std::clamp(maxV, -32768, 32767), lo = std::clamp(minV, -32768, 32767);
     size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HaveAvx2()) i = ScanChunk16Avx2(p, count, hi, lo, sum);
+#endif
 #if defined(__SSE2__)
     // madd gives a0^2 + a1^2, at most 2^31: exact when read as unsigned.
-    __m128i vmax = _mm_set1_epi16(int16_t(std::clamp(hi, -32768, 32767)));
-    __m128i vmin = _mm_set1_epi16(int16_t(std::clamp(lo, -32768, 32767)));
+    __m128i vmax = _mm_set1_epi16(int16_t(hi)), vmin = _mm_set1_epi16(int16_t(lo));
     __m128i acc = _mm_setzero_si128();
     const __m128i zero = _mm_setzero_si128();
     for (; i + 8 <= count; i += 8) {
@@ -106,7 +116,7 @@ uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
         hi = std::max(hi, int32_t(mx[k]));
         lo = std::min(lo, int32_t(mn[k]));
     }
-    sum = SumLanes64(acc);
+    sum += SumLanes64(acc);
 #endif
     for (; i < count; ++i) {
         const int32_t v = Load16(p + 2 * i);
@@ -214,6 +224,58 @@ __attribute__((target("ssse3"))) int64_t LastAbove24Ssse3(const uint8_t* p, size
 
 bool HaveSsse3() {
     static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+}
+
+// ScaleSamples16 sixteen samples per step. Unpacking and packing work within 128-bit
+// halves, so they undo each other and the sample order is kept.
+__attribute__((target("avx2"))) size_t ScaleSamples16Avx2(uint8_t* p, size_t count,
+                                                          const float a[2]) {
+    const __m256 f = _mm256_setr_ps(a[0], a[1], a[0], a[1], a[0], a[1], a[0], a[1]);
+    const __m256 top = _mm256_set1_ps(32767.0f), bottom = _mm256_set1_ps(-32767.0f);
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m256i* q = reinterpret_cast<__m256i*>(p + 2 * i);
+        const __m256i x = _mm256_loadu_si256(q);
+        __m256 l = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_unpacklo_epi16(x, x), 16));
+        __m256 h = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_unpackhi_epi16(x, x), 16));
+        l = _mm256_min_ps(_mm256_max_ps(_mm256_mul_ps(l, f), bottom), top);
+        h = _mm256_min_ps(_mm256_max_ps(_mm256_mul_ps(h, f), bottom), top);
+        _mm256_storeu_si256(q, _mm256_packs_epi32(_mm256_cvtps_epi32(l), _mm256_cvtps_epi32(h)));
+    }
+    return i;
+}
+
+// ScanChunk16 sixteen samples per step.
+__attribute__((target("avx2"))) size_t ScanChunk16Avx2(const uint8_t* p, size_t count, int32_t& hi,
+                                                       int32_t& lo, uint64_t& sum) {
+    __m256i vmax = _mm256_set1_epi16(int16_t(hi)), vmin = _mm256_set1_epi16(int16_t(lo));
+    __m256i acc = _mm256_setzero_si256();
+    const __m256i zero = _mm256_setzero_si256();
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2 * i));
+        vmax = _mm256_max_epi16(vmax, x);
+        vmin = _mm256_min_epi16(vmin, x);
+        const __m256i sq = _mm256_madd_epi16(x, x); // at most 2^31: exact as unsigned
+        acc = _mm256_add_epi64(acc, _mm256_unpacklo_epi32(sq, zero));
+        acc = _mm256_add_epi64(acc, _mm256_unpackhi_epi32(sq, zero));
+    }
+    int16_t mx[16], mn[16];
+    uint64_t lanes[4];
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(mx), vmax);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(mn), vmin);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), acc);
+    for (int k = 0; k < 16; ++k) {
+        hi = std::max(hi, int32_t(mx[k]));
+        lo = std::min(lo, int32_t(mn[k]));
+    }
+    sum += lanes[0] + lanes[1] + lanes[2] + lanes[3];
+    return i;
+}
+
+bool HaveAvx2() {
+    static const bool have = __builtin_cpu_supports("avx2");
     return have;
 }
 
@@ -370,6 +432,9 @@ int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
 
 void ScaleSamples16(uint8_t* p, size_t count, const float a[2]) {
     size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HaveAvx2()) i = ScaleSamples16Avx2(p, count, a);
+#endif
 #if defined(__SSE2__)
     // A single-precision product is the exact product rounded once; clamping before the
     // conversion gives +-32767 for every |v| >= 32767; the conversion rounds half to even.

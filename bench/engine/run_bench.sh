@@ -1,8 +1,9 @@
 #!/bin/sh
-# Whole-job figures of the edit engine against baselines measured in the same run.
+# Whole-job figures of the edit engine against baselines measured in the same run. The
+# baselines: two reads and one write of the file (three reads for the three-pass job).
 #   bench/engine/run_bench.sh BUILD_DIR [WORK_DIR]
 # BUILD_DIR is a Release build with the targets gen_wav and edit_driver built.
-# Needs hyperfine, valgrind and GNU time; the test files (about 0.6 GB for the 60-minute
+# Needs hyperfine, jq, valgrind and GNU time; the test files (about 0.6 GB for the 60-minute
 # one) are generated into WORK_DIR (default /tmp/quillan-bench) once and kept.
 set -eu
 build=$(cd "${1:?usage: run_bench.sh BUILD_DIR [WORK_DIR]}" && pwd)
@@ -25,16 +26,30 @@ make_wav s16_60m.wav --seconds 3600
 
 job="--trim -45 -45 --norm 0 0"
 calc="--trim -45 -45 --norm 3 -20 --gate 300 -40"
-hf() { hyperfine -N -w 2 -r "${RUNS:-10}" --prepare "rm -f $work/out.wav" "$@"; }
+# hf LABEL BASELINE OURS: one table row with the medians of both and their ratios (wall
+# time, and processor time user + system, which the machine's other load disturbs less).
+hf() {
+    label=$1
+    shift
+    hyperfine -N -w 2 -r "${RUNS:-15}" --prepare "rm -f $work/out.wav" \
+        --export-json "$work/hf.json" "$@" >/dev/null
+    jq -r --arg l "$label" '.results as $r | $r[0] as $b | $r[1] as $o |
+        "| \($l) | \($b.median * 1000 | round) ms | \($o.median * 1000 | round) ms | " +
+        "\($o.median / $b.median * 100 | round / 100) | " +
+        "\(($o.user + $o.system) / ($b.user + $b.system) * 100 | round / 100) |"' "$work/hf.json"
+}
 
-echo "== trim + peak, 16-bit stereo 44.1 kHz, 10 min"
-hf "cp s16.wav out.wav" "sh -c 'cat s16.wav >/dev/null; cat s16.wav > out.wav'" "$drv s16.wav out.wav $job"
-for f in s24 s8; do
-    echo "== trim + peak, $f, 10 min"
-    hf "sh -c 'cat $f.wav >/dev/null; cat $f.wav > out.wav'" "$drv $f.wav out.wav $job"
-done
-echo "== trim + RMS(Calc), 16-bit stereo, 10 min (three passes)"
-hf "sh -c 'cat s16.wav >/dev/null; cat s16.wav >/dev/null; cat s16.wav > out.wav'" "$drv s16.wav out.wav $calc"
+floor2() { echo "sh -c 'cat $1 >/dev/null; cat $1 > out.wav'"; }
+floor3() { echo "sh -c 'cat $1 >/dev/null; cat $1 >/dev/null; cat $1 > out.wav'"; }
+
+echo "| job (10 min) | baseline median | edit_driver median | wall ratio | CPU ratio |"
+echo "|---|---|---|---|---|"
+hf "trim + peak, 16-bit stereo 44.1 kHz, vs cp" "cp s16.wav out.wav" "$drv s16.wav out.wav $job"
+hf "trim + peak, 16-bit stereo 44.1 kHz" "$(floor2 s16.wav)" "$drv s16.wav out.wav $job"
+hf "trim + peak, 24-bit stereo 48 kHz" "$(floor2 s24.wav)" "$drv s24.wav out.wav $job"
+hf "trim + peak, 8-bit mono 44.1 kHz" "$(floor2 s8.wav)" "$drv s8.wav out.wav $job"
+hf "trim + RMS(Calc), 16-bit stereo (3 passes)" "$(floor3 s16.wav)" "$drv s16.wav out.wav $calc"
+echo
 
 echo "== peak memory (maximum resident set size, kB)"
 for f in s16_1m s16_60m; do
