@@ -1,5 +1,6 @@
 #include "services/core/ErrorLog.h"
 
+#include "services/core/AppTitle.h"
 #include "services/core/DurationText.h"
 #include "services/core/Paths.h"
 #include "services/core/SettingText.h"
@@ -15,8 +16,6 @@ int32_t ErrorCatch = 0;
 int32_t LogError = 0;
 
 namespace {
-
-constexpr const char* LogTitle = "quillan";
 
 bool IsWritableFolder(const std::string& folder) {
     return access(folder.c_str(), W_OK | X_OK) == 0;
@@ -56,7 +55,8 @@ int64_t FileSizeOrZero(const std::string& path) {
 void AppendLogLine(const std::string& programFolder, std::string_view message, int32_t isError) {
     const std::optional<std::string> folder = ResolveLogFolder(programFolder);
     if (!folder) return;
-    const std::string path = SetBackslash(*folder, 0) + LogTitle + (isError ? ".err" : ".log");
+    const std::string path =
+        SetBackslash(*folder, 0) + std::string(AppTitle) + (isError ? ".err" : ".log");
     if (FileSizeOrZero(path) > MaxLogBytes) DeleteFileForced(path);
     std::ofstream file(path, std::ios::binary | std::ios::app);
     if (!file) return;
@@ -85,7 +85,7 @@ std::string FallbackLogFolder() {
         const char* home = std::getenv("HOME");
         base = std::string(home ? home : "") + "/.local/state";
     }
-    return SetBackslash(base, 0) + LogTitle + "/log";
+    return SetBackslash(base, 0) + std::string(AppTitle) + "/log";
 }
 
 void WriteLogIn(const std::string& programFolder, std::string_view message, int32_t isError,

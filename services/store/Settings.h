@@ -3,6 +3,7 @@
 // $XDG_CONFIG_HOME/quillan/quillan.ini. An empty text is stored as "***" so that
 // it stays apart from a missing value; reading never writes the default back.
 
+#include "services/core/AppTitle.h"
 #include "services/core/SettingText.h"
 
 #include <cstdint>
@@ -15,7 +16,6 @@ inline constexpr std::string_view EmptyMarker = "***";
 inline constexpr size_t SettingReadLimit = 256;
 // The maker's and the program's names that place the store.
 inline constexpr std::string_view SettingsMaker = "quillan";
-inline constexpr std::string_view AppTitle = "quillan";
 
 // Back end. keyPath names the store as "maker/program" (a backslash works as
 // well); empty means the program's own store, maker "quillan" and the program
