@@ -14,7 +14,7 @@
 inline constexpr std::string_view EmptyMarker = "***";
 // Longest stored value (bytes) that still reads back; a longer one reads as the default.
 inline constexpr size_t SettingReadLimit = 256;
-// The maker's and the program's names that place the store.
+// The maker's name; with AppTitle it places the store.
 inline constexpr std::string_view SettingsMaker = "quillan";
 
 // Back end. keyPath names the store as "maker/program" (a backslash works as
