@@ -22,7 +22,7 @@ struct ArgCursor {
 
 enum class Kind { Flag, Value };
 
-struct OptionSpec {
+struct OptionDef {
     const char* longName;
     char shortName;
     Kind kind;
@@ -62,7 +62,7 @@ std::optional<int32_t> NormModeByName(const std::string& name) {
     return std::nullopt;
 }
 
-const OptionSpec kOptions[] = {
+const OptionDef kOptions[] = {
     {"output-dir", 'o', Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
          if (v.empty()) return "the folder name is empty";
@@ -193,15 +193,15 @@ const OptionSpec kOptions[] = {
      }},
 };
 
-const OptionSpec* FindLong(const std::string& name) {
-    for (const auto& spec : kOptions)
-        if (name == spec.longName) return &spec;
+const OptionDef* FindLong(const std::string& name) {
+    for (const auto& def : kOptions)
+        if (name == def.longName) return &def;
     return nullptr;
 }
 
-const OptionSpec* FindShort(char name) {
-    for (const auto& spec : kOptions)
-        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const OptionDef* FindShort(char name) {
+    for (const auto& def : kOptions)
+        if (def.shortName != 0 && def.shortName == name) return &def;
     return nullptr;
 }
 
@@ -209,7 +209,7 @@ const OptionSpec* FindShort(char name) {
 // option takes one. Returns an error text, empty on success.
 std::string ApplyOptionWord(Options& o, ArgCursor& cur) {
     const std::string& word = cur.args[cur.index];
-    const OptionSpec* spec = nullptr;
+    const OptionDef* def = nullptr;
     std::string shown;
     std::optional<std::string> attached;
     if (word.rfind("--", 0) == 0) {
@@ -218,16 +218,16 @@ std::string ApplyOptionWord(Options& o, ArgCursor& cur) {
             attached = name.substr(eq + 1);
             name.resize(eq);
         }
-        spec = FindLong(name);
+        def = FindLong(name);
         shown = "--" + name;
     } else {
-        spec = word.size() >= 2 ? FindShort(word[1]) : nullptr;
+        def = word.size() >= 2 ? FindShort(word[1]) : nullptr;
         shown = word.substr(0, 2);
-        if (spec && word.size() > 2) attached = word.substr(2);
+        if (def && word.size() > 2) attached = word.substr(2);
     }
-    if (!spec) return "unknown option '" + (word.rfind("--", 0) == 0 ? shown : word) + "'";
+    if (!def) return "unknown option '" + (word.rfind("--", 0) == 0 ? shown : word) + "'";
     std::string value;
-    if (spec->kind == Kind::Value) {
+    if (def->kind == Kind::Value) {
         if (attached) {
             value = *attached;
         } else if (cur.index + 1 < cur.args.size()) {
@@ -238,7 +238,7 @@ std::string ApplyOptionWord(Options& o, ArgCursor& cur) {
     } else if (attached) {
         return "option '" + shown + "' takes no value";
     }
-    std::string error = spec->apply(o, value);
+    std::string error = def->apply(o, value);
     return error.empty() ? error : "option '" + shown + "': " + error;
 }
 

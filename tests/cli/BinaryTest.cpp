@@ -402,3 +402,23 @@ TEST_F(BinaryFixture, StoredPanelSettingsReachTheEngine) {
 }
 
 } // namespace
+
+#include "engine/WaveMMIO.h"
+
+namespace {
+
+TEST_F(BinaryFixture, FromAndToSelectTheFrameRange) {
+    const std::string src = CopyIn("main_16b_2ch_44100.wav", dir / "r/take.wav");
+    RunResult r = RunBatch({"-q", "--no-trim", "--no-normalize", "--from", "1000", "--to", "5000",
+                            "-o", dir / "r", src});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const WaveInfo in = ReadWaveInfo(src);
+    const WaveInfo out = ReadWaveInfo(dir / "r/take01.wav");
+    ASSERT_EQ(out.Valid, 1);
+    EXPECT_EQ(out.SampleFrames, 4000);
+    const auto source = ReadBytes(src), result = ReadBytes(dir / "r/take01.wav");
+    const auto first = source.begin() + in.DataOffset + 1000 * in.BlockAlign;
+    EXPECT_TRUE(std::equal(first, first + 4000 * in.BlockAlign, result.begin() + out.DataOffset));
+}
+
+} // namespace
