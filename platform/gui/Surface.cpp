@@ -62,8 +62,49 @@ void Surface::Clear() {
     if (!image_.isNull()) image_.fill(ToQColor(back_));
 }
 
+// Combines a pen pixel with a destination pixel for the raster mode.
+static QRgb Combine(int rasterMode, QRgb pen, QRgb dst) {
+    switch (rasterMode) {
+    case kRasterInvert:
+        return ~dst | 0xFF000000u;
+    case kRasterXorPen:
+        return (pen ^ dst) | 0xFF000000u;
+    case kRasterMaskPen:
+        return (pen & dst) | 0xFF000000u;
+    case kRasterMergePen:
+        return pen | dst;
+    default:
+        return pen;
+    }
+}
+
+bool Surface::StraightLine(int x1, int y1, int x2, int y2, Color c) {
+    if (x1 != x2 && y1 != y2) return false;
+    const QImage::Format f = image_.format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32) return false;
+    const QRgb pen = ToQColor(c).rgb();
+    const int w = image_.width(), h = image_.height();
+    if (y1 == y2) {
+        if (y1 < 0 || y1 >= h) return true;
+        const int from = std::max(0, std::min(x1, x2)), to = std::min(w - 1, std::max(x1, x2));
+        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y1));
+        for (int x = from; x <= to; ++x)
+            row[x] = Combine(drawMode_, pen, row[x]);
+    } else {
+        if (x1 < 0 || x1 >= w) return true;
+        const int from = std::max(0, std::min(y1, y2)), to = std::min(h - 1, std::max(y1, y2));
+        for (int y = from; y <= to; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+            row[x1] = Combine(drawMode_, pen, row[x1]);
+        }
+    }
+    return true;
+}
+
 void Surface::Line(int x1, int y1, int x2, int y2, Color c, int penWidth) {
     if (image_.isNull()) return;
+    // Most lines of the controls are one-pixel rows or columns: set them directly.
+    if (penWidth <= 1 && StraightLine(x1, y1, x2, y2, c)) return;
     QPainter p(&image_);
     p.setCompositionMode(CompositionFor(drawMode_));
     p.setPen(PenOf(c, penWidth));

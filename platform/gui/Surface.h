@@ -88,6 +88,8 @@ class Surface {
     void DrawEdge(int left, int top, int right, int bottom, bool sunken);
 
   private:
+    bool StraightLine(int x1, int y1, int x2, int y2, Color c);
+
     QImage image_;
     QFont font_;
     Color fore_ = 0x000000;
