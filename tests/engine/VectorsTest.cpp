@@ -51,7 +51,12 @@ std::optional<double> NumberField(const std::string& pJson, const std::string& p
 
 fs::path VectorsDir() {
     const char* env = std::getenv("QUILLAN_VECTORS");
-    return env ? fs::path(env) : fs::path();
+    if (env && *env) return fs::path(env);
+#ifdef QUILLAN_DEFAULT_VECTORS
+    return fs::path(QUILLAN_DEFAULT_VECTORS);
+#else
+    return fs::path();
+#endif
 }
 
 } // namespace
