@@ -2,6 +2,7 @@
 
 #include "platform/qt/SystemLanguage.h"
 #include "services/core/ErrorLog.h"
+#include "services/core/Paths.h"
 #include "services/core/SettingText.h"
 #include "services/core/TwipsPerPixel.h"
 #include "services/store/Settings.h"
@@ -21,14 +22,6 @@ constexpr float DefaultSize = 9;
 constexpr uint8_t AnsiCharSet = 0;
 constexpr uint8_t ShiftJisCharSet = 128;
 constexpr double MaxCellHeight = 10000;
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
 
 // Bytes of the UTF-8 character that starts with lead (1 for a stray byte).
 size_t CharLength(unsigned char lead) {
@@ -111,7 +104,7 @@ void DecideLanguageMode() {
 platform::LogFont UIFontRecord(float size, int16_t bold, int16_t italic, std::string_view face,
                                int32_t twipsPerPixel) {
     if (twipsPerPixel <= 0) twipsPerPixel = 15;
-    const std::string_view trimmed = TrimBlanks(face);
+    const std::string trimmed = CutAtNul(std::string(face));
     const double factor = trimmed == MeiryoFace ? 1.3 : 1.0;
     platform::LogFont record;
     record.height = CellHeight(size, factor, twipsPerPixel);
@@ -151,15 +144,15 @@ void DeleteUIFonts() {
 
 int32_t FaceNameBytes(std::string_view text, std::array<uint8_t, 32>& bytes) {
     bytes.fill(0);
-    text = TrimBlanks(text);
+    const std::string trimmed = CutAtNul(std::string(text));
     const size_t room = bytes.size() - 1; // the last byte always ends the name
     size_t written = 0;
-    for (size_t i = 0; i < text.size();) {
+    for (size_t i = 0; i < trimmed.size();) {
         const size_t length =
-            std::min(CharLength(static_cast<unsigned char>(text[i])), text.size() - i);
+            std::min(CharLength(static_cast<unsigned char>(trimmed[i])), trimmed.size() - i);
         if (written + length > room) break;
         for (size_t k = 0; k < length; ++k)
-            bytes[written++] = static_cast<uint8_t>(text[i + k]);
+            bytes[written++] = static_cast<uint8_t>(trimmed[i + k]);
         i += length;
     }
     return int32_t(written);

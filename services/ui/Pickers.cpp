@@ -14,10 +14,6 @@ constexpr int32_t FlagFileMustExist = 0x1000;
 constexpr int32_t DefaultSaveFlags = 0x80006;
 constexpr int32_t DefaultOpenFlags = 0x81104;
 
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(' ') == std::string::npos;
-}
-
 std::string CurrentFolder() {
     std::error_code ec;
     const auto path = std::filesystem::current_path(ec);
@@ -35,12 +31,6 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
     }
 }
 
-std::string TrimmedBlanks(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // "description|pattern|description|pattern"; several patterns of one pair are
 // separated by ";". A description without a pattern is dropped.
 std::vector<platform::FileDialogFilter> ParseFilterPairs(const std::string& filter) {
@@ -50,7 +40,8 @@ std::vector<platform::FileDialogFilter> ParseFilterPairs(const std::string& filt
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
         platform::FileDialogFilter pair{parts[i], {}};
         for (const std::string& pattern : SplitAt(parts[i + 1], ';'))
-            if (!TrimmedBlanks(pattern).empty()) pair.patterns.push_back(TrimmedBlanks(pattern));
+            if (std::string trimmed = CutAtNul(pattern); !trimmed.empty())
+                pair.patterns.push_back(std::move(trimmed));
         if (!pair.patterns.empty()) filters.push_back(std::move(pair));
     }
     return filters;
@@ -67,7 +58,7 @@ platform::FolderDialogRequest FolderPickRequest(const std::string& startPath,
                                                 const std::string& title,
                                                 const std::string& currentDir) {
     platform::FolderDialogRequest request;
-    request.startFolder = IsBlank(startPath) ? currentDir : SetBackslash(startPath, 1);
+    request.startFolder = CutAtNul(startPath).empty() ? currentDir : SetBackslash(startPath, 1);
     request.title = title.empty() ? std::string(DefaultFolderTitle) : title;
     return request;
 }
