@@ -164,7 +164,7 @@ void BlockConverter::ConvertSteady(uint8_t* pData, int64_t pFrames) const {
         // Even samples are left (or mono), odd ones right (or mono again).
         const uint8_t* tl = m_Table8[0].data();
         const uint8_t* tr = m_Table8[1].data();
-        size_t i = 0;
+        size_t i = ScaleSamples8Vector(pData, samples, m_A);
         for (; i + 1 < samples; i += 2) {
             pData[i] = tl[pData[i]];
             pData[i + 1] = tr[pData[i + 1]];

@@ -27,7 +27,11 @@ int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th);
 // 16-bit samples in place: v = sample * a (single), +-32767 when |v| >= 32767, else v
 // rounded half to even. a[0] for even, a[1] for odd sample indices (left, right).
 void ScaleSamples16(uint8_t* p, size_t count, const float a[2]);
-// The same for packed 24-bit samples and +-8388607.
+// 8-bit samples in place as far as vector code allows: v = (byte - 128) * a + 128 (single),
+// clamped to 0..255, rounded half to even. Returns how many samples it did (an even count;
+// 0 without vector support), the caller does the rest.
+size_t ScaleSamples8Vector(uint8_t* p, size_t count, const float a[2]);
+// The same as ScaleSamples16 for packed 24-bit samples and +-8388607.
 void ScaleSamples24(uint8_t* p, size_t count, const float a[2]);
 
 // A packed 24-bit sample (least significant byte first) as a signed value.
