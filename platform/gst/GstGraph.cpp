@@ -8,13 +8,13 @@
 #include <fstream>
 #include <mutex>
 #include <set>
-#include <thread>
 
 namespace platform::gst {
 namespace {
 
-// Documented filter names and the elements that play their part here. The renderer role is a
-// fixed bin that converts to raw audio and discards it.
+// Documented filter names and the elements that play their part here. Three are small fixed
+// bins: "renderer" converts raw audio and discards it, "midiout" synthesises MIDI into such a
+// renderer, and "asfreader" is a file source with an ASF demuxer (a reader opens its file).
 struct TableEntry {
     const char* Name;
     const char* Factory;
@@ -32,13 +32,15 @@ constexpr TableEntry kFilterTable[] = {
     {"ffdshow Audio Decoder", "decodebin"},
     {"Microsoft DTV-DVD Audio Decoder", "avdec_ac3"},
     {"MIDI Parser", "midiparse"},
-    {"Default MidiOut Device", "fluiddec"},
+    {"Default MidiOut Device", "midiout"},
     {"Default WaveOut Device", "renderer"},
     {"Default DirectSound Device", "renderer"},
 };
 
 constexpr const char* kRendererFactory = "renderer";
 constexpr const char* kRendererBin = "audioconvert ! audioresample ! fakesink sync=false";
+constexpr const char* kMidiOutFactory = "midiout";
+constexpr const char* kMidiOutBin = "fluiddec ! audioconvert ! audioresample ! fakesink sync=false";
 constexpr const char* kAsfReaderFactory = "asfreader";
 constexpr const char* kDecoderFactory = "decodebin";
 // How much of a file the type finder looks at.
@@ -47,6 +49,8 @@ constexpr std::streamsize kTypeFindBytes = 64 * 1024;
 // The elements a pseudo factory is built from.
 std::vector<const char*> PartsOf(const std::string& pFactory) {
     if (pFactory == kRendererFactory) return {"audioconvert", "audioresample", "fakesink"};
+    if (pFactory == kMidiOutFactory)
+        return {"fluiddec", "audioconvert", "audioresample", "fakesink"};
     if (pFactory == kAsfReaderFactory) return {"filesrc", "asfdemux"};
     return {pFactory.c_str()};
 }
@@ -110,9 +114,10 @@ MadeElement MakeAsfReader() {
 MadeElement MakeElement(const std::string& pFactory) {
     if (pFactory == kAsfReaderFactory) return MakeAsfReader();
     GstElement* element = nullptr;
-    if (pFactory == kRendererFactory) {
+    if (pFactory == kRendererFactory || pFactory == kMidiOutFactory) {
         GError* error = nullptr;
-        element = gst_parse_bin_from_description(kRendererBin, TRUE, &error);
+        const char* bin = pFactory == kRendererFactory ? kRendererBin : kMidiOutBin;
+        element = gst_parse_bin_from_description(bin, TRUE, &error);
         if (error) g_error_free(error);
     } else {
         element = gst_element_factory_make(pFactory.c_str(), nullptr);
@@ -422,7 +427,8 @@ bool Graph::IsFileSource(int32_t pFilter) const {
 }
 
 bool Graph::SetFileName(int32_t pFilter, const std::string& pPath) {
-    if (!IsFileSource(pFilter)) return false;
+    // Only regular files: a FIFO or a device would block the reader.
+    if (!IsFileSource(pFilter) || !g_file_test(pPath.c_str(), G_FILE_TEST_IS_REGULAR)) return false;
     auto& f = mImpl->Filters[size_t(pFilter)];
     g_object_set(f.Made.FileSource, "location", pPath.c_str(), nullptr);
     if (f.FileCaps) gst_caps_unref(f.FileCaps);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -181,6 +182,14 @@ TEST(MediaObject, UnknownKeyFallsBackToRenderAndBuildsOnce) {
 
 TEST(MediaObject, UnreadableFileEndsWithLengthZero) {
     ScratchFolder folder;
+    // A FIFO is never opened: reading it would wait for a writer.
+    std::string fifo = folder.Path("pipe.wma");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    C_FGraph fifoGraph;
+    fifoGraph.Init();
+    fifoGraph.FileName(fifo);
+    EXPECT_EQ(fifoGraph.Length(), 0);
+
     std::vector<uint8_t> noise(4096);
     for (size_t i = 0; i < noise.size(); ++i)
         noise[i] = uint8_t(i * 7919 % 251);

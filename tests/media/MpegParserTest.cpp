@@ -90,6 +90,18 @@ TEST_F(MpegParser, SizeLimitsAndMissingFile) {
     EXPECT_EQ(GetMpegInfo(mFolder.Path("missing.mp3"), mInfo), 0);
 }
 
+TEST_F(MpegParser, FileBeyondRecordFieldsIsRefusedNotWrapped) {
+    // 4 GiB + 48 bytes (sparse): its size does not fit the record, and its low 32 bits would
+    // describe a 48-byte file.
+    std::vector<uint8_t> head(48, 0);
+    PutHeader(head, 0);
+    std::string path = mFolder.Write("huge.mp3", head);
+    std::error_code ec;
+    std::filesystem::resize_file(path, (uint64_t(1) << 32) + 48, ec);
+    if (ec) GTEST_SKIP() << "no sparse file here: " << ec.message();
+    EXPECT_EQ(GetMpegInfo(path, mInfo), 0);
+}
+
 TEST_F(MpegParser, SearchStartsAfterId3v2AndTagBlocks) {
     // ID3v2 with the synchsafe size 0x00 0x00 0x02 0x01 (257): the search starts at 267, so
     // a header inside the tag is not seen.
