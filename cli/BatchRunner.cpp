@@ -6,8 +6,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 
@@ -174,11 +178,40 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
     return r;
 }
 
+namespace {
+
+// For each file, the index of the nearest earlier entry naming the same file, or -1. With
+// --overwrite such a file is edited again only after the earlier job has replaced it, as a
+// run one file at a time would do; two jobs never work on the same source at once.
+std::vector<long> EarlierSameFile(const std::vector<std::string>& files) {
+    std::vector<long> earlier(files.size(), -1);
+    std::map<std::string, long> last;
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::error_code ec;
+        std::string key = std::filesystem::weakly_canonical(files[i], ec).string();
+        if (ec) key = files[i];
+        auto [it, inserted] = last.emplace(key, static_cast<long>(i));
+        if (!inserted) {
+            earlier[i] = it->second;
+            it->second = static_cast<long>(i);
+        }
+    }
+    return earlier;
+}
+
+} // namespace
+
 std::vector<FileResult> BatchRunner::Run(BatchObserver& observer) {
     const size_t count = m_options.files.size();
     std::vector<FileResult> results(count);
     for (size_t i = 0; i < count; ++i)
         results[i].source = m_options.files[i];
+    const std::vector<long> earlier = m_options.output == OutputMode::Overwrite && !m_options.check
+                                          ? EarlierSameFile(m_options.files)
+                                          : std::vector<long>(count, -1);
+    std::vector<bool> finished(count, false);
+    std::mutex finishedMutex;
+    std::condition_variable finishedChanged;
     std::atomic<size_t> next{0};
     auto work = [&] {
         std::unique_ptr<Editor> editor = m_makeEditor();
@@ -186,6 +219,17 @@ std::vector<FileResult> BatchRunner::Run(BatchObserver& observer) {
             if (Stopped()) return;
             const size_t i = next.fetch_add(1);
             if (i >= count) return;
+            if (earlier[i] >= 0) {
+                // The earlier entry was handed out before this one, so it is in hand or done.
+                std::unique_lock lock(finishedMutex);
+                finishedChanged.wait(lock, [&] { return finished[earlier[i]]; });
+                if (Stopped()) {
+                    // Not started; whoever waits for this entry may go on.
+                    finished[i] = true;
+                    finishedChanged.notify_all();
+                    return;
+                }
+            }
             try {
                 results[i] = ProcessFile(i, *editor, observer);
             } catch (const std::exception& e) {
@@ -193,6 +237,11 @@ std::vector<FileResult> BatchRunner::Run(BatchObserver& observer) {
                 results[i].error = std::string("internal error: ") + e.what();
             }
             observer.FileFinished(i, results[i]);
+            {
+                std::lock_guard lock(finishedMutex);
+                finished[i] = true;
+            }
+            finishedChanged.notify_all();
         }
     };
     std::vector<std::thread> workers;

@@ -10,6 +10,7 @@
 #include "cli/Reporter.h"
 #include "services/core/Paths.h"
 
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <unistd.h>
@@ -39,6 +40,8 @@ bool AsksForSettings(const std::vector<std::string>& args) {
 int RunBatch(const cli::Options& options) {
     static std::atomic<int> stopSignal{0};
     cli::InstallStopHandlers(stopSignal);
+    // A reader that goes away (| head) must not kill jobs halfway: writes just fail.
+    std::signal(SIGPIPE, SIG_IGN);
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
     cli::Reporter reporter(options, stdout, stderr, showProgress);
     cli::BatchRunner runner(options, cli::MakeEngineEditor, cli::ExplainFailure, stopSignal);

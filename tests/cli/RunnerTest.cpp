@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace clitest;
 
@@ -174,6 +176,53 @@ TEST_F(RunnerFixture, AResultThatIsNotAWavFileNeverReplacesTheSource) {
     EXPECT_NE(r[0].error.find("write failed"), std::string::npos);
     EXPECT_EQ(ReadBytes(o.files[0]), original);
     EXPECT_EQ(Listing(dir / "a"), std::vector<std::string>{"song.wav"});
+}
+
+TEST_F(RunnerFixture, OverwriteNeverEditsTheSameSourceTwiceAtOnce) {
+    cli::Options o;
+    o.output = cli::OutputMode::Overwrite;
+    o.jobs = 4;
+    const std::string a = MakeSource("d/a.wav", 1000), b = MakeSource("d/b.wav", 2000);
+    o.files = {a, a, dir / "d/../d/a.wav", b, a};
+    // Counts how many jobs work on a.wav at the same time, and how often it was edited.
+    struct Shared {
+        std::mutex mutex;
+        int inFlight = 0;
+        int most = 0;
+        int edits = 0;
+    } shared;
+    class Watcher : public cli::Editor {
+      public:
+        explicit Watcher(Shared& s) : m_s(s) {}
+        cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
+            const bool isA = fs::path(q.source).filename() == "a.wav";
+            if (isA) {
+                std::lock_guard lock(m_s.mutex);
+                m_s.most = std::max(m_s.most, ++m_s.inFlight);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            auto bytes = ReadBytes(q.source);
+            WriteBytes(q.target, bytes);
+            if (isA) {
+                std::lock_guard lock(m_s.mutex);
+                --m_s.inFlight;
+                ++m_s.edits;
+            }
+            return {1, {}};
+        }
+
+      private:
+        Shared& m_s;
+    };
+    cli::BatchRunner runner(
+        o, [&] { return std::make_unique<Watcher>(shared); }, nullptr, stop);
+    Recorder recorder;
+    auto results = runner.Run(recorder);
+    for (const auto& r : results)
+        EXPECT_EQ(r.result, 1) << r.error;
+    EXPECT_EQ(shared.most, 1);
+    EXPECT_EQ(shared.edits, 4);
+    EXPECT_EQ(Listing(dir / "d"), (std::vector<std::string>{"a.wav", "b.wav"}));
 }
 
 TEST_F(RunnerFixture, StopCancelsTheJobsInHandAndLeavesNoPartialFiles) {
