@@ -134,6 +134,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     void LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t Button, int16_t Shift,
                         float X, float Y);
     void LV_DblClicked();
+    void RedrawList();
     void BringToFront();
 
     InstanceLock instance_;

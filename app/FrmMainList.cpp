@@ -50,8 +50,7 @@ void FrmMain::AddFiles(const std::vector<std::string>& paths, int32_t dropRow) {
         platform::PumpEvents();
         AddTitle(path, dropRow);
     }
-    lv_->ReDraw();
-    lv_->SetVbarParm();
+    RedrawList();
     unsetCursor();
 }
 
@@ -68,8 +67,14 @@ void FrmMain::LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t But
 void FrmMain::LV_DblClicked() {
     if (runState_ == 1) return;
     lv_->DeleteSelected();
+    RedrawList();
+}
+
+void FrmMain::RedrawList() {
     lv_->ReDraw();
     lv_->SetVbarParm();
+    // Fitting the scroll bars resets the row picture; draw the rows again.
+    lv_->ReDraw();
 }
 
 } // namespace app

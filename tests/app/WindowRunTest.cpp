@@ -53,6 +53,18 @@ size_t Frames(const std::string& path) {
     return ReadWav16(path).Frames();
 }
 
+// Pixels of the list's row picture that differ from its empty background.
+int Ink(const Surface& s) {
+    const QImage& image = s.Image();
+    if (image.isNull()) return 0;
+    const QRgb blank = image.pixel(image.width() - 1, image.height() - 1);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) != blank;
+    return n;
+}
+
 } // namespace
 
 TEST_F(WindowTest, DropAddsOnlyExactWavFilesWithLengthAndFormat) {
@@ -61,8 +73,10 @@ TEST_F(WindowTest, DropAddsOnlyExactWavFilesWithLengthAndFormat) {
     testfiles::WriteBytes(folderIn + "/b.mp3", "not audio");
     WriteWav16(folderIn + "/c.WAV", ToneWithSilence(0, 100, 8000));
     auto w = OpenWindow();
+    int emptyInk = Ink(w->LV()->ListSurface());
     DropFiles(*w, {a, folderIn + "/b.mp3", folderIn + "/c.WAV"});
     ASSERT_EQ(w->LV()->ItemCount(), 1);
+    EXPECT_GT(Ink(w->LV()->ListSurface()), emptyInk + 100); // the row is drawn
     EXPECT_EQ(Cell(*w, 0, 0), "a");
     EXPECT_EQ(Cell(*w, 0, 1), "000'02.000");
     EXPECT_EQ(Cell(*w, 0, 2), "wav(44100Hz/16bit/Stereo)");

@@ -91,8 +91,9 @@ int main(int argc, char** argv) {
     app::FrmMain window;
     if (!window.Form_Load()) return 1;
     window.move(40, 40);
+    Settle(500); // shown and exposed before the drop, as for a user
     Drop(window, files);
-    Settle(700);
+    Settle(500);
     bool ok = SaveScreen(window, (outFolder / "quillan-window.png").string());
 
     window.TextSoundPath()->SetText(QString::fromStdString(home / "edited"));
