@@ -3,7 +3,9 @@
 #include "engine/FileIO.h"
 #include "services/core/ErrorLog.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -334,9 +336,4 @@ int32_t GetMpegInfo(const std::string& pPath, MpegInfo& pInfo) {
         return ReadAt(pBuffer, pCount, 0, pPath, pPosition, 0) == 1;
     };
     return GetMpegInfoFrom(source, EndsWithMp3(pPath), pInfo);
-}
-
-std::string TrimMpegText(const std::string& pText) {
-    size_t end = pText.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : pText.substr(0, end + 1);
 }

@@ -44,6 +44,3 @@ struct MpegByteSource {
 
 // The parser itself. pMp3Name: the name ends in "mp3", so 0xFF 0xFF is taken for noise.
 int32_t GetMpegInfoFrom(const MpegByteSource& pSource, bool pMp3Name, MpegInfo& pInfo);
-
-// The text without its trailing blanks.
-std::string TrimMpegText(const std::string& pText);

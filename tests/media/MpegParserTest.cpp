@@ -1,6 +1,7 @@
 // The MPEG header parser on hand-built byte buffers.
 
 #include "media/FCT_mpeg.h"
+#include "services/core/Paths.h"
 
 #include "MediaTestFiles.h"
 
@@ -65,8 +66,8 @@ TEST_F(MpegParser, CbrMillionByteFileGivesDocumentedFigures) {
     EXPECT_EQ(mInfo.HeaderByte1, 0xFB);
     EXPECT_EQ(mInfo.HeaderByte2, 0x90);
     EXPECT_EQ(mInfo.HeaderByte3, 0x44);
-    EXPECT_EQ(TrimMpegText(mInfo.LongText), "mp3(44100Hz/128kbps/JointStereo)");
-    EXPECT_EQ(TrimMpegText(mInfo.ShortText), "mp3(44.1kHz/128kb/JS)");
+    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/128kbps/JointStereo)");
+    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44.1kHz/128kb/JS)");
     EXPECT_EQ(mInfo.LongText.size(), size_t(MpegTextLength));
     EXPECT_EQ(mInfo.ShortText.size(), size_t(MpegTextLength));
 
@@ -156,7 +157,7 @@ TEST_F(MpegParser, DoubleFfIsNoiseOnlyInMp3Files) {
     EXPECT_EQ(mInfo.StartPos, 1);
     EXPECT_EQ(mInfo.Layer, 1);
     EXPECT_EQ(mInfo.BitRate, 288);
-    EXPECT_EQ(TrimMpegText(mInfo.LongText), "mp1(44100Hz/288kbps/Mono)");
+    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp1(44100Hz/288kbps/Mono)");
 
     // The name test is on the last three characters, in any case.
     ASSERT_EQ(Parse("LOUD.MP3", bytes), 1);
@@ -215,8 +216,8 @@ TEST_F(MpegParser, XingHeaderGivesVbrLengthAndAverageRate) {
     EXPECT_EQ(mInfo.FrameCount, 1000);
     EXPECT_EQ(mInfo.LengthMs, 26122);
     EXPECT_EQ(mInfo.BitRate, 31); // 100000 * 8 / 26122
-    EXPECT_EQ(TrimMpegText(mInfo.LongText), "mp3(44100Hz/31kbps[VBR]/JointStereo)");
-    EXPECT_EQ(TrimMpegText(mInfo.ShortText), "mp3(44.1kHz/31kb/JS)");
+    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/31kbps[VBR]/JointStereo)");
+    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44.1kHz/31kb/JS)");
 
     // Frame count 0 cannot give a length.
     PutXing(bytes, 36, 0);
@@ -249,7 +250,7 @@ TEST_F(MpegParser, XingOffsetAndFrameSizeFollowVersionAndMode) {
     ASSERT_EQ(Parse("m.mp3", mono), 1);
     EXPECT_EQ(mInfo.IsVbr, 1);
     EXPECT_EQ(mInfo.LengthMs, 26122);
-    EXPECT_EQ(TrimMpegText(mInfo.LongText), "mp3(44100Hz/18kbps[VBR]/Mono)");
+    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/18kbps[VBR]/Mono)");
 
     // MPEG-2 Layer III stereo at 22050 Hz: "Xing" at 21 and 576 samples per frame.
     std::vector<uint8_t> lsf(60000, 0);
@@ -259,7 +260,7 @@ TEST_F(MpegParser, XingOffsetAndFrameSizeFollowVersionAndMode) {
     ASSERT_EQ(Parse("l.mp3", lsf), 1);
     EXPECT_EQ(mInfo.IsLsf, 1);
     EXPECT_EQ(mInfo.LengthMs, 2612); // 100 * 576 / 22.05
-    EXPECT_EQ(TrimMpegText(mInfo.ShortText), "mp3(22.05kHz/184kb/ST)");
+    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(22.05kHz/184kb/ST)");
 
     // MPEG-2 mono: "Xing" at 13.
     std::vector<uint8_t> lsfMono(60000, 0);
