@@ -40,6 +40,8 @@ std::optional<std::vector<std::string>> RunHelper(const std::vector<std::string>
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    // The media framework's own chatter is not part of quillan-batch's output.
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<std::string> words{helper};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -66,7 +68,9 @@ std::optional<std::vector<std::string>> RunHelper(const std::vector<std::string>
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    // A complete answer counts even if the helper stumbles on its way out; callers check
+    // that every item was answered.
+    if (output.empty() && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) {
         error = std::string(kMediaHelperName) + " failed";
         return std::nullopt;
     }

@@ -272,15 +272,19 @@ TEST_F(BinaryFixture, TwoJobsNeverPickTheSameNumberedName) {
 TEST_F(BinaryFixture, OverwriteKeepsTheSourceWhenTheJobFails) {
     const std::string six = CopyIn("ch6_16b.wav", dir / "s/six.wav");
     const std::string good = CopyIn("main_16b_2ch_44100.wav", dir / "s/good.wav");
+    const std::string notes = dir / "s/notes.wav";
+    WriteBytes(notes, {'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't', '\n'});
     const auto sixBytes = ReadBytes(six), goodBytes = ReadBytes(good);
-    RunResult r = RunBatch({"--overwrite", "-j", "2", six, good});
+    RunResult r = RunBatch({"--overwrite", "-j", "2", six, good, notes});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("six.wav: not a WAV file it can edit (16-bit 6-channel"),
               std::string::npos)
         << r.err;
+    EXPECT_NE(r.err.find("notes.wav: not a WAV file it can edit ("), std::string::npos) << r.err;
     EXPECT_EQ(ReadBytes(six), sixBytes);
+    EXPECT_EQ(ReadBytes(notes).size(), 10u);
     EXPECT_NE(ReadBytes(good), goodBytes); // the good one was replaced by its result
-    EXPECT_EQ(Listing(dir / "s"), (std::vector<std::string>{"good.wav", "six.wav"}));
+    EXPECT_EQ(Listing(dir / "s"), (std::vector<std::string>{"good.wav", "notes.wav", "six.wav"}));
 }
 
 bool HasWorkFile(const fs::path& folder) {
