@@ -175,16 +175,21 @@ struct Painter {
                                y1 + radius - radius * std::sin(a));
             }
         };
+        std::vector<QLine> segments;
+        std::vector<Color> colours;
+        segments.reserve(kSegments);
+        colours.reserve(kSegments);
         QPointF prev = pointAt(0);
         for (int i = 1; i <= kSegments; ++i) {
             const QPointF next = pointAt(perimeter * i / kSegments);
             const QPointF mid = (prev + next) / 2;
             const double angle = std::atan2((mid.y() - cy) / h, (mid.x() - cx) / w);
             const double toDark = (1 - std::cos(angle - lightAngle)) / 2;
-            s.Line(RoundInt(prev.x()), RoundInt(prev.y()), RoundInt(next.x()), RoundInt(next.y()),
-                   Mix(light, dark, toDark), penWidth);
+            segments.emplace_back(prev.toPoint(), next.toPoint());
+            colours.push_back(Mix(light, dark, toDark));
             prev = next;
         }
+        s.Lines(segments, colours, penWidth);
     }
 
     // Rounded bevel: depth rings, corner radius height / divisor - 1.

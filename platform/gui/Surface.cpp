@@ -114,6 +114,21 @@ void Surface::Line(int x1, int y1, int x2, int y2, Color c, int penWidth) {
         p.drawLine(x1, y1, x2, y2);
 }
 
+void Surface::Lines(const std::vector<QLine>& lines, const std::vector<Color>& colours,
+                    int penWidth) {
+    if (image_.isNull() || lines.empty()) return;
+    QPainter p(&image_);
+    p.setCompositionMode(CompositionFor(drawMode_));
+    for (size_t i = 0; i < lines.size() && i < colours.size(); ++i) {
+        p.setPen(PenOf(colours[i], penWidth));
+        const QLine& l = lines[i];
+        if (l.p1() == l.p2())
+            p.drawPoint(l.p1());
+        else
+            p.drawLine(l);
+    }
+}
+
 void Surface::Polyline(const std::vector<QPoint>& points, Color c, int penWidth) {
     if (image_.isNull() || points.empty()) return;
     QPainter p(&image_);

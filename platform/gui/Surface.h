@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QLine>
 #include <QPoint>
 #include <QString>
 
@@ -54,6 +55,9 @@ class Surface {
 
     // A line from (x1, y1) to (x2, y2), both ends included.
     void Line(int x1, int y1, int x2, int y2, Color c, int penWidth = 1);
+    // Many lines with one painter, line i in colours[i].
+    void Lines(const std::vector<QLine>& lines, const std::vector<Color>& colours,
+               int penWidth = 1);
     // Connected lines through the points; closed when the last equals the first.
     void Polyline(const std::vector<QPoint>& points, Color c, int penWidth = 1);
     // Filled box of w x h pixels at (x, y).
