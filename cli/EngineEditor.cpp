@@ -9,6 +9,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace cli {
 
@@ -70,6 +71,9 @@ std::string ExplainFailure(const std::string& source, const std::string& targetF
     if (!wave.Valid || wave.FormatCode > 5)
         return "not a WAV file it can edit (" + DescribeFormat(source, wave) + ")";
     if (FolderIsFull(targetFolder)) return "disk full";
+    const std::string folder = targetFolder.empty() ? "." : targetFolder;
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return "write failed: cannot create files in " + folder + ": " + std::strerror(errno);
     return "edit failed (empty range after trimming, or a read or write error)";
 }
 
