@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -182,7 +183,9 @@ void UC_Slider::DrawArrow(int i, bool pressed) {
 int32_t UC_Slider::MapValueToPosition(int32_t v) const {
     const int64_t range = int64_t(max_) - min_;
     if (range == 0 || travel_ <= 0) return 0;
-    return int32_t(std::nearbyint(double(travel_) / double(range) * double(int64_t(v) - min_)));
+    // A value left outside a narrowed range still maps onto the track.
+    const double p = std::nearbyint(double(travel_) / double(range) * double(int64_t(v) - min_));
+    return int32_t(std::clamp(p, 0.0, double(travel_)));
 }
 
 void UC_Slider::SetValue(int32_t v) {

@@ -3,6 +3,7 @@
 #include "controls/UC_Slider.h"
 #include "services/core/TwipsPerPixel.h"
 
+#include <QResizeEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -76,6 +77,21 @@ TEST_F(SliderTest, EmptyRangeIgnoresValueWrites) {
     EXPECT_FLOAT_EQ(s.ThumbPosition(), 600);
     s.Draw(1000); // no division by the empty range
     EXPECT_EQ(s.Value(), 7);
+}
+
+TEST_F(SliderTest, NarrowedRangeKeepsTheThumbOnTheTrack) {
+    MakeTravel2000();
+    s.SetMin(-2000000000);
+    s.SetMax(2000000000);
+    s.SetValue(2000000000);
+    s.SetMin(0);
+    s.SetMax(1);
+    s.resize(180, 20); // relayout maps the stale value again
+    QResizeEvent resized(QSize(180, 20), QSize(170, 20));
+    QApplication::sendEvent(&s, &resized);
+    ASSERT_NE(s.Travel(), 2000);
+    EXPECT_EQ(s.Value(), 2000000000);
+    EXPECT_FLOAT_EQ(s.ThumbPosition(), float(s.Travel()));
 }
 
 TEST_F(SliderTest, NoTravelKeepsTheStartOfTheRange) {
