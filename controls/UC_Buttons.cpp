@@ -332,11 +332,19 @@ void UC_Buttons::mouseReleaseEvent(QMouseEvent* e) {
     pressedButton_ = -1;
 }
 
+void UC_Buttons::HoverAt(int32_t index) {
+    if (index == hoverButton_) return;
+    hoverButton_ = index;
+    emit Hover(index);
+}
+
 void UC_Buttons::mouseMoveEvent(QMouseEvent* e) {
-    const int32_t i = HitTest(e->position().toPoint().x());
-    if (i == hoverButton_) return;
-    hoverButton_ = i;
-    emit Hover(i);
+    HoverAt(HitTest(e->position().toPoint().x()));
+}
+
+// Leaving the strip is leaving every button.
+void UC_Buttons::leaveEvent(QEvent*) {
+    HoverAt(-1);
 }
 
 void UC_Buttons::paintEvent(QPaintEvent*) {

@@ -91,6 +91,7 @@ class UC_Buttons : public QWidget {
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
 
   private:
     struct Button {
@@ -113,6 +114,7 @@ class UC_Buttons : public QWidget {
     void PaintFace();
     void PaintEnds();
     void PressAt(int x, Qt::MouseButton button);
+    void HoverAt(int32_t index);
     void DrawIcon(const Button& b, int32_t icon, int offset);
     void DrawCaption(int32_t index, const Button& b, bool hot, int offset);
 

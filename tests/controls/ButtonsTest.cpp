@@ -165,6 +165,12 @@ TEST_F(ButtonsTest, HoverReportsChangesOnly) {
     ASSERT_EQ(hover.count(), 2);
     EXPECT_EQ(hover.at(0).at(0).toInt(), 1);
     EXPECT_EQ(hover.at(1).at(0).toInt(), -1);
+
+    MoveFree(b, Centre(2));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&b, &leave);
+    ASSERT_EQ(hover.count(), 4);
+    EXPECT_EQ(hover.at(3).at(0).toInt(), -1) << "leaving the strip leaves the button";
 }
 
 TEST_F(ButtonsTest, PresetsUseTheirIcons) {
