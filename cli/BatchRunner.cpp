@@ -5,14 +5,11 @@
 #include "services/core/Paths.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
 
 namespace cli {
@@ -39,11 +36,20 @@ std::string AsGiven(const std::string& original, const std::string& path) {
     return path;
 }
 
-std::string StatError(int err) {
-    return err == ENOENT ? "missing" : std::string("cannot read: ") + std::strerror(err);
-}
-
 } // namespace
+
+std::string SourceProblem(const std::string& path, int64_t* bytes) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) return "missing";
+    if (ec) return "cannot read: " + ec.message();
+    if (!std::filesystem::is_regular_file(status)) return "not a regular file";
+    if (bytes) {
+        const auto size = std::filesystem::file_size(path, ec);
+        *bytes = ec ? 0 : static_cast<int64_t>(size);
+    }
+    return {};
+}
 
 std::string WithFolder(const std::string& path) {
     if (path.empty() || path.find('/') != std::string::npos) return path;
@@ -115,16 +121,11 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
     r.source = m_options.files[index];
     r.started = true;
     const std::string source = WithFolder(r.source);
-    struct stat st {};
-    const int statResult = ::stat(source.c_str(), &st);
-    const int statErrno = errno;
-    observer.FileStarted(index, statResult == 0 ? static_cast<int64_t>(st.st_size) : 0);
-    if (statResult != 0) {
-        r.error = StatError(statErrno);
-        return r;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        r.error = "not a regular file";
+    int64_t bytes = 0;
+    const std::string problem = SourceProblem(source, &bytes);
+    observer.FileStarted(index, bytes);
+    if (!problem.empty()) {
+        r.error = problem;
         return r;
     }
 

@@ -95,6 +95,10 @@ class BatchRunner {
     const std::atomic<int>& m_stop;
 };
 
+// What keeps a source from being edited before the engine sees it: "missing", "not a
+// regular file" or "cannot read: ..."; empty for a regular file, whose size goes to bytes.
+std::string SourceProblem(const std::string& path, int64_t* bytes = nullptr);
+
 // The path as the path helpers need it: a bare file name gets a "./" in front.
 std::string WithFolder(const std::string& path);
 

@@ -6,9 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace cli {
@@ -52,9 +51,9 @@ std::string DescribeFormat(const std::string& source, const WaveInfo& wave) {
 }
 
 bool FolderIsFull(const std::string& folder) {
-    struct statvfs vfs {};
-    if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) != 0) return false;
-    return vfs.f_bavail == 0;
+    std::error_code ec;
+    const auto space = std::filesystem::space(folder.empty() ? "." : folder, ec);
+    return !ec && space.available == 0;
 }
 
 } // namespace
@@ -64,9 +63,7 @@ std::unique_ptr<Editor> MakeEngineEditor() {
 }
 
 std::string ExplainFailure(const std::string& source, const std::string& targetFolder) {
-    struct stat st {};
-    if (::stat(source.c_str(), &st) != 0)
-        return errno == ENOENT ? "missing" : std::string("cannot read: ") + std::strerror(errno);
+    if (std::string problem = SourceProblem(source); !problem.empty()) return problem;
     WaveInfo wave = ReadWaveInfo(source);
     if (!wave.Valid || wave.FormatCode > 5)
         return "not a WAV file it can edit (" + DescribeFormat(source, wave) + ")";

@@ -1,13 +1,10 @@
 #include "cli/InfoCommand.h"
 
+#include "cli/BatchRunner.h"
 #include "cli/MediaHelper.h"
 #include "cli/Reporter.h"
 #include "services/core/DurationText.h"
 #include "services/core/Paths.h"
-
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
 
 namespace cli {
 
@@ -27,13 +24,8 @@ int RunInfo(const Options& options, std::FILE* out, std::FILE* err) {
     int status = 0;
     std::vector<std::string> readable;
     for (const std::string& path : options.files) {
-        struct stat st {};
-        const int statResult = ::stat(path.c_str(), &st);
-        if (statResult != 0 || !S_ISREG(st.st_mode)) {
-            const std::string reason = statResult == 0   ? "not a regular file"
-                                       : errno == ENOENT ? "missing"
-                                                         : std::strerror(errno);
-            std::fprintf(err, "quillan-batch: %s: %s\n", path.c_str(), reason.c_str());
+        if (std::string problem = SourceProblem(path); !problem.empty()) {
+            std::fprintf(err, "quillan-batch: %s: %s\n", path.c_str(), problem.c_str());
             status = 1;
             continue;
         }
