@@ -110,23 +110,6 @@ std::string PinKey(const std::string& pId) {
     return key;
 }
 
-// The first output pin; among several, the first that names stream 1 or audio.
-std::optional<PinInfo> ChooseOutputPin(const std::vector<PinInfo>& pPins) {
-    std::vector<PinInfo> outputs;
-    std::copy_if(pPins.begin(), pPins.end(), std::back_inserter(outputs),
-                 [](const PinInfo& p) { return p.Direction != 0; });
-    if (outputs.empty()) return std::nullopt;
-    if (outputs.size() > 1) {
-        for (const auto& pin : outputs) {
-            std::string key = PinKey(pin.Id);
-            bool streamOne =
-                key.find('1') != std::string::npos && key.find("stream") != std::string::npos;
-            if (streamOne || key.find("audio") != std::string::npos) return pin;
-        }
-    }
-    return outputs.front();
-}
-
 std::optional<PinInfo> FirstInputPin(const std::vector<PinInfo>& pPins) {
     for (const auto& pin : pPins)
         if (pin.Direction == 0) return pin;
@@ -277,4 +260,20 @@ int32_t ConnectByName(const std::string& pUp, const std::string& pDown, GraphCon
     } catch (...) {
         return 0;
     }
+}
+
+std::optional<PinInfo> ChooseOutputPin(const std::vector<PinInfo>& pPins) {
+    std::vector<PinInfo> outputs;
+    std::copy_if(pPins.begin(), pPins.end(), std::back_inserter(outputs),
+                 [](const PinInfo& p) { return p.Direction != 0; });
+    if (outputs.empty()) return std::nullopt;
+    if (outputs.size() > 1) {
+        for (const auto& pin : outputs) {
+            std::string key = PinKey(pin.Id);
+            bool streamOne =
+                key.find('1') != std::string::npos && key.find("stream") != std::string::npos;
+            if (streamOne || key.find("audio") != std::string::npos) return pin;
+        }
+    }
+    return outputs.front();
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,3 +40,8 @@ int32_t RenderPinsToDecode(const std::string& pPath, GraphContext& pCtx);
 // Connects the first fitting output pin of the filter named pUp to the first input pin of the
 // filter named pDown (lower-case names). 1 on success.
 int32_t ConnectByName(const std::string& pUp, const std::string& pDown, GraphContext& pCtx);
+
+// The output pin a connection starts from: the first output pin, or among several the first
+// whose id (lower case, blanks removed) names stream 1 or audio.
+std::optional<platform::gst::PinInfo>
+ChooseOutputPin(const std::vector<platform::gst::PinInfo>& pPins);

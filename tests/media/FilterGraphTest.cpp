@@ -64,6 +64,22 @@ TEST(ProbeFilters, DecoderKindsAndThirdMatchStop) {
     EXPECT_EQ(ctx.Mp3DecoderKind, 2);
 }
 
+TEST(ConnectByName, OutputPinChoice) {
+    using platform::gst::PinInfo;
+    auto idOf = [](const std::vector<PinInfo>& pPins) {
+        auto pin = ChooseOutputPin(pPins);
+        return pin ? pin->Id : std::string("none");
+    };
+    EXPECT_EQ(idOf({{0, "In", false}, {1, "Video", false}, {1, "Audio", false}}), "Audio");
+    EXPECT_EQ(idOf({{1, "Stream 2", false}, {1, "Stream 1", false}}), "Stream 1");
+    EXPECT_EQ(idOf({{0, "In", false}, {1, "Out", false}}), "Out");
+    EXPECT_EQ(idOf({{1, "Out A", false}, {1, "Out B", false}}), "Out A");
+    EXPECT_EQ(idOf({{0, "In", false}}), "none");
+    // Template names of pads still to come count the same way.
+    EXPECT_EQ(idOf({{1, "video_%u", true}, {1, "audio_%u", true}, {1, "subtitle_%u", true}}),
+              "audio_%u");
+}
+
 class FilterGraph : public ::testing::Test {
   protected:
     void SetUp() override {
