@@ -171,6 +171,7 @@ void EditJob::RunFirstPass() {
     m_First.ThIn = m_ThIn;
     m_First.ThOut = m_ThOut;
     const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
+    m_First.BlockFrames = blockFrames;
     const int64_t align = m_Info.BlockAlign;
     const int64_t pieceFrames = kPieceBytes / align;
     uint8_t* piece = Buffer(m_To - m_From);
@@ -187,6 +188,16 @@ void EditJob::RunFirstPass() {
         for (int64_t k = 0; k < n;) {
             if (!blockOpen) {
                 platform::PumpEvents();
+                // Whole blocks in this piece go in one call, which may sum several at once.
+                const int64_t whole = std::min(n - k, m_To - (pos + k)) / blockFrames;
+                if (whole > 0) {
+                    m_First.FeedBlocks(piece + k * align, whole, pos + k, [&] {
+                        Report(0.0, m_From, m_To, blockEnd);
+                        blockEnd = std::min(blockEnd + blockFrames, m_To);
+                    });
+                    k += whole * blockFrames;
+                    continue;
+                }
                 blockOpen = true;
             }
             const int64_t m = std::min(blockEnd - (pos + k), n - k);

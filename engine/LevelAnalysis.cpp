@@ -179,31 +179,71 @@ int64_t AnalysisBlockFrames(int32_t pSampleRate) {
     return frames < 1.0 ? 1 : int64_t(frames);
 }
 
-void FirstPass::Feed(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) {
+void FirstPass::FindSound(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) {
+    if (!Trim) return;
     const size_t samples = size_t(pFrames) * size_t(Channels);
-    if (Trim) {
-        if (FirstSound == -1) {
-            const int64_t i = FirstSampleAbove(BitsPerSample, pData, samples, ThIn);
-            if (i >= 0) FirstSound = pFirstFrame + i / Channels;
-        }
-        const int64_t i = LastSampleAbove(BitsPerSample, pData, samples, ThOut);
-        if (i >= 0) LastSound = pFirstFrame + i / Channels;
+    if (FirstSound == -1) {
+        const int64_t i = FirstSampleAbove(BitsPerSample, pData, samples, ThIn);
+        if (i >= 0) FirstSound = pFirstFrame + i / Channels;
     }
-    ScanPeakAndSquares(BitsPerSample, pData, samples, Block);
+    const int64_t i = LastSampleAbove(BitsPerSample, pData, samples, ThOut);
+    if (i >= 0) LastSound = pFirstFrame + i / Channels;
+}
+
+void FirstPass::Feed(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) {
+    FindSound(pData, pFrames, pFirstFrame);
+    ScanPeakAndSquares(BitsPerSample, pData, size_t(pFrames) * size_t(Channels), Block);
     BlockFramesSeen += pFrames;
 }
 
 void FirstPass::EndBlock() {
-    const double blockSum = Block.Squares.Value();
-    const int64_t samples = int64_t(Channels) * BlockFramesSeen;
-    TotalSumSq += blockSum;
-    TotalSamples += samples;
-    if (samples > 0) {
-        const double rms = std::sqrt(blockSum / double(samples));
-        if (rms > double(MaxBlockRms)) MaxBlockRms = NearestInt32(rms);
-    }
+    CloseBlock(Block.Squares.Value(), BlockFramesSeen);
     Block.Squares.Clear();
     BlockFramesSeen = 0;
+}
+
+void FirstPass::CloseBlock(double pSum, int64_t pFrames) {
+    const int64_t samples = int64_t(Channels) * pFrames;
+    TotalSumSq += pSum;
+    TotalSamples += samples;
+    if (samples > 0) {
+        const double rms = std::sqrt(pSum / double(samples));
+        if (rms > double(MaxBlockRms)) MaxBlockRms = NearestInt32(rms);
+    }
+}
+
+void FirstPass::SumFourBlocks24(const uint8_t* pData, int64_t pFirstFrame, double pSums[4]) {
+    FindSound(pData, 4 * BlockFrames, pFirstFrame);
+    const size_t samples = size_t(BlockFrames) * size_t(Channels);
+    int32_t maxV = 0, minV = 0;
+    const uint8_t* rest[4];
+    size_t left[4];
+    for (int j = 0; j < 4; ++j) {
+        // Exact integer sums while they last, as in ScanPeakAndSquares.
+        const uint8_t* block = pData + size_t(j) * samples * 3;
+        SquareSum sum;
+        size_t i = 0;
+        while (i < samples && sum.Exact()) {
+            const size_t n = std::min(kChunkSamples, samples - i);
+            sum.AddChunk(24, block + 3 * i, n, ScanChunk24(block + 3 * i, n, maxV, minV));
+            i += n;
+        }
+        pSums[j] = sum.Value();
+        rest[j] = block + 3 * i;
+        left[j] = samples - i;
+    }
+    // When all four need serial sums, their common length runs side by side.
+    const size_t common = *std::min_element(left, left + 4);
+    if (common > 0) {
+        ScanSerial24x4(rest, common, maxV, minV, pSums);
+        for (int j = 0; j < 4; ++j) {
+            rest[j] += 3 * common;
+            left[j] -= common;
+        }
+    }
+    for (int j = 0; j < 4; ++j)
+        pSums[j] = ScanSerial24(rest[j], left[j], maxV, minV, pSums[j]);
+    Block.Peak = std::max({Block.Peak, maxV, -minV});
 }
 
 void FirstPass::Finish() {

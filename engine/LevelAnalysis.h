@@ -90,10 +90,42 @@ struct FirstPass {
     void Feed(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame);
     // Closes the current analysis block: block RMS, totals.
     void EndBlock();
+    // Feeds pBlocks whole analysis blocks of BlockFrames frames, starting at a block
+    // boundary, closing each in order and calling pBlockDone() after each.
+    template <typename Done>
+    void FeedBlocks(const uint8_t* pData, int64_t pBlocks, int64_t pFirstFrame, Done pBlockDone);
     // After the last block: the overall RMS.
     void Finish();
     int32_t Peak() const { return Block.Peak; }
+
+  private:
+    void FindSound(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame);
+    void CloseBlock(double pSum, int64_t pFrames);
+    // Four whole 24-bit blocks: their sums (independent serial chains, run side by side).
+    void SumFourBlocks24(const uint8_t* pData, int64_t pFirstFrame, double pSums[4]);
 };
+
+template <typename Done>
+void FirstPass::FeedBlocks(const uint8_t* pData, int64_t pBlocks, int64_t pFirstFrame,
+                           Done pBlockDone) {
+    const size_t blockBytes = size_t(BlockFrames) * size_t(Channels) * size_t(BitsPerSample / 8);
+    int64_t b = 0;
+    if (BitsPerSample == 24) {
+        for (; b + 4 <= pBlocks; b += 4) {
+            double sums[4];
+            SumFourBlocks24(pData + size_t(b) * blockBytes, pFirstFrame + b * BlockFrames, sums);
+            for (double sum : sums) {
+                CloseBlock(sum, BlockFrames);
+                pBlockDone();
+            }
+        }
+    }
+    for (; b < pBlocks; ++b) {
+        Feed(pData + size_t(b) * blockBytes, BlockFrames, pFirstFrame + b * BlockFrames);
+        EndBlock();
+        pBlockDone();
+    }
+}
 
 // Analysis block length for a sampling rate: nearest(rate * 0.3), at least one frame.
 int64_t AnalysisBlockFrames(int32_t pSampleRate);

@@ -222,6 +222,46 @@ __attribute__((target("ssse3"))) int64_t LastAbove24Ssse3(const uint8_t* p, size
     return -1;
 }
 
+// Squares of four samples of one run, added to that run's sum in order.
+__attribute__((target("sse4.1"))) inline void SerialStep24(const uint8_t* q, __m128i& vmax,
+                                                           __m128i& vmin, double& s) {
+    const __m128i v = Unpack24x4(q);
+    vmax = _mm_max_epi32(vmax, v);
+    vmin = _mm_min_epi32(vmin, v);
+    __m128d a = _mm_cvtepi32_pd(v);
+    __m128d b = _mm_cvtepi32_pd(_mm_unpackhi_epi64(v, v));
+    a = _mm_mul_pd(a, a);
+    b = _mm_mul_pd(b, b);
+    s += _mm_cvtsd_f64(a);
+    s += _mm_cvtsd_f64(_mm_unpackhi_pd(a, a));
+    s += _mm_cvtsd_f64(b);
+    s += _mm_cvtsd_f64(_mm_unpackhi_pd(b, b));
+}
+
+__attribute__((target("sse4.1"))) size_t ScanSerial24x4Sse41(const uint8_t* const p[4],
+                                                             size_t count, int32_t& hi, int32_t& lo,
+                                                             double sums[4]) {
+    __m128i vmax = _mm_set1_epi32(hi), vmin = _mm_set1_epi32(lo);
+    double s0 = sums[0], s1 = sums[1], s2 = sums[2], s3 = sums[3];
+    size_t i = 0;
+    for (; i + 6 <= count; i += 4) {
+        SerialStep24(p[0] + 3 * i, vmax, vmin, s0);
+        SerialStep24(p[1] + 3 * i, vmax, vmin, s1);
+        SerialStep24(p[2] + 3 * i, vmax, vmin, s2);
+        SerialStep24(p[3] + 3 * i, vmax, vmin, s3);
+    }
+    int32_t mx[4], mn[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mx), vmax);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(mn), vmin);
+    hi = std::max({mx[0], mx[1], mx[2], mx[3]});
+    lo = std::min({mn[0], mn[1], mn[2], mn[3]});
+    sums[0] = s0;
+    sums[1] = s1;
+    sums[2] = s2;
+    sums[3] = s3;
+    return i;
+}
+
 bool HaveSsse3() {
     static const bool have = __builtin_cpu_supports("ssse3");
     return have;
@@ -346,6 +386,16 @@ double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV
     maxV = hi;
     minV = lo;
     return sum;
+}
+
+void ScanSerial24x4(const uint8_t* const p[4], size_t count, int32_t& maxV, int32_t& minV,
+                    double sums[4]) {
+    size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HaveSse41()) i = ScanSerial24x4Sse41(p, count, maxV, minV, sums);
+#endif
+    for (int j = 0; j < 4; ++j)
+        sums[j] = ScanSerial24(p[j] + 3 * i, count - i, maxV, minV, sums[j]);
 }
 
 double AddSquaresSerial(int32_t bits, const uint8_t* p, size_t count, double sum) {

@@ -15,6 +15,10 @@ uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
 // The same for a sum that is no longer exact: adds each square to sum in order, in double.
 double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV, double sum);
 double AddSquaresSerial(int32_t bits, const uint8_t* p, size_t count, double sum);
+// ScanSerial24 on four independent runs of count samples at once (sums[j] continues over
+// p[j]); the four chains of additions overlap in the processor.
+void ScanSerial24x4(const uint8_t* const p[4], size_t count, int32_t& maxV, int32_t& minV,
+                    double sums[4]);
 
 // Index of the first / last sample whose magnitude is above th (th >= 0), or -1.
 int64_t FirstAbove8(const uint8_t* p, size_t count, int32_t th);

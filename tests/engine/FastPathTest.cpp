@@ -288,3 +288,59 @@ TEST(FastPath, EightBitThresholdScans) {
         EXPECT_EQ(LastSampleAbove(8, data.data(), data.size(), th), last);
     }
 }
+
+TEST(FastPath, WholeBlocksMeasureLikeFrameByFrameFeeding) {
+    for (int32_t bits : {8, 16, 24}) {
+        for (int32_t channels : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << bits << "-bit " << channels << "ch");
+            const int64_t blockFrames = 2400, blocks = 11; // 8000 Hz
+            const size_t width = size_t(bits / 8);
+            std::vector<uint8_t> data =
+                RandomSamples(bits, size_t(blocks * blockFrames * channels), uint32_t(bits * 3));
+            // Loud blocks (24-bit: serial sums, four side by side in blocks 0 to 3), quiet
+            // blocks 5 and 9 (exact sums throughout), silence at both ends.
+            for (int64_t f = 0; f < blocks * blockFrames; ++f) {
+                const bool silent = f < 300 || f > 25000;
+                const bool quiet = f / blockFrames == 5 || f / blockFrames == 9;
+                for (int32_t c = 0; c < channels; ++c) {
+                    uint8_t* p = &data[size_t(f * channels + c) * width];
+                    if (silent) std::memset(p, bits == 8 ? 128 : 0, width);
+                    if (quiet && !silent && width > 1) p[width - 1] = (p[0] & 1) ? 0xFF : 0x00;
+                }
+            }
+            const auto setUp = [&](FirstPass& pass) {
+                pass.BitsPerSample = bits;
+                pass.Channels = channels;
+                pass.Trim = true;
+                pass.ThIn = pass.ThOut = FullScale(bits) / 100;
+                pass.BlockFrames = blockFrames;
+            };
+            FirstPass whole, pieces;
+            setUp(whole);
+            setUp(pieces);
+            int64_t done = 0;
+            whole.FeedBlocks(data.data(), blocks, 0, [&] { ++done; });
+            whole.Finish();
+            EXPECT_EQ(done, blocks);
+            for (int64_t b = 0; b < blocks; ++b) {
+                for (int64_t f = 0; f < blockFrames;) {
+                    const int64_t n = std::min<int64_t>(blockFrames - f, 777);
+                    const int64_t first = b * blockFrames + f;
+                    pieces.Feed(data.data() + size_t(first * channels) * width, n, first);
+                    f += n;
+                }
+                pieces.EndBlock();
+            }
+            pieces.Finish();
+            EXPECT_EQ(whole.TotalSumSq, pieces.TotalSumSq);
+            EXPECT_EQ(whole.MaxBlockRms, pieces.MaxBlockRms);
+            EXPECT_EQ(whole.NormRms, pieces.NormRms);
+            EXPECT_EQ(whole.Peak(), pieces.Peak());
+            EXPECT_EQ(whole.FirstSound, pieces.FirstSound);
+            EXPECT_EQ(whole.LastSound, pieces.LastSound);
+            EXPECT_GE(whole.FirstSound, 300); // the silent ends are trimmed
+            EXPECT_LE(whole.LastSound, 25000);
+            EXPECT_GT(whole.LastSound, whole.FirstSound);
+        }
+    }
+}
