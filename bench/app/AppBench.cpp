@@ -9,6 +9,7 @@
 #include "app/PanelValues.h"
 #include "app/RunTarget.h"
 #include "controls/UC_ListView.h"
+#include "controls/UC_PathText.h"
 #include "engine/C_EditWave.h"
 #include "media/FCT_AudioInf.h"
 #include "platform/gui/EventPump.h"
@@ -19,22 +20,42 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-double Seconds(const std::function<void()>& work) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+// Wall time and the process's CPU time of one piece of work. On a busy
+// machine the CPU time is the steadier figure.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double CpuNow() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-double Median(std::vector<double> v) {
+Timing Seconds(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    double cpuStart = CpuNow();
+    work();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            CpuNow() - cpuStart};
+}
+
+double Median(const std::vector<Timing>& timings, double Timing::*field) {
+    std::vector<double> v;
+    for (const Timing& t : timings)
+        v.push_back(t.*field);
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
@@ -63,9 +84,14 @@ void EmptyFolder(const fs::path& folder) {
     fs::create_directories(folder);
 }
 
-void Report(const char* name, double window, double baseline) {
-    std::printf("%-6s window %9.2f ms   baseline %9.2f ms   ratio %.2f\n", name, window * 1e3,
-                baseline * 1e3, window / baseline);
+void Report(const char* name, const std::vector<Timing>& window,
+            const std::vector<Timing>& baseline) {
+    for (auto [label, field] : {std::pair{"wall", &Timing::wall}, std::pair{"cpu", &Timing::cpu}}) {
+        double w = Median(window, field);
+        double b = Median(baseline, field);
+        std::printf("%-5s %-4s  window %9.2f ms   baseline %9.2f ms   ratio %.2f\n", name, label,
+                    w * 1e3, b * 1e3, w / b);
+    }
 }
 
 } // namespace
@@ -91,7 +117,7 @@ int main(int argc, char** argv) {
     fs::path out = root / "out";
     window.TextSoundPath()->SetText(QString::fromStdString(out.string()));
 
-    std::vector<double> dropWindow, dropBase, runWindow, runBase;
+    std::vector<Timing> dropWindow, dropBase, runWindow, runBase;
     for (int r = 0; r < repeats; ++r) {
         window.CtrButtons_ButtonClicked(0);
         dropWindow.push_back(Seconds([&] { window.AddFiles(dropFiles, -1); }));
@@ -102,29 +128,40 @@ int main(int argc, char** argv) {
 
         window.CtrButtons_ButtonClicked(0);
         window.AddFiles(runFiles, -1);
-        EmptyFolder(out);
-        runWindow.push_back(Seconds([&] { window.CtrButtons_ButtonClicked(2); }));
-
-        EmptyFolder(out);
         app::PanelState panel = window.ReadPanel();
         app::RunConstants run = app::ReadRunConstants(panel);
         app::ItemValues item = app::ReadItemValues(panel);
-        runBase.push_back(Seconds([&] {
-            C_EditWave editWave;
-            for (const auto& f : runFiles) {
-                std::string target = app::TargetPath(f, item.soundPath, item.overWrite);
-                app::EditWaveArgs a = app::MakeEditWaveArgs(f, target, run, item);
-                editWave.EditWave(a.pSourceFN, a.pTargetFN, a.pFrom, a.pTo, a.pUseTh, a.pThIn,
-                                  a.pThOut, a.pStartMargin, a.pEndMargin, a.pForceMargin,
-                                  a.pUseNorm, a.pNormLevel, a.pNormMode, a.pRMSmsec, a.pRMSdb,
-                                  a.pClip, a.pAdjustdbL, a.pAdjustdbR, a.pFadeInSample,
-                                  a.pFadeOutSample, a.pCheckLevel);
-            }
-        }));
+        auto windowRun = [&] {
+            EmptyFolder(out);
+            runWindow.push_back(Seconds([&] { window.CtrButtons_ButtonClicked(2); }));
+        };
+        auto engineRun = [&] {
+            EmptyFolder(out);
+            runBase.push_back(Seconds([&] {
+                C_EditWave editWave;
+                for (const auto& f : runFiles) {
+                    std::string target = app::TargetPath(f, item.soundPath, item.overWrite);
+                    app::EditWaveArgs a = app::MakeEditWaveArgs(f, target, run, item);
+                    editWave.EditWave(a.pSourceFN, a.pTargetFN, a.pFrom, a.pTo, a.pUseTh, a.pThIn,
+                                      a.pThOut, a.pStartMargin, a.pEndMargin, a.pForceMargin,
+                                      a.pUseNorm, a.pNormLevel, a.pNormMode, a.pRMSmsec, a.pRMSdb,
+                                      a.pClip, a.pAdjustdbL, a.pAdjustdbR, a.pFadeInSample,
+                                      a.pFadeOutSample, a.pCheckLevel);
+                }
+            }));
+        };
+        // Alternate the order so that neither side always meets a warm or cold cache.
+        if (r % 2 == 0) {
+            windowRun();
+            engineRun();
+        } else {
+            engineRun();
+            windowRun();
+        }
     }
     std::printf("quillan window bench, %d repeats (medians)\n", repeats);
-    Report("drop", Median(dropWindow), Median(dropBase));
-    Report("run", Median(runWindow), Median(runBase));
+    Report("drop", dropWindow, dropBase);
+    Report("run", runWindow, runBase);
 
     window.CtrButtons_ButtonClicked(0);
     window.close();
