@@ -14,11 +14,6 @@ inline float FactorFor(float pFade, float pDb) {
     return DbToLinear(float(double(pFade) + double(pDb)));
 }
 
-inline int16_t Load16(const uint8_t* p) {
-    int16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
 inline void Store16(uint8_t* p, int16_t v) {
     std::memcpy(p, &v, 2);
 }
@@ -30,7 +25,7 @@ inline void ConvertSampleAt(int32_t bits, uint8_t* p, float a) {
         *p = Convert8(*p, a);
         break;
     case 16:
-        Store16(p, Convert16(Load16(p), a));
+        Store16(p, Convert16(int16_t(Load16(p)), a));
         break;
     default:
         Pack24(Convert24(Unpack24(p), a), p);

@@ -1,11 +1,11 @@
 #include "engine/LevelAnalysis.h"
 
 #include "engine/SampleKernels.h"
+#include "engine/WaveMMIO.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <stdexcept>
 
 static_assert(std::endian::native == std::endian::little, "samples are read in place");
@@ -22,12 +22,10 @@ inline int32_t Get8(const uint8_t* p, size_t i) {
     return int32_t(p[i]) - 128;
 }
 inline int32_t Get16(const uint8_t* p, size_t i) {
-    int16_t v;
-    std::memcpy(&v, p + 2 * i, 2);
-    return v;
+    return Load16(p + 2 * i);
 }
 inline int32_t Get24(const uint8_t* p, size_t i) {
-    return Load24(p + 3 * i);
+    return Unpack24(p + 3 * i);
 }
 
 size_t BytesPerSample(int32_t bits) {

@@ -1,5 +1,7 @@
 #include "engine/SampleKernels.h"
 
+#include "engine/WaveMMIO.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -17,12 +19,6 @@ __attribute__((target("avx2"))) size_t ScanChunk16Avx2(const uint8_t* p, size_t 
 #endif
 
 namespace {
-
-inline int32_t Load16(const uint8_t* p) {
-    int16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
 
 inline bool Above(int32_t v, int32_t th) {
     return v > th || v < -th;
@@ -361,7 +357,7 @@ uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
     if (HaveSse41()) i = ScanChunk24Sse41(p, count, hi, lo, sum);
 #endif
     for (; i < count; ++i) {
-        const int32_t v = Load24(p + 3 * i);
+        const int32_t v = Unpack24(p + 3 * i);
         hi = std::max(hi, v);
         lo = std::min(lo, v);
         sum += uint64_t(int64_t(v) * v);
@@ -378,7 +374,7 @@ double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV
     if (HaveSse41()) i = ScanSerial24Sse41(p, count, hi, lo, sum);
 #endif
     for (; i < count; ++i) {
-        const int32_t v = Load24(p + 3 * i);
+        const int32_t v = Unpack24(p + 3 * i);
         hi = std::max(hi, v);
         lo = std::min(lo, v);
         sum += double(int64_t(v) * v);
@@ -486,7 +482,7 @@ int64_t FirstAbove24(const uint8_t* p, size_t count, int32_t th) {
     }
 #endif
     for (; i < count; ++i)
-        if (Above(Load24(p + 3 * i), th)) return int64_t(i);
+        if (Above(Unpack24(p + 3 * i), th)) return int64_t(i);
     return -1;
 }
 
@@ -494,7 +490,7 @@ int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
     // The last two samples first: the vector steps never load past the end.
     size_t i = count;
     for (; i > 0 && i + 2 > count; --i)
-        if (Above(Load24(p + 3 * (i - 1)), th)) return int64_t(i) - 1;
+        if (Above(Unpack24(p + 3 * (i - 1)), th)) return int64_t(i) - 1;
 #if defined(__x86_64__) || defined(__i386__)
     if (HaveSsse3()) {
         const int64_t found = LastAbove24Ssse3(p, count, th, i);
@@ -502,7 +498,7 @@ int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
     }
 #endif
     while (i-- > 0)
-        if (Above(Load24(p + 3 * i), th)) return int64_t(i);
+        if (Above(Unpack24(p + 3 * i), th)) return int64_t(i);
     return -1;
 }
 
@@ -583,7 +579,7 @@ void ScaleSamples24(uint8_t* p, size_t count, const float a[2]) {
     if (HaveSsse3()) i = ScaleSamples24Ssse3(p, count, a);
 #endif
     for (; i < count; ++i)
-        Store24(p + 3 * i, Scale24(Load24(p + 3 * i), a[i % 2]));
+        Store24(p + 3 * i, Scale24(Unpack24(p + 3 * i), a[i % 2]));
 }
 
 size_t ScaleSamples8Vector(uint8_t* p, size_t count, const float a[2]) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Sums the squares of count signed sample values (8-bit: byte - 128) and widens maxV / minV
 // to the largest and smallest value seen. count is at most 4096.
@@ -38,7 +39,9 @@ size_t ScaleSamples8Vector(uint8_t* p, size_t count, const float a[2]);
 // The same as ScaleSamples16 for packed 24-bit samples and +-8388607.
 void ScaleSamples24(uint8_t* p, size_t count, const float a[2]);
 
-// A packed 24-bit sample (least significant byte first) as a signed value.
-inline int32_t Load24(const uint8_t* p) {
-    return int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+// A little-endian 16-bit sample.
+inline int32_t Load16(const uint8_t* p) {
+    int16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
 }

@@ -36,7 +36,7 @@ void WriteWav(const std::string& pPath, int32_t pRate, int32_t pBits, int32_t pC
 std::vector<int32_t> ReadSamples(const std::string& pPath, int32_t pBits);
 uint32_t DataSizeField(const std::vector<uint8_t>& pWav);
 
-// The arguments of one EditWave call, defaulting to "do nothing special".
+// The arguments of one EditWave call; by default no trimming, normalising or adjusting.
 struct Job {
     std::string Source, Target;
     int64_t From = 0, To = 0;
