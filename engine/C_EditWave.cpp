@@ -189,7 +189,7 @@ void EditJob::RunFirstPass() {
             if (!blockOpen) {
                 platform::PumpEvents();
                 // Whole blocks in this piece go in one call, which may sum several at once.
-                const int64_t whole = std::min(n - k, m_To - (pos + k)) / blockFrames;
+                const int64_t whole = (n - k) / blockFrames;
                 if (whole > 0) {
                     m_First.FeedBlocks(piece + k * align, whole, pos + k, [&] {
                         Report(0.0, m_From, m_To, blockEnd);
