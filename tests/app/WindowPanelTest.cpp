@@ -9,7 +9,11 @@
 #include "controls/UC_TextPicture.h"
 #include "services/store/Settings.h"
 
+#include <QApplication>
+#include <QDragEnterEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 
 using namespace testwindow;
 
@@ -202,4 +206,32 @@ TEST_F(WindowTest, ASecondInstanceEndsAtOnce) {
     app::FrmMain third;
     EXPECT_TRUE(third.Form_Load());
     third.close();
+}
+
+TEST_F(WindowTest, StoredStateReopensMinimisedAtTheStoredPosition) {
+    WriteSetting("WindowLeft", 3000);
+    WriteSetting("WindowTop", 1500);
+    WriteSetting("WindowWidth", 99999);
+    WriteSetting("WindowState", 1);
+    auto w = OpenWindow();
+    EXPECT_EQ(w->WindowState(), 1);
+    EXPECT_EQ(w->pos(), QPoint(200, 100));
+    EXPECT_EQ(w->size(), QSize(529, 475)); // a stored size is ignored
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, ADragOverTheWindowBringsItToTheFront) {
+    auto w = OpenWindow();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &other);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile("/tmp/x.wav")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.get(), &enter);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), w.get());
+    CloseWindow(w);
 }
