@@ -143,7 +143,6 @@ class FrmMain : public QWidget, public PlacementWindow {
     bool closeWhenIdle_ = false;
     int32_t runState_ = 0;
     int32_t abortRequested_ = 0;
-    C_EditWave* editWave_ = nullptr; // alive during a run only
 
     std::vector<UC_Check*> checkParm_;
     std::vector<UC_Slider*> sliderParm_;

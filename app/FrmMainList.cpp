@@ -2,6 +2,7 @@
 
 #include "app/FrmMain.h"
 
+#include "app/BusyPointer.h"
 #include "controls/UC_ListView.h"
 #include "media/FCT_AudioInf.h"
 #include "platform/core/Events.h"
@@ -45,13 +46,12 @@ void FrmMain::AddTitle(const std::string& path, int32_t dropRow) {
 }
 
 void FrmMain::AddFiles(const std::vector<std::string>& paths, int32_t dropRow) {
-    setCursor(Qt::WaitCursor);
+    BusyPointer busy;
     for (const std::string& path : paths) {
         platform::PumpEvents();
         AddTitle(path, dropRow);
     }
     RedrawList();
-    unsetCursor();
 }
 
 void FrmMain::LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t Button, int16_t Shift,

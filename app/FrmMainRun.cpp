@@ -2,6 +2,7 @@
 
 #include "app/FrmMain.h"
 
+#include "app/BusyPointer.h"
 #include "app/RunTarget.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_ListView.h"
@@ -10,6 +11,7 @@
 
 #include <QFile>
 #include <QTimer>
+#include <memory>
 
 namespace app {
 
@@ -37,19 +39,19 @@ void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
 void FrmMain::StartRun() {
     if (runState_ == 1 || lv_->ItemCount() < 1) return;
     runState_ = 1;
-    setCursor(Qt::WaitCursor);
+    auto busy = std::make_unique<BusyPointer>();
     abortRequested_ = 0;
 
     const RunConstants run = ReadRunConstants(ReadPanel());
     C_EditWave editWave;
     editWave.Prog = [this](float pRate, int32_t& pCancel) { EW_Prog(pRate, pCancel); };
-    editWave_ = &editWave;
 
     const int32_t count = lv_->ItemCount();
     for (int32_t i = 0; i < count; ++i) {
         if (!RunItem(editWave, i, run)) break;
     }
-    editWave_ = nullptr;
+    progBar_->SetValue(0);
+    busy.reset();
     EndRun();
 }
 
@@ -83,8 +85,6 @@ void FrmMain::SelectRunItem(int32_t index) {
 }
 
 void FrmMain::EndRun() {
-    progBar_->SetValue(0);
-    unsetCursor();
     runState_ = 0;
     if (closeWhenIdle_) {
         closeWhenIdle_ = false;
