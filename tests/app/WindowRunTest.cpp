@@ -11,8 +11,11 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <csignal>
 #include <filesystem>
+
 #include <functional>
+#include <sys/resource.h>
 
 using namespace testwindow;
 using testfiles::Pcm16;
@@ -258,5 +261,29 @@ TEST_F(WindowTest, AFileTheEngineRefusesLeavesNoTarget) {
     PressButton(*w, 2);
     EXPECT_TRUE(fs::is_empty(folderOut));
     EXPECT_TRUE(fs::exists(bad));
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, AWriteThatFailsMidFileLeavesTheSourceAndNoPartialFile) {
+    std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(100, 20000, 8000)); // about 3.5 MB
+    std::string before = ReadBytes(take);
+    auto w = OpenWindow();
+    ClickCentre(w->CheckOW());
+    DropFiles(*w, {take});
+
+    // A file size limit stands in for a disk that fills up during the write.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1 << 20;
+    setrlimit(RLIMIT_FSIZE, &small);
+    PressButton(*w, 2);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(ReadBytes(take), before);
+    EXPECT_FALSE(fs::exists(folderIn + "/take01.wav"));
     CloseWindow(w);
 }
