@@ -32,18 +32,39 @@ endfunction()
 # One GoogleTest executable from every .cpp of the current folder, registered
 # with CTest test by test. Qt runs offscreen; the engine's reference vectors
 # are found through QUILLAN_VECTORS (tests skip when the folder is absent).
+# The environment is compiled into the executable (set before main), so a test
+# runs the same from CTest and by hand; only QUILLAN_VECTORS may be given by
+# the caller instead.
 function(quillan_test name)
     cmake_parse_arguments(A "" "" "LINK;ENV" ${ARGN})
     file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-    add_executable(${name} ${srcs})
+    set(entries
+        "QT_QPA_PLATFORM=offscreen"
+        "QUILLAN_VECTORS=${QUILLAN_VECTORS}"
+        "QUILLAN_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+        "QUILLAN_BINARY_DIR=${PROJECT_BINARY_DIR}"
+        ${A_ENV})
+    set(QUILLAN_TEST_ENV "")
+    foreach(e IN LISTS entries)
+        string(FIND "${e}" "=" eq)
+        string(SUBSTRING "${e}" 0 ${eq} key)
+        math(EXPR from "${eq} + 1")
+        string(SUBSTRING "${e}" ${from} -1 value)
+        set(overwrite 1)
+        if(key STREQUAL "QUILLAN_VECTORS")
+            set(overwrite 0)
+        endif()
+        string(APPEND QUILLAN_TEST_ENV "        setenv(\"${key}\", R\"q(${value})q\", ${overwrite});\n")
+    endforeach()
+    set(env_cpp ${CMAKE_CURRENT_BINARY_DIR}/${name}_env.cpp)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/TestEnv.cpp.in ${env_cpp} @ONLY)
+    add_executable(${name} ${srcs} ${env_cpp})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${A_LINK} GTest::gtest GTest::gmock GTest::gtest_main)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT
-            "QT_QPA_PLATFORM=offscreen;QUILLAN_VECTORS=${QUILLAN_VECTORS};QUILLAN_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUILLAN_BINARY_DIR=${PROJECT_BINARY_DIR};${A_ENV}"
-            TIMEOUT 300)
+        PROPERTIES TIMEOUT 300)
 endfunction()
 
 # Adds every direct subfolder of the current folder that has a CMakeLists.txt.
