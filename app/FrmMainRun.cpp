@@ -5,6 +5,7 @@
 #include "app/BusyPointer.h"
 #include "app/RunTarget.h"
 #include "controls/UC_Bar.h"
+#include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "engine/C_EditWave.h"
 #include "platform/core/Events.h"
@@ -72,7 +73,10 @@ bool FrmMain::RunItem(C_EditWave& editWave, int32_t index, const RunConstants& r
         a.pSourceFN, a.pTargetFN, a.pFrom, a.pTo, a.pUseTh, a.pThIn, a.pThOut, a.pStartMargin,
         a.pEndMargin, a.pForceMargin, a.pUseNorm, a.pNormLevel, a.pNormMode, a.pRMSmsec, a.pRMSdb,
         a.pClip, a.pAdjustdbL, a.pAdjustdbR, a.pFadeInSample, a.pFadeOutSample, a.pCheckLevel);
-    return SettleTarget(result, abortRequested_ == 1, item.overWrite, target, source) !=
+    // The source is replaced only when OverWrite was on for the whole file: a
+    // target chosen for the output folder never lands on the source.
+    const int32_t overWrite = item.overWrite == 1 && checkOW_->Value() == 1 ? 1 : 0;
+    return SettleTarget(result, abortRequested_ == 1, overWrite, target, source) !=
            ItemOutcome::Aborted;
 }
 

@@ -287,3 +287,29 @@ TEST_F(WindowTest, AWriteThatFailsMidFileLeavesTheSourceAndNoPartialFile) {
     EXPECT_FALSE(fs::exists(folderIn + "/take01.wav"));
     CloseWindow(w);
 }
+
+TEST_F(WindowTest, OverWriteSwitchedDuringAFileNeverMovesItOntoTheSource) {
+    std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(500, 8000, 8000));
+    std::string before = ReadBytes(take);
+    auto w = OpenWindow();
+    app::FrmMain* win = w.get();
+    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    DropFiles(*w, {take});
+
+    WhenReady switchOn([win] { return win->ProgBar()->Value() > 0; },
+                       [win] { ClickCentre(win->CheckOW()); });
+    PressButton(*w, 2);
+    ASSERT_TRUE(switchOn.Done());
+    EXPECT_TRUE(fs::exists(folderOut + "/take.wav"));
+    EXPECT_EQ(ReadBytes(take), before);
+
+    WhenReady switchOff([win] { return win->ProgBar()->Value() > 0; },
+                        [win] { ClickCentre(win->CheckOW()); });
+    PressButton(*w, 2); // OverWrite on at the start of the file
+    ASSERT_TRUE(switchOff.Done());
+    EXPECT_EQ(w->CheckOW()->Value(), 0);
+    EXPECT_TRUE(fs::exists(folderIn + "/take01.wav"));
+    EXPECT_EQ(ReadBytes(take), before);
+    CloseWindow(w);
+}
