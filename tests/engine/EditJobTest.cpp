@@ -498,6 +498,27 @@ TEST(EditJobSafety, AFailedWriteFailsTheJob) {
     EXPECT_EQ(job.Run(edit), 0);
 }
 
+TEST(EditJobSafety, AFailedReadFailsTheJob) {
+    TempDir tmp;
+    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
+    WriteWav(src, 8000, 16, 1, Constant(24000, 1, 1000));
+    Job job;
+    job.Source = src;
+    job.Target = out;
+    job.UseNorm = 1;
+    C_EditWave edit;
+    // After the first measured block the source becomes a folder: every later read fails.
+    bool swapped = false;
+    edit.Prog = [&](float, int32_t&) {
+        if (swapped) return;
+        fs::rename(src, src + ".moved");
+        fs::create_directory(src);
+        swapped = true;
+    };
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_TRUE(swapped);
+}
+
 TEST(EditJobSafety, OutputPastFourGiBFailsCleanly) {
     TempDir tmp;
     const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
