@@ -68,11 +68,7 @@ bool FrmMain::RunItem(C_EditWave& editWave, int32_t index, const RunConstants& r
         source.empty() ? std::string() : TargetPath(source, item.soundPath, item.overWrite);
     if (target.empty()) return true; // nothing that could be written
 
-    const EditWaveArgs a = MakeEditWaveArgs(source, target, run, item);
-    const int32_t result = editWave.EditWave(
-        a.pSourceFN, a.pTargetFN, a.pFrom, a.pTo, a.pUseTh, a.pThIn, a.pThOut, a.pStartMargin,
-        a.pEndMargin, a.pForceMargin, a.pUseNorm, a.pNormLevel, a.pNormMode, a.pRMSmsec, a.pRMSdb,
-        a.pClip, a.pAdjustdbL, a.pAdjustdbR, a.pFadeInSample, a.pFadeOutSample, a.pCheckLevel);
+    const int32_t result = CallEditWave(editWave, MakeEditWaveArgs(source, target, run, item));
     // The source is replaced only when OverWrite was on for the whole file: a
     // target chosen for the output folder never lands on the source.
     const int32_t overWrite = item.overWrite == 1 && checkOW_->Value() == 1 ? 1 : 0;

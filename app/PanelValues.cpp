@@ -1,5 +1,6 @@
 #include "app/PanelValues.h"
 
+#include "engine/C_EditWave.h"
 #include "services/core/SettingText.h"
 
 #include <cmath>
@@ -74,6 +75,13 @@ EditWaveArgs MakeEditWaveArgs(const std::string& source, const std::string& targ
     a.pAdjustdbL = float(item.useAdjust * item.adjust);
     a.pAdjustdbR = a.pAdjustdbL;
     return a;
+}
+
+int32_t CallEditWave(C_EditWave& editWave, const EditWaveArgs& a) {
+    return editWave.EditWave(a.pSourceFN, a.pTargetFN, a.pFrom, a.pTo, a.pUseTh, a.pThIn, a.pThOut,
+                             a.pStartMargin, a.pEndMargin, a.pForceMargin, a.pUseNorm, a.pNormLevel,
+                             a.pNormMode, a.pRMSmsec, a.pRMSdb, a.pClip, a.pAdjustdbL, a.pAdjustdbR,
+                             a.pFadeInSample, a.pFadeOutSample, a.pCheckLevel);
 }
 
 int32_t ProgressValue(float rate) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+class C_EditWave;
+
 namespace app {
 
 // Absolute value of a numeric text as a 32-bit integer; 0 when not numeric
@@ -82,6 +84,9 @@ struct EditWaveArgs {
 
 EditWaveArgs MakeEditWaveArgs(const std::string& source, const std::string& target,
                               const RunConstants& run, const ItemValues& item);
+
+// One EditWave call with these arguments; its result (1 finished, 0 not).
+int32_t CallEditWave(C_EditWave& editWave, const EditWaveArgs& a);
 
 // Progress bar value for the engine's fraction done: rate x 1000, half to even.
 int32_t ProgressValue(float rate);

@@ -141,12 +141,7 @@ int main(int argc, char** argv) {
                 C_EditWave editWave;
                 for (const auto& f : runFiles) {
                     std::string target = app::TargetPath(f, item.soundPath, item.overWrite);
-                    app::EditWaveArgs a = app::MakeEditWaveArgs(f, target, run, item);
-                    editWave.EditWave(a.pSourceFN, a.pTargetFN, a.pFrom, a.pTo, a.pUseTh, a.pThIn,
-                                      a.pThOut, a.pStartMargin, a.pEndMargin, a.pForceMargin,
-                                      a.pUseNorm, a.pNormLevel, a.pNormMode, a.pRMSmsec, a.pRMSdb,
-                                      a.pClip, a.pAdjustdbL, a.pAdjustdbR, a.pFadeInSample,
-                                      a.pFadeOutSample, a.pCheckLevel);
+                    app::CallEditWave(editWave, app::MakeEditWaveArgs(f, target, run, item));
                 }
             }));
         };
