@@ -10,7 +10,14 @@
 #include <immintrin.h>
 #endif
 
-#if defined(__x86_64__) || defined(__i386__)
+// Kernels for later x86 extensions, picked at run time by what the processor supports.
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+#define QUILLAN_X86_KERNELS 1
+#else
+#define QUILLAN_X86_KERNELS 0
+#endif
+
+#if QUILLAN_X86_KERNELS
 namespace {
 bool HaveAvx2();
 __attribute__((target("avx2"))) size_t ScanChunk16Avx2(const uint8_t* p, size_t count, int32_t& hi,
@@ -89,7 +96,7 @@ uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
     uint64_t sum = 0;
     int32_t hi = std::clamp(maxV, -32768, 32767), lo = std::clamp(minV, -32768, 32767);
     size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveAvx2()) i = ScanChunk16Avx2(p, count, hi, lo, sum);
 #endif
 #if defined(__SSE2__)
@@ -125,7 +132,7 @@ uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
     return sum;
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
 namespace {
 
 // Packed 24-bit samples to 32-bit lanes: four samples (12 bytes) into the top three bytes
@@ -353,7 +360,7 @@ uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
     uint64_t sum = 0;
     int32_t hi = maxV, lo = minV;
     size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveSse41()) i = ScanChunk24Sse41(p, count, hi, lo, sum);
 #endif
     for (; i < count; ++i) {
@@ -370,7 +377,7 @@ uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
 double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV, double sum) {
     int32_t hi = maxV, lo = minV;
     size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveSse41()) i = ScanSerial24Sse41(p, count, hi, lo, sum);
 #endif
     for (; i < count; ++i) {
@@ -387,7 +394,7 @@ double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV
 void ScanSerial24x4(const uint8_t* const p[4], size_t count, int32_t& maxV, int32_t& minV,
                     double sums[4]) {
     size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveSse41()) i = ScanSerial24x4Sse41(p, count, maxV, minV, sums);
 #endif
     for (int j = 0; j < 4; ++j)
@@ -475,7 +482,7 @@ int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th) {
 
 int64_t FirstAbove24(const uint8_t* p, size_t count, int32_t th) {
     size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveSsse3()) {
         const int64_t found = FirstAbove24Ssse3(p, count, th, i);
         if (found >= 0) return found;
@@ -491,7 +498,7 @@ int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
     size_t i = count;
     for (; i > 0 && i + 2 > count; --i)
         if (Above(Unpack24(p + 3 * (i - 1)), th)) return int64_t(i) - 1;
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveSsse3()) {
         const int64_t found = LastAbove24Ssse3(p, count, th, i);
         if (found >= 0) return found;
@@ -504,7 +511,7 @@ int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
 
 void ScaleSamples16(uint8_t* p, size_t count, const float a[2]) {
     size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveAvx2()) i = ScaleSamples16Avx2(p, count, a);
 #endif
 #if defined(__SSE2__)
@@ -547,7 +554,7 @@ inline void Store24(uint8_t* p, int32_t v) {
     p[2] = uint8_t(v >> 16);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
 // Four samples per step, scaled like ScaleSamples16 and shuffled back into 12 bytes.
 __attribute__((target("ssse3"))) size_t ScaleSamples24Ssse3(uint8_t* p, size_t count,
                                                             const float a[2]) {
@@ -575,7 +582,7 @@ __attribute__((target("ssse3"))) size_t ScaleSamples24Ssse3(uint8_t* p, size_t c
 
 void ScaleSamples24(uint8_t* p, size_t count, const float a[2]) {
     size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveSsse3()) i = ScaleSamples24Ssse3(p, count, a);
 #endif
     for (; i < count; ++i)
@@ -583,7 +590,7 @@ void ScaleSamples24(uint8_t* p, size_t count, const float a[2]) {
 }
 
 size_t ScaleSamples8Vector(uint8_t* p, size_t count, const float a[2]) {
-#if defined(__x86_64__) || defined(__i386__)
+#if QUILLAN_X86_KERNELS
     if (HaveAvx2()) return ScaleSamples8Avx2(p, count, a);
 #endif
     (void)p;
