@@ -143,86 +143,14 @@ __attribute__((target("ssse3"))) inline __m128i Unpack24x4(const uint8_t* p) {
     return _mm_srai_epi32(_mm_shuffle_epi8(x, order), 8);
 }
 
-// Four samples per step; the squares (exact in double) are still added one by one, in
-// order. Each step loads 16 bytes but uses 12, so it stops while 6 samples remain.
-__attribute__((target("sse4.1"))) size_t ScanSerial24Sse41(const uint8_t* p, size_t count,
-                                                           int32_t& hi, int32_t& lo, double& sum) {
-    __m128i vmax = _mm_set1_epi32(hi), vmin = _mm_set1_epi32(lo);
-    double s = sum;
-    size_t i = 0;
-    for (; i + 6 <= count; i += 4) {
-        const __m128i v = Unpack24x4(p + 3 * i);
-        vmax = _mm_max_epi32(vmax, v);
-        vmin = _mm_min_epi32(vmin, v);
-        __m128d a = _mm_cvtepi32_pd(v);
-        __m128d b = _mm_cvtepi32_pd(_mm_unpackhi_epi64(v, v));
-        a = _mm_mul_pd(a, a);
-        b = _mm_mul_pd(b, b);
-        s += _mm_cvtsd_f64(a);
-        s += _mm_cvtsd_f64(_mm_unpackhi_pd(a, a));
-        s += _mm_cvtsd_f64(b);
-        s += _mm_cvtsd_f64(_mm_unpackhi_pd(b, b));
-    }
+// Widens hi / lo to the largest and smallest lane of vmax / vmin.
+__attribute__((target("sse4.1"))) inline void WidenMaxMin(__m128i vmax, __m128i vmin, int32_t& hi,
+                                                          int32_t& lo) {
     int32_t mx[4], mn[4];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(mx), vmax);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(mn), vmin);
-    hi = std::max({mx[0], mx[1], mx[2], mx[3]});
-    lo = std::min({mn[0], mn[1], mn[2], mn[3]});
-    sum = s;
-    return i;
-}
-
-// Exact integer sum of squares: 32 x 32 -> 64-bit products of the even and the odd lanes.
-__attribute__((target("sse4.1"))) size_t ScanChunk24Sse41(const uint8_t* p, size_t count,
-                                                          int32_t& hi, int32_t& lo, uint64_t& sum) {
-    __m128i vmax = _mm_set1_epi32(hi), vmin = _mm_set1_epi32(lo);
-    __m128i acc = _mm_setzero_si128();
-    size_t i = 0;
-    for (; i + 6 <= count; i += 4) {
-        const __m128i v = Unpack24x4(p + 3 * i);
-        vmax = _mm_max_epi32(vmax, v);
-        vmin = _mm_min_epi32(vmin, v);
-        const __m128i odd = _mm_srli_epi64(v, 32);
-        acc = _mm_add_epi64(acc, _mm_mul_epi32(v, v));
-        acc = _mm_add_epi64(acc, _mm_mul_epi32(odd, odd));
-    }
-    int32_t mx[4], mn[4];
-    uint64_t lanes[2];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(mx), vmax);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(mn), vmin);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), acc);
-    hi = std::max({mx[0], mx[1], mx[2], mx[3]});
-    lo = std::min({mn[0], mn[1], mn[2], mn[3]});
-    sum += lanes[0] + lanes[1];
-    return i;
-}
-
-// Lanes of four samples above the threshold, as a 4-bit mask.
-__attribute__((target("ssse3"))) inline int MaskAbove24(const uint8_t* p, __m128i hi, __m128i lo) {
-    const __m128i v = Unpack24x4(p);
-    return _mm_movemask_ps(
-        _mm_castsi128_ps(_mm_or_si128(_mm_cmpgt_epi32(v, hi), _mm_cmplt_epi32(v, lo))));
-}
-
-__attribute__((target("ssse3"))) int64_t FirstAbove24Ssse3(const uint8_t* p, size_t count,
-                                                           int32_t th, size_t& i) {
-    const __m128i hi = _mm_set1_epi32(th), lo = _mm_set1_epi32(-th);
-    for (i = 0; i + 6 <= count; i += 4)
-        if (int m = MaskAbove24(p + 3 * i, hi, lo)) return int64_t(i) + __builtin_ctz(unsigned(m));
-    return -1;
-}
-
-// Scans backwards from the end; the first step covers the last six samples' first four.
-__attribute__((target("ssse3"))) int64_t LastAbove24Ssse3(const uint8_t* p, size_t count,
-                                                          int32_t th, size_t& tail) {
-    const __m128i hi = _mm_set1_epi32(th), lo = _mm_set1_epi32(-th);
-    // The last two samples are left to the caller, which must check them first.
-    size_t i = count >= 2 ? count - 2 : 0;
-    for (; i >= 4; i -= 4)
-        if (int m = MaskAbove24(p + 3 * (i - 4), hi, lo))
-            return int64_t(i) - 4 + 31 - __builtin_clz(unsigned(m));
-    tail = i;
-    return -1;
+    hi = std::max({hi, mx[0], mx[1], mx[2], mx[3]});
+    lo = std::min({lo, mn[0], mn[1], mn[2], mn[3]});
 }
 
 // Squares of four samples of one run, added to that run's sum in order.
@@ -241,6 +169,68 @@ __attribute__((target("sse4.1"))) inline void SerialStep24(const uint8_t* q, __m
     s += _mm_cvtsd_f64(_mm_unpackhi_pd(b, b));
 }
 
+// Four samples per step; the squares (exact in double) are still added one by one, in
+// order. Each step loads 16 bytes but uses 12, so it stops while 6 samples remain.
+__attribute__((target("sse4.1"))) size_t ScanSerial24Sse41(const uint8_t* p, size_t count,
+                                                           int32_t& hi, int32_t& lo, double& sum) {
+    __m128i vmax = _mm_set1_epi32(hi), vmin = _mm_set1_epi32(lo);
+    double s = sum;
+    size_t i = 0;
+    for (; i + 6 <= count; i += 4)
+        SerialStep24(p + 3 * i, vmax, vmin, s);
+    WidenMaxMin(vmax, vmin, hi, lo);
+    sum = s;
+    return i;
+}
+
+// Exact integer sum of squares: 32 x 32 -> 64-bit products of the even and the odd lanes.
+__attribute__((target("sse4.1"))) size_t ScanChunk24Sse41(const uint8_t* p, size_t count,
+                                                          int32_t& hi, int32_t& lo, uint64_t& sum) {
+    __m128i vmax = _mm_set1_epi32(hi), vmin = _mm_set1_epi32(lo);
+    __m128i acc = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 6 <= count; i += 4) {
+        const __m128i v = Unpack24x4(p + 3 * i);
+        vmax = _mm_max_epi32(vmax, v);
+        vmin = _mm_min_epi32(vmin, v);
+        const __m128i odd = _mm_srli_epi64(v, 32);
+        acc = _mm_add_epi64(acc, _mm_mul_epi32(v, v));
+        acc = _mm_add_epi64(acc, _mm_mul_epi32(odd, odd));
+    }
+    WidenMaxMin(vmax, vmin, hi, lo);
+    sum += SumLanes64(acc);
+    return i;
+}
+
+// Lanes of four samples above the threshold, as a 4-bit mask.
+__attribute__((target("ssse3"))) inline int MaskAbove24(const uint8_t* p, __m128i hi, __m128i lo) {
+    const __m128i v = Unpack24x4(p);
+    return _mm_movemask_ps(
+        _mm_castsi128_ps(_mm_or_si128(_mm_cmpgt_epi32(v, hi), _mm_cmplt_epi32(v, lo))));
+}
+
+__attribute__((target("ssse3"))) int64_t FirstAbove24Ssse3(const uint8_t* p, size_t count,
+                                                           int32_t th, size_t& i) {
+    const __m128i hi = _mm_set1_epi32(th), lo = _mm_set1_epi32(-th);
+    for (i = 0; i + 6 <= count; i += 4)
+        if (int m = MaskAbove24(p + 3 * i, hi, lo)) return int64_t(i) + __builtin_ctz(unsigned(m));
+    return -1;
+}
+
+// Scans backwards in steps of four, each loading 16 bytes for 12; it starts two samples before
+// the end so that no load passes the end.
+__attribute__((target("ssse3"))) int64_t LastAbove24Ssse3(const uint8_t* p, size_t count,
+                                                          int32_t th, size_t& tail) {
+    const __m128i hi = _mm_set1_epi32(th), lo = _mm_set1_epi32(-th);
+    // The last two samples are left to the caller, which must check them first.
+    size_t i = count >= 2 ? count - 2 : 0;
+    for (; i >= 4; i -= 4)
+        if (int m = MaskAbove24(p + 3 * (i - 4), hi, lo))
+            return int64_t(i) - 4 + 31 - __builtin_clz(unsigned(m));
+    tail = i;
+    return -1;
+}
+
 __attribute__((target("sse4.1"))) size_t ScanSerial24x4Sse41(const uint8_t* const p[4],
                                                              size_t count, int32_t& hi, int32_t& lo,
                                                              double sums[4]) {
@@ -253,11 +243,7 @@ __attribute__((target("sse4.1"))) size_t ScanSerial24x4Sse41(const uint8_t* cons
         SerialStep24(p[2] + 3 * i, vmax, vmin, s2);
         SerialStep24(p[3] + 3 * i, vmax, vmin, s3);
     }
-    int32_t mx[4], mn[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(mx), vmax);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(mn), vmin);
-    hi = std::max({mx[0], mx[1], mx[2], mx[3]});
-    lo = std::min({mn[0], mn[1], mn[2], mn[3]});
+    WidenMaxMin(vmax, vmin, hi, lo);
     sums[0] = s0;
     sums[1] = s1;
     sums[2] = s2;
