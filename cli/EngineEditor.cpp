@@ -3,12 +3,10 @@
 #include "cli/MediaHelper.h"
 #include "engine/C_EditWave.h"
 #include "engine/WaveMMIO.h"
+#include "platform/core/FolderAccess.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <unistd.h>
 
 namespace cli {
 
@@ -69,8 +67,8 @@ std::string ExplainFailure(const std::string& source, const std::string& targetF
         return "not a WAV file it can edit (" + DescribeFormat(source, wave) + ")";
     if (FolderIsFull(targetFolder)) return "disk full";
     const std::string folder = targetFolder.empty() ? "." : targetFolder;
-    if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        return "write failed: cannot create files in " + folder + ": " + std::strerror(errno);
+    if (const std::error_code ec = platform::CheckCanCreateFilesIn(folder))
+        return "write failed: cannot create files in " + folder + ": " + ec.message();
     return "edit failed (empty range after trimming, or a read or write error)";
 }
 

@@ -1,20 +1,17 @@
 #include "cli/MediaHelper.h"
 
+#include "platform/core/Process.h"
 #include "services/core/Paths.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace cli {
 
 namespace {
+
+std::string UnexpectedAnswer() {
+    return std::string(kMediaHelperName) + " gave an unexpected answer";
+}
 
 std::string HelperPath() {
     const std::string folder = AppFolder();
@@ -32,52 +29,38 @@ std::optional<std::vector<std::string>> RunHelper(const std::vector<std::string>
         error = std::string(kMediaHelperName) + " not found beside the program";
         return std::nullopt;
     }
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        error = std::strerror(errno);
-        return std::nullopt;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    std::vector<std::string> command{helper};
+    command.insert(command.end(), args.begin(), args.end());
+    int status = -1;
     // The media framework's own chatter is not part of quillan-batch's output.
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> words{helper};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        error = std::string("cannot start ") + kMediaHelperName + ": " + std::strerror(spawned);
+    auto output = platform::RunForOutput(command, "/dev/null", status, error);
+    if (!output) {
+        error = std::string("cannot start ") + kMediaHelperName + ": " + error;
         return std::nullopt;
-    }
-    std::string output;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        output.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     // A complete answer counts even if the helper stumbles on its way out; callers check
     // that every item was answered.
-    if (output.empty() && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) {
+    if (output->empty() && status != 0) {
         error = std::string(kMediaHelperName) + " failed";
         return std::nullopt;
     }
     std::vector<std::string> lines;
-    std::istringstream in(output);
+    std::istringstream in(*output);
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
+    return lines;
+}
+
+// The helper's answer to a command with one line per item; nothing when a line is missing.
+std::optional<std::vector<std::string>>
+AskHelper(const std::string& command, const std::vector<std::string>& items, std::string& error) {
+    std::vector<std::string> args{command};
+    args.insert(args.end(), items.begin(), items.end());
+    auto lines = RunHelper(args, error);
+    if (lines && lines->size() != items.size()) {
+        error = UnexpectedAnswer();
+        return std::nullopt;
+    }
     return lines;
 }
 
@@ -122,19 +105,13 @@ std::string UnescapeField(const std::string& text) {
 
 std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::string>& paths,
                                                     std::string& error) {
-    std::vector<std::string> args{"info"};
-    args.insert(args.end(), paths.begin(), paths.end());
-    auto lines = RunHelper(args, error);
+    auto lines = AskHelper("info", paths, error);
     if (!lines) return std::nullopt;
-    if (lines->size() != paths.size()) {
-        error = std::string(kMediaHelperName) + " gave an unexpected answer";
-        return std::nullopt;
-    }
     std::vector<AudioFacts> facts;
     for (const auto& line : *lines) {
         auto f = SplitTabs(line);
         if (f.size() != 3) {
-            error = std::string(kMediaHelperName) + " gave an unexpected answer";
+            error = UnexpectedAnswer();
             return std::nullopt;
         }
         facts.push_back({std::atoi(f[0].c_str()), std::atoi(f[1].c_str()), UnescapeField(f[2])});
@@ -144,20 +121,14 @@ std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::strin
 
 std::string TypeNameOf(const std::string& path) {
     std::string error;
-    auto lines = RunHelper({"type", path}, error);
-    return lines && lines->size() == 1 ? UnescapeField((*lines)[0]) : std::string();
+    auto lines = AskHelper("type", {path}, error);
+    return lines ? UnescapeField(lines->front()) : std::string();
 }
 
 std::optional<std::map<std::string, std::string>>
 StoredSettings(const std::vector<std::string>& keys, std::string& error) {
-    std::vector<std::string> args{"settings"};
-    args.insert(args.end(), keys.begin(), keys.end());
-    auto lines = RunHelper(args, error);
+    auto lines = AskHelper("settings", keys, error);
     if (!lines) return std::nullopt;
-    if (lines->size() != keys.size()) {
-        error = std::string(kMediaHelperName) + " gave an unexpected answer";
-        return std::nullopt;
-    }
     std::map<std::string, std::string> values;
     for (size_t i = 0; i < keys.size(); ++i) {
         const std::string& line = (*lines)[i];

@@ -1,13 +1,13 @@
 #include "cli/Targets.h"
 
+#include "platform/core/ExclusiveFile.h"
+#include "platform/core/FileSync.h"
+#include "platform/core/Process.h"
 #include "services/core/Paths.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 namespace cli {
 
@@ -17,19 +17,22 @@ std::string ErrnoText(int err) {
     return std::strerror(err);
 }
 
-// fsync of the work file plus the permission bits of the file it replaces.
+bool IsDiskFull(const std::error_code& ec) {
+    return ec == std::errc::no_space_on_device;
+}
+
+// The permission bits of the file it replaces, then the data flushed to disk.
 std::string PrepareForReplace(const std::string& workPath, const std::string& keepModeOf) {
-    struct stat st {};
-    const bool haveMode = ::stat(keepModeOf.c_str(), &st) == 0;
-    int fd = ::open(workPath.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return "write failed: " + ErrnoText(errno);
-    std::string error;
-    if (haveMode && ::fchmod(fd, st.st_mode & 07777) != 0)
-        error = "write failed: " + ErrnoText(errno);
-    if (error.empty() && ::fsync(fd) != 0)
-        error = errno == ENOSPC ? "disk full" : "write failed: " + ErrnoText(errno);
-    ::close(fd);
-    return error;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status kept = fs::status(keepModeOf, ec);
+    if (!ec && fs::exists(kept)) {
+        fs::permissions(workPath, kept.permissions() & fs::perms::mask, ec);
+        if (ec) return "write failed: " + ec.message();
+    }
+    ec = platform::SyncFile(workPath);
+    if (ec) return IsDiskFull(ec) ? "disk full" : "write failed: " + ec.message();
+    return {};
 }
 
 } // namespace
@@ -39,15 +42,11 @@ Reservation ReserveNumbered(const std::string& wanted, bool numberAlways) {
     for (;;) {
         std::string candidate = UniqueName(wanted, 1, 1, 2, numberAlways ? 1 : 0);
         if (candidate.empty()) return {{}, "cannot form a target name from " + wanted};
-        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return {candidate, {}};
-        }
-        const int err = errno;
-        if (err == ENOSPC) return {{}, "disk full"};
-        if (err != EEXIST)
-            return {{}, "write failed: cannot create " + candidate + ": " + ErrnoText(err)};
+        const std::error_code ec = platform::CreateExclusive(candidate);
+        if (!ec) return {candidate, {}};
+        if (IsDiskFull(ec)) return {{}, "disk full"};
+        if (ec != std::errc::file_exists)
+            return {{}, "write failed: cannot create " + candidate + ": " + ec.message()};
         // Taken by someone else since the name was chosen: the next free number follows.
         // The same name twice means something there (e.g. a dangling link) looks free but
         // cannot be created.
@@ -60,7 +59,8 @@ std::string WorkFileName(const std::string& finalPath, uint64_t jobNumber) {
     const std::string folder = PathPart(finalPath, 1, 1, 0, 0, 0);
     const std::string name = PathPart(finalPath, 0, 0, 1, 1, 1);
     const std::string stem = (folder == "\\" ? std::string() : folder) + "." + name + "." +
-                             std::to_string(::getpid()) + "-" + std::to_string(jobNumber);
+                             std::to_string(platform::CurrentProcessId()) + "-" +
+                             std::to_string(jobNumber);
     std::string candidate = stem + ".part";
     for (int n = 1; FileExists(candidate); ++n)
         candidate = stem + "-" + std::to_string(n) + ".part";
@@ -82,11 +82,12 @@ std::string CommitWorkFile(const std::string& workPath, const std::string& final
 
 std::string CommitToReservedName(const std::string& workPath, std::string& finalPath,
                                  const std::string& wanted, bool numberAlways) {
-    ::unlink(finalPath.c_str());
-    if (::renameat2(AT_FDCWD, workPath.c_str(), AT_FDCWD, finalPath.c_str(), RENAME_NOREPLACE) == 0)
-        return {};
-    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS)
-        return "write failed: cannot move the result to " + finalPath + ": " + ErrnoText(errno);
+    RemoveQuietly(finalPath);
+    const std::error_code ec = platform::RenameNoReplace(workPath, finalPath);
+    if (!ec) return {};
+    if (ec != std::errc::file_exists && ec != std::errc::invalid_argument &&
+        ec != std::errc::function_not_supported)
+        return "write failed: cannot move the result to " + finalPath + ": " + ec.message();
     // Taken meanwhile, or no such rename here: a fresh reservation, replaced in one rename.
     Reservation again = ReserveNumbered(wanted, numberAlways);
     if (again.path.empty()) return again.error;
@@ -97,7 +98,8 @@ std::string CommitToReservedName(const std::string& workPath, std::string& final
 }
 
 void RemoveQuietly(const std::string& path) {
-    if (!path.empty()) ::unlink(path.c_str());
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove(path, ignored);
 }
 
 } // namespace cli

@@ -3,17 +3,16 @@
 #include "cli/BatchRunner.h"
 #include "cli/EngineEditor.h"
 #include "cli/InfoCommand.h"
-#include "cli/Interrupt.h"
 #include "cli/MediaHelper.h"
 #include "cli/Options.h"
 #include "cli/PanelDefaults.h"
 #include "cli/Reporter.h"
+#include "platform/core/Signals.h"
+#include "platform/core/Terminal.h"
 #include "services/core/Paths.h"
 
-#include <csignal>
 #include <cstdio>
 #include <map>
-#include <unistd.h>
 
 #ifndef QUILLAN_VERSION
 #define QUILLAN_VERSION "unknown"
@@ -39,16 +38,16 @@ bool AsksForSettings(const std::vector<std::string>& args) {
 
 int RunBatch(const cli::Options& options) {
     static std::atomic<int> stopSignal{0};
-    cli::InstallStopHandlers(stopSignal);
+    platform::InstallStopHandlers(stopSignal);
     // A reader that goes away (| head) must not kill jobs halfway: writes just fail.
-    std::signal(SIGPIPE, SIG_IGN);
-    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    platform::IgnoreBrokenPipe();
+    const bool showProgress = !options.quiet && platform::IsTerminal(stderr);
     cli::Reporter reporter(options, stdout, stderr, showProgress);
     cli::BatchRunner runner(options, cli::MakeEngineEditor, cli::ExplainFailure, stopSignal);
     std::vector<cli::FileResult> results = runner.Run(reporter);
     const int signal = stopSignal.load();
     reporter.Finish(results, signal != 0);
-    if (signal != 0) return cli::StopExitStatus(signal);
+    if (signal != 0) return platform::StopExitStatus(signal);
     for (const auto& r : results)
         if (r.result != 1) return kExitFailed;
     return 0;

@@ -2,12 +2,12 @@
 // JSON, --info rows, numbered names under parallel jobs, --overwrite and Ctrl-C.
 
 #include "CliTestSupport.h"
+#include "platform/core/Process.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -318,7 +318,7 @@ TEST_F(BinaryFixture, CtrlCLeavesNoPartialFileAndEverySourceIntact) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!HasWorkFile(watched) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        ::kill(child.pid, SIGINT);
+        platform::InterruptProcess(child.pid);
         RunResult r = WaitBatch(child);
         EXPECT_EQ(r.status, 130) << r.err;
         EXPECT_NE(r.err.find("cancelled"), std::string::npos) << r.err;

@@ -1,19 +1,14 @@
 #include "CliTestSupport.h"
 
 #include "WavGen.h"
+#include "platform/core/Process.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace clitest {
 
@@ -79,38 +74,25 @@ std::string BatchBinary() {
 Spawned SpawnBatch(const std::vector<std::string>& args, const std::string& logFolder) {
     static int counter = 0;
     Spawned s;
-    const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    const std::string tag =
+        std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(++counter);
     s.outFile = logFolder + "/stdout-" + tag;
     s.errFile = logFolder + "/stderr-" + tag;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, s.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, s.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    std::vector<std::string> words{BatchBinary()};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    s.pid = pid;
+    std::vector<std::string> command{BatchBinary()};
+    command.insert(command.end(), args.begin(), args.end());
+    std::string error;
+    s.pid = platform::StartProcess(command, {"/dev/null", s.outFile, s.errFile}, error);
     return s;
 }
 
 RunResult WaitBatch(const Spawned& child) {
     RunResult r;
-    int status = 0;
-    if (child.pid > 0 && ::waitpid(child.pid, &status, 0) == child.pid)
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.status = platform::WaitProcess(child.pid);
     r.out = Slurp(child.outFile);
     r.err = Slurp(child.errFile);
-    ::unlink(child.outFile.c_str());
-    ::unlink(child.errFile.c_str());
+    std::error_code ignored;
+    fs::remove(child.outFile, ignored);
+    fs::remove(child.errFile, ignored);
     return r;
 }
 

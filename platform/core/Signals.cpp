@@ -1,8 +1,8 @@
-#include "cli/Interrupt.h"
+#include "platform/core/Signals.h"
 
-#include <csignal>
+#include <signal.h>
 
-namespace cli {
+namespace platform {
 
 namespace {
 
@@ -10,7 +10,10 @@ std::atomic<int>* g_stopSignal = nullptr;
 
 extern "C" void OnStopSignal(int signal) {
     if (g_stopSignal) g_stopSignal->store(signal);
-    std::signal(signal, SIG_DFL);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
 }
 
 } // namespace
@@ -24,8 +27,15 @@ void InstallStopHandlers(std::atomic<int>& stopSignal) {
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
+void IgnoreBrokenPipe() {
+    struct sigaction action {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGPIPE, &action, nullptr);
+}
+
 int StopExitStatus(int signal) {
     return 128 + signal;
 }
 
-} // namespace cli
+} // namespace platform

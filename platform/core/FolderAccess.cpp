@@ -1,0 +1,13 @@
+#include "platform/core/FolderAccess.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace platform {
+
+std::error_code CheckCanCreateFilesIn(const std::string& folder) {
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return {errno, std::generic_category()};
+    return {};
+}
+
+} // namespace platform
