@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -63,12 +64,21 @@ int32_t XingOffset(uint8_t pByte1, uint8_t pByte3) {
 }
 
 // Looks for "Xing" in the frame that starts at pFrame; the frame count follows 8 bytes later.
+// "Info" is the same header as CBR encoders write it: it gives the frame count too, but the
+// stream stays constant-rate (IsVbr 0).
 bool ReadXing(const uint8_t* pFrame, int32_t pAvailable, MpegInfo& pInfo) {
     int32_t at = XingOffset(pFrame[1], pFrame[3]);
-    if (at + 12 > pAvailable || !HasText(pFrame + at, "Xing")) return false;
-    pInfo.IsVbr = 1;
+    if (at + 12 > pAvailable) return false;
+    bool xing = HasText(pFrame + at, "Xing");
+    if (!xing && !HasText(pFrame + at, "Info")) return false;
+    pInfo.IsVbr = xing ? 1 : 0;
     pInfo.FrameCount = int32_t(BigEndian32(pFrame + at + 8));
     return true;
+}
+
+// A frame-count header ("Xing" or "Info") has been taken.
+bool HasFrameCountHeader(const MpegInfo& pInfo) {
+    return pInfo.IsVbr || pInfo.FrameCount != 0;
 }
 
 // Where the search starts, and the second byte a header must repeat (if any).
@@ -138,7 +148,7 @@ std::optional<Found> LocateFrame(const MpegByteSource& pSource, const Head& pHea
 bool TakeFrame(const MpegByteSource& pSource, const Found& pFound, MpegInfo& pInfo) {
     const auto& bytes = pFound.Where.Bytes;
     int64_t p = pFound.Where.Offset + pFound.Pos;
-    if (!pInfo.IsVbr) {
+    if (!HasFrameCountHeader(pInfo)) {
         if (pFound.Pos + kHeadBytes < int32_t(bytes.size())) {
             ReadXing(bytes.data() + pFound.Pos, kHeadBytes, pInfo);
         } else if (p + kHeadBytes - 1 < pInfo.FileSize) {
@@ -220,17 +230,64 @@ std::optional<int32_t> RoundToInt32(double pValue) {
     return int32_t(r);
 }
 
-bool ComputeLength(MpegInfo& pInfo) {
+// Play length of the frame count in milliseconds; nothing when it rounds to 0 or overflows.
+std::optional<int32_t> FrameCountLengthMs(const MpegInfo& pInfo) {
+    double samples = double(uint32_t(pInfo.FrameCount)) * SamplesPerFrame(pInfo.Layer, pInfo.IsLsf);
+    auto length = RoundToInt32(samples / (pInfo.SampleRate / 1000.0));
+    if (!length || *length == 0) return std::nullopt;
+    return length;
+}
+
+// Size in bytes of the accepted frame, from its rate, sampling rate and padding bit.
+int64_t FrameBytes(const MpegInfo& pInfo) {
+    int64_t padding = (pInfo.HeaderByte2 >> 1) & 1;
+    if (pInfo.Layer == 1) return (12000LL * pInfo.BitRate / pInfo.SampleRate + padding) * 4;
+    int64_t slotsPerKbit = SamplesPerFrame(pInfo.Layer, pInfo.IsLsf) / 8 * 1000;
+    return slotsPerKbit * pInfo.BitRate / pInfo.SampleRate + padding;
+}
+
+// Nominal rate of the frame after the accepted one, when that frame belongs to the same
+// stream (same version, layer and sampling rate) and has a usable rate index.
+std::optional<int32_t> RateOfNextFrame(const MpegByteSource& pSource, const MpegInfo& pInfo) {
+    int64_t next = int64_t(pInfo.StartPos) - 1 + FrameBytes(pInfo);
+    if (next + 4 > pInfo.FileSize) return std::nullopt;
+    uint8_t header[4];
+    if (!ReadCleared(pSource, header, 4, next)) return std::nullopt;
+    bool sameStream = header[0] == 0xFF && (header[1] & 0xFE) == (pInfo.HeaderByte1 & 0xFE) &&
+                      (header[2] & 0x0C) == (pInfo.HeaderByte2 & 0x0C);
+    if (!sameStream) return std::nullopt;
+    int32_t rate = BitRateOf(header[2], pInfo.Layer, pInfo.IsLsf);
+    if (rate == 0) return std::nullopt;
+    return rate;
+}
+
+// Average rate over the audio bytes, in kbit/s.
+std::optional<int32_t> AverageRate(const MpegInfo& pInfo) {
+    return RoundToInt32(double(pInfo.DataSize) * 8.0 / pInfo.LengthMs);
+}
+
+bool ComputeLength(const MpegByteSource& pSource, MpegInfo& pInfo) {
     if (pInfo.IsVbr) {
-        double samples =
-            double(uint32_t(pInfo.FrameCount)) * SamplesPerFrame(pInfo.Layer, pInfo.IsLsf);
-        auto length = RoundToInt32(samples / (pInfo.SampleRate / 1000.0));
-        if (!length || *length == 0) return false;
+        auto length = FrameCountLengthMs(pInfo);
+        if (!length) return false;
         pInfo.LengthMs = *length;
-        auto rate = RoundToInt32(double(pInfo.DataSize) * 8.0 / pInfo.LengthMs);
+        auto rate = AverageRate(pInfo);
         if (!rate) return false;
         pInfo.BitRate = *rate;
         return true;
+    }
+    if (pInfo.FrameCount != 0) {
+        // "Info" frame: its own rate is only what holds the tag (a stream copy writes it at
+        // the smallest that fits), so the length comes from the frame count and the rate
+        // from the first audio frame.
+        if (auto length = FrameCountLengthMs(pInfo)) {
+            pInfo.LengthMs = *length;
+            auto rate = RateOfNextFrame(pSource, pInfo);
+            if (!rate) rate = AverageRate(pInfo);
+            if (!rate) return false;
+            pInfo.BitRate = *rate;
+            return true;
+        }
     }
     auto length = RoundToInt32(pInfo.DataSize / (pInfo.BitRate / 8.0));
     if (!length) return false;
@@ -251,10 +308,18 @@ ModeNames TakeChannelMode(MpegInfo& pInfo) {
     return kNames[pInfo.ChannelMode];
 }
 
+std::function<std::string()>& DecimalSeparatorSource() {
+    static std::function<std::string()> source;
+    return source;
+}
+
 std::string LocaleDecimalSeparator() {
-    const std::lconv* lc = std::localeconv();
-    if (lc && lc->decimal_point && *lc->decimal_point) return lc->decimal_point;
-    return ".";
+    std::string separator;
+    if (const auto& source = DecimalSeparatorSource())
+        separator = source();
+    else if (const std::lconv* lc = std::localeconv(); lc && lc->decimal_point)
+        separator = lc->decimal_point;
+    return separator.empty() ? "." : separator;
 }
 
 // The rate in kHz in its shortest decimal form: 44.1, 48, 22.05, 16.
@@ -306,7 +371,7 @@ int32_t ParseMpeg(const MpegByteSource& pSource, bool pMp3Name, MpegInfo& pInfo)
     if (pInfo.BitRate == 0) return 0;
     pInfo.SampleRate = SampleRateOf(pInfo.HeaderByte2, pInfo.IsLsf);
     if (pInfo.SampleRate == 0) return 0;
-    if (!ComputeLength(pInfo)) return 0;
+    if (!ComputeLength(pSource, pInfo)) return 0;
     BuildTexts(pInfo, TakeChannelMode(pInfo));
     auto blockBytes = RoundToInt32(3456.0 / pInfo.SampleRate * (pInfo.BitRate * 125.0));
     if (!blockBytes) return 0;
@@ -323,6 +388,10 @@ bool EndsWithMp3(const std::string& pPath) {
 }
 
 } // namespace
+
+void SetMpegDecimalSeparatorSource(std::function<std::string()> pSource) {
+    DecimalSeparatorSource() = std::move(pSource);
+}
 
 int32_t GetMpegInfoFrom(const MpegByteSource& pSource, bool pMp3Name, MpegInfo& pInfo) {
     return CatchUnlessDebugging([&] { return ParseMpeg(pSource, pMp3Name, pInfo); }, int32_t(0));

@@ -12,8 +12,8 @@ struct MpegInfo {
     int32_t EndPos = 0;      // 1-based position of the last audio byte
     int32_t FileSize = 0;    // size of the file in bytes
     int32_t BlockBytes = 0;  // byte count of 3456 samples at the bitrate
-    int32_t IsVbr = 0;       // 1 when a "Xing" header was found
-    int32_t FrameCount = 0;  // frame count of the "Xing" header
+    int32_t IsVbr = 0;       // 1 when a "Xing" header was found ("Info" marks a CBR stream)
+    int32_t FrameCount = 0;  // frame count of the "Xing" or "Info" header
     int32_t SampleRate = 0;  // Hz
     int32_t IsLsf = 0;       // 1 for MPEG-2 (low sampling frequencies)
     int32_t BitRate = 0;     // kbit/s: nominal, or the average for VBR
@@ -41,6 +41,10 @@ struct MpegByteSource {
     int64_t Size = 0;
     std::function<bool(uint8_t* pBuffer, int32_t pCount, int64_t pPosition)> Read;
 };
+
+// Where the short text's decimal separator comes from. Empty (the default): the C library's
+// current locale (LC_NUMERIC). Tests set another to check locales this machine lacks.
+void SetMpegDecimalSeparatorSource(std::function<std::string()> pSource);
 
 // The parser itself. pMp3Name: the name ends in "mp3", so 0xFF 0xFF is taken for noise.
 int32_t GetMpegInfoFrom(const MpegByteSource& pSource, bool pMp3Name, MpegInfo& pInfo);

@@ -32,6 +32,31 @@ ff -i "$tmp/src22.wav" -c:a wmav2 -b:a 32k audio.wma
 ff -i "$tmp/src22.wav" -c:a aac -b:a 24k audio.m4a
 ff -i "$tmp/src22m.wav" -c:a libmp3lame -b:a 32k -f wav mpeg-in-riff.wav   # format tag 85
 
+# ffmpeg-made MP3s: a CBR encode writes an "Info" frame (the "Xing" layout) before the audio,
+# with an ID3v2 tag unless told not to.
+sine() { ff -f lavfi -i "sine=frequency=440:sample_rate=$1:duration=0.5" -ac "$2" "$3"; }
+sine 44100 2 "$tmp/sine44.wav"
+sine 44100 1 "$tmp/sine44m.wav"
+sine 22050 1 "$tmp/sine22m.wav"
+sine 22050 2 "$tmp/sine22.wav"
+ff -i "$tmp/sine44.wav" -c:a libmp3lame -b:a 128k ff-cbr44-stereo.mp3
+ff -i "$tmp/sine44m.wav" -c:a libmp3lame -b:a 64k -id3v2_version 0 -write_id3v1 1 \
+    -metadata title=Sine ff-cbr44-mono.mp3                        # ID3v1 only
+ff -i "$tmp/sine22m.wav" -c:a libmp3lame -b:a 32k ff-cbr22-mono.mp3   # MPEG-2: "Info" at 13
+ff -i "$tmp/sine22.wav" -c:a libmp3lame -b:a 64k -id3v2_version 0 ff-cbr22-stereo.mp3
+# A stream copy whose rate ffmpeg does not know: the "Info" frame is written at the smallest
+# rate that holds it (64 kbit/s here), the audio frames are 128 kbit/s.
+lame --quiet -t -b 128 "$tmp/sine44.wav" "$tmp/raw128.mp3"
+ff -f mp3 -i pipe:0 -c:a copy -b:a 0 ff-copy-unknown-rate.mp3 < "$tmp/raw128.mp3"
+# VBR mode on silence: every frame has the same size, so the tag says "Info", written at a
+# higher rate than the 8 kbit/s audio frames.
+ff -f lavfi -i "anullsrc=r=22050:cl=mono" -t 0.5 -c:a libmp3lame -q:a 4 ff-silence22.mp3
+# A large ID3v2 tag holding a picture (noise, so it does not compress) in front of the audio.
+ff -f lavfi -i "nullsrc=s=64x64,geq=random(1)*255:random(2)*255:128" -frames:v 1 \
+    "$tmp/cover.png"
+ff -i "$tmp/sine44.wav" -i "$tmp/cover.png" -map 0:a -map 1:v -c:v copy -c:a libmp3lame \
+    -b:a 64k -id3v2_version 3 -metadata:s:v comment="Cover (front)" ff-picture.mp3
+
 sox "$tmp/src44.wav" -b 16 pcm16-stereo.wav trim 0 0.05
 sox "$tmp/src44.wav" -r 8000 -c 1 -b 8 -e unsigned pcm8-mono.wav
 sox "$tmp/src22.wav" -b 24 extensible24.wav trim 0 0.1      # 24-bit: format tag 0xFFFE

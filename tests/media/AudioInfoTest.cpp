@@ -40,6 +40,16 @@ const Expected kFixtures[] = {
     {"vbr44-mono.mp3", "mp3(44100Hz/44kbps[VBR]/Mono)", 1152 / 44.1},
     {"vbr22-stereo.mp3", "mp3(22050Hz/70kbps[VBR]/JointStereo)", 576 / 22.05},
     {"vbr22-mono.mp3", "mp3(22050Hz/46kbps[VBR]/Mono)", 576 / 22.05},
+    // ffmpeg's CBR files: "Info" frame, with and without ID3v2, MPEG-1 and MPEG-2.
+    {"ff-cbr44-stereo.mp3", "mp3(44100Hz/128kbps/Stereo)", 1152 / 44.1},
+    {"ff-cbr44-mono.mp3", "mp3(44100Hz/64kbps/Mono)", 1152 / 44.1},
+    {"ff-cbr22-mono.mp3", "mp3(22050Hz/32kbps/Mono)", 576 / 22.05},
+    {"ff-cbr22-stereo.mp3", "mp3(22050Hz/64kbps/Stereo)", 576 / 22.05},
+    // "Info" frame at another rate than the audio frames behind it.
+    {"ff-copy-unknown-rate.mp3", "mp3(44100Hz/128kbps/Stereo)", 1152 / 44.1},
+    {"ff-silence22.mp3", "mp3(22050Hz/8kbps/Mono)", 576 / 22.05},
+    // Several KiB of ID3v2 picture before the first frame.
+    {"ff-picture.mp3", "mp3(44100Hz/64kbps/Stereo)", 1152 / 44.1},
     {"layer2.mp2", "mp2(44100Hz/64kbps/Mono)", 1152 / 44.1},
     {"mpeg-in-riff.wav", "mp3(22050Hz/32kbps/Mono)", 576 / 22.05},
     {"pcm16-stereo.wav", "wav(44100Hz/16bit/Stereo)", 1},
@@ -71,6 +81,30 @@ TEST(AudioInfo, FixturesGiveTextAndLengthOfARealReader) {
     }
 }
 
+std::vector<uint8_t> FixtureBytes(const std::string& pName) {
+    std::ifstream in(FixturePath(pName), std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
+}
+
+void PutLittleEndian32(std::vector<uint8_t>& pBytes, size_t pAt, uint32_t pValue) {
+    for (int i = 0; i < 4; ++i)
+        pBytes[pAt + size_t(i)] = uint8_t(pValue >> (8 * i));
+}
+
+TEST(AudioInfo, WaveWithChunksBeforeFormatIsStillPcm) {
+    // Tag editors put a LIST chunk (here with an odd size and its pad byte) before "fmt ".
+    std::vector<uint8_t> bytes = FixtureBytes("pcm16-stereo.wav");
+    ASSERT_GT(bytes.size(), 44u);
+    const std::string list = std::string("LIST\x09\0\0\0INFOabcde", 17) + '\0';
+    bytes.insert(bytes.begin() + 12, list.begin(), list.end());
+    PutLittleEndian32(bytes, 4, uint32_t(bytes.size() - 8));
+    ScratchFolder folder;
+    AudioInfo info = GetAudioInfo(folder.Write("listed.wav", bytes));
+    EXPECT_EQ(info.Valid, 1);
+    EXPECT_EQ(info.Text, "wav(44100Hz/16bit/Stereo)");
+    EXPECT_EQ(info.LengthMs, 50);
+}
+
 TEST(AudioInfo, TypeDescriptionsForMediaFrameworkFiles) {
     EXPECT_EQ(GetShellTypeName(FixturePath("audio.wma")), "Windows Media audio");
     EXPECT_EQ(GetShellTypeName(FixturePath("audio.m4a")), "MPEG-4 audio");
@@ -88,8 +122,7 @@ TEST(AudioInfo, NonPcmWaveGoesToTheMediaFramework) {
 
 TEST(AudioInfo, ExtensionIsComparedInLowerCase) {
     ScratchFolder folder;
-    std::ifstream in(FixturePath("cbr44-stereo.mp3"), std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<uint8_t> bytes = FixtureBytes("cbr44-stereo.mp3");
     AudioInfo info = GetAudioInfo(folder.Write("SONG.MP3", bytes));
     EXPECT_EQ(info.Valid, 1);
     EXPECT_EQ(info.Text, "mp3(44100Hz/64kbps/JointStereo)");
@@ -97,8 +130,7 @@ TEST(AudioInfo, ExtensionIsComparedInLowerCase) {
 
 TEST(AudioInfo, RejectedMpegHeaderFallsBackToTheMediaFramework) {
     ScratchFolder folder;
-    std::ifstream in(FixturePath("cbr44-stereo.mp3"), std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<uint8_t> bytes = FixtureBytes("cbr44-stereo.mp3");
     ASSERT_EQ(bytes[0], 0xFF);
     bytes[2] = 0xF0; // bitrate index 15 in the first header
     std::string path = folder.Write("broken.mp3", bytes);

@@ -29,9 +29,10 @@ class MpegParser : public ::testing::Test {
         if (pBytes.size() < pAt + std::strlen(pText)) pBytes.resize(pAt + std::strlen(pText));
         std::memcpy(pBytes.data() + pAt, pText, std::strlen(pText));
     }
-    // "Xing" at pAt with the frame count 8 bytes later (big-endian).
-    static void PutXing(std::vector<uint8_t>& pBytes, size_t pAt, uint32_t pFrames) {
-        PutText(pBytes, pAt, "Xing");
+    // "Xing" (or pTag) at pAt with the frame count 8 bytes later (big-endian).
+    static void PutXing(std::vector<uint8_t>& pBytes, size_t pAt, uint32_t pFrames,
+                        const char* pTag = "Xing") {
+        PutText(pBytes, pAt, pTag);
         Put(pBytes, pAt + 4, {0, 0, 0, 0x0F});
         Put(pBytes, pAt + 8,
             {uint8_t(pFrames >> 24), uint8_t(pFrames >> 16), uint8_t(pFrames >> 8),
@@ -278,6 +279,125 @@ TEST_F(MpegParser, XingOffsetAndFrameSizeFollowVersionAndMode) {
     EXPECT_EQ(mInfo.IsVbr, 0);
     EXPECT_EQ(mInfo.LengthMs, 2000);
     EXPECT_EQ(mInfo.BlockBytes, 1254); // 3456 / 22050 * 8000
+}
+
+TEST_F(MpegParser, InfoFrameGivesFrameCountLengthAndTheAudioRate) {
+    // "Info" frame at 64 kbit/s (208 bytes at 44100 Hz), audio frames at 128 kbit/s behind it.
+    const uint8_t info64[4] = {0xFF, 0xFB, 0x50, 0x44};
+    std::vector<uint8_t> bytes(100000, 0);
+    PutHeader(bytes, 0, info64);
+    PutXing(bytes, 36, 1000, "Info");
+    PutHeader(bytes, 208);
+    ASSERT_EQ(Parse("copy.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.IsVbr, 0);
+    EXPECT_EQ(mInfo.FrameCount, 1000);
+    EXPECT_EQ(mInfo.LengthMs, 26122);
+    EXPECT_EQ(mInfo.BitRate, 128);
+    EXPECT_EQ(mInfo.BlockBytes, 1254);
+    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/128kbps/JointStereo)");
+
+    // A padded "Info" frame (209 bytes): the next header is one byte further on.
+    const uint8_t info64Padded[4] = {0xFF, 0xFB, 0x52, 0x44};
+    std::vector<uint8_t> padded(100000, 0);
+    PutHeader(padded, 0, info64Padded);
+    PutXing(padded, 36, 1000, "Info");
+    PutHeader(padded, 209);
+    ASSERT_EQ(Parse("padded.mp3", padded), 1);
+    EXPECT_EQ(mInfo.BitRate, 128);
+
+    // MPEG-2 mono: "Info" at 13; 40 kbit/s at 22050 Hz is a 130-byte frame.
+    const uint8_t lsfInfo[4] = {0xFF, 0xF3, 0x50, 0xC0};
+    const uint8_t lsfAudio[4] = {0xFF, 0xF3, 0x40, 0xC0}; // 32 kbit/s
+    std::vector<uint8_t> lsf(20000, 0);
+    PutHeader(lsf, 0, lsfInfo);
+    PutXing(lsf, 13, 100, "Info");
+    PutHeader(lsf, 130, lsfAudio);
+    ASSERT_EQ(Parse("lsf.mp3", lsf), 1);
+    EXPECT_EQ(mInfo.LengthMs, 2612);
+    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(22.05kHz/32kb/Mono)");
+}
+
+TEST_F(MpegParser, InfoFrameWithoutUsableNextHeader) {
+    // No header where the next frame should start: the rate is the average over the audio.
+    const uint8_t info64[4] = {0xFF, 0xFB, 0x50, 0x44};
+    std::vector<uint8_t> bytes(100000, 0);
+    PutHeader(bytes, 0, info64);
+    PutXing(bytes, 36, 1000, "Info");
+    ASSERT_EQ(Parse("lone.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.LengthMs, 26122);
+    EXPECT_EQ(mInfo.BitRate, 31);
+    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/31kbps/JointStereo)");
+
+    // A next header of another sampling rate is not the same stream.
+    const uint8_t at48k[4] = {0xFF, 0xFB, 0x94, 0x44};
+    PutHeader(bytes, 208, at48k);
+    ASSERT_EQ(Parse("other.mp3", bytes), 1);
+    EXPECT_EQ(mInfo.BitRate, 31);
+
+    // Frame count 0: the length comes from the header's rate, as for any CBR file.
+    std::vector<uint8_t> empty(16000, 0);
+    PutHeader(empty, 0);
+    PutXing(empty, 36, 0, "Info");
+    ASSERT_EQ(Parse("empty.mp3", empty), 1);
+    EXPECT_EQ(mInfo.FrameCount, 0);
+    EXPECT_EQ(mInfo.LengthMs, 1000);
+    EXPECT_EQ(mInfo.BitRate, 128);
+
+    // An "Info" frame found by the search, behind an ID3v2 tag, near the end of the file.
+    std::vector<uint8_t> tagged(1500, 0);
+    PutText(tagged, 0, "ID3");
+    Put(tagged, 3, {3, 0, 0, 0x00, 0x00, 0x08, 0x00}); // 1024 bytes
+    PutHeader(tagged, 1034, info64);
+    PutXing(tagged, 1034 + 36, 10, "Info");
+    ASSERT_EQ(Parse("short.mp3", tagged), 1);
+    EXPECT_EQ(mInfo.StartPos, 1035);
+    EXPECT_EQ(mInfo.LengthMs, 261);
+}
+
+// Sets the short text's decimal separator for one test.
+class SeparatorOverride {
+  public:
+    explicit SeparatorOverride(std::string pSeparator) {
+        SetMpegDecimalSeparatorSource([pSeparator] { return pSeparator; });
+    }
+    ~SeparatorOverride() { SetMpegDecimalSeparatorSource({}); }
+    SeparatorOverride(const SeparatorOverride&) = delete;
+    SeparatorOverride& operator=(const SeparatorOverride&) = delete;
+};
+
+TEST_F(MpegParser, ShortTextUsesTheLocaleDecimalSeparator) {
+    std::vector<uint8_t> bytes(16000, 0);
+    PutHeader(bytes, 0);
+    {
+        SeparatorOverride comma(",");
+        ASSERT_EQ(Parse("a.mp3", bytes), 1);
+        EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44,1kHz/128kb/JS)");
+        EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/128kbps/JointStereo)");
+        EXPECT_EQ(mInfo.ShortText.size(), size_t(MpegTextLength));
+
+        const uint8_t mpeg2[4] = {0xFF, 0xF3, 0x80, 0xC0};
+        PutHeader(bytes, 0, mpeg2);
+        ASSERT_EQ(Parse("b.mp3", bytes), 1);
+        EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(22,05kHz/64kb/Mono)");
+        PutHeader(bytes, 0);
+    }
+    {
+        // A separator of two UTF-8 bytes (U+066B) still pads to 255 characters.
+        SeparatorOverride arabic("\xD9\xAB");
+        ASSERT_EQ(Parse("c.mp3", bytes), 1);
+        EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44\xD9\xAB"
+                                             "1kHz/128kb/JS)");
+        EXPECT_EQ(mInfo.ShortText.size(), size_t(MpegTextLength) + 1);
+    }
+    {
+        // An empty separator from the source falls back to a point.
+        SeparatorOverride empty("");
+        ASSERT_EQ(Parse("d.mp3", bytes), 1);
+        EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44.1kHz/128kb/JS)");
+    }
+    // Back to the C library's locale (the C locale in tests).
+    ASSERT_EQ(Parse("e.mp3", bytes), 1);
+    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44.1kHz/128kb/JS)");
 }
 
 TEST_F(MpegParser, ByteSourceReadsAreBounded) {
