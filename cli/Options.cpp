@@ -48,10 +48,35 @@ std::string SetInt(int32_t& field, const std::string& value, const char* what) {
     return {};
 }
 
-std::string SetFrame(int64_t& field, const std::string& value) {
-    auto v = ParseInt64(value);
-    if (!v) return BadValue("a whole number of frames", value);
-    field = *v;
+// Flag options: one switch of the options, or one engine argument set to a fixed value.
+template <bool Options::*Field> std::string Raise(Options& o, const std::string&) {
+    o.*Field = true;
+    return {};
+}
+
+template <int32_t EditParams::*Field, int32_t Value>
+std::string SetEdit(Options& o, const std::string&) {
+    o.edit.*Field = Value;
+    return {};
+}
+
+// Value options that set one engine argument.
+template <float EditParams::*Field> std::string EditDb(Options& o, const std::string& v) {
+    return SetDb(o.edit.*Field, v);
+}
+
+template <int32_t EditParams::*Field> std::string EditMs(Options& o, const std::string& v) {
+    return SetInt(o.edit.*Field, v, "a whole number of ms");
+}
+
+template <int32_t EditParams::*Field> std::string EditFrames(Options& o, const std::string& v) {
+    return SetInt(o.edit.*Field, v, "a whole number of frames");
+}
+
+template <int64_t EditParams::*Field> std::string EditFrame(Options& o, const std::string& v) {
+    auto frame = ParseInt64(v);
+    if (!frame) return BadValue("a whole number of frames", v);
+    o.edit.*Field = *frame;
     return {};
 }
 
@@ -75,33 +100,13 @@ const OptionDef kOptions[] = {
          o.output = OutputMode::Overwrite;
          return {};
      }},
-    {"trim", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.edit.useTh = 1;
-         return {};
-     }},
-    {"no-trim", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.edit.useTh = 0;
-         return {};
-     }},
-    {"start-threshold", 0, Kind::Value,
-     [](Options& o, const std::string& v) { return SetDb(o.edit.thIn, v); }},
-    {"end-threshold", 0, Kind::Value,
-     [](Options& o, const std::string& v) { return SetDb(o.edit.thOut, v); }},
-    {"start-margin", 0, Kind::Value,
-     [](Options& o, const std::string& v) {
-         return SetInt(o.edit.startMargin, v, "a whole number of ms");
-     }},
-    {"end-margin", 0, Kind::Value,
-     [](Options& o, const std::string& v) {
-         return SetInt(o.edit.endMargin, v, "a whole number of ms");
-     }},
-    {"force-margin", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.edit.forceMargin = 1;
-         return {};
-     }},
+    {"trim", 0, Kind::Flag, SetEdit<&EditParams::useTh, 1>},
+    {"no-trim", 0, Kind::Flag, SetEdit<&EditParams::useTh, 0>},
+    {"start-threshold", 0, Kind::Value, EditDb<&EditParams::thIn>},
+    {"end-threshold", 0, Kind::Value, EditDb<&EditParams::thOut>},
+    {"start-margin", 0, Kind::Value, EditMs<&EditParams::startMargin>},
+    {"end-margin", 0, Kind::Value, EditMs<&EditParams::endMargin>},
+    {"force-margin", 0, Kind::Flag, SetEdit<&EditParams::forceMargin, 1>},
     {"normalize", 0, Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
          auto mode = NormModeByName(v);
@@ -110,65 +115,27 @@ const OptionDef kOptions[] = {
          o.edit.normMode = *mode;
          return {};
      }},
-    {"no-normalize", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.edit.useNorm = 0;
-         return {};
-     }},
-    {"level", 0, Kind::Value,
-     [](Options& o, const std::string& v) { return SetDb(o.edit.normLevel, v); }},
-    {"rms-window", 0, Kind::Value,
-     [](Options& o, const std::string& v) {
-         return SetInt(o.edit.rmsMsec, v, "a whole number of ms");
-     }},
-    {"rms-threshold", 0, Kind::Value,
-     [](Options& o, const std::string& v) { return SetDb(o.edit.rmsDb, v); }},
-    {"clip", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.edit.clip = 1;
-         return {};
-     }},
+    {"no-normalize", 0, Kind::Flag, SetEdit<&EditParams::useNorm, 0>},
+    {"level", 0, Kind::Value, EditDb<&EditParams::normLevel>},
+    {"rms-window", 0, Kind::Value, EditMs<&EditParams::rmsMsec>},
+    {"rms-threshold", 0, Kind::Value, EditDb<&EditParams::rmsDb>},
+    {"clip", 0, Kind::Flag, SetEdit<&EditParams::clip, 1>},
     {"adjust", 0, Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
          std::string error = SetDb(o.edit.adjustL, v);
          o.edit.adjustR = o.edit.adjustL;
          return error;
      }},
-    {"adjust-left", 0, Kind::Value,
-     [](Options& o, const std::string& v) { return SetDb(o.edit.adjustL, v); }},
-    {"adjust-right", 0, Kind::Value,
-     [](Options& o, const std::string& v) { return SetDb(o.edit.adjustR, v); }},
-    {"fade-in", 0, Kind::Value,
-     [](Options& o, const std::string& v) {
-         return SetInt(o.edit.fadeIn, v, "a whole number of frames");
-     }},
-    {"fade-out", 0, Kind::Value,
-     [](Options& o, const std::string& v) {
-         return SetInt(o.edit.fadeOut, v, "a whole number of frames");
-     }},
-    {"from", 0, Kind::Value,
-     [](Options& o, const std::string& v) { return SetFrame(o.edit.from, v); }},
-    {"to", 0, Kind::Value, [](Options& o, const std::string& v) { return SetFrame(o.edit.to, v); }},
-    {"check", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.check = true;
-         return {};
-     }},
-    {"json", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.json = true;
-         return {};
-     }},
-    {"info", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.info = true;
-         return {};
-     }},
-    {"use-settings", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.useSettings = true;
-         return {};
-     }},
+    {"adjust-left", 0, Kind::Value, EditDb<&EditParams::adjustL>},
+    {"adjust-right", 0, Kind::Value, EditDb<&EditParams::adjustR>},
+    {"fade-in", 0, Kind::Value, EditFrames<&EditParams::fadeIn>},
+    {"fade-out", 0, Kind::Value, EditFrames<&EditParams::fadeOut>},
+    {"from", 0, Kind::Value, EditFrame<&EditParams::from>},
+    {"to", 0, Kind::Value, EditFrame<&EditParams::to>},
+    {"check", 0, Kind::Flag, Raise<&Options::check>},
+    {"json", 0, Kind::Flag, Raise<&Options::json>},
+    {"info", 0, Kind::Flag, Raise<&Options::info>},
+    {"use-settings", 0, Kind::Flag, Raise<&Options::useSettings>},
     {"jobs", 'j', Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
          auto n = ParseInt32(v);
@@ -176,21 +143,9 @@ const OptionDef kOptions[] = {
          o.jobs = *n;
          return {};
      }},
-    {"quiet", 'q', Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.quiet = true;
-         return {};
-     }},
-    {"help", 'h', Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.help = true;
-         return {};
-     }},
-    {"version", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.version = true;
-         return {};
-     }},
+    {"quiet", 'q', Kind::Flag, Raise<&Options::quiet>},
+    {"help", 'h', Kind::Flag, Raise<&Options::help>},
+    {"version", 0, Kind::Flag, Raise<&Options::version>},
 };
 
 const OptionDef* FindLong(const std::string& name) {
@@ -246,15 +201,15 @@ bool IsOptionWord(const std::string& word) {
     return word.size() > 1 && word[0] == '-';
 }
 
-bool AskedForSettings(const std::vector<std::string>& args) {
+} // namespace
+
+bool AsksForSettings(const std::vector<std::string>& args) {
     for (const auto& a : args) {
         if (a == "--") break;
         if (a == "--use-settings") return true;
     }
     return false;
 }
-
-} // namespace
 
 std::optional<float> ParseDb(const std::string& text) {
     char* end = nullptr;
@@ -284,7 +239,7 @@ std::optional<int32_t> ParseInt32(const std::string& text) {
 ParseResult ParseOptions(const std::vector<std::string>& args, const SettingReader& readSetting) {
     ParseResult r;
     Options& o = r.options;
-    if (AskedForSettings(args) && readSetting) ApplyStoredPanel(o, readSetting);
+    if (AsksForSettings(args) && readSetting) ApplyStoredPanel(o, readSetting);
     bool explicitFolder = false;
     bool explicitOverwrite = false;
     bool onlyFiles = false;

@@ -60,6 +60,9 @@ struct ParseResult {
 // values become the defaults (read through readSetting); options given still win.
 ParseResult ParseOptions(const std::vector<std::string>& args, const SettingReader& readSetting);
 
+// True when --use-settings stands before any "--" that ends the options.
+bool AsksForSettings(const std::vector<std::string>& args);
+
 // Full --help text.
 std::string UsageText();
 

@@ -28,14 +28,6 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-bool AsksForSettings(const std::vector<std::string>& args) {
-    for (const auto& a : args) {
-        if (a == "--") return false;
-        if (a == "--use-settings") return true;
-    }
-    return false;
-}
-
 int RunBatch(const cli::Options& options) {
     static std::atomic<int> stopSignal{0};
     platform::InstallStopHandlers(stopSignal);
@@ -59,7 +51,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     // The stored panel is read in one go, and only when asked for.
     std::map<std::string, std::string> stored;
-    if (AsksForSettings(args)) {
+    if (cli::AsksForSettings(args)) {
         std::string error;
         auto values = cli::StoredSettings(cli::PanelSettingKeys(), error);
         if (!values) {

@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kMissing = "\x01 missing";
 
 // Sanitizer builds: the media framework keeps caches for the life of the process.
-extern "C" const char* __lsan_default_suppressions() {
+// The name is the one the leak checker looks up.
+extern "C" const char* __lsan_default_suppressions() { // NOLINT(bugprone-reserved-identifier)
     return "leak:libglib-2.0\nleak:libgobject-2.0\nleak:libgstreamer-1.0\n";
 }
 

@@ -173,8 +173,13 @@ TEST(CliOptions, StoredPanelFollowsTheWindowsRules) {
     EXPECT_EQ(r.options.output, OutputMode::Overwrite);
     // An explicit folder replaces the stored OverWrite.
     EXPECT_EQ(Parse({"--use-settings", "-o", "d", "f"}, store).options.output, OutputMode::Folder);
-    // Without --use-settings the store is not consulted.
+    // Without --use-settings the store is not consulted; after "--" it is a file name.
     EXPECT_EQ(Parse({"f"}, store).options.edit.thIn, -45.0f);
+    EXPECT_TRUE(cli::AsksForSettings({"-q", "--use-settings", "f"}));
+    EXPECT_FALSE(cli::AsksForSettings({"-q", "--", "--use-settings"}));
+    r = Parse({"--", "--use-settings"}, store);
+    EXPECT_EQ(r.options.edit.thIn, -45.0f);
+    EXPECT_EQ(r.options.files, (std::vector<std::string>{"--use-settings"}));
 }
 
 TEST(CliOptions, HelpDocumentsEveryOption) {
