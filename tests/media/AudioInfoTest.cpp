@@ -105,6 +105,19 @@ TEST(AudioInfo, WaveWithChunksBeforeFormatIsStillPcm) {
     EXPECT_EQ(info.LengthMs, 50);
 }
 
+TEST(AudioInfo, NamesWithBlanksUriCharactersAndNonAscii) {
+    // Names reach the parser, GStreamer and the MIME database as they are, not as URIs.
+    ScratchFolder folder;
+    const std::string stem = "Caf\xC3\xA9 #1 100% [live]";
+    AudioInfo mp3 = GetAudioInfo(folder.Write(stem + ".mp3", FixtureBytes("ff-cbr44-mono.mp3")));
+    EXPECT_EQ(mp3.Valid, 1);
+    EXPECT_EQ(mp3.Text, "mp3(44100Hz/64kbps/Mono)");
+    AudioInfo m4a = GetAudioInfo(folder.Write(stem + ".m4a", FixtureBytes("audio.m4a")));
+    EXPECT_EQ(m4a.Valid, 1);
+    EXPECT_EQ(m4a.Text, "MPEG-4 audio");
+    EXPECT_NEAR(m4a.LengthMs, 800, 1024 / 22.05 + 1);
+}
+
 TEST(AudioInfo, TypeDescriptionsForMediaFrameworkFiles) {
     EXPECT_EQ(GetShellTypeName(FixturePath("audio.wma")), "Windows Media audio");
     EXPECT_EQ(GetShellTypeName(FixturePath("audio.m4a")), "MPEG-4 audio");
