@@ -19,8 +19,9 @@ namespace {
 
 // Blocks of the second pass and the write pass: whole frames of at most 2 MiB.
 constexpr int64_t kBlockBytes = 2097152;
-// Reads and appends move at most this much: large calls cost the kernel least per byte.
-constexpr int64_t kPieceBytes = kBlockBytes;
+// Reads and appends move at most this much; the source reader holds two pieces (one read
+// ahead), so memory stays at a few MiB.
+constexpr int64_t kPieceBytes = 1048576;
 // A plain RIFF header; its size fields cannot describe a longer file.
 constexpr int64_t kHeaderBytes = 44;
 constexpr int64_t kMaxFileBytes = 4294967295LL;
@@ -71,7 +72,6 @@ class EditJob {
     void WriteSilence(int64_t pBytes);
     void Append(const uint8_t* pData, int64_t pBytes);
     void Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos);
-    uint8_t* Buffer(int64_t pFrames);
     // Reads the frames [pFirst, pFirst + pFrames) piece by piece into the buffer and hands
     // each piece to pUse(data, first frame, frames).
     template <typename Use>
@@ -93,29 +93,15 @@ class EditJob {
     float m_Scale = 1.0f;
     float m_Gain = 1.0f;
     FileHandle m_Out = 0;
-    // One block buffer for every pass, left uninitialised: each read fills what it uses.
-    std::unique_ptr<uint8_t[]> m_Buffer;
-    int64_t m_BufferBytes = 0;
 };
-
-// A buffer for up to pFrames frames of at most one piece.
-uint8_t* EditJob::Buffer(int64_t pFrames) {
-    const int64_t align = m_Info.BlockAlign;
-    const int64_t bytes = std::clamp<int64_t>(pFrames, 0, kPieceBytes / align) * align;
-    if (bytes > m_BufferBytes || !m_Buffer) {
-        m_Buffer.reset(new uint8_t[size_t(std::max<int64_t>(bytes, 1))]);
-        m_BufferBytes = bytes;
-    }
-    return m_Buffer.get();
-}
 
 template <typename Use>
 void EditJob::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames, Use pUse) {
     const int64_t pieceFrames = kPieceBytes / m_Info.BlockAlign;
-    uint8_t* data = Buffer(pFrames);
     for (int64_t done = 0; done < pFrames;) {
         const int64_t n = std::min(pieceFrames, pFrames - done);
-        if (!pReader.ReadFrames(pFirst + done, n, data)) throw JobFailed{};
+        uint8_t* data = pReader.Read(pFirst + done, n);
+        if (!data) throw JobFailed{};
         pUse(data, pFirst + done, n);
         done += n;
     }
@@ -174,8 +160,7 @@ void EditJob::RunFirstPass() {
     m_First.BlockFrames = blockFrames;
     const int64_t align = m_Info.BlockAlign;
     const int64_t pieceFrames = kPieceBytes / align;
-    uint8_t* piece = Buffer(m_To - m_From);
-    SourceReader reader(m_A.Source, m_Info);
+    SourceReader reader(m_A.Source, m_Info, m_To, pieceFrames);
     if (!reader.IsOpen()) throw JobFailed{};
 
     // Analysis blocks of 0.3 s are read in pieces; a piece may hold several blocks or part
@@ -184,7 +169,8 @@ void EditJob::RunFirstPass() {
     bool blockOpen = false;
     for (int64_t pos = m_From; pos < m_To;) {
         const int64_t n = std::min(pieceFrames, m_To - pos);
-        if (!reader.ReadFrames(pos, n, piece)) throw JobFailed{};
+        const uint8_t* piece = reader.Read(pos, n);
+        if (!piece) throw JobFailed{};
         for (int64_t k = 0; k < n;) {
             if (!blockOpen) {
                 platform::PumpEvents();
@@ -252,7 +238,7 @@ void EditJob::RunSecondPass() {
 
     const int64_t align = m_Info.BlockAlign;
     const int64_t blockFrames = kBlockBytes / align;
-    SourceReader reader(m_A.Source, m_Info);
+    SourceReader reader(m_A.Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
     if (!reader.IsOpen()) throw JobFailed{};
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
@@ -308,7 +294,7 @@ void EditJob::WriteOutput() {
 
     const int64_t blockFrames = kBlockBytes / align;
     const BlockConverter converter(fmt);
-    SourceReader reader(m_A.Source, m_Info);
+    SourceReader reader(m_A.Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
     if (!reader.IsOpen()) throw JobFailed{};
     const double base = double(m_N - 1) / m_N;
     for (int64_t pos = m_Start; pos < m_End;) {

@@ -2,28 +2,58 @@
 
 // Reads whole frames of a source WAV file's audio through one read handle. Bytes past the
 // end of the file (a data size field larger than the file) read as the format's silence.
+// A pass asks for its pieces in order; while the caller works on one piece, the next one is
+// read in the background, so that the kernel's copy overlaps the sample loops.
 
 #include "engine/FileIO.h"
 #include "engine/WaveMMIO.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 class SourceReader {
   public:
-    SourceReader(const std::string& pPath, const WaveInfo& pInfo);
+    // The pass reads frames up to pEnd (exclusive), in pieces of at most pPieceFrames.
+    SourceReader(const std::string& pPath, const WaveInfo& pInfo, int64_t pEnd,
+                 int64_t pPieceFrames);
     ~SourceReader();
     SourceReader(const SourceReader&) = delete;
     SourceReader& operator=(const SourceReader&) = delete;
 
     bool IsOpen() const { return m_Handle > 0; }
-    // Reads pFrames frames from frame pFirstFrame of the data chunk into pBuffer.
-    // false on an I/O error (the buffer content is then undefined).
-    bool ReadFrames(int64_t pFirstFrame, int64_t pFrames, uint8_t* pBuffer);
+    // Frames [pFirstFrame, pFirstFrame + pFrames), pFrames at most the piece length. The
+    // buffer may be changed by the caller and stays valid until the next call; nullptr after
+    // an I/O error.
+    uint8_t* Read(int64_t pFirstFrame, int64_t pFrames);
 
   private:
+    struct Piece {
+        std::unique_ptr<uint8_t[]> Data;
+        int64_t First = -1;
+        int64_t Frames = 0;
+        bool Ok = false;
+    };
+    bool ReadInto(Piece& pPiece, int64_t pFirstFrame, int64_t pFrames);
+    void ReadAhead(int64_t pFirstFrame, int64_t pFrames);
+    void WaitForReadAhead();
+    void Work();
+
     FileHandle m_Handle = 0;
     int64_t m_DataOffset = 0;
     int64_t m_BlockAlign = 1;
     uint8_t m_Silence = 0;
+    int64_t m_End = 0;
+    int64_t m_PieceFrames = 1;
+    Piece m_Pieces[2];
+    int m_Current = 0; // the piece last handed out; the other one is read ahead
+
+    std::thread m_Worker;
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    bool m_Requested = false; // a read-ahead is queued or running
+    bool m_Stop = false;
 };
