@@ -8,7 +8,6 @@
 #include <chrono>
 #include <mutex>
 #include <set>
-#include <sys/stat.h>
 #include <thread>
 
 using namespace clitest;
@@ -133,7 +132,8 @@ TEST_F(RunnerFixture, OverwriteReplacesTheSourceOnlyWhenTheJobSucceeded) {
     EXPECT_EQ(Listing(dir / "a"), std::vector<std::string>{"song.wav"});
 
     // A successful job replaces the source and keeps its permission bits.
-    ::chmod(o.files[0].c_str(), 0640);
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(o.files[0], mode);
     WriteToneWav(dir / "result.wav", 2, 8000, 400, 5000);
     class Replacer : public cli::Editor {
       public:
@@ -151,9 +151,7 @@ TEST_F(RunnerFixture, OverwriteReplacesTheSourceOnlyWhenTheJobSucceeded) {
     ASSERT_EQ(ok[0].result, 1) << ok[0].error;
     EXPECT_EQ(ok[0].target, o.files[0]);
     EXPECT_EQ(ReadBytes(o.files[0]), ReadBytes(dir / "result.wav"));
-    struct stat st {};
-    ::stat(o.files[0].c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(fs::status(o.files[0]).permissions(), mode);
     EXPECT_EQ(Listing(dir / "a"), std::vector<std::string>{"song.wav"});
 }
 
