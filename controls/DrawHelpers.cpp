@@ -2,6 +2,7 @@
 
 #include "services/core/TwipsPerPixel.h"
 
+#include <QPainter>
 #include <QWidget>
 
 #include <algorithm>
@@ -251,6 +252,14 @@ void PlaceTwips(QWidget* w, int left, int top, int width, int height) {
 QRect GeometryTwips(const QWidget* w) {
     const QRect g = w->geometry();
     return {ToTwips(g.x()), ToTwips(g.y()), ToTwips(g.width()), ToTwips(g.height())};
+}
+
+void ShowCanvas(QWidget* w, const Surface& canvas, Color fallback) {
+    QPainter p(w);
+    if (canvas.IsNull())
+        p.fillRect(w->rect(), platform::ToQColor(fallback));
+    else
+        p.drawImage(0, 0, canvas.Image());
 }
 
 // ---- colours --------------------------------------------------------------------

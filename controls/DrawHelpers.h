@@ -37,6 +37,10 @@ void PlaceTwips(QWidget* w, int left, int top, int width, int height);
 // A widget's geometry inside its parent, in twips.
 QRect GeometryTwips(const QWidget* w);
 
+// Paints a control's back buffer onto the widget, or fills the widget with
+// fallback while there is no buffer yet (before the first draw). For paintEvent.
+void ShowCanvas(QWidget* w, const Surface& canvas, Color fallback);
+
 // ---- colour arithmetic --------------------------------------------------
 
 struct ColorParts {

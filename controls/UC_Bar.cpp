@@ -3,7 +3,6 @@
 #include "controls/ControlFonts.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 
 #include <cmath>
 
@@ -126,11 +125,7 @@ void UC_Bar::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void UC_Bar::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (canvas_.IsNull())
-        p.fillRect(rect(), platform::ToQColor(SystemColor(platform::kColorButtonFace)));
-    else
-        p.drawImage(0, 0, canvas_.Image());
+    ShowCanvas(this, canvas_, SystemColor(platform::kColorButtonFace));
 }
 
 void UC_Bar::resizeEvent(QResizeEvent*) {

@@ -5,7 +5,6 @@
 #include "controls/MouseButtons.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 
 #include <cmath>
 
@@ -348,9 +347,5 @@ void UC_Buttons::leaveEvent(QEvent*) {
 }
 
 void UC_Buttons::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (canvas_.IsNull())
-        p.fillRect(rect(), platform::ToQColor(StripBackColor()));
-    else
-        p.drawImage(0, 0, canvas_.Image());
+    ShowCanvas(this, canvas_, StripBackColor());
 }

@@ -3,7 +3,6 @@
 #include "controls/ControlFonts.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 
 namespace {
 
@@ -110,11 +109,7 @@ void UC_Check::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void UC_Check::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (canvas_.IsNull())
-        p.fillRect(rect(), platform::ToQColor(SystemColor(platform::kColorButtonFace)));
-    else
-        p.drawImage(0, 0, canvas_.Image());
+    ShowCanvas(this, canvas_, SystemColor(platform::kColorButtonFace));
 }
 
 void UC_Check::resizeEvent(QResizeEvent*) {

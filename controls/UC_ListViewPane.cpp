@@ -23,31 +23,26 @@ void UC_ListViewPane::paintEvent(QPaintEvent*) {
     if (!surface_.IsNull()) p.drawImage(0, 0, surface_.Image());
 }
 
-void UC_ListViewPane::mousePressEvent(QMouseEvent* e) {
+void UC_ListViewPane::Forward(const QMouseEvent* e, int16_t pButton, MouseHandler pOnRows,
+                              MouseHandler pOnHeader) {
     const float x = float(e->position().x() * Px()), y = float(e->position().y() * Px());
-    const int16_t b = MouseButtonCode(e->button()), s = ShiftState(e->modifiers());
-    if (kind_ == Kind::Rows)
-        owner_->PictureList_MouseDown(b, s, x, y);
-    else
-        owner_->PictureTab_MouseDown(b, s, x, y);
+    (owner_->*(kind_ == Kind::Rows ? pOnRows : pOnHeader))(pButton, ShiftState(e->modifiers()), x,
+                                                           y);
+}
+
+void UC_ListViewPane::mousePressEvent(QMouseEvent* e) {
+    Forward(e, MouseButtonCode(e->button()), &UC_ListView::PictureList_MouseDown,
+            &UC_ListView::PictureTab_MouseDown);
 }
 
 void UC_ListViewPane::mouseMoveEvent(QMouseEvent* e) {
-    const float x = float(e->position().x() * Px()), y = float(e->position().y() * Px());
-    const int16_t b = MouseButtonState(e->buttons()), s = ShiftState(e->modifiers());
-    if (kind_ == Kind::Rows)
-        owner_->PictureList_MouseMove(b, s, x, y);
-    else
-        owner_->PictureTab_MouseMove(b, s, x, y);
+    Forward(e, MouseButtonState(e->buttons()), &UC_ListView::PictureList_MouseMove,
+            &UC_ListView::PictureTab_MouseMove);
 }
 
 void UC_ListViewPane::mouseReleaseEvent(QMouseEvent* e) {
-    const float x = float(e->position().x() * Px()), y = float(e->position().y() * Px());
-    const int16_t b = MouseButtonCode(e->button()), s = ShiftState(e->modifiers());
-    if (kind_ == Kind::Rows)
-        owner_->PictureList_MouseUp(b, s, x, y);
-    else
-        owner_->PictureTab_MouseUp(b, s, x, y);
+    Forward(e, MouseButtonCode(e->button()), &UC_ListView::PictureList_MouseUp,
+            &UC_ListView::PictureTab_MouseUp);
 }
 
 void UC_ListViewPane::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -91,6 +86,7 @@ void UC_ListViewPane::dropEvent(QDropEvent* e) {
     const Qt::DropAction action = e->dropAction();
     const int32_t effect = action == Qt::MoveAction ? 2 : action == Qt::LinkAction ? 4 : 1;
     e->acceptProposedAction();
-    owner_->DropData(e->mimeData(), effect, MouseButtonState(e->buttons()), ShiftState(e->modifiers()),
-                     float(e->position().x() * Px()), float(e->position().y() * Px()));
+    owner_->DropData(e->mimeData(), effect, MouseButtonState(e->buttons()),
+                     ShiftState(e->modifiers()), float(e->position().x() * Px()),
+                     float(e->position().y() * Px()));
 }

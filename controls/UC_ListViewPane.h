@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 class UC_ListView;
 namespace platform {
 class Surface;
@@ -29,6 +31,11 @@ class UC_ListViewPane : public QWidget {
     void dropEvent(QDropEvent* e) override;
 
   private:
+    using MouseHandler = void (UC_ListView::*)(int16_t, int16_t, float, float);
+    // Hands a mouse event with its position in twips to the rows' or the header's handler.
+    void Forward(const QMouseEvent* e, int16_t pButton, MouseHandler pOnRows,
+                 MouseHandler pOnHeader);
+
     UC_ListView* owner_;
     Kind kind_;
     const platform::Surface& surface_;

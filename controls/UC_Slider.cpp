@@ -3,7 +3,6 @@
 #include "controls/MouseButtons.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -103,6 +102,15 @@ void UC_Slider::Init() {
     Init2();
 }
 
+// Arrow boxes and thumb share one face: raised, or shaded across the bar.
+void UC_Slider::PaintThumbFace(Surface& pic) const {
+    if (noGrad_)
+        PaintBackground(pic, 1);
+    else
+        PaintBackground(pic, isVertical_ ? 6 : 5, thumbColors_[0], thumbColors_[1],
+                        thumbColors_[2]);
+}
+
 void UC_Slider::PaintArrowBoxes() {
     const Color dark = platform::SystemColor(platform::kColor3DDarkShadow);
     for (int i = 0; i < 2; ++i) {
@@ -112,11 +120,7 @@ void UC_Slider::PaintArrowBoxes() {
             continue;
         }
         pic.Resize(arrowBox_[i].width(), arrowBox_[i].height());
-        if (noGrad_)
-            PaintBackground(pic, 1);
-        else
-            PaintBackground(pic, isVertical_ ? 6 : 5, thumbColors_[0], thumbColors_[1],
-                            thumbColors_[2]);
+        PaintThumbFace(pic);
         pic.Line(0, pic.Height() - 1, pic.Width() - 1, pic.Height() - 1, dark);
         pic.Line(pic.Width() - 1, 0, pic.Width() - 1, pic.Height() - 1, dark);
     }
@@ -135,11 +139,7 @@ void UC_Slider::PaintThumbPicture() {
     const int len = std::max(1, pointerSize_ / px);
     const int thick = std::max(1, (isVertical_ ? trackBox_.width() : trackBox_.height()) - 4);
     thumbPic_.Resize(isVertical_ ? thick : len, isVertical_ ? len : thick);
-    if (noGrad_)
-        PaintBackground(thumbPic_, 1);
-    else
-        PaintBackground(thumbPic_, isVertical_ ? 6 : 5, thumbColors_[0], thumbColors_[1],
-                        thumbColors_[2]);
+    PaintThumbFace(thumbPic_);
     auto grip = [&](int at, Color c) {
         if (isVertical_)
             thumbPic_.Line(0, at, thick - 1, at, c);
@@ -361,11 +361,7 @@ void UC_Slider::mouseDoubleClickEvent(QMouseEvent* e) {
 // ---- painting -------------------------------------------------------------------
 
 void UC_Slider::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (canvas_.IsNull())
-        p.fillRect(rect(), platform::ToQColor(platform::SystemColor(platform::kColorButtonFace)));
-    else
-        p.drawImage(0, 0, canvas_.Image());
+    ShowCanvas(this, canvas_, platform::SystemColor(platform::kColorButtonFace));
 }
 
 void UC_Slider::resizeEvent(QResizeEvent*) {

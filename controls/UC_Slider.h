@@ -93,6 +93,7 @@ class UC_Slider : public QWidget {
     int32_t MapValueToPosition(int32_t v) const;
     void DrawThumbAt(float p);
     void Layout();
+    void PaintThumbFace(Surface& pic) const;
     void PaintArrowBoxes();
     void PaintThumbPicture();
     void DrawArrow(int i, bool pressed);

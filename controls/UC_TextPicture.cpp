@@ -7,7 +7,6 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
 
 #include <cmath>
 
@@ -215,11 +214,7 @@ void UC_TextPicture::dropEvent(QDropEvent* e) {
 }
 
 void UC_TextPicture::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (canvas_.IsNull())
-        p.fillRect(rect(), platform::ToQColor(back_));
-    else
-        p.drawImage(0, 0, canvas_.Image());
+    ShowCanvas(this, canvas_, back_);
 }
 
 void UC_TextPicture::resizeEvent(QResizeEvent*) {

@@ -37,12 +37,6 @@ bool ReadExact(FileHandle pHandle, int64_t pPos, void* pBuffer, int32_t pCount) 
     return ReadByHandle(pHandle, pPos, pBuffer, pCount, &got) == 1 && got == pCount;
 }
 
-// Same, opening and closing the file by path for the one read.
-bool ReadExactByPath(const std::string& pPath, int64_t pPos, void* pBuffer, int32_t pCount) {
-    int64_t got = 0;
-    return ReadAt(pBuffer, pCount, 0, pPath, pPos, 0, &got) == 1 && got == pCount;
-}
-
 // Fills the "fmt " fields from the first 16 bytes of its body; false when unsupported.
 bool TakeFormat(const uint8_t* pFmt, WaveInfo& pInfo) {
     pInfo.FormatTag = int16_t(GetU16(pFmt));
@@ -74,37 +68,44 @@ bool Complete(uint32_t pDataSizeField, int64_t pFileSize, WaveInfo& pInfo) {
     return true;
 }
 
-// The chunk walk of ReadWaveInfo on an open handle.
-void WalkChunks(FileHandle pHandle, int64_t pLength, WaveInfo& pInfo) {
-    bool haveFmt = false;
-    bool haveData = false;
-    uint32_t dataSizeField = 0;
+// Visits the chunks from offset 12 in file order until pVisit(position, id) returns true.
+// Stops as well at a chunk header that lies past pLength or cannot be read, and after
+// kMaxChunksWalked chunks.
+template <class Visit> void WalkChunks(FileHandle pHandle, int64_t pLength, Visit&& pVisit) {
     int64_t pos = 12;
     for (int32_t walked = 0; walked < kMaxChunksWalked; ++walked) {
         uint8_t id[4];
         if (pLength < pos + 4 || !ReadExact(pHandle, pos, id, 4)) return;
-        const uint32_t chunk = GetU32(id);
-        if (chunk == kChunkFmt) {
-            uint8_t fmt[16];
-            if (pLength < pos + 8 || !ReadExact(pHandle, pos + 8, fmt, 16)) return;
-            if (!TakeFormat(fmt, pInfo)) return;
-            haveFmt = true;
-        } else if (chunk == kChunkData) {
-            if (pos + 8 > 2147483647) return; // DataOffset is a 32-bit field
-            pInfo.DataOffset = int32_t(pos + 8);
-            uint8_t size[4];
-            if (pLength < pos + 8 || !ReadExact(pHandle, pos + 4, size, 4)) return;
-            dataSizeField = GetU32(size);
-            haveData = true;
-        }
-        if (haveFmt && haveData) {
-            Complete(dataSizeField, pLength, pInfo);
-            return;
-        }
+        if (pVisit(pos, GetU32(id))) return;
         uint8_t size[4];
         if (pLength < pos + 8 || !ReadExact(pHandle, pos + 4, size, 4)) return;
         pos = NextChunk(pos, int64_t(GetU32(size)));
     }
+}
+
+// Fills the record from the "fmt " and "data" chunks, stopping at the first problem.
+void ReadChunks(FileHandle pHandle, int64_t pLength, WaveInfo& pInfo) {
+    bool haveFmt = false;
+    bool haveData = false;
+    uint32_t dataSizeField = 0;
+    WalkChunks(pHandle, pLength, [&](int64_t pos, uint32_t chunk) {
+        if (chunk == kChunkFmt) {
+            uint8_t fmt[16];
+            if (pLength < pos + 8 || !ReadExact(pHandle, pos + 8, fmt, 16)) return true;
+            if (!TakeFormat(fmt, pInfo)) return true;
+            haveFmt = true;
+        } else if (chunk == kChunkData) {
+            if (pos + 8 > 2147483647) return true; // DataOffset is a 32-bit field
+            pInfo.DataOffset = int32_t(pos + 8);
+            uint8_t size[4];
+            if (pLength < pos + 8 || !ReadExact(pHandle, pos + 4, size, 4)) return true;
+            dataSizeField = GetU32(size);
+            haveData = true;
+        }
+        if (!haveFmt || !haveData) return false;
+        Complete(dataSizeField, pLength, pInfo);
+        return true;
+    });
 }
 
 } // namespace
@@ -130,24 +131,21 @@ WaveInfo ReadWaveInfo(const std::string& pPath) {
     FileHandle h = OpenForRead(pPath);
     if (h == 0) return info;
     const int64_t length = GetSizeByHandle(h);
-    if (length >= 0) WalkChunks(h, length, info);
+    if (length >= 0) ReadChunks(h, length, info);
     CloseFile(h);
     return info;
 }
 
 int64_t FindChunk(const std::string& pPath, uint32_t pId) {
-    int64_t length = 0;
-    GetFileSizeByPath(pPath, length);
-    int64_t pos = 12;
-    for (int32_t walked = 0; walked < kMaxChunksWalked; ++walked) {
-        uint8_t id[4];
-        if (length < pos + 4 || !ReadExactByPath(pPath, pos, id, 4)) return -1;
-        if (GetU32(id) == pId) return pos;
-        uint8_t size[4];
-        if (length < pos + 8 || !ReadExactByPath(pPath, pos + 4, size, 4)) return -1;
-        pos = NextChunk(pos, int64_t(GetU32(size)));
-    }
-    return -1;
+    FileHandle h = OpenForRead(pPath);
+    if (h == 0) return -1;
+    int64_t found = -1;
+    WalkChunks(h, GetSizeByHandle(h), [&](int64_t pos, uint32_t chunk) {
+        if (chunk == pId) found = pos;
+        return chunk == pId;
+    });
+    CloseFile(h);
+    return found;
 }
 
 FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
@@ -163,9 +161,10 @@ FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t 
     const int64_t dataSize = FromUInt32Field(pDataSize);
 
     uint8_t head[36];
-    std::memcpy(head, "RIFF", 4);
+    PutU32(head, kChunkRiff);
     PutU32(head + 4, uint32_t(ToUInt32Field(dataSize + (extensible ? 60 : 36))));
-    std::memcpy(head + 8, "WAVEfmt ", 8);
+    PutU32(head + 8, kChunkWave);
+    PutU32(head + 12, kChunkFmt);
     PutU32(head + 16, extensible ? 40 : 16);
     PutU16(head + 20, extensible ? 0xFFFE : 1);
     PutU16(head + 22, uint16_t(pChannels));
@@ -183,7 +182,7 @@ FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t 
     std::memcpy(extension + 8, kPcmGuid, 16);
 
     uint8_t data[8];
-    std::memcpy(data, "data", 4);
+    PutU32(data, kChunkData);
     PutU32(data + 4, uint32_t(pDataSize));
 
     FileHandle h = WriteAt(head, 36, -1, 0, pPath);

@@ -1,5 +1,6 @@
 #include "services/core/ErrorLog.h"
 
+#include "platform/core/FileAccess.h"
 #include "services/core/AppTitle.h"
 #include "services/core/DurationText.h"
 #include "services/core/Paths.h"
@@ -10,22 +11,17 @@
 #include <fstream>
 #include <optional>
 #include <system_error>
-#include <unistd.h>
 
 int32_t ErrorCatch = 0;
 int32_t LogError = 0;
 
 namespace {
 
-bool IsWritableFolder(const std::string& folder) {
-    return access(folder.c_str(), W_OK | X_OK) == 0;
-}
-
 std::optional<std::string> MakeFallbackLogFolder() {
     const std::string folder = FallbackLogFolder();
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (FolderExists(folder) && IsWritableFolder(folder)) return folder;
+    if (FolderExists(folder) && platform::CanWriteFolder(folder)) return folder;
     return std::nullopt;
 }
 
@@ -35,14 +31,14 @@ std::optional<std::string> MakeFallbackLogFolder() {
 std::optional<std::string> ResolveLogFolder(const std::string& programFolder) {
     const std::string folder = SetBackslash(programFolder, 0) + "log";
     if (FolderExists(folder)) {
-        if (IsWritableFolder(folder)) return folder;
+        if (platform::CanWriteFolder(folder)) return folder;
         return MakeFallbackLogFolder();
     }
     std::error_code ec;
     if (std::filesystem::symlink_status(folder, ec).type() != std::filesystem::file_type::not_found)
         return std::nullopt;
     if (MakeFolder(folder)) return folder;
-    if (!IsWritableFolder(SetBackslash(programFolder, 1))) return MakeFallbackLogFolder();
+    if (!platform::CanWriteFolder(SetBackslash(programFolder, 1))) return MakeFallbackLogFolder();
     return std::nullopt;
 }
 

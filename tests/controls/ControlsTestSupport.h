@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/ServicesTestSupport.h"
 #include "services/core/TwipsPerPixel.h"
 
 #include <QApplication>
@@ -10,14 +11,7 @@
 
 #include <memory>
 
-// One application object for the whole test program (offscreen platform).
-inline QApplication& TestApp() {
-    static int argc = 1;
-    static char name[] = "test_controls";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::TestApp;
 
 // Sends a synthetic mouse event to the widget at pixel position pos.
 inline void SendMouse(QWidget& w, QEvent::Type type, QPoint pos,

@@ -3,33 +3,49 @@
 // Scratch folders and WAV byte builders for the foundation tests.
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <stdexcept>
 #include <string>
-#include <unistd.h>
+#include <system_error>
 
 namespace foundation_test {
 
-// A fresh folder per test, removed afterwards (read-only files included).
+// A fresh folder under the system's temp folder, removed with everything in it
+// (read-only files and a read-only top folder included).
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quillan-test-XXXXXX");
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+// A fresh folder per test.
 class ScratchTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Dir = std::filesystem::temp_directory_path() /
-              ("quillan-found-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
-               info->name());
-        std::filesystem::remove_all(Dir);
-        std::filesystem::create_directories(Dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(Dir, ec);
-    }
-    std::string PathOf(const std::string& pName) const { return (Dir / pName).string(); }
+    std::string PathOf(const std::string& pName) const { return scratch_ / pName; }
 
-    std::filesystem::path Dir;
+    TempFolder scratch_;
+    const std::filesystem::path Dir{scratch_.path()};
 };
 
 inline void WriteBytes(const std::string& pPath, const std::string& pBytes) {

@@ -61,36 +61,30 @@ class SoxInterop : public ScratchTest {
 
 } // namespace
 
-TEST_F(SoxInterop, ReadsBackAPlainStereo16File) {
-    const std::string f = PathOf("plain.wav");
-    const std::string audio = Ramp(44100 * 4 / 10); // 0.1 s
-    WriteWave(f, 44100, 16, 2, audio);
-    EXPECT_EQ(SoxInfo("-r", f), "44100");
-    EXPECT_EQ(SoxInfo("-c", f), "2");
-    EXPECT_EQ(SoxInfo("-b", f), "16");
-    EXPECT_EQ(SoxInfo("-s", f), "4410");
-    // The samples sox decodes are the bytes that were appended.
-    EXPECT_EQ(RunCommand("sox '" + f + "' -t raw -"), audio);
-}
-
-TEST_F(SoxInterop, ReadsBackAnExtensible6Channel24File) {
-    const std::string f = PathOf("ext.wav");
-    const std::string audio = Ramp(18 * 4800); // 0.1 s at 48 kHz
-    WriteWave(f, 48000, 24, 6, audio);
-    EXPECT_EQ(SoxInfo("-r", f), "48000");
-    EXPECT_EQ(SoxInfo("-c", f), "6");
-    EXPECT_EQ(SoxInfo("-b", f), "24");
-    EXPECT_EQ(SoxInfo("-s", f), "4800");
-    EXPECT_EQ(RunCommand("sox '" + f + "' -t raw -"), audio);
-}
-
-TEST_F(SoxInterop, ReadsBackAMono8FileWithAPadByte) {
-    const std::string f = PathOf("odd.wav");
-    const std::string audio = Ramp(8001);
-    WriteWave(f, 8000, 8, 1, audio);
-    EXPECT_EQ(SoxInfo("-s", f), "8001");
-    EXPECT_EQ(SoxInfo("-b", f), "8");
-    EXPECT_EQ(ReadBytes(f).size(), 44u + 8001 + 1);
+// Plain stereo 16-bit, extensible 6-channel 24-bit, and mono 8-bit with a pad byte.
+TEST_F(SoxInterop, ReadsBackWhatTheHeaderWriterWrote) {
+    struct Case {
+        int32_t Rate;
+        int16_t Bits, Channels;
+        size_t Bytes;
+        const char* Frames;
+    };
+    const Case cases[] = {{44100, 16, 2, 44100 * 4 / 10, "4410"},
+                          {48000, 24, 6, 18 * 4800, "4800"},
+                          {8000, 8, 1, 8001, "8001"}};
+    for (const Case& c : cases) {
+        const std::string f = PathOf("written.wav");
+        const std::string audio = Ramp(c.Bytes);
+        WriteWave(f, c.Rate, c.Bits, c.Channels, audio);
+        EXPECT_EQ(SoxInfo("-r", f), std::to_string(c.Rate));
+        EXPECT_EQ(SoxInfo("-c", f), std::to_string(c.Channels));
+        EXPECT_EQ(SoxInfo("-b", f), std::to_string(c.Bits));
+        EXPECT_EQ(SoxInfo("-s", f), c.Frames);
+        // The samples sox decodes are the bytes that were appended.
+        EXPECT_EQ(RunCommand("sox '" + f + "' -t raw -"), audio) << c.Channels;
+        const size_t header = c.Channels == 6 ? 68 : 44;
+        EXPECT_EQ(ReadBytes(f).size(), header + c.Bytes + c.Bytes % 2);
+    }
 }
 
 TEST_F(SoxInterop, HeaderReaderAgreesWithSoxWrittenFiles) {

@@ -9,10 +9,10 @@
 #include <regex>
 #include <unistd.h>
 
-using testsupport::ReadWholeFile;
+using foundation_test::ReadBytes;
+using foundation_test::WriteBytes;
 using testsupport::ScopedEnv;
 using testsupport::TempFolder;
-using testsupport::WriteWholeFile;
 
 namespace {
 
@@ -53,7 +53,7 @@ bool CanWriteDespiteModes(const std::string& folder) {
 
 TEST_F(ErrorLogTest, ForcedErrorGoesToTheErrFileAndMakesTheFolder) {
     WriteLogIn(ProgramFolder(), "graph failed", 1, 1);
-    EXPECT_TRUE(IsLogLine(ReadWholeFile(ErrFile()), "graph failed"));
+    EXPECT_TRUE(IsLogLine(ReadBytes(ErrFile()), "graph failed"));
     EXPECT_FALSE(std::filesystem::exists(LogFile()));
 }
 
@@ -65,7 +65,7 @@ TEST_F(ErrorLogTest, UnforcedMessagesNeedTheLogSwitch) {
     LogError = 1;
     WriteLogIn(ProgramFolder(), "first", 0, 0);
     WriteLogIn(program_.path(), "second", 0, 0);
-    const std::string text = ReadWholeFile(LogFile());
+    const std::string text = ReadBytes(LogFile());
     const size_t split = text.find("\r\n") + 2;
     EXPECT_TRUE(IsLogLine(text.substr(0, split), "first"));
     EXPECT_TRUE(IsLogLine(text.substr(split), "second"));
@@ -74,22 +74,22 @@ TEST_F(ErrorLogTest, UnforcedMessagesNeedTheLogSwitch) {
 
 TEST_F(ErrorLogTest, OversizedLogIsDeletedBeforeTheNextLine) {
     std::filesystem::create_directory(program_ / "log");
-    WriteWholeFile(ErrFile(), std::string(size_t(MaxLogBytes), 'x'));
+    WriteBytes(ErrFile(), std::string(size_t(MaxLogBytes), 'x'));
     WriteLogIn(ProgramFolder(), "kept", 1, 1);
-    const std::string kept = ReadWholeFile(ErrFile());
+    const std::string kept = ReadBytes(ErrFile());
     ASSERT_GT(kept.size(), size_t(MaxLogBytes));
     EXPECT_EQ(kept.substr(0, size_t(MaxLogBytes)), std::string(size_t(MaxLogBytes), 'x'));
     EXPECT_TRUE(IsLogLine(kept.substr(size_t(MaxLogBytes)), "kept"));
 
-    WriteWholeFile(ErrFile(), std::string(size_t(MaxLogBytes) + 1, 'x'));
+    WriteBytes(ErrFile(), std::string(size_t(MaxLogBytes) + 1, 'x'));
     WriteLogIn(ProgramFolder(), "fresh", 1, 1);
-    EXPECT_TRUE(IsLogLine(ReadWholeFile(ErrFile()), "fresh"));
+    EXPECT_TRUE(IsLogLine(ReadBytes(ErrFile()), "fresh"));
 }
 
 TEST_F(ErrorLogTest, FileNamedLogBlocksTheLog) {
-    WriteWholeFile(program_ / "log", "not a folder");
+    WriteBytes(program_ / "log", "not a folder");
     WriteLogIn(ProgramFolder(), "lost", 1, 1);
-    EXPECT_EQ(ReadWholeFile(program_ / "log"), "not a folder");
+    EXPECT_EQ(ReadBytes(program_ / "log"), "not a folder");
     EXPECT_FALSE(std::filesystem::exists(state_ / "quillan"));
 }
 
@@ -99,14 +99,13 @@ TEST_F(ErrorLogTest, ReadOnlyProgramFolderLogsIntoTheStateFolder) {
     if (CanWriteDespiteModes(program_.path())) GTEST_SKIP() << "modes are not enforced";
     WriteLogIn(ProgramFolder(), "installed system-wide", 1, 1);
     EXPECT_FALSE(std::filesystem::exists(program_ / "log"));
-    EXPECT_TRUE(
-        IsLogLine(ReadWholeFile(state_ / "quillan/log/quillan.err"), "installed system-wide"));
+    EXPECT_TRUE(IsLogLine(ReadBytes(state_ / "quillan/log/quillan.err"), "installed system-wide"));
 }
 
 TEST_F(ErrorLogTest, ProgramFolderWithoutRoomForALogFallsBack) {
     WriteLogIn(program_ / "gone/", "no program folder", 0, 1);
     EXPECT_FALSE(std::filesystem::exists(program_ / "gone"));
-    EXPECT_TRUE(IsLogLine(ReadWholeFile(state_ / "quillan/log/quillan.log"), "no program folder"));
+    EXPECT_TRUE(IsLogLine(ReadBytes(state_ / "quillan/log/quillan.log"), "no program folder"));
 }
 
 TEST_F(ErrorLogTest, FallbackFolderFollowsXdgStateHome) {
@@ -124,7 +123,7 @@ TEST_F(ErrorLogTest, SwitchesFromSettingsAndMarkerFile) {
     EXPECT_EQ(LogError, 1);
     EXPECT_EQ(ErrorCatch, 0);
 
-    WriteWholeFile(program_ / "ec.txt", "");
+    WriteBytes(program_ / "ec.txt", "");
     SetErrorSwitches("0", "0", ProgramFolder());
     EXPECT_EQ(ErrorCatch, 1);
     EXPECT_EQ(LogError, 0);

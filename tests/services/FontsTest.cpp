@@ -125,7 +125,7 @@ namespace {
 class FontCacheTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        testsupport::GuiApp();
+        testsupport::TestApp();
         DeleteUIFonts();
         TwipsPerPixel = 15;
         liveBefore_ = platform::LiveFontCount();

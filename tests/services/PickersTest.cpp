@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <functional>
 
+using foundation_test::WriteBytes;
 using testsupport::TempFolder;
-using testsupport::WriteWholeFile;
 
 TEST(PickerInputs, FolderStartAndTitle) {
     auto request = FolderPickRequest("C:\\Data\\", "", "/cwd");
@@ -101,7 +101,7 @@ template <class T> void WhenModal(std::function<void(T*)> act) {
 
 class PickerDialogs : public ::testing::Test {
   protected:
-    void SetUp() override { testsupport::GuiApp(); }
+    void SetUp() override { testsupport::TestApp(); }
     TempFolder root_;
 };
 
@@ -123,7 +123,7 @@ TEST_F(PickerDialogs, FolderDialogOpensOnTheStartFolderAndAddsTheSeparator) {
 }
 
 TEST_F(PickerDialogs, SaveDialogAsksBeforeOverwriting) {
-    WriteWholeFile(root_ / "take.wav", "x");
+    WriteBytes(root_ / "take.wav", "x");
     bool asked = false;
     WhenModal<QFileDialog>([&](QFileDialog* dialog) {
         dialog->selectFile(QString::fromStdString(root_ / "take.wav"));
@@ -138,7 +138,7 @@ TEST_F(PickerDialogs, SaveDialogAsksBeforeOverwriting) {
 }
 
 TEST_F(PickerDialogs, OpenDialogWantsAnExistingFile) {
-    WriteWholeFile(root_ / "there.wav", "x");
+    WriteBytes(root_ / "there.wav", "x");
     bool refused = false;
     WhenModal<QFileDialog>([&](QFileDialog* dialog) {
         dialog->selectFile(QString::fromStdString(root_ / "missing.wav"));

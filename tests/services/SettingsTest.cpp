@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <unistd.h>
 
-using testsupport::ReadWholeFile;
+using foundation_test::ReadBytes;
+using foundation_test::WriteBytes;
 using testsupport::ScopedEnv;
 using testsupport::TempFolder;
-using testsupport::WriteWholeFile;
 
 namespace {
 
@@ -28,12 +28,12 @@ TEST_F(SettingsStore, LivesInTheUsersConfigFolderUnderMakerAndProgram) {
     EXPECT_EQ(SettingsFilePath(), StoreFile());
     WriteSetting("OW", 1);
     EXPECT_TRUE(std::filesystem::exists(StoreFile()));
-    EXPECT_NE(ReadWholeFile(StoreFile()).find("OW=1"), std::string::npos);
+    EXPECT_NE(ReadBytes(StoreFile()).find("OW=1"), std::string::npos);
 }
 
 TEST_F(SettingsStore, EmptyTextIsKeptApartFromMissing) {
     WriteSetting("SoundPath", std::string());
-    EXPECT_NE(ReadWholeFile(StoreFile()).find("***"), std::string::npos);
+    EXPECT_NE(ReadBytes(StoreFile()).find("***"), std::string::npos);
     EXPECT_EQ(ReadSetting("SoundPath", "fallback"), "");
     EXPECT_EQ(ReadSetting("NotThere", "fallback"), "fallback");
 }
@@ -45,7 +45,7 @@ TEST_F(SettingsStore, MissingValueGivesTheDefaultAndIsNotWrittenBack) {
     EXPECT_FALSE(std::filesystem::exists(StoreFile()));
     WriteSetting("Clip", 1);
     EXPECT_EQ(ReadSetting("OW", 0), "0");
-    EXPECT_EQ(ReadWholeFile(StoreFile()).find("OW"), std::string::npos);
+    EXPECT_EQ(ReadBytes(StoreFile()).find("OW"), std::string::npos);
 }
 
 TEST_F(SettingsStore, ValuesTooLongForTheReadBufferReadAsTheDefault) {
@@ -88,7 +88,7 @@ TEST_F(SettingsStore, TextsWithIniSyntaxRoundTrip) {
 
 TEST_F(SettingsStore, HandWrittenMarkerAndUnquotedListsRead) {
     std::filesystem::create_directories(config_ / "quillan");
-    WriteWholeFile(StoreFile(), "[General]\nSoundPath=***\nMargins=1,2\n");
+    WriteBytes(StoreFile(), "[General]\nSoundPath=***\nMargins=1,2\n");
     EXPECT_EQ(ReadSetting("SoundPath", "x"), "");
     EXPECT_EQ(ReadSetting("Margins", "x"), "1,2");
 }
