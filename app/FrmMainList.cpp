@@ -73,8 +73,6 @@ void FrmMain::LV_DblClicked() {
 void FrmMain::RedrawList() {
     lv_->ReDraw();
     lv_->SetVbarParm();
-    // Fitting the scroll bars resets the row picture; draw the rows again.
-    lv_->ReDraw();
 }
 
 } // namespace app

@@ -299,7 +299,10 @@ void UC_ListView::SetVbarParm() {
         }
     }
     PlaceTwips(pictureList_, 0, ListTop(), std::max(w, px), std::max(h, px));
-    listSurface_.Resize(pictureList_->width(), pictureList_->height());
+    // A new size clears the row picture, so the rows are drawn again below.
+    const bool resized = listSurface_.Width() != pictureList_->width() ||
+                         listSurface_.Height() != pictureList_->height();
+    if (resized) listSurface_.Resize(pictureList_->width(), pictureList_->height());
     visibleRows_ = oneHeight_ > 0 ? h / oneHeight_ : 0;
 
     if (needV) {
@@ -329,6 +332,7 @@ void UC_ListView::SetVbarParm() {
         hbar_->SetShown(false);
         hOffset_ = 0;
     }
+    if (resized) ReDraw();
 }
 
 void UC_ListView::Refresh() {
