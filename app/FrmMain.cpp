@@ -254,7 +254,14 @@ void FrmMain::SetUpFileList() {
     lv_->SetOneHeight();
     lv_->Init();
     const char* names[3] = {"Title", "Length", "Format"};
-    const int32_t widths[3] = {3600, 1050, 2700};
+    int32_t widths[3] = {3600, 1050, 2700};
+    // A font wider than the one the layout was made for would cut the length text's
+    // last digits ("001'03.40"), which misreads; the title column gives up the room.
+    const int32_t lengthNeeds = lv_->CellWidthFor(QStringLiteral("000'00.000"));
+    if (lengthNeeds > widths[1]) {
+        widths[0] -= lengthNeeds - widths[1];
+        widths[1] = lengthNeeds;
+    }
     for (int32_t i = 0; i < 3; ++i) {
         lv_->SetTabName(i, QString::fromLatin1(names[i]));
         lv_->SetTabWidth(i, widths[i]);

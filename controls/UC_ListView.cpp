@@ -158,6 +158,11 @@ void UC_ListView::ApplyFonts() {
     tabSurface_.SetFont(tabFont_);
 }
 
+int32_t UC_ListView::CellWidthFor(const QString& pText) const {
+    // Cells other than the first keep 6 pixels beside their text.
+    return (listSurface_.TextWidth(pText) + 7) * Px();
+}
+
 void UC_ListView::SetOneHeight() {
     listSurface_.SetFont(listFont_);
     oneHeight_ = (listSurface_.TextHeight("|") + 6) * Px();

@@ -88,6 +88,8 @@ class UC_ListView : public QWidget, public UC_ListViewModel {
     void SetSelectedColorMode(int32_t m) { selectedColorMode_ = m; }
     void SetNumWheelScroll(int32_t n) { numWheelScroll_ = n; }
     int32_t IconAreaWidth() const { return iconArea_; }
+    // The column width (twips) a cell needs to show the text whole in the list's font.
+    int32_t CellWidthFor(const QString& pText) const;
 
     // ---- view
     void UserControl_Resize();
