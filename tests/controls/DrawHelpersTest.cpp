@@ -10,6 +10,15 @@ namespace {
 
 class DrawHelpersTest : public ControlTest {};
 
+// A widget that shows its canvas the way the controls do.
+class CanvasWidget : public QWidget {
+  public:
+    Surface canvas;
+
+  protected:
+    void paintEvent(QPaintEvent*) override { ShowCanvas(this, canvas, 0x123456); }
+};
+
 TEST_F(DrawHelpersTest, ColourArithmeticLimitsEachPart) {
     const ColorParts p = SplitColor(0x123456);
     EXPECT_EQ(p.Red, 0x56);
@@ -223,6 +232,20 @@ TEST_F(DrawHelpersTest, CellFrameUsesWholePixels) {
     EXPECT_EQ(s.Pixel(0, 5), 0x00FF00FFu);
     EXPECT_EQ(s.Pixel(11, 5), 0x00FF00FFu);
     EXPECT_NE(s.Pixel(10, 5), 0x00FF00FFu);
+}
+
+TEST_F(DrawHelpersTest, WidgetShowsItsCanvasOrTheFallbackBeforeTheFirstDraw) {
+    CanvasWidget w;
+    w.resize(8, 6);
+    EXPECT_EQ(QColor(w.grab().toImage().pixel(4, 3)), QColor(0x56, 0x34, 0x12));
+
+    w.canvas.Resize(8, 6);
+    w.canvas.SetBackColor(0x00FF00);
+    w.canvas.Clear();
+    w.canvas.SetPixel(2, 2, 0x0000FF);
+    const QImage shown = w.grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(2, 2)), QColor(0xFF, 0, 0));
+    EXPECT_EQ(QColor(shown.pixel(4, 3)), QColor(0, 0xFF, 0));
 }
 
 } // namespace

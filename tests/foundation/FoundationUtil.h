@@ -1,6 +1,7 @@
 #pragma once
 
-// Scratch folders and WAV byte builders for the foundation tests.
+// Scratch folders, file bytes and WAV byte builders for the foundation tests
+// (the services tests use the folders and file bytes too).
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
-// Temporary folders, environment overrides and a GUI application for the
-// services tests.
+// Temporary folders, environment overrides and the one GUI application of a
+// test program (the control and list tests take it from here too).
 
 #include "foundation/FoundationUtil.h"
 
