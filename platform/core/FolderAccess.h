@@ -11,4 +11,7 @@ namespace platform {
 // otherwise the reason (e.g. std::errc::permission_denied).
 std::error_code CheckCanCreateFilesIn(const std::string& folder);
 
+// True when the process may create and remove entries in folder.
+inline bool CanWriteFolder(const std::string& folder) { return !CheckCanCreateFilesIn(folder); }
+
 } // namespace platform

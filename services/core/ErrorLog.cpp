@@ -1,6 +1,6 @@
 #include "services/core/ErrorLog.h"
 
-#include "platform/core/FileAccess.h"
+#include "platform/core/FolderAccess.h"
 #include "services/core/AppTitle.h"
 #include "services/core/DurationText.h"
 #include "services/core/Paths.h"
