@@ -2,11 +2,11 @@
 // Value rules of the parameter panel and the per-run / per-file values the
 // batch run hands to the edit engine. Plain std code, no widgets.
 
+#include "engine/EditWaveArgs.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
-
-class C_EditWave;
 
 namespace app {
 
@@ -57,36 +57,12 @@ struct ItemValues {
 RunConstants ReadRunConstants(const PanelState& panel);
 ItemValues ReadItemValues(const PanelState& panel);
 
-// The arguments of one EditWave call, in call order.
-struct EditWaveArgs {
-    std::string pSourceFN;
-    std::string pTargetFN;
-    int64_t pFrom = 0;
-    int64_t pTo = 0;
-    int32_t pUseTh = 0;
-    float pThIn = 0;
-    float pThOut = 0;
-    int32_t pStartMargin = 0;
-    int32_t pEndMargin = 0;
-    int32_t pForceMargin = 0;
-    int32_t pUseNorm = 0;
-    float pNormLevel = 0;
-    int32_t pNormMode = 0;
-    int32_t pRMSmsec = 0;
-    float pRMSdb = 0;
-    int32_t pClip = 0;
-    float pAdjustdbL = 0;
-    float pAdjustdbR = 0;
-    int32_t pFadeInSample = 0;
-    int32_t pFadeOutSample = 0;
-    int32_t pCheckLevel = 0;
-};
+// The EditWave argument record lives with the engine; the run code names it from here.
+using ::CallEditWave;
+using ::EditWaveArgs;
 
 EditWaveArgs MakeEditWaveArgs(const std::string& source, const std::string& target,
                               const RunConstants& run, const ItemValues& item);
-
-// One EditWave call with these arguments; its result (1 finished, 0 not).
-int32_t CallEditWave(C_EditWave& editWave, const EditWaveArgs& a);
 
 // Progress bar value for the engine's fraction done: rate x 1000, half to even.
 int32_t ProgressValue(float rate);

@@ -31,6 +31,52 @@ inline bool Above(int32_t v, int32_t th) {
     return v > th || v < -th;
 }
 
+// Signed sample values of the three widths, by sample index.
+struct Samples8 {
+    static int32_t At(const uint8_t* p, size_t i) { return int32_t(p[i]) - 128; }
+};
+struct Samples16 {
+    static int32_t At(const uint8_t* p, size_t i) { return Load16(p + 2 * i); }
+};
+struct Samples24 {
+    static int32_t At(const uint8_t* p, size_t i) { return Unpack24(p + 3 * i); }
+};
+
+// The plain loops behind the vector code: they finish whatever the vector steps leave.
+// Sum is uint64_t for the exact sums and double for the ordered ones.
+template <class S, class Sum>
+inline Sum ScanFrom(const uint8_t* p, size_t i, size_t count, int32_t& hi, int32_t& lo, Sum sum) {
+    for (; i < count; ++i) {
+        const int32_t v = S::At(p, i);
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        sum += Sum(int64_t(v) * v);
+    }
+    return sum;
+}
+
+template <class S> inline double AddSquares(const uint8_t* p, size_t count, double sum) {
+    for (size_t i = 0; i < count; ++i) {
+        const int64_t v = S::At(p, i);
+        sum += double(v * v);
+    }
+    return sum;
+}
+
+template <class S>
+inline int64_t FirstAboveFrom(const uint8_t* p, size_t i, size_t count, int32_t th) {
+    for (; i < count; ++i)
+        if (Above(S::At(p, i), th)) return int64_t(i);
+    return -1;
+}
+
+// Searches the samples before index i, backwards.
+template <class S> inline int64_t LastAboveBefore(const uint8_t* p, size_t i, int32_t th) {
+    while (i-- > 0)
+        if (Above(S::At(p, i), th)) return int64_t(i);
+    return -1;
+}
+
 // Sample values above the threshold, as a byte mask of 16 bytes.
 #if defined(__SSE2__)
 inline int MaskAbove16(const uint8_t* p, __m128i hi, __m128i lo) {
@@ -81,12 +127,7 @@ uint64_t ScanChunk8(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV
     }
     sum = uint64_t(s[0]) + s[1] + s[2] + s[3];
 #endif
-    for (; i < count; ++i) {
-        const int32_t v = int32_t(p[i]) - 128;
-        hi = std::max(hi, v);
-        lo = std::min(lo, v);
-        sum += uint64_t(v * v);
-    }
+    sum = ScanFrom<Samples8>(p, i, count, hi, lo, sum);
     maxV = hi;
     minV = lo;
     return sum;
@@ -121,12 +162,7 @@ uint64_t ScanChunk16(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
     }
     sum += SumLanes64(acc);
 #endif
-    for (; i < count; ++i) {
-        const int32_t v = Load16(p + 2 * i);
-        hi = std::max(hi, v);
-        lo = std::min(lo, v);
-        sum += uint64_t(int64_t(v) * v);
-    }
+    sum = ScanFrom<Samples16>(p, i, count, hi, lo, sum);
     maxV = hi;
     minV = lo;
     return sum;
@@ -349,12 +385,7 @@ uint64_t ScanChunk24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& min
 #if QUILLAN_X86_KERNELS
     if (HaveSse41()) i = ScanChunk24Sse41(p, count, hi, lo, sum);
 #endif
-    for (; i < count; ++i) {
-        const int32_t v = Unpack24(p + 3 * i);
-        hi = std::max(hi, v);
-        lo = std::min(lo, v);
-        sum += uint64_t(int64_t(v) * v);
-    }
+    sum = ScanFrom<Samples24>(p, i, count, hi, lo, sum);
     maxV = hi;
     minV = lo;
     return sum;
@@ -366,12 +397,7 @@ double ScanSerial24(const uint8_t* p, size_t count, int32_t& maxV, int32_t& minV
 #if QUILLAN_X86_KERNELS
     if (HaveSse41()) i = ScanSerial24Sse41(p, count, hi, lo, sum);
 #endif
-    for (; i < count; ++i) {
-        const int32_t v = Unpack24(p + 3 * i);
-        hi = std::max(hi, v);
-        lo = std::min(lo, v);
-        sum += double(int64_t(v) * v);
-    }
+    sum = ScanFrom<Samples24>(p, i, count, hi, lo, sum);
     maxV = hi;
     minV = lo;
     return sum;
@@ -391,17 +417,9 @@ double AddSquaresSerial(int32_t bits, const uint8_t* p, size_t count, double sum
     int32_t maxV = 0, minV = 0;
     switch (bits) {
     case 8:
-        for (size_t i = 0; i < count; ++i) {
-            const int32_t v = int32_t(p[i]) - 128;
-            sum += double(v * v);
-        }
-        return sum;
+        return AddSquares<Samples8>(p, count, sum);
     case 16:
-        for (size_t i = 0; i < count; ++i) {
-            const int64_t v = Load16(p + 2 * i);
-            sum += double(v * v);
-        }
-        return sum;
+        return AddSquares<Samples16>(p, count, sum);
     default:
         return ScanSerial24(p, count, maxV, minV, sum);
     }
@@ -416,9 +434,7 @@ int64_t FirstAbove8(const uint8_t* p, size_t count, int32_t th) {
             if (int m = MaskAbove8(p + i, hi, lo)) return int64_t(i) + __builtin_ctz(unsigned(m));
     }
 #endif
-    for (; i < count; ++i)
-        if (Above(int32_t(p[i]) - 128, th)) return int64_t(i);
-    return -1;
+    return FirstAboveFrom<Samples8>(p, i, count, th);
 }
 
 int64_t LastAbove8(const uint8_t* p, size_t count, int32_t th) {
@@ -431,9 +447,7 @@ int64_t LastAbove8(const uint8_t* p, size_t count, int32_t th) {
                 return int64_t(i) - 16 + 31 - __builtin_clz(unsigned(m));
     }
 #endif
-    while (i-- > 0)
-        if (Above(int32_t(p[i]) - 128, th)) return int64_t(i);
-    return -1;
+    return LastAboveBefore<Samples8>(p, i, th);
 }
 
 int64_t FirstAbove16(const uint8_t* p, size_t count, int32_t th) {
@@ -446,9 +460,7 @@ int64_t FirstAbove16(const uint8_t* p, size_t count, int32_t th) {
                 return int64_t(i) + __builtin_ctz(unsigned(m)) / 2;
     }
 #endif
-    for (; i < count; ++i)
-        if (Above(Load16(p + 2 * i), th)) return int64_t(i);
-    return -1;
+    return FirstAboveFrom<Samples16>(p, i, count, th);
 }
 
 int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th) {
@@ -461,9 +473,7 @@ int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th) {
                 return int64_t(i) - 8 + (31 - __builtin_clz(unsigned(m))) / 2;
     }
 #endif
-    while (i-- > 0)
-        if (Above(Load16(p + 2 * i), th)) return int64_t(i);
-    return -1;
+    return LastAboveBefore<Samples16>(p, i, th);
 }
 
 int64_t FirstAbove24(const uint8_t* p, size_t count, int32_t th) {
@@ -474,9 +484,7 @@ int64_t FirstAbove24(const uint8_t* p, size_t count, int32_t th) {
         if (found >= 0) return found;
     }
 #endif
-    for (; i < count; ++i)
-        if (Above(Unpack24(p + 3 * i), th)) return int64_t(i);
-    return -1;
+    return FirstAboveFrom<Samples24>(p, i, count, th);
 }
 
 int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
@@ -490,9 +498,7 @@ int64_t LastAbove24(const uint8_t* p, size_t count, int32_t th) {
         if (found >= 0) return found;
     }
 #endif
-    while (i-- > 0)
-        if (Above(Unpack24(p + 3 * i), th)) return int64_t(i);
-    return -1;
+    return LastAboveBefore<Samples24>(p, i, th);
 }
 
 void ScaleSamples16(uint8_t* p, size_t count, const float a[2]) {

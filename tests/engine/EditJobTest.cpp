@@ -57,15 +57,11 @@ void Watch(C_EditWave& pEdit, Events& pEvents) {
 
 TEST(EditJobLevels, TrimmedPeakAtMinus6ComesOutAtFullScale) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 1, ToneBetweenSilences(500, 4000, 500, 16384));
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, ToneBetweenSilences(500, 4000, 500, 16384));
     job.UseTh = 1;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(PeakOf(ReadSamples(out, 16)), 32767);
+    EXPECT_EQ(PeakOf(ReadSamples(job.Target, 16)), 32767);
 }
 
 TEST(EditJobLevels, CopyThroughKeepsTheAudioByteForByte) {
@@ -78,9 +74,7 @@ TEST(EditJobLevels, CopyThroughKeepsTheAudioByteForByte) {
         const std::string src = tmp.Path("c" + std::to_string(bits) + ".wav");
         const std::string out = tmp.Path("o" + std::to_string(bits) + ".wav");
         WriteWav(src, 22050, bits, 1, s);
-        Job job;
-        job.Source = src;
-        job.Target = out;
+        Job job = Job::Between(src, out);
         C_EditWave edit;
         ASSERT_EQ(job.Run(edit), 1);
         // Header and audio are the same; the pad byte after odd 8-bit data is silence (128).
@@ -97,15 +91,11 @@ TEST(EditJobLevels, PeakOfMinus32768GivesGainBelowOneWithoutClipping) {
     EXPECT_EQ(NormGain(in), 32767.0f / 32768.0f);
 
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 1, {-32768, 32767, 1000, -1000, 0});
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, {-32768, 32767, 1000, -1000, 0});
     job.UseNorm = 1;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(out, 16);
+    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
     EXPECT_EQ(got, (std::vector<int32_t>{-32767, 32766, 1000, -1000, 0}));
 }
 
@@ -126,9 +116,7 @@ TEST(EditJobLevels, RmsMaxPastFullScaleWithClipSaturates) {
         const std::string src = tmp.Path("s" + std::to_string(c.Bits) + ".wav");
         const std::string out = tmp.Path("o" + std::to_string(c.Bits) + ".wav");
         WriteWav(src, 8000, c.Bits, 2, c.In);
-        Job job;
-        job.Source = src;
-        job.Target = out;
+        Job job = Job::Between(src, out);
         job.UseNorm = 1;
         job.NormMode = 1;
         job.NormLevel = 0.0f;
@@ -147,16 +135,12 @@ TEST(EditJobLevels, RmsMaxPastFullScaleWithClipSaturates) {
 TEST(EditJobLevels, AdjustmentBelowMinus60IsRaisedToMinus60) {
     EXPECT_EQ(ChannelDb(-80.0f, 1.0f), -60.0f);
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 2, {32000, 32000, -20000, -20000});
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 2, {32000, 32000, -20000, -20000});
     job.AdjustL = -80.0f;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
     // -60 dB is a factor of 1/1000; the right channel stays as it was.
-    EXPECT_EQ(ReadSamples(out, 16), (std::vector<int32_t>{32, 32000, -20, -20000}));
+    EXPECT_EQ(ReadSamples(job.Target, 16), (std::vector<int32_t>{32, 32000, -20, -20000}));
 }
 
 TEST(EditJobLevels, FadeInRisesFromMinus60Through30To0) {
@@ -168,15 +152,11 @@ TEST(EditJobLevels, FadeInRisesFromMinus60Through30To0) {
     EXPECT_EQ(FadeDb(4000, 100, 5000, 0, 1000), 0.0f);
 
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 1, Constant(3000, 1, 10000));
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(3000, 1, 10000));
     job.FadeIn = 1000;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(out, 16);
+    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
     ASSERT_EQ(got.size(), 3000u);
     EXPECT_EQ(got[0], 10);    // -60 dB
     EXPECT_EQ(got[500], 316); // -30 dB
@@ -208,37 +188,29 @@ TEST(EditJobLevels, LevelCheckOfA16384PeakReadsMinus6Db) {
 
 TEST(EditJobTrim, SilentSourceGivesAnEmptyOutput) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 2, Constant(5000, 2, 0));
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 2, Constant(5000, 2, 0));
     job.UseTh = 1;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<uint8_t> b = ReadBytes(out);
+    const std::vector<uint8_t> b = ReadBytes(job.Target);
     EXPECT_EQ(b.size(), 44u);
     EXPECT_EQ(DataSizeField(b), 0u);
 }
 
 TEST(EditJobTrim, StartMarginPastTheFileStartPadsAnEvenNumberOfFrames) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
     // 1000 Hz: one frame per ms. Sound from frame 100 to frame 199.
     std::vector<int32_t> s(100, 0);
     s.insert(s.end(), 100, 20000);
     s.insert(s.end(), 100, 0);
-    WriteWav(src, 1000, 16, 1, s);
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 1000, 16, 1, s);
     job.UseTh = 1;
     job.StartMargin = 301; // Start -201, End 200: odd, so End 199; lead 201 -> 200
     job.EndMargin = 1;
     job.ForceMargin = 1;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(out, 16);
+    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
     // Lead 200 + frames [0, 199), no tail.
     ASSERT_EQ(got.size(), 399u);
     EXPECT_TRUE(std::all_of(got.begin(), got.begin() + 300, [](int32_t v) { return v == 0; }));
@@ -247,38 +219,30 @@ TEST(EditJobTrim, StartMarginPastTheFileStartPadsAnEvenNumberOfFrames) {
 
 TEST(EditJobTrim, AnOddRangeLosesItsLastFrame) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
     std::vector<int32_t> s(10, 0);
     for (int32_t i = 0; i < 7; ++i)
         s.push_back(1000 * (i + 1)); // frames 10..16
     s.insert(s.end(), 10, 0);
-    WriteWav(src, 1000, 16, 1, s);
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 1000, 16, 1, s);
     job.UseTh = 1;
     job.EndMargin = 1; // [10, 17) is odd: the last frame goes
     job.AdjustL = 0.0f;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(out, 16);
+    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
     ASSERT_EQ(got.size(), 6u);
 }
 
 TEST(EditJobTrim, EightBitMonoOddRangeEndsWithAPadByte) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
     std::vector<int32_t> s;
     for (int32_t i = 0; i < 1001; ++i)
         s.push_back(128 + (i % 50) - 25);
-    WriteWav(src, 8000, 8, 1, s);
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 8, 1, s);
     job.AdjustL = -3.0f;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<uint8_t> b = ReadBytes(out);
+    const std::vector<uint8_t> b = ReadBytes(job.Target);
     ASSERT_EQ(b.size(), 44u + 1001u + 1u);
     EXPECT_EQ(DataSizeField(b), 1001u);
     EXPECT_EQ(b.back(), 128);
@@ -362,11 +326,7 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
 
 TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 1, Constant(24000, 1, 1000));
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(24000, 1, 1000));
     job.UseNorm = 1;
     C_EditWave edit;
     Events ev;
@@ -383,7 +343,7 @@ TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
         edit.SetCanceled(1);
     };
     Job copy;
-    copy.Source = src;
+    copy.Source = job.Source;
     copy.Target = tmp.Path("copy.wav");
     EXPECT_EQ(copy.Run(edit), 0);
     EXPECT_EQ(ev.Rates.size(), 1u);
@@ -391,11 +351,7 @@ TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
 
 TEST(EditJobInput, SixChannelsFailBeforeAnyProgress) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav");
-    WriteWav(src, 8000, 16, 6, Constant(1000, 6, 1000));
-    Job job;
-    job.Source = src;
-    job.Target = tmp.Path("out.wav");
+    Job job = JobOverNewWav(tmp, 8000, 16, 6, Constant(1000, 6, 1000));
     job.UseNorm = 1;
     job.CheckLevel = 2;
     C_EditWave edit;
@@ -429,21 +385,17 @@ TEST(EditJobInput, ModeThreeWithoutGateEqualsModeTwoTimesScale) {
 
 TEST(EditJobSafety, AnExistingTargetIsRefusedAndLeftAlone) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 1, Constant(1000, 1, 1000));
-    WriteBytes(out, {1, 2, 3});
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(1000, 1, 1000));
+    WriteBytes(job.Target, {1, 2, 3});
     job.UseNorm = 1;
     C_EditWave edit;
     EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(ReadBytes(out), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadBytes(job.Target), (std::vector<uint8_t>{1, 2, 3}));
 
-    const std::vector<uint8_t> before = ReadBytes(src);
-    job.Target = src;
+    const std::vector<uint8_t> before = ReadBytes(job.Source);
+    job.Target = job.Source;
     EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(ReadBytes(src), before);
+    EXPECT_EQ(ReadBytes(job.Source), before);
 }
 
 TEST(EditJobSafety, BytesPastTheEndOfATruncatedSourceReadAsSilence) {
@@ -459,9 +411,7 @@ TEST(EditJobSafety, BytesPastTheEndOfATruncatedSourceReadAsSilence) {
         const std::string src = tmp.Path("t" + std::to_string(bits) + ".wav");
         const std::string out = tmp.Path("o" + std::to_string(bits) + ".wav");
         WriteBytes(src, wav);
-        Job job;
-        job.Source = src;
-        job.Target = out;
+        Job job = Job::Between(src, out);
         C_EditWave edit;
         ASSERT_EQ(job.Run(edit), 1);
         const std::vector<int32_t> got = ReadSamples(out, bits);
@@ -483,9 +433,7 @@ TEST(EditJobSafety, AFailedWriteFailsTheJob) {
     rlimit small = old;
     small.rlim_cur = 1000000; // the output would be 2.4 MB
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = Job::Between(src, out);
     job.AdjustL = job.AdjustR = -1.0f;
     C_EditWave edit;
     const int32_t result = job.Run(edit);
@@ -500,19 +448,15 @@ TEST(EditJobSafety, AFailedWriteFailsTheJob) {
 
 TEST(EditJobSafety, AFailedReadFailsTheJob) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 1, Constant(24000, 1, 1000));
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(24000, 1, 1000));
     job.UseNorm = 1;
     C_EditWave edit;
     // After the first measured block the source becomes a folder: every later read fails.
     bool swapped = false;
     edit.Prog = [&](float, int32_t&) {
         if (swapped) return;
-        fs::rename(src, src + ".moved");
-        fs::create_directory(src);
+        fs::rename(job.Source, job.Source + ".moved");
+        fs::create_directory(job.Source);
         swapped = true;
     };
     EXPECT_EQ(job.Run(edit), 0);
@@ -524,9 +468,7 @@ TEST(EditJobSafety, OutputPastFourGiBFailsCleanly) {
     const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
     // The size field claims almost 4 GiB; a copy would not fit the RIFF size fields.
     WriteBytes(src, MakeWav(44100, 16, 2, Constant(100, 2, 1000), 0xFFFFFFF0LL));
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = Job::Between(src, out);
     C_EditWave edit;
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_FALSE(fs::exists(out));
@@ -557,23 +499,19 @@ TEST(EditJobSafety, HugeSamplingRateKeepsMemoryBounded) {
 
 TEST(EditJobSafety, ForcedMarginsHoldExactlyTheSilenceFrames) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
     // 24-bit mono at 1000 Hz: sound on frames 2..4 of 7.
-    WriteWav(src, 1000, 24, 1, {0, 0, 500000, -500000, 400000, 0, 0});
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 1000, 24, 1, {0, 0, 500000, -500000, 400000, 0, 0});
     job.UseTh = 1;
     job.StartMargin = 5; // Start -3: lead 2
     job.EndMargin = 10;  // End 14 -> 13 (odd range): tail 13 - 7 = 6
     job.ForceMargin = 1;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<uint8_t> b = ReadBytes(out);
+    const std::vector<uint8_t> b = ReadBytes(job.Target);
     const uint32_t frames = 2 + 7 + 6;
     EXPECT_EQ(DataSizeField(b), frames * 3);
     ASSERT_EQ(b.size(), 44u + frames * 3 + 1); // odd data: one pad byte
-    const std::vector<int32_t> got = ReadSamples(out, 24);
+    const std::vector<int32_t> got = ReadSamples(job.Target, 24);
     ASSERT_EQ(got.size(), frames);
     for (size_t i : {0, 1, 2, 3, 7, 8, 9, 10, 11, 12, 13, 14})
         EXPECT_EQ(got[i], 0) << i;
@@ -583,17 +521,13 @@ TEST(EditJobSafety, ForcedMarginsHoldExactlyTheSilenceFrames) {
 
 TEST(EditJobSafety, ACheckWithNothingToMeasureStillWrites) {
     TempDir tmp;
-    const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    WriteWav(src, 8000, 16, 1, Constant(100, 1, 1000));
-    Job job;
-    job.Source = src;
-    job.Target = out;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(100, 1, 1000));
     job.CheckLevel = 2;
     C_EditWave edit;
     Events ev;
     Watch(edit, ev);
     ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(ReadSamples(out, 16), Constant(100, 1, 1000));
+    EXPECT_EQ(ReadSamples(job.Target, 16), Constant(100, 1, 1000));
     ASSERT_EQ(ev.Rates.size(), 1u);
     EXPECT_EQ(ev.Rates[0], 1.0f);
 }

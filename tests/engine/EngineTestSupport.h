@@ -51,8 +51,13 @@ struct Job {
     float AdjustL = 0.0f, AdjustR = 0.0f;
     int32_t FadeIn = 0, FadeOut = 0, CheckLevel = 0;
 
+    static Job Between(const std::string& pSource, const std::string& pTarget);
     int32_t Run(C_EditWave& pEdit) const;
 };
+
+// Writes pSamples as in.wav in pDir; a job from it to out.wav beside it.
+Job JobOverNewWav(const TempDir& pDir, int32_t pRate, int32_t pBits, int32_t pChannels,
+                  const std::vector<int32_t>& pSamples);
 
 // Runs a command through the shell; its exit status and standard output.
 int RunCommand(const std::string& pCommand, std::string* pOutput = nullptr);

@@ -30,9 +30,7 @@ TEST(SoxReadBack, EveryFormatDecodesToTheWrittenAudio) {
         const std::string out = tmp.Path("out" + tag + ".wav");
         const std::string raw = tmp.Path("out" + tag + ".raw");
         WriteWav(src, c.Rate, c.Bits, c.Channels, s);
-        Job job;
-        job.Source = src;
-        job.Target = out;
+        Job job = Job::Between(src, out);
         job.UseTh = 1;
         job.StartMargin = 3;
         job.UseNorm = 1;
