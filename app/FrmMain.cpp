@@ -1,4 +1,5 @@
 #include "app/FrmMain.h"
+#include "app/SkipFailingStep.h"
 
 #include "controls/UC_Bar.h"
 #include "controls/UC_Buttons.h"
@@ -26,17 +27,6 @@
 namespace app {
 
 namespace {
-
-// Runs one step of the window's set-up. A failing step is skipped unless
-// ErrorCatch asks for faults to surface.
-template <class F> void LoadStep(F&& step) {
-    CatchUnlessDebugging(
-        [&] {
-            step();
-            return 0;
-        },
-        0);
-}
 
 int32_t ScreenTwipsPerPixel(const QWidget* w) {
     const QScreen* screen = w->screen();
@@ -66,12 +56,12 @@ bool FrmMain::Form_Load() {
     TwipsPerPixel = ScreenTwipsPerPixel(this);
     if (!instance_.Acquire()) return false;
 
-    LoadStep([&] {
+    SkipFailingStep([&] {
         setWindowTitle(QString::fromUtf8(AppTitle.data(), qsizetype(AppTitle.size())));
         QDir::setCurrent(QFile::decodeName(AppFolder().c_str()));
     });
-    LoadStep([&] { ReadErrorSwitches(); });
-    LoadStep([&] {
+    SkipFailingStep([&] { ReadErrorSwitches(); });
+    SkipFailingStep([&] {
         DecideLanguageMode();
         if (ExplicitFonts) SetUIFont(this, -2, nullptr, 0, 0, 0, {});
         ForceLogWhenCatching();
@@ -79,40 +69,40 @@ bool FrmMain::Form_Load() {
     setFixedSize(ToPx(ClientWidth), ToPx(ClientHeight));
     CreateDesignControls();
 
-    LoadStep([&] {
+    SkipFailingStep([&] {
         for (int16_t i = 1; i <= 2; ++i)
             LoadNextElement(checkParm_, i, 0, true, false);
         MoveTopTwips(checkParm_[1], 900);
         MoveTopTwips(checkParm_[2], 2760);
     });
-    LoadStep([&] { SetUpSliders(); });
-    LoadStep([&] {
+    SkipFailingStep([&] { SetUpSliders(); });
+    SkipFailingStep([&] {
         int top1 = GeometryTwips(checkParm_[1]).y();
         MoveTopTwips(sliderParm_[2], top1);
         MoveTopTwips(checkClip_, top1);
         MoveTopTwips(sliderParm_[3], GeometryTwips(checkParm_[2]).y());
     });
-    LoadStep([&] { LoadSliderValues(); });
-    LoadStep([&] { SetUpValueDisplays(); });
-    LoadStep([&] { SetUpButtons(); });
-    LoadStep([&] { progBar_->Init(); });
-    LoadStep([&] { SetUpFileList(); });
-    LoadStep([&] {
+    SkipFailingStep([&] { LoadSliderValues(); });
+    SkipFailingStep([&] { SetUpValueDisplays(); });
+    SkipFailingStep([&] { SetUpButtons(); });
+    SkipFailingStep([&] { progBar_->Init(); });
+    SkipFailingStep([&] { SetUpFileList(); });
+    SkipFailingStep([&] {
         textSoundPath_->Init();
         LoadPathAndTexts();
     });
-    LoadStep([&] { PaintWindowBackground(); });
-    LoadStep([&] { LoadUseChecks(); });
-    LoadStep([&] { SetUpNormModes(); });
-    LoadStep([&] {
+    SkipFailingStep([&] { PaintWindowBackground(); });
+    SkipFailingStep([&] { LoadUseChecks(); });
+    SkipFailingStep([&] { SetUpNormModes(); });
+    SkipFailingStep([&] {
         int top3 = GeometryTwips(checkNormMode_[3]).y();
         MoveTopTwips(textParm_[2], top3);
         MoveTopTwips(textParm_[3], top3);
     });
-    LoadStep([&] { PrintLabels(); });
-    LoadStep([&] { LoadClipAndOverWrite(); });
-    LoadStep([&] { ApplyPanelRules(); });
-    LoadStep([&] { RestoreWindowPlacement(*this, "", 1, 0, 0); });
+    SkipFailingStep([&] { PrintLabels(); });
+    SkipFailingStep([&] { LoadClipAndOverWrite(); });
+    SkipFailingStep([&] { ApplyPanelRules(); });
+    SkipFailingStep([&] { RestoreWindowPlacement(*this, "", 1, 0, 0); });
     ConnectEvents();
     loaded_ = true;
     show();

@@ -1,6 +1,7 @@
 // The file list of the main window: drops, rows and deleting rows.
 
 #include "app/FrmMain.h"
+#include "app/SkipFailingStep.h"
 
 #include "app/BusyPointer.h"
 #include "controls/UC_ListView.h"
@@ -16,16 +17,6 @@ namespace app {
 
 namespace {
 
-// One step of adding a row; a failing step is skipped so the row still appears.
-template <class F> void RowStep(F&& step) {
-    CatchUnlessDebugging(
-        [&] {
-            step();
-            return 0;
-        },
-        0);
-}
-
 QString LocalText(const std::string& text) {
     return QFile::decodeName(text.c_str());
 }
@@ -37,12 +28,13 @@ void FrmMain::AddTitle(const std::string& path, int32_t dropRow) {
     if (PathPart(path, 0, 0, 0, 0, 1) != "wav") return;
     lv_->AddItem(1);
     AudioInfo info;
-    RowStep([&] { info = GetAudioInfo(path); });
-    RowStep([&] { lv_->SetIconType(-2, 1); });
-    RowStep([&] { lv_->SetAuxID(-2, 0, LocalText(path)); });
-    RowStep([&] { lv_->SetValue(-2, 0, LocalText(PathPart(path, 0, 0, 1, 0, 0))); });
-    RowStep([&] { lv_->SetValue(-2, 1, QString::fromStdString(DurationText(info.LengthMs))); });
-    RowStep([&] { lv_->SetValue(-2, 2, QString::fromStdString(info.Text)); });
+    SkipFailingStep([&] { info = GetAudioInfo(path); });
+    SkipFailingStep([&] { lv_->SetIconType(-2, 1); });
+    SkipFailingStep([&] { lv_->SetAuxID(-2, 0, LocalText(path)); });
+    SkipFailingStep([&] { lv_->SetValue(-2, 0, LocalText(PathPart(path, 0, 0, 1, 0, 0))); });
+    SkipFailingStep(
+        [&] { lv_->SetValue(-2, 1, QString::fromStdString(DurationText(info.LengthMs))); });
+    SkipFailingStep([&] { lv_->SetValue(-2, 2, QString::fromStdString(info.Text)); });
 }
 
 void FrmMain::AddFiles(const std::vector<std::string>& paths, int32_t dropRow) {

@@ -5,9 +5,7 @@
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
-#include <QMimeData>
 #include <QMouseEvent>
-#include <QUrl>
 
 #include <cstdlib>
 #include <filesystem>
@@ -46,15 +44,6 @@ void PressButton(app::FrmMain& window, int index) {
     int x = strip->ButtonLeft(index) + strip->ButtonWidth() / 2;
     int y = strip->ButtonHeight() / 2;
     Click(strip, QPoint(x, y));
-}
-
-void DropFiles(app::FrmMain& window, const std::vector<std::string>& paths) {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const auto& p : paths)
-        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
-    mime.setUrls(urls);
-    window.LV()->DropData(&mime, 1, 1, 0, 100, 100);
 }
 
 std::string Cell(app::FrmMain& window, int row, int column) {

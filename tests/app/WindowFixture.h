@@ -3,6 +3,7 @@
 // store and runtime folder, and helpers that click its controls.
 
 #include "TestFiles.h"
+#include "WindowDrop.h"
 #include "app/FrmMain.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,6 @@ void Click(QWidget* widget, QPoint at);
 void ClickCentre(QWidget* widget);
 // Presses one button of the window's button strip: 0 Clear, 1 Abort, 2 Start.
 void PressButton(app::FrmMain& window, int index);
-// Drops local files on the file list, in order.
-void DropFiles(app::FrmMain& window, const std::vector<std::string>& paths);
 // The list's cell text.
 std::string Cell(app::FrmMain& window, int row, int column);
 

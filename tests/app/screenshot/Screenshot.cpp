@@ -5,6 +5,7 @@
 // Run it on a throw-away X server (scripts/screenshot uses Xvfb).
 
 #include "TestFiles.h"
+#include "WindowDrop.h"
 #include "app/FrmMain.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_ListView.h"
@@ -13,11 +14,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMimeData>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-#include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,15 +42,6 @@ bool SaveScreen(const QWidget& window, const std::string& path) {
     bool ok = !shot.isNull() && shot.save(QString::fromStdString(path), "PNG");
     std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
     return ok;
-}
-
-void Drop(app::FrmMain& window, const std::vector<std::string>& files) {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const auto& f : files)
-        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(f)));
-    mime.setUrls(urls);
-    window.LV()->DropData(&mime, 1, 1, 0, 100, 100);
 }
 
 } // namespace
@@ -92,7 +82,7 @@ int main(int argc, char** argv) {
     if (!window.Form_Load()) return 1;
     window.move(40, 40);
     Settle(500); // shown and exposed before the drop, as for a user
-    Drop(window, files);
+    testwindow::DropFiles(window, files);
     Settle(500);
     bool ok = SaveScreen(window, (outFolder / "quillan-window.png").string());
 
