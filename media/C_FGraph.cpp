@@ -1,5 +1,6 @@
 #include "media/C_FGraph.h"
 
+#include "media/WaveFact.h"
 #include "services/core/Paths.h"
 
 #include <cmath>
@@ -48,6 +49,7 @@ void C_FGraph::BuildGraph(const std::string& pPath) {
     auto seconds = mCtx.MediaControl->Duration(PrerollTimeoutMs);
     if (!seconds) throw std::runtime_error("no duration");
     double ms = std::nearbyint(*seconds * 1000.0);
+    if (auto fact = CompressedWaveLengthMs(pPath)) ms = *fact;
     if (!(ms >= 0 && ms <= std::numeric_limits<int32_t>::max()))
         throw std::overflow_error("length out of range");
     mLength = int32_t(ms);

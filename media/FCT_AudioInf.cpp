@@ -3,6 +3,7 @@
 #include "engine/WaveMMIO.h"
 #include "media/C_FGraph.h"
 #include "media/FCT_mpeg.h"
+#include "media/WaveFact.h"
 #include "platform/qt/MimeDescription.h"
 #include "services/core/Paths.h"
 
@@ -70,6 +71,8 @@ void DescribeByWave(const std::string& pPath, AudioInfo& pInfo) {
         DescribeByMpeg(pPath, pInfo);
     } else {
         DescribeByMediaObject(pPath, pInfo);
+        // No decoder for this compression: the "fact" frame count still gives the length.
+        if (pInfo.LengthMs == 0) pInfo.LengthMs = CompressedWaveLengthMs(pPath).value_or(0);
     }
 }
 

@@ -61,6 +61,8 @@ sox "$tmp/src44.wav" -b 16 pcm16-stereo.wav trim 0 0.05
 sox "$tmp/src44.wav" -r 8000 -c 1 -b 8 -e unsigned pcm8-mono.wav
 sox "$tmp/src22.wav" -b 24 extensible24.wav trim 0 0.1      # 24-bit: format tag 0xFFFE
 sox "$tmp/src22m.wav" -e ms-adpcm adpcm.wav                  # format tag 2
+sox "$tmp/src44.wav" -e ms-adpcm adpcm44-stereo.wav trim 0 0.2  # format tag 2, stereo
+sox "$tmp/src44.wav" -r 16000 -c 1 -e ima-adpcm ima16-mono.wav   # format tag 0x11
 sox "$tmp/src22m.wav" -r 8000 -b 16 audio.aiff
 sox "$tmp/src22m.wav" -r 8000 -e u-law audio.au
 

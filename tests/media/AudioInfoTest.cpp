@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -60,6 +61,10 @@ const Expected kFixtures[] = {
     {"audio.m4a", nullptr, 1024 / 22.05},
     {"audio.aiff", nullptr, 1},
     {"audio.au", nullptr, 1},
+    // Compressed WAV: the length comes from the "fact" frame count.
+    {"adpcm.wav", nullptr, 1000 / 22050.0},
+    {"adpcm44-stereo.wav", nullptr, 1000 / 44100.0},
+    {"ima16-mono.wav", nullptr, 1000 / 16000.0},
 };
 
 TEST(AudioInfo, FixturesGiveTextAndLengthOfARealReader) {
@@ -130,7 +135,40 @@ TEST(AudioInfo, NonPcmWaveGoesToTheMediaFramework) {
     AudioInfo info = GetAudioInfo(path);
     EXPECT_EQ(info.Valid, 1);
     EXPECT_EQ(info.Text, "WAV audio");
-    EXPECT_GT(info.LengthMs, 0);
+    EXPECT_EQ(info.LengthMs, 800); // 17640 frames at 22050 Hz
+}
+
+// Offset of the frame count in the fixture's "fact" chunk.
+size_t FactFramesAt(const std::vector<uint8_t>& pBytes) {
+    const std::string fact = "fact";
+    auto at = std::search(pBytes.begin(), pBytes.end(), fact.begin(), fact.end());
+    EXPECT_NE(at, pBytes.end());
+    return size_t(at - pBytes.begin()) + 8;
+}
+
+TEST(AudioInfo, CompressedWaveLengthFollowsTheFactChunk) {
+    ScratchFolder folder;
+    std::vector<uint8_t> bytes = FixtureBytes("adpcm.wav");
+    const size_t frames = FactFramesAt(bytes);
+    ASSERT_LT(frames + 4, bytes.size());
+
+    PutLittleEndian32(bytes, frames, 8820);
+    EXPECT_EQ(GetAudioInfo(folder.Write("half.wav", bytes)).LengthMs, 400);
+
+    // A count of 0 says nothing: the framework's own estimate stands.
+    PutLittleEndian32(bytes, frames, 0);
+    AudioInfo zero = GetAudioInfo(folder.Write("zero.wav", bytes));
+    EXPECT_EQ(zero.Valid, 1);
+    EXPECT_GT(zero.LengthMs, 0);
+    EXPECT_NE(zero.LengthMs, 800);
+
+    // Without a "fact" chunk (renamed to one nobody reads) likewise.
+    PutLittleEndian32(bytes, frames, 17640);
+    bytes[frames - 8] = 'x';
+    AudioInfo none = GetAudioInfo(folder.Write("nofact.wav", bytes));
+    EXPECT_EQ(none.Valid, 1);
+    EXPECT_GT(none.LengthMs, 0);
+    EXPECT_NE(none.LengthMs, 800);
 }
 
 TEST(AudioInfo, ExtensionIsComparedInLowerCase) {
