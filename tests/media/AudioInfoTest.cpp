@@ -1,6 +1,7 @@
 // GetAudioInfo on the committed sound files, checked against what ffprobe recorded for them.
 
 #include "media/FCT_AudioInf.h"
+#include "media/WaveFact.h"
 
 #include "MediaTestFiles.h"
 
@@ -169,6 +170,35 @@ TEST(AudioInfo, CompressedWaveLengthFollowsTheFactChunk) {
     EXPECT_EQ(none.Valid, 1);
     EXPECT_GT(none.LengthMs, 0);
     EXPECT_NE(none.LengthMs, 800);
+}
+
+TEST(WaveFact, OnlyCompressedRiffWaveWithAUsableFactChunk) {
+    EXPECT_EQ(CompressedWaveLengthMs(FixturePath("adpcm44-stereo.wav")), 200);
+    EXPECT_EQ(CompressedWaveLengthMs(FixturePath("pcm16-stereo.wav")), std::nullopt);
+    EXPECT_EQ(CompressedWaveLengthMs(FixturePath("audio.au")), std::nullopt);
+    EXPECT_EQ(CompressedWaveLengthMs("/nonexistent/quillan/none.wav"), std::nullopt);
+
+    ScratchFolder folder;
+    const std::vector<uint8_t> good = FixtureBytes("ima16-mono.wav");
+    const size_t frames = FactFramesAt(good);
+    EXPECT_EQ(CompressedWaveLengthMs(folder.Write("good.wav", good)), 800);
+
+    std::vector<uint8_t> bytes = good;
+    PutLittleEndian32(bytes, frames - 4, 2); // a size too small for the count
+    EXPECT_EQ(CompressedWaveLengthMs(folder.Write("short.wav", bytes)), std::nullopt);
+
+    bytes = good;
+    bytes[3] = 'X'; // "RIFX": not a little-endian RIFF file
+    EXPECT_EQ(CompressedWaveLengthMs(folder.Write("rifx.wav", bytes)), std::nullopt);
+
+    bytes = good;
+    bytes.resize(frames + 2); // the file ends inside the count
+    EXPECT_EQ(CompressedWaveLengthMs(folder.Write("cut.wav", bytes)), std::nullopt);
+
+    bytes = good;
+    PutLittleEndian32(bytes, 24, 1); // 1 Hz: milliseconds beyond 32 bits
+    PutLittleEndian32(bytes, frames, 0xFFFFFFFF);
+    EXPECT_EQ(CompressedWaveLengthMs(folder.Write("huge.wav", bytes)), std::nullopt);
 }
 
 TEST(AudioInfo, ExtensionIsComparedInLowerCase) {
