@@ -31,12 +31,52 @@ inline bool Above(int32_t v, int32_t th) {
     return v > th || v < -th;
 }
 
+// Sample values above the threshold, as a byte mask of 16 bytes.
+#if defined(__SSE2__)
+inline int MaskAbove16(const uint8_t* p, __m128i hi, __m128i lo) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi16(x, hi), _mm_cmplt_epi16(x, lo)));
+}
+inline int MaskAbove8(const uint8_t* p, __m128i hi, __m128i lo) {
+    const __m128i x =
+        _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8(-128));
+    return _mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi8(x, hi), _mm_cmplt_epi8(x, lo)));
+}
+inline uint64_t SumLanes64(__m128i v) {
+    uint64_t lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), v);
+    return lanes[0] + lanes[1];
+}
+#endif
+
 // Signed sample values of the three widths, by sample index.
+// The 8- and 16-bit ones also give the SSE2 threshold search its lanes: a 16-byte step
+// holds Lanes samples, and thresholds up to Top fit a lane.
 struct Samples8 {
     static int32_t At(const uint8_t* p, size_t i) { return int32_t(p[i]) - 128; }
+#if defined(__SSE2__)
+    static constexpr size_t Bytes = 1, Lanes = 16;
+    static constexpr int32_t Top = 127;
+    static __m128i Splat(int32_t v) {
+        return _mm_set1_epi8(char(v));
+    }
+    static int Mask(const uint8_t* p, __m128i hi, __m128i lo) {
+        return MaskAbove8(p, hi, lo);
+    }
+#endif
 };
 struct Samples16 {
     static int32_t At(const uint8_t* p, size_t i) { return Load16(p + 2 * i); }
+#if defined(__SSE2__)
+    static constexpr size_t Bytes = 2, Lanes = 8;
+    static constexpr int32_t Top = 32767;
+    static __m128i Splat(int32_t v) {
+        return _mm_set1_epi16(int16_t(v));
+    }
+    static int Mask(const uint8_t* p, __m128i hi, __m128i lo) {
+        return MaskAbove16(p, hi, lo);
+    }
+#endif
 };
 struct Samples24 {
     static int32_t At(const uint8_t* p, size_t i) { return Unpack24(p + 3 * i); }
@@ -77,23 +117,34 @@ template <class S> inline int64_t LastAboveBefore(const uint8_t* p, size_t i, in
     return -1;
 }
 
-// Sample values above the threshold, as a byte mask of 16 bytes.
+// The threshold search over 8- or 16-bit samples, a 16-byte step at a time where SSE2 is
+// there (the mask has Bytes bits per sample), the plain loop for the rest.
+template <class S> int64_t FirstAboveLanes(const uint8_t* p, size_t count, int32_t th) {
+    size_t i = 0;
 #if defined(__SSE2__)
-inline int MaskAbove16(const uint8_t* p, __m128i hi, __m128i lo) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return _mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi16(x, hi), _mm_cmplt_epi16(x, lo)));
-}
-inline int MaskAbove8(const uint8_t* p, __m128i hi, __m128i lo) {
-    const __m128i x =
-        _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8(-128));
-    return _mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi8(x, hi), _mm_cmplt_epi8(x, lo)));
-}
-inline uint64_t SumLanes64(__m128i v) {
-    uint64_t lanes[2];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), v);
-    return lanes[0] + lanes[1];
-}
+    if (th <= S::Top) {
+        const __m128i hi = S::Splat(th), lo = S::Splat(-th);
+        for (; i + S::Lanes <= count; i += S::Lanes)
+            if (int m = S::Mask(p + S::Bytes * i, hi, lo))
+                return int64_t(i) + int64_t(__builtin_ctz(unsigned(m)) / S::Bytes);
+    }
 #endif
+    return FirstAboveFrom<S>(p, i, count, th);
+}
+
+template <class S> int64_t LastAboveLanes(const uint8_t* p, size_t count, int32_t th) {
+    size_t i = count;
+#if defined(__SSE2__)
+    if (th <= S::Top) {
+        const __m128i hi = S::Splat(th), lo = S::Splat(-th);
+        for (; i >= S::Lanes; i -= S::Lanes)
+            if (int m = S::Mask(p + S::Bytes * (i - S::Lanes), hi, lo))
+                return int64_t(i - S::Lanes) +
+                       int64_t((31 - __builtin_clz(unsigned(m))) / S::Bytes);
+    }
+#endif
+    return LastAboveBefore<S>(p, i, th);
+}
 
 } // namespace
 
@@ -426,54 +477,19 @@ double AddSquaresSerial(int32_t bits, const uint8_t* p, size_t count, double sum
 }
 
 int64_t FirstAbove8(const uint8_t* p, size_t count, int32_t th) {
-    size_t i = 0;
-#if defined(__SSE2__)
-    if (th < 128) {
-        const __m128i hi = _mm_set1_epi8(char(th)), lo = _mm_set1_epi8(char(-th));
-        for (; i + 16 <= count; i += 16)
-            if (int m = MaskAbove8(p + i, hi, lo)) return int64_t(i) + __builtin_ctz(unsigned(m));
-    }
-#endif
-    return FirstAboveFrom<Samples8>(p, i, count, th);
+    return FirstAboveLanes<Samples8>(p, count, th);
 }
 
 int64_t LastAbove8(const uint8_t* p, size_t count, int32_t th) {
-    size_t i = count;
-#if defined(__SSE2__)
-    if (th < 128) {
-        const __m128i hi = _mm_set1_epi8(char(th)), lo = _mm_set1_epi8(char(-th));
-        for (; i >= 16; i -= 16)
-            if (int m = MaskAbove8(p + i - 16, hi, lo))
-                return int64_t(i) - 16 + 31 - __builtin_clz(unsigned(m));
-    }
-#endif
-    return LastAboveBefore<Samples8>(p, i, th);
+    return LastAboveLanes<Samples8>(p, count, th);
 }
 
 int64_t FirstAbove16(const uint8_t* p, size_t count, int32_t th) {
-    size_t i = 0;
-#if defined(__SSE2__)
-    if (th < 32768) {
-        const __m128i hi = _mm_set1_epi16(int16_t(th)), lo = _mm_set1_epi16(int16_t(-th));
-        for (; i + 8 <= count; i += 8)
-            if (int m = MaskAbove16(p + 2 * i, hi, lo))
-                return int64_t(i) + __builtin_ctz(unsigned(m)) / 2;
-    }
-#endif
-    return FirstAboveFrom<Samples16>(p, i, count, th);
+    return FirstAboveLanes<Samples16>(p, count, th);
 }
 
 int64_t LastAbove16(const uint8_t* p, size_t count, int32_t th) {
-    size_t i = count;
-#if defined(__SSE2__)
-    if (th < 32768) {
-        const __m128i hi = _mm_set1_epi16(int16_t(th)), lo = _mm_set1_epi16(int16_t(-th));
-        for (; i >= 8; i -= 8)
-            if (int m = MaskAbove16(p + 2 * (i - 8), hi, lo))
-                return int64_t(i) - 8 + (31 - __builtin_clz(unsigned(m))) / 2;
-    }
-#endif
-    return LastAboveBefore<Samples16>(p, i, th);
+    return LastAboveLanes<Samples16>(p, count, th);
 }
 
 int64_t FirstAbove24(const uint8_t* p, size_t count, int32_t th) {
