@@ -2,6 +2,7 @@
 
 #include "controls/UC_Buttons.h"
 #include "controls/UC_ListView.h"
+#include "controls/UC_PathText.h"
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
@@ -70,6 +71,14 @@ void WindowTest::TearDown() {
 std::unique_ptr<app::FrmMain> WindowTest::OpenWindow() {
     auto window = std::make_unique<app::FrmMain>();
     EXPECT_TRUE(window->Form_Load());
+    return window;
+}
+
+std::unique_ptr<app::FrmMain>
+WindowTest::OpenWindowOutputting(const std::vector<std::string>& files) {
+    auto window = OpenWindow();
+    window->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    DropFiles(*window, files);
     return window;
 }
 

@@ -36,6 +36,8 @@ class WindowTest : public ::testing::Test {
 
     // Creates and loads a window on the fixture's settings store.
     std::unique_ptr<app::FrmMain> OpenWindow();
+    // The same with folderOut as the output folder and the files dropped on the list.
+    std::unique_ptr<app::FrmMain> OpenWindowOutputting(const std::vector<std::string>& files);
     // Closes the window the way the user does.
     void CloseWindow(std::unique_ptr<app::FrmMain>& window);
 

@@ -111,9 +111,7 @@ TEST_F(WindowTest, StartWritesEditedFilesIntoTheOutputFolder) {
     std::string take = folderIn + "/take.wav";
     Pcm16 source = ToneWithSilence(500, 1000, 8000); // peak well below full scale
     WriteWav16(take, source);
-    auto w = OpenWindow();
-    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
-    DropFiles(*w, {take});
+    auto w = OpenWindowOutputting({take});
     PressButton(*w, 2);
     EXPECT_EQ(w->RunState(), 0);
     EXPECT_EQ(w->ProgBar()->Value(), 0);
@@ -141,9 +139,7 @@ TEST_F(WindowTest, StartWritesEditedFilesIntoTheOutputFolder) {
 TEST_F(WindowTest, MarginTextsReachTheEngineAsWholeMilliseconds) {
     std::string take = folderIn + "/take.wav";
     WriteWav16(take, ToneWithSilence(500, 1000, 8000));
-    auto w = OpenWindow();
-    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
-    DropFiles(*w, {take});
+    auto w = OpenWindowOutputting({take});
     PressButton(*w, 2);
     size_t plain = Frames(folderOut + "/take.wav");
 
@@ -206,9 +202,7 @@ TEST_F(WindowTest, AbortDuringALongFileRemovesItsTargetAndKeepsTheSource) {
 TEST_F(WindowTest, ClearAndDeletionWaitWhileARunIsGoing) {
     std::string take = folderIn + "/long.wav";
     WriteWav16(take, ToneWithSilence(500, 20000, 8000));
-    auto w = OpenWindow();
-    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
-    DropFiles(*w, {take, take});
+    auto w = OpenWindowOutputting({take, take});
     app::FrmMain* win = w.get();
     int countDuringRun = -1;
     WhenReady tryClear([win] { return win->ProgBar()->Value() > 0; },
@@ -255,9 +249,7 @@ TEST_F(WindowTest, ClosingDuringARunAbortsItFirst) {
 TEST_F(WindowTest, AFileTheEngineRefusesLeavesNoTarget) {
     std::string bad = folderIn + "/bad.wav";
     testfiles::WriteBytes(bad, "RIFF\x10\0\0\0WAVEjunkjunkjunk");
-    auto w = OpenWindow();
-    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
-    DropFiles(*w, {bad});
+    auto w = OpenWindowOutputting({bad});
     PressButton(*w, 2);
     EXPECT_TRUE(fs::is_empty(folderOut));
     EXPECT_TRUE(fs::exists(bad));
@@ -292,10 +284,8 @@ TEST_F(WindowTest, OverWriteSwitchedDuringAFileNeverMovesItOntoTheSource) {
     std::string take = folderIn + "/take.wav";
     WriteWav16(take, ToneWithSilence(500, 8000, 8000));
     std::string before = ReadBytes(take);
-    auto w = OpenWindow();
+    auto w = OpenWindowOutputting({take});
     app::FrmMain* win = w.get();
-    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
-    DropFiles(*w, {take});
 
     WhenReady switchOn([win] { return win->ProgBar()->Value() > 0; },
                        [win] { ClickCentre(win->CheckOW()); });
