@@ -248,8 +248,10 @@ TEST_F(WindowTest, ClosingDuringARunAbortsItFirst) {
 
 TEST_F(WindowTest, AFileTheEngineRefusesLeavesNoTarget) {
     std::string bad = folderIn + "/bad.wav";
-    testfiles::WriteBytes(bad, "RIFF\x10\0\0\0WAVEjunkjunkjunk");
+    // A RIFF/WAVE header with no chunks the engine can use (the NULs are part of the bytes).
+    testfiles::WriteBytes(bad, std::string("RIFF\x10\0\0\0WAVEjunkjunkjunk", 24));
     auto w = OpenWindowOutputting({bad});
+    ASSERT_EQ(w->LV()->ItemCount(), 1); // listed: it is the engine that refuses it
     PressButton(*w, 2);
     EXPECT_TRUE(fs::is_empty(folderOut));
     EXPECT_TRUE(fs::exists(bad));

@@ -43,8 +43,8 @@ std::vector<uint8_t> RandomSamples(int32_t pBits, size_t pCount, uint32_t pSeed)
 
 // Every 16-bit value once, in a scrambled order.
 std::vector<uint8_t> All16BitValues() {
-    std::vector<uint8_t> b(65536 * 2);
-    for (uint32_t i = 0; i < 65536; ++i) {
+    std::vector<uint8_t> b(size_t(65536) * 2);
+    for (size_t i = 0; i < 65536; ++i) {
         const uint16_t v = uint16_t(i * 40503u);
         std::memcpy(&b[i * 2], &v, 2);
     }
