@@ -19,7 +19,7 @@ void Put32(std::vector<uint8_t>& b, uint32_t v) {
 }
 
 std::vector<uint8_t> Header(const WavGenOptions& o, uint32_t dataSize) {
-    const uint32_t align = uint32_t(o.Bits / 8 * o.Channels);
+    const uint32_t align = uint32_t(int64_t(o.Bits / 8) * o.Channels);
     std::vector<uint8_t> h;
     for (char c : std::string("RIFF"))
         h.push_back(uint8_t(c));
@@ -73,7 +73,7 @@ bool GenerateWav(const std::string& pPath, const WavGenOptions& o) {
     const int64_t body = std::llround(o.Seconds * o.Rate);
     const int64_t tail = std::llround(o.TailSilence * o.Rate);
     const int64_t frames = lead + body + tail;
-    const int64_t align = o.Bits / 8 * o.Channels;
+    const int64_t align = int64_t(o.Bits / 8) * o.Channels;
     if (frames * align > 4294967295LL - 46) return false;
     const uint32_t dataSize = uint32_t(frames * align);
 
