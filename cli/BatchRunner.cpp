@@ -150,7 +150,8 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
         // Explained before the partial output goes: a full disk is seen while it is full.
         r.error =
             m_explain
-                ? m_explain(source, FolderOf(files.finalPath.empty() ? source : files.finalPath))
+                ? m_explain(source, FolderOf(files.finalPath.empty() ? source : files.finalPath),
+                            outcome)
                 : "edit failed";
         Discard(files);
         return r;

@@ -2,6 +2,7 @@
 // Runs the edit jobs of one quillan-batch call on a pool of worker threads.
 
 #include "cli/Options.h"
+#include "engine/EditStatus.h"
 
 #include <atomic>
 #include <cstdint>
@@ -33,6 +34,9 @@ struct EditRequest {
 struct EditOutcome {
     int32_t result = 0;
     Levels levels;
+    EditStatus status = EditStatus::InternalError;
+    std::string detail;     // the engine's detail for the status, may be empty
+    int64_t keptFrames = 0; // source frames written; 0 when the result holds no audio
 };
 
 // Called after every block with the fraction done; returns true to cancel the job.
@@ -49,8 +53,8 @@ using EditorFactory = std::function<std::unique_ptr<Editor>()>;
 
 // Reason a job the engine refused failed, for the error line ("missing", "not a WAV file
 // it can edit: ...", ...). targetFolder is where the result was going.
-using FailureExplainer =
-    std::function<std::string(const std::string& source, const std::string& targetFolder)>;
+using FailureExplainer = std::function<std::string(
+    const std::string& source, const std::string& targetFolder, const EditOutcome& outcome)>;
 
 struct FileResult {
     std::string source;

@@ -27,6 +27,9 @@ class EngineEditor : public Editor {
         m_job.Prog = nullptr;
         out.levels = {m_job.MaxPeak(),   m_job.MaxRMS(),   m_job.NormRMS(),
                       m_job.MaxPeakDB(), m_job.MaxRMSDB(), m_job.NormRMSDB()};
+        out.status = m_job.Status();
+        out.detail = m_job.StatusDetail();
+        out.keptFrames = m_job.KeptFrames();
         return out;
     }
 
@@ -60,7 +63,8 @@ std::unique_ptr<Editor> MakeEngineEditor() {
     return std::make_unique<EngineEditor>();
 }
 
-std::string ExplainFailure(const std::string& source, const std::string& targetFolder) {
+std::string ExplainFailure(const std::string& source, const std::string& targetFolder,
+                           const EditOutcome&) {
     if (std::string problem = SourceProblem(source); !problem.empty()) return problem;
     WaveInfo wave = ReadWaveInfo(source);
     if (!wave.Valid || wave.FormatCode > 5)

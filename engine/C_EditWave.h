@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/EditStatus.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,6 +33,15 @@ class C_EditWave {
     float MaxRMSDB() const { return m_MaxRMSDB; }
     float NormRMSDB() const { return m_NormRMSDB; }
 
+    // Why the last job ended (Done with result 1), and a detail for the user where the
+    // status has one ("A-law", "4 channels", the system's text of a failed write); empty
+    // otherwise.
+    EditStatus Status() const { return m_Status; }
+    const std::string& StatusDetail() const { return m_StatusDetail; }
+    // Frames of source audio the last job wrote (forced-margin silence not counted); 0 when a
+    // finished job kept nothing, e.g. no sound above the start threshold.
+    int64_t KeptFrames() const { return m_KeptFrames; }
+
     // Returns 1 when the job ran to its end, 0 otherwise (bad source, 6- or
     // 8-channel source, negative trimmed range, existing target, failed read or
     // write, output too large, cancelled). Frames are sample frames; levels,
@@ -53,4 +64,7 @@ class C_EditWave {
     float m_MaxPeakDB = 0.0f;
     float m_MaxRMSDB = 0.0f;
     float m_NormRMSDB = 0.0f;
+    EditStatus m_Status = EditStatus::Done;
+    std::string m_StatusDetail;
+    int64_t m_KeptFrames = 0;
 };

@@ -71,7 +71,9 @@ struct RunnerFixture : ::testing::Test {
         Recorder own;
         cli::BatchRunner runner(
             o, [b] { return std::make_unique<FakeEditor>(b); },
-            [](const std::string&, const std::string&) { return std::string("refused"); }, stop);
+            [](const std::string&, const std::string&, const cli::EditOutcome&) {
+                return std::string("refused");
+            }, stop);
         return runner.Run(recorder ? *recorder : own);
     }
     std::string MakeSource(const std::string& rel, int16_t amplitude) {
