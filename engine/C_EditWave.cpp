@@ -9,9 +9,12 @@
 #include "services/core/Paths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -50,21 +53,44 @@ struct Levels {
 using Reporter = std::function<bool(float)>;
 
 // Thrown when the job must end with result 0 (bad input, I/O failure, cancel).
-struct JobFailed {};
+struct JobFailed {
+    EditStatus Status = EditStatus::InternalError;
+    std::string Detail;
+};
+
+// The system's text for an errno value.
+std::string SystemText(int pErr) {
+    return pErr != 0 ? std::strerror(pErr) : std::string();
+}
+
+// A failed write or create: a full disk is told apart.
+JobFailed WriteFailure(int pErr) {
+    if (pErr == ENOSPC || pErr == EDQUOT) return {EditStatus::DiskFull, SystemText(pErr)};
+    if (pErr == EEXIST) return {EditStatus::TargetExists, {}};
+    return {EditStatus::WriteFailed, SystemText(pErr)};
+}
 
 class EditJob {
   public:
     EditJob(EditArgs pArgs, Reporter pReport)
         : m_A(std::move(pArgs)), m_Report(std::move(pReport)) {}
-    ~EditJob() { CloseFile(m_Out); }
+    ~EditJob();
 
     // 1 when the job ran to its end; throws JobFailed (or any fault) otherwise.
     void Run();
     const Levels& Measured() const { return m_Levels; }
+    // Frames of source audio written to the target; 0 as well when trimming found no sound
+    // above the start threshold (the margins hold only the silence around it).
+    int64_t KeptFrames() const {
+        return m_A.UseTh != 0 && m_First.FirstSound == -1 ? 0 : m_End - m_Start;
+    }
 
   private:
     bool Writes() const { return !m_A.Target.empty() && m_A.CheckLevel != 1; }
     void SetUp();
+    void OpenSource();
+    void RefuseUnsupported() const;
+    void KeepRangeInsideData();
     void RunFirstPass();
     void TrimRange();
     void RunSecondPass();
@@ -92,8 +118,17 @@ class EditJob {
     double m_RangeRms = 0.0;
     float m_Scale = 1.0f;
     float m_Gain = 1.0f;
+    FileHandle m_Source = 0;
     FileHandle m_Out = 0;
+    FileIdentity m_Created; // the target this job created, removed again unless finished
+    bool m_Finished = false;
 };
+
+EditJob::~EditJob() {
+    CloseFile(m_Out);
+    CloseFile(m_Source);
+    if (!m_Finished) RemoveIfSameFile(m_A.Target, m_Created);
+}
 
 template <typename Use>
 void EditJob::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames, Use pUse) {
@@ -101,7 +136,7 @@ void EditJob::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrame
     for (int64_t done = 0; done < pFrames;) {
         const int64_t n = std::min(pieceFrames, pFrames - done);
         uint8_t* data = pReader.Read(pFirst + done, n);
-        if (!data) throw JobFailed{};
+        if (!data) throw JobFailed{EditStatus::ReadFailed, {}};
         pUse(data, pFirst + done, n);
         done += n;
     }
@@ -115,10 +150,11 @@ void EditJob::SetUp() {
         m_A.AdjustDbL = 0.0f;
         m_A.AdjustDbR = 0.0f;
     }
-    m_Info = ReadWaveInfo(m_A.Source);
-    if (m_Info.Valid == 0 || m_Info.FormatCode < 0 || m_Info.FormatCode > 5) throw JobFailed{};
-    // Never append to, replace or damage an existing file.
-    if (Writes() && FileExists(m_A.Target)) throw JobFailed{};
+    OpenSource();
+    RefuseUnsupported();
+    // Never append to, replace or damage an existing file (the create is exclusive as well;
+    // this saves the measuring).
+    if (Writes() && FileExists(m_A.Target)) throw JobFailed{EditStatus::TargetExists, {}};
 
     m_F = FullScale(m_Info.BitsPerSample);
     m_Levels.FullScale = m_F;
@@ -135,8 +171,7 @@ void EditJob::SetUp() {
         m_GateFrames = std::max(0, NearestInt32(double(m_A.RMSmsec) / 1000.0 * m_Info.SampleRate));
         m_GateLevel = NearestInt32(double(DbToLinear(m_A.RMSdb)) * m_F);
     }
-    m_From = m_A.From > 0 ? m_A.From : 0;
-    m_To = m_A.To > 0 ? m_A.To : m_Info.SampleFrames;
+    KeepRangeInsideData();
 
     m_N = (m_A.NormMode == 2 || m_A.NormMode == 3) ? 3 : 2;
     if (m_A.CheckLevel != 0) --m_N;
@@ -145,9 +180,36 @@ void EditJob::SetUp() {
     m_N = std::max(m_N, 1);
 }
 
+// One descriptor serves every pass, so that a file replaced meanwhile cannot be measured
+// from one version and written from another.
+void EditJob::OpenSource() {
+    errno = 0;
+    m_Source = OpenForRead(m_A.Source);
+    if (m_Source == 0) throw JobFailed{EditStatus::SourceUnreadable, SystemText(errno)};
+    m_Info = ReadWaveInfoFrom(m_Source);
+}
+
+// Only integer PCM in the widths and channel counts the sample code handles is edited.
+void EditJob::RefuseUnsupported() const {
+    if (m_Info.HasFormat == 0) throw JobFailed{EditStatus::NotWav, {}};
+    if (IsPcmEncoding(m_Info) == 0) throw JobFailed{EditStatus::NotPcm, EncodingName(m_Info)};
+    if (const std::string problem = LayoutProblem(m_Info); !problem.empty())
+        throw JobFailed{EditStatus::UnsupportedLayout, problem};
+    if (m_Info.Valid == 0) throw JobFailed{EditStatus::NotWav, {}};
+    if (m_Info.FormatCode < 0 || m_Info.FormatCode > 5)
+        throw JobFailed{EditStatus::UnsupportedLayout, LayoutProblem(m_Info)};
+}
+
+// [From, To) inside the data: To beyond the end stops there, From beyond To is empty.
+void EditJob::KeepRangeInsideData() {
+    const int64_t frames = m_Info.SampleFrames;
+    m_To = m_A.To > 0 ? std::min<int64_t>(m_A.To, frames) : frames;
+    m_From = std::clamp<int64_t>(m_A.From, 0, m_To);
+}
+
 void EditJob::Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos) {
     const float rate = float(pBase + double(pPos - pFrom) / double(pTo - pFrom) / m_N);
-    if (m_Report(rate)) throw JobFailed{};
+    if (m_Report(rate)) throw JobFailed{EditStatus::Cancelled, {}};
 }
 
 void EditJob::RunFirstPass() {
@@ -160,8 +222,7 @@ void EditJob::RunFirstPass() {
     m_First.BlockFrames = blockFrames;
     const int64_t align = m_Info.BlockAlign;
     const int64_t pieceFrames = kPieceBytes / align;
-    SourceReader reader(m_A.Source, m_Info, m_To, pieceFrames);
-    if (!reader.IsOpen()) throw JobFailed{};
+    SourceReader reader(m_Source, m_Info, m_To, pieceFrames);
 
     // Analysis blocks of 0.3 s are read in pieces; a piece may hold several blocks or part
     // of one.
@@ -170,7 +231,7 @@ void EditJob::RunFirstPass() {
     for (int64_t pos = m_From; pos < m_To;) {
         const int64_t n = std::min(pieceFrames, m_To - pos);
         const uint8_t* piece = reader.Read(pos, n);
-        if (!piece) throw JobFailed{};
+        if (!piece) throw JobFailed{EditStatus::ReadFailed, {}};
         for (int64_t k = 0; k < n;) {
             if (!blockOpen) {
                 platform::PumpEvents();
@@ -214,7 +275,7 @@ void EditJob::TrimRange() {
     m_Start = first - m_StartMarginFrames;
     m_End = m_First.LastSound + m_EndMarginFrames;
     if ((m_End - m_Start) % 2 != 0) --m_End;
-    if (m_End < m_Start) throw JobFailed{};
+    if (m_End < m_Start) throw JobFailed{EditStatus::EmptyRange, {}};
     if (m_Start < 0) {
         m_LeadPad = -m_Start;
         if (m_LeadPad % 2 != 0) --m_LeadPad;
@@ -238,8 +299,7 @@ void EditJob::RunSecondPass() {
 
     const int64_t align = m_Info.BlockAlign;
     const int64_t blockFrames = kBlockBytes / align;
-    SourceReader reader(m_A.Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
-    if (!reader.IsOpen()) throw JobFailed{};
+    SourceReader reader(m_Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
         const int64_t n = std::min(blockFrames, m_End - pos);
@@ -252,8 +312,9 @@ void EditJob::RunSecondPass() {
 }
 
 void EditJob::Append(const uint8_t* pData, int64_t pBytes) {
+    errno = 0;
     m_Out = WriteAt(pData, int32_t(pBytes), -1, m_Out, m_A.Target);
-    if (m_Out == 0) throw JobFailed{};
+    if (m_Out == 0) throw WriteFailure(errno);
 }
 
 void EditJob::WriteSilence(int64_t pBytes) {
@@ -273,7 +334,8 @@ void EditJob::WriteOutput() {
     const int64_t tail = m_A.ForceMargin == 1 ? m_TailPad : 0;
     const int64_t dataBytes = (lead + (m_End - m_Start) + tail) * align;
     const int64_t pad = dataBytes % 2;
-    if (kHeaderBytes + dataBytes + pad > kMaxFileBytes) throw JobFailed{};
+    if (kHeaderBytes + dataBytes + pad > kMaxFileBytes)
+        throw JobFailed{EditStatus::OutputTooLarge, {}};
 
     BlockFormat fmt;
     fmt.BitsPerSample = m_Info.BitsPerSample;
@@ -287,15 +349,15 @@ void EditJob::WriteOutput() {
     const bool copyThrough =
         fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeIn == 0 && m_A.FadeOut == 0;
 
-    m_Out =
-        WriteWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels, m_A.Target, 0, 1);
-    if (m_Out == 0) throw JobFailed{};
+    errno = 0;
+    m_Out = CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels, m_A.Target);
+    if (m_Out == 0) throw WriteFailure(errno);
+    m_Created = IdentityOf(m_Out);
     WriteSilence(lead * align);
 
     const int64_t blockFrames = kBlockBytes / align;
     const BlockConverter converter(fmt);
-    SourceReader reader(m_A.Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
-    if (!reader.IsOpen()) throw JobFailed{};
+    SourceReader reader(m_Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
     const double base = double(m_N - 1) / m_N;
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
@@ -313,14 +375,18 @@ void EditJob::WriteOutput() {
         const uint8_t padByte = SilenceByte(m_Info.BitsPerSample);
         Append(&padByte, 1);
     }
-    if (FixWaveSizes(m_A.Target, int32_t(pad), 0, m_Out) == 0) throw JobFailed{};
+    errno = 0;
+    if (FixWaveSizes(m_A.Target, int32_t(pad), 0, m_Out) == 0) throw WriteFailure(errno);
 }
 
 void EditJob::Run() {
     SetUp();
     if (m_A.UseTh != 0 || m_A.UseNorm != 0) {
         RunFirstPass();
-        if (!Writes()) return;
+        if (!Writes()) {
+            m_Finished = true;
+            return;
+        }
         TrimRange();
         if (m_A.NormMode == 2 || m_A.NormMode == 3) RunSecondPass();
         GainInputs in;
@@ -335,9 +401,10 @@ void EditJob::Run() {
         m_Gain = NormGain(in);
     } else {
         m_Start = m_From;
-        m_End = std::max(m_To, m_From);
+        m_End = m_To;
     }
     WriteOutput();
+    m_Finished = true;
 }
 
 float LevelDb(int32_t pLevel, int32_t pFullScale) {
@@ -369,6 +436,9 @@ int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pT
                   pThOut,        pStartMargin,   pEndMargin, pForceMargin, pUseNorm,   pNormLevel,
                   pNormMode,     pRMSmsec,       pRMSdb,     pClip,        pAdjustdbL, pAdjustdbR,
                   pFadeInSample, pFadeOutSample, pCheckLevel};
+    m_Status = EditStatus::InternalError;
+    m_StatusDetail.clear();
+    m_KeptFrames = 0;
     try {
         EditJob job(std::move(args), report);
         job.Run();
@@ -381,8 +451,17 @@ int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pT
             m_MaxRMSDB = LevelDb(l.MaxRms, l.FullScale);
             m_NormRMSDB = LevelDb(l.NormRms, l.FullScale);
         }
+        if (!pTargetFN.empty() && pCheckLevel != 1) m_KeptFrames = job.KeptFrames();
+        m_Status = EditStatus::Done;
         return 1;
+    } catch (const JobFailed& failed) {
+        m_Status = failed.Status;
+        m_StatusDetail = failed.Detail;
+    } catch (const std::bad_alloc&) {
+        m_Status = EditStatus::OutOfMemory;
+    } catch (const std::range_error&) {
+        m_StatusDetail = "a value out of range";
     } catch (...) {
-        return 0;
     }
+    return 0;
 }

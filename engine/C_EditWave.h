@@ -39,13 +39,15 @@ class C_EditWave {
     EditStatus Status() const { return m_Status; }
     const std::string& StatusDetail() const { return m_StatusDetail; }
     // Frames of source audio the last job wrote (forced-margin silence not counted); 0 when a
-    // finished job kept nothing, e.g. no sound above the start threshold.
+    // finished job kept no audio: an empty range, or no sound above the start threshold.
     int64_t KeptFrames() const { return m_KeptFrames; }
 
-    // Returns 1 when the job ran to its end, 0 otherwise (bad source, 6- or
-    // 8-channel source, negative trimmed range, existing target, failed read or
-    // write, output too large, cancelled). Frames are sample frames; levels,
-    // thresholds and adjustments are dB; margins and pRMSmsec are ms.
+    // Returns 1 when the job ran to its end, 0 otherwise (Status() tells why: a source
+    // that is not 8/16/24-bit PCM in one or two channels, a negative trimmed range, an
+    // existing target, a failed read or write, an output too large, a cancel). The target is
+    // created exclusively and removed again when the job does not finish. The source is read
+    // through one descriptor; [pFrom, pTo) is kept inside its data (pTo 0: to the end). Frames are
+    // sample frames; levels, thresholds and adjustments are dB; margins and pRMSmsec are ms.
     // pNormMode: 0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc).
     // pCheckLevel: 1 measure only; other non-zero values store the results and
     // process as usual; 0 no results.

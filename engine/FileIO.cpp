@@ -66,6 +66,23 @@ FileHandle OpenForWrite(const std::string& pPath) {
     return OpenFile(pPath, O_WRONLY | O_CREAT);
 }
 
+FileHandle CreateExclusive(const std::string& pPath) {
+    return OpenFile(pPath, O_WRONLY | O_CREAT | O_EXCL);
+}
+
+FileIdentity IdentityOf(FileHandle pHandle) {
+    struct stat st {};
+    if (!IsHandle(pHandle) || ::fstat(pHandle, &st) != 0) return {};
+    return {uint64_t(st.st_dev), uint64_t(st.st_ino), true};
+}
+
+int32_t RemoveIfSameFile(const std::string& pPath, const FileIdentity& pIdentity) {
+    struct stat st {};
+    if (!pIdentity.Known || pPath.empty() || ::lstat(pPath.c_str(), &st) != 0) return 0;
+    if (uint64_t(st.st_dev) != pIdentity.Device || uint64_t(st.st_ino) != pIdentity.Inode) return 0;
+    return ::unlink(pPath.c_str()) == 0 ? 1 : 0;
+}
+
 void CloseFile(FileHandle pHandle) {
     if (IsHandle(pHandle)) ::close(pHandle);
 }

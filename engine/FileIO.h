@@ -74,3 +74,17 @@ int32_t WriteByHandle(FileHandle pHandle, int64_t pPosition, const void* pBuffer
 int32_t SetEndOfFileAt(FileHandle pHandle, int64_t pLength);
 // Closes a handle of ours; values below 3 are ignored.
 void CloseFile(FileHandle pHandle);
+
+// Creates a new file for writing; 0 when anything (a file, a folder, a link, even a dangling
+// one) is already at the path, or on any other failure. errno tells which.
+FileHandle CreateExclusive(const std::string& pPath);
+
+// The device and inode of an open file, to recognise it later by path.
+struct FileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    bool Known = false;
+};
+FileIdentity IdentityOf(FileHandle pHandle);
+// Removes the file at the path only when it is still the file of pIdentity; 1 when removed.
+int32_t RemoveIfSameFile(const std::string& pPath, const FileIdentity& pIdentity);

@@ -1,16 +1,12 @@
 #include "engine/SourceReader.h"
 
-#include "engine/LevelAnalysis.h"
-
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
-SourceReader::SourceReader(const std::string& pPath, const WaveInfo& pInfo, int64_t pEnd,
+SourceReader::SourceReader(FileHandle pHandle, const WaveInfo& pInfo, int64_t pEnd,
                            int64_t pPieceFrames)
-    : m_Handle(OpenForRead(pPath)), m_DataOffset(pInfo.DataOffset), m_BlockAlign(pInfo.BlockAlign),
-      m_Silence(SilenceByte(pInfo.BitsPerSample)), m_End(pEnd),
-      m_PieceFrames(std::max<int64_t>(pPieceFrames, 1)) {}
+    : m_Handle(pHandle), m_DataOffset(pInfo.DataOffset), m_BlockAlign(pInfo.BlockAlign),
+      m_End(pEnd), m_PieceFrames(std::max<int64_t>(pPieceFrames, 1)) {}
 
 SourceReader::~SourceReader() {
     if (m_Worker.joinable()) {
@@ -21,7 +17,6 @@ SourceReader::~SourceReader() {
         m_Changed.notify_all();
         m_Worker.join();
     }
-    CloseFile(m_Handle);
 }
 
 bool SourceReader::ReadInto(Piece& pPiece, int64_t pFirstFrame, int64_t pFrames) {
@@ -35,9 +30,9 @@ bool SourceReader::ReadInto(Piece& pPiece, int64_t pFirstFrame, int64_t pFrames)
         pPiece.Data.reset(new uint8_t[size_t(std::max<int64_t>(m_PieceFrames * m_BlockAlign, 1))]);
     int64_t got = 0;
     if (!ReadByHandle(m_Handle, m_DataOffset + pFirstFrame * m_BlockAlign, pPiece.Data.get(),
-                      int32_t(bytes), &got))
+                      int32_t(bytes), &got) ||
+        got < bytes)
         return false;
-    if (got < bytes) std::memset(pPiece.Data.get() + got, m_Silence, size_t(bytes - got));
     pPiece.Ok = true;
     return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// Reads whole frames of a source WAV file's audio through one read handle. Bytes past the
-// end of the file (a data size field larger than the file) read as the format's silence.
+// Reads whole frames of a source WAV file's audio through the job's read handle, which the
+// reader uses but does not own. The frames asked for lie inside the data; a read that comes
+// back short (the file was cut meanwhile) is a failed read.
 // A pass asks for its pieces in order; while the caller works on one piece, the next one is
 // read in the background, so that the kernel's copy overlaps the sample loops.
 
@@ -18,8 +19,7 @@
 class SourceReader {
   public:
     // The pass reads frames up to pEnd (exclusive), in pieces of at most pPieceFrames.
-    SourceReader(const std::string& pPath, const WaveInfo& pInfo, int64_t pEnd,
-                 int64_t pPieceFrames);
+    SourceReader(FileHandle pHandle, const WaveInfo& pInfo, int64_t pEnd, int64_t pPieceFrames);
     ~SourceReader();
     SourceReader(const SourceReader&) = delete;
     SourceReader& operator=(const SourceReader&) = delete;
@@ -45,7 +45,6 @@ class SourceReader {
     FileHandle m_Handle = 0;
     int64_t m_DataOffset = 0;
     int64_t m_BlockAlign = 1;
-    uint8_t m_Silence = 0;
     int64_t m_End = 0;
     int64_t m_PieceFrames = 1;
     Piece m_Pieces[2];

@@ -2,7 +2,10 @@
 
 #include "services/core/Paths.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -37,9 +40,28 @@ bool ReadExact(FileHandle pHandle, int64_t pPos, void* pBuffer, int32_t pCount) 
     return ReadByHandle(pHandle, pPos, pBuffer, pCount, &got) == 1 && got == pCount;
 }
 
-// Fills the "fmt " fields from the first 16 bytes of its body; false when unsupported.
-bool TakeFormat(const uint8_t* pFmt, WaveInfo& pInfo) {
+// The 14 bytes after the tag in every sub-format GUID of the form
+// {tag-0000-0010-8000-00AA00389B71}.
+constexpr uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                   0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr int32_t kExtensionBytes = 24; // cbSize, valid bits, channel mask, GUID
+
+// The sub-format tag of an extensible header's extension (cbSize at 0, GUID at 8); -1 when
+// the extension is short or its GUID is not a tag GUID.
+int32_t SubFormatOf(const uint8_t* pExtension) {
+    if (GetU16(pExtension) < 22) return -1;
+    if (std::memcmp(pExtension + 10, kGuidTail, sizeof kGuidTail) != 0) return -1;
+    return int32_t(GetU16(pExtension + 8));
+}
+
+// Fills the "fmt " fields from the first 16 bytes of its body, and the encoding from the
+// extension when given (nullptr: none present); false when the layout is unsupported.
+bool TakeFormat(const uint8_t* pFmt, const uint8_t* pExtension, WaveInfo& pInfo) {
+    pInfo.HasFormat = 1;
     pInfo.FormatTag = int16_t(GetU16(pFmt));
+    pInfo.SubFormatTag = pInfo.FormatTag;
+    if (pInfo.FormatTag == kTagExtensible)
+        pInfo.SubFormatTag = pExtension ? SubFormatOf(pExtension) : -1;
     pInfo.Channels = int16_t(GetU16(pFmt + 2));
     pInfo.SampleRate = int32_t(GetU32(pFmt + 4));
     pInfo.BitsPerSample = int16_t(GetU16(pFmt + 14));
@@ -52,9 +74,14 @@ bool TakeFormat(const uint8_t* pFmt, WaveInfo& pInfo) {
 }
 
 // Frames, length and validity once both chunks are known; false on values that cannot be
-// represented (a rate of 0 or below, a length beyond the 32-bit range).
+// represented (a rate of 0 or below, a length beyond the 32-bit range). The audio never
+// reaches past the end of the file: a size field of 0 or 0xFFFFFFFF (a header never
+// finished) means "to the end of the file", a larger one is cut there.
 bool Complete(uint32_t pDataSizeField, int64_t pFileSize, WaveInfo& pInfo) {
-    pInfo.DataSize = int64_t(pDataSizeField);
+    pInfo.DataSizeField = int64_t(pDataSizeField);
+    const int64_t present = std::max<int64_t>(0, pFileSize - pInfo.DataOffset);
+    const bool unfinished = pDataSizeField == 0 || pDataSizeField == 0xFFFFFFFFu;
+    pInfo.DataSize = unfinished ? present : std::min(pInfo.DataSizeField, present);
     const int64_t bytesPerFrame = int64_t(pInfo.BitsPerSample) * pInfo.Channels / 8;
     if (bytesPerFrame <= 0) return false;
     const int64_t frames = pInfo.DataSize / bytesPerFrame;
@@ -92,7 +119,12 @@ void ReadChunks(FileHandle pHandle, int64_t pLength, WaveInfo& pInfo) {
         if (chunk == kChunkFmt) {
             uint8_t fmt[16];
             if (pLength < pos + 8 || !ReadExact(pHandle, pos + 8, fmt, 16)) return true;
-            if (!TakeFormat(fmt, pInfo)) return true;
+            uint8_t size[4];
+            uint8_t extension[kExtensionBytes];
+            const bool haveExtension = ReadExact(pHandle, pos + 4, size, 4) &&
+                                       GetU32(size) >= 16 + kExtensionBytes &&
+                                       ReadExact(pHandle, pos + 24, extension, kExtensionBytes);
+            if (!TakeFormat(fmt, haveExtension ? extension : nullptr, pInfo)) return true;
             haveFmt = true;
         } else if (chunk == kChunkData) {
             if (pos + 8 > 2147483647) return true; // DataOffset is a 32-bit field
@@ -127,13 +159,63 @@ int32_t WaveFormatCode(int32_t pChannels, int32_t pBitsPerSample) {
 }
 
 WaveInfo ReadWaveInfo(const std::string& pPath) {
-    WaveInfo info;
     FileHandle h = OpenForRead(pPath);
-    if (h == 0) return info;
-    const int64_t length = GetSizeByHandle(h);
-    if (length >= 0) ReadChunks(h, length, info);
+    if (h == 0) return WaveInfo();
+    const WaveInfo info = ReadWaveInfoFrom(h);
     CloseFile(h);
     return info;
+}
+
+WaveInfo ReadWaveInfoFrom(FileHandle pHandle) {
+    WaveInfo info;
+    const int64_t length = GetSizeByHandle(pHandle);
+    if (length >= 0) ReadChunks(pHandle, length, info);
+    return info;
+}
+
+int32_t IsPcmEncoding(const WaveInfo& pInfo) {
+    return pInfo.HasFormat == 1 && pInfo.SubFormatTag == kTagPcm ? 1 : 0;
+}
+
+std::string EncodingName(const WaveInfo& pInfo) {
+    if (IsPcmEncoding(pInfo)) return {};
+    if (pInfo.SubFormatTag == -1) return "extensible header cut short or of an unknown sub-format";
+    switch (pInfo.SubFormatTag) {
+    case kTagFloat:
+        return std::to_string(pInfo.BitsPerSample) + "-bit float";
+    case 2:
+        return "MS ADPCM";
+    case 6:
+        return "A-law";
+    case 7:
+        return "\u00b5-law";
+    case 0x11:
+        return "IMA ADPCM";
+    case 0x31:
+        return "GSM 6.10";
+    case 0x50:
+        return "MPEG audio";
+    case 0x55:
+        return "MP3";
+    default: {
+        char text[32];
+        std::snprintf(text, sizeof text, "format tag 0x%04X",
+                      unsigned(pInfo.SubFormatTag & 0xFFFF));
+        return text;
+    }
+    }
+}
+
+std::string LayoutProblem(const WaveInfo& pInfo) {
+    const int32_t bits = pInfo.BitsPerSample;
+    const int32_t channels = pInfo.Channels;
+    std::string problem;
+    if (bits != 8 && bits != 16 && bits != 24) problem = std::to_string(bits) + "-bit";
+    if (channels != 1 && channels != 2) {
+        if (!problem.empty()) problem += ", ";
+        problem += std::to_string(channels) + (channels == 1 ? " channel" : " channels");
+    }
+    return problem;
 }
 
 int64_t FindChunk(const std::string& pPath, uint32_t pId) {
@@ -148,49 +230,72 @@ int64_t FindChunk(const std::string& pPath, uint32_t pId) {
     return found;
 }
 
-FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
-                           const std::string& pPath, int32_t pDataSize, int32_t pKeepOpen) {
+namespace {
+
+// The header bytes WriteWaveHeader writes; empty for values a header cannot hold.
+std::vector<uint8_t> WaveHeaderBytes(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
+                                     int32_t pDataSize) {
     const int32_t product = int32_t(pBitsPerSample) * pChannels;
-    if (pBitsPerSample <= 0 || pChannels <= 0 || product > 32767) return 0;
+    if (pBitsPerSample <= 0 || pChannels <= 0 || product > 32767) return {};
     const int32_t blockAlign = product / 8;
     const int64_t bytesPerSecond = int64_t(blockAlign) * pSampleRate;
-    if (pSampleRate < 0 || bytesPerSecond > kMaxField) return 0;
-    // A file that cannot be deleted would get the header appended to its old contents.
-    if (!DeleteFileForced(pPath)) return 0;
+    if (pSampleRate < 0 || bytesPerSecond > kMaxField) return {};
     const bool extensible = pChannels == 6 || pChannels == 8;
     const int64_t dataSize = FromUInt32Field(pDataSize);
 
-    uint8_t head[36];
-    PutU32(head, kChunkRiff);
-    PutU32(head + 4, uint32_t(ToUInt32Field(dataSize + (extensible ? 60 : 36))));
-    PutU32(head + 8, kChunkWave);
-    PutU32(head + 12, kChunkFmt);
-    PutU32(head + 16, extensible ? 40 : 16);
-    PutU16(head + 20, extensible ? 0xFFFE : 1);
-    PutU16(head + 22, uint16_t(pChannels));
-    PutU32(head + 24, uint32_t(pSampleRate));
-    PutU32(head + 28, uint32_t(bytesPerSecond));
-    PutU16(head + 32, uint16_t(blockAlign));
-    PutU16(head + 34, uint16_t(pBitsPerSample));
+    std::vector<uint8_t> head(extensible ? 68 : 44);
+    PutU32(&head[0], kChunkRiff);
+    PutU32(&head[4], uint32_t(ToUInt32Field(dataSize + (extensible ? 60 : 36))));
+    PutU32(&head[8], kChunkWave);
+    PutU32(&head[12], kChunkFmt);
+    PutU32(&head[16], extensible ? 40 : 16);
+    PutU16(&head[20], extensible ? 0xFFFE : 1);
+    PutU16(&head[22], uint16_t(pChannels));
+    PutU32(&head[24], uint32_t(pSampleRate));
+    PutU32(&head[28], uint32_t(bytesPerSecond));
+    PutU16(&head[32], uint16_t(blockAlign));
+    PutU16(&head[34], uint16_t(pBitsPerSample));
+    size_t at = 36;
+    if (extensible) {
+        PutU16(&head[36], 22);
+        PutU16(&head[38], uint16_t(pBitsPerSample));
+        PutU32(&head[40], pChannels == 6 ? 0x3F : 0xFF);
+        PutU16(&head[44], kTagPcm);
+        std::memcpy(&head[46], kGuidTail, sizeof kGuidTail);
+        at = 60;
+    }
+    PutU32(&head[at], kChunkData);
+    PutU32(&head[at + 4], uint32_t(pDataSize));
+    return head;
+}
 
-    static const uint8_t kPcmGuid[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                         0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-    uint8_t extension[24];
-    PutU16(extension, 22);
-    PutU16(extension + 2, uint16_t(pBitsPerSample));
-    PutU32(extension + 4, pChannels == 6 ? 0x3F : 0xFF);
-    std::memcpy(extension + 8, kPcmGuid, 16);
+} // namespace
 
-    uint8_t data[8];
-    PutU32(data, kChunkData);
-    PutU32(data + 4, uint32_t(pDataSize));
-
-    FileHandle h = WriteAt(head, 36, -1, 0, pPath);
-    if (h != 0 && extensible) h = WriteAt(extension, 24, -1, h, pPath);
-    if (h != 0) h = WriteAt(data, 8, -1, h, pPath);
+FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
+                           const std::string& pPath, int32_t pDataSize, int32_t pKeepOpen) {
+    const std::vector<uint8_t> head =
+        WaveHeaderBytes(pSampleRate, pBitsPerSample, pChannels, pDataSize);
+    if (head.empty()) return 0;
+    // A file that cannot be deleted would get the header appended to its old contents.
+    if (!DeleteFileForced(pPath)) return 0;
+    FileHandle h = WriteAt(head.data(), int32_t(head.size()), -1, 0, pPath);
     if (pKeepOpen == 1 || h == 0) return h;
     CloseFile(h);
     return 1;
+}
+
+FileHandle CreateWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
+                            const std::string& pPath) {
+    const std::vector<uint8_t> head = WaveHeaderBytes(pSampleRate, pBitsPerSample, pChannels, 0);
+    if (head.empty()) return 0;
+    const FileHandle h = CreateExclusive(pPath);
+    if (h == 0) return 0;
+    const FileIdentity created = IdentityOf(h);
+    if (WriteAt(head.data(), int32_t(head.size()), -1, h, pPath) != 0) return h;
+    const int err = errno;
+    RemoveIfSameFile(pPath, created); // ours, made a moment ago
+    errno = err;
+    return 0;
 }
 
 int32_t FixWaveSizes(const std::string& pPath, int32_t pPad, int32_t pRiffSizeOnly,

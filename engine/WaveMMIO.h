@@ -18,14 +18,34 @@ struct WaveInfo {
     int32_t SampleRate = 0;   // Hz
     int16_t BitsPerSample = 0;
     int16_t Channels = 0;
-    int32_t BlockAlign = 0; // bytes per frame, BitsPerSample * Channels / 8 (nearest)
-    int32_t DataOffset = 0; // offset of the first audio byte
-    int64_t DataSize = 0;   // size field of the "data" chunk (unsigned 32-bit)
-    int64_t FileSize = 0;   // length of the file
-    int32_t FormatCode = 0; // 0..9, see WaveFormatCode
-    int32_t LengthMs = 0;   // SampleFrames / SampleRate * 1000, nearest
-    int32_t FormatTag = 0;  // "fmt " format tag, sign-extended (0xFFFE reads as -2)
+    int32_t BlockAlign = 0;    // bytes per frame, BitsPerSample * Channels / 8 (nearest)
+    int32_t DataOffset = 0;    // offset of the first audio byte
+    int64_t DataSize = 0;      // audio bytes present: the "data" size field, cut at the end of
+                               // the file; 0 or 0xFFFFFFFF (unfinished) runs to the end
+    int64_t DataSizeField = 0; // the "data" chunk's size field as stored (unsigned 32-bit)
+    int64_t FileSize = 0;      // length of the file
+    int32_t FormatCode = 0;    // 0..9, see WaveFormatCode
+    int32_t LengthMs = 0;      // SampleFrames / SampleRate * 1000, nearest
+    int32_t FormatTag = 0;     // "fmt " format tag, sign-extended (0xFFFE reads as -2)
+    // The encoding: the format tag, or for an extensible header (0xFFFE) the tag of its
+    // sub-format GUID; -1 when the extension is cut short or its GUID is not a tag GUID.
+    int32_t SubFormatTag = 0;
+    int32_t HasFormat = 0; // 1 once a "fmt " chunk was read, even one that is not supported
 };
+
+// Encodings by format tag.
+constexpr int32_t kTagPcm = 1;
+constexpr int32_t kTagFloat = 3;
+constexpr int32_t kTagExtensible = -2; // 0xFFFE sign-extended
+
+// 1 when the samples are integer PCM (tag 1, or an extensible header whose sub-format is PCM).
+int32_t IsPcmEncoding(const WaveInfo& pInfo);
+// What the encoding is, for a refusal: "A-law", "32-bit float", "IMA ADPCM", "format tag
+// 0x0040", "extensible header cut short", ...; empty for PCM.
+std::string EncodingName(const WaveInfo& pInfo);
+// Why an integer PCM layout is not edited: "4 channels", "12-bit", "12-bit, 4 channels"; empty
+// for 8, 16 or 24 bits in one or two channels.
+std::string LayoutProblem(const WaveInfo& pInfo);
 
 // Chunk ids as the four id bytes read little-endian.
 constexpr uint32_t kChunkRiff = 0x46464952; // "RIFF"
@@ -40,6 +60,8 @@ int32_t WaveFormatCode(int32_t pChannels, int32_t pBitsPerSample);
 // Reads the header of a WAV file. Valid 0 when the chunks are missing, the format is
 // unsupported or the file cannot be read; the fields read before the stop are kept.
 WaveInfo ReadWaveInfo(const std::string& pPath);
+// The same through an open read handle, which stays open.
+WaveInfo ReadWaveInfoFrom(FileHandle pHandle);
 
 // Offset of the chunk's id in the chunk list from offset 12, or -1 when not found.
 int64_t FindChunk(const std::string& pPath, uint32_t pId);
@@ -50,6 +72,12 @@ int64_t FindChunk(const std::string& pPath, uint32_t pId);
 // returns 1 (0 on failure).
 FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
                            const std::string& pPath, int32_t pDataSize, int32_t pKeepOpen);
+
+// Creates a new file at the path (never one that exists: 0 then, with errno EEXIST) and
+// writes the header WriteWaveHeader writes with a data size of 0. Returns the open write
+// handle, 0 on failure.
+FileHandle CreateWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
+                            const std::string& pPath);
 
 // Rewrites the RIFF size (and, unless pRiffSizeOnly, the data size minus pPad) from the
 // current length of the file. Through pHandle when not 0, else by path. 1 on success.

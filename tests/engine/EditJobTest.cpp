@@ -99,6 +99,31 @@ TEST(EditJobLevels, PeakOfMinus32768GivesGainBelowOneWithoutClipping) {
     EXPECT_EQ(got, (std::vector<int32_t>{-32767, 32766, 1000, -1000, 0}));
 }
 
+TEST(EditJobLevels, PeakAboveFullScaleWithoutClipStopsAtFullScale) {
+    // A -6 dB file normalised to +3 dB: without Clip the gain stops where the peak reaches
+    // full scale, so nothing saturates.
+    TempDir tmp;
+    const std::vector<int32_t> tone = ToneBetweenSilences(0, 4000, 0, 16384);
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, tone);
+    job.UseNorm = 1;
+    job.NormLevel = 3.0f;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
+    auto atFullScale = [](const std::vector<int32_t>& pSamples, int32_t pFull) {
+        return std::count_if(pSamples.begin(), pSamples.end(),
+                             [&](int32_t v) { return std::abs(v) >= pFull; });
+    };
+    EXPECT_EQ(PeakOf(got), 32767);
+    // Only the samples at the source's peak reach full scale.
+    EXPECT_EQ(atFullScale(got, 32767), atFullScale(tone, 16384));
+
+    fs::remove(job.Target);
+    job.Clip = 1;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_GT(atFullScale(ReadSamples(job.Target, 16), 32767), 10 * atFullScale(tone, 16384));
+}
+
 TEST(EditJobLevels, RmsMaxPastFullScaleWithClipSaturates) {
     TempDir tmp;
     struct Case {
@@ -251,7 +276,8 @@ TEST(EditJobTrim, EightBitMonoOddRangeEndsWithAPadByte) {
 TEST(EditJobProgress, AnalysisBlocksAre300Ms) {
     EXPECT_EQ(AnalysisBlockFrames(44100), 13230);
     EXPECT_EQ(AnalysisBlockFrames(8000), 2400);
-    EXPECT_EQ(AnalysisBlockFrames(1), 1); // rates below 2 Hz still advance
+    EXPECT_EQ(AnalysisBlockFrames(1), 1);        // rates below 2 Hz still advance
+    EXPECT_EQ(AnalysisBlockFrames(11025), 3308); // 3307.5 rounds to even
 
     TempDir tmp;
     const std::string src = tmp.Path("in.wav");
@@ -266,6 +292,20 @@ TEST(EditJobProgress, AnalysisBlocksAre300Ms) {
     ASSERT_EQ(ev.Rates.size(), 4u);
     EXPECT_FLOAT_EQ(ev.Rates[0], 13230.0f / 39700.0f);
     EXPECT_FLOAT_EQ(ev.Rates[3], 1.0f);
+}
+
+TEST(EditJobProgress, AHalfFrameBlockAt11025HzRoundsToEven) {
+    // One loud sample as frame 3307: inside the first block of 3308 frames, while a block of
+    // 3307 would leave it alone in a block of its own (RMS = the sample itself).
+    TempDir tmp;
+    std::vector<int32_t> s(3308, 0);
+    s[3307] = 20000;
+    Job job = JobOverNewWav(tmp, 11025, 16, 1, s);
+    job.Target.clear();
+    job.CheckLevel = 1;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_EQ(edit.MaxRMS(), int32_t(std::nearbyint(20000.0 / std::sqrt(3308.0))));
 }
 
 TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
@@ -398,29 +438,185 @@ TEST(EditJobSafety, AnExistingTargetIsRefusedAndLeftAlone) {
     EXPECT_EQ(ReadBytes(job.Source), before);
 }
 
-TEST(EditJobSafety, BytesPastTheEndOfATruncatedSourceReadAsSilence) {
+TEST(EditJobSafety, ATruncatedSourceIsCutToTheWholeFramesItHolds) {
     TempDir tmp;
     for (int32_t bits : {8, 16}) {
         SCOPED_TRACE(bits);
-        // Two write blocks claimed, the second one cut off after 100 frames.
+        // Two write blocks claimed, the second one cut off after 100 frames and a half.
         const int64_t blockFrames = 2097152 / (bits / 8 * 2);
         const int64_t present = blockFrames + 100;
         const int32_t loud = bits == 8 ? 200 : 12345;
         std::vector<uint8_t> wav =
             MakeWav(8000, bits, 2, Constant(present, 2, loud), (present + 5000) * (bits / 8) * 2);
+        wav.push_back(uint8_t(loud)); // half a frame
         const std::string src = tmp.Path("t" + std::to_string(bits) + ".wav");
         const std::string out = tmp.Path("o" + std::to_string(bits) + ".wav");
         WriteBytes(src, wav);
         Job job = Job::Between(src, out);
+        job.To = present + 5000; // a range past the end stops there too
         C_EditWave edit;
         ASSERT_EQ(job.Run(edit), 1);
+        EXPECT_EQ(edit.KeptFrames(), present);
         const std::vector<int32_t> got = ReadSamples(out, bits);
-        ASSERT_EQ(got.size(), size_t(present + 5000) * 2);
-        EXPECT_EQ(got[size_t(present) * 2 - 1], loud);
-        const int32_t silence = bits == 8 ? 128 : 0;
-        EXPECT_TRUE(std::all_of(got.begin() + present * 2, got.end(),
-                                [&](int32_t v) { return v == silence; }));
+        EXPECT_EQ(got, Constant(present, 2, loud));
     }
+}
+
+TEST(EditJobSafety, AReversedRangeGivesAnEmptyFileWithItsSizesRight) {
+    TempDir tmp;
+    Job job = JobOverNewWav(tmp, 8000, 8, 1, Constant(2000, 1, 200));
+    job.From = 1000;
+    job.To = 501;
+    job.AdjustL = -1.0f;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_EQ(edit.KeptFrames(), 0);
+    const std::vector<uint8_t> out = ReadBytes(job.Target);
+    ASSERT_EQ(out.size(), 44u);
+    EXPECT_EQ(DataSizeField(out), 0u);
+    EXPECT_EQ(out[4], 36); // RIFF size
+}
+
+TEST(EditJobSafety, NothingButPcmIsEditedAndEachRefusalSaysWhy) {
+    TempDir tmp;
+    std::vector<uint8_t> pcm = MakeWav(8000, 16, 1, Constant(800, 1, 1000));
+    struct Case {
+        uint16_t Tag;
+        EditStatus Status;
+        const char* Detail;
+    };
+    const Case cases[] = {{6, EditStatus::NotPcm, "A-law"},
+                          {3, EditStatus::NotPcm, "16-bit float"},
+                          {0x11, EditStatus::NotPcm, "IMA ADPCM"},
+                          {0xFFFE, EditStatus::NotPcm, "extensible header cut short"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Tag);
+        std::vector<uint8_t> bytes = pcm;
+        bytes[20] = uint8_t(c.Tag);
+        bytes[21] = uint8_t(c.Tag >> 8);
+        const std::string src = tmp.Path("in.wav");
+        WriteBytes(src, bytes);
+        Job job = Job::Between(src, tmp.Path("out.wav"));
+        job.UseNorm = 1;
+        C_EditWave edit;
+        EXPECT_EQ(job.Run(edit), 0);
+        EXPECT_EQ(edit.Status(), c.Status);
+        EXPECT_EQ(edit.StatusDetail().rfind(c.Detail, 0), 0u) << edit.StatusDetail();
+        EXPECT_FALSE(fs::exists(job.Target));
+    }
+
+    Job job = JobOverNewWav(tmp, 8000, 16, 4, Constant(100, 4, 1000));
+    fs::remove(job.Target);
+    C_EditWave edit;
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::UnsupportedLayout);
+    EXPECT_EQ(edit.StatusDetail(), "4 channels");
+
+    job.Source = tmp.Path("missing.wav");
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::SourceUnreadable);
+    EXPECT_EQ(edit.StatusDetail(), "No such file or directory");
+
+    WriteBytes(job.Source, {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v'});
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::NotWav);
+}
+
+TEST(EditJobSafety, TheSourceIsReadThroughOneDescriptorFromStartToEnd) {
+    TempDir tmp;
+    // Long enough for several progress events, so the swap happens between two passes.
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, ToneBetweenSilences(4000, 30000, 4000, 16384));
+    job.UseTh = 1;
+    job.UseNorm = 1;
+    job.NormMode = 2;
+    const std::string expectedPath = tmp.Path("expected.wav");
+    Job reference = job;
+    reference.Target = expectedPath;
+    C_EditWave edit;
+    ASSERT_EQ(reference.Run(edit), 1);
+
+    // Another version replaces the source (by rename, as an editor saving it would) during
+    // the first pass: the job goes on with the file it opened.
+    const std::string other = tmp.Path("other.wav");
+    WriteWav(other, 8000, 16, 1, ToneBetweenSilences(100, 20000, 100, 3000));
+    bool swapped = false;
+    edit.Prog = [&](float, int32_t&) {
+        if (swapped) return;
+        fs::rename(other, job.Source);
+        swapped = true;
+    };
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_TRUE(swapped);
+    EXPECT_EQ(ReadBytes(job.Target), ReadBytes(expectedPath));
+}
+
+TEST(EditJobSafety, ASourceCutDuringTheJobFailsItAndLeavesNoOutput) {
+    TempDir tmp;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(600000, 1, 1000));
+    job.UseNorm = 1;
+    C_EditWave edit;
+    bool cut = false;
+    edit.Prog = [&](float, int32_t&) {
+        if (cut) return;
+        fs::resize_file(job.Source, 1000);
+        cut = true;
+    };
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::ReadFailed);
+    EXPECT_FALSE(fs::exists(job.Target));
+}
+
+TEST(EditJobSafety, ATargetThatAppearsDuringTheJobIsNeitherReplacedNorDeleted) {
+    TempDir tmp;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(30000, 1, 1000));
+    job.UseNorm = 1;
+    C_EditWave edit;
+    // Someone else takes the name after the job's first look and before its header.
+    edit.Prog = [&](float, int32_t&) {
+        if (!fs::exists(job.Target)) WriteBytes(job.Target, {7, 7, 7});
+    };
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
+    EXPECT_EQ(ReadBytes(job.Target), (std::vector<uint8_t>{7, 7, 7}));
+
+    // A dangling link at the target is not followed.
+    fs::remove(job.Target);
+    fs::create_symlink(tmp.Path("elsewhere.wav"), job.Target);
+    edit.Prog = nullptr;
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
+    EXPECT_FALSE(fs::exists(tmp.Path("elsewhere.wav")));
+}
+
+TEST(EditJobSafety, AnExistingTargetIsRefusedWhenLevelsAreStoredToo) {
+    TempDir tmp;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(1000, 1, 1000));
+    WriteBytes(job.Target, {1, 2, 3});
+    job.UseNorm = 1;
+    job.CheckLevel = 2;
+    C_EditWave edit;
+    EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
+    EXPECT_EQ(ReadBytes(job.Target), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(EditJobSafety, NoSoundAboveTheStartThresholdKeepsNoFrames) {
+    TempDir tmp;
+    // Peak about -48 dBFS under a -45 dB threshold, with margins around the (missing) sound.
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(8000, 1, 130));
+    job.UseTh = 1;
+    job.ThIn = -45.0f;
+    job.ThOut = -45.0f;
+    job.StartMargin = 100;
+    job.EndMargin = 100;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_EQ(edit.KeptFrames(), 0);
+
+    fs::remove(job.Target);
+    job.ThIn = job.ThOut = -60.0f;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_EQ(edit.KeptFrames(), 8000);
 }
 
 TEST(EditJobSafety, AFailedWriteFailsTheJob) {
@@ -440,37 +636,28 @@ TEST(EditJobSafety, AFailedWriteFailsTheJob) {
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result, 0);
+    EXPECT_EQ(edit.Status(), EditStatus::WriteFailed);
+    EXPECT_FALSE(edit.StatusDetail().empty());
+    EXPECT_FALSE(fs::exists(out)); // the job's own partial output is gone
 
     // A target in a folder that does not exist cannot be written either.
     job.Target = tmp.Path("no/such/folder/out.wav");
     EXPECT_EQ(job.Run(edit), 0);
 }
 
-TEST(EditJobSafety, AFailedReadFailsTheJob) {
-    TempDir tmp;
-    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(24000, 1, 1000));
-    job.UseNorm = 1;
-    C_EditWave edit;
-    // After the first measured block the source becomes a folder: every later read fails.
-    bool swapped = false;
-    edit.Prog = [&](float, int32_t&) {
-        if (swapped) return;
-        fs::rename(job.Source, job.Source + ".moved");
-        fs::create_directory(job.Source);
-        swapped = true;
-    };
-    EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_TRUE(swapped);
-}
-
-TEST(EditJobSafety, OutputPastFourGiBFailsCleanly) {
+TEST(EditJobSafety, OutputPastFourGiBFailsBeforeWritingAnything) {
     TempDir tmp;
     const std::string src = tmp.Path("in.wav"), out = tmp.Path("out.wav");
-    // The size field claims almost 4 GiB; a copy would not fit the RIFF size fields.
-    WriteBytes(src, MakeWav(44100, 16, 2, Constant(100, 2, 1000), 0xFFFFFFF0LL));
+    WriteWav(src, 44100, 16, 2, Constant(100, 2, 1000));
+    // Forced margins of 7 hours each: more than 4 GiB of silence around the audio.
     Job job = Job::Between(src, out);
+    job.UseTh = 1;
+    job.ThIn = job.ThOut = -60.0f;
+    job.StartMargin = job.EndMargin = 7 * 3600 * 1000;
+    job.ForceMargin = 1;
     C_EditWave edit;
     EXPECT_EQ(job.Run(edit), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::OutputTooLarge);
     EXPECT_FALSE(fs::exists(out));
 }
 

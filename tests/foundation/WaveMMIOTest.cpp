@@ -1,6 +1,7 @@
 #include "engine/WaveMMIO.h"
 #include "FoundationUtil.h"
 
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace foundation_test;
@@ -80,17 +81,81 @@ TEST_F(WaveRead, ChannelAndWidthDecideSupport) {
 TEST_F(WaveRead, SizesAndRatesThatCannotBeTakenAtFaceValue) {
     // A rate of 0 cannot give a length.
     EXPECT_EQ(Read(Riff(FmtChunk(1, 2, 0, 16) + Chunk("data", std::string(8, '\0')))).Valid, 0);
-    // The data size field is believed over the file length.
-    WaveInfo w = Read(Riff(FmtChunk(1, 2, 44100, 16)) + "data" + Le32(0xFFFFFFF0) + "abcd");
+    // A size field larger than the file is cut to the whole frames the file holds.
+    WaveInfo w = Read(Riff(FmtChunk(1, 2, 44100, 16)) + "data" + Le32(0xFFFFFFF0) + "abcdefg");
     EXPECT_EQ(w.Valid, 1);
+    EXPECT_EQ(w.DataSizeField, 0xFFFFFFF0LL);
+    EXPECT_EQ(w.DataSize, 7);
+    EXPECT_EQ(w.SampleFrames, 1);
+    // 0 and 0xFFFFFFFF are headers never finished: the data runs to the end of the file.
+    for (uint32_t field : {0u, 0xFFFFFFFFu}) {
+        w = Read(Riff(FmtChunk(1, 2, 1000, 16)) + "data" + Le32(field) + std::string(4000, 'x'));
+        EXPECT_EQ(w.DataSize, 4000) << field;
+        EXPECT_EQ(w.SampleFrames, 1000) << field;
+        EXPECT_EQ(w.LengthMs, 1000) << field;
+    }
+    // A smaller field is believed: what follows is another chunk.
+    w = Read(Riff(FmtChunk(1, 1, 8000, 8) + Chunk("data", "abcd") + Chunk("LIST", "INFO")));
+    EXPECT_EQ(w.DataSize, 4);
+    // A length beyond 32 bits of milliseconds is not a valid record.
+    EXPECT_EQ(
+        Read(Riff(FmtChunk(1, 1, 1, 8)) + "data" + Le32(2147484) + std::string(2147484, 'x')).Valid,
+        0);
+}
+
+TEST_F(WaveRead, FramesClampToThe32BitRangeOfASparseFile) {
+    const std::string path = PathOf("big.wav");
+    WriteBytes(path, Riff(FmtChunk(1, 1, 44100, 8)) + "data" + Le32(0xFFFFFFF0));
+    std::filesystem::resize_file(path, 44 + 0xFFFFFFF0LL); // sparse: no disk space used
+    const WaveInfo w = ReadWaveInfo(path);
     EXPECT_EQ(w.DataSize, 0xFFFFFFF0LL);
-    EXPECT_EQ(w.SampleFrames, int32_t(0xFFFFFFF0u / 4));
-    // Frames clamp to the 32-bit range.
-    w = Read(Riff(FmtChunk(1, 1, 44100, 8)) + "data" + Le32(0xFFFFFFFF));
     EXPECT_EQ(w.SampleFrames, 2147483647);
     EXPECT_EQ(w.LengthMs, 48695774);
-    // A length beyond 32 bits of milliseconds is not a valid record.
-    EXPECT_EQ(Read(Riff(FmtChunk(1, 1, 1, 8)) + "data" + Le32(0xFFFFFFFF)).Valid, 0);
+}
+
+TEST_F(WaveRead, EncodingFromTheTagOrTheExtensionsGuid) {
+    const std::string tail("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    // An extensible "fmt " body: the 16 plain bytes, cbSize, valid bits, mask, GUID.
+    auto extensible = [&](int32_t pCbSize, int32_t pSubTag, size_t pKeep) {
+        std::string body = FmtChunk(0xFFFE, 2, 48000, 16).substr(8) + Le16(pCbSize) + Le16(16) +
+                           Le32(3) + Le16(pSubTag) + tail;
+        body.resize(pKeep);
+        return Riff(Chunk("fmt ", body) + Chunk("data", std::string(8, '\0')));
+    };
+    WaveInfo w = Read(extensible(22, 1, 40));
+    EXPECT_EQ(w.Valid, 1);
+    EXPECT_EQ(IsPcmEncoding(w), 1);
+    EXPECT_EQ(EncodingName(w), "");
+
+    w = Read(extensible(22, 3, 40));
+    EXPECT_EQ(IsPcmEncoding(w), 0);
+    EXPECT_EQ(EncodingName(w), "16-bit float");
+    // A cut extension, a short cbSize or a GUID that is not a tag GUID: not known to be PCM.
+    for (const std::string& bytes :
+         {extensible(22, 1, 30), extensible(10, 1, 40), extensible(22, 1, 16)}) {
+        w = Read(bytes);
+        EXPECT_EQ(w.SubFormatTag, -1);
+        EXPECT_EQ(IsPcmEncoding(w), 0);
+    }
+    std::string other = extensible(22, 1, 40);
+    other[12 + 8 + 24 + 15] = 'X'; // last GUID byte
+    EXPECT_EQ(IsPcmEncoding(Read(other)), 0);
+
+    const std::pair<int, const char*> tags[] = {{6, "A-law"},
+                                                {7, "\u00b5-law"},
+                                                {0x11, "IMA ADPCM"},
+                                                {2, "MS ADPCM"},
+                                                {0x40, "format tag 0x0040"}};
+    for (const auto& [tag, name] : tags) {
+        w = Read(Riff(FmtChunk(tag, 1, 8000, 8) + Chunk("data", "ab")));
+        EXPECT_EQ(IsPcmEncoding(w), 0) << tag;
+        EXPECT_EQ(EncodingName(w), name);
+    }
+    // Layouts the sample code does not handle, named for the refusal.
+    EXPECT_EQ(LayoutProblem(Read(Riff(FmtChunk(1, 4, 8000, 16) + Chunk("data", "")))),
+              "4 channels");
+    EXPECT_EQ(LayoutProblem(Read(Riff(FmtChunk(1, 1, 8000, 12) + Chunk("data", "")))), "12-bit");
+    EXPECT_EQ(LayoutProblem(Read(Riff(FmtChunk(1, 2, 8000, 24) + Chunk("data", "")))), "");
 }
 
 TEST_F(WaveRead, LengthRoundsHalfToEven) {
