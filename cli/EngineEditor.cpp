@@ -1,12 +1,11 @@
 #include "cli/EngineEditor.h"
 
-#include "cli/MediaHelper.h"
 #include "engine/C_EditWave.h"
-#include "engine/WaveMMIO.h"
 #include "platform/core/FolderAccess.h"
 
 #include <filesystem>
-#include <mutex>
+#include <fstream>
+#include <string_view>
 
 namespace cli {
 
@@ -37,24 +36,53 @@ class EngineEditor : public Editor {
     C_EditWave m_job;
 };
 
-// What the file is, for a file the WAV reader refuses; one helper asked at a time.
-std::string DescribeFormat(const std::string& source, const WaveInfo& wave) {
-    if (wave.Valid && wave.FormatCode > 5)
-        return std::to_string(wave.BitsPerSample) + "-bit " + std::to_string(wave.Channels) +
-               "-channel WAV; only mono and stereo are edited";
-    static std::mutex helperMutex;
-    std::lock_guard lock(helperMutex);
-    std::string error;
-    auto facts = AudioFactsOf({source}, error);
-    if (facts && !facts->front().text.empty()) return facts->front().text;
-    std::string type = TypeNameOf(source);
-    return type.empty() ? "unknown data" : type;
+// The first 12 bytes of a file (fewer when it is shorter or unreadable).
+std::string FileHead(const std::string& source) {
+    char head[12] = {};
+    std::ifstream in(source, std::ios::binary);
+    in.read(head, sizeof head);
+    return std::string(head, static_cast<size_t>(in.gcount()));
+}
+
+bool IsRiffWave(std::string_view head) {
+    return head.size() == 12 && head.substr(0, 4) == "RIFF" && head.substr(8) == "WAVE";
+}
+
+// What a file the engine found no WAV file in holds, from its first bytes.
+std::string NotWavKind(std::string_view h) {
+    auto starts = [&](std::string_view magic) { return h.substr(0, magic.size()) == magic; };
+    if (h.empty()) return "empty file";
+    if (IsRiffWave(h)) return "no usable fmt and data chunks";
+    if (starts("RIFF")) return "a RIFF file that is not WAVE";
+    if (starts("RIFX")) return "big-endian RIFF";
+    if (starts("RF64")) return "RF64 WAV";
+    if (starts("ID3") || (h.size() >= 2 && static_cast<unsigned char>(h[0]) == 0xff &&
+                          (static_cast<unsigned char>(h[1]) & 0xe0) == 0xe0))
+        return "MPEG audio";
+    if (starts("fLaC")) return "FLAC";
+    if (starts("OggS")) return "Ogg";
+    if (starts("FORM")) return "AIFF or another IFF file";
+    return "not a RIFF/WAVE file";
+}
+
+std::string NotEditable(const std::string& cause) {
+    return "not a WAV file it can edit (" + cause + ")";
 }
 
 bool FolderIsFull(const std::string& folder) {
     std::error_code ec;
     const auto space = std::filesystem::space(folder.empty() ? "." : folder, ec);
     return !ec && space.available == 0;
+}
+
+// What keeps the target's folder from taking the result: full, or no files can be created
+// there; empty when neither.
+std::string FolderProblem(const std::string& targetFolder) {
+    if (FolderIsFull(targetFolder)) return "disk full";
+    const std::string folder = targetFolder.empty() ? "." : targetFolder;
+    if (const std::error_code ec = platform::CheckCanCreateFilesIn(folder))
+        return "write failed: cannot create files in " + folder + ": " + ec.message();
+    return {};
 }
 
 } // namespace
@@ -64,16 +92,47 @@ std::unique_ptr<Editor> MakeEngineEditor() {
 }
 
 std::string ExplainFailure(const std::string& source, const std::string& targetFolder,
-                           const EditOutcome&) {
+                           const EditOutcome& outcome) {
+    const std::string& detail = outcome.detail;
+    auto withDetail = [&](const std::string& text) {
+        return detail.empty() ? text : text + ": " + detail;
+    };
+    switch (outcome.status) {
+    case EditStatus::SourceUnreadable:
+        // Gone or replaced since the runner looked: say so as it would have.
+        if (std::string problem = SourceProblem(source); !problem.empty()) return problem;
+        return detail.empty() ? "cannot read" : "cannot read: " + detail;
+    case EditStatus::NotWav:
+        return NotEditable(NotWavKind(FileHead(source)));
+    case EditStatus::NotPcm:
+    case EditStatus::UnsupportedLayout:
+        return NotEditable(detail.empty() ? EditStatusText(outcome.status) : detail);
+    case EditStatus::EmptyRange:
+        return "empty range: the range to write ends before it starts";
+    case EditStatus::TargetExists:
+        return "target exists";
+    case EditStatus::ReadFailed:
+        return withDetail("read failed");
+    case EditStatus::WriteFailed:
+        if (std::string problem = FolderProblem(targetFolder); !problem.empty()) return problem;
+        return withDetail("write failed");
+    case EditStatus::DiskFull:
+        return "disk full";
+    case EditStatus::OutputTooLarge:
+    case EditStatus::Cancelled:
+    case EditStatus::OutOfMemory:
+        return EditStatusText(outcome.status);
+    case EditStatus::Done:
+    case EditStatus::InternalError:
+        break;
+    }
+    // A failed job without a known cause: a missing source, a file that is no WAV file at all
+    // or the target's folder may explain it; otherwise say only that the engine failed.
     if (std::string problem = SourceProblem(source); !problem.empty()) return problem;
-    WaveInfo wave = ReadWaveInfo(source);
-    if (!wave.Valid || wave.FormatCode > 5)
-        return "not a WAV file it can edit (" + DescribeFormat(source, wave) + ")";
-    if (FolderIsFull(targetFolder)) return "disk full";
-    const std::string folder = targetFolder.empty() ? "." : targetFolder;
-    if (const std::error_code ec = platform::CheckCanCreateFilesIn(folder))
-        return "write failed: cannot create files in " + folder + ": " + ec.message();
-    return "edit failed (empty range after trimming, or a read or write error)";
+    if (const std::string head = FileHead(source); !IsRiffWave(head))
+        return NotEditable(NotWavKind(head));
+    if (std::string problem = FolderProblem(targetFolder); !problem.empty()) return problem;
+    return withDetail("edit failed (internal error)");
 }
 
 } // namespace cli

@@ -8,8 +8,9 @@ namespace cli {
 // An Editor that runs C_EditWave::EditWave.
 std::unique_ptr<Editor> MakeEngineEditor();
 
-// Why a file the engine did not finish failed: missing, not a WAV file it can edit (and
-// what it is), disk full where the result was going, or a failed edit.
+// Why a file the engine did not finish failed, from the engine's status and detail: missing,
+// not a WAV file it can edit (and why: "A-law", "4 channels", what the first bytes show),
+// disk full where the result was going, a failed write, ... Never starts the media helper.
 std::string ExplainFailure(const std::string& source, const std::string& targetFolder,
                            const EditOutcome& outcome);
 

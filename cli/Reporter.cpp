@@ -24,42 +24,104 @@ std::string NameOf(const std::string& path) {
     return PathPart(path, 0, 0, 1, 1, 1);
 }
 
+// Length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the bytes there
+// are not one (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short).
+size_t Utf8SequenceLength(const std::string& text, size_t i) {
+    auto at = [&](size_t k) -> unsigned {
+        return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u;
+    };
+    auto cont = [&](size_t k, unsigned lo = 0x80, unsigned hi = 0xbf) {
+        return at(k) >= lo && at(k) <= hi;
+    };
+    const unsigned c = at(0);
+    if (c < 0x80) return 1;
+    if (c >= 0xc2 && c <= 0xdf) return cont(1) ? 2 : 0;
+    if (c == 0xe0) return cont(1, 0xa0) && cont(2) ? 3 : 0;
+    if (c == 0xed) return cont(1, 0x80, 0x9f) && cont(2) ? 3 : 0;
+    if (c >= 0xe1 && c <= 0xef) return cont(1) && cont(2) ? 3 : 0;
+    if (c == 0xf0) return cont(1, 0x90) && cont(2) && cont(3) ? 4 : 0;
+    if (c >= 0xf1 && c <= 0xf3) return cont(1) && cont(2) && cont(3) ? 4 : 0;
+    if (c == 0xf4) return cont(1, 0x80, 0x8f) && cont(2) && cont(3) ? 4 : 0;
+    return 0;
+}
+
 } // namespace
 
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"':
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            const size_t n = Utf8SequenceLength(text, i);
+            out += n == 0 ? std::string("\\ufffd") : text.substr(i, n);
+            i += n == 0 ? 1 : n;
+            continue;
+        }
+        ++i;
+        if (c == '"') {
             out += "\\\"";
-            break;
-        case '\\':
+        } else if (c == '\\') {
             out += "\\\\";
-            break;
-        case '\n':
+        } else if (c == '\n') {
             out += "\\n";
-            break;
-        case '\r':
+        } else if (c == '\r') {
             out += "\\r";
-            break;
-        case '\t':
+        } else if (c == '\t') {
             out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
-            } else {
-                out += static_cast<char>(c);
-            }
+        } else if (c < 0x20 || c == 0x7f) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+            out += buffer;
+        } else {
+            out += static_cast<char>(c);
         }
     }
     return out + "\"";
 }
 
-std::string JsonLine(const FileResult& r) {
-    const bool levels = r.hasLevels && r.result == 1;
+std::string PrintableText(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t n = c >= 0x80 ? Utf8SequenceLength(text, i) : 1;
+        if (n == 2 && c == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0) {
+            // C1 control characters: some terminals act on them.
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x",
+                          static_cast<unsigned char>(text[i + 1]));
+            out += buffer;
+            i += 2;
+            continue;
+        }
+        if (n > 1) {
+            out += text.substr(i, n);
+            i += n;
+            continue;
+        }
+        ++i;
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c >= 0x7f) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\x%02x", c);
+            out += buffer;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool LevelsMeasured(const Options& options) {
+    return options.check || options.edit.useTh != 0 || options.edit.useNorm != 0;
+}
+
+std::string JsonLine(const FileResult& r, bool levelsMeasured) {
+    const bool levels = levelsMeasured && r.hasLevels && r.result == 1;
     auto level = [&](int32_t v) { return levels ? std::to_string(v) : std::string("null"); };
     auto db = [&](float v) { return levels ? FloatText(v) : std::string("null"); };
     std::string s = "{";
@@ -138,7 +200,8 @@ void Reporter::FileFinished(size_t index, const FileResult& result) {
     ++m_doneCount;
     if (!result.error.empty()) {
         ClearProgressLine();
-        std::fprintf(m_err, "quillan-batch: %s: %s\n", result.source.c_str(), result.error.c_str());
+        std::fprintf(m_err, "quillan-batch: %s: %s\n", PrintableText(result.source).c_str(),
+                     PrintableText(result.error).c_str());
         std::fflush(m_err);
     }
     EmitReadyJson();
@@ -147,7 +210,8 @@ void Reporter::FileFinished(size_t index, const FileResult& result) {
 void Reporter::EmitReadyJson() {
     if (!m_options.json) return;
     while (m_nextJson < m_isDone.size() && m_isDone[m_nextJson]) {
-        std::fprintf(m_out, "%s\n", JsonLine(m_done[m_nextJson]).c_str());
+        std::fprintf(m_out, "%s\n",
+                     JsonLine(m_done[m_nextJson], LevelsMeasured(m_options)).c_str());
         ++m_nextJson;
     }
     std::fflush(m_out);
@@ -172,7 +236,7 @@ void Reporter::DrawProgress() {
     const double mbps = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
     std::fprintf(m_err, "\r\x1b[K[%zu/%zu]", m_doneCount, m_inHand.size());
     if (current < m_inHand.size())
-        std::fprintf(m_err, " %s %3d%%", NameOf(m_options.files[current]).c_str(),
+        std::fprintf(m_err, " %s %3d%%", PrintableText(NameOf(m_options.files[current])).c_str(),
                      static_cast<int>(std::lround(m_inHand[current].rate * 100.0f)));
     std::fprintf(m_err, " %.1f MB/s", mbps);
     std::fflush(m_err);
@@ -199,12 +263,13 @@ void Reporter::Finish(const std::vector<FileResult>& results, bool cancelled) {
     if (m_options.json) {
         for (; m_nextJson < results.size(); ++m_nextJson)
             if (results[m_nextJson].started)
-                std::fprintf(m_out, "%s\n", JsonLine(results[m_nextJson]).c_str());
+                std::fprintf(m_out, "%s\n",
+                             JsonLine(results[m_nextJson], LevelsMeasured(m_options)).c_str());
         std::fflush(m_out);
     }
     if (!m_options.quiet) {
         std::fprintf(m_err, "quillan-batch: %s\n",
-                     SummaryText(m_options, results, cancelled).c_str());
+                     PrintableText(SummaryText(m_options, results, cancelled)).c_str());
         std::fflush(m_err);
     }
 }

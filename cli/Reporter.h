@@ -12,10 +12,20 @@
 
 namespace cli {
 
-// A text as a JSON string literal.
+// A text as a JSON string literal: valid UTF-8 whatever the bytes; control characters are
+// escaped and every byte that is not part of a UTF-8 sequence becomes U+FFFD.
 std::string JsonString(const std::string& text);
-// The JSON object of one file (no trailing newline).
-std::string JsonLine(const FileResult& result);
+// A text for a message line: control characters as \n, \t, \r or \xHH (C1 controls as \u00HH)
+// and every byte that is not part of a UTF-8 sequence as \xHH, so a name can neither break the
+// line nor drive the terminal.
+std::string PrintableText(const std::string& text);
+
+// Whether a run with these options measures the levels: only a level check, trimming or
+// normalising does; other runs show no levels.
+bool LevelsMeasured(const Options& options);
+// The JSON object of one file (no trailing newline); levels only of a finished job whose
+// levels were measured.
+std::string JsonLine(const FileResult& result, bool levelsMeasured = true);
 
 // "3 done, 1 failed; written to out" and the like.
 std::string SummaryText(const Options& options, const std::vector<FileResult>& results,

@@ -24,7 +24,8 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "quillan-batch: %s\n%s\n", message.c_str(), cli::UsageHint().c_str());
+    std::fprintf(stderr, "quillan-batch: %s\n%s\n", cli::PrintableText(message).c_str(),
+                 cli::UsageHint().c_str());
     return kExitUsage;
 }
 
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
         auto values = cli::StoredSettings(cli::PanelSettingKeys(), error);
         if (!values) {
             std::fprintf(stderr, "quillan-batch: cannot read the stored settings: %s\n",
-                         error.c_str());
+                         cli::PrintableText(error).c_str());
             return kExitFailed;
         }
         stored = std::move(*values);

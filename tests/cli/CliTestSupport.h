@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,11 @@ class ScratchDir {
 void WriteToneWav(const std::string& path, int channels, int rate, int64_t frames,
                   int16_t amplitude);
 
+// A WAV file with a plain 16-byte "fmt " chunk of any format tag, channel count and sample
+// width, and dataBytes of a ramp as its data.
+std::vector<char> WavBytes(uint16_t formatTag, uint16_t channels, uint16_t bits, uint32_t rate,
+                           uint32_t dataBytes);
+
 std::vector<char> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<char>& bytes);
 // File names of a folder, sorted.
@@ -54,5 +61,16 @@ struct Spawned {
 };
 Spawned SpawnBatch(const std::vector<std::string>& args, const std::string& logFolder);
 RunResult WaitBatch(const Spawned& child);
+
+// One value of a flat JSON object: a decoded string, or the raw text of a number or literal.
+struct JsonField {
+    bool isString = false;
+    std::string text;
+};
+// Strict parse of one line holding a flat JSON object (string, number and literal values):
+// the bytes must be valid UTF-8, strings free of raw control characters, escapes and surrogate
+// pairs well formed. Nothing, with the reason in error, when the line is not such an object.
+std::optional<std::map<std::string, JsonField>> ParseJsonObject(const std::string& line,
+                                                                std::string& error);
 
 } // namespace clitest
