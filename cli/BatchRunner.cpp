@@ -2,7 +2,7 @@
 
 #include "cli/Targets.h"
 #include "engine/WaveMMIO.h"
-#include "services/core/Paths.h"
+#include "services/core/ResultFiles.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -15,20 +15,6 @@
 namespace cli {
 
 namespace {
-
-// The files of one job: the name the result ends up under and the file the engine writes.
-struct JobFiles {
-    std::string finalPath;
-    std::string workPath;
-    bool reserved = false; // finalPath is an empty placeholder this job created
-    std::string wanted;    // the name the reservation started from
-    bool numberAlways = false;
-    std::string error;
-};
-
-std::string FolderOf(const std::string& path) {
-    return PathPart(path, 1, 1, 0, 0, 0);
-}
 
 // Shows a path the way the user gave it: without the "./" that WithFolder put in front.
 std::string AsGiven(const std::string& original, const std::string& path) {
@@ -76,46 +62,6 @@ EditRequest BatchRunner::MakeRequest(const std::string& source) const {
     return request;
 }
 
-namespace {
-
-JobFiles PlanFiles(const Options& options, const std::string& source, uint64_t jobNumber) {
-    JobFiles files;
-    if (options.check) return files;
-    Reservation reservation;
-    switch (options.output) {
-    case OutputMode::Overwrite:
-        files.finalPath = source;
-        break;
-    case OutputMode::Folder:
-        files.wanted =
-            SetBackslash(WithFolder(options.outputDir), 0) + PathPart(source, 0, 0, 1, 1, 1);
-        reservation = ReserveNumbered(files.wanted, false);
-        break;
-    case OutputMode::BesideSource:
-        files.wanted = source;
-        files.numberAlways = true;
-        reservation = ReserveNumbered(source, true);
-        break;
-    }
-    if (options.output != OutputMode::Overwrite) {
-        if (reservation.path.empty()) {
-            files.error = reservation.error;
-            return files;
-        }
-        files.finalPath = reservation.path;
-        files.reserved = true;
-    }
-    files.workPath = WorkFileName(files.finalPath, jobNumber);
-    return files;
-}
-
-void Discard(const JobFiles& files) {
-    RemoveQuietly(files.workPath);
-    if (files.reserved) RemoveQuietly(files.finalPath);
-}
-
-} // namespace
-
 FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver& observer) {
     FileResult r;
     r.source = m_options.files[index];
@@ -129,7 +75,7 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
         return r;
     }
 
-    JobFiles files = PlanFiles(m_options, source, index + 1);
+    const JobFiles files = PlanJobFiles(m_options, source);
     if (!files.error.empty()) {
         r.error = files.error;
         return r;
@@ -142,37 +88,42 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
     });
 
     if (Stopped()) {
-        Discard(files);
+        results::RemoveIfPresent(files.workPath);
         r.error = "cancelled";
         return r;
     }
     if (outcome.result != 1) {
         // Explained before the partial output goes: a full disk is seen while it is full.
-        r.error =
-            m_explain
-                ? m_explain(source, FolderOf(files.finalPath.empty() ? source : files.finalPath),
-                            outcome)
-                : "edit failed";
-        Discard(files);
+        const std::string folder =
+            files.workPath.empty() ? results::FolderOf(source) : results::FolderOf(files.workPath);
+        r.error = m_explain ? m_explain(source, folder, outcome) : "edit failed";
+        results::RemoveIfPresent(files.workPath);
         return r;
     }
     if (!m_options.check) {
+        if (outcome.keptFrames == 0) {
+            // Nothing above the start threshold: an empty file never takes a source's place.
+            if (!files.replaces.empty()) {
+                results::RemoveIfPresent(files.workPath);
+                r.error = kNoSoundKept;
+                return r;
+            }
+            r.warning = kNoSoundWritten;
+        }
         if (!ReadWaveInfo(files.workPath).Valid) {
-            Discard(files);
+            results::RemoveIfPresent(files.workPath);
             r.error = "write failed: the result is not a readable WAV file";
             return r;
         }
-        const bool replacesSource = m_options.output == OutputMode::Overwrite;
-        std::string error = replacesSource ? CommitWorkFile(files.workPath, files.finalPath, source)
-                                           : CommitToReservedName(files.workPath, files.finalPath,
-                                                                  files.wanted, files.numberAlways);
-        if (!error.empty()) {
-            files.reserved = false; // the placeholder is gone; the name may be someone else's now
-            Discard(files);
+        std::string finalPath;
+        if (std::string error = PlaceResult(files, finalPath); !error.empty()) {
+            results::RemoveIfPresent(files.workPath);
             r.error = error;
+            r.warning.clear();
             return r;
         }
-        r.target = AsGiven(r.source, files.finalPath);
+        // A replaced source is shown as given, not as the file its links led to.
+        r.target = files.replaces.empty() ? AsGiven(r.source, finalPath) : r.source;
     }
     r.result = 1;
     r.hasLevels = request.checkLevel != 0;

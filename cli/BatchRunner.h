@@ -60,11 +60,18 @@ struct FileResult {
     std::string source;
     std::string target; // where the result now is; empty when nothing was written
     int32_t result = 0;
-    std::string error; // empty on success
+    std::string error;   // empty on success
+    std::string warning; // a remark on a job that succeeded (e.g. its result holds no audio)
     bool hasLevels = false;
     Levels levels;
     bool started = false; // false when the batch was stopped before this file
 };
+
+// Why a source with no sound above the start threshold was not replaced (an error), and
+// what is said of a result that was written all the same (a warning).
+inline constexpr const char* kNoSoundKept = "no sound above the start threshold: source kept";
+inline constexpr const char* kNoSoundWritten =
+    "no sound above the start threshold: the result holds no audio";
 
 // Receives the course of the batch; called from the worker threads.
 class BatchObserver {

@@ -1,41 +1,32 @@
 #pragma once
-// Where a job's result is written: the final name, reserved exclusively, and the
-// private work file the engine writes before the result is moved into place.
+// Where a job's result is written: the hidden work file the engine writes, and the place the
+// finished result moves to (a free numbered name, or the source it replaces).
 
-#include <cstdint>
+#include "cli/Options.h"
+
 #include <string>
 
 namespace cli {
 
-struct Reservation {
-    std::string path;  // the reserved name; empty on failure
-    std::string error; // reason when path is empty
+struct JobFiles {
+    std::string workPath;      // the file the engine writes; empty for a level check
+    std::string replaces;      // --overwrite: the file the result replaces (links followed)
+    std::string wanted;        // otherwise the first name of the numbered series
+    bool numberAlways = false; // beside the source: name01.wav on
+    std::string error;         // why the job cannot start; nothing was written
 };
 
-// Creates the first free name of the numbered series of wanted (wanted itself, unless
-// numberAlways, then name01.ext, name02.ext, ...) as an empty file with O_EXCL, so that
-// parallel jobs and other processes never get the same name.
-Reservation ReserveNumbered(const std::string& wanted, bool numberAlways);
+// Plans the files of one job for source (a path with a folder). Everything that would keep
+// the result from landing (a read-only source, a folder where no file can be made) is found
+// here, before the edit. Work files of dead runs in the target folder are swept first.
+JobFiles PlanJobFiles(const Options& options, const std::string& source);
 
-// A name beside finalPath that does not exist yet and that no other job uses: hidden, with
-// the process id and the job number in it.
-std::string WorkFileName(const std::string& finalPath, uint64_t jobNumber);
+// Moves the finished work file into place: over the source, or under the first free name of
+// the series, claimed only now that the result is complete. Returns an error text (empty on
+// success) and sets finalPath to where the result is.
+std::string PlaceResult(const JobFiles& files, std::string& finalPath);
 
-// Moves the finished work file onto finalPath in one rename. With keepModeOf set, the
-// result takes that file's permission bits and is flushed to disk first, so that a source
-// replaced by its result is never left half written. Returns an error text, empty on success.
-std::string CommitWorkFile(const std::string& workPath, const std::string& finalPath,
-                           const std::string& keepModeOf);
-
-// Moves the finished work file onto the name this job reserved (an empty placeholder)
-// without replacing a file, which spares the file system the immediate flush it does for a
-// replacing rename. Should another process take the name in the instant the placeholder is
-// gone, the next free name of the series (wanted, numberAlways as for ReserveNumbered) is
-// used; finalPath then changes. Returns an error text, empty on success.
-std::string CommitToReservedName(const std::string& workPath, std::string& finalPath,
-                                 const std::string& wanted, bool numberAlways);
-
-// Removes what a failed or cancelled job left behind (missing files are fine).
-void RemoveQuietly(const std::string& path);
+// The name of a path after its last '/'.
+std::string FileNameOf(const std::string& path);
 
 } // namespace cli

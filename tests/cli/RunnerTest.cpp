@@ -2,17 +2,29 @@
 #include "cli/BatchRunner.h"
 #include "cli/MediaHelper.h"
 #include "cli/Reporter.h"
+#include "platform/core/Process.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <mutex>
 #include <set>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace clitest;
 
 namespace {
+
+// What the engine says of a finished job that kept audio.
+cli::EditOutcome Finished(int64_t keptFrames = 800) {
+    cli::EditOutcome out;
+    out.result = 1;
+    out.status = EditStatus::Done;
+    out.keptFrames = keptFrames;
+    return out;
+}
 
 enum class Behaviour { Copy, FailAfterPartialWrite, RunUntilCancelled };
 
@@ -28,7 +40,7 @@ class FakeEditor : public cli::Editor {
             if (!q.target.empty()) WriteBytes(q.target, bytes);
             progress(0.5f);
             progress(1.0f);
-            out.result = 1;
+            out = Finished();
             out.levels = {100, 50, 25, -1.5f, -2.5f, -3.5f};
             return out;
         }
@@ -73,7 +85,8 @@ struct RunnerFixture : ::testing::Test {
             o, [b] { return std::make_unique<FakeEditor>(b); },
             [](const std::string&, const std::string&, const cli::EditOutcome&) {
                 return std::string("refused");
-            }, stop);
+            },
+            stop);
         return runner.Run(recorder ? *recorder : own);
     }
     std::string MakeSource(const std::string& rel, int16_t amplitude) {
@@ -88,7 +101,10 @@ TEST_F(RunnerFixture, ParallelJobsNeverShareANumberedName) {
     o.output = cli::OutputMode::Folder;
     o.outputDir = dir / "out";
     fs::create_directory(o.outputDir);
-    o.jobs = 6;
+    // Names that look free to a plain existence test but cannot be taken.
+    fs::create_directory(dir / "out/take01.wav");
+    fs::create_symlink(dir / "nowhere.wav", dir / "out/take02.wav");
+    o.jobs = 8;
     const int count = 24;
     for (int i = 0; i < count; ++i)
         o.files.push_back(MakeSource("in" + std::to_string(i) + "/take.wav", int16_t(1000 + i)));
@@ -104,10 +120,12 @@ TEST_F(RunnerFixture, ParallelJobsNeverShareANumberedName) {
     EXPECT_EQ(targets.size(), size_t(count));
     EXPECT_EQ(contents.size(), size_t(count)); // no result overwrote another
     auto names = Listing(o.outputDir);
-    ASSERT_EQ(names.size(), size_t(count)); // no work files or placeholders left
+    ASSERT_EQ(names.size(), size_t(count + 2)); // no work files or placeholders left
     EXPECT_EQ(names.front(), "take.wav");
-    EXPECT_EQ(names[1], "take01.wav");
-    EXPECT_EQ(names.back(), "take23.wav");
+    EXPECT_EQ(names[3], "take03.wav");
+    EXPECT_EQ(names.back(), "take25.wav");
+    EXPECT_TRUE(fs::is_directory(dir / "out/take01.wav"));
+    EXPECT_FALSE(fs::exists(dir / "nowhere.wav"));
 }
 
 TEST_F(RunnerFixture, BesideTheSourceUsesTheNextFreeNumber) {
@@ -142,7 +160,7 @@ TEST_F(RunnerFixture, OverwriteReplacesTheSourceOnlyWhenTheJobSucceeded) {
         explicit Replacer(std::string from) : m_from(std::move(from)) {}
         cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
             WriteBytes(q.target, ReadBytes(m_from));
-            return {1, {}};
+            return Finished();
         }
         std::string m_from;
     };
@@ -165,7 +183,7 @@ TEST_F(RunnerFixture, AResultThatIsNotAWavFileNeverReplacesTheSource) {
     class Garbage : public cli::Editor {
         cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
             WriteBytes(q.target, {'R', 'I', 'F', 'F'});
-            return {1, {}};
+            return Finished();
         }
     };
     cli::BatchRunner runner(
@@ -208,7 +226,7 @@ TEST_F(RunnerFixture, OverwriteNeverEditsTheSameSourceTwiceAtOnce) {
                 --m_s.inFlight;
                 ++m_s.edits;
             }
-            return {1, {}};
+            return Finished();
         }
 
       private:
@@ -255,6 +273,187 @@ TEST_F(RunnerFixture, StopCancelsTheJobsInHandAndLeavesNoPartialFiles) {
         for (size_t i = 0; i < o.files.size(); ++i)
             EXPECT_EQ(ReadBytes(o.files[i]), originals[i]);
     }
+}
+
+// Writes the given bytes as its result and reports the kept frames; counts its calls.
+class Writer : public cli::Editor {
+  public:
+    Writer(std::vector<char> bytes, int64_t keptFrames, std::atomic<int>& calls)
+        : m_bytes(std::move(bytes)), m_kept(keptFrames), m_calls(calls) {}
+    cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
+        ++m_calls;
+        // The engine creates its target exclusively: the work file must be a fresh name.
+        EXPECT_FALSE(fs::exists(fs::symlink_status(q.target))) << q.target;
+        WriteBytes(q.target, m_bytes);
+        return Finished(m_kept);
+    }
+
+  private:
+    std::vector<char> m_bytes;
+    int64_t m_kept;
+    std::atomic<int>& m_calls;
+};
+
+struct WriterRun {
+    std::vector<cli::FileResult> results;
+    int calls = 0;
+};
+
+WriterRun RunWriter(const cli::Options& o, const std::vector<char>& bytes, int64_t keptFrames) {
+    std::atomic<int> stop{0}, calls{0};
+    cli::BatchRunner runner(
+        o, [&] { return std::make_unique<Writer>(bytes, keptFrames, calls); },
+        [](const std::string&, const std::string&, const cli::EditOutcome&) {
+            return std::string("refused");
+        },
+        stop);
+    Recorder recorder;
+    WriterRun run;
+    run.results = runner.Run(recorder);
+    run.calls = calls.load();
+    return run;
+}
+
+TEST_F(RunnerFixture, AResultWithNoAudioNeverReplacesASource) {
+    WriteToneWav(dir / "empty.wav", 2, 8000, 0, 0); // a header and no frames
+    const auto empty = ReadBytes(dir / "empty.wav");
+    const std::string source = MakeSource("q/quiet.wav", 20);
+    const auto original = ReadBytes(source);
+
+    cli::Options o;
+    o.output = cli::OutputMode::Overwrite;
+    o.files = {source};
+    auto over = RunWriter(o, empty, 0);
+    EXPECT_EQ(over.results[0].result, 0);
+    EXPECT_EQ(over.results[0].error, "no sound above the start threshold: source kept");
+    EXPECT_TRUE(over.results[0].target.empty());
+    EXPECT_EQ(ReadBytes(source), original);
+    EXPECT_EQ(Listing(dir / "q"), std::vector<std::string>{"quiet.wav"});
+
+    // Written elsewhere, the empty result is kept, with a warning.
+    o.output = cli::OutputMode::BesideSource;
+    auto beside = RunWriter(o, empty, 0);
+    ASSERT_EQ(beside.results[0].result, 1) << beside.results[0].error;
+    EXPECT_EQ(beside.results[0].warning,
+              "no sound above the start threshold: the result holds no audio");
+    EXPECT_EQ(ReadBytes(dir / "q/quiet01.wav"), empty);
+    EXPECT_EQ(ReadBytes(source), original);
+    auto kept = RunWriter(o, empty, 5);
+    EXPECT_EQ(kept.results[0].result, 1);
+    EXPECT_TRUE(kept.results[0].warning.empty());
+}
+
+TEST_F(RunnerFixture, OverwriteReplacesTheLinkedFileAndKeepsItsOwnerAndMode) {
+    const std::string real = MakeSource("real/take.wav", 3000);
+    fs::create_directory(dir / "links");
+    fs::create_symlink("../real/take.wav", dir / "links/take.wav");
+    fs::create_hard_link(real, dir / "real/other.wav");
+    const auto original = ReadBytes(real);
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(real.c_str(), 4321, 4322), 0);
+    }
+    WriteToneWav(dir / "result.wav", 2, 8000, 400, 5000);
+    const auto result = ReadBytes(dir / "result.wav");
+
+    cli::Options o;
+    o.output = cli::OutputMode::Overwrite;
+    o.files = {dir / "links/take.wav"};
+    auto run = RunWriter(o, result, 400);
+    ASSERT_EQ(run.results[0].result, 1) << run.results[0].error;
+    EXPECT_EQ(run.results[0].target, o.files[0]);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "links/take.wav")));
+    EXPECT_EQ(ReadBytes(real), result);
+    EXPECT_EQ(ReadBytes(dir / "real/other.wav"), original); // another hard link keeps the old
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
+    EXPECT_EQ(Listing(dir / "real"), (std::vector<std::string>{"other.wav", "take.wav"}));
+    EXPECT_EQ(Listing(dir / "links"), std::vector<std::string>{"take.wav"});
+}
+
+TEST_F(RunnerFixture, ASourceThatCannotBeReplacedFailsBeforeTheEdit) {
+    const std::string source = MakeSource("ro/take.wav", 3000);
+    const auto original = ReadBytes(source);
+    fs::permissions(source, fs::perms::owner_read | fs::perms::group_read);
+    cli::Options o;
+    o.output = cli::OutputMode::Overwrite;
+    o.files = {source};
+    auto run = RunWriter(o, original, 400);
+    EXPECT_EQ(run.results[0].result, 0);
+    EXPECT_EQ(run.results[0].error, "the source is read-only: not replaced");
+    EXPECT_EQ(run.calls, 0); // refused before any work
+    EXPECT_EQ(ReadBytes(source), original);
+    EXPECT_EQ(Listing(dir / "ro"), std::vector<std::string>{"take.wav"});
+    fs::permissions(source, fs::perms::owner_all);
+
+    if (::geteuid() != 0) {
+        // Writable, but in a folder where the work file cannot be made.
+        fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+        auto locked = RunWriter(o, original, 400);
+        fs::permissions(dir / "ro", fs::perms::owner_all);
+        EXPECT_EQ(locked.calls, 0);
+        EXPECT_NE(locked.results[0].error.find("cannot create files in"), std::string::npos)
+            << locked.results[0].error;
+        EXPECT_EQ(ReadBytes(source), original);
+    }
+}
+
+TEST_F(RunnerFixture, WorkFilesOfDeadRunsAreSweptAndNoNameIsHeldByThem) {
+    // A process that has ended: its id is free.
+    std::string error;
+    const int dead = platform::StartProcess({"/bin/true"}, {}, error);
+    ASSERT_GT(dead, 0) << error;
+    platform::WaitProcess(dead);
+    const std::string d = std::to_string(dead);
+    cli::Options o;
+    o.output = cli::OutputMode::Folder;
+    o.outputDir = dir / "out";
+    fs::create_directory(o.outputDir);
+    WriteBytes(dir / ("out/.quillan-" + d + "-3.part"), {'x'});
+    WriteBytes(dir / ("out/.quillan-" + d + "-12.part"), {});
+    fs::create_directory(dir / ("out/.quillan-" + d + "-4.part")); // not a file: kept
+    WriteBytes(dir / "out/.quillan-1-1.part", {'l'});              // a live process: kept
+    WriteBytes(dir / ("out/.take.wav." + d + "-1.part"), {'o'});   // not our pattern: kept
+    WriteBytes(dir / ("out/.quillan-" + d + "-x.part"), {'o'});
+    o.files = {MakeSource("in/take.wav", 3000)};
+    auto results = Run(o, Behaviour::Copy);
+    ASSERT_EQ(results[0].result, 1) << results[0].error;
+    EXPECT_EQ(results[0].target, dir / "out/take.wav");
+    EXPECT_EQ(Listing(o.outputDir),
+              (std::vector<std::string>{".quillan-1-1.part", ".quillan-" + d + "-4.part",
+                                        ".quillan-" + d + "-x.part", ".take.wav." + d + "-1.part",
+                                        "take.wav"}));
+}
+
+TEST_F(RunnerFixture, NamesOfUpTo255BytesGetTheirResult) {
+    const std::string name255 = std::string(251, 'n') + ".wav";
+    const std::string name253 = std::string(249, 'm') + ".wav";
+    const std::string name254 = std::string(250, 'k') + ".wav";
+    cli::Options o;
+    o.output = cli::OutputMode::Folder;
+    o.outputDir = dir / "out";
+    fs::create_directory(o.outputDir);
+    o.files = {MakeSource("in/" + name255, 1000)};
+    auto toFolder = Run(o, Behaviour::Copy);
+    ASSERT_EQ(toFolder[0].result, 1) << toFolder[0].error;
+    EXPECT_EQ(Listing(o.outputDir), std::vector<std::string>{name255});
+
+    // Beside the source the number adds two bytes: 255 still fits, 256 is refused cleanly.
+    o.output = cli::OutputMode::BesideSource;
+    o.files = {MakeSource("b/" + name253, 1000), MakeSource("b/" + name254, 1000)};
+    auto beside = Run(o, Behaviour::Copy);
+    ASSERT_EQ(beside[0].result, 1) << beside[0].error;
+    EXPECT_EQ(fs::path(beside[0].target).filename().string().size(), 255u);
+    EXPECT_EQ(beside[1].result, 0);
+    EXPECT_NE(beside[1].error.find("File name too long"), std::string::npos) << beside[1].error;
+    EXPECT_EQ(Listing(dir / "b"),
+              (std::vector<std::string>{name254, name253, std::string(249, 'm') + "01.wav"}));
 }
 
 TEST_F(RunnerFixture, CheckWritesNothingAndMissingSourcesFailAlone) {

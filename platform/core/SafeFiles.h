@@ -1,0 +1,50 @@
+#pragma once
+
+// The system calls behind replacing a file safely and claiming a free name for a finished
+// result: file identity, ownership, links that never replace, folder flushes, live processes.
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+// What stat() tells about a file (links followed).
+struct FileIdentity {
+    uint32_t uid = 0;
+    uint32_t gid = 0;
+    uint32_t mode = 0; // permission bits, set-id and sticky bits (07777)
+    bool regular = false;
+    bool folder = false;
+    uint64_t links = 0;
+};
+
+// The identity of path, links followed.
+std::error_code ReadIdentity(const std::string& path, FileIdentity& identity);
+
+// The path with every link, "." and ".." resolved (realpath); the file must exist.
+std::error_code ResolvePath(const std::string& path, std::string& resolved);
+
+// Gives the file at path the owner, group and mode of identity, then flushes it to disk.
+// An owner or group this process may not give is left as it is (ownerKept false); any other
+// failure is returned, std::errc::no_space_on_device when the flush found the disk full.
+std::error_code TakeOverIdentity(const std::string& path, const FileIdentity& identity,
+                                 bool& ownerKept);
+
+// Makes a second name `to` for the file `from` (link()); std::errc::file_exists when `to`
+// is taken by anything, a dangling link included.
+std::error_code LinkNoReplace(const std::string& from, const std::string& to);
+
+// Flushes a folder's entries (a rename in it) to disk; failures are returned.
+std::error_code SyncFolder(const std::string& folder);
+
+// True when a process with this id exists (also one this process may not signal).
+bool ProcessExists(int pid);
+
+// Empty when this process may write to the file at path (access W_OK), else the reason.
+std::error_code CheckCanWrite(const std::string& path);
+
+// The effective user id of this process.
+uint32_t EffectiveUserId();
+
+} // namespace platform

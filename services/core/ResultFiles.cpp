@@ -1,0 +1,216 @@
+#include "services/core/ResultFiles.h"
+
+#include "platform/core/ExclusiveFile.h"
+#include "platform/core/FileSync.h"
+#include "platform/core/FolderAccess.h"
+#include "platform/core/Process.h"
+#include "platform/core/SafeFiles.h"
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace results {
+
+namespace {
+
+constexpr const char* kWorkPrefix = ".quillan-";
+constexpr const char* kWorkSuffix = ".part";
+// Enough for any real folder; bounded so that a folder where every name is taken cannot
+// keep a job busy.
+constexpr int64_t kLastNumber = 99999;
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string WriteFailure(const std::string& what, const std::error_code& ec) {
+    if (ec == std::errc::no_space_on_device) return "disk full";
+    return "write failed: " + what + ": " + ec.message();
+}
+
+// All digits, at least one, no sign; the value fits an int.
+bool ReadNumber(const std::string& text, int64_t& value) {
+    if (text.empty() || text.size() > 9) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+} // namespace
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string NumberedName(const std::string& wanted, int64_t n) {
+    if (n <= 0) return wanted;
+    const auto slash = wanted.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    auto dot = wanted.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) dot = wanted.size();
+    std::string number = std::to_string(n);
+    if (number.size() < 2) number.insert(0, "0");
+    return wanted.substr(0, dot) + number + wanted.substr(dot);
+}
+
+std::string WorkFileIn(const std::string& folder) {
+    static std::atomic<uint64_t> counter{0};
+    const std::string stem = kWorkPrefix + std::to_string(platform::CurrentProcessId()) + "-";
+    for (;;) {
+        // A file of a dead process that had our id may still be there: the next number.
+        std::string candidate =
+            Joined(folder, stem + std::to_string(counter.fetch_add(1) + 1) + kWorkSuffix);
+        if (!Exists(candidate)) return candidate;
+    }
+}
+
+int WorkFileOwner(const std::string& fileName) {
+    const std::string prefix = kWorkPrefix, suffix = kWorkSuffix;
+    if (fileName.size() <= prefix.size() + suffix.size() || fileName.rfind(prefix, 0) != 0 ||
+        fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return -1;
+    const std::string middle =
+        fileName.substr(prefix.size(), fileName.size() - prefix.size() - suffix.size());
+    const auto dash = middle.find('-');
+    int64_t pid = 0, job = 0;
+    if (dash == std::string::npos || !ReadNumber(middle.substr(0, dash), pid) ||
+        !ReadNumber(middle.substr(dash + 1), job) || pid <= 0)
+        return -1;
+    return static_cast<int>(pid);
+}
+
+int RemoveStaleWorkFiles(const std::string& folder) {
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? "." : folder, ec);
+    if (ec) return 0;
+    const int self = platform::CurrentProcessId();
+    int removed = 0;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) break;
+        const int pid = WorkFileOwner(it->path().filename().string());
+        if (pid <= 0 || pid == self || platform::ProcessExists(pid)) continue;
+        std::error_code typeError;
+        if (!fs::is_regular_file(it->symlink_status(typeError)) || typeError) continue;
+        std::error_code removeError;
+        if (fs::remove(it->path(), removeError)) ++removed;
+    }
+    return removed;
+}
+
+void RemoveStaleWorkFilesOnce(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    std::error_code ec;
+    std::string key = fs::weakly_canonical(folder.empty() ? "." : folder, ec).string();
+    if (ec) key = folder;
+    {
+        std::lock_guard lock(mutex);
+        if (!swept.insert(key).second) return;
+    }
+    RemoveStaleWorkFiles(folder);
+}
+
+ReplaceTarget CheckReplaceable(const std::string& source) {
+    ReplaceTarget t;
+    if (const std::error_code ec = platform::ResolvePath(source, t.file)) {
+        t.error = "cannot read: " + ec.message();
+        return t;
+    }
+    t.folder = FolderOf(t.file);
+    platform::FileIdentity file, folder;
+    if (const std::error_code ec = platform::ReadIdentity(t.file, file)) {
+        t.error = "cannot read: " + ec.message();
+        return t;
+    }
+    if (!file.regular) {
+        t.error = "not a regular file";
+        return t;
+    }
+    // Read-only means no write bit for anyone, whoever runs the program (root too).
+    if ((file.mode & 0222) == 0) {
+        t.error = "the source is read-only: not replaced";
+        return t;
+    }
+    if (const std::error_code ec = platform::CheckCanWrite(t.file)) {
+        t.error = "cannot replace the source: " + ec.message();
+        return t;
+    }
+    if (const std::error_code ec = platform::CheckCanCreateFilesIn(t.folder)) {
+        t.error =
+            "cannot replace the source: cannot create files in " + t.folder + ": " + ec.message();
+        return t;
+    }
+    // In a sticky folder (/tmp) only the file's or the folder's owner may rename over it.
+    const uint32_t self = platform::EffectiveUserId();
+    if (!platform::ReadIdentity(t.folder, folder) && (folder.mode & 01000) != 0 && self != 0 &&
+        file.uid != self && folder.uid != self) {
+        t.error = "cannot replace the source: another user's file in a shared folder";
+        return t;
+    }
+    return t;
+}
+
+std::string ReplaceWithResult(const std::string& workFile, const std::string& file) {
+    platform::FileIdentity identity;
+    if (const std::error_code ec = platform::ReadIdentity(file, identity))
+        return "write failed: cannot read " + file + ": " + ec.message();
+    bool ownerKept = true;
+    if (const std::error_code ec = platform::TakeOverIdentity(workFile, identity, ownerKept))
+        return WriteFailure("cannot prepare the result", ec);
+    std::error_code ec;
+    fs::rename(workFile, file, ec);
+    if (ec) return WriteFailure("cannot move the result to " + file, ec);
+    // The rename itself reaches the disk too; the result is in place either way.
+    (void)platform::SyncFolder(FolderOf(file));
+    return {};
+}
+
+Claim ClaimFreeName(const std::string& workFile, const std::string& wanted, bool numberAlways) {
+    bool linkInstead = false; // the file system has no rename that refuses to replace
+    for (int64_t n = numberAlways ? 1 : 0; n <= kLastNumber; ++n) {
+        const std::string candidate = NumberedName(wanted, n);
+        std::error_code ec;
+        if (!linkInstead) {
+            ec = platform::RenameNoReplace(workFile, candidate);
+            if (!ec) return {candidate, {}};
+            linkInstead = ec == std::errc::invalid_argument ||
+                          ec == std::errc::function_not_supported ||
+                          ec == std::errc::operation_not_supported;
+        }
+        if (linkInstead) {
+            ec = platform::LinkNoReplace(workFile, candidate);
+            if (!ec) {
+                RemoveIfPresent(workFile);
+                return {candidate, {}};
+            }
+        }
+        // Taken by a file, a folder or a dangling link, perhaps by another job a moment ago.
+        if (ec == std::errc::file_exists) continue;
+        return {{}, WriteFailure("cannot move the result to " + candidate, ec)};
+    }
+    return {{}, "write failed: no free numbered name for " + wanted};
+}
+
+void RemoveIfPresent(const std::string& path) {
+    std::error_code ignored;
+    if (!path.empty()) fs::remove(path, ignored);
+}
+
+} // namespace results
