@@ -80,6 +80,22 @@ std::vector<char> WavBytes(uint16_t formatTag, uint16_t channels, uint16_t bits,
     return b;
 }
 
+std::string ReadText(const std::string& path) {
+    return Slurp(path);
+}
+
+std::string VectorsDir() {
+    const char* v = std::getenv("QUILLAN_VECTORS");
+    return v ? v : QUILLAN_VECTORS_DIR;
+}
+
+std::optional<std::string> JsonValue(const std::string& json, const std::string& key) {
+    std::smatch m;
+    std::regex re("\"" + key + "\"\\s*:\\s*(\"(?:[^\"\\\\]|\\\\.)*\"|[^,}\\s]+)");
+    if (!std::regex_search(json, m, re)) return std::nullopt;
+    return m[1].str();
+}
+
 std::vector<char> ReadBytes(const std::string& path) {
     std::string s = Slurp(path);
     return {s.begin(), s.end()};

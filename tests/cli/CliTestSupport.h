@@ -38,6 +38,7 @@ std::vector<char> WavBytes(uint16_t formatTag, uint16_t channels, uint16_t bits,
                            uint32_t dataBytes);
 
 std::vector<char> ReadBytes(const std::string& path);
+std::string ReadText(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<char>& bytes);
 // File names of a folder, sorted.
 std::vector<std::string> Listing(const fs::path& folder);
@@ -61,6 +62,12 @@ struct Spawned {
 };
 Spawned SpawnBatch(const std::vector<std::string>& args, const std::string& logFolder);
 RunResult WaitBatch(const Spawned& child);
+
+// The folder of the engine's reference cases ($QUILLAN_VECTORS, else the configured one).
+std::string VectorsDir();
+
+// The raw text of "key": value in a flat JSON object (strings keep their quotes).
+std::optional<std::string> JsonValue(const std::string& json, const std::string& key);
 
 // One value of a flat JSON object: a decoded string, or the raw text of a number or literal.
 struct JsonField {
