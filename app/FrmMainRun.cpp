@@ -64,15 +64,16 @@ bool FrmMain::RunItem(C_EditWave& editWave, int32_t index, const RunConstants& r
 
     const std::string source = QFile::encodeName(lv_->AuxID(index, 0).Text()).toStdString();
     const ItemValues item = ReadItemValues(ReadPanel());
-    const std::string target =
-        source.empty() ? std::string() : TargetPath(source, item.soundPath, item.overWrite);
-    if (target.empty()) return true; // nothing that could be written
+    // The engine writes a work file; it takes its final name only when complete.
+    const ItemFiles files =
+        source.empty() ? ItemFiles{} : PlanItemFiles(source, item.soundPath, item.overWrite);
+    if (files.work.empty()) return true; // nothing to write, or refused before the edit
 
-    const int32_t result = CallEditWave(editWave, MakeEditWaveArgs(source, target, run, item));
+    const int32_t result = CallEditWave(editWave, MakeEditWaveArgs(source, files.work, run, item));
     // The source is replaced only when OverWrite was on for the whole file: a
     // target chosen for the output folder never lands on the source.
     const int32_t overWrite = item.overWrite == 1 && checkOW_->Value() == 1 ? 1 : 0;
-    return SettleTarget(result, abortRequested_ == 1, overWrite, target, source) !=
+    return SettleTarget(result, abortRequested_ == 1, overWrite, editWave.KeptFrames(), files) !=
            ItemOutcome::Aborted;
 }
 

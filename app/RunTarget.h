@@ -12,18 +12,37 @@ namespace app {
 // the first free two-digit numbered name (take01.wav, take02.wav, ...).
 std::string TargetPath(const std::string& source, const std::string& soundPath, int32_t overWrite);
 
-enum class ItemOutcome {
-    Written,       // the result stays under the target name
-    Replaced,      // the result took the name and place of the source
-    ReplaceFailed, // the source could not be replaced; the result stays numbered
-    Failed,        // the job did not finish; its partial output was removed
-    Aborted,       // the run was aborted; the target was removed
+// The files of one item: the engine writes a hidden work file, which takes its
+// final name only once the result is complete.
+struct ItemFiles {
+    std::string work;          // what the engine writes; empty when nothing is to be written
+    std::string wanted;        // the first name of the numbered series of the result
+    bool numberAlways = false; // beside the source: take01.wav on
+    std::string replaces;      // OverWrite: the file the result replaces (links followed)
+    std::string error;         // why the file is refused before the edit
 };
 
-// Settles the target after EditWave returned `result`: an abort or a failed
-// job removes the target (a half-written file is not a result); a finished job
-// with OverWrite on atomically replaces the source.
-ItemOutcome SettleTarget(int32_t result, bool aborted, int32_t overWrite, const std::string& target,
-                         const std::string& source);
+// Plans the files for source as TargetPath chooses the place. With OverWrite on,
+// a source that cannot be replaced (read-only, a folder where no file can be
+// made) is refused here, before any work: error says why and work stays empty.
+ItemFiles PlanItemFiles(const std::string& source, const std::string& soundPath, int32_t overWrite);
+
+enum class ItemOutcome {
+    Written,       // the result is under the first free name of its series
+    WrittenEmpty,  // as Written, but the result holds no audio (nothing above the start threshold)
+    Replaced,      // the result took the name and place of the source
+    ReplaceFailed, // the source could not be replaced; the result stays numbered
+    NoSound,       // no sound above the start threshold: the source kept, nothing written
+    Failed,        // the job did not finish, or its result could not be placed; nothing written
+    Aborted,       // the run was aborted; the work file was removed
+};
+
+// Settles the work file after EditWave returned `result` having kept
+// `keptFrames` frames of audio: an abort or a failed job removes it (a
+// half-written file is not a result); a finished job with OverWrite on replaces
+// the source in one rename, unless it kept no audio; otherwise the result takes
+// the first free name of its series (finalPath, when given, receives it).
+ItemOutcome SettleTarget(int32_t result, bool aborted, int32_t overWrite, int64_t keptFrames,
+                         const ItemFiles& files, std::string* finalPath = nullptr);
 
 } // namespace app
