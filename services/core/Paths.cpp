@@ -9,13 +9,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Only '/' separates; a backslash belongs to the name.
+constexpr char kSeparator = '/';
+
 bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
+    return c == kSeparator;
 }
 
-// '/' for a path that uses it, '\' for Windows-style paths and paths without a separator.
-char SeparatorFor(const std::string& pPath) {
-    return pPath.find('/') != std::string::npos ? '/' : '\\';
+bool HasSeparator(const std::string& pPath) {
+    return pPath.find(kSeparator) != std::string::npos;
 }
 
 // A NUL inside a path would make the file system see a shorter, different path.
@@ -95,7 +97,7 @@ std::string PathPart(const std::string& pPath, int32_t pFolder, int32_t pBacksla
     const SplitPath s = Split(pPath);
     std::string out;
     if (pFolder) out += s.Folder;
-    if (pBackslash) out += SeparatorFor(pPath);
+    if (pBackslash) out += kSeparator;
     if (pBaseName) out += s.Base;
     if (pDot) out += s.Dot;
     if (pExtension) out += s.Extension;
@@ -105,8 +107,9 @@ std::string PathPart(const std::string& pPath, int32_t pFolder, int32_t pBacksla
 std::string SetBackslash(const std::string& pPath, int32_t pRemove) {
     if (IsBlank(pPath)) return {};
     const bool hasTrailing = IsSeparator(pPath.back());
-    if (pRemove) return hasTrailing ? pPath.substr(0, pPath.size() - 1) : pPath;
-    return hasTrailing ? pPath : pPath + SeparatorFor(pPath);
+    // The root is a folder of its own; taking its '/' away would leave no path at all.
+    if (pRemove) return hasTrailing && pPath.size() > 1 ? pPath.substr(0, pPath.size() - 1) : pPath;
+    return hasTrailing ? pPath : pPath + kSeparator;
 }
 
 std::string EnsureExtension(const std::string& pPath, const std::string& pExtension) {
@@ -172,9 +175,11 @@ int32_t ReplaceFile(const std::string& pFrom, const std::string& pTo, int32_t pD
 std::string UniqueName(const std::string& pPath, int32_t pKeepFolder, int32_t pKeepExtension,
                        int32_t pDigits, int32_t pForce) {
     if (pPath.empty()) return {};
+    // A bare name has no folder: its "/" from PathPart would put it at the root.
+    const std::string prefix = HasSeparator(pPath) ? PathPart(pPath, 1, 1, 0, 0, 0) : std::string();
     if (!pForce && !FileExists(pPath))
-        return PathPart(pPath, pKeepFolder, pKeepFolder, 1, pKeepExtension, pKeepExtension);
-    const std::string prefix = PathPart(pPath, 1, 1, 0, 0, 0);
+        return (pKeepFolder ? prefix : std::string()) +
+               PathPart(pPath, 0, 0, 1, pKeepExtension, pKeepExtension);
     const std::string base = PathPart(pPath, 0, 0, 1, 0, 0);
     const std::string suffix = PathPart(pPath, 0, 0, 0, 1, 1);
     // Bounded so that a folder where every name answers "exists" cannot hang the caller.

@@ -2,10 +2,8 @@
 
 // Path and file helpers.
 //
-// Paths are split at their last separator; both '/' and '\' count as separators, so
-// Windows-style paths ("C:\w\take.wav") keep their documented results. A separator that a
-// helper adds is '/' when the path contains a '/', otherwise '\' (a path without any
-// separator counts as Windows-style: pass "./name" for a relative Linux path).
+// Paths are split at their last '/', the only separator here; a backslash is an ordinary
+// character of a name ("x\y.wav" is one file). A separator that a helper adds is '/'.
 // Flags are 0 or 1; results are 0/1 for the tests and file operations and an empty string
 // when a string helper fails. Nothing throws.
 
@@ -14,13 +12,15 @@
 
 // The chosen parts of the path, joined in the fixed order folder, separator, base name,
 // dot, extension; pCase 0 keeps the case, 1 lowers it, 2 raises it (ASCII). The separator
-// is appended whenever its flag is set, even when the folder is empty. Empty for an empty
-// path.
+// is appended whenever its flag is set, even when the folder is empty, so a bare name gives
+// "/" as its folder with separator: callers joining a bare name must not take that as the
+// root. Empty for an empty path.
 std::string PathPart(const std::string& pPath, int32_t pFolder, int32_t pBackslash,
                      int32_t pBaseName, int32_t pDot, int32_t pExtension, int32_t pCase = 0);
 
 // pRemove 0: adds a trailing separator when there is none; pRemove 1: removes one trailing
-// separator when there is one. Empty for a path that is empty or only blanks.
+// separator when there is one; the root "/" stays "/". Empty for a path that is empty or only
+// blanks.
 std::string SetBackslash(const std::string& pPath, int32_t pRemove);
 
 // The path with ".ext" (extension given with or without its dot, blanks trimmed) appended in
@@ -47,7 +47,8 @@ int32_t ReplaceFile(const std::string& pFrom, const std::string& pTo, int32_t pD
 // A numbered form of the path that does not exist: the path itself when it does not exist
 // and pForce is 0, else folder + base + n (zero-filled to pDigits) + dot + extension for the
 // first n = 1, 2, ... whose full candidate does not exist. The folder and the extension are
-// left out of the result when pKeepFolder / pKeepExtension are 0.
+// left out of the result when pKeepFolder / pKeepExtension are 0. A bare name stays bare
+// (relative to the current folder), never placed at the root.
 std::string UniqueName(const std::string& pPath, int32_t pKeepFolder, int32_t pKeepExtension,
                        int32_t pDigits, int32_t pForce);
 

@@ -8,48 +8,61 @@ using namespace foundation_test;
 namespace fs = std::filesystem;
 
 TEST(PathPart, SplitsAtLastSeparatorAndLastDotOfTheName) {
-    const std::string p = R"(C:\a\b.c\take.1.wav)";
-    EXPECT_EQ(PathPart(p, 1, 0, 0, 0, 0), R"(C:\a\b.c)");
-    EXPECT_EQ(PathPart(p, 1, 1, 0, 0, 0), R"(C:\a\b.c\)");
+    const std::string p = "/a/b.c/take.1.wav";
+    EXPECT_EQ(PathPart(p, 1, 0, 0, 0, 0), "/a/b.c");
+    EXPECT_EQ(PathPart(p, 1, 1, 0, 0, 0), "/a/b.c/");
     EXPECT_EQ(PathPart(p, 0, 0, 1, 1, 1), "take.1.wav");
     EXPECT_EQ(PathPart(p, 0, 0, 1, 0, 0), "take.1");
     EXPECT_EQ(PathPart(p, 0, 0, 0, 0, 1), "wav");
     EXPECT_EQ(PathPart(p, 0, 0, 0, 1, 1, 2), ".WAV");
-    EXPECT_EQ(PathPart(R"(C:\W\Take.WAV)", 1, 1, 1, 1, 1, 1), R"(c:\w\take.wav)");
+    EXPECT_EQ(PathPart("/W/Take.WAV", 1, 1, 1, 1, 1, 1), "/w/take.wav");
     EXPECT_EQ(PathPart("", 1, 1, 1, 1, 1), "");
 }
 
 TEST(PathPart, MissingPartsGiveEmptyTextButTheSeparatorStays) {
-    EXPECT_EQ(PathPart("take.wav", 1, 1, 0, 0, 0), "\\");
-    EXPECT_EQ(PathPart(R"(C:\w\README)", 0, 0, 0, 1, 1), "");
-    EXPECT_EQ(PathPart(R"(C:\w\README)", 0, 0, 1, 0, 0), "README");
-    EXPECT_EQ(PathPart(R"(C:\w.x\take)", 0, 0, 0, 0, 1), "");
-    EXPECT_EQ(PathPart(R"(C:\w\)", 0, 0, 1, 1, 1), "");
+    EXPECT_EQ(PathPart("take.wav", 1, 1, 0, 0, 0), "/");
+    EXPECT_EQ(PathPart("take.wav", 1, 0, 0, 0, 0), "");
+    EXPECT_EQ(PathPart("/take.wav", 1, 1, 0, 0, 0), "/");
+    EXPECT_EQ(PathPart("/w/README", 0, 0, 0, 1, 1), "");
+    EXPECT_EQ(PathPart("/w/README", 0, 0, 1, 0, 0), "README");
+    EXPECT_EQ(PathPart("/w.x/take", 0, 0, 0, 0, 1), "");
+    EXPECT_EQ(PathPart("/w/", 0, 0, 1, 1, 1), "");
 }
 
-TEST(PathPart, SlashIsASeparatorAndTheOneAddedToSlashPaths) {
-    EXPECT_EQ(PathPart("/home/u/in.d/take.wav", 1, 1, 0, 0, 0), "/home/u/in.d/");
-    EXPECT_EQ(PathPart("/home/u/in.d/take", 0, 0, 0, 0, 1), "");
-    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", 1, 0, 0, 0, 0), R"(/mnt/c\w)");
-    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", 0, 0, 1, 0, 0), "take");
+TEST(PathPart, BackslashIsPartOfTheName) {
+    EXPECT_EQ(PathPart(R"(x\y.wav)", 0, 0, 1, 1, 1), R"(x\y.wav)");
+    EXPECT_EQ(PathPart(R"(x\y.wav)", 0, 0, 1, 0, 0), R"(x\y)");
+    EXPECT_EQ(PathPart(R"(/in/x\y.wav)", 1, 1, 0, 0, 0), "/in/");
+    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", 1, 0, 0, 0, 0), "/mnt");
+    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", 0, 0, 1, 0, 0), R"(c\w\take)");
+    // A dot before a backslash is still the name's last dot.
+    EXPECT_EQ(PathPart(R"(/in/a.b\c)", 0, 0, 0, 0, 1), R"(b\c)");
+    EXPECT_EQ(PathPart(R"(C:\w\take.wav)", 1, 1, 0, 0, 0), "/");
 }
 
 TEST(SetBackslash, AddsOrRemovesExactlyOneSeparator) {
-    EXPECT_EQ(SetBackslash(R"(C:\w)", 0), R"(C:\w\)");
-    EXPECT_EQ(SetBackslash(R"(C:\w\)", 0), R"(C:\w\)");
-    EXPECT_EQ(SetBackslash(R"(C:\w\\)", 1), R"(C:\w\)");
-    EXPECT_EQ(SetBackslash(R"(C:\)", 1), "C:");
-    EXPECT_EQ(SetBackslash(R"(C:\w)", 1), R"(C:\w)");
-    EXPECT_EQ(SetBackslash("/tmp/out", 0), "/tmp/out/");
-    EXPECT_EQ(SetBackslash("/tmp/out/", 1), "/tmp/out");
+    EXPECT_EQ(SetBackslash("/w", 0), "/w/");
+    EXPECT_EQ(SetBackslash("/w/", 0), "/w/");
+    EXPECT_EQ(SetBackslash("/w//", 1), "/w/");
+    EXPECT_EQ(SetBackslash("/w", 1), "/w");
+    EXPECT_EQ(SetBackslash("relout", 0), "relout/");
     EXPECT_EQ(SetBackslash("", 0), "");
     EXPECT_EQ(SetBackslash("   ", 0), "");
     EXPECT_EQ(SetBackslash("   ", 1), "");
 }
 
+TEST(SetBackslash, RootStaysAndBackslashIsNoSeparator) {
+    EXPECT_EQ(SetBackslash("/", 1), "/");
+    EXPECT_EQ(SetBackslash("/", 0), "/");
+    EXPECT_EQ(SetBackslash("//", 1), "/");
+    EXPECT_EQ(SetBackslash(R"(out\)", 0), R"(out\/)");
+    EXPECT_EQ(SetBackslash(R"(out\)", 1), R"(out\)");
+}
+
 TEST(EnsureExtension, AppendsLowerCaseUnlessAlreadyThere) {
-    EXPECT_EQ(EnsureExtension(R"(C:\w\take.WAV)", "wav"), R"(C:\w\take.WAV)");
-    EXPECT_EQ(EnsureExtension(R"(C:\w\take.WAV)", ".mp3"), R"(C:\w\take.WAV.mp3)");
+    EXPECT_EQ(EnsureExtension("/w/take.WAV", "wav"), "/w/take.WAV");
+    EXPECT_EQ(EnsureExtension("/w/take.WAV", ".mp3"), "/w/take.WAV.mp3");
+    EXPECT_EQ(EnsureExtension(R"(/w/x\y.Wav)", "wav"), R"(/w/x\y.Wav)");
     EXPECT_EQ(EnsureExtension("/t/take", "  .WAV "), "/t/take.wav");
     EXPECT_EQ(EnsureExtension("/t/takewav", "wav"), "/t/takewav.wav");
     EXPECT_EQ(EnsureExtension("/t/take", ""), "/t/take");
@@ -152,6 +165,40 @@ TEST_F(PathFiles, UniqueNameGrowsPastThePatternWidth) {
         WriteBytes(PathOf("take" + std::to_string(n) + ".wav"), "x");
     EXPECT_EQ(UniqueName(take, 1, 1, 1, 0), PathOf("take10.wav"));
     EXPECT_EQ(UniqueName(take, 1, 1, 3, 0), PathOf("take001.wav"));
+}
+
+TEST_F(PathFiles, BackslashNamesAreOneFileInTheirFolder) {
+    const std::string odd = PathOf(R"(x\y.wav)");
+    WriteBytes(odd, "x");
+    EXPECT_EQ(FileExists(odd), 1);
+    EXPECT_EQ(FileExists(PathOf("y.wav")), 0);
+    EXPECT_EQ(UniqueName(odd, 1, 1, 2, 0), PathOf(R"(x\y01.wav)"));
+    EXPECT_EQ(UniqueName(odd, 0, 1, 2, 0), R"(x\y01.wav)");
+    // A backslash at the end of a folder name is part of that name.
+    fs::create_directory(PathOf(R"(out\)"));
+    EXPECT_EQ(FolderExists(PathOf(R"(out\)")), 1);
+    EXPECT_EQ(FolderExists(PathOf("out")), 0);
+}
+
+TEST(PathFolders, RootIsAFolder) {
+    EXPECT_EQ(FolderExists("/"), 1);
+    EXPECT_EQ(FolderExists("//"), 1);
+    EXPECT_EQ(FileExists("/"), 0);
+}
+
+// A bare name is relative to the current folder; numbering it must not move it to the root.
+TEST_F(PathFiles, UniqueNameKeepsABareNameInTheCurrentFolder) {
+    const fs::path before = fs::current_path();
+    fs::current_path(Dir);
+    const std::string free = UniqueName("take.wav", 1, 1, 2, 0);
+    const std::string forced = UniqueName("take.wav", 1, 1, 2, 1);
+    WriteBytes("take.wav", "x");
+    const std::string taken = UniqueName("take.wav", 1, 1, 2, 0);
+    fs::current_path(before);
+    EXPECT_EQ(free, "take.wav");
+    EXPECT_EQ(forced, "take01.wav");
+    EXPECT_EQ(taken, "take01.wav");
+    EXPECT_EQ(UniqueName("/take-does-not-exist.wav", 1, 1, 2, 1), "/take-does-not-exist01.wav");
 }
 
 TEST(ProgramFolders, AppFolderHoldsThisProgramAndSystemFolderExists) {

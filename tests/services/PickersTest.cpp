@@ -18,8 +18,9 @@ using foundation_test::WriteBytes;
 using testsupport::TempFolder;
 
 TEST(PickerInputs, FolderStartAndTitle) {
-    auto request = FolderPickRequest("C:\\Data\\", "", "/cwd");
-    EXPECT_EQ(request.startFolder, "C:\\Data");
+    auto request = FolderPickRequest("/data/", "", "/cwd");
+    EXPECT_EQ(request.startFolder, "/data");
+    EXPECT_EQ(FolderPickRequest("/", "t", "/cwd").startFolder, "/");
     EXPECT_EQ(request.title, "フォルダを選択してください");
     request = FolderPickRequest("/srv/audio/", "Output", "/cwd");
     EXPECT_EQ(request.startFolder, "/srv/audio");
@@ -33,8 +34,9 @@ TEST(PickerInputs, ChosenFolderEndsWithOneSeparator) {
     EXPECT_EQ(FolderPickResult(std::string()), "");
     EXPECT_EQ(FolderPickResult(std::string("/srv/audio/out")), "/srv/audio/out/");
     EXPECT_EQ(FolderPickResult(std::string("/")), "/");
-    EXPECT_EQ(FolderPickResult(std::string("C:\\Data\\Out")), "C:\\Data\\Out\\");
-    EXPECT_EQ(FolderPickResult(std::string("C:\\")), "C:\\");
+    EXPECT_EQ(FolderPickResult(std::string("/data/out/")), "/data/out/");
+    // A backslash is part of a folder's name here, not a separator.
+    EXPECT_EQ(FolderPickResult(std::string("/data/out\\")), "/data/out\\/");
 }
 
 TEST(PickerInputs, DefaultFlagsFollowOpenOrSave) {
