@@ -1,9 +1,13 @@
 // Feeds arbitrary bytes to the MPEG header parser as the content of a file. The first byte
 // chooses whether the name ends in "mp3"; the rest is the file. A result of 1 must come with
-// a consistent record.
+// a consistent record. The bytes are also read from a real file through GetMpegInfo (the
+// positioned file reads, under a path that does not end in "mp3"), which must agree with the
+// parser fed from memory.
 
+#include "fuzz/MemoryFile.h"
 #include "media/FCT_mpeg.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -28,25 +32,52 @@ void CheckAccepted(const MpegInfo& pInfo, int64_t pSize) {
     Check(std::strncmp(pInfo.LongText.c_str(), "mp", 2) == 0);
 }
 
+bool SameRecord(const MpegInfo& a, const MpegInfo& b) {
+    return a.StartPos == b.StartPos && a.DataSize == b.DataSize && a.EndPos == b.EndPos &&
+           a.FileSize == b.FileSize && a.IsVbr == b.IsVbr && a.FrameCount == b.FrameCount &&
+           a.SampleRate == b.SampleRate && a.BitRate == b.BitRate && a.Layer == b.Layer &&
+           a.ChannelMode == b.ChannelMode && a.LengthMs == b.LengthMs && a.LongText == b.LongText &&
+           a.ShortText == b.ShortText;
+}
+
+int32_t FromMemory(const uint8_t* pFile, int64_t pSize, bool pMp3Name, MpegInfo& pInfo) {
+    MpegByteSource source;
+    source.Size = pSize;
+    source.Read = [&](uint8_t* pBuffer, int32_t pCount, int64_t pPosition) {
+        // Like a positioned read: what lies past the end stays as the caller cleared it.
+        if (pCount < 0 || pPosition < 0) return false;
+        if (pPosition < pSize)
+            std::memcpy(pBuffer, pFile + pPosition,
+                        size_t(std::min<int64_t>(pCount, pSize - pPosition)));
+        return true;
+    };
+    return GetMpegInfoFrom(source, pMp3Name, pInfo);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
     if (pSize == 0) return 0;
-    bool mp3Name = (pData[0] & 1) != 0;
+    static MemoryFile scratch;
+    const bool mp3Name = (pData[0] & 1) != 0;
     const uint8_t* file = pData + 1;
-    int64_t size = int64_t(pSize - 1);
+    const int64_t size = int64_t(pSize - 1);
 
-    MpegByteSource source;
-    source.Size = size;
-    source.Read = [&](uint8_t* pBuffer, int32_t pCount, int64_t pPosition) {
-        // Like a positioned read: what lies past the end stays as the caller cleared it.
-        if (pCount < 0 || pPosition < 0) return false;
-        if (pPosition < size)
-            std::memcpy(pBuffer, file + pPosition,
-                        size_t(std::min<int64_t>(pCount, size - pPosition)));
-        return true;
-    };
     MpegInfo info;
-    if (GetMpegInfoFrom(source, mp3Name, info) == 1) CheckAccepted(info, size);
+    const int32_t result = FromMemory(file, size, mp3Name, info);
+    if (result == 1) CheckAccepted(info, size);
+
+    // The file path: the same bytes on disk, read as a file whose name is not "*.mp3".
+    scratch.Fill(file, size_t(size));
+    MpegInfo fromFile;
+    const int32_t fileResult = GetMpegInfo(scratch.Path(), fromFile);
+    MpegInfo plain;
+    const int32_t plainResult = mp3Name ? FromMemory(file, size, false, plain) : result;
+    if (!mp3Name) plain = info;
+    Check(fileResult == plainResult);
+    if (fileResult == 1) {
+        CheckAccepted(fromFile, size);
+        Check(SameRecord(fromFile, plain));
+    }
     return 0;
 }
