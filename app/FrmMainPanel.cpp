@@ -9,6 +9,8 @@
 #include "controls/UC_TextPicture.h"
 #include "services/core/SettingText.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 
 #include <string>
@@ -56,7 +58,8 @@ PanelState FrmMain::ReadPanel() const {
     }
     p.checkClip = checkClip_->Value();
     p.checkOW = checkOW_->Value();
-    p.soundPath = textSoundPath_->Text().toStdString();
+    p.soundPath = OutputFolder(QFile::encodeName(textSoundPath_->Text()).toStdString(),
+                               QFile::encodeName(QDir::homePath()).toStdString());
     return p;
 }
 

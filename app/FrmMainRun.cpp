@@ -47,10 +47,14 @@ void FrmMain::StartRun() {
     C_EditWave editWave;
     editWave.Prog = [this](float pRate, int32_t& pCancel) { EW_Prog(pRate, pCancel); };
 
+    // The run walks the rows by index: a header click must not reorder them under it.
+    const int32_t sortDisabled = lv_->SortDisabled();
+    lv_->SetSortDisabled(1);
     const int32_t count = lv_->ItemCount();
     for (int32_t i = 0; i < count; ++i) {
         if (!RunItem(editWave, i, run)) break;
     }
+    lv_->SetSortDisabled(sortDisabled);
     progBar_->SetValue(0);
     busy.reset();
     EndRun();

@@ -1,6 +1,7 @@
 #include "app/PanelValues.h"
 
 #include "engine/C_EditWave.h"
+#include "services/core/Paths.h"
 #include "services/core/SettingText.h"
 
 #include <cmath>
@@ -23,6 +24,17 @@ int32_t NormModeFromChecks(const std::array<int32_t, 4>& checks) {
     for (int32_t i = 0; i < 4; ++i)
         if (checks[i] != 0) mode = i;
     return mode;
+}
+
+std::string OutputFolder(const std::string& typed, const std::string& home) {
+    if (typed.empty() || typed.front() == '/') return typed;
+    if (home.empty() || home.front() != '/') return {};
+    std::string relative = typed;
+    if (relative == "~")
+        relative.clear();
+    else if (relative.rfind("~/", 0) == 0)
+        relative.erase(0, 2);
+    return SetBackslash(home, 0) + relative;
 }
 
 RunConstants ReadRunConstants(const PanelState& panel) {

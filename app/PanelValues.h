@@ -28,8 +28,13 @@ struct PanelState {
     std::array<int32_t, 4> checkNormMode{1, 0, 0, 0};
     int32_t checkClip = 0;
     int32_t checkOW = 0;
-    std::string soundPath;
+    std::string soundPath; // the output folder as the run uses it (see OutputFolder)
 };
+
+// The output folder a typed Output To text names: an absolute path as typed, a relative one
+// (and "~", "~/...") inside the home folder. Empty when the text is empty or there is no
+// absolute home folder to take a relative text from: results then go beside the source.
+std::string OutputFolder(const std::string& typed, const std::string& home);
 
 // Read once when a run starts.
 struct RunConstants {

@@ -74,6 +74,7 @@ class UC_ListView : public QWidget, public UC_ListViewModel {
     void SetNoOleScroll(int32_t v) { noOleScroll_ = v; }
     void SetBarNoDoEvents(int32_t v) { barNoDoEvents_ = v; }
     void SetNoAlign4Tab(int32_t v) { noAlign4Tab_ = v; }
+    int32_t SortDisabled() const { return sortDisabled_; }
     void SetSortDisabled(int32_t v) { sortDisabled_ = v; }
     void SetIconDisabled(int32_t v) { iconDisabled_ = v; }
     void SetTabDisabled(int32_t v) { tabDisabled_ = v; }

@@ -51,6 +51,18 @@ std::string Cell(app::FrmMain& window, int row, int column) {
     return window.LV()->Value(row, column).Text().toStdString();
 }
 
+WhenReady::WhenReady(std::function<bool()> ready, std::function<void()> action)
+    : ready_(std::move(ready)), action_(std::move(action)) {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (done_ || !ready_()) return;
+        done_ = true;
+        timer_.stop();
+        action_();
+    });
+    timer_.start();
+}
+
 void WindowTest::SetUp() {
     std::filesystem::create_directory(home.Path() / "config");
     std::filesystem::create_directory(home.Path() / "run");

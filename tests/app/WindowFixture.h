@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <QPoint>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +30,20 @@ void ClickCentre(QWidget* widget);
 void PressButton(app::FrmMain& window, int index);
 // The list's cell text.
 std::string Cell(app::FrmMain& window, int row, int column);
+
+// Calls `action` once from the event loop as soon as `ready` holds, while a
+// run (or anything else that yields) is going on.
+class WhenReady {
+  public:
+    WhenReady(std::function<bool()> ready, std::function<void()> action);
+    bool Done() const { return done_; }
+
+  private:
+    std::function<bool()> ready_;
+    std::function<void()> action_;
+    QTimer timer_;
+    bool done_ = false;
+};
 
 class WindowTest : public ::testing::Test {
   protected:

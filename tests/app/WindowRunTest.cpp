@@ -9,12 +9,10 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QTimer>
 
 #include <csignal>
 #include <filesystem>
 
-#include <functional>
 #include <sys/resource.h>
 
 using namespace testwindow;
@@ -27,30 +25,6 @@ using testfiles::WriteWav16;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Calls `action` once from the event loop as soon as `ready` holds, while a
-// run (or anything else that yields) is going on.
-class WhenReady {
-  public:
-    WhenReady(std::function<bool()> ready, std::function<void()> action)
-        : ready_(std::move(ready)), action_(std::move(action)) {
-        timer_.setInterval(0);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (done_ || !ready_()) return;
-            done_ = true;
-            timer_.stop();
-            action_();
-        });
-        timer_.start();
-    }
-    bool Done() const { return done_; }
-
-  private:
-    std::function<bool()> ready_;
-    std::function<void()> action_;
-    QTimer timer_;
-    bool done_ = false;
-};
 
 size_t Frames(const std::string& path) {
     return ReadWav16(path).Frames();
