@@ -6,6 +6,7 @@
 #include "platform/core/FileSync.h"
 #include "platform/core/FolderAccess.h"
 #include "platform/core/Process.h"
+#include "platform/core/SafeFiles.h"
 #include "platform/core/Signals.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,64 @@ TEST(CliSystemCalls, RenameNoReplaceKeepsWhatIsThere) {
         EXPECT_FALSE(fs::exists(dir / "work"));
         EXPECT_EQ(ReadBytes(dir / "free"), (std::vector<char>{'n', 'e', 'w'}));
     }
+}
+
+TEST(CliSystemCalls, LinkNoReplaceRefusesEveryTakenName) {
+    ScratchDir dir;
+    WriteBytes(dir / "work", {'n'});
+    fs::create_symlink(dir / "nowhere", dir / "dangling");
+    fs::create_directory(dir / "folder");
+    for (const char* taken : {"dangling", "folder"})
+        EXPECT_EQ(platform::LinkNoReplace(dir / "work", dir / taken), std::errc::file_exists);
+    EXPECT_FALSE(fs::exists(dir / "nowhere"));
+    EXPECT_FALSE(platform::LinkNoReplace(dir / "work", dir / "free"));
+    EXPECT_EQ(ReadBytes(dir / "free"), std::vector<char>{'n'});
+}
+
+TEST(CliSystemCalls, IdentityIsTakenOverWherePermitted) {
+    ScratchDir dir;
+    WriteBytes(dir / "source", {'s'});
+    WriteBytes(dir / "result", {'r'});
+    fs::permissions(dir / "source",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown((dir / "source").c_str(), 2345, 2346), 0);
+    }
+    platform::FileIdentity source;
+    ASSERT_FALSE(platform::ReadIdentity(dir / "source", source));
+    EXPECT_TRUE(source.regular);
+    EXPECT_EQ(source.mode, 0640u);
+    bool ownerKept = false;
+    EXPECT_FALSE(platform::TakeOverIdentity(dir / "result", source, ownerKept));
+    EXPECT_EQ(ownerKept, root);
+    platform::FileIdentity result;
+    ASSERT_FALSE(platform::ReadIdentity(dir / "result", result));
+    EXPECT_EQ(result.mode, 0640u);
+    if (root) {
+        EXPECT_EQ(result.uid, 2345u);
+        EXPECT_EQ(result.gid, 2346u);
+    }
+    EXPECT_EQ(platform::TakeOverIdentity(dir / "gone", source, ownerKept),
+              std::errc::no_such_file_or_directory);
+
+    fs::create_symlink(dir / "source", dir / "link");
+    std::string resolved;
+    ASSERT_FALSE(platform::ResolvePath(dir / "link", resolved));
+    EXPECT_EQ(resolved, fs::canonical(dir / "source").string());
+}
+
+TEST(CliSystemCalls, EndedProcessesAreSeenAsGone) {
+    EXPECT_TRUE(platform::ProcessExists(platform::CurrentProcessId()));
+    EXPECT_TRUE(platform::ProcessExists(1));
+    std::string error;
+    const int pid = platform::StartProcess({"/bin/true"}, {}, error);
+    ASSERT_GT(pid, 0) << error;
+    EXPECT_TRUE(platform::ProcessExists(pid)); // running or not yet reaped
+    platform::WaitProcess(pid);
+    EXPECT_FALSE(platform::ProcessExists(pid));
+    EXPECT_FALSE(platform::ProcessExists(0));
+    EXPECT_FALSE(platform::ProcessExists(-1));
 }
 
 TEST(CliSystemCalls, SyncAndFolderAccessNameTheirFailures) {

@@ -1,0 +1,79 @@
+// Work files, the claim of a free numbered name and the replace of a source.
+
+#include "services/core/ResultFiles.h"
+#include "CliTestSupport.h"
+#include "platform/core/Process.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+using namespace clitest;
+
+namespace {
+
+TEST(ResultFiles, NamesOfTheSeriesAndOfWorkFiles) {
+    EXPECT_EQ(results::NumberedName("out/take.wav", 0), "out/take.wav");
+    EXPECT_EQ(results::NumberedName("out/take.wav", 1), "out/take01.wav");
+    EXPECT_EQ(results::NumberedName("out/take.wav", 123), "out/take123.wav");
+    EXPECT_EQ(results::NumberedName("my.dir/take", 2), "my.dir/take02");
+    EXPECT_EQ(results::NumberedName("x\\y.wav", 3), "x\\y03.wav"); // one name, not a folder
+    EXPECT_EQ(results::FolderOf("take.wav"), ".");
+    EXPECT_EQ(results::FolderOf("/take.wav"), "/");
+    EXPECT_EQ(results::FolderOf("a\\b/c.wav"), "a\\b");
+
+    const std::string work = results::WorkFileIn("out");
+    const std::string name = fs::path(work).filename().string();
+    EXPECT_EQ(fs::path(work).parent_path(), "out");
+    EXPECT_LT(name.size(), 40u);
+    EXPECT_EQ(results::WorkFileOwner(name), platform::CurrentProcessId());
+    EXPECT_NE(results::WorkFileIn("out"), work);
+    for (const char* other : {".quillan-12.part", ".quillan--1-2.part", ".quillan-0-1.part",
+                              ".quillan-12-3.wav", "quillan-12-3.part", ".quillan-1x-3.part",
+                              ".take.wav.12-3.part", ".quillan-12-3.part.bak"})
+        EXPECT_EQ(results::WorkFileOwner(other), -1) << other;
+    EXPECT_EQ(results::WorkFileOwner(".quillan-4021-17.part"), 4021);
+}
+
+TEST(ResultFiles, ConcurrentClaimsGetDistinctNamesAndReplaceNothing) {
+    for (int round = 0; round < 20; ++round) {
+        ScratchDir dir;
+        WriteBytes(dir / "take02.wav", {'k'});
+        const int count = 16;
+        std::vector<std::string> works(count), claimed(count);
+        for (int i = 0; i < count; ++i) {
+            works[i] = results::WorkFileIn(dir.path().string());
+            WriteBytes(works[i], {char('a' + i)});
+        }
+        std::vector<std::thread> threads;
+        for (int i = 0; i < count; ++i)
+            threads.emplace_back([&, i] {
+                results::Claim c = results::ClaimFreeName(works[i], dir / "take.wav", false);
+                claimed[i] = c.path.empty() ? c.error : c.path;
+            });
+        for (auto& t : threads)
+            t.join();
+        std::set<std::string> names(claimed.begin(), claimed.end());
+        ASSERT_EQ(names.size(), size_t(count));
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(ReadBytes(claimed[i]), std::vector<char>{char('a' + i)}) << claimed[i];
+        EXPECT_EQ(ReadBytes(dir / "take02.wav"), std::vector<char>{'k'});
+        EXPECT_EQ(Listing(dir.path()).size(), size_t(count + 1));
+        EXPECT_EQ(Listing(dir.path()).back(), "take16.wav");
+    }
+}
+
+TEST(ResultFiles, AFailedReplaceLeavesTheSourceAsItWas) {
+    ScratchDir dir;
+    WriteBytes(dir / "take.wav", {'s'});
+    EXPECT_NE(results::ReplaceWithResult(dir / "missing.part", dir / "take.wav"), "");
+    EXPECT_EQ(ReadBytes(dir / "take.wav"), std::vector<char>{'s'});
+    fs::create_directory(dir / "folder");
+    EXPECT_EQ(results::CheckReplaceable(dir / "folder").error, "not a regular file");
+    EXPECT_NE(results::CheckReplaceable(dir / "absent.wav").error.find("cannot read"),
+              std::string::npos);
+    EXPECT_EQ(results::CheckReplaceable(dir / "take.wav").error, "");
+}
+
+} // namespace
