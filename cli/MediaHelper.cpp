@@ -119,12 +119,6 @@ std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::strin
     return facts;
 }
 
-std::string TypeNameOf(const std::string& path) {
-    std::string error;
-    auto lines = AskHelper("type", {path}, error);
-    return lines ? UnescapeField(lines->front()) : std::string();
-}
-
 std::optional<std::map<std::string, std::string>>
 StoredSettings(const std::vector<std::string>& keys, std::string& error) {
     auto lines = AskHelper("settings", keys, error);

@@ -1,8 +1,8 @@
 #pragma once
 // The media information and the settings store need Qt and GStreamer. quillan-batch keeps
 // them out of its own process: a small helper program, quillan-batch-media, answers for
-// it, and is started only by the calls that need it (--info, --use-settings, naming the
-// format of a file the engine refused). A plain batch run stays small and starts fast.
+// it, and is started only by the calls that need it (--info, --use-settings). A plain batch
+// run stays small and starts fast.
 
 #include <cstdint>
 #include <map>
@@ -23,9 +23,6 @@ struct AudioFacts {
 // GetAudioInfo of every path, in order; nothing (reason in error) when the helper fails.
 std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::string>& paths,
                                                     std::string& error);
-
-// The file-type description of a file; empty when unknown or when the helper fails.
-std::string TypeNameOf(const std::string& path);
 
 // The stored values of the given settings keys; a missing key has no entry.
 std::optional<std::map<std::string, std::string>>
