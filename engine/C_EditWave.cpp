@@ -29,21 +29,6 @@ constexpr int64_t kPieceBytes = 1048576;
 constexpr int64_t kHeaderBytes = 44;
 constexpr int64_t kMaxFileBytes = 4294967295LL;
 
-struct EditArgs {
-    std::string Source, Target;
-    int64_t From, To;
-    int32_t UseTh;
-    float ThIn, ThOut;
-    int32_t StartMargin, EndMargin, ForceMargin;
-    int32_t UseNorm;
-    float NormLevel;
-    int32_t NormMode, RMSmsec;
-    float RMSdb;
-    int32_t Clip;
-    float AdjustDbL, AdjustDbR;
-    int32_t FadeIn, FadeOut, CheckLevel;
-};
-
 // Level check results in sample units.
 struct Levels {
     int32_t Peak = 0, MaxRms = 0, NormRms = 0, FullScale = 1;
@@ -70,11 +55,10 @@ JobFailed WriteFailure(int pErr) {
     return {EditStatus::WriteFailed, SystemText(pErr)};
 }
 
-class EditJob {
+class JobRun {
   public:
-    EditJob(EditArgs pArgs, Reporter pReport)
-        : m_A(std::move(pArgs)), m_Report(std::move(pReport)) {}
-    ~EditJob();
+    JobRun(EditJob pJob, Reporter pReport) : m_A(std::move(pJob)), m_Report(std::move(pReport)) {}
+    ~JobRun();
 
     // 1 when the job ran to its end; throws JobFailed (or any fault) otherwise.
     void Run();
@@ -82,11 +66,11 @@ class EditJob {
     // Frames of source audio written to the target; 0 as well when trimming found no sound
     // above the start threshold (the margins hold only the silence around it).
     int64_t KeptFrames() const {
-        return m_A.UseTh != 0 && m_First.FirstSound == -1 ? 0 : m_End - m_Start;
+        return m_A.Trim && m_First.FirstSound == -1 ? 0 : m_End - m_Start;
     }
 
   private:
-    bool Writes() const { return !m_A.Target.empty() && m_A.CheckLevel != 1; }
+    bool Writes() const { return !m_A.TargetPath.empty() && m_A.Check != LevelCheck::MeasureOnly; }
     void SetUp();
     void OpenSource();
     void RefuseUnsupported() const;
@@ -103,7 +87,7 @@ class EditJob {
     template <typename Use>
     void ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames, Use pUse);
 
-    EditArgs m_A;
+    EditJob m_A;
     Reporter m_Report;
     WaveInfo m_Info;
     Levels m_Levels;
@@ -124,14 +108,14 @@ class EditJob {
     bool m_Finished = false;
 };
 
-EditJob::~EditJob() {
+JobRun::~JobRun() {
     CloseFile(m_Out);
     CloseFile(m_Source);
-    if (!m_Finished) RemoveIfSameFile(m_A.Target, m_Created);
+    if (!m_Finished) RemoveIfSameFile(m_A.TargetPath, m_Created);
 }
 
 template <typename Use>
-void EditJob::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames, Use pUse) {
+void JobRun::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames, Use pUse) {
     const int64_t pieceFrames = kPieceBytes / m_Info.BlockAlign;
     for (int64_t done = 0; done < pFrames;) {
         const int64_t n = std::min(pieceFrames, pFrames - done);
@@ -142,55 +126,55 @@ void EditJob::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrame
     }
 }
 
-void EditJob::SetUp() {
-    if (m_A.Target.empty() || m_A.CheckLevel == 1) {
+void JobRun::SetUp() {
+    if (m_A.TargetPath.empty() || m_A.Check == LevelCheck::MeasureOnly) {
         // Measure only: the first pass and nothing else.
-        m_A.UseTh = 0;
-        m_A.UseNorm = 1;
-        m_A.AdjustDbL = 0.0f;
-        m_A.AdjustDbR = 0.0f;
+        m_A.Trim = false;
+        m_A.Normalize = true;
+        m_A.AdjustLeftDb = 0.0f;
+        m_A.AdjustRightDb = 0.0f;
     }
     OpenSource();
     RefuseUnsupported();
     // Never append to, replace or damage an existing file (the create is exclusive as well;
     // this saves the measuring).
-    if (Writes() && FileExists(m_A.Target)) throw JobFailed{EditStatus::TargetExists, {}};
+    if (Writes() && FileExists(m_A.TargetPath)) throw JobFailed{EditStatus::TargetExists, {}};
 
     m_F = FullScale(m_Info.BitsPerSample);
     m_Levels.FullScale = m_F;
-    if (m_A.UseTh != 0) {
-        m_ThIn = NearestInt32(double(DbToLinear(m_A.ThIn)) * m_F);
-        m_ThOut = NearestInt32(double(DbToLinear(m_A.ThOut)) * m_F);
-        m_StartMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.StartMargin);
-        m_EndMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.EndMargin);
+    if (m_A.Trim) {
+        m_ThIn = NearestInt32(double(DbToLinear(m_A.StartThresholdDb)) * m_F);
+        m_ThOut = NearestInt32(double(DbToLinear(m_A.EndThresholdDb)) * m_F);
+        m_StartMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.StartMarginMs);
+        m_EndMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.EndMarginMs);
     } else {
-        m_A.ForceMargin = 0;
+        m_A.ForceMargins = false;
     }
-    if (m_A.UseNorm == 0) m_A.NormMode = 0;
-    if (m_A.NormMode == 3) {
-        m_GateFrames = std::max(0, NearestInt32(double(m_A.RMSmsec) / 1000.0 * m_Info.SampleRate));
-        m_GateLevel = NearestInt32(double(DbToLinear(m_A.RMSdb)) * m_F);
+    if (!m_A.Normalize) m_A.Mode = NormMode::Peak;
+    if (NormModeInfo(m_A.Mode).UsesGate) {
+        m_GateFrames = std::max(0, NearestInt32(double(m_A.GateMs) / 1000.0 * m_Info.SampleRate));
+        m_GateLevel = NearestInt32(double(DbToLinear(m_A.GateDb)) * m_F);
     }
     KeepRangeInsideData();
 
-    m_N = (m_A.NormMode == 2 || m_A.NormMode == 3) ? 3 : 2;
-    if (m_A.CheckLevel != 0) --m_N;
-    if (m_A.UseTh == 0 && m_A.UseNorm == 0) --m_N;
+    m_N = NormModeInfo(m_A.Mode).NeedsSecondPass ? 3 : 2;
+    if (m_A.Check != LevelCheck::Off) --m_N;
+    if (!m_A.Trim && !m_A.Normalize) --m_N;
     // A check with nothing to measure would leave no pass to count.
     m_N = std::max(m_N, 1);
 }
 
 // One descriptor serves every pass, so that a file replaced meanwhile cannot be measured
 // from one version and written from another.
-void EditJob::OpenSource() {
+void JobRun::OpenSource() {
     errno = 0;
-    m_Source = OpenForRead(m_A.Source);
+    m_Source = OpenForRead(m_A.SourcePath);
     if (m_Source == 0) throw JobFailed{EditStatus::SourceUnreadable, SystemText(errno)};
     m_Info = ReadWaveInfoFrom(m_Source);
 }
 
 // Only integer PCM in the widths and channel counts the sample code handles is edited.
-void EditJob::RefuseUnsupported() const {
+void JobRun::RefuseUnsupported() const {
     if (m_Info.HasFormat == 0) throw JobFailed{EditStatus::NotWav, {}};
     if (IsPcmEncoding(m_Info) == 0) throw JobFailed{EditStatus::NotPcm, EncodingName(m_Info)};
     if (const std::string problem = LayoutProblem(m_Info); !problem.empty())
@@ -201,21 +185,21 @@ void EditJob::RefuseUnsupported() const {
 }
 
 // [From, To) inside the data: To beyond the end stops there, From beyond To is empty.
-void EditJob::KeepRangeInsideData() {
+void JobRun::KeepRangeInsideData() {
     const int64_t frames = m_Info.SampleFrames;
-    m_To = m_A.To > 0 ? std::min<int64_t>(m_A.To, frames) : frames;
-    m_From = std::clamp<int64_t>(m_A.From, 0, m_To);
+    m_To = m_A.ToFrame > 0 ? std::min<int64_t>(m_A.ToFrame, frames) : frames;
+    m_From = std::clamp<int64_t>(m_A.FromFrame, 0, m_To);
 }
 
-void EditJob::Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos) {
+void JobRun::Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos) {
     const float rate = float(pBase + double(pPos - pFrom) / double(pTo - pFrom) / m_N);
     if (m_Report(rate)) throw JobFailed{EditStatus::Cancelled, {}};
 }
 
-void EditJob::RunFirstPass() {
+void JobRun::RunFirstPass() {
     m_First.BitsPerSample = m_Info.BitsPerSample;
     m_First.Channels = m_Info.Channels;
-    m_First.Trim = m_A.UseTh != 0;
+    m_First.Trim = m_A.Trim;
     m_First.ThIn = m_ThIn;
     m_First.ThOut = m_ThOut;
     const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
@@ -265,8 +249,8 @@ void EditJob::RunFirstPass() {
     m_Levels.NormRms = m_First.NormRms;
 }
 
-void EditJob::TrimRange() {
-    if (m_A.UseTh == 0) {
+void JobRun::TrimRange() {
+    if (!m_A.Trim) {
         m_Start = m_From;
         m_End = m_To;
         return;
@@ -288,11 +272,12 @@ void EditJob::TrimRange() {
     }
 }
 
-void EditJob::RunSecondPass() {
+void JobRun::RunSecondPass() {
     SecondPass pass;
     pass.BitsPerSample = m_Info.BitsPerSample;
     pass.Channels = m_Info.Channels;
-    if (m_A.NormMode == 3 && m_Levels.Peak > 0) m_Scale = float(double(m_F) / m_Levels.Peak);
+    if (NormModeInfo(m_A.Mode).UsesGate && m_Levels.Peak > 0)
+        m_Scale = float(double(m_F) / m_Levels.Peak);
     pass.Scale = m_Scale;
     pass.GateFrames = m_GateFrames;
     pass.GateLevel = m_GateLevel;
@@ -311,13 +296,13 @@ void EditJob::RunSecondPass() {
     m_RangeRms = pass.RangeRms();
 }
 
-void EditJob::Append(const uint8_t* pData, int64_t pBytes) {
+void JobRun::Append(const uint8_t* pData, int64_t pBytes) {
     errno = 0;
-    m_Out = WriteAt(pData, int32_t(pBytes), -1, m_Out, m_A.Target);
+    m_Out = WriteAt(pData, int32_t(pBytes), -1, m_Out, m_A.TargetPath);
     if (m_Out == 0) throw WriteFailure(errno);
 }
 
-void EditJob::WriteSilence(int64_t pBytes) {
+void JobRun::WriteSilence(int64_t pBytes) {
     if (pBytes <= 0) return;
     std::vector<uint8_t> silence(size_t(std::min(pBytes, kPieceBytes)),
                                  SilenceByte(m_Info.BitsPerSample));
@@ -328,10 +313,10 @@ void EditJob::WriteSilence(int64_t pBytes) {
     }
 }
 
-void EditJob::WriteOutput() {
+void JobRun::WriteOutput() {
     const int64_t align = m_Info.BlockAlign;
-    const int64_t lead = m_A.ForceMargin == 1 ? m_LeadPad : 0;
-    const int64_t tail = m_A.ForceMargin == 1 ? m_TailPad : 0;
+    const int64_t lead = m_A.ForceMargins ? m_LeadPad : 0;
+    const int64_t tail = m_A.ForceMargins ? m_TailPad : 0;
     const int64_t dataBytes = (lead + (m_End - m_Start) + tail) * align;
     const int64_t pad = dataBytes % 2;
     if (kHeaderBytes + dataBytes + pad > kMaxFileBytes)
@@ -340,17 +325,18 @@ void EditJob::WriteOutput() {
     BlockFormat fmt;
     fmt.BitsPerSample = m_Info.BitsPerSample;
     fmt.Channels = m_Info.Channels;
-    fmt.DbL = ChannelDb(m_A.AdjustDbL, m_Gain);
-    fmt.DbR = ChannelDb(m_A.AdjustDbR, m_Gain);
+    fmt.DbL = ChannelDb(m_A.AdjustLeftDb, m_Gain);
+    fmt.DbR = ChannelDb(m_A.AdjustRightDb, m_Gain);
     fmt.Start = m_Start;
     fmt.End = m_End;
-    fmt.FadeIn = m_A.FadeIn;
-    fmt.FadeOut = m_A.FadeOut;
+    fmt.FadeIn = m_A.FadeInFrames;
+    fmt.FadeOut = m_A.FadeOutFrames;
     const bool copyThrough =
-        fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeIn == 0 && m_A.FadeOut == 0;
+        fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
 
     errno = 0;
-    m_Out = CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels, m_A.Target);
+    m_Out =
+        CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels, m_A.TargetPath);
     if (m_Out == 0) throw WriteFailure(errno);
     m_Created = IdentityOf(m_Out);
     WriteSilence(lead * align);
@@ -376,28 +362,28 @@ void EditJob::WriteOutput() {
         Append(&padByte, 1);
     }
     errno = 0;
-    if (FixWaveSizes(m_A.Target, int32_t(pad), 0, m_Out) == 0) throw WriteFailure(errno);
+    if (FixWaveSizes(m_A.TargetPath, int32_t(pad), 0, m_Out) == 0) throw WriteFailure(errno);
 }
 
-void EditJob::Run() {
+void JobRun::Run() {
     SetUp();
-    if (m_A.UseTh != 0 || m_A.UseNorm != 0) {
+    if (m_A.Trim || m_A.Normalize) {
         RunFirstPass();
         if (!Writes()) {
             m_Finished = true;
             return;
         }
         TrimRange();
-        if (m_A.NormMode == 2 || m_A.NormMode == 3) RunSecondPass();
+        if (NormModeInfo(m_A.Mode).NeedsSecondPass) RunSecondPass();
         GainInputs in;
         in.FullScale = m_F;
-        in.NormMode = m_A.NormMode;
-        in.NormLevel = m_A.NormLevel;
+        in.Mode = m_A.Mode;
+        in.NormLevel = m_A.NormLevelDb;
         in.Peak = m_Levels.Peak;
         in.MaxBlockRms = m_Levels.MaxRms;
         in.RangeRms = m_RangeRms;
         in.Scale = m_Scale;
-        in.Clip = m_A.Clip != 0;
+        in.Clip = m_A.Clip;
         m_Gain = NormGain(in);
     } else {
         m_Start = m_From;
@@ -413,15 +399,9 @@ float LevelDb(int32_t pLevel, int32_t pFullScale) {
 
 } // namespace
 
-int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
-                             int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn, float pThOut,
-                             int32_t pStartMargin, int32_t pEndMargin, int32_t pForceMargin,
-                             int32_t pUseNorm, float pNormLevel, int32_t pNormMode,
-                             int32_t pRMSmsec, float pRMSdb, int32_t pClip, float pAdjustdbL,
-                             float pAdjustdbR, int32_t pFadeInSample, int32_t pFadeOutSample,
-                             int32_t pCheckLevel) {
+int32_t C_EditWave::Edit(const EditJob& pJob) {
     m_Canceled = 0;
-    if (pCheckLevel != 0) {
+    if (pJob.Check != LevelCheck::Off) {
         m_MaxPeak = m_MaxRMS = m_NormRMS = -1;
         m_MaxPeakDB = m_MaxRMSDB = m_NormRMSDB = 0.0f;
     }
@@ -432,18 +412,14 @@ int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pT
         if (cancel != 0) m_Canceled = 1;
         return m_Canceled != 0;
     };
-    EditArgs args{pSourceFN,     pTargetFN,      pFrom,      pTo,          pUseTh,     pThIn,
-                  pThOut,        pStartMargin,   pEndMargin, pForceMargin, pUseNorm,   pNormLevel,
-                  pNormMode,     pRMSmsec,       pRMSdb,     pClip,        pAdjustdbL, pAdjustdbR,
-                  pFadeInSample, pFadeOutSample, pCheckLevel};
     m_Status = EditStatus::InternalError;
     m_StatusDetail.clear();
     m_KeptFrames = 0;
     try {
-        EditJob job(std::move(args), report);
-        job.Run();
-        if (pCheckLevel != 0) {
-            const Levels& l = job.Measured();
+        JobRun run(pJob, report);
+        run.Run();
+        if (pJob.Check != LevelCheck::Off) {
+            const Levels& l = run.Measured();
             m_MaxPeak = l.Peak;
             m_MaxRMS = l.MaxRms;
             m_NormRMS = l.NormRms;
@@ -451,7 +427,8 @@ int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pT
             m_MaxRMSDB = LevelDb(l.MaxRms, l.FullScale);
             m_NormRMSDB = LevelDb(l.NormRms, l.FullScale);
         }
-        if (!pTargetFN.empty() && pCheckLevel != 1) m_KeptFrames = job.KeptFrames();
+        if (!pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly)
+            m_KeptFrames = run.KeptFrames();
         m_Status = EditStatus::Done;
         return 1;
     } catch (const JobFailed& failed) {
@@ -464,4 +441,46 @@ int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pT
     } catch (...) {
     }
     return 0;
+}
+
+int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
+                             int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn, float pThOut,
+                             int32_t pStartMargin, int32_t pEndMargin, int32_t pForceMargin,
+                             int32_t pUseNorm, float pNormLevel, int32_t pNormMode,
+                             int32_t pRMSmsec, float pRMSdb, int32_t pClip, float pAdjustdbL,
+                             float pAdjustdbR, int32_t pFadeInSample, int32_t pFadeOutSample,
+                             int32_t pCheckLevel) {
+    EditJob job;
+    job.SourcePath = pSourceFN;
+    job.TargetPath = pTargetFN;
+    job.FromFrame = pFrom;
+    job.ToFrame = pTo;
+    job.Trim = pUseTh != 0;
+    job.StartThresholdDb = pThIn;
+    job.EndThresholdDb = pThOut;
+    job.StartMarginMs = pStartMargin;
+    job.EndMarginMs = pEndMargin;
+    job.ForceMargins = pForceMargin == 1;
+    job.Normalize = pUseNorm != 0;
+    job.NormLevelDb = pNormLevel;
+    job.GateMs = pRMSmsec;
+    job.GateDb = pRMSdb;
+    job.Clip = pClip != 0;
+    job.AdjustLeftDb = pAdjustdbL;
+    job.AdjustRightDb = pAdjustdbR;
+    job.FadeInFrames = pFadeInSample;
+    job.FadeOutFrames = pFadeOutSample;
+    job.Check = pCheckLevel == 0   ? LevelCheck::Off
+                : pCheckLevel == 1 ? LevelCheck::MeasureOnly
+                                   : LevelCheck::Store;
+    const std::optional<NormMode> mode = NormModeFromIndex(pNormMode);
+    if (job.Normalize && !mode) {
+        // An unknown mode would normalise by nothing; refuse it rather than guess.
+        m_Canceled = 0;
+        m_Status = EditStatus::InvalidArgument;
+        m_StatusDetail = "normalisation mode " + std::to_string(pNormMode);
+        return 0;
+    }
+    job.Mode = mode.value_or(NormMode::Peak);
+    return Edit(job);
 }

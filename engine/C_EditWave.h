@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/EditJob.h"
 #include "engine/EditStatus.h"
 
 #include <cstdint>
@@ -57,6 +58,9 @@ class C_EditWave {
                      int32_t pNormMode, int32_t pRMSmsec, float pRMSdb, int32_t pClip,
                      float pAdjustdbL, float pAdjustdbR, int32_t pFadeInSample,
                      int32_t pFadeOutSample, int32_t pCheckLevel);
+
+    // The same job as one record; EditWave above fills one and calls this.
+    int32_t Edit(const EditJob& pJob);
 
   private:
     int32_t m_Canceled = 0;

@@ -39,20 +39,18 @@ float NormGain(const GainInputs& pIn) {
     using LD = long double;
     const LD target = LD(DbToLinear(pIn.NormLevel)) * LD(pIn.FullScale);
     float g = 1.0f;
-    switch (pIn.NormMode) {
-    case 0:
+    switch (pIn.Mode) {
+    case NormMode::Peak:
         if (pIn.Peak > 0) g = float(target / LD(pIn.Peak));
         break;
-    case 1:
+    case NormMode::RmsMax:
         if (pIn.MaxBlockRms > 0) g = float(target / LD(pIn.MaxBlockRms));
         break;
-    case 2:
+    case NormMode::RmsAverage:
         if (pIn.RangeRms > 0.0) g = float(target / LD(pIn.RangeRms));
         break;
-    case 3:
+    case NormMode::RmsCalc:
         if (pIn.RangeRms > 0.0) g = float(target / (LD(pIn.RangeRms) / LD(pIn.Scale)));
-        break;
-    default:
         break;
     }
     if (pIn.Peak > 0 && !pIn.Clip) {

@@ -7,13 +7,15 @@
 // channel and frame) and the fast path (a constant factor per channel outside the fades,
 // lookup tables for 8-bit samples, vector arithmetic for 16-bit samples).
 
+#include "engine/NormModes.h"
+
 #include <array>
 #include <cstdint>
 
 // Reference levels of the normalisation; RangeRms is in scaled units in mode 3.
 struct GainInputs {
     int32_t FullScale = 32767;
-    int32_t NormMode = 0; // 0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc)
+    NormMode Mode = NormMode::Peak;
     float NormLevel = 0.0f;
     int32_t Peak = 0;
     int32_t MaxBlockRms = 0;

@@ -28,6 +28,8 @@ const char* EditStatusText(EditStatus pStatus) {
         return "cancelled";
     case EditStatus::OutOfMemory:
         return "out of memory";
+    case EditStatus::InvalidArgument:
+        return "invalid argument";
     case EditStatus::InternalError:
         return "internal error";
     }

@@ -19,6 +19,7 @@ enum class EditStatus : int32_t {
     OutputTooLarge,    // the result would pass the 4 GiB limit of the WAV size fields
     Cancelled,         // the progress handler asked to stop
     OutOfMemory,       // an allocation failed
+    InvalidArgument,   // an argument no job can have (detail: which)
     InternalError,     // any other fault
 };
 

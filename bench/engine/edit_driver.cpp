@@ -13,7 +13,7 @@
 //   --check N                       pCheckLevel (1: measure only, print the levels)
 // Prints "result R" (and the levels when checking); exit status 0 when R is 1.
 
-#include "engine/EditWaveArgs.h"
+#include "engine/C_EditWave.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +29,7 @@ bool Number(const char* pText, double& pOut) {
 }
 
 // Reads the option at argv[i] and its values; false on a bad option.
-bool ParseOption(int argc, char** argv, int& i, EditWaveArgs& a) {
+bool ParseOption(int argc, char** argv, int& i, EditJob& a) {
     const std::string opt = argv[i];
     const auto values = [&](int n, std::vector<double>& out) {
         if (i + n >= argc) return false;
@@ -41,35 +41,37 @@ bool ParseOption(int argc, char** argv, int& i, EditWaveArgs& a) {
     };
     std::vector<double> v;
     if (opt == "--force-margin")
-        a.pForceMargin = 1;
+        a.ForceMargins = true;
     else if (opt == "--clip")
-        a.pClip = 1;
+        a.Clip = true;
     else if (opt == "--from" && values(1, v))
-        a.pFrom = int64_t(v[0]);
+        a.FromFrame = int64_t(v[0]);
     else if (opt == "--to" && values(1, v))
-        a.pTo = int64_t(v[0]);
+        a.ToFrame = int64_t(v[0]);
     else if (opt == "--trim" && values(2, v)) {
-        a.pUseTh = 1;
-        a.pThIn = float(v[0]);
-        a.pThOut = float(v[1]);
+        a.Trim = true;
+        a.StartThresholdDb = float(v[0]);
+        a.EndThresholdDb = float(v[1]);
     } else if (opt == "--margins" && values(2, v)) {
-        a.pStartMargin = int32_t(v[0]);
-        a.pEndMargin = int32_t(v[1]);
-    } else if (opt == "--norm" && values(2, v)) {
-        a.pUseNorm = 1;
-        a.pNormMode = int32_t(v[0]);
-        a.pNormLevel = float(v[1]);
+        a.StartMarginMs = int32_t(v[0]);
+        a.EndMarginMs = int32_t(v[1]);
+    } else if (opt == "--norm" && values(2, v) && NormModeFromIndex(int32_t(v[0]))) {
+        a.Normalize = true;
+        a.Mode = *NormModeFromIndex(int32_t(v[0]));
+        a.NormLevelDb = float(v[1]);
     } else if (opt == "--gate" && values(2, v)) {
-        a.pRMSmsec = int32_t(v[0]);
-        a.pRMSdb = float(v[1]);
+        a.GateMs = int32_t(v[0]);
+        a.GateDb = float(v[1]);
     } else if (opt == "--adjust" && values(2, v)) {
-        a.pAdjustdbL = float(v[0]);
-        a.pAdjustdbR = float(v[1]);
+        a.AdjustLeftDb = float(v[0]);
+        a.AdjustRightDb = float(v[1]);
     } else if (opt == "--fade" && values(2, v)) {
-        a.pFadeInSample = int32_t(v[0]);
-        a.pFadeOutSample = int32_t(v[1]);
+        a.FadeInFrames = int32_t(v[0]);
+        a.FadeOutFrames = int32_t(v[1]);
     } else if (opt == "--check" && values(1, v)) {
-        a.pCheckLevel = int32_t(v[0]);
+        a.Check = v[0] == 0   ? LevelCheck::Off
+                  : v[0] == 1 ? LevelCheck::MeasureOnly
+                              : LevelCheck::Store;
     } else {
         return false;
     }
@@ -83,9 +85,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: edit_driver SOURCE TARGET [options] (see the source)\n");
         return 2;
     }
-    EditWaveArgs a;
-    a.pSourceFN = argv[1];
-    a.pTargetFN = argv[2];
+    EditJob a;
+    a.SourcePath = argv[1];
+    a.TargetPath = argv[2];
     for (int i = 3; i < argc; ++i) {
         if (!ParseOption(argc, argv, i, a)) {
             std::fprintf(stderr, "edit_driver: bad option %s\n", argv[i]);
@@ -93,9 +95,9 @@ int main(int argc, char** argv) {
         }
     }
     C_EditWave edit;
-    const int32_t result = CallEditWave(edit, a);
+    const int32_t result = edit.Edit(a);
     std::printf("result %d\n", result);
-    if (a.pCheckLevel != 0)
+    if (a.Check != LevelCheck::Off)
         std::printf("peak %d (%.4f dB) maxrms %d (%.4f dB) normrms %d (%.4f dB)\n", edit.MaxPeak(),
                     edit.MaxPeakDB(), edit.MaxRMS(), edit.MaxRMSDB(), edit.NormRMS(),
                     edit.NormRMSDB());

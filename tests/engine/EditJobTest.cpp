@@ -58,10 +58,10 @@ void Watch(C_EditWave& pEdit, Events& pEvents) {
 TEST(EditJobLevels, TrimmedPeakAtMinus6ComesOutAtFullScale) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, ToneBetweenSilences(500, 4000, 500, 16384));
-    job.UseTh = 1;
+    job.Trim = true;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(PeakOf(ReadSamples(job.Target, 16)), 32767);
+    EXPECT_EQ(PeakOf(ReadSamples(job.TargetPath, 16)), 32767);
 }
 
 TEST(EditJobLevels, CopyThroughKeepsTheAudioByteForByte) {
@@ -92,10 +92,10 @@ TEST(EditJobLevels, PeakOfMinus32768GivesGainBelowOneWithoutClipping) {
 
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, {-32768, 32767, 1000, -1000, 0});
-    job.UseNorm = 1;
+    job.Normalize = true;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
+    const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     EXPECT_EQ(got, (std::vector<int32_t>{-32767, 32766, 1000, -1000, 0}));
 }
 
@@ -105,11 +105,11 @@ TEST(EditJobLevels, PeakAboveFullScaleWithoutClipStopsAtFullScale) {
     TempDir tmp;
     const std::vector<int32_t> tone = ToneBetweenSilences(0, 4000, 0, 16384);
     Job job = JobOverNewWav(tmp, 8000, 16, 1, tone);
-    job.UseNorm = 1;
-    job.NormLevel = 3.0f;
+    job.Normalize = true;
+    job.NormLevelDb = 3.0f;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
+    const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     auto atFullScale = [](const std::vector<int32_t>& pSamples, int32_t pFull) {
         return std::count_if(pSamples.begin(), pSamples.end(),
                              [&](int32_t v) { return std::abs(v) >= pFull; });
@@ -118,10 +118,10 @@ TEST(EditJobLevels, PeakAboveFullScaleWithoutClipStopsAtFullScale) {
     // Only the samples at the source's peak reach full scale.
     EXPECT_EQ(atFullScale(got, 32767), atFullScale(tone, 16384));
 
-    fs::remove(job.Target);
-    job.Clip = 1;
+    fs::remove(job.TargetPath);
+    job.Clip = true;
     ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_GT(atFullScale(ReadSamples(job.Target, 16), 32767), 10 * atFullScale(tone, 16384));
+    EXPECT_GT(atFullScale(ReadSamples(job.TargetPath, 16), 32767), 10 * atFullScale(tone, 16384));
 }
 
 TEST(EditJobLevels, RmsMaxPastFullScaleWithClipSaturates) {
@@ -142,10 +142,10 @@ TEST(EditJobLevels, RmsMaxPastFullScaleWithClipSaturates) {
         const std::string out = tmp.Path("o" + std::to_string(c.Bits) + ".wav");
         WriteWav(src, 8000, c.Bits, 2, c.In);
         Job job = Job::Between(src, out);
-        job.UseNorm = 1;
-        job.NormMode = 1;
-        job.NormLevel = 0.0f;
-        job.Clip = 1;
+        job.Normalize = true;
+        job.Mode = NormMode::RmsMax;
+        job.NormLevelDb = 0.0f;
+        job.Clip = true;
         C_EditWave edit;
         ASSERT_EQ(job.Run(edit), 1);
         const std::vector<int32_t> got = ReadSamples(out, c.Bits);
@@ -161,11 +161,11 @@ TEST(EditJobLevels, AdjustmentBelowMinus60IsRaisedToMinus60) {
     EXPECT_EQ(ChannelDb(-80.0f, 1.0f), -60.0f);
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 2, {32000, 32000, -20000, -20000});
-    job.AdjustL = -80.0f;
+    job.AdjustLeftDb = -80.0f;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
     // -60 dB is a factor of 1/1000; the right channel stays as it was.
-    EXPECT_EQ(ReadSamples(job.Target, 16), (std::vector<int32_t>{32, 32000, -20, -20000}));
+    EXPECT_EQ(ReadSamples(job.TargetPath, 16), (std::vector<int32_t>{32, 32000, -20, -20000}));
 }
 
 TEST(EditJobLevels, FadeInRisesFromMinus60Through30To0) {
@@ -178,10 +178,10 @@ TEST(EditJobLevels, FadeInRisesFromMinus60Through30To0) {
 
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(3000, 1, 10000));
-    job.FadeIn = 1000;
+    job.FadeInFrames = 1000;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
+    const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     ASSERT_EQ(got.size(), 3000u);
     EXPECT_EQ(got[0], 10);    // -60 dB
     EXPECT_EQ(got[500], 316); // -30 dB
@@ -194,19 +194,19 @@ TEST(EditJobLevels, LevelCheckOfA16384PeakReadsMinus6Db) {
     const std::string src = tmp.Path("in.wav");
     WriteWav(src, 8000, 16, 1, ToneBetweenSilences(100, 3000, 100, 16384));
     Job job;
-    job.Source = src;
-    job.Target = tmp.Path("never.wav");
-    job.CheckLevel = 1;
+    job.SourcePath = src;
+    job.TargetPath = tmp.Path("never.wav");
+    job.Check = LevelCheck::MeasureOnly;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
     EXPECT_EQ(edit.MaxPeak(), 16384);
     EXPECT_NEAR(edit.MaxPeakDB(), -6.02, 0.005);
     EXPECT_GT(edit.MaxRMS(), edit.NormRMS());
-    EXPECT_FALSE(fs::exists(job.Target));
+    EXPECT_FALSE(fs::exists(job.TargetPath));
 
     // A measuring call without a check leaves the results alone.
     Job measure;
-    measure.Source = src;
+    measure.SourcePath = src;
     ASSERT_EQ(measure.Run(edit), 1);
     EXPECT_EQ(edit.MaxPeak(), 16384);
 }
@@ -214,10 +214,10 @@ TEST(EditJobLevels, LevelCheckOfA16384PeakReadsMinus6Db) {
 TEST(EditJobTrim, SilentSourceGivesAnEmptyOutput) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 2, Constant(5000, 2, 0));
-    job.UseTh = 1;
+    job.Trim = true;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<uint8_t> b = ReadBytes(job.Target);
+    const std::vector<uint8_t> b = ReadBytes(job.TargetPath);
     EXPECT_EQ(b.size(), 44u);
     EXPECT_EQ(DataSizeField(b), 0u);
 }
@@ -229,13 +229,13 @@ TEST(EditJobTrim, StartMarginPastTheFileStartPadsAnEvenNumberOfFrames) {
     s.insert(s.end(), 100, 20000);
     s.insert(s.end(), 100, 0);
     Job job = JobOverNewWav(tmp, 1000, 16, 1, s);
-    job.UseTh = 1;
-    job.StartMargin = 301; // Start -201, End 200: odd, so End 199; lead 201 -> 200
-    job.EndMargin = 1;
-    job.ForceMargin = 1;
+    job.Trim = true;
+    job.StartMarginMs = 301; // Start -201, End 200: odd, so End 199; lead 201 -> 200
+    job.EndMarginMs = 1;
+    job.ForceMargins = true;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
+    const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     // Lead 200 + frames [0, 199), no tail.
     ASSERT_EQ(got.size(), 399u);
     EXPECT_TRUE(std::all_of(got.begin(), got.begin() + 300, [](int32_t v) { return v == 0; }));
@@ -249,12 +249,12 @@ TEST(EditJobTrim, AnOddRangeLosesItsLastFrame) {
         s.push_back(1000 * (i + 1)); // frames 10..16
     s.insert(s.end(), 10, 0);
     Job job = JobOverNewWav(tmp, 1000, 16, 1, s);
-    job.UseTh = 1;
-    job.EndMargin = 1; // [10, 17) is odd: the last frame goes
-    job.AdjustL = 0.0f;
+    job.Trim = true;
+    job.EndMarginMs = 1; // [10, 17) is odd: the last frame goes
+    job.AdjustLeftDb = 0.0f;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<int32_t> got = ReadSamples(job.Target, 16);
+    const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     ASSERT_EQ(got.size(), 6u);
 }
 
@@ -264,10 +264,10 @@ TEST(EditJobTrim, EightBitMonoOddRangeEndsWithAPadByte) {
     for (int32_t i = 0; i < 1001; ++i)
         s.push_back(128 + (i % 50) - 25);
     Job job = JobOverNewWav(tmp, 8000, 8, 1, s);
-    job.AdjustL = -3.0f;
+    job.AdjustLeftDb = -3.0f;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<uint8_t> b = ReadBytes(job.Target);
+    const std::vector<uint8_t> b = ReadBytes(job.TargetPath);
     ASSERT_EQ(b.size(), 44u + 1001u + 1u);
     EXPECT_EQ(DataSizeField(b), 1001u);
     EXPECT_EQ(b.back(), 128);
@@ -283,8 +283,8 @@ TEST(EditJobProgress, AnalysisBlocksAre300Ms) {
     const std::string src = tmp.Path("in.wav");
     WriteWav(src, 44100, 16, 1, Constant(13230 * 3 + 10, 1, 5));
     Job job;
-    job.Source = src;
-    job.CheckLevel = 1;
+    job.SourcePath = src;
+    job.Check = LevelCheck::MeasureOnly;
     C_EditWave edit;
     Events ev;
     Watch(edit, ev);
@@ -301,8 +301,8 @@ TEST(EditJobProgress, AHalfFrameBlockAt11025HzRoundsToEven) {
     std::vector<int32_t> s(3308, 0);
     s[3307] = 20000;
     Job job = JobOverNewWav(tmp, 11025, 16, 1, s);
-    job.Target.clear();
-    job.CheckLevel = 1;
+    job.TargetPath.clear();
+    job.Check = LevelCheck::MeasureOnly;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
     EXPECT_EQ(edit.MaxRMS(), int32_t(std::nearbyint(20000.0 / std::sqrt(3308.0))));
@@ -319,27 +319,31 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
     const double firstBlock = 13230.0 / total;
     struct Layout {
         const char* Name;
-        int32_t UseTh, UseNorm, NormMode, CheckLevel;
+        bool Trim, Normalize;
+        NormMode Mode;
+        LevelCheck Check;
         double First; // first rate
         int32_t N;
     };
     const std::vector<Layout> layouts = {
-        {"plain copy, N=1", 0, 0, 0, 0, 524288.0 / total, 1},
-        {"trim, N=2", 1, 0, 0, 0, firstBlock / 2, 2},
-        {"peak, N=2", 0, 1, 0, 0, firstBlock / 2, 2},
-        {"rms average with trim, N=3", 1, 1, 2, 0, firstBlock / 3, 3},
-        {"check of rms calc, N=2", 0, 1, 3, 2, firstBlock / 2, 2},
+        {"plain copy, N=1", false, false, NormMode::Peak, LevelCheck::Off, 524288.0 / total, 1},
+        {"trim, N=2", true, false, NormMode::Peak, LevelCheck::Off, firstBlock / 2, 2},
+        {"peak, N=2", false, true, NormMode::Peak, LevelCheck::Off, firstBlock / 2, 2},
+        {"rms average with trim, N=3", true, true, NormMode::RmsAverage, LevelCheck::Off,
+         firstBlock / 3, 3},
+        {"check of rms calc, N=2", false, true, NormMode::RmsCalc, LevelCheck::Store,
+         firstBlock / 2, 2},
     };
     for (const Layout& l : layouts) {
         SCOPED_TRACE(l.Name);
         Job job;
-        job.Source = src;
-        job.Target = tmp.Path(std::string(l.Name) + ".wav");
-        job.UseTh = l.UseTh;
-        job.UseNorm = l.UseNorm;
-        job.NormMode = l.NormMode;
-        job.NormLevel = -3.0f;
-        job.CheckLevel = l.CheckLevel;
+        job.SourcePath = src;
+        job.TargetPath = tmp.Path(std::string(l.Name) + ".wav");
+        job.Trim = l.Trim;
+        job.Normalize = l.Normalize;
+        job.Mode = l.Mode;
+        job.NormLevelDb = -3.0f;
+        job.Check = l.Check;
         C_EditWave edit;
         Events ev;
         Watch(edit, ev);
@@ -347,11 +351,11 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
         ASSERT_FALSE(ev.Rates.empty());
         EXPECT_FLOAT_EQ(ev.Rates.front(), float(l.First));
         EXPECT_FLOAT_EQ(ev.Rates.back(), 1.0f);
-        if (l.CheckLevel == 0) {
+        if (l.Check == LevelCheck::Off) {
             EXPECT_TRUE(std::is_sorted(ev.Rates.begin(), ev.Rates.end()));
         }
         // The write pass runs from (N - 1) / N over the trimmed range.
-        const double writeRange = l.UseTh ? 598998.0 : total;
+        const double writeRange = l.Trim ? 598998.0 : total;
         const double firstWrite = double(l.N - 1) / l.N + 524288.0 / writeRange / l.N;
         EXPECT_TRUE(std::any_of(ev.Rates.begin(), ev.Rates.end(),
                                 [&](float r) { return std::fabs(r - firstWrite) < 1e-6; }));
@@ -367,7 +371,7 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
 TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(24000, 1, 1000));
-    job.UseNorm = 1;
+    job.Normalize = true;
     C_EditWave edit;
     Events ev;
     ev.CancelAt = 0;
@@ -383,8 +387,8 @@ TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
         edit.SetCanceled(1);
     };
     Job copy;
-    copy.Source = job.Source;
-    copy.Target = tmp.Path("copy.wav");
+    copy.SourcePath = job.SourcePath;
+    copy.TargetPath = tmp.Path("copy.wav");
     EXPECT_EQ(copy.Run(edit), 0);
     EXPECT_EQ(ev.Rates.size(), 1u);
 }
@@ -392,8 +396,8 @@ TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
 TEST(EditJobInput, SixChannelsFailBeforeAnyProgress) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 6, Constant(1000, 6, 1000));
-    job.UseNorm = 1;
-    job.CheckLevel = 2;
+    job.Normalize = true;
+    job.Check = LevelCheck::Store;
     C_EditWave edit;
     Events ev;
     Watch(edit, ev);
@@ -401,10 +405,25 @@ TEST(EditJobInput, SixChannelsFailBeforeAnyProgress) {
     EXPECT_TRUE(ev.Rates.empty());
     EXPECT_EQ(edit.MaxPeak(), -1);
     EXPECT_EQ(edit.MaxPeakDB(), 0.0f);
-    EXPECT_FALSE(fs::exists(job.Target));
+    EXPECT_FALSE(fs::exists(job.TargetPath));
 
-    job.Source = tmp.Path("missing.wav");
+    job.SourcePath = tmp.Path("missing.wav");
     EXPECT_EQ(job.Run(edit), 0);
+}
+
+TEST(EditJobInput, AnUnknownModeIsRefusedOnlyWhenItWouldNormalise) {
+    TempDir tmp;
+    Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(1000, 1, 1000));
+    C_EditWave edit;
+    auto call = [&](int32_t pUseNorm, int32_t pMode) {
+        return edit.EditWave(job.SourcePath, job.TargetPath, 0, 0, 0, -40.0f, -45.0f, 0, 0, 0,
+                             pUseNorm, 0.0f, pMode, 0, 0.0f, 0, 0.0f, 0.0f, 0, 0, 0);
+    };
+    EXPECT_EQ(call(1, int32_t(kNormModeCount)), 0);
+    EXPECT_EQ(edit.Status(), EditStatus::InvalidArgument);
+    EXPECT_FALSE(fs::exists(job.TargetPath));
+    EXPECT_EQ(call(0, 9), 1); // not normalising: the mode is not read
+    EXPECT_EQ(ReadBytes(job.TargetPath), ReadBytes(job.SourcePath));
 }
 
 TEST(EditJobInput, ModeThreeWithoutGateEqualsModeTwoTimesScale) {
@@ -426,16 +445,16 @@ TEST(EditJobInput, ModeThreeWithoutGateEqualsModeTwoTimesScale) {
 TEST(EditJobSafety, AnExistingTargetIsRefusedAndLeftAlone) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(1000, 1, 1000));
-    WriteBytes(job.Target, {1, 2, 3});
-    job.UseNorm = 1;
+    WriteBytes(job.TargetPath, {1, 2, 3});
+    job.Normalize = true;
     C_EditWave edit;
     EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(ReadBytes(job.Target), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadBytes(job.TargetPath), (std::vector<uint8_t>{1, 2, 3}));
 
-    const std::vector<uint8_t> before = ReadBytes(job.Source);
-    job.Target = job.Source;
+    const std::vector<uint8_t> before = ReadBytes(job.SourcePath);
+    job.TargetPath = job.SourcePath;
     EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(ReadBytes(job.Source), before);
+    EXPECT_EQ(ReadBytes(job.SourcePath), before);
 }
 
 TEST(EditJobSafety, ATruncatedSourceIsCutToTheWholeFramesItHolds) {
@@ -453,7 +472,7 @@ TEST(EditJobSafety, ATruncatedSourceIsCutToTheWholeFramesItHolds) {
         const std::string out = tmp.Path("o" + std::to_string(bits) + ".wav");
         WriteBytes(src, wav);
         Job job = Job::Between(src, out);
-        job.To = present + 5000; // a range past the end stops there too
+        job.ToFrame = present + 5000; // a range past the end stops there too
         C_EditWave edit;
         ASSERT_EQ(job.Run(edit), 1);
         EXPECT_EQ(edit.KeptFrames(), present);
@@ -465,13 +484,13 @@ TEST(EditJobSafety, ATruncatedSourceIsCutToTheWholeFramesItHolds) {
 TEST(EditJobSafety, AReversedRangeGivesAnEmptyFileWithItsSizesRight) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 8, 1, Constant(2000, 1, 200));
-    job.From = 1000;
-    job.To = 501;
-    job.AdjustL = -1.0f;
+    job.FromFrame = 1000;
+    job.ToFrame = 501;
+    job.AdjustLeftDb = -1.0f;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
     EXPECT_EQ(edit.KeptFrames(), 0);
-    const std::vector<uint8_t> out = ReadBytes(job.Target);
+    const std::vector<uint8_t> out = ReadBytes(job.TargetPath);
     ASSERT_EQ(out.size(), 44u);
     EXPECT_EQ(DataSizeField(out), 0u);
     EXPECT_EQ(out[4], 36); // RIFF size
@@ -497,27 +516,27 @@ TEST(EditJobSafety, NothingButPcmIsEditedAndEachRefusalSaysWhy) {
         const std::string src = tmp.Path("in.wav");
         WriteBytes(src, bytes);
         Job job = Job::Between(src, tmp.Path("out.wav"));
-        job.UseNorm = 1;
+        job.Normalize = true;
         C_EditWave edit;
         EXPECT_EQ(job.Run(edit), 0);
         EXPECT_EQ(edit.Status(), c.Status);
         EXPECT_EQ(edit.StatusDetail().rfind(c.Detail, 0), 0u) << edit.StatusDetail();
-        EXPECT_FALSE(fs::exists(job.Target));
+        EXPECT_FALSE(fs::exists(job.TargetPath));
     }
 
     Job job = JobOverNewWav(tmp, 8000, 16, 4, Constant(100, 4, 1000));
-    fs::remove(job.Target);
+    fs::remove(job.TargetPath);
     C_EditWave edit;
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::UnsupportedLayout);
     EXPECT_EQ(edit.StatusDetail(), "4 channels");
 
-    job.Source = tmp.Path("missing.wav");
+    job.SourcePath = tmp.Path("missing.wav");
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::SourceUnreadable);
     EXPECT_EQ(edit.StatusDetail(), "No such file or directory");
 
-    WriteBytes(job.Source, {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v'});
+    WriteBytes(job.SourcePath, {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v'});
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::NotWav);
 }
@@ -526,12 +545,12 @@ TEST(EditJobSafety, TheSourceIsReadThroughOneDescriptorFromStartToEnd) {
     TempDir tmp;
     // Long enough for several progress events, so the swap happens between two passes.
     Job job = JobOverNewWav(tmp, 8000, 16, 1, ToneBetweenSilences(4000, 30000, 4000, 16384));
-    job.UseTh = 1;
-    job.UseNorm = 1;
-    job.NormMode = 2;
+    job.Trim = true;
+    job.Normalize = true;
+    job.Mode = NormMode::RmsAverage;
     const std::string expectedPath = tmp.Path("expected.wav");
     Job reference = job;
-    reference.Target = expectedPath;
+    reference.TargetPath = expectedPath;
     C_EditWave edit;
     ASSERT_EQ(reference.Run(edit), 1);
 
@@ -542,46 +561,46 @@ TEST(EditJobSafety, TheSourceIsReadThroughOneDescriptorFromStartToEnd) {
     bool swapped = false;
     edit.Prog = [&](float, int32_t&) {
         if (swapped) return;
-        fs::rename(other, job.Source);
+        fs::rename(other, job.SourcePath);
         swapped = true;
     };
     ASSERT_EQ(job.Run(edit), 1);
     EXPECT_TRUE(swapped);
-    EXPECT_EQ(ReadBytes(job.Target), ReadBytes(expectedPath));
+    EXPECT_EQ(ReadBytes(job.TargetPath), ReadBytes(expectedPath));
 }
 
 TEST(EditJobSafety, ASourceCutDuringTheJobFailsItAndLeavesNoOutput) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(600000, 1, 1000));
-    job.UseNorm = 1;
+    job.Normalize = true;
     C_EditWave edit;
     bool cut = false;
     edit.Prog = [&](float, int32_t&) {
         if (cut) return;
-        fs::resize_file(job.Source, 1000);
+        fs::resize_file(job.SourcePath, 1000);
         cut = true;
     };
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::ReadFailed);
-    EXPECT_FALSE(fs::exists(job.Target));
+    EXPECT_FALSE(fs::exists(job.TargetPath));
 }
 
 TEST(EditJobSafety, ATargetThatAppearsDuringTheJobIsNeitherReplacedNorDeleted) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(30000, 1, 1000));
-    job.UseNorm = 1;
+    job.Normalize = true;
     C_EditWave edit;
     // Someone else takes the name after the job's first look and before its header.
     edit.Prog = [&](float, int32_t&) {
-        if (!fs::exists(job.Target)) WriteBytes(job.Target, {7, 7, 7});
+        if (!fs::exists(job.TargetPath)) WriteBytes(job.TargetPath, {7, 7, 7});
     };
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
-    EXPECT_EQ(ReadBytes(job.Target), (std::vector<uint8_t>{7, 7, 7}));
+    EXPECT_EQ(ReadBytes(job.TargetPath), (std::vector<uint8_t>{7, 7, 7}));
 
     // A dangling link at the target is not followed.
-    fs::remove(job.Target);
-    fs::create_symlink(tmp.Path("elsewhere.wav"), job.Target);
+    fs::remove(job.TargetPath);
+    fs::create_symlink(tmp.Path("elsewhere.wav"), job.TargetPath);
     edit.Prog = nullptr;
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
@@ -591,30 +610,30 @@ TEST(EditJobSafety, ATargetThatAppearsDuringTheJobIsNeitherReplacedNorDeleted) {
 TEST(EditJobSafety, AnExistingTargetIsRefusedWhenLevelsAreStoredToo) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(1000, 1, 1000));
-    WriteBytes(job.Target, {1, 2, 3});
-    job.UseNorm = 1;
-    job.CheckLevel = 2;
+    WriteBytes(job.TargetPath, {1, 2, 3});
+    job.Normalize = true;
+    job.Check = LevelCheck::Store;
     C_EditWave edit;
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
-    EXPECT_EQ(ReadBytes(job.Target), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadBytes(job.TargetPath), (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST(EditJobSafety, NoSoundAboveTheStartThresholdKeepsNoFrames) {
     TempDir tmp;
     // Peak about -48 dBFS under a -45 dB threshold, with margins around the (missing) sound.
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(8000, 1, 130));
-    job.UseTh = 1;
-    job.ThIn = -45.0f;
-    job.ThOut = -45.0f;
-    job.StartMargin = 100;
-    job.EndMargin = 100;
+    job.Trim = true;
+    job.StartThresholdDb = -45.0f;
+    job.EndThresholdDb = -45.0f;
+    job.StartMarginMs = 100;
+    job.EndMarginMs = 100;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
     EXPECT_EQ(edit.KeptFrames(), 0);
 
-    fs::remove(job.Target);
-    job.ThIn = job.ThOut = -60.0f;
+    fs::remove(job.TargetPath);
+    job.StartThresholdDb = job.EndThresholdDb = -60.0f;
     ASSERT_EQ(job.Run(edit), 1);
     EXPECT_EQ(edit.KeptFrames(), 8000);
 }
@@ -630,7 +649,7 @@ TEST(EditJobSafety, AFailedWriteFailsTheJob) {
     small.rlim_cur = 1000000; // the output would be 2.4 MB
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     Job job = Job::Between(src, out);
-    job.AdjustL = job.AdjustR = -1.0f;
+    job.AdjustLeftDb = job.AdjustRightDb = -1.0f;
     C_EditWave edit;
     const int32_t result = job.Run(edit);
     setrlimit(RLIMIT_FSIZE, &old);
@@ -641,7 +660,7 @@ TEST(EditJobSafety, AFailedWriteFailsTheJob) {
     EXPECT_FALSE(fs::exists(out)); // the job's own partial output is gone
 
     // A target in a folder that does not exist cannot be written either.
-    job.Target = tmp.Path("no/such/folder/out.wav");
+    job.TargetPath = tmp.Path("no/such/folder/out.wav");
     EXPECT_EQ(job.Run(edit), 0);
 }
 
@@ -651,10 +670,10 @@ TEST(EditJobSafety, OutputPastFourGiBFailsBeforeWritingAnything) {
     WriteWav(src, 44100, 16, 2, Constant(100, 2, 1000));
     // Forced margins of 7 hours each: more than 4 GiB of silence around the audio.
     Job job = Job::Between(src, out);
-    job.UseTh = 1;
-    job.ThIn = job.ThOut = -60.0f;
-    job.StartMargin = job.EndMargin = 7 * 3600 * 1000;
-    job.ForceMargin = 1;
+    job.Trim = true;
+    job.StartThresholdDb = job.EndThresholdDb = -60.0f;
+    job.StartMarginMs = job.EndMarginMs = 7 * 3600 * 1000;
+    job.ForceMargins = true;
     C_EditWave edit;
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::OutputTooLarge);
@@ -668,8 +687,8 @@ TEST(EditJobSafety, HugeSamplingRateKeepsMemoryBounded) {
     s[10] = 20000;
     WriteWav(src, 2147483647, 16, 2, s);
     Job job;
-    job.Source = src;
-    job.CheckLevel = 1;
+    job.SourcePath = src;
+    job.Check = LevelCheck::MeasureOnly;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
     // One analysis block holds the whole file.
@@ -678,9 +697,9 @@ TEST(EditJobSafety, HugeSamplingRateKeepsMemoryBounded) {
 
     WriteWav(src + "1", 1, 16, 1, {0, 0, 900, 0, 0});
     Job trim;
-    trim.Source = src + "1";
-    trim.Target = tmp.Path("one-hz.wav");
-    trim.UseTh = 1;
+    trim.SourcePath = src + "1";
+    trim.TargetPath = tmp.Path("one-hz.wav");
+    trim.Trim = true;
     ASSERT_EQ(trim.Run(edit), 1);
 }
 
@@ -688,17 +707,17 @@ TEST(EditJobSafety, ForcedMarginsHoldExactlyTheSilenceFrames) {
     TempDir tmp;
     // 24-bit mono at 1000 Hz: sound on frames 2..4 of 7.
     Job job = JobOverNewWav(tmp, 1000, 24, 1, {0, 0, 500000, -500000, 400000, 0, 0});
-    job.UseTh = 1;
-    job.StartMargin = 5; // Start -3: lead 2
-    job.EndMargin = 10;  // End 14 -> 13 (odd range): tail 13 - 7 = 6
-    job.ForceMargin = 1;
+    job.Trim = true;
+    job.StartMarginMs = 5; // Start -3: lead 2
+    job.EndMarginMs = 10;  // End 14 -> 13 (odd range): tail 13 - 7 = 6
+    job.ForceMargins = true;
     C_EditWave edit;
     ASSERT_EQ(job.Run(edit), 1);
-    const std::vector<uint8_t> b = ReadBytes(job.Target);
+    const std::vector<uint8_t> b = ReadBytes(job.TargetPath);
     const uint32_t frames = 2 + 7 + 6;
     EXPECT_EQ(DataSizeField(b), frames * 3);
     ASSERT_EQ(b.size(), 44u + frames * 3 + 1); // odd data: one pad byte
-    const std::vector<int32_t> got = ReadSamples(job.Target, 24);
+    const std::vector<int32_t> got = ReadSamples(job.TargetPath, 24);
     ASSERT_EQ(got.size(), frames);
     for (size_t i : {0, 1, 2, 3, 7, 8, 9, 10, 11, 12, 13, 14})
         EXPECT_EQ(got[i], 0) << i;
@@ -709,12 +728,12 @@ TEST(EditJobSafety, ForcedMarginsHoldExactlyTheSilenceFrames) {
 TEST(EditJobSafety, ACheckWithNothingToMeasureStillWrites) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(100, 1, 1000));
-    job.CheckLevel = 2;
+    job.Check = LevelCheck::Store;
     C_EditWave edit;
     Events ev;
     Watch(edit, ev);
     ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(ReadSamples(job.Target, 16), Constant(100, 1, 1000));
+    EXPECT_EQ(ReadSamples(job.TargetPath, 16), Constant(100, 1, 1000));
     ASSERT_EQ(ev.Rates.size(), 1u);
     EXPECT_EQ(ev.Rates[0], 1.0f);
 }

@@ -109,22 +109,16 @@ std::vector<int32_t> ReadSamples(const std::string& pPath, int32_t pBits) {
 
 Job Job::Between(const std::string& pSource, const std::string& pTarget) {
     Job job;
-    job.Source = pSource;
-    job.Target = pTarget;
+    job.SourcePath = pSource;
+    job.TargetPath = pTarget;
     return job;
 }
 
 Job JobOverNewWav(const TempDir& pDir, int32_t pRate, int32_t pBits, int32_t pChannels,
                   const std::vector<int32_t>& pSamples) {
     Job job = Job::Between(pDir.Path("in.wav"), pDir.Path("out.wav"));
-    WriteWav(job.Source, pRate, pBits, pChannels, pSamples);
+    WriteWav(job.SourcePath, pRate, pBits, pChannels, pSamples);
     return job;
-}
-
-int32_t Job::Run(C_EditWave& pEdit) const {
-    return pEdit.EditWave(Source, Target, From, To, UseTh, ThIn, ThOut, StartMargin, EndMargin,
-                          ForceMargin, UseNorm, NormLevel, NormMode, RMSmsec, RMSdb, Clip, AdjustL,
-                          AdjustR, FadeIn, FadeOut, CheckLevel);
 }
 
 int RunCommand(const std::string& pCommand, std::string* pOutput) {

@@ -36,23 +36,10 @@ void WriteWav(const std::string& pPath, int32_t pRate, int32_t pBits, int32_t pC
 std::vector<int32_t> ReadSamples(const std::string& pPath, int32_t pBits);
 uint32_t DataSizeField(const std::vector<uint8_t>& pWav);
 
-// The arguments of one EditWave call; by default no trimming, normalising or adjusting.
-struct Job {
-    std::string Source, Target;
-    int64_t From = 0, To = 0;
-    int32_t UseTh = 0;
-    float ThIn = -40.0f, ThOut = -45.0f;
-    int32_t StartMargin = 0, EndMargin = 0, ForceMargin = 0;
-    int32_t UseNorm = 0;
-    float NormLevel = 0.0f;
-    int32_t NormMode = 0, RMSmsec = 0;
-    float RMSdb = 0.0f;
-    int32_t Clip = 0;
-    float AdjustL = 0.0f, AdjustR = 0.0f;
-    int32_t FadeIn = 0, FadeOut = 0, CheckLevel = 0;
-
+// One job; by default no trimming, normalising or adjusting.
+struct Job : EditJob {
     static Job Between(const std::string& pSource, const std::string& pTarget);
-    int32_t Run(C_EditWave& pEdit) const;
+    int32_t Run(C_EditWave& pEdit) const { return pEdit.Edit(*this); }
 };
 
 // Writes pSamples as in.wav in pDir; a job from it to out.wav beside it.

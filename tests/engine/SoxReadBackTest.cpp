@@ -31,12 +31,12 @@ TEST(SoxReadBack, EveryFormatDecodesToTheWrittenAudio) {
         const std::string raw = tmp.Path("out" + tag + ".raw");
         WriteWav(src, c.Rate, c.Bits, c.Channels, s);
         Job job = Job::Between(src, out);
-        job.UseTh = 1;
-        job.StartMargin = 3;
-        job.UseNorm = 1;
-        job.NormLevel = -1.0f;
-        job.FadeIn = 200;
-        job.FadeOut = 300;
+        job.Trim = true;
+        job.StartMarginMs = 3;
+        job.Normalize = true;
+        job.NormLevelDb = -1.0f;
+        job.FadeInFrames = 200;
+        job.FadeOutFrames = 300;
         C_EditWave edit;
         ASSERT_EQ(job.Run(edit), 1);
 

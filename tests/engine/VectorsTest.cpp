@@ -82,33 +82,19 @@ std::string CaseName(const ::testing::TestParamInfo<fs::path>& pInfo) {
     return name;
 }
 
-// The job of a case: its source, a target in pTmp (or none) and the 19 arguments in order.
-Job CaseJob(const fs::path& pCase, const std::string& pArgs, const TempDir& pTmp) {
+// One case as the documented call: the source, a target in pTmp (or none) and the 19
+// arguments in order. Returns the result; pTarget receives the target path.
+int32_t RunCase(C_EditWave& pEdit, const fs::path& pCase, const std::string& pArgs,
+                const TempDir& pTmp, std::string& pTarget) {
     const std::vector<double> v = ArgumentValues(pArgs);
     if (v.size() != 19u) throw std::runtime_error("args.json does not hold 19 values");
-    Job job;
-    job.Source = (pCase / StringField(pArgs, "source")).string();
-    job.Target = StringField(pArgs, "target").empty() ? "" : pTmp.Path("expected.wav");
-    job.From = int64_t(v[0]);
-    job.To = int64_t(v[1]);
-    job.UseTh = int32_t(v[2]);
-    job.ThIn = float(v[3]);
-    job.ThOut = float(v[4]);
-    job.StartMargin = int32_t(v[5]);
-    job.EndMargin = int32_t(v[6]);
-    job.ForceMargin = int32_t(v[7]);
-    job.UseNorm = int32_t(v[8]);
-    job.NormLevel = float(v[9]);
-    job.NormMode = int32_t(v[10]);
-    job.RMSmsec = int32_t(v[11]);
-    job.RMSdb = float(v[12]);
-    job.Clip = int32_t(v[13]);
-    job.AdjustL = float(v[14]);
-    job.AdjustR = float(v[15]);
-    job.FadeIn = int32_t(v[16]);
-    job.FadeOut = int32_t(v[17]);
-    job.CheckLevel = int32_t(v[18]);
-    return job;
+    const std::string source = (pCase / StringField(pArgs, "source")).string();
+    pTarget = StringField(pArgs, "target").empty() ? "" : pTmp.Path("expected.wav");
+    auto i32 = [&](size_t k) { return int32_t(v[k]); };
+    auto f32 = [&](size_t k) { return float(v[k]); };
+    return pEdit.EditWave(source, pTarget, int64_t(v[0]), int64_t(v[1]), i32(2), f32(3), f32(4),
+                          i32(5), i32(6), i32(7), i32(8), f32(9), i32(10), i32(11), f32(12),
+                          i32(13), f32(14), f32(15), i32(16), i32(17), i32(18));
 }
 
 void ExpectLevel(double pActual, const std::string& pExpected, const std::string& pKey) {
@@ -125,18 +111,17 @@ TEST_P(ReferenceVector, MatchesByteForByte) {
     const std::string args = ReadText(c / "args.json");
     const std::string expected = ReadText(c / "expected.json");
     TempDir tmp;
-    const Job job = CaseJob(c, args, tmp);
-
+    std::string target;
     C_EditWave edit;
-    const int32_t result = job.Run(edit);
+    const int32_t result = RunCase(edit, c, args, tmp, target);
     EXPECT_EQ(result, int32_t(*NumberField(expected, "result")));
 
     const fs::path wav = c / "expected.wav";
     if (fs::exists(wav)) {
-        ASSERT_TRUE(fs::exists(job.Target)) << "no output written";
-        EXPECT_TRUE(ReadBytes(wav.string()) == ReadBytes(job.Target)) << "output differs";
-    } else if (!job.Target.empty()) {
-        EXPECT_FALSE(fs::exists(job.Target)) << "an output was left behind";
+        ASSERT_TRUE(fs::exists(target)) << "no output written";
+        EXPECT_TRUE(ReadBytes(wav.string()) == ReadBytes(target)) << "output differs";
+    } else if (!target.empty()) {
+        EXPECT_FALSE(fs::exists(target)) << "an output was left behind";
     }
 
     if (auto peak = NumberField(expected, "max_peak")) {

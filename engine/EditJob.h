@@ -1,0 +1,51 @@
+#pragma once
+
+// One edit job: what C_EditWave::Edit takes. Named fields with their units, so that no two
+// arguments can be swapped unnoticed.
+
+#include "engine/NormModes.h"
+
+#include <cstdint>
+#include <string>
+
+// What a job does with the levels it measures.
+enum class LevelCheck : int32_t {
+    Off = 0,         // no results kept
+    MeasureOnly = 1, // the first pass only; results kept, nothing written
+    Store = 2,       // results kept, the file processed as usual
+};
+
+struct EditJob {
+    std::string SourcePath;
+    std::string TargetPath; // empty: measure only
+
+    // The frame range [FromFrame, ToFrame) of the source; ToFrame 0 runs to the end.
+    int64_t FromFrame = 0;
+    int64_t ToFrame = 0;
+
+    // Trimming: the silence below the thresholds goes, the margins around the sound stay;
+    // forced margins are written as silence where the file holds no frames for them.
+    bool Trim = false;
+    float StartThresholdDb = -40.0f;
+    float EndThresholdDb = -45.0f;
+    int32_t StartMarginMs = 0;
+    int32_t EndMarginMs = 0;
+    bool ForceMargins = false;
+
+    // Normalising to a level in dB of full scale by a mode; RmsCalc leaves out silences
+    // longer than GateMs at or below GateDb relative to the peak.
+    bool Normalize = false;
+    float NormLevelDb = 0.0f;
+    NormMode Mode = NormMode::Peak;
+    int32_t GateMs = 0;
+    float GateDb = 0.0f;
+    bool Clip = false; // let the gain saturate peaks
+
+    // Level adjustment per channel (at least -60 dB with the gain) and fades.
+    float AdjustLeftDb = 0.0f;
+    float AdjustRightDb = 0.0f;
+    int32_t FadeInFrames = 0;
+    int32_t FadeOutFrames = 0;
+
+    LevelCheck Check = LevelCheck::Off;
+};

@@ -1,0 +1,55 @@
+#pragma once
+
+// The normalisation modes: one row each, read by the engine (passes, gain), the command
+// line (option names, help) and the window (captions, option boxes).
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+enum class NormMode : int32_t {
+    Peak = 0,       // the highest sample
+    RmsMax = 1,     // the loudest 0.3-second block
+    RmsAverage = 2, // the RMS of the trimmed range
+    RmsCalc = 3,    // the RMS of the trimmed range without long silences
+};
+
+struct NormModeRow {
+    NormMode Mode;
+    std::string_view CliName; // quillan-batch --normalize value
+    std::string_view Caption; // the window's option box
+    std::string_view Help;    // one line for --help
+    bool NeedsSecondPass;     // measures the trimmed range again
+    bool UsesGate;            // reads the RMS window and threshold
+};
+
+inline constexpr std::array<NormModeRow, 4> kNormModes = {{
+    {NormMode::Peak, "peak", "Peak", "the highest sample", false, false},
+    {NormMode::RmsMax, "rms-max", "RMS(Max)", "the loudest 0.3-second block", false, false},
+    {NormMode::RmsAverage, "rms-average", "RMS(Average)", "the RMS of the trimmed range", true,
+     false},
+    {NormMode::RmsCalc, "rms-calc", "RMS(Calc)",
+     "the RMS of the trimmed range without long silences", true, true},
+}};
+
+inline constexpr size_t kNormModeCount = kNormModes.size();
+
+// The row of a mode; modes are numbered as the rows are ordered.
+inline constexpr const NormModeRow& NormModeInfo(NormMode pMode) {
+    return kNormModes[size_t(pMode)];
+}
+
+// The mode with this number (0 .. kNormModeCount - 1), or none.
+inline constexpr std::optional<NormMode> NormModeFromIndex(int32_t pIndex) {
+    if (pIndex < 0 || size_t(pIndex) >= kNormModeCount) return std::nullopt;
+    return kNormModes[size_t(pIndex)].Mode;
+}
+
+// The mode with this command-line name, or none.
+inline constexpr std::optional<NormMode> NormModeFromCliName(std::string_view pName) {
+    for (const NormModeRow& row : kNormModes)
+        if (row.CliName == pName) return row.Mode;
+    return std::nullopt;
+}
