@@ -1,5 +1,5 @@
-// A quillan-batch killed outright (SIGKILL, power cut) leaves no file under a final name, and
-// the next run into the same folder takes that name and sweeps the dead run's work file.
+// Where the real quillan-batch puts its results: never an empty result over a source, never a
+// placeholder under a final name after a kill, a read-only source refused up front.
 
 #include "CliTestSupport.h"
 #include "platform/core/Process.h"
@@ -53,6 +53,41 @@ TEST(CliKilledRun, LeavesNoPlaceholderAndTheNextRunTakesTheName) {
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(Listing(run / "out"), std::vector<std::string>{"f03.wav"});
     EXPECT_EQ(ReadBytes(src), original);
+}
+
+TEST(CliResults, ASilentRecordingIsNeverReplacedByAnEmptyFile) {
+    ScratchDir run;
+    fs::create_directory(run / "out");
+    const std::string src = run / "quiet.wav";
+    WriteToneWav(src, 2, 8000, 8000, 100); // peak about -50 dBFS, below the -45 dB threshold
+    const auto original = ReadBytes(src);
+
+    RunResult over = RunBatch({"--overwrite", src});
+    EXPECT_EQ(over.status, 1) << over.err;
+    EXPECT_NE(over.err.find("quiet.wav: no sound above the start threshold: source kept"),
+              std::string::npos)
+        << over.err;
+    EXPECT_EQ(ReadBytes(src), original);
+    EXPECT_EQ(Listing(run.path()), (std::vector<std::string>{"out", "quiet.wav"}));
+
+    // Into a folder the empty result is written.
+    RunResult toFolder = RunBatch({"-o", run / "out", src});
+    EXPECT_EQ(toFolder.status, 0) << toFolder.err;
+    EXPECT_EQ(Listing(run / "out"), std::vector<std::string>{"quiet.wav"});
+}
+
+TEST(CliResults, AReadOnlySourceIsRefusedBeforeTheEdit) {
+    ScratchDir run;
+    const std::string src = run / "take.wav";
+    WriteToneWav(src, 2, 8000, 8000, 9000);
+    const auto original = ReadBytes(src);
+    fs::permissions(src, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    RunResult r = RunBatch({"--overwrite", src});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("take.wav: the source is read-only: not replaced"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadBytes(src), original);
+    EXPECT_EQ(Listing(run.path()), std::vector<std::string>{"take.wav"});
 }
 
 } // namespace
