@@ -118,6 +118,8 @@ std::string ExplainFailure(const std::string& source, const std::string& targetF
         return withDetail("write failed");
     case EditStatus::DiskFull:
         return "disk full";
+    case EditStatus::InvalidArgument:
+        return withDetail("invalid argument");
     case EditStatus::OutputTooLarge:
     case EditStatus::Cancelled:
     case EditStatus::OutOfMemory:

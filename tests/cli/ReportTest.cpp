@@ -124,6 +124,8 @@ TEST(CliExplain, RefusalsNameTheCauseTheEngineFound) {
     EXPECT_EQ(explain(Outcome(EditStatus::TargetExists), wav), "target exists");
     EXPECT_EQ(explain(Outcome(EditStatus::DiskFull, "No space left on device"), wav), "disk full");
     EXPECT_EQ(explain(Outcome(EditStatus::Cancelled), wav), "cancelled");
+    EXPECT_EQ(explain(Outcome(EditStatus::InvalidArgument, "normalisation mode 7"), wav),
+              "invalid argument: normalisation mode 7");
     EXPECT_EQ(explain(Outcome(EditStatus::WriteFailed, "Input/output error"), wav),
               "write failed: Input/output error");
     EXPECT_EQ(cli::ExplainFailure(wav, dir / "no-such-folder",
