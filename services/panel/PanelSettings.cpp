@@ -1,0 +1,107 @@
+#include "services/panel/PanelSettings.h"
+
+#include "services/core/SettingText.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace panel {
+
+namespace {
+
+int32_t StoredInt(const SettingReader& pRead, const std::string& pKey, int32_t pDefault) {
+    return SettingToInt32(pRead(pKey, std::to_string(pDefault))).value_or(pDefault);
+}
+
+// Check and option values are flags: any non-zero stored value is "on".
+int32_t StoredFlag(const SettingReader& pRead, const std::string& pKey, int32_t pDefault) {
+    return StoredInt(pRead, pKey, pDefault) != 0 ? 1 : 0;
+}
+
+} // namespace
+
+const std::vector<std::string>& PanelSettingKeys() {
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> k(kUseKeys.begin(), kUseKeys.end());
+        k.push_back(kNormModeKey);
+        for (const SliderRow& row : kSliders)
+            k.push_back(row.Key);
+        for (const TextRow& row : kTexts)
+            k.push_back(row.Key);
+        k.insert(k.end(), {kClipKey, kOverWriteKey, kSoundPathKey});
+        return k;
+    }();
+    return keys;
+}
+
+PanelSettings ReadPanelSettings(const SettingReader& pRead) {
+    PanelSettings p;
+    for (size_t i = 0; i < kUseKeys.size(); ++i)
+        p.Use[i] = StoredFlag(pRead, kUseKeys[i], 1);
+    for (size_t i = 0; i < kSliders.size(); ++i) {
+        const SliderRow& row = kSliders[i];
+        p.Sliders[i] = std::clamp(StoredInt(pRead, row.Key, row.Default), row.Min, row.Max);
+    }
+    for (size_t i = 0; i < kTexts.size(); ++i)
+        p.Texts[i] = pRead(kTexts[i].Key, kTexts[i].Default);
+    const int32_t mode = StoredInt(pRead, kNormModeKey, 0);
+    p.NormMode = NormModeFromIndex(mode) ? mode : -1;
+    p.Clip = StoredFlag(pRead, kClipKey, 0);
+    p.OverWrite = StoredFlag(pRead, kOverWriteKey, 0);
+    p.SoundPath = pRead(kSoundPathKey, "");
+    return p;
+}
+
+void WritePanelSettings(const PanelSettings& pPanel, const SettingWriter& pWrite) {
+    for (size_t i = 0; i < kSliders.size(); ++i)
+        pWrite(kSliders[i].Key, std::to_string(pPanel.Sliders[i]));
+    pWrite(kSoundPathKey, pPanel.SoundPath);
+    pWrite(kOverWriteKey, std::to_string(pPanel.OverWrite));
+    for (size_t i = 0; i < kUseKeys.size(); ++i)
+        pWrite(kUseKeys[i], std::to_string(pPanel.Use[i]));
+    for (TextField margin : {TextField::StartMargin, TextField::EndMargin}) {
+        const std::string& text = pPanel.TextOf(margin);
+        if (SettingToInt32(text)) pWrite(kTexts[size_t(margin)].Key, text);
+    }
+    if (NormModeFromIndex(pPanel.NormMode)) pWrite(kNormModeKey, std::to_string(pPanel.NormMode));
+    for (TextField rms : {TextField::RmsWindow, TextField::RmsThreshold})
+        pWrite(kTexts[size_t(rms)].Key, pPanel.TextOf(rms));
+    pWrite(kClipKey, std::to_string(pPanel.Clip));
+}
+
+int32_t TextMagnitude(const std::string& pText) {
+    const auto value = SettingToInt32(pText);
+    if (!value || *value == std::numeric_limits<int32_t>::min()) return 0;
+    return *value < 0 ? -*value : *value;
+}
+
+NormMode ChosenMode(const PanelSettings& pPanel) {
+    return NormModeFromIndex(pPanel.NormMode).value_or(NormMode::Peak);
+}
+
+EditJob PanelJob(const PanelSettings& pAtStart, const PanelSettings& pNow) {
+    EditJob job;
+    const int32_t trim = pNow.UseOf(UseBox::Trim);
+    job.Trim = trim != 0;
+    job.StartThresholdDb = float(trim * pNow.SliderOf(Slider::TrimIn));
+    job.EndThresholdDb = float(trim * pNow.SliderOf(Slider::TrimOut));
+    if (pAtStart.UseOf(UseBox::Trim) == 1) {
+        job.StartMarginMs = TextMagnitude(pAtStart.TextOf(TextField::StartMargin));
+        job.EndMarginMs = TextMagnitude(pAtStart.TextOf(TextField::EndMargin));
+    }
+    job.Normalize = pNow.UseOf(UseBox::Normalize) != 0;
+    job.Mode = ChosenMode(pAtStart);
+    if (pAtStart.UseOf(UseBox::Normalize) == 1) {
+        job.NormLevelDb = float(pAtStart.SliderOf(Slider::NormLevel));
+        if (NormModeInfo(job.Mode).UsesGate) {
+            job.GateMs = TextMagnitude(pAtStart.TextOf(TextField::RmsWindow));
+            job.GateDb = float(-TextMagnitude(pAtStart.TextOf(TextField::RmsThreshold)));
+        }
+    }
+    job.Clip = pNow.Clip != 0;
+    job.AdjustLeftDb = float(pNow.UseOf(UseBox::Adjust) * pNow.SliderOf(Slider::Adjust));
+    job.AdjustRightDb = job.AdjustLeftDb;
+    return job;
+}
+
+} // namespace panel

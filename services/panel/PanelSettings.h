@@ -1,0 +1,99 @@
+#pragma once
+
+// The parameter panel as it is stored and as it becomes an edit job: its keys, defaults and
+// ranges in one table, and the rules that turn a panel into a job. The window and
+// quillan-batch --use-settings both use them, so the two cannot drift apart.
+
+#include "engine/EditJob.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace panel {
+
+// The check boxes that switch a group on.
+enum class UseBox : size_t { Trim, Normalize, Adjust };
+// The four sliders, in panel order.
+enum class Slider : size_t { TrimIn, TrimOut, NormLevel, Adjust };
+// The four text fields, in panel order.
+enum class TextField : size_t { StartMargin, EndMargin, RmsWindow, RmsThreshold };
+
+struct SliderRow {
+    const char* Key;
+    int32_t Default, Min, Max; // dB
+};
+inline constexpr std::array<SliderRow, 4> kSliders = {{
+    {"TrimLevelIn", -45, -60, 0},
+    {"TrimLevelOut", -45, -60, 0},
+    {"PeakLevel", 0, -60, 0},
+    {"LevelAdjust", 0, -40, 20},
+}};
+
+struct TextRow {
+    const char* Key;
+    const char* Default;
+};
+inline constexpr std::array<TextRow, 4> kTexts = {{
+    {"0Margin", "0"},   // ms
+    {"1Margin", "0"},   // ms
+    {"RMSmsec", "500"}, // ms
+    {"RMSdb", "-6"},    // dB, read as its magnitude below the peak
+}};
+
+inline constexpr std::array<const char*, 3> kUseKeys = {"0Use", "1Use", "2Use"};
+inline constexpr const char* kNormModeKey = "NormMode";
+inline constexpr const char* kClipKey = "Clip";
+inline constexpr const char* kOverWriteKey = "OW";
+inline constexpr const char* kSoundPathKey = "SoundPath";
+
+// The panel's values as the window holds them: flags 0/1, slider values in dB, texts as
+// typed. NormMode is the index of the chosen option box, -1 when none is chosen.
+struct PanelSettings {
+    std::array<int32_t, 3> Use = {1, 1, 1};
+    std::array<int32_t, 4> Sliders = {kSliders[0].Default, kSliders[1].Default, kSliders[2].Default,
+                                      kSliders[3].Default};
+    std::array<std::string, 4> Texts = {kTexts[0].Default, kTexts[1].Default, kTexts[2].Default,
+                                        kTexts[3].Default};
+    int32_t NormMode = 0;
+    int32_t Clip = 0;
+    int32_t OverWrite = 0;
+    std::string SoundPath;
+
+    int32_t UseOf(UseBox pBox) const { return Use[size_t(pBox)]; }
+    int32_t SliderOf(Slider pSlider) const { return Sliders[size_t(pSlider)]; }
+    const std::string& TextOf(TextField pField) const { return Texts[size_t(pField)]; }
+};
+
+// Reads a stored text by key, or the default given when the key is missing.
+using SettingReader =
+    std::function<std::string(const std::string& pKey, const std::string& pDefault)>;
+using SettingWriter = std::function<void(const std::string& pKey, const std::string& pValue)>;
+
+// Every key the panel stores.
+const std::vector<std::string>& PanelSettingKeys();
+
+// The stored panel; a damaged value costs only its own field (it takes the default), a
+// slider value outside its range is brought into it, a stored mode outside the table
+// chooses none.
+PanelSettings ReadPanelSettings(const SettingReader& pRead);
+// Stores the panel. A margin that is not a number keeps the stored one; the mode is stored
+// only when one is chosen.
+void WritePanelSettings(const PanelSettings& pPanel, const SettingWriter& pWrite);
+
+// Absolute value of a numeric text as a 32-bit integer; 0 when it is not numeric (or the
+// absolute value leaves the 32-bit range).
+int32_t TextMagnitude(const std::string& pText);
+
+// The chosen mode; Peak when none is chosen.
+NormMode ChosenMode(const PanelSettings& pPanel);
+
+// The job the panel asks for. A run reads the margins, the normalize level and mode and
+// the RMS fields once at its start (pAtStart), the rest for every file (pNow). Switched-off
+// boxes send 0 dB; margins only with trimming; the RMS window and threshold only with a mode
+// that gates. The paths are left empty.
+EditJob PanelJob(const PanelSettings& pAtStart, const PanelSettings& pNow);
+
+} // namespace panel
