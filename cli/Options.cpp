@@ -2,9 +2,13 @@
 
 #include "cli/PanelDefaults.h"
 
+#include "engine/NormModes.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 
 namespace cli {
@@ -28,6 +32,11 @@ struct OptionDef {
     Kind kind;
     // Applies the option; returns an error text (empty on success).
     std::string (*apply)(Options& o, const std::string& value);
+    // For --help: the value's name, the text (lines joined by '\n'; empty: shown with the
+    // option before it), and the heading of the section the option opens.
+    const char* valueName = nullptr;
+    const char* help = "";
+    const char* section = nullptr;
 };
 
 std::string BadValue(const std::string& what, const std::string& value) {
@@ -80,11 +89,20 @@ template <int64_t EditParams::*Field> std::string EditFrame(Options& o, const st
     return {};
 }
 
-std::optional<int32_t> NormModeByName(const std::string& name) {
-    static const char* const names[] = {"peak", "rms-max", "rms-average", "rms-calc"};
-    for (int32_t i = 0; i < 4; ++i)
-        if (name == names[i] || name == std::to_string(i)) return i;
+// A mode by its name or its number.
+std::optional<NormMode> NormModeByName(const std::string& name) {
+    if (auto mode = NormModeFromCliName(name)) return mode;
+    for (const NormModeRow& row : kNormModes)
+        if (name == std::to_string(int32_t(row.Mode))) return row.Mode;
     return std::nullopt;
+}
+
+// "peak, rms-max, ..." for messages.
+std::string NormModeNames() {
+    std::string names;
+    for (const NormModeRow& row : kNormModes)
+        names += (names.empty() ? "" : ", ") + std::string(row.CliName);
+    return names;
 }
 
 const OptionDef kOptions[] = {
@@ -94,58 +112,100 @@ const OptionDef kOptions[] = {
          o.outputDir = v;
          o.output = OutputMode::Folder;
          return {};
-     }},
+     },
+     "DIR",
+     "write into DIR under the source's name, numbered (name01.wav,\n"
+     "name02.wav, ...) when taken; DIR must exist\n"
+     "(default: beside the source under a numbered name)",
+     "Where results go:"},
     {"overwrite", 0, Kind::Flag,
      [](Options& o, const std::string&) -> std::string {
          o.output = OutputMode::Overwrite;
          return {};
-     }},
-    {"trim", 0, Kind::Flag, SetEdit<&EditParams::useTh, 1>},
-    {"no-trim", 0, Kind::Flag, SetEdit<&EditParams::useTh, 0>},
-    {"start-threshold", 0, Kind::Value, EditDb<&EditParams::thIn>},
-    {"end-threshold", 0, Kind::Value, EditDb<&EditParams::thOut>},
-    {"start-margin", 0, Kind::Value, EditMs<&EditParams::startMargin>},
-    {"end-margin", 0, Kind::Value, EditMs<&EditParams::endMargin>},
-    {"force-margin", 0, Kind::Flag, SetEdit<&EditParams::forceMargin, 1>},
+     },
+     nullptr,
+     "replace each source with its result; the source is replaced\n"
+     "only when its job succeeded (default: off)"},
+    {"trim", 0, Kind::Flag, SetEdit<&EditParams::useTh, 1>, nullptr,
+     "cut silence at the start and the end (default: on)", "Trimming:"},
+    {"no-trim", 0, Kind::Flag, SetEdit<&EditParams::useTh, 0>, nullptr, ""},
+    {"start-threshold", 0, Kind::Value, EditDb<&EditParams::thIn>, "DB",
+     "start of sound: first frame above this level (default: -45)"},
+    {"end-threshold", 0, Kind::Value, EditDb<&EditParams::thOut>, "DB",
+     "end of sound: last frame above this level (default: -45)"},
+    {"start-margin", 0, Kind::Value, EditMs<&EditParams::startMargin>, "MS",
+     "audio kept before the first sound (default: 0)"},
+    {"end-margin", 0, Kind::Value, EditMs<&EditParams::endMargin>, "MS",
+     "audio kept after the last sound (default: 0)"},
+    {"force-margin", 0, Kind::Flag, SetEdit<&EditParams::forceMargin, 1>, nullptr,
+     "pad with silence where a margin reaches past the file's start\n"
+     "or end (default: off)"},
     {"normalize", 0, Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
          auto mode = NormModeByName(v);
-         if (!mode) return BadValue("one of peak, rms-max, rms-average, rms-calc", v);
+         if (!mode) return BadValue("one of " + NormModeNames(), v);
          o.edit.useNorm = 1;
-         o.edit.normMode = *mode;
+         o.edit.normMode = int32_t(*mode);
          return {};
-     }},
-    {"no-normalize", 0, Kind::Flag, SetEdit<&EditParams::useNorm, 0>},
-    {"level", 0, Kind::Value, EditDb<&EditParams::normLevel>},
-    {"rms-window", 0, Kind::Value, EditMs<&EditParams::rmsMsec>},
-    {"rms-threshold", 0, Kind::Value, EditDb<&EditParams::rmsDb>},
-    {"clip", 0, Kind::Flag, SetEdit<&EditParams::clip, 1>},
+     },
+     "MODE", "scale to the target level by MODE (default: peak):", "Normalisation:"},
+    {"no-normalize", 0, Kind::Flag, SetEdit<&EditParams::useNorm, 0>, nullptr,
+     "no normalisation; with trimming on, a trimmed file is still\n"
+     "scaled so that its peak reaches --level"},
+    {"level", 0, Kind::Value, EditDb<&EditParams::normLevel>, "DB",
+     "target level of the normalisation (default: 0)"},
+    {"rms-window", 0, Kind::Value, EditMs<&EditParams::rmsMsec>, "MS",
+     "rms-calc: longest silence that still counts (default: 500)"},
+    {"rms-threshold", 0, Kind::Value, EditDb<&EditParams::rmsDb>, "DB",
+     "rms-calc: level relative to the peak at or below which a frame\n"
+     "counts as silence (default: -6)"},
+    {"clip", 0, Kind::Flag, SetEdit<&EditParams::clip, 1>, nullptr,
+     "let the gain drive peaks into saturation; without it the gain\n"
+     "is limited so the peak stays within full scale (default: off)"},
     {"adjust", 0, Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
          std::string error = SetDb(o.edit.adjustL, v);
          o.edit.adjustR = o.edit.adjustL;
          return error;
-     }},
-    {"adjust-left", 0, Kind::Value, EditDb<&EditParams::adjustL>},
-    {"adjust-right", 0, Kind::Value, EditDb<&EditParams::adjustR>},
-    {"fade-in", 0, Kind::Value, EditFrames<&EditParams::fadeIn>},
-    {"fade-out", 0, Kind::Value, EditFrames<&EditParams::fadeOut>},
-    {"from", 0, Kind::Value, EditFrame<&EditParams::from>},
-    {"to", 0, Kind::Value, EditFrame<&EditParams::to>},
-    {"check", 0, Kind::Flag, Raise<&Options::check>},
-    {"json", 0, Kind::Flag, Raise<&Options::json>},
-    {"info", 0, Kind::Flag, Raise<&Options::info>},
-    {"use-settings", 0, Kind::Flag, Raise<&Options::useSettings>},
+     },
+     "DB", "level adjustment of both channels (default: 0)", "Level and range:"},
+    {"adjust-left", 0, Kind::Value, EditDb<&EditParams::adjustL>, "DB",
+     "level adjustment of the left (or only) channel (default: 0)"},
+    {"adjust-right", 0, Kind::Value, EditDb<&EditParams::adjustR>, "DB",
+     "level adjustment of the right channel (default: 0)"},
+    {"fade-in", 0, Kind::Value, EditFrames<&EditParams::fadeIn>, "FRAMES",
+     "fade-in length, from -60 dB up (default: 0, none)"},
+    {"fade-out", 0, Kind::Value, EditFrames<&EditParams::fadeOut>, "FRAMES",
+     "fade-out length, down to -60 dB (default: 0, none)"},
+    {"from", 0, Kind::Value, EditFrame<&EditParams::from>, "FRAME",
+     "first frame to process; 0 or less: the start (default: 0)"},
+    {"to", 0, Kind::Value, EditFrame<&EditParams::to>, "FRAME",
+     "end of the range (exclusive); 0 or less: the end (default: 0)"},
+    {"check", 0, Kind::Flag, Raise<&Options::check>, nullptr,
+     "level check only: measure each file, write nothing", "Measuring and reporting:"},
+    {"json", 0, Kind::Flag, Raise<&Options::json>, nullptr,
+     "one JSON object per file on stdout: source, target, result,\n"
+     "error, max_peak, max_rms, norm_rms, max_peak_db, max_rms_db,\n"
+     "norm_rms_db (levels are measured while processing)"},
+    {"info", 0, Kind::Flag, Raise<&Options::info>, nullptr,
+     "print each file's title, length and format instead of editing\n"
+     "(tab-separated; with --json: source, title, valid, length_ms,\n"
+     "length, text)"},
+    {"use-settings", 0, Kind::Flag, Raise<&Options::useSettings>, nullptr,
+     "take the defaults from the window's stored panel settings;\n"
+     "options given still override them"},
     {"jobs", 'j', Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
          auto n = ParseInt32(v);
          if (!n || *n < 1) return BadValue("a number of jobs (1 or more)", v);
          o.jobs = *n;
          return {};
-     }},
-    {"quiet", 'q', Kind::Flag, Raise<&Options::quiet>},
-    {"help", 'h', Kind::Flag, Raise<&Options::help>},
-    {"version", 0, Kind::Flag, Raise<&Options::version>},
+     },
+     "N", "files processed in parallel (default: number of cores)"},
+    {"quiet", 'q', Kind::Flag, Raise<&Options::quiet>, nullptr,
+     "no progress and no summary, only errors"},
+    {"help", 'h', Kind::Flag, Raise<&Options::help>, nullptr, "show this help and exit"},
+    {"version", 0, Kind::Flag, Raise<&Options::version>, nullptr, "show the version and exit"},
 };
 
 const OptionDef* FindLong(const std::string& name) {
@@ -274,67 +334,82 @@ std::string UsageHint() {
     return "Try 'quillan-batch --help' for more information.";
 }
 
+namespace {
+
+constexpr size_t kHelpColumn = 28; // where the option texts start
+constexpr size_t kModeColumn = 30; // where the mode names start under --normalize
+constexpr size_t kHelpWidth = 88;
+
+// The left column of an option: "  -o, --output-dir DIR" or "      --overwrite".
+std::string OptionLabel(const OptionDef& def, const OptionDef* alias) {
+    std::string label = def.shortName ? std::string("  -") + def.shortName + ", " : "      ";
+    label += std::string("--") + def.longName;
+    if (alias) label += std::string(", --") + alias->longName;
+    if (def.valueName) label += std::string(" ") + def.valueName;
+    return label;
+}
+
+// The text indented to pColumn after a label of that width, its lines continued at pColumn.
+std::string Indented(std::string pLabel, const std::string& pText, size_t pColumn) {
+    pLabel.resize(std::max(pLabel.size() + 1, pColumn), ' ');
+    std::string out = pLabel;
+    for (char c : pText) {
+        out += c;
+        if (c == '\n') out += std::string(pColumn, ' ');
+    }
+    return out + "\n";
+}
+
+// Words of pText wrapped so that no line passes kHelpWidth when it starts at pColumn.
+std::string Wrapped(const std::string& pText, size_t pColumn) {
+    std::string out, line;
+    size_t start = 0;
+    while (start < pText.size()) {
+        size_t end = pText.find(' ', start);
+        if (end == std::string::npos) end = pText.size();
+        const std::string word = pText.substr(start, end - start);
+        if (!line.empty() && pColumn + line.size() + 1 + word.size() > kHelpWidth) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    return out + line;
+}
+
+// One line per normalisation mode, from the mode table.
+std::string ModeLines() {
+    std::string lines;
+    for (const NormModeRow& row : kNormModes) {
+        std::string text(row.Help);
+        if (row.UsesGate) text += " (see --rms-window, --rms-threshold)";
+        const std::string name(row.CliName);
+        lines += Indented(std::string(kModeColumn, ' ') + name, Wrapped(text, kModeColumn + 13),
+                          kModeColumn + 13);
+    }
+    return lines;
+}
+
+} // namespace
+
 std::string UsageText() {
-    return R"(Usage: quillan-batch [options] FILE...
-Edits each WAV file (8, 16 or 24 bit, mono or stereo PCM) in the order given: trims the
-silence at its start and end, normalises it, adjusts its level and writes the result.
-
-Where results go:
-  -o, --output-dir DIR      write into DIR under the source's name, numbered (name01.wav,
-                            name02.wav, ...) when taken; DIR must exist
-                            (default: beside the source under a numbered name)
-      --overwrite           replace each source with its result; the source is replaced
-                            only when its job succeeded (default: off)
-
-Trimming:
-      --trim, --no-trim     cut silence at the start and the end (default: on)
-      --start-threshold DB  start of sound: first frame above this level (default: -45)
-      --end-threshold DB    end of sound: last frame above this level (default: -45)
-      --start-margin MS     audio kept before the first sound (default: 0)
-      --end-margin MS       audio kept after the last sound (default: 0)
-      --force-margin        pad with silence where a margin reaches past the file's start
-                            or end (default: off)
-
-Normalisation:
-      --normalize MODE      scale to the target level by MODE (default: peak):
-                              peak         the highest sample
-                              rms-max      the loudest 0.3-second block
-                              rms-average  the RMS of the trimmed range
-                              rms-calc     the RMS of the trimmed range without long
-                                           silences (see --rms-window, --rms-threshold)
-      --no-normalize        no normalisation; with trimming on, a trimmed file is still
-                            scaled so that its peak reaches --level
-      --level DB            target level of the normalisation (default: 0)
-      --rms-window MS       rms-calc: longest silence that still counts (default: 500)
-      --rms-threshold DB    rms-calc: level relative to the peak at or below which a frame
-                            counts as silence (default: -6)
-      --clip                let the gain drive peaks into saturation; without it the gain
-                            is limited so the peak stays within full scale (default: off)
-
-Level and range:
-      --adjust DB           level adjustment of both channels (default: 0)
-      --adjust-left DB      level adjustment of the left (or only) channel (default: 0)
-      --adjust-right DB     level adjustment of the right channel (default: 0)
-      --fade-in FRAMES      fade-in length, from -60 dB up (default: 0, none)
-      --fade-out FRAMES     fade-out length, down to -60 dB (default: 0, none)
-      --from FRAME          first frame to process; 0 or less: the start (default: 0)
-      --to FRAME            end of the range (exclusive); 0 or less: the end (default: 0)
-
-Measuring and reporting:
-      --check               level check only: measure each file, write nothing
-      --json                one JSON object per file on stdout: source, target, result,
-                            error, max_peak, max_rms, norm_rms, max_peak_db, max_rms_db,
-                            norm_rms_db (levels are measured while processing)
-      --info                print each file's title, length and format instead of editing
-                            (tab-separated; with --json: source, title, valid, length_ms,
-                            length, text)
-      --use-settings        take the defaults from the window's stored panel settings;
-                            options given still override them
-  -j, --jobs N              files processed in parallel (default: number of cores)
-  -q, --quiet               no progress and no summary, only errors
-  -h, --help                show this help and exit
-      --version             show the version and exit
-
+    std::string text = "Usage: quillan-batch [options] FILE...\n"
+                       "Edits each WAV file (8, 16 or 24 bit, mono or stereo PCM) in the order "
+                       "given: trims the\n"
+                       "silence at its start and end, normalises it, adjusts its level and "
+                       "writes the result.\n";
+    const size_t count = std::size(kOptions);
+    for (size_t i = 0; i < count; ++i) {
+        const OptionDef& def = kOptions[i];
+        if (*def.help == '\0') continue; // shown with the option before it
+        if (def.section) text += std::string("\n") + def.section + "\n";
+        const OptionDef* alias =
+            i + 1 < count && *kOptions[i + 1].help == '\0' ? &kOptions[i + 1] : nullptr;
+        text += Indented(OptionLabel(def, alias), def.help, kHelpColumn);
+        if (std::string(def.longName) == "normalize") text += ModeLines();
+    }
+    return text + R"(
 Values are passed to the edit engine as given: dB values are decimal numbers, margins,
 windows, fades and frames are whole numbers.
 

@@ -1,4 +1,5 @@
 #include "cli/Options.h"
+#include "engine/NormModes.h"
 
 #include <gtest/gtest.h>
 
@@ -220,6 +221,11 @@ TEST(CliOptions, HelpDocumentsEveryOption) {
         auto r = Parse({arg, "1", "f"});
         EXPECT_EQ(r.error.find("unknown option"), std::string::npos) << name;
     }
+    // Every mode of the mode table is listed, each on its own line under --normalize.
+    for (const NormModeRow& row : kNormModes)
+        EXPECT_NE(help.find("\n" + std::string(30, ' ') + std::string(row.CliName) + " "),
+                  std::string::npos)
+            << row.CliName;
 }
 
 } // namespace
