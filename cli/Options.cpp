@@ -185,8 +185,8 @@ const OptionDef kOptions[] = {
      "level check only: measure each file, write nothing", "Measuring and reporting:"},
     {"json", 0, Kind::Flag, Raise<&Options::json>, nullptr,
      "one JSON object per file on stdout: source, target, result,\n"
-     "error, max_peak, max_rms, norm_rms, max_peak_db, max_rms_db,\n"
-     "norm_rms_db (levels are measured while processing)"},
+     "error, warning, max_peak, max_rms, norm_rms, max_peak_db,\n"
+     "max_rms_db, norm_rms_db (levels are measured while processing)"},
     {"info", 0, Kind::Flag, Raise<&Options::info>, nullptr,
      "print each file's title, length and format instead of editing\n"
      "(tab-separated; with --json: source, title, valid, length_ms,\n"

@@ -129,6 +129,7 @@ std::string JsonLine(const FileResult& r, bool levelsMeasured) {
     s += Field("target", r.target.empty() ? "null" : JsonString(r.target)) + ", ";
     s += Field("result", std::to_string(r.result)) + ", ";
     s += Field("error", r.error.empty() ? "null" : JsonString(r.error)) + ", ";
+    s += Field("warning", r.warning.empty() ? "null" : JsonString(r.warning)) + ", ";
     s += Field("max_peak", level(r.levels.maxPeak)) + ", ";
     s += Field("max_rms", level(r.levels.maxRms)) + ", ";
     s += Field("norm_rms", level(r.levels.normRms)) + ", ";
@@ -202,6 +203,11 @@ void Reporter::FileFinished(size_t index, const FileResult& result) {
         ClearProgressLine();
         std::fprintf(m_err, "quillan-batch: %s: %s\n", PrintableText(result.source).c_str(),
                      PrintableText(result.error).c_str());
+        std::fflush(m_err);
+    } else if (!result.warning.empty() && !m_options.quiet) {
+        ClearProgressLine();
+        std::fprintf(m_err, "quillan-batch: %s: warning: %s\n",
+                     PrintableText(result.source).c_str(), PrintableText(result.warning).c_str());
         std::fflush(m_err);
     }
     EmitReadyJson();

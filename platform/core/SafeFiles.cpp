@@ -86,6 +86,12 @@ bool ProcessExists(int pid) {
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
+std::string HostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+}
+
 std::error_code CheckCanWrite(const std::string& path) {
     if (::access(path.c_str(), W_OK) != 0) return LastError();
     return {};

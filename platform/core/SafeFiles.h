@@ -41,6 +41,9 @@ std::error_code SyncFolder(const std::string& folder);
 // True when a process with this id exists (also one this process may not signal).
 bool ProcessExists(int pid);
 
+// This machine's host name; empty when it cannot be read.
+std::string HostName();
+
 // Empty when this process may write to the file at path (access W_OK), else the reason.
 std::error_code CheckCanWrite(const std::string& path);
 

@@ -50,7 +50,26 @@ bool ReadNumber(const std::string& text, int64_t& value) {
     return true;
 }
 
+// This machine, as work-file names carry it: letters and digits of the host name, at most 24.
+// Several machines may write into one shared folder; each sweeps only its own work files,
+// since a process id means nothing on another host.
+const std::string& HostTag() {
+    static const std::string tag = [] {
+        std::string t;
+        for (char c : platform::HostName())
+            if (t.size() < 24 &&
+                ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+                t += c;
+        return t.empty() ? std::string("host") : t;
+    }();
+    return tag;
+}
+
 } // namespace
+
+std::string WorkFileHostPart() {
+    return "@" + HostTag();
+}
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -75,8 +94,8 @@ std::string WorkFileIn(const std::string& folder) {
     const std::string stem = kWorkPrefix + std::to_string(platform::CurrentProcessId()) + "-";
     for (;;) {
         // A file of a dead process that had our id may still be there: the next number.
-        std::string candidate =
-            Joined(folder, stem + std::to_string(counter.fetch_add(1) + 1) + kWorkSuffix);
+        std::string candidate = Joined(folder, stem + std::to_string(counter.fetch_add(1) + 1) +
+                                                   "@" + HostTag() + kWorkSuffix);
         if (!Exists(candidate)) return candidate;
     }
 }
@@ -86,8 +105,12 @@ int WorkFileOwner(const std::string& fileName) {
     if (fileName.size() <= prefix.size() + suffix.size() || fileName.rfind(prefix, 0) != 0 ||
         fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0)
         return -1;
-    const std::string middle =
+    std::string middle =
         fileName.substr(prefix.size(), fileName.size() - prefix.size() - suffix.size());
+    // Work files of other machines are not ours to judge.
+    const auto at = middle.find('@');
+    if (at == std::string::npos || middle.substr(at + 1) != HostTag()) return -1;
+    middle.resize(at);
     const auto dash = middle.find('-');
     int64_t pid = 0, job = 0;
     if (dash == std::string::npos || !ReadNumber(middle.substr(0, dash), pid) ||

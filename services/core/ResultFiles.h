@@ -2,17 +2,22 @@
 
 // Where a finished result goes, without ever leaving a half-made file under a real name.
 //
-// The edit job writes a hidden work file (".quillan-<pid>-<n>.part") in the folder of the
-// result. Only a complete result leaves it: either under the first free name of a numbered
+// The edit job writes a hidden work file (".quillan-<pid>-<n>@<host>.part") in the folder of
+// the result. Only a complete result leaves it: either under the first free name of a numbered
 // series (take.wav, take01.wav, ...), claimed by a move that never replaces anything, or over
 // the source in one rename that keeps the source's owner, group and permission bits.
-// Work files of processes that died (killed, power cut) are swept by a later run.
+// Work files of processes of this host that died (killed, power cut) are swept by a later
+// run.
 // Both front ends use these; nothing throws.
 
 #include <cstdint>
 #include <string>
 
 namespace results {
+
+// The part of a work-file name that names this machine ("@" and the host's letters and
+// digits), for tests and tools that make such names.
+std::string WorkFileHostPart();
 
 // The folder part of a path ("." for a bare name); '/' is the only separator.
 std::string FolderOf(const std::string& path);
@@ -25,7 +30,8 @@ std::string NumberedName(const std::string& wanted, int64_t n);
 // Short, so that results under names of up to 255 bytes still have one.
 std::string WorkFileIn(const std::string& folder);
 
-// The process id in a work-file name of ours, or -1 when the name is not one.
+// The process id in a work-file name of ours (made on this host), or -1 when the name is
+// not one.
 int WorkFileOwner(const std::string& fileName);
 
 // Removes the work files in folder whose process no longer exists; the count removed. Only

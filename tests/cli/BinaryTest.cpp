@@ -70,7 +70,8 @@ TEST_F(BinaryFixture, JsonAndInfoRows) {
     RunResult r = RunBatch({"--check", "--json", main});
     ASSERT_EQ(r.status, 0);
     std::regex shape(
-        "\\{\"source\": \"[^\"]+\", \"target\": null, \"result\": 1, \"error\": null, "
+        "\\{\"source\": \"[^\"]+\", \"target\": null, \"result\": 1, \"error\": null, \"warning\": "
+        "null, "
         "\"max_peak\": -?\\d+, \"max_rms\": -?\\d+, \"norm_rms\": -?\\d+, \"max_peak_db\": \\S+, "
         "\"max_rms_db\": \\S+, \"norm_rms_db\": \\S+\\}\n");
     EXPECT_TRUE(std::regex_match(r.out, shape)) << r.out;

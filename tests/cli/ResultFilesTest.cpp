@@ -26,14 +26,19 @@ TEST(ResultFiles, NamesOfTheSeriesAndOfWorkFiles) {
     const std::string work = results::WorkFileIn("out");
     const std::string name = fs::path(work).filename().string();
     EXPECT_EQ(fs::path(work).parent_path(), "out");
-    EXPECT_LT(name.size(), 40u);
+    EXPECT_LT(name.size(), 64u);
     EXPECT_EQ(results::WorkFileOwner(name), platform::CurrentProcessId());
     EXPECT_NE(results::WorkFileIn("out"), work);
-    for (const char* other : {".quillan-12.part", ".quillan--1-2.part", ".quillan-0-1.part",
-                              ".quillan-12-3.wav", "quillan-12-3.part", ".quillan-1x-3.part",
-                              ".take.wav.12-3.part", ".quillan-12-3.part.bak"})
+    const std::string host = results::WorkFileHostPart();
+    for (const std::string& other :
+         {".quillan-12" + host + ".part", ".quillan--1-2" + host + ".part",
+          ".quillan-0-1" + host + ".part", ".quillan-12-3" + host + ".wav",
+          "quillan-12-3" + host + ".part", ".quillan-1x-3" + host + ".part",
+          ".take.wav.12-3" + host + ".part", ".quillan-12-3" + host + ".part.bak",
+          // Made on another machine, or without a machine: not ours to judge.
+          std::string(".quillan-12-3@elsewhere.part"), std::string(".quillan-12-3.part")})
         EXPECT_EQ(results::WorkFileOwner(other), -1) << other;
-    EXPECT_EQ(results::WorkFileOwner(".quillan-4021-17.part"), 4021);
+    EXPECT_EQ(results::WorkFileOwner(".quillan-4021-17" + host + ".part"), 4021);
 }
 
 TEST(ResultFiles, ConcurrentClaimsGetDistinctNamesAndReplaceNothing) {

@@ -70,10 +70,16 @@ TEST(CliResults, ASilentRecordingIsNeverReplacedByAnEmptyFile) {
     EXPECT_EQ(ReadBytes(src), original);
     EXPECT_EQ(Listing(run.path()), (std::vector<std::string>{"out", "quiet.wav"}));
 
-    // Into a folder the empty result is written.
-    RunResult toFolder = RunBatch({"-o", run / "out", src});
+    // Into a folder the empty result is written, with a warning on stderr and in JSON.
+    RunResult toFolder = RunBatch({"-o", run / "out", "--json", src});
     EXPECT_EQ(toFolder.status, 0) << toFolder.err;
     EXPECT_EQ(Listing(run / "out"), std::vector<std::string>{"quiet.wav"});
+    EXPECT_NE(toFolder.err.find("quiet.wav: warning: no sound above the start threshold"),
+              std::string::npos)
+        << toFolder.err;
+    EXPECT_NE(toFolder.out.find("\"warning\": \"no sound above the start threshold"),
+              std::string::npos)
+        << toFolder.out;
 }
 
 TEST(CliResults, AReadOnlySourceIsRefusedBeforeTheEdit) {

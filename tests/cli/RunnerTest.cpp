@@ -3,6 +3,7 @@
 #include "cli/MediaHelper.h"
 #include "cli/Reporter.h"
 #include "platform/core/Process.h"
+#include "services/core/ResultFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -411,24 +412,28 @@ TEST_F(RunnerFixture, WorkFilesOfDeadRunsAreSweptAndNoNameIsHeldByThem) {
     ASSERT_GT(dead, 0) << error;
     platform::WaitProcess(dead);
     const std::string d = std::to_string(dead);
+    const std::string h = results::WorkFileHostPart();
     cli::Options o;
     o.output = cli::OutputMode::Folder;
     o.outputDir = dir / "out";
     fs::create_directory(o.outputDir);
-    WriteBytes(dir / ("out/.quillan-" + d + "-3.part"), {'x'});
-    WriteBytes(dir / ("out/.quillan-" + d + "-12.part"), {});
-    fs::create_directory(dir / ("out/.quillan-" + d + "-4.part")); // not a file: kept
-    WriteBytes(dir / "out/.quillan-1-1.part", {'l'});              // a live process: kept
-    WriteBytes(dir / ("out/.take.wav." + d + "-1.part"), {'o'});   // not our pattern: kept
-    WriteBytes(dir / ("out/.quillan-" + d + "-x.part"), {'o'});
+    WriteBytes(dir / ("out/.quillan-" + d + "-3" + h + ".part"), {'x'});
+    WriteBytes(dir / ("out/.quillan-" + d + "-12" + h + ".part"), {});
+    fs::create_directory(dir / ("out/.quillan-" + d + "-4" + h + ".part")); // not a file: kept
+    WriteBytes(dir / ("out/.quillan-1-1" + h + ".part"), {'l'});            // a live process: kept
+    WriteBytes(dir / ("out/.quillan-" + d + "-5@elsewhere.part"), {'e'});   // another host: kept
+    WriteBytes(dir / ("out/.take.wav." + d + "-1.part"), {'o'});            // not our pattern: kept
+    WriteBytes(dir / ("out/.quillan-" + d + "-x" + h + ".part"), {'o'});
     o.files = {MakeSource("in/take.wav", 3000)};
     auto results = Run(o, Behaviour::Copy);
     ASSERT_EQ(results[0].result, 1) << results[0].error;
     EXPECT_EQ(results[0].target, dir / "out/take.wav");
-    EXPECT_EQ(Listing(o.outputDir),
-              (std::vector<std::string>{".quillan-1-1.part", ".quillan-" + d + "-4.part",
-                                        ".quillan-" + d + "-x.part", ".take.wav." + d + "-1.part",
-                                        "take.wav"}));
+    std::vector<std::string> kept{
+        ".quillan-" + d + "-4" + h + ".part", ".quillan-" + d + "-5@elsewhere.part",
+        ".quillan-" + d + "-x" + h + ".part", ".quillan-1-1" + h + ".part",
+        ".take.wav." + d + "-1.part",         "take.wav"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(Listing(o.outputDir), kept);
 }
 
 TEST_F(RunnerFixture, NamesOfUpTo255BytesGetTheirResult) {
@@ -480,7 +485,8 @@ TEST(CliReport, JsonLineShapeAndEscaping) {
     ok.levels = {16384, 1200, 1100, -6.02060032f, -28.7f, -29.5f};
     EXPECT_EQ(cli::JsonLine(ok),
               "{\"source\": \"in/a \\\"b\\\"\\\\c.wav\", \"target\": \"out/a.wav\", \"result\": 1, "
-              "\"error\": null, \"max_peak\": 16384, \"max_rms\": 1200, \"norm_rms\": 1100, "
+              "\"error\": null, \"warning\": null, \"max_peak\": 16384, \"max_rms\": 1200, "
+              "\"norm_rms\": 1100, "
               "\"max_peak_db\": -6.02060032, \"max_rms_db\": -28.7000008, \"norm_rms_db\": -29.5}");
     cli::FileResult bad;
     bad.source = "x\n.wav";
@@ -488,7 +494,8 @@ TEST(CliReport, JsonLineShapeAndEscaping) {
     bad.hasLevels = true; // levels of a failed job are not shown
     EXPECT_EQ(cli::JsonLine(bad),
               "{\"source\": \"x\\n.wav\", \"target\": null, \"result\": 0, \"error\": \"missing\", "
-              "\"max_peak\": null, \"max_rms\": null, \"norm_rms\": null, \"max_peak_db\": null, "
+              "\"warning\": null, \"max_peak\": null, \"max_rms\": null, \"norm_rms\": null, "
+              "\"max_peak_db\": null, "
               "\"max_rms_db\": null, \"norm_rms_db\": null}");
 }
 
