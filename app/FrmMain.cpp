@@ -95,7 +95,11 @@ bool FrmMain::Form_Load() {
     SkipFailingStep([&] { LoadUseChecks(); });
     SkipFailingStep([&] { SetUpNormModes(); });
     SkipFailingStep([&] {
-        int top3 = GeometryTwips(checkNormMode_[3]).y();
+        // The RMS fields stand beside the option box of the mode that reads them.
+        size_t gated = 0;
+        while (gated + 1 < kNormModeCount && !kNormModes[gated].UsesGate)
+            ++gated;
+        int top3 = GeometryTwips(checkNormMode_[gated]).y();
         MoveTopTwips(textParm_[2], top3);
         MoveTopTwips(textParm_[3], top3);
     });
@@ -269,12 +273,13 @@ void FrmMain::PaintWindowBackground() {
 }
 
 void FrmMain::SetUpNormModes() {
-    for (int16_t i = 1; i <= 3; ++i)
-        LoadNextElement(checkNormMode_, i, 0, true, false);
-    const char* captions[4] = {"Peak", "RMS(Max)", "RMS(Average)", "RMS(Calc)"};
+    for (size_t i = 1; i < kNormModeCount; ++i)
+        LoadNextElement(checkNormMode_, int16_t(i), 0, true, false);
     for (size_t i = 0; i < checkNormMode_.size(); ++i) {
         checkNormMode_[i]->SetIsOption(1);
-        InitCheckBox(checkNormMode_[i], QString::fromLatin1(captions[i]), 0, 9);
+        const std::string_view caption = kNormModes[i].Caption;
+        InitCheckBox(checkNormMode_[i],
+                     QString::fromLatin1(caption.data(), qsizetype(caption.size())), 0, 9);
     }
     LoadNormMode();
 }

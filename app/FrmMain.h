@@ -5,6 +5,7 @@
 #include "app/InstanceLock.h"
 #include "app/PanelValues.h"
 #include "controls/DrawHelpers.h"
+#include "services/panel/PanelSettings.h"
 #include "services/store/Settings.h"
 
 #include <QWidget>
@@ -56,8 +57,10 @@ class FrmMain : public QWidget, public PlacementWindow {
     // Adds the files of a drop in order, yielding to the event loop per file.
     void AddFiles(const std::vector<std::string>& paths, int32_t dropRow);
 
-    // The panel as the run reads it.
-    PanelState ReadPanel() const;
+    // The panel as the run reads it (Output To as typed).
+    panel::PanelSettings ReadPanel() const;
+    // The folder the panel's Output To names (see OutputFolder).
+    std::string OutputFolderOf(const panel::PanelSettings& pPanel) const;
 
     // Controls, for the tests and the tools.
     UC_Check* CheckParm(int i) const { return checkParm_.at(size_t(i)); }
@@ -122,10 +125,12 @@ class FrmMain : public QWidget, public PlacementWindow {
     void ApplyRmsFieldRule();
     void ApplyOutputRule();
     void ShowSliderValue(int index);
+    // The index of the chosen normalize option box, -1 when none is chosen.
+    int32_t ChosenNormModeBox() const;
 
     // Batch run.
     void StartRun();
-    bool RunItem(C_EditWave& editWave, int32_t index, const RunConstants& run);
+    bool RunItem(C_EditWave& editWave, int32_t index, const panel::PanelSettings& atStart);
     void ClearList();
     void SelectRunItem(int32_t index);
     void EndRun();

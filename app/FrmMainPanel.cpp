@@ -7,7 +7,7 @@
 #include "controls/UC_PathText.h"
 #include "controls/UC_Slider.h"
 #include "controls/UC_TextPicture.h"
-#include "services/core/SettingText.h"
+#include "services/panel/PanelSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,69 +19,63 @@ namespace app {
 
 namespace {
 
-const char* const kSliderKeys[4] = {"TrimLevelIn", "TrimLevelOut", "PeakLevel", "LevelAdjust"};
-const int32_t kSliderDefaults[4] = {-45, -45, 0, 0};
-
-std::string UseKey(size_t index) {
-    return std::to_string(index) + "Use";
-}
-std::string MarginKey(size_t index) {
-    return std::to_string(index) + "Margin";
-}
-
-// A stored whole number; nothing when the text does not convert.
-std::optional<int32_t> StoredInt(std::string_view key, int32_t defaultValue) {
-    return SettingToInt32(ReadSetting(key, defaultValue));
-}
-
-// Check and option values are flags: any non-zero stored value is "on".
-std::optional<int32_t> StoredFlag(std::string_view key, int32_t defaultValue) {
-    auto value = StoredInt(key, defaultValue);
-    if (!value) return std::nullopt;
-    return *value != 0 ? 1 : 0;
-}
-
 QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The panel as stored; a damaged value gives its field the default.
+panel::PanelSettings StoredPanel() {
+    return panel::ReadPanelSettings([](const std::string& pKey, const std::string& pDefault) {
+        return ReadSettingText(pKey, pDefault);
+    });
+}
+
 } // namespace
 
-PanelState FrmMain::ReadPanel() const {
-    PanelState p;
-    for (size_t i = 0; i < 3; ++i)
-        p.checkParm[i] = checkParm_[i]->Value();
-    for (size_t i = 0; i < 4; ++i) {
-        p.sliderParm[i] = sliderParm_[i]->Value();
-        p.textParm[i] = textParm_[i]->text().toStdString();
-        p.checkNormMode[i] = checkNormMode_[i]->Value();
+panel::PanelSettings FrmMain::ReadPanel() const {
+    panel::PanelSettings p;
+    for (size_t i = 0; i < p.Use.size(); ++i)
+        p.Use[i] = checkParm_[i]->Value();
+    for (size_t i = 0; i < p.Sliders.size(); ++i) {
+        p.Sliders[i] = sliderParm_[i]->Value();
+        p.Texts[i] = textParm_[i]->text().toStdString();
     }
-    p.checkClip = checkClip_->Value();
-    p.checkOW = checkOW_->Value();
-    p.soundPath = OutputFolder(QFile::encodeName(textSoundPath_->Text()).toStdString(),
-                               QFile::encodeName(QDir::homePath()).toStdString());
+    p.NormMode = ChosenNormModeBox();
+    p.Clip = checkClip_->Value();
+    p.OverWrite = checkOW_->Value();
+    p.SoundPath = QFile::encodeName(textSoundPath_->Text()).toStdString();
     return p;
 }
 
+int32_t FrmMain::ChosenNormModeBox() const {
+    int32_t chosen = -1; // the last chosen box counts
+    for (size_t i = 0; i < checkNormMode_.size(); ++i)
+        if (checkNormMode_[i]->Value() != 0) chosen = int32_t(i);
+    return chosen;
+}
+
+std::string FrmMain::OutputFolderOf(const panel::PanelSettings& pPanel) const {
+    return panel::OutputFolder(pPanel.SoundPath, QFile::encodeName(QDir::homePath()).toStdString());
+}
+
 void FrmMain::LoadSliderValues() {
-    // A damaged value gives the field its default.
-    for (size_t i = 0; i < 4; ++i)
-        sliderParm_[i]->SetValue(
-            StoredInt(kSliderKeys[i], kSliderDefaults[i]).value_or(kSliderDefaults[i]));
+    const panel::PanelSettings stored = StoredPanel();
+    for (size_t i = 0; i < stored.Sliders.size(); ++i)
+        sliderParm_[i]->SetValue(stored.Sliders[i]);
 }
 
 void FrmMain::LoadPathAndTexts() {
-    textSoundPath_->SetText(ToQString(ReadSetting("SoundPath", "")));
-    for (size_t i = 0; i < 2; ++i)
-        textParm_[i]->setText(ToQString(ReadSetting(MarginKey(i), "0")));
-    textParm_[2]->setText(ToQString(ReadSetting("RMSmsec", 500)));
-    textParm_[3]->setText(ToQString(ReadSetting("RMSdb", -6)));
+    const panel::PanelSettings stored = StoredPanel();
+    textSoundPath_->SetText(ToQString(stored.SoundPath));
+    for (size_t i = 0; i < stored.Texts.size(); ++i)
+        textParm_[i]->setText(ToQString(stored.Texts[i]));
 }
 
 void FrmMain::LoadUseChecks() {
     const char* captions[3] = {"Trim Level", "Normalize", "Level Adjust"};
+    const panel::PanelSettings stored = StoredPanel();
     for (size_t i = 0; i < 3; ++i)
-        InitCheckBox(checkParm_[i], QString(), StoredFlag(UseKey(i), 1).value_or(1), 9);
+        InitCheckBox(checkParm_[i], QString(), stored.Use[i], 9);
     for (size_t i = 0; i < 3; ++i)
         checkParm_[i]->SetCaption(QString::fromLatin1(captions[i]));
 }
@@ -89,14 +83,16 @@ void FrmMain::LoadUseChecks() {
 void FrmMain::LoadNormMode() {
     for (UC_Check* mode : checkNormMode_)
         mode->SetValue(0);
-    auto stored = StoredInt("NormMode", 0);
-    // An index outside 0..3 selects nothing; the run then uses "Peak".
-    if (stored && *stored >= 0 && *stored < 4) checkNormMode_[size_t(*stored)]->SetValue(1);
+    // A stored mode outside the table chooses nothing; the run then uses "Peak".
+    const int32_t stored = StoredPanel().NormMode;
+    if (stored >= 0 && size_t(stored) < checkNormMode_.size())
+        checkNormMode_[size_t(stored)]->SetValue(1);
 }
 
 void FrmMain::LoadClipAndOverWrite() {
-    InitCheckBox(checkClip_, QStringLiteral("Clip"), StoredFlag("Clip", 0).value_or(0), 9);
-    InitCheckBox(checkOW_, QStringLiteral("OverWrite"), StoredFlag("OW", 0).value_or(0), 9);
+    const panel::PanelSettings stored = StoredPanel();
+    InitCheckBox(checkClip_, QStringLiteral("Clip"), stored.Clip, 9);
+    InitCheckBox(checkOW_, QStringLiteral("OverWrite"), stored.OverWrite, 9);
 }
 
 void FrmMain::ApplyPanelRules() {
@@ -107,22 +103,11 @@ void FrmMain::ApplyPanelRules() {
 }
 
 void FrmMain::SavePanel() {
-    for (size_t i = 0; i < 4; ++i)
-        WriteSetting(kSliderKeys[i], sliderParm_[i]->Value());
-    WriteSetting("SoundPath", textSoundPath_->Text().toStdString());
-    WriteSetting("OW", checkOW_->Value());
-    for (size_t i = 0; i < 3; ++i)
-        WriteSetting(UseKey(i), checkParm_[i]->Value());
-    // A margin that is not a number keeps the stored one.
-    for (size_t i = 0; i < 2; ++i) {
-        std::string margin = textParm_[i]->text().toStdString();
-        if (SettingToInt32(margin)) WriteSetting(MarginKey(i), margin);
-    }
-    for (size_t i = 0; i < 4; ++i)
-        if (checkNormMode_[i]->Value() == 1) WriteSetting("NormMode", int32_t(i));
-    WriteSetting("RMSmsec", textParm_[2]->text().toStdString());
-    WriteSetting("RMSdb", textParm_[3]->text().toStdString());
-    WriteSetting("Clip", checkClip_->Value());
+    panel::PanelSettings p = ReadPanel();
+    p.SoundPath = textSoundPath_->Text().toStdString(); // as typed
+    panel::WritePanelSettings(p, [](const std::string& pKey, const std::string& pValue) {
+        WriteSettingText(pKey, pValue);
+    });
 }
 
 void FrmMain::CheckParm_Click(int index) {
@@ -153,7 +138,8 @@ void FrmMain::ApplyNormalizeRule() {
 }
 
 void FrmMain::ApplyRmsFieldRule() {
-    bool enabled = checkNormMode_[3]->Value() == 1 && checkParm_[1]->Value() == 1;
+    const auto mode = NormModeFromIndex(ChosenNormModeBox());
+    const bool enabled = mode && NormModeInfo(*mode).UsesGate && checkParm_[1]->Value() == 1;
     textParm_[2]->setEnabled(enabled);
     textParm_[3]->setEnabled(enabled);
 }

@@ -43,7 +43,8 @@ void FrmMain::StartRun() {
     auto busy = std::make_unique<BusyPointer>();
     abortRequested_ = 0;
 
-    const RunConstants run = ReadRunConstants(ReadPanel());
+    // Margins, the normalize level and mode and the RMS fields count as they were at Start.
+    const panel::PanelSettings atStart = ReadPanel();
     C_EditWave editWave;
     editWave.Prog = [this](float pRate, int32_t& pCancel) { EW_Prog(pRate, pCancel); };
 
@@ -52,7 +53,7 @@ void FrmMain::StartRun() {
     lv_->SetSortDisabled(1);
     const int32_t count = lv_->ItemCount();
     for (int32_t i = 0; i < count; ++i) {
-        if (!RunItem(editWave, i, run)) break;
+        if (!RunItem(editWave, i, atStart)) break;
     }
     lv_->SetSortDisabled(sortDisabled);
     progBar_->SetValue(0);
@@ -61,22 +62,25 @@ void FrmMain::StartRun() {
 }
 
 // Processes item `index`; false when the run is to end here.
-bool FrmMain::RunItem(C_EditWave& editWave, int32_t index, const RunConstants& run) {
+bool FrmMain::RunItem(C_EditWave& editWave, int32_t index, const panel::PanelSettings& atStart) {
     if (index >= lv_->ItemCount()) return false;
     SelectRunItem(index);
     if (abortRequested_ == 1) return false; // pressed while the row was shown
 
     const std::string source = QFile::encodeName(lv_->AuxID(index, 0).Text()).toStdString();
-    const ItemValues item = ReadItemValues(ReadPanel());
+    const panel::PanelSettings now = ReadPanel();
     // The engine writes a work file; it takes its final name only when complete.
     const ItemFiles files =
-        source.empty() ? ItemFiles{} : PlanItemFiles(source, item.soundPath, item.overWrite);
+        source.empty() ? ItemFiles{} : PlanItemFiles(source, OutputFolderOf(now), now.OverWrite);
     if (files.work.empty()) return true; // nothing to write, or refused before the edit
 
-    const int32_t result = CallEditWave(editWave, MakeEditWaveArgs(source, files.work, run, item));
+    EditJob job = panel::PanelJob(atStart, now);
+    job.SourcePath = source;
+    job.TargetPath = files.work;
+    const int32_t result = editWave.Edit(job);
     // The source is replaced only when OverWrite was on for the whole file: a
     // target chosen for the output folder never lands on the source.
-    const int32_t overWrite = item.overWrite == 1 && checkOW_->Value() == 1 ? 1 : 0;
+    const int32_t overWrite = now.OverWrite == 1 && checkOW_->Value() == 1 ? 1 : 0;
     return SettleTarget(result, abortRequested_ == 1, overWrite, editWave.KeptFrames(), files) !=
            ItemOutcome::Aborted;
 }

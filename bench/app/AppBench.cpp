@@ -128,9 +128,8 @@ int main(int argc, char** argv) {
 
         window.CtrButtons_ButtonClicked(0);
         window.AddFiles(runFiles, -1);
-        app::PanelState panel = window.ReadPanel();
-        app::RunConstants run = app::ReadRunConstants(panel);
-        app::ItemValues item = app::ReadItemValues(panel);
+        const panel::PanelSettings settings = window.ReadPanel();
+        const std::string folder = window.OutputFolderOf(settings);
         auto windowRun = [&] {
             EmptyFolder(out);
             runWindow.push_back(Seconds([&] { window.CtrButtons_ButtonClicked(2); }));
@@ -140,8 +139,10 @@ int main(int argc, char** argv) {
             runBase.push_back(Seconds([&] {
                 C_EditWave editWave;
                 for (const auto& f : runFiles) {
-                    std::string target = app::TargetPath(f, item.soundPath, item.overWrite);
-                    app::CallEditWave(editWave, app::MakeEditWaveArgs(f, target, run, item));
+                    EditJob job = panel::PanelJob(settings, settings);
+                    job.SourcePath = f;
+                    job.TargetPath = app::TargetPath(f, folder, settings.OverWrite);
+                    editWave.Edit(job);
                 }
             }));
         };

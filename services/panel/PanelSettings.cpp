@@ -1,5 +1,6 @@
 #include "services/panel/PanelSettings.h"
 
+#include "services/core/Paths.h"
 #include "services/core/SettingText.h"
 
 #include <algorithm>
@@ -67,6 +68,17 @@ void WritePanelSettings(const PanelSettings& pPanel, const SettingWriter& pWrite
     for (TextField rms : {TextField::RmsWindow, TextField::RmsThreshold})
         pWrite(kTexts[size_t(rms)].Key, pPanel.TextOf(rms));
     pWrite(kClipKey, std::to_string(pPanel.Clip));
+}
+
+std::string OutputFolder(const std::string& pTyped, const std::string& pHome) {
+    if (pTyped.empty() || pTyped.front() == '/') return pTyped;
+    if (pHome.empty() || pHome.front() != '/') return {};
+    std::string relative = pTyped;
+    if (relative == "~")
+        relative.clear();
+    else if (relative.rfind("~/", 0) == 0)
+        relative.erase(0, 2);
+    return SetBackslash(pHome, 0) + relative;
 }
 
 int32_t TextMagnitude(const std::string& pText) {

@@ -83,6 +83,11 @@ PanelSettings ReadPanelSettings(const SettingReader& pRead);
 // only when one is chosen.
 void WritePanelSettings(const PanelSettings& pPanel, const SettingWriter& pWrite);
 
+// The output folder a typed Output To text names: an absolute path as typed, a relative one
+// (and "~", "~/...") inside the home folder. Empty when the text is empty or there is no
+// absolute home folder to take a relative text from: results then go beside the source.
+std::string OutputFolder(const std::string& pTyped, const std::string& pHome);
+
 // Absolute value of a numeric text as a 32-bit integer; 0 when it is not numeric (or the
 // absolute value leaves the 32-bit range).
 int32_t TextMagnitude(const std::string& pText);

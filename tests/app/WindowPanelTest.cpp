@@ -193,7 +193,7 @@ TEST_F(WindowTest, DamagedStoredValuesCostOnlyTheirField) {
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(w->CheckNormMode(i)->Value(), 0);
     EXPECT_EQ(w->CheckParm(1)->Value(), 1);
-    EXPECT_EQ(w->ReadPanel().checkNormMode, (std::array<int32_t, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(w->ReadPanel().NormMode, -1); // none chosen: a run uses Peak
     CloseWindow(w);
 }
 

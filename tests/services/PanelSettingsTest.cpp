@@ -170,3 +170,18 @@ TEST(PanelSettings, ARunReadsSomeValuesAtItsStartAndTheRestPerFile) {
     EXPECT_EQ(job.AdjustLeftDb, 5.0f);
     EXPECT_TRUE(job.Clip);
 }
+
+TEST(PanelSettings, OutputFolderTakesARelativeTextFromTheHomeFolder) {
+    EXPECT_EQ(OutputFolder("relout", "/home/u"), "/home/u/relout");
+    EXPECT_EQ(OutputFolder("a/b/", "/home/u/"), "/home/u/a/b/");
+    EXPECT_EQ(OutputFolder(R"(x\y)", "/home/u"), R"(/home/u/x\y)");
+    EXPECT_EQ(OutputFolder("~", "/home/u"), "/home/u/");
+    EXPECT_EQ(OutputFolder("~/out", "/home/u"), "/home/u/out");
+    EXPECT_EQ(OutputFolder("/srv/out", "/home/u"), "/srv/out");
+    EXPECT_EQ(OutputFolder("/", "/home/u"), "/");
+    EXPECT_EQ(OutputFolder("", "/home/u"), "");
+    // Without a home folder there is nothing to resolve against: beside the source.
+    EXPECT_EQ(OutputFolder("relout", ""), "");
+    EXPECT_EQ(OutputFolder("relout", "relative"), "");
+    EXPECT_EQ(OutputFolder("/srv/out", ""), "/srv/out");
+}
