@@ -53,13 +53,14 @@ size_t BatchRunner::WorkerCount() const {
     return std::max<size_t>(1, std::min(wanted, m_options.files.size()));
 }
 
-EditRequest BatchRunner::MakeRequest(const std::string& source) const {
-    EditRequest request;
-    request.source = source;
-    request.params = m_options.edit;
+EditJob BatchRunner::MakeJob(const std::string& source) const {
+    EditJob job = m_options.edit;
+    job.SourcePath = source;
     // A level check measures only; --json measures while processing.
-    request.checkLevel = m_options.check ? 1 : (m_options.json ? 2 : 0);
-    return request;
+    job.Check = m_options.check  ? LevelCheck::MeasureOnly
+                : m_options.json ? LevelCheck::Store
+                                 : LevelCheck::Off;
+    return job;
 }
 
 FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver& observer) {
@@ -80,9 +81,9 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
         r.error = files.error;
         return r;
     }
-    EditRequest request = MakeRequest(source);
-    request.target = files.workPath;
-    EditOutcome outcome = editor.Edit(request, [&](float rate) {
+    EditJob job = MakeJob(source);
+    job.TargetPath = files.workPath;
+    EditOutcome outcome = editor.Edit(job, [&](float rate) {
         observer.FileProgress(index, rate);
         return Stopped();
     });
@@ -126,7 +127,7 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver&
         r.target = files.replaces.empty() ? AsGiven(r.source, finalPath) : r.source;
     }
     r.result = 1;
-    r.hasLevels = request.checkLevel != 0;
+    r.hasLevels = job.Check != LevelCheck::Off;
     r.levels = outcome.levels;
     return r;
 }

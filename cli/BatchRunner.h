@@ -23,14 +23,6 @@ struct Levels {
     float normRmsDb = 0.0f;
 };
 
-// One EditWave call.
-struct EditRequest {
-    std::string source;
-    std::string target; // empty: measure only
-    EditParams params;
-    int32_t checkLevel = 0;
-};
-
 struct EditOutcome {
     int32_t result = 0;
     Levels levels;
@@ -46,7 +38,8 @@ using ProgressFn = std::function<bool(float rate)>;
 class Editor {
   public:
     virtual ~Editor() = default;
-    virtual EditOutcome Edit(const EditRequest& request, const ProgressFn& progress) = 0;
+    // One job; its target path is empty when it only measures.
+    virtual EditOutcome Edit(const EditJob& job, const ProgressFn& progress) = 0;
 };
 
 using EditorFactory = std::function<std::unique_ptr<Editor>()>;
@@ -97,7 +90,7 @@ class BatchRunner {
 
   private:
     FileResult ProcessFile(size_t index, Editor& editor, BatchObserver& observer);
-    EditRequest MakeRequest(const std::string& source) const;
+    EditJob MakeJob(const std::string& source) const;
     bool Stopped() const { return m_stop.load() != 0; }
 
     const Options& m_options;

@@ -13,16 +13,12 @@ namespace {
 
 class EngineEditor : public Editor {
   public:
-    EditOutcome Edit(const EditRequest& q, const ProgressFn& progress) override {
+    EditOutcome Edit(const EditJob& job, const ProgressFn& progress) override {
         m_job.Prog = [&](float rate, int32_t& cancel) {
             if (progress(rate)) cancel = 1;
         };
-        const EditParams& p = q.params;
         EditOutcome out;
-        out.result = m_job.EditWave(q.source, q.target, p.from, p.to, p.useTh, p.thIn, p.thOut,
-                                    p.startMargin, p.endMargin, p.forceMargin, p.useNorm,
-                                    p.normLevel, p.normMode, p.rmsMsec, p.rmsDb, p.clip, p.adjustL,
-                                    p.adjustR, p.fadeIn, p.fadeOut, q.checkLevel);
+        out.result = m_job.Edit(job);
         m_job.Prog = nullptr;
         out.levels = {m_job.MaxPeak(),   m_job.MaxRMS(),   m_job.NormRMS(),
                       m_job.MaxPeakDB(), m_job.MaxRMSDB(), m_job.NormRMSDB()};

@@ -63,26 +63,25 @@ template <bool Options::*Field> std::string Raise(Options& o, const std::string&
     return {};
 }
 
-template <int32_t EditParams::*Field, int32_t Value>
-std::string SetEdit(Options& o, const std::string&) {
+template <bool EditJob::*Field, bool Value> std::string SetEdit(Options& o, const std::string&) {
     o.edit.*Field = Value;
     return {};
 }
 
 // Value options that set one engine argument.
-template <float EditParams::*Field> std::string EditDb(Options& o, const std::string& v) {
+template <float EditJob::*Field> std::string EditDb(Options& o, const std::string& v) {
     return SetDb(o.edit.*Field, v);
 }
 
-template <int32_t EditParams::*Field> std::string EditMs(Options& o, const std::string& v) {
+template <int32_t EditJob::*Field> std::string EditMs(Options& o, const std::string& v) {
     return SetInt(o.edit.*Field, v, "a whole number of ms");
 }
 
-template <int32_t EditParams::*Field> std::string EditFrames(Options& o, const std::string& v) {
+template <int32_t EditJob::*Field> std::string EditFrames(Options& o, const std::string& v) {
     return SetInt(o.edit.*Field, v, "a whole number of frames");
 }
 
-template <int64_t EditParams::*Field> std::string EditFrame(Options& o, const std::string& v) {
+template <int64_t EditJob::*Field> std::string EditFrame(Options& o, const std::string& v) {
     auto frame = ParseInt64(v);
     if (!frame) return BadValue("a whole number of frames", v);
     o.edit.*Field = *frame;
@@ -126,60 +125,60 @@ const OptionDef kOptions[] = {
      nullptr,
      "replace each source with its result; the source is replaced\n"
      "only when its job succeeded (default: off)"},
-    {"trim", 0, Kind::Flag, SetEdit<&EditParams::useTh, 1>, nullptr,
+    {"trim", 0, Kind::Flag, SetEdit<&EditJob::Trim, true>, nullptr,
      "cut silence at the start and the end (default: on)", "Trimming:"},
-    {"no-trim", 0, Kind::Flag, SetEdit<&EditParams::useTh, 0>, nullptr, ""},
-    {"start-threshold", 0, Kind::Value, EditDb<&EditParams::thIn>, "DB",
+    {"no-trim", 0, Kind::Flag, SetEdit<&EditJob::Trim, false>, nullptr, ""},
+    {"start-threshold", 0, Kind::Value, EditDb<&EditJob::StartThresholdDb>, "DB",
      "start of sound: first frame above this level (default: -45)"},
-    {"end-threshold", 0, Kind::Value, EditDb<&EditParams::thOut>, "DB",
+    {"end-threshold", 0, Kind::Value, EditDb<&EditJob::EndThresholdDb>, "DB",
      "end of sound: last frame above this level (default: -45)"},
-    {"start-margin", 0, Kind::Value, EditMs<&EditParams::startMargin>, "MS",
+    {"start-margin", 0, Kind::Value, EditMs<&EditJob::StartMarginMs>, "MS",
      "audio kept before the first sound (default: 0)"},
-    {"end-margin", 0, Kind::Value, EditMs<&EditParams::endMargin>, "MS",
+    {"end-margin", 0, Kind::Value, EditMs<&EditJob::EndMarginMs>, "MS",
      "audio kept after the last sound (default: 0)"},
-    {"force-margin", 0, Kind::Flag, SetEdit<&EditParams::forceMargin, 1>, nullptr,
+    {"force-margin", 0, Kind::Flag, SetEdit<&EditJob::ForceMargins, true>, nullptr,
      "pad with silence where a margin reaches past the file's start\n"
      "or end (default: off)"},
     {"normalize", 0, Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
          auto mode = NormModeByName(v);
          if (!mode) return BadValue("one of " + NormModeNames(), v);
-         o.edit.useNorm = 1;
-         o.edit.normMode = int32_t(*mode);
+         o.edit.Normalize = true;
+         o.edit.Mode = *mode;
          return {};
      },
      "MODE", "scale to the target level by MODE (default: peak):", "Normalisation:"},
-    {"no-normalize", 0, Kind::Flag, SetEdit<&EditParams::useNorm, 0>, nullptr,
+    {"no-normalize", 0, Kind::Flag, SetEdit<&EditJob::Normalize, false>, nullptr,
      "no normalisation; with trimming on, a trimmed file is still\n"
      "scaled so that its peak reaches --level"},
-    {"level", 0, Kind::Value, EditDb<&EditParams::normLevel>, "DB",
+    {"level", 0, Kind::Value, EditDb<&EditJob::NormLevelDb>, "DB",
      "target level of the normalisation (default: 0)"},
-    {"rms-window", 0, Kind::Value, EditMs<&EditParams::rmsMsec>, "MS",
+    {"rms-window", 0, Kind::Value, EditMs<&EditJob::GateMs>, "MS",
      "rms-calc: longest silence that still counts (default: 500)"},
-    {"rms-threshold", 0, Kind::Value, EditDb<&EditParams::rmsDb>, "DB",
+    {"rms-threshold", 0, Kind::Value, EditDb<&EditJob::GateDb>, "DB",
      "rms-calc: level relative to the peak at or below which a frame\n"
      "counts as silence (default: -6)"},
-    {"clip", 0, Kind::Flag, SetEdit<&EditParams::clip, 1>, nullptr,
+    {"clip", 0, Kind::Flag, SetEdit<&EditJob::Clip, true>, nullptr,
      "let the gain drive peaks into saturation; without it the gain\n"
      "is limited so the peak stays within full scale (default: off)"},
     {"adjust", 0, Kind::Value,
      [](Options& o, const std::string& v) -> std::string {
-         std::string error = SetDb(o.edit.adjustL, v);
-         o.edit.adjustR = o.edit.adjustL;
+         std::string error = SetDb(o.edit.AdjustLeftDb, v);
+         o.edit.AdjustRightDb = o.edit.AdjustLeftDb;
          return error;
      },
      "DB", "level adjustment of both channels (default: 0)", "Level and range:"},
-    {"adjust-left", 0, Kind::Value, EditDb<&EditParams::adjustL>, "DB",
+    {"adjust-left", 0, Kind::Value, EditDb<&EditJob::AdjustLeftDb>, "DB",
      "level adjustment of the left (or only) channel (default: 0)"},
-    {"adjust-right", 0, Kind::Value, EditDb<&EditParams::adjustR>, "DB",
+    {"adjust-right", 0, Kind::Value, EditDb<&EditJob::AdjustRightDb>, "DB",
      "level adjustment of the right channel (default: 0)"},
-    {"fade-in", 0, Kind::Value, EditFrames<&EditParams::fadeIn>, "FRAMES",
+    {"fade-in", 0, Kind::Value, EditFrames<&EditJob::FadeInFrames>, "FRAMES",
      "fade-in length, from -60 dB up (default: 0, none)"},
-    {"fade-out", 0, Kind::Value, EditFrames<&EditParams::fadeOut>, "FRAMES",
+    {"fade-out", 0, Kind::Value, EditFrames<&EditJob::FadeOutFrames>, "FRAMES",
      "fade-out length, down to -60 dB (default: 0, none)"},
-    {"from", 0, Kind::Value, EditFrame<&EditParams::from>, "FRAME",
+    {"from", 0, Kind::Value, EditFrame<&EditJob::FromFrame>, "FRAME",
      "first frame to process; 0 or less: the start (default: 0)"},
-    {"to", 0, Kind::Value, EditFrame<&EditParams::to>, "FRAME",
+    {"to", 0, Kind::Value, EditFrame<&EditJob::ToFrame>, "FRAME",
      "end of the range (exclusive); 0 or less: the end (default: 0)"},
     {"check", 0, Kind::Flag, Raise<&Options::check>, nullptr,
      "level check only: measure each file, write nothing", "Measuring and reporting:"},
@@ -262,6 +261,17 @@ bool IsOptionWord(const std::string& word) {
 }
 
 } // namespace
+
+EditJob DefaultBatchJob() {
+    EditJob job;
+    job.Trim = true;
+    job.StartThresholdDb = -45.0f;
+    job.EndThresholdDb = -45.0f;
+    job.Normalize = true;
+    job.GateMs = 500;
+    job.GateDb = -6.0f;
+    return job;
+}
 
 bool AsksForSettings(const std::vector<std::string>& args) {
     for (const auto& a : args) {

@@ -1,5 +1,7 @@
 #pragma once
-// Command-line options of quillan-batch and their mapping onto the EditWave arguments.
+// Command-line options of quillan-batch and their mapping onto the edit job.
+
+#include "engine/EditJob.h"
 
 #include <cstdint>
 #include <functional>
@@ -9,32 +11,14 @@
 
 namespace cli {
 
-// The EditWave arguments after the source and target paths, in call order.
-struct EditParams {
-    int64_t from = 0;
-    int64_t to = 0;
-    int32_t useTh = 1;
-    float thIn = -45.0f;
-    float thOut = -45.0f;
-    int32_t startMargin = 0;
-    int32_t endMargin = 0;
-    int32_t forceMargin = 0;
-    int32_t useNorm = 1;
-    float normLevel = 0.0f;
-    int32_t normMode = 0;
-    int32_t rmsMsec = 500;
-    float rmsDb = -6.0f;
-    int32_t clip = 0;
-    float adjustL = 0.0f;
-    float adjustR = 0.0f;
-    int32_t fadeIn = 0;
-    int32_t fadeOut = 0;
-};
+// The job quillan-batch runs on every file unless options say otherwise: trim at -45 dB,
+// normalise by peak to 0 dB, gate 500 ms at -6 dB for rms-calc.
+EditJob DefaultBatchJob();
 
 enum class OutputMode { BesideSource, Folder, Overwrite };
 
 struct Options {
-    EditParams edit;
+    EditJob edit = DefaultBatchJob(); // the paths stay empty: one job per file fills them
     OutputMode output = OutputMode::BesideSource;
     std::string outputDir;
     bool check = false;

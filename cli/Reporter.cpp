@@ -117,7 +117,7 @@ std::string PrintableText(const std::string& text) {
 }
 
 bool LevelsMeasured(const Options& options) {
-    return options.check || options.edit.useTh != 0 || options.edit.useNorm != 0;
+    return options.check || options.edit.Trim || options.edit.Normalize;
 }
 
 std::string JsonLine(const FileResult& r, bool levelsMeasured) {

@@ -22,14 +22,14 @@ TEST(CliOptions, DefaultsMatchTheDocumentedTable) {
     auto r = Parse({"a.wav"});
     ASSERT_EQ(r.error, "");
     const auto& e = r.options.edit;
-    EXPECT_EQ(e.useTh, 1);
-    EXPECT_EQ(e.thIn, -45.0f);
-    EXPECT_EQ(e.thOut, -45.0f);
-    EXPECT_EQ(e.useNorm, 1);
-    EXPECT_EQ(e.normMode, 0);
-    EXPECT_EQ(e.rmsMsec, 500);
-    EXPECT_EQ(e.rmsDb, -6.0f);
-    EXPECT_EQ(e.clip, 0);
+    EXPECT_TRUE(e.Trim);
+    EXPECT_EQ(e.StartThresholdDb, -45.0f);
+    EXPECT_EQ(e.EndThresholdDb, -45.0f);
+    EXPECT_TRUE(e.Normalize);
+    EXPECT_EQ(e.Mode, NormMode::Peak);
+    EXPECT_EQ(e.GateMs, 500);
+    EXPECT_EQ(e.GateDb, -6.0f);
+    EXPECT_FALSE(e.Clip);
     EXPECT_EQ(r.options.output, OutputMode::BesideSource);
     EXPECT_EQ(r.options.files, std::vector<std::string>{"a.wav"});
 }
@@ -72,23 +72,23 @@ TEST(CliOptions, ValuesReachTheirArgumentUnchanged) {
                     "y.wav"});
     ASSERT_EQ(r.error, "");
     const auto& e = r.options.edit;
-    EXPECT_EQ(e.useTh, 0);
-    EXPECT_EQ(e.thIn, -12.5f);
-    EXPECT_EQ(e.thOut, -30.25f);
-    EXPECT_EQ(e.startMargin, -250); // no sign rules on the command line
-    EXPECT_EQ(e.endMargin, 17);
-    EXPECT_EQ(e.forceMargin, 1);
-    EXPECT_EQ(e.normMode, 3);
-    EXPECT_EQ(e.normLevel, static_cast<float>(-3.7));
-    EXPECT_EQ(e.rmsMsec, 250);
-    EXPECT_EQ(e.rmsDb, 4.0f);
-    EXPECT_EQ(e.clip, 1);
-    EXPECT_EQ(e.adjustL, 2.0f);
-    EXPECT_EQ(e.adjustR, -1.5f);
-    EXPECT_EQ(e.fadeIn, 1000);
-    EXPECT_EQ(e.fadeOut, 5);
-    EXPECT_EQ(e.from, 8589934592LL);
-    EXPECT_EQ(e.to, -1);
+    EXPECT_FALSE(e.Trim);
+    EXPECT_EQ(e.StartThresholdDb, -12.5f);
+    EXPECT_EQ(e.EndThresholdDb, -30.25f);
+    EXPECT_EQ(e.StartMarginMs, -250); // no sign rules on the command line
+    EXPECT_EQ(e.EndMarginMs, 17);
+    EXPECT_TRUE(e.ForceMargins);
+    EXPECT_EQ(e.Mode, NormMode::RmsCalc);
+    EXPECT_EQ(e.NormLevelDb, static_cast<float>(-3.7));
+    EXPECT_EQ(e.GateMs, 250);
+    EXPECT_EQ(e.GateDb, 4.0f);
+    EXPECT_TRUE(e.Clip);
+    EXPECT_EQ(e.AdjustLeftDb, 2.0f);
+    EXPECT_EQ(e.AdjustRightDb, -1.5f);
+    EXPECT_EQ(e.FadeInFrames, 1000);
+    EXPECT_EQ(e.FadeOutFrames, 5);
+    EXPECT_EQ(e.FromFrame, 8589934592LL);
+    EXPECT_EQ(e.ToFrame, -1);
     EXPECT_EQ(r.options.jobs, 3);
     EXPECT_TRUE(r.options.quiet);
     EXPECT_EQ(r.options.files.size(), 2u);
@@ -98,19 +98,19 @@ TEST(CliOptions, ModesFlagsAndFileSeparator) {
     const char* names[] = {"peak", "rms-max", "rms-average", "rms-calc"};
     for (int i = 0; i < 4; ++i) {
         auto r = Parse({"--no-normalize", "--normalize", names[i], "f"});
-        EXPECT_EQ(r.options.edit.normMode, i);
-        EXPECT_EQ(r.options.edit.useNorm, 1);
+        EXPECT_EQ(int32_t(r.options.edit.Mode), i);
+        EXPECT_TRUE(r.options.edit.Normalize);
     }
     auto r =
         Parse({"--normalize", "rms-max", "--no-normalize", "-o", "out", "-j4", "--", "-odd.wav"});
     ASSERT_EQ(r.error, "");
-    EXPECT_EQ(r.options.edit.useNorm, 0);
-    EXPECT_EQ(r.options.edit.normMode, 1);
+    EXPECT_FALSE(r.options.edit.Normalize);
+    EXPECT_EQ(r.options.edit.Mode, NormMode::RmsMax);
     EXPECT_EQ(r.options.output, OutputMode::Folder);
     EXPECT_EQ(r.options.outputDir, "out");
     EXPECT_EQ(r.options.jobs, 4);
     EXPECT_EQ(r.options.files, std::vector<std::string>{"-odd.wav"});
-    EXPECT_EQ(Parse({"--adjust-left", "1", "--adjust", "3", "f"}).options.edit.adjustL, 3.0f);
+    EXPECT_EQ(Parse({"--adjust-left", "1", "--adjust", "3", "f"}).options.edit.AdjustLeftDb, 3.0f);
 }
 
 TEST(CliOptions, UsageErrorsNameTheOption) {
@@ -150,36 +150,36 @@ TEST(CliOptions, StoredPanelFollowsTheWindowsRules) {
     auto r = Parse({"--use-settings", "f"}, store);
     ASSERT_EQ(r.error, "");
     const auto& e = r.options.edit;
-    EXPECT_EQ(e.thIn, -30.0f);
-    EXPECT_EQ(e.thOut, -60.0f); // limited like the slider
-    EXPECT_EQ(e.startMargin, 12);
-    EXPECT_EQ(e.endMargin, 250);
-    EXPECT_EQ(e.normLevel, -3.0f);
-    EXPECT_EQ(e.normMode, 3);
-    EXPECT_EQ(e.rmsMsec, 0); // not numeric
-    EXPECT_EQ(e.rmsDb, -6.0f);
-    EXPECT_EQ(e.clip, 1);
-    EXPECT_EQ(e.adjustL, 0.0f); // Level Adjust off
-    EXPECT_EQ(e.adjustR, 0.0f);
+    EXPECT_EQ(e.StartThresholdDb, -30.0f);
+    EXPECT_EQ(e.EndThresholdDb, -60.0f); // limited like the slider
+    EXPECT_EQ(e.StartMarginMs, 12);
+    EXPECT_EQ(e.EndMarginMs, 250);
+    EXPECT_EQ(e.NormLevelDb, -3.0f);
+    EXPECT_EQ(e.Mode, NormMode::RmsCalc);
+    EXPECT_EQ(e.GateMs, 0); // not numeric
+    EXPECT_EQ(e.GateDb, -6.0f);
+    EXPECT_TRUE(e.Clip);
+    EXPECT_EQ(e.AdjustLeftDb, 0.0f); // Level Adjust off
+    EXPECT_EQ(e.AdjustRightDb, 0.0f);
 
     store["0Use"] = "0";
     store["NormMode"] = "1";
     store["OW"] = "1";
     r = Parse({"--use-settings", "--level", "-1", "f"}, store);
-    EXPECT_EQ(r.options.edit.useTh, 0);
-    EXPECT_EQ(r.options.edit.thIn, 0.0f);
-    EXPECT_EQ(r.options.edit.startMargin, 0);
-    EXPECT_EQ(r.options.edit.rmsMsec, 0);
-    EXPECT_EQ(r.options.edit.normLevel, -1.0f); // the option wins
+    EXPECT_FALSE(r.options.edit.Trim);
+    EXPECT_EQ(r.options.edit.StartThresholdDb, 0.0f);
+    EXPECT_EQ(r.options.edit.StartMarginMs, 0);
+    EXPECT_EQ(r.options.edit.GateMs, 0);
+    EXPECT_EQ(r.options.edit.NormLevelDb, -1.0f); // the option wins
     EXPECT_EQ(r.options.output, OutputMode::Overwrite);
     // An explicit folder replaces the stored OverWrite.
     EXPECT_EQ(Parse({"--use-settings", "-o", "d", "f"}, store).options.output, OutputMode::Folder);
     // Without --use-settings the store is not consulted; after "--" it is a file name.
-    EXPECT_EQ(Parse({"f"}, store).options.edit.thIn, -45.0f);
+    EXPECT_EQ(Parse({"f"}, store).options.edit.StartThresholdDb, -45.0f);
     EXPECT_TRUE(cli::AsksForSettings({"-q", "--use-settings", "f"}));
     EXPECT_FALSE(cli::AsksForSettings({"-q", "--", "--use-settings"}));
     r = Parse({"--", "--use-settings"}, store);
-    EXPECT_EQ(r.options.edit.thIn, -45.0f);
+    EXPECT_EQ(r.options.edit.StartThresholdDb, -45.0f);
     EXPECT_EQ(r.options.files, (std::vector<std::string>{"--use-settings"}));
 }
 

@@ -67,14 +67,14 @@ TEST(CliText, MessageTextsKeepOneLineAndShowStrayBytes) {
 TEST(CliText, LevelsShowOnlyWhenAPassMeasuredThem) {
     cli::Options o;
     EXPECT_TRUE(cli::LevelsMeasured(o));
-    o.edit.useTh = 0;
+    o.edit.Trim = false;
     EXPECT_TRUE(cli::LevelsMeasured(o)); // normalising measures
-    o.edit.useNorm = 0;
+    o.edit.Normalize = false;
     EXPECT_FALSE(cli::LevelsMeasured(o));
     o.check = true;
     EXPECT_TRUE(cli::LevelsMeasured(o));
     o.check = false;
-    o.edit.useTh = 1;
+    o.edit.Trim = true;
     EXPECT_TRUE(cli::LevelsMeasured(o));
 
     cli::FileResult r;

@@ -34,11 +34,11 @@ enum class Behaviour { Copy, FailAfterPartialWrite, RunUntilCancelled };
 class FakeEditor : public cli::Editor {
   public:
     explicit FakeEditor(Behaviour b) : m_behaviour(b) {}
-    cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn& progress) override {
+    cli::EditOutcome Edit(const EditJob& q, const cli::ProgressFn& progress) override {
         cli::EditOutcome out;
-        auto bytes = ReadBytes(q.source);
+        auto bytes = ReadBytes(q.SourcePath);
         if (m_behaviour == Behaviour::Copy) {
-            if (!q.target.empty()) WriteBytes(q.target, bytes);
+            if (!q.TargetPath.empty()) WriteBytes(q.TargetPath, bytes);
             progress(0.5f);
             progress(1.0f);
             out = Finished();
@@ -46,7 +46,7 @@ class FakeEditor : public cli::Editor {
             return out;
         }
         bytes.resize(bytes.size() / 2);
-        WriteBytes(q.target, bytes);
+        WriteBytes(q.TargetPath, bytes);
         if (m_behaviour == Behaviour::RunUntilCancelled)
             while (!progress(0.25f)) {
             }
@@ -159,8 +159,8 @@ TEST_F(RunnerFixture, OverwriteReplacesTheSourceOnlyWhenTheJobSucceeded) {
     class Replacer : public cli::Editor {
       public:
         explicit Replacer(std::string from) : m_from(std::move(from)) {}
-        cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
-            WriteBytes(q.target, ReadBytes(m_from));
+        cli::EditOutcome Edit(const EditJob& q, const cli::ProgressFn&) override {
+            WriteBytes(q.TargetPath, ReadBytes(m_from));
             return Finished();
         }
         std::string m_from;
@@ -182,8 +182,8 @@ TEST_F(RunnerFixture, AResultThatIsNotAWavFileNeverReplacesTheSource) {
     o.files = {MakeSource("a/song.wav", 3000)};
     const auto original = ReadBytes(o.files[0]);
     class Garbage : public cli::Editor {
-        cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
-            WriteBytes(q.target, {'R', 'I', 'F', 'F'});
+        cli::EditOutcome Edit(const EditJob& q, const cli::ProgressFn&) override {
+            WriteBytes(q.TargetPath, {'R', 'I', 'F', 'F'});
             return Finished();
         }
     };
@@ -213,15 +213,15 @@ TEST_F(RunnerFixture, OverwriteNeverEditsTheSameSourceTwiceAtOnce) {
     class Watcher : public cli::Editor {
       public:
         explicit Watcher(Shared& s) : m_s(s) {}
-        cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
-            const bool isA = fs::path(q.source).filename() == "a.wav";
+        cli::EditOutcome Edit(const EditJob& q, const cli::ProgressFn&) override {
+            const bool isA = fs::path(q.SourcePath).filename() == "a.wav";
             if (isA) {
                 std::lock_guard lock(m_s.mutex);
                 m_s.most = std::max(m_s.most, ++m_s.inFlight);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            auto bytes = ReadBytes(q.source);
-            WriteBytes(q.target, bytes);
+            auto bytes = ReadBytes(q.SourcePath);
+            WriteBytes(q.TargetPath, bytes);
             if (isA) {
                 std::lock_guard lock(m_s.mutex);
                 --m_s.inFlight;
@@ -281,11 +281,11 @@ class Writer : public cli::Editor {
   public:
     Writer(std::vector<char> bytes, int64_t keptFrames, std::atomic<int>& calls)
         : m_bytes(std::move(bytes)), m_kept(keptFrames), m_calls(calls) {}
-    cli::EditOutcome Edit(const cli::EditRequest& q, const cli::ProgressFn&) override {
+    cli::EditOutcome Edit(const EditJob& q, const cli::ProgressFn&) override {
         ++m_calls;
         // The engine creates its target exclusively: the work file must be a fresh name.
-        EXPECT_FALSE(fs::exists(fs::symlink_status(q.target))) << q.target;
-        WriteBytes(q.target, m_bytes);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(q.TargetPath))) << q.TargetPath;
+        WriteBytes(q.TargetPath, m_bytes);
         return Finished(m_kept);
     }
 
