@@ -1,4 +1,5 @@
 #include "app/FrmMain.h"
+#include "app/FileColumns.h"
 #include "app/SkipFailingStep.h"
 
 #include "controls/UC_Bar.h"
@@ -242,23 +243,27 @@ void FrmMain::SetUpButtons() {
 }
 
 void FrmMain::SetUpFileList() {
-    lv_->SetNumData(3);
+    lv_->SetNumData(kFileColumnCount);
     lv_->SetNumAux(1);
     lv_->SetUseUCBar(true);
     lv_->SetOneHeight();
     lv_->Init();
-    const char* names[3] = {"Title", "Length", "Format"};
-    int32_t widths[3] = {3600, 1050, 2700};
+    std::array<int32_t, kFileColumnCount> widths{};
+    for (const FileColumnLayout& column : kFileColumns)
+        widths[size_t(ColumnIndex(column.Column))] = column.Width;
     // A font wider than the one the layout was made for would cut the length text's
     // last digits ("001'03.40"), which misreads; the title column gives up the room.
+    int32_t& titleWidth = widths[size_t(ColumnIndex(FileColumn::Title))];
+    int32_t& lengthWidth = widths[size_t(ColumnIndex(FileColumn::Length))];
     const int32_t lengthNeeds = lv_->CellWidthFor(QStringLiteral("000'00.000"));
-    if (lengthNeeds > widths[1]) {
-        widths[0] -= lengthNeeds - widths[1];
-        widths[1] = lengthNeeds;
+    if (lengthNeeds > lengthWidth) {
+        titleWidth -= lengthNeeds - lengthWidth;
+        lengthWidth = lengthNeeds;
     }
-    for (int32_t i = 0; i < 3; ++i) {
-        lv_->SetTabName(i, QString::fromLatin1(names[i]));
-        lv_->SetTabWidth(i, widths[i]);
+    for (const FileColumnLayout& column : kFileColumns) {
+        const int32_t index = ColumnIndex(column.Column);
+        lv_->SetTabName(index, QString::fromLatin1(column.Name));
+        lv_->SetTabWidth(index, widths[size_t(index)]);
     }
     lv_->ReDrawTab(-1);
     lv_->UserControl_Resize();

@@ -1,5 +1,6 @@
 // The file list of the main window: drops, rows and deleting rows.
 
+#include "app/FileColumns.h"
 #include "app/FrmMain.h"
 #include "app/SkipFailingStep.h"
 
@@ -21,6 +22,8 @@ QString LocalText(const std::string& text) {
     return QFile::decodeName(text.c_str());
 }
 
+constexpr int32_t kLastRow = -2; // the list's address of its last row
+
 } // namespace
 
 void FrmMain::AddTitle(const std::string& path, int32_t dropRow) {
@@ -29,12 +32,15 @@ void FrmMain::AddTitle(const std::string& path, int32_t dropRow) {
     lv_->AddItem(1);
     AudioInfo info;
     SkipFailingStep([&] { info = GetAudioInfo(path); });
-    SkipFailingStep([&] { lv_->SetIconType(-2, 1); });
-    SkipFailingStep([&] { lv_->SetAuxID(-2, 0, LocalText(path)); });
-    SkipFailingStep([&] { lv_->SetValue(-2, 0, LocalText(PathPart(path, 0, 0, 1, 0, 0))); });
+    auto setCell = [&](FileColumn column, const QString& text) {
+        lv_->SetValue(kLastRow, ColumnIndex(column), text);
+    };
+    SkipFailingStep([&] { lv_->SetIconType(kLastRow, 1); });
+    SkipFailingStep([&] { lv_->SetAuxID(kLastRow, kPathAux, LocalText(path)); });
+    SkipFailingStep([&] { setCell(FileColumn::Title, LocalText(PathPart(path, 0, 0, 1, 0, 0))); });
     SkipFailingStep(
-        [&] { lv_->SetValue(-2, 1, QString::fromStdString(DurationText(info.LengthMs))); });
-    SkipFailingStep([&] { lv_->SetValue(-2, 2, QString::fromStdString(info.Text)); });
+        [&] { setCell(FileColumn::Length, QString::fromStdString(DurationText(info.LengthMs))); });
+    SkipFailingStep([&] { setCell(FileColumn::Format, QString::fromStdString(info.Text)); });
 }
 
 void FrmMain::AddFiles(const std::vector<std::string>& paths, int32_t dropRow) {

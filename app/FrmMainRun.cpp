@@ -1,5 +1,6 @@
 // The batch run of the main window: Start, Abort, Clear and the progress bar.
 
+#include "app/FileColumns.h"
 #include "app/FrmMain.h"
 
 #include "app/BusyPointer.h"
@@ -67,7 +68,7 @@ bool FrmMain::RunItem(C_EditWave& editWave, int32_t index, const panel::PanelSet
     SelectRunItem(index);
     if (abortRequested_ == 1) return false; // pressed while the row was shown
 
-    const std::string source = QFile::encodeName(lv_->AuxID(index, 0).Text()).toStdString();
+    const std::string source = QFile::encodeName(lv_->AuxID(index, kPathAux).Text()).toStdString();
     const panel::PanelSettings now = ReadPanel();
     // The engine writes a work file; it takes its final name only when complete.
     const ItemFiles files =

@@ -51,6 +51,7 @@ QString UC_ListViewData::Files(int32_t pIndex) const {
 // ---------------------------------------------------------------- construction
 
 UC_ListView::UC_ListView(QWidget* pParent) : QWidget(pParent) {
+    m_Model.SetPxSource([] { return ::Px(); });
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(kFrameEdgePx);
@@ -128,7 +129,7 @@ void UC_ListView::SetStyle(float pSize, bool pBold, const QString& pName, Color 
     }
     if (pSize > 0) listFont_.setPointSizeF(pSize);
     listFont_.setBold(pBold);
-    textColor_ = pForeColor;
+    m_Model.SetTextColor(pForeColor);
     backColor_ = pBackColor;
     ApplyFonts();
     if (ExplicitFonts == 1) {
@@ -165,18 +166,19 @@ int32_t UC_ListView::CellWidthFor(const QString& pText) const {
 
 void UC_ListView::SetOneHeight() {
     listSurface_.SetFont(listFont_);
-    oneHeight_ = (listSurface_.TextHeight("|") + 6) * Px();
-    editorHeight_ = oneHeight_;
+    const int32_t height = (listSurface_.TextHeight("|") + 6) * Px();
+    m_Model.SetOneHeightValue(height);
+    m_Model.SetEditorHeight(height);
 }
 
 void UC_ListView::Init() {
-    InitModel();
-    iconArea_ = (iconDisabled_ ? 6 : 22) * Px();
+    m_Model.InitModel();
+    iconArea_ = (m_Options.IconDisabled ? 6 : 22) * Px();
     if (ExplicitFonts == 1 && !styleSet_)
         SetStyle(9, false, QString::fromUtf8(DefaultFace.data(), qsizetype(DefaultFace.size())),
                  SystemColor(platform::kColorWindowText), SystemColor(platform::kColorWindow));
     if (!vbar_) CreateBars();
-    pictureTab_->setVisible(tabDisabled_ != 1);
+    pictureTab_->setVisible(m_Options.TabDisabled != 1);
     hbar_->SetSmallChange(Px());
     vbar_->SetSmallChange(1);
     if (useUCBar_) {
@@ -208,16 +210,18 @@ void UC_ListView::InitTab() {
         connect(action, &QAction::triggered, this, [this, i] { MenuRCTab_Click(i); });
     }
     int32_t nextText = 0, nextCombo = 0;
-    for (LVTab& tab : tabs_) {
-        tab.TextNum = tab.ComboNum = -1;
-        if (tab.UseTextCombo & 1) {
+    for (int32_t col = 0; col < NumData(); ++col) {
+        const int32_t kind = m_Model.Tab(col).UseTextCombo;
+        int32_t textNum = -1, comboNum = -1;
+        if (kind & 1) {
             if (nextText >= int32_t(textLV_.size())) textLV_.push_back(NewTextEditor());
-            tab.TextNum = nextText++;
+            textNum = nextText++;
         }
-        if (tab.UseTextCombo & 2) {
+        if (kind & 2) {
             if (nextCombo >= int32_t(comboLV_.size())) comboLV_.push_back(NewComboEditor());
-            tab.ComboNum = nextCombo++;
+            comboNum = nextCombo++;
         }
+        m_Model.SetTabEditors(col, textNum, comboNum);
     }
     if (ExplicitFonts == 1) {
         for (size_t i = 1; i < textLV_.size(); ++i)
@@ -226,24 +230,24 @@ void UC_ListView::InitTab() {
             combo->setFont(textLV_[0]->font());
     }
     const int32_t comboHeight = comboLV_[0]->sizeHint().height() * Px();
-    textBoxHeight_ = nextCombo > 0 ? comboHeight : oneHeight_ - 2 * Px();
-    editorHeight_ = textBoxHeight_;
+    textBoxHeight_ = nextCombo > 0 ? comboHeight : OneHeight() - 2 * Px();
+    m_Model.SetEditorHeight(textBoxHeight_);
     UserControl_Resize();
 }
 
 void UC_ListView::AddComboItem(int32_t pData, const QString& pValue) {
-    if (ValidTab(pData) && ComboLV(tabs_[size_t(pData)].ComboNum))
-        ComboLV(tabs_[size_t(pData)].ComboNum)->addItem(pValue);
+    if (m_Model.ValidTab(pData) && ComboLV(m_Model.Tab(pData).ComboNum))
+        ComboLV(m_Model.Tab(pData).ComboNum)->addItem(pValue);
 }
 
 void UC_ListView::ClearComboItem(int32_t pData) {
-    if (ValidTab(pData) && ComboLV(tabs_[size_t(pData)].ComboNum))
-        ComboLV(tabs_[size_t(pData)].ComboNum)->clear();
+    if (m_Model.ValidTab(pData) && ComboLV(m_Model.Tab(pData).ComboNum))
+        ComboLV(m_Model.Tab(pData).ComboNum)->clear();
 }
 
 int32_t UC_ListView::ComboIndex(int32_t pIndex, int32_t pData) const {
-    if (!ValidTab(pData) || !(tabs_[size_t(pData)].UseTextCombo & 2)) return -1;
-    const QComboBox* combo = ComboLV(tabs_[size_t(pData)].ComboNum);
+    if (!m_Model.ValidTab(pData) || !(m_Model.Tab(pData).UseTextCombo & 2)) return -1;
+    const QComboBox* combo = ComboLV(m_Model.Tab(pData).ComboNum);
     if (!combo || combo->count() < 1) return -1;
     const QString text = Value(pIndex, pData).Text();
     for (int i = 0; i < combo->count(); ++i)
@@ -277,11 +281,11 @@ void UC_ListView::UserControl_Resize() {
                  vbar_->Widget()->height() * Px());
     SetVbarParm();
     hbar_->SetValue(0);
-    hOffset_ = 0;
+    m_Model.SetHOffset(0);
     if (!vbar_->IsShown())
-        topItem_ = 0;
+        m_Model.SetTopItem(0);
     else
-        WriteVBar(std::min(topItem_, vbar_->Max()));
+        WriteVBar(std::min(TopItem(), vbar_->Max()));
     ReDrawTab(-1);
     ReDraw();
 }
@@ -289,13 +293,13 @@ void UC_ListView::UserControl_Resize() {
 void UC_ListView::SetVbarParm() {
     if (!initialised_) return;
     const int32_t px = Px();
-    const int64_t rowsHeight = int64_t(ItemCount()) * oneHeight_;
+    const int64_t rowsHeight = int64_t(ItemCount()) * OneHeight();
     int32_t h = FrameHeight() - ListTop() - 4 * px;
     int32_t w = FrameWidth() - 4 * px;
     bool needV = ItemCount() > 0 && rowsHeight >= h;
     if (needV) w -= BarThickness;
     const int32_t total = TotalTabWidth();
-    const bool needH = total > w && hbarDisabled_ == 0;
+    const bool needH = total > w && m_Options.HbarDisabled == 0;
     if (needH) {
         h -= BarThickness;
         if (!needV && ItemCount() > 0 && rowsHeight >= h) {
@@ -308,7 +312,7 @@ void UC_ListView::SetVbarParm() {
     const bool resized = listSurface_.Width() != pictureList_->width() ||
                          listSurface_.Height() != pictureList_->height();
     if (resized) listSurface_.Resize(pictureList_->width(), pictureList_->height());
-    visibleRows_ = oneHeight_ > 0 ? h / oneHeight_ : 0;
+    visibleRows_ = OneHeight() > 0 ? h / OneHeight() : 0;
 
     if (needV) {
         const int32_t max = std::max(ItemCount() - visibleRows_ + 1, 1);
@@ -331,11 +335,11 @@ void UC_ListView::SetVbarParm() {
         hbar_->Place(0, FrameHeight() - BarThickness - 4 * px, w, BarThickness);
         hbar_->Prepare(float(w) / float(std::max(total, 1)));
         hbar_->SetShown(true);
-        hOffset_ = hbar_->Value();
+        m_Model.SetHOffset(hbar_->Value());
     } else {
         hbar_->SetValue(0);
         hbar_->SetShown(false);
-        hOffset_ = 0;
+        m_Model.SetHOffset(0);
     }
     if (resized) ReDraw();
 }
@@ -345,8 +349,8 @@ void UC_ListView::Refresh() {
     if (!initialised_) return;
     vbar_->SetValue(0);
     hbar_->SetValue(0);
-    topItem_ = 0;
-    hOffset_ = 0;
+    m_Model.SetTopItem(0);
+    m_Model.SetHOffset(0);
     ReDraw();
     ReDrawTab(-1);
 }
@@ -359,20 +363,20 @@ void UC_ListView::Yield() const {
 
 void UC_ListView::WriteVBar(int32_t pValue) {
     vbar_->SetValue(pValue);
-    topItem_ = vbar_->Value();
+    m_Model.SetTopItem(vbar_->Value());
 }
 
 void UC_ListView::VBarSync() {
-    topItem_ = vbar_->Value();
-    if (topItem_ != drawnTop_) {
+    m_Model.SetTopItem(vbar_->Value());
+    if (TopItem() != drawnTop_) {
         ReDraw();
-        if (!barNoDoEvents_) Yield();
+        if (!m_Options.BarNoDoEvents) Yield();
     }
 }
 
 void UC_ListView::HBarSync() {
-    hOffset_ = hbar_->Value();
-    if (!barNoDoEvents_) Yield();
+    m_Model.SetHOffset(hbar_->Value());
+    if (!m_Options.BarNoDoEvents) Yield();
     ReDrawTab(-1);
     Yield();
     ReDraw();
@@ -386,18 +390,18 @@ void UC_ListView::VBarMove(int32_t pValue) {
 
 void UC_ListView::VBarScroll(int32_t pValue) {
     if (!vbar_ || !vbar_->IsShown() || pValue == 0) return;
-    VBarMove(pValue * numWheelScroll_);
+    VBarMove(pValue * m_Options.NumWheelScroll);
     VBarSync();
 }
 
 void UC_ListView::ShowSelected(int32_t pIfHidden) {
-    const int32_t n = cursor_;
+    const int32_t n = SelectedItem();
     if (n < 0 || n >= ItemCount() || !vbar_) return;
     if (!vbar_->IsShown()) {
-        topItem_ = 0;
+        m_Model.SetTopItem(0);
     } else {
         const int32_t wanted = RoundToInt(n - visibleRows_ / 2.0);
-        if (pIfHidden == 0 || n < topItem_ || n > topItem_ + visibleRows_ - 1)
+        if (pIfHidden == 0 || n < TopItem() || n > TopItem() + visibleRows_ - 1)
             WriteVBar(std::clamp(wanted, 0, vbar_->Max()));
     }
     ReDraw();
@@ -407,8 +411,8 @@ void UC_ListView::ShowItem(int32_t pTopItem, int32_t pIfHidden) {
     const int32_t n = pTopItem;
     if (n < 0 || n >= ItemCount() || !vbar_) return;
     if (!vbar_->IsShown()) {
-        topItem_ = 0;
-    } else if (pIfHidden == 0 || n < topItem_ || n > topItem_ + visibleRows_ - 1) {
+        m_Model.SetTopItem(0);
+    } else if (pIfHidden == 0 || n < TopItem() || n > TopItem() + visibleRows_ - 1) {
         WriteVBar(std::clamp(n, 0, vbar_->Max()));
     }
     ReDraw();
@@ -422,10 +426,9 @@ void UC_ListView::SetTabWidthAuto() {
         for (int32_t i = 0; i < ItemCount(); ++i)
             widest = std::max(widest, listSurface_.TextWidth(Value(i, col).Text()));
         int32_t width = (widest + 16) * Px();
-        if (tabs_[size_t(col)].TabOrder == 0 && !iconDisabled_) width += 16 * Px();
-        tabs_[size_t(col)].TabWidth = std::max(width, MinTabWidth);
+        if (m_Model.Tab(col).TabOrder == 0 && !m_Options.IconDisabled) width += 16 * Px();
+        m_Model.SetTabWidth(col, width);
     }
-    LayoutTabs();
     ReDrawTab(-1);
     ReDraw();
 }
@@ -450,37 +453,37 @@ void UC_ListView::ReDraw() {
     listSurface_.SetBackColor(backColor_);
     listSurface_.SetFont(listFont_);
     listSurface_.Clear();
-    const int32_t rows = oneHeight_ > 0 ? (listSurface_.Height() * px) / oneHeight_ : 0;
-    const bool cursorShown = cursor_ >= 0 && cursor_ < ItemCount() && cursor_ >= topItem_ &&
-                             cursor_ <= topItem_ + rows - 1;
-    if (!cursorShown || hideTextCombo_ == 1) HideAllEditors();
+    const int32_t rows = OneHeight() > 0 ? (listSurface_.Height() * px) / OneHeight() : 0;
+    const bool cursorShown = SelectedItem() >= 0 && SelectedItem() < ItemCount() &&
+                             SelectedItem() >= TopItem() && SelectedItem() <= TopItem() + rows - 1;
+    if (!cursorShown || m_Options.HideTextCombo == 1) HideAllEditors();
 
     const int32_t width = listSurface_.Width();
-    if (useMadara_) {
+    if (m_Options.UseMadara) {
         for (int32_t i = 0; i <= rows; ++i) {
-            if (((topItem_ + i) & 1) == 0) continue;
-            const int32_t y1 = (i * oneHeight_ + px) / px, y2 = ((i + 1) * oneHeight_) / px;
+            if (((TopItem() + i) & 1) == 0) continue;
+            const int32_t y1 = (i * OneHeight() + px) / px, y2 = ((i + 1) * OneHeight()) / px;
             listSurface_.FillBox(0, y1, width, y2 - y1 + 1, StripeColor);
         }
     }
-    for (int32_t j = 0; j <= rows && topItem_ + j < ItemCount(); ++j) {
-        const int32_t item = topItem_ + j;
-        if (!iconDisabled_ && hOffset_ < 16 * px && IconType(item) != -1)
+    for (int32_t j = 0; j <= rows && TopItem() + j < ItemCount(); ++j) {
+        const int32_t item = TopItem() + j;
+        if (!m_Options.IconDisabled && HOffset() < 16 * px && IconType(item) != -1)
             DrawIcon(j, IconType(item));
-        DrawCells(j, item, item == cursor_);
+        DrawCells(j, item, item == SelectedItem());
         DrawRowMarks(j, item);
     }
     DrawColumnSeparators();
-    drawnTop_ = topItem_;
+    drawnTop_ = TopItem();
     pictureList_->update();
 }
 
 void UC_ListView::DrawIcon(int32_t pRow, int32_t pIcon) {
     const int32_t px = Px();
     if (pIcon < 0 || pIcon * 16 >= icons_.Width()) return;
-    const int32_t x = 2 - hOffset_ / px;
-    const int32_t d = RoundToInt((double(oneHeight_) / px - 16.0) / 2.0);
-    const int32_t y = RoundToInt(double(pRow) * oneHeight_ / px + d);
+    const int32_t x = 2 - HOffset() / px;
+    const int32_t d = RoundToInt((double(OneHeight()) / px - 16.0) / 2.0);
+    const int32_t y = RoundToInt(double(pRow) * OneHeight() / px + d);
     listSurface_.CopyFrom(x, y, icons_, pIcon * 16, 16, 16, 16, platform::CopyMode::And);
     listSurface_.CopyFrom(x, y, icons_, pIcon * 16, 0, 16, 16, platform::CopyMode::Xor);
 }
@@ -488,10 +491,10 @@ void UC_ListView::DrawIcon(int32_t pRow, int32_t pIcon) {
 void UC_ListView::DrawCells(int32_t pRow, int32_t pItem, bool pCursorRow) {
     const int32_t px = Px();
     const Color color = DispColor(pItem);
-    const int32_t y = (pRow * oneHeight_ + 4 * px) / px;
+    const int32_t y = (pRow * OneHeight() + 4 * px) / px;
     int32_t k = 0;
-    for (int32_t col : tabPos_) {
-        const LVTab& tab = tabs_[size_t(col)];
+    for (int32_t col : m_Model.TabPositions()) {
+        const LVTab& tab = m_Model.Tab(col);
         if (tab.TabHidden == 1) {
             if (pCursorRow) PlaceEditorsOnRow(tab, pRow, QString());
             continue;
@@ -503,11 +506,11 @@ void UC_ListView::DrawCells(int32_t pRow, int32_t pItem, bool pCursorRow) {
         const QString text = FitText(full, listSurface_, maxWidth, right);
         int32_t x;
         if (right)
-            x = tab.Right - listSurface_.TextWidth(text) * px - 6 * px - hOffset_;
+            x = tab.Right - listSurface_.TextWidth(text) * px - 6 * px - HOffset();
         else if (k == 1)
-            x = iconArea_ - hOffset_;
+            x = iconArea_ - HOffset();
         else
-            x = tab.Left + 6 * px - hOffset_;
+            x = tab.Left + 6 * px - HOffset();
         if (!text.isEmpty()) listSurface_.Print(x / px, y, text, color);
         if (pCursorRow) PlaceEditorsOnRow(tab, pRow, full);
     }
@@ -515,7 +518,7 @@ void UC_ListView::DrawCells(int32_t pRow, int32_t pItem, bool pCursorRow) {
 
 void UC_ListView::PlaceEditorsOnRow(const LVTab& pTab, int32_t pRow, const QString& pText) {
     const int32_t px = Px();
-    const int top = (pRow * oneHeight_ + px) / px;
+    const int top = (pRow * OneHeight() + px) / px;
     auto place = [&](QWidget* editor, bool wanted, auto setText) {
         if (!editor) return;
         if (!wanted || pTab.TabHidden == 1) {
@@ -526,7 +529,7 @@ void UC_ListView::PlaceEditorsOnRow(const LVTab& pTab, int32_t pRow, const QStri
         // Showing the cell is not an edit: no change event.
         const QSignalBlocker block(editor);
         setText();
-        if (hideTextCombo_ == 0 && editor->isHidden()) editor->show();
+        if (m_Options.HideTextCombo == 0 && editor->isHidden()) editor->show();
     };
     QLineEdit* edit = TextLV(pTab.TextNum);
     place(edit, pTab.FrontObj == 1, [&] {
@@ -541,16 +544,17 @@ void UC_ListView::PlaceEditorsOnRow(const LVTab& pTab, int32_t pRow, const QStri
 void UC_ListView::DrawRowMarks(int32_t pRow, int32_t pItem) {
     const int32_t px = Px();
     const int32_t width = listSurface_.Width();
-    const int32_t y1 = (pRow * oneHeight_ + px) / px;
-    const int32_t y2 = (pRow * oneHeight_ + editorHeight_ + px) / px;
+    const int32_t y1 = (pRow * OneHeight() + px) / px;
+    const int32_t y2 = (pRow * OneHeight() + EditorHeight() + px) / px;
     if (IsSelected(pItem)) {
-        listSurface_.SetDrawMode(selectedColorMode_);
-        listSurface_.FillBox(0, y1, width, y2 - y1 + 1, selectedColor_);
+        listSurface_.SetDrawMode(m_Options.SelectedColorMode);
+        listSurface_.FillBox(0, y1, width, y2 - y1 + 1, m_Options.SelectedColor);
         listSurface_.SetDrawMode(platform::kRasterCopyPen);
     }
     if (HLine(pItem) != 0) listSurface_.Line(0, y1, width, y1, HLine(pItem));
-    if (borderIfBlank_ != 0 && Value(pItem, borderIfBlank_ - 1).Text().isEmpty()) {
-        listSurface_.SetDrawMode(selectedColorMode_);
+    if (m_Options.BorderIfBlank != 0 &&
+        Value(pItem, m_Options.BorderIfBlank - 1).Text().isEmpty()) {
+        listSurface_.SetDrawMode(m_Options.SelectedColorMode);
         listSurface_.FillBox(0, y1, width, y2 - y1 + 1, BlankColor);
         listSurface_.SetDrawMode(platform::kRasterCopyPen);
     }
@@ -560,10 +564,10 @@ void UC_ListView::DrawColumnSeparators() {
     const int32_t px = Px();
     const Color face = SystemColor(platform::kColorButtonFace);
     const Color color = backColor_ == face ? SystemColor(platform::kColorButtonShadow) : face;
-    for (int32_t col : tabPos_) {
-        const LVTab& tab = tabs_[size_t(col)];
+    for (int32_t col : m_Model.TabPositions()) {
+        const LVTab& tab = m_Model.Tab(col);
         if (tab.TabHidden == 1) continue;
-        const int32_t x = (tab.Right - hOffset_ - px) / px;
+        const int32_t x = (tab.Right - HOffset() - px) / px;
         listSurface_.Line(x, 0, x, listSurface_.Height(), color);
     }
 }
@@ -574,23 +578,23 @@ void UC_ListView::ReDrawTab(int32_t pPushedData) {
     tabSurface_.SetFont(tabFont_);
     tabSurface_.Clear();
     const int32_t height = TabHeight;
-    for (int32_t col : tabPos_) {
-        const LVTab& tab = tabs_[size_t(col)];
+    for (int32_t col : m_Model.TabPositions()) {
+        const LVTab& tab = m_Model.Tab(col);
         if (tab.TabHidden == 1) continue;
-        if (tabDisabled_ != 1) {
+        if (m_Options.TabDisabled != 1) {
             const int32_t pushed = col == pPushedData ? 1 : 0;
-            tabSurface_.StretchFrom((tab.Left - hOffset_) / px, 0, tab.TabWidth / px, height / px,
+            tabSurface_.StretchFrom((tab.Left - HOffset()) / px, 0, tab.TabWidth / px, height / px,
                                     tabGrad_, 0, 0, 1, tabGrad_.Height());
-            const bool right = tab.TabAlign == 1 && noAlign4Tab_ == 0;
+            const bool right = tab.TabAlign == 1 && m_Options.NoAlign4Tab == 0;
             const QString caption =
                 FitText(tab.TabName, tabSurface_, tab.TabWidth - 6 * px, tab.TabAlign == 1);
             const int32_t x = right ? tab.Right - tabSurface_.TextWidth(caption) * px -
-                                          (pushed + 6) * px - hOffset_
-                                    : tab.Left + (pushed + 6) * px - hOffset_;
+                                          (pushed + 6) * px - HOffset()
+                                    : tab.Left + (pushed + 6) * px - HOffset();
             tabSurface_.Print(x / px, pushed + 3, caption, SystemColor(platform::kColorButtonText));
-            DrawCellFrame(tabSurface_, tab.Left - hOffset_, 0, tab.TabWidth, height, pushed);
+            DrawCellFrame(tabSurface_, tab.Left - HOffset(), 0, tab.TabWidth, height, pushed);
         }
-        const int left = (tab.Left - hOffset_ + 3 * px) / px;
+        const int left = (tab.Left - HOffset() + 3 * px) / px;
         const int editorWidth = std::max((tab.TabWidth - 3 * px) / px, 1);
         const int editorHeight = std::max(textBoxHeight_ / px, 1);
         if (QLineEdit* edit = TextLV(tab.TextNum))

@@ -41,7 +41,27 @@ class UC_ListViewData {
     QMimeData* write_;
 };
 
-class UC_ListView : public QWidget, public UC_ListViewModel {
+// The list's behaviour switches and selection band, as one record; all flags are 0 = off.
+struct UC_ListViewOptions {
+    int32_t HbarDisabled = 0;   // no horizontal bar
+    int32_t UseMadara = 0;      // striped rows
+    int32_t NoMultiSelect = 0;  // Shift and Ctrl presses select one row
+    int32_t NoOleScroll = 0;    // no scrolling while something is dragged over the list
+    int32_t BarNoDoEvents = 0;  // no yielding to the event loop while a bar scrolls
+    int32_t NoAlign4Tab = 0;    // captions of right-aligned columns stay left-aligned
+    int32_t SortDisabled = 0;   // a header click does not sort
+    int32_t IconDisabled = 0;   // no icons (read by Init for the icon area)
+    int32_t TabDisabled = 0;    // no header
+    int32_t ClickDisabled = 0;  // the list ignores the mouse
+    int32_t UseTabOrder = 0;    // a right click on a header opens the column position menu
+    int32_t HideTextCombo = 0;  // hide all in-place editors
+    int32_t BorderIfBlank = 0;  // n: shade rows whose data column n-1 is empty
+    int32_t NumWheelScroll = 3; // rows per wheel step
+    Color SelectedColor = 0xC0A0A0;
+    int32_t SelectedColorMode = 9; // raster mode of the selection band
+};
+
+class UC_ListView : public QWidget {
     Q_OBJECT
 
   public:
@@ -57,7 +77,6 @@ class UC_ListView : public QWidget, public UC_ListViewModel {
     void SetStyle(float pSize, bool pBold, const QString& pName, Color pForeColor,
                   Color pBackColor);
     void SetOneHeight();
-    void SetOneHeight(int32_t pValue) { SetOneHeightValue(pValue); }
     void Init();
     void InitTab();
     void AddComboItem(int32_t pData, const QString& pValue);
@@ -68,29 +87,102 @@ class UC_ListView : public QWidget, public UC_ListViewModel {
         if (!initialised_) useUCBar_ = pValue;
     }
     bool UseUCBar() const { return useUCBar_; }
-    void SetHbarDisabled(int32_t v) { hbarDisabled_ = v; }
-    void SetUseMadara(int32_t v) { useMadara_ = v; }
-    void SetNoMultiSelect(int32_t v) { noMultiSelect_ = v; }
-    void SetNoOleScroll(int32_t v) { noOleScroll_ = v; }
-    void SetBarNoDoEvents(int32_t v) { barNoDoEvents_ = v; }
-    void SetNoAlign4Tab(int32_t v) { noAlign4Tab_ = v; }
-    int32_t SortDisabled() const { return sortDisabled_; }
-    void SetSortDisabled(int32_t v) { sortDisabled_ = v; }
-    void SetIconDisabled(int32_t v) { iconDisabled_ = v; }
-    void SetTabDisabled(int32_t v) { tabDisabled_ = v; }
-    int32_t ClickDisabled() const { return clickDisabled_; }
-    void SetClickDisabled(int32_t v) { clickDisabled_ = v; }
-    int32_t UseTabOrder() const { return useTabOrder_; }
-    void SetUseTabOrder(int32_t v) { useTabOrder_ = v; }
-    int32_t HideTextCombo() const { return hideTextCombo_; }
-    void SetHideTextCombo(int32_t v) { hideTextCombo_ = v; }
-    void SetBorderIfBlank(int32_t v) { borderIfBlank_ = v; }
-    void SetSelectedColor(Color c) { selectedColor_ = c; }
-    void SetSelectedColorMode(int32_t m) { selectedColorMode_ = m; }
-    void SetNumWheelScroll(int32_t n) { numWheelScroll_ = n; }
+    const UC_ListViewOptions& Options() const { return m_Options; }
+    void SetOptions(const UC_ListViewOptions& pOptions) { m_Options = pOptions; }
+    // The documented flag properties, each one field of Options().
+    void SetHbarDisabled(int32_t pValue) { m_Options.HbarDisabled = pValue; }
+    void SetUseMadara(int32_t pValue) { m_Options.UseMadara = pValue; }
+    void SetNoMultiSelect(int32_t pValue) { m_Options.NoMultiSelect = pValue; }
+    void SetNoOleScroll(int32_t pValue) { m_Options.NoOleScroll = pValue; }
+    void SetBarNoDoEvents(int32_t pValue) { m_Options.BarNoDoEvents = pValue; }
+    void SetNoAlign4Tab(int32_t pValue) { m_Options.NoAlign4Tab = pValue; }
+    int32_t SortDisabled() const { return m_Options.SortDisabled; }
+    void SetSortDisabled(int32_t pValue) { m_Options.SortDisabled = pValue; }
+    void SetIconDisabled(int32_t pValue) { m_Options.IconDisabled = pValue; }
+    void SetTabDisabled(int32_t pValue) { m_Options.TabDisabled = pValue; }
+    int32_t ClickDisabled() const { return m_Options.ClickDisabled; }
+    void SetClickDisabled(int32_t pValue) { m_Options.ClickDisabled = pValue; }
+    int32_t UseTabOrder() const { return m_Options.UseTabOrder; }
+    void SetUseTabOrder(int32_t pValue) { m_Options.UseTabOrder = pValue; }
+    int32_t HideTextCombo() const { return m_Options.HideTextCombo; }
+    void SetHideTextCombo(int32_t pValue) { m_Options.HideTextCombo = pValue; }
+    void SetBorderIfBlank(int32_t pValue) { m_Options.BorderIfBlank = pValue; }
+    void SetSelectedColor(Color pValue) { m_Options.SelectedColor = pValue; }
+    void SetSelectedColorMode(int32_t pValue) { m_Options.SelectedColorMode = pValue; }
+    void SetNumWheelScroll(int32_t pValue) { m_Options.NumWheelScroll = pValue; }
     int32_t IconAreaWidth() const { return iconArea_; }
     // The column width (twips) a cell needs to show the text whole in the list's font.
     int32_t CellWidthFor(const QString& pText) const;
+
+    // ---- the store: columns, items and selection, kept in Model()
+    const UC_ListViewModel& Model() const { return m_Model; }
+    // clang-format off
+    int32_t NumData() const { return m_Model.NumData(); }
+    void SetNumData(int32_t pValue) { m_Model.SetNumData(pValue); }
+    int32_t NumAux() const { return m_Model.NumAux(); }
+    void SetNumAux(int32_t pValue) { m_Model.SetNumAux(pValue); }
+    void ResetNumTab() { m_Model.ResetNumTab(); }
+    QString TabName(int32_t pData) const { return m_Model.TabName(pData); }
+    void SetTabName(int32_t pData, const QString& pValue) { m_Model.SetTabName(pData, pValue); }
+    int32_t TabWidth(int32_t pData) const { return m_Model.TabWidth(pData); }
+    void SetTabWidth(int32_t pData, int32_t pValue) { m_Model.SetTabWidth(pData, pValue); }
+    int32_t TabAlign(int32_t pData) const { return m_Model.TabAlign(pData); }
+    void SetTabAlign(int32_t pData, int32_t pValue) { m_Model.SetTabAlign(pData, pValue); }
+    int32_t TabHidden(int32_t pData) const { return m_Model.TabHidden(pData); }
+    void SetTabHidden(int32_t pData, int32_t pValue) { m_Model.SetTabHidden(pData, pValue); }
+    int32_t DataNumeric(int32_t pData) const { return m_Model.DataNumeric(pData); }
+    void SetDataNumeric(int32_t pData, int32_t pValue) { m_Model.SetDataNumeric(pData, pValue); }
+    int32_t TextIsTime(int32_t pData) const { return m_Model.TextIsTime(pData); }
+    void SetTextIsTime(int32_t pData, int32_t pValue) { m_Model.SetTextIsTime(pData, pValue); }
+    int32_t UseTextCombo(int32_t pData) const { return m_Model.UseTextCombo(pData); }
+    void SetUseTextCombo(int32_t pData, int32_t pValue) { m_Model.SetUseTextCombo(pData, pValue); }
+    int32_t FrontObj(int32_t pData) const { return m_Model.FrontObj(pData); }
+    void SetFrontObj(int32_t pData, int32_t pValue) { m_Model.SetFrontObj(pData, pValue); }
+    int32_t TabOrder(int32_t pData) const { return m_Model.TabOrder(pData); }
+    void SetTabOrder(int32_t pTab, int32_t pValue) { m_Model.SetTabOrder(pTab, pValue); }
+    int32_t TabAtPosition(int32_t pPos) const { return m_Model.TabAtPosition(pPos); }
+    const LVTab& Tab(int32_t pData) const { return m_Model.Tab(pData); }
+    int32_t TotalTabWidth() const { return m_Model.TotalTabWidth(); }
+    int32_t ItemCount() const { return m_Model.ItemCount(); }
+    void AddItem(int32_t pNum) { m_Model.AddItem(pNum); }
+    void InsertItem(int32_t pIndex, int32_t pNum) { m_Model.InsertItem(pIndex, pNum); }
+    void DeleteItem(int32_t pIndex) { m_Model.DeleteItem(pIndex); }
+    void DeleteItemEx(int32_t pIndex1, int32_t pIndex2) { m_Model.DeleteItemEx(pIndex1, pIndex2); }
+    void DeleteAll() { m_Model.DeleteAll(); }
+    void DeleteSelected() { m_Model.DeleteSelected(); }
+    LVVariant Value(int32_t pIndex, int32_t pData) const { return m_Model.Value(pIndex, pData); }
+    void SetValue(int32_t pIndex, int32_t pData, const LVVariant& pValue) { m_Model.SetValue(pIndex, pData, pValue); }
+    LVVariant AuxID(int32_t pIndex, int32_t pAux) const { return m_Model.AuxID(pIndex, pAux); }
+    void SetAuxID(int32_t pIndex, int32_t pAux, const LVVariant& pValue) { m_Model.SetAuxID(pIndex, pAux, pValue); }
+    int32_t IconType(int32_t pIndex) const { return m_Model.IconType(pIndex); }
+    void SetIconType(int32_t pIndex, int32_t pValue) { m_Model.SetIconType(pIndex, pValue); }
+    uint32_t DispColor(int32_t pIndex) const { return m_Model.DispColor(pIndex); }
+    void SetDispColor(int32_t pIndex, uint32_t pValue) { m_Model.SetDispColor(pIndex, pValue); }
+    uint32_t HLine(int32_t pIndex) const { return m_Model.HLine(pIndex); }
+    void SetHLine(int32_t pIndex, uint32_t pValue) { m_Model.SetHLine(pIndex, pValue); }
+    void ExchangeItem(int32_t pPlus) { m_Model.ExchangeItem(pPlus); }
+    void MoveCursor(int32_t pIsDown) { m_Model.MoveCursor(pIsDown); }
+    void ReOrder(int32_t pOrderItem, int32_t pForce) { m_Model.ReOrder(pOrderItem, pForce); }
+    void RndItem() { m_Model.RndItem(); }
+    int32_t YsItem(double pY) const { return m_Model.YsItem(pY); }
+    int32_t SelectedItem() const { return m_Model.SelectedItem(); }
+    void SetSelectedItem(int32_t pValue) { m_Model.SetSelectedItem(pValue); }
+    int32_t SelectedData() const { return m_Model.SelectedData(); }
+    bool IsSelected(int32_t pIndex) const { return m_Model.IsSelected(pIndex); }
+    void SetIsSelected(int32_t pIndex, bool pValue) { m_Model.SetIsSelected(pIndex, pValue); }
+    int32_t NumSelectedItems() const { return m_Model.NumSelectedItems(); }
+    bool MultiSelected() const { return m_Model.MultiSelected(); }
+    void SelectAll() { m_Model.SelectAll(); }
+    void UnSelectAll() { m_Model.UnSelectAll(); }
+    int32_t OneHeight() const { return m_Model.OneHeight(); }
+    void SetOneHeight(int32_t pValue) { m_Model.SetOneHeightValue(pValue); }
+    int32_t EditorHeight() const { return m_Model.EditorHeight(); }
+    int32_t TopItem() const { return m_Model.TopItem(); }
+    int32_t HOffset() const { return m_Model.HOffset(); }
+    int32_t LastSortColumn() const { return m_Model.LastSortColumn(); }
+    int32_t LastSortReversed() const { return m_Model.LastSortReversed(); }
+    uint32_t TextColor() const { return m_Model.TextColor(); }
+    // clang-format on
 
     // ---- view
     void UserControl_Resize();
@@ -158,7 +250,6 @@ class UC_ListView : public QWidget, public UC_ListViewModel {
     void OLEDragOver();
 
   protected:
-    int32_t Px() const override { return ::Px(); }
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
@@ -167,7 +258,7 @@ class UC_ListView : public QWidget, public UC_ListViewModel {
 
     int32_t FrameWidth() const;
     int32_t FrameHeight() const;
-    int32_t ListTop() const { return tabDisabled_ == 1 ? 0 : TabHeight; }
+    int32_t ListTop() const { return m_Options.TabDisabled == 1 ? 0 : TabHeight; }
     void CreateBars();
     void PaintTabGrad();
     void PaintIcons();
@@ -207,17 +298,13 @@ class UC_ListView : public QWidget, public UC_ListViewModel {
     QFont tabFont_;
     QTimer dragOverRepeat_;
 
+    UC_ListViewModel m_Model;
+    UC_ListViewOptions m_Options;
+
     // control-wide settings
     bool initialised_ = false;
     bool styleSet_ = false;
     bool useUCBar_ = false;
-    int32_t hbarDisabled_ = 0, useMadara_ = 0, noMultiSelect_ = 0, borderIfBlank_ = 0;
-    int32_t noOleScroll_ = 0, barNoDoEvents_ = 0, noAlign4Tab_ = 0, useTabOrder_ = 0;
-    int32_t sortDisabled_ = 0, iconDisabled_ = 0, clickDisabled_ = 0, tabDisabled_ = 0;
-    int32_t hideTextCombo_ = 0;
-    int32_t numWheelScroll_ = 3;
-    Color selectedColor_ = 0xC0A0A0;
-    int32_t selectedColorMode_ = 9;
     Color backColor_ = 0x80000005;
     int32_t iconArea_ = 22 * 15;
     int32_t textBoxHeight_ = 0;

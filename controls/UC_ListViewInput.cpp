@@ -95,60 +95,34 @@ int32_t FromDropAction(Qt::DropAction action) {
 // ---------------------------------------------------------------- row area
 
 void UC_ListView::PictureList_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
-    if (clickDisabled_ == 1) return;
+    if (m_Options.ClickDisabled == 1) return;
     pressed_ = true;
     emit MouseDown(Button, Shift, X, Y);
     if (Button != 1) return;
     dragStartX_ = X;
     dragStartY_ = Y;
     if (ItemCount() <= 0) {
-        cursor_ = -1;
+        m_Model.SetCursor(-1);
         return;
     }
-    const int32_t r = RowAt(Y);
-    if (Shift == 1 && noMultiSelect_ == 0) {
-        const int32_t from = cursor_ < 0 ? 0 : std::min(cursor_, ItemCount() - 1);
-        const int32_t lo = std::min(from, r), hi = std::max(from, r);
-        for (int32_t i = 0; i < ItemCount(); ++i)
-            SetIsSelected(i, i >= lo && i <= hi);
-        rangeFlag_ = 1;
-        toggleFlag_ = 0;
-    } else if (Shift == 2 && noMultiSelect_ == 0) {
-        rangeFlag_ = 0;
-        toggleFlag_ = 1;
-    } else {
-        bool keep = false;
-        if (rangeFlag_ == 1) {
-            rangeFlag_ = 0;
-            keep = IsSelected(r);
-        }
-        if (!keep && toggleFlag_ == 1) {
-            toggleFlag_ = 0;
-            keep = true;
-        }
-        if (!keep) {
-            for (int32_t i = 0; i < ItemCount(); ++i)
-                SetIsSelected(i, i == r);
-        }
-    }
-    cursor_ = r;
-    selectedData_ = TabAt(X);
+    m_Model.PressRow(m_Model.RowAt(Y), Shift, m_Options.NoMultiSelect == 0);
+    m_Model.SetSelectedData(m_Model.TabAt(X));
     ReDraw();
 }
 
 void UC_ListView::PictureList_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
-    if (clickDisabled_ == 0 && pressed_) {
+    if (m_Options.ClickDisabled == 0 && pressed_) {
         pressed_ = false;
         if (Button == 2) {
             emit RightClicked(X, Y);
         } else {
-            if (Shift == 2 && noMultiSelect_ != 1) {
+            if (Shift == 2 && m_Options.NoMultiSelect != 1) {
                 if (ItemCount() > 0) {
-                    const int32_t r = RowAt(Y);
+                    const int32_t r = m_Model.RowAt(Y);
                     SetIsSelected(r, !IsSelected(r));
-                    cursor_ = r;
+                    m_Model.SetCursor(r);
                 } else {
-                    cursor_ = -1;
+                    m_Model.SetCursor(-1);
                 }
             }
             emit Clicked(X, Y);
@@ -159,11 +133,11 @@ void UC_ListView::PictureList_MouseUp(int16_t Button, int16_t Shift, float X, fl
 }
 
 void UC_ListView::PictureList_DblClick() {
-    if (clickDisabled_ == 0 && ItemCount() > 0) emit DblClicked();
+    if (m_Options.ClickDisabled == 0 && ItemCount() > 0) emit DblClicked();
 }
 
 void UC_ListView::PictureList_MouseMove(int16_t Button, int16_t, float X, float Y) {
-    if (clickDisabled_ == 1) return;
+    if (m_Options.ClickDisabled == 1) return;
     if ((Button & 1) && ItemCount() > 0 && dragStartX_ != -1) {
         const float limit = float(kDragThresholdPx * Px());
         if (std::fabs(X - dragStartX_) > limit || std::fabs(Y - dragStartY_) > limit) {
@@ -175,7 +149,7 @@ void UC_ListView::PictureList_MouseMove(int16_t Button, int16_t, float X, float 
 }
 
 void UC_ListView::StartItemDrag() {
-    if (clickDisabled_ != 0 || ItemCount() <= 0) return;
+    if (m_Options.ClickDisabled != 0 || ItemCount() <= 0) return;
     auto* mime = new QMimeData;
     UC_ListViewData data(nullptr, mime);
     int32_t allowed = 1;
@@ -196,7 +170,7 @@ void UC_ListView::StartItemDrag() {
 
 void UC_ListView::PictureList_OLEDragOver(float X, float Y) {
     emit OLEDragOver();
-    if (noOleScroll_ != 0 || !vbar_ || !vbar_->IsShown()) return;
+    if (m_Options.NoOleScroll != 0 || !vbar_ || !vbar_->IsShown()) return;
     if (X != overX_ || Y != overY_) {
         overX_ = X;
         overY_ = Y;
@@ -208,7 +182,7 @@ void UC_ListView::PictureList_OLEDragOver(float X, float Y) {
         overTime_ = t;
         return;
     }
-    const double oh = oneHeight_;
+    const double oh = OneHeight();
     const double h = double(pictureList_->height()) * Px();
     const int32_t value = vbar_->Value();
     int32_t next = value;
@@ -246,30 +220,29 @@ void UC_ListView::SetSizingPointer(bool pOn) {
 }
 
 void UC_ListView::PictureTab_MouseMove(int16_t Button, int16_t, float X, float) {
-    if (tabDisabled_ == 1) return;
+    if (m_Options.TabDisabled == 1) return;
     if (Button == 0) {
-        SetSizingPointer(BorderAt(X) >= 0);
+        SetSizingPointer(m_Model.BorderAt(X) >= 0);
         return;
     }
-    if ((Button & 1) && ValidTab(resizedTab_) && sizingPointer_) {
-        LVTab& tab = tabs_[size_t(resizedTab_)];
-        const double width = double(X) + hOffset_ + 3.0 * Px() - tab.Right + tab.TabWidth;
-        tab.TabWidth = std::max(int32_t(std::nearbyint(width)), MinTabWidth);
-        LayoutTabs();
+    if ((Button & 1) && m_Model.ValidTab(resizedTab_) && sizingPointer_) {
+        const LVTab& tab = m_Model.Tab(resizedTab_);
+        const double width = double(X) + HOffset() + 3.0 * Px() - tab.Right + tab.TabWidth;
+        m_Model.SetTabWidth(resizedTab_, int32_t(std::nearbyint(width)));
         ReDrawTab(-1);
     }
 }
 
 void UC_ListView::PictureTab_MouseDown(int16_t Button, int16_t, float X, float) {
-    if (tabDisabled_ == 1 || Button != 1) return;
+    if (m_Options.TabDisabled == 1 || Button != 1) return;
     if (sizingPointer_)
-        resizedTab_ = BorderAt(X);
+        resizedTab_ = m_Model.BorderAt(X);
     else
-        ReDrawTab(TabAt(X));
+        ReDrawTab(m_Model.TabAt(X));
 }
 
 void UC_ListView::PictureTab_MouseUp(int16_t Button, int16_t, float X, float) {
-    if (tabDisabled_ == 1) return;
+    if (m_Options.TabDisabled == 1) return;
     if (Button == 1) {
         if (sizingPointer_) {
             SetSizingPointer(false);
@@ -280,11 +253,12 @@ void UC_ListView::PictureTab_MouseUp(int16_t Button, int16_t, float X, float) {
             emit TabMoved();
             return;
         }
-        if (sortDisabled_ == 0 && clickDisabled_ == 0) ReOrder(TabAt(X), 0);
+        if (m_Options.SortDisabled == 0 && m_Options.ClickDisabled == 0)
+            ReOrder(m_Model.TabAt(X), 0);
         ReDrawTab(-1);
         ReDraw();
-    } else if (Button == 2 && useTabOrder_ != 0) {
-        PopupTabMenu(TabAt(X));
+    } else if (Button == 2 && m_Options.UseTabOrder != 0) {
+        PopupTabMenu(m_Model.TabAt(X));
     }
 }
 
@@ -298,7 +272,7 @@ void UC_ListView::PopupTabMenu(int32_t pTab) {
 
 void UC_ListView::MenuRCTab_Click(int32_t pIndex) {
     SetTabOrder(menuTab_, pIndex);
-    LayoutTabs();
+    m_Model.LayoutTabs();
     ReDrawTab(-1);
     ReDraw();
     emit TabReOrderd();
@@ -311,9 +285,9 @@ void UC_ListView::TextLV_Change(int32_t pInstance) {
     if (!edit) return;
     int32_t col = -1;
     for (int32_t i = 0; i < NumData() && col < 0; ++i)
-        if ((tabs_[size_t(i)].UseTextCombo & 1) && tabs_[size_t(i)].TextNum == pInstance) col = i;
-    if (col < 0 || tabs_[size_t(col)].TextIsTime != 0) {
-        const QString normal = NormaliseTimeText(edit->text());
+        if ((m_Model.Tab(i).UseTextCombo & 1) && m_Model.Tab(i).TextNum == pInstance) col = i;
+    if (col < 0 || m_Model.Tab(col).TextIsTime != 0) {
+        const QString normal = UC_ListViewModel::NormaliseTimeText(edit->text());
         if (normal != edit->text()) {
             const QSignalBlocker block(edit);
             edit->setText(normal);
@@ -326,7 +300,7 @@ void UC_ListView::ComboLV_Click(int32_t pInstance, int32_t pPosition) {
     QComboBox* combo = ComboLV(pInstance);
     if (!combo || pPosition < 0 || pPosition >= combo->count()) return;
     for (int32_t i = 0; i < NumData(); ++i) {
-        const LVTab& tab = tabs_[size_t(i)];
+        const LVTab& tab = m_Model.Tab(i);
         if ((tab.UseTextCombo & 2) && tab.ComboNum == pInstance) {
             SetValue(-1, i, combo->itemText(pPosition));
             emit ComboChaged(i, pPosition);
@@ -343,7 +317,7 @@ void UC_ListView::EditorKey(QObject* pEditor, int32_t pAction, int32_t pKeyValue
     if (isCombo < 0) return;
     int32_t tab = -1;
     for (int32_t i = 0; i < NumData() && tab < 0; ++i) {
-        const LVTab& t = tabs_[size_t(i)];
+        const LVTab& t = m_Model.Tab(i);
         if (isCombo == 0 && (t.UseTextCombo & 1) && t.TextNum == instance) tab = i;
         if (isCombo == 1 && (t.UseTextCombo & 2) && t.ComboNum == instance) tab = i;
     }

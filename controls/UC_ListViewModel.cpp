@@ -386,6 +386,35 @@ void UC_ListViewModel::UnSelectAll() {
     cursor_ = -1;
 }
 
+void UC_ListViewModel::PressRow(int32_t pRow, int16_t pShift, bool pMultiSelect) {
+    if (pShift == 1 && pMultiSelect) {
+        const int32_t from = cursor_ < 0 ? 0 : std::min(cursor_, itemCount_ - 1);
+        const int32_t lo = std::min(from, pRow), hi = std::max(from, pRow);
+        for (int32_t i = 0; i < itemCount_; ++i)
+            SetIsSelected(i, i >= lo && i <= hi);
+        rangeFlag_ = 1;
+        toggleFlag_ = 0;
+    } else if (pShift == 2 && pMultiSelect) {
+        rangeFlag_ = 0;
+        toggleFlag_ = 1;
+    } else {
+        bool keep = false;
+        if (rangeFlag_ == 1) {
+            rangeFlag_ = 0;
+            keep = IsSelected(pRow);
+        }
+        if (!keep && toggleFlag_ == 1) {
+            toggleFlag_ = 0;
+            keep = true;
+        }
+        if (!keep) {
+            for (int32_t i = 0; i < itemCount_; ++i)
+                SetIsSelected(i, i == pRow);
+        }
+    }
+    cursor_ = pRow;
+}
+
 void UC_ListViewModel::SetOneHeightValue(int32_t pValue) {
     oneHeight_ = pValue;
     if (editorHeight_ == 0) editorHeight_ = pValue;
@@ -468,6 +497,12 @@ void UC_ListViewModel::SetTabOrder(int32_t pTab, int32_t pValue) {
     tabs_[size_t(pTab)].TabOrder = pValue;
     RebuildTabPositions();
     LayoutTabs();
+}
+
+void UC_ListViewModel::SetTabEditors(int32_t pData, int32_t pTextNum, int32_t pComboNum) {
+    if (!ValidTab(pData)) return;
+    tabs_[size_t(pData)].TextNum = pTextNum;
+    tabs_[size_t(pData)].ComboNum = pComboNum;
 }
 
 int32_t UC_ListViewModel::TabAtPosition(int32_t pPos) const {

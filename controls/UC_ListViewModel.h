@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <variant>
 #include <vector>
 
@@ -64,7 +65,6 @@ class UC_ListViewModel {
     static constexpr uint32_t SysWindowText = 0x80000008u;
 
     UC_ListViewModel();
-    virtual ~UC_ListViewModel() = default;
 
     // ---- set-up
     int32_t NumData() const { return numData_; }
@@ -94,7 +94,11 @@ class UC_ListViewModel {
     // Column index shown at display position pPos (-1 when out of range).
     int32_t TabAtPosition(int32_t pPos) const;
     const LVTab& Tab(int32_t pData) const { return tabs_[size_t(pData)]; }
+    // Column indices in display order.
+    const std::vector<int32_t>& TabPositions() const { return tabPos_; }
     int32_t TotalTabWidth() const;
+    // The editor instances of column pData (-1 = none), assigned when the editors are made.
+    void SetTabEditors(int32_t pData, int32_t pTextNum, int32_t pComboNum);
 
     // ---- items
     int32_t ItemCount() const { return itemCount_; }
@@ -142,24 +146,43 @@ class UC_ListViewModel {
     int32_t LastSortColumn() const { return lastSort_; }
     int32_t LastSortReversed() const { return lastSortReversed_; }
     uint32_t TextColor() const { return textColor_; }
+    void SetTextColor(uint32_t pValue) { textColor_ = pValue; }
+    void SetEditorHeight(int32_t pValue) { editorHeight_ = pValue; }
+    void SetTopItem(int32_t pValue) { topItem_ = pValue; }
+    void SetHOffset(int32_t pValue) { hOffset_ = pValue; }
 
-    // Text typed into a time column: six digits hhmmss become hh:mm:ss.
-    static QString NormaliseTimeText(const QString& pText);
-
-  protected:
+    // ---- what the widget drives
     // Builds the column table and empties the store (the model part of Init).
     void InitModel();
     // Recomputes the columns' left and right edges from widths, order and hidden flags.
     void LayoutTabs();
-    // Index of the item an address names, or -1 (see the -1/-2 addressing rules).
-    int32_t ResolveIndex(int32_t pIndex, bool pAllowLast) const;
     bool ValidTab(int32_t pData) const { return pData >= 0 && pData < int32_t(tabs_.size()); }
     // Row, column and border under a point (twips in the row area or header).
     int32_t RowAt(double pY) const;
     int32_t TabAt(double pX) const;
     int32_t BorderAt(double pX) const;
-    // The twips of one pixel; overridden by the widget from the screen.
-    virtual int32_t Px() const { return 15; }
+    // Moves the cursor without touching any selection state.
+    void SetCursor(int32_t pValue) { cursor_ = pValue; }
+    void SetSelectedData(int32_t pValue) { selectedData_ = pValue; }
+    // A left press on row pRow: a range with Shift (1), a pending toggle with Ctrl (2),
+    // else one row, except that the press after a range or a Ctrl press keeps the
+    // selection. The row becomes the cursor.
+    void PressRow(int32_t pRow, int16_t pShift, bool pMultiSelect);
+    // The twips of one pixel: 15 until the owner supplies the screen's value.
+    int32_t Px() const { return pxSource_ ? pxSource_() : 15; }
+    void SetPxSource(std::function<int32_t()> pSource) { pxSource_ = std::move(pSource); }
+
+    // Text typed into a time column: six digits hhmmss become hh:mm:ss.
+    static QString NormaliseTimeText(const QString& pText);
+
+  private:
+    // Index of the item an address names, or -1 (see the -1/-2 addressing rules).
+    int32_t ResolveIndex(int32_t pIndex, bool pAllowLast) const;
+    LVItem FreshItem(uint32_t pColor) const;
+    void GrowStore(int32_t pNeeded);
+    void CutStore();
+    void RebuildTabPositions();
+    void ShellSort(int32_t pData);
 
     std::vector<LVTab> tabs_;
     std::vector<int32_t> tabPos_; // display position -> column
@@ -172,14 +195,7 @@ class UC_ListViewModel {
     uint32_t textColor_ = SysWindowText;
     int32_t rangeFlag_ = 0;
     int32_t toggleFlag_ = 0;
-
-  private:
-    LVItem FreshItem(uint32_t pColor) const;
-    void GrowStore(int32_t pNeeded);
-    void CutStore();
-    void RebuildTabPositions();
-    void ShellSort(int32_t pData);
-
+    std::function<int32_t()> pxSource_;
     std::vector<LVItem> items_;
     int32_t itemCount_ = 0;
     int32_t numData_ = 1;

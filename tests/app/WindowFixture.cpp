@@ -47,8 +47,8 @@ void PressButton(app::FrmMain& window, int index) {
     Click(strip, QPoint(x, y));
 }
 
-std::string Cell(app::FrmMain& window, int row, int column) {
-    return window.LV()->Value(row, column).Text().toStdString();
+std::string Cell(app::FrmMain& window, int row, app::FileColumn column) {
+    return window.LV()->Value(row, app::ColumnIndex(column)).Text().toStdString();
 }
 
 WhenReady::WhenReady(std::function<bool()> ready, std::function<void()> action)

@@ -4,6 +4,7 @@
 
 #include "TestFiles.h"
 #include "WindowDrop.h"
+#include "app/FileColumns.h"
 #include "app/FrmMain.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ void ClickCentre(QWidget* widget);
 // Presses one button of the window's button strip: 0 Clear, 1 Abort, 2 Start.
 void PressButton(app::FrmMain& window, int index);
 // The list's cell text.
-std::string Cell(app::FrmMain& window, int row, int column);
+std::string Cell(app::FrmMain& window, int row, app::FileColumn column);
 
 // Calls `action` once from the event loop as soon as `ready` holds, while a
 // run (or anything else that yields) is going on.

@@ -63,7 +63,7 @@ double PeakAt(double db) {
 std::vector<std::string> Titles(app::FrmMain& w) {
     std::vector<std::string> titles;
     for (int i = 0; i < w.LV()->ItemCount(); ++i)
-        titles.push_back(Cell(w, i, 0));
+        titles.push_back(Cell(w, i, app::FileColumn::Title));
     return titles;
 }
 
@@ -195,7 +195,7 @@ TEST_F(WindowTest, ABackslashIsPartOfTheFileName) {
     WriteWav16(odd, ToneWithSilence(100, 500, 8000));
     auto w = OpenWindowOutputting({odd});
     ASSERT_EQ(w->LV()->ItemCount(), 1);
-    EXPECT_EQ(Cell(*w, 0, 0), "x\\y");
+    EXPECT_EQ(Cell(*w, 0, app::FileColumn::Title), "x\\y");
     PressButton(*w, 2);
     EXPECT_NEAR(double(ReadWav16(folderOut + "/x\\y.wav").Frames()), 22050.0, 5.0);
     EXPECT_FALSE(fs::exists(folderOut + "/y.wav"));

@@ -54,17 +54,17 @@ TEST_F(WindowTest, DropAddsOnlyExactWavFilesWithLengthAndFormat) {
     DropFiles(*w, {a, folderIn + "/b.mp3", folderIn + "/c.WAV"});
     ASSERT_EQ(w->LV()->ItemCount(), 1);
     EXPECT_GT(Ink(w->LV()->ListSurface()), emptyInk + 100); // the row is drawn
-    EXPECT_EQ(Cell(*w, 0, 0), "a");
-    EXPECT_EQ(Cell(*w, 0, 1), "000'02.000");
-    EXPECT_EQ(Cell(*w, 0, 2), "wav(44100Hz/16bit/Stereo)");
-    EXPECT_EQ(w->LV()->AuxID(0, 0).Text().toStdString(), a);
+    EXPECT_EQ(Cell(*w, 0, app::FileColumn::Title), "a");
+    EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'02.000");
+    EXPECT_EQ(Cell(*w, 0, app::FileColumn::Format), "wav(44100Hz/16bit/Stereo)");
+    EXPECT_EQ(w->LV()->AuxID(0, app::kPathAux).Text().toStdString(), a);
 
     // The same file twice gives two rows; a broken WAV still gets a row.
     testfiles::WriteBytes(folderIn + "/broken.wav", "RIFF....WAVEjunk");
     DropFiles(*w, {a, folderIn + "/broken.wav"});
     ASSERT_EQ(w->LV()->ItemCount(), 3);
-    EXPECT_EQ(Cell(*w, 1, 0), "a");
-    EXPECT_EQ(Cell(*w, 2, 0), "broken");
+    EXPECT_EQ(Cell(*w, 1, app::FileColumn::Title), "a");
+    EXPECT_EQ(Cell(*w, 2, app::FileColumn::Title), "broken");
     CloseWindow(w);
 }
 

@@ -14,12 +14,8 @@ class Model : public UC_ListViewModel {
         SetNumAux(1);
         InitModel();
     }
-    using UC_ListViewModel::BorderAt;
-    using UC_ListViewModel::RowAt;
-    using UC_ListViewModel::TabAt;
-    void SetTop(int32_t v) { topItem_ = v; }
-    void SetOffset(int32_t v) { hOffset_ = v; }
-    void SetTextColor(uint32_t c) { textColor_ = c; }
+    void SetTop(int32_t v) { SetTopItem(v); }
+    void SetOffset(int32_t v) { SetHOffset(v); }
     // Fills column 0 with the given texts and the aux value with the original index.
     void Fill(std::initializer_list<const char*> texts) {
         for (const char* t : texts) {
@@ -306,6 +302,48 @@ TEST(ListModelGeometry, YsItemAndRowUnderPoint) {
     Model zero;
     zero.AddItem(2);
     EXPECT_EQ(zero.YsItem(1000), 0) << "no row height: no division by zero";
+}
+
+TEST(ListModelGeometry, TwipsPerPixelComeFromTheOwnerAtEachUse) {
+    Model m;
+    m.SetOneHeightValue(300);
+    m.AddItem(10);
+    EXPECT_EQ(m.Px(), 15) << "a model on its own assumes 96 dpi";
+    EXPECT_EQ(m.RowAt(359), 0) << "359 - 4 x 15";
+    EXPECT_EQ(m.BorderAt(1255), 0) << "within 5 x 15 of the first border";
+    int32_t px = 10; // a 144-dpi screen
+    m.SetPxSource([&px] { return px; });
+    EXPECT_EQ(m.RowAt(359), 1) << "359 - 4 x 10";
+    EXPECT_EQ(m.BorderAt(1255), -1) << "farther than 5 x 10";
+    EXPECT_EQ(m.BorderAt(1245), 0);
+    px = 15;
+    EXPECT_EQ(m.BorderAt(1255), 0) << "the owner's value is read again";
+}
+
+TEST(ListModelSelection, PressRulesStandWithoutAWidget) {
+    Model m;
+    m.AddItem(8);
+    auto selected = [&m] {
+        std::vector<int> out;
+        for (int i = 0; i < m.ItemCount(); ++i)
+            if (m.IsSelected(i)) out.push_back(i);
+        return out;
+    };
+    m.PressRow(5, 1, true);
+    EXPECT_EQ(selected(), (std::vector<int>{0, 1, 2, 3, 4, 5})) << "Shift with no cursor";
+    EXPECT_EQ(m.SelectedItem(), 5);
+    m.PressRow(3, 0, true);
+    EXPECT_EQ(selected().size(), 6u) << "a plain press inside the range keeps it once";
+    EXPECT_EQ(m.SelectedItem(), 3);
+    m.PressRow(3, 0, true);
+    EXPECT_EQ(selected(), std::vector<int>{3});
+    m.PressRow(6, 2, true);
+    EXPECT_EQ(selected(), std::vector<int>{3}) << "Ctrl toggles on release, not on the press";
+    EXPECT_EQ(m.SelectedItem(), 6);
+    m.PressRow(0, 0, true);
+    EXPECT_EQ(selected(), std::vector<int>{3}) << "the press after Ctrl is swallowed";
+    m.PressRow(7, 1, false);
+    EXPECT_EQ(selected(), std::vector<int>{7}) << "no multiple selection: Shift is a plain press";
 }
 
 TEST(ListModelColumns, OrderWidthsAndHitTesting) {

@@ -269,6 +269,30 @@ TEST(ListSelection, NoMultiSelectAndEmptyListAndClickDisabled) {
     EXPECT_EQ(e.lv->SelectedItem(), -1);
 }
 
+TEST(ListOptions, TheRecordAndTheFlagPropertiesAreOneState) {
+    ListFixture f;
+    f.Rows(40);
+    UC_ListViewOptions options = f.lv->Options();
+    EXPECT_EQ(options.NumWheelScroll, 3);
+    EXPECT_EQ(options.SelectedColor, 0xC0A0A0u);
+    EXPECT_EQ(options.SelectedColorMode, 9);
+    options.NoMultiSelect = 1;
+    options.NumWheelScroll = 5;
+    f.lv->SetOptions(options);
+    f.lv->PictureList_MouseDown(1, 0, 100, ListFixture::RowY(1));
+    f.lv->PictureList_MouseUp(1, 0, 100, ListFixture::RowY(1));
+    f.lv->PictureList_MouseDown(1, 1, 100, ListFixture::RowY(3));
+    EXPECT_EQ(f.Selected(), std::vector<int>{3}) << "NoMultiSelect from the record";
+    EXPECT_TRUE(f.lv->Model().IsSelected(3)) << "the view's store is the one it shows";
+    f.lv->VBarScroll(1);
+    EXPECT_EQ(f.lv->TopItem(), 5) << "wheel rows from the record";
+    f.lv->SetSortDisabled(1);
+    f.lv->SetUseMadara(1);
+    EXPECT_EQ(f.lv->Options().SortDisabled, 1);
+    EXPECT_EQ(f.lv->Options().UseMadara, 1);
+    EXPECT_EQ(f.lv->Options().NumWheelScroll, 5) << "a setter changes only its own field";
+}
+
 TEST(ListSelection, RealMouseEventsReachTheRows) {
     ListFixture f;
     f.Rows(10);
