@@ -17,118 +17,119 @@ namespace cli {
 namespace {
 
 // Shows a path the way the user gave it: without the "./" that WithFolder put in front.
-std::string AsGiven(const std::string& original, const std::string& path) {
-    if (original.find('/') == std::string::npos && path.rfind("./", 0) == 0) return path.substr(2);
-    return path;
+std::string AsGiven(const std::string& pOriginal, const std::string& pPath) {
+    if (pOriginal.find('/') == std::string::npos && pPath.rfind("./", 0) == 0)
+        return pPath.substr(2);
+    return pPath;
 }
 
 } // namespace
 
-std::string SourceProblem(const std::string& path, int64_t* bytes) {
+std::string SourceProblem(const std::string& pPath, int64_t* pBytes) {
     std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
+    const auto status = std::filesystem::status(pPath, ec);
     if (status.type() == std::filesystem::file_type::not_found) return "missing";
     if (ec) return "cannot read: " + ec.message();
     if (!std::filesystem::is_regular_file(status)) return "not a regular file";
-    if (bytes) {
-        const auto size = std::filesystem::file_size(path, ec);
-        *bytes = ec ? 0 : static_cast<int64_t>(size);
+    if (pBytes) {
+        const auto size = std::filesystem::file_size(pPath, ec);
+        *pBytes = ec ? 0 : static_cast<int64_t>(size);
     }
     return {};
 }
 
-std::string WithFolder(const std::string& path) {
-    if (path.empty() || path.find('/') != std::string::npos) return path;
-    return "./" + path;
+std::string WithFolder(const std::string& pPath) {
+    if (pPath.empty() || pPath.find('/') != std::string::npos) return pPath;
+    return "./" + pPath;
 }
 
-BatchRunner::BatchRunner(const Options& options, EditorFactory makeEditor, FailureExplainer explain,
-                         const std::atomic<int>& stopSignal)
-    : m_options(options), m_makeEditor(std::move(makeEditor)), m_explain(std::move(explain)),
-      m_stop(stopSignal) {}
+BatchRunner::BatchRunner(const Options& pOptions, EditorFactory pMakeEditor,
+                         FailureExplainer pExplain, const std::atomic<int>& pStopSignal)
+    : m_Options(pOptions), m_MakeEditor(std::move(pMakeEditor)), m_Explain(std::move(pExplain)),
+      m_Stop(pStopSignal) {}
 
 size_t BatchRunner::WorkerCount() const {
-    size_t wanted = m_options.jobs > 0 ? static_cast<size_t>(m_options.jobs)
+    size_t wanted = m_Options.Jobs > 0 ? static_cast<size_t>(m_Options.Jobs)
                                        : std::max(1u, std::thread::hardware_concurrency());
-    return std::max<size_t>(1, std::min(wanted, m_options.files.size()));
+    return std::max<size_t>(1, std::min(wanted, m_Options.Files.size()));
 }
 
-EditJob BatchRunner::MakeJob(const std::string& source) const {
-    EditJob job = m_options.edit;
-    job.SourcePath = source;
+EditJob BatchRunner::MakeJob(const std::string& pSource) const {
+    EditJob job = m_Options.Edit;
+    job.SourcePath = pSource;
     // A level check measures only; --json measures while processing.
-    job.Check = m_options.check  ? LevelCheck::MeasureOnly
-                : m_options.json ? LevelCheck::Store
+    job.Check = m_Options.Check  ? LevelCheck::MeasureOnly
+                : m_Options.Json ? LevelCheck::Store
                                  : LevelCheck::Off;
     return job;
 }
 
-FileResult BatchRunner::ProcessFile(size_t index, Editor& editor, BatchObserver& observer) {
+FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver& pObserver) {
     FileResult r;
-    r.source = m_options.files[index];
-    r.started = true;
-    const std::string source = WithFolder(r.source);
+    r.Source = m_Options.Files[index];
+    r.Started = true;
+    const std::string source = WithFolder(r.Source);
     int64_t bytes = 0;
     const std::string problem = SourceProblem(source, &bytes);
-    observer.FileStarted(index, bytes);
+    pObserver.FileStarted(index, bytes);
     if (!problem.empty()) {
-        r.error = problem;
+        r.Error = problem;
         return r;
     }
 
-    const JobFiles files = PlanJobFiles(m_options, source);
-    if (!files.error.empty()) {
-        r.error = files.error;
+    const JobFiles files = PlanJobFiles(m_Options, source);
+    if (!files.Error.empty()) {
+        r.Error = files.Error;
         return r;
     }
     EditJob job = MakeJob(source);
-    job.TargetPath = files.workPath;
-    EditOutcome outcome = editor.Edit(job, [&](float rate) {
-        observer.FileProgress(index, rate);
+    job.TargetPath = files.WorkPath;
+    EditOutcome outcome = pEditor.Edit(job, [&](float pRate) {
+        pObserver.FileProgress(index, pRate);
         return Stopped();
     });
 
     if (Stopped()) {
-        results::RemoveIfPresent(files.workPath);
-        r.error = "cancelled";
+        results::RemoveIfPresent(files.WorkPath);
+        r.Error = "cancelled";
         return r;
     }
-    if (outcome.result != 1) {
+    if (outcome.Result != 1) {
         // Explained before the partial output goes: a full disk is seen while it is full.
         const std::string folder =
-            files.workPath.empty() ? results::FolderOf(source) : results::FolderOf(files.workPath);
-        r.error = m_explain ? m_explain(source, folder, outcome) : "edit failed";
-        results::RemoveIfPresent(files.workPath);
+            files.WorkPath.empty() ? results::FolderOf(source) : results::FolderOf(files.WorkPath);
+        r.Error = m_Explain ? m_Explain(source, folder, outcome) : "edit failed";
+        results::RemoveIfPresent(files.WorkPath);
         return r;
     }
-    if (!m_options.check) {
-        if (outcome.keptFrames == 0) {
+    if (!m_Options.Check) {
+        if (outcome.KeptFrames == 0) {
             // Nothing above the start threshold: an empty file never takes a source's place.
-            if (!files.replaces.empty()) {
-                results::RemoveIfPresent(files.workPath);
-                r.error = kNoSoundKept;
+            if (!files.Replaces.empty()) {
+                results::RemoveIfPresent(files.WorkPath);
+                r.Error = kNoSoundKept;
                 return r;
             }
-            r.warning = kNoSoundWritten;
+            r.Warning = kNoSoundWritten;
         }
-        if (!ReadWaveInfo(files.workPath).Valid) {
-            results::RemoveIfPresent(files.workPath);
-            r.error = "write failed: the result is not a readable WAV file";
+        if (!ReadWaveInfo(files.WorkPath).Valid) {
+            results::RemoveIfPresent(files.WorkPath);
+            r.Error = "write failed: the result is not a readable WAV file";
             return r;
         }
         std::string finalPath;
         if (std::string error = PlaceResult(files, finalPath); !error.empty()) {
-            results::RemoveIfPresent(files.workPath);
-            r.error = error;
-            r.warning.clear();
+            results::RemoveIfPresent(files.WorkPath);
+            r.Error = error;
+            r.Warning.clear();
             return r;
         }
         // A replaced source is shown as given, not as the file its links led to.
-        r.target = files.replaces.empty() ? AsGiven(r.source, finalPath) : r.source;
+        r.Target = files.Replaces.empty() ? AsGiven(r.Source, finalPath) : r.Source;
     }
-    r.result = 1;
-    r.hasLevels = job.Check != LevelCheck::Off;
-    r.levels = outcome.levels;
+    r.Result = 1;
+    r.HasLevels = job.Check != LevelCheck::Off;
+    r.Levels = outcome.Levels;
     return r;
 }
 
@@ -137,13 +138,13 @@ namespace {
 // For each file, the index of the nearest earlier entry naming the same file, or -1. With
 // --overwrite such a file is edited again only after the earlier job has replaced it, as a
 // run one file at a time would do; two jobs never work on the same source at once.
-std::vector<long> EarlierSameFile(const std::vector<std::string>& files) {
-    std::vector<long> earlier(files.size(), -1);
+std::vector<long> EarlierSameFile(const std::vector<std::string>& pFiles) {
+    std::vector<long> earlier(pFiles.size(), -1);
     std::map<std::string, long> last;
-    for (size_t i = 0; i < files.size(); ++i) {
+    for (size_t i = 0; i < pFiles.size(); ++i) {
         std::error_code ec;
-        std::string key = std::filesystem::weakly_canonical(files[i], ec).string();
-        if (ec) key = files[i];
+        std::string key = std::filesystem::weakly_canonical(pFiles[i], ec).string();
+        if (ec) key = pFiles[i];
         auto [it, inserted] = last.emplace(key, static_cast<long>(i));
         if (!inserted) {
             earlier[i] = it->second;
@@ -155,20 +156,20 @@ std::vector<long> EarlierSameFile(const std::vector<std::string>& files) {
 
 } // namespace
 
-std::vector<FileResult> BatchRunner::Run(BatchObserver& observer) {
-    const size_t count = m_options.files.size();
+std::vector<FileResult> BatchRunner::Run(BatchObserver& pObserver) {
+    const size_t count = m_Options.Files.size();
     std::vector<FileResult> results(count);
     for (size_t i = 0; i < count; ++i)
-        results[i].source = m_options.files[i];
-    const std::vector<long> earlier = m_options.output == OutputMode::Overwrite && !m_options.check
-                                          ? EarlierSameFile(m_options.files)
+        results[i].Source = m_Options.Files[i];
+    const std::vector<long> earlier = m_Options.Output == OutputMode::Overwrite && !m_Options.Check
+                                          ? EarlierSameFile(m_Options.Files)
                                           : std::vector<long>(count, -1);
     std::vector<bool> finished(count, false);
     std::mutex finishedMutex;
     std::condition_variable finishedChanged;
     std::atomic<size_t> next{0};
     auto work = [&] {
-        std::unique_ptr<Editor> editor = m_makeEditor();
+        std::unique_ptr<Editor> editor = m_MakeEditor();
         for (;;) {
             if (Stopped()) return;
             const size_t i = next.fetch_add(1);
@@ -185,12 +186,12 @@ std::vector<FileResult> BatchRunner::Run(BatchObserver& observer) {
                 }
             }
             try {
-                results[i] = ProcessFile(i, *editor, observer);
+                results[i] = ProcessFile(i, *editor, pObserver);
             } catch (const std::exception& e) {
-                results[i].started = true;
-                results[i].error = std::string("internal error: ") + e.what();
+                results[i].Started = true;
+                results[i].Error = std::string("internal error: ") + e.what();
             }
-            observer.FileFinished(i, results[i]);
+            pObserver.FileFinished(i, results[i]);
             {
                 std::lock_guard lock(finishedMutex);
                 finished[i] = true;

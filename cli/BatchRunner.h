@@ -15,31 +15,31 @@ namespace cli {
 
 // The result properties of a level check.
 struct Levels {
-    int32_t maxPeak = -1;
-    int32_t maxRms = -1;
-    int32_t normRms = -1;
-    float maxPeakDb = 0.0f;
-    float maxRmsDb = 0.0f;
-    float normRmsDb = 0.0f;
+    int32_t MaxPeak = -1;
+    int32_t MaxRms = -1;
+    int32_t NormRms = -1;
+    float MaxPeakDb = 0.0f;
+    float MaxRmsDb = 0.0f;
+    float NormRmsDb = 0.0f;
 };
 
 struct EditOutcome {
-    int32_t result = 0;
-    Levels levels;
-    EditStatus status = EditStatus::InternalError;
-    std::string detail;     // the engine's detail for the status, may be empty
-    int64_t keptFrames = 0; // source frames written; 0 when the result holds no audio
+    int32_t Result = 0;
+    cli::Levels Levels;
+    EditStatus Status = EditStatus::InternalError;
+    std::string Detail;     // the engine's detail for the status, may be empty
+    int64_t KeptFrames = 0; // source frames written; 0 when the result holds no audio
 };
 
 // Called after every block with the fraction done; returns true to cancel the job.
-using ProgressFn = std::function<bool(float rate)>;
+using ProgressFn = std::function<bool(float pRate)>;
 
 // The edit engine as the runner sees it; one object per worker thread.
 class Editor {
   public:
     virtual ~Editor() = default;
     // One job; its target path is empty when it only measures.
-    virtual EditOutcome Edit(const EditJob& job, const ProgressFn& progress) = 0;
+    virtual EditOutcome Edit(const EditJob& pJob, const ProgressFn& pProgress) = 0;
 };
 
 using EditorFactory = std::function<std::unique_ptr<Editor>()>;
@@ -47,17 +47,17 @@ using EditorFactory = std::function<std::unique_ptr<Editor>()>;
 // Reason a job the engine refused failed, for the error line ("missing", "not a WAV file
 // it can edit: ...", ...). targetFolder is where the result was going.
 using FailureExplainer = std::function<std::string(
-    const std::string& source, const std::string& targetFolder, const EditOutcome& outcome)>;
+    const std::string& pSource, const std::string& pTargetFolder, const EditOutcome& pOutcome)>;
 
 struct FileResult {
-    std::string source;
-    std::string target; // where the result now is; empty when nothing was written
-    int32_t result = 0;
-    std::string error;   // empty on success
-    std::string warning; // a remark on a job that succeeded (e.g. its result holds no audio)
-    bool hasLevels = false;
-    Levels levels;
-    bool started = false; // false when the batch was stopped before this file
+    std::string Source;
+    std::string Target; // where the result now is; empty when nothing was written
+    int32_t Result = 0;
+    std::string Error;   // empty on success
+    std::string Warning; // a remark on a job that succeeded (e.g. its result holds no audio)
+    bool HasLevels = false;
+    cli::Levels Levels;
+    bool Started = false; // false when the batch was stopped before this file
 };
 
 // Why a source with no sound above the start threshold was not replaced (an error), and
@@ -70,40 +70,40 @@ inline constexpr const char* kNoSoundWritten =
 class BatchObserver {
   public:
     virtual ~BatchObserver() = default;
-    virtual void FileStarted(size_t index, int64_t sourceBytes) = 0;
-    virtual void FileProgress(size_t index, float rate) = 0;
-    virtual void FileFinished(size_t index, const FileResult& result) = 0;
+    virtual void FileStarted(size_t pIndex, int64_t pSourceBytes) = 0;
+    virtual void FileProgress(size_t pIndex, float pRate) = 0;
+    virtual void FileFinished(size_t pIndex, const FileResult& pResult) = 0;
 };
 
 class BatchRunner {
   public:
     // stopSignal: a non-zero value (the signal number) cancels the jobs in hand and starts
     // no more.
-    BatchRunner(const Options& options, EditorFactory makeEditor, FailureExplainer explain,
-                const std::atomic<int>& stopSignal);
+    BatchRunner(const Options& pOptions, EditorFactory pMakeEditor, FailureExplainer pExplain,
+                const std::atomic<int>& pStopSignal);
 
     // Edits every file of the options; results in the order of the files.
-    std::vector<FileResult> Run(BatchObserver& observer);
+    std::vector<FileResult> Run(BatchObserver& pObserver);
 
     // Number of worker threads a run uses.
     size_t WorkerCount() const;
 
   private:
-    FileResult ProcessFile(size_t index, Editor& editor, BatchObserver& observer);
-    EditJob MakeJob(const std::string& source) const;
-    bool Stopped() const { return m_stop.load() != 0; }
+    FileResult ProcessFile(size_t pIndex, Editor& pEditor, BatchObserver& pObserver);
+    EditJob MakeJob(const std::string& pSource) const;
+    bool Stopped() const { return m_Stop.load() != 0; }
 
-    const Options& m_options;
-    EditorFactory m_makeEditor;
-    FailureExplainer m_explain;
-    const std::atomic<int>& m_stop;
+    const Options& m_Options;
+    EditorFactory m_MakeEditor;
+    FailureExplainer m_Explain;
+    const std::atomic<int>& m_Stop;
 };
 
 // What keeps a source from being edited before the engine sees it: "missing", "not a
 // regular file" or "cannot read: ..."; empty for a regular file, whose size goes to bytes.
-std::string SourceProblem(const std::string& path, int64_t* bytes = nullptr);
+std::string SourceProblem(const std::string& pPath, int64_t* pBytes = nullptr);
 
 // The path as the path helpers need it: a bare file name gets a "./" in front.
-std::string WithFolder(const std::string& path);
+std::string WithFolder(const std::string& pPath);
 
 } // namespace cli

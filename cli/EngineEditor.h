@@ -11,7 +11,7 @@ std::unique_ptr<Editor> MakeEngineEditor();
 // Why a file the engine did not finish failed, from the engine's status and detail: missing,
 // not a WAV file it can edit (and why: "A-law", "4 channels", what the first bytes show),
 // disk full where the result was going, a failed write, ... Never starts the media helper.
-std::string ExplainFailure(const std::string& source, const std::string& targetFolder,
-                           const EditOutcome& outcome);
+std::string ExplainFailure(const std::string& pSource, const std::string& pTargetFolder,
+                           const EditOutcome& pOutcome);
 
 } // namespace cli

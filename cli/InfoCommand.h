@@ -9,6 +9,6 @@ namespace cli {
 
 // Prints title, length text and format text of every file (tab-separated, or one JSON
 // object per file). Returns the exit status: 0 when every file was described, else 1.
-int RunInfo(const Options& options, std::FILE* out, std::FILE* err);
+int RunInfo(const Options& pOptions, std::FILE* pOut, std::FILE* pErr);
 
 } // namespace cli

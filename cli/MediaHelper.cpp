@@ -22,26 +22,26 @@ std::string HelperPath() {
 }
 
 // Runs the helper with the arguments and returns its output lines.
-std::optional<std::vector<std::string>> RunHelper(const std::vector<std::string>& args,
-                                                  std::string& error) {
+std::optional<std::vector<std::string>> RunHelper(const std::vector<std::string>& pArgs,
+                                                  std::string& pError) {
     const std::string helper = HelperPath();
     if (helper.empty()) {
-        error = std::string(kMediaHelperName) + " not found beside the program";
+        pError = std::string(kMediaHelperName) + " not found beside the program";
         return std::nullopt;
     }
     std::vector<std::string> command{helper};
-    command.insert(command.end(), args.begin(), args.end());
+    command.insert(command.end(), pArgs.begin(), pArgs.end());
     int status = -1;
     // The media framework's own chatter is not part of quillan-batch's output.
-    auto output = platform::RunForOutput(command, "/dev/null", status, error);
+    auto output = platform::RunForOutput(command, "/dev/null", status, pError);
     if (!output) {
-        error = std::string("cannot start ") + kMediaHelperName + ": " + error;
+        pError = std::string("cannot start ") + kMediaHelperName + ": " + pError;
         return std::nullopt;
     }
     // A complete answer counts even if the helper stumbles on its way out; callers check
     // that every item was answered.
     if (output->empty() && status != 0) {
-        error = std::string(kMediaHelperName) + " failed";
+        pError = std::string(kMediaHelperName) + " failed";
         return std::nullopt;
     }
     std::vector<std::string> lines;
@@ -52,32 +52,33 @@ std::optional<std::vector<std::string>> RunHelper(const std::vector<std::string>
 }
 
 // The helper's answer to a command with one line per item; nothing when a line is missing.
-std::optional<std::vector<std::string>>
-AskHelper(const std::string& command, const std::vector<std::string>& items, std::string& error) {
-    std::vector<std::string> args{command};
-    args.insert(args.end(), items.begin(), items.end());
-    auto lines = RunHelper(args, error);
-    if (lines && lines->size() != items.size()) {
-        error = UnexpectedAnswer();
+std::optional<std::vector<std::string>> AskHelper(const std::string& pCommand,
+                                                  const std::vector<std::string>& pItems,
+                                                  std::string& pError) {
+    std::vector<std::string> args{pCommand};
+    args.insert(args.end(), pItems.begin(), pItems.end());
+    auto lines = RunHelper(args, pError);
+    if (lines && lines->size() != pItems.size()) {
+        pError = UnexpectedAnswer();
         return std::nullopt;
     }
     return lines;
 }
 
-std::vector<std::string> SplitTabs(const std::string& line) {
+std::vector<std::string> SplitTabs(const std::string& pLine) {
     std::vector<std::string> fields;
     size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-        fields.push_back(line.substr(start, tab - start));
-    fields.push_back(line.substr(start));
+    for (size_t tab; (tab = pLine.find('\t', start)) != std::string::npos; start = tab + 1)
+        fields.push_back(pLine.substr(start, tab - start));
+    fields.push_back(pLine.substr(start));
     return fields;
 }
 
 } // namespace
 
-std::string EscapeField(const std::string& text) {
+std::string EscapeField(const std::string& pText) {
     std::string out;
-    for (char c : text) {
+    for (char c : pText) {
         if (c == '\\')
             out += "\\\\";
         else if (c == '\t')
@@ -90,28 +91,28 @@ std::string EscapeField(const std::string& text) {
     return out;
 }
 
-std::string UnescapeField(const std::string& text) {
+std::string UnescapeField(const std::string& pText) {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
+    for (size_t i = 0; i < pText.size(); ++i) {
+        if (pText[i] != '\\' || i + 1 == pText.size()) {
+            out += pText[i];
             continue;
         }
-        const char c = text[++i];
+        const char c = pText[++i];
         out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
     }
     return out;
 }
 
-std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::string>& paths,
-                                                    std::string& error) {
-    auto lines = AskHelper("info", paths, error);
+std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::string>& pPaths,
+                                                    std::string& pError) {
+    auto lines = AskHelper("info", pPaths, pError);
     if (!lines) return std::nullopt;
     std::vector<AudioFacts> facts;
     for (const auto& line : *lines) {
         auto f = SplitTabs(line);
         if (f.size() != 3) {
-            error = UnexpectedAnswer();
+            pError = UnexpectedAnswer();
             return std::nullopt;
         }
         facts.push_back({std::atoi(f[0].c_str()), std::atoi(f[1].c_str()), UnescapeField(f[2])});
@@ -120,13 +121,13 @@ std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::strin
 }
 
 std::optional<std::map<std::string, std::string>>
-StoredSettings(const std::vector<std::string>& keys, std::string& error) {
-    auto lines = AskHelper("settings", keys, error);
+StoredSettings(const std::vector<std::string>& pKeys, std::string& pError) {
+    auto lines = AskHelper("settings", pKeys, pError);
     if (!lines) return std::nullopt;
     std::map<std::string, std::string> values;
-    for (size_t i = 0; i < keys.size(); ++i) {
+    for (size_t i = 0; i < pKeys.size(); ++i) {
         const std::string& line = (*lines)[i];
-        if (!line.empty() && line[0] == '=') values[keys[i]] = UnescapeField(line.substr(1));
+        if (!line.empty() && line[0] == '=') values[pKeys[i]] = UnescapeField(line.substr(1));
     }
     return values;
 }

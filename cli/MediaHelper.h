@@ -15,21 +15,21 @@ namespace cli {
 inline constexpr const char* kMediaHelperName = "quillan-batch-media";
 
 struct AudioFacts {
-    int32_t valid = 0;
-    int32_t lengthMs = 0;
-    std::string text;
+    int32_t Valid = 0;
+    int32_t LengthMs = 0;
+    std::string Text;
 };
 
 // GetAudioInfo of every path, in order; nothing (reason in error) when the helper fails.
-std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::string>& paths,
-                                                    std::string& error);
+std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::string>& pPaths,
+                                                    std::string& pError);
 
 // The stored values of the given settings keys; a missing key has no entry.
 std::optional<std::map<std::string, std::string>>
-StoredSettings(const std::vector<std::string>& keys, std::string& error);
+StoredSettings(const std::vector<std::string>& pKeys, std::string& pError);
 
 // Line protocol between the two programs: a text with '\\', tab and newline escaped.
-std::string EscapeField(const std::string& text);
-std::string UnescapeField(const std::string& text);
+std::string EscapeField(const std::string& pText);
+std::string UnescapeField(const std::string& pText);
 
 } // namespace cli

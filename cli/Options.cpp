@@ -15,84 +15,84 @@ namespace cli {
 
 namespace {
 
-bool WholeTextParsed(const std::string& text, const char* end) {
-    return !text.empty() && end == text.c_str() + text.size();
+bool WholeTextParsed(const std::string& pText, const char* pEnd) {
+    return !pText.empty() && pEnd == pText.c_str() + pText.size();
 }
 
 struct ArgCursor {
-    const std::vector<std::string>& args;
-    size_t index = 0;
+    const std::vector<std::string>& Args;
+    size_t Index = 0;
 };
 
 enum class Kind { Flag, Value };
 
 struct OptionDef {
-    const char* longName;
-    char shortName;
-    Kind kind;
+    const char* LongName;
+    char ShortName;
+    cli::Kind Kind;
     // Applies the option; returns an error text (empty on success).
-    std::string (*apply)(Options& o, const std::string& value);
+    std::string (*Apply)(Options& pO, const std::string& pValue);
     // For --help: the value's name, the text (lines joined by '\n'; empty: shown with the
     // option before it), and the heading of the section the option opens.
-    const char* valueName = nullptr;
-    const char* help = "";
-    const char* section = nullptr;
+    const char* ValueName = nullptr;
+    const char* Help = "";
+    const char* Section = nullptr;
 };
 
-std::string BadValue(const std::string& what, const std::string& value) {
-    return "'" + value + "' is not " + what;
+std::string BadValue(const std::string& pWhat, const std::string& pValue) {
+    return "'" + pValue + "' is not " + pWhat;
 }
 
-std::string SetDb(float& field, const std::string& value) {
-    auto v = ParseDb(value);
-    if (!v) return BadValue("a number of dB", value);
-    field = *v;
+std::string SetDb(float& pField, const std::string& pValue) {
+    auto v = ParseDb(pValue);
+    if (!v) return BadValue("a number of dB", pValue);
+    pField = *v;
     return {};
 }
 
-std::string SetInt(int32_t& field, const std::string& value, const char* what) {
-    auto v = ParseInt32(value);
-    if (!v) return BadValue(what, value);
-    field = *v;
+std::string SetInt(int32_t& pField, const std::string& pValue, const char* pWhat) {
+    auto v = ParseInt32(pValue);
+    if (!v) return BadValue(pWhat, pValue);
+    pField = *v;
     return {};
 }
 
 // Flag options: one switch of the options, or one engine argument set to a fixed value.
-template <bool Options::*Field> std::string Raise(Options& o, const std::string&) {
-    o.*Field = true;
+template <bool Options::*Field> std::string Raise(Options& pO, const std::string&) {
+    pO.*Field = true;
     return {};
 }
 
-template <bool EditJob::*Field, bool Value> std::string SetEdit(Options& o, const std::string&) {
-    o.edit.*Field = Value;
+template <bool EditJob::*Field, bool Value> std::string SetEdit(Options& pO, const std::string&) {
+    pO.Edit.*Field = Value;
     return {};
 }
 
 // Value options that set one engine argument.
-template <float EditJob::*Field> std::string EditDb(Options& o, const std::string& v) {
-    return SetDb(o.edit.*Field, v);
+template <float EditJob::*Field> std::string EditDb(Options& pO, const std::string& pV) {
+    return SetDb(pO.Edit.*Field, pV);
 }
 
-template <int32_t EditJob::*Field> std::string EditMs(Options& o, const std::string& v) {
-    return SetInt(o.edit.*Field, v, "a whole number of ms");
+template <int32_t EditJob::*Field> std::string EditMs(Options& pO, const std::string& pV) {
+    return SetInt(pO.Edit.*Field, pV, "a whole number of ms");
 }
 
-template <int32_t EditJob::*Field> std::string EditFrames(Options& o, const std::string& v) {
-    return SetInt(o.edit.*Field, v, "a whole number of frames");
+template <int32_t EditJob::*Field> std::string EditFrames(Options& pO, const std::string& pV) {
+    return SetInt(pO.Edit.*Field, pV, "a whole number of frames");
 }
 
-template <int64_t EditJob::*Field> std::string EditFrame(Options& o, const std::string& v) {
-    auto frame = ParseInt64(v);
-    if (!frame) return BadValue("a whole number of frames", v);
-    o.edit.*Field = *frame;
+template <int64_t EditJob::*Field> std::string EditFrame(Options& pO, const std::string& pV) {
+    auto frame = ParseInt64(pV);
+    if (!frame) return BadValue("a whole number of frames", pV);
+    pO.Edit.*Field = *frame;
     return {};
 }
 
 // A mode by its name or its number.
-std::optional<NormMode> NormModeByName(const std::string& name) {
-    if (auto mode = NormModeFromCliName(name)) return mode;
+std::optional<NormMode> NormModeByName(const std::string& pName) {
+    if (auto mode = NormModeFromCliName(pName)) return mode;
     for (const NormModeRow& row : kNormModes)
-        if (name == std::to_string(int32_t(row.Mode))) return row.Mode;
+        if (pName == std::to_string(int32_t(row.Mode))) return row.Mode;
     return std::nullopt;
 }
 
@@ -106,10 +106,10 @@ std::string NormModeNames() {
 
 const OptionDef kOptions[] = {
     {"output-dir", 'o', Kind::Value,
-     [](Options& o, const std::string& v) -> std::string {
-         if (v.empty()) return "the folder name is empty";
-         o.outputDir = v;
-         o.output = OutputMode::Folder;
+     [](Options& pO, const std::string& pV) -> std::string {
+         if (pV.empty()) return "the folder name is empty";
+         pO.OutputDir = pV;
+         pO.Output = OutputMode::Folder;
          return {};
      },
      "DIR",
@@ -118,8 +118,8 @@ const OptionDef kOptions[] = {
      "(default: beside the source under a numbered name)",
      "Where results go:"},
     {"overwrite", 0, Kind::Flag,
-     [](Options& o, const std::string&) -> std::string {
-         o.output = OutputMode::Overwrite;
+     [](Options& pO, const std::string&) -> std::string {
+         pO.Output = OutputMode::Overwrite;
          return {};
      },
      nullptr,
@@ -140,11 +140,11 @@ const OptionDef kOptions[] = {
      "pad with silence where a margin reaches past the file's start\n"
      "or end (default: off)"},
     {"normalize", 0, Kind::Value,
-     [](Options& o, const std::string& v) -> std::string {
-         auto mode = NormModeByName(v);
-         if (!mode) return BadValue("one of " + NormModeNames(), v);
-         o.edit.Normalize = true;
-         o.edit.Mode = *mode;
+     [](Options& pO, const std::string& pV) -> std::string {
+         auto mode = NormModeByName(pV);
+         if (!mode) return BadValue("one of " + NormModeNames(), pV);
+         pO.Edit.Normalize = true;
+         pO.Edit.Mode = *mode;
          return {};
      },
      "MODE", "scale to the target level by MODE (default: peak):", "Normalisation:"},
@@ -162,9 +162,9 @@ const OptionDef kOptions[] = {
      "let the gain drive peaks into saturation; without it the gain\n"
      "is limited so the peak stays within full scale (default: off)"},
     {"adjust", 0, Kind::Value,
-     [](Options& o, const std::string& v) -> std::string {
-         std::string error = SetDb(o.edit.AdjustLeftDb, v);
-         o.edit.AdjustRightDb = o.edit.AdjustLeftDb;
+     [](Options& pO, const std::string& pV) -> std::string {
+         std::string error = SetDb(pO.Edit.AdjustLeftDb, pV);
+         pO.Edit.AdjustRightDb = pO.Edit.AdjustLeftDb;
          return error;
      },
      "DB", "level adjustment of both channels (default: 0)", "Level and range:"},
@@ -180,49 +180,49 @@ const OptionDef kOptions[] = {
      "first frame to process; 0 or less: the start (default: 0)"},
     {"to", 0, Kind::Value, EditFrame<&EditJob::ToFrame>, "FRAME",
      "end of the range (exclusive); 0 or less: the end (default: 0)"},
-    {"check", 0, Kind::Flag, Raise<&Options::check>, nullptr,
+    {"check", 0, Kind::Flag, Raise<&Options::Check>, nullptr,
      "level check only: measure each file, write nothing", "Measuring and reporting:"},
-    {"json", 0, Kind::Flag, Raise<&Options::json>, nullptr,
+    {"json", 0, Kind::Flag, Raise<&Options::Json>, nullptr,
      "one JSON object per file on stdout: source, target, result,\n"
      "error, warning, max_peak, max_rms, norm_rms, max_peak_db,\n"
      "max_rms_db, norm_rms_db (levels are measured while processing)"},
-    {"info", 0, Kind::Flag, Raise<&Options::info>, nullptr,
+    {"info", 0, Kind::Flag, Raise<&Options::Info>, nullptr,
      "print each file's title, length and format instead of editing\n"
      "(tab-separated; with --json: source, title, valid, length_ms,\n"
      "length, text)"},
-    {"use-settings", 0, Kind::Flag, Raise<&Options::useSettings>, nullptr,
+    {"use-settings", 0, Kind::Flag, Raise<&Options::UseSettings>, nullptr,
      "take the defaults from the window's stored panel settings;\n"
      "options given still override them"},
     {"jobs", 'j', Kind::Value,
-     [](Options& o, const std::string& v) -> std::string {
-         auto n = ParseInt32(v);
-         if (!n || *n < 1) return BadValue("a number of jobs (1 or more)", v);
-         o.jobs = *n;
+     [](Options& pO, const std::string& pV) -> std::string {
+         auto n = ParseInt32(pV);
+         if (!n || *n < 1) return BadValue("a number of jobs (1 or more)", pV);
+         pO.Jobs = *n;
          return {};
      },
      "N", "files processed in parallel (default: number of cores)"},
-    {"quiet", 'q', Kind::Flag, Raise<&Options::quiet>, nullptr,
+    {"quiet", 'q', Kind::Flag, Raise<&Options::Quiet>, nullptr,
      "no progress and no summary, only errors"},
-    {"help", 'h', Kind::Flag, Raise<&Options::help>, nullptr, "show this help and exit"},
-    {"version", 0, Kind::Flag, Raise<&Options::version>, nullptr, "show the version and exit"},
+    {"help", 'h', Kind::Flag, Raise<&Options::Help>, nullptr, "show this help and exit"},
+    {"version", 0, Kind::Flag, Raise<&Options::Version>, nullptr, "show the version and exit"},
 };
 
-const OptionDef* FindLong(const std::string& name) {
+const OptionDef* FindLong(const std::string& pName) {
     for (const auto& def : kOptions)
-        if (name == def.longName) return &def;
+        if (pName == def.LongName) return &def;
     return nullptr;
 }
 
-const OptionDef* FindShort(char name) {
+const OptionDef* FindShort(char pName) {
     for (const auto& def : kOptions)
-        if (def.shortName != 0 && def.shortName == name) return &def;
+        if (def.ShortName != 0 && def.ShortName == pName) return &def;
     return nullptr;
 }
 
 // One command-line word that starts with '-'. Consumes a following value word when the
 // option takes one. Returns an error text, empty on success.
-std::string ApplyOptionWord(Options& o, ArgCursor& cur) {
-    const std::string& word = cur.args[cur.index];
+std::string ApplyOptionWord(Options& pO, ArgCursor& pCur) {
+    const std::string& word = pCur.Args[pCur.Index];
     const OptionDef* def = nullptr;
     std::string shown;
     std::optional<std::string> attached;
@@ -241,23 +241,23 @@ std::string ApplyOptionWord(Options& o, ArgCursor& cur) {
     }
     if (!def) return "unknown option '" + (word.rfind("--", 0) == 0 ? shown : word) + "'";
     std::string value;
-    if (def->kind == Kind::Value) {
+    if (def->Kind == Kind::Value) {
         if (attached) {
             value = *attached;
-        } else if (cur.index + 1 < cur.args.size()) {
-            value = cur.args[++cur.index];
+        } else if (pCur.Index + 1 < pCur.Args.size()) {
+            value = pCur.Args[++pCur.Index];
         } else {
             return "option '" + shown + "' needs a value";
         }
     } else if (attached) {
         return "option '" + shown + "' takes no value";
     }
-    std::string error = def->apply(o, value);
+    std::string error = def->Apply(pO, value);
     return error.empty() ? error : "option '" + shown + "': " + error;
 }
 
-bool IsOptionWord(const std::string& word) {
-    return word.size() > 1 && word[0] == '-';
+bool IsOptionWord(const std::string& pWord) {
+    return pWord.size() > 1 && pWord[0] == '-';
 }
 
 } // namespace
@@ -273,51 +273,51 @@ EditJob DefaultBatchJob() {
     return job;
 }
 
-bool AsksForSettings(const std::vector<std::string>& args) {
-    for (const auto& a : args) {
+bool AsksForSettings(const std::vector<std::string>& pArgs) {
+    for (const auto& a : pArgs) {
         if (a == "--") break;
         if (a == "--use-settings") return true;
     }
     return false;
 }
 
-std::optional<float> ParseDb(const std::string& text) {
+std::optional<float> ParseDb(const std::string& pText) {
     char* end = nullptr;
     errno = 0;
-    double v = std::strtod(text.c_str(), &end);
-    if (!WholeTextParsed(text, end) || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
+    double v = std::strtod(pText.c_str(), &end);
+    if (!WholeTextParsed(pText, end) || errno == ERANGE || !std::isfinite(v)) return std::nullopt;
     float f = static_cast<float>(v);
     if (!std::isfinite(f)) return std::nullopt;
     return f;
 }
 
-std::optional<int64_t> ParseInt64(const std::string& text) {
+std::optional<int64_t> ParseInt64(const std::string& pText) {
     char* end = nullptr;
     errno = 0;
-    long long v = std::strtoll(text.c_str(), &end, 10);
-    if (!WholeTextParsed(text, end) || errno == ERANGE) return std::nullopt;
+    long long v = std::strtoll(pText.c_str(), &end, 10);
+    if (!WholeTextParsed(pText, end) || errno == ERANGE) return std::nullopt;
     return static_cast<int64_t>(v);
 }
 
-std::optional<int32_t> ParseInt32(const std::string& text) {
-    auto v = ParseInt64(text);
+std::optional<int32_t> ParseInt32(const std::string& pText) {
+    auto v = ParseInt64(pText);
     if (!v || *v < std::numeric_limits<int32_t>::min() || *v > std::numeric_limits<int32_t>::max())
         return std::nullopt;
     return static_cast<int32_t>(*v);
 }
 
-ParseResult ParseOptions(const std::vector<std::string>& args, const SettingReader& readSetting) {
+ParseResult ParseOptions(const std::vector<std::string>& pArgs, const SettingReader& pReadSetting) {
     ParseResult r;
-    Options& o = r.options;
-    if (AsksForSettings(args) && readSetting) ApplyStoredPanel(o, readSetting);
+    Options& o = r.Options;
+    if (AsksForSettings(pArgs) && pReadSetting) ApplyStoredPanel(o, pReadSetting);
     bool explicitFolder = false;
     bool explicitOverwrite = false;
     bool onlyFiles = false;
-    ArgCursor cur{args};
-    for (; cur.index < args.size(); ++cur.index) {
-        const std::string& word = args[cur.index];
+    ArgCursor cur{pArgs};
+    for (; cur.Index < pArgs.size(); ++cur.Index) {
+        const std::string& word = pArgs[cur.Index];
         if (onlyFiles || !IsOptionWord(word)) {
-            o.files.push_back(word);
+            o.Files.push_back(word);
             continue;
         }
         if (word == "--") {
@@ -326,17 +326,17 @@ ParseResult ParseOptions(const std::vector<std::string>& args, const SettingRead
         }
         const bool folderWord = word == "-o" || word.rfind("--output-dir", 0) == 0 ||
                                 (word.rfind("-o", 0) == 0 && word.rfind("--", 0) != 0);
-        r.error = ApplyOptionWord(o, cur);
-        if (!r.error.empty()) return r;
+        r.Error = ApplyOptionWord(o, cur);
+        if (!r.Error.empty()) return r;
         explicitFolder = explicitFolder || folderWord;
         explicitOverwrite = explicitOverwrite || word == "--overwrite";
     }
     if (explicitFolder && explicitOverwrite) {
-        r.error = "options '--overwrite' and '--output-dir' exclude each other";
+        r.Error = "options '--overwrite' and '--output-dir' exclude each other";
         return r;
     }
-    if (o.help || o.version) return r;
-    if (o.files.empty()) r.error = "no input files";
+    if (o.Help || o.Version) return r;
+    if (o.Files.empty()) r.Error = "no input files";
     return r;
 }
 
@@ -351,11 +351,11 @@ constexpr size_t kModeColumn = 30; // where the mode names start under --normali
 constexpr size_t kHelpWidth = 88;
 
 // The left column of an option: "  -o, --output-dir DIR" or "      --overwrite".
-std::string OptionLabel(const OptionDef& def, const OptionDef* alias) {
-    std::string label = def.shortName ? std::string("  -") + def.shortName + ", " : "      ";
-    label += std::string("--") + def.longName;
-    if (alias) label += std::string(", --") + alias->longName;
-    if (def.valueName) label += std::string(" ") + def.valueName;
+std::string OptionLabel(const OptionDef& pDef, const OptionDef* pAlias) {
+    std::string label = pDef.ShortName ? std::string("  -") + pDef.ShortName + ", " : "      ";
+    label += std::string("--") + pDef.LongName;
+    if (pAlias) label += std::string(", --") + pAlias->LongName;
+    if (pDef.ValueName) label += std::string(" ") + pDef.ValueName;
     return label;
 }
 
@@ -412,12 +412,12 @@ std::string UsageText() {
     const size_t count = std::size(kOptions);
     for (size_t i = 0; i < count; ++i) {
         const OptionDef& def = kOptions[i];
-        if (*def.help == '\0') continue; // shown with the option before it
-        if (def.section) text += std::string("\n") + def.section + "\n";
+        if (*def.Help == '\0') continue; // shown with the option before it
+        if (def.Section) text += std::string("\n") + def.Section + "\n";
         const OptionDef* alias =
-            i + 1 < count && *kOptions[i + 1].help == '\0' ? &kOptions[i + 1] : nullptr;
-        text += Indented(OptionLabel(def, alias), def.help, kHelpColumn);
-        if (std::string(def.longName) == "normalize") text += ModeLines();
+            i + 1 < count && *kOptions[i + 1].Help == '\0' ? &kOptions[i + 1] : nullptr;
+        text += Indented(OptionLabel(def, alias), def.Help, kHelpColumn);
+        if (std::string(def.LongName) == "normalize") text += ModeLines();
     }
     return text + R"(
 Values are passed to the edit engine as given: dB values are decimal numbers, margins,

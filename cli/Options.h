@@ -18,34 +18,34 @@ EditJob DefaultBatchJob();
 enum class OutputMode { BesideSource, Folder, Overwrite };
 
 struct Options {
-    EditJob edit = DefaultBatchJob(); // the paths stay empty: one job per file fills them
-    OutputMode output = OutputMode::BesideSource;
-    std::string outputDir;
-    bool check = false;
-    bool json = false;
-    bool info = false;
-    bool useSettings = false;
-    bool quiet = false;
-    bool help = false;
-    bool version = false;
-    int32_t jobs = 0; // 0: one per core
-    std::vector<std::string> files;
+    EditJob Edit = DefaultBatchJob(); // the paths stay empty: one job per file fills them
+    OutputMode Output = OutputMode::BesideSource;
+    std::string OutputDir;
+    bool Check = false;
+    bool Json = false;
+    bool Info = false;
+    bool UseSettings = false;
+    bool Quiet = false;
+    bool Help = false;
+    bool Version = false;
+    int32_t Jobs = 0; // 0: one per core
+    std::vector<std::string> Files;
 };
 
 // Reads a stored text by key, or the given default when the key is missing.
-using SettingReader = std::function<std::string(const std::string& key, const std::string& def)>;
+using SettingReader = std::function<std::string(const std::string& pKey, const std::string& pDef)>;
 
 struct ParseResult {
-    Options options;
-    std::string error; // empty when the command line is valid
+    cli::Options Options;
+    std::string Error; // empty when the command line is valid
 };
 
 // Parses the arguments after the program name. With --use-settings the stored panel
 // values become the defaults (read through readSetting); options given still win.
-ParseResult ParseOptions(const std::vector<std::string>& args, const SettingReader& readSetting);
+ParseResult ParseOptions(const std::vector<std::string>& pArgs, const SettingReader& pReadSetting);
 
 // True when --use-settings stands before any "--" that ends the options.
-bool AsksForSettings(const std::vector<std::string>& args);
+bool AsksForSettings(const std::vector<std::string>& pArgs);
 
 // Full --help text.
 std::string UsageText();
@@ -54,8 +54,8 @@ std::string UsageText();
 std::string UsageHint();
 
 // Number parsing of option values: the whole text must be the number.
-std::optional<float> ParseDb(const std::string& text);
-std::optional<int32_t> ParseInt32(const std::string& text);
-std::optional<int64_t> ParseInt64(const std::string& text);
+std::optional<float> ParseDb(const std::string& pText);
+std::optional<int32_t> ParseInt32(const std::string& pText);
+std::optional<int64_t> ParseInt64(const std::string& pText);
 
 } // namespace cli

@@ -11,19 +11,21 @@ const std::vector<std::string>& PanelSettingKeys() {
     return panel::PanelSettingKeys();
 }
 
-void ApplyStoredPanel(Options& options, const SettingReader& read) {
-    const panel::PanelSettings stored = panel::ReadPanelSettings(
-        [&](const std::string& pKey, const std::string& pDefault) { return read(pKey, pDefault); });
-    options.edit = panel::PanelJob(stored, stored);
+void ApplyStoredPanel(Options& pOptions, const SettingReader& pRead) {
+    const panel::PanelSettings stored =
+        panel::ReadPanelSettings([&](const std::string& pKey, const std::string& pDefault) {
+            return pRead(pKey, pDefault);
+        });
+    pOptions.Edit = panel::PanelJob(stored, stored);
 
     // A relative Output To is a folder of the home folder, as in the window.
     const char* home = std::getenv("HOME");
     const std::string folder = panel::OutputFolder(stored.SoundPath, home ? home : "");
     if (stored.OverWrite != 0) {
-        options.output = OutputMode::Overwrite;
+        pOptions.Output = OutputMode::Overwrite;
     } else if (!folder.empty() && FolderExists(folder)) {
-        options.output = OutputMode::Folder;
-        options.outputDir = folder;
+        pOptions.Output = OutputMode::Folder;
+        pOptions.OutputDir = folder;
     }
 }
 

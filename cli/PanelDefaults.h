@@ -9,7 +9,7 @@ namespace cli {
 // derive them from its stored panel: switched-off boxes send 0 dB, margins only with
 // trimming, the RMS window and threshold only with "RMS(Calc)" normalisation, an output
 // folder only when it exists. Stored texts that are not numbers keep the built-in default.
-void ApplyStoredPanel(Options& options, const SettingReader& readSetting);
+void ApplyStoredPanel(Options& pOptions, const SettingReader& pReadSetting);
 
 // The settings keys ApplyStoredPanel reads.
 const std::vector<std::string>& PanelSettingKeys();

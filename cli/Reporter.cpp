@@ -9,29 +9,29 @@ namespace cli {
 
 namespace {
 
-std::string FloatText(float value) {
-    if (!std::isfinite(value)) return "null";
+std::string FloatText(float pValue) {
+    if (!std::isfinite(pValue)) return "null";
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(value));
+    std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(pValue));
     return buffer;
 }
 
-std::string Field(const char* name, const std::string& jsonValue) {
-    return std::string("\"") + name + "\": " + jsonValue;
+std::string Field(const char* pName, const std::string& pJsonValue) {
+    return std::string("\"") + pName + "\": " + pJsonValue;
 }
 
-std::string NameOf(const std::string& path) {
-    return PathPart(path, 0, 0, 1, 1, 1);
+std::string NameOf(const std::string& pPath) {
+    return PathPart(pPath, 0, 0, 1, 1, 1);
 }
 
 // Length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the bytes there
 // are not one (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short).
-size_t Utf8SequenceLength(const std::string& text, size_t i) {
-    auto at = [&](size_t k) -> unsigned {
-        return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u;
+size_t Utf8SequenceLength(const std::string& pText, size_t i) {
+    auto at = [&](size_t pK) -> unsigned {
+        return i + pK < pText.size() ? static_cast<unsigned char>(pText[i + pK]) : 0u;
     };
-    auto cont = [&](size_t k, unsigned lo = 0x80, unsigned hi = 0xbf) {
-        return at(k) >= lo && at(k) <= hi;
+    auto cont = [&](size_t pK, unsigned pLo = 0x80, unsigned pHi = 0xbf) {
+        return at(pK) >= pLo && at(pK) <= pHi;
     };
     const unsigned c = at(0);
     if (c < 0x80) return 1;
@@ -47,13 +47,13 @@ size_t Utf8SequenceLength(const std::string& text, size_t i) {
 
 } // namespace
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(const std::string& pText) {
     std::string out = "\"";
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
+    for (size_t i = 0; i < pText.size();) {
+        const auto c = static_cast<unsigned char>(pText[i]);
         if (c >= 0x80) {
-            const size_t n = Utf8SequenceLength(text, i);
-            out += n == 0 ? std::string("\\ufffd") : text.substr(i, n);
+            const size_t n = Utf8SequenceLength(pText, i);
+            out += n == 0 ? std::string("\\ufffd") : pText.substr(i, n);
             i += n == 0 ? 1 : n;
             continue;
         }
@@ -79,22 +79,22 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-std::string PrintableText(const std::string& text) {
+std::string PrintableText(const std::string& pText) {
     std::string out;
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c >= 0x80 ? Utf8SequenceLength(text, i) : 1;
-        if (n == 2 && c == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0) {
+    for (size_t i = 0; i < pText.size();) {
+        const auto c = static_cast<unsigned char>(pText[i]);
+        const size_t n = c >= 0x80 ? Utf8SequenceLength(pText, i) : 1;
+        if (n == 2 && c == 0xc2 && static_cast<unsigned char>(pText[i + 1]) < 0xa0) {
             // C1 control characters: some terminals act on them.
             char buffer[8];
             std::snprintf(buffer, sizeof buffer, "\\u%04x",
-                          static_cast<unsigned char>(text[i + 1]));
+                          static_cast<unsigned char>(pText[i + 1]));
             out += buffer;
             i += 2;
             continue;
         }
         if (n > 1) {
-            out += text.substr(i, n);
+            out += pText.substr(i, n);
             i += n;
             continue;
         }
@@ -116,167 +116,167 @@ std::string PrintableText(const std::string& text) {
     return out;
 }
 
-bool LevelsMeasured(const Options& options) {
-    return options.check || options.edit.Trim || options.edit.Normalize;
+bool LevelsMeasured(const Options& pOptions) {
+    return pOptions.Check || pOptions.Edit.Trim || pOptions.Edit.Normalize;
 }
 
-std::string JsonLine(const FileResult& r, bool levelsMeasured) {
-    const bool levels = levelsMeasured && r.hasLevels && r.result == 1;
-    auto level = [&](int32_t v) { return levels ? std::to_string(v) : std::string("null"); };
-    auto db = [&](float v) { return levels ? FloatText(v) : std::string("null"); };
+std::string JsonLine(const FileResult& pR, bool pLevelsMeasured) {
+    const bool levels = pLevelsMeasured && pR.HasLevels && pR.Result == 1;
+    auto level = [&](int32_t pV) { return levels ? std::to_string(pV) : std::string("null"); };
+    auto db = [&](float pV) { return levels ? FloatText(pV) : std::string("null"); };
     std::string s = "{";
-    s += Field("source", JsonString(r.source)) + ", ";
-    s += Field("target", r.target.empty() ? "null" : JsonString(r.target)) + ", ";
-    s += Field("result", std::to_string(r.result)) + ", ";
-    s += Field("error", r.error.empty() ? "null" : JsonString(r.error)) + ", ";
-    s += Field("warning", r.warning.empty() ? "null" : JsonString(r.warning)) + ", ";
-    s += Field("max_peak", level(r.levels.maxPeak)) + ", ";
-    s += Field("max_rms", level(r.levels.maxRms)) + ", ";
-    s += Field("norm_rms", level(r.levels.normRms)) + ", ";
-    s += Field("max_peak_db", db(r.levels.maxPeakDb)) + ", ";
-    s += Field("max_rms_db", db(r.levels.maxRmsDb)) + ", ";
-    s += Field("norm_rms_db", db(r.levels.normRmsDb));
+    s += Field("source", JsonString(pR.Source)) + ", ";
+    s += Field("target", pR.Target.empty() ? "null" : JsonString(pR.Target)) + ", ";
+    s += Field("result", std::to_string(pR.Result)) + ", ";
+    s += Field("error", pR.Error.empty() ? "null" : JsonString(pR.Error)) + ", ";
+    s += Field("warning", pR.Warning.empty() ? "null" : JsonString(pR.Warning)) + ", ";
+    s += Field("max_peak", level(pR.Levels.MaxPeak)) + ", ";
+    s += Field("max_rms", level(pR.Levels.MaxRms)) + ", ";
+    s += Field("norm_rms", level(pR.Levels.NormRms)) + ", ";
+    s += Field("max_peak_db", db(pR.Levels.MaxPeakDb)) + ", ";
+    s += Field("max_rms_db", db(pR.Levels.MaxRmsDb)) + ", ";
+    s += Field("norm_rms_db", db(pR.Levels.NormRmsDb));
     return s + "}";
 }
 
-std::string SummaryText(const Options& options, const std::vector<FileResult>& results,
-                        bool cancelled) {
+std::string SummaryText(const Options& pOptions, const std::vector<FileResult>& pResults,
+                        bool pCancelled) {
     size_t done = 0, failed = 0, notStarted = 0;
-    for (const auto& r : results) {
-        if (!r.started)
+    for (const auto& r : pResults) {
+        if (!r.Started)
             ++notStarted;
-        else if (r.result == 1)
+        else if (r.Result == 1)
             ++done;
         else
             ++failed;
     }
-    std::string s = cancelled ? "cancelled; " : "";
+    std::string s = pCancelled ? "cancelled; " : "";
     s += std::to_string(done) + " done, " + std::to_string(failed) + " failed";
     if (notStarted > 0) s += ", " + std::to_string(notStarted) + " not started";
-    if (options.check) return s + "; level check only, nothing written";
+    if (pOptions.Check) return s + "; level check only, nothing written";
     if (done == 0) return s + "; nothing written";
-    switch (options.output) {
+    switch (pOptions.Output) {
     case OutputMode::Overwrite:
         return s + "; sources replaced";
     case OutputMode::Folder:
-        return s + "; written to " + options.outputDir;
+        return s + "; written to " + pOptions.OutputDir;
     case OutputMode::BesideSource:
         break;
     }
     return s + "; written beside the sources";
 }
 
-Reporter::Reporter(const Options& options, std::FILE* out, std::FILE* err, bool showProgress)
-    : m_options(options), m_out(out), m_err(err), m_showProgress(showProgress),
-      m_inHand(options.files.size()), m_done(options.files.size()),
-      m_isDone(options.files.size(), false), m_start(std::chrono::steady_clock::now()) {
-    if (m_showProgress) m_ticker = std::thread([this] { TickerLoop(); });
+Reporter::Reporter(const Options& pOptions, std::FILE* pOut, std::FILE* pErr, bool pShowProgress)
+    : m_Options(pOptions), m_Out(pOut), m_Err(pErr), m_ShowProgress(pShowProgress),
+      m_InHand(pOptions.Files.size()), m_Done(pOptions.Files.size()),
+      m_IsDone(pOptions.Files.size(), false), m_Start(std::chrono::steady_clock::now()) {
+    if (m_ShowProgress) m_Ticker = std::thread([this] { TickerLoop(); });
 }
 
 Reporter::~Reporter() {
     {
-        std::lock_guard lock(m_mutex);
-        m_finished = true;
+        std::lock_guard lock(m_Mutex);
+        m_Finished = true;
     }
-    m_wake.notify_all();
-    if (m_ticker.joinable()) m_ticker.join();
+    m_Wake.notify_all();
+    if (m_Ticker.joinable()) m_Ticker.join();
 }
 
-void Reporter::FileStarted(size_t index, int64_t sourceBytes) {
-    std::lock_guard lock(m_mutex);
-    m_inHand[index] = {sourceBytes, 0.0f, true};
+void Reporter::FileStarted(size_t pIndex, int64_t pSourceBytes) {
+    std::lock_guard lock(m_Mutex);
+    m_InHand[pIndex] = {pSourceBytes, 0.0f, true};
 }
 
-void Reporter::FileProgress(size_t index, float rate) {
-    std::lock_guard lock(m_mutex);
-    m_inHand[index].rate = rate;
+void Reporter::FileProgress(size_t pIndex, float pRate) {
+    std::lock_guard lock(m_Mutex);
+    m_InHand[pIndex].Rate = pRate;
 }
 
-void Reporter::FileFinished(size_t index, const FileResult& result) {
-    std::lock_guard lock(m_mutex);
-    m_doneBytes += m_inHand[index].bytes;
-    m_inHand[index].active = false;
-    m_done[index] = result;
-    m_isDone[index] = true;
-    ++m_doneCount;
-    if (!result.error.empty()) {
+void Reporter::FileFinished(size_t pIndex, const FileResult& pResult) {
+    std::lock_guard lock(m_Mutex);
+    m_DoneBytes += m_InHand[pIndex].Bytes;
+    m_InHand[pIndex].Active = false;
+    m_Done[pIndex] = pResult;
+    m_IsDone[pIndex] = true;
+    ++m_DoneCount;
+    if (!pResult.Error.empty()) {
         ClearProgressLine();
-        std::fprintf(m_err, "quillan-batch: %s: %s\n", PrintableText(result.source).c_str(),
-                     PrintableText(result.error).c_str());
-        std::fflush(m_err);
-    } else if (!result.warning.empty() && !m_options.quiet) {
+        std::fprintf(m_Err, "quillan-batch: %s: %s\n", PrintableText(pResult.Source).c_str(),
+                     PrintableText(pResult.Error).c_str());
+        std::fflush(m_Err);
+    } else if (!pResult.Warning.empty() && !m_Options.Quiet) {
         ClearProgressLine();
-        std::fprintf(m_err, "quillan-batch: %s: warning: %s\n",
-                     PrintableText(result.source).c_str(), PrintableText(result.warning).c_str());
-        std::fflush(m_err);
+        std::fprintf(m_Err, "quillan-batch: %s: warning: %s\n",
+                     PrintableText(pResult.Source).c_str(), PrintableText(pResult.Warning).c_str());
+        std::fflush(m_Err);
     }
     EmitReadyJson();
 }
 
 void Reporter::EmitReadyJson() {
-    if (!m_options.json) return;
-    while (m_nextJson < m_isDone.size() && m_isDone[m_nextJson]) {
-        std::fprintf(m_out, "%s\n",
-                     JsonLine(m_done[m_nextJson], LevelsMeasured(m_options)).c_str());
-        ++m_nextJson;
+    if (!m_Options.Json) return;
+    while (m_NextJson < m_IsDone.size() && m_IsDone[m_NextJson]) {
+        std::fprintf(m_Out, "%s\n",
+                     JsonLine(m_Done[m_NextJson], LevelsMeasured(m_Options)).c_str());
+        ++m_NextJson;
     }
-    std::fflush(m_out);
+    std::fflush(m_Out);
 }
 
 void Reporter::ClearProgressLine() {
-    if (!m_lineShown) return;
-    std::fputs("\r\x1b[K", m_err);
-    m_lineShown = false;
+    if (!m_LineShown) return;
+    std::fputs("\r\x1b[K", m_Err);
+    m_LineShown = false;
 }
 
 void Reporter::DrawProgress() {
-    int64_t bytes = m_doneBytes;
-    size_t current = m_inHand.size();
-    for (size_t i = 0; i < m_inHand.size(); ++i) {
-        if (!m_inHand[i].active) continue;
-        bytes += static_cast<int64_t>(static_cast<double>(m_inHand[i].bytes) * m_inHand[i].rate);
-        if (current == m_inHand.size()) current = i;
+    int64_t bytes = m_DoneBytes;
+    size_t current = m_InHand.size();
+    for (size_t i = 0; i < m_InHand.size(); ++i) {
+        if (!m_InHand[i].Active) continue;
+        bytes += static_cast<int64_t>(static_cast<double>(m_InHand[i].Bytes) * m_InHand[i].Rate);
+        if (current == m_InHand.size()) current = i;
     }
     const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_Start).count();
     const double mbps = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
-    std::fprintf(m_err, "\r\x1b[K[%zu/%zu]", m_doneCount, m_inHand.size());
-    if (current < m_inHand.size())
-        std::fprintf(m_err, " %s %3d%%", PrintableText(NameOf(m_options.files[current])).c_str(),
-                     static_cast<int>(std::lround(m_inHand[current].rate * 100.0f)));
-    std::fprintf(m_err, " %.1f MB/s", mbps);
-    std::fflush(m_err);
-    m_lineShown = true;
+    std::fprintf(m_Err, "\r\x1b[K[%zu/%zu]", m_DoneCount, m_InHand.size());
+    if (current < m_InHand.size())
+        std::fprintf(m_Err, " %s %3d%%", PrintableText(NameOf(m_Options.Files[current])).c_str(),
+                     static_cast<int>(std::lround(m_InHand[current].Rate * 100.0f)));
+    std::fprintf(m_Err, " %.1f MB/s", mbps);
+    std::fflush(m_Err);
+    m_LineShown = true;
 }
 
 void Reporter::TickerLoop() {
-    std::unique_lock lock(m_mutex);
-    while (!m_finished) {
+    std::unique_lock lock(m_Mutex);
+    while (!m_Finished) {
         DrawProgress();
-        m_wake.wait_for(lock, std::chrono::milliseconds(200));
+        m_Wake.wait_for(lock, std::chrono::milliseconds(200));
     }
     ClearProgressLine();
 }
 
-void Reporter::Finish(const std::vector<FileResult>& results, bool cancelled) {
+void Reporter::Finish(const std::vector<FileResult>& pResults, bool pCancelled) {
     {
-        std::lock_guard lock(m_mutex);
-        m_finished = true;
+        std::lock_guard lock(m_Mutex);
+        m_Finished = true;
     }
-    m_wake.notify_all();
-    if (m_ticker.joinable()) m_ticker.join();
-    std::lock_guard lock(m_mutex);
-    if (m_options.json) {
-        for (; m_nextJson < results.size(); ++m_nextJson)
-            if (results[m_nextJson].started)
-                std::fprintf(m_out, "%s\n",
-                             JsonLine(results[m_nextJson], LevelsMeasured(m_options)).c_str());
-        std::fflush(m_out);
+    m_Wake.notify_all();
+    if (m_Ticker.joinable()) m_Ticker.join();
+    std::lock_guard lock(m_Mutex);
+    if (m_Options.Json) {
+        for (; m_NextJson < pResults.size(); ++m_NextJson)
+            if (pResults[m_NextJson].Started)
+                std::fprintf(m_Out, "%s\n",
+                             JsonLine(pResults[m_NextJson], LevelsMeasured(m_Options)).c_str());
+        std::fflush(m_Out);
     }
-    if (!m_options.quiet) {
-        std::fprintf(m_err, "quillan-batch: %s\n",
-                     PrintableText(SummaryText(m_options, results, cancelled)).c_str());
-        std::fflush(m_err);
+    if (!m_Options.Quiet) {
+        std::fprintf(m_Err, "quillan-batch: %s\n",
+                     PrintableText(SummaryText(m_Options, pResults, pCancelled)).c_str());
+        std::fflush(m_Err);
     }
 }
 

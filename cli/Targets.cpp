@@ -6,56 +6,56 @@
 
 namespace cli {
 
-std::string FileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+std::string FileNameOf(const std::string& pPath) {
+    const auto slash = pPath.rfind('/');
+    return slash == std::string::npos ? pPath : pPath.substr(slash + 1);
 }
 
-JobFiles PlanJobFiles(const Options& options, const std::string& source) {
+JobFiles PlanJobFiles(const Options& pOptions, const std::string& pSource) {
     JobFiles files;
-    if (options.check) return files;
+    if (pOptions.Check) return files;
     std::string folder;
-    switch (options.output) {
+    switch (pOptions.Output) {
     case OutputMode::Overwrite: {
-        const results::ReplaceTarget target = results::CheckReplaceable(source);
+        const results::ReplaceTarget target = results::CheckReplaceable(pSource);
         if (!target.error.empty()) {
-            files.error = target.error;
+            files.Error = target.error;
             return files;
         }
-        files.replaces = target.file;
+        files.Replaces = target.file;
         folder = target.folder;
         break;
     }
     case OutputMode::Folder: {
-        folder = WithFolder(options.outputDir.empty() ? "." : options.outputDir);
-        files.wanted = (folder.back() == '/' ? folder : folder + "/") + FileNameOf(source);
+        folder = WithFolder(pOptions.OutputDir.empty() ? "." : pOptions.OutputDir);
+        files.Wanted = (folder.back() == '/' ? folder : folder + "/") + FileNameOf(pSource);
         break;
     }
     case OutputMode::BesideSource:
-        files.wanted = source;
-        files.numberAlways = true;
-        folder = results::FolderOf(source);
+        files.Wanted = pSource;
+        files.NumberAlways = true;
+        folder = results::FolderOf(pSource);
         break;
     }
     if (const std::error_code ec = platform::CheckCanCreateFilesIn(folder)) {
-        files.error = "write failed: cannot create files in " + folder + ": " + ec.message();
+        files.Error = "write failed: cannot create files in " + folder + ": " + ec.message();
         return files;
     }
     results::RemoveStaleWorkFilesOnce(folder);
-    files.workPath = results::WorkFileIn(folder);
+    files.WorkPath = results::WorkFileIn(folder);
     return files;
 }
 
-std::string PlaceResult(const JobFiles& files, std::string& finalPath) {
-    if (!files.replaces.empty()) {
-        std::string error = results::ReplaceWithResult(files.workPath, files.replaces);
-        if (error.empty()) finalPath = files.replaces;
+std::string PlaceResult(const JobFiles& pFiles, std::string& pFinalPath) {
+    if (!pFiles.Replaces.empty()) {
+        std::string error = results::ReplaceWithResult(pFiles.WorkPath, pFiles.Replaces);
+        if (error.empty()) pFinalPath = pFiles.Replaces;
         return error;
     }
     const results::Claim claim =
-        results::ClaimFreeName(files.workPath, files.wanted, files.numberAlways);
+        results::ClaimFreeName(pFiles.WorkPath, pFiles.Wanted, pFiles.NumberAlways);
     if (claim.path.empty()) return claim.error;
-    finalPath = claim.path;
+    pFinalPath = claim.path;
     return {};
 }
 

@@ -9,24 +9,24 @@
 namespace cli {
 
 struct JobFiles {
-    std::string workPath;      // the file the engine writes; empty for a level check
-    std::string replaces;      // --overwrite: the file the result replaces (links followed)
-    std::string wanted;        // otherwise the first name of the numbered series
-    bool numberAlways = false; // beside the source: name01.wav on
-    std::string error;         // why the job cannot start; nothing was written
+    std::string WorkPath;      // the file the engine writes; empty for a level check
+    std::string Replaces;      // --overwrite: the file the result replaces (links followed)
+    std::string Wanted;        // otherwise the first name of the numbered series
+    bool NumberAlways = false; // beside the source: name01.wav on
+    std::string Error;         // why the job cannot start; nothing was written
 };
 
 // Plans the files of one job for source (a path with a folder). Everything that would keep
 // the result from landing (a read-only source, a folder where no file can be made) is found
 // here, before the edit. Work files of dead runs in the target folder are swept first.
-JobFiles PlanJobFiles(const Options& options, const std::string& source);
+JobFiles PlanJobFiles(const Options& pOptions, const std::string& pSource);
 
 // Moves the finished work file into place: over the source, or under the first free name of
 // the series, claimed only now that the result is complete. Returns an error text (empty on
 // success) and sets finalPath to where the result is.
-std::string PlaceResult(const JobFiles& files, std::string& finalPath);
+std::string PlaceResult(const JobFiles& pFiles, std::string& pFinalPath);
 
 // The name of a path after its last '/'.
-std::string FileNameOf(const std::string& path);
+std::string FileNameOf(const std::string& pPath);
 
 } // namespace cli

@@ -23,26 +23,26 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "quillan-batch: %s\n%s\n", cli::PrintableText(message).c_str(),
+int UsageError(const std::string& pMessage) {
+    std::fprintf(stderr, "quillan-batch: %s\n%s\n", cli::PrintableText(pMessage).c_str(),
                  cli::UsageHint().c_str());
     return kExitUsage;
 }
 
-int RunBatch(const cli::Options& options) {
+int RunBatch(const cli::Options& pOptions) {
     static std::atomic<int> stopSignal{0};
     platform::InstallStopHandlers(stopSignal);
     // A reader that goes away (| head) must not kill jobs halfway: writes just fail.
     platform::IgnoreBrokenPipe();
-    const bool showProgress = !options.quiet && platform::IsTerminal(stderr);
-    cli::Reporter reporter(options, stdout, stderr, showProgress);
-    cli::BatchRunner runner(options, cli::MakeEngineEditor, cli::ExplainFailure, stopSignal);
+    const bool showProgress = !pOptions.Quiet && platform::IsTerminal(stderr);
+    cli::Reporter reporter(pOptions, stdout, stderr, showProgress);
+    cli::BatchRunner runner(pOptions, cli::MakeEngineEditor, cli::ExplainFailure, stopSignal);
     std::vector<cli::FileResult> results = runner.Run(reporter);
     const int signal = stopSignal.load();
     reporter.Finish(results, signal != 0);
     if (signal != 0) return platform::StopExitStatus(signal);
     for (const auto& r : results)
-        if (r.result != 1) return kExitFailed;
+        if (r.Result != 1) return kExitFailed;
     return 0;
 }
 
@@ -63,23 +63,23 @@ int main(int argc, char** argv) {
         stored = std::move(*values);
     }
     cli::ParseResult parsed =
-        cli::ParseOptions(args, [&](const std::string& key, const std::string& def) {
-            auto it = stored.find(key);
-            return it == stored.end() ? def : it->second;
+        cli::ParseOptions(args, [&](const std::string& pKey, const std::string& pDef) {
+            auto it = stored.find(pKey);
+            return it == stored.end() ? pDef : it->second;
         });
-    if (!parsed.error.empty()) return UsageError(parsed.error);
-    const cli::Options& options = parsed.options;
-    if (options.help) {
+    if (!parsed.Error.empty()) return UsageError(parsed.Error);
+    const cli::Options& options = parsed.Options;
+    if (options.Help) {
         std::fputs(cli::UsageText().c_str(), stdout);
         return 0;
     }
-    if (options.version) {
+    if (options.Version) {
         std::printf("quillan-batch %s\n", QUILLAN_VERSION);
         return 0;
     }
-    if (options.info) return cli::RunInfo(options, stdout, stderr);
-    if (!options.check && options.output == cli::OutputMode::Folder &&
-        !FolderExists(cli::WithFolder(options.outputDir)))
-        return UsageError("output folder '" + options.outputDir + "' does not exist");
+    if (options.Info) return cli::RunInfo(options, stdout, stderr);
+    if (!options.Check && options.Output == cli::OutputMode::Folder &&
+        !FolderExists(cli::WithFolder(options.OutputDir)))
+        return UsageError("output folder '" + options.OutputDir + "' does not exist");
     return RunBatch(options);
 }

@@ -14,21 +14,21 @@ inline float FactorFor(float pFade, float pDb) {
     return DbToLinear(float(double(pFade) + double(pDb)));
 }
 
-inline void Store16(uint8_t* p, int16_t v) {
-    std::memcpy(p, &v, 2);
+inline void Store16(uint8_t* p, int16_t pV) {
+    std::memcpy(p, &pV, 2);
 }
 
 // Converts one sample at p through the factor a, in the block's format.
-inline void ConvertSampleAt(int32_t bits, uint8_t* p, float a) {
-    switch (bits) {
+inline void ConvertSampleAt(int32_t pBits, uint8_t* p, float pA) {
+    switch (pBits) {
     case 8:
-        *p = Convert8(*p, a);
+        *p = Convert8(*p, pA);
         break;
     case 16:
-        Store16(p, Convert16(int16_t(Load16(p)), a));
+        Store16(p, Convert16(int16_t(Load16(p)), pA));
         break;
     default:
-        Pack24(Convert24(Unpack24(p), a), p);
+        Pack24(Convert24(Unpack24(p), pA), p);
         break;
     }
 }

@@ -20,13 +20,13 @@ uint16_t GetU16(const uint8_t* p) {
 uint32_t GetU32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
-void PutU16(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
+void PutU16(uint8_t* p, uint32_t pV) {
+    p[0] = uint8_t(pV);
+    p[1] = uint8_t(pV >> 8);
 }
-void PutU32(uint8_t* p, uint32_t v) {
+void PutU32(uint8_t* p, uint32_t pV) {
     for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
+        p[i] = uint8_t(pV >> (8 * i));
 }
 
 // Next chunk position after a chunk at pPos with body size pSize (odd bodies carry a pad byte).
@@ -115,22 +115,22 @@ void ReadChunks(FileHandle pHandle, int64_t pLength, WaveInfo& pInfo) {
     bool haveFmt = false;
     bool haveData = false;
     uint32_t dataSizeField = 0;
-    WalkChunks(pHandle, pLength, [&](int64_t pos, uint32_t chunk) {
-        if (chunk == kChunkFmt) {
+    WalkChunks(pHandle, pLength, [&](int64_t pPos, uint32_t pChunk) {
+        if (pChunk == kChunkFmt) {
             uint8_t fmt[16];
-            if (pLength < pos + 8 || !ReadExact(pHandle, pos + 8, fmt, 16)) return true;
+            if (pLength < pPos + 8 || !ReadExact(pHandle, pPos + 8, fmt, 16)) return true;
             uint8_t size[4];
             uint8_t extension[kExtensionBytes];
-            const bool haveExtension = ReadExact(pHandle, pos + 4, size, 4) &&
+            const bool haveExtension = ReadExact(pHandle, pPos + 4, size, 4) &&
                                        GetU32(size) >= 16 + kExtensionBytes &&
-                                       ReadExact(pHandle, pos + 24, extension, kExtensionBytes);
+                                       ReadExact(pHandle, pPos + 24, extension, kExtensionBytes);
             if (!TakeFormat(fmt, haveExtension ? extension : nullptr, pInfo)) return true;
             haveFmt = true;
-        } else if (chunk == kChunkData) {
-            if (pos + 8 > 2147483647) return true; // DataOffset is a 32-bit field
-            pInfo.DataOffset = int32_t(pos + 8);
+        } else if (pChunk == kChunkData) {
+            if (pPos + 8 > 2147483647) return true; // DataOffset is a 32-bit field
+            pInfo.DataOffset = int32_t(pPos + 8);
             uint8_t size[4];
-            if (pLength < pos + 8 || !ReadExact(pHandle, pos + 4, size, 4)) return true;
+            if (pLength < pPos + 8 || !ReadExact(pHandle, pPos + 4, size, 4)) return true;
             dataSizeField = GetU32(size);
             haveData = true;
         }
@@ -222,9 +222,9 @@ int64_t FindChunk(const std::string& pPath, uint32_t pId) {
     FileHandle h = OpenForRead(pPath);
     if (h == 0) return -1;
     int64_t found = -1;
-    WalkChunks(h, GetSizeByHandle(h), [&](int64_t pos, uint32_t chunk) {
-        if (chunk == pId) found = pos;
-        return chunk == pId;
+    WalkChunks(h, GetSizeByHandle(h), [&](int64_t pPos, uint32_t pChunk) {
+        if (pChunk == pId) found = pPos;
+        return pChunk == pId;
     });
     CloseFile(h);
     return found;

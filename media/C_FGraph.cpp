@@ -8,14 +8,14 @@
 #include <stdexcept>
 
 void C_FGraph::Init() {
-    CreateGraph(mCtx);
-    mFileName.clear();
-    mLength = 0;
-    ProbeFilters(mCtx);
+    CreateGraph(m_Ctx);
+    m_FileName.clear();
+    m_Length = 0;
+    ProbeFilters(m_Ctx);
 }
 
 void C_FGraph::FileName(const std::string& pPath) {
-    if (pPath == mFileName) return;
+    if (pPath == m_FileName) return;
     try {
         BuildGraph(pPath);
     } catch (...) {
@@ -24,43 +24,43 @@ void C_FGraph::FileName(const std::string& pPath) {
 }
 
 void C_FGraph::BuildGraph(const std::string& pPath) {
-    mFileName = pPath;
-    if (mCtx.MediaControl) mCtx.MediaControl->Stop();
-    DestroyGraph(mCtx);
+    m_FileName = pPath;
+    if (m_Ctx.MediaControl) m_Ctx.MediaControl->Stop();
+    DestroyGraph(m_Ctx);
     if (!FileExists(pPath)) {
         Forget();
         return;
     }
-    CreateGraph(mCtx);
-    int32_t built = SetupPinsToDecode(pPath, 0, mCtx);
+    CreateGraph(m_Ctx);
+    int32_t built = SetupPinsToDecode(pPath, 0, m_Ctx);
     if (!built) {
-        DisconnectAll(mCtx);
-        built = SetupPinsToDecode(pPath, 1, mCtx);
+        DisconnectAll(m_Ctx);
+        built = SetupPinsToDecode(pPath, 1, m_Ctx);
     }
     if (!built) {
-        DestroyGraph(mCtx);
-        CreateGraph(mCtx);
-        if (!RenderPinsToDecode(pPath, mCtx)) {
+        DestroyGraph(m_Ctx);
+        CreateGraph(m_Ctx);
+        if (!RenderPinsToDecode(pPath, m_Ctx)) {
             Forget();
             return;
         }
     }
-    if (!mCtx.MediaControl) throw std::runtime_error("no graph");
-    auto seconds = mCtx.MediaControl->Duration(PrerollTimeoutMs);
+    if (!m_Ctx.MediaControl) throw std::runtime_error("no graph");
+    auto seconds = m_Ctx.MediaControl->Duration(PrerollTimeoutMs);
     if (!seconds) throw std::runtime_error("no duration");
     double ms = std::nearbyint(*seconds * 1000.0);
     if (auto fact = CompressedWaveLengthMs(pPath)) ms = *fact;
     if (!(ms >= 0 && ms <= std::numeric_limits<int32_t>::max()))
         throw std::overflow_error("length out of range");
-    mLength = int32_t(ms);
+    m_Length = int32_t(ms);
 }
 
 void C_FGraph::Forget() {
-    mFileName.clear();
-    mLength = 0;
+    m_FileName.clear();
+    m_Length = 0;
 }
 
 void C_FGraph::CloseWave() {
-    DestroyGraph(mCtx);
+    DestroyGraph(m_Ctx);
     Forget();
 }

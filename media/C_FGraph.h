@@ -15,9 +15,9 @@ class C_FGraph {
     // A first graph and the probe of the registered filters. Call once before FileName.
     void Init();
     // Play length of the current file in milliseconds; 0 when none.
-    int32_t Length() const { return mLength; }
+    int32_t Length() const { return m_Length; }
     // Path of the file the current graph was built for; empty when none.
-    const std::string& FileName() const { return mFileName; }
+    const std::string& FileName() const { return m_FileName; }
     // Builds the graph for the file and sets Length. The same path again does nothing; a
     // file that cannot be opened leaves FileName empty and Length 0.
     void FileName(const std::string& pPath);
@@ -28,7 +28,7 @@ class C_FGraph {
     void BuildGraph(const std::string& pPath);
     void Forget();
 
-    GraphContext mCtx;
-    std::string mFileName;
-    int32_t mLength = 0;
+    GraphContext m_Ctx;
+    std::string m_FileName;
+    int32_t m_Length = 0;
 };

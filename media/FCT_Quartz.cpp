@@ -32,10 +32,10 @@ void LogGraphError(const std::string& pMessage) {
 }
 
 // Runs f, skipping a fault unless faults are to surface.
-template <class F> void SkipFaults(F&& f) {
+template <class F> void SkipFaults(F&& pF) {
     CatchUnlessDebugging(
         [&] {
-            f();
+            pF();
             return 0;
         },
         0);

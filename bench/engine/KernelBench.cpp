@@ -36,33 +36,33 @@ BlockFormat Stereo(int32_t pBits, int32_t pFadeIn) {
 }
 
 // Converts the same block again and again (the values drift, the work does not).
-void ConvertPlain(benchmark::State& state) {
-    const BlockFormat f = Stereo(int32_t(state.range(0)), 0);
+void ConvertPlain(benchmark::State& pState) {
+    const BlockFormat f = Stereo(int32_t(pState.range(0)), 0);
     std::vector<uint8_t> block = NoiseBlock(1);
-    for (auto _ : state) {
+    for (auto _ : pState) {
         ConvertBlockPlain(f, block.data(), f.End, 0);
         benchmark::DoNotOptimize(block.data());
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBlockBytes));
+    pState.SetBytesProcessed(int64_t(pState.iterations()) * int64_t(kBlockBytes));
 }
 
-void ConvertFast(benchmark::State& state) {
-    const BlockFormat f = Stereo(int32_t(state.range(0)), 0);
+void ConvertFast(benchmark::State& pState) {
+    const BlockFormat f = Stereo(int32_t(pState.range(0)), 0);
     const BlockConverter conv(f);
     std::vector<uint8_t> block = NoiseBlock(1);
-    for (auto _ : state) {
+    for (auto _ : pState) {
         conv.Convert(block.data(), f.End, 0);
         benchmark::DoNotOptimize(block.data());
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBlockBytes));
+    pState.SetBytesProcessed(int64_t(pState.iterations()) * int64_t(kBlockBytes));
 }
 
 // Peak and sum of squares: one double addition per sample against the integer sums.
-void MeasurePlain(benchmark::State& state) {
-    const int32_t bits = int32_t(state.range(0));
+void MeasurePlain(benchmark::State& pState) {
+    const int32_t bits = int32_t(pState.range(0));
     const std::vector<uint8_t> block = NoiseBlock(2);
     const size_t count = kBlockBytes / size_t(bits / 8);
-    for (auto _ : state) {
+    for (auto _ : pState) {
         double sum = 0.0;
         int32_t peak = 0;
         for (size_t i = 0; i < count; ++i) {
@@ -73,19 +73,19 @@ void MeasurePlain(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
         benchmark::DoNotOptimize(peak);
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBlockBytes));
+    pState.SetBytesProcessed(int64_t(pState.iterations()) * int64_t(kBlockBytes));
 }
 
-void MeasureFast(benchmark::State& state) {
-    const int32_t bits = int32_t(state.range(0));
+void MeasureFast(benchmark::State& pState) {
+    const int32_t bits = int32_t(pState.range(0));
     const std::vector<uint8_t> block = NoiseBlock(2);
     const size_t count = kBlockBytes / size_t(bits / 8);
-    for (auto _ : state) {
+    for (auto _ : pState) {
         PeakAndSquares ps;
         ScanPeakAndSquares(bits, block.data(), count, ps);
         benchmark::DoNotOptimize(ps);
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBlockBytes));
+    pState.SetBytesProcessed(int64_t(pState.iterations()) * int64_t(kBlockBytes));
 }
 
 } // namespace

@@ -29,49 +29,49 @@ bool Number(const char* pText, double& pOut) {
 }
 
 // Reads the option at argv[i] and its values; false on a bad option.
-bool ParseOption(int argc, char** argv, int& i, EditJob& a) {
-    const std::string opt = argv[i];
-    const auto values = [&](int n, std::vector<double>& out) {
-        if (i + n >= argc) return false;
-        out.resize(size_t(n));
-        for (int k = 0; k < n; ++k)
-            if (!Number(argv[i + 1 + k], out[size_t(k)])) return false;
-        i += n;
+bool ParseOption(int argc, char** pArgv, int& i, EditJob& pA) {
+    const std::string opt = pArgv[i];
+    const auto values = [&](int pN, std::vector<double>& pOut) {
+        if (i + pN >= argc) return false;
+        pOut.resize(size_t(pN));
+        for (int k = 0; k < pN; ++k)
+            if (!Number(pArgv[i + 1 + k], pOut[size_t(k)])) return false;
+        i += pN;
         return true;
     };
     std::vector<double> v;
     if (opt == "--force-margin")
-        a.ForceMargins = true;
+        pA.ForceMargins = true;
     else if (opt == "--clip")
-        a.Clip = true;
+        pA.Clip = true;
     else if (opt == "--from" && values(1, v))
-        a.FromFrame = int64_t(v[0]);
+        pA.FromFrame = int64_t(v[0]);
     else if (opt == "--to" && values(1, v))
-        a.ToFrame = int64_t(v[0]);
+        pA.ToFrame = int64_t(v[0]);
     else if (opt == "--trim" && values(2, v)) {
-        a.Trim = true;
-        a.StartThresholdDb = float(v[0]);
-        a.EndThresholdDb = float(v[1]);
+        pA.Trim = true;
+        pA.StartThresholdDb = float(v[0]);
+        pA.EndThresholdDb = float(v[1]);
     } else if (opt == "--margins" && values(2, v)) {
-        a.StartMarginMs = int32_t(v[0]);
-        a.EndMarginMs = int32_t(v[1]);
+        pA.StartMarginMs = int32_t(v[0]);
+        pA.EndMarginMs = int32_t(v[1]);
     } else if (opt == "--norm" && values(2, v) && NormModeFromIndex(int32_t(v[0]))) {
-        a.Normalize = true;
-        a.Mode = *NormModeFromIndex(int32_t(v[0]));
-        a.NormLevelDb = float(v[1]);
+        pA.Normalize = true;
+        pA.Mode = *NormModeFromIndex(int32_t(v[0]));
+        pA.NormLevelDb = float(v[1]);
     } else if (opt == "--gate" && values(2, v)) {
-        a.GateMs = int32_t(v[0]);
-        a.GateDb = float(v[1]);
+        pA.GateMs = int32_t(v[0]);
+        pA.GateDb = float(v[1]);
     } else if (opt == "--adjust" && values(2, v)) {
-        a.AdjustLeftDb = float(v[0]);
-        a.AdjustRightDb = float(v[1]);
+        pA.AdjustLeftDb = float(v[0]);
+        pA.AdjustRightDb = float(v[1]);
     } else if (opt == "--fade" && values(2, v)) {
-        a.FadeInFrames = int32_t(v[0]);
-        a.FadeOutFrames = int32_t(v[1]);
+        pA.FadeInFrames = int32_t(v[0]);
+        pA.FadeOutFrames = int32_t(v[1]);
     } else if (opt == "--check" && values(1, v)) {
-        a.Check = v[0] == 0   ? LevelCheck::Off
-                  : v[0] == 1 ? LevelCheck::MeasureOnly
-                              : LevelCheck::Store;
+        pA.Check = v[0] == 0   ? LevelCheck::Off
+                   : v[0] == 1 ? LevelCheck::MeasureOnly
+                               : LevelCheck::Store;
     } else {
         return false;
     }

@@ -36,18 +36,18 @@ std::string BenchFolder() {
     return folder;
 }
 
-void BM_StartupReadsOnePerOpen(benchmark::State& state) {
+void BM_StartupReadsOnePerOpen(benchmark::State& pState) {
     BenchFolder();
-    for (auto _ : state)
+    for (auto _ : pState)
         for (const std::string& key : kStartupKeys)
             benchmark::DoNotOptimize(ReadSetting(key, 0));
 }
 BENCHMARK(BM_StartupReadsOnePerOpen);
 
-void BM_StartupReadsBaselineKeptOpen(benchmark::State& state) {
+void BM_StartupReadsBaselineKeptOpen(benchmark::State& pState) {
     BenchFolder();
     const QString file = QString::fromStdString(SettingsFilePath());
-    for (auto _ : state) {
+    for (auto _ : pState) {
         QSettings store(file, QSettings::IniFormat);
         for (const std::string& key : kStartupKeys)
             benchmark::DoNotOptimize(store.value(QString::fromStdString(key)).toString());
@@ -55,17 +55,17 @@ void BM_StartupReadsBaselineKeptOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_StartupReadsBaselineKeptOpen);
 
-void BM_LogLineOpenPerLine(benchmark::State& state) {
+void BM_LogLineOpenPerLine(benchmark::State& pState) {
     const std::string program = BenchFolder() + "/program/";
     std::filesystem::create_directories(program);
-    for (auto _ : state)
+    for (auto _ : pState)
         WriteLogIn(program, "graph: no renderer for the file", 1, 1);
 }
 BENCHMARK(BM_LogLineOpenPerLine);
 
-void BM_LogLineBaselineKeptOpen(benchmark::State& state) {
+void BM_LogLineBaselineKeptOpen(benchmark::State& pState) {
     std::ofstream out(BenchFolder() + "/kept.err", std::ios::binary | std::ios::app);
-    for (auto _ : state) {
+    for (auto _ : pState) {
         out << LogTimestamp() << ' ' << "graph: no renderer for the file"
             << "\r\n";
         out.flush();

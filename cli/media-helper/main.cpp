@@ -22,8 +22,8 @@ extern "C" const char* __lsan_default_suppressions() { // NOLINT(bugprone-reserv
     return "leak:libglib-2.0\nleak:libgobject-2.0\nleak:libgstreamer-1.0\n";
 }
 
-void PrintLine(const std::string& line) {
-    std::printf("%s\n", line.c_str());
+void PrintLine(const std::string& pLine) {
+    std::printf("%s\n", pLine.c_str());
 }
 
 } // namespace

@@ -8,7 +8,9 @@ namespace {
 std::atomic<PumpEventsHook> g_hook{nullptr};
 }
 
-void SetPumpEventsHook(PumpEventsHook hook) { g_hook.store(hook); }
+void SetPumpEventsHook(PumpEventsHook pHook) {
+    g_hook.store(pHook);
+}
 
 void PumpEvents() {
     if (PumpEventsHook hook = g_hook.load()) hook();

@@ -7,7 +7,7 @@ namespace platform {
 // PumpEvents does nothing.
 using PumpEventsHook = void (*)();
 
-void SetPumpEventsHook(PumpEventsHook hook);
+void SetPumpEventsHook(PumpEventsHook pHook);
 void PumpEvents();
 
 } // namespace platform

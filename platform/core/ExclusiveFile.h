@@ -10,11 +10,11 @@ namespace platform {
 
 // Creates path as an empty file, only when nothing exists under that name (O_EXCL).
 // std::errc::file_exists when the name is taken.
-std::error_code CreateExclusive(const std::string& path);
+std::error_code CreateExclusive(const std::string& pPath);
 
 // Moves from onto to in one rename that fails with std::errc::file_exists when to exists.
 // File systems without such a rename answer std::errc::invalid_argument or
 // std::errc::function_not_supported.
-std::error_code RenameNoReplace(const std::string& from, const std::string& to);
+std::error_code RenameNoReplace(const std::string& pFrom, const std::string& pTo);
 
 } // namespace platform

@@ -6,8 +6,8 @@
 
 namespace platform {
 
-std::error_code SyncFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+std::error_code SyncFile(const std::string& pPath) {
+    const int fd = ::open(pPath.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return {errno, std::generic_category()};
     std::error_code result;
     if (::fsync(fd) != 0) result = {errno, std::generic_category()};

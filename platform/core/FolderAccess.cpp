@@ -5,8 +5,8 @@
 
 namespace platform {
 
-std::error_code CheckCanCreateFilesIn(const std::string& folder) {
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) return {errno, std::generic_category()};
+std::error_code CheckCanCreateFilesIn(const std::string& pFolder) {
+    if (::access(pFolder.c_str(), W_OK | X_OK) != 0) return {errno, std::generic_category()};
     return {};
 }
 

@@ -9,9 +9,11 @@ namespace platform {
 
 // Empty when the process may create files in folder (write and search permission),
 // otherwise the reason (e.g. std::errc::permission_denied).
-std::error_code CheckCanCreateFilesIn(const std::string& folder);
+std::error_code CheckCanCreateFilesIn(const std::string& pFolder);
 
 // True when the process may create and remove entries in folder.
-inline bool CanWriteFolder(const std::string& folder) { return !CheckCanCreateFilesIn(folder); }
+inline bool CanWriteFolder(const std::string& pFolder) {
+    return !CheckCanCreateFilesIn(pFolder);
+}
 
 } // namespace platform

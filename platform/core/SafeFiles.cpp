@@ -18,72 +18,72 @@ std::error_code LastError() {
 
 // Closes a descriptor when it goes out of scope.
 struct Fd {
-    int fd;
+    int Fd;
     ~Fd() {
-        if (fd >= 0) ::close(fd);
+        if (Fd >= 0) ::close(Fd);
     }
 };
 
 } // namespace
 
-std::error_code ReadIdentity(const std::string& path, FileIdentity& identity) {
+std::error_code ReadIdentity(const std::string& pPath, FileIdentity& pIdentity) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return LastError();
-    identity.uid = st.st_uid;
-    identity.gid = st.st_gid;
-    identity.mode = st.st_mode & 07777;
-    identity.regular = S_ISREG(st.st_mode);
-    identity.folder = S_ISDIR(st.st_mode);
-    identity.links = st.st_nlink;
+    if (::stat(pPath.c_str(), &st) != 0) return LastError();
+    pIdentity.Uid = st.st_uid;
+    pIdentity.Gid = st.st_gid;
+    pIdentity.Mode = st.st_mode & 07777;
+    pIdentity.Regular = S_ISREG(st.st_mode);
+    pIdentity.Folder = S_ISDIR(st.st_mode);
+    pIdentity.Links = st.st_nlink;
     return {};
 }
 
-std::error_code ResolvePath(const std::string& path, std::string& resolved) {
-    char* full = ::realpath(path.c_str(), nullptr);
+std::error_code ResolvePath(const std::string& pPath, std::string& pResolved) {
+    char* full = ::realpath(pPath.c_str(), nullptr);
     if (!full) return LastError();
-    resolved = full;
+    pResolved = full;
     std::free(full);
     return {};
 }
 
-std::error_code TakeOverIdentity(const std::string& path, const FileIdentity& identity,
-                                 bool& ownerKept) {
-    const Fd file{::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW)};
-    if (file.fd < 0) return LastError();
+std::error_code TakeOverIdentity(const std::string& pPath, const FileIdentity& pIdentity,
+                                 bool& pOwnerKept) {
+    const Fd file{::open(pPath.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW)};
+    if (file.Fd < 0) return LastError();
     struct stat st {};
-    if (::fstat(file.fd, &st) != 0) return LastError();
-    ownerKept = true;
-    if (st.st_uid != identity.uid || st.st_gid != identity.gid) {
+    if (::fstat(file.Fd, &st) != 0) return LastError();
+    pOwnerKept = true;
+    if (st.st_uid != pIdentity.Uid || st.st_gid != pIdentity.Gid) {
         // Owner and group where permitted (root), else the group alone (a group of ours).
-        if (::fchown(file.fd, identity.uid, identity.gid) != 0) {
+        if (::fchown(file.Fd, pIdentity.Uid, pIdentity.Gid) != 0) {
             if (errno != EPERM) return LastError();
-            ownerKept = false;
-            if (st.st_gid != identity.gid && ::fchown(file.fd, uid_t(-1), identity.gid) != 0 &&
+            pOwnerKept = false;
+            if (st.st_gid != pIdentity.Gid && ::fchown(file.Fd, uid_t(-1), pIdentity.Gid) != 0 &&
                 errno != EPERM)
                 return LastError();
         }
     }
     // After the owner: a change of owner clears the set-id bits.
-    if (::fchmod(file.fd, identity.mode) != 0) return LastError();
-    if (::fsync(file.fd) != 0) return LastError();
+    if (::fchmod(file.Fd, pIdentity.Mode) != 0) return LastError();
+    if (::fsync(file.Fd) != 0) return LastError();
     return {};
 }
 
-std::error_code LinkNoReplace(const std::string& from, const std::string& to) {
-    if (::link(from.c_str(), to.c_str()) != 0) return LastError();
+std::error_code LinkNoReplace(const std::string& pFrom, const std::string& pTo) {
+    if (::link(pFrom.c_str(), pTo.c_str()) != 0) return LastError();
     return {};
 }
 
-std::error_code SyncFolder(const std::string& folder) {
-    const Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (dir.fd < 0) return LastError();
-    if (::fsync(dir.fd) != 0) return LastError();
+std::error_code SyncFolder(const std::string& pFolder) {
+    const Fd dir{::open(pFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.Fd < 0) return LastError();
+    if (::fsync(dir.Fd) != 0) return LastError();
     return {};
 }
 
-bool ProcessExists(int pid) {
-    if (pid <= 0) return false;
-    return ::kill(pid, 0) == 0 || errno == EPERM;
+bool ProcessExists(int pPid) {
+    if (pPid <= 0) return false;
+    return ::kill(pPid, 0) == 0 || errno == EPERM;
 }
 
 std::string HostName() {
@@ -92,8 +92,8 @@ std::string HostName() {
     return name;
 }
 
-std::error_code CheckCanWrite(const std::string& path) {
-    if (::access(path.c_str(), W_OK) != 0) return LastError();
+std::error_code CheckCanWrite(const std::string& pPath) {
+    if (::access(pPath.c_str(), W_OK) != 0) return LastError();
     return {};
 }
 

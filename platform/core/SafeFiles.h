@@ -11,41 +11,41 @@ namespace platform {
 
 // What stat() tells about a file (links followed).
 struct FileIdentity {
-    uint32_t uid = 0;
-    uint32_t gid = 0;
-    uint32_t mode = 0; // permission bits, set-id and sticky bits (07777)
-    bool regular = false;
-    bool folder = false;
-    uint64_t links = 0;
+    uint32_t Uid = 0;
+    uint32_t Gid = 0;
+    uint32_t Mode = 0; // permission bits, set-id and sticky bits (07777)
+    bool Regular = false;
+    bool Folder = false;
+    uint64_t Links = 0;
 };
 
 // The identity of path, links followed.
-std::error_code ReadIdentity(const std::string& path, FileIdentity& identity);
+std::error_code ReadIdentity(const std::string& pPath, FileIdentity& pIdentity);
 
 // The path with every link, "." and ".." resolved (realpath); the file must exist.
-std::error_code ResolvePath(const std::string& path, std::string& resolved);
+std::error_code ResolvePath(const std::string& pPath, std::string& pResolved);
 
 // Gives the file at path the owner, group and mode of identity, then flushes it to disk.
 // An owner or group this process may not give is left as it is (ownerKept false); any other
 // failure is returned, std::errc::no_space_on_device when the flush found the disk full.
-std::error_code TakeOverIdentity(const std::string& path, const FileIdentity& identity,
-                                 bool& ownerKept);
+std::error_code TakeOverIdentity(const std::string& pPath, const FileIdentity& pIdentity,
+                                 bool& pOwnerKept);
 
 // Makes a second name `to` for the file `from` (link()); std::errc::file_exists when `to`
 // is taken by anything, a dangling link included.
-std::error_code LinkNoReplace(const std::string& from, const std::string& to);
+std::error_code LinkNoReplace(const std::string& pFrom, const std::string& pTo);
 
 // Flushes a folder's entries (a rename in it) to disk; failures are returned.
-std::error_code SyncFolder(const std::string& folder);
+std::error_code SyncFolder(const std::string& pFolder);
 
 // True when a process with this id exists (also one this process may not signal).
-bool ProcessExists(int pid);
+bool ProcessExists(int pPid);
 
 // This machine's host name; empty when it cannot be read.
 std::string HostName();
 
 // Empty when this process may write to the file at path (access W_OK), else the reason.
-std::error_code CheckCanWrite(const std::string& path);
+std::error_code CheckCanWrite(const std::string& pPath);
 
 // The effective user id of this process.
 uint32_t EffectiveUserId();

@@ -8,18 +8,18 @@ namespace {
 
 std::atomic<int>* g_stopSignal = nullptr;
 
-extern "C" void OnStopSignal(int signal) {
-    if (g_stopSignal) g_stopSignal->store(signal);
+extern "C" void OnStopSignal(int pSignal) {
+    if (g_stopSignal) g_stopSignal->store(pSignal);
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     sigemptyset(&fallback.sa_mask);
-    ::sigaction(signal, &fallback, nullptr);
+    ::sigaction(pSignal, &fallback, nullptr);
 }
 
 } // namespace
 
-void InstallStopHandlers(std::atomic<int>& stopSignal) {
-    g_stopSignal = &stopSignal;
+void InstallStopHandlers(std::atomic<int>& pStopSignal) {
+    g_stopSignal = &pStopSignal;
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
@@ -34,8 +34,8 @@ void IgnoreBrokenPipe() {
     ::sigaction(SIGPIPE, &action, nullptr);
 }
 
-int StopExitStatus(int signal) {
-    return 128 + signal;
+int StopExitStatus(int pSignal) {
+    return 128 + pSignal;
 }
 
 } // namespace platform

@@ -5,8 +5,8 @@
 
 namespace platform {
 
-bool IsTerminal(std::FILE* stream) {
-    return stream && ::isatty(::fileno(stream)) == 1;
+bool IsTerminal(std::FILE* pStream) {
+    return pStream && ::isatty(::fileno(pStream)) == 1;
 }
 
 } // namespace platform

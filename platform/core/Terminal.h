@@ -7,6 +7,6 @@
 namespace platform {
 
 // True when the stream writes to a terminal.
-bool IsTerminal(std::FILE* stream);
+bool IsTerminal(std::FILE* pStream);
 
 } // namespace platform

@@ -131,17 +131,17 @@ MadeElement MakeElement(const std::string& pFactory) {
 // Caps owned by this holder.
 class Caps {
   public:
-    explicit Caps(GstCaps* pCaps = nullptr) : mCaps(pCaps) {}
+    explicit Caps(GstCaps* pCaps = nullptr) : m_Caps(pCaps) {}
     ~Caps() {
-        if (mCaps) gst_caps_unref(mCaps);
+        if (m_Caps) gst_caps_unref(m_Caps);
     }
     Caps(const Caps&) = delete;
     Caps& operator=(const Caps&) = delete;
-    GstCaps* get() const { return mCaps; }
-    explicit operator bool() const { return mCaps != nullptr; }
+    GstCaps* get() const { return m_Caps; }
+    explicit operator bool() const { return m_Caps != nullptr; }
 
   private:
-    GstCaps* mCaps;
+    GstCaps* m_Caps;
 };
 
 bool TakesRawAudio(GstCaps* pCaps) {
@@ -346,14 +346,14 @@ namespace {
 class BusWatch {
   public:
     BusWatch(GstElement* pPipeline, std::chrono::steady_clock::time_point pDeadline)
-        : mBus(gst_element_get_bus(pPipeline)), mDeadline(pDeadline) {}
-    ~BusWatch() { gst_object_unref(mBus); }
+        : m_Bus(gst_element_get_bus(pPipeline)), m_Deadline(pDeadline) {}
+    ~BusWatch() { gst_object_unref(m_Bus); }
     BusWatch(const BusWatch&) = delete;
     BusWatch& operator=(const BusWatch&) = delete;
 
     GstClockTime Remaining() const {
         auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-            mDeadline - std::chrono::steady_clock::now());
+            m_Deadline - std::chrono::steady_clock::now());
         return GstClockTime(std::max<int64_t>(0, left.count()));
     }
 
@@ -361,7 +361,7 @@ class BusWatch {
     // deadline); GST_MESSAGE_UNKNOWN when none came.
     GstMessageType Next(GstMessageType pType, GstClockTime pWait) {
         auto types = GstMessageType(GST_MESSAGE_ERROR | pType);
-        GstMessage* msg = gst_bus_timed_pop_filtered(mBus, std::min(pWait, Remaining()), types);
+        GstMessage* msg = gst_bus_timed_pop_filtered(m_Bus, std::min(pWait, Remaining()), types);
         if (!msg) return GST_MESSAGE_UNKNOWN;
         GstMessageType type = GST_MESSAGE_TYPE(msg);
         gst_message_unref(msg);
@@ -369,8 +369,8 @@ class BusWatch {
     }
 
   private:
-    GstBus* mBus;
-    std::chrono::steady_clock::time_point mDeadline;
+    GstBus* m_Bus;
+    std::chrono::steady_clock::time_point m_Deadline;
 };
 
 // The pipeline's duration (or, at the end of the stream, its position) in seconds.
@@ -384,52 +384,52 @@ std::optional<double> QueryTime(GstElement* pPipeline, bool pPosition) {
 
 } // namespace
 
-Graph::Graph() : mImpl(std::make_unique<Impl>()) {
-    if (EnsureInitialised()) mImpl->Pipeline = gst_pipeline_new(nullptr);
-    if (mImpl->Pipeline) gst_object_ref_sink(mImpl->Pipeline);
+Graph::Graph() : m_Impl(std::make_unique<Impl>()) {
+    if (EnsureInitialised()) m_Impl->Pipeline = gst_pipeline_new(nullptr);
+    if (m_Impl->Pipeline) gst_object_ref_sink(m_Impl->Pipeline);
 }
 
 Graph::~Graph() {
-    if (mImpl->Pipeline) {
-        gst_element_set_state(mImpl->Pipeline, GST_STATE_NULL);
-        gst_object_unref(mImpl->Pipeline);
+    if (m_Impl->Pipeline) {
+        gst_element_set_state(m_Impl->Pipeline, GST_STATE_NULL);
+        gst_object_unref(m_Impl->Pipeline);
     }
-    for (auto& f : mImpl->Filters)
+    for (auto& f : m_Impl->Filters)
         if (f.FileCaps) gst_caps_unref(f.FileCaps);
 }
 
 bool Graph::IsValid() const {
-    return mImpl->Pipeline != nullptr;
+    return m_Impl->Pipeline != nullptr;
 }
 
 int32_t Graph::AddFilter(const RegisteredFilter& pFilter) {
-    if (!mImpl->Pipeline) return -1;
+    if (!m_Impl->Pipeline) return -1;
     MadeElement made = MakeElement(pFilter.Factory);
     if (!made.Element) return -1;
-    if (!gst_bin_add(GST_BIN(mImpl->Pipeline), made.Element)) {
+    if (!gst_bin_add(GST_BIN(m_Impl->Pipeline), made.Element)) {
         gst_object_unref(gst_object_ref_sink(made.Element));
         return -1;
     }
-    mImpl->Filters.push_back({pFilter.Name, made, nullptr});
-    return int32_t(mImpl->Filters.size()) - 1;
+    m_Impl->Filters.push_back({pFilter.Name, made, nullptr});
+    return int32_t(m_Impl->Filters.size()) - 1;
 }
 
 int32_t Graph::FilterCount() const {
-    return int32_t(mImpl->Filters.size());
+    return int32_t(m_Impl->Filters.size());
 }
 
 std::string Graph::FilterName(int32_t pFilter) const {
-    return mImpl->ElementAt(pFilter) ? mImpl->Filters[size_t(pFilter)].Name : std::string();
+    return m_Impl->ElementAt(pFilter) ? m_Impl->Filters[size_t(pFilter)].Name : std::string();
 }
 
 bool Graph::IsFileSource(int32_t pFilter) const {
-    return mImpl->ElementAt(pFilter) && mImpl->Filters[size_t(pFilter)].Made.FileSource;
+    return m_Impl->ElementAt(pFilter) && m_Impl->Filters[size_t(pFilter)].Made.FileSource;
 }
 
 bool Graph::SetFileName(int32_t pFilter, const std::string& pPath) {
     // Only regular files: a FIFO or a device would block the reader.
     if (!IsFileSource(pFilter) || !g_file_test(pPath.c_str(), G_FILE_TEST_IS_REGULAR)) return false;
-    auto& f = mImpl->Filters[size_t(pFilter)];
+    auto& f = m_Impl->Filters[size_t(pFilter)];
     g_object_set(f.Made.FileSource, "location", pPath.c_str(), nullptr);
     if (f.FileCaps) gst_caps_unref(f.FileCaps);
     f.FileCaps = FindFileType(pPath);
@@ -438,7 +438,7 @@ bool Graph::SetFileName(int32_t pFilter, const std::string& pPath) {
 
 std::vector<PinInfo> Graph::Pins(int32_t pFilter) const {
     std::vector<PinInfo> pins;
-    GstElement* element = mImpl->ElementAt(pFilter);
+    GstElement* element = m_Impl->ElementAt(pFilter);
     if (!element) return pins;
     auto pads = ElementPads(element);
     std::set<std::string> madeTemplates;
@@ -453,7 +453,7 @@ std::vector<PinInfo> Graph::Pins(int32_t pFilter) const {
         madeTemplates.insert(PadName(pad));
     }
     UnrefPads(pads);
-    GstElement* pinSource = mImpl->Filters[size_t(pFilter)].Made.PinSource;
+    GstElement* pinSource = m_Impl->Filters[size_t(pFilter)].Made.PinSource;
     GList* templates = gst_element_class_get_pad_template_list(GST_ELEMENT_GET_CLASS(pinSource));
     for (GList* l = templates; l; l = l->next) {
         auto* t = GST_PAD_TEMPLATE(l->data);
@@ -468,8 +468,8 @@ std::vector<PinInfo> Graph::Pins(int32_t pFilter) const {
 
 bool Graph::Connect(int32_t pUpFilter, const PinInfo& pUpPin, int32_t pDownFilter,
                     const PinInfo& pDownPin) {
-    GstElement* up = mImpl->ElementAt(pUpFilter);
-    GstElement* down = mImpl->ElementAt(pDownFilter);
+    GstElement* up = m_Impl->ElementAt(pUpFilter);
+    GstElement* down = m_Impl->ElementAt(pDownFilter);
     if (!up || !down || pUpPin.Direction != 1 || pDownPin.Direction != 0) return false;
     GstPad* downPad = gst_element_get_static_pad(down, pDownPin.Id.c_str());
     if (!downPad) return false;
@@ -477,17 +477,17 @@ bool Graph::Connect(int32_t pUpFilter, const PinInfo& pUpPin, int32_t pDownFilte
     if (!gst_pad_is_linked(downPad)) {
         Caps downCaps(gst_pad_query_caps(downPad, nullptr));
         if (pUpPin.Pending) {
-            GstElement* pinSource = mImpl->Filters[size_t(pUpFilter)].Made.PinSource;
+            GstElement* pinSource = m_Impl->Filters[size_t(pUpFilter)].Made.PinSource;
             GstPadTemplate* t = gst_element_get_pad_template(pinSource, pUpPin.Id.c_str());
             Caps upCaps(t ? gst_pad_template_get_caps(t) : gst_caps_new_any());
             if (gst_caps_can_intersect(upCaps.get(), downCaps.get()) ||
                 TakesRawAudio(downCaps.get())) {
-                auto link = WatchPads(mImpl->Pipeline, up, pUpPin.Id, downPad, false);
-                mImpl->Pending.push_back({pUpFilter, pUpPin.Id, down, link});
+                auto link = WatchPads(m_Impl->Pipeline, up, pUpPin.Id, downPad, false);
+                m_Impl->Pending.push_back({pUpFilter, pUpPin.Id, down, link});
                 connected = true;
             }
         } else if (GstPad* upPad = gst_element_get_static_pad(up, pUpPin.Id.c_str())) {
-            const auto& f = mImpl->Filters[size_t(pUpFilter)];
+            const auto& f = m_Impl->Filters[size_t(pUpFilter)];
             Caps upCaps(f.FileCaps ? gst_caps_ref(f.FileCaps) : gst_pad_query_caps(upPad, nullptr));
             // What an unlinked output carries is only known for certain when its caps are
             // fixed; otherwise an input that takes raw audio gets a decoder in front, which
@@ -499,8 +499,8 @@ bool Graph::Connect(int32_t pUpFilter, const PinInfo& pUpPin, int32_t pDownFilte
             else if (certain || (fits && !TakesRawAudio(downCaps.get())))
                 connected = gst_pad_link(upPad, downPad) == GST_PAD_LINK_OK;
             else if (TakesRawAudio(downCaps.get())) {
-                if (auto link = LinkThroughDecoder(mImpl->Pipeline, upPad, downPad)) {
-                    mImpl->Pending.push_back({pUpFilter, pUpPin.Id, down, link});
+                if (auto link = LinkThroughDecoder(m_Impl->Pipeline, upPad, downPad)) {
+                    m_Impl->Pending.push_back({pUpFilter, pUpPin.Id, down, link});
                     connected = true;
                 }
             }
@@ -512,9 +512,9 @@ bool Graph::Connect(int32_t pUpFilter, const PinInfo& pUpPin, int32_t pDownFilte
 }
 
 void Graph::Disconnect(int32_t pFilter, const PinInfo& pPin) {
-    GstElement* element = mImpl->ElementAt(pFilter);
+    GstElement* element = m_Impl->ElementAt(pFilter);
     if (!element || pPin.Direction != 1) return;
-    for (auto& p : mImpl->Pending) {
+    for (auto& p : m_Impl->Pending) {
         if (p.Filter != pFilter || p.Template != pPin.Id) continue;
         std::lock_guard<std::mutex> lock(p.Link->Mutex);
         p.Link->Cancelled = true;
@@ -530,16 +530,16 @@ void Graph::Disconnect(int32_t pFilter, const PinInfo& pPin) {
 }
 
 void Graph::Stop() {
-    if (mImpl->Pipeline) gst_element_set_state(mImpl->Pipeline, GST_STATE_READY);
+    if (m_Impl->Pipeline) gst_element_set_state(m_Impl->Pipeline, GST_STATE_READY);
 }
 
 std::optional<double> Graph::Duration(int32_t pTimeoutMs) {
-    if (!mImpl->Pipeline) return std::nullopt;
-    GstElement* pipeline = mImpl->Pipeline;
+    if (!m_Impl->Pipeline) return std::nullopt;
+    GstElement* pipeline = m_Impl->Pipeline;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(pTimeoutMs);
     BusWatch bus(pipeline, deadline);
 
-    mImpl->LockIdleFilters();
+    m_Impl->LockIdleFilters();
     GstStateChangeReturn change = gst_element_set_state(pipeline, GST_STATE_PAUSED);
     if (change == GST_STATE_CHANGE_FAILURE) return std::nullopt;
     bool prerolled = change != GST_STATE_CHANGE_ASYNC;

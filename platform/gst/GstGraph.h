@@ -72,7 +72,7 @@ class Graph {
 
   private:
     struct Impl;
-    std::unique_ptr<Impl> mImpl;
+    std::unique_ptr<Impl> m_Impl;
 };
 
 } // namespace platform::gst

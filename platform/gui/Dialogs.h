@@ -29,10 +29,10 @@ struct FileDialogRequest {
 };
 
 // The filter line QFileDialog shows: "Description (*.wav *.mp3)".
-std::string FileDialogFilterText(const FileDialogFilter& filter);
+std::string FileDialogFilterText(const FileDialogFilter& pFilter);
 
 // Show the dialog modally over owner (may be null); nothing when cancelled.
-std::optional<std::string> ShowFolderDialog(QWidget* owner, const FolderDialogRequest& request);
-std::optional<std::string> ShowFileDialog(QWidget* owner, const FileDialogRequest& request);
+std::optional<std::string> ShowFolderDialog(QWidget* pOwner, const FolderDialogRequest& pRequest);
+std::optional<std::string> ShowFileDialog(QWidget* pOwner, const FileDialogRequest& pRequest);
 
 } // namespace platform

@@ -23,61 +23,61 @@ FontHandle& LastHandle() {
     return last;
 }
 
-QString FaceText(const std::array<uint8_t, 32>& faceName) {
-    const auto end = std::find(faceName.begin(), faceName.end(), uint8_t(0));
-    return QString::fromUtf8(reinterpret_cast<const char*>(faceName.data()),
-                             qsizetype(end - faceName.begin()));
+QString FaceText(const std::array<uint8_t, 32>& pFaceName) {
+    const auto end = std::find(pFaceName.begin(), pFaceName.end(), uint8_t(0));
+    return QString::fromUtf8(reinterpret_cast<const char*>(pFaceName.data()),
+                             qsizetype(end - pFaceName.begin()));
 }
 
 // A positive height is the whole cell (ascent + descent): the largest pixel size
 // whose line still fits. A negative height is the character height itself.
-void SetCellHeight(QFont& font, int32_t height) {
-    if (height < 0) {
-        font.setPixelSize(std::max(1, -height));
+void SetCellHeight(QFont& pFont, int32_t pHeight) {
+    if (pHeight < 0) {
+        pFont.setPixelSize(std::max(1, -pHeight));
         return;
     }
-    if (height == 0) return;
-    font.setPixelSize(height);
-    const int cell = QFontMetrics(font).height();
-    if (cell <= height) return;
+    if (pHeight == 0) return;
+    pFont.setPixelSize(pHeight);
+    const int cell = QFontMetrics(pFont).height();
+    if (cell <= pHeight) return;
     // Scale once to the line height measured, then step down what rounding left.
-    int pixels = std::max(1, int(int64_t(height) * height / cell));
-    font.setPixelSize(pixels);
-    while (pixels > 1 && QFontMetrics(font).height() > height)
-        font.setPixelSize(--pixels);
+    int pixels = std::max(1, int(int64_t(pHeight) * pHeight / cell));
+    pFont.setPixelSize(pixels);
+    while (pixels > 1 && QFontMetrics(pFont).height() > pHeight)
+        pFont.setPixelSize(--pixels);
 }
 
-QFont::Weight WeightOf(int32_t weight) {
-    if (weight <= 0) return QFont::Normal;
-    return QFont::Weight(std::clamp(weight, 1, 1000));
+QFont::Weight WeightOf(int32_t pWeight) {
+    if (pWeight <= 0) return QFont::Normal;
+    return QFont::Weight(std::clamp(pWeight, 1, 1000));
 }
 
 } // namespace
 
-FontHandle MakeFont(const LogFont& record) {
+FontHandle MakeFont(const LogFont& pRecord) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 0;
-    auto font = std::make_unique<QFont>(FaceText(record.faceName));
-    font->setWeight(WeightOf(record.weight));
-    font->setItalic(record.italic != 0);
-    SetCellHeight(*font, record.height);
+    auto font = std::make_unique<QFont>(FaceText(pRecord.faceName));
+    font->setWeight(WeightOf(pRecord.weight));
+    font->setItalic(pRecord.italic != 0);
+    SetCellHeight(*font, pRecord.height);
     const FontHandle handle = ++LastHandle();
     Fonts().emplace(handle, std::move(font));
     return handle;
 }
 
-bool DeleteFont(FontHandle font) {
-    return Fonts().erase(font) != 0;
+bool DeleteFont(FontHandle pFont) {
+    return Fonts().erase(pFont) != 0;
 }
 
-bool ApplyFont(QWidget* window, FontHandle font) {
-    const QFont* object = FontObject(font);
-    if (!window || !object) return false;
-    window->setFont(*object);
+bool ApplyFont(QWidget* pWindow, FontHandle pFont) {
+    const QFont* object = FontObject(pFont);
+    if (!pWindow || !object) return false;
+    pWindow->setFont(*object);
     return true;
 }
 
-const QFont* FontObject(FontHandle font) {
-    const auto found = Fonts().find(font);
+const QFont* FontObject(FontHandle pFont) {
+    const auto found = Fonts().find(pFont);
     return found == Fonts().end() ? nullptr : found->second.get();
 }
 

@@ -22,13 +22,13 @@ struct LogFont {
 using FontHandle = intptr_t; // 0: no font
 
 // A new font for the record; 0 when no font can be made (no GUI application).
-FontHandle MakeFont(const LogFont& record);
+FontHandle MakeFont(const LogFont& pRecord);
 // Releases the font; false for an unknown handle.
-bool DeleteFont(FontHandle font);
+bool DeleteFont(FontHandle pFont);
 // Gives the window the font (no repaint asked); false for an unknown handle.
-bool ApplyFont(QWidget* window, FontHandle font);
+bool ApplyFont(QWidget* pWindow, FontHandle pFont);
 // The font to draw with; null for an unknown handle.
-const QFont* FontObject(FontHandle font);
+const QFont* FontObject(FontHandle pFont);
 // Fonts made and not yet deleted.
 int LiveFontCount();
 

@@ -10,8 +10,8 @@ namespace platform {
 
 namespace {
 
-QPainter::CompositionMode CompositionFor(int rasterMode) {
-    switch (rasterMode) {
+QPainter::CompositionMode CompositionFor(int pRasterMode) {
+    switch (pRasterMode) {
     case kRasterInvert:
         return QPainter::RasterOp_NotDestination;
     case kRasterXorPen:
@@ -25,8 +25,8 @@ QPainter::CompositionMode CompositionFor(int rasterMode) {
     }
 }
 
-QPainter::CompositionMode CompositionFor(CopyMode mode) {
-    switch (mode) {
+QPainter::CompositionMode CompositionFor(CopyMode pMode) {
+    switch (pMode) {
     case CopyMode::And:
         return QPainter::RasterOp_SourceAndDestination;
     case CopyMode::Xor:
@@ -39,89 +39,89 @@ QPainter::CompositionMode CompositionFor(CopyMode mode) {
     return QPainter::CompositionMode_Source;
 }
 
-QPen PenOf(Color c, int width) {
-    QPen pen(ToQColor(c));
-    pen.setWidth(std::max(1, width));
-    pen.setCapStyle(width > 1 ? Qt::RoundCap : Qt::SquareCap);
+QPen PenOf(Color pC, int pWidth) {
+    QPen pen(ToQColor(pC));
+    pen.setWidth(std::max(1, pWidth));
+    pen.setCapStyle(pWidth > 1 ? Qt::RoundCap : Qt::SquareCap);
     pen.setJoinStyle(Qt::RoundJoin);
     return pen;
 }
 
 } // namespace
 
-Surface::Surface(int width, int height) {
-    Resize(width, height);
+Surface::Surface(int pWidth, int pHeight) {
+    Resize(pWidth, pHeight);
 }
 
-void Surface::Resize(int width, int height) {
-    image_ = QImage(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
+void Surface::Resize(int pWidth, int pHeight) {
+    m_Image = QImage(std::max(1, pWidth), std::max(1, pHeight), QImage::Format_RGB32);
     Clear();
 }
 
 void Surface::Clear() {
-    if (!image_.isNull()) image_.fill(ToQColor(back_));
+    if (!m_Image.isNull()) m_Image.fill(ToQColor(m_Back));
 }
 
 // Combines a pen pixel with a destination pixel for the raster mode.
-static QRgb Combine(int rasterMode, QRgb pen, QRgb dst) {
-    switch (rasterMode) {
+static QRgb Combine(int pRasterMode, QRgb pPen, QRgb pDst) {
+    switch (pRasterMode) {
     case kRasterInvert:
-        return ~dst | 0xFF000000u;
+        return ~pDst | 0xFF000000u;
     case kRasterXorPen:
-        return (pen ^ dst) | 0xFF000000u;
+        return (pPen ^ pDst) | 0xFF000000u;
     case kRasterMaskPen:
-        return (pen & dst) | 0xFF000000u;
+        return (pPen & pDst) | 0xFF000000u;
     case kRasterMergePen:
-        return pen | dst;
+        return pPen | pDst;
     default:
-        return pen;
+        return pPen;
     }
 }
 
-bool Surface::StraightLine(int x1, int y1, int x2, int y2, Color c) {
-    if (x1 != x2 && y1 != y2) return false;
-    const QImage::Format f = image_.format();
+bool Surface::StraightLine(int pX1, int pY1, int pX2, int pY2, Color pC) {
+    if (pX1 != pX2 && pY1 != pY2) return false;
+    const QImage::Format f = m_Image.format();
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32) return false;
-    const QRgb pen = ToQColor(c).rgb();
-    const int w = image_.width(), h = image_.height();
-    if (y1 == y2) {
-        if (y1 < 0 || y1 >= h) return true;
-        const int from = std::max(0, std::min(x1, x2)), to = std::min(w - 1, std::max(x1, x2));
-        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y1));
+    const QRgb pen = ToQColor(pC).rgb();
+    const int w = m_Image.width(), h = m_Image.height();
+    if (pY1 == pY2) {
+        if (pY1 < 0 || pY1 >= h) return true;
+        const int from = std::max(0, std::min(pX1, pX2)), to = std::min(w - 1, std::max(pX1, pX2));
+        auto* row = reinterpret_cast<QRgb*>(m_Image.scanLine(pY1));
         for (int x = from; x <= to; ++x)
-            row[x] = Combine(drawMode_, pen, row[x]);
+            row[x] = Combine(m_DrawMode, pen, row[x]);
     } else {
-        if (x1 < 0 || x1 >= w) return true;
-        const int from = std::max(0, std::min(y1, y2)), to = std::min(h - 1, std::max(y1, y2));
+        if (pX1 < 0 || pX1 >= w) return true;
+        const int from = std::max(0, std::min(pY1, pY2)), to = std::min(h - 1, std::max(pY1, pY2));
         for (int y = from; y <= to; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
-            row[x1] = Combine(drawMode_, pen, row[x1]);
+            auto* row = reinterpret_cast<QRgb*>(m_Image.scanLine(y));
+            row[pX1] = Combine(m_DrawMode, pen, row[pX1]);
         }
     }
     return true;
 }
 
-void Surface::Line(int x1, int y1, int x2, int y2, Color c, int penWidth) {
-    if (image_.isNull()) return;
+void Surface::Line(int pX1, int pY1, int pX2, int pY2, Color pC, int pPenWidth) {
+    if (m_Image.isNull()) return;
     // Most lines of the controls are one-pixel rows or columns: set them directly.
-    if (penWidth <= 1 && StraightLine(x1, y1, x2, y2, c)) return;
-    QPainter p(&image_);
-    p.setCompositionMode(CompositionFor(drawMode_));
-    p.setPen(PenOf(c, penWidth));
-    if (x1 == x2 && y1 == y2)
-        p.drawPoint(x1, y1);
+    if (pPenWidth <= 1 && StraightLine(pX1, pY1, pX2, pY2, pC)) return;
+    QPainter p(&m_Image);
+    p.setCompositionMode(CompositionFor(m_DrawMode));
+    p.setPen(PenOf(pC, pPenWidth));
+    if (pX1 == pX2 && pY1 == pY2)
+        p.drawPoint(pX1, pY1);
     else
-        p.drawLine(x1, y1, x2, y2);
+        p.drawLine(pX1, pY1, pX2, pY2);
 }
 
-void Surface::Lines(const std::vector<QLine>& lines, const std::vector<Color>& colours,
-                    int penWidth) {
-    if (image_.isNull() || lines.empty()) return;
-    QPainter p(&image_);
-    p.setCompositionMode(CompositionFor(drawMode_));
-    for (size_t i = 0; i < lines.size() && i < colours.size(); ++i) {
-        p.setPen(PenOf(colours[i], penWidth));
-        const QLine& l = lines[i];
+void Surface::Lines(const std::vector<QLine>& pLines, const std::vector<Color>& pColours,
+                    int pPenWidth) {
+    if (m_Image.isNull() || pLines.empty()) return;
+    QPainter p(&m_Image);
+    p.setCompositionMode(CompositionFor(m_DrawMode));
+    for (size_t i = 0; i < pLines.size() && i < pColours.size(); ++i) {
+        p.setPen(PenOf(pColours[i], pPenWidth));
+        const QLine& l = pLines[i];
         if (l.p1() == l.p2())
             p.drawPoint(l.p1());
         else
@@ -129,107 +129,107 @@ void Surface::Lines(const std::vector<QLine>& lines, const std::vector<Color>& c
     }
 }
 
-void Surface::Polyline(const std::vector<QPoint>& points, Color c, int penWidth) {
-    if (image_.isNull() || points.empty()) return;
-    QPainter p(&image_);
-    p.setCompositionMode(CompositionFor(drawMode_));
-    p.setPen(PenOf(c, penWidth));
-    p.drawPolyline(points.data(), int(points.size()));
+void Surface::Polyline(const std::vector<QPoint>& pPoints, Color pC, int pPenWidth) {
+    if (m_Image.isNull() || pPoints.empty()) return;
+    QPainter p(&m_Image);
+    p.setCompositionMode(CompositionFor(m_DrawMode));
+    p.setPen(PenOf(pC, pPenWidth));
+    p.drawPolyline(pPoints.data(), int(pPoints.size()));
 }
 
-void Surface::FillBox(int x, int y, int w, int h, Color c) {
-    if (image_.isNull() || w <= 0 || h <= 0) return;
-    QPainter p(&image_);
-    p.setCompositionMode(CompositionFor(drawMode_));
-    p.fillRect(x, y, w, h, ToQColor(c));
+void Surface::FillBox(int pX, int pY, int pW, int pH, Color pC) {
+    if (m_Image.isNull() || pW <= 0 || pH <= 0) return;
+    QPainter p(&m_Image);
+    p.setCompositionMode(CompositionFor(m_DrawMode));
+    p.fillRect(pX, pY, pW, pH, ToQColor(pC));
 }
 
-void Surface::Box(int x, int y, int w, int h, Color c) {
-    if (w <= 0 || h <= 0) return;
-    Line(x, y, x + w - 1, y, c);
-    Line(x, y + h - 1, x + w - 1, y + h - 1, c);
-    Line(x, y, x, y + h - 1, c);
-    Line(x + w - 1, y, x + w - 1, y + h - 1, c);
+void Surface::Box(int pX, int pY, int pW, int pH, Color pC) {
+    if (pW <= 0 || pH <= 0) return;
+    Line(pX, pY, pX + pW - 1, pY, pC);
+    Line(pX, pY + pH - 1, pX + pW - 1, pY + pH - 1, pC);
+    Line(pX, pY, pX, pY + pH - 1, pC);
+    Line(pX + pW - 1, pY, pX + pW - 1, pY + pH - 1, pC);
 }
 
-void Surface::Circle(int cx, int cy, int radius, Color c, bool filled) {
-    if (image_.isNull() || radius <= 0) return;
-    QPainter p(&image_);
+void Surface::Circle(int pCx, int pCy, int pRadius, Color pC, bool pFilled) {
+    if (m_Image.isNull() || pRadius <= 0) return;
+    QPainter p(&m_Image);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(PenOf(c, 1));
-    if (filled) p.setBrush(ToQColor(c));
-    p.drawEllipse(QPoint(cx, cy), radius, radius);
+    p.setPen(PenOf(pC, 1));
+    if (pFilled) p.setBrush(ToQColor(pC));
+    p.drawEllipse(QPoint(pCx, pCy), pRadius, pRadius);
 }
 
-void Surface::SetPixel(int x, int y, Color c) {
-    if (image_.valid(x, y)) image_.setPixel(x, y, ToQColor(c).rgb());
+void Surface::SetPixel(int pX, int pY, Color pC) {
+    if (m_Image.valid(pX, pY)) m_Image.setPixel(pX, pY, ToQColor(pC).rgb());
 }
 
-Color Surface::Pixel(int x, int y) const {
-    if (!image_.valid(x, y)) return 0;
-    return FromQColor(QColor(image_.pixel(x, y)));
+Color Surface::Pixel(int pX, int pY) const {
+    if (!m_Image.valid(pX, pY)) return 0;
+    return FromQColor(QColor(m_Image.pixel(pX, pY)));
 }
 
 // Metrics for the image's resolution; a surface without an image measures at
 // the screen's.
-static QFontMetrics MetricsOf(const QFont& font, const QImage& image) {
-    return image.isNull() ? QFontMetrics(font) : QFontMetrics(font, &image);
+static QFontMetrics MetricsOf(const QFont& pFont, const QImage& pImage) {
+    return pImage.isNull() ? QFontMetrics(pFont) : QFontMetrics(pFont, &pImage);
 }
 
-int Surface::TextWidth(const QString& text) const {
-    return MetricsOf(font_, image_).horizontalAdvance(text);
+int Surface::TextWidth(const QString& pText) const {
+    return MetricsOf(m_Font, m_Image).horizontalAdvance(pText);
 }
 
-int Surface::TextHeight(const QString& text) const {
-    const QFontMetrics fm = MetricsOf(font_, image_);
-    return fm.height() * int(std::max<qsizetype>(1, text.count(QLatin1Char('\n')) + 1));
+int Surface::TextHeight(const QString& pText) const {
+    const QFontMetrics fm = MetricsOf(m_Font, m_Image);
+    return fm.height() * int(std::max<qsizetype>(1, pText.count(QLatin1Char('\n')) + 1));
 }
 
-void Surface::Print(int x, int y, const QString& text, Color c) {
-    if (image_.isNull() || text.isEmpty()) return;
-    QPainter p(&image_);
-    p.setFont(font_);
-    p.setPen(ToQColor(c));
-    const QFontMetrics fm(font_, &image_);
-    p.drawText(x, y + fm.ascent(), text);
+void Surface::Print(int pX, int pY, const QString& pText, Color pC) {
+    if (m_Image.isNull() || pText.isEmpty()) return;
+    QPainter p(&m_Image);
+    p.setFont(m_Font);
+    p.setPen(ToQColor(pC));
+    const QFontMetrics fm(m_Font, &m_Image);
+    p.drawText(pX, pY + fm.ascent(), pText);
 }
 
-void Surface::CopyFrom(int dx, int dy, const Surface& src, int sx, int sy, int w, int h,
-                       CopyMode mode) {
-    CopyFrom(dx, dy, src.image_, sx, sy, w, h, mode);
+void Surface::CopyFrom(int pDx, int pDy, const Surface& pSrc, int pSx, int pSy, int pW, int pH,
+                       CopyMode pMode) {
+    CopyFrom(pDx, pDy, pSrc.m_Image, pSx, pSy, pW, pH, pMode);
 }
 
-void Surface::CopyFrom(int dx, int dy, const QImage& src, int sx, int sy, int w, int h,
-                       CopyMode mode) {
-    if (image_.isNull() || src.isNull() || w <= 0 || h <= 0) return;
-    QPainter p(&image_);
-    p.setCompositionMode(CompositionFor(mode));
-    p.drawImage(QPoint(dx, dy), src, QRect(sx, sy, w, h));
+void Surface::CopyFrom(int pDx, int pDy, const QImage& pSrc, int pSx, int pSy, int pW, int pH,
+                       CopyMode pMode) {
+    if (m_Image.isNull() || pSrc.isNull() || pW <= 0 || pH <= 0) return;
+    QPainter p(&m_Image);
+    p.setCompositionMode(CompositionFor(pMode));
+    p.drawImage(QPoint(pDx, pDy), pSrc, QRect(pSx, pSy, pW, pH));
 }
 
-void Surface::StretchFrom(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
-                          int sw, int sh) {
-    if (image_.isNull() || src.IsNull() || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-    QPainter p(&image_);
+void Surface::StretchFrom(int pDx, int pDy, int pDw, int pDh, const Surface& pSrc, int pSx, int pSy,
+                          int pSw, int pSh) {
+    if (m_Image.isNull() || pSrc.IsNull() || pDw <= 0 || pDh <= 0 || pSw <= 0 || pSh <= 0) return;
+    QPainter p(&m_Image);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(QRect(dx, dy, dw, dh), src.image_, QRect(sx, sy, sw, sh));
+    p.drawImage(QRect(pDx, pDy, pDw, pDh), pSrc.m_Image, QRect(pSx, pSy, pSw, pSh));
 }
 
-void Surface::DrawEdge(int left, int top, int right, int bottom, bool sunken) {
-    if (right - left < 2 || bottom - top < 2) return;
+void Surface::DrawEdge(int pLeft, int pTop, int pRight, int pBottom, bool pSunken) {
+    if (pRight - pLeft < 2 || pBottom - pTop < 2) return;
     const Color light = SystemColor(kColor3DLight);
     const Color highlight = SystemColor(kColor3DHighlight);
     const Color shadow = SystemColor(kColorButtonShadow);
     const Color dark = SystemColor(kColor3DDarkShadow);
     // Outer and inner rings: top-left colour, bottom-right colour.
-    const Color outerTL = sunken ? shadow : highlight;
-    const Color outerBR = sunken ? highlight : dark;
-    const Color innerTL = sunken ? dark : light;
-    const Color innerBR = sunken ? light : shadow;
-    const int saved = drawMode_;
-    drawMode_ = kRasterCopyPen;
+    const Color outerTL = pSunken ? shadow : highlight;
+    const Color outerBR = pSunken ? highlight : dark;
+    const Color innerTL = pSunken ? dark : light;
+    const Color innerBR = pSunken ? light : shadow;
+    const int saved = m_DrawMode;
+    m_DrawMode = kRasterCopyPen;
     for (int ring = 0; ring < 2; ++ring) {
-        const int l = left + ring, t = top + ring, r = right - 1 - ring, b = bottom - 1 - ring;
+        const int l = pLeft + ring, t = pTop + ring, r = pRight - 1 - ring, b = pBottom - 1 - ring;
         if (r < l || b < t) break;
         const Color tl = ring == 0 ? outerTL : innerTL;
         const Color br = ring == 0 ? outerBR : innerBR;
@@ -238,7 +238,7 @@ void Surface::DrawEdge(int left, int top, int right, int bottom, bool sunken) {
         Line(l, b, r, b, br);
         Line(r, t, r, b, br);
     }
-    drawMode_ = saved;
+    m_DrawMode = saved;
 }
 
 } // namespace platform

@@ -30,75 +30,75 @@ enum class CopyMode { Copy, And, Xor, Or };
 class Surface {
   public:
     Surface() = default;
-    Surface(int width, int height);
+    Surface(int pWidth, int pHeight);
 
     // New size; the content is cleared to the back colour.
-    void Resize(int width, int height);
-    int Width() const { return image_.width(); }
-    int Height() const { return image_.height(); }
-    bool IsNull() const { return image_.isNull(); }
+    void Resize(int pWidth, int pHeight);
+    int Width() const { return m_Image.width(); }
+    int Height() const { return m_Image.height(); }
+    bool IsNull() const { return m_Image.isNull(); }
 
-    const QImage& Image() const { return image_; }
-    QImage& Image() { return image_; }
+    const QImage& Image() const { return m_Image; }
+    QImage& Image() { return m_Image; }
 
-    Color ForeColor() const { return fore_; }
-    void SetForeColor(Color c) { fore_ = c; }
-    Color BackColor() const { return back_; }
-    void SetBackColor(Color c) { back_ = c; }
+    Color ForeColor() const { return m_Fore; }
+    void SetForeColor(Color pC) { m_Fore = pC; }
+    Color BackColor() const { return m_Back; }
+    void SetBackColor(Color pC) { m_Back = pC; }
 
     // Raster mode of lines and filled boxes; 13 (copy) by default.
-    int DrawMode() const { return drawMode_; }
-    void SetDrawMode(int mode) { drawMode_ = mode; }
+    int DrawMode() const { return m_DrawMode; }
+    void SetDrawMode(int pMode) { m_DrawMode = pMode; }
 
     // Fills everything with the back colour.
     void Clear();
 
     // A line from (x1, y1) to (x2, y2), both ends included.
-    void Line(int x1, int y1, int x2, int y2, Color c, int penWidth = 1);
+    void Line(int pX1, int pY1, int pX2, int pY2, Color pC, int pPenWidth = 1);
     // Many lines with one painter, line i in colours[i].
-    void Lines(const std::vector<QLine>& lines, const std::vector<Color>& colours,
-               int penWidth = 1);
+    void Lines(const std::vector<QLine>& pLines, const std::vector<Color>& pColours,
+               int pPenWidth = 1);
     // Connected lines through the points; closed when the last equals the first.
-    void Polyline(const std::vector<QPoint>& points, Color c, int penWidth = 1);
+    void Polyline(const std::vector<QPoint>& pPoints, Color pC, int pPenWidth = 1);
     // Filled box of w x h pixels at (x, y).
-    void FillBox(int x, int y, int w, int h, Color c);
+    void FillBox(int pX, int pY, int pW, int pH, Color pC);
     // Outline of the w x h box at (x, y).
-    void Box(int x, int y, int w, int h, Color c);
+    void Box(int pX, int pY, int pW, int pH, Color pC);
     // Circle around (cx, cy), outlined or filled.
-    void Circle(int cx, int cy, int radius, Color c, bool filled);
-    void SetPixel(int x, int y, Color c);
-    Color Pixel(int x, int y) const;
+    void Circle(int pCx, int pCy, int pRadius, Color pC, bool pFilled);
+    void SetPixel(int pX, int pY, Color pC);
+    Color Pixel(int pX, int pY) const;
 
     // Text: the font applies to measuring and printing.
-    const QFont& Font() const { return font_; }
-    void SetFont(const QFont& font) { font_ = font; }
-    int TextWidth(const QString& text) const;
-    int TextHeight(const QString& text) const;
+    const QFont& Font() const { return m_Font; }
+    void SetFont(const QFont& pFont) { m_Font = pFont; }
+    int TextWidth(const QString& pText) const;
+    int TextHeight(const QString& pText) const;
     // Prints text with its top-left corner at (x, y).
-    void Print(int x, int y, const QString& text, Color c);
-    void Print(int x, int y, const QString& text) { Print(x, y, text, fore_); }
+    void Print(int pX, int pY, const QString& pText, Color pC);
+    void Print(int pX, int pY, const QString& pText) { Print(pX, pY, pText, m_Fore); }
 
     // Copies a w x h piece of src at (sx, sy) to (dx, dy).
-    void CopyFrom(int dx, int dy, const Surface& src, int sx, int sy, int w, int h,
-                  CopyMode mode = CopyMode::Copy);
-    void CopyFrom(int dx, int dy, const QImage& src, int sx, int sy, int w, int h,
-                  CopyMode mode = CopyMode::Copy);
+    void CopyFrom(int pDx, int pDy, const Surface& pSrc, int pSx, int pSy, int pW, int pH,
+                  CopyMode pMode = CopyMode::Copy);
+    void CopyFrom(int pDx, int pDy, const QImage& pSrc, int pSx, int pSy, int pW, int pH,
+                  CopyMode pMode = CopyMode::Copy);
     // Stretches the piece (sx, sy, sw, sh) of src over (dx, dy, dw, dh).
-    void StretchFrom(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw,
-                     int sh);
+    void StretchFrom(int pDx, int pDy, int pDw, int pDh, const Surface& pSrc, int pSx, int pSy,
+                     int pSw, int pSh);
 
     // Raised or sunken 3-D edge, two pixels wide, on the box whose right and
     // bottom bounds are exclusive.
-    void DrawEdge(int left, int top, int right, int bottom, bool sunken);
+    void DrawEdge(int pLeft, int pTop, int pRight, int pBottom, bool pSunken);
 
   private:
-    bool StraightLine(int x1, int y1, int x2, int y2, Color c);
+    bool StraightLine(int pX1, int pY1, int pX2, int pY2, Color pC);
 
-    QImage image_;
-    QFont font_;
-    Color fore_ = 0x000000;
-    Color back_ = SystemColor(kColorButtonFace);
-    int drawMode_ = kRasterCopyPen;
+    QImage m_Image;
+    QFont m_Font;
+    Color m_Fore = 0x000000;
+    Color m_Back = SystemColor(kColorButtonFace);
+    int m_DrawMode = kRasterCopyPen;
 };
 
 } // namespace platform

@@ -9,8 +9,8 @@ namespace {
 
 // Classic desktop values, used for system colours without a palette role or
 // when no application object exists yet.
-Color FallbackSystemColor(int index) {
-    switch (index) {
+Color FallbackSystemColor(int pIndex) {
+    switch (pIndex) {
     case kColorWindow:
         return 0xFFFFFF;
     case kColorWindowText:
@@ -38,37 +38,37 @@ Color FallbackSystemColor(int index) {
     }
 }
 
-bool PaletteRole(int index, QPalette::ColorRole& role) {
-    switch (index) {
+bool PaletteRole(int pIndex, QPalette::ColorRole& pRole) {
+    switch (pIndex) {
     case kColorWindow:
-        role = QPalette::Base;
+        pRole = QPalette::Base;
         return true;
     case kColorWindowText:
-        role = QPalette::Text;
+        pRole = QPalette::Text;
         return true;
     case kColorButtonFace:
-        role = QPalette::Button;
+        pRole = QPalette::Button;
         return true;
     case kColorButtonShadow:
-        role = QPalette::Dark;
+        pRole = QPalette::Dark;
         return true;
     case kColorButtonText:
-        role = QPalette::ButtonText;
+        pRole = QPalette::ButtonText;
         return true;
     case kColor3DHighlight:
-        role = QPalette::Light;
+        pRole = QPalette::Light;
         return true;
     case kColor3DDarkShadow:
-        role = QPalette::Shadow;
+        pRole = QPalette::Shadow;
         return true;
     case kColor3DLight:
-        role = QPalette::Midlight;
+        pRole = QPalette::Midlight;
         return true;
     case 0x0D:
-        role = QPalette::Highlight;
+        pRole = QPalette::Highlight;
         return true;
     case 0x0E:
-        role = QPalette::HighlightedText;
+        pRole = QPalette::HighlightedText;
         return true;
     default:
         return false;
@@ -77,18 +77,18 @@ bool PaletteRole(int index, QPalette::ColorRole& role) {
 
 } // namespace
 
-Color FromQColor(const QColor& c) {
-    return Color(c.red()) | (Color(c.green()) << 8) | (Color(c.blue()) << 16);
+Color FromQColor(const QColor& pC) {
+    return Color(pC.red()) | (Color(pC.green()) << 8) | (Color(pC.blue()) << 16);
 }
 
-QColor ToQColor(Color c) {
-    const Color v = ResolveColor(c);
+QColor ToQColor(Color pC) {
+    const Color v = ResolveColor(pC);
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
-Color ResolveColor(Color c) {
-    if (!IsSystemColor(c)) return c & 0x00FFFFFFu;
-    const int index = int(c & 0xFF);
+Color ResolveColor(Color pC) {
+    if (!IsSystemColor(pC)) return pC & 0x00FFFFFFu;
+    const int index = int(pC & 0xFF);
     QPalette::ColorRole role;
     if (qGuiApp == nullptr || !PaletteRole(index, role)) return FallbackSystemColor(index);
     return FromQColor(QGuiApplication::palette().color(QPalette::Active, role));

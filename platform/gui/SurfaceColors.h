@@ -24,19 +24,19 @@ enum SystemColorIndex : int {
     kColor3DLight = 0x16,
 };
 
-inline constexpr bool IsSystemColor(Color c) {
-    return (c & 0xFFFFFF00u) == kSystemColorFlag;
+inline constexpr bool IsSystemColor(Color pC) {
+    return (pC & 0xFFFFFF00u) == kSystemColorFlag;
 }
-inline constexpr Color SystemColor(int index) {
-    return kSystemColorFlag | (Color(index) & 0xFFu);
+inline constexpr Color SystemColor(int pIndex) {
+    return kSystemColorFlag | (Color(pIndex) & 0xFFu);
 }
 
 // The 0x00BBGGRR value of a colour, with system colours looked up in the
 // palette. Any other value with high bits set keeps its low three bytes.
-Color ResolveColor(Color c);
+Color ResolveColor(Color pC);
 
 // The same colour as a QColor (opaque).
-QColor ToQColor(Color c);
-Color FromQColor(const QColor& c);
+QColor ToQColor(Color pC);
+Color FromQColor(const QColor& pC);
 
 } // namespace platform

@@ -9,15 +9,15 @@ namespace platform {
 
 namespace {
 
-QString Text(const std::string& s) {
-    return QString::fromStdString(s);
+QString Text(const std::string& pS) {
+    return QString::fromStdString(pS);
 }
 
 // A hand-edited value with bare commas comes back from QSettings as a list.
-std::string ValueText(const QVariant& value) {
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(',').toStdString();
-    return value.toString().toStdString();
+std::string ValueText(const QVariant& pValue) {
+    if (pValue.typeId() == QMetaType::QStringList)
+        return pValue.toStringList().join(',').toStdString();
+    return pValue.toString().toStdString();
 }
 
 } // namespace
@@ -28,19 +28,19 @@ std::string UserConfigFolder() {
     return (QDir::homePath() + "/.config").toStdString();
 }
 
-std::optional<std::string> ReadIniValue(const std::string& file, const std::string& name) {
-    if (!QFileInfo::exists(Text(file))) return std::nullopt;
-    QSettings store(Text(file), QSettings::IniFormat);
-    const QVariant value = store.value(Text(name));
+std::optional<std::string> ReadIniValue(const std::string& pFile, const std::string& pName) {
+    if (!QFileInfo::exists(Text(pFile))) return std::nullopt;
+    QSettings store(Text(pFile), QSettings::IniFormat);
+    const QVariant value = store.value(Text(pName));
     if (!value.isValid()) return std::nullopt;
     return ValueText(value);
 }
 
-bool WriteIniValue(const std::string& file, const std::string& name, const std::string& value) {
-    const QFileInfo info(Text(file));
+bool WriteIniValue(const std::string& pFile, const std::string& pName, const std::string& pValue) {
+    const QFileInfo info(Text(pFile));
     if (!QDir().mkpath(info.absolutePath())) return false;
-    QSettings store(Text(file), QSettings::IniFormat);
-    store.setValue(Text(name), Text(value));
+    QSettings store(Text(pFile), QSettings::IniFormat);
+    store.setValue(Text(pName), Text(pValue));
     store.sync();
     return store.status() == QSettings::NoError;
 }

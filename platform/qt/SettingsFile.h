@@ -11,8 +11,8 @@ namespace platform {
 std::string UserConfigFolder();
 
 // The stored text, or nothing when the file or the value is missing.
-std::optional<std::string> ReadIniValue(const std::string& file, const std::string& name);
+std::optional<std::string> ReadIniValue(const std::string& pFile, const std::string& pName);
 // Stores the text (creating folder and file); false when it cannot be written.
-bool WriteIniValue(const std::string& file, const std::string& name, const std::string& value);
+bool WriteIniValue(const std::string& pFile, const std::string& pName, const std::string& pValue);
 
 } // namespace platform

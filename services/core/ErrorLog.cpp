@@ -28,8 +28,8 @@ std::optional<std::string> MakeFallbackLogFolder() {
 // The "log" folder beside the program, made when missing. A program folder
 // that cannot be written (a system-wide install) logs into the user's state
 // folder instead. Something else named "log" blocks the log.
-std::optional<std::string> ResolveLogFolder(const std::string& programFolder) {
-    const std::string folder = SetBackslash(programFolder, 0) + "log";
+std::optional<std::string> ResolveLogFolder(const std::string& pProgramFolder) {
+    const std::string folder = SetBackslash(pProgramFolder, 0) + "log";
     if (FolderExists(folder)) {
         if (platform::CanWriteFolder(folder)) return folder;
         return MakeFallbackLogFolder();
@@ -38,34 +38,34 @@ std::optional<std::string> ResolveLogFolder(const std::string& programFolder) {
     if (std::filesystem::symlink_status(folder, ec).type() != std::filesystem::file_type::not_found)
         return std::nullopt;
     if (MakeFolder(folder)) return folder;
-    if (!platform::CanWriteFolder(SetBackslash(programFolder, 1))) return MakeFallbackLogFolder();
+    if (!platform::CanWriteFolder(SetBackslash(pProgramFolder, 1))) return MakeFallbackLogFolder();
     return std::nullopt;
 }
 
-int64_t FileSizeOrZero(const std::string& path) {
+int64_t FileSizeOrZero(const std::string& pPath) {
     std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
+    const auto size = std::filesystem::file_size(pPath, ec);
     return ec ? 0 : int64_t(size);
 }
 
-void AppendLogLine(const std::string& programFolder, std::string_view message, int32_t isError) {
-    const std::optional<std::string> folder = ResolveLogFolder(programFolder);
+void AppendLogLine(const std::string& pProgramFolder, std::string_view pMessage, int32_t pIsError) {
+    const std::optional<std::string> folder = ResolveLogFolder(pProgramFolder);
     if (!folder) return;
     const std::string path =
-        SetBackslash(*folder, 0) + std::string(AppTitle) + (isError ? ".err" : ".log");
+        SetBackslash(*folder, 0) + std::string(AppTitle) + (pIsError ? ".err" : ".log");
     if (FileSizeOrZero(path) > MaxLogBytes) DeleteFileForced(path);
     std::ofstream file(path, std::ios::binary | std::ios::app);
     if (!file) return;
-    file << LogTimestamp() << ' ' << message << "\r\n";
+    file << LogTimestamp() << ' ' << pMessage << "\r\n";
 }
 
 } // namespace
 
-void SetErrorSwitches(std::string_view logErrorText, std::string_view errorCatchText,
-                      const std::string& programFolder) {
-    LogError = SettingToInt32(logErrorText).value_or(0);
-    ErrorCatch = SettingToInt32(errorCatchText).value_or(0);
-    if (ErrorCatch == 0 && FileExists(SetBackslash(programFolder, 0) + "ec.txt")) ErrorCatch = 1;
+void SetErrorSwitches(std::string_view pLogErrorText, std::string_view pErrorCatchText,
+                      const std::string& pProgramFolder) {
+    LogError = SettingToInt32(pLogErrorText).value_or(0);
+    ErrorCatch = SettingToInt32(pErrorCatchText).value_or(0);
+    if (ErrorCatch == 0 && FileExists(SetBackslash(pProgramFolder, 0) + "ec.txt")) ErrorCatch = 1;
 }
 
 void ForceLogWhenCatching() {
@@ -84,18 +84,18 @@ std::string FallbackLogFolder() {
     return SetBackslash(base, 0) + std::string(AppTitle) + "/log";
 }
 
-void WriteLogIn(const std::string& programFolder, std::string_view message, int32_t isError,
-                int32_t force) {
-    if (!force && !LogError) return;
+void WriteLogIn(const std::string& pProgramFolder, std::string_view message, int32_t isError,
+                int32_t pForce) {
+    if (!pForce && !LogError) return;
     CatchUnlessDebugging(
         [&] {
-            AppendLogLine(programFolder, message, isError);
+            AppendLogLine(pProgramFolder, message, isError);
             return 0;
         },
         0);
 }
 
-void WriteLog(std::string_view message, int32_t isError, int32_t force) {
-    if (!force && !LogError) return;
-    WriteLogIn(AppFolder(), message, isError, force);
+void WriteLog(std::string_view pMessage, int32_t pIsError, int32_t pForce) {
+    if (!pForce && !LogError) return;
+    WriteLogIn(AppFolder(), pMessage, pIsError, pForce);
 }

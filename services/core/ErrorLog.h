@@ -13,8 +13,8 @@ extern int32_t LogError;
 // Sets the switches from the stored "LogError" and "ErrorCatch" texts; when
 // ErrorCatch is still 0 it becomes 1 if "ec.txt" stands in the program folder.
 // The settings layer reads the texts (see ReadErrorSwitches in services/store).
-void SetErrorSwitches(std::string_view logErrorText, std::string_view errorCatchText,
-                      const std::string& programFolder);
+void SetErrorSwitches(std::string_view pLogErrorText, std::string_view pErrorCatchText,
+                      const std::string& pProgramFolder);
 
 // Later at start-up: a program that surfaces faults also logs every message.
 void ForceLogWhenCatching();
@@ -23,11 +23,11 @@ void ForceLogWhenCatching();
 // quillan.log in the "log" folder beside the program, when force or LogError
 // is nonzero. A log above 1,024,000 bytes is deleted first. The file is opened
 // and closed for each line; failures are silent.
-void WriteLog(std::string_view message, int32_t isError, int32_t force);
+void WriteLog(std::string_view pMessage, int32_t pIsError, int32_t pForce);
 
 // WriteLog with the program folder given (trailing separator or not).
-void WriteLogIn(const std::string& programFolder, std::string_view message, int32_t isError,
-                int32_t force);
+void WriteLogIn(const std::string& pProgramFolder, std::string_view pMessage, int32_t pIsError,
+                int32_t pForce);
 
 // The log folder used when the program folder cannot be written:
 // $XDG_STATE_HOME/quillan/log, or ~/.local/state/quillan/log.
@@ -38,11 +38,11 @@ inline constexpr int64_t MaxLogBytes = 1024000;
 
 // Runs f and gives its result; a fault inside gives failValue instead, unless
 // ErrorCatch is on, when the fault travels on to the caller.
-template <class F, class R> R CatchUnlessDebugging(F&& f, R failValue) {
-    if (ErrorCatch) return f();
+template <class F, class R> R CatchUnlessDebugging(F&& pF, R pFailValue) {
+    if (ErrorCatch) return pF();
     try {
-        return f();
+        return pF();
     } catch (...) {
-        return failValue;
+        return pFailValue;
     }
 }

@@ -12,8 +12,8 @@ namespace {
 // Only '/' separates; a backslash belongs to the name.
 constexpr char kSeparator = '/';
 
-bool IsSeparator(char c) {
-    return c == kSeparator;
+bool IsSeparator(char pC) {
+    return pC == kSeparator;
 }
 
 bool HasSeparator(const std::string& pPath) {
@@ -26,7 +26,7 @@ bool HasNul(const std::string& pPath) {
 }
 
 bool IsBlank(const std::string& pText) {
-    return std::all_of(pText.begin(), pText.end(), [](char c) { return c == ' '; });
+    return std::all_of(pText.begin(), pText.end(), [](char pC) { return pC == ' '; });
 }
 
 std::string TrimBlanks(const std::string& pText) {
@@ -48,9 +48,9 @@ std::string ToCase(std::string pText, int32_t pCase) {
 
 bool EndsWithNoCase(const std::string& pText, const std::string& pTail) {
     if (pTail.size() > pText.size()) return false;
-    return std::equal(pTail.rbegin(), pTail.rend(), pText.rbegin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
+    return std::equal(pTail.rbegin(), pTail.rend(), pText.rbegin(), [](char pA, char pB) {
+        return std::tolower(static_cast<unsigned char>(pA)) ==
+               std::tolower(static_cast<unsigned char>(pB));
     });
 }
 

@@ -24,28 +24,28 @@ constexpr const char* kWorkSuffix = ".part";
 // keep a job busy.
 constexpr int64_t kLastNumber = 99999;
 
-bool Exists(const std::string& path) {
+bool Exists(const std::string& pPath) {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
+    return fs::exists(fs::symlink_status(pPath, ec));
 }
 
-std::string Joined(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
+std::string Joined(const std::string& pFolder, const std::string& pName) {
+    if (pFolder.empty()) return pName;
+    return pFolder.back() == '/' ? pFolder + pName : pFolder + "/" + pName;
 }
 
-std::string WriteFailure(const std::string& what, const std::error_code& ec) {
-    if (ec == std::errc::no_space_on_device) return "disk full";
-    return "write failed: " + what + ": " + ec.message();
+std::string WriteFailure(const std::string& pWhat, const std::error_code& pEc) {
+    if (pEc == std::errc::no_space_on_device) return "disk full";
+    return "write failed: " + pWhat + ": " + pEc.message();
 }
 
 // All digits, at least one, no sign; the value fits an int.
-bool ReadNumber(const std::string& text, int64_t& value) {
-    if (text.empty() || text.size() > 9) return false;
-    value = 0;
-    for (char c : text) {
+bool ReadNumber(const std::string& pText, int64_t& pValue) {
+    if (pText.empty() || pText.size() > 9) return false;
+    pValue = 0;
+    for (char c : pText) {
         if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
+        pValue = pValue * 10 + (c - '0');
     }
     return true;
 }
@@ -71,42 +71,42 @@ std::string WorkFileHostPart() {
     return "@" + HostTag();
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
+std::string FolderOf(const std::string& pPath) {
+    const auto slash = pPath.rfind('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
-    return path.substr(0, slash);
+    return pPath.substr(0, slash);
 }
 
-std::string NumberedName(const std::string& wanted, int64_t n) {
-    if (n <= 0) return wanted;
-    const auto slash = wanted.rfind('/');
+std::string NumberedName(const std::string& pWanted, int64_t pN) {
+    if (pN <= 0) return pWanted;
+    const auto slash = pWanted.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    auto dot = wanted.rfind('.');
-    if (dot == std::string::npos || dot < nameStart) dot = wanted.size();
-    std::string number = std::to_string(n);
+    auto dot = pWanted.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) dot = pWanted.size();
+    std::string number = std::to_string(pN);
     if (number.size() < 2) number.insert(0, "0");
-    return wanted.substr(0, dot) + number + wanted.substr(dot);
+    return pWanted.substr(0, dot) + number + pWanted.substr(dot);
 }
 
-std::string WorkFileIn(const std::string& folder) {
+std::string WorkFileIn(const std::string& pFolder) {
     static std::atomic<uint64_t> counter{0};
     const std::string stem = kWorkPrefix + std::to_string(platform::CurrentProcessId()) + "-";
     for (;;) {
         // A file of a dead process that had our id may still be there: the next number.
-        std::string candidate = Joined(folder, stem + std::to_string(counter.fetch_add(1) + 1) +
-                                                   "@" + HostTag() + kWorkSuffix);
+        std::string candidate = Joined(pFolder, stem + std::to_string(counter.fetch_add(1) + 1) +
+                                                    "@" + HostTag() + kWorkSuffix);
         if (!Exists(candidate)) return candidate;
     }
 }
 
-int WorkFileOwner(const std::string& fileName) {
+int WorkFileOwner(const std::string& pFileName) {
     const std::string prefix = kWorkPrefix, suffix = kWorkSuffix;
-    if (fileName.size() <= prefix.size() + suffix.size() || fileName.rfind(prefix, 0) != 0 ||
-        fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix) != 0)
+    if (pFileName.size() <= prefix.size() + suffix.size() || pFileName.rfind(prefix, 0) != 0 ||
+        pFileName.compare(pFileName.size() - suffix.size(), suffix.size(), suffix) != 0)
         return -1;
     std::string middle =
-        fileName.substr(prefix.size(), fileName.size() - prefix.size() - suffix.size());
+        pFileName.substr(prefix.size(), pFileName.size() - prefix.size() - suffix.size());
     // Work files of other machines are not ours to judge.
     const auto at = middle.find('@');
     if (at == std::string::npos || middle.substr(at + 1) != HostTag()) return -1;
@@ -119,9 +119,9 @@ int WorkFileOwner(const std::string& fileName) {
     return static_cast<int>(pid);
 }
 
-int RemoveStaleWorkFiles(const std::string& folder) {
+int RemoveStaleWorkFiles(const std::string& pFolder) {
     std::error_code ec;
-    fs::directory_iterator it(folder.empty() ? "." : folder, ec);
+    fs::directory_iterator it(pFolder.empty() ? "." : pFolder, ec);
     if (ec) return 0;
     const int self = platform::CurrentProcessId();
     int removed = 0;
@@ -137,22 +137,22 @@ int RemoveStaleWorkFiles(const std::string& folder) {
     return removed;
 }
 
-void RemoveStaleWorkFilesOnce(const std::string& folder) {
+void RemoveStaleWorkFilesOnce(const std::string& pFolder) {
     static std::mutex mutex;
     static std::set<std::string> swept;
     std::error_code ec;
-    std::string key = fs::weakly_canonical(folder.empty() ? "." : folder, ec).string();
-    if (ec) key = folder;
+    std::string key = fs::weakly_canonical(pFolder.empty() ? "." : pFolder, ec).string();
+    if (ec) key = pFolder;
     {
         std::lock_guard lock(mutex);
         if (!swept.insert(key).second) return;
     }
-    RemoveStaleWorkFiles(folder);
+    RemoveStaleWorkFiles(pFolder);
 }
 
-ReplaceTarget CheckReplaceable(const std::string& source) {
+ReplaceTarget CheckReplaceable(const std::string& pSource) {
     ReplaceTarget t;
-    if (const std::error_code ec = platform::ResolvePath(source, t.file)) {
+    if (const std::error_code ec = platform::ResolvePath(pSource, t.file)) {
         t.error = "cannot read: " + ec.message();
         return t;
     }
@@ -162,12 +162,12 @@ ReplaceTarget CheckReplaceable(const std::string& source) {
         t.error = "cannot read: " + ec.message();
         return t;
     }
-    if (!file.regular) {
+    if (!file.Regular) {
         t.error = "not a regular file";
         return t;
     }
     // Read-only means no write bit for anyone, whoever runs the program (root too).
-    if ((file.mode & 0222) == 0) {
+    if ((file.Mode & 0222) == 0) {
         t.error = "the source is read-only: not replaced";
         return t;
     }
@@ -182,45 +182,45 @@ ReplaceTarget CheckReplaceable(const std::string& source) {
     }
     // In a sticky folder (/tmp) only the file's or the folder's owner may rename over it.
     const uint32_t self = platform::EffectiveUserId();
-    if (!platform::ReadIdentity(t.folder, folder) && (folder.mode & 01000) != 0 && self != 0 &&
-        file.uid != self && folder.uid != self) {
+    if (!platform::ReadIdentity(t.folder, folder) && (folder.Mode & 01000) != 0 && self != 0 &&
+        file.Uid != self && folder.Uid != self) {
         t.error = "cannot replace the source: another user's file in a shared folder";
         return t;
     }
     return t;
 }
 
-std::string ReplaceWithResult(const std::string& workFile, const std::string& file) {
+std::string ReplaceWithResult(const std::string& pWorkFile, const std::string& pFile) {
     platform::FileIdentity identity;
-    if (const std::error_code ec = platform::ReadIdentity(file, identity))
-        return "write failed: cannot read " + file + ": " + ec.message();
+    if (const std::error_code ec = platform::ReadIdentity(pFile, identity))
+        return "write failed: cannot read " + pFile + ": " + ec.message();
     bool ownerKept = true;
-    if (const std::error_code ec = platform::TakeOverIdentity(workFile, identity, ownerKept))
+    if (const std::error_code ec = platform::TakeOverIdentity(pWorkFile, identity, ownerKept))
         return WriteFailure("cannot prepare the result", ec);
     std::error_code ec;
-    fs::rename(workFile, file, ec);
-    if (ec) return WriteFailure("cannot move the result to " + file, ec);
+    fs::rename(pWorkFile, pFile, ec);
+    if (ec) return WriteFailure("cannot move the result to " + pFile, ec);
     // The rename itself reaches the disk too; the result is in place either way.
-    (void)platform::SyncFolder(FolderOf(file));
+    (void)platform::SyncFolder(FolderOf(pFile));
     return {};
 }
 
-Claim ClaimFreeName(const std::string& workFile, const std::string& wanted, bool numberAlways) {
+Claim ClaimFreeName(const std::string& pWorkFile, const std::string& pWanted, bool pNumberAlways) {
     bool linkInstead = false; // the file system has no rename that refuses to replace
-    for (int64_t n = numberAlways ? 1 : 0; n <= kLastNumber; ++n) {
-        const std::string candidate = NumberedName(wanted, n);
+    for (int64_t n = pNumberAlways ? 1 : 0; n <= kLastNumber; ++n) {
+        const std::string candidate = NumberedName(pWanted, n);
         std::error_code ec;
         if (!linkInstead) {
-            ec = platform::RenameNoReplace(workFile, candidate);
+            ec = platform::RenameNoReplace(pWorkFile, candidate);
             if (!ec) return {candidate, {}};
             linkInstead = ec == std::errc::invalid_argument ||
                           ec == std::errc::function_not_supported ||
                           ec == std::errc::operation_not_supported;
         }
         if (linkInstead) {
-            ec = platform::LinkNoReplace(workFile, candidate);
+            ec = platform::LinkNoReplace(pWorkFile, candidate);
             if (!ec) {
-                RemoveIfPresent(workFile);
+                RemoveIfPresent(pWorkFile);
                 return {candidate, {}};
             }
         }
@@ -228,12 +228,12 @@ Claim ClaimFreeName(const std::string& workFile, const std::string& wanted, bool
         if (ec == std::errc::file_exists) continue;
         return {{}, WriteFailure("cannot move the result to " + candidate, ec)};
     }
-    return {{}, "write failed: no free numbered name for " + wanted};
+    return {{}, "write failed: no free numbered name for " + pWanted};
 }
 
-void RemoveIfPresent(const std::string& path) {
+void RemoveIfPresent(const std::string& pPath) {
     std::error_code ignored;
-    if (!path.empty()) fs::remove(path, ignored);
+    if (!pPath.empty()) fs::remove(pPath, ignored);
 }
 
 } // namespace results

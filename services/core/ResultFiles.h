@@ -20,25 +20,25 @@ namespace results {
 std::string WorkFileHostPart();
 
 // The folder part of a path ("." for a bare name); '/' is the only separator.
-std::string FolderOf(const std::string& path);
+std::string FolderOf(const std::string& pPath);
 
 // Name n of the numbered series of wanted: wanted itself for 0, else the base name with n
 // (at least two digits) before the extension: "take.wav", "take01.wav", "take02.wav", ...
-std::string NumberedName(const std::string& wanted, int64_t n);
+std::string NumberedName(const std::string& pWanted, int64_t pN);
 
 // A fresh work-file path in folder, unique within this process and not present on disk.
 // Short, so that results under names of up to 255 bytes still have one.
-std::string WorkFileIn(const std::string& folder);
+std::string WorkFileIn(const std::string& pFolder);
 
 // The process id in a work-file name of ours (made on this host), or -1 when the name is
 // not one.
-int WorkFileOwner(const std::string& fileName);
+int WorkFileOwner(const std::string& pFileName);
 
 // Removes the work files in folder whose process no longer exists; the count removed. Only
 // regular files under our own naming pattern are touched.
-int RemoveStaleWorkFiles(const std::string& folder);
+int RemoveStaleWorkFiles(const std::string& pFolder);
 // The same, once per folder and process; later calls for that folder do nothing.
-void RemoveStaleWorkFilesOnce(const std::string& folder);
+void RemoveStaleWorkFilesOnce(const std::string& pFolder);
 
 // The file a result replacing source goes to: the source itself, or the file its links lead
 // to. error says why it cannot be replaced (read-only, a folder where no file can be made,
@@ -48,13 +48,13 @@ struct ReplaceTarget {
     std::string folder; // its folder, where the work file must be written
     std::string error;  // empty when the source can be replaced
 };
-ReplaceTarget CheckReplaceable(const std::string& source);
+ReplaceTarget CheckReplaceable(const std::string& pSource);
 
 // Gives the work file the owner, group and mode of file (the owner where permitted),
 // flushes it, then renames it over file in one step. An error text ("disk full", "write
 // failed: ..."), empty on success; on failure file is untouched and the work file stays
 // for the caller to remove.
-std::string ReplaceWithResult(const std::string& workFile, const std::string& file);
+std::string ReplaceWithResult(const std::string& pWorkFile, const std::string& pFile);
 
 // Moves the work file to the first free name of the numbered series of wanted (from 01 on
 // when numberAlways, else from wanted itself), never replacing anything that is there: a
@@ -63,9 +63,9 @@ struct Claim {
     std::string path;  // the name the result now has; empty on failure
     std::string error; // why the result could not be moved; the work file then stays
 };
-Claim ClaimFreeName(const std::string& workFile, const std::string& wanted, bool numberAlways);
+Claim ClaimFreeName(const std::string& pWorkFile, const std::string& pWanted, bool pNumberAlways);
 
 // Removes a file if it is there; missing files are fine.
-void RemoveIfPresent(const std::string& path);
+void RemoveIfPresent(const std::string& pPath);
 
 } // namespace results

@@ -9,10 +9,11 @@
 
 namespace {
 
-std::string StoreRelativePath(std::string_view appName, std::string_view keyPath) {
-    if (keyPath.empty())
-        return std::string(SettingsMaker) + "/" + std::string(appName.empty() ? AppTitle : appName);
-    std::string path(keyPath);
+std::string StoreRelativePath(std::string_view pAppName, std::string_view pKeyPath) {
+    if (pKeyPath.empty())
+        return std::string(SettingsMaker) + "/" +
+               std::string(pAppName.empty() ? AppTitle : pAppName);
+    std::string path(pKeyPath);
     std::replace(path.begin(), path.end(), '\\', '/');
     while (!path.empty() && path.front() == '/')
         path.erase(path.begin());
@@ -23,101 +24,102 @@ std::string StoreRelativePath(std::string_view appName, std::string_view keyPath
 
 // The stored value as the reader sees it; nothing when it is missing or too
 // long for the read buffer.
-std::optional<std::string> QueryValue(const std::string& file, std::string_view name) {
-    std::optional<std::string> value = platform::ReadIniValue(file, std::string(name));
+std::optional<std::string> QueryValue(const std::string& pFile, std::string_view pName) {
+    std::optional<std::string> value = platform::ReadIniValue(pFile, std::string(pName));
     if (!value || value->size() > SettingReadLimit) return std::nullopt;
     return CutAtNul(*value);
 }
 
 // The setting read as a whole number with the window's current value as the
 // default; nothing for a stored text that is not a number.
-std::optional<int32_t> ReadPlacementValue(std::string_view prefix, std::string_view key,
-                                          int32_t current) {
-    return SettingToInt32(ReadSetting(std::string(prefix) + std::string(key), current));
+std::optional<int32_t> ReadPlacementValue(std::string_view pPrefix, std::string_view pKey,
+                                          int32_t pCurrent) {
+    return SettingToInt32(ReadSetting(std::string(pPrefix) + std::string(pKey), pCurrent));
 }
 
-void RestorePosition(PlacementWindow& window, std::string_view prefix) {
-    if (auto left = ReadPlacementValue(prefix, "WindowLeft", window.Left())) window.SetLeft(*left);
-    if (auto top = ReadPlacementValue(prefix, "WindowTop", window.Top())) window.SetTop(*top);
+void RestorePosition(PlacementWindow& pWindow, std::string_view pPrefix) {
+    if (auto left = ReadPlacementValue(pPrefix, "WindowLeft", pWindow.Left()))
+        pWindow.SetLeft(*left);
+    if (auto top = ReadPlacementValue(pPrefix, "WindowTop", pWindow.Top())) pWindow.SetTop(*top);
 }
 
-void RestoreSize(PlacementWindow& window, std::string_view prefix) {
-    if (auto height = ReadPlacementValue(prefix, "WindowHeight", window.Height()))
-        window.SetHeight(*height);
-    if (auto width = ReadPlacementValue(prefix, "WindowWidth", window.Width()))
-        window.SetWidth(*width);
+void RestoreSize(PlacementWindow& pWindow, std::string_view pPrefix) {
+    if (auto height = ReadPlacementValue(pPrefix, "WindowHeight", pWindow.Height()))
+        pWindow.SetHeight(*height);
+    if (auto width = ReadPlacementValue(pPrefix, "WindowWidth", pWindow.Width()))
+        pWindow.SetWidth(*width);
 }
 
-void RestoreState(PlacementWindow& window, std::string_view prefix) {
-    const auto state = ReadPlacementValue(prefix, "WindowState", window.WindowState());
-    if (state && *state >= 0 && *state <= 2) window.SetWindowState(*state);
+void RestoreState(PlacementWindow& pWindow, std::string_view pPrefix) {
+    const auto state = ReadPlacementValue(pPrefix, "WindowState", pWindow.WindowState());
+    if (state && *state >= 0 && *state <= 2) pWindow.SetWindowState(*state);
 }
 
-void WritePlacementValue(std::string_view prefix, std::string_view key, int32_t value) {
-    WriteSetting(std::string(prefix) + std::string(key), value);
+void WritePlacementValue(std::string_view pPrefix, std::string_view pKey, int32_t pValue) {
+    WriteSetting(std::string(pPrefix) + std::string(pKey), pValue);
 }
 
 } // namespace
 
-std::string SettingsFilePath(std::string_view appName, std::string_view keyPath) {
-    return platform::UserConfigFolder() + "/" + StoreRelativePath(appName, keyPath) + ".ini";
+std::string SettingsFilePath(std::string_view pAppName, std::string_view pKeyPath) {
+    return platform::UserConfigFolder() + "/" + StoreRelativePath(pAppName, pKeyPath) + ".ini";
 }
 
-std::string RegReadString(std::string_view valueName, std::string_view defaultText,
-                          std::string_view appName, std::string_view keyPath) {
-    std::string result(defaultText);
-    if (auto stored = QueryValue(SettingsFilePath(appName, keyPath), valueName))
+std::string RegReadString(std::string_view pValueName, std::string_view pDefaultText,
+                          std::string_view pAppName, std::string_view pKeyPath) {
+    std::string result(pDefaultText);
+    if (auto stored = QueryValue(SettingsFilePath(pAppName, pKeyPath), pValueName))
         result = std::move(*stored);
     if (result == EmptyMarker) result.clear();
     return result;
 }
 
-void RegWriteString(std::string_view valueName, std::string_view value, std::string_view appName,
-                    std::string_view keyPath) {
-    const std::string text = value.empty() ? std::string(EmptyMarker) : std::string(value);
-    platform::WriteIniValue(SettingsFilePath(appName, keyPath), std::string(valueName), text);
+void RegWriteString(std::string_view pValueName, std::string_view pValue, std::string_view pAppName,
+                    std::string_view pKeyPath) {
+    const std::string text = pValue.empty() ? std::string(EmptyMarker) : std::string(pValue);
+    platform::WriteIniValue(SettingsFilePath(pAppName, pKeyPath), std::string(pValueName), text);
 }
 
-std::string ReadSettingText(std::string_view key, std::string_view defaultText) {
-    return CatchUnlessDebugging([&] { return RegReadString(key, defaultText); }, std::string());
+std::string ReadSettingText(std::string_view key, std::string_view pDefaultText) {
+    return CatchUnlessDebugging([&] { return RegReadString(key, pDefaultText); }, std::string());
 }
 
-void WriteSettingText(std::string_view key, std::string_view value) {
+void WriteSettingText(std::string_view key, std::string_view pValue) {
     CatchUnlessDebugging(
         [&] {
-            RegWriteString(key, value);
+            RegWriteString(key, pValue);
             return 0;
         },
         0);
 }
 
-void RestoreWindowPlacement(PlacementWindow& window, std::string_view keyPrefix, int32_t noSize,
+void RestoreWindowPlacement(PlacementWindow& window, std::string_view pKeyPrefix, int32_t noSize,
                             int32_t noState, int32_t noPosition) {
     CatchUnlessDebugging(
         [&] {
             if (window.WindowState() == 0) {
-                if (!noPosition) RestorePosition(window, keyPrefix);
-                if (!noSize) RestoreSize(window, keyPrefix);
+                if (!noPosition) RestorePosition(window, pKeyPrefix);
+                if (!noSize) RestoreSize(window, pKeyPrefix);
             }
-            if (!noState) RestoreState(window, keyPrefix);
+            if (!noState) RestoreState(window, pKeyPrefix);
             return 0;
         },
         0);
 }
 
-void SaveWindowPlacement(const PlacementWindow& window, std::string_view keyPrefix, int32_t noSize,
+void SaveWindowPlacement(const PlacementWindow& window, std::string_view pKeyPrefix, int32_t noSize,
                          int32_t noState) {
     CatchUnlessDebugging(
         [&] {
             if (window.WindowState() == 0) {
-                WritePlacementValue(keyPrefix, "WindowLeft", window.Left());
-                WritePlacementValue(keyPrefix, "WindowTop", window.Top());
+                WritePlacementValue(pKeyPrefix, "WindowLeft", window.Left());
+                WritePlacementValue(pKeyPrefix, "WindowTop", window.Top());
                 if (!noSize) {
-                    WritePlacementValue(keyPrefix, "WindowHeight", window.Height());
-                    WritePlacementValue(keyPrefix, "WindowWidth", window.Width());
+                    WritePlacementValue(pKeyPrefix, "WindowHeight", window.Height());
+                    WritePlacementValue(pKeyPrefix, "WindowWidth", window.Width());
                 }
             }
-            if (!noState) WritePlacementValue(keyPrefix, "WindowState", window.WindowState());
+            if (!noState) WritePlacementValue(pKeyPrefix, "WindowState", window.WindowState());
             return 0;
         },
         0);

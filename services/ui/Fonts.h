@@ -40,7 +40,7 @@ struct LanguageDecision {
     int32_t explicitFonts = 0;
 };
 // The decision for a system language and the stored "LangMode" text.
-LanguageDecision DecideLanguage(bool japaneseSystem, std::string_view storedLangMode);
+LanguageDecision DecideLanguage(bool pJapaneseSystem, std::string_view pStoredLangMode);
 
 // Anything that carries its own font settings and window (a control).
 class UIFontSource {
@@ -54,22 +54,22 @@ class UIFontSource {
 };
 
 // The logical font for size, bold, italic and face at the given twips per pixel.
-platform::LogFont UIFontRecord(float size, int16_t bold, int16_t italic, std::string_view face,
-                               int32_t twipsPerPixel);
+platform::LogFont UIFontRecord(float pSize, int16_t pBold, int16_t pItalic, std::string_view pFace,
+                               int32_t pTwipsPerPixel);
 
 // Appends one cache entry (its font may be 0 when creation failed).
-void CreateUIFont(float size, int16_t bold, int16_t italic, std::string_view face);
+void CreateUIFont(float pSize, int16_t pBold, int16_t pItalic, std::string_view pFace);
 
 // index -2: find or create the font for size, bold, italic and face;
 // index -1: the same with the values and the window taken from object;
 // index >= 0: that cache entry. The entry's font goes to the window.
 // Returns the cache index used.
-int32_t SetUIFont(QWidget* window, int32_t index, const UIFontSource* object, float size,
-                  int16_t bold, int16_t italic, std::string_view face);
+int32_t SetUIFont(QWidget* pWindow, int32_t pIndex, const UIFontSource* pObject, float pSize,
+                  int16_t pBold, int16_t pItalic, std::string_view pFace);
 
 // Deletes every cached font and empties the cache.
 void DeleteUIFonts();
 
 // The face trimmed of blanks, in UTF-8, NUL-padded into 32 bytes; a character
 // is never split and the last byte always stays NUL. Returns the bytes written.
-int32_t FaceNameBytes(std::string_view text, std::array<uint8_t, 32>& bytes);
+int32_t FaceNameBytes(std::string_view pText, std::array<uint8_t, 32>& pBytes);

@@ -20,12 +20,12 @@ std::string CurrentFolder() {
     return ec ? std::string() : path.string();
 }
 
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
+std::vector<std::string> SplitAt(const std::string& pText, char pSeparator) {
     std::vector<std::string> parts;
     size_t start = 0;
     for (;;) {
-        const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
+        const size_t end = pText.find(pSeparator, start);
+        parts.push_back(pText.substr(start, end - start));
         if (end == std::string::npos) return parts;
         start = end + 1;
     }
@@ -33,10 +33,10 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
 
 // "description|pattern|description|pattern"; several patterns of one pair are
 // separated by ";". A description without a pattern is dropped.
-std::vector<platform::FileDialogFilter> ParseFilterPairs(const std::string& filter) {
+std::vector<platform::FileDialogFilter> ParseFilterPairs(const std::string& pFilter) {
     std::vector<platform::FileDialogFilter> filters;
-    if (filter.empty()) return filters;
-    const std::vector<std::string> parts = SplitAt(filter, '|');
+    if (pFilter.empty()) return filters;
+    const std::vector<std::string> parts = SplitAt(pFilter, '|');
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
         platform::FileDialogFilter pair{parts[i], {}};
         for (const std::string& pattern : SplitAt(parts[i + 1], ';'))
@@ -47,61 +47,61 @@ std::vector<platform::FileDialogFilter> ParseFilterPairs(const std::string& filt
     return filters;
 }
 
-int32_t EffectiveFlags(int32_t isSave, int32_t flags) {
-    if (flags != -1) return flags;
-    return isSave == 1 ? DefaultSaveFlags : DefaultOpenFlags;
+int32_t EffectiveFlags(int32_t pIsSave, int32_t pFlags) {
+    if (pFlags != -1) return pFlags;
+    return pIsSave == 1 ? DefaultSaveFlags : DefaultOpenFlags;
 }
 
 } // namespace
 
-platform::FolderDialogRequest FolderPickRequest(const std::string& startPath,
-                                                const std::string& title,
-                                                const std::string& currentDir) {
+platform::FolderDialogRequest FolderPickRequest(const std::string& pStartPath,
+                                                const std::string& pTitle,
+                                                const std::string& pCurrentDir) {
     platform::FolderDialogRequest request;
-    request.startFolder = CutAtNul(startPath).empty() ? currentDir : SetBackslash(startPath, 1);
-    request.title = title.empty() ? std::string(DefaultFolderTitle) : title;
+    request.startFolder = CutAtNul(pStartPath).empty() ? pCurrentDir : SetBackslash(pStartPath, 1);
+    request.title = pTitle.empty() ? std::string(DefaultFolderTitle) : pTitle;
     return request;
 }
 
-std::string FolderPickResult(const std::optional<std::string>& chosen) {
-    if (!chosen) return {};
-    const std::string folder = CutAtNul(*chosen);
+std::string FolderPickResult(const std::optional<std::string>& pChosen) {
+    if (!pChosen) return {};
+    const std::string folder = CutAtNul(*pChosen);
     if (folder.empty()) return {};
     return SetBackslash(folder, 0);
 }
 
-platform::FileDialogRequest FilePickRequest(int32_t isSave, const std::string& filter,
-                                            const std::string& initialDir,
-                                            const std::string& fileName, int32_t flags) {
-    const int32_t effective = EffectiveFlags(isSave, flags);
+platform::FileDialogRequest FilePickRequest(int32_t pIsSave, const std::string& pFilter,
+                                            const std::string& pInitialDir,
+                                            const std::string& pFileName, int32_t pFlags) {
+    const int32_t effective = EffectiveFlags(pIsSave, pFlags);
     platform::FileDialogRequest request;
-    request.save = isSave != 0;
-    request.filters = ParseFilterPairs(filter);
-    request.initialDir = initialDir;
-    request.fileName = fileName;
+    request.save = pIsSave != 0;
+    request.filters = ParseFilterPairs(pFilter);
+    request.initialDir = pInitialDir;
+    request.fileName = pFileName;
     request.confirmOverwrite = (effective & FlagOverwritePrompt) != 0;
     request.mustExist = (effective & FlagFileMustExist) != 0;
     return request;
 }
 
-std::string FilePickResult(const std::optional<std::string>& chosen) {
-    return chosen ? CutAtNul(*chosen) : std::string();
+std::string FilePickResult(const std::optional<std::string>& pChosen) {
+    return pChosen ? CutAtNul(*pChosen) : std::string();
 }
 
-std::string PickFolder(const std::string& startPath, const std::string& title, QWidget* owner) {
+std::string PickFolder(const std::string& pStartPath, const std::string& pTitle, QWidget* pOwner) {
     try {
-        const auto request = FolderPickRequest(startPath, title, CurrentFolder());
-        return FolderPickResult(platform::ShowFolderDialog(owner, request));
+        const auto request = FolderPickRequest(pStartPath, pTitle, CurrentFolder());
+        return FolderPickResult(platform::ShowFolderDialog(pOwner, request));
     } catch (...) {
         return {};
     }
 }
 
 std::string PickFile(QWidget* owner, int32_t isSave, const std::string& filter,
-                     const std::string& initialDir, const std::string& fileName, int32_t flags) {
+                     const std::string& pInitialDir, const std::string& fileName, int32_t flags) {
     return CatchUnlessDebugging(
         [&] {
-            const auto request = FilePickRequest(isSave, filter, initialDir, fileName, flags);
+            const auto request = FilePickRequest(isSave, filter, pInitialDir, fileName, flags);
             const auto chosen = platform::ShowFileDialog(owner, request);
             // Let the area the dialog covered repaint before the caller goes on.
             platform::PumpEvents();

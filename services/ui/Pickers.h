@@ -15,21 +15,21 @@ class QWidget;
 inline constexpr std::string_view DefaultFolderTitle = "フォルダを選択してください";
 
 // The chosen folder with a trailing separator; empty when cancelled.
-std::string PickFolder(const std::string& startPath, const std::string& title, QWidget* owner);
+std::string PickFolder(const std::string& pStartPath, const std::string& pTitle, QWidget* pOwner);
 
 // The chosen file; empty when cancelled. filter: "description|pattern" pairs
 // joined by "|" (patterns separated by ";"). flags -1: the usual rules (save
 // asks before overwriting, open wants an existing file); otherwise the
 // overwrite-prompt (0x2) and file-must-exist (0x1000) bits decide.
-std::string PickFile(QWidget* owner, int32_t isSave, const std::string& filter,
-                     const std::string& initialDir, const std::string& fileName, int32_t flags);
+std::string PickFile(QWidget* pOwner, int32_t pIsSave, const std::string& pFilter,
+                     const std::string& pInitialDir, const std::string& pFileName, int32_t pFlags);
 
 // What the pickers ask of the dialogs and make of their answers.
-platform::FolderDialogRequest FolderPickRequest(const std::string& startPath,
-                                                const std::string& title,
-                                                const std::string& currentDir);
-std::string FolderPickResult(const std::optional<std::string>& chosen);
-platform::FileDialogRequest FilePickRequest(int32_t isSave, const std::string& filter,
-                                            const std::string& initialDir,
-                                            const std::string& fileName, int32_t flags);
-std::string FilePickResult(const std::optional<std::string>& chosen);
+platform::FolderDialogRequest FolderPickRequest(const std::string& pStartPath,
+                                                const std::string& pTitle,
+                                                const std::string& pCurrentDir);
+std::string FolderPickResult(const std::optional<std::string>& pChosen);
+platform::FileDialogRequest FilePickRequest(int32_t pIsSave, const std::string& pFilter,
+                                            const std::string& pInitialDir,
+                                            const std::string& pFileName, int32_t pFlags);
+std::string FilePickResult(const std::optional<std::string>& pChosen);

@@ -18,32 +18,32 @@ namespace {
 
 // One reference case: the EditWave arguments by name and the expected results.
 struct VectorCase {
-    std::string name;
-    std::string source;
-    bool hasTarget = false;
-    std::map<std::string, std::string> args;
-    std::string expectedJson;
+    std::string Name;
+    std::string Source;
+    bool HasTarget = false;
+    std::map<std::string, std::string> Args;
+    std::string ExpectedJson;
 };
 
-VectorCase LoadCase(const fs::path& folder) {
+VectorCase LoadCase(const fs::path& pFolder) {
     VectorCase c;
-    c.name = folder.filename();
-    const std::string args = ReadText((folder / "args.json").string());
+    c.Name = pFolder.filename();
+    const std::string args = ReadText((pFolder / "args.json").string());
     std::string source = JsonValue(args, "source").value_or("\"\"");
-    c.source = (folder / source.substr(1, source.size() - 2)).lexically_normal().string();
-    c.hasTarget = JsonValue(args, "target").value_or("\"\"") != "\"\"";
+    c.Source = (pFolder / source.substr(1, source.size() - 2)).lexically_normal().string();
+    c.HasTarget = JsonValue(args, "target").value_or("\"\"") != "\"\"";
     std::regex pair("\"name\"\\s*:\\s*\"(\\w+)\"\\s*,\\s*\"value\"\\s*:\\s*([-0-9.eE+]+)");
     for (std::sregex_iterator it(args.begin(), args.end(), pair), end; it != end; ++it)
-        c.args[(*it)[1]] = (*it)[2];
-    c.expectedJson = ReadText((folder / "expected.json").string());
+        c.Args[(*it)[1]] = (*it)[2];
+    c.ExpectedJson = ReadText((pFolder / "expected.json").string());
     return c;
 }
 
 // The command-line options that carry a case's arguments.
-std::vector<std::string> OptionsFor(const VectorCase& c) {
+std::vector<std::string> OptionsFor(const VectorCase& pC) {
     static const char* modes[] = {"peak", "rms-max", "rms-average", "rms-calc"};
-    auto a = [&](const char* n) { return c.args.at(n); };
-    auto on = [&](const char* n) { return std::stoll(a(n)) != 0; };
+    auto a = [&](const char* pN) { return pC.Args.at(pN); };
+    auto on = [&](const char* pN) { return std::stoll(a(pN)) != 0; };
     std::vector<std::string> o{"--from",
                                a("pFrom"),
                                "--to",
@@ -80,17 +80,17 @@ std::vector<std::string> OptionsFor(const VectorCase& c) {
     return o;
 }
 
-void ExpectLevelsMatch(const std::string& expected, const std::string& line) {
+void ExpectLevelsMatch(const std::string& pExpected, const std::string& pLine) {
     for (const char* key : {"max_peak", "max_rms", "norm_rms"}) {
-        auto want = JsonValue(expected, key);
+        auto want = JsonValue(pExpected, key);
         if (want && *want != "null") {
-            EXPECT_EQ(JsonValue(line, key), want) << key;
+            EXPECT_EQ(JsonValue(pLine, key), want) << key;
         }
     }
     for (const char* key : {"max_peak_db", "max_rms_db", "norm_rms_db"}) {
-        auto want = JsonValue(expected, key);
+        auto want = JsonValue(pExpected, key);
         if (!want || *want == "null") continue;
-        auto got = JsonValue(line, key);
+        auto got = JsonValue(pLine, key);
         ASSERT_TRUE(got && *got != "null") << key;
         const double w = std::stod(*want), g = std::stod(*got);
         EXPECT_LE(std::fabs(g - w), 1e-6 * std::max(1.0, std::fabs(w))) << key;
@@ -109,8 +109,8 @@ std::vector<fs::path> VectorCases() {
     return cases;
 }
 
-std::string CaseName(const ::testing::TestParamInfo<fs::path>& info) {
-    std::string name = "case_" + info.param.filename().string();
+std::string CaseName(const ::testing::TestParamInfo<fs::path>& pInfo) {
+    std::string name = "case_" + pInfo.param.filename().string();
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;
@@ -121,38 +121,38 @@ class BatchVector : public ::testing::TestWithParam<fs::path> {};
 TEST_P(BatchVector, OptionsReachTheEngineAsTheCaseExpects) {
     const fs::path folder = GetParam();
     const VectorCase c = LoadCase(folder);
-    const bool check = std::stoi(c.args.at("pCheckLevel")) == 1;
-    if (!c.hasTarget && !check) GTEST_SKIP() << "measure only without a level check has no option";
+    const bool check = std::stoi(c.Args.at("pCheckLevel")) == 1;
+    if (!c.HasTarget && !check) GTEST_SKIP() << "measure only without a level check has no option";
     ScratchDir dir;
     fs::create_directory(dir / "in");
     fs::create_directory(dir / "out");
-    const std::string source = dir / ("in/" + fs::path(c.source).filename().string());
-    fs::copy_file(c.source, source);
+    const std::string source = dir / ("in/" + fs::path(c.Source).filename().string());
+    fs::copy_file(c.Source, source);
     const auto original = ReadBytes(source);
 
     std::vector<std::string> args = OptionsFor(c);
     args.insert(args.end(), {"--json", "-q", "-o", dir / "out", source});
     RunResult r = RunBatch(args);
-    const int expectedResult = std::stoi(*JsonValue(c.expectedJson, "result"));
-    EXPECT_EQ(r.status, expectedResult == 1 ? 0 : 1) << r.err;
-    EXPECT_EQ(JsonValue(r.out, "result"), std::to_string(expectedResult));
+    const int expectedResult = std::stoi(*JsonValue(c.ExpectedJson, "result"));
+    EXPECT_EQ(r.Status, expectedResult == 1 ? 0 : 1) << r.Err;
+    EXPECT_EQ(JsonValue(r.Out, "result"), std::to_string(expectedResult));
     if (expectedResult == 1) {
-        ExpectLevelsMatch(c.expectedJson, r.out);
+        ExpectLevelsMatch(c.ExpectedJson, r.Out);
     } else {
         // A failed job shows no levels (null), whatever the engine's presets are, and says why.
-        EXPECT_EQ(JsonValue(r.out, "max_peak"), "null");
-        EXPECT_NE(r.err.find(source + ": "), std::string::npos) << r.err;
+        EXPECT_EQ(JsonValue(r.Out, "max_peak"), "null");
+        EXPECT_NE(r.Err.find(source + ": "), std::string::npos) << r.Err;
     }
     EXPECT_EQ(ReadBytes(source), original);
 
     const auto written = Listing(dir / "out");
     if (fs::exists(folder / "expected.wav") && !check) {
-        ASSERT_EQ(written.size(), 1u) << r.err;
+        ASSERT_EQ(written.size(), 1u) << r.Err;
         EXPECT_TRUE(ReadBytes(dir / ("out/" + written[0])) ==
                     ReadBytes((folder / "expected.wav").string()));
     } else {
         EXPECT_TRUE(written.empty());
-        EXPECT_EQ(JsonValue(r.out, "target"), "null");
+        EXPECT_EQ(JsonValue(r.Out, "target"), "null");
     }
 }
 

@@ -17,18 +17,18 @@ namespace clitest {
 ScratchDir::ScratchDir() {
     std::string pattern = (fs::temp_directory_path() / "quillan-cli-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
+    m_Path = pattern;
 }
 
 ScratchDir::~ScratchDir() {
     std::error_code ec;
-    fs::remove_all(m_path, ec);
+    fs::remove_all(m_Path, ec);
 }
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+std::string Slurp(const std::string& pPath) {
+    std::ifstream in(pPath, std::ios::binary);
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
@@ -36,52 +36,52 @@ std::string Slurp(const std::string& path) {
 
 } // namespace
 
-void WriteToneWav(const std::string& path, int channels, int rate, int64_t frames,
-                  int16_t amplitude) {
-    const double seconds = static_cast<double>(frames) / rate;
+void WriteToneWav(const std::string& pPath, int pChannels, int pRate, int64_t pFrames,
+                  int16_t pAmplitude) {
+    const double seconds = static_cast<double>(pFrames) / pRate;
     WavGenOptions o;
-    o.Rate = rate;
-    o.Channels = channels;
+    o.Rate = pRate;
+    o.Channels = pChannels;
     o.Seconds = seconds * 0.8;
     o.LeadSilence = o.TailSilence = seconds * 0.1;
-    o.PeakDb = 20.0 * std::log10(amplitude / 32768.0);
-    o.Seed = static_cast<uint32_t>(amplitude);
-    if (!GenerateWav(path, o)) throw std::runtime_error("cannot write " + path);
+    o.PeakDb = 20.0 * std::log10(pAmplitude / 32768.0);
+    o.Seed = static_cast<uint32_t>(pAmplitude);
+    if (!GenerateWav(pPath, o)) throw std::runtime_error("cannot write " + pPath);
 }
 
-std::vector<char> WavBytes(uint16_t formatTag, uint16_t channels, uint16_t bits, uint32_t rate,
-                           uint32_t dataBytes) {
+std::vector<char> WavBytes(uint16_t pFormatTag, uint16_t pChannels, uint16_t pBits, uint32_t pRate,
+                           uint32_t pDataBytes) {
     std::vector<char> b;
-    auto u32 = [&](uint32_t v) {
+    auto u32 = [&](uint32_t pV) {
         for (int i = 0; i < 4; ++i)
-            b.push_back(static_cast<char>(v >> (8 * i)));
+            b.push_back(static_cast<char>(pV >> (8 * i)));
     };
-    auto u16 = [&](uint16_t v) {
-        b.push_back(static_cast<char>(v));
-        b.push_back(static_cast<char>(v >> 8));
+    auto u16 = [&](uint16_t pV) {
+        b.push_back(static_cast<char>(pV));
+        b.push_back(static_cast<char>(pV >> 8));
     };
-    auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
-    const uint16_t align = static_cast<uint16_t>(channels * ((bits + 7) / 8));
+    auto tag = [&](const char* pT) { b.insert(b.end(), pT, pT + 4); };
+    const uint16_t align = static_cast<uint16_t>(pChannels * ((pBits + 7) / 8));
     tag("RIFF");
-    u32(36 + dataBytes);
+    u32(36 + pDataBytes);
     tag("WAVE");
     tag("fmt ");
     u32(16);
-    u16(formatTag);
-    u16(channels);
-    u32(rate);
-    u32(rate * align);
+    u16(pFormatTag);
+    u16(pChannels);
+    u32(pRate);
+    u32(pRate * align);
     u16(align);
-    u16(bits);
+    u16(pBits);
     tag("data");
-    u32(dataBytes);
-    for (uint32_t i = 0; i < dataBytes; ++i)
+    u32(pDataBytes);
+    for (uint32_t i = 0; i < pDataBytes; ++i)
         b.push_back(static_cast<char>(i * 7));
     return b;
 }
 
-std::string ReadText(const std::string& path) {
-    return Slurp(path);
+std::string ReadText(const std::string& pPath) {
+    return Slurp(pPath);
 }
 
 std::string VectorsDir() {
@@ -89,26 +89,26 @@ std::string VectorsDir() {
     return v ? v : QUILLAN_VECTORS_DIR;
 }
 
-std::optional<std::string> JsonValue(const std::string& json, const std::string& key) {
+std::optional<std::string> JsonValue(const std::string& pJson, const std::string& pKey) {
     std::smatch m;
-    std::regex re("\"" + key + "\"\\s*:\\s*(\"(?:[^\"\\\\]|\\\\.)*\"|[^,}\\s]+)");
-    if (!std::regex_search(json, m, re)) return std::nullopt;
+    std::regex re("\"" + pKey + "\"\\s*:\\s*(\"(?:[^\"\\\\]|\\\\.)*\"|[^,}\\s]+)");
+    if (!std::regex_search(pJson, m, re)) return std::nullopt;
     return m[1].str();
 }
 
-std::vector<char> ReadBytes(const std::string& path) {
-    std::string s = Slurp(path);
+std::vector<char> ReadBytes(const std::string& pPath) {
+    std::string s = Slurp(pPath);
     return {s.begin(), s.end()};
 }
 
-void WriteBytes(const std::string& path, const std::vector<char>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+void WriteBytes(const std::string& pPath, const std::vector<char>& pBytes) {
+    std::ofstream out(pPath, std::ios::binary);
+    out.write(pBytes.data(), static_cast<std::streamsize>(pBytes.size()));
 }
 
-std::vector<std::string> Listing(const fs::path& folder) {
+std::vector<std::string> Listing(const fs::path& pFolder) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
+    for (const auto& e : fs::directory_iterator(pFolder))
         names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
@@ -120,34 +120,34 @@ std::string BatchBinary() {
     return QUILLAN_BATCH_PATH;
 }
 
-Spawned SpawnBatch(const std::vector<std::string>& args, const std::string& logFolder) {
+Spawned SpawnBatch(const std::vector<std::string>& pArgs, const std::string& pLogFolder) {
     static int counter = 0;
     Spawned s;
     const std::string tag =
         std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(++counter);
-    s.outFile = logFolder + "/stdout-" + tag;
-    s.errFile = logFolder + "/stderr-" + tag;
+    s.OutFile = pLogFolder + "/stdout-" + tag;
+    s.ErrFile = pLogFolder + "/stderr-" + tag;
     std::vector<std::string> command{BatchBinary()};
-    command.insert(command.end(), args.begin(), args.end());
+    command.insert(command.end(), pArgs.begin(), pArgs.end());
     std::string error;
-    s.pid = platform::StartProcess(command, {"/dev/null", s.outFile, s.errFile}, error);
+    s.Pid = platform::StartProcess(command, {"/dev/null", s.OutFile, s.ErrFile}, error);
     return s;
 }
 
-RunResult WaitBatch(const Spawned& child) {
+RunResult WaitBatch(const Spawned& pChild) {
     RunResult r;
-    r.status = platform::WaitProcess(child.pid);
-    r.out = Slurp(child.outFile);
-    r.err = Slurp(child.errFile);
+    r.Status = platform::WaitProcess(pChild.Pid);
+    r.Out = Slurp(pChild.OutFile);
+    r.Err = Slurp(pChild.ErrFile);
     std::error_code ignored;
-    fs::remove(child.outFile, ignored);
-    fs::remove(child.errFile, ignored);
+    fs::remove(pChild.OutFile, ignored);
+    fs::remove(pChild.ErrFile, ignored);
     return r;
 }
 
-RunResult RunBatch(const std::vector<std::string>& args) {
+RunResult RunBatch(const std::vector<std::string>& pArgs) {
     // Logs go to the temp folder, never into a folder a test lists.
-    return WaitBatch(SpawnBatch(args, fs::temp_directory_path().string()));
+    return WaitBatch(SpawnBatch(pArgs, fs::temp_directory_path().string()));
 }
 
 namespace {
@@ -155,63 +155,63 @@ namespace {
 // A strict reader of one flat JSON object.
 class JsonReader {
   public:
-    explicit JsonReader(const std::string& text) : m_s(text) {}
+    explicit JsonReader(const std::string& pText) : m_S(pText) {}
 
-    std::optional<std::map<std::string, JsonField>> Object(std::string& error) {
+    std::optional<std::map<std::string, JsonField>> Object(std::string& pError) {
         std::map<std::string, JsonField> fields;
         Space();
-        if (!Take('{')) return Fail(error, "no '{'");
+        if (!Take('{')) return Fail(pError, "no '{'");
         Space();
         if (!Take('}')) {
             for (;;) {
                 Space();
                 std::string key;
-                if (!String(key)) return Fail(error, "bad key");
+                if (!String(key)) return Fail(pError, "bad key");
                 Space();
-                if (!Take(':')) return Fail(error, "no ':'");
+                if (!Take(':')) return Fail(pError, "no ':'");
                 Space();
                 JsonField value;
                 if (Peek() == '"') {
-                    value.isString = true;
-                    if (!String(value.text)) return Fail(error, "bad string for " + key);
-                } else if (!Scalar(value.text)) {
-                    return Fail(error, "bad value for " + key);
+                    value.IsString = true;
+                    if (!String(value.Text)) return Fail(pError, "bad string for " + key);
+                } else if (!Scalar(value.Text)) {
+                    return Fail(pError, "bad value for " + key);
                 }
-                if (!fields.emplace(key, value).second) return Fail(error, "duplicate " + key);
+                if (!fields.emplace(key, value).second) return Fail(pError, "duplicate " + key);
                 Space();
                 if (Take('}')) break;
-                if (!Take(',')) return Fail(error, "no ','");
+                if (!Take(',')) return Fail(pError, "no ','");
             }
         }
         Space();
-        if (m_i != m_s.size()) return Fail(error, "text after the object");
+        if (m_I != m_S.size()) return Fail(pError, "text after the object");
         return fields;
     }
 
   private:
-    std::optional<std::map<std::string, JsonField>> Fail(std::string& error,
-                                                         const std::string& why) {
-        error = why + " at byte " + std::to_string(m_i);
+    std::optional<std::map<std::string, JsonField>> Fail(std::string& pError,
+                                                         const std::string& pWhy) {
+        pError = pWhy + " at byte " + std::to_string(m_I);
         return std::nullopt;
     }
-    char Peek() const { return m_i < m_s.size() ? m_s[m_i] : '\0'; }
-    bool Take(char c) {
-        if (Peek() != c) return false;
-        ++m_i;
+    char Peek() const { return m_I < m_S.size() ? m_S[m_I] : '\0'; }
+    bool Take(char pC) {
+        if (Peek() != pC) return false;
+        ++m_I;
         return true;
     }
     void Space() {
         while (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r')
-            ++m_i;
+            ++m_I;
     }
-    unsigned Byte(size_t k) const {
-        return m_i + k < m_s.size() ? static_cast<unsigned char>(m_s[m_i + k]) : 0u;
+    unsigned Byte(size_t pK) const {
+        return m_I + pK < m_S.size() ? static_cast<unsigned char>(m_S[m_I + pK]) : 0u;
     }
     // Length of the well-formed UTF-8 sequence at the cursor, 0 when there is none.
     size_t Utf8() const {
         const unsigned c = Byte(0);
-        auto in = [&](size_t k, unsigned lo, unsigned hi) {
-            return Byte(k) >= lo && Byte(k) <= hi;
+        auto in = [&](size_t pK, unsigned pLo, unsigned pHi) {
+            return Byte(pK) >= pLo && Byte(pK) <= pHi;
         };
         if (c >= 0x20 && c < 0x80) return 1;
         if (c >= 0xc2 && c <= 0xdf) return in(1, 0x80, 0xbf) ? 2 : 0;
@@ -225,42 +225,42 @@ class JsonReader {
         }
         return 0;
     }
-    bool Hex4(unsigned& v) {
-        v = 0;
-        for (int k = 0; k < 4; ++k, ++m_i) {
+    bool Hex4(unsigned& pV) {
+        pV = 0;
+        for (int k = 0; k < 4; ++k, ++m_I) {
             const char c = Peek();
             if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-            v = v * 16 + static_cast<unsigned>(std::isdigit(c) ? c - '0' : (c | 0x20) - 'a' + 10);
+            pV = pV * 16 + static_cast<unsigned>(std::isdigit(c) ? c - '0' : (c | 0x20) - 'a' + 10);
         }
         return true;
     }
-    static void Append(std::string& out, unsigned cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xc0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3f));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xe0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-            out += static_cast<char>(0x80 | (cp & 0x3f));
+    static void Append(std::string& pOut, unsigned pCp) {
+        if (pCp < 0x80) {
+            pOut += static_cast<char>(pCp);
+        } else if (pCp < 0x800) {
+            pOut += static_cast<char>(0xc0 | (pCp >> 6));
+            pOut += static_cast<char>(0x80 | (pCp & 0x3f));
+        } else if (pCp < 0x10000) {
+            pOut += static_cast<char>(0xe0 | (pCp >> 12));
+            pOut += static_cast<char>(0x80 | ((pCp >> 6) & 0x3f));
+            pOut += static_cast<char>(0x80 | (pCp & 0x3f));
         } else {
-            out += static_cast<char>(0xf0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3f));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-            out += static_cast<char>(0x80 | (cp & 0x3f));
+            pOut += static_cast<char>(0xf0 | (pCp >> 18));
+            pOut += static_cast<char>(0x80 | ((pCp >> 12) & 0x3f));
+            pOut += static_cast<char>(0x80 | ((pCp >> 6) & 0x3f));
+            pOut += static_cast<char>(0x80 | (pCp & 0x3f));
         }
     }
-    bool String(std::string& out) {
+    bool String(std::string& pOut) {
         if (!Take('"')) return false;
         for (;;) {
             if (Take('"')) return true;
             if (Take('\\')) {
                 const char e = Peek();
-                ++m_i;
+                ++m_I;
                 static const std::string simple = "\"\\/bfnrt", value = "\"\\/\b\f\n\r\t";
                 if (const size_t k = simple.find(e); e != '\0' && k != std::string::npos) {
-                    out += value[k];
+                    pOut += value[k];
                     continue;
                 }
                 unsigned cp = 0;
@@ -272,33 +272,34 @@ class JsonReader {
                         return false;
                     cp = 0x10000 + ((cp - 0xd800) << 10) + (low - 0xdc00);
                 }
-                Append(out, cp);
+                Append(pOut, cp);
                 continue;
             }
             const size_t n = Utf8();
             if (n == 0) return false; // a control character, a stray byte or the end
-            out += m_s.substr(m_i, n);
-            m_i += n;
+            pOut += m_S.substr(m_I, n);
+            m_I += n;
         }
     }
-    bool Scalar(std::string& out) {
+    bool Scalar(std::string& pOut) {
         static const std::regex number("-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][-+]?[0-9]+)?");
-        const size_t start = m_i;
-        while (m_i < m_s.size() && std::string(",} \t").find(m_s[m_i]) == std::string::npos)
-            ++m_i;
-        out = m_s.substr(start, m_i - start);
-        return out == "null" || out == "true" || out == "false" || std::regex_match(out, number);
+        const size_t start = m_I;
+        while (m_I < m_S.size() && std::string(",} \t").find(m_S[m_I]) == std::string::npos)
+            ++m_I;
+        pOut = m_S.substr(start, m_I - start);
+        return pOut == "null" || pOut == "true" || pOut == "false" ||
+               std::regex_match(pOut, number);
     }
 
-    const std::string& m_s;
-    size_t m_i = 0;
+    const std::string& m_S;
+    size_t m_I = 0;
 };
 
 } // namespace
 
-std::optional<std::map<std::string, JsonField>> ParseJsonObject(const std::string& line,
-                                                                std::string& error) {
-    return JsonReader(line).Object(error);
+std::optional<std::map<std::string, JsonField>> ParseJsonObject(const std::string& pLine,
+                                                                std::string& pError) {
+    return JsonReader(pLine).Object(pError);
 }
 
 } // namespace clitest

@@ -10,18 +10,18 @@ using cli::ParseOptions;
 
 namespace {
 
-cli::ParseResult Parse(std::vector<std::string> args,
-                       const std::map<std::string, std::string>& store = {}) {
-    return ParseOptions(args, [&](const std::string& key, const std::string& def) {
-        auto it = store.find(key);
-        return it == store.end() ? def : it->second;
+cli::ParseResult Parse(std::vector<std::string> pArgs,
+                       const std::map<std::string, std::string>& pStore = {}) {
+    return ParseOptions(pArgs, [&](const std::string& pKey, const std::string& pDef) {
+        auto it = pStore.find(pKey);
+        return it == pStore.end() ? pDef : it->second;
     });
 }
 
 TEST(CliOptions, DefaultsMatchTheDocumentedTable) {
     auto r = Parse({"a.wav"});
-    ASSERT_EQ(r.error, "");
-    const auto& e = r.options.edit;
+    ASSERT_EQ(r.Error, "");
+    const auto& e = r.Options.Edit;
     EXPECT_TRUE(e.Trim);
     EXPECT_EQ(e.StartThresholdDb, -45.0f);
     EXPECT_EQ(e.EndThresholdDb, -45.0f);
@@ -30,8 +30,8 @@ TEST(CliOptions, DefaultsMatchTheDocumentedTable) {
     EXPECT_EQ(e.GateMs, 500);
     EXPECT_EQ(e.GateDb, -6.0f);
     EXPECT_FALSE(e.Clip);
-    EXPECT_EQ(r.options.output, OutputMode::BesideSource);
-    EXPECT_EQ(r.options.files, std::vector<std::string>{"a.wav"});
+    EXPECT_EQ(r.Options.Output, OutputMode::BesideSource);
+    EXPECT_EQ(r.Options.Files, std::vector<std::string>{"a.wav"});
 }
 
 TEST(CliOptions, ValuesReachTheirArgumentUnchanged) {
@@ -70,8 +70,8 @@ TEST(CliOptions, ValuesReachTheirArgumentUnchanged) {
                     "-q",
                     "x.wav",
                     "y.wav"});
-    ASSERT_EQ(r.error, "");
-    const auto& e = r.options.edit;
+    ASSERT_EQ(r.Error, "");
+    const auto& e = r.Options.Edit;
     EXPECT_FALSE(e.Trim);
     EXPECT_EQ(e.StartThresholdDb, -12.5f);
     EXPECT_EQ(e.EndThresholdDb, -30.25f);
@@ -89,34 +89,34 @@ TEST(CliOptions, ValuesReachTheirArgumentUnchanged) {
     EXPECT_EQ(e.FadeOutFrames, 5);
     EXPECT_EQ(e.FromFrame, 8589934592LL);
     EXPECT_EQ(e.ToFrame, -1);
-    EXPECT_EQ(r.options.jobs, 3);
-    EXPECT_TRUE(r.options.quiet);
-    EXPECT_EQ(r.options.files.size(), 2u);
+    EXPECT_EQ(r.Options.Jobs, 3);
+    EXPECT_TRUE(r.Options.Quiet);
+    EXPECT_EQ(r.Options.Files.size(), 2u);
 }
 
 TEST(CliOptions, ModesFlagsAndFileSeparator) {
     const char* names[] = {"peak", "rms-max", "rms-average", "rms-calc"};
     for (int i = 0; i < 4; ++i) {
         auto r = Parse({"--no-normalize", "--normalize", names[i], "f"});
-        EXPECT_EQ(int32_t(r.options.edit.Mode), i);
-        EXPECT_TRUE(r.options.edit.Normalize);
+        EXPECT_EQ(int32_t(r.Options.Edit.Mode), i);
+        EXPECT_TRUE(r.Options.Edit.Normalize);
     }
     auto r =
         Parse({"--normalize", "rms-max", "--no-normalize", "-o", "out", "-j4", "--", "-odd.wav"});
-    ASSERT_EQ(r.error, "");
-    EXPECT_FALSE(r.options.edit.Normalize);
-    EXPECT_EQ(r.options.edit.Mode, NormMode::RmsMax);
-    EXPECT_EQ(r.options.output, OutputMode::Folder);
-    EXPECT_EQ(r.options.outputDir, "out");
-    EXPECT_EQ(r.options.jobs, 4);
-    EXPECT_EQ(r.options.files, std::vector<std::string>{"-odd.wav"});
-    EXPECT_EQ(Parse({"--adjust-left", "1", "--adjust", "3", "f"}).options.edit.AdjustLeftDb, 3.0f);
+    ASSERT_EQ(r.Error, "");
+    EXPECT_FALSE(r.Options.Edit.Normalize);
+    EXPECT_EQ(r.Options.Edit.Mode, NormMode::RmsMax);
+    EXPECT_EQ(r.Options.Output, OutputMode::Folder);
+    EXPECT_EQ(r.Options.OutputDir, "out");
+    EXPECT_EQ(r.Options.Jobs, 4);
+    EXPECT_EQ(r.Options.Files, std::vector<std::string>{"-odd.wav"});
+    EXPECT_EQ(Parse({"--adjust-left", "1", "--adjust", "3", "f"}).Options.Edit.AdjustLeftDb, 3.0f);
 }
 
 TEST(CliOptions, UsageErrorsNameTheOption) {
     struct Case {
-        std::vector<std::string> args;
-        std::string expected;
+        std::vector<std::string> Args;
+        std::string Expected;
     } cases[] = {
         {{"--bogus", "f"}, "unknown option '--bogus'"},
         {{"-x", "f"}, "unknown option '-x'"},
@@ -133,12 +133,12 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"-q"}, "no input files"},
     };
     for (const auto& c : cases) {
-        auto r = Parse(c.args);
-        EXPECT_NE(r.error.find(c.expected), std::string::npos)
-            << "args[0]=" << c.args[0] << " error=" << r.error;
+        auto r = Parse(c.Args);
+        EXPECT_NE(r.Error.find(c.Expected), std::string::npos)
+            << "args[0]=" << c.Args[0] << " error=" << r.Error;
     }
-    EXPECT_EQ(Parse({"--help"}).error, "");
-    EXPECT_EQ(Parse({"--version"}).error, "");
+    EXPECT_EQ(Parse({"--help"}).Error, "");
+    EXPECT_EQ(Parse({"--version"}).Error, "");
 }
 
 TEST(CliOptions, StoredPanelFollowsTheWindowsRules) {
@@ -148,8 +148,8 @@ TEST(CliOptions, StoredPanelFollowsTheWindowsRules) {
         {"RMSmsec", "abc"},  {"RMSdb", "6"},         {"Clip", "1"},           {"2Use", "0"},
         {"LevelAdjust", "5"}};
     auto r = Parse({"--use-settings", "f"}, store);
-    ASSERT_EQ(r.error, "");
-    const auto& e = r.options.edit;
+    ASSERT_EQ(r.Error, "");
+    const auto& e = r.Options.Edit;
     EXPECT_EQ(e.StartThresholdDb, -30.0f);
     EXPECT_EQ(e.EndThresholdDb, -60.0f); // limited like the slider
     EXPECT_EQ(e.StartMarginMs, 12);
@@ -166,21 +166,21 @@ TEST(CliOptions, StoredPanelFollowsTheWindowsRules) {
     store["NormMode"] = "1";
     store["OW"] = "1";
     r = Parse({"--use-settings", "--level", "-1", "f"}, store);
-    EXPECT_FALSE(r.options.edit.Trim);
-    EXPECT_EQ(r.options.edit.StartThresholdDb, 0.0f);
-    EXPECT_EQ(r.options.edit.StartMarginMs, 0);
-    EXPECT_EQ(r.options.edit.GateMs, 0);
-    EXPECT_EQ(r.options.edit.NormLevelDb, -1.0f); // the option wins
-    EXPECT_EQ(r.options.output, OutputMode::Overwrite);
+    EXPECT_FALSE(r.Options.Edit.Trim);
+    EXPECT_EQ(r.Options.Edit.StartThresholdDb, 0.0f);
+    EXPECT_EQ(r.Options.Edit.StartMarginMs, 0);
+    EXPECT_EQ(r.Options.Edit.GateMs, 0);
+    EXPECT_EQ(r.Options.Edit.NormLevelDb, -1.0f); // the option wins
+    EXPECT_EQ(r.Options.Output, OutputMode::Overwrite);
     // An explicit folder replaces the stored OverWrite.
-    EXPECT_EQ(Parse({"--use-settings", "-o", "d", "f"}, store).options.output, OutputMode::Folder);
+    EXPECT_EQ(Parse({"--use-settings", "-o", "d", "f"}, store).Options.Output, OutputMode::Folder);
     // Without --use-settings the store is not consulted; after "--" it is a file name.
-    EXPECT_EQ(Parse({"f"}, store).options.edit.StartThresholdDb, -45.0f);
+    EXPECT_EQ(Parse({"f"}, store).Options.Edit.StartThresholdDb, -45.0f);
     EXPECT_TRUE(cli::AsksForSettings({"-q", "--use-settings", "f"}));
     EXPECT_FALSE(cli::AsksForSettings({"-q", "--", "--use-settings"}));
     r = Parse({"--", "--use-settings"}, store);
-    EXPECT_EQ(r.options.edit.StartThresholdDb, -45.0f);
-    EXPECT_EQ(r.options.files, (std::vector<std::string>{"--use-settings"}));
+    EXPECT_EQ(r.Options.Edit.StartThresholdDb, -45.0f);
+    EXPECT_EQ(r.Options.Files, (std::vector<std::string>{"--use-settings"}));
 }
 
 TEST(CliOptions, HelpDocumentsEveryOption) {
@@ -219,7 +219,7 @@ TEST(CliOptions, HelpDocumentsEveryOption) {
         // Every option given in the help is one the parser knows.
         std::string arg = std::string(name);
         auto r = Parse({arg, "1", "f"});
-        EXPECT_EQ(r.error.find("unknown option"), std::string::npos) << name;
+        EXPECT_EQ(r.Error.find("unknown option"), std::string::npos) << name;
     }
     // Every mode of the mode table is listed, each on its own line under --normalize.
     for (const NormModeRow& row : kNormModes)

@@ -39,7 +39,7 @@ TEST(CliText, JsonStringsAreValidJsonWhateverTheBytes) {
         std::string error;
         const auto parsed = ParseJsonObject(line, error);
         ASSERT_TRUE(parsed) << error << ": " << line;
-        EXPECT_EQ(parsed->at("source").text, decoded);
+        EXPECT_EQ(parsed->at("source").Text, decoded);
     }
     EXPECT_EQ(cli::JsonString("\x01\x7f\n"), "\"\\u0001\\u007f\\n\"");
 }
@@ -67,22 +67,22 @@ TEST(CliText, MessageTextsKeepOneLineAndShowStrayBytes) {
 TEST(CliText, LevelsShowOnlyWhenAPassMeasuredThem) {
     cli::Options o;
     EXPECT_TRUE(cli::LevelsMeasured(o));
-    o.edit.Trim = false;
+    o.Edit.Trim = false;
     EXPECT_TRUE(cli::LevelsMeasured(o)); // normalising measures
-    o.edit.Normalize = false;
+    o.Edit.Normalize = false;
     EXPECT_FALSE(cli::LevelsMeasured(o));
-    o.check = true;
+    o.Check = true;
     EXPECT_TRUE(cli::LevelsMeasured(o));
-    o.check = false;
-    o.edit.Trim = true;
+    o.Check = false;
+    o.Edit.Trim = true;
     EXPECT_TRUE(cli::LevelsMeasured(o));
 
     cli::FileResult r;
-    r.source = "a.wav";
-    r.target = "b.wav";
-    r.result = 1;
-    r.hasLevels = true;
-    r.levels = {0, 0, 0, -110.0f, -110.0f, -110.0f};
+    r.Source = "a.wav";
+    r.Target = "b.wav";
+    r.Result = 1;
+    r.HasLevels = true;
+    r.Levels = {0, 0, 0, -110.0f, -110.0f, -110.0f};
     const std::string unmeasured = cli::JsonLine(r, false);
     EXPECT_NE(unmeasured.find("\"max_peak\": null, \"max_rms\": null, \"norm_rms\": null, "
                               "\"max_peak_db\": null, \"max_rms_db\": null, \"norm_rms_db\": null"),
@@ -91,10 +91,10 @@ TEST(CliText, LevelsShowOnlyWhenAPassMeasuredThem) {
     EXPECT_NE(cli::JsonLine(r, true).find("\"max_peak\": 0, "), std::string::npos);
 }
 
-cli::EditOutcome Outcome(EditStatus status, std::string detail = {}) {
+cli::EditOutcome Outcome(EditStatus pStatus, std::string pDetail = {}) {
     cli::EditOutcome o;
-    o.status = status;
-    o.detail = std::move(detail);
+    o.Status = pStatus;
+    o.Detail = std::move(pDetail);
     return o;
 }
 
@@ -103,8 +103,8 @@ TEST(CliExplain, RefusalsNameTheCauseTheEngineFound) {
     const std::string wav = dir / "a.wav";
     WriteBytes(wav, WavBytes(6, 1, 8, 8000, 100));
     const std::string folder = dir.path().string();
-    auto explain = [&](const cli::EditOutcome& o, const std::string& source) {
-        return cli::ExplainFailure(source, folder, o);
+    auto explain = [&](const cli::EditOutcome& pO, const std::string& pSource) {
+        return cli::ExplainFailure(pSource, folder, pO);
     };
     EXPECT_EQ(explain(Outcome(EditStatus::NotPcm, "A-law"), wav),
               "not a WAV file it can edit (A-law)");

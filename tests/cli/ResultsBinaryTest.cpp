@@ -16,8 +16,8 @@ using namespace clitest;
 namespace {
 
 // The name of a work file with data in folder, or empty.
-std::string WorkFileWithData(const fs::path& folder) {
-    for (const auto& e : fs::directory_iterator(folder)) {
+std::string WorkFileWithData(const fs::path& pFolder) {
+    for (const auto& e : fs::directory_iterator(pFolder)) {
         std::error_code ec;
         if (results::WorkFileOwner(e.path().filename().string()) > 0 &&
             fs::file_size(e.path(), ec) > 0 && !ec)
@@ -35,22 +35,22 @@ TEST(CliKilledRun, LeavesNoPlaceholderAndTheNextRunTakesTheName) {
     const auto original = ReadBytes(src);
 
     Spawned child = SpawnBatch({"-o", run / "out", src}, run.path().string());
-    ASSERT_GT(child.pid, 0);
+    ASSERT_GT(child.Pid, 0);
     std::string work;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while ((work = WorkFileWithData(run / "out")).empty() &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ::kill(child.pid, SIGKILL);
+    ::kill(child.Pid, SIGKILL);
     RunResult killed = WaitBatch(child);
-    ASSERT_EQ(killed.status, 128 + SIGKILL) << "the job ended before it was killed: " << killed.err;
+    ASSERT_EQ(killed.Status, 128 + SIGKILL) << "the job ended before it was killed: " << killed.Err;
     ASSERT_FALSE(work.empty());
-    EXPECT_EQ(results::WorkFileOwner(work), child.pid);
+    EXPECT_EQ(results::WorkFileOwner(work), child.Pid);
     // Only the hidden work file: nothing under the final name.
     EXPECT_EQ(Listing(run / "out"), std::vector<std::string>{work});
 
     RunResult again = RunBatch({"-o", run / "out", "--no-trim", "--no-normalize", src});
-    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.Status, 0) << again.Err;
     EXPECT_EQ(Listing(run / "out"), std::vector<std::string>{"f03.wav"});
     EXPECT_EQ(ReadBytes(src), original);
 }
@@ -63,23 +63,23 @@ TEST(CliResults, ASilentRecordingIsNeverReplacedByAnEmptyFile) {
     const auto original = ReadBytes(src);
 
     RunResult over = RunBatch({"--overwrite", src});
-    EXPECT_EQ(over.status, 1) << over.err;
-    EXPECT_NE(over.err.find("quiet.wav: no sound above the start threshold: source kept"),
+    EXPECT_EQ(over.Status, 1) << over.Err;
+    EXPECT_NE(over.Err.find("quiet.wav: no sound above the start threshold: source kept"),
               std::string::npos)
-        << over.err;
+        << over.Err;
     EXPECT_EQ(ReadBytes(src), original);
     EXPECT_EQ(Listing(run.path()), (std::vector<std::string>{"out", "quiet.wav"}));
 
     // Into a folder the empty result is written, with a warning on stderr and in JSON.
     RunResult toFolder = RunBatch({"-o", run / "out", "--json", src});
-    EXPECT_EQ(toFolder.status, 0) << toFolder.err;
+    EXPECT_EQ(toFolder.Status, 0) << toFolder.Err;
     EXPECT_EQ(Listing(run / "out"), std::vector<std::string>{"quiet.wav"});
-    EXPECT_NE(toFolder.err.find("quiet.wav: warning: no sound above the start threshold"),
+    EXPECT_NE(toFolder.Err.find("quiet.wav: warning: no sound above the start threshold"),
               std::string::npos)
-        << toFolder.err;
-    EXPECT_NE(toFolder.out.find("\"warning\": \"no sound above the start threshold"),
+        << toFolder.Err;
+    EXPECT_NE(toFolder.Out.find("\"warning\": \"no sound above the start threshold"),
               std::string::npos)
-        << toFolder.out;
+        << toFolder.Out;
 }
 
 TEST(CliResults, AReadOnlySourceIsRefusedBeforeTheEdit) {
@@ -89,9 +89,9 @@ TEST(CliResults, AReadOnlySourceIsRefusedBeforeTheEdit) {
     const auto original = ReadBytes(src);
     fs::permissions(src, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     RunResult r = RunBatch({"--overwrite", src});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("take.wav: the source is read-only: not replaced"), std::string::npos)
-        << r.err;
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_NE(r.Err.find("take.wav: the source is read-only: not replaced"), std::string::npos)
+        << r.Err;
     EXPECT_EQ(ReadBytes(src), original);
     EXPECT_EQ(Listing(run.path()), std::vector<std::string>{"take.wav"});
 }

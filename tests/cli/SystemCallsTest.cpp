@@ -80,17 +80,17 @@ TEST(CliSystemCalls, IdentityIsTakenOverWherePermitted) {
     }
     platform::FileIdentity source;
     ASSERT_FALSE(platform::ReadIdentity(dir / "source", source));
-    EXPECT_TRUE(source.regular);
-    EXPECT_EQ(source.mode, 0640u);
+    EXPECT_TRUE(source.Regular);
+    EXPECT_EQ(source.Mode, 0640u);
     bool ownerKept = false;
     EXPECT_FALSE(platform::TakeOverIdentity(dir / "result", source, ownerKept));
     EXPECT_EQ(ownerKept, root);
     platform::FileIdentity result;
     ASSERT_FALSE(platform::ReadIdentity(dir / "result", result));
-    EXPECT_EQ(result.mode, 0640u);
+    EXPECT_EQ(result.Mode, 0640u);
     if (root) {
-        EXPECT_EQ(result.uid, 2345u);
-        EXPECT_EQ(result.gid, 2346u);
+        EXPECT_EQ(result.Uid, 2345u);
+        EXPECT_EQ(result.Gid, 2346u);
     }
     EXPECT_EQ(platform::TakeOverIdentity(dir / "gone", source, ownerKept),
               std::errc::no_such_file_or_directory);

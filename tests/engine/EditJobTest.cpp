@@ -112,7 +112,7 @@ TEST(EditJobLevels, PeakAboveFullScaleWithoutClipStopsAtFullScale) {
     const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     auto atFullScale = [](const std::vector<int32_t>& pSamples, int32_t pFull) {
         return std::count_if(pSamples.begin(), pSamples.end(),
-                             [&](int32_t v) { return std::abs(v) >= pFull; });
+                             [&](int32_t pV) { return std::abs(pV) >= pFull; });
     };
     EXPECT_EQ(PeakOf(got), 32767);
     // Only the samples at the source's peak reach full scale.
@@ -362,7 +362,7 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
         if (l.N == 3) {
             // The second pass covers only the trimmed range.
             const auto second = std::find_if(ev.Rates.begin(), ev.Rates.end(),
-                                             [](float r) { return r > 1.0f / 3 + 1e-6f; });
+                                             [](float pR) { return pR > 1.0f / 3 + 1e-6f; });
             EXPECT_FLOAT_EQ(*second, float(1.0 / 3 + 524288.0 / 598998.0 / 3));
         }
     }

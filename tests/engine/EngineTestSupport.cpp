@@ -11,16 +11,16 @@ namespace enginetest {
 
 namespace {
 
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
+void Put16(std::vector<uint8_t>& pB, uint32_t pV) {
+    pB.push_back(uint8_t(pV));
+    pB.push_back(uint8_t(pV >> 8));
 }
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
+void Put32(std::vector<uint8_t>& pB, uint32_t pV) {
+    Put16(pB, pV & 0xFFFF);
+    Put16(pB, pV >> 16);
 }
-void PutId(std::vector<uint8_t>& b, const char* id) {
-    b.insert(b.end(), id, id + 4);
+void PutId(std::vector<uint8_t>& pB, const char* pId) {
+    pB.insert(pB.end(), pId, pId + 4);
 }
 
 } // namespace

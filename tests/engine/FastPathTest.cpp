@@ -308,12 +308,12 @@ TEST(FastPath, WholeBlocksMeasureLikeFrameByFrameFeeding) {
                     if (quiet && !silent && width > 1) p[width - 1] = (p[0] & 1) ? 0xFF : 0x00;
                 }
             }
-            const auto setUp = [&](FirstPass& pass) {
-                pass.BitsPerSample = bits;
-                pass.Channels = channels;
-                pass.Trim = true;
-                pass.ThIn = pass.ThOut = FullScale(bits) / 100;
-                pass.BlockFrames = blockFrames;
+            const auto setUp = [&](FirstPass& pPass) {
+                pPass.BitsPerSample = bits;
+                pPass.Channels = channels;
+                pPass.Trim = true;
+                pPass.ThIn = pPass.ThOut = FullScale(bits) / 100;
+                pPass.BlockFrames = blockFrames;
             };
             FirstPass whole, pieces;
             setUp(whole);

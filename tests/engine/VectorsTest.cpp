@@ -90,8 +90,8 @@ int32_t RunCase(C_EditWave& pEdit, const fs::path& pCase, const std::string& pAr
     if (v.size() != 19u) throw std::runtime_error("args.json does not hold 19 values");
     const std::string source = (pCase / StringField(pArgs, "source")).string();
     pTarget = StringField(pArgs, "target").empty() ? "" : pTmp.Path("expected.wav");
-    auto i32 = [&](size_t k) { return int32_t(v[k]); };
-    auto f32 = [&](size_t k) { return float(v[k]); };
+    auto i32 = [&](size_t pK) { return int32_t(v[pK]); };
+    auto f32 = [&](size_t pK) { return float(v[pK]); };
     return pEdit.EditWave(source, pTarget, int64_t(v[0]), int64_t(v[1]), i32(2), f32(3), f32(4),
                           i32(5), i32(6), i32(7), i32(8), f32(9), i32(10), i32(11), f32(12),
                           i32(13), f32(14), f32(15), i32(16), i32(17), i32(18));

@@ -22,31 +22,31 @@ class TempFolder {
     TempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "quillan-test-XXXXXX");
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        m_Path = pattern;
     }
     ~TempFolder() {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+        std::filesystem::permissions(m_Path, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(m_Path, ec);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return m_Path; }
+    std::string operator/(const std::string& pName) const { return m_Path + "/" + pName; }
 
   private:
-    std::string path_;
+    std::string m_Path;
 };
 
 // A fresh folder per test.
 class ScratchTest : public ::testing::Test {
   protected:
-    std::string PathOf(const std::string& pName) const { return scratch_ / pName; }
+    std::string PathOf(const std::string& pName) const { return m_Scratch / pName; }
 
-    TempFolder scratch_;
-    const std::filesystem::path Dir{scratch_.path()};
+    TempFolder m_Scratch;
+    const std::filesystem::path m_Dir{m_Scratch.path()};
 };
 
 inline void WriteBytes(const std::string& pPath, const std::string& pBytes) {

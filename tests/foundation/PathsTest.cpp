@@ -82,11 +82,11 @@ class PathFiles : public ScratchTest {};
 TEST_F(PathFiles, FileAndFolderTestsTellThemApart) {
     WriteBytes(PathOf("f.wav"), "x");
     EXPECT_EQ(FileExists(PathOf("f.wav")), 1);
-    EXPECT_EQ(FileExists(Dir.string()), 0);
+    EXPECT_EQ(FileExists(m_Dir.string()), 0);
     EXPECT_EQ(FileExists(PathOf("missing.wav")), 0);
     EXPECT_EQ(FileExists("   "), 0);
-    EXPECT_EQ(FolderExists(Dir.string()), 1);
-    EXPECT_EQ(FolderExists(Dir.string() + "/"), 1);
+    EXPECT_EQ(FolderExists(m_Dir.string()), 1);
+    EXPECT_EQ(FolderExists(m_Dir.string() + "/"), 1);
     EXPECT_EQ(FolderExists(PathOf("f.wav")), 0);
     EXPECT_EQ(FolderExists(""), 0);
 }
@@ -189,7 +189,7 @@ TEST(PathFolders, RootIsAFolder) {
 // A bare name is relative to the current folder; numbering it must not move it to the root.
 TEST_F(PathFiles, UniqueNameKeepsABareNameInTheCurrentFolder) {
     const fs::path before = fs::current_path();
-    fs::current_path(Dir);
+    fs::current_path(m_Dir);
     const std::string free = UniqueName("take.wav", 1, 1, 2, 0);
     const std::string forced = UniqueName("take.wav", 1, 1, 2, 1);
     WriteBytes("take.wav", "x");

@@ -9,12 +9,12 @@
 
 class ErrorLogLines {
   public:
-    ErrorLogLines() : mSkip(ReadAll().size()) {}
+    ErrorLogLines() : m_Skip(ReadAll().size()) {}
 
     // Messages written since construction, without their time stamps.
     std::vector<std::string> New() const {
         auto all = ReadAll();
-        std::vector<std::string> lines(all.begin() + long(std::min(mSkip, all.size())), all.end());
+        std::vector<std::string> lines(all.begin() + long(std::min(m_Skip, all.size())), all.end());
         for (auto& line : lines)
             line = line.size() > 20 ? line.substr(20) : line;
         return lines;
@@ -31,5 +31,5 @@ class ErrorLogLines {
         return lines;
     }
 
-    size_t mSkip;
+    size_t m_Skip;
 };

@@ -83,64 +83,64 @@ TEST(ConnectByName, OutputPinChoice) {
 class FilterGraph : public ::testing::Test {
   protected:
     void SetUp() override {
-        CreateGraph(mCtx);
-        ASSERT_TRUE(mCtx.MediaControl && mCtx.MediaControl->IsValid());
-        ProbeFilters(mCtx);
+        CreateGraph(m_Ctx);
+        ASSERT_TRUE(m_Ctx.MediaControl && m_Ctx.MediaControl->IsValid());
+        ProbeFilters(m_Ctx);
     }
-    void TearDown() override { DestroyGraph(mCtx); }
+    void TearDown() override { DestroyGraph(m_Ctx); }
 
     void Unregister(const std::string& pName) {
-        auto& f = mCtx.RegFilters;
+        auto& f = m_Ctx.RegFilters;
         f.erase(std::remove_if(f.begin(), f.end(),
-                               [&](const RegisteredFilter& r) { return r.Name == pName; }),
+                               [&](const RegisteredFilter& pR) { return pR.Name == pName; }),
                 f.end());
     }
     std::vector<std::string> GraphFilterNames() const {
         std::vector<std::string> names;
-        for (int32_t i = 0; i < mCtx.MediaControl->FilterCount(); ++i)
-            names.push_back(mCtx.MediaControl->FilterName(i));
+        for (int32_t i = 0; i < m_Ctx.MediaControl->FilterCount(); ++i)
+            names.push_back(m_Ctx.MediaControl->FilterName(i));
         return names;
     }
 
-    GraphContext mCtx;
-    ScratchFolder mFolder;
+    GraphContext m_Ctx;
+    ScratchFolder m_Folder;
 };
 
 TEST_F(FilterGraph, ProbeOnThisSystemFindsRendererAndDecoders) {
-    EXPECT_EQ(mCtx.RendererName, "default waveout device");
-    EXPECT_EQ(mCtx.HasWmaDmo, 1);
-    EXPECT_EQ(mCtx.Mp3DecoderKind, 1);
+    EXPECT_EQ(m_Ctx.RendererName, "default waveout device");
+    EXPECT_EQ(m_Ctx.HasWmaDmo, 1);
+    EXPECT_EQ(m_Ctx.Mp3DecoderKind, 1);
 }
 
 TEST_F(FilterGraph, WaveChainConnectsSourceParserRenderer) {
     ErrorLogLines log;
-    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 0, mCtx), 1);
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 0, m_Ctx), 1);
     EXPECT_THAT(GraphFilterNames(),
                 ElementsAre("File Source (Async.)", "Wave Parser", "Default WaveOut Device"));
-    auto seconds = mCtx.MediaControl->Duration(C_FGraph::PrerollTimeoutMs);
+    auto seconds = m_Ctx.MediaControl->Duration(C_FGraph::PrerollTimeoutMs);
     ASSERT_TRUE(seconds);
     EXPECT_NEAR(*seconds, 0.8, 0.001);
     // A second attempt for a wav file fails at once and logs nothing.
-    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 1, mCtx), 0);
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 1, m_Ctx), 0);
     EXPECT_TRUE(log.New().empty());
 }
 
 TEST_F(FilterGraph, WithoutRendererTheLastLinkIsNotFound) {
     Unregister("Default WaveOut Device");
     Unregister("Default DirectSound Device");
-    ProbeFilters(mCtx);
-    ASSERT_EQ(mCtx.RendererName, "");
+    ProbeFilters(m_Ctx);
+    ASSERT_EQ(m_Ctx.RendererName, "");
     ErrorLogLines log;
-    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 0, mCtx), 0);
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("pcm8-mono.wav"), 0, m_Ctx), 0);
     EXPECT_THAT(log.New(),
                 ElementsAre("not found", "SetupPinsToDecode wave parser# connect failed"));
 }
 
 TEST_F(FilterGraph, Mp3ChainUsesTheDecoderFoundByProbe) {
     Unregister("MPEG Layer-3 Decoder");
-    ProbeFilters(mCtx);
-    ASSERT_EQ(mCtx.Mp3DecoderKind, 2);
-    EXPECT_EQ(SetupPinsToDecode(FixturePath("cbr44-stereo.mp3"), 0, mCtx), 1);
+    ProbeFilters(m_Ctx);
+    ASSERT_EQ(m_Ctx.Mp3DecoderKind, 2);
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("cbr44-stereo.mp3"), 0, m_Ctx), 1);
     EXPECT_THAT(GraphFilterNames(), ElementsAre("File Source (Async.)", "MPEG-I Stream Splitter",
                                                 "MP3 Decoder DMO", "Default WaveOut Device"));
 }
@@ -148,7 +148,7 @@ TEST_F(FilterGraph, Mp3ChainUsesTheDecoderFoundByProbe) {
 TEST_F(FilterGraph, RefusedConnectionLogsTheLink) {
     // An AIFF file is not a wave parser's input.
     ErrorLogLines log;
-    EXPECT_EQ(SetupPinsToDecode(FixturePath("audio.aiff"), 0, mCtx), 0);
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("audio.aiff"), 0, m_Ctx), 0);
     EXPECT_THAT(log.New(),
                 ElementsAre("SetupPinsToDecode file source (async.)#wave parser connect failed"));
 }
@@ -160,8 +160,8 @@ TEST_F(FilterGraph, WmaInRiffTakesParserAndDmoChain) {
                                  2,    0,   0x44, 0xAC, 0,   0,   0x10, 0x27, 0,   0,    0x00,
                                  0x08, 16,  0,    'd',  'a', 't', 'a',  24,   0,   0,    0};
     riff.resize(riff.size() + 24, 0);
-    std::string path = mFolder.Write("wmariff.wav", riff);
-    EXPECT_EQ(SetupPinsToDecode(path, 0, mCtx), 1);
+    std::string path = m_Folder.Write("wmariff.wav", riff);
+    EXPECT_EQ(SetupPinsToDecode(path, 0, m_Ctx), 1);
     EXPECT_THAT(GraphFilterNames(), ElementsAre("File Source (Async.)", "Wave Parser",
                                                 "WMAudio Decoder DMO", "Default WaveOut Device"));
 }

@@ -13,27 +13,27 @@ class ScratchFolder {
   public:
     ScratchFolder() {
         static int counter = 0;
-        mPath = std::filesystem::temp_directory_path() /
-                ("quillan-media-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        std::filesystem::create_directories(mPath);
+        m_Path = std::filesystem::temp_directory_path() /
+                 ("quillan-media-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+        std::filesystem::create_directories(m_Path);
     }
     ~ScratchFolder() {
         std::error_code ec;
-        std::filesystem::remove_all(mPath, ec);
+        std::filesystem::remove_all(m_Path, ec);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     std::string Write(const std::string& pName, const std::vector<uint8_t>& pBytes) const {
-        std::string path = (mPath / pName).string();
+        std::string path = (m_Path / pName).string();
         std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(pBytes.data()), std::streamsize(pBytes.size()));
         return path;
     }
-    std::string Path(const std::string& pName) const { return (mPath / pName).string(); }
+    std::string Path(const std::string& pName) const { return (m_Path / pName).string(); }
 
   private:
-    std::filesystem::path mPath;
+    std::filesystem::path m_Path;
 };
 
 // The committed sound fixtures (tests/data); QUILLAN_MEDIA_DATA overrides the folder.

@@ -40,45 +40,45 @@ class MpegParser : public ::testing::Test {
     }
 
     int32_t Parse(const std::string& pName, const std::vector<uint8_t>& pBytes) {
-        return GetMpegInfo(mFolder.Write(pName, pBytes), mInfo);
+        return GetMpegInfo(m_Folder.Write(pName, pBytes), m_Info);
     }
 
-    ScratchFolder mFolder;
-    MpegInfo mInfo;
+    ScratchFolder m_Folder;
+    MpegInfo m_Info;
 };
 
 TEST_F(MpegParser, CbrMillionByteFileGivesDocumentedFigures) {
     std::vector<uint8_t> bytes(1000000, 0);
     PutHeader(bytes, 0);
     ASSERT_EQ(Parse("a.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.StartPos, 1);
-    EXPECT_EQ(mInfo.DataSize, 1000000);
-    EXPECT_EQ(mInfo.EndPos, 1000000);
-    EXPECT_EQ(mInfo.FileSize, 1000000);
-    EXPECT_EQ(mInfo.LengthMs, 62500);
-    EXPECT_EQ(mInfo.BlockBytes, 1254);
-    EXPECT_EQ(mInfo.BitRate, 128);
-    EXPECT_EQ(mInfo.SampleRate, 44100);
-    EXPECT_EQ(mInfo.Layer, 3);
-    EXPECT_EQ(mInfo.IsLsf, 0);
-    EXPECT_EQ(mInfo.IsVbr, 0);
-    EXPECT_EQ(mInfo.ChannelMode, 1);
-    EXPECT_EQ(mInfo.Channels, 2);
-    EXPECT_EQ(mInfo.HeaderByte1, 0xFB);
-    EXPECT_EQ(mInfo.HeaderByte2, 0x90);
-    EXPECT_EQ(mInfo.HeaderByte3, 0x44);
-    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/128kbps/JointStereo)");
-    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44.1kHz/128kb/JS)");
-    EXPECT_EQ(mInfo.LongText.size(), size_t(MpegTextLength));
-    EXPECT_EQ(mInfo.ShortText.size(), size_t(MpegTextLength));
+    EXPECT_EQ(m_Info.StartPos, 1);
+    EXPECT_EQ(m_Info.DataSize, 1000000);
+    EXPECT_EQ(m_Info.EndPos, 1000000);
+    EXPECT_EQ(m_Info.FileSize, 1000000);
+    EXPECT_EQ(m_Info.LengthMs, 62500);
+    EXPECT_EQ(m_Info.BlockBytes, 1254);
+    EXPECT_EQ(m_Info.BitRate, 128);
+    EXPECT_EQ(m_Info.SampleRate, 44100);
+    EXPECT_EQ(m_Info.Layer, 3);
+    EXPECT_EQ(m_Info.IsLsf, 0);
+    EXPECT_EQ(m_Info.IsVbr, 0);
+    EXPECT_EQ(m_Info.ChannelMode, 1);
+    EXPECT_EQ(m_Info.Channels, 2);
+    EXPECT_EQ(m_Info.HeaderByte1, 0xFB);
+    EXPECT_EQ(m_Info.HeaderByte2, 0x90);
+    EXPECT_EQ(m_Info.HeaderByte3, 0x44);
+    EXPECT_EQ(CutAtNul(m_Info.LongText), "mp3(44100Hz/128kbps/JointStereo)");
+    EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(44.1kHz/128kb/JS)");
+    EXPECT_EQ(m_Info.LongText.size(), size_t(MpegTextLength));
+    EXPECT_EQ(m_Info.ShortText.size(), size_t(MpegTextLength));
 
     // An ID3v1 tag appended does not count as audio.
     PutText(bytes, 1000000, "TAG");
     bytes.resize(1000128, 0);
     ASSERT_EQ(Parse("b.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.FileSize, 1000128);
-    EXPECT_EQ(mInfo.DataSize, 1000000);
-    EXPECT_EQ(mInfo.LengthMs, 62500);
+    EXPECT_EQ(m_Info.FileSize, 1000128);
+    EXPECT_EQ(m_Info.DataSize, 1000000);
+    EXPECT_EQ(m_Info.LengthMs, 62500);
 }
 
 TEST_F(MpegParser, SizeLimitsAndMissingFile) {
@@ -87,9 +87,9 @@ TEST_F(MpegParser, SizeLimitsAndMissingFile) {
     EXPECT_EQ(Parse("short.mp3", bytes), 0);
     bytes.resize(48, 0);
     ASSERT_EQ(Parse("min.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.DataSize, 48);
-    EXPECT_EQ(mInfo.LengthMs, 3);
-    EXPECT_EQ(GetMpegInfo(mFolder.Path("missing.mp3"), mInfo), 0);
+    EXPECT_EQ(m_Info.DataSize, 48);
+    EXPECT_EQ(m_Info.LengthMs, 3);
+    EXPECT_EQ(GetMpegInfo(m_Folder.Path("missing.mp3"), m_Info), 0);
 }
 
 TEST_F(MpegParser, FileBeyondRecordFieldsIsRefusedNotWrapped) {
@@ -97,11 +97,11 @@ TEST_F(MpegParser, FileBeyondRecordFieldsIsRefusedNotWrapped) {
     // describe a 48-byte file.
     std::vector<uint8_t> head(48, 0);
     PutHeader(head, 0);
-    std::string path = mFolder.Write("huge.mp3", head);
+    std::string path = m_Folder.Write("huge.mp3", head);
     std::error_code ec;
     std::filesystem::resize_file(path, (uint64_t(1) << 32) + 48, ec);
     if (ec) GTEST_SKIP() << "no sparse file here: " << ec.message();
-    EXPECT_EQ(GetMpegInfo(path, mInfo), 0);
+    EXPECT_EQ(GetMpegInfo(path, m_Info), 0);
 }
 
 TEST_F(MpegParser, SearchStartsAfterId3v2AndTagBlocks) {
@@ -113,8 +113,8 @@ TEST_F(MpegParser, SearchStartsAfterId3v2AndTagBlocks) {
     PutHeader(bytes, 100);
     PutHeader(bytes, 267);
     ASSERT_EQ(Parse("id3.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.StartPos, 268);
-    EXPECT_EQ(mInfo.DataSize, 4000 - 267);
+    EXPECT_EQ(m_Info.StartPos, 268);
+    EXPECT_EQ(m_Info.DataSize, 4000 - 267);
 
     // "TAG" at the start: the search starts at 128 and "Xing" in the first 48 bytes is not
     // looked at.
@@ -124,9 +124,9 @@ TEST_F(MpegParser, SearchStartsAfterId3v2AndTagBlocks) {
     PutHeader(tagged, 60);
     PutHeader(tagged, 300);
     ASSERT_EQ(Parse("tag.mp3", tagged), 1);
-    EXPECT_EQ(mInfo.StartPos, 301);
-    EXPECT_EQ(mInfo.IsVbr, 0);
-    EXPECT_EQ(mInfo.FrameCount, 0);
+    EXPECT_EQ(m_Info.StartPos, 301);
+    EXPECT_EQ(m_Info.IsVbr, 0);
+    EXPECT_EQ(m_Info.FrameCount, 0);
 }
 
 TEST_F(MpegParser, RememberedSecondByteHoldsAcrossChunks) {
@@ -135,7 +135,7 @@ TEST_F(MpegParser, RememberedSecondByteHoldsAcrossChunks) {
     Put(bytes, 1100, {0xFF, 0xFA, 0x90, 0x44}); // a valid header, but not the remembered byte
     PutHeader(bytes, 2200);
     ASSERT_EQ(Parse("r.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.StartPos, 2201);
+    EXPECT_EQ(m_Info.StartPos, 2201);
 
     // The same at the very start of the file.
     std::vector<uint8_t> atStart(3000, 0);
@@ -143,7 +143,7 @@ TEST_F(MpegParser, RememberedSecondByteHoldsAcrossChunks) {
     Put(atStart, 100, {0xFF, 0xFA, 0x90, 0x44});
     PutHeader(atStart, 200);
     ASSERT_EQ(Parse("s.mp3", atStart), 1);
-    EXPECT_EQ(mInfo.StartPos, 201);
+    EXPECT_EQ(m_Info.StartPos, 201);
 }
 
 TEST_F(MpegParser, DoubleFfIsNoiseOnlyInMp3Files) {
@@ -151,18 +151,18 @@ TEST_F(MpegParser, DoubleFfIsNoiseOnlyInMp3Files) {
     Put(bytes, 0, {0xFF, 0xFF, 0x90, 0xC0});
     PutHeader(bytes, 300);
     ASSERT_EQ(Parse("x.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.StartPos, 301);
-    EXPECT_EQ(mInfo.Layer, 3);
+    EXPECT_EQ(m_Info.StartPos, 301);
+    EXPECT_EQ(m_Info.Layer, 3);
 
     ASSERT_EQ(Parse("x.mp2", bytes), 1);
-    EXPECT_EQ(mInfo.StartPos, 1);
-    EXPECT_EQ(mInfo.Layer, 1);
-    EXPECT_EQ(mInfo.BitRate, 288);
-    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp1(44100Hz/288kbps/Mono)");
+    EXPECT_EQ(m_Info.StartPos, 1);
+    EXPECT_EQ(m_Info.Layer, 1);
+    EXPECT_EQ(m_Info.BitRate, 288);
+    EXPECT_EQ(CutAtNul(m_Info.LongText), "mp1(44100Hz/288kbps/Mono)");
 
     // The name test is on the last three characters, in any case.
     ASSERT_EQ(Parse("LOUD.MP3", bytes), 1);
-    EXPECT_EQ(mInfo.StartPos, 301);
+    EXPECT_EQ(m_Info.StartPos, 301);
 }
 
 TEST_F(MpegParser, BadFirstHeaderFailsWithoutTryingAnother) {
@@ -189,7 +189,7 @@ TEST_F(MpegParser, HeaderMustFitInsideOneChunk) {
     std::vector<uint8_t> fits(3000, 0);
     PutHeader(fits, 996);
     ASSERT_EQ(Parse("fits.mp3", fits), 1);
-    EXPECT_EQ(mInfo.StartPos, 997);
+    EXPECT_EQ(m_Info.StartPos, 997);
 }
 
 TEST_F(MpegParser, Id3v1TextNearTheEndEndsTheAudio) {
@@ -197,15 +197,15 @@ TEST_F(MpegParser, Id3v1TextNearTheEndEndsTheAudio) {
     PutHeader(bytes, 0);
     PutText(bytes, 5000 - 600, "TAG");
     ASSERT_EQ(Parse("t.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.DataSize, 4400);
-    EXPECT_EQ(mInfo.EndPos, 4400);
+    EXPECT_EQ(m_Info.DataSize, 4400);
+    EXPECT_EQ(m_Info.EndPos, 4400);
 
     // Further back than 1024 bytes it is audio.
     std::vector<uint8_t> far(5000, 0);
     PutHeader(far, 0);
     PutText(far, 5000 - 1100, "TAG");
     ASSERT_EQ(Parse("u.mp3", far), 1);
-    EXPECT_EQ(mInfo.DataSize, 5000);
+    EXPECT_EQ(m_Info.DataSize, 5000);
 }
 
 TEST_F(MpegParser, XingHeaderGivesVbrLengthAndAverageRate) {
@@ -213,12 +213,12 @@ TEST_F(MpegParser, XingHeaderGivesVbrLengthAndAverageRate) {
     PutHeader(bytes, 0);
     PutXing(bytes, 36, 1000);
     ASSERT_EQ(Parse("v.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.IsVbr, 1);
-    EXPECT_EQ(mInfo.FrameCount, 1000);
-    EXPECT_EQ(mInfo.LengthMs, 26122);
-    EXPECT_EQ(mInfo.BitRate, 31); // 100000 * 8 / 26122
-    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/31kbps[VBR]/JointStereo)");
-    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44.1kHz/31kb/JS)");
+    EXPECT_EQ(m_Info.IsVbr, 1);
+    EXPECT_EQ(m_Info.FrameCount, 1000);
+    EXPECT_EQ(m_Info.LengthMs, 26122);
+    EXPECT_EQ(m_Info.BitRate, 31); // 100000 * 8 / 26122
+    EXPECT_EQ(CutAtNul(m_Info.LongText), "mp3(44100Hz/31kbps[VBR]/JointStereo)");
+    EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(44.1kHz/31kb/JS)");
 
     // Frame count 0 cannot give a length.
     PutXing(bytes, 36, 0);
@@ -231,15 +231,15 @@ TEST_F(MpegParser, XingFoundInFrameAfterSearch) {
     PutHeader(bytes, 500);
     PutXing(bytes, 536, 500);
     ASSERT_EQ(Parse("in.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.FrameCount, 500);
+    EXPECT_EQ(m_Info.FrameCount, 500);
 
     std::vector<uint8_t> late(50000, 0);
     Put(late, 0, {0x00});
     PutHeader(late, 990);
     PutXing(late, 1026, 700);
     ASSERT_EQ(Parse("late.mp3", late), 1);
-    EXPECT_EQ(mInfo.StartPos, 991);
-    EXPECT_EQ(mInfo.FrameCount, 700);
+    EXPECT_EQ(m_Info.StartPos, 991);
+    EXPECT_EQ(m_Info.FrameCount, 700);
 }
 
 TEST_F(MpegParser, XingOffsetAndFrameSizeFollowVersionAndMode) {
@@ -249,9 +249,9 @@ TEST_F(MpegParser, XingOffsetAndFrameSizeFollowVersionAndMode) {
     PutHeader(mono, 0, mpeg1Mono);
     PutXing(mono, 21, 1000);
     ASSERT_EQ(Parse("m.mp3", mono), 1);
-    EXPECT_EQ(mInfo.IsVbr, 1);
-    EXPECT_EQ(mInfo.LengthMs, 26122);
-    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/18kbps[VBR]/Mono)");
+    EXPECT_EQ(m_Info.IsVbr, 1);
+    EXPECT_EQ(m_Info.LengthMs, 26122);
+    EXPECT_EQ(CutAtNul(m_Info.LongText), "mp3(44100Hz/18kbps[VBR]/Mono)");
 
     // MPEG-2 Layer III stereo at 22050 Hz: "Xing" at 21 and 576 samples per frame.
     std::vector<uint8_t> lsf(60000, 0);
@@ -259,9 +259,9 @@ TEST_F(MpegParser, XingOffsetAndFrameSizeFollowVersionAndMode) {
     PutHeader(lsf, 0, mpeg2Stereo);
     PutXing(lsf, 21, 100);
     ASSERT_EQ(Parse("l.mp3", lsf), 1);
-    EXPECT_EQ(mInfo.IsLsf, 1);
-    EXPECT_EQ(mInfo.LengthMs, 2612); // 100 * 576 / 22.05
-    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(22.05kHz/184kb/ST)");
+    EXPECT_EQ(m_Info.IsLsf, 1);
+    EXPECT_EQ(m_Info.LengthMs, 2612); // 100 * 576 / 22.05
+    EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(22.05kHz/184kb/ST)");
 
     // MPEG-2 mono: "Xing" at 13.
     std::vector<uint8_t> lsfMono(60000, 0);
@@ -269,16 +269,16 @@ TEST_F(MpegParser, XingOffsetAndFrameSizeFollowVersionAndMode) {
     PutHeader(lsfMono, 0, mpeg2Mono);
     PutXing(lsfMono, 13, 100);
     ASSERT_EQ(Parse("n.mp3", lsfMono), 1);
-    EXPECT_EQ(mInfo.FrameCount, 100);
-    EXPECT_EQ(mInfo.LengthMs, 2612);
+    EXPECT_EQ(m_Info.FrameCount, 100);
+    EXPECT_EQ(m_Info.LengthMs, 2612);
 
     // A CBR MPEG-2 header keeps the length from the nominal rate.
     std::vector<uint8_t> cbr(16000, 0);
     PutHeader(cbr, 0, mpeg2Mono); // 64 kbit/s
     ASSERT_EQ(Parse("c.mp3", cbr), 1);
-    EXPECT_EQ(mInfo.IsVbr, 0);
-    EXPECT_EQ(mInfo.LengthMs, 2000);
-    EXPECT_EQ(mInfo.BlockBytes, 1254); // 3456 / 22050 * 8000
+    EXPECT_EQ(m_Info.IsVbr, 0);
+    EXPECT_EQ(m_Info.LengthMs, 2000);
+    EXPECT_EQ(m_Info.BlockBytes, 1254); // 3456 / 22050 * 8000
 }
 
 TEST_F(MpegParser, InfoFrameGivesFrameCountLengthAndTheAudioRate) {
@@ -289,12 +289,12 @@ TEST_F(MpegParser, InfoFrameGivesFrameCountLengthAndTheAudioRate) {
     PutXing(bytes, 36, 1000, "Info");
     PutHeader(bytes, 208);
     ASSERT_EQ(Parse("copy.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.IsVbr, 0);
-    EXPECT_EQ(mInfo.FrameCount, 1000);
-    EXPECT_EQ(mInfo.LengthMs, 26122);
-    EXPECT_EQ(mInfo.BitRate, 128);
-    EXPECT_EQ(mInfo.BlockBytes, 1254);
-    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/128kbps/JointStereo)");
+    EXPECT_EQ(m_Info.IsVbr, 0);
+    EXPECT_EQ(m_Info.FrameCount, 1000);
+    EXPECT_EQ(m_Info.LengthMs, 26122);
+    EXPECT_EQ(m_Info.BitRate, 128);
+    EXPECT_EQ(m_Info.BlockBytes, 1254);
+    EXPECT_EQ(CutAtNul(m_Info.LongText), "mp3(44100Hz/128kbps/JointStereo)");
 
     // A padded "Info" frame (209 bytes): the next header is one byte further on.
     const uint8_t info64Padded[4] = {0xFF, 0xFB, 0x52, 0x44};
@@ -303,7 +303,7 @@ TEST_F(MpegParser, InfoFrameGivesFrameCountLengthAndTheAudioRate) {
     PutXing(padded, 36, 1000, "Info");
     PutHeader(padded, 209);
     ASSERT_EQ(Parse("padded.mp3", padded), 1);
-    EXPECT_EQ(mInfo.BitRate, 128);
+    EXPECT_EQ(m_Info.BitRate, 128);
 
     // MPEG-2 mono: "Info" at 13; 40 kbit/s at 22050 Hz is a 130-byte frame.
     const uint8_t lsfInfo[4] = {0xFF, 0xF3, 0x50, 0xC0};
@@ -313,8 +313,8 @@ TEST_F(MpegParser, InfoFrameGivesFrameCountLengthAndTheAudioRate) {
     PutXing(lsf, 13, 100, "Info");
     PutHeader(lsf, 130, lsfAudio);
     ASSERT_EQ(Parse("lsf.mp3", lsf), 1);
-    EXPECT_EQ(mInfo.LengthMs, 2612);
-    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(22.05kHz/32kb/Mono)");
+    EXPECT_EQ(m_Info.LengthMs, 2612);
+    EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(22.05kHz/32kb/Mono)");
 }
 
 TEST_F(MpegParser, InfoFrameWithoutUsableNextHeader) {
@@ -324,24 +324,24 @@ TEST_F(MpegParser, InfoFrameWithoutUsableNextHeader) {
     PutHeader(bytes, 0, info64);
     PutXing(bytes, 36, 1000, "Info");
     ASSERT_EQ(Parse("lone.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.LengthMs, 26122);
-    EXPECT_EQ(mInfo.BitRate, 31);
-    EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/31kbps/JointStereo)");
+    EXPECT_EQ(m_Info.LengthMs, 26122);
+    EXPECT_EQ(m_Info.BitRate, 31);
+    EXPECT_EQ(CutAtNul(m_Info.LongText), "mp3(44100Hz/31kbps/JointStereo)");
 
     // A next header of another sampling rate is not the same stream.
     const uint8_t at48k[4] = {0xFF, 0xFB, 0x94, 0x44};
     PutHeader(bytes, 208, at48k);
     ASSERT_EQ(Parse("other.mp3", bytes), 1);
-    EXPECT_EQ(mInfo.BitRate, 31);
+    EXPECT_EQ(m_Info.BitRate, 31);
 
     // Frame count 0: the length comes from the header's rate, as for any CBR file.
     std::vector<uint8_t> empty(16000, 0);
     PutHeader(empty, 0);
     PutXing(empty, 36, 0, "Info");
     ASSERT_EQ(Parse("empty.mp3", empty), 1);
-    EXPECT_EQ(mInfo.FrameCount, 0);
-    EXPECT_EQ(mInfo.LengthMs, 1000);
-    EXPECT_EQ(mInfo.BitRate, 128);
+    EXPECT_EQ(m_Info.FrameCount, 0);
+    EXPECT_EQ(m_Info.LengthMs, 1000);
+    EXPECT_EQ(m_Info.BitRate, 128);
 
     // An "Info" frame found by the search, behind an ID3v2 tag, near the end of the file.
     std::vector<uint8_t> tagged(1500, 0);
@@ -350,8 +350,8 @@ TEST_F(MpegParser, InfoFrameWithoutUsableNextHeader) {
     PutHeader(tagged, 1034, info64);
     PutXing(tagged, 1034 + 36, 10, "Info");
     ASSERT_EQ(Parse("short.mp3", tagged), 1);
-    EXPECT_EQ(mInfo.StartPos, 1035);
-    EXPECT_EQ(mInfo.LengthMs, 261);
+    EXPECT_EQ(m_Info.StartPos, 1035);
+    EXPECT_EQ(m_Info.LengthMs, 261);
 }
 
 // Sets the short text's decimal separator for one test.
@@ -371,33 +371,33 @@ TEST_F(MpegParser, ShortTextUsesTheLocaleDecimalSeparator) {
     {
         SeparatorOverride comma(",");
         ASSERT_EQ(Parse("a.mp3", bytes), 1);
-        EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44,1kHz/128kb/JS)");
-        EXPECT_EQ(CutAtNul(mInfo.LongText), "mp3(44100Hz/128kbps/JointStereo)");
-        EXPECT_EQ(mInfo.ShortText.size(), size_t(MpegTextLength));
+        EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(44,1kHz/128kb/JS)");
+        EXPECT_EQ(CutAtNul(m_Info.LongText), "mp3(44100Hz/128kbps/JointStereo)");
+        EXPECT_EQ(m_Info.ShortText.size(), size_t(MpegTextLength));
 
         const uint8_t mpeg2[4] = {0xFF, 0xF3, 0x80, 0xC0};
         PutHeader(bytes, 0, mpeg2);
         ASSERT_EQ(Parse("b.mp3", bytes), 1);
-        EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(22,05kHz/64kb/Mono)");
+        EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(22,05kHz/64kb/Mono)");
         PutHeader(bytes, 0);
     }
     {
         // A separator of two UTF-8 bytes (U+066B) still pads to 255 characters.
         SeparatorOverride arabic("\xD9\xAB");
         ASSERT_EQ(Parse("c.mp3", bytes), 1);
-        EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44\xD9\xAB"
-                                             "1kHz/128kb/JS)");
-        EXPECT_EQ(mInfo.ShortText.size(), size_t(MpegTextLength) + 1);
+        EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(44\xD9\xAB"
+                                              "1kHz/128kb/JS)");
+        EXPECT_EQ(m_Info.ShortText.size(), size_t(MpegTextLength) + 1);
     }
     {
         // An empty separator from the source falls back to a point.
         SeparatorOverride empty("");
         ASSERT_EQ(Parse("d.mp3", bytes), 1);
-        EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44.1kHz/128kb/JS)");
+        EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(44.1kHz/128kb/JS)");
     }
     // Back to the C library's locale (the C locale in tests).
     ASSERT_EQ(Parse("e.mp3", bytes), 1);
-    EXPECT_EQ(CutAtNul(mInfo.ShortText), "mp3(44.1kHz/128kb/JS)");
+    EXPECT_EQ(CutAtNul(m_Info.ShortText), "mp3(44.1kHz/128kb/JS)");
 }
 
 TEST_F(MpegParser, ByteSourceReadsAreBounded) {
@@ -413,8 +413,8 @@ TEST_F(MpegParser, ByteSourceReadsAreBounded) {
             pBuffer[i] = bytes[size_t(pPosition + i)];
         return true;
     };
-    ASSERT_EQ(GetMpegInfoFrom(source, true, mInfo), 1);
-    EXPECT_EQ(mInfo.StartPos, 1801);
+    ASSERT_EQ(GetMpegInfoFrom(source, true, m_Info), 1);
+    EXPECT_EQ(m_Info.StartPos, 1801);
     EXPECT_LE(readBytes, 48 + 2 * 1000 + 48 + 1024);
 }
 

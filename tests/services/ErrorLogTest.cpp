@@ -26,27 +26,27 @@ class ErrorLogTest : public ::testing::Test {
         ErrorCatch = 0;
         LogError = 0;
     }
-    TempFolder program_;
-    TempFolder state_;
-    TempFolder config_;
-    ScopedEnv stateHome_{"XDG_STATE_HOME", state_.path()};
-    ScopedEnv configHome_{"XDG_CONFIG_HOME", config_.path()};
+    TempFolder m_Program;
+    TempFolder m_State;
+    TempFolder m_Config;
+    ScopedEnv m_StateHome{"XDG_STATE_HOME", m_State.path()};
+    ScopedEnv m_ConfigHome{"XDG_CONFIG_HOME", m_Config.path()};
 
-    std::string ProgramFolder() const { return program_.path() + "/"; }
-    std::string ErrFile() const { return program_ / "log/quillan.err"; }
-    std::string LogFile() const { return program_ / "log/quillan.log"; }
+    std::string ProgramFolder() const { return m_Program.path() + "/"; }
+    std::string ErrFile() const { return m_Program / "log/quillan.err"; }
+    std::string LogFile() const { return m_Program / "log/quillan.log"; }
 };
 
 const std::regex kLine(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} )");
 
-bool IsLogLine(const std::string& text, const std::string& message) {
+bool IsLogLine(const std::string& pText, const std::string& pMessage) {
     std::smatch m;
-    return std::regex_search(text, m, kLine) && m.position(0) == 0 &&
-           text.substr(size_t(m.length(0))) == message + "\r\n";
+    return std::regex_search(pText, m, kLine) && m.position(0) == 0 &&
+           pText.substr(size_t(m.length(0))) == pMessage + "\r\n";
 }
 
-bool CanWriteDespiteModes(const std::string& folder) {
-    return access(folder.c_str(), W_OK) == 0;
+bool CanWriteDespiteModes(const std::string& pFolder) {
+    return access(pFolder.c_str(), W_OK) == 0;
 }
 
 } // namespace
@@ -60,11 +60,11 @@ TEST_F(ErrorLogTest, ForcedErrorGoesToTheErrFileAndMakesTheFolder) {
 TEST_F(ErrorLogTest, UnforcedMessagesNeedTheLogSwitch) {
     WriteLogIn(ProgramFolder(), "quiet", 0, 0);
     WriteLogIn(ProgramFolder(), "quiet", 1, 0);
-    EXPECT_FALSE(std::filesystem::exists(program_ / "log"));
+    EXPECT_FALSE(std::filesystem::exists(m_Program / "log"));
 
     LogError = 1;
     WriteLogIn(ProgramFolder(), "first", 0, 0);
-    WriteLogIn(program_.path(), "second", 0, 0);
+    WriteLogIn(m_Program.path(), "second", 0, 0);
     const std::string text = ReadBytes(LogFile());
     const size_t split = text.find("\r\n") + 2;
     EXPECT_TRUE(IsLogLine(text.substr(0, split), "first"));
@@ -73,7 +73,7 @@ TEST_F(ErrorLogTest, UnforcedMessagesNeedTheLogSwitch) {
 }
 
 TEST_F(ErrorLogTest, OversizedLogIsDeletedBeforeTheNextLine) {
-    std::filesystem::create_directory(program_ / "log");
+    std::filesystem::create_directory(m_Program / "log");
     WriteBytes(ErrFile(), std::string(size_t(MaxLogBytes), 'x'));
     WriteLogIn(ProgramFolder(), "kept", 1, 1);
     const std::string kept = ReadBytes(ErrFile());
@@ -87,29 +87,29 @@ TEST_F(ErrorLogTest, OversizedLogIsDeletedBeforeTheNextLine) {
 }
 
 TEST_F(ErrorLogTest, FileNamedLogBlocksTheLog) {
-    WriteBytes(program_ / "log", "not a folder");
+    WriteBytes(m_Program / "log", "not a folder");
     WriteLogIn(ProgramFolder(), "lost", 1, 1);
-    EXPECT_EQ(ReadBytes(program_ / "log"), "not a folder");
-    EXPECT_FALSE(std::filesystem::exists(state_ / "quillan"));
+    EXPECT_EQ(ReadBytes(m_Program / "log"), "not a folder");
+    EXPECT_FALSE(std::filesystem::exists(m_State / "quillan"));
 }
 
 TEST_F(ErrorLogTest, ReadOnlyProgramFolderLogsIntoTheStateFolder) {
-    std::filesystem::permissions(program_.path(), std::filesystem::perms::owner_read |
-                                                      std::filesystem::perms::owner_exec);
-    if (CanWriteDespiteModes(program_.path())) GTEST_SKIP() << "modes are not enforced";
+    std::filesystem::permissions(m_Program.path(), std::filesystem::perms::owner_read |
+                                                       std::filesystem::perms::owner_exec);
+    if (CanWriteDespiteModes(m_Program.path())) GTEST_SKIP() << "modes are not enforced";
     WriteLogIn(ProgramFolder(), "installed system-wide", 1, 1);
-    EXPECT_FALSE(std::filesystem::exists(program_ / "log"));
-    EXPECT_TRUE(IsLogLine(ReadBytes(state_ / "quillan/log/quillan.err"), "installed system-wide"));
+    EXPECT_FALSE(std::filesystem::exists(m_Program / "log"));
+    EXPECT_TRUE(IsLogLine(ReadBytes(m_State / "quillan/log/quillan.err"), "installed system-wide"));
 }
 
 TEST_F(ErrorLogTest, ProgramFolderWithoutRoomForALogFallsBack) {
-    WriteLogIn(program_ / "gone/", "no program folder", 0, 1);
-    EXPECT_FALSE(std::filesystem::exists(program_ / "gone"));
-    EXPECT_TRUE(IsLogLine(ReadBytes(state_ / "quillan/log/quillan.log"), "no program folder"));
+    WriteLogIn(m_Program / "gone/", "no program folder", 0, 1);
+    EXPECT_FALSE(std::filesystem::exists(m_Program / "gone"));
+    EXPECT_TRUE(IsLogLine(ReadBytes(m_State / "quillan/log/quillan.log"), "no program folder"));
 }
 
 TEST_F(ErrorLogTest, FallbackFolderFollowsXdgStateHome) {
-    EXPECT_EQ(FallbackLogFolder(), state_.path() + "/quillan/log");
+    EXPECT_EQ(FallbackLogFolder(), m_State.path() + "/quillan/log");
     ScopedEnv relative("XDG_STATE_HOME", "relative/state");
     ScopedEnv home("HOME", "/home/someone");
     EXPECT_EQ(FallbackLogFolder(), "/home/someone/.local/state/quillan/log");
@@ -123,7 +123,7 @@ TEST_F(ErrorLogTest, SwitchesFromSettingsAndMarkerFile) {
     EXPECT_EQ(LogError, 1);
     EXPECT_EQ(ErrorCatch, 0);
 
-    WriteBytes(program_ / "ec.txt", "");
+    WriteBytes(m_Program / "ec.txt", "");
     SetErrorSwitches("0", "0", ProgramFolder());
     EXPECT_EQ(ErrorCatch, 1);
     EXPECT_EQ(LogError, 0);

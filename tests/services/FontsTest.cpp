@@ -15,14 +15,14 @@
 
 namespace {
 
-std::string FaceField(const std::array<uint8_t, 32>& bytes) {
-    return std::string(reinterpret_cast<const char*>(bytes.data()));
+std::string FaceField(const std::array<uint8_t, 32>& pBytes) {
+    return std::string(reinterpret_cast<const char*>(pBytes.data()));
 }
 
-std::string Repeat(const std::string& text, int times) {
+std::string Repeat(const std::string& pText, int pTimes) {
     std::string out;
-    for (int i = 0; i < times; ++i)
-        out += text;
+    for (int i = 0; i < pTimes; ++i)
+        out += pText;
     return out;
 }
 
@@ -95,12 +95,12 @@ TEST(LanguageDecision, OnlyJapaneseSystemsGetExplicitFonts) {
 // fresh child process; the exit code carries LangMode * 10 + ExplicitFonts.
 namespace {
 
-[[noreturn]] void DecideUnderLocale(const char* locale, const char* storedLangMode) {
+[[noreturn]] void DecideUnderLocale(const char* pLocale, const char* pStoredLangMode) {
     testsupport::TempFolder config;
     setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-    setenv("LC_ALL", locale, 1);
-    setenv("LANG", locale, 1);
-    if (storedLangMode) WriteSetting("LangMode", storedLangMode);
+    setenv("LC_ALL", pLocale, 1);
+    setenv("LANG", pLocale, 1);
+    if (pStoredLangMode) WriteSetting("LangMode", pStoredLangMode);
     DecideLanguageMode();
     const int first = LangMode * 10 + ExplicitFonts;
     LangMode = ExplicitFonts = 7;
@@ -128,20 +128,20 @@ class FontCacheTest : public ::testing::Test {
         testsupport::TestApp();
         DeleteUIFonts();
         TwipsPerPixel = 15;
-        liveBefore_ = platform::LiveFontCount();
+        m_LiveBefore = platform::LiveFontCount();
     }
     void TearDown() override { DeleteUIFonts(); }
-    int Created() const { return platform::LiveFontCount() - liveBefore_; }
-    int liveBefore_ = 0;
+    int Created() const { return platform::LiveFontCount() - m_LiveBefore; }
+    int m_LiveBefore = 0;
 };
 
 struct FakeControl : UIFontSource {
-    QWidget* window = nullptr;
+    QWidget* Window = nullptr;
     float FontSize() const override { return 12; }
     int16_t FontBold() const override { return -1; }
     int16_t FontItalic() const override { return 0; }
     std::string FontName() const override { return "メイリオ"; }
-    QWidget* hwnd() const override { return window; }
+    QWidget* hwnd() const override { return Window; }
 };
 
 } // namespace
@@ -196,7 +196,7 @@ TEST_F(FontCacheTest, FontsReachTheWindow) {
 TEST_F(FontCacheTest, ControlSuppliesItsOwnFontAndWindow) {
     QWidget window;
     FakeControl control;
-    control.window = &window;
+    control.Window = &window;
     const int32_t index = SetUIFont(nullptr, -1, &control, 0, 0, 0, "");
     EXPECT_EQ(index, 1);
     EXPECT_EQ(FontCache[1].face, "メイリオ");

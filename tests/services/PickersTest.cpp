@@ -80,10 +80,10 @@ template <class T> T* ActiveModal() {
 // Polls until a modal T is up, then hands it to act. A dialog that never
 // shows up within ten seconds has every open dialog rejected, so that a
 // failing test ends instead of waiting forever.
-template <class T> void WhenModal(std::function<void(T*)> act) {
+template <class T> void WhenModal(std::function<void(T*)> pAct) {
     auto* timer = new QTimer(qApp);
     auto* waited = new int(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, waited, act = std::move(act)] {
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, act = std::move(pAct)] {
         if (T* widget = ActiveModal<T>()) {
             timer->stop();
             timer->deleteLater();
@@ -104,63 +104,63 @@ template <class T> void WhenModal(std::function<void(T*)> act) {
 // The dialog leaves its name box alone while the box has the focus, and the
 // focus arrives whenever the platform gets to it; take it away first so that
 // the choice always lands.
-void Choose(QFileDialog* dialog, const std::string& path) {
-    if (QWidget* focused = dialog->focusWidget()) focused->clearFocus();
-    dialog->selectFile(QString::fromStdString(path));
+void Choose(QFileDialog* pDialog, const std::string& pPath) {
+    if (QWidget* focused = pDialog->focusWidget()) focused->clearFocus();
+    pDialog->selectFile(QString::fromStdString(pPath));
 }
 
 class PickerDialogs : public ::testing::Test {
   protected:
     void SetUp() override { testsupport::TestApp(); }
-    TempFolder root_;
+    TempFolder m_Root;
 };
 
 } // namespace
 
 TEST_F(PickerDialogs, FolderDialogOpensOnTheStartFolderAndAddsTheSeparator) {
-    std::filesystem::create_directory(root_ / "out");
+    std::filesystem::create_directory(m_Root / "out");
     QString shownFolder;
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
-        shownFolder = dialog->directory().absolutePath();
-        Choose(dialog, root_ / "out");
-        static_cast<QDialog*>(dialog)->accept();
+    WhenModal<QFileDialog>([&](QFileDialog* pDialog) {
+        shownFolder = pDialog->directory().absolutePath();
+        Choose(pDialog, m_Root / "out");
+        static_cast<QDialog*>(pDialog)->accept();
     });
-    EXPECT_EQ(PickFolder(root_.path() + "/", "", nullptr), root_ / "out/");
-    EXPECT_EQ(shownFolder.toStdString(), root_.path());
+    EXPECT_EQ(PickFolder(m_Root.path() + "/", "", nullptr), m_Root / "out/");
+    EXPECT_EQ(shownFolder.toStdString(), m_Root.path());
 
-    WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    EXPECT_EQ(PickFolder(root_.path(), "", nullptr), "");
+    WhenModal<QFileDialog>([](QFileDialog* pDialog) { pDialog->reject(); });
+    EXPECT_EQ(PickFolder(m_Root.path(), "", nullptr), "");
 }
 
 TEST_F(PickerDialogs, SaveDialogAsksBeforeOverwriting) {
-    WriteBytes(root_ / "take.wav", "x");
+    WriteBytes(m_Root / "take.wav", "x");
     bool asked = false;
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
-        Choose(dialog, root_ / "take.wav");
-        WhenModal<QMessageBox>([&](QMessageBox* box) {
+    WhenModal<QFileDialog>([&](QFileDialog* pDialog) {
+        Choose(pDialog, m_Root / "take.wav");
+        WhenModal<QMessageBox>([&](QMessageBox* pBox) {
             asked = true;
-            box->button(QMessageBox::Yes)->click();
+            pBox->button(QMessageBox::Yes)->click();
         });
-        static_cast<QDialog*>(dialog)->accept();
+        static_cast<QDialog*>(pDialog)->accept();
     });
-    EXPECT_EQ(PickFile(nullptr, 1, "WAV|*.wav", root_.path(), "", -1), root_ / "take.wav");
+    EXPECT_EQ(PickFile(nullptr, 1, "WAV|*.wav", m_Root.path(), "", -1), m_Root / "take.wav");
     EXPECT_TRUE(asked);
 }
 
 TEST_F(PickerDialogs, OpenDialogWantsAnExistingFile) {
-    WriteBytes(root_ / "there.wav", "x");
+    WriteBytes(m_Root / "there.wav", "x");
     bool refused = false;
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
-        Choose(dialog, root_ / "missing.wav");
-        WhenModal<QMessageBox>([&](QMessageBox* box) {
+    WhenModal<QFileDialog>([&](QFileDialog* pDialog) {
+        Choose(pDialog, m_Root / "missing.wav");
+        WhenModal<QMessageBox>([&](QMessageBox* pBox) {
             refused = true;
-            box->accept();
+            pBox->accept();
         });
-        static_cast<QDialog*>(dialog)->accept();
-        EXPECT_TRUE(dialog->isVisible());
-        Choose(dialog, root_ / "there.wav");
-        static_cast<QDialog*>(dialog)->accept();
+        static_cast<QDialog*>(pDialog)->accept();
+        EXPECT_TRUE(pDialog->isVisible());
+        Choose(pDialog, m_Root / "there.wav");
+        static_cast<QDialog*>(pDialog)->accept();
     });
-    EXPECT_EQ(PickFile(nullptr, 0, "", root_.path(), "", -1), root_ / "there.wav");
+    EXPECT_EQ(PickFile(nullptr, 0, "", m_Root.path(), "", -1), m_Root / "there.wav");
     EXPECT_TRUE(refused);
 }

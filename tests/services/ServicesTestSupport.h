@@ -17,22 +17,22 @@ using foundation_test::TempFolder;
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
   public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
+    ScopedEnv(const char* pName, const std::string& pValue) : m_Name(pName) {
+        if (const char* old = std::getenv(pName)) m_Old = old;
+        setenv(pName, pValue.c_str(), 1);
     }
     ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
+        if (m_Old)
+            setenv(m_Name, m_Old->c_str(), 1);
         else
-            unsetenv(name_);
+            unsetenv(m_Name);
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
   private:
-    const char* name_;
-    std::optional<std::string> old_;
+    const char* m_Name;
+    std::optional<std::string> m_Old;
 };
 
 // One offscreen application for the whole test program.

@@ -17,9 +17,9 @@ namespace {
 
 class SettingsStore : public ::testing::Test {
   protected:
-    TempFolder config_;
-    ScopedEnv configHome_{"XDG_CONFIG_HOME", config_.path()};
-    std::string StoreFile() const { return config_ / "quillan/quillan.ini"; }
+    TempFolder m_Config;
+    ScopedEnv m_ConfigHome{"XDG_CONFIG_HOME", m_Config.path()};
+    std::string StoreFile() const { return m_Config / "quillan/quillan.ini"; }
 };
 
 } // namespace
@@ -87,7 +87,7 @@ TEST_F(SettingsStore, TextsWithIniSyntaxRoundTrip) {
 }
 
 TEST_F(SettingsStore, HandWrittenMarkerAndUnquotedListsRead) {
-    std::filesystem::create_directories(config_ / "quillan");
+    std::filesystem::create_directories(m_Config / "quillan");
     WriteBytes(StoreFile(), "[General]\nSoundPath=***\nMargins=1,2\n");
     EXPECT_EQ(ReadSetting("SoundPath", "x"), "");
     EXPECT_EQ(ReadSetting("Margins", "x"), "1,2");
@@ -95,7 +95,7 @@ TEST_F(SettingsStore, HandWrittenMarkerAndUnquotedListsRead) {
 
 TEST_F(SettingsStore, OtherKeyPathsAreSeparateStores) {
     RegWriteString("Value", "other", "", "maker\\tool");
-    EXPECT_TRUE(std::filesystem::exists(config_ / "maker/tool.ini"));
+    EXPECT_TRUE(std::filesystem::exists(m_Config / "maker/tool.ini"));
     EXPECT_EQ(RegReadString("Value", "d", "", "maker/tool"), "other");
     EXPECT_EQ(ReadSetting("Value", "d"), "d");
     RegWriteString("Value", "mine", "otherapp");
@@ -104,11 +104,11 @@ TEST_F(SettingsStore, OtherKeyPathsAreSeparateStores) {
 }
 
 TEST_F(SettingsStore, UnwritableStoreLosesOnlyTheWrite) {
-    std::filesystem::create_directories(config_ / "quillan");
+    std::filesystem::create_directories(m_Config / "quillan");
     WriteSetting("OW", 1);
-    std::filesystem::permissions(config_ / "quillan", std::filesystem::perms::owner_read |
-                                                          std::filesystem::perms::owner_exec);
-    if (access(StoreFile().c_str(), W_OK) == 0 && access((config_ / "quillan").c_str(), W_OK) == 0)
+    std::filesystem::permissions(m_Config / "quillan", std::filesystem::perms::owner_read |
+                                                           std::filesystem::perms::owner_exec);
+    if (access(StoreFile().c_str(), W_OK) == 0 && access((m_Config / "quillan").c_str(), W_OK) == 0)
         GTEST_SKIP() << "running with permissions that ignore modes";
     WriteSetting("OW", 0);
     EXPECT_EQ(ReadSetting("OW", 5), "1");
@@ -126,73 +126,73 @@ TEST_F(SettingsStore, StoreThatCannotBeAFileReadsDefaultsAndIgnoresWrites) {
 namespace {
 
 struct FakeWindow : PlacementWindow {
-    int32_t left = 100, top = 200, width = 3000, height = 4000, state = 0;
-    int32_t Left() const override { return left; }
-    int32_t Top() const override { return top; }
-    int32_t Width() const override { return width; }
-    int32_t Height() const override { return height; }
-    int32_t WindowState() const override { return state; }
-    void SetLeft(int32_t v) override { left = v; }
-    void SetTop(int32_t v) override { top = v; }
-    void SetWidth(int32_t v) override { width = v; }
-    void SetHeight(int32_t v) override { height = v; }
-    void SetWindowState(int32_t v) override { state = v; }
+    int32_t LeftTwips = 100, TopTwips = 200, WidthTwips = 3000, HeightTwips = 4000, State = 0;
+    int32_t Left() const override { return LeftTwips; }
+    int32_t Top() const override { return TopTwips; }
+    int32_t Width() const override { return WidthTwips; }
+    int32_t Height() const override { return HeightTwips; }
+    int32_t WindowState() const override { return State; }
+    void SetLeft(int32_t pV) override { LeftTwips = pV; }
+    void SetTop(int32_t pV) override { TopTwips = pV; }
+    void SetWidth(int32_t pV) override { WidthTwips = pV; }
+    void SetHeight(int32_t pV) override { HeightTwips = pV; }
+    void SetWindowState(int32_t pV) override { State = pV; }
 };
 
 } // namespace
 
 TEST_F(SettingsStore, MainWindowRestoresPositionAndStateButNeverSize) {
     FakeWindow saved;
-    saved.left = 1500;
-    saved.top = 900;
-    saved.width = 9000;
-    saved.height = 8000;
+    saved.LeftTwips = 1500;
+    saved.TopTwips = 900;
+    saved.WidthTwips = 9000;
+    saved.HeightTwips = 8000;
     SaveWindowPlacement(saved, "", 1, 0);
     EXPECT_EQ(ReadSetting("WindowWidth", "none"), "none");
     EXPECT_EQ(ReadSetting("WindowHeight", "none"), "none");
 
     FakeWindow next;
     RestoreWindowPlacement(next, "", 1, 0, 0);
-    EXPECT_EQ(next.left, 1500);
-    EXPECT_EQ(next.top, 900);
-    EXPECT_EQ(next.width, 3000);
-    EXPECT_EQ(next.height, 4000);
-    EXPECT_EQ(next.state, 0);
+    EXPECT_EQ(next.LeftTwips, 1500);
+    EXPECT_EQ(next.TopTwips, 900);
+    EXPECT_EQ(next.WidthTwips, 3000);
+    EXPECT_EQ(next.HeightTwips, 4000);
+    EXPECT_EQ(next.State, 0);
 }
 
 TEST_F(SettingsStore, PlacementWithPrefixAndSizeRoundTrips) {
     FakeWindow saved;
-    saved.left = -30;
-    saved.width = 7935;
-    saved.height = 7125;
+    saved.LeftTwips = -30;
+    saved.WidthTwips = 7935;
+    saved.HeightTwips = 7125;
     SaveWindowPlacement(saved, "Tool", 0, 0);
     EXPECT_EQ(ReadSetting("ToolWindowLeft", "none"), "-30");
     FakeWindow next;
     RestoreWindowPlacement(next, "Tool", 0, 0, 0);
-    EXPECT_EQ(next.left, -30);
-    EXPECT_EQ(next.width, 7935);
-    EXPECT_EQ(next.height, 7125);
+    EXPECT_EQ(next.LeftTwips, -30);
+    EXPECT_EQ(next.WidthTwips, 7935);
+    EXPECT_EQ(next.HeightTwips, 7125);
     FakeWindow unmoved;
     RestoreWindowPlacement(unmoved, "Tool", 0, 0, 1);
-    EXPECT_EQ(unmoved.left, 100);
-    EXPECT_EQ(unmoved.width, 7935);
+    EXPECT_EQ(unmoved.LeftTwips, 100);
+    EXPECT_EQ(unmoved.WidthTwips, 7935);
 }
 
 TEST_F(SettingsStore, WindowClosedMinimisedKeepsItsLastNormalPosition) {
     FakeWindow normal;
-    normal.left = 1200;
+    normal.LeftTwips = 1200;
     SaveWindowPlacement(normal, "", 1, 0);
     FakeWindow minimised;
-    minimised.left = -32000;
-    minimised.state = 1;
+    minimised.LeftTwips = -32000;
+    minimised.State = 1;
     SaveWindowPlacement(minimised, "", 1, 0);
     EXPECT_EQ(ReadSetting("WindowLeft", "none"), "1200");
     EXPECT_EQ(ReadSetting("WindowState", "none"), "1");
 
     FakeWindow next;
     RestoreWindowPlacement(next, "", 1, 0, 0);
-    EXPECT_EQ(next.left, 1200);
-    EXPECT_EQ(next.state, 1);
+    EXPECT_EQ(next.LeftTwips, 1200);
+    EXPECT_EQ(next.State, 1);
 }
 
 TEST_F(SettingsStore, RestoringWhileMaximisedChangesOnlyTheState) {
@@ -200,11 +200,11 @@ TEST_F(SettingsStore, RestoringWhileMaximisedChangesOnlyTheState) {
     WriteSetting("WindowTop", 2);
     WriteSetting("WindowState", 0);
     FakeWindow window;
-    window.state = 2;
+    window.State = 2;
     RestoreWindowPlacement(window, "", 0, 0, 0);
-    EXPECT_EQ(window.left, 100);
-    EXPECT_EQ(window.top, 200);
-    EXPECT_EQ(window.state, 0);
+    EXPECT_EQ(window.LeftTwips, 100);
+    EXPECT_EQ(window.TopTwips, 200);
+    EXPECT_EQ(window.State, 0);
 }
 
 TEST_F(SettingsStore, DamagedPlacementValuesAreSkipped) {
@@ -213,7 +213,7 @@ TEST_F(SettingsStore, DamagedPlacementValuesAreSkipped) {
     WriteSetting("WindowState", 7);
     FakeWindow window;
     RestoreWindowPlacement(window, "", 1, 0, 0);
-    EXPECT_EQ(window.left, 100);
-    EXPECT_EQ(window.top, 777);
-    EXPECT_EQ(window.state, 0);
+    EXPECT_EQ(window.LeftTwips, 100);
+    EXPECT_EQ(window.TopTwips, 777);
+    EXPECT_EQ(window.State, 0);
 }
