@@ -4,6 +4,8 @@
 
 #include "CliTestSupport.h"
 
+#include "common/VectorCases.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -97,25 +99,6 @@ void ExpectLevelsMatch(const std::string& pExpected, const std::string& pLine) {
     }
 }
 
-// The case folders in name order; empty when the vectors are absent.
-std::vector<fs::path> VectorCases() {
-    std::vector<fs::path> cases;
-    std::error_code ec;
-    const fs::path dir = VectorsDir();
-    if (dir.empty() || !fs::is_directory(dir, ec)) return cases;
-    for (const auto& e : fs::directory_iterator(dir, ec))
-        if (fs::exists(e.path() / "args.json")) cases.push_back(e.path());
-    std::sort(cases.begin(), cases.end());
-    return cases;
-}
-
-std::string CaseName(const ::testing::TestParamInfo<fs::path>& pInfo) {
-    std::string name = "case_" + pInfo.param.filename().string();
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return name;
-}
-
 class BatchVector : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(BatchVector, OptionsReachTheEngineAsTheCaseExpects) {
@@ -156,7 +139,9 @@ TEST_P(BatchVector, OptionsReachTheEngineAsTheCaseExpects) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BatchVector, ::testing::ValuesIn(VectorCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, BatchVector,
+                         ::testing::ValuesIn(vectorcases::VectorCases(VectorsDir())),
+                         vectorcases::CaseName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BatchVector);
 
 } // namespace

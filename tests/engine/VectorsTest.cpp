@@ -3,6 +3,8 @@
 
 #include "EngineTestSupport.h"
 
+#include "common/VectorCases.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,26 +64,6 @@ fs::path VectorsDir() {
 #endif
 }
 
-// The case folders, in name order; empty when the vectors are absent.
-std::vector<fs::path> VectorCases() {
-    std::vector<fs::path> cases;
-    const fs::path dir = VectorsDir();
-    std::error_code ec;
-    if (dir.empty() || !fs::is_directory(dir, ec)) return cases;
-    for (const auto& e : fs::directory_iterator(dir, ec))
-        if (fs::exists(e.path() / "args.json")) cases.push_back(e.path());
-    std::sort(cases.begin(), cases.end());
-    return cases;
-}
-
-// A test name from a case folder: letters and digits kept, the rest as '_'.
-std::string CaseName(const ::testing::TestParamInfo<fs::path>& pInfo) {
-    std::string name = "case_" + pInfo.param.filename().string();
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return name;
-}
-
 // One case as the documented call: the source, a target in pTmp (or none) and the 19
 // arguments in order. Returns the result; pTarget receives the target path.
 int32_t RunCase(C_EditWave& pEdit, const fs::path& pCase, const std::string& pArgs,
@@ -134,5 +116,7 @@ TEST_P(ReferenceVector, MatchesByteForByte) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ReferenceVector, ::testing::ValuesIn(VectorCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, ReferenceVector,
+                         ::testing::ValuesIn(vectorcases::VectorCases(VectorsDir())),
+                         vectorcases::CaseName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReferenceVector);
