@@ -29,33 +29,33 @@ namespace app {
 
 namespace {
 
-int32_t ScreenTwipsPerPixel(const QWidget* w) {
-    const QScreen* screen = w->screen();
+int32_t ScreenTwipsPerPixel(const QWidget* pW) {
+    const QScreen* screen = pW->screen();
     double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
     if (!(dpi > 0)) dpi = 96.0;
     long tpp = std::lround(1440.0 / dpi);
     return tpp < 1 ? 1 : int32_t(tpp);
 }
 
-void MoveTopTwips(QWidget* w, int top) {
-    QRect g = GeometryTwips(w);
-    PlaceTwips(w, g.x(), top, g.width(), g.height());
+void MoveTopTwips(QWidget* pW, int pTop) {
+    QRect g = GeometryTwips(pW);
+    PlaceTwips(pW, g.x(), pTop, g.width(), g.height());
 }
 
 } // namespace
 
-FrmMain::FrmMain(QWidget* parent) : QWidget(parent) {
+FrmMain::FrmMain(QWidget* pParent) : QWidget(pParent) {
     setWindowTitle(QString::fromUtf8(AppTitle.data(), qsizetype(AppTitle.size())));
 }
 
 FrmMain::~FrmMain() {
     // A window that goes away without being closed still keeps its settings.
-    if (loaded_ && !unloaded_ && runState_ == 0) Form_Unload();
+    if (m_Loaded && !m_Unloaded && m_RunState == 0) Form_Unload();
 }
 
 bool FrmMain::Form_Load() {
     TwipsPerPixel = ScreenTwipsPerPixel(this);
-    if (!instance_.Acquire()) return false;
+    if (!m_Instance.Acquire()) return false;
 
     SkipFailingStep([&] {
         setWindowTitle(QString::fromUtf8(AppTitle.data(), qsizetype(AppTitle.size())));
@@ -72,24 +72,24 @@ bool FrmMain::Form_Load() {
 
     SkipFailingStep([&] {
         for (int16_t i = 1; i <= 2; ++i)
-            LoadNextElement(checkParm_, i, 0, true, false);
-        MoveTopTwips(checkParm_[1], 900);
-        MoveTopTwips(checkParm_[2], 2760);
+            LoadNextElement(m_CheckParm, i, 0, true, false);
+        MoveTopTwips(m_CheckParm[1], 900);
+        MoveTopTwips(m_CheckParm[2], 2760);
     });
     SkipFailingStep([&] { SetUpSliders(); });
     SkipFailingStep([&] {
-        int top1 = GeometryTwips(checkParm_[1]).y();
-        MoveTopTwips(sliderParm_[2], top1);
-        MoveTopTwips(checkClip_, top1);
-        MoveTopTwips(sliderParm_[3], GeometryTwips(checkParm_[2]).y());
+        int top1 = GeometryTwips(m_CheckParm[1]).y();
+        MoveTopTwips(m_SliderParm[2], top1);
+        MoveTopTwips(m_CheckClip, top1);
+        MoveTopTwips(m_SliderParm[3], GeometryTwips(m_CheckParm[2]).y());
     });
     SkipFailingStep([&] { LoadSliderValues(); });
     SkipFailingStep([&] { SetUpValueDisplays(); });
     SkipFailingStep([&] { SetUpButtons(); });
-    SkipFailingStep([&] { progBar_->Init(); });
+    SkipFailingStep([&] { m_ProgBar->Init(); });
     SkipFailingStep([&] { SetUpFileList(); });
     SkipFailingStep([&] {
-        textSoundPath_->Init();
+        m_TextSoundPath->Init();
         LoadPathAndTexts();
     });
     SkipFailingStep([&] { PaintWindowBackground(); });
@@ -100,72 +100,72 @@ bool FrmMain::Form_Load() {
         size_t gated = 0;
         while (gated + 1 < kNormModeCount && !kNormModes[gated].UsesGate)
             ++gated;
-        int top3 = GeometryTwips(checkNormMode_[gated]).y();
-        MoveTopTwips(textParm_[2], top3);
-        MoveTopTwips(textParm_[3], top3);
+        int top3 = GeometryTwips(m_CheckNormMode[gated]).y();
+        MoveTopTwips(m_TextParm[2], top3);
+        MoveTopTwips(m_TextParm[3], top3);
     });
     SkipFailingStep([&] { PrintLabels(); });
     SkipFailingStep([&] { LoadClipAndOverWrite(); });
     SkipFailingStep([&] { ApplyPanelRules(); });
     SkipFailingStep([&] { RestoreWindowPlacement(*this, "", 1, 0, 0); });
     ConnectEvents();
-    loaded_ = true;
+    m_Loaded = true;
     show();
     return true;
 }
 
 void FrmMain::Form_Unload() {
-    if (!loaded_ || unloaded_) return;
-    unloaded_ = true;
+    if (!m_Loaded || m_Unloaded) return;
+    m_Unloaded = true;
     SavePanel();
     SaveWindowPlacement(*this, "", 1, 0);
     if (ExplicitFonts) DeleteUIFonts();
-    instance_.Release();
+    m_Instance.Release();
 }
 
 // The controls that exist before loading, at their fixed places.
 void FrmMain::CreateDesignControls() {
     auto* trim = new UC_Check(this);
     PlaceTwips(trim, 90, 90, 1320, 300);
-    checkParm_ = {trim};
+    m_CheckParm = {trim};
 
     auto* slider = new UC_Slider(this);
     PlaceTwips(slider, 2055, 90, 2730, 300);
-    sliderParm_ = {slider};
+    m_SliderParm = {slider};
 
     auto* value = new UC_TextPicture(this);
     PlaceTwips(value, 4845, 90, 675, 300);
-    textValue_ = {value};
+    m_TextValue = {value};
 
     const int textPlaces[4][2] = {{6840, 90}, {6840, 435}, {3345, 2250}, {4395, 2250}};
-    textParm_.clear();
+    m_TextParm.clear();
     for (const auto& place : textPlaces) {
         auto* text = new QLineEdit(this);
         PlaceTwips(text, place[0], place[1], 630, 270);
-        textParm_.push_back(text);
+        m_TextParm.push_back(text);
     }
 
-    checkClip_ = new UC_Check(this);
-    PlaceTwips(checkClip_, 5700, 900, 1230, 285);
+    m_CheckClip = new UC_Check(this);
+    PlaceTwips(m_CheckClip, 5700, 900, 1230, 285);
 
     auto* peak = new UC_Check(this);
     PlaceTwips(peak, 2055, 1305, 1230, 285);
-    checkNormMode_ = {peak};
+    m_CheckNormMode = {peak};
 
-    progBar_ = new UC_Bar(this);
-    PlaceTwips(progBar_, 105, 3225, 7725, 285);
+    m_ProgBar = new UC_Bar(this);
+    PlaceTwips(m_ProgBar, 105, 3225, 7725, 285);
 
-    lv_ = new UC_ListView(this);
-    PlaceTwips(lv_, 105, 3585, 7725, 2370);
+    m_LV = new UC_ListView(this);
+    PlaceTwips(m_LV, 105, 3585, 7725, 2370);
 
-    checkOW_ = new UC_Check(this);
-    PlaceTwips(checkOW_, 4215, 6045, 1590, 285);
+    m_CheckOw = new UC_Check(this);
+    PlaceTwips(m_CheckOw, 4215, 6045, 1590, 285);
 
-    textSoundPath_ = new UC_PathText(this);
-    PlaceTwips(textSoundPath_, 4215, 6360, 3615, 270);
+    m_TextSoundPath = new UC_PathText(this);
+    PlaceTwips(m_TextSoundPath, 4215, 6360, 3615, 270);
 
-    ctrButtons_ = new UC_Buttons(this);
-    PlaceTwips(ctrButtons_, 4905, 6675, 2940, 330);
+    m_CtrButtons = new UC_Buttons(this);
+    PlaceTwips(m_CtrButtons, 4905, 6675, 2940, 330);
 }
 
 // Creates element `index` of a control array next to element index - 1:
@@ -196,19 +196,20 @@ T* FrmMain::LoadNextElement(std::vector<T*>& array, int16_t index, int placement
     return element;
 }
 
-void FrmMain::InitCheckBox(UC_Check* box, const QString& caption, int32_t value, float fontSize) {
-    QRect g = GeometryTwips(box);
-    box->SetBGPic(g.x(), g.y(), &background_);
-    box->SetFontSize(fontSize);
-    box->SetCaption(caption);
-    box->SetValue(value);
+void FrmMain::InitCheckBox(UC_Check* pBox, const QString& pCaption, int32_t pValue,
+                           float pFontSize) {
+    QRect g = GeometryTwips(pBox);
+    pBox->SetBGPic(g.x(), g.y(), &m_Background);
+    pBox->SetFontSize(pFontSize);
+    pBox->SetCaption(pCaption);
+    pBox->SetValue(pValue);
 }
 
 void FrmMain::SetUpSliders() {
     for (int16_t i = 1; i <= 3; ++i)
-        LoadNextElement(sliderParm_, i, 0, true, false);
-    for (size_t i = 0; i < sliderParm_.size(); ++i) {
-        UC_Slider* s = sliderParm_[i];
+        LoadNextElement(m_SliderParm, i, 0, true, false);
+    for (size_t i = 0; i < m_SliderParm.size(); ++i) {
+        UC_Slider* s = m_SliderParm[i];
         s->SetSmallChange(1);
         if (i == 3) {
             s->SetMax(20);
@@ -223,10 +224,10 @@ void FrmMain::SetUpSliders() {
 
 void FrmMain::SetUpValueDisplays() {
     for (int16_t i = 1; i <= 3; ++i)
-        LoadNextElement(textValue_, i, 0, true, false);
-    for (size_t i = 0; i < textValue_.size(); ++i) {
-        UC_TextPicture* t = textValue_[i];
-        MoveTopTwips(t, GeometryTwips(sliderParm_[i]).y());
+        LoadNextElement(m_TextValue, i, 0, true, false);
+    for (size_t i = 0; i < m_TextValue.size(); ++i) {
+        UC_TextPicture* t = m_TextValue[i];
+        MoveTopTwips(t, GeometryTwips(m_SliderParm[i]).y());
         t->AddStdColorSet(1);
         t->AddTextSpace();
         t->Init();
@@ -234,20 +235,20 @@ void FrmMain::SetUpValueDisplays() {
 }
 
 void FrmMain::SetUpButtons() {
-    ctrButtons_->SetDesignType(1);
-    ctrButtons_->SetNumButtons(3);
-    ctrButtons_->SetButtonChar(0, QStringLiteral("Clear"));
-    ctrButtons_->SetButtonChar(1, QStringLiteral("Abort"));
-    ctrButtons_->SetButtonChar(2, QStringLiteral("Start"));
-    ctrButtons_->Init();
+    m_CtrButtons->SetDesignType(1);
+    m_CtrButtons->SetNumButtons(3);
+    m_CtrButtons->SetButtonChar(0, QStringLiteral("Clear"));
+    m_CtrButtons->SetButtonChar(1, QStringLiteral("Abort"));
+    m_CtrButtons->SetButtonChar(2, QStringLiteral("Start"));
+    m_CtrButtons->Init();
 }
 
 void FrmMain::SetUpFileList() {
-    lv_->SetNumData(kFileColumnCount);
-    lv_->SetNumAux(1);
-    lv_->SetUseUCBar(true);
-    lv_->SetOneHeight();
-    lv_->Init();
+    m_LV->SetNumData(kFileColumnCount);
+    m_LV->SetNumAux(1);
+    m_LV->SetUseUCBar(true);
+    m_LV->SetOneHeight();
+    m_LV->Init();
     std::array<int32_t, kFileColumnCount> widths{};
     for (const FileColumnLayout& column : kFileColumns)
         widths[size_t(ColumnIndex(column.Column))] = column.Width;
@@ -255,91 +256,91 @@ void FrmMain::SetUpFileList() {
     // last digits ("001'03.40"), which misreads; the title column gives up the room.
     int32_t& titleWidth = widths[size_t(ColumnIndex(FileColumn::Title))];
     int32_t& lengthWidth = widths[size_t(ColumnIndex(FileColumn::Length))];
-    const int32_t lengthNeeds = lv_->CellWidthFor(QStringLiteral("000'00.000"));
+    const int32_t lengthNeeds = m_LV->CellWidthFor(QStringLiteral("000'00.000"));
     if (lengthNeeds > lengthWidth) {
         titleWidth -= lengthNeeds - lengthWidth;
         lengthWidth = lengthNeeds;
     }
     for (const FileColumnLayout& column : kFileColumns) {
         const int32_t index = ColumnIndex(column.Column);
-        lv_->SetTabName(index, QString::fromLatin1(column.Name));
-        lv_->SetTabWidth(index, widths[size_t(index)]);
+        m_LV->SetTabName(index, QString::fromLatin1(column.Name));
+        m_LV->SetTabWidth(index, widths[size_t(index)]);
     }
-    lv_->ReDrawTab(-1);
-    lv_->UserControl_Resize();
+    m_LV->ReDrawTab(-1);
+    m_LV->UserControl_Resize();
 }
 
 void FrmMain::PaintWindowBackground() {
-    background_.Resize(ToPx(ClientWidth), ToPx(ClientHeight));
-    background_.SetFont(font());
-    PaintBackground(background_, 14, kDefaultColor, kDefaultColor, kDefaultColor, kDefaultNumber,
+    m_Background.Resize(ToPx(ClientWidth), ToPx(ClientHeight));
+    m_Background.SetFont(font());
+    PaintBackground(m_Background, 14, kDefaultColor, kDefaultColor, kDefaultColor, kDefaultNumber,
                     kDefaultNumber, kDefaultNumber);
     update();
 }
 
 void FrmMain::SetUpNormModes() {
     for (size_t i = 1; i < kNormModeCount; ++i)
-        LoadNextElement(checkNormMode_, int16_t(i), 0, true, false);
-    for (size_t i = 0; i < checkNormMode_.size(); ++i) {
-        checkNormMode_[i]->SetIsOption(1);
+        LoadNextElement(m_CheckNormMode, int16_t(i), 0, true, false);
+    for (size_t i = 0; i < m_CheckNormMode.size(); ++i) {
+        m_CheckNormMode[i]->SetIsOption(1);
         const std::string_view caption = kNormModes[i].Caption;
-        InitCheckBox(checkNormMode_[i],
+        InitCheckBox(m_CheckNormMode[i],
                      QString::fromLatin1(caption.data(), qsizetype(caption.size())), 0, 9);
     }
     LoadNormMode();
 }
 
 void FrmMain::PrintLabels() {
-    PrintCaption(background_, textParm_[0], QStringLiteral("Start Margin"), 0);
-    PrintCaption(background_, textParm_[1], QStringLiteral("End Margin"), 0);
+    PrintCaption(m_Background, m_TextParm[0], QStringLiteral("Start Margin"), 0);
+    PrintCaption(m_Background, m_TextParm[1], QStringLiteral("End Margin"), 0);
     for (int i = 0; i < 3; ++i)
-        PrintCaption(background_, textParm_[size_t(i)], "ms", 2);
-    PrintCaption(background_, textSoundPath_, QStringLiteral("Output To"), 0);
-    PrintCaption(background_, textParm_[3], QStringLiteral("db"), 2);
-    PrintCaption(background_, sliderParm_[0], QStringLiteral("Start"), 0);
-    PrintCaption(background_, sliderParm_[1], QStringLiteral("End"), 0);
+        PrintCaption(m_Background, m_TextParm[size_t(i)], "ms", 2);
+    PrintCaption(m_Background, m_TextSoundPath, QStringLiteral("Output To"), 0);
+    PrintCaption(m_Background, m_TextParm[3], QStringLiteral("db"), 2);
+    PrintCaption(m_Background, m_SliderParm[0], QStringLiteral("Start"), 0);
+    PrintCaption(m_Background, m_SliderParm[1], QStringLiteral("End"), 0);
     update();
 }
 
 void FrmMain::ConnectEvents() {
-    for (size_t i = 0; i < checkParm_.size(); ++i)
-        connect(checkParm_[i], &UC_Check::Click, this, [this, i] { CheckParm_Click(int(i)); });
-    for (size_t i = 0; i < checkNormMode_.size(); ++i)
-        connect(checkNormMode_[i], &UC_Check::Click, this,
+    for (size_t i = 0; i < m_CheckParm.size(); ++i)
+        connect(m_CheckParm[i], &UC_Check::Click, this, [this, i] { CheckParm_Click(int(i)); });
+    for (size_t i = 0; i < m_CheckNormMode.size(); ++i)
+        connect(m_CheckNormMode[i], &UC_Check::Click, this,
                 [this, i] { CheckNormMode_Click(int(i)); });
-    connect(checkOW_, &UC_Check::Click, this, [this] { CheckOW_Click(); });
-    for (size_t i = 0; i < sliderParm_.size(); ++i)
-        connect(sliderParm_[i], &UC_Slider::Scrolled, this,
+    connect(m_CheckOw, &UC_Check::Click, this, [this] { CheckOW_Click(); });
+    for (size_t i = 0; i < m_SliderParm.size(); ++i)
+        connect(m_SliderParm[i], &UC_Slider::Scrolled, this,
                 [this, i](int16_t) { SliderParm_Scrolled(int(i)); });
-    connect(ctrButtons_, &UC_Buttons::ButtonClicked, this,
-            [this](int32_t index) { CtrButtons_ButtonClicked(index); });
-    connect(lv_, &UC_ListView::OLEDragDrop, this, &FrmMain::LV_OLEDragDrop);
-    connect(lv_, &UC_ListView::DblClicked, this, [this] { LV_DblClicked(); });
-    connect(lv_, &UC_ListView::OLEDragOver, this, [this] { BringToFront(); });
+    connect(m_CtrButtons, &UC_Buttons::ButtonClicked, this,
+            [this](int32_t pIndex) { CtrButtons_ButtonClicked(pIndex); });
+    connect(m_LV, &UC_ListView::OLEDragDrop, this, &FrmMain::LV_OLEDragDrop);
+    connect(m_LV, &UC_ListView::DblClicked, this, [this] { LV_DblClicked(); });
+    connect(m_LV, &UC_ListView::OLEDragOver, this, [this] { BringToFront(); });
     setAcceptDrops(true);
 }
 
 void FrmMain::paintEvent(QPaintEvent*) {
-    if (background_.IsNull()) return;
+    if (m_Background.IsNull()) return;
     QPainter painter(this);
-    painter.drawImage(0, 0, background_.Image());
+    painter.drawImage(0, 0, m_Background.Image());
 }
 
-void FrmMain::closeEvent(QCloseEvent* e) {
-    if (runState_ == 1) {
+void FrmMain::closeEvent(QCloseEvent* pEvent) {
+    if (m_RunState == 1) {
         // Stop the run first; the window closes once the current file is settled.
-        abortRequested_ = 1;
-        closeWhenIdle_ = true;
-        e->ignore();
+        m_AbortRequested = 1;
+        m_CloseWhenIdle = true;
+        pEvent->ignore();
         return;
     }
     Form_Unload();
-    e->accept();
+    pEvent->accept();
 }
 
-void FrmMain::dragEnterEvent(QDragEnterEvent* e) {
+void FrmMain::dragEnterEvent(QDragEnterEvent* pEvent) {
     BringToFront();
-    e->ignore(); // only the list takes drops
+    pEvent->ignore(); // only the list takes drops
 }
 
 void FrmMain::BringToFront() {
@@ -370,20 +371,20 @@ int32_t FrmMain::WindowState() const {
     return 0;
 }
 
-void FrmMain::SetLeft(int32_t twips) {
-    move(ToPx(twips), pos().y());
+void FrmMain::SetLeft(int32_t pTwips) {
+    move(ToPx(pTwips), pos().y());
 }
-void FrmMain::SetTop(int32_t twips) {
-    move(pos().x(), ToPx(twips));
+void FrmMain::SetTop(int32_t pTwips) {
+    move(pos().x(), ToPx(pTwips));
 }
 // The layout is fixed: the size is never changed from outside.
 void FrmMain::SetWidth(int32_t) {}
 void FrmMain::SetHeight(int32_t) {}
 
-void FrmMain::SetWindowState(int32_t state) {
-    if (state == 1)
+void FrmMain::SetWindowState(int32_t pState) {
+    if (pState == 1)
         setWindowState(Qt::WindowMinimized);
-    else if (state == 2)
+    else if (pState == 2)
         setWindowState(Qt::WindowMaximized);
     else
         setWindowState(Qt::WindowNoState);

@@ -37,7 +37,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     static constexpr int ClientWidth = 7935;
     static constexpr int ClientHeight = 7125;
 
-    explicit FrmMain(QWidget* parent = nullptr);
+    explicit FrmMain(QWidget* pParent = nullptr);
     ~FrmMain() override;
 
     // Builds and shows the window. False (nothing shown, nothing to save) when
@@ -49,13 +49,13 @@ class FrmMain : public QWidget, public PlacementWindow {
     // Batch run: 0 Clear, 1 Abort, 2 Start.
     void CtrButtons_ButtonClicked(int32_t ClickedIndex);
     void EW_Prog(float pRate, int32_t& pCancel);
-    int32_t RunState() const { return runState_; }
-    int32_t AbortRequested() const { return abortRequested_; }
+    int32_t RunState() const { return m_RunState; }
+    int32_t AbortRequested() const { return m_AbortRequested; }
 
     // File list: adds one file when its extension is exactly "wav".
-    void AddTitle(const std::string& path, int32_t dropRow);
+    void AddTitle(const std::string& pPath, int32_t pDropRow);
     // Adds the files of a drop in order, yielding to the event loop per file.
-    void AddFiles(const std::vector<std::string>& paths, int32_t dropRow);
+    void AddFiles(const std::vector<std::string>& pPaths, int32_t pDropRow);
 
     // The panel as the run reads it (Output To as typed).
     panel::PanelSettings ReadPanel() const;
@@ -63,18 +63,18 @@ class FrmMain : public QWidget, public PlacementWindow {
     std::string OutputFolderOf(const panel::PanelSettings& pPanel) const;
 
     // Controls, for the tests and the tools.
-    UC_Check* CheckParm(int i) const { return checkParm_.at(size_t(i)); }
-    UC_Check* CheckNormMode(int i) const { return checkNormMode_.at(size_t(i)); }
-    UC_Check* CheckClip() const { return checkClip_; }
-    UC_Check* CheckOW() const { return checkOW_; }
-    UC_Slider* SliderParm(int i) const { return sliderParm_.at(size_t(i)); }
-    UC_TextPicture* TextValue(int i) const { return textValue_.at(size_t(i)); }
-    QLineEdit* TextParm(int i) const { return textParm_.at(size_t(i)); }
-    UC_PathText* TextSoundPath() const { return textSoundPath_; }
-    UC_Buttons* CtrButtons() const { return ctrButtons_; }
-    UC_Bar* ProgBar() const { return progBar_; }
-    UC_ListView* LV() const { return lv_; }
-    const Surface& Background() const { return background_; }
+    UC_Check* CheckParm(int pI) const { return m_CheckParm.at(size_t(pI)); }
+    UC_Check* CheckNormMode(int pI) const { return m_CheckNormMode.at(size_t(pI)); }
+    UC_Check* CheckClip() const { return m_CheckClip; }
+    UC_Check* CheckOW() const { return m_CheckOw; }
+    UC_Slider* SliderParm(int pI) const { return m_SliderParm.at(size_t(pI)); }
+    UC_TextPicture* TextValue(int pI) const { return m_TextValue.at(size_t(pI)); }
+    QLineEdit* TextParm(int pI) const { return m_TextParm.at(size_t(pI)); }
+    UC_PathText* TextSoundPath() const { return m_TextSoundPath; }
+    UC_Buttons* CtrButtons() const { return m_CtrButtons; }
+    UC_Bar* ProgBar() const { return m_ProgBar; }
+    UC_ListView* LV() const { return m_LV; }
+    const Surface& Background() const { return m_Background; }
 
     // PlacementWindow: position in twips, state 0 normal, 1 minimised, 2 maximised.
     int32_t Left() const override;
@@ -82,24 +82,24 @@ class FrmMain : public QWidget, public PlacementWindow {
     int32_t Width() const override;
     int32_t Height() const override;
     int32_t WindowState() const override;
-    void SetLeft(int32_t twips) override;
-    void SetTop(int32_t twips) override;
-    void SetWidth(int32_t twips) override;
-    void SetHeight(int32_t twips) override;
-    void SetWindowState(int32_t state) override;
+    void SetLeft(int32_t pTwips) override;
+    void SetTop(int32_t pTwips) override;
+    void SetWidth(int32_t pTwips) override;
+    void SetHeight(int32_t pTwips) override;
+    void SetWindowState(int32_t pState) override;
 
   protected:
-    void paintEvent(QPaintEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    void dragEnterEvent(QDragEnterEvent* e) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
 
   private:
     // Layout and set-up.
     void CreateDesignControls();
     template <class T>
-    T* LoadNextElement(std::vector<T*>& array, int16_t index, int placement, bool visible,
-                       bool setFont, int gap = -1);
-    void InitCheckBox(UC_Check* box, const QString& caption, int32_t value, float fontSize);
+    T* LoadNextElement(std::vector<T*>& pArray, int16_t pIndex, int pPlacement, bool pVisible,
+                       bool pSetFont, int pGap = -1);
+    void InitCheckBox(UC_Check* pBox, const QString& pCaption, int32_t pValue, float pFontSize);
     void SetUpSliders();
     void SetUpValueDisplays();
     void SetUpButtons();
@@ -117,22 +117,22 @@ class FrmMain : public QWidget, public PlacementWindow {
     void LoadClipAndOverWrite();
     void ApplyPanelRules();
     void SavePanel();
-    void CheckParm_Click(int index);
-    void CheckNormMode_Click(int index);
+    void CheckParm_Click(int pIndex);
+    void CheckNormMode_Click(int pIndex);
     void CheckOW_Click();
-    void SliderParm_Scrolled(int index);
+    void SliderParm_Scrolled(int pIndex);
     void ApplyNormalizeRule();
     void ApplyRmsFieldRule();
     void ApplyOutputRule();
-    void ShowSliderValue(int index);
+    void ShowSliderValue(int pIndex);
     // The index of the chosen normalize option box, -1 when none is chosen.
     int32_t ChosenNormModeBox() const;
 
     // Batch run.
     void StartRun();
-    bool RunItem(C_EditWave& editWave, int32_t index, const panel::PanelSettings& atStart);
+    bool RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelSettings& pAtStart);
     void ClearList();
-    void SelectRunItem(int32_t index);
+    void SelectRunItem(int32_t pIndex);
     void EndRun();
 
     // File list.
@@ -142,25 +142,25 @@ class FrmMain : public QWidget, public PlacementWindow {
     void RedrawList();
     void BringToFront();
 
-    InstanceLock instance_;
-    bool loaded_ = false;
-    bool unloaded_ = false;
-    bool closeWhenIdle_ = false;
-    int32_t runState_ = 0;
-    int32_t abortRequested_ = 0;
+    InstanceLock m_Instance;
+    bool m_Loaded = false;
+    bool m_Unloaded = false;
+    bool m_CloseWhenIdle = false;
+    int32_t m_RunState = 0;
+    int32_t m_AbortRequested = 0;
 
-    std::vector<UC_Check*> checkParm_;
-    std::vector<UC_Slider*> sliderParm_;
-    std::vector<UC_TextPicture*> textValue_;
-    std::vector<QLineEdit*> textParm_;
-    std::vector<UC_Check*> checkNormMode_;
-    UC_Check* checkClip_ = nullptr;
-    UC_Check* checkOW_ = nullptr;
-    UC_Bar* progBar_ = nullptr;
-    UC_ListView* lv_ = nullptr;
-    UC_PathText* textSoundPath_ = nullptr;
-    UC_Buttons* ctrButtons_ = nullptr;
-    Surface background_;
+    std::vector<UC_Check*> m_CheckParm;
+    std::vector<UC_Slider*> m_SliderParm;
+    std::vector<UC_TextPicture*> m_TextValue;
+    std::vector<QLineEdit*> m_TextParm;
+    std::vector<UC_Check*> m_CheckNormMode;
+    UC_Check* m_CheckClip = nullptr;
+    UC_Check* m_CheckOw = nullptr;
+    UC_Bar* m_ProgBar = nullptr;
+    UC_ListView* m_LV = nullptr;
+    UC_PathText* m_TextSoundPath = nullptr;
+    UC_Buttons* m_CtrButtons = nullptr;
+    Surface m_Background;
 };
 
 } // namespace app

@@ -18,36 +18,36 @@ namespace app {
 
 namespace {
 
-QString LocalText(const std::string& text) {
-    return QFile::decodeName(text.c_str());
+QString LocalText(const std::string& pText) {
+    return QFile::decodeName(pText.c_str());
 }
 
 constexpr int32_t kLastRow = -2; // the list's address of its last row
 
 } // namespace
 
-void FrmMain::AddTitle(const std::string& path, int32_t dropRow) {
-    (void)dropRow; // rows are always appended
-    if (PathPart(path, 0, 0, 0, 0, 1) != "wav") return;
-    lv_->AddItem(1);
+void FrmMain::AddTitle(const std::string& pPath, int32_t pDropRow) {
+    (void)pDropRow; // rows are always appended
+    if (PathPart(pPath, 0, 0, 0, 0, 1) != "wav") return;
+    m_LV->AddItem(1);
     AudioInfo info;
-    SkipFailingStep([&] { info = GetAudioInfo(path); });
-    auto setCell = [&](FileColumn column, const QString& text) {
-        lv_->SetValue(kLastRow, ColumnIndex(column), text);
+    SkipFailingStep([&] { info = GetAudioInfo(pPath); });
+    auto setCell = [&](FileColumn pColumn, const QString& pText) {
+        m_LV->SetValue(kLastRow, ColumnIndex(pColumn), pText);
     };
-    SkipFailingStep([&] { lv_->SetIconType(kLastRow, 1); });
-    SkipFailingStep([&] { lv_->SetAuxID(kLastRow, kPathAux, LocalText(path)); });
-    SkipFailingStep([&] { setCell(FileColumn::Title, LocalText(PathPart(path, 0, 0, 1, 0, 0))); });
+    SkipFailingStep([&] { m_LV->SetIconType(kLastRow, 1); });
+    SkipFailingStep([&] { m_LV->SetAuxID(kLastRow, kPathAux, LocalText(pPath)); });
+    SkipFailingStep([&] { setCell(FileColumn::Title, LocalText(PathPart(pPath, 0, 0, 1, 0, 0))); });
     SkipFailingStep(
         [&] { setCell(FileColumn::Length, QString::fromStdString(DurationText(info.LengthMs))); });
     SkipFailingStep([&] { setCell(FileColumn::Format, QString::fromStdString(info.Text)); });
 }
 
-void FrmMain::AddFiles(const std::vector<std::string>& paths, int32_t dropRow) {
+void FrmMain::AddFiles(const std::vector<std::string>& pPaths, int32_t pDropRow) {
     BusyPointer busy;
-    for (const std::string& path : paths) {
+    for (const std::string& path : pPaths) {
         platform::PumpEvents();
-        AddTitle(path, dropRow);
+        AddTitle(path, pDropRow);
     }
     RedrawList();
 }
@@ -55,7 +55,7 @@ void FrmMain::AddFiles(const std::vector<std::string>& paths, int32_t dropRow) {
 void FrmMain::LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t Button, int16_t Shift,
                              float X, float Y) {
     (void)Effect, (void)Button, (void)Shift, (void)X;
-    const int32_t dropRow = lv_->YsItem(Y);
+    const int32_t dropRow = m_LV->YsItem(Y);
     std::vector<std::string> paths;
     for (const QString& file : Data.FileList())
         paths.push_back(QFile::encodeName(file).toStdString());
@@ -63,14 +63,14 @@ void FrmMain::LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t But
 }
 
 void FrmMain::LV_DblClicked() {
-    if (runState_ == 1) return;
-    lv_->DeleteSelected();
+    if (m_RunState == 1) return;
+    m_LV->DeleteSelected();
     RedrawList();
 }
 
 void FrmMain::RedrawList() {
-    lv_->ReDraw();
-    lv_->SetVbarParm();
+    m_LV->ReDraw();
+    m_LV->SetVbarParm();
 }
 
 } // namespace app

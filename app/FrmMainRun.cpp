@@ -23,7 +23,7 @@ void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
         ClearList();
         break;
     case 1:
-        abortRequested_ = 1; // also while idle; the next Start clears it
+        m_AbortRequested = 1; // also while idle; the next Start clears it
         break;
     case 2:
         StartRun();
@@ -34,15 +34,15 @@ void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
 }
 
 void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
-    progBar_->SetValue(ProgressValue(pRate));
-    pCancel = abortRequested_;
+    m_ProgBar->SetValue(ProgressValue(pRate));
+    pCancel = m_AbortRequested;
 }
 
 void FrmMain::StartRun() {
-    if (runState_ == 1 || lv_->ItemCount() < 1) return;
-    runState_ = 1;
+    if (m_RunState == 1 || m_LV->ItemCount() < 1) return;
+    m_RunState = 1;
     auto busy = std::make_unique<BusyPointer>();
-    abortRequested_ = 0;
+    m_AbortRequested = 0;
 
     // Margins, the normalize level and mode and the RMS fields count as they were at Start.
     const panel::PanelSettings atStart = ReadPanel();
@@ -50,62 +50,63 @@ void FrmMain::StartRun() {
     editWave.Prog = [this](float pRate, int32_t& pCancel) { EW_Prog(pRate, pCancel); };
 
     // The run walks the rows by index: a header click must not reorder them under it.
-    const int32_t sortDisabled = lv_->SortDisabled();
-    lv_->SetSortDisabled(1);
-    const int32_t count = lv_->ItemCount();
+    const int32_t sortDisabled = m_LV->SortDisabled();
+    m_LV->SetSortDisabled(1);
+    const int32_t count = m_LV->ItemCount();
     for (int32_t i = 0; i < count; ++i) {
         if (!RunItem(editWave, i, atStart)) break;
     }
-    lv_->SetSortDisabled(sortDisabled);
-    progBar_->SetValue(0);
+    m_LV->SetSortDisabled(sortDisabled);
+    m_ProgBar->SetValue(0);
     busy.reset();
     EndRun();
 }
 
 // Processes item `index`; false when the run is to end here.
-bool FrmMain::RunItem(C_EditWave& editWave, int32_t index, const panel::PanelSettings& atStart) {
-    if (index >= lv_->ItemCount()) return false;
-    SelectRunItem(index);
-    if (abortRequested_ == 1) return false; // pressed while the row was shown
+bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelSettings& pAtStart) {
+    if (pIndex >= m_LV->ItemCount()) return false;
+    SelectRunItem(pIndex);
+    if (m_AbortRequested == 1) return false; // pressed while the row was shown
 
-    const std::string source = QFile::encodeName(lv_->AuxID(index, kPathAux).Text()).toStdString();
+    const std::string source =
+        QFile::encodeName(m_LV->AuxID(pIndex, kPathAux).Text()).toStdString();
     const panel::PanelSettings now = ReadPanel();
     // The engine writes a work file; it takes its final name only when complete.
     const ItemFiles files =
         source.empty() ? ItemFiles{} : PlanItemFiles(source, OutputFolderOf(now), now.OverWrite);
     if (files.work.empty()) return true; // nothing to write, or refused before the edit
 
-    EditJob job = panel::PanelJob(atStart, now);
+    EditJob job = panel::PanelJob(pAtStart, now);
     job.SourcePath = source;
     job.TargetPath = files.work;
-    const int32_t result = editWave.Edit(job);
+    const int32_t result = pEditWave.Edit(job);
     // The source is replaced only when OverWrite was on for the whole file: a
     // target chosen for the output folder never lands on the source.
-    const int32_t overWrite = now.OverWrite == 1 && checkOW_->Value() == 1 ? 1 : 0;
-    return SettleTarget(result, abortRequested_ == 1, overWrite, editWave.KeptFrames(), files) !=
+    const int32_t overWrite = now.OverWrite == 1 && m_CheckOw->Value() == 1 ? 1 : 0;
+    return SettleTarget(result, m_AbortRequested == 1, overWrite, pEditWave.KeptFrames(), files) !=
            ItemOutcome::Aborted;
 }
 
-void FrmMain::SelectRunItem(int32_t index) {
-    lv_->UnSelectAll();
-    lv_->SetSelectedItem(index);
-    lv_->SetIsSelected(index, true);
-    lv_->ReDraw();
+void FrmMain::SelectRunItem(int32_t pIndex) {
+    m_LV->UnSelectAll();
+    m_LV->SetSelectedItem(pIndex);
+    m_LV->SetIsSelected(pIndex, true);
+    m_LV->ReDraw();
     platform::PumpEvents();
 }
 
 void FrmMain::EndRun() {
-    runState_ = 0;
-    if (closeWhenIdle_) {
-        closeWhenIdle_ = false;
+    m_RunState = 0;
+    if (m_CloseWhenIdle) {
+        m_CloseWhenIdle = false;
         QTimer::singleShot(0, this, [this] { close(); });
     }
 }
 
 void FrmMain::ClearList() {
-    if (runState_ == 1) return;
-    lv_->DeleteAll();
-    lv_->Refresh();
+    if (m_RunState == 1) return;
+    m_LV->DeleteAll();
+    m_LV->Refresh();
 }
 
 } // namespace app

@@ -4,12 +4,12 @@
 
 namespace app {
 
-std::string SliderValueText(int32_t value) {
-    return std::to_string(value) + "db";
+std::string SliderValueText(int32_t pValue) {
+    return std::to_string(pValue) + "db";
 }
 
-int32_t ProgressValue(float rate) {
-    double scaled = std::nearbyint(double(rate) * 1000.0);
+int32_t ProgressValue(float pRate) {
+    double scaled = std::nearbyint(double(pRate) * 1000.0);
     if (!(scaled >= 0)) return 0;
     if (scaled > 1000) return 1000;
     return static_cast<int32_t>(scaled);

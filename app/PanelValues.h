@@ -9,9 +9,9 @@
 namespace app {
 
 // The slider value display: "-45db".
-std::string SliderValueText(int32_t value);
+std::string SliderValueText(int32_t pValue);
 
 // Progress bar value for the engine's fraction done: rate x 1000, half to even.
-int32_t ProgressValue(float rate);
+int32_t ProgressValue(float pRate);
 
 } // namespace app

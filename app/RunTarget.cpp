@@ -6,20 +6,21 @@
 
 namespace app {
 
-std::string TargetPath(const std::string& source, const std::string& soundPath, int32_t overWrite) {
-    std::string target = source;
-    if (overWrite == 0 && FolderExists(soundPath) == 1)
-        target = SetBackslash(soundPath, 0) + PathPart(source, 0, 0, 1, 1, 1);
+std::string TargetPath(const std::string& pSource, const std::string& pSoundPath,
+                       int32_t pOverWrite) {
+    std::string target = pSource;
+    if (pOverWrite == 0 && FolderExists(pSoundPath) == 1)
+        target = SetBackslash(pSoundPath, 0) + PathPart(pSource, 0, 0, 1, 1, 1);
     if (FileExists(target) == 1) target = UniqueName(target, 1, 1, 2, 0);
     return target;
 }
 
-ItemFiles PlanItemFiles(const std::string& source, const std::string& soundPath,
-                        int32_t overWrite) {
+ItemFiles PlanItemFiles(const std::string& pSource, const std::string& pSoundPath,
+                        int32_t pOverWrite) {
     ItemFiles files;
     std::string folder;
-    if (overWrite == 1) {
-        const results::ReplaceTarget target = results::CheckReplaceable(source);
+    if (pOverWrite == 1) {
+        const results::ReplaceTarget target = results::CheckReplaceable(pSource);
         if (!target.error.empty()) {
             files.error = target.error;
             return files;
@@ -29,17 +30,17 @@ ItemFiles PlanItemFiles(const std::string& source, const std::string& soundPath,
         files.wanted = target.file;
         files.numberAlways = true;
         folder = target.folder;
-    } else if (FolderExists(soundPath) == 1) {
-        folder = soundPath;
+    } else if (FolderExists(pSoundPath) == 1) {
+        folder = pSoundPath;
         while (folder.size() > 1 && folder.back() == '/')
             folder.pop_back();
-        const auto slash = source.rfind('/');
+        const auto slash = pSource.rfind('/');
         files.wanted = (folder == "/" ? folder : folder + "/") +
-                       (slash == std::string::npos ? source : source.substr(slash + 1));
+                       (slash == std::string::npos ? pSource : pSource.substr(slash + 1));
     } else {
-        files.wanted = source;
+        files.wanted = pSource;
         files.numberAlways = true;
-        folder = results::FolderOf(source);
+        folder = results::FolderOf(pSource);
     }
     if (const std::error_code ec = platform::CheckCanCreateFilesIn(folder)) {
         files.error = "cannot create files in " + folder + ": " + ec.message();
@@ -52,42 +53,42 @@ ItemFiles PlanItemFiles(const std::string& source, const std::string& soundPath,
 
 namespace {
 
-ItemOutcome Claimed(const ItemFiles& files, ItemOutcome success, std::string* finalPath) {
+ItemOutcome Claimed(const ItemFiles& pFiles, ItemOutcome pSuccess, std::string* pFinalPath) {
     const results::Claim claim =
-        results::ClaimFreeName(files.work, files.wanted, files.numberAlways);
+        results::ClaimFreeName(pFiles.work, pFiles.wanted, pFiles.numberAlways);
     if (claim.path.empty()) {
-        results::RemoveIfPresent(files.work);
+        results::RemoveIfPresent(pFiles.work);
         return ItemOutcome::Failed;
     }
-    if (finalPath) *finalPath = claim.path;
-    return success;
+    if (pFinalPath) *pFinalPath = claim.path;
+    return pSuccess;
 }
 
 } // namespace
 
-ItemOutcome SettleTarget(int32_t result, bool aborted, int32_t overWrite, int64_t keptFrames,
-                         const ItemFiles& files, std::string* finalPath) {
-    if (finalPath) finalPath->clear();
-    if (files.work.empty()) return aborted ? ItemOutcome::Aborted : ItemOutcome::Failed;
-    if (aborted || result != 1) {
-        results::RemoveIfPresent(files.work);
-        return aborted ? ItemOutcome::Aborted : ItemOutcome::Failed;
+ItemOutcome SettleTarget(int32_t pResult, bool pAborted, int32_t pOverWrite, int64_t pKeptFrames,
+                         const ItemFiles& pFiles, std::string* pFinalPath) {
+    if (pFinalPath) pFinalPath->clear();
+    if (pFiles.work.empty()) return pAborted ? ItemOutcome::Aborted : ItemOutcome::Failed;
+    if (pAborted || pResult != 1) {
+        results::RemoveIfPresent(pFiles.work);
+        return pAborted ? ItemOutcome::Aborted : ItemOutcome::Failed;
     }
-    const bool replace = overWrite == 1 && !files.replaces.empty();
-    if (keptFrames <= 0) {
+    const bool replace = pOverWrite == 1 && !pFiles.replaces.empty();
+    if (pKeptFrames <= 0) {
         // An empty result never takes a source's place.
         if (replace) {
-            results::RemoveIfPresent(files.work);
+            results::RemoveIfPresent(pFiles.work);
             return ItemOutcome::NoSound;
         }
-        return Claimed(files, ItemOutcome::WrittenEmpty, finalPath);
+        return Claimed(pFiles, ItemOutcome::WrittenEmpty, pFinalPath);
     }
-    if (!replace) return Claimed(files, ItemOutcome::Written, finalPath);
-    if (results::ReplaceWithResult(files.work, files.replaces).empty()) {
-        if (finalPath) *finalPath = files.replaces;
+    if (!replace) return Claimed(pFiles, ItemOutcome::Written, pFinalPath);
+    if (results::ReplaceWithResult(pFiles.work, pFiles.replaces).empty()) {
+        if (pFinalPath) *pFinalPath = pFiles.replaces;
         return ItemOutcome::Replaced;
     }
-    return Claimed(files, ItemOutcome::ReplaceFailed, finalPath);
+    return Claimed(pFiles, ItemOutcome::ReplaceFailed, pFinalPath);
 }
 
 } // namespace app

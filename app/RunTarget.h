@@ -10,7 +10,8 @@ namespace app {
 // The target of one source file: the output folder when it exists and
 // OverWrite is off, otherwise beside the source; a name that is taken becomes
 // the first free two-digit numbered name (take01.wav, take02.wav, ...).
-std::string TargetPath(const std::string& source, const std::string& soundPath, int32_t overWrite);
+std::string TargetPath(const std::string& pSource, const std::string& pSoundPath,
+                       int32_t pOverWrite);
 
 // The files of one item: the engine writes a hidden work file, which takes its
 // final name only once the result is complete.
@@ -25,7 +26,8 @@ struct ItemFiles {
 // Plans the files for source as TargetPath chooses the place. With OverWrite on,
 // a source that cannot be replaced (read-only, a folder where no file can be
 // made) is refused here, before any work: error says why and work stays empty.
-ItemFiles PlanItemFiles(const std::string& source, const std::string& soundPath, int32_t overWrite);
+ItemFiles PlanItemFiles(const std::string& pSource, const std::string& pSoundPath,
+                        int32_t pOverWrite);
 
 enum class ItemOutcome {
     Written,       // the result is under the first free name of its series
@@ -42,7 +44,7 @@ enum class ItemOutcome {
 // half-written file is not a result); a finished job with OverWrite on replaces
 // the source in one rename, unless it kept no audio; otherwise the result takes
 // the first free name of its series (finalPath, when given, receives it).
-ItemOutcome SettleTarget(int32_t result, bool aborted, int32_t overWrite, int64_t keptFrames,
-                         const ItemFiles& files, std::string* finalPath = nullptr);
+ItemOutcome SettleTarget(int32_t pResult, bool pAborted, int32_t pOverWrite, int64_t pKeptFrames,
+                         const ItemFiles& pFiles, std::string* pFinalPath = nullptr);
 
 } // namespace app

@@ -7,10 +7,10 @@
 namespace app {
 
 // Runs one step; a fault inside skips it, unless ErrorCatch asks for faults to surface.
-template <class F> void SkipFailingStep(F&& step) {
+template <class F> void SkipFailingStep(F&& pStep) {
     CatchUnlessDebugging(
         [&] {
-            step();
+            pStep();
             return 0;
         },
         0);

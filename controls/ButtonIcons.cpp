@@ -21,188 +21,188 @@ constexpr Color kOrange = 0x1090E0;
 // Draws one icon's shapes into the image (in colour) and the mask (black).
 class IconPen {
   public:
-    IconPen(QPainter& image, QPainter& mask, int icon) : image_(image), mask_(mask) {
-        image_.save();
-        mask_.save();
-        image_.translate(icon * kIconSize, 0);
-        mask_.translate(icon * kIconSize, kIconSize);
+    IconPen(QPainter& pImage, QPainter& pMask, int pIcon) : m_Image(pImage), m_Mask(pMask) {
+        m_Image.save();
+        m_Mask.save();
+        m_Image.translate(pIcon * kIconSize, 0);
+        m_Mask.translate(pIcon * kIconSize, kIconSize);
     }
     ~IconPen() {
-        image_.restore();
-        mask_.restore();
+        m_Image.restore();
+        m_Mask.restore();
     }
-    void Poly(std::initializer_list<QPoint> pts, Color c) {
-        const QPolygon poly{QList<QPoint>(pts)};
-        Fill(c, [&](QPainter& p) { p.drawPolygon(poly); });
+    void Poly(std::initializer_list<QPoint> pPoints, Color pC) {
+        const QPolygon poly{QList<QPoint>(pPoints)};
+        Fill(pC, [&](QPainter& pPainter) { pPainter.drawPolygon(poly); });
     }
-    void Rect(int x, int y, int w, int h, Color c) {
-        Fill(c, [&](QPainter& p) { p.drawRect(x, y, w - 1, h - 1); });
+    void Rect(int x, int y, int w, int h, Color pC) {
+        Fill(pC, [&](QPainter& pPainter) { pPainter.drawRect(x, y, w - 1, h - 1); });
     }
-    void Disc(int cx, int cy, int r, Color c) {
-        Fill(c, [&](QPainter& p) { p.drawEllipse(QPoint(cx, cy), r, r); });
+    void Disc(int cx, int cy, int r, Color pC) {
+        Fill(pC, [&](QPainter& pPainter) { pPainter.drawEllipse(QPoint(cx, cy), r, r); });
     }
-    void Ring(int cx, int cy, int r, Color c) {
-        Stroke(c, 2, [&](QPainter& p) { p.drawEllipse(QPoint(cx, cy), r, r); });
+    void Ring(int cx, int cy, int r, Color pC) {
+        Stroke(pC, 2, [&](QPainter& pPainter) { pPainter.drawEllipse(QPoint(cx, cy), r, r); });
     }
-    void Stroke(Color c, int width, const std::function<void(QPainter&)>& draw) {
-        for (QPainter* p : {&image_, &mask_}) {
-            QPen pen(p == &image_ ? platform::ToQColor(c) : QColor(Qt::black));
-            pen.setWidth(width);
+    void Stroke(Color pC, int pWidth, const std::function<void(QPainter&)>& pDraw) {
+        for (QPainter* p : {&m_Image, &m_Mask}) {
+            QPen pen(p == &m_Image ? platform::ToQColor(pC) : QColor(Qt::black));
+            pen.setWidth(pWidth);
             p->setPen(pen);
             p->setBrush(Qt::NoBrush);
-            draw(*p);
+            pDraw(*p);
         }
     }
 
   private:
-    void Fill(Color c, const std::function<void(QPainter&)>& draw) {
-        for (QPainter* p : {&image_, &mask_}) {
-            const QColor q = p == &image_ ? platform::ToQColor(c) : QColor(Qt::black);
+    void Fill(Color pC, const std::function<void(QPainter&)>& pDraw) {
+        for (QPainter* p : {&m_Image, &m_Mask}) {
+            const QColor q = p == &m_Image ? platform::ToQColor(pC) : QColor(Qt::black);
             p->setPen(q);
             p->setBrush(q);
-            draw(*p);
+            pDraw(*p);
         }
     }
-    QPainter& image_;
-    QPainter& mask_;
+    QPainter& m_Image;
+    QPainter& m_Mask;
 };
 
-void ToStart(IconPen& p, Color c) {
-    p.Rect(3, 4, 2, 10, c);
-    p.Poly({{14, 4}, {14, 13}, {6, 9}}, c);
+void ToStart(IconPen& pPainter, Color pC) {
+    pPainter.Rect(3, 4, 2, 10, pC);
+    pPainter.Poly({{14, 4}, {14, 13}, {6, 9}}, pC);
 }
-void Play(IconPen& p, Color c) {
-    p.Poly({{5, 3}, {5, 14}, {14, 9}}, c);
+void Play(IconPen& pPainter, Color pC) {
+    pPainter.Poly({{5, 3}, {5, 14}, {14, 9}}, pC);
 }
-void Stop(IconPen& p, Color c) {
-    p.Rect(4, 4, 10, 10, c);
+void Stop(IconPen& pPainter, Color pC) {
+    pPainter.Rect(4, 4, 10, 10, pC);
 }
-void ToEnd(IconPen& p, Color c) {
-    p.Poly({{3, 4}, {3, 13}, {11, 9}}, c);
-    p.Rect(13, 4, 2, 10, c);
+void ToEnd(IconPen& pPainter, Color pC) {
+    pPainter.Poly({{3, 4}, {3, 13}, {11, 9}}, pC);
+    pPainter.Rect(13, 4, 2, 10, pC);
 }
-void Back(IconPen& p, Color c) {
-    p.Poly({{9, 4}, {9, 13}, {2, 9}}, c);
-    p.Poly({{16, 4}, {16, 13}, {9, 9}}, c);
+void Back(IconPen& pPainter, Color pC) {
+    pPainter.Poly({{9, 4}, {9, 13}, {2, 9}}, pC);
+    pPainter.Poly({{16, 4}, {16, 13}, {9, 9}}, pC);
 }
-void Forward(IconPen& p, Color c) {
-    p.Poly({{1, 4}, {1, 13}, {8, 9}}, c);
-    p.Poly({{8, 4}, {8, 13}, {15, 9}}, c);
+void Forward(IconPen& pPainter, Color pC) {
+    pPainter.Poly({{1, 4}, {1, 13}, {8, 9}}, pC);
+    pPainter.Poly({{8, 4}, {8, 13}, {15, 9}}, pC);
 }
-void Eject(IconPen& p, Color c) {
-    p.Poly({{9, 3}, {15, 10}, {3, 10}}, c);
-    p.Rect(3, 12, 13, 3, c);
+void Eject(IconPen& pPainter, Color pC) {
+    pPainter.Poly({{9, 3}, {15, 10}, {3, 10}}, pC);
+    pPainter.Rect(3, 12, 13, 3, pC);
 }
-void Pause(IconPen& p, Color c) {
-    p.Rect(4, 4, 4, 10, c);
-    p.Rect(10, 4, 4, 10, c);
+void Pause(IconPen& pPainter, Color pC) {
+    pPainter.Rect(4, 4, 4, 10, pC);
+    pPainter.Rect(10, 4, 4, 10, pC);
 }
-void Record(IconPen& p, Color c) {
-    p.Disc(9, 9, 5, c);
+void Record(IconPen& pPainter, Color pC) {
+    pPainter.Disc(9, 9, 5, pC);
 }
-void Speaker(IconPen& p, Color c) {
-    p.Rect(2, 7, 4, 5, c);
-    p.Poly({{6, 7}, {11, 3}, {11, 15}, {6, 12}}, c);
+void Speaker(IconPen& pPainter, Color pC) {
+    pPainter.Rect(2, 7, 4, 5, pC);
+    pPainter.Poly({{6, 7}, {11, 3}, {11, 15}, {6, 12}}, pC);
 }
 
-void DrawIcon(IconPen& p, int icon) {
-    switch (icon) {
+void DrawIcon(IconPen& pPainter, int pIcon) {
+    switch (pIcon) {
     case 0:
-        ToStart(p, kGrey);
+        ToStart(pPainter, kGrey);
         break;
     case 1:
-        Play(p, kGrey);
+        Play(pPainter, kGrey);
         break;
     case 2:
-        Stop(p, kGrey);
+        Stop(pPainter, kGrey);
         break;
     case 3:
-        ToEnd(p, kGrey);
+        ToEnd(pPainter, kGrey);
         break;
     case 4: // zoom in
-        p.Ring(7, 7, 5, kGrey);
-        p.Rect(5, 6, 5, 2, kGrey);
-        p.Rect(6, 5, 2, 5, kGrey);
-        p.Poly({{11, 12}, {12, 11}, {16, 15}, {15, 16}}, kGrey);
+        pPainter.Ring(7, 7, 5, kGrey);
+        pPainter.Rect(5, 6, 5, 2, kGrey);
+        pPainter.Rect(6, 5, 2, 5, kGrey);
+        pPainter.Poly({{11, 12}, {12, 11}, {16, 15}, {15, 16}}, kGrey);
         break;
     case 5: // zoom out
-        p.Ring(7, 7, 5, kGrey);
-        p.Rect(5, 6, 5, 2, kGrey);
-        p.Poly({{11, 12}, {12, 11}, {16, 15}, {15, 16}}, kGrey);
+        pPainter.Ring(7, 7, 5, kGrey);
+        pPainter.Rect(5, 6, 5, 2, kGrey);
+        pPainter.Poly({{11, 12}, {12, 11}, {16, 15}, {15, 16}}, kGrey);
         break;
     case 6: // select all: brackets around a band
-        p.Rect(2, 3, 2, 12, kGrey);
-        p.Rect(2, 3, 4, 2, kGrey);
-        p.Rect(2, 13, 4, 2, kGrey);
-        p.Rect(14, 3, 2, 12, kGrey);
-        p.Rect(12, 3, 4, 2, kGrey);
-        p.Rect(12, 13, 4, 2, kGrey);
-        p.Rect(6, 8, 6, 2, kGrey);
+        pPainter.Rect(2, 3, 2, 12, kGrey);
+        pPainter.Rect(2, 3, 4, 2, kGrey);
+        pPainter.Rect(2, 13, 4, 2, kGrey);
+        pPainter.Rect(14, 3, 2, 12, kGrey);
+        pPainter.Rect(12, 3, 4, 2, kGrey);
+        pPainter.Rect(12, 13, 4, 2, kGrey);
+        pPainter.Rect(6, 8, 6, 2, kGrey);
         break;
     case 7: // fit: a double arrow
-        p.Rect(4, 8, 10, 2, kGrey);
-        p.Poly({{1, 9}, {5, 5}, {5, 13}}, kGrey);
-        p.Poly({{17, 9}, {13, 5}, {13, 13}}, kGrey);
+        pPainter.Rect(4, 8, 10, 2, kGrey);
+        pPainter.Poly({{1, 9}, {5, 5}, {5, 13}}, kGrey);
+        pPainter.Poly({{17, 9}, {13, 5}, {13, 13}}, kGrey);
         break;
     case 8:
-        ToStart(p, kBlue);
+        ToStart(pPainter, kBlue);
         break;
     case 9:
-        Play(p, kGreen);
+        Play(pPainter, kGreen);
         break;
     case 10:
-        Stop(p, kRed);
+        Stop(pPainter, kRed);
         break;
     case 11:
-        ToEnd(p, kBlue);
+        ToEnd(pPainter, kBlue);
         break;
     case 12:
-        Pause(p, kGrey);
+        Pause(pPainter, kGrey);
         break;
     case 13:
-        Record(p, kRed);
+        Record(pPainter, kRed);
         break;
     case 14: // loop
-        p.Ring(9, 9, 5, kGrey);
-        p.Poly({{12, 2}, {16, 5}, {12, 7}}, kGrey);
+        pPainter.Ring(9, 9, 5, kGrey);
+        pPainter.Poly({{12, 2}, {16, 5}, {12, 7}}, kGrey);
         break;
     case 15:
-        Back(p, kGrey);
+        Back(pPainter, kGrey);
         break;
     case 16:
-        Forward(p, kGrey);
+        Forward(pPainter, kGrey);
         break;
     case 17:
-        Eject(p, kGrey);
+        Eject(pPainter, kGrey);
         break;
     case 18:
-        Back(p, kBlue);
+        Back(pPainter, kBlue);
         break;
     case 19:
-        Forward(p, kBlue);
+        Forward(pPainter, kBlue);
         break;
     case 20:
-        Eject(p, kGreen);
+        Eject(pPainter, kGreen);
         break;
     case 21: // volume
-        Speaker(p, kGrey);
-        p.Stroke(kGrey, 1, [](QPainter& q) { q.drawArc(9, 5, 6, 8, -60 * 16, 120 * 16); });
+        Speaker(pPainter, kGrey);
+        pPainter.Stroke(kGrey, 1, [](QPainter& pQ) { pQ.drawArc(9, 5, 6, 8, -60 * 16, 120 * 16); });
         break;
     case 22: // mute
-        Speaker(p, kGrey);
-        p.Poly({{12, 6}, {13, 6}, {17, 12}, {16, 12}}, kGrey);
-        p.Poly({{16, 6}, {17, 6}, {13, 12}, {12, 12}}, kGrey);
+        Speaker(pPainter, kGrey);
+        pPainter.Poly({{12, 6}, {13, 6}, {17, 12}, {16, 12}}, kGrey);
+        pPainter.Poly({{16, 6}, {17, 6}, {13, 12}, {12, 12}}, kGrey);
         break;
     case 23:
-        Record(p, 0x1010FF);
+        Record(pPainter, 0x1010FF);
         break;
     case 24:
-        Pause(p, kOrange);
+        Pause(pPainter, kOrange);
         break;
     case 25: // list
         for (int row = 0; row < 4; ++row) {
-            p.Rect(2, 3 + row * 3, 2, 2, kGrey);
-            p.Rect(6, 3 + row * 3, 10, 2, kGrey);
+            pPainter.Rect(2, 3 + row * 3, 2, 2, kGrey);
+            pPainter.Rect(6, 3 + row * 3, 10, 2, kGrey);
         }
         break;
     default:
@@ -233,8 +233,8 @@ Surface MakeButtonIcons() {
     return s;
 }
 
-bool IconKeepsColours(int icon) {
-    switch (icon) {
+bool IconKeepsColours(int pIcon) {
+    switch (pIcon) {
     case 8:
     case 9:
     case 10:
@@ -251,18 +251,18 @@ bool IconKeepsColours(int icon) {
     }
 }
 
-void TintButtonIcons(Surface& strip, Color face) {
-    const QColor f = platform::ToQColor(face);
+void TintButtonIcons(Surface& pStrip, Color pFace) {
+    const QColor f = platform::ToQColor(pFace);
     const double fr = f.red() / 210.0, fg = f.green() / 210.0, fb = f.blue() / 210.0;
-    QImage& img = strip.Image();
+    QImage& img = pStrip.Image();
     for (int icon = 0; icon < kIconCount; ++icon) {
         if (IconKeepsColours(icon)) continue;
         for (int y = 0; y < kIconSize && y < img.height(); ++y)
             for (int x = icon * kIconSize; x < (icon + 1) * kIconSize && x < img.width(); ++x) {
                 const QColor c(img.pixel(x, y));
                 if (c.red() == 0 && c.green() == 0 && c.blue() == 0) continue;
-                auto scale = [](int v, double k) {
-                    return std::clamp(int(std::nearbyint(v * k)), 0, 255);
+                auto scale = [](int pValue, double pK) {
+                    return std::clamp(int(std::nearbyint(pValue * pK)), 0, 255);
                 };
                 img.setPixel(x, y,
                              qRgb(scale(c.red(), fr), scale(c.green(), fg), scale(c.blue(), fb)));

@@ -19,8 +19,8 @@ inline constexpr int kIconCount = 26;
 platform::Surface MakeButtonIcons();
 
 // True for the icons that keep their own colours (the active ones).
-bool IconKeepsColours(int icon);
+bool IconKeepsColours(int pIcon);
 
 // Tints the images of the other icons to the button-face colour: every part
 // of every non-black pixel times (the face's part / 210), rounded.
-void TintButtonIcons(platform::Surface& strip, platform::Color face);
+void TintButtonIcons(platform::Surface& pStrip, platform::Color pFace);

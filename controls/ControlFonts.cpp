@@ -7,39 +7,39 @@
 
 namespace {
 
-int16_t Flag(bool v) {
-    return v ? int16_t(-1) : int16_t(0);
+int16_t Flag(bool pValue) {
+    return pValue ? int16_t(-1) : int16_t(0);
 }
 
-QFont PlainFont(float size, bool bold, bool italic, const QString& face) {
+QFont PlainFont(float pSize, bool pBold, bool pItalic, const QString& pFace) {
     QFont f = QApplication::font();
-    if (!face.isEmpty()) f.setFamily(face);
-    f.setPointSizeF(size > 0 ? size : 9);
-    f.setBold(bold);
-    f.setItalic(italic);
+    if (!pFace.isEmpty()) f.setFamily(pFace);
+    f.setPointSizeF(pSize > 0 ? pSize : 9);
+    f.setBold(pBold);
+    f.setItalic(pItalic);
     return f;
 }
 
 } // namespace
 
-QFont ControlFont(QWidget* w, float size, bool bold, bool italic, const QString& face) {
+QFont ControlFont(QWidget* pW, float pSize, bool pBold, bool pItalic, const QString& pFace) {
     if (ExplicitFonts == 1) {
         const int32_t index =
-            SetUIFont(w, -2, nullptr, size, Flag(bold), Flag(italic), face.toStdString());
+            SetUIFont(pW, -2, nullptr, pSize, Flag(pBold), Flag(pItalic), pFace.toStdString());
         if (index >= 0 && index < int32_t(FontCache.size()))
             if (const QFont* f = platform::FontObject(FontCache[size_t(index)].font)) return *f;
     }
-    QFont f = PlainFont(size, bold, italic, face);
-    if (w != nullptr) w->setFont(f);
+    QFont f = PlainFont(pSize, pBold, pItalic, pFace);
+    if (pW != nullptr) pW->setFont(f);
     return f;
 }
 
-int32_t CachedFontIndex(float size, bool bold, bool italic, const QString& face) {
-    return SetUIFont(nullptr, -2, nullptr, size, Flag(bold), Flag(italic), face.toStdString());
+int32_t CachedFontIndex(float pSize, bool pBold, bool pItalic, const QString& pFace) {
+    return SetUIFont(nullptr, -2, nullptr, pSize, Flag(pBold), Flag(pItalic), pFace.toStdString());
 }
 
-QFont CachedFont(int32_t index) {
-    if (index >= 0 && index < int32_t(FontCache.size()))
-        if (const QFont* f = platform::FontObject(FontCache[size_t(index)].font)) return *f;
+QFont CachedFont(int32_t pIndex) {
+    if (pIndex >= 0 && pIndex < int32_t(FontCache.size()))
+        if (const QFont* f = platform::FontObject(FontCache[size_t(pIndex)].font)) return *f;
     return PlainFont(9, false, false, QString());
 }

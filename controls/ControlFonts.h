@@ -11,10 +11,10 @@
 class QWidget;
 
 // The font a control draws its text with; also given to the widget.
-QFont ControlFont(QWidget* w, float size, bool bold, bool italic = false,
-                  const QString& face = QString());
+QFont ControlFont(QWidget* pW, float pSize, bool pBold, bool pItalic = false,
+                  const QString& pFace = QString());
 
 // Index of the cache entry for size, bold, italic and face (found or made).
-int32_t CachedFontIndex(float size, bool bold, bool italic, const QString& face);
+int32_t CachedFontIndex(float pSize, bool pBold, bool pItalic, const QString& pFace);
 // The font of a cache entry; the application font for a missing one.
-QFont CachedFont(int32_t index);
+QFont CachedFont(int32_t pIndex);

@@ -10,8 +10,8 @@ inline constexpr int16_t kMouseLeft = 1;
 inline constexpr int16_t kMouseRight = 2;
 inline constexpr int16_t kMouseMiddle = 4;
 
-inline int16_t MouseButtonCode(Qt::MouseButton b) {
-    switch (b) {
+inline int16_t MouseButtonCode(Qt::MouseButton pB) {
+    switch (pB) {
     case Qt::LeftButton:
         return kMouseLeft;
     case Qt::RightButton:
@@ -23,19 +23,19 @@ inline int16_t MouseButtonCode(Qt::MouseButton b) {
     }
 }
 
-inline int16_t MouseButtonState(Qt::MouseButtons b) {
+inline int16_t MouseButtonState(Qt::MouseButtons pB) {
     int16_t v = 0;
-    if (b & Qt::LeftButton) v |= kMouseLeft;
-    if (b & Qt::RightButton) v |= kMouseRight;
-    if (b & Qt::MiddleButton) v |= kMouseMiddle;
+    if (pB & Qt::LeftButton) v |= kMouseLeft;
+    if (pB & Qt::RightButton) v |= kMouseRight;
+    if (pB & Qt::MiddleButton) v |= kMouseMiddle;
     return v;
 }
 
 // Shift state: 1 Shift, 2 Ctrl, 4 Alt.
-inline int16_t ShiftState(Qt::KeyboardModifiers m) {
+inline int16_t ShiftState(Qt::KeyboardModifiers pM) {
     int16_t v = 0;
-    if (m & Qt::ShiftModifier) v |= 1;
-    if (m & Qt::ControlModifier) v |= 2;
-    if (m & Qt::AltModifier) v |= 4;
+    if (pM & Qt::ShiftModifier) v |= 1;
+    if (pM & Qt::ControlModifier) v |= 2;
+    if (pM & Qt::AltModifier) v |= 4;
     return v;
 }

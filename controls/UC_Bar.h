@@ -13,29 +13,29 @@ class UC_Bar : public QWidget {
     Q_OBJECT
 
   public:
-    explicit UC_Bar(QWidget* parent = nullptr);
+    explicit UC_Bar(QWidget* pParent = nullptr);
 
     // Lays out, prepares the empty and filled looks and draws 0 (Max 1000).
     void Init();
     // Font and text colour of TextToDisp.
     void SetStyle(float pSize, bool pBold, const QString& pName, Color pForeColor);
 
-    int32_t Value() const { return value_; }
+    int32_t Value() const { return m_Value; }
     // Ignored while the user holds the bar.
-    void SetValue(int32_t v);
-    int32_t Max() const { return max_; }
-    void SetMax(int32_t v) { max_ = v; }
-    QString TextToDisp() const { return text_; }
-    void SetTextToDisp(const QString& t);
-    int32_t Locked() const { return locked_; }
-    void SetLocked(int32_t v) { locked_ = v; }
-    int16_t Clicked() const { return clicked_; }
+    void SetValue(int32_t pValue);
+    int32_t Max() const { return m_Max; }
+    void SetMax(int32_t pValue) { m_Max = pValue; }
+    QString TextToDisp() const { return m_Text; }
+    void SetTextToDisp(const QString& pT);
+    int32_t Locked() const { return m_Locked; }
+    void SetLocked(int32_t pValue) { m_Locked = pValue; }
+    int16_t Clicked() const { return m_Clicked; }
 
     // Control width less 4 px, twips.
-    int32_t BarLength() const { return barLength_; }
+    int32_t BarLength() const { return m_BarLength; }
     // Where the fill ends, twips from the control's left.
-    int32_t FillEnd() const { return fillEnd_; }
-    const Surface& Canvas() const { return canvas_; }
+    int32_t FillEnd() const { return m_FillEnd; }
+    const Surface& Canvas() const { return m_Canvas; }
 
   signals:
     void MouseUD(bool IsDown);
@@ -43,29 +43,29 @@ class UC_Bar : public QWidget {
     void RightClicked(bool IsDown);
 
   protected:
-    void paintEvent(QPaintEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
   private:
-    void DrawFill(int32_t x);
+    void DrawFill(int32_t pX);
     void DrawText();
-    void FollowPointer(int x);
-    void Redraw() { DrawFill(fillEnd_); }
+    void FollowPointer(int pX);
+    void Redraw() { DrawFill(m_FillEnd); }
 
-    int32_t value_ = 0;
-    int32_t max_ = 1000;
-    QString text_;
-    int32_t locked_ = 0;
-    int16_t clicked_ = 0;
-    int32_t barLength_ = 0;
-    int32_t fillEnd_ = 0;
-    int lastX_ = -1;
-    bool initialised_ = false;
-    Color textColor_ = platform::SystemColor(platform::kColorButtonText);
+    int32_t m_Value = 0;
+    int32_t m_Max = 1000;
+    QString m_Text;
+    int32_t m_Locked = 0;
+    int16_t m_Clicked = 0;
+    int32_t m_BarLength = 0;
+    int32_t m_FillEnd = 0;
+    int m_LastX = -1;
+    bool m_Initialised = false;
+    Color m_TextColor = platform::SystemColor(platform::kColorButtonText);
 
-    Surface canvas_;
-    Surface looks_; // upper half empty, lower half filled
+    Surface m_Canvas;
+    Surface m_Looks; // upper half empty, lower half filled
 };

@@ -16,8 +16,8 @@ Color StripBackColor() {
     return SystemColor(platform::kColorButtonFace);
 }
 
-int FaceStyle(int32_t designType) {
-    switch (designType) {
+int FaceStyle(int32_t pDesignType) {
+    switch (pDesignType) {
     case 0:
         return 7;
     case 1:
@@ -33,54 +33,54 @@ int FaceStyle(int32_t designType) {
 
 } // namespace
 
-UC_Buttons::UC_Buttons(QWidget* parent) : QWidget(parent), icons_(MakeButtonIcons()) {
+UC_Buttons::UC_Buttons(QWidget* pParent) : QWidget(pParent), m_Icons(MakeButtonIcons()) {
     SetNumButtons(1);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void UC_Buttons::SetNumButtons(int32_t n) {
-    buttons_.assign(size_t(std::max<int32_t>(1, n)), Button{});
+void UC_Buttons::SetNumButtons(int32_t pN) {
+    m_Buttons.assign(size_t(std::max<int32_t>(1, pN)), Button{});
 }
 
-void UC_Buttons::SetDesignType(int32_t v) {
-    designType_ = v;
-    if (v == 1) SetSelectedColor(0xFFFFFF);
+void UC_Buttons::SetDesignType(int32_t pValue) {
+    m_DesignType = pValue;
+    if (pValue == 1) SetSelectedColor(0xFFFFFF);
 }
 
-void UC_Buttons::SetSelectedColor(Color c) {
-    selectedColor_ = c;
-    darkSelectedColor_ = ShiftColor(c, -70, -70, -70);
+void UC_Buttons::SetSelectedColor(Color pC) {
+    m_SelectedColor = pC;
+    m_DarkSelectedColor = ShiftColor(pC, -70, -70, -70);
 }
 
-int32_t UC_Buttons::ButtonLeft(int32_t i) const {
-    return ValidIndex(i) ? buttons_[size_t(i)].left : 0;
+int32_t UC_Buttons::ButtonLeft(int32_t pI) const {
+    return ValidIndex(pI) ? m_Buttons[size_t(pI)].left : 0;
 }
 
-QPoint UC_Buttons::ContentPosition(int32_t i) const {
-    if (!ValidIndex(i)) return {};
-    return {buttons_[size_t(i)].contentX, buttons_[size_t(i)].contentY};
+QPoint UC_Buttons::ContentPosition(int32_t pI) const {
+    if (!ValidIndex(pI)) return {};
+    return {m_Buttons[size_t(pI)].contentX, m_Buttons[size_t(pI)].contentY};
 }
 
 // ---- captions and icons -------------------------------------------------------
 
-void UC_Buttons::CentreCaption(Button& b) {
-    const int tw = canvas_.TextWidth(b.caption);
-    const int th = canvas_.TextHeight(b.caption);
-    b.contentY = int32_t(std::nearbyint(buttonHeight_ / 2.0 - th / 2.0));
-    b.contentX = int32_t(std::nearbyint(b.left + buttonWidth_ / 2.0 - tw / 2.0));
+void UC_Buttons::CentreCaption(Button& pB) {
+    const int tw = m_Canvas.TextWidth(pB.caption);
+    const int th = m_Canvas.TextHeight(pB.caption);
+    pB.contentY = int32_t(std::nearbyint(m_ButtonHeight / 2.0 - th / 2.0));
+    pB.contentX = int32_t(std::nearbyint(pB.left + m_ButtonWidth / 2.0 - tw / 2.0));
 }
 
 void UC_Buttons::SetButtonChar(int32_t pIndex, const QString& pValue) {
     if (!ValidIndex(pIndex)) return;
-    Button& b = buttons_[size_t(pIndex)];
+    Button& b = m_Buttons[size_t(pIndex)];
     b.caption = pValue;
     b.iconNormal = b.iconActive = -1;
-    if (initialised_) CentreCaption(b);
+    if (m_Initialised) CentreCaption(b);
 }
 
 QString UC_Buttons::GetButtonChar(int32_t pIndex) const {
-    return ValidIndex(pIndex) ? buttons_[size_t(pIndex)].caption : QString();
+    return ValidIndex(pIndex) ? m_Buttons[size_t(pIndex)].caption : QString();
 }
 
 void UC_Buttons::SetButtonCharNum() {
@@ -90,23 +90,23 @@ void UC_Buttons::SetButtonCharNum() {
 
 void UC_Buttons::SetPicIndexn(int32_t pIndex, int32_t pValue) {
     if (!ValidIndex(pIndex)) return;
-    buttons_[size_t(pIndex)].iconNormal = pValue;
-    buttons_[size_t(pIndex)].caption.clear();
+    m_Buttons[size_t(pIndex)].iconNormal = pValue;
+    m_Buttons[size_t(pIndex)].caption.clear();
 }
 
 void UC_Buttons::SetPicIndexa(int32_t pIndex, int32_t pValue) {
     if (!ValidIndex(pIndex)) return;
-    buttons_[size_t(pIndex)].iconActive = pValue;
-    buttons_[size_t(pIndex)].usesActive = 1;
-    buttons_[size_t(pIndex)].caption.clear();
+    m_Buttons[size_t(pIndex)].iconActive = pValue;
+    m_Buttons[size_t(pIndex)].usesActive = 1;
+    m_Buttons[size_t(pIndex)].caption.clear();
 }
 
-void UC_Buttons::ApplyPreset(const std::vector<std::pair<int, int>>& icons, int32_t usesActive) {
-    SetNumButtons(int32_t(icons.size()));
-    for (size_t i = 0; i < icons.size(); ++i) {
-        buttons_[i].iconNormal = icons[i].first;
-        buttons_[i].iconActive = icons[i].second;
-        buttons_[i].usesActive = usesActive;
+void UC_Buttons::ApplyPreset(const std::vector<std::pair<int, int>>& pIcons, int32_t pUsesActive) {
+    SetNumButtons(int32_t(pIcons.size()));
+    for (size_t i = 0; i < pIcons.size(); ++i) {
+        m_Buttons[i].iconNormal = pIcons[i].first;
+        m_Buttons[i].iconActive = pIcons[i].second;
+        m_Buttons[i].usesActive = pUsesActive;
     }
 }
 
@@ -134,82 +134,83 @@ void UC_Buttons::SetOKCancel(int32_t pOKIsZero, int32_t pNoSize, int32_t pType) 
 
 // ---- states --------------------------------------------------------------------
 
-void UC_Buttons::SetButtonDisable(int32_t index, int32_t pValue, bool pDraw, int32_t pTemp) {
-    if (!ValidIndex(index)) return;
-    (pTemp != 0 ? buttons_[size_t(index)].tempDisabled : buttons_[size_t(index)].disabled) = pValue;
-    if (pDraw) DrawButton(index, 0);
+void UC_Buttons::SetButtonDisable(int32_t pIndex, int32_t pValue, bool pDraw, int32_t pTemp) {
+    if (!ValidIndex(pIndex)) return;
+    (pTemp != 0 ? m_Buttons[size_t(pIndex)].tempDisabled : m_Buttons[size_t(pIndex)].disabled) =
+        pValue;
+    if (pDraw) DrawButton(pIndex, 0);
 }
 
 int32_t UC_Buttons::GetButtonDisable(int32_t pIndex, int32_t pTemp) const {
     if (!ValidIndex(pIndex)) return 0;
-    const Button& b = buttons_[size_t(pIndex)];
+    const Button& b = m_Buttons[size_t(pIndex)];
     return pTemp != 0 ? b.tempDisabled : b.disabled;
 }
 
 void UC_Buttons::SetButtonDisableAll(int32_t pValue, int32_t pTemp) {
     for (int32_t i = 0; i < NumButtons(); ++i) {
         SetButtonDisable(i, pValue, false, pTemp);
-        if (buttons_[size_t(i)].usesActive == 0) DrawButton(i, 0);
+        if (m_Buttons[size_t(i)].usesActive == 0) DrawButton(i, 0);
     }
 }
 
-bool UC_Buttons::IsButtonEnabled(int32_t index) const {
-    if (!ValidIndex(index)) return false;
-    const Button& b = buttons_[size_t(index)];
+bool UC_Buttons::IsButtonEnabled(int32_t pIndex) const {
+    if (!ValidIndex(pIndex)) return false;
+    const Button& b = m_Buttons[size_t(pIndex)];
     return b.disabled == 0 && b.tempDisabled == 0;
 }
 
-void UC_Buttons::SetButtonOn(int32_t index, int32_t pValue, bool pDraw) {
-    if (!ValidIndex(index)) return;
-    buttons_[size_t(index)].on = pValue;
-    if (pDraw) DrawButton(index, 0);
+void UC_Buttons::SetButtonOn(int32_t pIndex, int32_t pValue, bool pDraw) {
+    if (!ValidIndex(pIndex)) return;
+    m_Buttons[size_t(pIndex)].on = pValue;
+    if (pDraw) DrawButton(pIndex, 0);
 }
 
 int32_t UC_Buttons::GetButtonOn(int32_t pIndex) const {
-    return ValidIndex(pIndex) ? buttons_[size_t(pIndex)].on : 0;
+    return ValidIndex(pIndex) ? m_Buttons[size_t(pIndex)].on : 0;
 }
 
-void UC_Buttons::SetSelectedButton(int32_t index) {
-    const int32_t previous = selectedButton_;
-    selectedButton_ = index;
+void UC_Buttons::SetSelectedButton(int32_t pIndex) {
+    const int32_t previous = m_SelectedButton;
+    m_SelectedButton = pIndex;
     DrawButton(previous, 0);
-    DrawButton(index, 0);
+    DrawButton(pIndex, 0);
 }
 
 // ---- layout and drawing -------------------------------------------------------------
 
 void UC_Buttons::Init() {
-    canvas_.SetBackColor(StripBackColor());
-    canvas_.Resize(width(), height());
-    SetSelectedColor(selectedColor_);
-    canvas_.SetFont(ControlFont(this, fontSize_, fontBold_, false, fontFace_));
+    m_Canvas.SetBackColor(StripBackColor());
+    m_Canvas.Resize(width(), height());
+    SetSelectedColor(m_SelectedColor);
+    m_Canvas.SetFont(ControlFont(this, m_FontSize, m_FontBold, false, m_FontFace));
 
-    const bool anyIcon = std::any_of(buttons_.begin(), buttons_.end(),
-                                     [this](const Button& b) { return HasIcon(b); });
-    if (anyIcon && !iconsTinted_) {
-        TintButtonIcons(icons_, StripBackColor());
-        iconsTinted_ = true;
+    const bool anyIcon = std::any_of(m_Buttons.begin(), m_Buttons.end(),
+                                     [this](const Button& pB) { return HasIcon(pB); });
+    if (anyIcon && !m_IconsTinted) {
+        TintButtonIcons(m_Icons, StripBackColor());
+        m_IconsTinted = true;
     }
 
-    usedMimi_ = mimiWidth_ >= 0 ? mimiWidth_ : (designType_ == 0 ? 8 : 0);
+    m_UsedMimi = m_MimiWidth >= 0 ? m_MimiWidth : (m_DesignType == 0 ? 8 : 0);
     const int32_t n = NumButtons();
-    buttonWidth_ = std::max<int32_t>(1, (width() - 2 * usedMimi_ - 2) / n);
-    const int stripWidth = buttonWidth_ * n + 2 * usedMimi_ + 2;
+    m_ButtonWidth = std::max<int32_t>(1, (width() - 2 * m_UsedMimi - 2) / n);
+    const int stripWidth = m_ButtonWidth * n + 2 * m_UsedMimi + 2;
     if (stripWidth != width()) {
         resize(stripWidth, height());
-        canvas_.Resize(width(), height());
+        m_Canvas.Resize(width(), height());
     }
-    buttonHeight_ = height();
+    m_ButtonHeight = height();
     for (int32_t i = 0; i < n; ++i)
-        buttons_[size_t(i)].left = buttonWidth_ * i + usedMimi_ + 1;
+        m_Buttons[size_t(i)].left = m_ButtonWidth * i + m_UsedMimi + 1;
 
     PaintFace();
-    if (usedMimi_ != 0) PaintEnds();
-    initialised_ = true;
-    for (Button& b : buttons_) {
+    if (m_UsedMimi != 0) PaintEnds();
+    m_Initialised = true;
+    for (Button& b : m_Buttons) {
         if (HasIcon(b)) {
-            b.contentY = buttonHeight_ / 2 - kIconSize / 2;
-            b.contentX = b.left + buttonWidth_ / 2 - kIconSize / 2;
+            b.contentY = m_ButtonHeight / 2 - kIconSize / 2;
+            b.contentX = b.left + m_ButtonWidth / 2 - kIconSize / 2;
         } else {
             CentreCaption(b);
         }
@@ -219,19 +220,19 @@ void UC_Buttons::Init() {
 }
 
 void UC_Buttons::PaintFace() {
-    face_.Resize(buttonWidth_, buttonHeight_);
-    PaintBackground(face_, FaceStyle(designType_));
+    m_Face.Resize(m_ButtonWidth, m_ButtonHeight);
+    PaintBackground(m_Face, FaceStyle(m_DesignType));
 }
 
 void UC_Buttons::PaintEnds() {
-    endPiece_.Resize(usedMimi_, buttonHeight_);
-    PaintBackground(endPiece_, 8);
-    const int right = buttonWidth_ * NumButtons() + usedMimi_ + 1;
-    canvas_.CopyFrom(0, 0, endPiece_, 0, 0, usedMimi_, buttonHeight_);
-    canvas_.CopyFrom(right, 0, endPiece_, 0, 0, usedMimi_, buttonHeight_);
+    m_EndPiece.Resize(m_UsedMimi, m_ButtonHeight);
+    PaintBackground(m_EndPiece, 8);
+    const int right = m_ButtonWidth * NumButtons() + m_UsedMimi + 1;
+    m_Canvas.CopyFrom(0, 0, m_EndPiece, 0, 0, m_UsedMimi, m_ButtonHeight);
+    m_Canvas.CopyFrom(right, 0, m_EndPiece, 0, 0, m_UsedMimi, m_ButtonHeight);
     const Color dark = SystemColor(platform::kColor3DDarkShadow);
-    canvas_.Line(usedMimi_, 0, usedMimi_, buttonHeight_ - 1, dark);
-    canvas_.Line(width() - 1, 0, width() - 1, buttonHeight_ - 1, dark);
+    m_Canvas.Line(m_UsedMimi, 0, m_UsedMimi, m_ButtonHeight - 1, dark);
+    m_Canvas.Line(width() - 1, 0, width() - 1, m_ButtonHeight - 1, dark);
     update();
 }
 
@@ -240,17 +241,17 @@ void UC_Buttons::DrawAll() {
         DrawButton(i, 0);
 }
 
-void UC_Buttons::SetButtonState(int32_t index, int32_t pMode) {
-    if (ValidIndex(index)) DrawButton(index, pMode);
+void UC_Buttons::SetButtonState(int32_t pIndex, int32_t pMode) {
+    if (ValidIndex(pIndex)) DrawButton(pIndex, pMode);
 }
 
 void UC_Buttons::DrawButton(int32_t pIndex, int32_t pType) {
-    if (!ValidIndex(pIndex) || !initialised_) return;
-    const Button& b = buttons_[size_t(pIndex)];
+    if (!ValidIndex(pIndex) || !m_Initialised) return;
+    const Button& b = m_Buttons[size_t(pIndex)];
     const int offset = pType == 1 ? 1 : 0;
     const bool hot = pType == 1 || pType == 2;
-    canvas_.FillBox(b.left, 0, buttonWidth_, buttonHeight_, StripBackColor());
-    canvas_.CopyFrom(b.left, offset, face_, 0, 0, buttonWidth_, buttonHeight_);
+    m_Canvas.FillBox(b.left, 0, m_ButtonWidth, m_ButtonHeight, StripBackColor());
+    m_Canvas.CopyFrom(b.left, offset, m_Face, 0, 0, m_ButtonWidth, m_ButtonHeight);
     if (HasIcon(b))
         DrawIcon(b, (b.usesActive == 1 && hot) ? b.iconActive : b.iconNormal, offset);
     else if (!b.caption.isEmpty())
@@ -258,87 +259,87 @@ void UC_Buttons::DrawButton(int32_t pIndex, int32_t pType) {
     update();
 }
 
-void UC_Buttons::DrawIcon(const Button& b, int32_t icon, int offset) {
-    if (icon < 0 || icon >= kIconCount) return;
-    const int sx = icon * kIconSize;
-    canvas_.CopyFrom(b.contentX, b.contentY + offset, icons_, sx, kIconSize, kIconSize, kIconSize,
-                     platform::CopyMode::And);
-    canvas_.CopyFrom(b.contentX, b.contentY + offset, icons_, sx, 0, kIconSize, kIconSize,
-                     platform::CopyMode::Xor);
+void UC_Buttons::DrawIcon(const Button& pB, int32_t pIcon, int pOffset) {
+    if (pIcon < 0 || pIcon >= kIconCount) return;
+    const int sx = pIcon * kIconSize;
+    m_Canvas.CopyFrom(pB.contentX, pB.contentY + pOffset, m_Icons, sx, kIconSize, kIconSize,
+                      kIconSize, platform::CopyMode::And);
+    m_Canvas.CopyFrom(pB.contentX, pB.contentY + pOffset, m_Icons, sx, 0, kIconSize, kIconSize,
+                      platform::CopyMode::Xor);
 }
 
-void UC_Buttons::DrawCaption(int32_t index, const Button& b, bool hot, int offset) {
-    const bool disabled = b.disabled != 0 || b.tempDisabled != 0;
-    const bool emphasised = b.on == 1 || hot || index == selectedButton_;
+void UC_Buttons::DrawCaption(int32_t pIndex, const Button& pB, bool pHot, int pOffset) {
+    const bool disabled = pB.disabled != 0 || pB.tempDisabled != 0;
+    const bool emphasised = pB.on == 1 || pHot || pIndex == m_SelectedButton;
     const Color highlight = SystemColor(platform::kColor3DHighlight);
     const Color dark = SystemColor(platform::kColor3DDarkShadow);
     Color text;
-    if (disabled && noGrayAtDisabled_ == 0)
+    if (disabled && m_NoGrayAtDisabled == 0)
         text = highlight;
     else if (emphasised)
-        text = selectedColor_;
+        text = m_SelectedColor;
     else
-        text = disable3D_ != 0 ? dark : highlight;
-    if (disable3D_ == 0) {
-        const Color emboss = disabled ? highlight : emphasised ? darkSelectedColor_ : dark;
-        canvas_.Print(b.contentX + 1, b.contentY + offset + 1, b.caption, emboss);
+        text = m_Disable3D != 0 ? dark : highlight;
+    if (m_Disable3D == 0) {
+        const Color emboss = disabled ? highlight : emphasised ? m_DarkSelectedColor : dark;
+        m_Canvas.Print(pB.contentX + 1, pB.contentY + pOffset + 1, pB.caption, emboss);
     }
-    canvas_.Print(b.contentX, b.contentY + offset, b.caption, text);
+    m_Canvas.Print(pB.contentX, pB.contentY + pOffset, pB.caption, text);
 }
 
 // ---- mouse --------------------------------------------------------------------------
 
-int32_t UC_Buttons::HitTest(int x) const {
+int32_t UC_Buttons::HitTest(int pX) const {
     const int32_t n = NumButtons();
-    if (!initialised_ || x < ButtonLeft(0) || x >= ButtonLeft(n - 1) + buttonWidth_) return -1;
+    if (!m_Initialised || pX < ButtonLeft(0) || pX >= ButtonLeft(n - 1) + m_ButtonWidth) return -1;
     for (int32_t i = 0; i < n; ++i)
-        if (x < ButtonLeft(i) + buttonWidth_) return i;
+        if (pX < ButtonLeft(i) + m_ButtonWidth) return i;
     return -1;
 }
 
-void UC_Buttons::PressAt(int x, Qt::MouseButton button) {
-    pressedX_ = x;
-    pressedButton_ = HitTest(x);
-    if (!IsButtonEnabled(pressedButton_) || button != Qt::LeftButton) return;
-    DrawButton(pressedButton_, 1);
-    emit ButtonDown(pressedButton_);
+void UC_Buttons::PressAt(int pX, Qt::MouseButton pButton) {
+    m_PressedX = pX;
+    m_PressedButton = HitTest(pX);
+    if (!IsButtonEnabled(m_PressedButton) || pButton != Qt::LeftButton) return;
+    DrawButton(m_PressedButton, 1);
+    emit ButtonDown(m_PressedButton);
 }
 
-void UC_Buttons::mousePressEvent(QMouseEvent* e) {
-    PressAt(e->position().toPoint().x(), e->button());
+void UC_Buttons::mousePressEvent(QMouseEvent* pEvent) {
+    PressAt(pEvent->position().toPoint().x(), pEvent->button());
 }
 
 void UC_Buttons::mouseDoubleClickEvent(QMouseEvent*) {
-    PressAt(pressedX_, Qt::LeftButton);
+    PressAt(m_PressedX, Qt::LeftButton);
 }
 
-void UC_Buttons::mouseReleaseEvent(QMouseEvent* e) {
-    const int32_t i = pressedButton_;
+void UC_Buttons::mouseReleaseEvent(QMouseEvent* pEvent) {
+    const int32_t i = m_PressedButton;
     if (!IsButtonEnabled(i)) return;
-    const QPoint p = e->position().toPoint();
+    const QPoint p = pEvent->position().toPoint();
     const int left = ButtonLeft(i);
-    if (p.x() < left || p.x() > left + buttonWidth_ || p.y() < 0 || p.y() > buttonHeight_) return;
-    if (e->button() == Qt::LeftButton) {
+    if (p.x() < left || p.x() > left + m_ButtonWidth || p.y() < 0 || p.y() > m_ButtonHeight) return;
+    if (pEvent->button() == Qt::LeftButton) {
         DrawButton(i, 0);
-        const int16_t shift = ShiftState(e->modifiers());
+        const int16_t shift = ShiftState(pEvent->modifiers());
         if (shift != 0)
             emit ShiftClicked(i, shift);
         else
             emit ButtonClicked(i);
-    } else if (e->button() == Qt::RightButton) {
+    } else if (pEvent->button() == Qt::RightButton) {
         emit RightClicked(i);
     }
-    pressedButton_ = -1;
+    m_PressedButton = -1;
 }
 
-void UC_Buttons::HoverAt(int32_t index) {
-    if (index == hoverButton_) return;
-    hoverButton_ = index;
-    emit Hover(index);
+void UC_Buttons::HoverAt(int32_t pIndex) {
+    if (pIndex == m_HoverButton) return;
+    m_HoverButton = pIndex;
+    emit Hover(pIndex);
 }
 
-void UC_Buttons::mouseMoveEvent(QMouseEvent* e) {
-    HoverAt(HitTest(e->position().toPoint().x()));
+void UC_Buttons::mouseMoveEvent(QMouseEvent* pEvent) {
+    HoverAt(HitTest(pEvent->position().toPoint().x()));
 }
 
 // Leaving the strip is leaving every button.
@@ -347,5 +348,5 @@ void UC_Buttons::leaveEvent(QEvent*) {
 }
 
 void UC_Buttons::paintEvent(QPaintEvent*) {
-    ShowCanvas(this, canvas_, StripBackColor());
+    ShowCanvas(this, m_Canvas, StripBackColor());
 }

@@ -15,17 +15,17 @@ class UC_Buttons : public QWidget {
     Q_OBJECT
 
   public:
-    explicit UC_Buttons(QWidget* parent = nullptr);
+    explicit UC_Buttons(QWidget* pParent = nullptr);
 
-    int32_t NumButtons() const { return int32_t(buttons_.size()); }
+    int32_t NumButtons() const { return int32_t(m_Buttons.size()); }
     // Below 1 gives 1; every button starts empty with no icons.
-    void SetNumButtons(int32_t n);
+    void SetNumButtons(int32_t pN);
 
     void Init();
     void DrawAll();
     // pType 0 normal, 1 pressed, 2 hot.
     void DrawButton(int32_t pIndex, int32_t pType);
-    void SetButtonState(int32_t index, int32_t pMode);
+    void SetButtonState(int32_t pIndex, int32_t pMode);
 
     void SetButtonChar(int32_t pIndex, const QString& pValue);
     QString GetButtonChar(int32_t pIndex) const;
@@ -34,15 +34,15 @@ class UC_Buttons : public QWidget {
     void SetPicIndexa(int32_t pIndex, int32_t pValue);
 
     // pTemp 0: the disabled layer; nonzero: the temporary layer.
-    void SetButtonDisable(int32_t index, int32_t pValue, bool pDraw, int32_t pTemp);
+    void SetButtonDisable(int32_t pIndex, int32_t pValue, bool pDraw, int32_t pTemp);
     int32_t GetButtonDisable(int32_t pIndex, int32_t pTemp) const;
     void SetButtonDisableAll(int32_t pValue, int32_t pTemp);
-    bool IsButtonEnabled(int32_t index) const;
-    void SetButtonOn(int32_t index, int32_t pValue, bool pDraw);
+    bool IsButtonEnabled(int32_t pIndex) const;
+    void SetButtonOn(int32_t pIndex, int32_t pValue, bool pDraw);
     int32_t GetButtonOn(int32_t pIndex) const;
 
-    int32_t SelectedButton() const { return selectedButton_; }
-    void SetSelectedButton(int32_t index);
+    int32_t SelectedButton() const { return m_SelectedButton; }
+    void SetSelectedButton(int32_t pIndex);
 
     void SetOKCancel(int32_t pOKIsZero, int32_t pNoSize, int32_t pType);
     void SetButtonsMCI();
@@ -50,33 +50,33 @@ class UC_Buttons : public QWidget {
     void SetButtonsEditorCtrl();
     void SetButtonsEditorPlay();
 
-    int32_t MimiWidth() const { return mimiWidth_; }
-    void SetMimiWidth(int32_t v) { mimiWidth_ = v; }
-    int32_t DesignType() const { return designType_; }
-    void SetDesignType(int32_t v);
-    Color SelectedColor() const { return selectedColor_; }
-    void SetSelectedColor(Color c);
-    Color DarkSelectedColor() const { return darkSelectedColor_; }
-    void SetDisable3D(int32_t v) { disable3D_ = v; }
-    void SetNoGrayAtDisabled(int32_t v) { noGrayAtDisabled_ = v; }
-    void SetToolTip(const QString& t) { setToolTip(t); }
-    void SetFontSize(float v) { fontSize_ = v; }
-    void SetFontFace(const QString& v) { fontFace_ = v; }
-    void SetFontBold(bool v) { fontBold_ = v; }
+    int32_t MimiWidth() const { return m_MimiWidth; }
+    void SetMimiWidth(int32_t pValue) { m_MimiWidth = pValue; }
+    int32_t DesignType() const { return m_DesignType; }
+    void SetDesignType(int32_t pValue);
+    Color SelectedColor() const { return m_SelectedColor; }
+    void SetSelectedColor(Color pC);
+    Color DarkSelectedColor() const { return m_DarkSelectedColor; }
+    void SetDisable3D(int32_t pValue) { m_Disable3D = pValue; }
+    void SetNoGrayAtDisabled(int32_t pValue) { m_NoGrayAtDisabled = pValue; }
+    void SetToolTip(const QString& pT) { setToolTip(pT); }
+    void SetFontSize(float pValue) { m_FontSize = pValue; }
+    void SetFontFace(const QString& pValue) { m_FontFace = pValue; }
+    void SetFontBold(bool pValue) { m_FontBold = pValue; }
 
     // Layout results, pixels.
-    int32_t ButtonWidth() const { return buttonWidth_; }
-    int32_t ButtonHeight() const { return buttonHeight_; }
-    int32_t ButtonLeft(int32_t i) const;
-    QPoint ContentPosition(int32_t i) const;
+    int32_t ButtonWidth() const { return m_ButtonWidth; }
+    int32_t ButtonHeight() const { return m_ButtonHeight; }
+    int32_t ButtonLeft(int32_t pI) const;
+    QPoint ContentPosition(int32_t pI) const;
     // The button under pixel x; -1 outside the buttons.
-    int32_t HitTest(int x) const;
-    int32_t PressedButton() const { return pressedButton_; }
-    int32_t HoverButton() const { return hoverButton_; }
+    int32_t HitTest(int pX) const;
+    int32_t PressedButton() const { return m_PressedButton; }
+    int32_t HoverButton() const { return m_HoverButton; }
 
     // The icon strip's drawing surface.
-    const Surface& PiclibHdc() const { return icons_; }
-    const Surface& Canvas() const { return canvas_; }
+    const Surface& PiclibHdc() const { return m_Icons; }
+    const Surface& Canvas() const { return m_Canvas; }
 
   signals:
     void ButtonClicked(int32_t ClickedIndex);
@@ -86,12 +86,12 @@ class UC_Buttons : public QWidget {
     void Hover(int32_t pButtonIndex);
 
   protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void leaveEvent(QEvent* e) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void leaveEvent(QEvent* pEvent) override;
 
   private:
     struct Button {
@@ -107,40 +107,40 @@ class UC_Buttons : public QWidget {
         int32_t contentY = 0;
     };
 
-    bool ValidIndex(int32_t i) const { return i >= 0 && i < NumButtons(); }
-    bool HasIcon(const Button& b) const { return b.iconNormal >= 0 || b.iconActive >= 0; }
-    void CentreCaption(Button& b);
-    void ApplyPreset(const std::vector<std::pair<int, int>>& icons, int32_t usesActive);
+    bool ValidIndex(int32_t pI) const { return pI >= 0 && pI < NumButtons(); }
+    bool HasIcon(const Button& pB) const { return pB.iconNormal >= 0 || pB.iconActive >= 0; }
+    void CentreCaption(Button& pB);
+    void ApplyPreset(const std::vector<std::pair<int, int>>& pIcons, int32_t pUsesActive);
     void PaintFace();
     void PaintEnds();
-    void PressAt(int x, Qt::MouseButton button);
-    void HoverAt(int32_t index);
-    void DrawIcon(const Button& b, int32_t icon, int offset);
-    void DrawCaption(int32_t index, const Button& b, bool hot, int offset);
+    void PressAt(int pX, Qt::MouseButton pButton);
+    void HoverAt(int32_t pIndex);
+    void DrawIcon(const Button& pB, int32_t pIcon, int pOffset);
+    void DrawCaption(int32_t pIndex, const Button& pB, bool pHot, int pOffset);
 
-    std::vector<Button> buttons_;
-    int32_t mimiWidth_ = -1;
-    int32_t designType_ = 0;
-    Color selectedColor_ = 0x00D000;
-    Color darkSelectedColor_ = 0x008A00;
-    int32_t selectedButton_ = -1;
-    int32_t disable3D_ = 1;
-    int32_t noGrayAtDisabled_ = 0;
-    float fontSize_ = 9;
-    bool fontBold_ = false;
-    QString fontFace_;
+    std::vector<Button> m_Buttons;
+    int32_t m_MimiWidth = -1;
+    int32_t m_DesignType = 0;
+    Color m_SelectedColor = 0x00D000;
+    Color m_DarkSelectedColor = 0x008A00;
+    int32_t m_SelectedButton = -1;
+    int32_t m_Disable3D = 1;
+    int32_t m_NoGrayAtDisabled = 0;
+    float m_FontSize = 9;
+    bool m_FontBold = false;
+    QString m_FontFace;
 
-    int32_t buttonWidth_ = 0;
-    int32_t buttonHeight_ = 0;
-    int32_t usedMimi_ = 0;
-    int32_t pressedButton_ = -1;
-    int pressedX_ = 0;
-    int32_t hoverButton_ = 0;
-    bool initialised_ = false;
-    bool iconsTinted_ = false;
+    int32_t m_ButtonWidth = 0;
+    int32_t m_ButtonHeight = 0;
+    int32_t m_UsedMimi = 0;
+    int32_t m_PressedButton = -1;
+    int m_PressedX = 0;
+    int32_t m_HoverButton = 0;
+    bool m_Initialised = false;
+    bool m_IconsTinted = false;
 
-    Surface canvas_;
-    Surface face_;
-    Surface endPiece_;
-    Surface icons_; // PictureIcons
+    Surface m_Canvas;
+    Surface m_Face;
+    Surface m_EndPiece;
+    Surface m_Icons; // PictureIcons
 };

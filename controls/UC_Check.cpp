@@ -12,48 +12,48 @@ constexpr int kBox = 240; // twips
 
 } // namespace
 
-UC_Check::UC_Check(QWidget* parent) : QWidget(parent) {
+UC_Check::UC_Check(QWidget* pParent) : QWidget(pParent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void UC_Check::SetEnabled(int32_t v) {
-    enabled_ = v;
+void UC_Check::SetEnabled(int32_t pValue) {
+    m_Enabled = pValue;
     Draw();
 }
 
-void UC_Check::SetCaption(const QString& v) {
-    caption_ = v;
+void UC_Check::SetCaption(const QString& pValue) {
+    m_Caption = pValue;
     Layout();
     Draw();
 }
 
-void UC_Check::SetValue(int32_t v) {
-    value_ = v;
+void UC_Check::SetValue(int32_t pValue) {
+    m_Value = pValue;
     Draw();
 }
 
-void UC_Check::SetGradhdc(std::shared_ptr<Surface> v) {
-    if (v) boxImage_ = std::move(v);
+void UC_Check::SetGradhdc(std::shared_ptr<Surface> pValue) {
+    if (pValue) m_BoxImage = std::move(pValue);
 }
 
 void UC_Check::SetBGPic(int32_t pX, int32_t pY, const Surface* pObj) {
-    bgX_ = pX;
-    bgY_ = pY;
-    bgSource_ = pObj;
+    m_BgX = pX;
+    m_BgY = pY;
+    m_BgSource = pObj;
 }
 
 void UC_Check::Layout() {
     const int px = Px();
-    canvas_.SetFont(ControlFont(this, fontSize_, false));
-    canvas_.SetBackColor(SystemColor(platform::kColorButtonFace));
-    const int captionWidth = caption_.isEmpty() ? kBox : canvas_.TextWidth(caption_) * px;
+    m_Canvas.SetFont(ControlFont(this, m_FontSize, false));
+    m_Canvas.SetBackColor(SystemColor(platform::kColorButtonFace));
+    const int captionWidth = m_Caption.isEmpty() ? kBox : m_Canvas.TextWidth(m_Caption) * px;
     const int w = kBox + 4 * px + captionWidth;
     const int h = std::max(kBox, ToTwips(height()));
     resize(ToPx(w), ToPx(h));
-    boxTop_ = (h - kBox) / (2 * px);
-    captionY_ = (h - canvas_.TextHeight(QStringLiteral("|")) * px) / 2;
-    if (!boxImage_) MakeBoxImage();
-    laidOut_ = true;
+    m_BoxTop = (h - kBox) / (2 * px);
+    m_CaptionY = (h - m_Canvas.TextHeight(QStringLiteral("|")) * px) / 2;
+    if (!m_BoxImage) MakeBoxImage();
+    m_LaidOut = true;
 }
 
 void UC_Check::MakeBoxImage() {
@@ -66,52 +66,52 @@ void UC_Check::MakeBoxImage() {
     box->Line(0, 0, 0, n - 1, shadow);
     box->Line(0, n - 1, n - 1, n - 1, highlight);
     box->Line(n - 1, 0, n - 1, n - 1, highlight);
-    boxImage_ = std::move(box);
+    m_BoxImage = std::move(box);
 }
 
 void UC_Check::Draw() {
-    if (!laidOut_) Layout();
+    if (!m_LaidOut) Layout();
     const int px = Px();
-    canvas_.Resize(width(), height());
-    if (bgSource_ != nullptr)
-        canvas_.CopyFrom(0, 0, *bgSource_, bgX_ / px, bgY_ / px, width(), height());
+    m_Canvas.Resize(width(), height());
+    if (m_BgSource != nullptr)
+        m_Canvas.CopyFrom(0, 0, *m_BgSource, m_BgX / px, m_BgY / px, width(), height());
     const Color text =
-        SystemColor(enabled_ != 0 ? platform::kColorButtonText : platform::kColorButtonShadow);
-    canvas_.Print((kBox + 4 * px) / px, captionY_ / px, caption_, text);
-    canvas_.CopyFrom(0, boxTop_, *boxImage_, 0, 0, boxImage_->Width(), boxImage_->Height());
-    if (value_ != 0) DrawMark();
+        SystemColor(m_Enabled != 0 ? platform::kColorButtonText : platform::kColorButtonShadow);
+    m_Canvas.Print((kBox + 4 * px) / px, m_CaptionY / px, m_Caption, text);
+    m_Canvas.CopyFrom(0, m_BoxTop, *m_BoxImage, 0, 0, m_BoxImage->Width(), m_BoxImage->Height());
+    if (m_Value != 0) DrawMark();
     update();
 }
 
 void UC_Check::DrawMark() {
     const int px = Px();
     const Color mark =
-        SystemColor(enabled_ != 0 ? platform::kColorButtonText : platform::kColorButtonShadow);
-    if (isOption_ != 0) {
-        canvas_.Circle(105 / px, boxTop_ + 105 / px, 60 / px, mark, true);
+        SystemColor(m_Enabled != 0 ? platform::kColorButtonText : platform::kColorButtonShadow);
+    if (m_IsOption != 0) {
+        m_Canvas.Circle(105 / px, m_BoxTop + 105 / px, 60 / px, mark, true);
         return;
     }
     const int pts[5][2] = {{45, 105}, {105, 165}, {180, 45}, {90, 135}, {45, 105}};
     std::vector<QPoint> line;
     for (const auto& p : pts)
-        line.emplace_back(p[0] / px, boxTop_ + p[1] / px);
-    canvas_.Polyline(line, mark);
+        line.emplace_back(p[0] / px, m_BoxTop + p[1] / px);
+    m_Canvas.Polyline(line, mark);
 }
 
-void UC_Check::mouseReleaseEvent(QMouseEvent* e) {
-    if (enabled_ == 0 || !rect().contains(e->position().toPoint())) return;
-    if (isOption_ == 0)
-        value_ = value_ != 0 ? 0 : 1;
+void UC_Check::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (m_Enabled == 0 || !rect().contains(pEvent->position().toPoint())) return;
+    if (m_IsOption == 0)
+        m_Value = m_Value != 0 ? 0 : 1;
     else
-        value_ = 1;
+        m_Value = 1;
     Draw();
     emit Click();
 }
 
 void UC_Check::paintEvent(QPaintEvent*) {
-    ShowCanvas(this, canvas_, SystemColor(platform::kColorButtonFace));
+    ShowCanvas(this, m_Canvas, SystemColor(platform::kColorButtonFace));
 }
 
 void UC_Check::resizeEvent(QResizeEvent*) {
-    if (laidOut_) Draw();
+    if (m_LaidOut) Draw();
 }

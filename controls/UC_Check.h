@@ -14,57 +14,57 @@ class UC_Check : public QWidget {
     Q_OBJECT
 
   public:
-    explicit UC_Check(QWidget* parent = nullptr);
+    explicit UC_Check(QWidget* pParent = nullptr);
 
-    int32_t Enabled() const { return enabled_; }
-    void SetEnabled(int32_t v);
-    QString Caption() const { return caption_; }
-    void SetCaption(const QString& v);
-    int32_t Value() const { return value_; }
-    void SetValue(int32_t v);
-    int32_t IsOption() const { return isOption_; }
-    void SetIsOption(int32_t v) { isOption_ = v; }
-    float FontSize() const { return fontSize_; }
-    void SetFontSize(float v) { fontSize_ = v; }
+    int32_t Enabled() const { return m_Enabled; }
+    void SetEnabled(int32_t pValue);
+    QString Caption() const { return m_Caption; }
+    void SetCaption(const QString& pValue);
+    int32_t Value() const { return m_Value; }
+    void SetValue(int32_t pValue);
+    int32_t IsOption() const { return m_IsOption; }
+    void SetIsOption(int32_t pValue) { m_IsOption = pValue; }
+    float FontSize() const { return m_FontSize; }
+    void SetFontSize(float pValue) { m_FontSize = pValue; }
 
     // The box image; check boxes may share one. Writing null is ignored.
-    std::shared_ptr<Surface> Gradhdc() const { return boxImage_; }
-    void SetGradhdc(std::shared_ptr<Surface> v);
+    std::shared_ptr<Surface> Gradhdc() const { return m_BoxImage; }
+    void SetGradhdc(std::shared_ptr<Surface> pValue);
 
     // Background copied from pObj at (pX, pY) twips; pObj must outlive the
     // control or be released with CloseBGObj.
     void SetBGPic(int32_t pX, int32_t pY, const Surface* pObj);
-    void CloseBGObj() { bgSource_ = nullptr; }
+    void CloseBGObj() { m_BgSource = nullptr; }
 
     void Draw();
 
     // Box top in pixels, for hosts and tests.
-    int BoxTop() const { return boxTop_; }
-    const Surface& Canvas() const { return canvas_; }
+    int BoxTop() const { return m_BoxTop; }
+    const Surface& Canvas() const { return m_Canvas; }
 
   signals:
     void Click();
 
   protected:
-    void paintEvent(QPaintEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
 
   private:
     void Layout();
     void MakeBoxImage();
     void DrawMark();
 
-    int32_t enabled_ = -1;
-    QString caption_;
-    int32_t value_ = 0;
-    int32_t isOption_ = 0;
-    float fontSize_ = 9;
-    bool laidOut_ = false;
-    int boxTop_ = 0;
-    int captionY_ = 0;
-    int32_t bgX_ = 0, bgY_ = 0;
-    const Surface* bgSource_ = nullptr;
-    std::shared_ptr<Surface> boxImage_;
-    Surface canvas_;
+    int32_t m_Enabled = -1;
+    QString m_Caption;
+    int32_t m_Value = 0;
+    int32_t m_IsOption = 0;
+    float m_FontSize = 9;
+    bool m_LaidOut = false;
+    int m_BoxTop = 0;
+    int m_CaptionY = 0;
+    int32_t m_BgX = 0, m_BgY = 0;
+    const Surface* m_BgSource = nullptr;
+    std::shared_ptr<Surface> m_BoxImage;
+    Surface m_Canvas;
 };

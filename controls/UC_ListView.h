@@ -25,11 +25,11 @@ class UC_ListViewPane;
 // The drag-and-drop data object handed to the host with the drag events.
 class UC_ListViewData {
   public:
-    UC_ListViewData(const QMimeData* pRead, QMimeData* pWrite) : read_(pRead), write_(pWrite) {}
+    UC_ListViewData(const QMimeData* pRead, QMimeData* pWrite) : m_Read(pRead), m_Write(pWrite) {}
     // What was dropped (null for an item drag being started).
-    const QMimeData* Mime() const { return read_; }
+    const QMimeData* Mime() const { return m_Read; }
     // What an item drag carries; the host fills it on OLEStartDrag (null for drops).
-    QMimeData* DragMime() const { return write_; }
+    QMimeData* DragMime() const { return m_Write; }
     // The dropped local files, in drop order.
     QStringList FileList() const;
     int32_t FileCount() const { return int32_t(FileList().size()); }
@@ -37,8 +37,8 @@ class UC_ListViewData {
     QString Files(int32_t pIndex) const;
 
   private:
-    const QMimeData* read_;
-    QMimeData* write_;
+    const QMimeData* m_Read;
+    QMimeData* m_Write;
 };
 
 // The list's behaviour switches and selection band, as one record; all flags are 0 = off.
@@ -84,9 +84,9 @@ class UC_ListView : public QWidget {
     int32_t ComboIndex(int32_t pIndex, int32_t pData) const;
 
     void SetUseUCBar(bool pValue) {
-        if (!initialised_) useUCBar_ = pValue;
+        if (!m_Initialised) m_UseUcBar = pValue;
     }
-    bool UseUCBar() const { return useUCBar_; }
+    bool UseUCBar() const { return m_UseUcBar; }
     const UC_ListViewOptions& Options() const { return m_Options; }
     void SetOptions(const UC_ListViewOptions& pOptions) { m_Options = pOptions; }
     // The documented flag properties, each one field of Options().
@@ -110,7 +110,7 @@ class UC_ListView : public QWidget {
     void SetSelectedColor(Color pValue) { m_Options.SelectedColor = pValue; }
     void SetSelectedColorMode(int32_t pValue) { m_Options.SelectedColorMode = pValue; }
     void SetNumWheelScroll(int32_t pValue) { m_Options.NumWheelScroll = pValue; }
-    int32_t IconAreaWidth() const { return iconArea_; }
+    int32_t IconAreaWidth() const { return m_IconArea; }
     // The column width (twips) a cell needs to show the text whole in the list's font.
     int32_t CellWidthFor(const QString& pText) const;
 
@@ -196,7 +196,7 @@ class UC_ListView : public QWidget {
     void ShowItem(int32_t pTopItem, int32_t pIfHidden);
     void SetTabWidthAuto();
     bool TextComboVisible() const;
-    int32_t VisibleRows() const { return visibleRows_; }
+    int32_t VisibleRows() const { return m_VisibleRows; }
 
     // ---- interaction, in the coordinates (twips) of the part receiving them
     void PictureList_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
@@ -212,22 +212,22 @@ class UC_ListView : public QWidget {
     void ComboLV_Click(int32_t pInstance, int32_t pPosition);
 
     // ---- parts, for the host and for tests
-    UC_ListViewBar* VBar() const { return vbar_; }
-    UC_ListViewBar* HBar() const { return hbar_; }
+    UC_ListViewBar* VBar() const { return m_Vbar; }
+    UC_ListViewBar* HBar() const { return m_Hbar; }
     QWidget* PictureList() const;
     QWidget* PictureTab() const;
-    const Surface& ListSurface() const { return listSurface_; }
-    const Surface& TabSurface() const { return tabSurface_; }
-    const Surface& Icons() const { return icons_; }
+    const Surface& ListSurface() const { return m_ListSurface; }
+    const Surface& TabSurface() const { return m_TabSurface; }
+    const Surface& Icons() const { return m_Icons; }
     QLineEdit* TextLV(int32_t pInstance) const;
     QComboBox* ComboLV(int32_t pInstance) const;
-    QMenu* MenuRCTabP() const { return menu_; }
-    bool SizingPointer() const { return sizingPointer_; }
+    QMenu* MenuRCTabP() const { return m_Menu; }
+    bool SizingPointer() const { return m_SizingPointer; }
     // Time of day in seconds, used by the drag-over scrolling (replaceable for tests).
-    void SetClock(std::function<double()> pClock) { clock_ = std::move(pClock); }
+    void SetClock(std::function<double()> pClock) { m_Clock = std::move(pClock); }
     // Runs an item drag and returns the effect (replaceable for tests).
     void SetDragRunner(std::function<int32_t(QMimeData*, int32_t)> pRunner) {
-        dragRunner_ = std::move(pRunner);
+        m_DragRunner = std::move(pRunner);
     }
     // The files of a drop reach OLEDragDrop through here as well.
     void DropData(const QMimeData* pMime, int32_t pEffect, int16_t Button, int16_t Shift, float X,
@@ -250,7 +250,7 @@ class UC_ListView : public QWidget {
     void OLEDragOver();
 
   protected:
-    void resizeEvent(QResizeEvent* e) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
   private:
@@ -282,44 +282,44 @@ class UC_ListView : public QWidget {
     QPoint ToPixels(float X, float Y) const;
 
     // parts
-    QWidget* pictureAll_ = nullptr;
-    UC_ListViewPane* pictureTab_ = nullptr;
-    UC_ListViewPane* pictureList_ = nullptr;
-    UC_ListViewBar* vbar_ = nullptr;
-    UC_ListViewBar* hbar_ = nullptr;
-    std::vector<QLineEdit*> textLV_;
-    std::vector<QComboBox*> comboLV_;
-    QMenu* menu_ = nullptr;
-    Surface listSurface_;
-    Surface tabSurface_;
-    Surface tabGrad_;
-    Surface icons_;
-    QFont listFont_;
-    QFont tabFont_;
-    QTimer dragOverRepeat_;
+    QWidget* m_PictureAll = nullptr;
+    UC_ListViewPane* m_PictureTab = nullptr;
+    UC_ListViewPane* m_PictureList = nullptr;
+    UC_ListViewBar* m_Vbar = nullptr;
+    UC_ListViewBar* m_Hbar = nullptr;
+    std::vector<QLineEdit*> m_TextLv;
+    std::vector<QComboBox*> m_ComboLv;
+    QMenu* m_Menu = nullptr;
+    Surface m_ListSurface;
+    Surface m_TabSurface;
+    Surface m_TabGrad;
+    Surface m_Icons;
+    QFont m_ListFont;
+    QFont m_TabFont;
+    QTimer m_DragOverRepeat;
 
     UC_ListViewModel m_Model;
     UC_ListViewOptions m_Options;
 
     // control-wide settings
-    bool initialised_ = false;
-    bool styleSet_ = false;
-    bool useUCBar_ = false;
-    Color backColor_ = 0x80000005;
-    int32_t iconArea_ = 22 * 15;
-    int32_t textBoxHeight_ = 0;
-    int32_t visibleRows_ = 0;
-    int32_t drawnTop_ = -1; // top item of the last drawing
-    int drawDepth_ = 0;
+    bool m_Initialised = false;
+    bool m_StyleSet = false;
+    bool m_UseUcBar = false;
+    Color m_BackColor = 0x80000005;
+    int32_t m_IconArea = 22 * 15;
+    int32_t m_TextBoxHeight = 0;
+    int32_t m_VisibleRows = 0;
+    int32_t m_DrawnTop = -1; // top item of the last drawing
+    int m_DrawDepth = 0;
 
     // interaction state
-    bool pressed_ = false;
-    float dragStartX_ = -1, dragStartY_ = -1;
-    int32_t resizedTab_ = -1;
-    int32_t menuTab_ = -1;
-    double overTime_ = 0;
-    float overX_ = 0, overY_ = 0;
-    bool sizingPointer_ = false;
-    std::function<double()> clock_;
-    std::function<int32_t(QMimeData*, int32_t)> dragRunner_;
+    bool m_Pressed = false;
+    float m_DragStartX = -1, m_DragStartY = -1;
+    int32_t m_ResizedTab = -1;
+    int32_t m_MenuTab = -1;
+    double m_OverTime = 0;
+    float m_OverX = 0, m_OverY = 0;
+    bool m_SizingPointer = false;
+    std::function<double()> m_Clock;
+    std::function<int32_t(QMimeData*, int32_t)> m_DragRunner;
 };

@@ -11,70 +11,70 @@ UC_ListViewBar::UC_ListViewBar(QWidget* pParent, bool pUseSlider, bool pVertical
                                const QString& pName)
     : QObject(pParent) {
     if (pUseSlider) {
-        slider_ = new UC_Slider(pParent);
-        slider_->SetNoGrad(true);
-        slider_->SetIsVertical(pVertical);
-        slider_->setObjectName(pName);
-        connect(slider_, &UC_Slider::Scrolled, this, &UC_ListViewBar::Changed);
+        m_Slider = new UC_Slider(pParent);
+        m_Slider->SetNoGrad(true);
+        m_Slider->SetIsVertical(pVertical);
+        m_Slider->setObjectName(pName);
+        connect(m_Slider, &UC_Slider::Scrolled, this, &UC_ListViewBar::Changed);
     } else {
-        scroll_ = new QScrollBar(pVertical ? Qt::Vertical : Qt::Horizontal, pParent);
-        scroll_->setFocusPolicy(Qt::NoFocus);
-        scroll_->setObjectName(pName);
-        connect(scroll_, &QScrollBar::valueChanged, this, &UC_ListViewBar::Changed);
+        m_Scroll = new QScrollBar(pVertical ? Qt::Vertical : Qt::Horizontal, pParent);
+        m_Scroll->setFocusPolicy(Qt::NoFocus);
+        m_Scroll->setObjectName(pName);
+        connect(m_Scroll, &QScrollBar::valueChanged, this, &UC_ListViewBar::Changed);
     }
     Widget()->hide();
 }
 
 QWidget* UC_ListViewBar::Widget() const {
-    return slider_ ? static_cast<QWidget*>(slider_) : static_cast<QWidget*>(scroll_);
+    return m_Slider ? static_cast<QWidget*>(m_Slider) : static_cast<QWidget*>(m_Scroll);
 }
 
 int32_t UC_ListViewBar::Value() const {
-    return slider_ ? slider_->Value() : scroll_->value();
+    return m_Slider ? m_Slider->Value() : m_Scroll->value();
 }
 
 void UC_ListViewBar::SetValue(int32_t pValue) {
     pValue = std::clamp(pValue, Min(), std::max(Min(), Max()));
-    if (scroll_) {
-        scroll_->setValue(pValue);
+    if (m_Scroll) {
+        m_Scroll->setValue(pValue);
         return;
     }
     // A slider does not report writes; the list must follow them like the platform's bar.
-    const int32_t before = slider_->Value();
-    slider_->SetValue(pValue);
-    if (slider_->Value() != before) emit Changed();
+    const int32_t before = m_Slider->Value();
+    m_Slider->SetValue(pValue);
+    if (m_Slider->Value() != before) emit Changed();
 }
 
 int32_t UC_ListViewBar::Min() const {
-    return slider_ ? slider_->Min() : scroll_->minimum();
+    return m_Slider ? m_Slider->Min() : m_Scroll->minimum();
 }
 int32_t UC_ListViewBar::Max() const {
-    return slider_ ? slider_->Max() : scroll_->maximum();
+    return m_Slider ? m_Slider->Max() : m_Scroll->maximum();
 }
 
 void UC_ListViewBar::SetMax(int32_t pValue) {
-    if (slider_)
-        slider_->SetMax(pValue);
+    if (m_Slider)
+        m_Slider->SetMax(pValue);
     else
-        scroll_->setMaximum(pValue);
+        m_Scroll->setMaximum(pValue);
 }
 
 int32_t UC_ListViewBar::LargeChange() const {
-    return slider_ ? slider_->LargeChange() : scroll_->pageStep();
+    return m_Slider ? m_Slider->LargeChange() : m_Scroll->pageStep();
 }
 
 void UC_ListViewBar::SetLargeChange(int32_t pValue) {
-    if (slider_)
-        slider_->SetLargeChange(pValue);
+    if (m_Slider)
+        m_Slider->SetLargeChange(pValue);
     else
-        scroll_->setPageStep(pValue);
+        m_Scroll->setPageStep(pValue);
 }
 
 void UC_ListViewBar::SetSmallChange(int32_t pValue) {
-    if (slider_)
-        slider_->SetSmallChange(pValue);
+    if (m_Slider)
+        m_Slider->SetSmallChange(pValue);
     else
-        scroll_->setSingleStep(pValue);
+        m_Scroll->setSingleStep(pValue);
 }
 
 void UC_ListViewBar::Place(int32_t pLeft, int32_t pTop, int32_t pWidth, int32_t pHeight) {
@@ -82,10 +82,10 @@ void UC_ListViewBar::Place(int32_t pLeft, int32_t pTop, int32_t pWidth, int32_t 
 }
 
 void UC_ListViewBar::Prepare(float pRate) {
-    if (!slider_) return;
-    slider_->Init();
-    slider_->SetPointerSize(pRate);
-    SetValue(slider_->Value());
+    if (!m_Slider) return;
+    m_Slider->Init();
+    m_Slider->SetPointerSize(pRate);
+    SetValue(m_Slider->Value());
 }
 
 bool UC_ListViewBar::IsShown() const {

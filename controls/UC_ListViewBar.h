@@ -17,9 +17,9 @@ class UC_ListViewBar : public QObject {
     UC_ListViewBar(QWidget* pParent, bool pUseSlider, bool pVertical, const QString& pName);
 
     QWidget* Widget() const;
-    bool IsSlider() const { return slider_ != nullptr; }
-    UC_Slider* Slider() const { return slider_; }
-    QScrollBar* ScrollBar() const { return scroll_; }
+    bool IsSlider() const { return m_Slider != nullptr; }
+    UC_Slider* Slider() const { return m_Slider; }
+    QScrollBar* ScrollBar() const { return m_Scroll; }
 
     int32_t Value() const;
     // Limited to Min..Max; a change is reported through Changed for both kinds of bar.
@@ -43,6 +43,6 @@ class UC_ListViewBar : public QObject {
     void Changed();
 
   private:
-    UC_Slider* slider_ = nullptr;
-    QScrollBar* scroll_ = nullptr;
+    UC_Slider* m_Slider = nullptr;
+    QScrollBar* m_Scroll = nullptr;
 };

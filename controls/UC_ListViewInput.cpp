@@ -25,8 +25,8 @@ constexpr int32_t kDragThresholdPx = 8;
 
 // Key codes as the host knows them: letters and digits as their capitals, the rest
 // by the classic virtual-key numbers.
-int32_t KeyCode(int key) {
-    switch (key) {
+int32_t KeyCode(int pKey) {
+    switch (pKey) {
     case Qt::Key_Backspace:
         return 8;
     case Qt::Key_Tab:
@@ -65,20 +65,20 @@ int32_t KeyCode(int key) {
     default:
         break;
     }
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
-    return key & 0xFFFF;
+    if (pKey >= Qt::Key_F1 && pKey <= Qt::Key_F24) return 112 + (pKey - Qt::Key_F1);
+    return pKey & 0xFFFF;
 }
 
-Qt::DropActions ToDropActions(int32_t effects) {
+Qt::DropActions ToDropActions(int32_t pEffects) {
     Qt::DropActions actions;
-    if (effects & 1) actions |= Qt::CopyAction;
-    if (effects & 2) actions |= Qt::MoveAction;
-    if (effects & 4) actions |= Qt::LinkAction;
+    if (pEffects & 1) actions |= Qt::CopyAction;
+    if (pEffects & 2) actions |= Qt::MoveAction;
+    if (pEffects & 4) actions |= Qt::LinkAction;
     return actions;
 }
 
-int32_t FromDropAction(Qt::DropAction action) {
-    switch (action) {
+int32_t FromDropAction(Qt::DropAction pAction) {
+    switch (pAction) {
     case Qt::CopyAction:
         return 1;
     case Qt::MoveAction:
@@ -96,11 +96,11 @@ int32_t FromDropAction(Qt::DropAction action) {
 
 void UC_ListView::PictureList_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
     if (m_Options.ClickDisabled == 1) return;
-    pressed_ = true;
+    m_Pressed = true;
     emit MouseDown(Button, Shift, X, Y);
     if (Button != 1) return;
-    dragStartX_ = X;
-    dragStartY_ = Y;
+    m_DragStartX = X;
+    m_DragStartY = Y;
     if (ItemCount() <= 0) {
         m_Model.SetCursor(-1);
         return;
@@ -111,8 +111,8 @@ void UC_ListView::PictureList_MouseDown(int16_t Button, int16_t Shift, float X, 
 }
 
 void UC_ListView::PictureList_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
-    if (m_Options.ClickDisabled == 0 && pressed_) {
-        pressed_ = false;
+    if (m_Options.ClickDisabled == 0 && m_Pressed) {
+        m_Pressed = false;
         if (Button == 2) {
             emit RightClicked(X, Y);
         } else {
@@ -129,7 +129,7 @@ void UC_ListView::PictureList_MouseUp(int16_t Button, int16_t Shift, float X, fl
             ReDraw();
         }
     }
-    dragStartX_ = dragStartY_ = -1;
+    m_DragStartX = m_DragStartY = -1;
 }
 
 void UC_ListView::PictureList_DblClick() {
@@ -138,14 +138,14 @@ void UC_ListView::PictureList_DblClick() {
 
 void UC_ListView::PictureList_MouseMove(int16_t Button, int16_t, float X, float Y) {
     if (m_Options.ClickDisabled == 1) return;
-    if ((Button & 1) && ItemCount() > 0 && dragStartX_ != -1) {
+    if ((Button & 1) && ItemCount() > 0 && m_DragStartX != -1) {
         const float limit = float(kDragThresholdPx * Px());
-        if (std::fabs(X - dragStartX_) > limit || std::fabs(Y - dragStartY_) > limit) {
-            dragStartX_ = dragStartY_ = -1;
+        if (std::fabs(X - m_DragStartX) > limit || std::fabs(Y - m_DragStartY) > limit) {
+            m_DragStartX = m_DragStartY = -1;
             StartItemDrag();
         }
     }
-    if (sizingPointer_) SetSizingPointer(false);
+    if (m_SizingPointer) SetSizingPointer(false);
 }
 
 void UC_ListView::StartItemDrag() {
@@ -155,50 +155,50 @@ void UC_ListView::StartItemDrag() {
     int32_t allowed = 1;
     emit OLEStartDrag(data, allowed);
     int32_t effect = 0;
-    if (dragRunner_) {
-        effect = dragRunner_(mime, allowed);
+    if (m_DragRunner) {
+        effect = m_DragRunner(mime, allowed);
         delete mime;
     } else {
-        auto* drag = new QDrag(pictureList_);
+        auto* drag = new QDrag(m_PictureList);
         drag->setMimeData(mime);
         effect = FromDropAction(drag->exec(ToDropActions(allowed)));
     }
     // The drag took the button's release.
-    pressed_ = false;
+    m_Pressed = false;
     emit OLECompleteDrag(effect);
 }
 
 void UC_ListView::PictureList_OLEDragOver(float X, float Y) {
     emit OLEDragOver();
-    if (m_Options.NoOleScroll != 0 || !vbar_ || !vbar_->IsShown()) return;
-    if (X != overX_ || Y != overY_) {
-        overX_ = X;
-        overY_ = Y;
+    if (m_Options.NoOleScroll != 0 || !m_Vbar || !m_Vbar->IsShown()) return;
+    if (X != m_OverX || Y != m_OverY) {
+        m_OverX = X;
+        m_OverY = Y;
         return;
     }
-    const double t = clock_();
-    const double dt = std::fabs(overTime_ - t) + 1e-9; // clock readings are decimal fractions
+    const double t = m_Clock();
+    const double dt = std::fabs(m_OverTime - t) + 1e-9; // clock readings are decimal fractions
     if (dt > 1.0) {
-        overTime_ = t;
+        m_OverTime = t;
         return;
     }
     const double oh = OneHeight();
-    const double h = double(pictureList_->height()) * Px();
-    const int32_t value = vbar_->Value();
+    const double h = double(m_PictureList->height()) * Px();
+    const int32_t value = m_Vbar->Value();
     int32_t next = value;
     bool step = false;
     if (Y < 0.5 * oh) {
-        if ((step = dt >= 0.02)) next = value - vbar_->LargeChange();
+        if ((step = dt >= 0.02)) next = value - m_Vbar->LargeChange();
     } else if (Y < 1.5 * oh) {
         if ((step = dt >= 0.2)) next = value - 1;
     } else if (Y > h - 0.5 * oh) {
-        if ((step = dt >= 0.02)) next = value + vbar_->LargeChange();
+        if ((step = dt >= 0.02)) next = value + m_Vbar->LargeChange();
     } else if (Y > h - 1.5 * oh) {
         if ((step = dt >= 0.2)) next = value + 1;
     }
     if (!step) return;
-    overTime_ = t;
-    WriteVBar(std::clamp(next, vbar_->Min(), vbar_->Max()));
+    m_OverTime = t;
+    WriteVBar(std::clamp(next, m_Vbar->Min(), m_Vbar->Max()));
     VBarSync();
 }
 
@@ -212,11 +212,11 @@ void UC_ListView::DropData(const QMimeData* pMime, int32_t pEffect, int16_t Butt
 // ---------------------------------------------------------------- header
 
 void UC_ListView::SetSizingPointer(bool pOn) {
-    sizingPointer_ = pOn;
+    m_SizingPointer = pOn;
     if (pOn)
-        pictureAll_->setCursor(Qt::SizeHorCursor);
+        m_PictureAll->setCursor(Qt::SizeHorCursor);
     else
-        pictureAll_->unsetCursor();
+        m_PictureAll->unsetCursor();
 }
 
 void UC_ListView::PictureTab_MouseMove(int16_t Button, int16_t, float X, float) {
@@ -225,18 +225,18 @@ void UC_ListView::PictureTab_MouseMove(int16_t Button, int16_t, float X, float) 
         SetSizingPointer(m_Model.BorderAt(X) >= 0);
         return;
     }
-    if ((Button & 1) && m_Model.ValidTab(resizedTab_) && sizingPointer_) {
-        const LVTab& tab = m_Model.Tab(resizedTab_);
+    if ((Button & 1) && m_Model.ValidTab(m_ResizedTab) && m_SizingPointer) {
+        const LVTab& tab = m_Model.Tab(m_ResizedTab);
         const double width = double(X) + HOffset() + 3.0 * Px() - tab.Right + tab.TabWidth;
-        m_Model.SetTabWidth(resizedTab_, int32_t(std::nearbyint(width)));
+        m_Model.SetTabWidth(m_ResizedTab, int32_t(std::nearbyint(width)));
         ReDrawTab(-1);
     }
 }
 
 void UC_ListView::PictureTab_MouseDown(int16_t Button, int16_t, float X, float) {
     if (m_Options.TabDisabled == 1 || Button != 1) return;
-    if (sizingPointer_)
-        resizedTab_ = m_Model.BorderAt(X);
+    if (m_SizingPointer)
+        m_ResizedTab = m_Model.BorderAt(X);
     else
         ReDrawTab(m_Model.TabAt(X));
 }
@@ -244,9 +244,9 @@ void UC_ListView::PictureTab_MouseDown(int16_t Button, int16_t, float X, float) 
 void UC_ListView::PictureTab_MouseUp(int16_t Button, int16_t, float X, float) {
     if (m_Options.TabDisabled == 1) return;
     if (Button == 1) {
-        if (sizingPointer_) {
+        if (m_SizingPointer) {
             SetSizingPointer(false);
-            resizedTab_ = -1;
+            m_ResizedTab = -1;
             SetVbarParm();
             ReDrawTab(-1);
             ReDraw();
@@ -263,15 +263,15 @@ void UC_ListView::PictureTab_MouseUp(int16_t Button, int16_t, float X, float) {
 }
 
 void UC_ListView::PopupTabMenu(int32_t pTab) {
-    menuTab_ = pTab;
-    const QList<QAction*> actions = menu_->actions();
+    m_MenuTab = pTab;
+    const QList<QAction*> actions = m_Menu->actions();
     for (int32_t i = 0; i < int32_t(actions.size()); ++i)
         actions[i]->setEnabled(i != TabOrder(pTab));
-    menu_->popup(QCursor::pos());
+    m_Menu->popup(QCursor::pos());
 }
 
 void UC_ListView::MenuRCTab_Click(int32_t pIndex) {
-    SetTabOrder(menuTab_, pIndex);
+    SetTabOrder(m_MenuTab, pIndex);
     m_Model.LayoutTabs();
     ReDrawTab(-1);
     ReDraw();
@@ -310,10 +310,10 @@ void UC_ListView::ComboLV_Click(int32_t pInstance, int32_t pPosition) {
 
 void UC_ListView::EditorKey(QObject* pEditor, int32_t pAction, int32_t pKeyValue, int16_t pShift) {
     int32_t isCombo = -1, instance = -1;
-    for (size_t i = 0; i < textLV_.size(); ++i)
-        if (textLV_[i] == pEditor) isCombo = 0, instance = int32_t(i);
-    for (size_t i = 0; i < comboLV_.size(); ++i)
-        if (comboLV_[i] == pEditor) isCombo = 1, instance = int32_t(i);
+    for (size_t i = 0; i < m_TextLv.size(); ++i)
+        if (m_TextLv[i] == pEditor) isCombo = 0, instance = int32_t(i);
+    for (size_t i = 0; i < m_ComboLv.size(); ++i)
+        if (m_ComboLv[i] == pEditor) isCombo = 1, instance = int32_t(i);
     if (isCombo < 0) return;
     int32_t tab = -1;
     for (int32_t i = 0; i < NumData() && tab < 0; ++i) {

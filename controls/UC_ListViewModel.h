@@ -13,24 +13,24 @@
 class LVVariant {
   public:
     LVVariant() = default;
-    LVVariant(double pValue) : v_(pValue) {}
-    LVVariant(int pValue) : v_(double(pValue)) {}
-    LVVariant(const QString& pText) : v_(pText) {}
-    LVVariant(const char* pText) : v_(QString::fromUtf8(pText)) {}
+    LVVariant(double pValue) : m_Value(pValue) {}
+    LVVariant(int pValue) : m_Value(double(pValue)) {}
+    LVVariant(const QString& pText) : m_Value(pText) {}
+    LVVariant(const char* pText) : m_Value(QString::fromUtf8(pText)) {}
 
-    bool IsEmpty() const { return std::holds_alternative<std::monostate>(v_); }
-    bool IsNumber() const { return std::holds_alternative<double>(v_); }
-    bool IsText() const { return std::holds_alternative<QString>(v_); }
+    bool IsEmpty() const { return std::holds_alternative<std::monostate>(m_Value); }
+    bool IsNumber() const { return std::holds_alternative<double>(m_Value); }
+    bool IsText() const { return std::holds_alternative<QString>(m_Value); }
 
     // The text form drawn in a cell ("" when empty).
     QString Text() const;
     // The value as a number; false in *pOk for a text that is not one. Empty is 0.
     double Number(bool* pOk = nullptr) const;
 
-    bool operator==(const LVVariant& o) const { return v_ == o.v_; }
+    bool operator==(const LVVariant& pO) const { return m_Value == pO.m_Value; }
 
   private:
-    std::variant<std::monostate, double, QString> v_;
+    std::variant<std::monostate, double, QString> m_Value;
 };
 
 struct LVItem {
@@ -67,10 +67,10 @@ class UC_ListViewModel {
     UC_ListViewModel();
 
     // ---- set-up
-    int32_t NumData() const { return numData_; }
-    void SetNumData(int32_t pValue) { numData_ = pValue < 1 ? 1 : pValue; }
-    int32_t NumAux() const { return numAux_; }
-    void SetNumAux(int32_t pValue) { numAux_ = pValue < 1 ? 1 : pValue; }
+    int32_t NumData() const { return m_NumData; }
+    void SetNumData(int32_t pValue) { m_NumData = pValue < 1 ? 1 : pValue; }
+    int32_t NumAux() const { return m_NumAux; }
+    void SetNumAux(int32_t pValue) { m_NumAux = pValue < 1 ? 1 : pValue; }
     void ResetNumTab();
 
     QString TabName(int32_t pData) const;
@@ -93,15 +93,15 @@ class UC_ListViewModel {
     void SetTabOrder(int32_t pTab, int32_t pValue);
     // Column index shown at display position pPos (-1 when out of range).
     int32_t TabAtPosition(int32_t pPos) const;
-    const LVTab& Tab(int32_t pData) const { return tabs_[size_t(pData)]; }
+    const LVTab& Tab(int32_t pData) const { return m_Tabs[size_t(pData)]; }
     // Column indices in display order.
-    const std::vector<int32_t>& TabPositions() const { return tabPos_; }
+    const std::vector<int32_t>& TabPositions() const { return m_TabPos; }
     int32_t TotalTabWidth() const;
     // The editor instances of column pData (-1 = none), assigned when the editors are made.
     void SetTabEditors(int32_t pData, int32_t pTextNum, int32_t pComboNum);
 
     // ---- items
-    int32_t ItemCount() const { return itemCount_; }
+    int32_t ItemCount() const { return m_ItemCount; }
     void AddItem(int32_t pNum);
     void InsertItem(int32_t pIndex, int32_t pNum);
     void DeleteItem(int32_t pIndex);
@@ -127,9 +127,9 @@ class UC_ListViewModel {
     int32_t YsItem(double pY) const;
 
     // ---- selection
-    int32_t SelectedItem() const { return cursor_; }
+    int32_t SelectedItem() const { return m_Cursor; }
     void SetSelectedItem(int32_t pValue);
-    int32_t SelectedData() const { return selectedData_ < numData_ ? selectedData_ : 0; }
+    int32_t SelectedData() const { return m_SelectedData < m_NumData ? m_SelectedData : 0; }
     bool IsSelected(int32_t pIndex) const;
     void SetIsSelected(int32_t pIndex, bool pValue);
     int32_t NumSelectedItems() const;
@@ -138,39 +138,39 @@ class UC_ListViewModel {
     void UnSelectAll();
 
     // ---- control-wide values
-    int32_t OneHeight() const { return oneHeight_; }
+    int32_t OneHeight() const { return m_OneHeight; }
     void SetOneHeightValue(int32_t pValue);
-    int32_t EditorHeight() const { return editorHeight_; }
-    int32_t TopItem() const { return topItem_; }
-    int32_t HOffset() const { return hOffset_; }
-    int32_t LastSortColumn() const { return lastSort_; }
-    int32_t LastSortReversed() const { return lastSortReversed_; }
-    uint32_t TextColor() const { return textColor_; }
-    void SetTextColor(uint32_t pValue) { textColor_ = pValue; }
-    void SetEditorHeight(int32_t pValue) { editorHeight_ = pValue; }
-    void SetTopItem(int32_t pValue) { topItem_ = pValue; }
-    void SetHOffset(int32_t pValue) { hOffset_ = pValue; }
+    int32_t EditorHeight() const { return m_EditorHeight; }
+    int32_t TopItem() const { return m_TopItem; }
+    int32_t HOffset() const { return m_HOffset; }
+    int32_t LastSortColumn() const { return m_LastSort; }
+    int32_t LastSortReversed() const { return m_LastSortReversed; }
+    uint32_t TextColor() const { return m_TextColor; }
+    void SetTextColor(uint32_t pValue) { m_TextColor = pValue; }
+    void SetEditorHeight(int32_t pValue) { m_EditorHeight = pValue; }
+    void SetTopItem(int32_t pValue) { m_TopItem = pValue; }
+    void SetHOffset(int32_t pValue) { m_HOffset = pValue; }
 
     // ---- what the widget drives
     // Builds the column table and empties the store (the model part of Init).
     void InitModel();
     // Recomputes the columns' left and right edges from widths, order and hidden flags.
     void LayoutTabs();
-    bool ValidTab(int32_t pData) const { return pData >= 0 && pData < int32_t(tabs_.size()); }
+    bool ValidTab(int32_t pData) const { return pData >= 0 && pData < int32_t(m_Tabs.size()); }
     // Row, column and border under a point (twips in the row area or header).
     int32_t RowAt(double pY) const;
     int32_t TabAt(double pX) const;
     int32_t BorderAt(double pX) const;
     // Moves the cursor without touching any selection state.
-    void SetCursor(int32_t pValue) { cursor_ = pValue; }
-    void SetSelectedData(int32_t pValue) { selectedData_ = pValue; }
+    void SetCursor(int32_t pValue) { m_Cursor = pValue; }
+    void SetSelectedData(int32_t pValue) { m_SelectedData = pValue; }
     // A left press on row pRow: a range with Shift (1), a pending toggle with Ctrl (2),
     // else one row, except that the press after a range or a Ctrl press keeps the
     // selection. The row becomes the cursor.
     void PressRow(int32_t pRow, int16_t pShift, bool pMultiSelect);
     // The twips of one pixel: 15 until the owner supplies the screen's value.
-    int32_t Px() const { return pxSource_ ? pxSource_() : 15; }
-    void SetPxSource(std::function<int32_t()> pSource) { pxSource_ = std::move(pSource); }
+    int32_t Px() const { return m_PxSource ? m_PxSource() : 15; }
+    void SetPxSource(std::function<int32_t()> pSource) { m_PxSource = std::move(pSource); }
 
     // Text typed into a time column: six digits hhmmss become hh:mm:ss.
     static QString NormaliseTimeText(const QString& pText);
@@ -184,22 +184,22 @@ class UC_ListViewModel {
     void RebuildTabPositions();
     void ShellSort(int32_t pData);
 
-    std::vector<LVTab> tabs_;
-    std::vector<int32_t> tabPos_; // display position -> column
-    int32_t cursor_ = -1;
-    int32_t selectedData_ = 0;
-    int32_t topItem_ = 0;
-    int32_t oneHeight_ = 0;
-    int32_t editorHeight_ = 0;
-    int32_t hOffset_ = 0;
-    uint32_t textColor_ = SysWindowText;
-    int32_t rangeFlag_ = 0;
-    int32_t toggleFlag_ = 0;
-    std::function<int32_t()> pxSource_;
-    std::vector<LVItem> items_;
-    int32_t itemCount_ = 0;
-    int32_t numData_ = 1;
-    int32_t numAux_ = 1;
-    int32_t lastSort_ = -1;
-    int32_t lastSortReversed_ = 0;
+    std::vector<LVTab> m_Tabs;
+    std::vector<int32_t> m_TabPos; // display position -> column
+    int32_t m_Cursor = -1;
+    int32_t m_SelectedData = 0;
+    int32_t m_TopItem = 0;
+    int32_t m_OneHeight = 0;
+    int32_t m_EditorHeight = 0;
+    int32_t m_HOffset = 0;
+    uint32_t m_TextColor = SysWindowText;
+    int32_t m_RangeFlag = 0;
+    int32_t m_ToggleFlag = 0;
+    std::function<int32_t()> m_PxSource;
+    std::vector<LVItem> m_Items;
+    int32_t m_ItemCount = 0;
+    int32_t m_NumData = 1;
+    int32_t m_NumAux = 1;
+    int32_t m_LastSort = -1;
+    int32_t m_LastSortReversed = 0;
 };

@@ -11,82 +11,82 @@
 
 UC_ListViewPane::UC_ListViewPane(UC_ListView* pOwner, Kind pKind, const platform::Surface& pSurface,
                                  QWidget* pParent)
-    : QWidget(pParent), owner_(pOwner), kind_(pKind), surface_(pSurface) {
+    : QWidget(pParent), m_Owner(pOwner), m_Kind(pKind), m_Surface(pSurface) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    setAcceptDrops(kind_ == Kind::Rows);
+    setAcceptDrops(m_Kind == Kind::Rows);
 }
 
 void UC_ListViewPane::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Base));
-    if (!surface_.IsNull()) p.drawImage(0, 0, surface_.Image());
+    if (!m_Surface.IsNull()) p.drawImage(0, 0, m_Surface.Image());
 }
 
-void UC_ListViewPane::Forward(const QMouseEvent* e, int16_t pButton, MouseHandler pOnRows,
+void UC_ListViewPane::Forward(const QMouseEvent* pEvent, int16_t pButton, MouseHandler pOnRows,
                               MouseHandler pOnHeader) {
-    const float x = float(e->position().x() * Px()), y = float(e->position().y() * Px());
-    (owner_->*(kind_ == Kind::Rows ? pOnRows : pOnHeader))(pButton, ShiftState(e->modifiers()), x,
-                                                           y);
+    const float x = float(pEvent->position().x() * Px()), y = float(pEvent->position().y() * Px());
+    (m_Owner->*(m_Kind == Kind::Rows ? pOnRows : pOnHeader))(pButton,
+                                                             ShiftState(pEvent->modifiers()), x, y);
 }
 
-void UC_ListViewPane::mousePressEvent(QMouseEvent* e) {
-    Forward(e, MouseButtonCode(e->button()), &UC_ListView::PictureList_MouseDown,
+void UC_ListViewPane::mousePressEvent(QMouseEvent* pEvent) {
+    Forward(pEvent, MouseButtonCode(pEvent->button()), &UC_ListView::PictureList_MouseDown,
             &UC_ListView::PictureTab_MouseDown);
 }
 
-void UC_ListViewPane::mouseMoveEvent(QMouseEvent* e) {
-    Forward(e, MouseButtonState(e->buttons()), &UC_ListView::PictureList_MouseMove,
+void UC_ListViewPane::mouseMoveEvent(QMouseEvent* pEvent) {
+    Forward(pEvent, MouseButtonState(pEvent->buttons()), &UC_ListView::PictureList_MouseMove,
             &UC_ListView::PictureTab_MouseMove);
 }
 
-void UC_ListViewPane::mouseReleaseEvent(QMouseEvent* e) {
-    Forward(e, MouseButtonCode(e->button()), &UC_ListView::PictureList_MouseUp,
+void UC_ListViewPane::mouseReleaseEvent(QMouseEvent* pEvent) {
+    Forward(pEvent, MouseButtonCode(pEvent->button()), &UC_ListView::PictureList_MouseUp,
             &UC_ListView::PictureTab_MouseUp);
 }
 
-void UC_ListViewPane::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (kind_ == Kind::Rows) {
-        owner_->PictureList_DblClick();
+void UC_ListViewPane::mouseDoubleClickEvent(QMouseEvent* pEvent) {
+    if (m_Kind == Kind::Rows) {
+        m_Owner->PictureList_DblClick();
     } else {
         // The header takes a double click as one more press.
-        mousePressEvent(e);
+        mousePressEvent(pEvent);
     }
 }
 
-void UC_ListViewPane::wheelEvent(QWheelEvent* e) {
+void UC_ListViewPane::wheelEvent(QWheelEvent* pEvent) {
     // Fine-grained wheels and touchpads send parts of a step; they add up.
-    wheelRest_ += e->angleDelta().y();
-    const int steps = wheelRest_ / 120;
-    wheelRest_ -= steps * 120;
-    if (steps != 0) owner_->VBarScroll(-steps);
-    e->accept();
+    m_WheelRest += pEvent->angleDelta().y();
+    const int steps = m_WheelRest / 120;
+    m_WheelRest -= steps * 120;
+    if (steps != 0) m_Owner->VBarScroll(-steps);
+    pEvent->accept();
 }
 
-void UC_ListViewPane::dragEnterEvent(QDragEnterEvent* e) {
-    e->acceptProposedAction();
-    owner_->PictureList_OLEDragOver(float(e->position().x() * Px()),
-                                    float(e->position().y() * Px()));
+void UC_ListViewPane::dragEnterEvent(QDragEnterEvent* pEvent) {
+    pEvent->acceptProposedAction();
+    m_Owner->PictureList_OLEDragOver(float(pEvent->position().x() * Px()),
+                                     float(pEvent->position().y() * Px()));
     // The platform does not repeat drag-over notifications while the pointer rests.
-    owner_->dragOverRepeat_.start();
+    m_Owner->m_DragOverRepeat.start();
 }
 
-void UC_ListViewPane::dragMoveEvent(QDragMoveEvent* e) {
-    e->acceptProposedAction();
-    owner_->PictureList_OLEDragOver(float(e->position().x() * Px()),
-                                    float(e->position().y() * Px()));
+void UC_ListViewPane::dragMoveEvent(QDragMoveEvent* pEvent) {
+    pEvent->acceptProposedAction();
+    m_Owner->PictureList_OLEDragOver(float(pEvent->position().x() * Px()),
+                                     float(pEvent->position().y() * Px()));
 }
 
 void UC_ListViewPane::dragLeaveEvent(QDragLeaveEvent*) {
-    owner_->dragOverRepeat_.stop();
+    m_Owner->m_DragOverRepeat.stop();
 }
 
-void UC_ListViewPane::dropEvent(QDropEvent* e) {
-    owner_->dragOverRepeat_.stop();
-    const Qt::DropAction action = e->dropAction();
+void UC_ListViewPane::dropEvent(QDropEvent* pEvent) {
+    m_Owner->m_DragOverRepeat.stop();
+    const Qt::DropAction action = pEvent->dropAction();
     const int32_t effect = action == Qt::MoveAction ? 2 : action == Qt::LinkAction ? 4 : 1;
-    e->acceptProposedAction();
-    owner_->DropData(e->mimeData(), effect, MouseButtonState(e->buttons()),
-                     ShiftState(e->modifiers()), float(e->position().x() * Px()),
-                     float(e->position().y() * Px()));
+    pEvent->acceptProposedAction();
+    m_Owner->DropData(pEvent->mimeData(), effect, MouseButtonState(pEvent->buttons()),
+                      ShiftState(pEvent->modifiers()), float(pEvent->position().x() * Px()),
+                      float(pEvent->position().y() * Px()));
 }

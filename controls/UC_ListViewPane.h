@@ -19,25 +19,25 @@ class UC_ListViewPane : public QWidget {
                     QWidget* pParent);
 
   protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void wheelEvent(QWheelEvent* e) override;
-    void dragEnterEvent(QDragEnterEvent* e) override;
-    void dragMoveEvent(QDragMoveEvent* e) override;
-    void dragLeaveEvent(QDragLeaveEvent* e) override;
-    void dropEvent(QDropEvent* e) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dragLeaveEvent(QDragLeaveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
   private:
     using MouseHandler = void (UC_ListView::*)(int16_t, int16_t, float, float);
     // Hands a mouse event with its position in twips to the rows' or the header's handler.
-    void Forward(const QMouseEvent* e, int16_t pButton, MouseHandler pOnRows,
+    void Forward(const QMouseEvent* pEvent, int16_t pButton, MouseHandler pOnRows,
                  MouseHandler pOnHeader);
 
-    UC_ListView* owner_;
-    Kind kind_;
-    const platform::Surface& surface_;
-    int wheelRest_ = 0; // wheel movement short of a whole step
+    UC_ListView* m_Owner;
+    Kind m_Kind;
+    const platform::Surface& m_Surface;
+    int m_WheelRest = 0; // wheel movement short of a whole step
 };

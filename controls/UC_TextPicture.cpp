@@ -22,17 +22,17 @@ constexpr StdColorSet kStdColorSets[] = {{0x909090, 0, 0x686868, 0}, {0xD0B0B0, 
 
 } // namespace
 
-UC_TextPicture::UC_TextPicture(QWidget* parent) : QWidget(parent) {
+UC_TextPicture::UC_TextPicture(QWidget* pParent) : QWidget(pParent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
 }
 
 void UC_TextPicture::ResetMe() {
-    spaces_.clear();
-    sets_.clear();
-    designType_ = 0;
-    currentSet_ = 0;
-    setBackgrounds_ = Surface();
+    m_Spaces.clear();
+    m_Sets.clear();
+    m_DesignType = 0;
+    m_CurrentSet = 0;
+    m_SetBackgrounds = Surface();
 }
 
 void UC_TextPicture::AddTextSpace(float pSize, bool pBold, bool pItalic, const QString& pFace,
@@ -47,123 +47,123 @@ void UC_TextPicture::AddTextSpace(float pSize, bool pBold, bool pItalic, const Q
         const double th = probe.TextHeight(QStringLiteral("I")) * Px();
         space.top = std::max(0, int32_t(std::nearbyint((ToTwips(height()) - th) / 2)));
     }
-    spaces_.push_back(space);
+    m_Spaces.push_back(space);
 }
 
 void UC_TextPicture::DispMes(int32_t pIndex, const QString& pStr, bool DontDraw) {
-    if (!ValidSpace(pIndex) || spaces_[size_t(pIndex)].text == pStr) return;
-    spaces_[size_t(pIndex)].text = pStr;
+    if (!ValidSpace(pIndex) || m_Spaces[size_t(pIndex)].text == pStr) return;
+    m_Spaces[size_t(pIndex)].text = pStr;
     if (!DontDraw) Draw(-1);
 }
 
 QString UC_TextPicture::TextMes(int32_t pIndex) const {
-    return ValidSpace(pIndex) ? spaces_[size_t(pIndex)].text : QString();
+    return ValidSpace(pIndex) ? m_Spaces[size_t(pIndex)].text : QString();
 }
 
 QPoint UC_TextPicture::TextSpacePosition(int32_t pIndex) const {
     if (!ValidSpace(pIndex)) return {};
-    return {spaces_[size_t(pIndex)].left, spaces_[size_t(pIndex)].top};
+    return {m_Spaces[size_t(pIndex)].left, m_Spaces[size_t(pIndex)].top};
 }
 
 int32_t UC_TextPicture::UseClick(int32_t pIndex) const {
-    return ValidSpace(pIndex) ? spaces_[size_t(pIndex)].useClick : 0;
+    return ValidSpace(pIndex) ? m_Spaces[size_t(pIndex)].useClick : 0;
 }
 
-void UC_TextPicture::SetUseClick(int32_t pIndex, int32_t v) {
-    if (ValidSpace(pIndex)) spaces_[size_t(pIndex)].useClick = v;
+void UC_TextPicture::SetUseClick(int32_t pIndex, int32_t pValue) {
+    if (ValidSpace(pIndex)) m_Spaces[size_t(pIndex)].useClick = pValue;
 }
 
 // ---- colours ---------------------------------------------------------------------
 
 void UC_TextPicture::AddColorSet(Color pFontColor, Color pColor1, Color pColor2, Color pColor3) {
-    sets_.push_back({pFontColor, pColor1, pColor2, pColor3});
-    designType_ = 1;
+    m_Sets.push_back({pFontColor, pColor1, pColor2, pColor3});
+    m_DesignType = 1;
 }
 
 void UC_TextPicture::AddStdColorSet(int32_t pType) {
-    designType_ = 1;
+    m_DesignType = 1;
     if (pType < 0 || pType >= int32_t(std::size(kStdColorSets))) return;
     const StdColorSet& s = kStdColorSets[pType];
-    sets_.push_back({s.font, s.c1, s.c2, s.c3});
+    m_Sets.push_back({s.font, s.c1, s.c2, s.c3});
 }
 
 void UC_TextPicture::SetColor(int32_t pType, bool pDraw) {
-    if (designType_ == 0)
-        ColorScheme(pType, fore_, back_);
-    else if (designType_ == 1 && pType >= 0 && pType < NumColorSets())
-        currentSet_ = pType;
+    if (m_DesignType == 0)
+        ColorScheme(pType, m_Fore, m_Back);
+    else if (m_DesignType == 1 && pType >= 0 && pType < NumColorSets())
+        m_CurrentSet = pType;
     if (pDraw) Draw(-1);
 }
 
 void UC_TextPicture::SetColorEx(Color pForeColor, Color pBackColor, bool pDraw) {
-    fore_ = pForeColor;
-    back_ = pBackColor;
+    m_Fore = pForeColor;
+    m_Back = pBackColor;
     if (pDraw) Draw(-1);
 }
 
 // ---- drawing --------------------------------------------------------------------
 
 void UC_TextPicture::Init(int32_t pWakuWidth, bool pNoGrad) {
-    wakuWidth_ = pWakuWidth;
-    noGrad_ = pNoGrad;
-    canvas_.Resize(width(), height());
-    if (designType_ == 1 && setBackgrounds_.IsNull()) PaintSetBackgrounds();
-    initialised_ = true;
+    m_WakuWidth = pWakuWidth;
+    m_NoGrad = pNoGrad;
+    m_Canvas.Resize(width(), height());
+    if (m_DesignType == 1 && m_SetBackgrounds.IsNull()) PaintSetBackgrounds();
+    m_Initialised = true;
     Draw(-1);
 }
 
 void UC_TextPicture::PaintSetBackgrounds() {
     const int w = width(), h = height();
-    setBackgrounds_.Resize(w * std::max(1, NumColorSets()), h);
+    m_SetBackgrounds.Resize(w * std::max(1, NumColorSets()), h);
     Surface one(w, h);
     for (int32_t i = 0; i < NumColorSets(); ++i) {
-        one.SetBackColor(sets_[size_t(i)].c1);
-        PaintColorSet(one, sets_[size_t(i)].c1, sets_[size_t(i)].c2, noGrad_, wakuWidth_);
-        setBackgrounds_.CopyFrom(w * i, 0, one, 0, 0, w, h);
+        one.SetBackColor(m_Sets[size_t(i)].c1);
+        PaintColorSet(one, m_Sets[size_t(i)].c1, m_Sets[size_t(i)].c2, m_NoGrad, m_WakuWidth);
+        m_SetBackgrounds.CopyFrom(w * i, 0, one, 0, 0, w, h);
     }
 }
 
 void UC_TextPicture::Draw(int32_t plite) {
-    if (!initialised_) return;
+    if (!m_Initialised) return;
     const int px = Px();
-    canvas_.Resize(width(), height());
-    Color text = fore_;
-    const bool useSet = designType_ == 1 && currentSet_ < NumColorSets() &&
-                        setBackgrounds_.Width() >= width() * NumColorSets();
+    m_Canvas.Resize(width(), height());
+    Color text = m_Fore;
+    const bool useSet = m_DesignType == 1 && m_CurrentSet < NumColorSets() &&
+                        m_SetBackgrounds.Width() >= width() * NumColorSets();
     if (useSet) {
-        canvas_.CopyFrom(0, 0, setBackgrounds_, width() * currentSet_, 0, width(), height());
-        text = sets_[size_t(currentSet_)].font;
+        m_Canvas.CopyFrom(0, 0, m_SetBackgrounds, width() * m_CurrentSet, 0, width(), height());
+        text = m_Sets[size_t(m_CurrentSet)].font;
     } else {
-        canvas_.SetBackColor(back_);
-        canvas_.Clear();
+        m_Canvas.SetBackColor(m_Back);
+        m_Canvas.Clear();
     }
-    const int margin = (isFlat_ != 0 && designType_ == 0 ? 2 : 4) * px;
+    const int margin = (m_IsFlat != 0 && m_DesignType == 0 ? 2 : 4) * px;
     const int displayWidth = ToTwips(width());
     for (int32_t i = 0; i < NumTextSpaces(); ++i) {
-        const TextSpace& s = spaces_[size_t(i)];
-        canvas_.SetFont(CachedFont(s.font));
+        const TextSpace& s = m_Spaces[size_t(i)];
+        m_Canvas.SetFont(CachedFont(s.font));
         const int x = s.left == -1
-                          ? std::max(margin, (displayWidth - canvas_.TextWidth(s.text) * px) / 2)
+                          ? std::max(margin, (displayWidth - m_Canvas.TextWidth(s.text) * px) / 2)
                           : s.left;
         Color ink = text;
         if (i == plite)
             ink = platform::IsSystemColor(text) ? 0xFFFFFF : ShiftColor(text, 30, 30, 30);
-        const QString fitted = FitText(s.text, canvas_, displayWidth - x - margin, false);
-        canvas_.Print(x / px, s.top / px, fitted, ink);
+        const QString fitted = FitText(s.text, m_Canvas, displayWidth - x - margin, false);
+        m_Canvas.Print(x / px, s.top / px, fitted, ink);
     }
-    if (designType_ == 0 && isFlat_ == 0) canvas_.DrawEdge(0, 0, width(), height(), true);
+    if (m_DesignType == 0 && m_IsFlat == 0) m_Canvas.DrawEdge(0, 0, width(), height(), true);
     update();
 }
 
 // ---- mouse -------------------------------------------------------------------------
 
-int32_t UC_TextPicture::HitTest(int32_t x, int32_t y) const {
+int32_t UC_TextPicture::HitTest(int32_t pX, int32_t pY) const {
     int32_t best = 0;
     int32_t bestLeft = INT32_MIN, bestTop = INT32_MIN;
     for (int32_t i = 0; i < NumTextSpaces(); ++i) {
-        const TextSpace& s = spaces_[size_t(i)];
+        const TextSpace& s = m_Spaces[size_t(i)];
         if (s.left == -1 || s.top == -1) continue;
-        if (s.left < x && s.top < y && s.left >= bestLeft && s.top >= bestTop) {
+        if (s.left < pX && s.top < pY && s.left >= bestLeft && s.top >= bestTop) {
             best = i;
             bestLeft = s.left;
             bestTop = s.top;
@@ -172,53 +172,53 @@ int32_t UC_TextPicture::HitTest(int32_t x, int32_t y) const {
     return best;
 }
 
-void UC_TextPicture::PressAt(QPoint pos, Qt::MouseButton button) {
-    const int32_t i = HitTest(ToTwips(pos.x()), ToTwips(pos.y()));
+void UC_TextPicture::PressAt(QPoint pPos, Qt::MouseButton pButton) {
+    const int32_t i = HitTest(ToTwips(pPos.x()), ToTwips(pPos.y()));
     if (UseClick(i) != 0) Draw(i);
-    emit MouseUD(MouseButtonCode(button), true, i);
-    pressed_ = 1;
+    emit MouseUD(MouseButtonCode(pButton), true, i);
+    m_Pressed = 1;
 }
 
-void UC_TextPicture::mousePressEvent(QMouseEvent* e) {
-    if (locked_ != 0) return;
-    PressAt(e->position().toPoint(), e->button());
+void UC_TextPicture::mousePressEvent(QMouseEvent* pEvent) {
+    if (m_Locked != 0) return;
+    PressAt(pEvent->position().toPoint(), pEvent->button());
 }
 
-void UC_TextPicture::mouseReleaseEvent(QMouseEvent* e) {
-    if (locked_ != 0 || pressed_ == 0) return;
-    const QPoint pos = e->position().toPoint();
+void UC_TextPicture::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (m_Locked != 0 || m_Pressed == 0) return;
+    const QPoint pos = pEvent->position().toPoint();
     const int32_t i = HitTest(ToTwips(pos.x()), ToTwips(pos.y()));
     if (UseClick(i) != 0) Draw(-1);
-    emit MouseUD(MouseButtonCode(e->button()), false, i);
-    pressed_ = 0;
+    emit MouseUD(MouseButtonCode(pEvent->button()), false, i);
+    m_Pressed = 0;
 }
 
-void UC_TextPicture::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (locked_ != 0) return;
-    if (useDblClick_ != 0)
+void UC_TextPicture::mouseDoubleClickEvent(QMouseEvent* pEvent) {
+    if (m_Locked != 0) return;
+    if (m_UseDblClick != 0)
         emit DblClicked();
     else
-        PressAt(e->position().toPoint(), Qt::LeftButton);
+        PressAt(pEvent->position().toPoint(), Qt::LeftButton);
 }
 
-void UC_TextPicture::dragEnterEvent(QDragEnterEvent* e) {
-    e->acceptProposedAction();
+void UC_TextPicture::dragEnterEvent(QDragEnterEvent* pEvent) {
+    pEvent->acceptProposedAction();
 }
 
-void UC_TextPicture::dropEvent(QDropEvent* e) {
-    const QPointF p = e->position();
-    emit OLEDragDrop(e->mimeData(), int32_t(e->dropAction()), MouseButtonState(e->buttons()),
-                     ShiftState(e->modifiers()), float(ToTwips(int(p.x()))),
-                     float(ToTwips(int(p.y()))));
-    e->acceptProposedAction();
+void UC_TextPicture::dropEvent(QDropEvent* pEvent) {
+    const QPointF p = pEvent->position();
+    emit OLEDragDrop(pEvent->mimeData(), int32_t(pEvent->dropAction()),
+                     MouseButtonState(pEvent->buttons()), ShiftState(pEvent->modifiers()),
+                     float(ToTwips(int(p.x()))), float(ToTwips(int(p.y()))));
+    pEvent->acceptProposedAction();
 }
 
 void UC_TextPicture::paintEvent(QPaintEvent*) {
-    ShowCanvas(this, canvas_, back_);
+    ShowCanvas(this, m_Canvas, m_Back);
 }
 
 void UC_TextPicture::resizeEvent(QResizeEvent*) {
-    if (!initialised_) return;
-    if (designType_ == 1) PaintSetBackgrounds();
+    if (!m_Initialised) return;
+    if (m_DesignType == 1) PaintSetBackgrounds();
     Draw(-1);
 }

@@ -17,7 +17,7 @@ class UC_TextPicture : public QWidget {
     Q_OBJECT
 
   public:
-    explicit UC_TextPicture(QWidget* parent = nullptr);
+    explicit UC_TextPicture(QWidget* pParent = nullptr);
 
     // pWakuWidth: frame width in pixels of the colour-set backgrounds.
     void Init(int32_t pWakuWidth = 1, bool pNoGrad = false);
@@ -33,30 +33,30 @@ class UC_TextPicture : public QWidget {
     void SetColor(int32_t pType, bool pDraw);
     void SetColorEx(Color pForeColor, Color pBackColor, bool pDraw);
 
-    int32_t DesignType() const { return designType_; }
-    void SetDesignType(int32_t v) { designType_ = v; }
-    int32_t CurrentColorSet() const { return currentSet_; }
+    int32_t DesignType() const { return m_DesignType; }
+    void SetDesignType(int32_t pValue) { m_DesignType = pValue; }
+    int32_t CurrentColorSet() const { return m_CurrentSet; }
     int32_t UseClick(int32_t pIndex) const;
-    void SetUseClick(int32_t pIndex, int32_t v);
-    int32_t UseDblClick() const { return useDblClick_; }
-    void SetUseDblClick(int32_t v) { useDblClick_ = v; }
-    int32_t Locked() const { return locked_; }
-    void SetLocked(int32_t v) { locked_ = v; }
-    int32_t IsFlat() const { return isFlat_; }
-    void SetIsFlat(int32_t v) { isFlat_ = v; }
-    Color ForeColor() const { return fore_; }
-    Color BackColor() const { return back_; }
+    void SetUseClick(int32_t pIndex, int32_t pValue);
+    int32_t UseDblClick() const { return m_UseDblClick; }
+    void SetUseDblClick(int32_t pValue) { m_UseDblClick = pValue; }
+    int32_t Locked() const { return m_Locked; }
+    void SetLocked(int32_t pValue) { m_Locked = pValue; }
+    int32_t IsFlat() const { return m_IsFlat; }
+    void SetIsFlat(int32_t pValue) { m_IsFlat = pValue; }
+    Color ForeColor() const { return m_Fore; }
+    Color BackColor() const { return m_Back; }
 
     // Draws every text space; space plite highlighted (-1: none).
     void Draw(int32_t plite = -1);
 
     // The text space under the point (twips); 0 when none.
-    int32_t HitTest(int32_t x, int32_t y) const;
-    int32_t NumTextSpaces() const { return int32_t(spaces_.size()); }
-    int32_t NumColorSets() const { return int32_t(sets_.size()); }
+    int32_t HitTest(int32_t pX, int32_t pY) const;
+    int32_t NumTextSpaces() const { return int32_t(m_Spaces.size()); }
+    int32_t NumColorSets() const { return int32_t(m_Sets.size()); }
     // Where a text space is placed (twips; -1 for centred left).
     QPoint TextSpacePosition(int32_t pIndex) const;
-    const Surface& Canvas() const { return canvas_; }
+    const Surface& Canvas() const { return m_Canvas; }
 
   signals:
     void MouseUD(int16_t Button, bool IsDown, int32_t pIndex);
@@ -65,13 +65,13 @@ class UC_TextPicture : public QWidget {
                      float Y);
 
   protected:
-    void paintEvent(QPaintEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void dragEnterEvent(QDragEnterEvent* e) override;
-    void dropEvent(QDropEvent* e) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
   private:
     struct TextSpace {
@@ -86,24 +86,24 @@ class UC_TextPicture : public QWidget {
         Color c1 = 0, c2 = 0, c3 = 0;
     };
 
-    bool ValidSpace(int32_t i) const { return i >= 0 && i < NumTextSpaces(); }
-    void PressAt(QPoint pos, Qt::MouseButton button);
+    bool ValidSpace(int32_t pI) const { return pI >= 0 && pI < NumTextSpaces(); }
+    void PressAt(QPoint pPos, Qt::MouseButton pButton);
     void PaintSetBackgrounds();
 
-    std::vector<TextSpace> spaces_;
-    std::vector<ColorSet> sets_;
-    int32_t designType_ = 0;
-    int32_t currentSet_ = 0;
-    int32_t isFlat_ = 0;
-    int32_t locked_ = 0;
-    int32_t useDblClick_ = 0;
-    int32_t pressed_ = 0;
-    int32_t wakuWidth_ = 1;
-    bool noGrad_ = false;
-    bool initialised_ = false;
-    Color fore_ = platform::SystemColor(platform::kColorButtonText);
-    Color back_ = platform::SystemColor(platform::kColorButtonFace);
+    std::vector<TextSpace> m_Spaces;
+    std::vector<ColorSet> m_Sets;
+    int32_t m_DesignType = 0;
+    int32_t m_CurrentSet = 0;
+    int32_t m_IsFlat = 0;
+    int32_t m_Locked = 0;
+    int32_t m_UseDblClick = 0;
+    int32_t m_Pressed = 0;
+    int32_t m_WakuWidth = 1;
+    bool m_NoGrad = false;
+    bool m_Initialised = false;
+    Color m_Fore = platform::SystemColor(platform::kColorButtonText);
+    Color m_Back = platform::SystemColor(platform::kColorButtonFace);
 
-    Surface canvas_;
-    Surface setBackgrounds_; // one display width per colour set
+    Surface m_Canvas;
+    Surface m_SetBackgrounds; // one display width per colour set
 };
