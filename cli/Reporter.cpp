@@ -26,9 +26,9 @@ std::string NameOf(const std::string& pPath) {
 
 // Length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the bytes there
 // are not one (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short).
-size_t Utf8SequenceLength(const std::string& pText, size_t i) {
+size_t Utf8SequenceLength(const std::string& pText, size_t pStart) {
     auto at = [&](size_t pK) -> unsigned {
-        return i + pK < pText.size() ? static_cast<unsigned char>(pText[i + pK]) : 0u;
+        return pStart + pK < pText.size() ? static_cast<unsigned char>(pText[pStart + pK]) : 0u;
     };
     auto cont = [&](size_t pK, unsigned pLo = 0x80, unsigned pHi = 0xbf) {
         return at(pK) >= pLo && at(pK) <= pHi;

@@ -14,21 +14,21 @@ inline float FactorFor(float pFade, float pDb) {
     return DbToLinear(float(double(pFade) + double(pDb)));
 }
 
-inline void Store16(uint8_t* p, int16_t pV) {
-    std::memcpy(p, &pV, 2);
+inline void Store16(uint8_t* pSample, int16_t pV) {
+    std::memcpy(pSample, &pV, 2);
 }
 
-// Converts one sample at p through the factor a, in the block's format.
-inline void ConvertSampleAt(int32_t pBits, uint8_t* p, float pA) {
+// Converts one sample at pSample through the factor a, in the block's format.
+inline void ConvertSampleAt(int32_t pBits, uint8_t* pSample, float pA) {
     switch (pBits) {
     case 8:
-        *p = Convert8(*p, pA);
+        *pSample = Convert8(*pSample, pA);
         break;
     case 16:
-        Store16(p, Convert16(int16_t(Load16(p)), pA));
+        Store16(pSample, Convert16(int16_t(Load16(pSample)), pA));
         break;
     default:
-        Pack24(Convert24(Unpack24(p), pA), p);
+        Pack24(Convert24(Unpack24(pSample), pA), pSample);
         break;
     }
 }

@@ -18,29 +18,29 @@ constexpr uint64_t kExactLimit = uint64_t(1) << 53;
 // 2^64 even on top of an exact sum.
 constexpr size_t kChunkSamples = 4096;
 
-inline int32_t Get8(const uint8_t* p, size_t pI) {
-    return int32_t(p[pI]) - 128;
+inline int32_t Get8(const uint8_t* pData, size_t pI) {
+    return int32_t(pData[pI]) - 128;
 }
-inline int32_t Get16(const uint8_t* p, size_t pI) {
-    return Load16(p + 2 * pI);
+inline int32_t Get16(const uint8_t* pData, size_t pI) {
+    return Load16(pData + 2 * pI);
 }
-inline int32_t Get24(const uint8_t* p, size_t pI) {
-    return Unpack24(p + 3 * pI);
+inline int32_t Get24(const uint8_t* pData, size_t pI) {
+    return Unpack24(pData + 3 * pI);
 }
 
 size_t BytesPerSample(int32_t pBits) {
     return size_t(pBits / 8);
 }
 
-uint64_t ScanChunkOf(int32_t pBits, const uint8_t* p, size_t pCount, int32_t& pMaxV,
+uint64_t ScanChunkOf(int32_t pBits, const uint8_t* pData, size_t pCount, int32_t& pMaxV,
                      int32_t& pMinV) {
     switch (pBits) {
     case 8:
-        return ScanChunk8(p, pCount, pMaxV, pMinV);
+        return ScanChunk8(pData, pCount, pMaxV, pMinV);
     case 16:
-        return ScanChunk16(p, pCount, pMaxV, pMinV);
+        return ScanChunk16(pData, pCount, pMaxV, pMinV);
     default:
-        return ScanChunk24(p, pCount, pMaxV, pMinV);
+        return ScanChunk24(pData, pCount, pMaxV, pMinV);
     }
 }
 
@@ -262,18 +262,18 @@ void SecondPass::Feed(const uint8_t* pData, int64_t pFrames) {
     const int32_t quietMax = m_QuietMax;
     const double scale = double(Scale), level = double(GateLevel);
     // Squared scaled magnitude of one sample; quiet when the gate would count it as silence.
-    const auto table8 = [sq, quietMax](const uint8_t* p, size_t pI, bool& pQuiet) {
-        const int32_t m = std::abs(Get8(p, pI));
+    const auto table8 = [sq, quietMax](const uint8_t* pData, size_t pI, bool& pQuiet) {
+        const int32_t m = std::abs(Get8(pData, pI));
         pQuiet = pQuiet && m <= quietMax;
         return sq[m];
     };
-    const auto table16 = [sq, quietMax](const uint8_t* p, size_t pI, bool& pQuiet) {
-        const int32_t m = std::abs(Get16(p, pI));
+    const auto table16 = [sq, quietMax](const uint8_t* pData, size_t pI, bool& pQuiet) {
+        const int32_t m = std::abs(Get16(pData, pI));
         pQuiet = pQuiet && m <= quietMax;
         return sq[m];
     };
-    const auto direct24 = [scale, level](const uint8_t* p, size_t pI, bool& pQuiet) {
-        const double v = double(std::abs(Get24(p, pI))) * scale;
+    const auto direct24 = [scale, level](const uint8_t* pData, size_t pI, bool& pQuiet) {
+        const double v = double(std::abs(Get24(pData, pI))) * scale;
         pQuiet = pQuiet && v <= level;
         return v * v;
     };

@@ -265,7 +265,7 @@ int32_t ConnectByName(const std::string& pUp, const std::string& pDown, GraphCon
 std::optional<PinInfo> ChooseOutputPin(const std::vector<PinInfo>& pPins) {
     std::vector<PinInfo> outputs;
     std::copy_if(pPins.begin(), pPins.end(), std::back_inserter(outputs),
-                 [](const PinInfo& p) { return p.Direction != 0; });
+                 [](const PinInfo& pPin) { return pPin.Direction != 0; });
     if (outputs.empty()) return std::nullopt;
     if (outputs.size() > 1) {
         for (const auto& pin : outputs) {

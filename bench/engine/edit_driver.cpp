@@ -29,14 +29,14 @@ bool Number(const char* pText, double& pOut) {
 }
 
 // Reads the option at argv[i] and its values; false on a bad option.
-bool ParseOption(int argc, char** pArgv, int& i, EditJob& pA) {
-    const std::string opt = pArgv[i];
+bool ParseOption(int pArgc, char** pArgv, int& pI, EditJob& pA) {
+    const std::string opt = pArgv[pI];
     const auto values = [&](int pN, std::vector<double>& pOut) {
-        if (i + pN >= argc) return false;
+        if (pI + pN >= pArgc) return false;
         pOut.resize(size_t(pN));
         for (int k = 0; k < pN; ++k)
-            if (!Number(pArgv[i + 1 + k], pOut[size_t(k)])) return false;
-        i += pN;
+            if (!Number(pArgv[pI + 1 + k], pOut[size_t(k)])) return false;
+        pI += pN;
         return true;
     };
     std::vector<double> v;

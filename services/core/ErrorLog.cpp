@@ -84,12 +84,12 @@ std::string FallbackLogFolder() {
     return SetBackslash(base, 0) + std::string(AppTitle) + "/log";
 }
 
-void WriteLogIn(const std::string& pProgramFolder, std::string_view message, int32_t isError,
+void WriteLogIn(const std::string& pProgramFolder, std::string_view pMessage, int32_t pIsError,
                 int32_t pForce) {
     if (!pForce && !LogError) return;
     CatchUnlessDebugging(
         [&] {
-            AppendLogLine(pProgramFolder, message, isError);
+            AppendLogLine(pProgramFolder, pMessage, pIsError);
             return 0;
         },
         0);

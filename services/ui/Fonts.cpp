@@ -115,23 +115,23 @@ platform::LogFont UIFontRecord(float pSize, int16_t pBold, int16_t pItalic, std:
     return record;
 }
 
-void CreateUIFont(float size, int16_t bold, int16_t pItalic, std::string_view face) {
-    FontCache.push_back({0, size, bold, pItalic, std::string(face)});
+void CreateUIFont(float pSize, int16_t pBold, int16_t pItalic, std::string_view pFace) {
+    FontCache.push_back({0, pSize, pBold, pItalic, std::string(pFace)});
     CatchUnlessDebugging(
         [&] {
-            const auto record = UIFontRecord(size, bold, pItalic, face, TwipsPerPixel);
+            const auto record = UIFontRecord(pSize, pBold, pItalic, pFace, TwipsPerPixel);
             FontCache.back().font = platform::MakeFont(record);
             return 0;
         },
         0);
 }
 
-int32_t SetUIFont(QWidget* window, int32_t pIndex, const UIFontSource* object, float size,
-                  int16_t bold, int16_t italic, std::string_view face) {
+int32_t SetUIFont(QWidget* pWindow, int32_t pIndex, const UIFontSource* pObject, float pSize,
+                  int16_t pBold, int16_t pItalic, std::string_view pFace) {
     return CatchUnlessDebugging(
         [&] {
-            return SetUIFontUnguarded(window, pIndex, object, size, bold, italic,
-                                      std::string(face));
+            return SetUIFontUnguarded(pWindow, pIndex, pObject, pSize, pBold, pItalic,
+                                      std::string(pFace));
         },
         pIndex);
 }
