@@ -74,11 +74,11 @@ bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelS
     // The engine writes a work file; it takes its final name only when complete.
     const ItemFiles files =
         source.empty() ? ItemFiles{} : PlanItemFiles(source, OutputFolderOf(now), now.OverWrite);
-    if (files.work.empty()) return true; // nothing to write, or refused before the edit
+    if (files.Work.empty()) return true; // nothing to write, or refused before the edit
 
     EditJob job = panel::PanelJob(pAtStart, now);
     job.SourcePath = source;
-    job.TargetPath = files.work;
+    job.TargetPath = files.Work;
     const int32_t result = pEditWave.Edit(job);
     // The source is replaced only when OverWrite was on for the whole file: a
     // target chosen for the output folder never lands on the source.

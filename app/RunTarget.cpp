@@ -22,32 +22,32 @@ ItemFiles PlanItemFiles(const std::string& pSource, const std::string& pSoundPat
     if (pOverWrite == 1) {
         const results::ReplaceTarget target = results::CheckReplaceable(pSource);
         if (!target.error.empty()) {
-            files.error = target.error;
+            files.Error = target.error;
             return files;
         }
         // Should OverWrite go off during the file, the result stays beside the file replaced.
-        files.replaces = target.file;
-        files.wanted = target.file;
-        files.numberAlways = true;
+        files.Replaces = target.file;
+        files.Wanted = target.file;
+        files.NumberAlways = true;
         folder = target.folder;
     } else if (FolderExists(pSoundPath) == 1) {
         folder = pSoundPath;
         while (folder.size() > 1 && folder.back() == '/')
             folder.pop_back();
         const auto slash = pSource.rfind('/');
-        files.wanted = (folder == "/" ? folder : folder + "/") +
+        files.Wanted = (folder == "/" ? folder : folder + "/") +
                        (slash == std::string::npos ? pSource : pSource.substr(slash + 1));
     } else {
-        files.wanted = pSource;
-        files.numberAlways = true;
+        files.Wanted = pSource;
+        files.NumberAlways = true;
         folder = results::FolderOf(pSource);
     }
     if (const std::error_code ec = platform::CheckCanCreateFilesIn(folder)) {
-        files.error = "cannot create files in " + folder + ": " + ec.message();
+        files.Error = "cannot create files in " + folder + ": " + ec.message();
         return files;
     }
     results::RemoveStaleWorkFilesOnce(folder);
-    files.work = results::WorkFileIn(folder);
+    files.Work = results::WorkFileIn(folder);
     return files;
 }
 
@@ -55,9 +55,9 @@ namespace {
 
 ItemOutcome Claimed(const ItemFiles& pFiles, ItemOutcome pSuccess, std::string* pFinalPath) {
     const results::Claim claim =
-        results::ClaimFreeName(pFiles.work, pFiles.wanted, pFiles.numberAlways);
+        results::ClaimFreeName(pFiles.Work, pFiles.Wanted, pFiles.NumberAlways);
     if (claim.path.empty()) {
-        results::RemoveIfPresent(pFiles.work);
+        results::RemoveIfPresent(pFiles.Work);
         return ItemOutcome::Failed;
     }
     if (pFinalPath) *pFinalPath = claim.path;
@@ -69,23 +69,23 @@ ItemOutcome Claimed(const ItemFiles& pFiles, ItemOutcome pSuccess, std::string* 
 ItemOutcome SettleTarget(int32_t pResult, bool pAborted, int32_t pOverWrite, int64_t pKeptFrames,
                          const ItemFiles& pFiles, std::string* pFinalPath) {
     if (pFinalPath) pFinalPath->clear();
-    if (pFiles.work.empty()) return pAborted ? ItemOutcome::Aborted : ItemOutcome::Failed;
+    if (pFiles.Work.empty()) return pAborted ? ItemOutcome::Aborted : ItemOutcome::Failed;
     if (pAborted || pResult != 1) {
-        results::RemoveIfPresent(pFiles.work);
+        results::RemoveIfPresent(pFiles.Work);
         return pAborted ? ItemOutcome::Aborted : ItemOutcome::Failed;
     }
-    const bool replace = pOverWrite == 1 && !pFiles.replaces.empty();
+    const bool replace = pOverWrite == 1 && !pFiles.Replaces.empty();
     if (pKeptFrames <= 0) {
         // An empty result never takes a source's place.
         if (replace) {
-            results::RemoveIfPresent(pFiles.work);
+            results::RemoveIfPresent(pFiles.Work);
             return ItemOutcome::NoSound;
         }
         return Claimed(pFiles, ItemOutcome::WrittenEmpty, pFinalPath);
     }
     if (!replace) return Claimed(pFiles, ItemOutcome::Written, pFinalPath);
-    if (results::ReplaceWithResult(pFiles.work, pFiles.replaces).empty()) {
-        if (pFinalPath) *pFinalPath = pFiles.replaces;
+    if (results::ReplaceWithResult(pFiles.Work, pFiles.Replaces).empty()) {
+        if (pFinalPath) *pFinalPath = pFiles.Replaces;
         return ItemOutcome::Replaced;
     }
     return Claimed(pFiles, ItemOutcome::ReplaceFailed, pFinalPath);

@@ -16,11 +16,11 @@ std::string TargetPath(const std::string& pSource, const std::string& pSoundPath
 // The files of one item: the engine writes a hidden work file, which takes its
 // final name only once the result is complete.
 struct ItemFiles {
-    std::string work;          // what the engine writes; empty when nothing is to be written
-    std::string wanted;        // the first name of the numbered series of the result
-    bool numberAlways = false; // beside the source: take01.wav on
-    std::string replaces;      // OverWrite: the file the result replaces (links followed)
-    std::string error;         // why the file is refused before the edit
+    std::string Work;          // what the engine writes; empty when nothing is to be written
+    std::string Wanted;        // the first name of the numbered series of the result
+    bool NumberAlways = false; // beside the source: take01.wav on
+    std::string Replaces;      // OverWrite: the file the result replaces (links followed)
+    std::string Error;         // why the file is refused before the edit
 };
 
 // Plans the files for source as TargetPath chooses the place. With OverWrite on,

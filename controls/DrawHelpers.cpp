@@ -23,7 +23,7 @@ int Limit255(double pValue) {
 }
 
 struct Rgb {
-    double r = 0, g = 0, b = 0;
+    double R = 0, G = 0, B = 0;
 };
 
 Rgb ToRgb(Color pC) {
@@ -32,19 +32,19 @@ Rgb ToRgb(Color pC) {
 }
 
 Color FromRgb(const Rgb& pValue) {
-    return MakeColor(RoundInt(pValue.r), RoundInt(pValue.g), RoundInt(pValue.b));
+    return MakeColor(RoundInt(pValue.R), RoundInt(pValue.G), RoundInt(pValue.B));
 }
 
 // a + (b - a) * t per part, rounded.
 Color Mix(const Rgb& pA, const Rgb& pB, double pT) {
     return FromRgb(
-        {pA.r + (pB.r - pA.r) * pT, pA.g + (pB.g - pA.g) * pT, pA.b + (pB.b - pA.b) * pT});
+        {pA.R + (pB.R - pA.R) * pT, pA.G + (pB.G - pA.G) * pT, pA.B + (pB.B - pA.B) * pT});
 }
 
 // wa * a + wb * b per part, rounded.
 Rgb Blend(const Rgb& pA, double pWa, const Rgb& pB, double pWb) {
-    return {std::nearbyint(pA.r * pWa + pB.r * pWb), std::nearbyint(pA.g * pWa + pB.g * pWb),
-            std::nearbyint(pA.b * pWa + pB.b * pWb)};
+    return {std::nearbyint(pA.R * pWa + pB.R * pWb), std::nearbyint(pA.G * pWa + pB.G * pWb),
+            std::nearbyint(pA.B * pWa + pB.B * pWb)};
 }
 
 // The nine-step colour ramp c1 .. c2 .. c3 .. fading to a third of c3.
@@ -63,34 +63,34 @@ Color ArgOrDefault(Color pC, int pSlot) {
 
 // Everything needed by the styles.
 struct Painter {
-    Surface& s;
+    Surface& S;
     int W, H;
-    Ramp ramp;
+    Ramp Shades;
 
-    Color Step(int pI) const { return FromRgb(ramp[pI]); }
-    void HLine(int pY, Color pC) { s.Line(0, pY, W + 20, pY, pC); }
-    void VLine(int pX, Color pC) { s.Line(pX, 0, pX, H + 20, pC); }
+    Color Step(int pI) const { return FromRgb(Shades[pI]); }
+    void HLine(int pY, Color pC) { S.Line(0, pY, W + 20, pY, pC); }
+    void VLine(int pX, Color pC) { S.Line(pX, 0, pX, H + 20, pC); }
 
     void Bands(int pN) {
-        s.FillBox(0, 0, W, H, Step(3));
+        S.FillBox(0, 0, W, H, Step(3));
         for (int k = 0; k <= pN; ++k)
-            HLine(k, Mix(ramp[0], ramp[3], double(k) / pN));
+            HLine(k, Mix(Shades[0], Shades[3], double(k) / pN));
         for (int k = 0; k <= pN; ++k)
-            HLine(H - pN + k, Mix(ramp[3], ramp[6], double(k) / pN));
+            HLine(H - pN + k, Mix(Shades[3], Shades[6], double(k) / pN));
     }
 
     void Diagonal(const Rgb& pFrom, const Rgb& pTo) {
         const int n = W + H + 20;
         for (int k = 0; k <= n; ++k)
-            s.Line(k, 0, 0, k, Mix(pFrom, pTo, double(k) / n));
+            S.Line(k, 0, 0, k, Mix(pFrom, pTo, double(k) / n));
     }
 
     void FromMiddleVertical() {
         const int m = std::max(1, H / 2);
         for (int k = 0; k <= m; ++k) {
             const double t = 1.0 - double(k) / m;
-            HLine(m - k, Mix(ramp[0], ramp[3], t));
-            HLine(m + k, Mix(ramp[5], ramp[3], t));
+            HLine(m - k, Mix(Shades[0], Shades[3], t));
+            HLine(m + k, Mix(Shades[5], Shades[3], t));
         }
     }
 
@@ -98,16 +98,16 @@ struct Painter {
         const int m = std::max(1, W / 2);
         for (int k = 0; k <= m; ++k) {
             const double t = 1.0 - double(k) / m;
-            VLine(k, Mix(ramp[0], ramp[3], t));
-            VLine(m + k, Mix(ramp[5], ramp[3], t));
+            VLine(k, Mix(Shades[0], Shades[3], t));
+            VLine(m + k, Mix(Shades[5], Shades[3], t));
         }
     }
 
     void ThinFrame() {
-        s.Line(0, 0, 0, H - 1, Step(0));
-        s.Line(0, 0, W - 1, 0, Step(0));
-        s.Line(W - 1, 0, W - 1, H - 1, Step(8));
-        s.Line(0, H - 1, W - 1, H - 1, Step(8));
+        S.Line(0, 0, 0, H - 1, Step(0));
+        S.Line(0, 0, W - 1, 0, Step(0));
+        S.Line(W - 1, 0, W - 1, H - 1, Step(8));
+        S.Line(0, H - 1, W - 1, H - 1, Step(8));
     }
 
     void RaisedFrame() {
@@ -116,10 +116,10 @@ struct Painter {
         for (int d = 0; d < 3; ++d) {
             const int l = d, t = d, r = W - 1 - d, b = H - 1 - d;
             if (r <= l || b <= t) break;
-            s.Line(l, t, r, t, Step(light[d]));
-            s.Line(l, t, l, b, Step(light[d]));
-            s.Line(l, b, r, b, Step(dark[d]));
-            s.Line(r, t, r, b, Step(dark[d]));
+            S.Line(l, t, r, t, Step(light[d]));
+            S.Line(l, t, l, b, Step(light[d]));
+            S.Line(l, b, r, b, Step(dark[d]));
+            S.Line(r, t, r, b, Step(dark[d]));
         }
     }
 
@@ -129,7 +129,7 @@ struct Painter {
         for (int i = 0; i <= len; ++i) {
             const double u = double(i) / len;
             const Color c =
-                u < 0.5 ? Mix(ramp[0], ramp[3], u * 2) : Mix(ramp[3], ramp[6], u * 2 - 1);
+                u < 0.5 ? Mix(Shades[0], Shades[3], u * 2) : Mix(Shades[3], Shades[6], u * 2 - 1);
             pAlongY ? HLine(i, c) : VLine(i, c);
         }
     }
@@ -191,22 +191,22 @@ struct Painter {
             colours.push_back(Mix(pLight, pDark, toDark));
             prev = next;
         }
-        s.Lines(segments, colours, pPenWidth);
+        S.Lines(segments, colours, pPenWidth);
     }
 
     // Rounded bevel: depth rings, corner radius height / divisor - 1.
     void Bevel(int pDepth, int pDivisor, int pPenWidth) {
-        s.FillBox(0, 0, W, H, Step(3));
+        S.FillBox(0, 0, W, H, Step(3));
         const int n = std::max(1, pDepth);
         for (int i = 1; i <= n; ++i) {
             const double sq = std::sqrt(double(n) * n - double(n - i) * (n - i));
-            const Rgb light = ToRgb(Mix(ramp[0], ramp[3], sq / n));
-            const Rgb dark = ToRgb(Mix(ramp[6], ramp[3], sq / n));
+            const Rgb light = ToRgb(Mix(Shades[0], Shades[3], sq / n));
+            const Rgb dark = ToRgb(Mix(Shades[6], Shades[3], sq / n));
             const double x1 = i + 1, y1 = i, x2 = W - 1 - i, y2 = H - i;
             if (x2 <= x1 || y2 <= y1) break;
             ShadedOutline(x1, y1, x2, y2, (y2 - y1) / pDivisor - 1, light, dark, pPenWidth);
         }
-        ShadedOutline(1, 0, W - 1, H, H / double(pDivisor) - 1, ToRgb(0xFFFFFF), ramp[8], 1);
+        ShadedOutline(1, 0, W - 1, H, H / double(pDivisor) - 1, ToRgb(0xFFFFFF), Shades[8], 1);
     }
 
     void Texture(bool pLightenEdges) {
@@ -215,25 +215,25 @@ struct Painter {
             0xC3BBBC, 0xD5D0D1, 0xCEC9C8, 0xD2CDCE, 0xC7C0C2, 0xCDC6C8, 0xD1CCCC, 0xCFC9CA,
             0xD2CCCD, 0xD5CED0, 0xCDC7C6, 0xCFC8C8, 0xD2CDCE, 0xD8D3D4, 0xCCC6C6, 0xD2CCCD,
             0xD7D1D2, 0xC9C2C2, 0xCDC7C8, 0xD0C9C9, 0xD3CECE};
-        const Rgb base = ramp[3];
+        const Rgb base = Shades[3];
         for (int y = 1; y <= H; ++y) {
             const Rgb t = ToRgb(kTexture[y % 29]);
-            Rgb row{base.r * (t.r / 275 + 0.25), base.g * (t.g / 275 + 0.25),
-                    base.b * (t.b / 275 + 0.25)};
+            Rgb row{base.R * (t.R / 275 + 0.25), base.G * (t.G / 275 + 0.25),
+                    base.B * (t.B / 275 + 0.25)};
             const int edge = std::min(y, H - 1 - y);
             if (pLightenEdges && edge < 20) {
                 const double w = (20 - edge) / 20.0 * 0.35; // towards white
-                row = {row.r + (255 - row.r) * w, row.g + (255 - row.g) * w,
-                       row.b + (255 - row.b) * w};
+                row = {row.R + (255 - row.R) * w, row.G + (255 - row.G) * w,
+                       row.B + (255 - row.B) * w};
             }
             HLine(y, FromRgb(row));
         }
-        s.Line(0, 0, W - 1, 0, 0xFFFFFF);
-        s.Line(0, 0, 0, H - 1, 0xFFFFFF);
-        s.Line(1, H - 2, W - 2, H - 2, 0xB0B0B0);
-        s.Line(W - 2, 1, W - 2, H - 2, 0xB0B0B0);
-        s.Line(0, H - 1, W - 1, H - 1, 0x606060);
-        s.Line(W - 1, 0, W - 1, H - 1, 0x606060);
+        S.Line(0, 0, W - 1, 0, 0xFFFFFF);
+        S.Line(0, 0, 0, H - 1, 0xFFFFFF);
+        S.Line(1, H - 2, W - 2, H - 2, 0xB0B0B0);
+        S.Line(W - 2, 1, W - 2, H - 2, 0xB0B0B0);
+        S.Line(0, H - 1, W - 1, H - 1, 0x606060);
+        S.Line(W - 1, 0, W - 1, H - 1, 0x606060);
     }
 };
 
@@ -343,7 +343,7 @@ void PaintBackground(Surface& pS, int pStyle, Color pC1, Color pC2, Color pC3, i
         break;
     case 11: // shaded face under the raised frame
         for (int y = 0; y < p.H; ++y)
-            p.HLine(y, Mix(p.ramp[2], p.ramp[4], double(y) / std::max(1, p.H - 1)));
+            p.HLine(y, Mix(p.Shades[2], p.Shades[4], double(y) / std::max(1, p.H - 1)));
         p.RaisedFrame();
         break;
     case 2:

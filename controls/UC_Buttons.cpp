@@ -54,33 +54,33 @@ void UC_Buttons::SetSelectedColor(Color pC) {
 }
 
 int32_t UC_Buttons::ButtonLeft(int32_t pI) const {
-    return ValidIndex(pI) ? m_Buttons[size_t(pI)].left : 0;
+    return ValidIndex(pI) ? m_Buttons[size_t(pI)].Left : 0;
 }
 
 QPoint UC_Buttons::ContentPosition(int32_t pI) const {
     if (!ValidIndex(pI)) return {};
-    return {m_Buttons[size_t(pI)].contentX, m_Buttons[size_t(pI)].contentY};
+    return {m_Buttons[size_t(pI)].ContentX, m_Buttons[size_t(pI)].ContentY};
 }
 
 // ---- captions and icons -------------------------------------------------------
 
 void UC_Buttons::CentreCaption(Button& pB) {
-    const int tw = m_Canvas.TextWidth(pB.caption);
-    const int th = m_Canvas.TextHeight(pB.caption);
-    pB.contentY = int32_t(std::nearbyint(m_ButtonHeight / 2.0 - th / 2.0));
-    pB.contentX = int32_t(std::nearbyint(pB.left + m_ButtonWidth / 2.0 - tw / 2.0));
+    const int tw = m_Canvas.TextWidth(pB.Caption);
+    const int th = m_Canvas.TextHeight(pB.Caption);
+    pB.ContentY = int32_t(std::nearbyint(m_ButtonHeight / 2.0 - th / 2.0));
+    pB.ContentX = int32_t(std::nearbyint(pB.Left + m_ButtonWidth / 2.0 - tw / 2.0));
 }
 
 void UC_Buttons::SetButtonChar(int32_t pIndex, const QString& pValue) {
     if (!ValidIndex(pIndex)) return;
     Button& b = m_Buttons[size_t(pIndex)];
-    b.caption = pValue;
-    b.iconNormal = b.iconActive = -1;
+    b.Caption = pValue;
+    b.IconNormal = b.IconActive = -1;
     if (m_Initialised) CentreCaption(b);
 }
 
 QString UC_Buttons::GetButtonChar(int32_t pIndex) const {
-    return ValidIndex(pIndex) ? m_Buttons[size_t(pIndex)].caption : QString();
+    return ValidIndex(pIndex) ? m_Buttons[size_t(pIndex)].Caption : QString();
 }
 
 void UC_Buttons::SetButtonCharNum() {
@@ -90,23 +90,23 @@ void UC_Buttons::SetButtonCharNum() {
 
 void UC_Buttons::SetPicIndexn(int32_t pIndex, int32_t pValue) {
     if (!ValidIndex(pIndex)) return;
-    m_Buttons[size_t(pIndex)].iconNormal = pValue;
-    m_Buttons[size_t(pIndex)].caption.clear();
+    m_Buttons[size_t(pIndex)].IconNormal = pValue;
+    m_Buttons[size_t(pIndex)].Caption.clear();
 }
 
 void UC_Buttons::SetPicIndexa(int32_t pIndex, int32_t pValue) {
     if (!ValidIndex(pIndex)) return;
-    m_Buttons[size_t(pIndex)].iconActive = pValue;
-    m_Buttons[size_t(pIndex)].usesActive = 1;
-    m_Buttons[size_t(pIndex)].caption.clear();
+    m_Buttons[size_t(pIndex)].IconActive = pValue;
+    m_Buttons[size_t(pIndex)].UsesActive = 1;
+    m_Buttons[size_t(pIndex)].Caption.clear();
 }
 
 void UC_Buttons::ApplyPreset(const std::vector<std::pair<int, int>>& pIcons, int32_t pUsesActive) {
     SetNumButtons(int32_t(pIcons.size()));
     for (size_t i = 0; i < pIcons.size(); ++i) {
-        m_Buttons[i].iconNormal = pIcons[i].first;
-        m_Buttons[i].iconActive = pIcons[i].second;
-        m_Buttons[i].usesActive = pUsesActive;
+        m_Buttons[i].IconNormal = pIcons[i].first;
+        m_Buttons[i].IconActive = pIcons[i].second;
+        m_Buttons[i].UsesActive = pUsesActive;
     }
 }
 
@@ -136,7 +136,7 @@ void UC_Buttons::SetOKCancel(int32_t pOKIsZero, int32_t pNoSize, int32_t pType) 
 
 void UC_Buttons::SetButtonDisable(int32_t pIndex, int32_t pValue, bool pDraw, int32_t pTemp) {
     if (!ValidIndex(pIndex)) return;
-    (pTemp != 0 ? m_Buttons[size_t(pIndex)].tempDisabled : m_Buttons[size_t(pIndex)].disabled) =
+    (pTemp != 0 ? m_Buttons[size_t(pIndex)].TempDisabled : m_Buttons[size_t(pIndex)].Disabled) =
         pValue;
     if (pDraw) DrawButton(pIndex, 0);
 }
@@ -144,30 +144,30 @@ void UC_Buttons::SetButtonDisable(int32_t pIndex, int32_t pValue, bool pDraw, in
 int32_t UC_Buttons::GetButtonDisable(int32_t pIndex, int32_t pTemp) const {
     if (!ValidIndex(pIndex)) return 0;
     const Button& b = m_Buttons[size_t(pIndex)];
-    return pTemp != 0 ? b.tempDisabled : b.disabled;
+    return pTemp != 0 ? b.TempDisabled : b.Disabled;
 }
 
 void UC_Buttons::SetButtonDisableAll(int32_t pValue, int32_t pTemp) {
     for (int32_t i = 0; i < NumButtons(); ++i) {
         SetButtonDisable(i, pValue, false, pTemp);
-        if (m_Buttons[size_t(i)].usesActive == 0) DrawButton(i, 0);
+        if (m_Buttons[size_t(i)].UsesActive == 0) DrawButton(i, 0);
     }
 }
 
 bool UC_Buttons::IsButtonEnabled(int32_t pIndex) const {
     if (!ValidIndex(pIndex)) return false;
     const Button& b = m_Buttons[size_t(pIndex)];
-    return b.disabled == 0 && b.tempDisabled == 0;
+    return b.Disabled == 0 && b.TempDisabled == 0;
 }
 
 void UC_Buttons::SetButtonOn(int32_t pIndex, int32_t pValue, bool pDraw) {
     if (!ValidIndex(pIndex)) return;
-    m_Buttons[size_t(pIndex)].on = pValue;
+    m_Buttons[size_t(pIndex)].IsOn = pValue;
     if (pDraw) DrawButton(pIndex, 0);
 }
 
 int32_t UC_Buttons::GetButtonOn(int32_t pIndex) const {
-    return ValidIndex(pIndex) ? m_Buttons[size_t(pIndex)].on : 0;
+    return ValidIndex(pIndex) ? m_Buttons[size_t(pIndex)].IsOn : 0;
 }
 
 void UC_Buttons::SetSelectedButton(int32_t pIndex) {
@@ -202,15 +202,15 @@ void UC_Buttons::Init() {
     }
     m_ButtonHeight = height();
     for (int32_t i = 0; i < n; ++i)
-        m_Buttons[size_t(i)].left = m_ButtonWidth * i + m_UsedMimi + 1;
+        m_Buttons[size_t(i)].Left = m_ButtonWidth * i + m_UsedMimi + 1;
 
     PaintFace();
     if (m_UsedMimi != 0) PaintEnds();
     m_Initialised = true;
     for (Button& b : m_Buttons) {
         if (HasIcon(b)) {
-            b.contentY = m_ButtonHeight / 2 - kIconSize / 2;
-            b.contentX = b.left + m_ButtonWidth / 2 - kIconSize / 2;
+            b.ContentY = m_ButtonHeight / 2 - kIconSize / 2;
+            b.ContentX = b.Left + m_ButtonWidth / 2 - kIconSize / 2;
         } else {
             CentreCaption(b);
         }
@@ -250,11 +250,11 @@ void UC_Buttons::DrawButton(int32_t pIndex, int32_t pType) {
     const Button& b = m_Buttons[size_t(pIndex)];
     const int offset = pType == 1 ? 1 : 0;
     const bool hot = pType == 1 || pType == 2;
-    m_Canvas.FillBox(b.left, 0, m_ButtonWidth, m_ButtonHeight, StripBackColor());
-    m_Canvas.CopyFrom(b.left, offset, m_Face, 0, 0, m_ButtonWidth, m_ButtonHeight);
+    m_Canvas.FillBox(b.Left, 0, m_ButtonWidth, m_ButtonHeight, StripBackColor());
+    m_Canvas.CopyFrom(b.Left, offset, m_Face, 0, 0, m_ButtonWidth, m_ButtonHeight);
     if (HasIcon(b))
-        DrawIcon(b, (b.usesActive == 1 && hot) ? b.iconActive : b.iconNormal, offset);
-    else if (!b.caption.isEmpty())
+        DrawIcon(b, (b.UsesActive == 1 && hot) ? b.IconActive : b.IconNormal, offset);
+    else if (!b.Caption.isEmpty())
         DrawCaption(pIndex, b, hot, offset);
     update();
 }
@@ -262,15 +262,15 @@ void UC_Buttons::DrawButton(int32_t pIndex, int32_t pType) {
 void UC_Buttons::DrawIcon(const Button& pB, int32_t pIcon, int pOffset) {
     if (pIcon < 0 || pIcon >= kIconCount) return;
     const int sx = pIcon * kIconSize;
-    m_Canvas.CopyFrom(pB.contentX, pB.contentY + pOffset, m_Icons, sx, kIconSize, kIconSize,
+    m_Canvas.CopyFrom(pB.ContentX, pB.ContentY + pOffset, m_Icons, sx, kIconSize, kIconSize,
                       kIconSize, platform::CopyMode::And);
-    m_Canvas.CopyFrom(pB.contentX, pB.contentY + pOffset, m_Icons, sx, 0, kIconSize, kIconSize,
+    m_Canvas.CopyFrom(pB.ContentX, pB.ContentY + pOffset, m_Icons, sx, 0, kIconSize, kIconSize,
                       platform::CopyMode::Xor);
 }
 
 void UC_Buttons::DrawCaption(int32_t pIndex, const Button& pB, bool pHot, int pOffset) {
-    const bool disabled = pB.disabled != 0 || pB.tempDisabled != 0;
-    const bool emphasised = pB.on == 1 || pHot || pIndex == m_SelectedButton;
+    const bool disabled = pB.Disabled != 0 || pB.TempDisabled != 0;
+    const bool emphasised = pB.IsOn == 1 || pHot || pIndex == m_SelectedButton;
     const Color highlight = SystemColor(platform::kColor3DHighlight);
     const Color dark = SystemColor(platform::kColor3DDarkShadow);
     Color text;
@@ -282,9 +282,9 @@ void UC_Buttons::DrawCaption(int32_t pIndex, const Button& pB, bool pHot, int pO
         text = m_Disable3D != 0 ? dark : highlight;
     if (m_Disable3D == 0) {
         const Color emboss = disabled ? highlight : emphasised ? m_DarkSelectedColor : dark;
-        m_Canvas.Print(pB.contentX + 1, pB.contentY + pOffset + 1, pB.caption, emboss);
+        m_Canvas.Print(pB.ContentX + 1, pB.ContentY + pOffset + 1, pB.Caption, emboss);
     }
-    m_Canvas.Print(pB.contentX, pB.contentY + pOffset, pB.caption, text);
+    m_Canvas.Print(pB.ContentX, pB.ContentY + pOffset, pB.Caption, text);
 }
 
 // ---- mouse --------------------------------------------------------------------------

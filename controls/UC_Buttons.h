@@ -95,20 +95,20 @@ class UC_Buttons : public QWidget {
 
   private:
     struct Button {
-        QString caption;
-        int32_t iconNormal = -1;
-        int32_t iconActive = -1;
-        int32_t usesActive = 0;
-        int32_t on = 0;
-        int32_t disabled = 0;
-        int32_t tempDisabled = 0;
-        int32_t left = 0;
-        int32_t contentX = 0;
-        int32_t contentY = 0;
+        QString Caption;
+        int32_t IconNormal = -1;
+        int32_t IconActive = -1;
+        int32_t UsesActive = 0;
+        int32_t IsOn = 0;
+        int32_t Disabled = 0;
+        int32_t TempDisabled = 0;
+        int32_t Left = 0;
+        int32_t ContentX = 0;
+        int32_t ContentY = 0;
     };
 
     bool ValidIndex(int32_t pI) const { return pI >= 0 && pI < NumButtons(); }
-    bool HasIcon(const Button& pB) const { return pB.iconNormal >= 0 || pB.iconActive >= 0; }
+    bool HasIcon(const Button& pB) const { return pB.IconNormal >= 0 || pB.IconActive >= 0; }
     void CentreCaption(Button& pB);
     void ApplyPreset(const std::vector<std::pair<int, int>>& pIcons, int32_t pUsesActive);
     void PaintFace();

@@ -228,15 +228,15 @@ namespace {
 
 // Sort key of one cell: a lower-case text, or a number (cells that are not numbers sort first).
 struct SortKey {
-    QString text;
-    double number = 0.0;
-    bool isNumber = true;
+    QString Text;
+    double Number = 0.0;
+    bool IsNumber = true;
 };
 
 bool KeyGreater(const SortKey& pA, const SortKey& pB, bool pNumeric) {
-    if (!pNumeric) return pA.text > pB.text;
-    if (pA.isNumber != pB.isNumber) return pA.isNumber;
-    return pA.isNumber && pA.number > pB.number;
+    if (!pNumeric) return pA.Text > pB.Text;
+    if (pA.IsNumber != pB.IsNumber) return pA.IsNumber;
+    return pA.IsNumber && pA.Number > pB.Number;
 }
 
 // The rank of every key in ascending order; equal keys share a rank, so comparing
@@ -268,10 +268,10 @@ void UC_ListViewModel::ShellSort(int32_t pData) {
         const LVVariant cell = Value(i, pData);
         if (numeric) {
             bool ok = false;
-            keys[size_t(i)].number = cell.Number(&ok);
-            keys[size_t(i)].isNumber = ok;
+            keys[size_t(i)].Number = cell.Number(&ok);
+            keys[size_t(i)].IsNumber = ok;
         } else {
-            keys[size_t(i)].text = cell.Text().toLower();
+            keys[size_t(i)].Text = cell.Text().toLower();
         }
     }
     const std::vector<int32_t> rank = RankKeys(keys, numeric);

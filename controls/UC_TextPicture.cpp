@@ -13,7 +13,7 @@
 namespace {
 
 struct StdColorSet {
-    Color font, c1, c2, c3;
+    Color Font, C1, C2, C3;
 };
 
 constexpr StdColorSet kStdColorSets[] = {{0x909090, 0, 0x686868, 0}, {0xD0B0B0, 0, 0x886868, 0},
@@ -38,39 +38,39 @@ void UC_TextPicture::ResetMe() {
 void UC_TextPicture::AddTextSpace(float pSize, bool pBold, bool pItalic, const QString& pFace,
                                   int32_t pLeft, int32_t pTop) {
     TextSpace space;
-    space.font = CachedFontIndex(pSize, pBold, pItalic, pFace);
-    space.left = pLeft;
-    space.top = pTop;
+    space.Font = CachedFontIndex(pSize, pBold, pItalic, pFace);
+    space.Left = pLeft;
+    space.Top = pTop;
     if (pTop == -1) {
         Surface probe(1, 1);
-        probe.SetFont(CachedFont(space.font));
+        probe.SetFont(CachedFont(space.Font));
         const double th = probe.TextHeight(QStringLiteral("I")) * Px();
-        space.top = std::max(0, int32_t(std::nearbyint((ToTwips(height()) - th) / 2)));
+        space.Top = std::max(0, int32_t(std::nearbyint((ToTwips(height()) - th) / 2)));
     }
     m_Spaces.push_back(space);
 }
 
 void UC_TextPicture::DispMes(int32_t pIndex, const QString& pStr, bool DontDraw) {
-    if (!ValidSpace(pIndex) || m_Spaces[size_t(pIndex)].text == pStr) return;
-    m_Spaces[size_t(pIndex)].text = pStr;
+    if (!ValidSpace(pIndex) || m_Spaces[size_t(pIndex)].Text == pStr) return;
+    m_Spaces[size_t(pIndex)].Text = pStr;
     if (!DontDraw) Draw(-1);
 }
 
 QString UC_TextPicture::TextMes(int32_t pIndex) const {
-    return ValidSpace(pIndex) ? m_Spaces[size_t(pIndex)].text : QString();
+    return ValidSpace(pIndex) ? m_Spaces[size_t(pIndex)].Text : QString();
 }
 
 QPoint UC_TextPicture::TextSpacePosition(int32_t pIndex) const {
     if (!ValidSpace(pIndex)) return {};
-    return {m_Spaces[size_t(pIndex)].left, m_Spaces[size_t(pIndex)].top};
+    return {m_Spaces[size_t(pIndex)].Left, m_Spaces[size_t(pIndex)].Top};
 }
 
 int32_t UC_TextPicture::UseClick(int32_t pIndex) const {
-    return ValidSpace(pIndex) ? m_Spaces[size_t(pIndex)].useClick : 0;
+    return ValidSpace(pIndex) ? m_Spaces[size_t(pIndex)].UseClick : 0;
 }
 
 void UC_TextPicture::SetUseClick(int32_t pIndex, int32_t pValue) {
-    if (ValidSpace(pIndex)) m_Spaces[size_t(pIndex)].useClick = pValue;
+    if (ValidSpace(pIndex)) m_Spaces[size_t(pIndex)].UseClick = pValue;
 }
 
 // ---- colours ---------------------------------------------------------------------
@@ -84,7 +84,7 @@ void UC_TextPicture::AddStdColorSet(int32_t pType) {
     m_DesignType = 1;
     if (pType < 0 || pType >= int32_t(std::size(kStdColorSets))) return;
     const StdColorSet& s = kStdColorSets[pType];
-    m_Sets.push_back({s.font, s.c1, s.c2, s.c3});
+    m_Sets.push_back({s.Font, s.C1, s.C2, s.C3});
 }
 
 void UC_TextPicture::SetColor(int32_t pType, bool pDraw) {
@@ -117,8 +117,8 @@ void UC_TextPicture::PaintSetBackgrounds() {
     m_SetBackgrounds.Resize(w * std::max(1, NumColorSets()), h);
     Surface one(w, h);
     for (int32_t i = 0; i < NumColorSets(); ++i) {
-        one.SetBackColor(m_Sets[size_t(i)].c1);
-        PaintColorSet(one, m_Sets[size_t(i)].c1, m_Sets[size_t(i)].c2, m_NoGrad, m_WakuWidth);
+        one.SetBackColor(m_Sets[size_t(i)].C1);
+        PaintColorSet(one, m_Sets[size_t(i)].C1, m_Sets[size_t(i)].C2, m_NoGrad, m_WakuWidth);
         m_SetBackgrounds.CopyFrom(w * i, 0, one, 0, 0, w, h);
     }
 }
@@ -132,7 +132,7 @@ void UC_TextPicture::Draw(int32_t plite) {
                         m_SetBackgrounds.Width() >= width() * NumColorSets();
     if (useSet) {
         m_Canvas.CopyFrom(0, 0, m_SetBackgrounds, width() * m_CurrentSet, 0, width(), height());
-        text = m_Sets[size_t(m_CurrentSet)].font;
+        text = m_Sets[size_t(m_CurrentSet)].Font;
     } else {
         m_Canvas.SetBackColor(m_Back);
         m_Canvas.Clear();
@@ -141,15 +141,15 @@ void UC_TextPicture::Draw(int32_t plite) {
     const int displayWidth = ToTwips(width());
     for (int32_t i = 0; i < NumTextSpaces(); ++i) {
         const TextSpace& s = m_Spaces[size_t(i)];
-        m_Canvas.SetFont(CachedFont(s.font));
-        const int x = s.left == -1
-                          ? std::max(margin, (displayWidth - m_Canvas.TextWidth(s.text) * px) / 2)
-                          : s.left;
+        m_Canvas.SetFont(CachedFont(s.Font));
+        const int x = s.Left == -1
+                          ? std::max(margin, (displayWidth - m_Canvas.TextWidth(s.Text) * px) / 2)
+                          : s.Left;
         Color ink = text;
         if (i == plite)
             ink = platform::IsSystemColor(text) ? 0xFFFFFF : ShiftColor(text, 30, 30, 30);
-        const QString fitted = FitText(s.text, m_Canvas, displayWidth - x - margin, false);
-        m_Canvas.Print(x / px, s.top / px, fitted, ink);
+        const QString fitted = FitText(s.Text, m_Canvas, displayWidth - x - margin, false);
+        m_Canvas.Print(x / px, s.Top / px, fitted, ink);
     }
     if (m_DesignType == 0 && m_IsFlat == 0) m_Canvas.DrawEdge(0, 0, width(), height(), true);
     update();
@@ -162,11 +162,11 @@ int32_t UC_TextPicture::HitTest(int32_t pX, int32_t pY) const {
     int32_t bestLeft = INT32_MIN, bestTop = INT32_MIN;
     for (int32_t i = 0; i < NumTextSpaces(); ++i) {
         const TextSpace& s = m_Spaces[size_t(i)];
-        if (s.left == -1 || s.top == -1) continue;
-        if (s.left < pX && s.top < pY && s.left >= bestLeft && s.top >= bestTop) {
+        if (s.Left == -1 || s.Top == -1) continue;
+        if (s.Left < pX && s.Top < pY && s.Left >= bestLeft && s.Top >= bestTop) {
             best = i;
-            bestLeft = s.left;
-            bestTop = s.top;
+            bestLeft = s.Left;
+            bestTop = s.Top;
         }
     }
     return best;

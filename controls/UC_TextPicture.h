@@ -75,15 +75,15 @@ class UC_TextPicture : public QWidget {
 
   private:
     struct TextSpace {
-        int32_t font = 0;
-        int32_t left = -1;
-        int32_t top = 0;
-        QString text;
-        int32_t useClick = 0;
+        int32_t Font = 0;
+        int32_t Left = -1;
+        int32_t Top = 0;
+        QString Text;
+        int32_t UseClick = 0;
     };
     struct ColorSet {
-        Color font = 0;
-        Color c1 = 0, c2 = 0, c3 = 0;
+        Color Font = 0;
+        Color C1 = 0, C2 = 0, C3 = 0;
     };
 
     bool ValidSpace(int32_t pI) const { return pI >= 0 && pI < NumTextSpaces(); }
