@@ -3,9 +3,9 @@
 // The normalisation modes: one row each, read by the engine (passes, gain), the command
 // line (option names, help) and the window (captions, option boxes).
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -25,16 +25,24 @@ struct NormModeRow {
     bool UsesGate;            // reads the RMS window and threshold
 };
 
-inline constexpr std::array<NormModeRow, 4> kNormModes = {{
+inline constexpr NormModeRow kNormModes[] = {
     {NormMode::Peak, "peak", "Peak", "the highest sample", false, false},
     {NormMode::RmsMax, "rms-max", "RMS(Max)", "the loudest 0.3-second block", false, false},
     {NormMode::RmsAverage, "rms-average", "RMS(Average)", "the RMS of the trimmed range", true,
      false},
     {NormMode::RmsCalc, "rms-calc", "RMS(Calc)",
      "the RMS of the trimmed range without long silences", true, true},
-}};
+};
 
-inline constexpr size_t kNormModeCount = kNormModes.size();
+inline constexpr size_t kNormModeCount = std::size(kNormModes);
+
+// Modes are numbered as the rows are ordered: the stored setting and --normalize N use it.
+inline constexpr bool NormModesInRowOrder() {
+    for (size_t i = 0; i < kNormModeCount; ++i)
+        if (size_t(kNormModes[i].Mode) != i) return false;
+    return true;
+}
+static_assert(NormModesInRowOrder(), "kNormModes must list the modes in their numeric order");
 
 // The row of a mode; modes are numbered as the rows are ordered.
 inline constexpr const NormModeRow& NormModeInfo(NormMode pMode) {
