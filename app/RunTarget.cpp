@@ -21,15 +21,15 @@ ItemFiles PlanItemFiles(const std::string& pSource, const std::string& pSoundPat
     std::string folder;
     if (pOverWrite == 1) {
         const results::ReplaceTarget target = results::CheckReplaceable(pSource);
-        if (!target.error.empty()) {
-            files.Error = target.error;
+        if (!target.Error.empty()) {
+            files.Error = target.Error;
             return files;
         }
         // Should OverWrite go off during the file, the result stays beside the file replaced.
-        files.Replaces = target.file;
-        files.Wanted = target.file;
+        files.Replaces = target.File;
+        files.Wanted = target.File;
         files.NumberAlways = true;
-        folder = target.folder;
+        folder = target.Folder;
     } else if (FolderExists(pSoundPath) == 1) {
         folder = pSoundPath;
         while (folder.size() > 1 && folder.back() == '/')
@@ -56,11 +56,11 @@ namespace {
 ItemOutcome Claimed(const ItemFiles& pFiles, ItemOutcome pSuccess, std::string* pFinalPath) {
     const results::Claim claim =
         results::ClaimFreeName(pFiles.Work, pFiles.Wanted, pFiles.NumberAlways);
-    if (claim.path.empty()) {
+    if (claim.Path.empty()) {
         results::RemoveIfPresent(pFiles.Work);
         return ItemOutcome::Failed;
     }
-    if (pFinalPath) *pFinalPath = claim.path;
+    if (pFinalPath) *pFinalPath = claim.Path;
     return pSuccess;
 }
 

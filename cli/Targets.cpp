@@ -18,12 +18,12 @@ JobFiles PlanJobFiles(const Options& pOptions, const std::string& pSource) {
     switch (pOptions.Output) {
     case OutputMode::Overwrite: {
         const results::ReplaceTarget target = results::CheckReplaceable(pSource);
-        if (!target.error.empty()) {
-            files.Error = target.error;
+        if (!target.Error.empty()) {
+            files.Error = target.Error;
             return files;
         }
-        files.Replaces = target.file;
-        folder = target.folder;
+        files.Replaces = target.File;
+        folder = target.Folder;
         break;
     }
     case OutputMode::Folder: {
@@ -54,8 +54,8 @@ std::string PlaceResult(const JobFiles& pFiles, std::string& pFinalPath) {
     }
     const results::Claim claim =
         results::ClaimFreeName(pFiles.WorkPath, pFiles.Wanted, pFiles.NumberAlways);
-    if (claim.path.empty()) return claim.error;
-    pFinalPath = claim.path;
+    if (claim.Path.empty()) return claim.Error;
+    pFinalPath = claim.Path;
     return {};
 }
 

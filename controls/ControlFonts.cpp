@@ -27,7 +27,7 @@ QFont ControlFont(QWidget* pW, float pSize, bool pBold, bool pItalic, const QStr
         const int32_t index =
             SetUIFont(pW, -2, nullptr, pSize, Flag(pBold), Flag(pItalic), pFace.toStdString());
         if (index >= 0 && index < int32_t(FontCache.size()))
-            if (const QFont* f = platform::FontObject(FontCache[size_t(index)].font)) return *f;
+            if (const QFont* f = platform::FontObject(FontCache[size_t(index)].Font)) return *f;
     }
     QFont f = PlainFont(pSize, pBold, pItalic, pFace);
     if (pW != nullptr) pW->setFont(f);
@@ -40,6 +40,6 @@ int32_t CachedFontIndex(float pSize, bool pBold, bool pItalic, const QString& pF
 
 QFont CachedFont(int32_t pIndex) {
     if (pIndex >= 0 && pIndex < int32_t(FontCache.size()))
-        if (const QFont* f = platform::FontObject(FontCache[size_t(pIndex)].font)) return *f;
+        if (const QFont* f = platform::FontObject(FontCache[size_t(pIndex)].Font)) return *f;
     return PlainFont(9, false, false, QString());
 }

@@ -34,8 +34,8 @@ namespace {
 // Wall time and the process's CPU time of one piece of work. On a busy
 // machine the CPU time is the steadier figure.
 struct Timing {
-    double wall = 0;
-    double cpu = 0;
+    double Wall = 0;
+    double Cpu = 0;
 };
 
 double CpuNow() {
@@ -86,7 +86,7 @@ void EmptyFolder(const fs::path& folder) {
 
 void Report(const char* name, const std::vector<Timing>& window,
             const std::vector<Timing>& baseline) {
-    for (auto [label, field] : {std::pair{"wall", &Timing::wall}, std::pair{"cpu", &Timing::cpu}}) {
+    for (auto [label, field] : {std::pair{"wall", &Timing::Wall}, std::pair{"cpu", &Timing::Cpu}}) {
         double w = Median(window, field);
         double b = Median(baseline, field);
         std::printf("%-5s %-4s  window %9.2f ms   baseline %9.2f ms   ratio %.2f\n", name, label,

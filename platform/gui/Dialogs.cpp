@@ -26,24 +26,24 @@ QString StartFolder(const std::string& pFolder) {
 // The dialog's own file name box starts with the given name (in the start folder
 // unless the name carries a folder of its own).
 void PresetFileName(QFileDialog& pDialog, const FileDialogRequest& pRequest) {
-    if (pRequest.fileName.empty()) return;
-    pDialog.selectFile(Text(pRequest.fileName));
+    if (pRequest.FileName.empty()) return;
+    pDialog.selectFile(Text(pRequest.FileName));
 }
 
 } // namespace
 
 std::string FileDialogFilterText(const FileDialogFilter& pFilter) {
     std::string patterns;
-    for (const std::string& pattern : pFilter.patterns) {
+    for (const std::string& pattern : pFilter.Patterns) {
         if (!patterns.empty()) patterns += ' ';
         patterns += pattern;
     }
-    if (patterns.empty()) return pFilter.description;
-    return pFilter.description + " (" + patterns + ")";
+    if (patterns.empty()) return pFilter.Description;
+    return pFilter.Description + " (" + patterns + ")";
 }
 
 std::optional<std::string> ShowFolderDialog(QWidget* pOwner, const FolderDialogRequest& pRequest) {
-    QFileDialog dialog(pOwner, Text(pRequest.title), StartFolder(pRequest.startFolder));
+    QFileDialog dialog(pOwner, Text(pRequest.Title), StartFolder(pRequest.StartFolder));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -54,12 +54,12 @@ std::optional<std::string> ShowFolderDialog(QWidget* pOwner, const FolderDialogR
 }
 
 std::optional<std::string> ShowFileDialog(QWidget* pOwner, const FileDialogRequest& pRequest) {
-    QFileDialog dialog(pOwner, QString(), StartFolder(pRequest.initialDir));
-    dialog.setAcceptMode(pRequest.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(pRequest.save || !pRequest.mustExist ? QFileDialog::AnyFile
+    QFileDialog dialog(pOwner, QString(), StartFolder(pRequest.InitialDir));
+    dialog.setAcceptMode(pRequest.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(pRequest.Save || !pRequest.MustExist ? QFileDialog::AnyFile
                                                             : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !pRequest.confirmOverwrite);
-    if (!pRequest.filters.empty()) dialog.setNameFilters(NameFilters(pRequest.filters));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !pRequest.ConfirmOverwrite);
+    if (!pRequest.Filters.empty()) dialog.setNameFilters(NameFilters(pRequest.Filters));
     PresetFileName(dialog, pRequest);
     dialog.setWindowModality(Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

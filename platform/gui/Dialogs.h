@@ -10,22 +10,22 @@ class QWidget;
 namespace platform {
 
 struct FolderDialogRequest {
-    std::string startFolder; // opened first; empty: the current directory
-    std::string title;
+    std::string StartFolder; // opened first; empty: the current directory
+    std::string Title;
 };
 
 struct FileDialogFilter {
-    std::string description;
-    std::vector<std::string> patterns; // "*.wav", ...
+    std::string Description;
+    std::vector<std::string> Patterns; // "*.wav", ...
 };
 
 struct FileDialogRequest {
-    bool save = false;
-    std::vector<FileDialogFilter> filters;
-    std::string initialDir;
-    std::string fileName;
-    bool confirmOverwrite = false; // save: ask before replacing an existing file
-    bool mustExist = false;        // open: only an existing file can be chosen
+    bool Save = false;
+    std::vector<FileDialogFilter> Filters;
+    std::string InitialDir;
+    std::string FileName;
+    bool ConfirmOverwrite = false; // save: ask before replacing an existing file
+    bool MustExist = false;        // open: only an existing file can be chosen
 };
 
 // The filter line QFileDialog shows: "Description (*.wav *.mp3)".

@@ -56,10 +56,10 @@ QFont::Weight WeightOf(int32_t pWeight) {
 
 FontHandle MakeFont(const LogFont& pRecord) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 0;
-    auto font = std::make_unique<QFont>(FaceText(pRecord.faceName));
-    font->setWeight(WeightOf(pRecord.weight));
-    font->setItalic(pRecord.italic != 0);
-    SetCellHeight(*font, pRecord.height);
+    auto font = std::make_unique<QFont>(FaceText(pRecord.FaceName));
+    font->setWeight(WeightOf(pRecord.Weight));
+    font->setItalic(pRecord.Italic != 0);
+    SetCellHeight(*font, pRecord.Height);
     const FontHandle handle = ++LastHandle();
     Fonts().emplace(handle, std::move(font));
     return handle;

@@ -12,11 +12,11 @@ namespace platform {
 // Logical description of a font. Height > 0 is the cell height in pixels;
 // weight 0 means normal; the face is NUL-padded UTF-8.
 struct LogFont {
-    int32_t height = 0;
-    int32_t weight = 0;
-    uint8_t italic = 0;
-    uint8_t charSet = 0;
-    std::array<uint8_t, 32> faceName{};
+    int32_t Height = 0;
+    int32_t Weight = 0;
+    uint8_t Italic = 0;
+    uint8_t CharSet = 0;
+    std::array<uint8_t, 32> FaceName{};
 };
 
 using FontHandle = intptr_t; // 0: no font

@@ -152,39 +152,39 @@ void RemoveStaleWorkFilesOnce(const std::string& pFolder) {
 
 ReplaceTarget CheckReplaceable(const std::string& pSource) {
     ReplaceTarget t;
-    if (const std::error_code ec = platform::ResolvePath(pSource, t.file)) {
-        t.error = "cannot read: " + ec.message();
+    if (const std::error_code ec = platform::ResolvePath(pSource, t.File)) {
+        t.Error = "cannot read: " + ec.message();
         return t;
     }
-    t.folder = FolderOf(t.file);
+    t.Folder = FolderOf(t.File);
     platform::FileIdentity file, folder;
-    if (const std::error_code ec = platform::ReadIdentity(t.file, file)) {
-        t.error = "cannot read: " + ec.message();
+    if (const std::error_code ec = platform::ReadIdentity(t.File, file)) {
+        t.Error = "cannot read: " + ec.message();
         return t;
     }
     if (!file.Regular) {
-        t.error = "not a regular file";
+        t.Error = "not a regular file";
         return t;
     }
     // Read-only means no write bit for anyone, whoever runs the program (root too).
     if ((file.Mode & 0222) == 0) {
-        t.error = "the source is read-only: not replaced";
+        t.Error = "the source is read-only: not replaced";
         return t;
     }
-    if (const std::error_code ec = platform::CheckCanWrite(t.file)) {
-        t.error = "cannot replace the source: " + ec.message();
+    if (const std::error_code ec = platform::CheckCanWrite(t.File)) {
+        t.Error = "cannot replace the source: " + ec.message();
         return t;
     }
-    if (const std::error_code ec = platform::CheckCanCreateFilesIn(t.folder)) {
-        t.error =
-            "cannot replace the source: cannot create files in " + t.folder + ": " + ec.message();
+    if (const std::error_code ec = platform::CheckCanCreateFilesIn(t.Folder)) {
+        t.Error =
+            "cannot replace the source: cannot create files in " + t.Folder + ": " + ec.message();
         return t;
     }
     // In a sticky folder (/tmp) only the file's or the folder's owner may rename over it.
     const uint32_t self = platform::EffectiveUserId();
-    if (!platform::ReadIdentity(t.folder, folder) && (folder.Mode & 01000) != 0 && self != 0 &&
+    if (!platform::ReadIdentity(t.Folder, folder) && (folder.Mode & 01000) != 0 && self != 0 &&
         file.Uid != self && folder.Uid != self) {
-        t.error = "cannot replace the source: another user's file in a shared folder";
+        t.Error = "cannot replace the source: another user's file in a shared folder";
         return t;
     }
     return t;

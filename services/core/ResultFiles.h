@@ -44,9 +44,9 @@ void RemoveStaleWorkFilesOnce(const std::string& pFolder);
 // to. error says why it cannot be replaced (read-only, a folder where no file can be made,
 // ...); checked before the edit, so no work is done for a result that could not land.
 struct ReplaceTarget {
-    std::string file;   // the file to replace (links resolved)
-    std::string folder; // its folder, where the work file must be written
-    std::string error;  // empty when the source can be replaced
+    std::string File;   // the file to replace (links resolved)
+    std::string Folder; // its folder, where the work file must be written
+    std::string Error;  // empty when the source can be replaced
 };
 ReplaceTarget CheckReplaceable(const std::string& pSource);
 
@@ -60,8 +60,8 @@ std::string ReplaceWithResult(const std::string& pWorkFile, const std::string& p
 // when numberAlways, else from wanted itself), never replacing anything that is there: a
 // file, a folder or a dangling link makes it try the next number.
 struct Claim {
-    std::string path;  // the name the result now has; empty on failure
-    std::string error; // why the result could not be moved; the work file then stays
+    std::string Path;  // the name the result now has; empty on failure
+    std::string Error; // why the result could not be moved; the work file then stays
 };
 Claim ClaimFreeName(const std::string& pWorkFile, const std::string& pWanted, bool pNumberAlways);
 

@@ -42,8 +42,8 @@ int32_t CellHeight(float pSize, double pFactor, int32_t pTwipsPerPixel) {
 int32_t FindCachedFont(float pSize, int16_t pBold, int16_t pItalic, const std::string& pFace) {
     for (size_t i = 0; i < FontCache.size(); ++i) {
         const FontCacheEntry& entry = FontCache[i];
-        if (entry.face == pFace && entry.size == pSize && entry.bold == pBold &&
-            entry.italic == pItalic)
+        if (entry.Face == pFace && entry.Size == pSize && entry.Bold == pBold &&
+            entry.Italic == pItalic)
             return int32_t(i);
     }
     return -1;
@@ -71,8 +71,8 @@ int32_t SetUIFontUnguarded(QWidget* pWindow, int32_t pIndex, const UIFontSource*
         pWindow = pObject->hwnd();
     }
     if (pIndex < 0) pIndex = FindOrCreateFont(pSize, pBold, pItalic, std::move(pFace));
-    if (pIndex < int32_t(FontCache.size()) && FontCache[size_t(pIndex)].font)
-        platform::ApplyFont(pWindow, FontCache[size_t(pIndex)].font);
+    if (pIndex < int32_t(FontCache.size()) && FontCache[size_t(pIndex)].Font)
+        platform::ApplyFont(pWindow, FontCache[size_t(pIndex)].Font);
     return pIndex;
 }
 
@@ -94,8 +94,8 @@ void DecideLanguageMode() {
             const bool japanese = platform::SystemLanguageIsJapanese();
             const std::string stored = japanese ? ReadSetting("LangMode", 0) : std::string("0");
             const LanguageDecision decision = DecideLanguage(japanese, stored);
-            LangMode = decision.langMode;
-            ExplicitFonts = decision.explicitFonts;
+            LangMode = decision.LangMode;
+            ExplicitFonts = decision.ExplicitFonts;
             return 0;
         },
         0);
@@ -107,11 +107,11 @@ platform::LogFont UIFontRecord(float pSize, int16_t pBold, int16_t pItalic, std:
     const std::string trimmed = CutAtNul(std::string(pFace));
     const double factor = trimmed == MeiryoFace ? 1.3 : 1.0;
     platform::LogFont record;
-    record.height = CellHeight(pSize, factor, pTwipsPerPixel);
-    record.weight = pBold == -1 ? int32_t(std::nearbyint(15.0 / pTwipsPerPixel * 700.0)) : 0;
-    record.italic = pItalic == -1 ? 1 : 0;
-    record.charSet = trimmed == "Impact" ? AnsiCharSet : ShiftJisCharSet;
-    FaceNameBytes(trimmed, record.faceName);
+    record.Height = CellHeight(pSize, factor, pTwipsPerPixel);
+    record.Weight = pBold == -1 ? int32_t(std::nearbyint(15.0 / pTwipsPerPixel * 700.0)) : 0;
+    record.Italic = pItalic == -1 ? 1 : 0;
+    record.CharSet = trimmed == "Impact" ? AnsiCharSet : ShiftJisCharSet;
+    FaceNameBytes(trimmed, record.FaceName);
     return record;
 }
 
@@ -120,7 +120,7 @@ void CreateUIFont(float pSize, int16_t pBold, int16_t pItalic, std::string_view 
     CatchUnlessDebugging(
         [&] {
             const auto record = UIFontRecord(pSize, pBold, pItalic, pFace, TwipsPerPixel);
-            FontCache.back().font = platform::MakeFont(record);
+            FontCache.back().Font = platform::MakeFont(record);
             return 0;
         },
         0);
@@ -138,7 +138,7 @@ int32_t SetUIFont(QWidget* pWindow, int32_t pIndex, const UIFontSource* pObject,
 
 void DeleteUIFonts() {
     for (const FontCacheEntry& entry : FontCache)
-        if (entry.font) platform::DeleteFont(entry.font);
+        if (entry.Font) platform::DeleteFont(entry.Font);
     FontCache.clear();
     FontCache.shrink_to_fit();
 }

@@ -19,11 +19,11 @@ extern int32_t ExplicitFonts;
 extern int32_t LangMode;
 
 struct FontCacheEntry {
-    platform::FontHandle font = 0;
-    float size = 0;     // points
-    int16_t bold = 0;   // -1 bold
-    int16_t italic = 0; // -1 italic
-    std::string face;
+    platform::FontHandle Font = 0;
+    float Size = 0;     // points
+    int16_t Bold = 0;   // -1 bold
+    int16_t Italic = 0; // -1 italic
+    std::string Face;
 };
 
 // Fonts in creation order; entry 0 is the default font at 9 points.
@@ -36,8 +36,8 @@ inline constexpr std::string_view MeiryoFace = "メイリオ";
 void DecideLanguageMode();
 
 struct LanguageDecision {
-    int32_t langMode = 0;
-    int32_t explicitFonts = 0;
+    int32_t LangMode = 0;
+    int32_t ExplicitFonts = 0;
 };
 // The decision for a system language and the stored "LangMode" text.
 LanguageDecision DecideLanguage(bool pJapaneseSystem, std::string_view pStoredLangMode);

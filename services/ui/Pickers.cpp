@@ -41,8 +41,8 @@ std::vector<platform::FileDialogFilter> ParseFilterPairs(const std::string& pFil
         platform::FileDialogFilter pair{parts[i], {}};
         for (const std::string& pattern : SplitAt(parts[i + 1], ';'))
             if (std::string trimmed = CutAtNul(pattern); !trimmed.empty())
-                pair.patterns.push_back(std::move(trimmed));
-        if (!pair.patterns.empty()) filters.push_back(std::move(pair));
+                pair.Patterns.push_back(std::move(trimmed));
+        if (!pair.Patterns.empty()) filters.push_back(std::move(pair));
     }
     return filters;
 }
@@ -58,8 +58,8 @@ platform::FolderDialogRequest FolderPickRequest(const std::string& pStartPath,
                                                 const std::string& pTitle,
                                                 const std::string& pCurrentDir) {
     platform::FolderDialogRequest request;
-    request.startFolder = CutAtNul(pStartPath).empty() ? pCurrentDir : SetBackslash(pStartPath, 1);
-    request.title = pTitle.empty() ? std::string(DefaultFolderTitle) : pTitle;
+    request.StartFolder = CutAtNul(pStartPath).empty() ? pCurrentDir : SetBackslash(pStartPath, 1);
+    request.Title = pTitle.empty() ? std::string(DefaultFolderTitle) : pTitle;
     return request;
 }
 
@@ -75,12 +75,12 @@ platform::FileDialogRequest FilePickRequest(int32_t pIsSave, const std::string& 
                                             const std::string& pFileName, int32_t pFlags) {
     const int32_t effective = EffectiveFlags(pIsSave, pFlags);
     platform::FileDialogRequest request;
-    request.save = pIsSave != 0;
-    request.filters = ParseFilterPairs(pFilter);
-    request.initialDir = pInitialDir;
-    request.fileName = pFileName;
-    request.confirmOverwrite = (effective & FlagOverwritePrompt) != 0;
-    request.mustExist = (effective & FlagFileMustExist) != 0;
+    request.Save = pIsSave != 0;
+    request.Filters = ParseFilterPairs(pFilter);
+    request.InitialDir = pInitialDir;
+    request.FileName = pFileName;
+    request.ConfirmOverwrite = (effective & FlagOverwritePrompt) != 0;
+    request.MustExist = (effective & FlagFileMustExist) != 0;
     return request;
 }
 

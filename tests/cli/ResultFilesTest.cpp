@@ -55,7 +55,7 @@ TEST(ResultFiles, ConcurrentClaimsGetDistinctNamesAndReplaceNothing) {
         for (int i = 0; i < count; ++i)
             threads.emplace_back([&, i] {
                 results::Claim c = results::ClaimFreeName(works[i], dir / "take.wav", false);
-                claimed[i] = c.path.empty() ? c.error : c.path;
+                claimed[i] = c.Path.empty() ? c.Error : c.Path;
             });
         for (auto& t : threads)
             t.join();
@@ -75,10 +75,10 @@ TEST(ResultFiles, AFailedReplaceLeavesTheSourceAsItWas) {
     EXPECT_NE(results::ReplaceWithResult(dir / "missing.part", dir / "take.wav"), "");
     EXPECT_EQ(ReadBytes(dir / "take.wav"), std::vector<char>{'s'});
     fs::create_directory(dir / "folder");
-    EXPECT_EQ(results::CheckReplaceable(dir / "folder").error, "not a regular file");
-    EXPECT_NE(results::CheckReplaceable(dir / "absent.wav").error.find("cannot read"),
+    EXPECT_EQ(results::CheckReplaceable(dir / "folder").Error, "not a regular file");
+    EXPECT_NE(results::CheckReplaceable(dir / "absent.wav").Error.find("cannot read"),
               std::string::npos);
-    EXPECT_EQ(results::CheckReplaceable(dir / "take.wav").error, "");
+    EXPECT_EQ(results::CheckReplaceable(dir / "take.wav").Error, "");
 }
 
 } // namespace

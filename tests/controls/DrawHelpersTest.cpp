@@ -13,10 +13,10 @@ class DrawHelpersTest : public ControlTest {};
 // A widget that shows its canvas the way the controls do.
 class CanvasWidget : public QWidget {
   public:
-    Surface canvas;
+    Surface Canvas;
 
   protected:
-    void paintEvent(QPaintEvent*) override { ShowCanvas(this, canvas, 0x123456); }
+    void paintEvent(QPaintEvent*) override { ShowCanvas(this, Canvas, 0x123456); }
 };
 
 TEST_F(DrawHelpersTest, ColourArithmeticLimitsEachPart) {
@@ -239,10 +239,10 @@ TEST_F(DrawHelpersTest, WidgetShowsItsCanvasOrTheFallbackBeforeTheFirstDraw) {
     w.resize(8, 6);
     EXPECT_EQ(QColor(w.grab().toImage().pixel(4, 3)), QColor(0x56, 0x34, 0x12));
 
-    w.canvas.Resize(8, 6);
-    w.canvas.SetBackColor(0x00FF00);
-    w.canvas.Clear();
-    w.canvas.SetPixel(2, 2, 0x0000FF);
+    w.Canvas.Resize(8, 6);
+    w.Canvas.SetBackColor(0x00FF00);
+    w.Canvas.Clear();
+    w.Canvas.SetPixel(2, 2, 0x0000FF);
     const QImage shown = w.grab().toImage();
     EXPECT_EQ(QColor(shown.pixel(2, 2)), QColor(0xFF, 0, 0));
     EXPECT_EQ(QColor(shown.pixel(4, 3)), QColor(0, 0xFF, 0));

@@ -55,40 +55,40 @@ TEST(FaceNameBytes, NeverSplitsACharacterAndKeepsTheLastByteZero) {
 
 TEST(UIFontRecord, HeightWeightItalicAndCharacterSet) {
     auto record = UIFontRecord(9, 0, 0, "メイリオ", 15);
-    EXPECT_EQ(record.height, 16);
-    EXPECT_EQ(record.weight, 0);
-    EXPECT_EQ(record.italic, 0);
-    EXPECT_EQ(record.charSet, 128);
-    EXPECT_EQ(FaceField(record.faceName), "メイリオ");
-    EXPECT_EQ(UIFontRecord(9, 0, 0, " メイリオ ", 15).height, 16);
+    EXPECT_EQ(record.Height, 16);
+    EXPECT_EQ(record.Weight, 0);
+    EXPECT_EQ(record.Italic, 0);
+    EXPECT_EQ(record.CharSet, 128);
+    EXPECT_EQ(FaceField(record.FaceName), "メイリオ");
+    EXPECT_EQ(UIFontRecord(9, 0, 0, " メイリオ ", 15).Height, 16);
 
     record = UIFontRecord(9, -1, -1, "ＭＳ Ｐゴシック", 15);
-    EXPECT_EQ(record.height, 12);
-    EXPECT_EQ(record.weight, 700);
-    EXPECT_EQ(record.italic, 1);
-    EXPECT_EQ(UIFontRecord(9, -1, 0, "x", 12).weight, 875);
-    EXPECT_EQ(UIFontRecord(9, 1, 1, "x", 15).weight, 0);
-    EXPECT_EQ(UIFontRecord(9, 1, 1, "x", 15).italic, 0);
-    EXPECT_EQ(UIFontRecord(9, 0, 0, "x", 12).height, 15);
+    EXPECT_EQ(record.Height, 12);
+    EXPECT_EQ(record.Weight, 700);
+    EXPECT_EQ(record.Italic, 1);
+    EXPECT_EQ(UIFontRecord(9, -1, 0, "x", 12).Weight, 875);
+    EXPECT_EQ(UIFontRecord(9, 1, 1, "x", 15).Weight, 0);
+    EXPECT_EQ(UIFontRecord(9, 1, 1, "x", 15).Italic, 0);
+    EXPECT_EQ(UIFontRecord(9, 0, 0, "x", 12).Height, 15);
 
-    EXPECT_EQ(UIFontRecord(9, 0, 0, "Impact", 15).charSet, 0);
-    EXPECT_EQ(UIFontRecord(9, 0, 0, "impact", 15).charSet, 128);
+    EXPECT_EQ(UIFontRecord(9, 0, 0, "Impact", 15).CharSet, 0);
+    EXPECT_EQ(UIFontRecord(9, 0, 0, "impact", 15).CharSet, 128);
     // Heights round half to even.
-    EXPECT_EQ(UIFontRecord(1.875f, 0, 0, "x", 15).height, 2);
-    EXPECT_EQ(UIFontRecord(2.625f, 0, 0, "x", 15).height, 4);
-    EXPECT_EQ(UIFontRecord(9, 0, 0, "x", 0).height, 12);
-    EXPECT_EQ(UIFontRecord(std::nanf(""), 0, 0, "x", 15).height, 0);
-    EXPECT_EQ(UIFontRecord(1e30f, 0, 0, "x", 15).height, 0);
+    EXPECT_EQ(UIFontRecord(1.875f, 0, 0, "x", 15).Height, 2);
+    EXPECT_EQ(UIFontRecord(2.625f, 0, 0, "x", 15).Height, 4);
+    EXPECT_EQ(UIFontRecord(9, 0, 0, "x", 0).Height, 12);
+    EXPECT_EQ(UIFontRecord(std::nanf(""), 0, 0, "x", 15).Height, 0);
+    EXPECT_EQ(UIFontRecord(1e30f, 0, 0, "x", 15).Height, 0);
 }
 
 TEST(LanguageDecision, OnlyJapaneseSystemsGetExplicitFonts) {
-    EXPECT_EQ(DecideLanguage(false, "0").langMode, 1);
-    EXPECT_EQ(DecideLanguage(false, "0").explicitFonts, 0);
-    EXPECT_EQ(DecideLanguage(true, "0").langMode, 0);
-    EXPECT_EQ(DecideLanguage(true, "0").explicitFonts, 1);
-    EXPECT_EQ(DecideLanguage(true, "1").langMode, 1);
-    EXPECT_EQ(DecideLanguage(true, "1").explicitFonts, 0);
-    EXPECT_EQ(DecideLanguage(true, "garbage").explicitFonts, 0);
+    EXPECT_EQ(DecideLanguage(false, "0").LangMode, 1);
+    EXPECT_EQ(DecideLanguage(false, "0").ExplicitFonts, 0);
+    EXPECT_EQ(DecideLanguage(true, "0").LangMode, 0);
+    EXPECT_EQ(DecideLanguage(true, "0").ExplicitFonts, 1);
+    EXPECT_EQ(DecideLanguage(true, "1").LangMode, 1);
+    EXPECT_EQ(DecideLanguage(true, "1").ExplicitFonts, 0);
+    EXPECT_EQ(DecideLanguage(true, "garbage").ExplicitFonts, 0);
 }
 
 // The locale is read once per process, so each system language runs in a
@@ -151,13 +151,13 @@ TEST_F(FontCacheTest, DefaultFontIsEntryZeroAndIsCreatedOnce) {
     EXPECT_EQ(SetUIFont(nullptr, -2, nullptr, 0, 0, 0, ""), 0);
     ASSERT_EQ(FontCache.size(), 1u);
     EXPECT_EQ(Created(), 1);
-    EXPECT_EQ(FontCache[0].face, "ＭＳ Ｐゴシック");
-    EXPECT_EQ(FontCache[0].size, 9.0f);
-    EXPECT_EQ(FontCache[0].bold, 0);
-    EXPECT_EQ(FontCache[0].italic, 0);
-    ASSERT_NE(FontCache[0].font, 0);
+    EXPECT_EQ(FontCache[0].Face, "ＭＳ Ｐゴシック");
+    EXPECT_EQ(FontCache[0].Size, 9.0f);
+    EXPECT_EQ(FontCache[0].Bold, 0);
+    EXPECT_EQ(FontCache[0].Italic, 0);
+    ASSERT_NE(FontCache[0].Font, 0);
     // 9 points at 15 twips per pixel: a 12-pixel cell.
-    const QFont* font = platform::FontObject(FontCache[0].font);
+    const QFont* font = platform::FontObject(FontCache[0].Font);
     ASSERT_NE(font, nullptr);
     EXPECT_LE(QFontMetrics(*font).height(), 12);
     EXPECT_GE(QFontMetrics(*font).height(), 9);
@@ -179,18 +179,18 @@ TEST_F(FontCacheTest, KeyedByFaceSizeBoldAndItalic) {
 TEST_F(FontCacheTest, FontsReachTheWindow) {
     QWidget window;
     const int32_t bold = SetUIFont(&window, -2, nullptr, 9, -1, 0, "");
-    const QFont* boldFont = platform::FontObject(FontCache[size_t(bold)].font);
+    const QFont* boldFont = platform::FontObject(FontCache[size_t(bold)].Font);
     ASSERT_NE(boldFont, nullptr);
     EXPECT_EQ(window.font(), *boldFont);
     EXPECT_TRUE(window.font().bold());
 
     EXPECT_EQ(SetUIFont(&window, 0, nullptr, 30, 0, -1, "ignored"), 0);
-    EXPECT_EQ(window.font(), *platform::FontObject(FontCache[0].font));
+    EXPECT_EQ(window.font(), *platform::FontObject(FontCache[0].Font));
     EXPECT_EQ(FontCache.size(), 2u);
 
     // Past the end of the cache nothing is sent and the index comes back.
     EXPECT_EQ(SetUIFont(&window, 9, nullptr, 0, 0, 0, ""), 9);
-    EXPECT_EQ(window.font(), *platform::FontObject(FontCache[0].font));
+    EXPECT_EQ(window.font(), *platform::FontObject(FontCache[0].Font));
 }
 
 TEST_F(FontCacheTest, ControlSuppliesItsOwnFontAndWindow) {
@@ -199,8 +199,8 @@ TEST_F(FontCacheTest, ControlSuppliesItsOwnFontAndWindow) {
     control.Window = &window;
     const int32_t index = SetUIFont(nullptr, -1, &control, 0, 0, 0, "");
     EXPECT_EQ(index, 1);
-    EXPECT_EQ(FontCache[1].face, "メイリオ");
-    EXPECT_EQ(FontCache[1].size, 12.0f);
+    EXPECT_EQ(FontCache[1].Face, "メイリオ");
+    EXPECT_EQ(FontCache[1].Size, 12.0f);
     EXPECT_TRUE(window.font().bold());
     // A 12-point cell at 15 twips per pixel is 16 px, 1.3 times for this face: 21.
     EXPECT_LE(QFontMetrics(window.font()).height(), 21);

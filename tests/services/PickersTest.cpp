@@ -19,14 +19,14 @@ using testsupport::TempFolder;
 
 TEST(PickerInputs, FolderStartAndTitle) {
     auto request = FolderPickRequest("/data/", "", "/cwd");
-    EXPECT_EQ(request.startFolder, "/data");
-    EXPECT_EQ(FolderPickRequest("/", "t", "/cwd").startFolder, "/");
-    EXPECT_EQ(request.title, "フォルダを選択してください");
+    EXPECT_EQ(request.StartFolder, "/data");
+    EXPECT_EQ(FolderPickRequest("/", "t", "/cwd").StartFolder, "/");
+    EXPECT_EQ(request.Title, "フォルダを選択してください");
     request = FolderPickRequest("/srv/audio/", "Output", "/cwd");
-    EXPECT_EQ(request.startFolder, "/srv/audio");
-    EXPECT_EQ(request.title, "Output");
-    EXPECT_EQ(FolderPickRequest("   ", "t", "/cwd").startFolder, "/cwd");
-    EXPECT_EQ(FolderPickRequest("", "t", "/cwd").startFolder, "/cwd");
+    EXPECT_EQ(request.StartFolder, "/srv/audio");
+    EXPECT_EQ(request.Title, "Output");
+    EXPECT_EQ(FolderPickRequest("   ", "t", "/cwd").StartFolder, "/cwd");
+    EXPECT_EQ(FolderPickRequest("", "t", "/cwd").StartFolder, "/cwd");
 }
 
 TEST(PickerInputs, ChosenFolderEndsWithOneSeparator) {
@@ -41,31 +41,31 @@ TEST(PickerInputs, ChosenFolderEndsWithOneSeparator) {
 
 TEST(PickerInputs, DefaultFlagsFollowOpenOrSave) {
     const auto save = FilePickRequest(1, "", "/in", "take.wav", -1);
-    EXPECT_TRUE(save.save);
-    EXPECT_TRUE(save.confirmOverwrite);
-    EXPECT_FALSE(save.mustExist);
+    EXPECT_TRUE(save.Save);
+    EXPECT_TRUE(save.ConfirmOverwrite);
+    EXPECT_FALSE(save.MustExist);
     const auto open = FilePickRequest(0, "", "/in", "", -1);
-    EXPECT_FALSE(open.save);
-    EXPECT_FALSE(open.confirmOverwrite);
-    EXPECT_TRUE(open.mustExist);
+    EXPECT_FALSE(open.Save);
+    EXPECT_FALSE(open.ConfirmOverwrite);
+    EXPECT_TRUE(open.MustExist);
     const auto plain = FilePickRequest(1, "", "", "", 0);
-    EXPECT_FALSE(plain.confirmOverwrite);
-    EXPECT_FALSE(plain.mustExist);
+    EXPECT_FALSE(plain.ConfirmOverwrite);
+    EXPECT_FALSE(plain.MustExist);
     const auto explicitBits = FilePickRequest(0, "", "", "", 0x1002);
-    EXPECT_TRUE(explicitBits.confirmOverwrite);
-    EXPECT_TRUE(explicitBits.mustExist);
+    EXPECT_TRUE(explicitBits.ConfirmOverwrite);
+    EXPECT_TRUE(explicitBits.MustExist);
 }
 
 TEST(PickerInputs, FilterPairsAndNames) {
     const auto request =
         FilePickRequest(0, "WAVファイル|*.wav|Sound|*.wav; *.mp3|dangling", "/in", "", -1);
-    ASSERT_EQ(request.filters.size(), 2u);
-    EXPECT_EQ(platform::FileDialogFilterText(request.filters[0]), "WAVファイル (*.wav)");
-    EXPECT_EQ(platform::FileDialogFilterText(request.filters[1]), "Sound (*.wav *.mp3)");
-    EXPECT_TRUE(FilePickRequest(0, "", "", "", -1).filters.empty());
+    ASSERT_EQ(request.Filters.size(), 2u);
+    EXPECT_EQ(platform::FileDialogFilterText(request.Filters[0]), "WAVファイル (*.wav)");
+    EXPECT_EQ(platform::FileDialogFilterText(request.Filters[1]), "Sound (*.wav *.mp3)");
+    EXPECT_TRUE(FilePickRequest(0, "", "", "", -1).Filters.empty());
 
     const std::string longName(300, 'n');
-    EXPECT_EQ(FilePickRequest(1, "", "", longName, -1).fileName, longName);
+    EXPECT_EQ(FilePickRequest(1, "", "", longName, -1).FileName, longName);
     EXPECT_EQ(FilePickResult(std::nullopt), "");
     EXPECT_EQ(FilePickResult(std::string("/in/take.wav")), "/in/take.wav");
 }
