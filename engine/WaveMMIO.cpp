@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -77,11 +78,14 @@ bool TakeFormat(const uint8_t* pFmt, const uint8_t* pExtension, WaveInfo& pInfo)
 // represented (a rate of 0 or below, a length beyond the 32-bit range). The audio never
 // reaches past the end of the file: a size field of 0 or 0xFFFFFFFF (a header never
 // finished) means "to the end of the file", a larger one is cut there.
-bool Complete(uint32_t pDataSizeField, int64_t pFileSize, WaveInfo& pInfo) {
+bool Complete(uint32_t pDataSizeField, int64_t pDs64DataSize, int64_t pFileSize, WaveInfo& pInfo) {
     pInfo.DataSizeField = int64_t(pDataSizeField);
     const int64_t present = std::max<int64_t>(0, pFileSize - pInfo.DataOffset);
     const bool unfinished = pDataSizeField == 0 || pDataSizeField == 0xFFFFFFFFu;
-    pInfo.DataSize = unfinished ? present : std::min(pInfo.DataSizeField, present);
+    if (pDataSizeField == 0xFFFFFFFFu && pDs64DataSize >= 0)
+        pInfo.DataSize = std::min(pDs64DataSize, present); // RF64: the size is in "ds64"
+    else
+        pInfo.DataSize = unfinished ? present : std::min(pInfo.DataSizeField, present);
     const int64_t bytesPerFrame = int64_t(pInfo.BitsPerSample) * pInfo.Channels / 8;
     if (bytesPerFrame <= 0) return false;
     const int64_t frames = pInfo.DataSize / bytesPerFrame;
@@ -115,8 +119,17 @@ void ReadChunks(FileHandle pHandle, int64_t pLength, WaveInfo& pInfo) {
     bool haveFmt = false;
     bool haveData = false;
     uint32_t dataSizeField = 0;
+    int64_t ds64DataSize = -1;
     WalkChunks(pHandle, pLength, [&](int64_t pPos, uint32_t pChunk) {
-        if (pChunk == kChunkFmt) {
+        if (pChunk == kChunkDs64) {
+            // RF64: 64-bit RIFF size, data size and sample count.
+            uint8_t sizes[16];
+            if (ReadExact(pHandle, pPos + 8, sizes, 16)) {
+                const uint64_t size = uint64_t(GetU32(sizes + 8)) | uint64_t(GetU32(sizes + 12))
+                                                                        << 32;
+                if (size <= uint64_t(INT64_MAX)) ds64DataSize = int64_t(size);
+            }
+        } else if (pChunk == kChunkFmt) {
             uint8_t fmt[16];
             if (pLength < pPos + 8 || !ReadExact(pHandle, pPos + 8, fmt, 16)) return true;
             uint8_t size[4];
@@ -135,7 +148,7 @@ void ReadChunks(FileHandle pHandle, int64_t pLength, WaveInfo& pInfo) {
             haveData = true;
         }
         if (!haveFmt || !haveData) return false;
-        Complete(dataSizeField, pLength, pInfo);
+        Complete(dataSizeField, ds64DataSize, pLength, pInfo);
         return true;
     });
 }

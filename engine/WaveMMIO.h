@@ -52,6 +52,7 @@ constexpr uint32_t kChunkRiff = 0x46464952; // "RIFF"
 constexpr uint32_t kChunkWave = 0x45564157; // "WAVE"
 constexpr uint32_t kChunkFmt = 0x20746D66;  // "fmt "
 constexpr uint32_t kChunkData = 0x61746164; // "data"
+constexpr uint32_t kChunkDs64 = 0x34367364; // "ds64" (RF64 sizes)
 
 // The sample layout code for a channel count and width; -1 when unsupported.
 // 1/8:0 2/8:1 1/16:2 2/16:3 1/24:4 2/24:5 6/16:6 8/16:7 6/24:8 8/24:9.

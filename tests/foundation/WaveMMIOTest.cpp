@@ -103,6 +103,25 @@ TEST_F(WaveRead, SizesAndRatesThatCannotBeTakenAtFaceValue) {
         0);
 }
 
+TEST_F(WaveRead, Rf64TakesItsDataSizeFromTheDs64Chunk) {
+    // 1000 stereo 16-bit frames, then a chunk that is not audio.
+    const std::string audio(4000, 'a');
+    const std::string ds64 =
+        Le32(0) + Le32(0) + Le32(4000) + Le32(0) + Le32(1000) + Le32(0) + Le32(0);
+    const std::string body = "WAVE" + Chunk("ds64", ds64) + FmtChunk(1, 2, 8000, 16) + "data" +
+                             Le32(0xFFFFFFFF) + audio + Chunk("LIST", "INFOtail");
+    WaveInfo w = Read("RF64" + Le32(0xFFFFFFFF) + body);
+    EXPECT_EQ(w.Valid, 1);
+    EXPECT_EQ(w.DataSize, 4000);
+    EXPECT_EQ(w.SampleFrames, 1000);
+    EXPECT_EQ(w.LengthMs, 125);
+    // A ds64 size past the end of the file is cut there like any other.
+    const std::string big = Le32(0) + Le32(0) + Le32(0) + Le32(1) + Le32(0) + Le32(0) + Le32(0);
+    w = Read("RF64" + Le32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", big) + FmtChunk(1, 2, 8000, 16) +
+             "data" + Le32(0xFFFFFFFF) + audio);
+    EXPECT_EQ(w.DataSize, 4000);
+}
+
 TEST_F(WaveRead, FramesClampToThe32BitRangeOfASparseFile) {
     const std::string path = PathOf("big.wav");
     WriteBytes(path, Riff(FmtChunk(1, 1, 44100, 8)) + "data" + Le32(0xFFFFFFF0));

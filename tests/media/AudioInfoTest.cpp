@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -128,6 +130,26 @@ TEST(AudioInfo, TypeDescriptionsForMediaFrameworkFiles) {
     EXPECT_EQ(GetShellTypeName(FixturePath("audio.wma")), "Windows Media audio");
     EXPECT_EQ(GetShellTypeName(FixturePath("audio.m4a")), "MPEG-4 audio");
     EXPECT_EQ(GetShellTypeName(FixturePath("pcm8-mono.wav")), "WAV audio");
+    // A name whose bytes are not UTF-8 is still read: the type comes from its contents.
+    ScratchFolder folder;
+    const std::vector<uint8_t> mp3 = FixtureBytes("cbr44-stereo.mp3");
+    EXPECT_EQ(GetShellTypeName(folder.Write("sniff_\xE9.xyz", mp3)),
+              GetShellTypeName(folder.Write("sniff_\xC3\xA9.xyz", mp3)));
+    EXPECT_EQ(GetShellTypeName(folder.Write("sniff_\xE9.xyz", mp3)), "MP3 audio");
+}
+
+TEST(AudioInfo, Rf64LengthComesFromItsDs64Chunk) {
+    // ffmpeg writes RF64 with a "ds64" chunk and 0xFFFFFFFF in the RIFF and data sizes.
+    ScratchFolder folder;
+    const std::string path = folder.Path("long.wav");
+    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
+                                "sine=frequency=440:sample_rate=8000:duration=7.3 -rf64 always '" +
+                                path + "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0) GTEST_SKIP() << "ffmpeg cannot write RF64 here";
+    const AudioInfo info = GetAudioInfo(path);
+    EXPECT_EQ(info.Valid, 1);
+    EXPECT_EQ(info.Text, "wav(8000Hz/16bit/Mono)");
+    EXPECT_EQ(info.LengthMs, 7300);
 }
 
 TEST(AudioInfo, NonPcmWaveGoesToTheMediaFramework) {
