@@ -44,14 +44,15 @@ int RunInfo(const Options& pOptions, std::FILE* pOut, std::FILE* pErr) {
         const std::string title = PathPart(path, 0, 0, 1, 0, 0);
         if (!info.Valid) {
             std::fprintf(pErr, "quillan-batch: %s: not a sound file it can describe\n",
-                         path.c_str());
+                         PrintableText(path).c_str());
             status = 1;
         }
         if (pOptions.Json)
             std::fprintf(pOut, "%s\n", InfoJson(path, title, info).c_str());
         else
-            std::fprintf(pOut, "%s\t%s\t%s\n", title.c_str(), DurationText(info.LengthMs).c_str(),
-                         info.Text.c_str());
+            // A tab or line break in a name would break the row: shown escaped, as in messages.
+            std::fprintf(pOut, "%s\t%s\t%s\n", PrintableText(title).c_str(),
+                         DurationText(info.LengthMs).c_str(), PrintableText(info.Text).c_str());
     }
     std::fflush(pOut);
     return status;

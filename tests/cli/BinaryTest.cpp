@@ -416,6 +416,30 @@ TEST_F(BinaryFixture, NamesWithControlCharactersOrStrayBytesGiveValidJsonAndOneL
     EXPECT_TRUE(PythonAcceptsJsonLines(r.Out, Dir.path(), why)) << why;
 }
 
+TEST_F(BinaryFixture, InfoRowsOfNamesWithStrayBytesOrLineBreaks) {
+    fs::create_directory(Dir / "s");
+    const std::string latin1 = CopyIn("main_8b_1ch_22050.wav", Dir / "s/caf\xe9.wav");
+    const std::string newline = CopyIn("main_8b_1ch_22050.wav", Dir / "s/new\nline.wav");
+    RunResult r = RunBatch({"--info", "--json", latin1, newline});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    std::istringstream lines(r.Out);
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        std::string error;
+        auto parsed = ParseJsonObject(line, error);
+        ASSERT_TRUE(parsed) << error << ": " << line;
+        EXPECT_EQ((*parsed)["text"].Text, "wav(22050Hz/8bit/Mono)");
+    }
+    EXPECT_EQ(count, 2);
+    std::string why;
+    EXPECT_TRUE(PythonAcceptsJsonLines(r.Out, Dir.path(), why)) << why;
+    // The tab-separated rows stay one row a file.
+    r = RunBatch({"--info", latin1, newline});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 2) << r.Out;
+    EXPECT_NE(r.Out.find("new\\nline\t"), std::string::npos) << r.Out;
+}
+
 TEST_F(BinaryFixture, JsonShowsNoLevelsWhenNoPassMeasuredThem) {
     const std::string src = CopyIn("main_16b_2ch_44100.wav", Dir / "s/take.wav");
     RunResult r = RunBatch(
