@@ -19,6 +19,12 @@ namespace {
 constexpr int32_t kHeadBytes = 48;
 constexpr int32_t kChunkBytes = 1000;
 constexpr int32_t kTagWindow = 1024;
+// Bytes read from the accepted frame: enough for a "Xing" header with its table of contents
+// and the encoder's extension behind it.
+constexpr int32_t kFrameHeadBytes = 256;
+// How far past its start the search looks for a frame: a file without MPEG audio is not read
+// to its end a chunk at a time.
+constexpr int64_t kSearchLimit = 1 << 20;
 
 using Head = std::array<uint8_t, kHeadBytes>;
 
@@ -48,138 +54,63 @@ int32_t SynchsafeSize(const uint8_t* pBytes) {
            (pBytes[3] & 0x7F);
 }
 
-// Second byte of a frame header: MPEG-1 or MPEG-2; for mp3 files 0xFF (Layer I without CRC)
-// is taken for noise.
+// Second byte of a frame header: the rest of the sync word and a version of MPEG-1, MPEG-2 or
+// MPEG-2.5 (bits 01 are reserved); for mp3 files 0xFF (Layer I without CRC) is taken for noise.
 bool PassesSync(uint8_t pByte, bool pMp3Name) {
-    return pByte >= 0xF0 && !(pMp3Name && pByte == 0xFF);
+    return (pByte & 0xE0) == 0xE0 && (pByte & 0x18) != 0x08 && !(pMp3Name && pByte == 0xFF);
+}
+
+bool IsMpeg1(uint8_t pByte1) {
+    return (pByte1 & 0x18) == 0x18;
+}
+bool IsMpeg25(uint8_t pByte1) {
+    return (pByte1 & 0x18) == 0;
 }
 
 // Offset of a "Xing" header from the frame start: after the 4 header bytes and the Layer III
 // side information, whose size depends on the version and on mono or not.
 int32_t XingOffset(uint8_t pByte1, uint8_t pByte3) {
-    bool mpeg1 = (pByte1 & 0x08) != 0;
+    bool mpeg1 = IsMpeg1(pByte1);
     bool mono = (pByte3 >> 6) == 3;
     int32_t sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     return 4 + sideInfo;
 }
 
+// The encoder's delay and padding (12 bits each, in samples) from the extension behind a
+// "Xing"/"Info" header: 9 bytes of encoder version ("LAME3.100", "Lavc59.37"), then at offset
+// 21 of the extension the two values. Without a readable version there is no extension.
+void ReadEncoderGap(const uint8_t* pExtension, MpegInfo& pInfo) {
+    if (!std::isalpha(pExtension[0])) return;
+    for (int32_t i = 1; i < 4; ++i)
+        if (pExtension[i] < 0x20 || pExtension[i] > 0x7E) return;
+    const uint8_t* gap = pExtension + 21;
+    pInfo.EncoderDelay = (int32_t(gap[0]) << 4) | (gap[1] >> 4);
+    pInfo.EncoderPadding = (int32_t(gap[1] & 0x0F) << 8) | gap[2];
+}
+
 // Looks for "Xing" in the frame that starts at pFrame; the frame count follows 8 bytes later.
 // "Info" is the same header as CBR encoders write it: it gives the frame count too, but the
-// stream stays constant-rate (IsVbr 0).
+// stream stays constant-rate (IsVbr 0). "VBRI" (32 bytes after the frame header) is the other
+// encoders' VBR header: version, delay, quality (2 bytes each), byte count and frame count.
 bool ReadXing(const uint8_t* pFrame, int32_t pAvailable, MpegInfo& pInfo) {
     int32_t at = XingOffset(pFrame[1], pFrame[3]);
     if (at + 12 > pAvailable) return false;
     bool xing = HasText(pFrame + at, "Xing");
-    if (!xing && !HasText(pFrame + at, "Info")) return false;
+    if (!xing && !HasText(pFrame + at, "Info")) {
+        constexpr int32_t kVbriAt = 36;
+        if (kVbriAt + 18 > pAvailable || !HasText(pFrame + kVbriAt, "VBRI")) return false;
+        pInfo.IsVbr = 1;
+        pInfo.FrameCount = int32_t(BigEndian32(pFrame + kVbriAt + 14));
+        return true;
+    }
     pInfo.IsVbr = xing ? 1 : 0;
     pInfo.FrameCount = int32_t(BigEndian32(pFrame + at + 8));
+    // The optional fields the flags announce: frames, bytes, table of contents, quality.
+    uint32_t flags = BigEndian32(pFrame + at + 4);
+    int32_t extension = at + 8 + ((flags & 1) ? 4 : 0) + ((flags & 2) ? 4 : 0) +
+                        ((flags & 4) ? 100 : 0) + ((flags & 8) ? 4 : 0);
+    if (extension + 24 <= pAvailable) ReadEncoderGap(pFrame + extension, pInfo);
     return true;
-}
-
-// A frame-count header ("Xing" or "Info") has been taken.
-bool HasFrameCountHeader(const MpegInfo& pInfo) {
-    return pInfo.IsVbr || pInfo.FrameCount != 0;
-}
-
-// Where the search starts, and the second byte a header must repeat (if any).
-struct SearchStart {
-    int64_t Offset = 0;
-    std::optional<uint8_t> Remembered;
-};
-
-// Examines every position of the chunk whose four header bytes fit inside it.
-std::optional<int32_t> FindHeaderInChunk(const Chunk& pChunk, bool pMp3Name,
-                                         std::optional<uint8_t>& pRemembered) {
-    const auto& b = pChunk.Bytes;
-    for (int32_t q = 0; q + 3 < int32_t(b.size()); ++q) {
-        if (b[q] != 0xFF) continue;
-        if (!pRemembered) {
-            if (!PassesSync(b[q + 1], pMp3Name)) continue;
-            if (b[q + 2] == 0xFF) {
-                pRemembered = b[q + 1];
-                continue;
-            }
-            return q;
-        }
-        if (b[q + 1] == *pRemembered && b[q + 2] != 0xFF) return q;
-    }
-    return std::nullopt;
-}
-
-struct Found {
-    Chunk Where;
-    int32_t Pos = 0;
-};
-
-std::optional<Found> SearchHeader(const MpegByteSource& pSource, int64_t pFileSize, bool pMp3Name,
-                                  SearchStart pStart) {
-    Chunk chunk;
-    chunk.Bytes.resize(kChunkBytes);
-    for (chunk.Offset = pStart.Offset; chunk.Offset < pFileSize; chunk.Offset += kChunkBytes) {
-        if (!ReadCleared(pSource, chunk.Bytes.data(), kChunkBytes, chunk.Offset))
-            return std::nullopt;
-        if (auto q = FindHeaderInChunk(chunk, pMp3Name, pStart.Remembered))
-            return Found{std::move(chunk), *q};
-    }
-    return std::nullopt;
-}
-
-// Finds the first accepted frame header; also notes a "Xing" header seen at the file start.
-std::optional<Found> LocateFrame(const MpegByteSource& pSource, const Head& pHead, bool pMp3Name,
-                                 MpegInfo& pInfo) {
-    SearchStart start;
-    if (HasText(pHead.data(), "TAG")) {
-        start.Offset = 128;
-    } else if (HasText(pHead.data(), "ID3")) {
-        start.Offset = 10 + int64_t(SynchsafeSize(pHead.data() + 6));
-    } else {
-        ReadXing(pHead.data(), kHeadBytes, pInfo);
-        if (pHead[0] == 0xFF && PassesSync(pHead[1], pMp3Name)) {
-            if (pHead[2] != 0xFF)
-                return Found{Chunk{std::vector<uint8_t>(pHead.begin(), pHead.end()), 0}, 0};
-            start.Remembered = pHead[1];
-        }
-    }
-    return SearchHeader(pSource, pInfo.FileSize, pMp3Name, start);
-}
-
-// Takes the header bytes of the accepted frame and, unless one was already seen, its "Xing"
-// header (from the chunk when the frame's first 48 bytes lie in it, else from a new read).
-bool TakeFrame(const MpegByteSource& pSource, const Found& pFound, MpegInfo& pInfo) {
-    const auto& bytes = pFound.Where.Bytes;
-    int64_t p = pFound.Where.Offset + pFound.Pos;
-    if (!HasFrameCountHeader(pInfo)) {
-        if (pFound.Pos + kHeadBytes < int32_t(bytes.size())) {
-            ReadXing(bytes.data() + pFound.Pos, kHeadBytes, pInfo);
-        } else if (p + kHeadBytes - 1 < pInfo.FileSize) {
-            Head frame;
-            if (ReadCleared(pSource, frame.data(), kHeadBytes, p))
-                ReadXing(frame.data(), kHeadBytes, pInfo);
-        }
-    }
-    pInfo.HeaderByte1 = bytes[pFound.Pos + 1];
-    pInfo.HeaderByte2 = bytes[pFound.Pos + 2];
-    pInfo.HeaderByte3 = bytes[pFound.Pos + 3];
-    pInfo.StartPos = int32_t(p + 1);
-    return true;
-}
-
-// Audio ends at the first "TAG" within the last 1024 bytes, else at the end of the file.
-void MeasureData(const MpegByteSource& pSource, MpegInfo& pInfo) {
-    int32_t n = std::min(kTagWindow, pInfo.FileSize);
-    std::vector<uint8_t> tail(size_t(n), 0);
-    int64_t dataSize = 0;
-    if (ReadCleared(pSource, tail.data(), n, int64_t(pInfo.FileSize) - n)) {
-        for (int32_t t = 0; t + 3 <= n; ++t) {
-            if (HasText(tail.data() + t, "TAG")) {
-                dataSize = (int64_t(pInfo.FileSize) - n + t) - (int64_t(pInfo.StartPos) - 1);
-                break;
-            }
-        }
-    }
-    if (dataSize <= 3) dataSize = int64_t(pInfo.FileSize) - pInfo.StartPos + 1;
-    pInfo.DataSize = int32_t(dataSize);
-    pInfo.EndPos = pInfo.DataSize + pInfo.StartPos - 1;
 }
 
 int32_t LayerOf(uint8_t pByte1) {
@@ -209,17 +140,169 @@ int32_t BitRateOf(uint8_t pByte2, int32_t pLayer, bool pLsf) {
     return kMpeg2[pLayer == 1 ? 0 : 1][index - 1];
 }
 
-int32_t SampleRateOf(uint8_t pByte2, bool pLsf) {
+// MPEG-2 halves the MPEG-1 rates, MPEG-2.5 quarters them.
+int32_t SampleRateOf(uint8_t pByte1, uint8_t pByte2) {
     static constexpr int32_t kRates[3] = {44100, 48000, 32000};
     int32_t index = (pByte2 >> 2) & 3;
     if (index == 3) return 0;
-    return pLsf ? kRates[index] / 2 : kRates[index];
+    if (IsMpeg1(pByte1)) return kRates[index];
+    return IsMpeg25(pByte1) ? kRates[index] / 4 : kRates[index] / 2;
 }
 
 int32_t SamplesPerFrame(int32_t pLayer, bool pLsf) {
     if (pLayer == 1) return 384;
     if (pLayer == 3 && pLsf) return 576;
     return 1152;
+}
+
+// Size in bytes of the frame a header describes, from its rate, sampling rate and padding
+// bit; nothing for a header that cannot start a frame (free format, reserved values).
+std::optional<int64_t> FrameBytesOf(const uint8_t* pHeader) {
+    int32_t layer = LayerOf(pHeader[1]);
+    if (layer == 0) return std::nullopt;
+    bool lsf = !IsMpeg1(pHeader[1]);
+    int64_t bitRate = BitRateOf(pHeader[2], layer, lsf);
+    int64_t sampleRate = SampleRateOf(pHeader[1], pHeader[2]);
+    if (bitRate == 0 || sampleRate == 0) return std::nullopt;
+    int64_t padding = (pHeader[2] >> 1) & 1;
+    if (layer == 1) return (12000 * bitRate / sampleRate + padding) * 4;
+    int64_t slotsPerKbit = SamplesPerFrame(layer, lsf) / 8 * 1000;
+    return slotsPerKbit * bitRate / sampleRate + padding;
+}
+
+// A frame-count header ("Xing", "Info" or "VBRI") has been taken.
+bool HasFrameCountHeader(const MpegInfo& pInfo) {
+    return pInfo.IsVbr || pInfo.FrameCount != 0;
+}
+
+using Header = std::array<uint8_t, 4>;
+
+// Where the search starts, and the second byte a header must repeat (if any).
+struct SearchStart {
+    int64_t Offset = 0;
+    std::optional<uint8_t> Remembered;
+};
+
+struct Found {
+    Chunk Where;
+    int32_t Pos = 0;
+    std::optional<Header> Next; // the header of the frame behind it, when the file holds one
+};
+
+// What lies where the frame after a candidate should start.
+enum class NextFrame { Confirms, Missing, Contradicts };
+
+// The frame after the candidate at pPos must start with a header of the same version, layer
+// and sampling rate that can itself start a frame. The channel mode and rate may differ (an
+// "Info" frame is often written as Stereo, at another rate, in front of the audio). No room
+// for a header before the end of the file, or an ID3v1 tag there, is Missing.
+NextFrame CheckNextFrame(const MpegByteSource& pSource, int64_t pFileSize, const Chunk& pChunk,
+                         int32_t pPos, Header& pNext) {
+    const uint8_t* header = pChunk.Bytes.data() + pPos;
+    auto frameBytes = FrameBytesOf(header);
+    if (!frameBytes) return NextFrame::Contradicts;
+    int64_t next = pChunk.Offset + pPos + *frameBytes;
+    if (next + 4 > pFileSize) return NextFrame::Missing;
+    int64_t inChunk = next - pChunk.Offset;
+    if (inChunk + 4 <= int64_t(pChunk.Bytes.size())) {
+        std::memcpy(pNext.data(), pChunk.Bytes.data() + inChunk, 4);
+    } else if (!ReadCleared(pSource, pNext.data(), 4, next)) {
+        return NextFrame::Contradicts;
+    }
+    if (HasText(pNext.data(), "TAG")) return NextFrame::Missing;
+    bool sameStream = pNext[0] == 0xFF && (pNext[1] & 0xFE) == (header[1] & 0xFE) &&
+                      (pNext[2] & 0x0C) == (header[2] & 0x0C);
+    return sameStream && FrameBytesOf(pNext.data()) ? NextFrame::Confirms : NextFrame::Contradicts;
+}
+
+// Searches chunk after chunk from the start. A candidate passes the sync test (or repeats the
+// remembered second byte) and is taken when the next frame's header confirms it; a lone frame
+// whose successor would lie past the end of the audio is taken only at the start itself, where
+// the audio is expected, so that stray bytes near the end of a file are not taken for one.
+std::optional<Found> SearchHeader(const MpegByteSource& pSource, int64_t pFileSize, bool pMp3Name,
+                                  SearchStart pStart) {
+    Chunk chunk;
+    chunk.Bytes.resize(kChunkBytes);
+    int64_t end = std::min(pFileSize, pStart.Offset + kSearchLimit);
+    for (chunk.Offset = pStart.Offset; chunk.Offset < end; chunk.Offset += kChunkBytes) {
+        if (!ReadCleared(pSource, chunk.Bytes.data(), kChunkBytes, chunk.Offset))
+            return std::nullopt;
+        const auto& b = chunk.Bytes;
+        for (int32_t q = 0; q + 3 < kChunkBytes; ++q) {
+            if (b[q] != 0xFF) continue;
+            if (!pStart.Remembered) {
+                if (!PassesSync(b[q + 1], pMp3Name)) continue;
+                if (b[q + 2] == 0xFF) {
+                    pStart.Remembered = b[q + 1];
+                    continue;
+                }
+            } else if (b[q + 1] != *pStart.Remembered || b[q + 2] == 0xFF) {
+                continue;
+            }
+            Header next{};
+            switch (CheckNextFrame(pSource, pFileSize, chunk, q, next)) {
+            case NextFrame::Confirms:
+                return Found{std::move(chunk), q, next};
+            case NextFrame::Missing:
+                if (chunk.Offset + q == pStart.Offset) return Found{std::move(chunk), q, {}};
+                break;
+            case NextFrame::Contradicts:
+                break;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// Finds the first accepted frame header, after an ID3v2 tag or a leading "TAG" block.
+std::optional<Found> LocateFrame(const MpegByteSource& pSource, const Head& pHead, bool pMp3Name,
+                                 MpegInfo& pInfo) {
+    SearchStart start;
+    if (HasText(pHead.data(), "TAG"))
+        start.Offset = 128;
+    else if (HasText(pHead.data(), "ID3"))
+        start.Offset = 10 + int64_t(SynchsafeSize(pHead.data() + 6));
+    return SearchHeader(pSource, pInfo.FileSize, pMp3Name, start);
+}
+
+// Takes the header bytes of the accepted frame and its "Xing", "Info" or "VBRI" header (from
+// the chunk when the frame's first bytes lie in it, else from a new read).
+bool TakeFrame(const MpegByteSource& pSource, const Found& pFound, MpegInfo& pInfo) {
+    const auto& bytes = pFound.Where.Bytes;
+    int64_t p = pFound.Where.Offset + pFound.Pos;
+    // Only the frame's own bytes count: a short frame's successor is no encoder extension.
+    int64_t frameBytes = FrameBytesOf(bytes.data() + pFound.Pos).value_or(0);
+    auto available = int32_t(std::min<int64_t>({kFrameHeadBytes, frameBytes, pInfo.FileSize - p}));
+    if (pFound.Pos + kFrameHeadBytes <= int32_t(bytes.size())) {
+        ReadXing(bytes.data() + pFound.Pos, available, pInfo);
+    } else {
+        std::array<uint8_t, kFrameHeadBytes> frame;
+        if (ReadCleared(pSource, frame.data(), kFrameHeadBytes, p))
+            ReadXing(frame.data(), available, pInfo);
+    }
+    pInfo.HeaderByte1 = bytes[pFound.Pos + 1];
+    pInfo.HeaderByte2 = bytes[pFound.Pos + 2];
+    pInfo.HeaderByte3 = bytes[pFound.Pos + 3];
+    pInfo.StartPos = int32_t(p + 1);
+    return true;
+}
+
+// Audio ends at the first "TAG" within the last 1024 bytes, else at the end of the file.
+void MeasureData(const MpegByteSource& pSource, MpegInfo& pInfo) {
+    int32_t n = std::min(kTagWindow, pInfo.FileSize);
+    std::vector<uint8_t> tail(size_t(n), 0);
+    int64_t dataSize = 0;
+    if (ReadCleared(pSource, tail.data(), n, int64_t(pInfo.FileSize) - n)) {
+        for (int32_t t = 0; t + 3 <= n; ++t) {
+            if (HasText(tail.data() + t, "TAG")) {
+                dataSize = (int64_t(pInfo.FileSize) - n + t) - (int64_t(pInfo.StartPos) - 1);
+                break;
+            }
+        }
+    }
+    if (dataSize <= 3) dataSize = int64_t(pInfo.FileSize) - pInfo.StartPos + 1;
+    pInfo.DataSize = int32_t(dataSize);
+    pInfo.EndPos = pInfo.DataSize + pInfo.StartPos - 1;
 }
 
 // Nearest integer, halves to even; nothing when it does not fit in 32 bits.
@@ -230,35 +313,17 @@ std::optional<int32_t> RoundToInt32(double pValue) {
     return int32_t(r);
 }
 
-// Play length of the frame count in milliseconds; nothing when it rounds to 0 or overflows.
+// Play length of the frame count in milliseconds, less the encoder's delay and padding where
+// its extension gives them (so it is the length of the decoded audio); nothing when it rounds
+// to 0 or overflows.
 std::optional<int32_t> FrameCountLengthMs(const MpegInfo& pInfo) {
-    double samples = double(uint32_t(pInfo.FrameCount)) * SamplesPerFrame(pInfo.Layer, pInfo.IsLsf);
-    auto length = RoundToInt32(samples / (pInfo.SampleRate / 1000.0));
+    int64_t samples =
+        int64_t(uint32_t(pInfo.FrameCount)) * SamplesPerFrame(pInfo.Layer, pInfo.IsLsf);
+    int64_t gap = int64_t(pInfo.EncoderDelay) + pInfo.EncoderPadding;
+    if (gap < samples) samples -= gap;
+    auto length = RoundToInt32(double(samples) / (pInfo.SampleRate / 1000.0));
     if (!length || *length == 0) return std::nullopt;
     return length;
-}
-
-// Size in bytes of the accepted frame, from its rate, sampling rate and padding bit.
-int64_t FrameBytes(const MpegInfo& pInfo) {
-    int64_t padding = (pInfo.HeaderByte2 >> 1) & 1;
-    if (pInfo.Layer == 1) return (12000LL * pInfo.BitRate / pInfo.SampleRate + padding) * 4;
-    int64_t slotsPerKbit = SamplesPerFrame(pInfo.Layer, pInfo.IsLsf) / 8 * 1000;
-    return slotsPerKbit * pInfo.BitRate / pInfo.SampleRate + padding;
-}
-
-// Nominal rate of the frame after the accepted one, when that frame belongs to the same
-// stream (same version, layer and sampling rate) and has a usable rate index.
-std::optional<int32_t> RateOfNextFrame(const MpegByteSource& pSource, const MpegInfo& pInfo) {
-    int64_t next = int64_t(pInfo.StartPos) - 1 + FrameBytes(pInfo);
-    if (next + 4 > pInfo.FileSize) return std::nullopt;
-    uint8_t header[4];
-    if (!ReadCleared(pSource, header, 4, next)) return std::nullopt;
-    bool sameStream = header[0] == 0xFF && (header[1] & 0xFE) == (pInfo.HeaderByte1 & 0xFE) &&
-                      (header[2] & 0x0C) == (pInfo.HeaderByte2 & 0x0C);
-    if (!sameStream) return std::nullopt;
-    int32_t rate = BitRateOf(header[2], pInfo.Layer, pInfo.IsLsf);
-    if (rate == 0) return std::nullopt;
-    return rate;
 }
 
 // Average rate over the audio bytes, in kbit/s.
@@ -266,7 +331,7 @@ std::optional<int32_t> AverageRate(const MpegInfo& pInfo) {
     return RoundToInt32(double(pInfo.DataSize) * 8.0 / pInfo.LengthMs);
 }
 
-bool ComputeLength(const MpegByteSource& pSource, MpegInfo& pInfo) {
+bool ComputeLength(const std::optional<Header>& pNext, MpegInfo& pInfo) {
     if (pInfo.IsVbr) {
         auto length = FrameCountLengthMs(pInfo);
         if (!length) return false;
@@ -282,7 +347,8 @@ bool ComputeLength(const MpegByteSource& pSource, MpegInfo& pInfo) {
         // from the first audio frame.
         if (auto length = FrameCountLengthMs(pInfo)) {
             pInfo.LengthMs = *length;
-            auto rate = RateOfNextFrame(pSource, pInfo);
+            std::optional<int32_t> rate;
+            if (pNext) rate = BitRateOf((*pNext)[2], pInfo.Layer, pInfo.IsLsf);
             if (!rate) rate = AverageRate(pInfo);
             if (!rate) return false;
             pInfo.BitRate = *rate;
@@ -300,10 +366,15 @@ struct ModeNames {
     const char* Short;
 };
 
-ModeNames TakeChannelMode(MpegInfo& pInfo) {
+// The channel mode of the audio: behind a "Xing", "Info" or "VBRI" frame that of the next
+// frame, as encoders write the header frame in a mode of their own (ffmpeg: Stereo in front
+// of Joint Stereo audio).
+ModeNames TakeChannelMode(const std::optional<Header>& pNext, MpegInfo& pInfo) {
     static constexpr ModeNames kNames[4] = {
         {"Stereo", "ST"}, {"JointStereo", "JS"}, {"DualChannel", "DC"}, {"Mono", "Mono"}};
-    pInfo.ChannelMode = pInfo.HeaderByte3 >> 6;
+    uint8_t modeByte = pInfo.HeaderByte3;
+    if (pNext && HasFrameCountHeader(pInfo)) modeByte = (*pNext)[3];
+    pInfo.ChannelMode = modeByte >> 6;
     pInfo.Channels = pInfo.ChannelMode == 3 ? 1 : 2;
     return kNames[pInfo.ChannelMode];
 }
@@ -366,13 +437,13 @@ int32_t ParseMpeg(const MpegByteSource& pSource, bool pMp3Name, MpegInfo& pInfo)
 
     pInfo.Layer = LayerOf(pInfo.HeaderByte1);
     if (pInfo.Layer == 0) return 0;
-    pInfo.IsLsf = (pInfo.HeaderByte1 & 0x08) ? 0 : 1;
+    pInfo.IsLsf = IsMpeg1(pInfo.HeaderByte1) ? 0 : 1;
     pInfo.BitRate = BitRateOf(pInfo.HeaderByte2, pInfo.Layer, pInfo.IsLsf);
     if (pInfo.BitRate == 0) return 0;
-    pInfo.SampleRate = SampleRateOf(pInfo.HeaderByte2, pInfo.IsLsf);
+    pInfo.SampleRate = SampleRateOf(pInfo.HeaderByte1, pInfo.HeaderByte2);
     if (pInfo.SampleRate == 0) return 0;
-    if (!ComputeLength(pSource, pInfo)) return 0;
-    BuildTexts(pInfo, TakeChannelMode(pInfo));
+    if (!ComputeLength(found->Next, pInfo)) return 0;
+    BuildTexts(pInfo, TakeChannelMode(found->Next, pInfo));
     auto blockBytes = RoundToInt32(3456.0 / pInfo.SampleRate * (pInfo.BitRate * 125.0));
     if (!blockBytes) return 0;
     pInfo.BlockBytes = *blockBytes;

@@ -1,6 +1,7 @@
 #pragma once
-// MPEG audio header parser: reads the first accepted frame header (and an optional "Xing"
-// header in that frame) straight from the file, without a decoder.
+// MPEG audio header parser: reads the first frame header that the next frame's header confirms
+// (and an optional "Xing", "Info" or "VBRI" header in that frame) straight from the file,
+// without a decoder. MPEG-1, MPEG-2 and MPEG-2.5, Layers I to III.
 
 #include <cstdint>
 #include <functional>
@@ -12,10 +13,10 @@ struct MpegInfo {
     int32_t EndPos = 0;      // 1-based position of the last audio byte
     int32_t FileSize = 0;    // size of the file in bytes
     int32_t BlockBytes = 0;  // byte count of 3456 samples at the bitrate
-    int32_t IsVbr = 0;       // 1 when a "Xing" header was found ("Info" marks a CBR stream)
-    int32_t FrameCount = 0;  // frame count of the "Xing" or "Info" header
+    int32_t IsVbr = 0;       // 1 when a "Xing" or "VBRI" header was found ("Info": CBR)
+    int32_t FrameCount = 0;  // frame count of the "Xing", "Info" or "VBRI" header
     int32_t SampleRate = 0;  // Hz
-    int32_t IsLsf = 0;       // 1 for MPEG-2 (low sampling frequencies)
+    int32_t IsLsf = 0;       // 1 for MPEG-2 and MPEG-2.5 (low sampling frequencies)
     int32_t BitRate = 0;     // kbit/s: nominal, or the average for VBR
     int32_t Channels = 0;    // 1 or 2
     int32_t ChannelMode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
@@ -26,6 +27,8 @@ struct MpegInfo {
     uint8_t HeaderByte1 = 0; // second, third and fourth byte of the accepted header
     uint8_t HeaderByte2 = 0;
     uint8_t HeaderByte3 = 0;
+    int32_t EncoderDelay = 0; // samples the encoder put before the audio ("Xing"/"Info" extension)
+    int32_t EncoderPadding = 0; // samples it put after the audio
 };
 
 // Fixed length of the two texts, in characters.

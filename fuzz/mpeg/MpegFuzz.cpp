@@ -24,7 +24,9 @@ void CheckAccepted(const MpegInfo& pInfo, int64_t pSize) {
     Check(pInfo.DataSize > 0 && pInfo.EndPos == pInfo.StartPos + pInfo.DataSize - 1);
     Check(pInfo.EndPos <= pSize);
     Check(pInfo.Layer >= 1 && pInfo.Layer <= 3);
-    Check(pInfo.SampleRate >= 16000 && pInfo.SampleRate <= 48000);
+    Check(pInfo.SampleRate >= 8000 && pInfo.SampleRate <= 48000);
+    Check(pInfo.EncoderDelay >= 0 && pInfo.EncoderDelay < 4096);
+    Check(pInfo.EncoderPadding >= 0 && pInfo.EncoderPadding < 4096);
     Check(pInfo.LengthMs > 0 || !pInfo.IsVbr);
     Check(pInfo.Channels == (pInfo.ChannelMode == 3 ? 1 : 2));
     Check(pInfo.LongText.size() == size_t(MpegTextLength));
@@ -37,7 +39,8 @@ bool SameRecord(const MpegInfo& a, const MpegInfo& b) {
            a.FileSize == b.FileSize && a.IsVbr == b.IsVbr && a.FrameCount == b.FrameCount &&
            a.SampleRate == b.SampleRate && a.BitRate == b.BitRate && a.Layer == b.Layer &&
            a.ChannelMode == b.ChannelMode && a.LengthMs == b.LengthMs && a.LongText == b.LongText &&
-           a.ShortText == b.ShortText;
+           a.ShortText == b.ShortText && a.EncoderDelay == b.EncoderDelay &&
+           a.EncoderPadding == b.EncoderPadding;
 }
 
 int32_t FromMemory(const uint8_t* pFile, int64_t pSize, bool pMp3Name, MpegInfo& pInfo) {

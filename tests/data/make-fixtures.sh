@@ -66,6 +66,32 @@ sox "$tmp/src44.wav" -r 16000 -c 1 -e ima-adpcm ima16-mono.wav   # format tag 0x
 sox "$tmp/src22m.wav" -r 8000 -b 16 audio.aiff
 sox "$tmp/src22m.wav" -r 8000 -e u-law audio.au
 
+# --- MPEG-2.5, VBRI, encoder delay and padding, false headers ---
+# MPEG-2.5 (11025 and 8000 Hz), CBR with an "Info" frame and VBR with a "Xing" frame; a
+# 16 kHz VBR file whose decoded length is its frame count less the encoder's delay and padding.
+sox -n -r 44100 -c 2 -b 16 "$tmp/src25.wav" synth 1.5 sine 440 sine 300-2000 gain -6
+ff -i "$tmp/src25.wav" -ar 11025 -ac 1 -c:a libmp3lame -b:a 32k -id3v2_version 0 ff-cbr11-mono.mp3
+ff -i "$tmp/src25.wav" -ar 8000 -c:a libmp3lame -q:a 4 -id3v2_version 0 ff-vbr8-stereo.mp3
+ff -i "$tmp/src25.wav" -ar 16000 -c:a libmp3lame -q:a 6 -t 1.011 ff-vbr16-stereo.mp3
+ff -i "$tmp/src25.wav" -ar 11025 -ac 1 -c:a libmp3lame -b:a 24k -f wav mpeg25-in-riff.wav
+# No encoder here writes a "VBRI" header: put one in front of plain MPEG-1 frames (no tag).
+ff -i "$tmp/src25.wav" -c:a libmp3lame -b:a 96k -write_xing 0 -id3v2_version 0 "$tmp/plain.mp3"
+python3 - "$tmp/plain.mp3" vbri44-stereo.mp3 <<'PY'
+import struct, sys
+audio = open(sys.argv[1], "rb").read()
+n, pos = 0, 0
+while pos + 4 <= len(audio) and audio[pos] == 0xFF:  # count frames: 96 kbit/s, 44100 Hz
+    pos += 144000 * 96 // 44100 + ((audio[pos + 2] >> 1) & 1)
+    n += 1
+frame = bytearray(313)  # one 96 kbit/s frame: header, side information, then the VBRI header
+frame[0:4] = audio[0:4]
+frame[2] &= ~0x02  # no padding
+frame[36:36 + 26] = b"VBRI" + struct.pack(">HHHIIHHHH", 1, 1104, 75, len(frame) + len(audio), n, 0, 1, 2, 1)
+open(sys.argv[2], "wb").write(bytes(frame) + audio)
+PY
+# An Ogg Vorbis file under an mp3 name: no MPEG frames at all.
+ff -i "$tmp/src25.wav" -c:a libvorbis -q:a 2 -f ogg ogg-named.mp3
+
 echo "# name duration_ms codec sample_rate channels (ffprobe)" > fixtures.txt
 for f in *.mp3 *.mp2 *.mpg *.wma *.m4a *.wav *.aiff *.au; do
     read -r codec rate ch < <(ffprobe -v error -select_streams a:0 \
