@@ -1,5 +1,6 @@
 #include "media/C_FGraph.h"
 
+#include "media/AdtsLength.h"
 #include "media/WaveFact.h"
 #include "services/core/Paths.h"
 
@@ -50,6 +51,9 @@ void C_FGraph::BuildGraph(const std::string& pPath) {
     if (!seconds) throw std::runtime_error("no duration");
     double ms = std::nearbyint(*seconds * 1000.0);
     if (auto fact = CompressedWaveLengthMs(pPath)) ms = *fact;
+    // GStreamer estimates an ADTS stream's length from the bit rate of what it has read.
+    if (PathPart(pPath, 0, 0, 0, 0, 1, 1) == "aac")
+        if (auto counted = AdtsLengthMs(pPath)) ms = *counted;
     if (!(ms >= 0 && ms <= std::numeric_limits<int32_t>::max()))
         throw std::overflow_error("length out of range");
     m_Length = int32_t(ms);

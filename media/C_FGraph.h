@@ -10,7 +10,7 @@
 class C_FGraph {
   public:
     // How long building a graph may wait for the framework to open the file.
-    static constexpr int32_t PrerollTimeoutMs = 5000;
+    static constexpr int32_t PrerollTimeoutMs = kPrerollTimeoutMs;
 
     // A first graph and the probe of the registered filters. Call once before FileName.
     void Init();

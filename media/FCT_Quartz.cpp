@@ -140,6 +140,26 @@ int32_t ConnectNamed(const std::string& pUp, const std::string& pDown, GraphCont
     return graph.Connect(upFilter, *upPin, downFilter, *downPin) ? 1 : 0;
 }
 
+// The link named in the log when a connected chain does not preroll: the link whose pad came
+// with data its filter does not take; else the link out of the filter that reported the
+// error (into it, for the last filter); else the last link.
+std::pair<std::string, std::string> FailedLink(const Chain& pChain,
+                                               const platform::gst::PrerollResult& pResult,
+                                               const platform::gst::Graph& pGraph) {
+    if (pResult.FailedUp >= 0 && pResult.FailedDown >= 0)
+        return {LowerAscii(pGraph.FilterName(pResult.FailedUp)),
+                LowerAscii(pGraph.FilterName(pResult.FailedDown))};
+    if (pChain.size() < 2) return {pChain.front(), std::string()};
+    size_t last = pChain.size() - 1;
+    size_t k = last - 1;
+    if (pResult.FailedFilter >= 0) {
+        auto at = std::find(pChain.begin(), pChain.end(),
+                            LowerAscii(pGraph.FilterName(pResult.FailedFilter)));
+        if (at != pChain.end()) k = std::min(size_t(at - pChain.begin()), last - 1);
+    }
+    return {pChain[k], pChain[k + 1]};
+}
+
 int32_t SetupChain(const std::string& pPath, int32_t pAttempt, GraphContext& pCtx) {
     std::string key = LowerAscii(GetSoundFileType(pPath));
     auto chain = ChainFor(key, pAttempt, pCtx);
@@ -156,7 +176,12 @@ int32_t SetupChain(const std::string& pPath, int32_t pAttempt, GraphContext& pCt
             return 0;
         }
     }
-    return 1;
+    // Links to pads that appear only once data flows are made, or refused, while prerolling.
+    auto preroll = pCtx.MediaControl->Preroll(kPrerollTimeoutMs);
+    if (preroll.Ok) return 1;
+    auto [up, down] = FailedLink(*chain, preroll, *pCtx.MediaControl);
+    LogGraphError("SetupPinsToDecode " + up + "#" + down + " connect failed");
+    return 0;
 }
 
 int32_t RenderChain(const std::string& pPath, GraphContext& pCtx) {
@@ -165,7 +190,9 @@ int32_t RenderChain(const std::string& pPath, GraphContext& pCtx) {
         std::string key = RegisteredKey(reg.Name);
         if (key == pCtx.SourceName || key == pCtx.RendererName) AddToGraph(reg, pPath, pCtx);
     }
-    if (ConnectByName(pCtx.SourceName, pCtx.RendererName, pCtx)) return 1;
+    if (ConnectByName(pCtx.SourceName, pCtx.RendererName, pCtx) &&
+        pCtx.MediaControl->Preroll(kPrerollTimeoutMs).Ok)
+        return 1;
     LogGraphError("RenderPinsToDecode " + pCtx.SourceName + "#" + pCtx.RendererName +
                   " connect failed");
     return 0;

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// How long a built chain may take to preroll before it counts as failed.
+constexpr int32_t kPrerollTimeoutMs = 5000;
+
 struct GraphContext {
     // The filters the framework offers, by name.
     std::vector<platform::gst::RegisteredFilter> RegFilters;

@@ -21,14 +21,14 @@ struct TableEntry {
 };
 constexpr TableEntry kFilterTable[] = {
     {"File Source (Async.)", "filesrc"},
-    {"Wave Parser", "wavparse"},
+    {"Wave Parser", "waveparser"},
     {"MPEG-I Stream Splitter", "mpegaudioparse"},
     {"MPEG Audio Decoder", "mpg123audiodec"},
     {"MPEG Layer-3 Decoder", "avdec_mp3"},
     {"MP3 Decoder DMO", "mpg123audiodec"},
     {"ACM Wrapper", "decodebin"},
     {"WM ASF Reader", "asfreader"},
-    {"WMAudio Decoder DMO", "avdec_wmav2"},
+    {"WMAudio Decoder DMO", "wmadecoder"},
     {"ffdshow Audio Decoder", "decodebin"},
     {"Microsoft DTV-DVD Audio Decoder", "avdec_ac3"},
     {"MIDI Parser", "midiparse"},
@@ -43,6 +43,10 @@ constexpr const char* kMidiOutFactory = "midiout";
 constexpr const char* kMidiOutBin = "fluiddec ! audioconvert ! audioresample ! fakesink sync=false";
 constexpr const char* kAsfReaderFactory = "asfreader";
 constexpr const char* kDecoderFactory = "decodebin";
+constexpr const char* kWaveParserFactory = "waveparser";
+constexpr const char* kWmaDecoderFactory = "wmadecoder";
+// What the WMA decoder takes: every version that has a decoder here (1 and 2).
+constexpr const char* kWmaCaps = "audio/x-wma, wmaversion=(int){ 1, 2 }";
 // How much of a file the type finder looks at.
 constexpr std::streamsize kTypeFindBytes = 64 * 1024;
 
@@ -52,6 +56,9 @@ std::vector<const char*> PartsOf(const std::string& pFactory) {
     if (pFactory == kMidiOutFactory)
         return {"fluiddec", "audioconvert", "audioresample", "fakesink"};
     if (pFactory == kAsfReaderFactory) return {"filesrc", "asfdemux"};
+    if (pFactory == kWaveParserFactory) return {"typefind", "wavparse", "aiffparse"};
+    if (pFactory == kWmaDecoderFactory)
+        return {"capsfilter", "decodebin", "avdec_wmav1", "avdec_wmav2"};
     return {pFactory.c_str()};
 }
 
@@ -85,6 +92,22 @@ struct MadeElement {
     GstElement* PinSource = nullptr;
 };
 
+// Caps owned by this holder.
+class Caps {
+  public:
+    explicit Caps(GstCaps* pCaps = nullptr) : m_Caps(pCaps) {}
+    ~Caps() {
+        if (m_Caps) gst_caps_unref(m_Caps);
+    }
+    Caps(const Caps&) = delete;
+    Caps& operator=(const Caps&) = delete;
+    GstCaps* get() const { return m_Caps; }
+    explicit operator bool() const { return m_Caps != nullptr; }
+
+  private:
+    GstCaps* m_Caps;
+};
+
 // Shows a pad of an element inside a bin on the bin itself, under the same name.
 void GhostNewPad(GstElement*, GstPad* pPad, gpointer pBin) {
     gchar* name = gst_pad_get_name(pPad);
@@ -111,8 +134,92 @@ MadeElement MakeAsfReader() {
     return {bin, source, demux};
 }
 
+// Frees elements that were made but never put into a bin.
+void DropElements(std::initializer_list<GstElement*> pElements) {
+    for (GstElement* e : pElements)
+        if (e) gst_object_unref(gst_object_ref_sink(e));
+}
+
+// Shows the element's pad on the bin under the same name.
+bool GhostStaticPad(GstElement* pBin, GstElement* pElement, const char* pName) {
+    GstPad* pad = gst_element_get_static_pad(pElement, pName);
+    if (!pad) return false;
+    GstPad* ghost = gst_ghost_pad_new(pName, pad);
+    gst_object_unref(pad);
+    return ghost && gst_element_add_pad(pBin, ghost);
+}
+
+// The wave parser's type finder has seen the data: a RIFF/WAVE, AIFF or AU file gets its
+// parser behind it; anything else is left unlinked, so that the graph fails to preroll.
+void OnWaveType(GstElement* pTypeFind, guint, GstCaps* pCaps, gpointer pBin) {
+    if (gst_caps_is_empty(pCaps) || gst_caps_is_any(pCaps)) return;
+    std::string type = gst_structure_get_name(gst_caps_get_structure(pCaps, 0));
+    const char* factory = type == "audio/x-wav"    ? "wavparse"
+                          : type == "audio/x-aiff" ? "aiffparse"
+                          : type == "audio/x-au"   ? "auparse"
+                                                   : nullptr;
+    GstElement* parser = factory ? gst_element_factory_make(factory, nullptr) : nullptr;
+    if (!parser) return;
+    GstElement* bin = GST_ELEMENT(pBin);
+    gst_bin_add(GST_BIN(bin), parser);
+    g_signal_connect(parser, "pad-added", G_CALLBACK(GhostNewPad), bin);
+    auto pads = std::vector<GstPad*>();
+    GST_OBJECT_LOCK(parser);
+    for (GList* l = parser->srcpads; l; l = l->next)
+        pads.push_back(GST_PAD(gst_object_ref(GST_PAD(l->data))));
+    GST_OBJECT_UNLOCK(parser);
+    for (GstPad* pad : pads) {
+        GhostNewPad(parser, pad, bin);
+        gst_object_unref(pad);
+    }
+    gst_element_link(pTypeFind, parser);
+    gst_element_sync_state_with_parent(parser);
+}
+
+// The wave parser: a type finder that puts the parser for the file's kind behind it (the
+// wave parser of other systems reads AIFF and AU files too). Its outputs are those of the
+// parser, offered under the type finder's output name.
+MadeElement MakeWaveParser() {
+    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* typeFind = gst_element_factory_make("typefind", nullptr);
+    if (!typeFind) {
+        DropElements({bin});
+        return {};
+    }
+    gst_bin_add(GST_BIN(bin), typeFind);
+    if (!GhostStaticPad(bin, typeFind, "sink")) {
+        DropElements({bin});
+        return {};
+    }
+    g_signal_connect(typeFind, "have-type", G_CALLBACK(OnWaveType), bin);
+    return {bin, nullptr, typeFind};
+}
+
+// The WMA decoder: takes WMA of any version with a decoder here and gives raw audio.
+MadeElement MakeWmaDecoder() {
+    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    GstElement* decoder = gst_element_factory_make(kDecoderFactory, nullptr);
+    if (!filter || !decoder) {
+        DropElements({bin, filter, decoder});
+        return {};
+    }
+    Caps wma(gst_caps_from_string(kWmaCaps));
+    g_object_set(filter, "caps", wma.get(), nullptr);
+    gst_bin_add_many(GST_BIN(bin), filter, decoder, nullptr);
+    gst_element_link(filter, decoder);
+    if (!GhostStaticPad(bin, filter, "sink")) {
+        DropElements({bin});
+        return {};
+    }
+    g_signal_connect(decoder, "pad-added", G_CALLBACK(GhostNewPad), bin);
+    return {bin, nullptr, decoder};
+}
+
 MadeElement MakeElement(const std::string& pFactory) {
     if (pFactory == kAsfReaderFactory) return MakeAsfReader();
+    if (pFactory == kWaveParserFactory) return MakeWaveParser();
+    if (pFactory == kWmaDecoderFactory) return MakeWmaDecoder();
     GstElement* element = nullptr;
     if (pFactory == kRendererFactory || pFactory == kMidiOutFactory) {
         GError* error = nullptr;
@@ -127,22 +234,6 @@ MadeElement MakeElement(const std::string& pFactory) {
                       GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SOURCE);
     return {element, fileSource ? element : nullptr, element};
 }
-
-// Caps owned by this holder.
-class Caps {
-  public:
-    explicit Caps(GstCaps* pCaps = nullptr) : m_Caps(pCaps) {}
-    ~Caps() {
-        if (m_Caps) gst_caps_unref(m_Caps);
-    }
-    Caps(const Caps&) = delete;
-    Caps& operator=(const Caps&) = delete;
-    GstCaps* get() const { return m_Caps; }
-    explicit operator bool() const { return m_Caps != nullptr; }
-
-  private:
-    GstCaps* m_Caps;
-};
 
 bool TakesRawAudio(GstCaps* pCaps) {
     Caps raw(gst_caps_from_string("audio/x-raw"));
@@ -180,6 +271,7 @@ struct PendingLink {
     std::mutex Mutex;
     bool Done = false;
     bool Cancelled = false;
+    bool Failed = false; // the pad came and could not be linked
 
     ~PendingLink() {
         if (Down) gst_object_unref(Down);
@@ -194,14 +286,15 @@ struct PendingLink {
         Caps downCaps(gst_pad_query_caps(Down, nullptr));
         if (caps && gst_caps_can_intersect(caps.get(), downCaps.get())) {
             Done = gst_pad_link(pPad, Down) == GST_PAD_LINK_OK;
-            return;
+        } else {
+            // A decoder's other outputs (video, text) wait for an audio pad.
+            if (FromDecoder || (caps && !IsAudio(caps.get()))) return;
+            if (TakesRawAudio(downCaps.get()))
+                Done = LinkThroughDecoder(Pipeline, pPad, Down) != nullptr;
+            else
+                Done = gst_pad_link(pPad, Down) == GST_PAD_LINK_OK;
         }
-        // A decoder's other outputs (video, text) wait for an audio pad.
-        if (FromDecoder || (caps && !IsAudio(caps.get()))) return;
-        if (TakesRawAudio(downCaps.get()))
-            Done = LinkThroughDecoder(Pipeline, pPad, Down) != nullptr;
-        else
-            Done = gst_pad_link(pPad, Down) == GST_PAD_LINK_OK;
+        Failed = !Done;
     }
 };
 
@@ -326,6 +419,38 @@ struct Graph::Impl {
         return false;
     }
 
+    int32_t IndexOf(const GstElement* pElement) const {
+        for (size_t i = 0; i < Filters.size(); ++i)
+            if (Filters[i].Made.Element == pElement) return int32_t(i);
+        return -1;
+    }
+
+    // The filter an object belongs to (itself or an element inside it); -1 for none.
+    int32_t FilterOf(GstObject* pObject) const {
+        for (GstObject* o = pObject ? GST_OBJECT(gst_object_ref(pObject)) : nullptr; o;) {
+            int32_t index = GST_IS_ELEMENT(o) ? IndexOf(GST_ELEMENT(o)) : -1;
+            GstObject* parent = gst_object_get_parent(o);
+            gst_object_unref(o);
+            if (index >= 0) {
+                if (parent) gst_object_unref(parent);
+                return index;
+            }
+            o = parent;
+        }
+        return -1;
+    }
+
+    // Notes a link whose pad came with data the downstream filter does not take.
+    void NoteFailedLink(PrerollResult& pResult) const {
+        for (const auto& p : Pending) {
+            std::lock_guard<std::mutex> lock(p.Link->Mutex);
+            if (p.Link->Cancelled || !p.Link->Failed) continue;
+            pResult.FailedUp = p.Filter;
+            pResult.FailedDown = IndexOf(p.Down);
+            return;
+        }
+    }
+
     // Filters left unconnected stay idle, like unconnected filters of any graph: an unlinked
     // source would fail the pipeline, an unlinked sink would never preroll.
     void LockIdleFilters() {
@@ -348,6 +473,7 @@ class BusWatch {
     BusWatch(GstElement* pPipeline, std::chrono::steady_clock::time_point pDeadline)
         : m_Bus(gst_element_get_bus(pPipeline)), m_Deadline(pDeadline) {}
     ~BusWatch() { gst_object_unref(m_Bus); }
+    GstBus* Bus() const { return m_Bus; }
     BusWatch(const BusWatch&) = delete;
     BusWatch& operator=(const BusWatch&) = delete;
 
@@ -358,12 +484,16 @@ class BusWatch {
     }
 
     // The type of the next error or pType message, waiting at most pWait (and never past the
-    // deadline); GST_MESSAGE_UNKNOWN when none came.
-    GstMessageType Next(GstMessageType pType, GstClockTime pWait) {
+    // deadline); GST_MESSAGE_UNKNOWN when none came. pErrorSource receives a reference to
+    // the object that reported an error.
+    GstMessageType Next(GstMessageType pType, GstClockTime pWait,
+                        GstObject** pErrorSource = nullptr) {
         auto types = GstMessageType(GST_MESSAGE_ERROR | pType);
         GstMessage* msg = gst_bus_timed_pop_filtered(m_Bus, std::min(pWait, Remaining()), types);
         if (!msg) return GST_MESSAGE_UNKNOWN;
         GstMessageType type = GST_MESSAGE_TYPE(msg);
+        if (type == GST_MESSAGE_ERROR && pErrorSource && GST_MESSAGE_SRC(msg))
+            *pErrorSource = GST_OBJECT(gst_object_ref(GST_MESSAGE_SRC(msg)));
         gst_message_unref(msg);
         return type;
     }
@@ -531,6 +661,35 @@ void Graph::Disconnect(int32_t pFilter, const PinInfo& pPin) {
 
 void Graph::Stop() {
     if (m_Impl->Pipeline) gst_element_set_state(m_Impl->Pipeline, GST_STATE_READY);
+}
+
+PrerollResult Graph::Preroll(int32_t pTimeoutMs) {
+    PrerollResult result;
+    if (!m_Impl->Pipeline) return result;
+    GstElement* pipeline = m_Impl->Pipeline;
+    BusWatch bus(pipeline,
+                 std::chrono::steady_clock::now() + std::chrono::milliseconds(pTimeoutMs));
+    m_Impl->LockIdleFilters();
+    GstStateChangeReturn change = gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    result.Ok = change != GST_STATE_CHANGE_FAILURE && change != GST_STATE_CHANGE_ASYNC;
+    while (change == GST_STATE_CHANGE_ASYNC) {
+        GstObject* source = nullptr;
+        GstMessageType type = bus.Next(GST_MESSAGE_ASYNC_DONE, bus.Remaining(), &source);
+        if (source) {
+            result.FailedFilter = m_Impl->FilterOf(source);
+            gst_object_unref(source);
+        }
+        if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_UNKNOWN) break;
+        result.Ok = type == GST_MESSAGE_ASYNC_DONE;
+        if (result.Ok) break;
+    }
+    if (result.Ok) return result;
+    m_Impl->NoteFailedLink(result);
+    // Back to a state in which filters can be added and linked again.
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_bus_set_flushing(bus.Bus(), TRUE);
+    gst_bus_set_flushing(bus.Bus(), FALSE);
+    return result;
 }
 
 std::optional<double> Graph::Duration(int32_t pTimeoutMs) {

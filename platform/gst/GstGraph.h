@@ -33,6 +33,16 @@ struct PinInfo {
     bool Pending = false;  // an output pad that appears only when data flows
 };
 
+// What prerolling a graph came to. On failure, the link whose pad came with data its
+// downstream filter does not take (FailedUp, FailedDown), and the filter that reported the
+// error (FailedFilter); -1 where not known.
+struct PrerollResult {
+    bool Ok = false;
+    int32_t FailedUp = -1;
+    int32_t FailedDown = -1;
+    int32_t FailedFilter = -1;
+};
+
 class Graph {
   public:
     Graph();
@@ -65,6 +75,11 @@ class Graph {
 
     // Takes the pipeline back to READY.
     void Stop();
+
+    // Prerolls the pipeline to PAUSED, waiting at most pTimeoutMs: only then is it known
+    // that every link waiting for a pad was made and the data flows to the renderer. A
+    // failed graph goes back to NULL, so that filters can be added and linked again.
+    PrerollResult Preroll(int32_t pTimeoutMs);
 
     // Prerolls the pipeline to PAUSED (waiting at most pTimeoutMs) and asks for its duration
     // in seconds. Nothing when the pipeline fails, times out or knows no duration.

@@ -7,6 +7,31 @@ cd "$(dirname "$0")"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
+# Files for the GStreamer graph: WMA version 1 (ASF and inside RIFF), MP3 inside ASF (no WMA
+# decoder takes it), ADTS AAC and a one-second MIDI tune written by hand (one note, 96 ticks
+# per quarter at the default 120 bpm: 192 ticks). Made on their own:
+#   tests/data/make-fixtures.sh graph
+if [ "${1:-}" = graph ]; then
+    src=$tmp
+    ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
+    sox -n -r 22050 -c 2 -b 16 "$src/src22.wav" synth 0.6 sine 440 sine 300-2000 gain -6 pad 0 0.2
+    ff -i "$src/src22.wav" -c:a wmav1 -b:a 32k wmav1.wma
+    ff -i "$src/src22.wav" -c:a wmav2 -b:a 32k -f wav wmav2-in-riff.wav    # format tag 0x161
+    ff -i "$src/src22.wav" -c:a libmp3lame -b:a 32k -f asf mp3-in-asf.wma
+    ff -i "$src/src22.wav" -c:a aac -b:a 24k -f adts audio.aac
+    printf 'MThd\0\0\0\6\0\0\0\1\0\140MTrk\0\0\0\15\0\220\74\144\201\100\200\74\100\0\377\57\0' \
+        > tone.mid
+    for f in wmav1.wma wmav2-in-riff.wav mp3-in-asf.wma audio.aac tone.mid; do
+        read -r codec rate ch < <(ffprobe -v error -select_streams a:0 \
+            -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 "$f" 2>/dev/null |
+            tr ',' ' ') || true
+        dur=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$f" 2>/dev/null) || true
+        ms=$(awk -v d="${dur:-0}" 'BEGIN { printf "%d", d * 1000 + 0.5 }')
+        echo "$f $ms ${codec:-none} ${rate:-0} ${ch:-0}"
+    done
+    exit 0
+fi
+
 # A tone with a swept second voice and a quiet half, so that VBR frames differ in size.
 sox -n -r 44100 -c 2 -b 16 "$tmp/src44.wav" synth 0.6 sine 440 sine 300-2000 gain -6 \
     pad 0 0.2

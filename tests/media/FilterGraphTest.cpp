@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 
 namespace {
@@ -145,25 +147,44 @@ TEST_F(FilterGraph, Mp3ChainUsesTheDecoderFoundByProbe) {
                                                 "MP3 Decoder DMO", "Default WaveOut Device"));
 }
 
-TEST_F(FilterGraph, RefusedConnectionLogsTheLink) {
-    // An AIFF file is not a wave parser's input.
+TEST_F(FilterGraph, WaveParserReadsAiffWithoutAFailureLine) {
     ErrorLogLines log;
-    EXPECT_EQ(SetupPinsToDecode(FixturePath("audio.aiff"), 0, m_Ctx), 0);
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("audio.aiff"), 0, m_Ctx), 1);
+    auto seconds = m_Ctx.MediaControl->Duration(C_FGraph::PrerollTimeoutMs);
+    ASSERT_TRUE(seconds);
+    EXPECT_NEAR(*seconds, 0.8, 0.001);
+    EXPECT_TRUE(log.New().empty());
+}
+
+TEST_F(FilterGraph, RefusedConnectionLogsTheLink) {
+    // Data no parser of the wave parser reads: refused once it flows, and named in the log.
+    std::vector<uint8_t> noise(4096);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = uint8_t(i * 7919 % 251);
+    ErrorLogLines log;
+    EXPECT_EQ(SetupPinsToDecode(m_Folder.Write("noise.aiff", noise), 0, m_Ctx), 0);
     EXPECT_THAT(log.New(),
-                ElementsAre("SetupPinsToDecode file source (async.)#wave parser connect failed"));
+                ElementsAre("SetupPinsToDecode wave parser#default waveout device connect failed"));
+}
+
+TEST_F(FilterGraph, AsfAudioTheWmaDecoderDoesNotTakeIsALoggedFailure) {
+    // The demuxer's audio pad appears only once data flows; MP3 inside ASF is no WMA.
+    ErrorLogLines log;
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("mp3-in-asf.wma"), 0, m_Ctx), 0);
+    EXPECT_THAT(log.New(),
+                ElementsAre("SetupPinsToDecode wm asf reader#wmaudio decoder dmo connect failed"));
 }
 
 TEST_F(FilterGraph, WmaInRiffTakesParserAndDmoChain) {
-    // RIFF header with format tag 353 and a little payload: the chain is built by name.
-    std::vector<uint8_t> riff = {'R',  'I', 'F',  'F',  60,  0,   0,    0,    'W', 'A',  'V',
-                                 'E',  'f', 'm',  't',  ' ', 16,  0,    0,    0,   0x61, 0x01,
-                                 2,    0,   0x44, 0xAC, 0,   0,   0x10, 0x27, 0,   0,    0x00,
-                                 0x08, 16,  0,    'd',  'a', 't', 'a',  24,   0,   0,    0};
-    riff.resize(riff.size() + 24, 0);
-    std::string path = m_Folder.Write("wmariff.wav", riff);
-    EXPECT_EQ(SetupPinsToDecode(path, 0, m_Ctx), 1);
+    // Format tag 353 (WMA version 2).
+    ErrorLogLines log;
+    EXPECT_EQ(SetupPinsToDecode(FixturePath("wmav2-in-riff.wav"), 0, m_Ctx), 1);
     EXPECT_THAT(GraphFilterNames(), ElementsAre("File Source (Async.)", "Wave Parser",
                                                 "WMAudio Decoder DMO", "Default WaveOut Device"));
+    auto seconds = m_Ctx.MediaControl->Duration(C_FGraph::PrerollTimeoutMs);
+    ASSERT_TRUE(seconds);
+    EXPECT_NEAR(*seconds, 0.836, 0.01); // estimated from the byte rate
+    EXPECT_TRUE(log.New().empty());
 }
 
 TEST(MediaObject, MissingFileGivesNothingAndNoLogLine) {
@@ -194,6 +215,50 @@ TEST(MediaObject, UnknownKeyFallsBackToRenderAndBuildsOnce) {
     graph.CloseWave();
     EXPECT_EQ(graph.Length(), 0);
     EXPECT_EQ(graph.FileName(), "");
+}
+
+int32_t LengthOf(const std::string& pPath) {
+    C_FGraph graph;
+    graph.Init();
+    graph.FileName(pPath);
+    return graph.Length();
+}
+
+TEST(MediaObject, WmaVersionOneUnderEveryAsfName) {
+    ScratchFolder folder;
+    std::ifstream in(FixturePath("wmav1.wma"), std::ios::binary);
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    for (const char* name : {"v1.wma", "v1.asf", "v1.wmv"}) {
+        ErrorLogLines log;
+        EXPECT_EQ(LengthOf(folder.Write(name, bytes)), 835) << name;
+        EXPECT_TRUE(log.New().empty()) << name;
+    }
+}
+
+TEST(MediaObject, PrerollFailureTakesTheFallbackAndLogsIt) {
+    // Connected by name, refused when data flows: the next attempts decode it.
+    std::string path = FixturePath("mp3-in-asf.wma");
+    ErrorLogLines log;
+    EXPECT_EQ(LengthOf(path), 850);
+    EXPECT_THAT(log.New(),
+                ElementsAre("SetupPinsToDecode wm asf reader#wmaudio decoder dmo connect failed",
+                            "windows media source filternot found",
+                            "SetupPinsToDecode windows media source filter#asf acm handler "
+                            "connect failed"));
+}
+
+TEST(MediaObject, ProgramStreamMidiAndAiffGetTheirLengths) {
+    // A program stream through the demuxer, a MIDI tune synthesised without an audio device,
+    // an AIFF file without a failure line.
+    ErrorLogLines log;
+    EXPECT_NEAR(LengthOf(FixturePath("program.mpg")), 810, 27); // one MPEG audio frame
+    // The audio splitter takes no program stream; the last resort demuxes it.
+    EXPECT_THAT(log.New(), ElementsAre("SetupPinsToDecode file source (async.)#mpeg-i stream "
+                                       "splitter connect failed"));
+    ErrorLogLines midiLog;
+    EXPECT_EQ(LengthOf(FixturePath("tone.mid")), 1000);
+    EXPECT_EQ(LengthOf(FixturePath("audio.aiff")), 800);
+    EXPECT_TRUE(midiLog.New().empty());
 }
 
 TEST(MediaObject, CompressedWaveTakesItsLengthFromTheFactChunk) {
