@@ -17,9 +17,10 @@ std::error_code LastError() {
 }
 
 // Closes a descriptor when it goes out of scope.
-struct Fd {
+// Closes its descriptor when it goes out of scope.
+struct OwnedFd {
     int Fd;
-    ~Fd() {
+    ~OwnedFd() {
         if (Fd >= 0) ::close(Fd);
     }
 };
@@ -48,7 +49,7 @@ std::error_code ResolvePath(const std::string& pPath, std::string& pResolved) {
 
 std::error_code TakeOverIdentity(const std::string& pPath, const FileIdentity& pIdentity,
                                  bool& pOwnerKept) {
-    const Fd file{::open(pPath.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW)};
+    const OwnedFd file{::open(pPath.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW)};
     if (file.Fd < 0) return LastError();
     struct stat st {};
     if (::fstat(file.Fd, &st) != 0) return LastError();
@@ -75,7 +76,7 @@ std::error_code LinkNoReplace(const std::string& pFrom, const std::string& pTo) 
 }
 
 std::error_code SyncFolder(const std::string& pFolder) {
-    const Fd dir{::open(pFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    const OwnedFd dir{::open(pFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (dir.Fd < 0) return LastError();
     if (::fsync(dir.Fd) != 0) return LastError();
     return {};
