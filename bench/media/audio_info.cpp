@@ -28,8 +28,9 @@ int main(int argc, char** argv) {
     for (const auto& path : paths) {
         AudioInfo info = GetAudioInfo(path);
         valid += info.Valid;
-        if (verbose) std::printf("%s\t%d\t%d\t%s\n", path.c_str(), info.Valid, info.LengthMs,
-                                 info.Text.c_str());
+        if (verbose)
+            std::printf("%s\t%d\t%d\t%s\n", path.c_str(), info.Valid, info.LengthMs,
+                        info.Text.c_str());
     }
     std::printf("%d of %zu valid\n", valid, paths.size());
     return 0;

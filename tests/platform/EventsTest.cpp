@@ -4,7 +4,9 @@
 
 namespace {
 int g_calls = 0;
-void CountCall() { ++g_calls; }
+void CountCall() {
+    ++g_calls;
+}
 } // namespace
 
 TEST(PumpEvents, CallsTheInstalledHookAndNothingWithout) {
