@@ -9,33 +9,24 @@
 
 namespace {
 
-void Put16(std::vector<uint8_t>& pB, uint32_t pV) {
-    pB.push_back(uint8_t(pV));
-    pB.push_back(uint8_t(pV >> 8));
-}
-void Put32(std::vector<uint8_t>& pB, uint32_t pV) {
-    Put16(pB, pV & 0xFFFF);
-    Put16(pB, pV >> 16);
-}
-
 std::vector<uint8_t> Header(const WavGenOptions& pO, uint32_t pDataSize) {
     const uint32_t align = uint32_t(int64_t(pO.Bits / 8) * pO.Channels);
     std::vector<uint8_t> h;
     for (char c : std::string("RIFF"))
         h.push_back(uint8_t(c));
-    Put32(h, 36 + pDataSize + pDataSize % 2);
+    AppendLe32(h, 36 + pDataSize + pDataSize % 2);
     for (char c : std::string("WAVEfmt "))
         h.push_back(uint8_t(c));
-    Put32(h, 16);
-    Put16(h, 1);
-    Put16(h, uint32_t(pO.Channels));
-    Put32(h, uint32_t(pO.Rate));
-    Put32(h, uint32_t(pO.Rate) * align);
-    Put16(h, align);
-    Put16(h, uint32_t(pO.Bits));
+    AppendLe32(h, 16);
+    AppendLe16(h, 1);
+    AppendLe16(h, uint32_t(pO.Channels));
+    AppendLe32(h, uint32_t(pO.Rate));
+    AppendLe32(h, uint32_t(pO.Rate) * align);
+    AppendLe16(h, align);
+    AppendLe16(h, uint32_t(pO.Bits));
     for (char c : std::string("data"))
         h.push_back(uint8_t(c));
-    Put32(h, pDataSize);
+    AppendLe32(h, pDataSize);
     return h;
 }
 
@@ -66,6 +57,16 @@ void Store(std::vector<uint8_t>& pOut, int32_t pBits, int32_t pValue) {
 }
 
 } // namespace
+
+void AppendLe16(std::vector<uint8_t>& pBytes, uint32_t pValue) {
+    pBytes.push_back(uint8_t(pValue));
+    pBytes.push_back(uint8_t(pValue >> 8));
+}
+
+void AppendLe32(std::vector<uint8_t>& pBytes, uint32_t pValue) {
+    AppendLe16(pBytes, pValue & 0xFFFF);
+    AppendLe16(pBytes, pValue >> 16);
+}
 
 bool GenerateWav(const std::string& pPath, const WavGenOptions& pO) {
     if ((pO.Bits != 8 && pO.Bits != 16 && pO.Bits != 24) || pO.Channels < 1 || pO.Rate < 1)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct WavGenOptions {
     int32_t Rate = 44100;
@@ -18,6 +19,10 @@ struct WavGenOptions {
     double PeakDb = -6.0;     // level of the loudest sample, dB relative to full scale
     uint32_t Seed = 1;
 };
+
+// Appends a 16- or 32-bit value, least significant byte first (the WAV byte order).
+void AppendLe16(std::vector<uint8_t>& pBytes, uint32_t pValue);
+void AppendLe32(std::vector<uint8_t>& pBytes, uint32_t pValue);
 
 // Writes the file; false when it cannot be written.
 bool GenerateWav(const std::string& pPath, const WavGenOptions& pOptions);

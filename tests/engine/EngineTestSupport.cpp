@@ -1,5 +1,7 @@
 #include "EngineTestSupport.h"
 
+#include "WavGen.h"
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -11,14 +13,6 @@ namespace enginetest {
 
 namespace {
 
-void Put16(std::vector<uint8_t>& pB, uint32_t pV) {
-    pB.push_back(uint8_t(pV));
-    pB.push_back(uint8_t(pV >> 8));
-}
-void Put32(std::vector<uint8_t>& pB, uint32_t pV) {
-    Put16(pB, pV & 0xFFFF);
-    Put16(pB, pV >> 16);
-}
 void PutId(std::vector<uint8_t>& pB, const char* pId) {
     pB.insert(pB.end(), pId, pId + 4);
 }
@@ -54,18 +48,18 @@ std::vector<uint8_t> MakeWav(int32_t pRate, int32_t pBits, int32_t pChannels,
     const uint32_t field = pDataSizeField >= 0 ? uint32_t(pDataSizeField) : dataSize;
     std::vector<uint8_t> b;
     PutId(b, "RIFF");
-    Put32(b, 36 + dataSize + (dataSize % 2));
+    AppendLe32(b, 36 + dataSize + (dataSize % 2));
     PutId(b, "WAVE");
     PutId(b, "fmt ");
-    Put32(b, 16);
-    Put16(b, 1);
-    Put16(b, uint32_t(pChannels));
-    Put32(b, uint32_t(pRate));
-    Put32(b, uint32_t(pRate) * width * uint32_t(pChannels));
-    Put16(b, width * uint32_t(pChannels));
-    Put16(b, uint32_t(pBits));
+    AppendLe32(b, 16);
+    AppendLe16(b, 1);
+    AppendLe16(b, uint32_t(pChannels));
+    AppendLe32(b, uint32_t(pRate));
+    AppendLe32(b, uint32_t(pRate) * width * uint32_t(pChannels));
+    AppendLe16(b, width * uint32_t(pChannels));
+    AppendLe16(b, uint32_t(pBits));
     PutId(b, "data");
-    Put32(b, field);
+    AppendLe32(b, field);
     for (int32_t v : pSamples) {
         const uint32_t u = uint32_t(v);
         for (uint32_t i = 0; i < width; ++i)
