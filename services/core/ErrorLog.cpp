@@ -17,29 +17,36 @@ int32_t LogError = 0;
 
 namespace {
 
-std::optional<std::string> MakeFallbackLogFolder() {
-    const std::string folder = FallbackLogFolder();
+// The user's state folder, made when missing; empty when there is none to write.
+std::optional<std::string> MakeStateLogFolder() {
+    const std::string folder = LogFolder();
+    if (folder.empty()) return std::nullopt;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (FolderExists(folder) && platform::CanWriteFolder(folder)) return folder;
     return std::nullopt;
 }
 
-// The "log" folder beside the program, made when missing. A program folder
-// that cannot be written (a system-wide install) logs into the user's state
-// folder instead. Something else named "log" blocks the log.
-std::optional<std::string> ResolveLogFolder(const std::string& pProgramFolder) {
+// The "log" folder beside the program, made when missing. Something else named
+// "log" there blocks it.
+std::optional<std::string> MakeProgramLogFolder(const std::string& pProgramFolder) {
     const std::string folder = SetBackslash(pProgramFolder, 0) + "log";
     if (FolderExists(folder)) {
         if (platform::CanWriteFolder(folder)) return folder;
-        return MakeFallbackLogFolder();
+        return std::nullopt;
     }
     std::error_code ec;
     if (std::filesystem::symlink_status(folder, ec).type() != std::filesystem::file_type::not_found)
         return std::nullopt;
     if (MakeFolder(folder)) return folder;
-    if (!platform::CanWriteFolder(SetBackslash(pProgramFolder, 1))) return MakeFallbackLogFolder();
     return std::nullopt;
+}
+
+// Lines go to the user's state folder; the program's own folder (often a bin
+// folder on the PATH) is only the last resort when that cannot be written.
+std::optional<std::string> ResolveLogFolder(const std::string& pProgramFolder) {
+    if (auto folder = MakeStateLogFolder()) return folder;
+    return MakeProgramLogFolder(pProgramFolder);
 }
 
 int64_t FileSizeOrZero(const std::string& pPath) {
@@ -72,14 +79,16 @@ void ForceLogWhenCatching() {
     if (ErrorCatch) LogError = 1;
 }
 
-std::string FallbackLogFolder() {
+std::string LogFolder() {
     const char* state = std::getenv("XDG_STATE_HOME");
     std::string base;
     if (state && state[0] == '/') {
         base = state;
     } else {
+        // A relative or missing home would put the log wherever the program was started.
         const char* home = std::getenv("HOME");
-        base = std::string(home ? home : "") + "/.local/state";
+        if (!home || home[0] != '/') return {};
+        base = SetBackslash(home, 0) + ".local/state";
     }
     return SetBackslash(base, 0) + std::string(AppTitle) + "/log";
 }

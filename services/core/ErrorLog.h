@@ -20,18 +20,20 @@ void SetErrorSwitches(std::string_view pLogErrorText, std::string_view pErrorCat
 void ForceLogWhenCatching();
 
 // Appends "yyyy/mm/dd hh:mm:ss message" to quillan.err (isError nonzero) or
-// quillan.log in the "log" folder beside the program, when force or LogError
-// is nonzero. A log above 1,024,000 bytes is deleted first. The file is opened
-// and closed for each line; failures are silent.
+// quillan.log in LogFolder(), when force or LogError is nonzero. When that
+// folder cannot be made or written, the "log" folder beside the program is used. A log above
+// 1,024,000 bytes is deleted first. The file is opened and closed for each line; failures are
+// silent.
 void WriteLog(std::string_view pMessage, int32_t pIsError, int32_t pForce);
 
-// WriteLog with the program folder given (trailing separator or not).
+// WriteLog with the program folder (the last-resort place) given, trailing
+// separator or not.
 void WriteLogIn(const std::string& pProgramFolder, std::string_view pMessage, int32_t pIsError,
                 int32_t pForce);
 
-// The log folder used when the program folder cannot be written:
-// $XDG_STATE_HOME/quillan/log, or ~/.local/state/quillan/log.
-std::string FallbackLogFolder();
+// The log folder: $XDG_STATE_HOME/quillan/log, or ~/.local/state/quillan/log
+// when that variable is unset or relative; empty when HOME is not absolute either.
+std::string LogFolder();
 
 // Largest log file size that is still appended to.
 inline constexpr int64_t MaxLogBytes = 1024000;

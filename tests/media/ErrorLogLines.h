@@ -1,7 +1,7 @@
 #pragma once
 // Reads the lines the graph builder appends to the error log during a test.
 
-#include "services/core/Paths.h"
+#include "services/core/ErrorLog.h"
 
 #include <fstream>
 #include <string>
@@ -22,7 +22,7 @@ class ErrorLogLines {
 
   private:
     static std::vector<std::string> ReadAll() {
-        std::ifstream in(AppFolder() + "log/quillan.err");
+        std::ifstream in(LogFolder() + "/quillan.err");
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <regex>
-#include <unistd.h>
 
 using foundation_test::ReadBytes;
 using foundation_test::WriteBytes;
@@ -33,8 +32,8 @@ class ErrorLogTest : public ::testing::Test {
     ScopedEnv m_ConfigHome{"XDG_CONFIG_HOME", m_Config.path()};
 
     std::string ProgramFolder() const { return m_Program.path() + "/"; }
-    std::string ErrFile() const { return m_Program / "log/quillan.err"; }
-    std::string LogFile() const { return m_Program / "log/quillan.log"; }
+    std::string ErrFile() const { return m_State / "quillan/log/quillan.err"; }
+    std::string LogFile() const { return m_State / "quillan/log/quillan.log"; }
 };
 
 const std::regex kLine(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} )");
@@ -45,21 +44,19 @@ bool IsLogLine(const std::string& pText, const std::string& pMessage) {
            pText.substr(size_t(m.length(0))) == pMessage + "\r\n";
 }
 
-bool CanWriteDespiteModes(const std::string& pFolder) {
-    return access(pFolder.c_str(), W_OK) == 0;
-}
-
 } // namespace
 
-TEST_F(ErrorLogTest, ForcedErrorGoesToTheErrFileAndMakesTheFolder) {
+TEST_F(ErrorLogTest, ForcedErrorGoesToTheStateFolderNotBesideTheProgram) {
     WriteLogIn(ProgramFolder(), "graph failed", 1, 1);
     EXPECT_TRUE(IsLogLine(ReadBytes(ErrFile()), "graph failed"));
     EXPECT_FALSE(std::filesystem::exists(LogFile()));
+    EXPECT_FALSE(std::filesystem::exists(m_Program / "log"));
 }
 
 TEST_F(ErrorLogTest, UnforcedMessagesNeedTheLogSwitch) {
     WriteLogIn(ProgramFolder(), "quiet", 0, 0);
     WriteLogIn(ProgramFolder(), "quiet", 1, 0);
+    EXPECT_FALSE(std::filesystem::exists(m_State / "quillan"));
     EXPECT_FALSE(std::filesystem::exists(m_Program / "log"));
 
     LogError = 1;
@@ -73,7 +70,7 @@ TEST_F(ErrorLogTest, UnforcedMessagesNeedTheLogSwitch) {
 }
 
 TEST_F(ErrorLogTest, OversizedLogIsDeletedBeforeTheNextLine) {
-    std::filesystem::create_directory(m_Program / "log");
+    std::filesystem::create_directories(m_State / "quillan/log");
     WriteBytes(ErrFile(), std::string(size_t(MaxLogBytes), 'x'));
     WriteLogIn(ProgramFolder(), "kept", 1, 1);
     const std::string kept = ReadBytes(ErrFile());
@@ -86,33 +83,51 @@ TEST_F(ErrorLogTest, OversizedLogIsDeletedBeforeTheNextLine) {
     EXPECT_TRUE(IsLogLine(ReadBytes(ErrFile()), "fresh"));
 }
 
-TEST_F(ErrorLogTest, FileNamedLogBlocksTheLog) {
+TEST_F(ErrorLogTest, ProgramFolderIsNeitherNeededNorTouched) {
+    // A read-only install folder, a missing one and a file named "log" beside
+    // the program all leave the log in the state folder.
     WriteBytes(m_Program / "log", "not a folder");
-    WriteLogIn(ProgramFolder(), "lost", 1, 1);
+    WriteLogIn(ProgramFolder(), "beside a file", 1, 1);
     EXPECT_EQ(ReadBytes(m_Program / "log"), "not a folder");
-    EXPECT_FALSE(std::filesystem::exists(m_State / "quillan"));
-}
-
-TEST_F(ErrorLogTest, ReadOnlyProgramFolderLogsIntoTheStateFolder) {
-    std::filesystem::permissions(m_Program.path(), std::filesystem::perms::owner_read |
-                                                       std::filesystem::perms::owner_exec);
-    if (CanWriteDespiteModes(m_Program.path())) GTEST_SKIP() << "modes are not enforced";
-    WriteLogIn(ProgramFolder(), "installed system-wide", 1, 1);
-    EXPECT_FALSE(std::filesystem::exists(m_Program / "log"));
-    EXPECT_TRUE(IsLogLine(ReadBytes(m_State / "quillan/log/quillan.err"), "installed system-wide"));
-}
-
-TEST_F(ErrorLogTest, ProgramFolderWithoutRoomForALogFallsBack) {
-    WriteLogIn(m_Program / "gone/", "no program folder", 0, 1);
+    WriteLogIn(m_Program / "gone/", "no program folder", 1, 1);
     EXPECT_FALSE(std::filesystem::exists(m_Program / "gone"));
-    EXPECT_TRUE(IsLogLine(ReadBytes(m_State / "quillan/log/quillan.log"), "no program folder"));
+
+    TempFolder readOnly;
+    std::filesystem::permissions(readOnly.path(), std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::owner_exec);
+    WriteLogIn(readOnly.path(), "installed system-wide", 1, 1);
+    std::filesystem::permissions(readOnly.path(), std::filesystem::perms::owner_all);
+
+    const std::string text = ReadBytes(ErrFile());
+    const size_t first = text.find("\r\n") + 2;
+    const size_t second = text.find("\r\n", first) + 2;
+    EXPECT_TRUE(IsLogLine(text.substr(0, first), "beside a file"));
+    EXPECT_TRUE(IsLogLine(text.substr(first, second - first), "no program folder"));
+    EXPECT_TRUE(IsLogLine(text.substr(second), "installed system-wide"));
 }
 
-TEST_F(ErrorLogTest, FallbackFolderFollowsXdgStateHome) {
-    EXPECT_EQ(FallbackLogFolder(), m_State.path() + "/quillan/log");
+TEST_F(ErrorLogTest, UnwritableStateFolderFallsBackBesideTheProgram) {
+    WriteBytes(m_State / "quillan", "blocks the state folder");
+    WriteLogIn(ProgramFolder(), "last resort", 1, 1);
+    EXPECT_TRUE(IsLogLine(ReadBytes(m_Program / "log/quillan.err"), "last resort"));
+
+    // With both places blocked the line is dropped and nothing is overwritten.
+    TempFolder other;
+    WriteBytes(other / "log", "not a folder");
+    WriteLogIn(other.path(), "lost", 1, 1);
+    EXPECT_EQ(ReadBytes(other / "log"), "not a folder");
+    EXPECT_EQ(ReadBytes(m_State / "quillan"), "blocks the state folder");
+}
+
+TEST_F(ErrorLogTest, LogFolderFollowsXdgStateHome) {
+    EXPECT_EQ(LogFolder(), m_State.path() + "/quillan/log");
     ScopedEnv relative("XDG_STATE_HOME", "relative/state");
-    ScopedEnv home("HOME", "/home/someone");
-    EXPECT_EQ(FallbackLogFolder(), "/home/someone/.local/state/quillan/log");
+    {
+        ScopedEnv home("HOME", "/home/someone");
+        EXPECT_EQ(LogFolder(), "/home/someone/.local/state/quillan/log");
+    }
+    ScopedEnv relativeHome("HOME", "somewhere");
+    EXPECT_EQ(LogFolder(), "");
 }
 
 TEST_F(ErrorLogTest, SwitchesFromSettingsAndMarkerFile) {
