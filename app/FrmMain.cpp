@@ -316,6 +316,7 @@ void FrmMain::ConnectEvents() {
             [this](int32_t pIndex) { CtrButtons_ButtonClicked(pIndex); });
     connect(m_LV, &UC_ListView::OLEDragDrop, this, &FrmMain::LV_OLEDragDrop);
     connect(m_LV, &UC_ListView::DblClicked, this, [this] { LV_DblClicked(); });
+    connect(m_LV, &UC_ListView::DeletePressed, this, [this] { LV_DeletePressed(); });
     connect(m_LV, &UC_ListView::OLEDragOver, this, [this] { BringToFront(); });
     setAcceptDrops(true);
 }

@@ -139,6 +139,9 @@ class FrmMain : public QWidget, public PlacementWindow {
     void LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t Button, int16_t Shift,
                         float X, float Y);
     void LV_DblClicked();
+    void LV_DeletePressed();
+    // Removes the selected rows unless a run is going.
+    void DeleteSelectedRows();
     void RedrawList();
     void BringToFront();
 

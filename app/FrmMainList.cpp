@@ -63,6 +63,14 @@ void FrmMain::LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t But
 }
 
 void FrmMain::LV_DblClicked() {
+    DeleteSelectedRows();
+}
+
+void FrmMain::LV_DeletePressed() {
+    DeleteSelectedRows();
+}
+
+void FrmMain::DeleteSelectedRows() {
     if (m_RunState == 1) return;
     m_LV->DeleteSelected();
     RedrawList();

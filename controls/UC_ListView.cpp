@@ -52,6 +52,8 @@ QString UC_ListViewData::Files(int32_t pIndex) const {
 
 UC_ListView::UC_ListView(QWidget* pParent) : QWidget(pParent) {
     m_Model.SetPxSource([] { return ::Px(); });
+    // A click on the list takes the keyboard away from the text boxes around it.
+    setFocusPolicy(Qt::ClickFocus);
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(kFrameEdgePx);

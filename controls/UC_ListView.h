@@ -203,6 +203,8 @@ class UC_ListView : public QWidget {
     void PictureList_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
     void PictureList_MouseUp(int16_t Button, int16_t Shift, float X, float Y);
     void PictureList_DblClick();
+    // A double click at Y of the row area: only one on a row counts.
+    void PictureList_DblClickAt(float Y);
     void PictureList_OLEDragOver(float X, float Y);
     void PictureTab_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
     void PictureTab_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
@@ -248,9 +250,12 @@ class UC_ListView : public QWidget {
     void TextComboKeyAction(int32_t pIsCombo, int32_t pTab, int32_t pAction, int32_t KeyValue,
                             int16_t Shift);
     void OLEDragOver();
+    // The Delete key was pressed while the list had the focus; the host removes the rows.
+    void DeletePressed();
 
   protected:
     void resizeEvent(QResizeEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
   private:

@@ -96,6 +96,7 @@ int32_t FromDropAction(Qt::DropAction pAction) {
 
 void UC_ListView::PictureList_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
     if (m_Options.ClickDisabled == 1) return;
+    setFocus(Qt::MouseFocusReason);
     m_Pressed = true;
     emit MouseDown(Button, Shift, X, Y);
     if (Button != 1) return;
@@ -134,6 +135,30 @@ void UC_ListView::PictureList_MouseUp(int16_t Button, int16_t Shift, float X, fl
 
 void UC_ListView::PictureList_DblClick() {
     if (m_Options.ClickDisabled == 0 && ItemCount() > 0) emit DblClicked();
+}
+
+void UC_ListView::PictureList_DblClickAt(float Y) {
+    // The blank space below the last row holds no row to act on.
+    if (YsItem(Y) >= ItemCount()) return;
+    PictureList_DblClick();
+}
+
+void UC_ListView::keyPressEvent(QKeyEvent* pEvent) {
+    if (pEvent->matches(QKeySequence::SelectAll)) {
+        if (m_Options.NoMultiSelect == 0 && ItemCount() > 0) {
+            SelectAll();
+            ReDraw();
+        }
+        pEvent->accept();
+        return;
+    }
+    if (pEvent->key() == Qt::Key_Delete &&
+        (pEvent->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        emit DeletePressed();
+        pEvent->accept();
+        return;
+    }
+    QWidget::keyPressEvent(pEvent);
 }
 
 void UC_ListView::PictureList_MouseMove(int16_t Button, int16_t, float X, float Y) {

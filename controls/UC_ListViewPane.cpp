@@ -47,7 +47,7 @@ void UC_ListViewPane::mouseReleaseEvent(QMouseEvent* pEvent) {
 
 void UC_ListViewPane::mouseDoubleClickEvent(QMouseEvent* pEvent) {
     if (m_Kind == Kind::Rows) {
-        m_Owner->PictureList_DblClick();
+        m_Owner->PictureList_DblClickAt(float(pEvent->position().y() * Px()));
     } else {
         // The header takes a double click as one more press.
         mousePressEvent(pEvent);

@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -318,6 +320,88 @@ TEST(ListSelection, RealMouseEventsReachTheRows) {
     QObject::connect(empty.lv.get(), &UC_ListView::DblClicked, [&] { ++doubles; });
     DoubleClick(*empty.lv->PictureList(), QPoint(30, 10));
     EXPECT_EQ(doubles, 1) << "no items: no double click";
+}
+
+// ---------------------------------------------------------------- keyboard
+
+// The list under a text box in one shown, active window, the box holding the focus.
+struct FocusedWindow {
+    explicit FocusedWindow(ListFixture& f) {
+        auto* layout = new QVBoxLayout(&top);
+        layout->addWidget(box);
+        layout->addWidget(f.lv.get());
+        top.resize(400, 240);
+        top.show();
+        top.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&top));
+        box->setFocus();
+    }
+    // The fixture owns the list: hand it back before the window goes.
+    ~FocusedWindow() { top.findChild<UC_ListView*>()->setParent(nullptr); }
+    QWidget top;
+    QLineEdit* box = new QLineEdit("text", &top);
+};
+
+TEST(ListKeyboard, AClickOnTheRowsTakesTheFocusAndKeysThenActOnTheList) {
+    ListFixture f;
+    f.Rows(4);
+    FocusedWindow w(f);
+    ASSERT_EQ(QApplication::focusWidget(), w.box);
+    int deletes = 0;
+    QObject::connect(f.lv.get(), &UC_ListView::DeletePressed, [&] { ++deletes; });
+    QWidget* rows = f.lv->PictureList();
+
+    // A click on the blank space below the rows takes the focus too.
+    QTest::mouseClick(rows, Qt::LeftButton, {}, QPoint(30, 95));
+    EXPECT_EQ(QApplication::focusWidget(), f.lv.get());
+    QTest::mouseClick(rows, Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(f.Selected(), (Ints{1}));
+    QTest::keyClick(w.top.windowHandle(), Qt::Key_Backspace);
+    EXPECT_EQ(w.box->text(), "text") << "the box no longer receives the keys";
+
+    QTest::keyClick(w.top.windowHandle(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(f.Selected(), (Ints{0, 1, 2, 3}));
+    QTest::keyClick(w.top.windowHandle(), Qt::Key_Delete);
+    EXPECT_EQ(deletes, 1);
+    EXPECT_EQ(f.lv->ItemCount(), 4) << "the host decides what Delete removes";
+    QTest::keyClick(w.top.windowHandle(), Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(deletes, 1) << "Shift+Delete is not Delete";
+
+    // Back in the box, the keys edit the text again.
+    QTest::mouseClick(w.box, Qt::LeftButton);
+    QTest::keyClick(w.top.windowHandle(), Qt::Key_Delete);
+    QTest::keyClick(w.top.windowHandle(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(deletes, 1);
+    EXPECT_EQ(f.Selected(), (Ints{0, 1, 2, 3}));
+}
+
+TEST(ListKeyboard, CtrlASelectsOneRowAtMostWithoutMultiSelectAndNothingInAnEmptyList) {
+    ListFixture f;
+    f.Rows(3);
+    f.lv->SetNoMultiSelect(1);
+    FocusedWindow w(f);
+    QTest::mouseClick(f.lv->PictureList(), Qt::LeftButton, {}, QPoint(30, 10));
+    QTest::keyClick(w.top.windowHandle(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(f.Selected(), (Ints{0}));
+
+    ListFixture empty;
+    FocusedWindow we(empty);
+    QTest::mouseClick(empty.lv->PictureList(), Qt::LeftButton, {}, QPoint(30, 10));
+    EXPECT_EQ(QApplication::focusWidget(), empty.lv.get());
+    QTest::keyClick(we.top.windowHandle(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(empty.lv->NumSelectedItems(), 0);
+}
+
+TEST(ListSelection, ADoubleClickBelowTheLastRowIsNoDoubleClick) {
+    ListFixture f;
+    f.Rows(3); // rows end at 60 px of the 100 px row area
+    int doubles = 0;
+    QObject::connect(f.lv.get(), &UC_ListView::DblClicked, [&] { ++doubles; });
+    QWidget* rows = f.lv->PictureList();
+    QTest::mouseDClick(rows, Qt::LeftButton, {}, QPoint(30, 75));
+    EXPECT_EQ(doubles, 0);
+    QTest::mouseDClick(rows, Qt::LeftButton, {}, QPoint(30, 55));
+    EXPECT_EQ(doubles, 1) << "the last row itself counts";
 }
 
 // ---------------------------------------------------------------- dragging
