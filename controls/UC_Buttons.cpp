@@ -31,6 +31,42 @@ int FaceStyle(int32_t pDesignType) {
     }
 }
 
+double Luminance(Color pC) {
+    const ColorParts p = SplitColor(pC);
+    const auto linear = [](int pPart) {
+        const double c = pPart / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(p.Red) + 0.7152 * linear(p.Green) + 0.0722 * linear(p.Blue);
+}
+
+double Contrast(Color pA, Color pB) {
+    const double a = Luminance(pA), b = Luminance(pB);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// Weakest contrast of pText against the face pixels in rows pTop..pBottom of
+// the face's middle column, where captions sit.
+double WorstContrastOnFace(Color pText, const Surface& pFace, int pTop, int pBottom) {
+    const int x = pFace.Width() / 2;
+    double worst = 21;
+    for (int y = std::max(0, pTop); y <= std::min(pBottom, pFace.Height() - 1); ++y)
+        worst = std::min(worst, Contrast(pText, pFace.Pixel(x, y)));
+    return worst;
+}
+
+// An enabled caption must read clearly (4.5:1) on the painted face: the
+// desktop's button text when it does, else black or white, whichever is stronger.
+Color ReadableCaptionColor(const Surface& pFace, int pTop, int pBottom) {
+    constexpr double kReadable = 4.5;
+    const Color text = SystemColor(platform::kColorButtonText);
+    if (WorstContrastOnFace(text, pFace, pTop, pBottom) >= kReadable) return text;
+    return WorstContrastOnFace(0x000000, pFace, pTop, pBottom) >=
+                   WorstContrastOnFace(0xFFFFFF, pFace, pTop, pBottom)
+               ? 0x000000
+               : 0xFFFFFF;
+}
+
 } // namespace
 
 UC_Buttons::UC_Buttons(QWidget* pParent) : QWidget(pParent), m_Icons(MakeButtonIcons()) {
@@ -278,8 +314,11 @@ void UC_Buttons::DrawCaption(int32_t pIndex, const Button& pB, bool pHot, int pO
         text = highlight;
     else if (emphasised)
         text = m_SelectedColor;
+    else if (m_Disable3D != 0)
+        text = ReadableCaptionColor(m_Face, pB.ContentY,
+                                    pB.ContentY + m_Canvas.TextHeight(pB.Caption));
     else
-        text = m_Disable3D != 0 ? dark : highlight;
+        text = highlight;
     if (m_Disable3D == 0) {
         const Color emboss = disabled ? highlight : emphasised ? m_DarkSelectedColor : dark;
         m_Canvas.Print(pB.ContentX + 1, pB.ContentY + pOffset + 1, pB.Caption, emboss);

@@ -7,7 +7,34 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
+
+// WCAG relative luminance of an sRGB colour (0x00BBGGRR).
+double Luminance(Color pC) {
+    const ColorParts p = SplitColor(pC);
+    const auto linear = [](int pPart) {
+        const double c = pPart / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(p.Red) + 0.7152 * linear(p.Green) + 0.0722 * linear(p.Blue);
+}
+
+double Contrast(Color pA, Color pB) {
+    const double a = Luminance(pA), b = Luminance(pB);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// The caption's contrast on its face: the strongest one between a pixel of the
+// drawn caption and the same pixel of the face drawn without it.
+double CaptionContrast(const Surface& pWith, const Surface& pWithout, int pLeft, int pWidth) {
+    double best = 1;
+    for (int y = 0; y < pWith.Height(); ++y)
+        for (int x = pLeft; x < pLeft + pWidth; ++x)
+            best = std::max(best, Contrast(pWith.Pixel(x, y), pWithout.Pixel(x, y)));
+    return best;
+}
 
 class ButtonsTest : public ControlTest {
   protected:
@@ -122,6 +149,28 @@ TEST_F(ButtonsTest, PressedButtonIsDrawnOnePixelLower) {
     EXPECT_NE(b.Canvas().Image(), before);
     Release(b, Centre(1));
     EXPECT_EQ(b.Canvas().Image(), before);
+}
+
+TEST_F(ButtonsTest, EnabledCaptionsAreReadableAndDisabledOnesFaint) {
+    for (int32_t design : {1, 0}) {
+        MakeThree(design);
+        b.SetButtonDisable(0, 1, true, 0);
+        b.SetButtonDisable(1, 1, true, 1);
+        UC_Buttons bare;
+        bare.resize(200, 22);
+        bare.SetNumButtons(3);
+        bare.SetDesignType(design);
+        bare.Init();
+        ASSERT_EQ(bare.ButtonLeft(2), b.ButtonLeft(2));
+        const int w = b.ButtonWidth();
+        const double enabled = CaptionContrast(b.Canvas(), bare.Canvas(), b.ButtonLeft(2), w);
+        const double disabled = CaptionContrast(b.Canvas(), bare.Canvas(), b.ButtonLeft(0), w);
+        const double tempDisabled = CaptionContrast(b.Canvas(), bare.Canvas(), b.ButtonLeft(1), w);
+        EXPECT_GE(enabled, 4.5) << "design " << design;
+        EXPECT_GT(disabled, 1.05) << "design " << design << ": the caption is still drawn";
+        EXPECT_LT(disabled, 3.0) << "design " << design;
+        EXPECT_LT(tempDisabled, 3.0) << "design " << design;
+    }
 }
 
 TEST_F(ButtonsTest, TwoDisableLayers) {
