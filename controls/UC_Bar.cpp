@@ -46,6 +46,24 @@ void UC_Bar::Init() {
     DrawFill(0);
 }
 
+void UC_Bar::SetLocked(int32_t pValue) {
+    m_Locked = pValue;
+    if (pValue != 0) EndHold();
+}
+
+void UC_Bar::SetIdle(int32_t pValue) {
+    m_Idle = pValue;
+    if (pValue != 0) EndHold();
+}
+
+// A hold cut short by the owner: its release would be ignored, and SetValue
+// would then be ignored for good.
+void UC_Bar::EndHold() {
+    if (m_Clicked != -1) return;
+    m_Clicked = 0;
+    emit MouseUD(false);
+}
+
 void UC_Bar::SetValue(int32_t pValue) {
     if (m_Clicked == -1) return;
     if (pValue > m_Max) pValue = m_Max;
@@ -96,6 +114,7 @@ void UC_Bar::FollowPointer(int pX) {
 void UC_Bar::mousePressEvent(QMouseEvent* pEvent) {
     if (m_Locked != 0) return;
     if (pEvent->button() == Qt::LeftButton) {
+        if (m_Idle != 0) return;
         m_LastX = pEvent->position().toPoint().x();
         FollowPointer(m_LastX);
         m_Clicked = -1;
@@ -106,7 +125,7 @@ void UC_Bar::mousePressEvent(QMouseEvent* pEvent) {
 }
 
 void UC_Bar::mouseMoveEvent(QMouseEvent* pEvent) {
-    if (m_Locked != 0 || !(pEvent->buttons() & Qt::LeftButton)) return;
+    if (!TakesDrags() || m_Clicked != -1 || !(pEvent->buttons() & Qt::LeftButton)) return;
     const int x = pEvent->position().toPoint().x();
     if (x == m_LastX) return;
     m_LastX = x;
@@ -117,6 +136,7 @@ void UC_Bar::mouseMoveEvent(QMouseEvent* pEvent) {
 void UC_Bar::mouseReleaseEvent(QMouseEvent* pEvent) {
     if (m_Locked != 0) return;
     if (pEvent->button() == Qt::LeftButton) {
+        if (m_Idle != 0 || m_Clicked != -1) return;
         FollowPointer(pEvent->position().toPoint().x());
         m_Clicked = 0;
         emit MouseUD(false);

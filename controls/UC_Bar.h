@@ -28,7 +28,13 @@ class UC_Bar : public QWidget {
     QString TextToDisp() const { return m_Text; }
     void SetTextToDisp(const QString& pT);
     int32_t Locked() const { return m_Locked; }
-    void SetLocked(int32_t pValue) { m_Locked = pValue; }
+    // Locking while the left button is held ends the hold.
+    void SetLocked(int32_t pValue);
+    // Set by an owner whose bar only shows progress: nonzero while no run is
+    // going, when the left button does not drag the bar (right clicks are still
+    // reported and SetValue still draws). Setting it ends a hold.
+    int32_t Idle() const { return m_Idle; }
+    void SetIdle(int32_t pValue);
     int16_t Clicked() const { return m_Clicked; }
 
     // Control width less 4 px, twips.
@@ -54,11 +60,14 @@ class UC_Bar : public QWidget {
     void DrawText();
     void FollowPointer(int pX);
     void Redraw() { DrawFill(m_FillEnd); }
+    bool TakesDrags() const { return m_Locked == 0 && m_Idle == 0; }
+    void EndHold();
 
     int32_t m_Value = 0;
     int32_t m_Max = 1000;
     QString m_Text;
     int32_t m_Locked = 0;
+    int32_t m_Idle = 0;
     int16_t m_Clicked = 0;
     int32_t m_BarLength = 0;
     int32_t m_FillEnd = 0;

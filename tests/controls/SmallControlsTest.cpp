@@ -84,6 +84,57 @@ TEST_F(BarTest, LockedIgnoresTheMouseAndOtherButtonsReportRight) {
     EXPECT_FALSE(right.at(1).at(0).toBool());
 }
 
+TEST_F(BarTest, IdleOwnerKeepsTheBarFromBeingDragged) {
+    QSignalSpy updown(&bar, &UC_Bar::MouseUD);
+    QSignalSpy scrolled(&bar, &UC_Bar::Scrolled);
+    QSignalSpy right(&bar, &UC_Bar::RightClicked);
+    const QImage empty = bar.Canvas().Image().copy();
+    bar.SetIdle(1);
+    Press(bar, {102, 5});
+    MoveHeld(bar, {150, 5});
+    Release(bar, {150, 5});
+    EXPECT_EQ(bar.Value(), 0);
+    EXPECT_EQ(bar.FillEnd(), 0);
+    EXPECT_EQ(bar.Canvas().Image(), empty);
+    EXPECT_EQ(bar.Clicked(), 0);
+    EXPECT_EQ(updown.count(), 0);
+    EXPECT_EQ(scrolled.count(), 0);
+    Press(bar, {102, 5}, Qt::RightButton);
+    Release(bar, {102, 5}, Qt::RightButton);
+    EXPECT_EQ(right.count(), 2);
+
+    // The owner still sets the value; a run going lets the bar be dragged again.
+    bar.SetValue(300);
+    EXPECT_EQ(bar.Value(), 300);
+    bar.SetIdle(0);
+    Press(bar, {102, 5});
+    Release(bar, {102, 5});
+    EXPECT_EQ(bar.Value(), 500);
+    EXPECT_EQ(updown.count(), 2);
+}
+
+TEST_F(BarTest, OwnerStoppingADragFreesTheValue) {
+    // Idle or locked while the left button is held: the hold ends, so the
+    // ignored release cannot leave the bar deaf to SetValue.
+    for (const bool lock : {false, true}) {
+        QSignalSpy updown(&bar, &UC_Bar::MouseUD);
+        Press(bar, {52, 5});
+        ASSERT_EQ(bar.Clicked(), -1);
+        lock ? bar.SetLocked(1) : bar.SetIdle(1);
+        EXPECT_EQ(bar.Clicked(), 0);
+        ASSERT_EQ(updown.count(), 2);
+        EXPECT_FALSE(updown.at(1).at(0).toBool());
+        MoveHeld(bar, {150, 5});
+        Release(bar, {150, 5});
+        bar.SetValue(900);
+        EXPECT_EQ(bar.Value(), 900) << (lock ? "locked" : "idle");
+        EXPECT_EQ(updown.count(), 2);
+        bar.SetLocked(0);
+        bar.SetIdle(0);
+        bar.SetValue(0);
+    }
+}
+
 TEST_F(BarTest, ZeroMaxDoesNotDivide) {
     bar.SetMax(0);
     bar.SetValue(10);
