@@ -41,6 +41,7 @@ void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
 void FrmMain::StartRun() {
     if (m_RunState == 1 || m_LV->ItemCount() < 1) return;
     m_RunState = 1;
+    m_ProgBar->SetIdle(0);
     auto busy = std::make_unique<BusyPointer>();
     m_AbortRequested = 0;
 
@@ -97,6 +98,7 @@ void FrmMain::SelectRunItem(int32_t pIndex) {
 
 void FrmMain::EndRun() {
     m_RunState = 0;
+    m_ProgBar->SetIdle(1);
     if (m_CloseWhenIdle) {
         m_CloseWhenIdle = false;
         QTimer::singleShot(0, this, [this] { close(); });

@@ -94,3 +94,27 @@ TEST_F(WindowTest, DeleteAndCtrlADuringARunRemoveNoRow) {
     EXPECT_TRUE(fs::exists(folderOut + "/long01.wav"));
     CloseWindow(w);
 }
+
+TEST_F(WindowTest, TheProgressBarTakesNoDragsWhileNoRunIsGoing) {
+    std::string take = folderIn + "/long.wav";
+    WriteWav16(take, ToneWithSilence(500, 20000, 8000));
+    auto w = OpenWindowOutputting({take});
+    Activate(*w);
+    UC_Bar* bar = w->ProgBar();
+    ASSERT_EQ(bar->Idle(), 1);
+    const QPoint middle(bar->width() / 2, bar->height() / 2);
+    QTest::mousePress(bar, Qt::LeftButton, {}, middle);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, middle);
+    EXPECT_EQ(bar->Value(), 0);
+
+    // During a run the bar follows the job, and it is idle again afterwards.
+    app::FrmMain* win = w.get();
+    int32_t idleDuringRun = -1;
+    WhenReady look([win] { return win->ProgBar()->Value() > 0; },
+                   [win, &idleDuringRun] { idleDuringRun = win->ProgBar()->Idle(); });
+    PressButton(*w, 2);
+    EXPECT_TRUE(look.Done());
+    EXPECT_EQ(idleDuringRun, 0);
+    EXPECT_EQ(bar->Idle(), 1);
+    CloseWindow(w);
+}
