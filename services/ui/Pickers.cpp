@@ -3,6 +3,7 @@
 #include "platform/core/Events.h"
 #include "services/core/ErrorLog.h"
 #include "services/core/Paths.h"
+#include "services/ui/Fonts.h"
 
 #include <filesystem>
 #include <system_error>
@@ -54,12 +55,16 @@ int32_t EffectiveFlags(int32_t pIsSave, int32_t pFlags) {
 
 } // namespace
 
+std::string_view DefaultFolderTitleFor(int32_t pLangMode) {
+    return pLangMode == 1 ? EnglishFolderTitle : DefaultFolderTitle;
+}
+
 platform::FolderDialogRequest FolderPickRequest(const std::string& pStartPath,
                                                 const std::string& pTitle,
                                                 const std::string& pCurrentDir) {
     platform::FolderDialogRequest request;
     request.StartFolder = CutAtNul(pStartPath).empty() ? pCurrentDir : SetBackslash(pStartPath, 1);
-    request.Title = pTitle.empty() ? std::string(DefaultFolderTitle) : pTitle;
+    request.Title = pTitle.empty() ? std::string(DefaultFolderTitleFor(LangMode)) : pTitle;
     return request;
 }
 

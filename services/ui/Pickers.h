@@ -11,8 +11,11 @@
 
 class QWidget;
 
-// Title shown when the caller gives none.
+// Title shown when the caller gives none: in Japanese, or in English on a system that is not
+// Japanese (LangMode 1).
 inline constexpr std::string_view DefaultFolderTitle = "フォルダを選択してください";
+inline constexpr std::string_view EnglishFolderTitle = "Choose a folder";
+std::string_view DefaultFolderTitleFor(int32_t pLangMode);
 
 // The chosen folder with a trailing separator; empty when cancelled.
 std::string PickFolder(const std::string& pStartPath, const std::string& pTitle, QWidget* pOwner);

@@ -1,4 +1,5 @@
 #include "services/ui/Pickers.h"
+#include "services/ui/Fonts.h"
 
 #include "ServicesTestSupport.h"
 
@@ -27,6 +28,16 @@ TEST(PickerInputs, FolderStartAndTitle) {
     EXPECT_EQ(request.Title, "Output");
     EXPECT_EQ(FolderPickRequest("   ", "t", "/cwd").StartFolder, "/cwd");
     EXPECT_EQ(FolderPickRequest("", "t", "/cwd").StartFolder, "/cwd");
+}
+
+TEST(PickerInputs, TheDefaultTitleIsEnglishOnASystemThatIsNotJapanese) {
+    const int32_t saved = LangMode;
+    LangMode = 1;
+    EXPECT_EQ(FolderPickRequest("/data/", "", "/cwd").Title, "Choose a folder");
+    EXPECT_EQ(FolderPickRequest("/data/", "Output", "/cwd").Title, "Output");
+    LangMode = 0;
+    EXPECT_EQ(FolderPickRequest("/data/", "", "/cwd").Title, "フォルダを選択してください");
+    LangMode = saved;
 }
 
 TEST(PickerInputs, ChosenFolderEndsWithOneSeparator) {
