@@ -270,6 +270,25 @@ ColorParts SplitColor(Color pC) {
     return {int16_t(v & 0xFF), int16_t((v >> 8) & 0xFF), int16_t((v >> 16) & 0xFF)};
 }
 
+namespace {
+
+// WCAG relative luminance of an sRGB colour.
+double Luminance(Color pC) {
+    const ColorParts p = SplitColor(pC);
+    const auto linear = [](int pPart) {
+        const double c = pPart / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(p.Red) + 0.7152 * linear(p.Green) + 0.0722 * linear(p.Blue);
+}
+
+} // namespace
+
+double ContrastRatio(Color pA, Color pB) {
+    const double a = Luminance(pA), b = Luminance(pB);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
 Color MakeColor(int pRed, int pGreen, int pBlue) {
     return Color(Limit255(pRed)) | (Color(Limit255(pGreen)) << 8) | (Color(Limit255(pBlue)) << 16);
 }

@@ -51,6 +51,9 @@ struct ColorParts {
 
 // Red, green and blue of a colour (system colours resolved).
 ColorParts SplitColor(Color pC);
+// The contrast ratio of two sRGB colours from their relative luminance (1 to 21; text wants
+// at least 4.5 against its background to read well).
+double ContrastRatio(Color pA, Color pB);
 // Each part limited to 0..255.
 Color MakeColor(int pRed, int pGreen, int pBlue);
 // factor != -1: every part times factor; factor == -1: the offsets added.

@@ -31,27 +31,13 @@ int FaceStyle(int32_t pDesignType) {
     }
 }
 
-double Luminance(Color pC) {
-    const ColorParts p = SplitColor(pC);
-    const auto linear = [](int pPart) {
-        const double c = pPart / 255.0;
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(p.Red) + 0.7152 * linear(p.Green) + 0.0722 * linear(p.Blue);
-}
-
-double Contrast(Color pA, Color pB) {
-    const double a = Luminance(pA), b = Luminance(pB);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
-}
-
 // Weakest contrast of pText against the face pixels in rows pTop..pBottom of
 // the face's middle column, where captions sit.
 double WorstContrastOnFace(Color pText, const Surface& pFace, int pTop, int pBottom) {
     const int x = pFace.Width() / 2;
     double worst = 21;
     for (int y = std::max(0, pTop); y <= std::min(pBottom, pFace.Height() - 1); ++y)
-        worst = std::min(worst, Contrast(pText, pFace.Pixel(x, y)));
+        worst = std::min(worst, ContrastRatio(pText, pFace.Pixel(x, y)));
     return worst;
 }
 

@@ -11,28 +11,13 @@
 
 namespace {
 
-// WCAG relative luminance of an sRGB colour (0x00BBGGRR).
-double Luminance(Color pC) {
-    const ColorParts p = SplitColor(pC);
-    const auto linear = [](int pPart) {
-        const double c = pPart / 255.0;
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(p.Red) + 0.7152 * linear(p.Green) + 0.0722 * linear(p.Blue);
-}
-
-double Contrast(Color pA, Color pB) {
-    const double a = Luminance(pA), b = Luminance(pB);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
-}
-
 // The caption's contrast on its face: the strongest one between a pixel of the
 // drawn caption and the same pixel of the face drawn without it.
 double CaptionContrast(const Surface& pWith, const Surface& pWithout, int pLeft, int pWidth) {
     double best = 1;
     for (int y = 0; y < pWith.Height(); ++y)
         for (int x = pLeft; x < pLeft + pWidth; ++x)
-            best = std::max(best, Contrast(pWith.Pixel(x, y), pWithout.Pixel(x, y)));
+            best = std::max(best, ContrastRatio(pWith.Pixel(x, y), pWithout.Pixel(x, y)));
     return best;
 }
 

@@ -249,3 +249,12 @@ TEST_F(DrawHelpersTest, WidgetShowsItsCanvasOrTheFallbackBeforeTheFirstDraw) {
 }
 
 } // namespace
+
+TEST(ColourArithmetic, ContrastRatioFollowsRelativeLuminance) {
+    EXPECT_NEAR(ContrastRatio(0x000000, 0xFFFFFF), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(0xFFFFFF, 0x000000), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(0x808080, 0x808080), 1.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(0x777777, 0xFFFFFF), 4.48, 0.01); // grey text just below 4.5
+    // Green weighs most: pure green on black is far brighter than pure blue on black.
+    EXPECT_GT(ContrastRatio(0x00FF00, 0x000000), 4 * ContrastRatio(0xFF0000, 0x000000));
+}
