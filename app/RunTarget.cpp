@@ -1,6 +1,5 @@
 #include "app/RunTarget.h"
 
-#include "platform/core/FolderAccess.h"
 #include "services/core/Paths.h"
 #include "services/core/ResultFiles.h"
 
@@ -42,12 +41,9 @@ ItemFiles PlanItemFiles(const std::string& pSource, const std::string& pSoundPat
         files.NumberAlways = true;
         folder = results::FolderOf(pSource);
     }
-    if (const std::error_code ec = platform::CheckCanCreateFilesIn(folder)) {
-        files.Error = "cannot create files in " + folder + ": " + ec.message();
-        return files;
-    }
-    results::RemoveStaleWorkFilesOnce(folder);
-    files.Work = results::WorkFileIn(folder);
+    const results::WorkFile work = results::StartWorkFile(folder);
+    files.Work = work.Path;
+    files.Error = work.Error;
     return files;
 }
 

@@ -1,7 +1,6 @@
 #include "cli/Targets.h"
 
 #include "cli/BatchRunner.h"
-#include "platform/core/FolderAccess.h"
 #include "services/core/ResultFiles.h"
 
 namespace cli {
@@ -37,12 +36,9 @@ JobFiles PlanJobFiles(const Options& pOptions, const std::string& pSource) {
         folder = results::FolderOf(pSource);
         break;
     }
-    if (const std::error_code ec = platform::CheckCanCreateFilesIn(folder)) {
-        files.Error = "write failed: cannot create files in " + folder + ": " + ec.message();
-        return files;
-    }
-    results::RemoveStaleWorkFilesOnce(folder);
-    files.WorkPath = results::WorkFileIn(folder);
+    const results::WorkFile work = results::StartWorkFile(folder);
+    files.WorkPath = work.Path;
+    if (!work.Error.empty()) files.Error = "write failed: " + work.Error;
     return files;
 }
 

@@ -100,6 +100,13 @@ std::string WorkFileIn(const std::string& pFolder) {
     }
 }
 
+WorkFile StartWorkFile(const std::string& pFolder) {
+    if (const std::error_code ec = platform::CheckCanCreateFilesIn(pFolder))
+        return {{}, "cannot create files in " + pFolder + ": " + ec.message()};
+    RemoveStaleWorkFilesOnce(pFolder);
+    return {WorkFileIn(pFolder), {}};
+}
+
 int WorkFileOwner(const std::string& pFileName) {
     const std::string prefix = kWorkPrefix, suffix = kWorkSuffix;
     if (pFileName.size() <= prefix.size() + suffix.size() || pFileName.rfind(prefix, 0) != 0 ||

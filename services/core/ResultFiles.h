@@ -30,6 +30,15 @@ std::string NumberedName(const std::string& pWanted, int64_t pN);
 // Short, so that results under names of up to 255 bytes still have one.
 std::string WorkFileIn(const std::string& pFolder);
 
+// A work file for a result that will land in pFolder: the folder must take new files, and
+// work files of dead runs there are swept first. Path empty, with the reason in Error ("cannot
+// create files in ...: ..."), when the folder takes none.
+struct WorkFile {
+    std::string Path;
+    std::string Error;
+};
+WorkFile StartWorkFile(const std::string& pFolder);
+
 // The process id in a work-file name of ours (made on this host), or -1 when the name is
 // not one.
 int WorkFileOwner(const std::string& pFileName);
