@@ -109,6 +109,7 @@ bool FrmMain::Form_Load() {
     SkipFailingStep([&] { ApplyPanelRules(); });
     SkipFailingStep([&] { RestoreWindowPlacement(*this, "", 1, 0, 0); });
     ConnectEvents();
+    SkipFailingStep([&] { SetUpKeyboard(); });
     m_Loaded = true;
     show();
     return true;

@@ -108,6 +108,9 @@ class FrmMain : public QWidget, public PlacementWindow {
     void SetUpNormModes();
     void PrintLabels();
     void ConnectEvents();
+    // Tab order in the window's reading order, and the controls' tooltips kept current.
+    void SetUpKeyboard();
+    void RefreshToolTips();
 
     // Parameter panel.
     void LoadSliderValues();
@@ -124,6 +127,8 @@ class FrmMain : public QWidget, public PlacementWindow {
     void ApplyNormalizeRule();
     void ApplyRmsFieldRule();
     void ApplyOutputRule();
+    // A group's sliders, value displays and margins take input only while its box is on.
+    void ApplyUseRule(int pIndex);
     void ShowSliderValue(int pIndex);
     // The index of the chosen normalize option box, -1 when none is chosen.
     int32_t ChosenNormModeBox() const;

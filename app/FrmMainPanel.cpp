@@ -14,6 +14,7 @@
 #include <QLineEdit>
 
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -97,6 +98,8 @@ void FrmMain::LoadClipAndOverWrite() {
 
 void FrmMain::ApplyPanelRules() {
     ApplyOutputRule();
+    for (int i = 0; i < 3; ++i)
+        ApplyUseRule(i);
     ApplyNormalizeRule();
     for (int i = 0; i < 4; ++i)
         ShowSliderValue(i);
@@ -111,6 +114,7 @@ void FrmMain::SavePanel() {
 }
 
 void FrmMain::CheckParm_Click(int pIndex) {
+    ApplyUseRule(pIndex);
     if (pIndex == 1) ApplyNormalizeRule();
 }
 
@@ -142,6 +146,29 @@ void FrmMain::ApplyRmsFieldRule() {
     const bool enabled = mode && NormModeInfo(*mode).UsesGate && m_CheckParm[1]->Value() == 1;
     m_TextParm[2]->setEnabled(enabled);
     m_TextParm[3]->setEnabled(enabled);
+}
+
+void FrmMain::ApplyUseRule(int pIndex) {
+    using panel::Slider;
+    using panel::TextField;
+    struct Group {
+        std::vector<Slider> Sliders;
+        std::vector<TextField> Fields;
+    };
+    // The margins only act with trimming; the RMS fields have their own rule.
+    static const Group kGroups[3] = {
+        {{Slider::TrimIn, Slider::TrimOut}, {TextField::StartMargin, TextField::EndMargin}},
+        {{Slider::NormLevel}, {}},
+        {{Slider::Adjust}, {}},
+    };
+    if (pIndex < 0 || pIndex >= 3 || size_t(pIndex) >= m_CheckParm.size()) return;
+    const bool on = m_CheckParm[size_t(pIndex)]->Value() != 0;
+    for (Slider s : kGroups[pIndex].Sliders) {
+        m_SliderParm[size_t(s)]->setEnabled(on);
+        m_TextValue[size_t(s)]->setEnabled(on);
+    }
+    for (TextField f : kGroups[pIndex].Fields)
+        m_TextParm[size_t(f)]->setEnabled(on);
 }
 
 void FrmMain::ApplyOutputRule() {

@@ -528,3 +528,39 @@ void PaintColorSet(Surface& pS, Color pC1, Color pC2, bool pNoGradient, int pFra
         pS.Line(r, t, r, b, dark);
     }
 }
+
+// ---- states ----------------------------------------------------------------
+
+void FadeSurface(Surface& pS, Color pToward, double pAmount) {
+    QImage& image = pS.Image();
+    if (image.isNull()) return;
+    const QColor toward = platform::ToQColor(pToward);
+    const double keep = 1.0 - std::clamp(pAmount, 0.0, 1.0);
+    auto mix = [keep](int pFrom, int pTo) { return int(std::lround(pTo + (pFrom - pTo) * keep)); };
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            image.setPixel(x, y,
+                           qRgb(mix(qRed(p), toward.red()), mix(qGreen(p), toward.green()),
+                                mix(qBlue(p), toward.blue())));
+        }
+}
+
+void DrawFocusMark(Surface& pS, const QRect& pBox, Color pC) {
+    const QRect box = pBox.intersected(QRect(0, 0, pS.Width(), pS.Height()));
+    if (box.isEmpty()) return;
+    // Walking the outline in one direction keeps the dots evenly spaced round the corners.
+    int step = 0;
+    auto dot = [&](int pX, int pY) {
+        if (step++ % 2 == 0) pS.SetPixel(pX, pY, pC);
+    };
+    for (int x = box.left(); x < box.right(); ++x)
+        dot(x, box.top());
+    for (int y = box.top(); y < box.bottom(); ++y)
+        dot(box.right(), y);
+    for (int x = box.right(); x > box.left(); --x)
+        dot(x, box.bottom());
+    for (int y = box.bottom(); y > box.top(); --y)
+        dot(box.left(), y);
+    if (box.width() == 1 && box.height() == 1) pS.SetPixel(box.left(), box.top(), pC);
+}

@@ -104,3 +104,12 @@ bool SetColorScheme(Surface& pS, int pScheme, Color pFore, Color pBack);
 // Shaded background of a colour set: style 2 from c1 to c2 (unless
 // noGradient) and a raised frame of frameWidth nested 1-pixel rings.
 void PaintColorSet(Surface& pS, Color pC1, Color pC2, bool pNoGradient, int pFrameWidth);
+
+// ---- states ----------------------------------------------------------------
+
+// Mixes every pixel with pToward by pAmount (0 keeps the picture, 1 replaces it): the
+// washed-out look of a control that takes no input.
+void FadeSurface(Surface& pS, Color pToward, double pAmount);
+// The keyboard focus mark: a dotted outline (every other pixel) of the box, clipped to
+// the surface.
+void DrawFocusMark(Surface& pS, const QRect& pBox, Color pC);

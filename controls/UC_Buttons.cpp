@@ -4,7 +4,10 @@
 #include "controls/ControlFonts.h"
 #include "controls/MouseButtons.h"
 
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -59,10 +62,29 @@ UC_Buttons::UC_Buttons(QWidget* pParent) : QWidget(pParent), m_Icons(MakeButtonI
     SetNumButtons(1);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void UC_Buttons::SetNumButtons(int32_t pN) {
     m_Buttons.assign(size_t(std::max<int32_t>(1, pN)), Button{});
+    m_FocusButton = 0;
+    m_KeyPressedButton = -1;
+}
+
+void UC_Buttons::SetButtonToolTip(int32_t pIndex, const QString& pText) {
+    if (ValidIndex(pIndex)) m_Buttons[size_t(pIndex)].ToolTip = pText;
+}
+
+QString UC_Buttons::ButtonToolTip(int32_t pIndex) const {
+    return ValidIndex(pIndex) ? m_Buttons[size_t(pIndex)].ToolTip : QString();
+}
+
+void UC_Buttons::SetFocusButton(int32_t pIndex) {
+    if (!ValidIndex(pIndex) || pIndex == m_FocusButton) return;
+    const int32_t previous = m_FocusButton;
+    m_FocusButton = pIndex;
+    DrawButton(previous, 0);
+    DrawButton(pIndex, 0);
 }
 
 void UC_Buttons::SetDesignType(int32_t pValue) {
@@ -278,7 +300,15 @@ void UC_Buttons::DrawButton(int32_t pIndex, int32_t pType) {
         DrawIcon(b, (b.UsesActive == 1 && hot) ? b.IconActive : b.IconNormal, offset);
     else if (!b.Caption.isEmpty())
         DrawCaption(pIndex, b, hot, offset);
+    if (pIndex == m_FocusButton && hasFocus()) DrawFocus(b, offset);
     update();
+}
+
+void UC_Buttons::DrawFocus(const Button& pB, int pOffset) {
+    constexpr int kInset = 3;
+    const QRect inside(pB.Left + kInset, kInset + pOffset, m_ButtonWidth - 2 * kInset,
+                       m_ButtonHeight - 2 * kInset);
+    DrawFocusMark(m_Canvas, inside, ReadableCaptionColor(m_Face, kInset, m_ButtonHeight - kInset));
 }
 
 void UC_Buttons::DrawIcon(const Button& pB, int32_t pIcon, int pOffset) {
@@ -370,6 +400,84 @@ void UC_Buttons::mouseMoveEvent(QMouseEvent* pEvent) {
 // Leaving the strip is leaving every button.
 void UC_Buttons::leaveEvent(QEvent*) {
     HoverAt(-1);
+}
+
+// ---- keys ---------------------------------------------------------------------------
+
+int32_t UC_Buttons::NextEnabled(int32_t pFrom, int pStep) const {
+    for (int32_t i = pFrom + pStep; ValidIndex(i); i += pStep)
+        if (IsButtonEnabled(i)) return i;
+    return -1;
+}
+
+void UC_Buttons::SettleFocusButton() {
+    if (IsButtonEnabled(m_FocusButton)) return;
+    const int32_t first = NextEnabled(-1, 1);
+    if (first >= 0) SetFocusButton(first);
+}
+
+bool UC_Buttons::IsPressKey(int pKey) {
+    return pKey == Qt::Key_Space || pKey == Qt::Key_Return || pKey == Qt::Key_Enter;
+}
+
+void UC_Buttons::keyPressEvent(QKeyEvent* pEvent) {
+    const int key = pEvent->key();
+    if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        if (m_KeyPressedButton < 0) {
+            const int32_t next = NextEnabled(m_FocusButton, key == Qt::Key_Left ? -1 : 1);
+            if (next >= 0) SetFocusButton(next);
+        }
+        return;
+    }
+    if (!IsPressKey(key)) {
+        QWidget::keyPressEvent(pEvent);
+        return;
+    }
+    if (pEvent->isAutoRepeat() || m_KeyPressedButton >= 0) return;
+    SettleFocusButton();
+    if (!IsButtonEnabled(m_FocusButton)) return;
+    m_KeyPressedButton = m_FocusButton;
+    m_PressKey = key;
+    DrawButton(m_KeyPressedButton, 1);
+    emit ButtonDown(m_KeyPressedButton);
+}
+
+// The click comes when the key goes up, as it does with the mouse button.
+void UC_Buttons::keyReleaseEvent(QKeyEvent* pEvent) {
+    if (pEvent->isAutoRepeat() || pEvent->key() != m_PressKey || m_KeyPressedButton < 0) {
+        QWidget::keyReleaseEvent(pEvent);
+        return;
+    }
+    const int32_t i = m_KeyPressedButton;
+    m_KeyPressedButton = -1;
+    DrawButton(i, 0);
+    if (IsButtonEnabled(i)) emit ButtonClicked(i);
+}
+
+void UC_Buttons::focusInEvent(QFocusEvent*) {
+    SettleFocusButton();
+    DrawButton(m_FocusButton, 0);
+}
+
+// A key held while the focus leaves presses nothing.
+void UC_Buttons::focusOutEvent(QFocusEvent*) {
+    m_KeyPressedButton = -1;
+    DrawButton(m_FocusButton, 0);
+}
+
+// Over a button with a tooltip of its own that tooltip shows, else the strip's.
+bool UC_Buttons::event(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(pEvent);
+        const int32_t i = HitTest(help->pos().x());
+        const QString text = ButtonToolTip(i);
+        if (!text.isEmpty()) {
+            QToolTip::showText(help->globalPos(), text, this,
+                               QRect(ButtonLeft(i), 0, m_ButtonWidth, m_ButtonHeight));
+            return true;
+        }
+    }
+    return QWidget::event(pEvent);
 }
 
 void UC_Buttons::paintEvent(QPaintEvent*) {

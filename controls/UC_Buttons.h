@@ -11,6 +11,9 @@
 // A row of equal self-drawn push buttons with captions or icons. Positions
 // inside the strip are pixels. Call Init after setting the buttons and after
 // resizing.
+// The strip takes the keyboard focus by Tab only (a click leaves the focus where
+// it was): Left/Right move the focus between the enabled buttons, a dotted mark
+// shows the focused one, and Space or Enter presses it as the left mouse button does.
 class UC_Buttons : public QWidget {
     Q_OBJECT
 
@@ -60,6 +63,9 @@ class UC_Buttons : public QWidget {
     void SetDisable3D(int32_t pValue) { m_Disable3D = pValue; }
     void SetNoGrayAtDisabled(int32_t pValue) { m_NoGrayAtDisabled = pValue; }
     void SetToolTip(const QString& pT) { setToolTip(pT); }
+    // A button's own tooltip, shown over that button instead of the strip's.
+    void SetButtonToolTip(int32_t pIndex, const QString& pText);
+    QString ButtonToolTip(int32_t pIndex) const;
     void SetFontSize(float pValue) { m_FontSize = pValue; }
     void SetFontFace(const QString& pValue) { m_FontFace = pValue; }
     void SetFontBold(bool pValue) { m_FontBold = pValue; }
@@ -73,6 +79,9 @@ class UC_Buttons : public QWidget {
     int32_t HitTest(int pX) const;
     int32_t PressedButton() const { return m_PressedButton; }
     int32_t HoverButton() const { return m_HoverButton; }
+    // The button the keys act on (drawn with the focus mark while the strip has the focus).
+    int32_t FocusButton() const { return m_FocusButton; }
+    void SetFocusButton(int32_t pIndex);
 
     // The icon strip's drawing surface.
     const Surface& PiclibHdc() const { return m_Icons; }
@@ -92,6 +101,11 @@ class UC_Buttons : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void leaveEvent(QEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
+    bool event(QEvent* pEvent) override;
 
   private:
     struct Button {
@@ -105,6 +119,7 @@ class UC_Buttons : public QWidget {
         int32_t Left = 0;
         int32_t ContentX = 0;
         int32_t ContentY = 0;
+        QString ToolTip;
     };
 
     bool ValidIndex(int32_t pI) const { return pI >= 0 && pI < NumButtons(); }
@@ -117,6 +132,13 @@ class UC_Buttons : public QWidget {
     void HoverAt(int32_t pIndex);
     void DrawIcon(const Button& pB, int32_t pIcon, int pOffset);
     void DrawCaption(int32_t pIndex, const Button& pB, bool pHot, int pOffset);
+    void DrawFocus(const Button& pB, int pOffset);
+    // The next enabled button from pFrom in direction pStep (+1/-1), pFrom itself
+    // excluded; -1 when there is none.
+    int32_t NextEnabled(int32_t pFrom, int pStep) const;
+    // Keeps the focus on an enabled button (the first one when it stood on a disabled one).
+    void SettleFocusButton();
+    static bool IsPressKey(int pKey);
 
     std::vector<Button> m_Buttons;
     int32_t m_MimiWidth = -1;
@@ -136,6 +158,9 @@ class UC_Buttons : public QWidget {
     int32_t m_PressedButton = -1;
     int m_PressedX = 0;
     int32_t m_HoverButton = 0;
+    int32_t m_FocusButton = 0;
+    int32_t m_KeyPressedButton = -1; // held down by Space or Enter
+    int m_PressKey = 0;
     bool m_Initialised = false;
     bool m_IconsTinted = false;
 

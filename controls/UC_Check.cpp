@@ -2,6 +2,7 @@
 
 #include "controls/ControlFonts.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -14,10 +15,12 @@ constexpr int kBox = 240; // twips
 
 UC_Check::UC_Check(QWidget* pParent) : QWidget(pParent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void UC_Check::SetEnabled(int32_t pValue) {
     m_Enabled = pValue;
+    setEnabled(pValue != 0);
     Draw();
 }
 
@@ -80,7 +83,17 @@ void UC_Check::Draw() {
     m_Canvas.Print((kBox + 4 * px) / px, m_CaptionY / px, m_Caption, text);
     m_Canvas.CopyFrom(0, m_BoxTop, *m_BoxImage, 0, 0, m_BoxImage->Width(), m_BoxImage->Height());
     if (m_Value != 0) DrawMark();
+    if (hasFocus()) DrawFocus();
     update();
+}
+
+void UC_Check::DrawFocus() {
+    const int px = Px();
+    QRect around(0, m_BoxTop, m_BoxImage->Width(), m_BoxImage->Height());
+    if (!m_Caption.isEmpty())
+        around = QRect((kBox + 4 * px) / px - 2, m_CaptionY / px - 1,
+                       m_Canvas.TextWidth(m_Caption) + 4, m_Canvas.TextHeight(m_Caption) + 2);
+    DrawFocusMark(m_Canvas, around, SystemColor(platform::kColorButtonText));
 }
 
 void UC_Check::DrawMark() {
@@ -98,14 +111,34 @@ void UC_Check::DrawMark() {
     m_Canvas.Polyline(line, mark);
 }
 
-void UC_Check::mouseReleaseEvent(QMouseEvent* pEvent) {
-    if (m_Enabled == 0 || !rect().contains(pEvent->position().toPoint())) return;
+void UC_Check::Activate() {
+    if (m_Enabled == 0) return;
     if (m_IsOption == 0)
         m_Value = m_Value != 0 ? 0 : 1;
     else
         m_Value = 1;
     Draw();
     emit Click();
+}
+
+void UC_Check::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (rect().contains(pEvent->position().toPoint())) Activate();
+}
+
+void UC_Check::keyPressEvent(QKeyEvent* pEvent) {
+    if (pEvent->key() != Qt::Key_Space || pEvent->modifiers() != Qt::NoModifier) {
+        QWidget::keyPressEvent(pEvent);
+        return;
+    }
+    if (!pEvent->isAutoRepeat()) Activate();
+}
+
+void UC_Check::focusInEvent(QFocusEvent*) {
+    if (m_LaidOut) Draw();
+}
+
+void UC_Check::focusOutEvent(QFocusEvent*) {
+    if (m_LaidOut) Draw();
 }
 
 void UC_Check::paintEvent(QPaintEvent*) {

@@ -10,6 +10,7 @@
 
 // A check box, or an option button when IsOption is set: a shaded box with a
 // drawn check mark or dot and a caption to its right. Lengths are twips.
+// Space acts as a click; a dotted mark round the caption shows the keyboard focus.
 class UC_Check : public QWidget {
     Q_OBJECT
 
@@ -17,6 +18,7 @@ class UC_Check : public QWidget {
     explicit UC_Check(QWidget* pParent = nullptr);
 
     int32_t Enabled() const { return m_Enabled; }
+    // 0 greys the control and takes it out of the mouse, the keys and the Tab order.
     void SetEnabled(int32_t pValue);
     QString Caption() const { return m_Caption; }
     void SetCaption(const QString& pValue);
@@ -49,8 +51,14 @@ class UC_Check : public QWidget {
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
 
   private:
+    // A click by the mouse or the Space key: toggle or choose, draw, raise Click.
+    void Activate();
+    void DrawFocus();
     void Layout();
     void MakeBoxImage();
     void DrawMark();

@@ -15,6 +15,7 @@ UC_ListViewBar::UC_ListViewBar(QWidget* pParent, bool pUseSlider, bool pVertical
         m_Slider->SetNoGrad(true);
         m_Slider->SetIsVertical(pVertical);
         m_Slider->setObjectName(pName);
+        m_Slider->setFocusPolicy(Qt::NoFocus); // the keys stay with the list
         connect(m_Slider, &UC_Slider::Scrolled, this, &UC_ListViewBar::Changed);
     } else {
         m_Scroll = new QScrollBar(pVertical ? Qt::Vertical : Qt::Horizontal, pParent);

@@ -2,10 +2,12 @@
 
 #include "controls/MouseButtons.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -16,6 +18,8 @@ constexpr int kGlyphLong = 10;
 constexpr int kGlyphShort = 6;
 constexpr Color kGlyphReleased = 0x404040;
 constexpr Color kGlyphPressed = 0x101010;
+// How far a disabled slider is washed towards the button face.
+constexpr double kDisabledFade = 0.6;
 
 // Builds the glyph source: four glyphs side by side (arrow 0 pressed, arrow 1
 // pressed, arrow 0 released, arrow 1 released) with their masks in the row below.
@@ -55,6 +59,7 @@ UC_Slider::UC_Slider(QWidget* pParent) : QWidget(pParent) {
     m_Glyphs[0] = MakeGlyphSource(false);
     m_Glyphs[1] = MakeGlyphSource(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void UC_Slider::SetNoArrow(bool pValue) {
@@ -255,6 +260,11 @@ void UC_Slider::Compose() {
                           m_ThumbPic.Height());
     m_Canvas.DrawEdge(m_TrackBox.left(), m_TrackBox.top(), m_TrackBox.right() + 1,
                       m_TrackBox.bottom() + 1, true);
+    if (hasFocus())
+        DrawFocusMark(m_Canvas, inner.adjusted(1, 1, -1, -1),
+                      platform::SystemColor(platform::kColorButtonText));
+    if (!isEnabled())
+        FadeSurface(m_Canvas, platform::SystemColor(platform::kColorButtonFace), kDisabledFade);
     update();
 }
 
@@ -357,6 +367,92 @@ void UC_Slider::mouseDoubleClickEvent(QMouseEvent* pEvent) {
     }
     if (m_Disabletrim == -1 || pEvent->button() != Qt::LeftButton) return;
     ArrowPress(m_PressedPart == Part::Arrow0 ? 0 : 1);
+}
+
+// ---- keys -----------------------------------------------------------------------
+
+int32_t UC_Slider::PageStep() const {
+    if (m_LargeChange > 0) return m_LargeChange;
+    const int64_t tenth = (int64_t(m_Max) - m_Min) / 10;
+    return int32_t(std::max<int64_t>({std::abs(tenth), int64_t(m_SmallChange), 1}));
+}
+
+std::optional<int32_t> UC_Slider::KeyTarget(int pKey) const {
+    // Down and Page Down move along the value's growth on a vertical slider, against it on a
+    // horizontal one, as on the platform's own sliders.
+    const int32_t downward = m_IsVertical ? 1 : -1;
+    const int64_t v = m_Value;
+    int64_t target;
+    switch (pKey) {
+    case Qt::Key_Left:
+        target = v - m_SmallChange;
+        break;
+    case Qt::Key_Right:
+        target = v + m_SmallChange;
+        break;
+    case Qt::Key_Up:
+        target = v - int64_t(downward) * m_SmallChange;
+        break;
+    case Qt::Key_Down:
+        target = v + int64_t(downward) * m_SmallChange;
+        break;
+    case Qt::Key_PageUp:
+        target = v - int64_t(downward) * PageStep();
+        break;
+    case Qt::Key_PageDown:
+        target = v + int64_t(downward) * PageStep();
+        break;
+    case Qt::Key_Home:
+        target = m_Min;
+        break;
+    case Qt::Key_End:
+        target = m_Max;
+        break;
+    default:
+        return std::nullopt;
+    }
+    return int32_t(std::clamp<int64_t>(target, std::min(m_Min, m_Max), std::max(m_Min, m_Max)));
+}
+
+void UC_Slider::keyPressEvent(QKeyEvent* pEvent) {
+    const std::optional<int32_t> target = KeyTarget(pEvent->key());
+    const Qt::KeyboardModifiers mods = pEvent->modifiers();
+    if (!target || (mods != Qt::NoModifier && mods != Qt::KeypadModifier)) {
+        QWidget::keyPressEvent(pEvent);
+        return;
+    }
+    if (m_RefuseInput == -1 || !m_Initialised || m_Clicked == -1) return;
+    const int32_t before = m_Value;
+    SetValue(*target);
+    if (m_Value != before) emit Scrolled(kMouseLeft);
+}
+
+void UC_Slider::focusInEvent(QFocusEvent*) {
+    Compose();
+}
+
+void UC_Slider::focusOutEvent(QFocusEvent*) {
+    Compose();
+}
+
+void UC_Slider::DropHold() {
+    m_Timer.stop();
+    for (int i = 0; i < 2; ++i)
+        if (m_ArrowPressed[i]) {
+            m_ArrowPressed[i] = false;
+            DrawArrow(i, false);
+        }
+    m_PressedPart = Part::None;
+    m_Clicked = 0;
+}
+
+// A slider disabled while held would never see the release: the hold ends here.
+void UC_Slider::changeEvent(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::EnabledChange) {
+        if (!isEnabled()) DropHold();
+        Compose();
+    }
+    QWidget::changeEvent(pEvent);
 }
 
 // ---- painting -------------------------------------------------------------------

@@ -6,10 +6,15 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 // A horizontal or vertical slider: a sunken track with a movable thumb and,
 // optionally, an arrow box at each end. Lengths are twips. Call Init after
 // setting the flags and after every resize.
+// Keys: the arrows step by SmallChange, Page Up/Down by LargeChange (a tenth of
+// the range while that is 0), Home/End go to Min/Max; each step raises Scrolled
+// as the arrow boxes do. A dotted mark on the track shows the keyboard focus;
+// a disabled slider is drawn washed out and takes no input.
 class UC_Slider : public QWidget {
     Q_OBJECT
 
@@ -65,6 +70,8 @@ class UC_Slider : public QWidget {
     QRect TrackBox() const { return m_TrackBox; }
     QRect ArrowBox(int pI) const { return m_ArrowBox[pI & 1]; }
     bool RepeatActive() const { return m_Timer.isActive(); }
+    // The step of Page Up/Down.
+    int32_t PageStep() const;
 
     const Surface& Canvas() const { return m_Canvas; }
 
@@ -84,6 +91,10 @@ class UC_Slider : public QWidget {
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
 
   private:
     enum class Part { None, Arrow0, Arrow1, Track };
@@ -99,6 +110,10 @@ class UC_Slider : public QWidget {
     void DrawArrow(int pI, bool pPressed);
     void TrackPress(QMouseEvent* pEvent);
     void ArrowPress(int pI);
+    // Ends a hold on the track or an arrow without raising anything.
+    void DropHold();
+    // The value a key asks for, or nullopt for keys the slider does not use.
+    std::optional<int32_t> KeyTarget(int pKey) const;
     void Compose();
 
     int32_t m_Value = 0;

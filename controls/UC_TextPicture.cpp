@@ -20,6 +20,9 @@ constexpr StdColorSet kStdColorSets[] = {{0x909090, 0, 0x686868, 0}, {0xD0B0B0, 
                                          {0xB0B0D0, 0, 0x686888, 0}, {0xB0D0B0, 0, 0x688868, 0},
                                          {0xC0C0C0, 0, 0x686868, 0}, {0x90B0E0, 0, 0x4878A8, 0}};
 
+// How far a disabled display is washed towards the button face.
+constexpr double kDisabledFade = 0.6;
+
 } // namespace
 
 UC_TextPicture::UC_TextPicture(QWidget* pParent) : QWidget(pParent) {
@@ -152,6 +155,8 @@ void UC_TextPicture::Draw(int32_t plite) {
         m_Canvas.Print(x / px, s.Top / px, fitted, ink);
     }
     if (m_DesignType == 0 && m_IsFlat == 0) m_Canvas.DrawEdge(0, 0, width(), height(), true);
+    if (!isEnabled())
+        FadeSurface(m_Canvas, platform::SystemColor(platform::kColorButtonFace), kDisabledFade);
     update();
 }
 
@@ -215,6 +220,11 @@ void UC_TextPicture::dropEvent(QDropEvent* pEvent) {
 
 void UC_TextPicture::paintEvent(QPaintEvent*) {
     ShowCanvas(this, m_Canvas, m_Back);
+}
+
+void UC_TextPicture::changeEvent(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::EnabledChange) Draw(-1);
+    QWidget::changeEvent(pEvent);
 }
 
 void UC_TextPicture::resizeEvent(QResizeEvent*) {

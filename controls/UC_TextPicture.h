@@ -12,7 +12,7 @@ class QMimeData;
 
 // A display of text fields (text spaces) in their own fonts and positions on
 // a plain or shaded background, with colour schemes or colour sets.
-// Positions are twips.
+// Positions are twips. A disabled display is drawn washed out.
 class UC_TextPicture : public QWidget {
     Q_OBJECT
 
@@ -67,6 +67,7 @@ class UC_TextPicture : public QWidget {
   protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;

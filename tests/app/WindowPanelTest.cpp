@@ -106,13 +106,6 @@ TEST_F(WindowTest, NormalizeAndOutputRulesFollowTheClicks) {
     EXPECT_EQ(w->CheckNormMode(3)->Value(), 0);
     EXPECT_FALSE(w->TextParm(2)->isEnabled());
 
-    // Trim Level and Level Adjust never disable their fields.
-    ClickCentre(w->CheckParm(0));
-    ClickCentre(w->CheckParm(2));
-    EXPECT_TRUE(w->SliderParm(0)->isEnabled());
-    EXPECT_TRUE(w->TextParm(0)->isEnabled());
-    EXPECT_TRUE(w->SliderParm(3)->isEnabled());
-
     w->TextSoundPath()->SetText("/somewhere");
     ClickCentre(w->CheckOW());
     EXPECT_EQ(w->CheckOW()->Value(), 1);
