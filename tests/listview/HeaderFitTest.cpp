@@ -35,9 +35,11 @@ TEST(ListHeader, CaptionsFitInsideTheHeaderFrameWithTheirDescenders) {
     lv.SetTabName(0, QStringLiteral("Length"));
     lv.ReDrawTab(-1);
     const int baseline = UC_ListView::CaptionTop(false) + fm.ascent();
-    const int captionEnd = 6 + fm.horizontalAdvance(QStringLiteral("Length"));
-    const int gLeft = 6 + fm.horizontalAdvance(QStringLiteral("Lengt")) - fm.horizontalAdvance('g');
-    EXPECT_TRUE(CaptionInk(lv.TabSurface().Image(), gLeft, captionEnd, baseline + 1, headerPx - 2));
+    const int gLeft = 6 + fm.horizontalAdvance(QStringLiteral("Len"));
+    const int gRight = 6 + fm.horizontalAdvance(QStringLiteral("Leng"));
+    // Its lower part, two rows under the baseline and down, is inside the frame and inked.
+    const int descenderEnd = std::min(baseline + fm.descent(), headerPx - 2);
+    EXPECT_TRUE(CaptionInk(lv.TabSurface().Image(), gLeft, gRight, baseline + 2, descenderEnd));
     // No descender in "Col1": nothing under its baseline.
     const int col1Left = 1200 / Px() + 6;
     EXPECT_FALSE(CaptionInk(lv.TabSurface().Image(), col1Left,
