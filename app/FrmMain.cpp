@@ -2,6 +2,7 @@
 #include "app/FileColumns.h"
 #include "app/SkipFailingStep.h"
 
+#include "controls/AccessibleControls.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_Buttons.h"
 #include "controls/UC_Check.h"
@@ -23,6 +24,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace app {
@@ -45,6 +47,7 @@ void MoveTopTwips(QWidget* pW, int pTop) {
 } // namespace
 
 FrmMain::FrmMain(QWidget* pParent) : QWidget(pParent) {
+    InstallAccessibleControls();
     setWindowTitle(QString::fromUtf8(AppTitle.data(), qsizetype(AppTitle.size())));
 }
 
@@ -67,7 +70,9 @@ bool FrmMain::Form_Load() {
         if (ExplicitFonts) SetUIFont(this, -2, nullptr, 0, 0, 0, {});
         ForceLogWhenCatching();
     });
-    setFixedSize(ToPx(ClientWidth), ToPx(ClientHeight));
+    m_DesignSize = QSize(ToPx(ClientWidth), ToPx(ClientHeight));
+    setMinimumSize(m_DesignSize);
+    resize(m_DesignSize);
     CreateDesignControls();
 
     SkipFailingStep([&] {
@@ -107,11 +112,15 @@ bool FrmMain::Form_Load() {
     SkipFailingStep([&] { PrintLabels(); });
     SkipFailingStep([&] { LoadClipAndOverWrite(); });
     SkipFailingStep([&] { ApplyPanelRules(); });
-    SkipFailingStep([&] { RestoreWindowPlacement(*this, "", 1, 0, 0); });
+    SkipFailingStep([&] { SetAccessibleNames(); });
+    RecordDesignLayout();
+    SkipFailingStep([&] { RestorePlacement(); });
     ConnectEvents();
     SkipFailingStep([&] { SetUpKeyboard(); });
     m_Loaded = true;
     show();
+    // Shown, the window knows its frame: keep all of it on the screen.
+    SkipFailingStep([&] { KeepOnScreen(); });
     return true;
 }
 
@@ -119,7 +128,7 @@ void FrmMain::Form_Unload() {
     if (!m_Loaded || m_Unloaded) return;
     m_Unloaded = true;
     SavePanel();
-    SaveWindowPlacement(*this, "", 1, 0);
+    SaveWindowPlacement(*this, "", 0, 0);
     if (ExplicitFonts) DeleteUIFonts();
     m_Instance.Release();
 }
@@ -273,7 +282,8 @@ void FrmMain::SetUpFileList() {
 }
 
 void FrmMain::PaintWindowBackground() {
-    m_Background.Resize(ToPx(ClientWidth), ToPx(ClientHeight));
+    m_Background.Resize(std::max(width(), m_DesignSize.width()),
+                        std::max(height(), m_DesignSize.height()));
     m_Background.SetFont(font());
     PaintBackground(m_Background, 14, kDefaultColor, kDefaultColor, kDefaultColor, kDefaultNumber,
                     kDefaultNumber, kDefaultNumber);
@@ -360,11 +370,13 @@ int32_t FrmMain::Left() const {
 int32_t FrmMain::Top() const {
     return ToTwips(pos().y());
 }
+// The size is the client area's: a frame whose size the platform only knows
+// once the window is shown must not make the window grow from start to start.
 int32_t FrmMain::Width() const {
-    return ToTwips(frameGeometry().width());
+    return ToTwips(width());
 }
 int32_t FrmMain::Height() const {
-    return ToTwips(frameGeometry().height());
+    return ToTwips(height());
 }
 
 int32_t FrmMain::WindowState() const {
@@ -380,9 +392,13 @@ void FrmMain::SetLeft(int32_t pTwips) {
 void FrmMain::SetTop(int32_t pTwips) {
     move(pos().x(), ToPx(pTwips));
 }
-// The layout is fixed: the size is never changed from outside.
-void FrmMain::SetWidth(int32_t) {}
-void FrmMain::SetHeight(int32_t) {}
+// Never below the design size, which the panel needs.
+void FrmMain::SetWidth(int32_t pTwips) {
+    resize(std::max(ToPx(pTwips), minimumWidth()), height());
+}
+void FrmMain::SetHeight(int32_t pTwips) {
+    resize(width(), std::max(ToPx(pTwips), minimumHeight()));
+}
 
 void FrmMain::SetWindowState(int32_t pState) {
     if (pState == 1)

@@ -8,6 +8,7 @@
 #include "services/panel/PanelSettings.h"
 #include "services/store/Settings.h"
 
+#include <QRect>
 #include <QWidget>
 
 #include <array>
@@ -90,6 +91,7 @@ class FrmMain : public QWidget, public PlacementWindow {
 
   protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
 
@@ -111,6 +113,18 @@ class FrmMain : public QWidget, public PlacementWindow {
     // Tab order in the window's reading order, and the controls' tooltips kept current.
     void SetUpKeyboard();
     void RefreshToolTips();
+
+    // Layout that follows the window size: the list and the progress bar take
+    // the room beyond the design size, the controls below the list keep their
+    // distance to the bottom right corner, the panel stays as designed.
+    void RecordDesignLayout();
+    void ApplyWindowSize();
+    void RepaintBackgroundAndLabels();
+    // The stored placement, never minimised and always on a screen.
+    void RestorePlacement();
+    void KeepOnScreen();
+    // Names for the screen reader where a caption is printed on the background.
+    void SetAccessibleNames();
 
     // Parameter panel.
     void LoadSliderValues();
@@ -169,6 +183,14 @@ class FrmMain : public QWidget, public PlacementWindow {
     UC_PathText* m_TextSoundPath = nullptr;
     UC_Buttons* m_CtrButtons = nullptr;
     Surface m_Background;
+
+    struct LayoutAnchor {
+        QWidget* Control = nullptr;
+        QRect Design;       // pixels, at the design size
+        bool Grows = false; // takes the extra size; otherwise moves with the corner
+    };
+    std::vector<LayoutAnchor> m_Anchors;
+    QSize m_DesignSize;
 };
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include "services/ui/Fonts.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QTime>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -159,6 +161,21 @@ void UC_ListView::ApplyFonts() {
     m_TextLv[0]->setFont(editorFont);
     m_ListSurface.SetFont(m_ListFont);
     m_TabSurface.SetFont(m_TabFont);
+    FitHeaderToFont();
+}
+
+void UC_ListView::FitHeaderToFont() {
+    // Captions start CaptionTop pixels down and must end above the frame's two
+    // bottom rings, a pressed caption one pixel lower.
+    const int px = Px();
+    m_TabSurface.SetFont(m_TabFont);
+    const int needed = CaptionTop(true) + m_TabSurface.TextHeight(QStringLiteral("Lg")) + 2;
+    const int32_t height = std::max(TabHeight, needed * px);
+    if (height == m_TabHeight) return;
+    m_TabHeight = height;
+    if (!m_Initialised) return;
+    PaintTabGrad();
+    UserControl_Resize();
 }
 
 int32_t UC_ListView::CellWidthFor(const QString& pText) const {
@@ -188,6 +205,7 @@ void UC_ListView::Init() {
         m_Vbar->Prepare(1.0f);
         m_Hbar->Prepare(1.0f);
     }
+    FitHeaderToFont();
     PaintTabGrad();
     m_Initialised = true;
     UserControl_Resize();
@@ -198,10 +216,12 @@ void UC_ListView::CreateBars() {
     m_Vbar = new UC_ListViewBar(m_PictureAll, m_UseUcBar, true, "VBarName");
     connect(m_Vbar, &UC_ListViewBar::Changed, this, &UC_ListView::VBarSync);
     connect(m_Hbar, &UC_ListViewBar::Changed, this, &UC_ListView::HBarSync);
+    m_Vbar->Widget()->installEventFilter(this);
+    m_Hbar->Widget()->installEventFilter(this);
 }
 
 void UC_ListView::PaintTabGrad() {
-    m_TabGrad.Resize(1, TabHeight / Px());
+    m_TabGrad.Resize(1, m_TabHeight / Px());
     PaintBackground(m_TabGrad, 5);
 }
 
@@ -275,7 +295,7 @@ void UC_ListView::UserControl_Resize() {
     QWidget* frame = m_PictureAll->parentWidget();
     PlaceTwips(frame, Px(), 0, FrameWidth(), FrameHeight());
     m_PictureAll->resize(frame->width() - 2 * kFrameEdgePx, frame->height() - 2 * kFrameEdgePx);
-    PlaceTwips(m_PictureTab, 0, 0, FrameWidth(), TabHeight);
+    PlaceTwips(m_PictureTab, 0, 0, FrameWidth(), m_TabHeight);
     m_TabSurface.Resize(m_PictureTab->width(), m_PictureTab->height());
     m_Hbar->Place(0, FrameHeight() - BarThickness - 4 * Px(), m_Hbar->Widget()->width() * Px(),
                   BarThickness);
@@ -394,6 +414,23 @@ void UC_ListView::VBarScroll(int32_t pValue) {
     if (!m_Vbar || !m_Vbar->IsShown() || pValue == 0) return;
     VBarMove(pValue * m_Options.NumWheelScroll);
     VBarSync();
+}
+
+bool UC_ListView::BarWheel(QObject* pWatched, QWheelEvent* pEvent) {
+    if (!m_Vbar || (pWatched != m_Vbar->Widget() && pWatched != m_Hbar->Widget())) return false;
+    if (pWatched == m_Vbar->Widget()) {
+        // The rows add up partial steps of fine-grained wheels.
+        QCoreApplication::sendEvent(m_PictureList, pEvent);
+        return true;
+    }
+    m_HWheelRest +=
+        pEvent->angleDelta().y() != 0 ? pEvent->angleDelta().y() : pEvent->angleDelta().x();
+    const int steps = m_HWheelRest / 120;
+    m_HWheelRest -= steps * 120;
+    if (steps != 0 && m_Hbar->IsShown())
+        m_Hbar->SetValue(m_Hbar->Value() - steps * m_Options.NumWheelScroll * OneHeight());
+    pEvent->accept();
+    return true;
 }
 
 void UC_ListView::ShowSelected(int32_t pIfHidden) {
@@ -579,7 +616,7 @@ void UC_ListView::ReDrawTab(int32_t pPushedData) {
     const int32_t px = Px();
     m_TabSurface.SetFont(m_TabFont);
     m_TabSurface.Clear();
-    const int32_t height = TabHeight;
+    const int32_t height = m_TabHeight;
     for (int32_t col : m_Model.TabPositions()) {
         const LVTab& tab = m_Model.Tab(col);
         if (tab.TabHidden == 1) continue;
@@ -593,7 +630,7 @@ void UC_ListView::ReDrawTab(int32_t pPushedData) {
             const int32_t x = right ? tab.Right - m_TabSurface.TextWidth(caption) * px -
                                           (pushed + 6) * px - HOffset()
                                     : tab.Left + (pushed + 6) * px - HOffset();
-            m_TabSurface.Print(x / px, pushed + 3, caption,
+            m_TabSurface.Print(x / px, CaptionTop(pushed != 0), caption,
                                SystemColor(platform::kColorButtonText));
             DrawCellFrame(m_TabSurface, tab.Left - HOffset(), 0, tab.TabWidth, height, pushed);
         }

@@ -19,6 +19,7 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QMimeData;
+class QWheelEvent;
 class UC_ListViewBar;
 class UC_ListViewPane;
 
@@ -65,7 +66,7 @@ class UC_ListView : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr int32_t TabHeight = 270; // header height
+    static constexpr int32_t TabHeight = 270; // smallest header height
     static constexpr int32_t BarThickness = 270;
     static constexpr Color StripeColor = 0xFFFFCC; // red 204, green 255, blue 255
     static constexpr Color BlankColor = 0xE0E0E0;
@@ -197,6 +198,9 @@ class UC_ListView : public QWidget {
     void SetTabWidthAuto();
     bool TextComboVisible() const;
     int32_t VisibleRows() const { return m_VisibleRows; }
+    // Header height in twips, and the top of its captions in pixels.
+    int32_t HeaderHeight() const { return m_TabHeight; }
+    static int CaptionTop(bool pPushed) { return (pPushed ? 1 : 0) + 3; }
 
     // ---- interaction, in the coordinates (twips) of the part receiving them
     void PictureList_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
@@ -263,7 +267,11 @@ class UC_ListView : public QWidget {
 
     int32_t FrameWidth() const;
     int32_t FrameHeight() const;
-    int32_t ListTop() const { return m_Options.TabDisabled == 1 ? 0 : TabHeight; }
+    int32_t ListTop() const { return m_Options.TabDisabled == 1 ? 0 : m_TabHeight; }
+    // The header grows with its font so that the captions' descenders show.
+    void FitHeaderToFont();
+    // The wheel over a scroll bar scrolls the list as over the rows.
+    bool BarWheel(QObject* pWatched, QWheelEvent* pEvent);
     void CreateBars();
     void PaintTabGrad();
     void PaintIcons();
@@ -312,6 +320,8 @@ class UC_ListView : public QWidget {
     bool m_UseUcBar = false;
     Color m_BackColor = 0x80000005;
     int32_t m_IconArea = 22 * 15;
+    int32_t m_TabHeight = TabHeight;
+    int m_HWheelRest = 0; // wheel movement over the horizontal bar short of a step
     int32_t m_TextBoxHeight = 0;
     int32_t m_VisibleRows = 0;
     int32_t m_DrawnTop = -1; // top item of the last drawing

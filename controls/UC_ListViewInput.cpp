@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -350,6 +351,8 @@ void UC_ListView::EditorKey(QObject* pEditor, int32_t pAction, int32_t pKeyValue
 }
 
 bool UC_ListView::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() == QEvent::Wheel && BarWheel(pWatched, static_cast<QWheelEvent*>(pEvent)))
+        return true;
     if (pEvent->type() == QEvent::KeyPress || pEvent->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(pEvent);
         const bool down = pEvent->type() == QEvent::KeyPress;

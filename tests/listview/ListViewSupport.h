@@ -22,7 +22,8 @@ struct ListFixture {
             lv->SetTabName(i, QString("Col%1").arg(i));
             lv->SetTabWidth(i, 1200);
         }
-        lv->resize(widthPx, heightPx);
+        // Heights count with the smallest header; a header grown for its font adds its growth.
+        lv->resize(widthPx, heightPx + (lv->HeaderHeight() - UC_ListView::TabHeight) / Px());
         lv->ReDrawTab(-1);
         lv->UserControl_Resize();
     }

@@ -1,0 +1,208 @@
+// What a screen reader learns about the window's self-drawn controls through
+// the platform's accessibility interfaces, and what its actions do.
+
+#include "WindowFixture.h"
+
+#include "controls/UC_Bar.h"
+#include "controls/UC_Buttons.h"
+#include "controls/UC_Check.h"
+#include "controls/UC_ListView.h"
+#include "controls/UC_PathText.h"
+#include "controls/UC_Slider.h"
+#include "controls/UC_TextPicture.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+
+using namespace testwindow;
+using testfiles::ToneWithSilence;
+using testfiles::WriteWav16;
+
+namespace {
+
+QAccessibleInterface* Of(QWidget* widget) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+    EXPECT_NE(a, nullptr) << widget->metaObject()->className();
+    return a;
+}
+
+std::string Name(QAccessibleInterface* a) {
+    return a->text(QAccessible::Name).toStdString();
+}
+std::string Value(QAccessibleInterface* a) {
+    return a->text(QAccessible::Value).toStdString();
+}
+
+} // namespace
+
+TEST_F(WindowTest, CheckBoxesSayTheirCaptionRoleAndState) {
+    auto w = OpenWindow();
+    QAccessibleInterface* normalize = Of(w->CheckParm(1));
+    EXPECT_EQ(normalize->role(), QAccessible::CheckBox);
+    EXPECT_EQ(Name(normalize), w->CheckParm(1)->Caption().toStdString());
+    EXPECT_FALSE(w->CheckParm(1)->Caption().isEmpty());
+    EXPECT_TRUE(normalize->state().checkable);
+    EXPECT_TRUE(normalize->state().checked); // on at first start
+
+    QAccessibleInterface* mode = Of(w->CheckNormMode(1));
+    EXPECT_EQ(mode->role(), QAccessible::RadioButton);
+    EXPECT_FALSE(mode->state().disabled);
+
+    // The reader's toggle is the user's click: the rules of the panel follow.
+    QAccessibleActionInterface* toggle = normalize->actionInterface();
+    ASSERT_NE(toggle, nullptr);
+    toggle->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(w->CheckParm(1)->Value(), 0);
+    EXPECT_FALSE(normalize->state().checked);
+    EXPECT_TRUE(mode->state().disabled);
+    EXPECT_TRUE(mode->actionInterface()->actionNames().isEmpty());
+
+    // Choosing a mode through the reader.
+    toggle->doAction(QAccessibleActionInterface::toggleAction());
+    mode->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(w->CheckNormMode(1)->Value(), 1);
+    EXPECT_TRUE(mode->state().checked);
+    EXPECT_FALSE(Of(w->CheckNormMode(0))->state().checked);
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, SlidersSayTheirLabelAndRangeAndTakeAValue) {
+    auto w = OpenWindow();
+    const char* names[] = {"Start threshold", "End threshold", "Normalize level", "Level adjust"};
+    for (int i = 0; i < 4; ++i) {
+        QAccessibleInterface* a = Of(w->SliderParm(i));
+        EXPECT_EQ(a->role(), QAccessible::Slider);
+        EXPECT_EQ(Name(a), names[i]);
+    }
+    QAccessibleInterface* start = Of(w->SliderParm(0));
+    QAccessibleValueInterface* value = start->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->minimumValue().toInt(), -60);
+    EXPECT_EQ(value->maximumValue().toInt(), 0);
+    EXPECT_EQ(value->currentValue().toInt(), -45);
+    EXPECT_EQ(Value(start), "-45");
+    EXPECT_EQ(Of(w->SliderParm(3))->valueInterface()->maximumValue().toInt(), 20);
+
+    // A value set by the reader moves the slider and its display, within the range.
+    value->setCurrentValue(-20);
+    EXPECT_EQ(w->SliderParm(0)->Value(), -20);
+    EXPECT_EQ(w->TextValue(0)->TextMes(0).toStdString(), "-20db");
+    value->setCurrentValue(15);
+    EXPECT_EQ(w->SliderParm(0)->Value(), 0);
+
+    // The value display beside it reads what it shows.
+    QAccessibleInterface* shown = Of(w->TextValue(0));
+    EXPECT_EQ(shown->role(), QAccessible::StaticText);
+    EXPECT_EQ(Value(shown), "0db");
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, TheButtonStripHasOneChildPerButtonThatPresses) {
+    const std::string a = folderIn + "/a.wav";
+    WriteWav16(a, ToneWithSilence(0, 50, 8000));
+    auto w = OpenWindowOutputting({a, a});
+    QAccessibleInterface* strip = Of(w->CtrButtons());
+    ASSERT_EQ(strip->childCount(), 3);
+    const char* captions[] = {"Clear", "Abort", "Start"};
+    for (int i = 0; i < 3; ++i) {
+        QAccessibleInterface* button = strip->child(i);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->role(), QAccessible::PushButton);
+        EXPECT_EQ(Name(button), captions[i]);
+        EXPECT_FALSE(button->state().disabled);
+        EXPECT_EQ(button->parent(), strip);
+        EXPECT_EQ(strip->indexOfChild(button), i);
+        EXPECT_EQ(strip->child(i), button); // the same interface each time
+        const QRect r = button->rect();
+        EXPECT_EQ(strip->childAt(r.center().x(), r.center().y()), button);
+    }
+    // A disabled button says so and offers no press.
+    w->CtrButtons()->SetButtonDisable(1, 1, true, 0);
+    EXPECT_TRUE(strip->child(1)->state().disabled);
+    EXPECT_TRUE(strip->child(1)->actionInterface()->actionNames().isEmpty());
+    w->CtrButtons()->SetButtonDisable(1, 0, true, 0);
+
+    // Pressing Clear through the reader clears the list.
+    ASSERT_EQ(w->LV()->ItemCount(), 2);
+    QAccessibleActionInterface* clear = strip->child(0)->actionInterface();
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(clear->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    clear->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(w->LV()->ItemCount(), 0);
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, ProgressBarPathBoxAndTextFieldsHaveNamesAndValues) {
+    auto w = OpenWindow();
+    QAccessibleInterface* bar = Of(w->ProgBar());
+    EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
+    w->ProgBar()->SetIdle(0);
+    w->ProgBar()->SetValue(250);
+    EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 250);
+    EXPECT_EQ(bar->valueInterface()->maximumValue().toInt(), 1000);
+    EXPECT_EQ(Value(bar), "25%");
+    w->ProgBar()->SetTextToDisp(QStringLiteral("take.wav"));
+    EXPECT_EQ(Value(bar), "take.wav");
+
+    QAccessibleInterface* path = Of(w->TextSoundPath());
+    EXPECT_EQ(path->role(), QAccessible::EditableText);
+    EXPECT_EQ(Name(path), "Output To");
+    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    EXPECT_EQ(Value(path), folderOut);
+    EXPECT_TRUE(path->state().editable);
+    // OverWrite locks the box: the reader hears it is not editable now.
+    ClickCentre(w->CheckOW());
+    EXPECT_TRUE(path->state().disabled);
+    EXPECT_FALSE(path->state().editable);
+    EXPECT_EQ(Name(Of(w->TextSoundPath()->TextBox())), "Output To");
+
+    const char* fields[] = {"Start Margin", "End Margin", "RMS Window", "RMS Threshold"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Name(Of(w->TextParm(i))), fields[i]);
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, TheListSaysItsRowsCellsAndSelection) {
+    const std::string a = folderIn + "/first.wav", b = folderIn + "/second.wav";
+    WriteWav16(a, ToneWithSilence(0, 50, 8000));
+    WriteWav16(b, ToneWithSilence(0, 1500, 8000, 22050, 1));
+    auto w = OpenWindowOutputting({a, b});
+    QAccessibleInterface* list = Of(w->LV());
+    EXPECT_EQ(list->role(), QAccessible::List);
+    EXPECT_EQ(Name(list), "Files");
+    ASSERT_EQ(list->childCount(), 2);
+
+    QAccessibleInterface* second = list->child(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->role(), QAccessible::ListItem);
+    const std::string title = Cell(*w, 1, app::FileColumn::Title);
+    const std::string length = Cell(*w, 1, app::FileColumn::Length);
+    const std::string format = Cell(*w, 1, app::FileColumn::Format);
+    EXPECT_EQ(title, "second");
+    EXPECT_EQ(Name(second), title + ", " + length + ", " + format);
+    EXPECT_EQ(second->parent(), list);
+    EXPECT_EQ(list->indexOfChild(second), 1);
+
+    // Its cells, each named by its text and described by its column.
+    ASSERT_EQ(second->childCount(), 3);
+    QAccessibleInterface* cell = second->child(1);
+    EXPECT_EQ(cell->role(), QAccessible::Cell);
+    EXPECT_EQ(Name(cell), length);
+    EXPECT_EQ(cell->text(QAccessible::Description).toStdString(), "Length");
+    EXPECT_EQ(cell->parent(), second);
+
+    // Selection, by a click on the row.
+    const int y = int((w->LV()->OneHeight() * 3 / 2) / Px());
+    Click(w->LV()->PictureList(), QPoint(40, y));
+    EXPECT_TRUE(second->state().selected);
+    EXPECT_FALSE(list->child(0)->state().selected);
+    EXPECT_TRUE(cell->state().selected);
+    EXPECT_EQ(list->childAt(second->rect().center().x(), second->rect().center().y()), second);
+
+    // A row that went away is no longer valid; the list counts again.
+    PressButton(*w, 0);
+    EXPECT_EQ(list->childCount(), 0);
+    EXPECT_FALSE(second->isValid());
+    CloseWindow(w);
+}
