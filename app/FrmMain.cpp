@@ -110,6 +110,7 @@ bool FrmMain::Form_Load() {
     SkipFailingStep([&] { RestoreWindowPlacement(*this, "", 1, 0, 0); });
     ConnectEvents();
     m_Loaded = true;
+    ListenForOtherStarts();
     show();
     return true;
 }
@@ -120,6 +121,7 @@ void FrmMain::Form_Unload() {
     SavePanel();
     SaveWindowPlacement(*this, "", 1, 0);
     if (ExplicitFonts) DeleteUIFonts();
+    m_Link.Close();
     m_Instance.Release();
 }
 
@@ -320,6 +322,8 @@ void FrmMain::ConnectEvents() {
     connect(m_LV, &UC_ListView::DeletePressed, this, [this] { LV_DeletePressed(); });
     connect(m_LV, &UC_ListView::OLEDragOver, this, [this] { BringToFront(); });
     setAcceptDrops(true);
+    SetUpListMenu();
+    connect(m_TextSoundPath, &UC_PathText::TextChange, this, [this] { ShowOutputValidity(); });
 }
 
 void FrmMain::paintEvent(QPaintEvent*) {

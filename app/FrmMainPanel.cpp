@@ -145,7 +145,9 @@ void FrmMain::ApplyRmsFieldRule() {
 }
 
 void FrmMain::ApplyOutputRule() {
+    // With OverWrite on the box is unused: greyed, and it takes no typing.
     m_TextSoundPath->SetEnabled(m_CheckOw->Value() == 0 ? -1 : 0);
+    ShowOutputValidity();
 }
 
 void FrmMain::ShowSliderValue(int pIndex) {
