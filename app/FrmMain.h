@@ -20,8 +20,8 @@
 
 class C_EditWave;
 class QAction;
-class QMenu;
 class QLineEdit;
+class QMenu;
 class UC_Bar;
 class UC_Buttons;
 class UC_Check;
