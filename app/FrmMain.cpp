@@ -118,6 +118,7 @@ bool FrmMain::Form_Load() {
     ConnectEvents();
     SkipFailingStep([&] { SetUpKeyboard(); });
     m_Loaded = true;
+    ListenForOtherStarts();
     show();
     // Shown, the window knows its frame: keep all of it on the screen.
     SkipFailingStep([&] { KeepOnScreen(); });
@@ -130,6 +131,7 @@ void FrmMain::Form_Unload() {
     SavePanel();
     SaveWindowPlacement(*this, "", 0, 0);
     if (ExplicitFonts) DeleteUIFonts();
+    m_Link.Close();
     m_Instance.Release();
 }
 
@@ -331,6 +333,8 @@ void FrmMain::ConnectEvents() {
     connect(m_LV, &UC_ListView::DeletePressed, this, [this] { LV_DeletePressed(); });
     connect(m_LV, &UC_ListView::OLEDragOver, this, [this] { BringToFront(); });
     setAcceptDrops(true);
+    SetUpListMenu();
+    connect(m_TextSoundPath, &UC_PathText::TextChange, this, [this] { ShowOutputValidity(); });
 }
 
 void FrmMain::paintEvent(QPaintEvent*) {

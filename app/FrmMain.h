@@ -2,6 +2,7 @@
 // The program's one window: the parameter panel at the top, the progress bar,
 // the file list, and the output box with the command buttons at the bottom.
 
+#include "app/InstanceLink.h"
 #include "app/InstanceLock.h"
 #include "app/PanelValues.h"
 #include "controls/DrawHelpers.h"
@@ -13,12 +14,15 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class C_EditWave;
+class QAction;
 class QLineEdit;
+class QMenu;
 class UC_Bar;
 class UC_Buttons;
 class UC_Check;
@@ -57,6 +61,31 @@ class FrmMain : public QWidget, public PlacementWindow {
     void AddTitle(const std::string& pPath, int32_t pDropRow);
     // Adds the files of a drop in order, yielding to the event loop per file.
     void AddFiles(const std::vector<std::string>& pPaths, int32_t pDropRow);
+
+    // Adds the WAV files the paths name (folders opened up, see WavFilesIn) and returns how
+    // many rows that made; when none, says why in the status area.
+    int32_t AddPaths(const std::vector<std::string>& pPaths);
+    // Asks for WAV files to add (Ctrl+O, the list's context menu).
+    void OpenFiles();
+    // Files handed over by a later start of the program: added, and the window comes forward.
+    void TakeFilesFromOtherStart(const std::vector<std::string>& pFiles);
+    // A short note in the progress bar while no run is going; empty clears it.
+    void ShowStatus(const QString& pText);
+
+    // The file dialog for OpenFiles (the platform's unless replaced): the chosen files.
+    using FilesPicker =
+        std::function<std::vector<std::string>(QWidget* pOwner, const std::string& pStartFolder)>;
+    void SetFilesPicker(FilesPicker pPicker) { m_PickFiles = std::move(pPicker); }
+    // What Start does when Output To names no existing folder (the platform's message box
+    // asks unless replaced).
+    enum class MissingOutputChoice { CreateFolder, BesideSources, Cancel };
+    using MissingOutputQuestion = std::function<MissingOutputChoice(const QString& pFolder)>;
+    void SetMissingOutputQuestion(MissingOutputQuestion pQuestion) {
+        m_AskMissingOutput = std::move(pQuestion);
+    }
+    QMenu* ListMenu() const { return m_ListMenu; }
+    QAction* AddFilesAction() const { return m_AddFilesAction; }
+    const InstanceLink& Link() const { return m_Link; }
 
     // The panel as the run reads it (Output To as typed).
     panel::PanelSettings ReadPanel() const;
@@ -164,7 +193,25 @@ class FrmMain : public QWidget, public PlacementWindow {
     void RedrawList();
     void BringToFront();
 
+    // Adding files and Output To.
+    void SetUpListMenu();
+    void ShowListMenu(const QPoint& pAt);
+    void ListenForOtherStarts();
+    // Marks Output To when it names no existing folder (and OverWrite is off).
+    void ShowOutputValidity();
+    // The folder Output To names when it does not exist and the run would write there;
+    // empty when the run can go as it is.
+    std::string MissingOutputFolder() const;
+    // Asks what to do about a missing output folder; false when Start is to do nothing.
+    bool SettleMissingOutputFolder();
+
     InstanceLock m_Instance;
+    InstanceLink m_Link;
+    FilesPicker m_PickFiles;
+    MissingOutputQuestion m_AskMissingOutput;
+    QMenu* m_ListMenu = nullptr;
+    QAction* m_AddFilesAction = nullptr;
+    QAction* m_RemoveRowsAction = nullptr;
     bool m_Loaded = false;
     bool m_Unloaded = false;
     bool m_CloseWhenIdle = false;

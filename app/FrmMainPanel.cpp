@@ -172,7 +172,9 @@ void FrmMain::ApplyUseRule(int pIndex) {
 }
 
 void FrmMain::ApplyOutputRule() {
+    // With OverWrite on the box is unused: greyed, and it takes no typing.
     m_TextSoundPath->SetEnabled(m_CheckOw->Value() == 0 ? -1 : 0);
+    ShowOutputValidity();
 }
 
 void FrmMain::ShowSliderValue(int pIndex) {

@@ -40,6 +40,9 @@ void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
 
 void FrmMain::StartRun() {
     if (m_RunState == 1 || m_LV->ItemCount() < 1) return;
+    // Asked once, before anything changes: a missing output folder must not scatter results.
+    if (!SettleMissingOutputFolder() || m_RunState == 1 || m_LV->ItemCount() < 1) return;
+    ShowStatus(QString());
     m_RunState = 1;
     m_ProgBar->SetIdle(0);
     auto busy = std::make_unique<BusyPointer>();

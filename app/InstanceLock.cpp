@@ -12,10 +12,14 @@ InstanceLock::~InstanceLock() {
     Release();
 }
 
-QString InstanceLock::LockPath() {
+QString InstanceLock::RuntimeFolder() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty()) folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("quillan.lock"));
+    return folder;
+}
+
+QString InstanceLock::LockPath() {
+    return QDir(RuntimeFolder()).filePath(QStringLiteral("quillan.lock"));
 }
 
 bool InstanceLock::Acquire() {

@@ -22,7 +22,9 @@ class InstanceLock {
     bool Acquire();
     void Release();
 
-    // The lock file: $XDG_RUNTIME_DIR/quillan.lock, else in the temp folder.
+    // The user's runtime folder ($XDG_RUNTIME_DIR), else the temp folder.
+    static QString RuntimeFolder();
+    // The lock file: quillan.lock in the runtime folder.
     static QString LockPath();
 
   private:

@@ -1,8 +1,14 @@
+#include "app/AddedFiles.h"
 #include "app/FrmMain.h"
+#include "app/InstanceLink.h"
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -11,8 +17,18 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillan.png")));
     platform::InstallQtEventPump();
 
+    // Made absolute before loading changes the current folder.
+    const std::vector<std::string> files =
+        app::PathsFromArguments(QApplication::arguments().mid(1), QDir::currentPath());
+
     app::FrmMain window;
-    // A second instance ends quietly.
-    if (!window.Form_Load()) return 0;
+    if (!window.Form_Load()) {
+        // Another instance runs: it takes the files and comes to the front.
+        if (app::InstanceLink::SendToRunning(files)) return 0;
+        std::fputs("quillan: another instance is running but does not answer\n", stderr);
+        return 1;
+    }
+    if (!files.empty())
+        QTimer::singleShot(0, &window, [&window, files] { window.AddPaths(files); });
     return application.exec();
 }

@@ -16,6 +16,8 @@
 #include <vector>
 
 class QComboBox;
+class QDragMoveEvent;
+class QDropEvent;
 class QLineEdit;
 class QMenu;
 class QMimeData;
@@ -210,6 +212,9 @@ class UC_ListView : public QWidget {
     // A double click at Y of the row area: only one on a row counts.
     void PictureList_DblClickAt(float Y);
     void PictureList_OLEDragOver(float X, float Y);
+    // Drag events of the row area: accepted as a copy or refused.
+    void PictureList_DragMove(QDragMoveEvent* pEvent);
+    void PictureList_Drop(QDropEvent* pEvent);
     void PictureTab_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
     void PictureTab_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
     void PictureTab_MouseUp(int16_t Button, int16_t Shift, float X, float Y);
@@ -235,9 +240,13 @@ class UC_ListView : public QWidget {
     void SetDragRunner(std::function<int32_t(QMimeData*, int32_t)> pRunner) {
         m_DragRunner = std::move(pRunner);
     }
-    // The files of a drop reach OLEDragDrop through here as well.
-    void DropData(const QMimeData* pMime, int32_t pEffect, int16_t Button, int16_t Shift, float X,
-                  float Y);
+    // The files of a drop reach OLEDragDrop through here as well; the effect the host left
+    // (0: the drop added nothing and is refused).
+    int32_t DropData(const QMimeData* pMime, int32_t pEffect, int16_t Button, int16_t Shift,
+                     float X, float Y);
+    // Whether a drag may drop on the rows: local files, copied. A drop never moves the files
+    // (the source must not delete them), so a drag that offers no copy is refused.
+    static bool TakesDrag(const QMimeData* pMime, Qt::DropActions pPossible);
 
   signals:
     void DblClicked();

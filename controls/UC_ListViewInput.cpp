@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDrag>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -228,11 +229,46 @@ void UC_ListView::PictureList_OLEDragOver(float X, float Y) {
     VBarSync();
 }
 
-void UC_ListView::DropData(const QMimeData* pMime, int32_t pEffect, int16_t Button, int16_t Shift,
-                           float X, float Y) {
+bool UC_ListView::TakesDrag(const QMimeData* pMime, Qt::DropActions pPossible) {
+    if (!pMime || !(pPossible & Qt::CopyAction)) return false;
+    return !UC_ListViewData(pMime, nullptr).FileList().isEmpty();
+}
+
+void UC_ListView::PictureList_DragMove(QDragMoveEvent* pEvent) {
+    // Passing over the list raises the window, whether or not it takes what is dragged.
+    PictureList_OLEDragOver(float(pEvent->position().x() * Px()),
+                            float(pEvent->position().y() * Px()));
+    if (!TakesDrag(pEvent->mimeData(), pEvent->possibleActions())) {
+        pEvent->ignore();
+        return;
+    }
+    pEvent->setDropAction(Qt::CopyAction);
+    pEvent->accept();
+}
+
+void UC_ListView::PictureList_Drop(QDropEvent* pEvent) {
+    if (!TakesDrag(pEvent->mimeData(), pEvent->possibleActions())) {
+        pEvent->ignore();
+        return;
+    }
+    const int32_t effect =
+        DropData(pEvent->mimeData(), FromDropAction(Qt::CopyAction),
+                 MouseButtonState(pEvent->buttons()), ShiftState(pEvent->modifiers()),
+                 float(pEvent->position().x() * Px()), float(pEvent->position().y() * Px()));
+    if (effect == 0) {
+        pEvent->ignore(); // nothing was taken: the source is told so
+        return;
+    }
+    pEvent->setDropAction(Qt::CopyAction);
+    pEvent->accept();
+}
+
+int32_t UC_ListView::DropData(const QMimeData* pMime, int32_t pEffect, int16_t Button,
+                              int16_t Shift, float X, float Y) {
     UC_ListViewData data(pMime, nullptr);
     int32_t effect = pEffect;
     emit OLEDragDrop(data, effect, Button, Shift, X, Y);
+    return effect;
 }
 
 // ---------------------------------------------------------------- header

@@ -64,17 +64,14 @@ void UC_ListViewPane::wheelEvent(QWheelEvent* pEvent) {
 }
 
 void UC_ListViewPane::dragEnterEvent(QDragEnterEvent* pEvent) {
-    pEvent->acceptProposedAction();
-    m_Owner->PictureList_OLEDragOver(float(pEvent->position().x() * Px()),
-                                     float(pEvent->position().y() * Px()));
-    // The platform does not repeat drag-over notifications while the pointer rests.
-    m_Owner->m_DragOverRepeat.start();
+    m_Owner->PictureList_DragMove(pEvent);
+    // The platform does not repeat drag-over notifications while the pointer rests. A refused
+    // drag gets no leave event, so only a taken one repeats.
+    if (pEvent->isAccepted()) m_Owner->m_DragOverRepeat.start();
 }
 
 void UC_ListViewPane::dragMoveEvent(QDragMoveEvent* pEvent) {
-    pEvent->acceptProposedAction();
-    m_Owner->PictureList_OLEDragOver(float(pEvent->position().x() * Px()),
-                                     float(pEvent->position().y() * Px()));
+    m_Owner->PictureList_DragMove(pEvent);
 }
 
 void UC_ListViewPane::dragLeaveEvent(QDragLeaveEvent*) {
@@ -83,10 +80,5 @@ void UC_ListViewPane::dragLeaveEvent(QDragLeaveEvent*) {
 
 void UC_ListViewPane::dropEvent(QDropEvent* pEvent) {
     m_Owner->m_DragOverRepeat.stop();
-    const Qt::DropAction action = pEvent->dropAction();
-    const int32_t effect = action == Qt::MoveAction ? 2 : action == Qt::LinkAction ? 4 : 1;
-    pEvent->acceptProposedAction();
-    m_Owner->DropData(pEvent->mimeData(), effect, MouseButtonState(pEvent->buttons()),
-                      ShiftState(pEvent->modifiers()), float(pEvent->position().x() * Px()),
-                      float(pEvent->position().y() * Px()));
+    m_Owner->PictureList_Drop(pEvent);
 }

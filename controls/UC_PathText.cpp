@@ -4,9 +4,13 @@
 #include "services/core/Paths.h"
 #include "services/ui/Pickers.h"
 
+#include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QUrl>
 
 namespace {
 
@@ -65,10 +69,49 @@ void UC_PathText::SetTextIMEMode(int32_t pValue) {
 void UC_PathText::ApplyTextLock() {
     const bool locked = m_Enabled != -1 || m_TextDisabled == 1;
     m_Text->setReadOnly(locked);
+    // A disabled box is greyed and takes neither the keyboard nor drops; a locked one only
+    // refuses typing.
+    m_Text->setEnabled(m_Enabled == -1);
     QPalette pal = m_Text->palette();
-    pal.setColor(QPalette::Base, platform::ToQColor(SystemColor(locked ? platform::kColorButtonFace
-                                                                       : platform::kColorWindow)));
+    QColor base = platform::ToQColor(
+        SystemColor(locked ? platform::kColorButtonFace : platform::kColorWindow));
+    if (m_MarkedInvalid && !locked) base = QColor(0xFF, 0xE0, 0xE0);
+    pal.setColor(QPalette::Base, base);
     m_Text->setPalette(pal);
+}
+
+void UC_PathText::SetMarkedInvalid(bool pInvalid, const QString& pWhy) {
+    m_MarkedInvalid = pInvalid;
+    m_Text->setToolTip(pInvalid ? pWhy : QString());
+    ApplyTextLock();
+}
+
+QString UC_PathText::DroppedPath(const QMimeData* pMime) const {
+    if (!pMime || !pMime->hasUrls() || m_Usage == -1) return {};
+    if (m_Enabled != -1 || m_TextDisabled == 1) return {};
+    for (const QUrl& url : pMime->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        const bool folder = FolderExists(QFile::encodeName(path).toStdString()) == 1;
+        return folder == (m_Usage == 0) ? path : QString();
+    }
+    return {};
+}
+
+// Drags of local files: a folder (or a file, for the file pickers) gives its path instead of
+// the text of its address; anything else of that kind is refused. True when handled here.
+bool UC_PathText::TakeDragEvent(QEvent* pEvent) {
+    auto* drag = static_cast<QDropEvent*>(pEvent);
+    if (!drag->mimeData() || !drag->mimeData()->hasUrls()) return false;
+    const QString path = DroppedPath(drag->mimeData());
+    if (path.isEmpty() || !(drag->possibleActions() & Qt::CopyAction)) {
+        drag->ignore();
+        return true;
+    }
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    if (pEvent->type() == QEvent::Drop) SetText(path);
+    return true;
 }
 
 void UC_PathText::Init() {
@@ -152,6 +195,11 @@ void UC_PathText::mouseReleaseEvent(QMouseEvent* pEvent) {
 
 bool UC_PathText::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pWatched == m_Text && pEvent->type() == QEvent::MouseButtonDblClick) emit TextDblClicked();
+    if (pWatched == m_Text &&
+        (pEvent->type() == QEvent::DragEnter || pEvent->type() == QEvent::DragMove ||
+         pEvent->type() == QEvent::Drop) &&
+        TakeDragEvent(pEvent))
+        return true;
     return QWidget::eventFilter(pWatched, pEvent);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 class QLineEdit;
+class QMimeData;
 
 // A text box holding a file or folder path with a "..." button at its right
 // end that opens a folder or file picker.
@@ -48,6 +49,11 @@ class UC_PathText : public QWidget {
     int32_t TextIMEMode() const { return m_ImeMode; }
     void SetTextIMEMode(int32_t pValue);
 
+    // Marks the text as naming nothing usable (shown in a warning colour, with pWhy as the
+    // tooltip); the host decides.
+    void SetMarkedInvalid(bool pInvalid, const QString& pWhy = QString());
+    bool MarkedInvalid() const { return m_MarkedInvalid; }
+
     // Opens the picker for Usage and takes the chosen path.
     void SelectButtonClick();
 
@@ -74,6 +80,10 @@ class UC_PathText : public QWidget {
   private:
     bool ButtonActive() const { return m_Enabled == -1 && m_ButtonDisabled != 1; }
     void ApplyTextLock();
+    // The local path a drag carries that this box takes (a folder for the folder picker,
+    // a file for the file pickers); empty when it takes none.
+    QString DroppedPath(const QMimeData* pMime) const;
+    bool TakeDragEvent(QEvent* pEvent);
     void DrawButton(int pPressed);
     std::string StartFolder() const;
 
@@ -87,6 +97,7 @@ class UC_PathText : public QWidget {
     QString m_Filter;
     QString m_InitDir;
     int m_ButtonPressed = 0;
+    bool m_MarkedInvalid = false;
     FolderPicker m_PickFolder;
     FilePicker m_PickFile;
     Surface m_Canvas;

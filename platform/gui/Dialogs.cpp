@@ -68,4 +68,17 @@ std::optional<std::string> ShowFileDialog(QWidget* pOwner, const FileDialogReque
     return chosen.front().toStdString();
 }
 
+std::vector<std::string> ShowOpenFilesDialog(QWidget* pOwner, const FileDialogRequest& pRequest) {
+    QFileDialog dialog(pOwner, QString(), StartFolder(pRequest.InitialDir));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (!pRequest.Filters.empty()) dialog.setNameFilters(NameFilters(pRequest.Filters));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    std::vector<std::string> chosen;
+    if (dialog.exec() != QDialog::Accepted) return chosen;
+    for (const QString& file : dialog.selectedFiles())
+        chosen.push_back(file.toStdString());
+    return chosen;
+}
+
 } // namespace platform

@@ -34,5 +34,7 @@ std::string FileDialogFilterText(const FileDialogFilter& pFilter);
 // Show the dialog modally over owner (may be null); nothing when cancelled.
 std::optional<std::string> ShowFolderDialog(QWidget* pOwner, const FolderDialogRequest& pRequest);
 std::optional<std::string> ShowFileDialog(QWidget* pOwner, const FileDialogRequest& pRequest);
+// An open dialog in which several existing files can be chosen; empty when cancelled.
+std::vector<std::string> ShowOpenFilesDialog(QWidget* pOwner, const FileDialogRequest& pRequest);
 
 } // namespace platform

@@ -115,3 +115,19 @@ std::string PickFile(QWidget* owner, int32_t isSave, const std::string& filter,
         },
         std::string());
 }
+
+std::vector<std::string> PickFiles(QWidget* pOwner, const std::string& pFilter,
+                                   const std::string& pInitialDir) {
+    return CatchUnlessDebugging(
+        [&] {
+            const auto request = FilePickRequest(0, pFilter, pInitialDir, std::string(), -1);
+            std::vector<std::string> chosen;
+            for (const std::string& file : platform::ShowOpenFilesDialog(pOwner, request))
+                if (std::string path = CutAtNul(file); !path.empty())
+                    chosen.push_back(std::move(path));
+            platform::PumpEvents();
+            platform::PumpEvents();
+            return chosen;
+        },
+        std::vector<std::string>());
+}

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QWidget;
 
@@ -26,6 +27,11 @@ std::string PickFolder(const std::string& pStartPath, const std::string& pTitle,
 // overwrite-prompt (0x2) and file-must-exist (0x1000) bits decide.
 std::string PickFile(QWidget* pOwner, int32_t pIsSave, const std::string& pFilter,
                      const std::string& pInitialDir, const std::string& pFileName, int32_t pFlags);
+
+// Several existing files chosen in one open dialog, in the dialog's order; empty when
+// cancelled. filter as for PickFile.
+std::vector<std::string> PickFiles(QWidget* pOwner, const std::string& pFilter,
+                                   const std::string& pInitialDir);
 
 // What the pickers ask of the dialogs and make of their answers.
 platform::FolderDialogRequest FolderPickRequest(const std::string& pStartPath,

@@ -1,15 +1,35 @@
 #pragma once
-// Dropping files on the main window's list, as a file manager would; shared by the window
-// tests and the screenshot tool.
+// Dropping files on the main window's list, as a file manager would (drag enter, then the
+// drop, as real events); shared by the window tests and the screenshot tool.
 
 #include "app/FrmMain.h"
+
+#include <QMimeData>
+#include <QPoint>
 
 #include <string>
 #include <vector>
 
+class QWidget;
+
 namespace testwindow {
 
-// Drops local files on the file list, in order.
-void DropFiles(app::FrmMain& window, const std::vector<std::string>& paths);
+struct DropResult {
+    bool Entered = false;  // the target took the drag when it came in
+    bool Accepted = false; // the target took the drop
+    Qt::DropAction Action = Qt::IgnoreAction;
+};
+
+// A drag of mime coming in at `at` of target and dropped there; the drop only when the
+// target took the drag.
+DropResult DropOn(QWidget* target, QPoint at, const QMimeData& mime, Qt::DropActions possible,
+                  Qt::DropAction proposed);
+
+// Local files as a file manager offers them.
+void SetLocalFiles(QMimeData& mime, const std::vector<std::string>& paths);
+
+// Drops local files (or folders) on the file list, in order, offered as copy or move with
+// copy proposed.
+DropResult DropFiles(app::FrmMain& window, const std::vector<std::string>& paths);
 
 } // namespace testwindow

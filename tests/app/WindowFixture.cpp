@@ -82,6 +82,15 @@ void WindowTest::TearDown() {
 
 std::unique_ptr<app::FrmMain> WindowTest::OpenWindow() {
     auto window = std::make_unique<app::FrmMain>();
+    // A test that opens a dialog without answering it would hang in its modal loop.
+    window->SetFilesPicker([](QWidget*, const std::string&) {
+        ADD_FAILURE() << "the file dialog opened";
+        return std::vector<std::string>();
+    });
+    window->SetMissingOutputQuestion([](const QString& folder) {
+        ADD_FAILURE() << "Start asked about " << folder.toStdString();
+        return app::FrmMain::MissingOutputChoice::Cancel;
+    });
     EXPECT_TRUE(window->Form_Load());
     return window;
 }

@@ -499,7 +499,7 @@ TEST(ListDrag, ARestingDragKeepsScrollingUntilItLeaves) {
     double now = 0;
     f.lv->SetClock([&] { return now += 0.05; }); // every notification is 50 ms later
     QMimeData mime;
-    mime.setText("x");
+    mime.setUrls({QUrl::fromLocalFile("/music/x.wav")});
     QDragEnterEvent enter(QPoint(20, 3), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(f.lv->PictureList(), &enter);
     QElapsedTimer wait;
