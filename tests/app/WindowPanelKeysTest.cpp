@@ -106,12 +106,12 @@ TEST_F(WindowTest, TabVisitsEveryEnabledControlInReadingOrderBothWays) {
     });
     EXPECT_EQ(TabCycle(*w), rest);
 
-    // OverWrite on locks Output To: still reachable to read, but the keys do not change it.
+    // OverWrite on disables Output To: Tab passes it by and the keys cannot change it.
     w->CheckOW()->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
     w->TextSoundPath()->SetText("/kept");
     Key(*w, Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), w->TextSoundPath()->TextBox());
+    ASSERT_EQ(QApplication::focusWidget(), w->CtrButtons());
     Key(*w, Qt::Key_Backspace);
     Key(*w, Qt::Key_X);
     EXPECT_EQ(w->TextSoundPath()->Text().toStdString(), "/kept");
