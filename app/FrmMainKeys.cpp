@@ -182,7 +182,7 @@ void FrmMain::RefreshToolTips() {
                   m_TextSoundPath->Text().isEmpty() ? QStringLiteral("(empty)")
                                                     : m_TextSoundPath->Text(),
                   QStringLiteral("the folder the results are written to; "
-                                 "empty writes them beside the sources"));
+                                 "empty writes them beside the sources; F4 picks one"));
     m_TextSoundPath->setToolTip(outputTo);
     m_TextSoundPath->TextBox()->setToolTip(outputTo);
 

@@ -6,6 +6,7 @@
 
 #include <QDropEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -193,8 +194,21 @@ void UC_PathText::mouseReleaseEvent(QMouseEvent* pEvent) {
     SelectButtonClick();
 }
 
+// F4 or Alt+Down in the text opens the picker, as on a drop-down box: the "..."
+// button itself takes no focus.
+static bool IsPickerKey(const QEvent* pEvent) {
+    if (pEvent->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<const QKeyEvent*>(pEvent);
+    return key->key() == Qt::Key_F4 ||
+           (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier);
+}
+
 bool UC_PathText::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pWatched == m_Text && pEvent->type() == QEvent::MouseButtonDblClick) emit TextDblClicked();
+    if (pWatched == m_Text && IsPickerKey(pEvent)) {
+        if (ButtonActive()) SelectButtonClick();
+        return true;
+    }
     if (pWatched == m_Text &&
         (pEvent->type() == QEvent::DragEnter || pEvent->type() == QEvent::DragMove ||
          pEvent->type() == QEvent::Drop) &&

@@ -7,6 +7,8 @@
 #include "controls/UC_Slider.h"
 #include "controls/UC_TextPicture.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
 
@@ -337,6 +339,23 @@ TEST_F(PathTextTest, DisabledLocksTextAndButton) {
     EXPECT_EQ(calls, 0);
     path.SetTextDisabled(1);
     EXPECT_TRUE(path.TextBox()->isReadOnly());
+}
+
+TEST_F(PathTextTest, F4OrAltDownInTheTextOpensThePickerUnlessTheButtonIsOff) {
+    answer = "/data/out/";
+    auto press = [this](int key, Qt::KeyboardModifiers mods) {
+        QKeyEvent event(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(path.TextBox(), &event);
+    };
+    press(Qt::Key_F4, Qt::NoModifier);
+    EXPECT_EQ(calls, 1);
+    press(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(calls, 2);
+    press(Qt::Key_Down, Qt::NoModifier); // a plain arrow stays the text box's
+    EXPECT_EQ(calls, 2);
+    path.SetButtonDisabled(1);
+    press(Qt::Key_F4, Qt::NoModifier);
+    EXPECT_EQ(calls, 2);
 }
 
 TEST_F(PathTextTest, TextEventsComeFromTheTextBox) {
