@@ -1,6 +1,8 @@
 // Starts the real window on the current display, drops a few files on its
-// list through the list's drop path and saves two pictures of the screen:
-// the panel at its defaults, and a run with the progress bar part-way.
+// list through the list's drop path and saves pictures of the screen: the
+// panel at its defaults, a run with the progress bar part-way, the rows'
+// status after a run with one failed file, the window resized, and the
+// panel with each extra normalisation mode chosen.
 //   quillan_screenshot <output folder>
 // Run it on a throw-away X server (scripts/screenshot uses Xvfb).
 
@@ -8,12 +10,15 @@
 #include "WindowDrop.h"
 #include "app/FrmMain.h"
 #include "controls/UC_Bar.h"
+#include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_PathText.h"
+#include "engine/NormModes.h"
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -21,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -42,6 +48,16 @@ bool SaveScreen(const QWidget& window, const std::string& path) {
     bool ok = !shot.isNull() && shot.save(QString::fromStdString(path), "PNG");
     std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
     return ok;
+}
+
+void ClickCentre(QWidget* pWidget) {
+    const QPointF at = QRectF(pWidget->rect()).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, pWidget->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(pWidget, &event);
+    }
 }
 
 } // namespace
@@ -100,6 +116,28 @@ int main(int argc, char** argv) {
     watch.start();
     window.CtrButtons_ButtonClicked(2);
     watch.stop();
+
+    // A whole run over the list with one file that is no audio at all.
+    const std::string broken = home / "takes/notes.wav";
+    std::ofstream(broken) << "take list: 1 interview, 2 room tone\n";
+    testwindow::DropFiles(window, {broken});
+    Settle(300);
+    window.CtrButtons_ButtonClicked(2);
+    Settle(300);
+    ok = SaveScreen(window, (outFolder / "quillan-status.png").string()) && ok;
+
+    window.resize(760, 520);
+    Settle(500);
+    ok = SaveScreen(window, (outFolder / "quillan-resized.png").string()) && ok;
+    window.resize(window.minimumSize());
+    Settle(300);
+
+    for (size_t i = 4; i < kNormModeCount; ++i) {
+        ClickCentre(window.CheckNormMode(int(i)));
+        Settle(300);
+        std::string name(kNormModes[i].CliName);
+        ok = SaveScreen(window, (outFolder / ("quillan-" + name + ".png")).string()) && ok;
+    }
     window.close();
     return ok && shotTaken ? 0 : 1;
 }
