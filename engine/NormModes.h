@@ -14,6 +14,7 @@ enum class NormMode : int32_t {
     RmsMax = 1,     // the loudest 0.3-second block
     RmsAverage = 2, // the RMS of the trimmed range
     RmsCalc = 3,    // the RMS of the trimmed range without long silences
+    Loudness = 4,   // the integrated loudness of the trimmed range (LUFS)
 };
 
 struct NormModeRow {
@@ -23,6 +24,7 @@ struct NormModeRow {
     std::string_view Help;    // one line for --help
     bool NeedsSecondPass;     // measures the trimmed range again
     bool UsesGate;            // reads the RMS window and threshold
+    bool ByLoudness = false;  // the level is a loudness in LUFS, not a dB of full scale
 };
 
 inline constexpr NormModeRow kNormModes[] = {
@@ -32,6 +34,10 @@ inline constexpr NormModeRow kNormModes[] = {
      false},
     {NormMode::RmsCalc, "rms-calc", "RMS(Calc)",
      "the RMS of the trimmed range without long silences", true, true},
+    {NormMode::Loudness, "loudness", "Loudness",
+     "the integrated loudness of the trimmed range in LUFS (EBU R128), lowered where needed "
+     "to keep the true peak under a ceiling",
+     true, false, true},
 };
 
 inline constexpr size_t kNormModeCount = std::size(kNormModes);
