@@ -44,6 +44,7 @@ panel::PanelSettings FrmMain::ReadPanel() const {
     p.Clip = m_CheckClip->Value();
     p.OverWrite = m_CheckOw->Value();
     p.SoundPath = QFile::encodeName(m_TextSoundPath->Text()).toStdString();
+    if (m_TextCeiling) p.TruePeak = m_TextCeiling->text().toStdString();
     return p;
 }
 
@@ -118,6 +119,7 @@ void FrmMain::CheckNormMode_Click(int pIndex) {
     for (size_t i = 0; i < m_CheckNormMode.size(); ++i)
         if (int(i) != pIndex) m_CheckNormMode[i]->SetValue(0);
     ApplyRmsFieldRule();
+    ApplyLoudnessRule();
 }
 
 void FrmMain::CheckOW_Click() {
@@ -135,6 +137,7 @@ void FrmMain::ApplyNormalizeRule() {
     m_TextParm[2]->setEnabled(enabled);
     m_TextParm[3]->setEnabled(enabled);
     ApplyRmsFieldRule();
+    ApplyLoudnessRule();
 }
 
 void FrmMain::ApplyRmsFieldRule() {
@@ -151,8 +154,9 @@ void FrmMain::ApplyOutputRule() {
 void FrmMain::ShowSliderValue(int pIndex) {
     size_t i = size_t(pIndex);
     if (i >= m_TextValue.size() || i >= m_SliderParm.size()) return;
-    m_TextValue[i]->DispMes(0, QString::fromStdString(SliderValueText(m_SliderParm[i]->Value())),
-                            false);
+    const bool lufs = i == size_t(panel::Slider::NormLevel) && m_LevelInLufs;
+    m_TextValue[i]->DispMes(
+        0, QString::fromStdString(SliderValueText(m_SliderParm[i]->Value(), lufs)), false);
 }
 
 } // namespace app
