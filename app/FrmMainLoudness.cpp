@@ -5,12 +5,17 @@
 
 #include "controls/UC_Check.h"
 #include "controls/UC_Slider.h"
+#include "controls/UC_TextPicture.h"
 
 #include <QLineEdit>
 
 namespace app {
 
 namespace {
+
+// Widths of the level display for dB and for LUFS (it ends short of the Clip box).
+constexpr int kDbDisplayTwips = 675;
+constexpr int kLufsDisplayTwips = 840;
 
 // The option box of the loudness mode.
 size_t LoudnessRow() {
@@ -57,6 +62,11 @@ void FrmMain::ApplyLoudnessRule() {
     level->SetMax(row.Max);
     level->SetValue(value);
     m_LevelInLufs = lufs;
+    // "-23LUFS" needs more room than "-23db": the display reaches towards Clip meanwhile.
+    UC_TextPicture* shown = m_TextValue[size_t(panel::Slider::NormLevel)];
+    const QRect place = GeometryTwips(shown);
+    PlaceTwips(shown, place.x(), place.y(), lufs ? kLufsDisplayTwips : kDbDisplayTwips,
+               place.height());
     ShowSliderValue(int(panel::Slider::NormLevel));
     m_TextCeiling->setEnabled(lufs && m_CheckParm[size_t(panel::UseBox::Normalize)]->Value() == 1);
 }

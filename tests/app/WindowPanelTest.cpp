@@ -138,6 +138,8 @@ TEST_F(WindowTest, LoudnessSwitchesTheLevelToLufsAndKeepsTheCeiling) {
     EXPECT_EQ(w->CheckNormMode(0)->Value(), 0);
     EXPECT_EQ(level->Value(), -23);
     EXPECT_EQ(Shown(*w, 2), "-23LUFS");
+    // The wider display still ends short of the Clip box.
+    EXPECT_LT(GeometryTwips(w->TextValue(2)).right(), GeometryTwips(w->CheckClip()).x());
     EXPECT_TRUE(w->TextCeiling()->isEnabled());
     EXPECT_FALSE(w->TextParm(2)->isEnabled());
     const QRect track = level->TrackBox();

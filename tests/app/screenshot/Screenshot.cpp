@@ -1,6 +1,7 @@
 // Starts the real window on the current display, drops a few files on its
-// list through the list's drop path and saves two pictures of the screen:
-// the panel at its defaults, and a run with the progress bar part-way.
+// list through the list's drop path and saves three pictures of the screen:
+// the panel at its defaults, the panel with "Loudness" chosen, and a run with
+// the progress bar part-way.
 //   quillan_screenshot <output folder>
 // Run it on a throw-away X server (scripts/screenshot uses Xvfb).
 
@@ -8,12 +9,14 @@
 #include "WindowDrop.h"
 #include "app/FrmMain.h"
 #include "controls/UC_Bar.h"
+#include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_PathText.h"
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -42,6 +45,18 @@ bool SaveScreen(const QWidget& window, const std::string& path) {
     bool ok = !shot.isNull() && shot.save(QString::fromStdString(path), "PNG");
     std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
     return ok;
+}
+
+// A left click at the centre of a control, as the mouse gives it.
+void ClickCentre(QWidget* pControl) {
+    const QPointF at = QRectF(pControl->rect()).center();
+    const QPointF global = pControl->mapToGlobal(at);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, global, Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(pControl, &event);
+    }
 }
 
 } // namespace
@@ -85,6 +100,11 @@ int main(int argc, char** argv) {
     testwindow::DropFiles(window, files);
     Settle(500);
     bool ok = SaveScreen(window, (outFolder / "quillan-window.png").string());
+    ClickCentre(window.CheckNormMode(4)); // Loudness
+    Settle(300);
+    ok = SaveScreen(window, (outFolder / "quillan-loudness.png").string()) && ok;
+    ClickCentre(window.CheckNormMode(0)); // back to Peak for the run
+    Settle(100);
 
     window.TextSoundPath()->SetText(QString::fromStdString(home / "edited"));
     bool shotTaken = false;
