@@ -320,6 +320,8 @@ void JobRun::RunSecondPass(bool pRms) {
     const int64_t align = m_Info.BlockAlign;
     const int64_t blockFrames = kBlockBytes / align;
     SourceReader reader(m_Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
+    // A loudness report of a job that neither trims nor normalises runs first.
+    const double base = m_A.Trim || m_A.Normalize ? 1.0 / m_N : 0.0;
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
         const int64_t n = std::min(blockFrames, m_End - pos);
@@ -328,7 +330,7 @@ void JobRun::RunSecondPass(bool pRms) {
             if (meter) meter->Feed(pData, pFrames);
         });
         pos += n;
-        Report(1.0 / m_N, m_Start, m_End, pos);
+        Report(base, m_Start, m_End, pos);
     }
     if (pRms) m_RangeRms = pass.RangeRms();
     if (meter) m_Loudness = meter->Result();
