@@ -1,6 +1,6 @@
 // Loudness measuring against reference signals built after the EBU test-signal descriptions
-// (1 kHz sines, gated tone bursts, sines whose samples miss their peak), the parallel true
-// peak against one state, and the loudness mode of the edit job.
+// (1 kHz sines, gated tone bursts, level steps, sines whose samples miss their peak), the parallel
+// true peak against one state, and the loudness mode of the edit job.
 
 #include "EngineTestSupport.h"
 
@@ -14,6 +14,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 using namespace enginetest;
 
@@ -163,12 +164,16 @@ TEST(LoudnessParallel, PerChannelTruePeakEqualsOneState) {
     }
 }
 
-TEST(LoudnessParallel, RangeOfAStepIsTheStep) {
+TEST(LoudnessReference, RangeOfAStepIsTheStep) {
     LoudnessWanted wanted;
     wanted.Range = true;
-    const LoudnessResult r = Measure(ToneSamples({{20.0, -20.0}, {20.0, -30.0}}), wanted);
-    ASSERT_TRUE(r.HasRange);
-    EXPECT_NEAR(r.RangeLu, 10.0, 1.0);
+    // Two 20-second sines: the range is the step between them.
+    for (const auto& [first, second] : {std::pair{-20.0, -30.0}, {-20.0, -15.0}, {-40.0, -20.0}}) {
+        SCOPED_TRACE(testing::Message() << first << " then " << second);
+        const LoudnessResult r = Measure(ToneSamples({{20.0, first}, {20.0, second}}), wanted);
+        ASSERT_TRUE(r.HasRange);
+        EXPECT_NEAR(r.RangeLu, std::fabs(second - first), 1.0);
+    }
 }
 
 TEST(LoudnessGain, TargetCeilingAndClipGuard) {
