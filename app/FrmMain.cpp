@@ -79,7 +79,7 @@ bool FrmMain::Form_Load() {
         for (int16_t i = 1; i <= 2; ++i)
             LoadNextElement(m_CheckParm, i, 0, true, false);
         MoveTopTwips(m_CheckParm[1], 900);
-        MoveTopTwips(m_CheckParm[2], 2760);
+        MoveTopTwips(m_CheckParm[2], 2880); // below the last option box of the modes
     });
     SkipFailingStep([&] { SetUpSliders(); });
     SkipFailingStep([&] {
@@ -109,6 +109,7 @@ bool FrmMain::Form_Load() {
         MoveTopTwips(m_TextParm[2], top3);
         MoveTopTwips(m_TextParm[3], top3);
     });
+    SkipFailingStep([&] { SetUpLoudnessPanel(); });
     SkipFailingStep([&] { PrintLabels(); });
     SkipFailingStep([&] { LoadClipAndOverWrite(); });
     SkipFailingStep([&] { ApplyPanelRules(); });

@@ -100,6 +100,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     UC_Slider* SliderParm(int pI) const { return m_SliderParm.at(size_t(pI)); }
     UC_TextPicture* TextValue(int pI) const { return m_TextValue.at(size_t(pI)); }
     QLineEdit* TextParm(int pI) const { return m_TextParm.at(size_t(pI)); }
+    QLineEdit* TextCeiling() const { return m_TextCeiling; }
     UC_PathText* TextSoundPath() const { return m_TextSoundPath; }
     UC_Buttons* CtrButtons() const { return m_CtrButtons; }
     UC_Bar* ProgBar() const { return m_ProgBar; }
@@ -137,6 +138,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     void SetUpFileList();
     void PaintWindowBackground();
     void SetUpNormModes();
+    void SetUpLoudnessPanel();
     void PrintLabels();
     void ConnectEvents();
     // Tab order in the window's reading order, and the controls' tooltips kept current.
@@ -169,6 +171,10 @@ class FrmMain : public QWidget, public PlacementWindow {
     void SliderParm_Scrolled(int pIndex);
     void ApplyNormalizeRule();
     void ApplyRmsFieldRule();
+    // The level slider's range and unit follow the chosen mode (dB or LUFS); a change of unit
+    // puts the slider at the new unit's default. The ceiling field is on with Loudness only.
+    void ApplyLoudnessRule();
+    bool LoudnessChosen() const;
     void ApplyOutputRule();
     // A group's sliders, value displays and margins take input only while its box is on.
     void ApplyUseRule(int pIndex);
@@ -223,6 +229,8 @@ class FrmMain : public QWidget, public PlacementWindow {
     std::vector<UC_TextPicture*> m_TextValue;
     std::vector<QLineEdit*> m_TextParm;
     std::vector<UC_Check*> m_CheckNormMode;
+    QLineEdit* m_TextCeiling = nullptr; // true-peak ceiling of the loudness mode
+    bool m_LevelInLufs = false;         // the level slider's unit
     UC_Check* m_CheckClip = nullptr;
     UC_Check* m_CheckOw = nullptr;
     UC_Bar* m_ProgBar = nullptr;

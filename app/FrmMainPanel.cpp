@@ -45,6 +45,7 @@ panel::PanelSettings FrmMain::ReadPanel() const {
     p.Clip = m_CheckClip->Value();
     p.OverWrite = m_CheckOw->Value();
     p.SoundPath = QFile::encodeName(m_TextSoundPath->Text()).toStdString();
+    if (m_TextCeiling) p.TruePeak = m_TextCeiling->text().toStdString();
     return p;
 }
 
@@ -122,6 +123,7 @@ void FrmMain::CheckNormMode_Click(int pIndex) {
     for (size_t i = 0; i < m_CheckNormMode.size(); ++i)
         if (int(i) != pIndex) m_CheckNormMode[i]->SetValue(0);
     ApplyRmsFieldRule();
+    ApplyLoudnessRule();
 }
 
 void FrmMain::CheckOW_Click() {
@@ -139,6 +141,7 @@ void FrmMain::ApplyNormalizeRule() {
     m_TextParm[2]->setEnabled(enabled);
     m_TextParm[3]->setEnabled(enabled);
     ApplyRmsFieldRule();
+    ApplyLoudnessRule();
 }
 
 void FrmMain::ApplyRmsFieldRule() {
@@ -180,8 +183,9 @@ void FrmMain::ApplyOutputRule() {
 void FrmMain::ShowSliderValue(int pIndex) {
     size_t i = size_t(pIndex);
     if (i >= m_TextValue.size() || i >= m_SliderParm.size()) return;
-    m_TextValue[i]->DispMes(0, QString::fromStdString(SliderValueText(m_SliderParm[i]->Value())),
-                            false);
+    const bool lufs = i == size_t(panel::Slider::NormLevel) && m_LevelInLufs;
+    m_TextValue[i]->DispMes(
+        0, QString::fromStdString(SliderValueText(m_SliderParm[i]->Value(), lufs)), false);
 }
 
 } // namespace app

@@ -4,8 +4,8 @@
 
 namespace app {
 
-std::string SliderValueText(int32_t pValue) {
-    return std::to_string(pValue) + "db";
+std::string SliderValueText(int32_t pValue, bool pLufs) {
+    return std::to_string(pValue) + (pLufs ? "LUFS" : "db");
 }
 
 int32_t ProgressValue(float pRate) {

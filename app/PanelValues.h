@@ -8,8 +8,8 @@
 
 namespace app {
 
-// The slider value display: "-45db".
-std::string SliderValueText(int32_t pValue);
+// The slider value display: "-45db", or "-23LUFS" for a loudness level.
+std::string SliderValueText(int32_t pValue, bool pLufs = false);
 
 // Progress bar value for the engine's fraction done: rate x 1000, half to even.
 int32_t ProgressValue(float pRate);

@@ -5,7 +5,9 @@
 #include "services/core/ResultFiles.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -41,6 +43,16 @@ std::string SourceProblem(const std::string& pPath, int64_t* pBytes) {
 std::string WithFolder(const std::string& pPath) {
     if (pPath.empty() || pPath.find('/') != std::string::npos) return pPath;
     return "./" + pPath;
+}
+
+std::string CeilingWarning(const EditJob& pJob, const EditOutcome& pOutcome) {
+    if (!pOutcome.Loudness) return {};
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "the true-peak ceiling of %.1f dBTP lowered the gain: %.1f LUFS instead of %.1f",
+                  double(pJob.TruePeakCeilingDb),
+                  pOutcome.Loudness->IntegratedLufs + pOutcome.GainDb, double(pJob.NormLevelDb));
+    return text;
 }
 
 BatchRunner::BatchRunner(const Options& pOptions, EditorFactory pMakeEditor,
@@ -127,9 +139,16 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver
         // A replaced source is shown as given, not as the file its links led to.
         r.Target = files.Replaces.empty() ? AsGiven(r.Source, finalPath) : r.Source;
     }
+    if (outcome.CeilingLowered) {
+        const std::string ceiling = CeilingWarning(job, outcome);
+        r.Warning = r.Warning.empty() ? ceiling : r.Warning + "; " + ceiling;
+    }
     r.Result = 1;
     r.HasLevels = job.Check != LevelCheck::Off;
     r.Levels = outcome.Levels;
+    r.Loudness = outcome.Loudness;
+    if (!m_Options.Check) r.GainDb = outcome.GainDb;
+    r.CeilingLowered = outcome.CeilingLowered;
     return r;
 }
 

@@ -3,11 +3,13 @@
 
 #include "cli/Options.h"
 #include "engine/EditStatus.h"
+#include "engine/Loudness.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,9 @@ struct EditOutcome {
     EditStatus Status = EditStatus::InternalError;
     std::string Detail;     // the engine's detail for the status, may be empty
     int64_t KeptFrames = 0; // source frames written; 0 when the result holds no audio
+    std::optional<LoudnessResult> Loudness; // when the job measured it
+    double GainDb = 0.0;                    // normalisation gain of a written result
+    bool CeilingLowered = false;            // the true-peak ceiling held the gain down
 };
 
 // Called after every block with the fraction done; returns true to cancel the job.
@@ -57,6 +62,9 @@ struct FileResult {
     std::string Warning; // a remark on a job that succeeded (e.g. its result holds no audio)
     bool HasLevels = false;
     cli::Levels Levels;
+    std::optional<LoudnessResult> Loudness; // of a finished job that measured it
+    std::optional<double> GainDb;           // of a finished job that wrote a result
+    bool CeilingLowered = false;
     bool Started = false; // false when the batch was stopped before this file
 };
 
@@ -65,6 +73,8 @@ struct FileResult {
 inline constexpr const char* kNoSoundKept = "no sound above the start threshold: source kept";
 inline constexpr const char* kNoSoundWritten =
     "no sound above the start threshold: the result holds no audio";
+// What is said of a loudness result the true-peak ceiling kept below its target.
+std::string CeilingWarning(const EditJob& pJob, const EditOutcome& pOutcome);
 
 // Receives the course of the batch; called from the worker threads.
 class BatchObserver {

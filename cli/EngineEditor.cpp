@@ -25,6 +25,9 @@ class EngineEditor : public Editor {
         out.Status = m_Job.Status();
         out.Detail = m_Job.StatusDetail();
         out.KeptFrames = m_Job.KeptFrames();
+        out.Loudness = m_Job.Loudness();
+        out.GainDb = m_Job.GainDb();
+        out.CeilingLowered = m_Job.CeilingLowered();
         return out;
     }
 

@@ -143,6 +143,10 @@ const OptionDef kOptions[] = {
      [](Options& pO, const std::string& pV) -> std::string {
          auto mode = NormModeByName(pV);
          if (!mode) return BadValue("one of " + NormModeNames(), pV);
+         // A target in another unit: that unit's default unless --level gives one.
+         const bool loudness = NormModeInfo(*mode).ByLoudness;
+         if (!pO.LevelGiven && loudness != NormModeInfo(pO.Edit.Mode).ByLoudness)
+             pO.Edit.NormLevelDb = loudness ? kLoudnessTargetDefaultLufs : kLevelTargetDefaultDb;
          pO.Edit.Normalize = true;
          pO.Edit.Mode = *mode;
          return {};
@@ -151,8 +155,14 @@ const OptionDef kOptions[] = {
     {"no-normalize", 0, Kind::Flag, SetEdit<&EditJob::Normalize, false>, nullptr,
      "no normalisation; with trimming on, a trimmed file is still\n"
      "scaled so that its peak reaches --level"},
-    {"level", 0, Kind::Value, EditDb<&EditJob::NormLevelDb>, "DB",
-     "target level of the normalisation (default: 0)"},
+    {"level", 0, Kind::Value,
+     [](Options& pO, const std::string& pV) -> std::string {
+         pO.LevelGiven = true;
+         return SetDb(pO.Edit.NormLevelDb, pV);
+     },
+     "DB",
+     "target level of the normalisation, in LUFS for loudness\n"
+     "(default: 0; loudness: -23)"},
     {"rms-window", 0, Kind::Value, EditMs<&EditJob::GateMs>, "MS",
      "rms-calc: longest silence that still counts (default: 500)"},
     {"rms-threshold", 0, Kind::Value, EditDb<&EditJob::GateDb>, "DB",
@@ -161,6 +171,16 @@ const OptionDef kOptions[] = {
     {"clip", 0, Kind::Flag, SetEdit<&EditJob::Clip, true>, nullptr,
      "let the gain drive peaks into saturation; without it the gain\n"
      "is limited so the peak stays within full scale (default: off)"},
+    {"true-peak", 0, Kind::Value,
+     [](Options& pO, const std::string& pV) -> std::string {
+         pO.Edit.TruePeakCeiling = true;
+         return SetDb(pO.Edit.TruePeakCeilingDb, pV);
+     },
+     "DBTP",
+     "loudness: lower the gain where the true peak would pass this\n"
+     "ceiling (4x oversampled; default: -1)"},
+    {"no-true-peak", 0, Kind::Flag, SetEdit<&EditJob::TruePeakCeiling, false>, nullptr,
+     "loudness: no true-peak ceiling"},
     {"adjust", 0, Kind::Value,
      [](Options& pO, const std::string& pV) -> std::string {
          std::string error = SetDb(pO.Edit.AdjustLeftDb, pV);
@@ -185,7 +205,14 @@ const OptionDef kOptions[] = {
     {"json", 0, Kind::Flag, Raise<&Options::Json>, nullptr,
      "one JSON object per file on stdout: source, target, result,\n"
      "error, warning, max_peak, max_rms, norm_rms, max_peak_db,\n"
-     "max_rms_db, norm_rms_db (levels are measured while processing)"},
+     "max_rms_db, norm_rms_db (levels are measured while processing);\n"
+     "with --loudness or --normalize loudness also integrated_lufs,\n"
+     "loudness_range_lu, true_peak_dbtp, gain_db, true_peak_limited"},
+    {"loudness", 0, Kind::Flag, SetEdit<&EditJob::MeasureLoudness, true>, nullptr,
+     "measure the integrated loudness, loudness range and true peak\n"
+     "of each file (of the written range; with --check, of the whole\n"
+     "range) and print them, one tab-separated line per file unless\n"
+     "--json"},
     {"info", 0, Kind::Flag, Raise<&Options::Info>, nullptr,
      "print each file's title, length and format instead of editing\n"
      "(tab-separated; with --json: source, title, valid, length_ms,\n"
@@ -394,6 +421,7 @@ std::string ModeLines() {
     for (const NormModeRow& row : kNormModes) {
         std::string text(row.Help);
         if (row.UsesGate) text += " (see --rms-window, --rms-threshold)";
+        if (row.ByLoudness) text += " (see --true-peak)";
         const std::string name(row.CliName);
         lines += Indented(std::string(kModeColumn, ' ') + name, Wrapped(text, kModeColumn + 13),
                           kModeColumn + 13);

@@ -21,6 +21,7 @@ struct Options {
     EditJob Edit = DefaultBatchJob(); // the paths stay empty: one job per file fills them
     OutputMode Output = OutputMode::BesideSource;
     std::string OutputDir;
+    bool LevelGiven = false; // --level was given (else a mode's unit brings its default)
     bool Check = false;
     bool Json = false;
     bool Info = false;

@@ -16,6 +16,14 @@ std::string FloatText(float pValue) {
     return buffer;
 }
 
+// A measurement with pDecimals decimals; null when there is none or it is not finite.
+std::string MeasureText(std::optional<double> pValue, int pDecimals = 2) {
+    if (!pValue || !std::isfinite(*pValue)) return "null";
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.*f", pDecimals, *pValue);
+    return buffer;
+}
+
 std::string Field(const char* pName, const std::string& pJsonValue) {
     return std::string("\"") + pName + "\": " + pJsonValue;
 }
@@ -120,7 +128,47 @@ bool LevelsMeasured(const Options& pOptions) {
     return pOptions.Check || pOptions.Edit.Trim || pOptions.Edit.Normalize;
 }
 
-std::string JsonLine(const FileResult& pR, bool pLevelsMeasured) {
+bool LoudnessReported(const Options& pOptions) {
+    return pOptions.Edit.MeasureLoudness ||
+           (pOptions.Edit.Normalize && NormModeInfo(pOptions.Edit.Mode).ByLoudness &&
+            !pOptions.Check);
+}
+
+namespace {
+
+// The loudness measurements of a finished file; none where not measured.
+struct LoudnessFigures {
+    std::optional<double> Integrated, Range, TruePeak;
+};
+
+LoudnessFigures FiguresOf(const FileResult& pR) {
+    LoudnessFigures f;
+    if (pR.Result != 1 || !pR.Loudness) return f;
+    f.Integrated = pR.Loudness->IntegratedLufs;
+    if (pR.Loudness->HasRange) f.Range = pR.Loudness->RangeLu;
+    if (pR.Loudness->HasTruePeak) f.TruePeak = pR.Loudness->TruePeakDbtp();
+    return f;
+}
+
+} // namespace
+
+std::string LoudnessLine(const FileResult& pR) {
+    const LoudnessFigures f = FiguresOf(pR);
+    auto shown = [](std::optional<double> pV, const char* pUnit) {
+        if (!pV) return std::string("-");
+        if (std::isinf(*pV)) return std::string(*pV < 0 ? "-inf " : "inf ") + pUnit;
+        return MeasureText(pV) + " " + pUnit;
+    };
+    std::string s = PrintableText(pR.Source) + "\t" + shown(f.Integrated, "LUFS") + "\t" +
+                    shown(f.Range, "LU") + "\t" + shown(f.TruePeak, "dBTP");
+    if (pR.GainDb) {
+        s += "\tgain " + std::string(*pR.GainDb >= 0.0 ? "+" : "") + MeasureText(pR.GainDb) + " dB";
+        if (pR.CeilingLowered) s += " (true-peak ceiling)";
+    }
+    return s;
+}
+
+std::string JsonLine(const FileResult& pR, bool pLevelsMeasured, bool pLoudness) {
     const bool levels = pLevelsMeasured && pR.HasLevels && pR.Result == 1;
     auto level = [&](int32_t pV) { return levels ? std::to_string(pV) : std::string("null"); };
     auto db = [&](float pV) { return levels ? FloatText(pV) : std::string("null"); };
@@ -136,6 +184,15 @@ std::string JsonLine(const FileResult& pR, bool pLevelsMeasured) {
     s += Field("max_peak_db", db(pR.Levels.MaxPeakDb)) + ", ";
     s += Field("max_rms_db", db(pR.Levels.MaxRmsDb)) + ", ";
     s += Field("norm_rms_db", db(pR.Levels.NormRmsDb));
+    if (pLoudness) {
+        const LoudnessFigures f = FiguresOf(pR);
+        const bool written = pR.Result == 1 && pR.GainDb.has_value();
+        s += ", " + Field("integrated_lufs", MeasureText(f.Integrated));
+        s += ", " + Field("loudness_range_lu", MeasureText(f.Range));
+        s += ", " + Field("true_peak_dbtp", MeasureText(f.TruePeak));
+        s += ", " + Field("gain_db", written ? MeasureText(pR.GainDb) : "null");
+        s += ", " + Field("true_peak_limited", written && pR.CeilingLowered ? "true" : "false");
+    }
     return s + "}";
 }
 
@@ -213,11 +270,20 @@ void Reporter::FileFinished(size_t pIndex, const FileResult& pResult) {
     EmitReadyJson();
 }
 
+std::optional<std::string> Reporter::OrderedLine(const FileResult& pResult) const {
+    if (m_Options.Json)
+        return JsonLine(pResult, LevelsMeasured(m_Options), LoudnessReported(m_Options));
+    // The text lines answer --loudness; a loudness run without it stays as quiet as others.
+    if (m_Options.Edit.MeasureLoudness && pResult.Result == 1) return LoudnessLine(pResult);
+    return std::nullopt;
+}
+
 void Reporter::EmitReadyJson() {
-    if (!m_Options.Json) return;
     while (m_NextJson < m_IsDone.size() && m_IsDone[m_NextJson]) {
-        std::fprintf(m_Out, "%s\n",
-                     JsonLine(m_Done[m_NextJson], LevelsMeasured(m_Options)).c_str());
+        if (auto line = OrderedLine(m_Done[m_NextJson])) {
+            ClearProgressLine();
+            std::fprintf(m_Out, "%s\n", line->c_str());
+        }
         ++m_NextJson;
     }
     std::fflush(m_Out);
@@ -266,13 +332,11 @@ void Reporter::Finish(const std::vector<FileResult>& pResults, bool pCancelled) 
     m_Wake.notify_all();
     if (m_Ticker.joinable()) m_Ticker.join();
     std::lock_guard lock(m_Mutex);
-    if (m_Options.Json) {
-        for (; m_NextJson < pResults.size(); ++m_NextJson)
-            if (pResults[m_NextJson].Started)
-                std::fprintf(m_Out, "%s\n",
-                             JsonLine(pResults[m_NextJson], LevelsMeasured(m_Options)).c_str());
-        std::fflush(m_Out);
-    }
+    for (; m_NextJson < pResults.size(); ++m_NextJson)
+        if (pResults[m_NextJson].Started)
+            if (auto line = OrderedLine(pResults[m_NextJson]))
+                std::fprintf(m_Out, "%s\n", line->c_str());
+    std::fflush(m_Out);
     if (!m_Options.Quiet) {
         std::fprintf(m_Err, "quillan-batch: %s\n",
                      PrintableText(SummaryText(m_Options, pResults, pCancelled)).c_str());

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace cli {
@@ -23,9 +24,15 @@ std::string PrintableText(const std::string& pText);
 // Whether a run with these options measures the levels: only a level check, trimming or
 // normalising does; other runs show no levels.
 bool LevelsMeasured(const Options& pOptions);
+// Whether a run reports loudness: --loudness, or normalising by loudness.
+bool LoudnessReported(const Options& pOptions);
 // The JSON object of one file (no trailing newline); levels only of a finished job whose
-// levels were measured.
-std::string JsonLine(const FileResult& pResult, bool pLevelsMeasured = true);
+// levels were measured; the loudness fields only when the run reports loudness.
+std::string JsonLine(const FileResult& pResult, bool pLevelsMeasured = true,
+                     bool pLoudness = false);
+// The loudness of one finished file as a tab-separated line (no trailing newline): name,
+// integrated loudness, loudness range, true peak and, for a written result, the gain.
+std::string LoudnessLine(const FileResult& pResult);
 
 // "3 done, 1 failed; written to out" and the like.
 std::string SummaryText(const Options& pOptions, const std::vector<FileResult>& pResults,
@@ -50,6 +57,8 @@ class Reporter : public BatchObserver {
         bool Active = false;
     };
     void EmitReadyJson();
+    // The line a file gets on stdout in file order (JSON, or loudness text), or none.
+    std::optional<std::string> OrderedLine(const FileResult& pResult) const;
     void DrawProgress();
     void ClearProgressLine();
     void TickerLoop();

@@ -3,6 +3,7 @@
 #include "engine/EditPass.h"
 #include "engine/FileIO.h"
 #include "engine/LevelAnalysis.h"
+#include "engine/Loudness.h"
 #include "engine/SourceReader.h"
 #include "engine/WaveMMIO.h"
 #include "platform/core/Events.h"
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -63,6 +65,10 @@ class JobRun {
     // 1 when the job ran to its end; throws JobFailed (or any fault) otherwise.
     void Run();
     const Levels& Measured() const { return m_Levels; }
+    // The loudness of the range, when a pass measured it.
+    const std::optional<LoudnessResult>& MeasuredLoudness() const { return m_Loudness; }
+    float Gain() const { return m_Gain; }
+    bool CeilingLowered() const { return m_CeilingLowered; }
     // Frames of source audio written to the target; 0 as well when trimming found no sound
     // above the start threshold (the margins hold only the silence around it).
     int64_t KeptFrames() const {
@@ -77,7 +83,12 @@ class JobRun {
     void KeepRangeInsideData();
     void RunFirstPass();
     void TrimRange();
-    void RunSecondPass();
+    bool MeasuresLoudness() const {
+        return m_A.MeasureLoudness || NormModeInfo(m_A.Mode).ByLoudness;
+    }
+    void RunSecondPass(bool pRms);
+    std::optional<LoudnessMeter> MakeLoudnessMeter() const;
+    void ComputeGain();
     void WriteOutput();
     void WriteSilence(int64_t pBytes);
     void Append(const uint8_t* pData, int64_t pBytes);
@@ -100,6 +111,8 @@ class JobRun {
     int32_t m_GateLevel = 0;
     FirstPass m_First;
     double m_RangeRms = 0.0;
+    std::optional<LoudnessResult> m_Loudness;
+    bool m_CeilingLowered = false;
     float m_Scale = 1.0f;
     float m_Gain = 1.0f;
     FileHandle m_Source = 0;
@@ -158,6 +171,8 @@ void JobRun::SetUp() {
     KeepRangeInsideData();
 
     m_N = NormModeInfo(m_A.Mode).NeedsSecondPass ? 3 : 2;
+    // A loudness report of a mode without a second pass takes one of its own.
+    if (m_A.MeasureLoudness && !NormModeInfo(m_A.Mode).NeedsSecondPass) ++m_N;
     if (m_A.Check != LevelCheck::Off) --m_N;
     if (!m_A.Trim && !m_A.Normalize) --m_N;
     // A check with nothing to measure would leave no pass to count.
@@ -272,7 +287,27 @@ void JobRun::TrimRange() {
     }
 }
 
-void JobRun::RunSecondPass() {
+// A meter for the range pass, or none when nothing asks for loudness; the true peak is measured
+// for the report and for the ceiling of the loudness mode.
+std::optional<LoudnessMeter> JobRun::MakeLoudnessMeter() const {
+    std::optional<LoudnessMeter> meter;
+    if (!MeasuresLoudness()) return meter;
+    LoudnessWanted wanted;
+    wanted.Range = m_A.MeasureLoudness;
+    wanted.TruePeak =
+        m_A.MeasureLoudness || (NormModeInfo(m_A.Mode).ByLoudness && m_A.TruePeakCeiling);
+    try {
+        meter.emplace(m_Info.BitsPerSample, m_Info.Channels, m_Info.SampleRate, wanted);
+    } catch (const std::invalid_argument&) {
+        throw JobFailed{EditStatus::UnsupportedLayout,
+                        std::to_string(m_Info.SampleRate) + " Hz, too low a rate for loudness"};
+    }
+    return meter;
+}
+
+// The trimmed range again: its RMS (pRms) and its loudness (when asked for), in one read.
+void JobRun::RunSecondPass(bool pRms) {
+    std::optional<LoudnessMeter> meter = MakeLoudnessMeter();
     SecondPass pass;
     pass.BitsPerSample = m_Info.BitsPerSample;
     pass.Channels = m_Info.Channels;
@@ -285,15 +320,40 @@ void JobRun::RunSecondPass() {
     const int64_t align = m_Info.BlockAlign;
     const int64_t blockFrames = kBlockBytes / align;
     SourceReader reader(m_Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
+    // A loudness report of a job that neither trims nor normalises runs first.
+    const double base = m_A.Trim || m_A.Normalize ? 1.0 / m_N : 0.0;
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();
         const int64_t n = std::min(blockFrames, m_End - pos);
-        ForEachPiece(reader, pos, n,
-                     [&](uint8_t* pData, int64_t, int64_t pFrames) { pass.Feed(pData, pFrames); });
+        ForEachPiece(reader, pos, n, [&](uint8_t* pData, int64_t, int64_t pFrames) {
+            if (pRms) pass.Feed(pData, pFrames);
+            if (meter) meter->Feed(pData, pFrames);
+        });
         pos += n;
-        Report(1.0 / m_N, m_Start, m_End, pos);
+        Report(base, m_Start, m_End, pos);
     }
-    m_RangeRms = pass.RangeRms();
+    if (pRms) m_RangeRms = pass.RangeRms();
+    if (meter) m_Loudness = meter->Result();
+}
+
+void JobRun::ComputeGain() {
+    GainInputs in;
+    in.FullScale = m_F;
+    in.Mode = m_A.Mode;
+    in.NormLevel = m_A.NormLevelDb;
+    in.Peak = m_Levels.Peak;
+    in.MaxBlockRms = m_Levels.MaxRms;
+    in.RangeRms = m_RangeRms;
+    in.Scale = m_Scale;
+    in.Clip = m_A.Clip;
+    if (m_Loudness) {
+        in.IntegratedLufs = m_Loudness->IntegratedLufs;
+        in.TruePeak = m_Loudness->TruePeak;
+    }
+    in.Ceiling = m_A.TruePeakCeiling;
+    in.CeilingDb = m_A.TruePeakCeilingDb;
+    m_Gain = NormGain(in);
+    m_CeilingLowered = CeilingLowersGain(in);
 }
 
 void JobRun::Append(const uint8_t* pData, int64_t pBytes) {
@@ -370,24 +430,24 @@ void JobRun::Run() {
     if (m_A.Trim || m_A.Normalize) {
         RunFirstPass();
         if (!Writes()) {
+            // A check measures the loudness of the whole range.
+            if (m_A.MeasureLoudness) {
+                m_Start = m_From;
+                m_End = m_To;
+                RunSecondPass(false);
+            }
             m_Finished = true;
             return;
         }
         TrimRange();
-        if (NormModeInfo(m_A.Mode).NeedsSecondPass) RunSecondPass();
-        GainInputs in;
-        in.FullScale = m_F;
-        in.Mode = m_A.Mode;
-        in.NormLevel = m_A.NormLevelDb;
-        in.Peak = m_Levels.Peak;
-        in.MaxBlockRms = m_Levels.MaxRms;
-        in.RangeRms = m_RangeRms;
-        in.Scale = m_Scale;
-        in.Clip = m_A.Clip;
-        m_Gain = NormGain(in);
+        const NormModeRow& mode = NormModeInfo(m_A.Mode);
+        if (mode.NeedsSecondPass || m_A.MeasureLoudness)
+            RunSecondPass(mode.NeedsSecondPass && !mode.ByLoudness);
+        ComputeGain();
     } else {
         m_Start = m_From;
         m_End = m_To;
+        if (m_A.MeasureLoudness) RunSecondPass(false);
     }
     WriteOutput();
     m_Finished = true;
@@ -415,6 +475,9 @@ int32_t C_EditWave::Edit(const EditJob& pJob) {
     m_Status = EditStatus::InternalError;
     m_StatusDetail.clear();
     m_KeptFrames = 0;
+    m_Loudness.reset();
+    m_GainDb = 0.0;
+    m_CeilingLowered = false;
     try {
         JobRun run(pJob, report);
         run.Run();
@@ -427,8 +490,12 @@ int32_t C_EditWave::Edit(const EditJob& pJob) {
             m_MaxRMSDB = LevelDb(l.MaxRms, l.FullScale);
             m_NormRMSDB = LevelDb(l.NormRms, l.FullScale);
         }
-        if (!pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly)
+        m_Loudness = run.MeasuredLoudness();
+        if (!pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly) {
             m_KeptFrames = run.KeptFrames();
+            m_GainDb = 20.0 * std::log10(double(run.Gain()));
+            m_CeilingLowered = run.CeilingLowered();
+        }
         m_Status = EditStatus::Done;
         return 1;
     } catch (const JobFailed& failed) {

@@ -2,9 +2,11 @@
 
 #include "engine/EditJob.h"
 #include "engine/EditStatus.h"
+#include "engine/Loudness.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // The edit job: processes one source WAV file into one target WAV file (trim,
@@ -34,6 +36,14 @@ class C_EditWave {
     float MaxRMSDB() const { return m_MaxRMSDB; }
     float NormRMSDB() const { return m_NormRMSDB; }
 
+    // Loudness of the last finished job's range (the written range; the whole range in a
+    // check) when it measured one: EditJob::MeasureLoudness or the Loudness mode.
+    const std::optional<LoudnessResult>& Loudness() const { return m_Loudness; }
+    // Normalisation gain of the last finished job that wrote a file, in dB (0: not scaled), and
+    // whether the true-peak ceiling held it below the loudness target.
+    double GainDb() const { return m_GainDb; }
+    bool CeilingLowered() const { return m_CeilingLowered; }
+
     // Why the last job ended (Done with result 1), and a detail for the user where the
     // status has one ("A-law", "4 channels", the system's text of a failed write); empty
     // otherwise.
@@ -49,7 +59,8 @@ class C_EditWave {
     // created exclusively and removed again when the job does not finish. The source is read
     // through one descriptor; [pFrom, pTo) is kept inside its data (pTo 0: to the end). Frames are
     // sample frames; levels, thresholds and adjustments are dB; margins and pRMSmsec are ms.
-    // pNormMode: 0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc).
+    // pNormMode: 0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc), 4 Loudness (pNormLevel in
+    // LUFS, true-peak ceiling at -1 dBTP; Edit sets the ceiling).
     // pCheckLevel: 1 measure only; other non-zero values store the results and
     // process as usual; 0 no results.
     int32_t EditWave(const std::string& pSourceFN, const std::string& pTargetFN, int64_t pFrom,
@@ -73,4 +84,7 @@ class C_EditWave {
     EditStatus m_Status = EditStatus::Done;
     std::string m_StatusDetail;
     int64_t m_KeptFrames = 0;
+    std::optional<LoudnessResult> m_Loudness;
+    double m_GainDb = 0.0;
+    bool m_CeilingLowered = false;
 };

@@ -40,6 +40,13 @@ struct EditJob {
     int32_t GateMs = 0;
     float GateDb = 0.0f;
     bool Clip = false; // let the gain saturate peaks
+    // Loudness mode (NormLevelDb is then in LUFS): the gain is lowered where it would put the
+    // true peak above this ceiling in dB of full scale.
+    bool TruePeakCeiling = true;
+    float TruePeakCeilingDb = -1.0f;
+    // Measures the integrated loudness, loudness range and true peak of the range that is
+    // written (the whole range in a check) for the results, whatever the mode.
+    bool MeasureLoudness = false;
 
     // Level adjustment per channel (at least -60 dB with the gain) and fades.
     float AdjustLeftDb = 0.0f;

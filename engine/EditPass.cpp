@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -33,10 +34,30 @@ inline void ConvertSampleAt(int32_t pBits, uint8_t* pSample, float pA) {
     }
 }
 
+using LD = long double;
+
+// The gain that brings the integrated loudness to the target (1 when nothing was loud enough
+// to be measured).
+LD LoudnessTargetGain(const GainInputs& pIn) {
+    if (!std::isfinite(pIn.IntegratedLufs)) return 1.0L;
+    return std::pow(10.0L, (LD(pIn.NormLevel) - LD(pIn.IntegratedLufs)) / 20.0L);
+}
+
+// The highest gain that keeps the true peak at the ceiling; none without a ceiling or a peak.
+std::optional<LD> CeilingGain(const GainInputs& pIn) {
+    if (!pIn.Ceiling || !(pIn.TruePeak > 0.0)) return std::nullopt;
+    return std::pow(10.0L, LD(pIn.CeilingDb) / 20.0L) / LD(pIn.TruePeak);
+}
+
 } // namespace
 
+bool CeilingLowersGain(const GainInputs& pIn) {
+    if (pIn.Mode != NormMode::Loudness) return false;
+    const std::optional<LD> limit = CeilingGain(pIn);
+    return limit && LoudnessTargetGain(pIn) > *limit;
+}
+
 float NormGain(const GainInputs& pIn) {
-    using LD = long double;
     const LD target = LD(DbToLinear(pIn.NormLevel)) * LD(pIn.FullScale);
     float g = 1.0f;
     switch (pIn.Mode) {
@@ -52,6 +73,11 @@ float NormGain(const GainInputs& pIn) {
     case NormMode::RmsCalc:
         if (pIn.RangeRms > 0.0) g = float(target / (LD(pIn.RangeRms) / LD(pIn.Scale)));
         break;
+    case NormMode::Loudness: {
+        const std::optional<LD> limit = CeilingGain(pIn);
+        g = float(std::min(LoudnessTargetGain(pIn), limit.value_or(LoudnessTargetGain(pIn))));
+        break;
+    }
     }
     if (pIn.Peak > 0 && !pIn.Clip) {
         const LD limit = LD(pIn.FullScale) / LD(pIn.Peak);

@@ -12,7 +12,8 @@
 #include <array>
 #include <cstdint>
 
-// Reference levels of the normalisation; RangeRms is in scaled units in mode 3.
+// Reference levels of the normalisation; RangeRms is in scaled units in mode 3. In Loudness
+// mode NormLevel is in LUFS and the gain is also held to the true-peak ceiling.
 struct GainInputs {
     int32_t FullScale = 32767;
     NormMode Mode = NormMode::Peak;
@@ -22,10 +23,17 @@ struct GainInputs {
     double RangeRms = 0.0;
     float Scale = 1.0f;
     bool Clip = false;
+    double IntegratedLufs = 0.0; // minus infinity: nothing above the gates
+    double TruePeak = 0.0;       // linear, 1 at full scale; 0: not measured
+    bool Ceiling = false;
+    float CeilingDb = -1.0f;
 };
 // The gain g: target over reference (1 when the reference is 0), limited to F / Peak
 // unless clipping is allowed. Formed in extended precision, stored in single.
 float NormGain(const GainInputs& pIn);
+
+// True when the true-peak ceiling holds a loudness gain below the one the target asks for.
+bool CeilingLowersGain(const GainInputs& pIn);
 
 // Level of a channel in dB: the adjustment combined with the gain, at least -60 dB.
 float ChannelDb(float pAdjustDb, float pGain);

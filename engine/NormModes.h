@@ -14,6 +14,7 @@ enum class NormMode : int32_t {
     RmsMax = 1,     // the loudest 0.3-second block
     RmsAverage = 2, // the RMS of the trimmed range
     RmsCalc = 3,    // the RMS of the trimmed range without long silences
+    Loudness = 4,   // the integrated loudness of the trimmed range (LUFS)
 };
 
 struct NormModeRow {
@@ -23,6 +24,7 @@ struct NormModeRow {
     std::string_view Help;    // one line for --help
     bool NeedsSecondPass;     // measures the trimmed range again
     bool UsesGate;            // reads the RMS window and threshold
+    bool ByLoudness = false;  // the level is a loudness in LUFS, not a dB of full scale
 };
 
 inline constexpr NormModeRow kNormModes[] = {
@@ -32,9 +34,19 @@ inline constexpr NormModeRow kNormModes[] = {
      false},
     {NormMode::RmsCalc, "rms-calc", "RMS(Calc)",
      "the RMS of the trimmed range without long silences", true, true},
+    {NormMode::Loudness, "loudness", "Loudness",
+     "the integrated loudness of the trimmed range in LUFS (EBU R128), lowered where needed "
+     "to keep the true peak under a ceiling",
+     true, false, true},
 };
 
 inline constexpr size_t kNormModeCount = std::size(kNormModes);
+
+// Default targets: 0 dB of full scale for the level modes, -23 LUFS (broadcast delivery) for
+// loudness; the true-peak ceiling of the loudness mode in dB of full scale.
+inline constexpr float kLevelTargetDefaultDb = 0.0f;
+inline constexpr float kLoudnessTargetDefaultLufs = -23.0f;
+inline constexpr float kTruePeakCeilingDefaultDb = -1.0f;
 
 // Modes are numbered as the rows are ordered: the stored setting and --normalize N use it.
 inline constexpr bool NormModesInRowOrder() {

@@ -4,7 +4,11 @@
 #include "services/core/SettingText.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string_view>
 
 namespace panel {
 
@@ -29,7 +33,7 @@ const std::vector<std::string>& PanelSettingKeys() {
             k.push_back(row.Key);
         for (const TextRow& row : kTexts)
             k.push_back(row.Key);
-        k.insert(k.end(), {kClipKey, kOverWriteKey, kSoundPathKey});
+        k.insert(k.end(), {kClipKey, kOverWriteKey, kSoundPathKey, kTruePeakKey});
         return k;
     }();
     return keys;
@@ -39,14 +43,16 @@ PanelSettings ReadPanelSettings(const SettingReader& pRead) {
     PanelSettings p;
     for (size_t i = 0; i < kUseKeys.size(); ++i)
         p.Use[i] = StoredFlag(pRead, kUseKeys[i], 1);
+    const int32_t mode = StoredInt(pRead, kNormModeKey, 0);
+    p.NormMode = NormModeFromIndex(mode) ? mode : -1;
     for (size_t i = 0; i < kSliders.size(); ++i) {
-        const SliderRow& row = kSliders[i];
+        const SliderRow& row =
+            Slider(i) == Slider::NormLevel ? LevelRowFor(ChosenMode(p)) : kSliders[i];
         p.Sliders[i] = std::clamp(StoredInt(pRead, row.Key, row.Default), row.Min, row.Max);
     }
     for (size_t i = 0; i < kTexts.size(); ++i)
         p.Texts[i] = pRead(kTexts[i].Key, kTexts[i].Default);
-    const int32_t mode = StoredInt(pRead, kNormModeKey, 0);
-    p.NormMode = NormModeFromIndex(mode) ? mode : -1;
+    p.TruePeak = pRead(kTruePeakKey, kTruePeakDefault);
     p.Clip = StoredFlag(pRead, kClipKey, 0);
     p.OverWrite = StoredFlag(pRead, kOverWriteKey, 0);
     p.SoundPath = pRead(kSoundPathKey, "");
@@ -68,6 +74,25 @@ void WritePanelSettings(const PanelSettings& pPanel, const SettingWriter& pWrite
     for (TextField rms : {TextField::RmsWindow, TextField::RmsThreshold})
         pWrite(kTexts[size_t(rms)].Key, pPanel.TextOf(rms));
     pWrite(kClipKey, std::to_string(pPanel.Clip));
+    pWrite(kTruePeakKey, pPanel.TruePeak);
+}
+
+const SliderRow& LevelRowFor(NormMode pMode) {
+    return NormModeInfo(pMode).ByLoudness ? kLoudnessLevel : kSliders[size_t(Slider::NormLevel)];
+}
+
+std::optional<float> CeilingOf(const std::string& pTyped) {
+    const size_t first = pTyped.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::nullopt;
+    const char* text = pTyped.c_str() + first;
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text, &end);
+    const bool whole =
+        end != text && std::string_view(end).find_first_not_of(" \t") == std::string_view::npos;
+    if (!whole || errno == ERANGE || !std::isfinite(value) || std::fabs(value) > 100.0)
+        return kTruePeakCeilingDefaultDb;
+    return float(value);
 }
 
 std::string OutputFolder(const std::string& pTyped, const std::string& pHome) {
@@ -105,6 +130,11 @@ EditJob PanelJob(const PanelSettings& pAtStart, const PanelSettings& pNow) {
     job.Mode = ChosenMode(pAtStart);
     if (pAtStart.UseOf(UseBox::Normalize) == 1) {
         job.NormLevelDb = float(pAtStart.SliderOf(Slider::NormLevel));
+        if (NormModeInfo(job.Mode).ByLoudness) {
+            const std::optional<float> ceiling = CeilingOf(pAtStart.TruePeak);
+            job.TruePeakCeiling = ceiling.has_value();
+            job.TruePeakCeilingDb = ceiling.value_or(kTruePeakCeilingDefaultDb);
+        }
         if (NormModeInfo(job.Mode).UsesGate) {
             job.GateMs = TextMagnitude(pAtStart.TextOf(TextField::RmsWindow));
             job.GateDb = float(-TextMagnitude(pAtStart.TextOf(TextField::RmsThreshold)));

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ inline constexpr std::array<SliderRow, 4> kSliders = {{
     {"LevelAdjust", 0, -40, 20},
 }};
 
+// The level slider while a loudness mode is chosen: LUFS, around the broadcast target.
+inline constexpr SliderRow kLoudnessLevel = {"PeakLevel", -23, -40, -5};
+// The range and default of the level slider for a mode.
+const SliderRow& LevelRowFor(NormMode pMode);
+
 struct TextRow {
     const char* Key;
     const char* Default;
@@ -48,6 +54,9 @@ inline constexpr const char* kNormModeKey = "NormMode";
 inline constexpr const char* kClipKey = "Clip";
 inline constexpr const char* kOverWriteKey = "OW";
 inline constexpr const char* kSoundPathKey = "SoundPath";
+// The true-peak ceiling of the loudness mode, in dB of full scale as typed; empty: none.
+inline constexpr const char* kTruePeakKey = "TruePeak";
+inline constexpr const char* kTruePeakDefault = "-1";
 
 // The panel's values as the window holds them: flags 0/1, slider values in dB, texts as
 // typed. NormMode is the index of the chosen option box, -1 when none is chosen.
@@ -61,6 +70,7 @@ struct PanelSettings {
     int32_t Clip = 0;
     int32_t OverWrite = 0;
     std::string SoundPath;
+    std::string TruePeak = kTruePeakDefault;
 
     int32_t UseOf(UseBox pBox) const { return Use[size_t(pBox)]; }
     int32_t SliderOf(Slider pSlider) const { return Sliders[size_t(pSlider)]; }
@@ -76,8 +86,8 @@ using SettingWriter = std::function<void(const std::string& pKey, const std::str
 const std::vector<std::string>& PanelSettingKeys();
 
 // The stored panel; a damaged value costs only its own field (it takes the default), a
-// slider value outside its range is brought into it, a stored mode outside the table
-// chooses none.
+// slider value outside its range is brought into it (the level into the loudness range when
+// the stored mode is a loudness mode), a stored mode outside the table chooses none.
 PanelSettings ReadPanelSettings(const SettingReader& pRead);
 // Stores the panel. A margin that is not a number keeps the stored one; the mode is stored
 // only when one is chosen.
@@ -94,6 +104,10 @@ int32_t TextMagnitude(const std::string& pText);
 
 // The chosen mode; Peak when none is chosen.
 NormMode ChosenMode(const PanelSettings& pPanel);
+
+// The true-peak ceiling a typed text asks for: none when the text is empty, the number it
+// holds, else the default (-1 dBTP).
+std::optional<float> CeilingOf(const std::string& pTyped);
 
 // The job the panel asks for. A run reads the margins, the normalize level and mode and
 // the RMS fields once at its start (pAtStart), the rest for every file (pNow). Switched-off

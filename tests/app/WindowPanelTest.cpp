@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 
+#include "controls/UC_Bar.h"
 #include "controls/UC_Check.h"
 #include "controls/UC_PathText.h"
 #include "controls/UC_Slider.h"
@@ -43,7 +44,7 @@ TEST_F(WindowTest, FirstStartShowsTheDefaults) {
     EXPECT_EQ(w->CheckParm(1)->Value(), 1);
     EXPECT_EQ(Shown(*w, 2), "0db");
     EXPECT_EQ(w->CheckNormMode(0)->Value(), 1);
-    for (int i = 1; i < 4; ++i)
+    for (int i = 1; i < 5; ++i)
         EXPECT_EQ(w->CheckNormMode(i)->Value(), 0);
     EXPECT_EQ(Text(*w, 2), "500");
     EXPECT_EQ(Text(*w, 3), "-6");
@@ -57,6 +58,9 @@ TEST_F(WindowTest, FirstStartShowsTheDefaults) {
     EXPECT_EQ(w->TextSoundPath()->Text().toStdString(), "");
     EXPECT_EQ(w->CheckParm(1)->Caption().toStdString(), "Normalize");
     EXPECT_EQ(w->CheckNormMode(3)->Caption().toStdString(), "RMS(Calc)");
+    EXPECT_EQ(w->CheckNormMode(4)->Caption().toStdString(), "Loudness");
+    EXPECT_EQ(w->TextCeiling()->text().toStdString(), "-1");
+    EXPECT_FALSE(w->TextCeiling()->isEnabled());
     CloseWindow(w);
 }
 
@@ -65,14 +69,17 @@ TEST_F(WindowTest, LayoutFollowsTheTwipsTable) {
     auto top = [](QWidget* c) { return GeometryTwips(c).y(); };
     EXPECT_EQ(w->size(), QSize(529, 475)); // 7935 x 7125 twips at 15 twips per pixel
     EXPECT_EQ(top(w->CheckParm(1)), 900);
-    EXPECT_EQ(top(w->CheckParm(2)), 2760);
+    EXPECT_EQ(top(w->CheckParm(2)), 2880);
     EXPECT_EQ(top(w->SliderParm(1)), 420);
     EXPECT_EQ(top(w->SliderParm(2)), 900);
-    EXPECT_EQ(top(w->SliderParm(3)), 2760);
+    EXPECT_EQ(top(w->SliderParm(3)), 2880);
     EXPECT_EQ(top(w->CheckClip()), 900);
-    const int modeTops[4] = {1305, 1620, 1935, 2250};
-    for (int i = 0; i < 4; ++i)
+    const int modeTops[5] = {1305, 1620, 1935, 2250, 2565};
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(top(w->CheckNormMode(i)), modeTops[i]);
+    EXPECT_EQ(GeometryTwips(w->TextCeiling()), QRect(3345, 2565, 630, 270));
+    // The Level Adjust row ends above the progress bar.
+    EXPECT_LE(top(w->CheckParm(2)) + GeometryTwips(w->CheckParm(2)).height(), top(w->ProgBar()));
     EXPECT_EQ(top(w->TextParm(2)), 2250);
     EXPECT_EQ(top(w->TextParm(3)), 2250);
     for (int i = 0; i < 4; ++i) {
@@ -115,6 +122,53 @@ TEST_F(WindowTest, NormalizeAndOutputRulesFollowTheClicks) {
     CloseWindow(w);
     EXPECT_EQ(ReadSetting("SoundPath", "x"), "/somewhere");
     EXPECT_EQ(ReadSetting("OW", 0), "1");
+}
+
+TEST_F(WindowTest, LoudnessSwitchesTheLevelToLufsAndKeepsTheCeiling) {
+    auto w = OpenWindow();
+    UC_Slider* level = w->SliderParm(2);
+    level->SetValue(-3);
+    ClickCentre(w->CheckNormMode(4)); // Loudness
+    EXPECT_EQ(w->CheckNormMode(0)->Value(), 0);
+    EXPECT_EQ(level->Value(), -23);
+    EXPECT_EQ(Shown(*w, 2), "-23LUFS");
+    // The wider display still ends short of the Clip box.
+    EXPECT_LT(GeometryTwips(w->TextValue(2)).right(), GeometryTwips(w->CheckClip()).x());
+    EXPECT_TRUE(w->TextCeiling()->isEnabled());
+    EXPECT_FALSE(w->TextParm(2)->isEnabled());
+    const QRect track = level->TrackBox();
+    Click(level, QPoint(track.left() + 1, track.center().y()));
+    EXPECT_EQ(level->Value(), -40);
+    EXPECT_EQ(Shown(*w, 2), "-40LUFS");
+    Click(level, QPoint(track.right() - 1, track.center().y()));
+    EXPECT_EQ(level->Value(), -5);
+
+    ClickCentre(w->CheckParm(1)); // Normalize off: the ceiling goes off with the modes
+    EXPECT_FALSE(w->TextCeiling()->isEnabled());
+    ClickCentre(w->CheckParm(1));
+    EXPECT_TRUE(w->TextCeiling()->isEnabled());
+
+    level->SetValue(-16);
+    w->TextCeiling()->setText("-2");
+    const EditJob job = panel::PanelJob(w->ReadPanel(), w->ReadPanel());
+    EXPECT_EQ(job.Mode, NormMode::Loudness);
+    EXPECT_EQ(job.NormLevelDb, -16.0f);
+    EXPECT_EQ(job.TruePeakCeilingDb, -2.0f);
+    CloseWindow(w);
+    EXPECT_EQ(ReadSetting("NormMode", 0), "4");
+    EXPECT_EQ(ReadSetting("PeakLevel", 0), "-16");
+    EXPECT_EQ(ReadSetting("TruePeak", ""), "-2");
+
+    // The next start comes back in LUFS; another mode goes back to dB at its default.
+    w = OpenWindow();
+    EXPECT_EQ(w->SliderParm(2)->Value(), -16);
+    EXPECT_EQ(Shown(*w, 2), "-16LUFS");
+    EXPECT_EQ(w->TextCeiling()->text().toStdString(), "-2");
+    ClickCentre(w->CheckNormMode(1));
+    EXPECT_EQ(w->SliderParm(2)->Value(), 0);
+    EXPECT_EQ(Shown(*w, 2), "0db");
+    EXPECT_FALSE(w->TextCeiling()->isEnabled());
+    CloseWindow(w);
 }
 
 TEST_F(WindowTest, SliderDisplaysFollowTheSlidersAndStopAtTheirEnds) {

@@ -126,7 +126,7 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"--level", "nan", "f"}, "option '--level'"},
         {{"--start-margin", "12.5", "f"}, "option '--start-margin'"},
         {{"--rms-window", "99999999999", "f"}, "option '--rms-window'"},
-        {{"--normalize", "loudness", "f"}, "option '--normalize'"},
+        {{"--normalize", "volume", "f"}, "option '--normalize'"},
         {{"-j", "0", "f"}, "option '-j'"},
         {{"--clip=1", "f"}, "option '--clip' takes no value"},
         {{"--overwrite", "-o", "d", "f"}, "'--overwrite' and '--output-dir'"},

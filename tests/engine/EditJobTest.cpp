@@ -324,6 +324,7 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
         LevelCheck Check;
         double First; // first rate
         int32_t N;
+        bool LoudnessReport = false;
     };
     const std::vector<Layout> layouts = {
         {"plain copy, N=1", false, false, NormMode::Peak, LevelCheck::Off, 524288.0 / total, 1},
@@ -333,6 +334,12 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
          firstBlock / 3, 3},
         {"check of rms calc, N=2", false, true, NormMode::RmsCalc, LevelCheck::Store,
          firstBlock / 2, 2},
+        {"loudness with trim, N=3", true, true, NormMode::Loudness, LevelCheck::Off, firstBlock / 3,
+         3},
+        {"peak with a loudness report, N=3", true, true, NormMode::Peak, LevelCheck::Off,
+         firstBlock / 3, 3, true},
+        {"plain copy with a loudness report, N=2", false, false, NormMode::Peak, LevelCheck::Off,
+         524288.0 / total / 2, 2, true},
     };
     for (const Layout& l : layouts) {
         SCOPED_TRACE(l.Name);
@@ -344,6 +351,7 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
         job.Mode = l.Mode;
         job.NormLevelDb = -3.0f;
         job.Check = l.Check;
+        job.MeasureLoudness = l.LoudnessReport;
         C_EditWave edit;
         Events ev;
         Watch(edit, ev);

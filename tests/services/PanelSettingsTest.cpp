@@ -82,7 +82,7 @@ TEST(PanelSettings, EveryKeyRoundTripsAndDamageCostsOnlyItsField) {
     store.Values["LevelAdjust"] = "99";
     store.Values["PeakLevel"] = "-500";
     store.Values["0Use"] = "7";
-    store.Values["NormMode"] = "4";
+    store.Values["NormMode"] = "5";
     const PanelSettings damaged = ReadPanelSettings(store.Reader());
     EXPECT_EQ(damaged.Sliders, (std::array<int32_t, 4>{-45, -50, -60, 20}));
     EXPECT_EQ(damaged.Use[0], 1);
@@ -95,7 +95,41 @@ TEST(PanelSettings, EveryKeyRoundTripsAndDamageCostsOnlyItsField) {
     p.NormMode = -1;
     WritePanelSettings(p, store.Writer());
     EXPECT_EQ(store.Values["0Margin"], "120");
-    EXPECT_EQ(store.Values["NormMode"], "4");
+    EXPECT_EQ(store.Values["NormMode"], "5");
+}
+
+TEST(PanelSettings, LoudnessReadsLufsAndTheCeilingField) {
+    MemoryStore store;
+    store.Values["NormMode"] = "4";
+    PanelSettings p = ReadPanelSettings(store.Reader());
+    EXPECT_EQ(p.SliderOf(Slider::NormLevel), -23); // the loudness default, not 0 dB
+    EXPECT_EQ(p.TruePeak, "-1");
+    store.Values["PeakLevel"] = "0"; // a level stored in dB comes into the LUFS range
+    EXPECT_EQ(ReadPanelSettings(store.Reader()).SliderOf(Slider::NormLevel), -5);
+    store.Values["PeakLevel"] = "-60";
+    EXPECT_EQ(ReadPanelSettings(store.Reader()).SliderOf(Slider::NormLevel), -40);
+    store.Values["NormMode"] = "0"; // other modes keep the dB range
+    EXPECT_EQ(ReadPanelSettings(store.Reader()).SliderOf(Slider::NormLevel), -60);
+
+    p.NormMode = int32_t(NormMode::Loudness);
+    p.Sliders[size_t(Slider::NormLevel)] = -16;
+    p.TruePeak = " -2.5 ";
+    EditJob job = PanelJob(p, p);
+    EXPECT_EQ(job.Mode, NormMode::Loudness);
+    EXPECT_EQ(job.NormLevelDb, -16.0f);
+    EXPECT_TRUE(job.TruePeakCeiling);
+    EXPECT_EQ(job.TruePeakCeilingDb, -2.5f);
+    p.TruePeak = "";
+    EXPECT_FALSE(PanelJob(p, p).TruePeakCeiling); // an empty field: no ceiling
+    for (const char* damaged : {"high", "-1x", "1e9", "nan"}) {
+        p.TruePeak = damaged;
+        job = PanelJob(p, p);
+        EXPECT_TRUE(job.TruePeakCeiling) << damaged;
+        EXPECT_EQ(job.TruePeakCeilingDb, -1.0f) << damaged;
+    }
+    p.TruePeak = "-0.5";
+    WritePanelSettings(p, store.Writer());
+    EXPECT_EQ(ReadPanelSettings(store.Reader()).TruePeak, "-0.5");
 }
 
 TEST(PanelSettings, SwitchedOffBoxesSendZeroAndMarginsComeOnlyWithTrimming) {

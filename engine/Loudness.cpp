@@ -1,0 +1,185 @@
+#include "engine/Loudness.h"
+
+#include "engine/WaveMMIO.h"
+
+#include <ebur128.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct StateDeleter {
+    void operator()(ebur128_state* pState) const { ebur128_destroy(&pState); }
+};
+using StatePtr = std::unique_ptr<ebur128_state, StateDeleter>;
+
+// The rates libebur128 takes.
+constexpr int32_t kMinRate = 16;
+constexpr int32_t kMaxRate = 2822400;
+
+StatePtr MakeState(int32_t pChannels, int32_t pSampleRate, int pMode) {
+    ebur128_state* state =
+        ebur128_init(unsigned(pChannels), static_cast<unsigned long>(pSampleRate), pMode);
+    if (!state) throw std::bad_alloc();
+    return StatePtr(state);
+}
+
+// Samples as libebur128 takes them: 8 and 16-bit as shorts (8-bit moved to the top byte),
+// 24-bit as ints with the sample in the top three bytes, so full scale is 1 in both.
+struct Samples {
+    std::vector<int16_t> Short;
+    std::vector<int32_t> Int;
+};
+
+void Convert(int32_t pBits, const uint8_t* pData, size_t pCount, Samples& pOut) {
+    switch (pBits) {
+    case 8:
+        pOut.Short.resize(pCount);
+        for (size_t i = 0; i < pCount; ++i)
+            pOut.Short[i] = int16_t((int32_t(pData[i]) - 128) * 256);
+        break;
+    case 16:
+        pOut.Short.resize(pCount);
+        std::memcpy(pOut.Short.data(), pData, pCount * 2);
+        break;
+    default:
+        pOut.Int.resize(pCount);
+        for (size_t i = 0; i < pCount; ++i)
+            pOut.Int[i] = int32_t(uint32_t(Unpack24(pData + 3 * i)) << 8);
+        break;
+    }
+}
+
+// Adds frames of one sample type; false when libebur128 refused them (out of memory).
+bool Add(ebur128_state* pState, const int16_t* pData, size_t pFrames) {
+    return ebur128_add_frames_short(pState, pData, pFrames) == EBUR128_SUCCESS;
+}
+bool Add(ebur128_state* pState, const int32_t* pData, size_t pFrames) {
+    return ebur128_add_frames_int(pState, pData, pFrames) == EBUR128_SUCCESS;
+}
+
+// Channel pChannel of pFrames interleaved frames, fed to a one-channel state.
+template <typename T>
+bool AddChannel(ebur128_state* pState, const std::vector<T>& pInterleaved, int32_t pChannels,
+                int32_t pChannel, size_t pFrames, std::vector<T>& pScratch) {
+    pScratch.resize(pFrames);
+    for (size_t k = 0; k < pFrames; ++k)
+        pScratch[k] = pInterleaved[k * size_t(pChannels) + size_t(pChannel)];
+    return Add(pState, pScratch.data(), pFrames);
+}
+
+// The highest true peak over the channels of a state.
+double HighestTruePeak(ebur128_state* pState, int32_t pChannels) {
+    double highest = 0.0;
+    for (int32_t c = 0; c < pChannels; ++c) {
+        double peak = 0.0;
+        if (ebur128_true_peak(pState, unsigned(c), &peak) == EBUR128_SUCCESS && peak > highest)
+            highest = peak;
+    }
+    return highest;
+}
+
+} // namespace
+
+double LoudnessResult::TruePeakDbtp() const {
+    if (TruePeak <= 0.0) return -std::numeric_limits<double>::infinity();
+    return 20.0 * std::log10(TruePeak);
+}
+
+struct LoudnessMeter::State {
+    int32_t Bits = 16;
+    int32_t Channels = 1;
+    LoudnessWanted Wanted;
+    StatePtr Loudness;                // integrated loudness and range, all channels
+    std::vector<StatePtr> PeakStates; // true peak, one per channel (parallel only)
+    Samples Converted;
+    std::vector<Samples> Scratch; // per-channel samples of the true-peak threads
+};
+
+LoudnessMeter::LoudnessMeter(int32_t pBitsPerSample, int32_t pChannels, int32_t pSampleRate,
+                             LoudnessWanted pWanted)
+    : m_S(std::make_unique<State>()) {
+    if ((pBitsPerSample != 8 && pBitsPerSample != 16 && pBitsPerSample != 24) || pChannels < 1 ||
+        pSampleRate < kMinRate || pSampleRate > kMaxRate)
+        throw std::invalid_argument("loudness meter: unsupported format");
+    m_S->Bits = pBitsPerSample;
+    m_S->Channels = pChannels;
+    m_S->Wanted = pWanted;
+    const bool parallel = pWanted.TruePeak && pWanted.ParallelTruePeak;
+    int mode = EBUR128_MODE_I;
+    if (pWanted.Range) mode |= EBUR128_MODE_LRA;
+    if (pWanted.TruePeak && !parallel) mode |= EBUR128_MODE_TRUE_PEAK;
+    m_S->Loudness = MakeState(pChannels, pSampleRate, mode);
+    if (parallel) {
+        for (int32_t c = 0; c < pChannels; ++c)
+            m_S->PeakStates.push_back(MakeState(1, pSampleRate, EBUR128_MODE_TRUE_PEAK));
+        m_S->Scratch.resize(size_t(pChannels));
+    }
+}
+
+LoudnessMeter::~LoudnessMeter() = default;
+LoudnessMeter::LoudnessMeter(LoudnessMeter&&) noexcept = default;
+LoudnessMeter& LoudnessMeter::operator=(LoudnessMeter&&) noexcept = default;
+
+void LoudnessMeter::Feed(const uint8_t* pData, int64_t pFrames) {
+    if (pFrames <= 0) return;
+    State& s = *m_S;
+    const size_t frames = size_t(pFrames);
+    Convert(s.Bits, pData, frames * size_t(s.Channels), s.Converted);
+
+    // The true-peak threads read the converted samples while this thread feeds the loudness
+    // state; all are joined before the buffer is used again.
+    std::atomic<bool> refused{false};
+    std::vector<std::thread> threads;
+    auto feedChannel = [&](int32_t pChannel) {
+        ebur128_state* state = s.PeakStates[size_t(pChannel)].get();
+        Samples& scratch = s.Scratch[size_t(pChannel)];
+        const bool ok =
+            s.Bits == 24
+                ? AddChannel(state, s.Converted.Int, s.Channels, pChannel, frames, scratch.Int)
+                : AddChannel(state, s.Converted.Short, s.Channels, pChannel, frames, scratch.Short);
+        if (!ok) refused = true;
+    };
+    try {
+        for (size_t c = 0; c < s.PeakStates.size(); ++c)
+            threads.emplace_back(feedChannel, int32_t(c));
+    } catch (...) {
+        for (auto& t : threads)
+            t.join();
+        throw;
+    }
+    const bool ok = s.Bits == 24 ? Add(s.Loudness.get(), s.Converted.Int.data(), frames)
+                                 : Add(s.Loudness.get(), s.Converted.Short.data(), frames);
+    for (auto& t : threads)
+        t.join();
+    if (!ok || refused) throw std::bad_alloc();
+}
+
+LoudnessResult LoudnessMeter::Result() const {
+    const State& s = *m_S;
+    LoudnessResult r;
+    if (ebur128_loudness_global(s.Loudness.get(), &r.IntegratedLufs) != EBUR128_SUCCESS)
+        r.IntegratedLufs = -std::numeric_limits<double>::infinity();
+    if (s.Wanted.Range) {
+        r.HasRange = ebur128_loudness_range(s.Loudness.get(), &r.RangeLu) == EBUR128_SUCCESS;
+        if (!r.HasRange) r.RangeLu = 0.0;
+    }
+    if (s.Wanted.TruePeak) {
+        r.HasTruePeak = true;
+        if (s.PeakStates.empty()) {
+            r.TruePeak = HighestTruePeak(s.Loudness.get(), s.Channels);
+        } else {
+            for (const StatePtr& state : s.PeakStates)
+                r.TruePeak = std::max(r.TruePeak, HighestTruePeak(state.get(), 1));
+        }
+    }
+    return r;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+// Loudness of a stretch of integer PCM audio as broadcast delivery measures it: integrated
+// loudness (K-weighting, 400 ms blocks with 75 % overlap, gated at -70 LUFS and 10 LU below
+// the ungated level), loudness range and true peak (4x oversampled). The measuring itself is
+// libebur128's; this pair is the only place that talks to it.
+//
+// True peak is measured per channel, each channel with its own state on its own thread,
+// beside the loudness state on the caller's thread; the peaks equal those of one state fed
+// all channels at once (the oversampling filter runs on each channel alone).
+
+#include <cstdint>
+#include <memory>
+
+// What a meter measures beyond the integrated loudness.
+struct LoudnessWanted {
+    bool Range = false;    // loudness range
+    bool TruePeak = false; // true peak
+    // One true-peak state per channel on its own thread (false: one state for all channels
+    // on the caller's thread, the plain way the parallel one is checked against).
+    bool ParallelTruePeak = true;
+};
+
+struct LoudnessResult {
+    // LUFS; minus infinity when no block passes the gates (silence, or nothing measured).
+    double IntegratedLufs = 0.0;
+    bool HasRange = false;
+    double RangeLu = 0.0;
+    bool HasTruePeak = false;
+    double TruePeak = 0.0; // linear, 1 at full scale; the highest of all channels
+
+    // True peak in dB of full scale (minus infinity for a silent range).
+    double TruePeakDbtp() const;
+};
+
+class LoudnessMeter {
+  public:
+    // Throws std::bad_alloc when a state cannot be made, std::invalid_argument for a format
+    // the meter does not take (widths other than 8, 16, 24 bits; no channels or no rate).
+    LoudnessMeter(int32_t pBitsPerSample, int32_t pChannels, int32_t pSampleRate,
+                  LoudnessWanted pWanted);
+    ~LoudnessMeter();
+    LoudnessMeter(LoudnessMeter&&) noexcept;
+    LoudnessMeter& operator=(LoudnessMeter&&) noexcept;
+
+    // Feeds pFrames interleaved frames in the source's format (8-bit unsigned, 16-bit and
+    // 24-bit packed signed, little-endian).
+    void Feed(const uint8_t* pData, int64_t pFrames);
+
+    // The measurements of everything fed so far.
+    LoudnessResult Result() const;
+
+  private:
+    struct State;
+    std::unique_ptr<State> m_S;
+};

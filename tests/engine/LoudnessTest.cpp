@@ -1,0 +1,295 @@
+// Loudness measuring against reference signals built after the EBU test-signal descriptions
+// (1 kHz sines, gated tone bursts, level steps, sines whose samples miss their peak), the parallel
+// true peak against one state, and the loudness mode of the edit job.
+
+#include "EngineTestSupport.h"
+
+#include "engine/EditPass.h"
+#include "engine/LevelAnalysis.h"
+#include "engine/Loudness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <utility>
+
+using namespace enginetest;
+
+namespace {
+
+constexpr int32_t kRate = 48000;
+
+// A stretch of stereo sine: both channels alike, amplitude in dB of full scale.
+struct Tone {
+    double Seconds;
+    double AmplitudeDb;
+    double Hz = 1000.0;
+    double PhaseDeg = 0.0;
+    double RampSeconds = 0.0; // a linear fade-in, so that no step starts the stretch
+};
+
+// Interleaved sample values of the tones one after another, at a width of pBits (8-bit values
+// as stored bytes); the phase runs on across the stretches.
+std::vector<int32_t> ToneSamples(const std::vector<Tone>& pTones, int32_t pBits = 16,
+                                 int32_t pChannels = 2) {
+    const double full = double(FullScale(pBits));
+    std::vector<int32_t> s;
+    int64_t n = 0;
+    for (const Tone& t : pTones) {
+        const double a = full * std::pow(10.0, t.AmplitudeDb / 20.0);
+        const auto frames = int64_t(std::llround(t.Seconds * kRate));
+        const double ramp = std::max(1.0, t.RampSeconds * kRate);
+        for (int64_t k = 0; k < frames; ++k, ++n) {
+            const double gain = std::min(1.0, double(k + 1) / ramp);
+            const double phase = 2.0 * std::numbers::pi * t.Hz * double(n) / kRate +
+                                 t.PhaseDeg * std::numbers::pi / 180.0;
+            const int32_t v = int32_t(
+                std::clamp(std::lround(gain * a * std::sin(phase)), -long(full), long(full)));
+            for (int32_t c = 0; c < pChannels; ++c)
+                s.push_back(pBits == 8 ? v + 128 : v);
+        }
+    }
+    return s;
+}
+
+std::vector<uint8_t> Packed(const std::vector<int32_t>& pSamples, int32_t pBits) {
+    std::vector<uint8_t> wav = MakeWav(kRate, pBits, 1, pSamples);
+    return std::vector<uint8_t>(wav.begin() + 44,
+                                wav.begin() + 44 + ptrdiff_t(pSamples.size()) * (pBits / 8));
+}
+
+// The meter's reading of interleaved samples, fed in pieces of pPiece frames.
+LoudnessResult Measure(const std::vector<int32_t>& pSamples, LoudnessWanted pWanted,
+                       int32_t pBits = 16, int32_t pChannels = 2, int64_t pPiece = 65536) {
+    const std::vector<uint8_t> bytes = Packed(pSamples, pBits);
+    LoudnessMeter meter(pBits, pChannels, kRate, pWanted);
+    const int64_t frameBytes = int64_t(pBits / 8) * pChannels;
+    const int64_t frames = int64_t(bytes.size()) / frameBytes;
+    for (int64_t k = 0; k < frames; k += pPiece)
+        meter.Feed(bytes.data() + k * frameBytes, std::min(pPiece, frames - k));
+    return meter.Result();
+}
+
+double IntegratedOf(const std::vector<Tone>& pTones) {
+    return Measure(ToneSamples(pTones), {}).IntegratedLufs;
+}
+
+double TruePeakDbOf(const Tone& pTone) {
+    LoudnessWanted wanted;
+    wanted.TruePeak = true;
+    return Measure(ToneSamples({pTone}), wanted).TruePeakDbtp();
+}
+
+} // namespace
+
+TEST(LoudnessReference, SteadySinesReadTheirLevel) {
+    EXPECT_NEAR(IntegratedOf({{20.0, -23.0}}), -23.0, 0.1);
+    EXPECT_NEAR(IntegratedOf({{20.0, -33.0}}), -33.0, 0.1);
+}
+
+TEST(LoudnessReference, TheGatesLeaveOutTheQuietBursts) {
+    // Relative gate: the -36 dB bursts lie more than 10 LU below the rest.
+    EXPECT_NEAR(IntegratedOf({{10.0, -36.0}, {60.0, -23.0}, {10.0, -36.0}}), -23.0, 0.1);
+    // Absolute gate: the -72 dB stretches are below -70 LUFS.
+    EXPECT_NEAR(
+        IntegratedOf({{10.0, -72.0}, {10.0, -36.0}, {60.0, -23.0}, {10.0, -36.0}, {10.0, -72.0}}),
+        -23.0, 0.1);
+    // Two levels that both pass the gates average by energy.
+    EXPECT_NEAR(IntegratedOf({{20.0, -26.0}, {20.1, -20.0}, {20.0, -26.0}}), -23.0, 0.1);
+}
+
+TEST(LoudnessReference, SilenceHasNoIntegratedLoudness) {
+    LoudnessWanted wanted;
+    wanted.TruePeak = true;
+    const LoudnessResult r = Measure(std::vector<int32_t>(2 * kRate * 3, 0), wanted);
+    EXPECT_TRUE(std::isinf(r.IntegratedLufs) && r.IntegratedLufs < 0);
+    EXPECT_TRUE(std::isinf(r.TruePeakDbtp()) && r.TruePeakDbtp() < 0);
+}
+
+TEST(LoudnessReference, TruePeakFindsThePeakBetweenTheSamples) {
+    // Sines at fs/4, fs/6 and fs/8 whose phase keeps every sample below the peak (faded in:
+    // a sine that starts with a step overshoots in any interpolator).
+    for (const Tone& t :
+         {Tone{5.0, -6.0, kRate / 4.0, 0.0, 0.02}, Tone{5.0, -6.0, kRate / 4.0, 45.0, 0.02},
+          Tone{5.0, -6.0, kRate / 6.0, 60.0, 0.02}, Tone{5.0, -6.0, kRate / 8.0, 67.5, 0.02}}) {
+        SCOPED_TRACE(testing::Message() << t.Hz << " Hz, phase " << t.PhaseDeg);
+        const double db = TruePeakDbOf(t);
+        EXPECT_LE(db, -6.0 + 0.2);
+        EXPECT_GE(db, -6.0 - 0.4);
+    }
+    // Samples at full scale on a sine 3 dB higher: the true peak is above full scale.
+    const double over = TruePeakDbOf({5.0, 3.0103, kRate / 4.0, 45.0, 0.02});
+    EXPECT_LE(over, 3.0 + 0.2);
+    EXPECT_GE(over, 3.0 - 0.4);
+}
+
+TEST(LoudnessReference, EveryWidthReadsTheSameLevel) {
+    for (int32_t bits : {8, 16, 24}) {
+        SCOPED_TRACE(bits);
+        LoudnessWanted wanted;
+        wanted.TruePeak = true;
+        const LoudnessResult r = Measure(ToneSamples({{10.0, -20.0}}, bits), wanted, bits);
+        EXPECT_NEAR(r.IntegratedLufs, -20.0, 0.15);
+        EXPECT_NEAR(r.TruePeakDbtp(), -20.0, 0.2);
+    }
+}
+
+TEST(LoudnessParallel, PerChannelTruePeakEqualsOneState) {
+    // Channels with different content, so that a mix-up of channels would show.
+    for (int32_t bits : {8, 16, 24}) {
+        for (int32_t channels : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << bits << "-bit, " << channels << " ch");
+            std::vector<int32_t> s =
+                ToneSamples({{2.0, -12.0, 997.0}, {1.0, -3.0, 11025.0, 33.0}, {2.0, -30.0, 200.0}},
+                            bits, channels);
+            if (channels == 2)
+                for (size_t i = 1; i < s.size(); i += 4)
+                    s[i] = bits == 8 ? 128 + (s[i] - 128) / 3 : s[i] / 3;
+            LoudnessWanted parallel;
+            parallel.TruePeak = true;
+            parallel.Range = true;
+            LoudnessWanted single = parallel;
+            single.ParallelTruePeak = false;
+            // Odd piece sizes: the states must not depend on where the pieces end.
+            const LoudnessResult a = Measure(s, parallel, bits, channels, 12345);
+            const LoudnessResult b = Measure(s, single, bits, channels, 65536);
+            EXPECT_EQ(a.TruePeak, b.TruePeak);
+            EXPECT_EQ(a.IntegratedLufs, b.IntegratedLufs);
+            EXPECT_EQ(a.RangeLu, b.RangeLu);
+            EXPECT_GT(a.TruePeak, 0.5);
+        }
+    }
+}
+
+TEST(LoudnessReference, RangeOfAStepIsTheStep) {
+    LoudnessWanted wanted;
+    wanted.Range = true;
+    // Two 20-second sines: the range is the step between them.
+    for (const auto& [first, second] : {std::pair{-20.0, -30.0}, {-20.0, -15.0}, {-40.0, -20.0}}) {
+        SCOPED_TRACE(testing::Message() << first << " then " << second);
+        const LoudnessResult r = Measure(ToneSamples({{20.0, first}, {20.0, second}}), wanted);
+        ASSERT_TRUE(r.HasRange);
+        EXPECT_NEAR(r.RangeLu, std::fabs(second - first), 1.0);
+    }
+}
+
+TEST(LoudnessGain, TargetCeilingAndClipGuard) {
+    GainInputs in;
+    in.Mode = NormMode::Loudness;
+    in.NormLevel = -23.0f;
+    in.IntegratedLufs = -30.0;
+    in.TruePeak = 0.25; // -12 dBTP: +7 dB keeps it under -1
+    in.Ceiling = true;
+    in.Peak = 8000;
+    EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 7.0, 1e-4);
+    EXPECT_FALSE(CeilingLowersGain(in));
+
+    in.TruePeak = 0.5; // -6 dBTP: only +5 dB fit under -1 dBTP
+    EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 20.0 * std::log10(2.0) - 1.0, 1e-4);
+    EXPECT_TRUE(CeilingLowersGain(in));
+
+    in.Ceiling = false; // no ceiling: the sample-peak guard still holds without Clip
+    in.Peak = 16384;
+    EXPECT_NEAR(NormGain(in), 32767.0 / 16384.0, 1e-5);
+    EXPECT_FALSE(CeilingLowersGain(in));
+    in.Clip = true;
+    EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 7.0, 1e-4);
+
+    in.IntegratedLufs = -std::numeric_limits<double>::infinity(); // nothing measured: unchanged
+    EXPECT_EQ(NormGain(in), 1.0f);
+}
+
+namespace {
+
+// A job over a stereo 16-bit file of the tones, normalising by loudness.
+Job LoudnessJob(const TempDir& pDir, const std::vector<Tone>& pTones, float pTarget) {
+    Job job = JobOverNewWav(pDir, kRate, 16, 2, ToneSamples(pTones));
+    job.Normalize = true;
+    job.Mode = NormMode::Loudness;
+    job.NormLevelDb = pTarget;
+    return job;
+}
+
+LoudnessResult MeasureFile(const std::string& pPath) {
+    LoudnessWanted wanted;
+    wanted.TruePeak = true;
+    return Measure(ReadSamples(pPath, 16), wanted);
+}
+
+} // namespace
+
+TEST(LoudnessJob, TheResultReadsTheTarget) {
+    TempDir tmp;
+    Job job = LoudnessJob(tmp, {{1.0, -90.0}, {12.0, -30.0}, {1.0, -90.0}}, -23.0f);
+    job.Trim = true;
+    job.StartThresholdDb = -60.0f;
+    job.EndThresholdDb = -60.0f;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    ASSERT_TRUE(edit.Loudness());
+    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -30.0, 0.1);
+    EXPECT_NEAR(edit.GainDb(), 7.0, 0.1);
+    EXPECT_FALSE(edit.CeilingLowered());
+    EXPECT_NEAR(MeasureFile(job.TargetPath).IntegratedLufs, -23.0, 0.05);
+}
+
+TEST(LoudnessJob, TheCeilingLowersTheGainAndHolds) {
+    TempDir tmp;
+    // A quiet tone with loud short bursts: -14 LUFS would drive its true peak past -1 dBTP.
+    std::vector<Tone> tones;
+    for (int i = 0; i < 10; ++i) {
+        tones.push_back({0.99, -30.0});
+        tones.push_back({0.01, -8.0, kRate / 4.0, 45.0});
+    }
+    Job job = LoudnessJob(tmp, tones, -14.0f);
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_TRUE(edit.CeilingLowered());
+    const LoudnessResult out = MeasureFile(job.TargetPath);
+    EXPECT_NEAR(out.TruePeakDbtp(), -1.0, 0.1);
+    EXPECT_LT(out.IntegratedLufs, -14.5);
+
+    // Without the ceiling the sample peak alone limits the gain.
+    Job free = job;
+    free.TargetPath = tmp.Path("free.wav");
+    free.TruePeakCeiling = false;
+    ASSERT_EQ(free.Run(edit), 1);
+    EXPECT_FALSE(edit.CeilingLowered());
+    EXPECT_GT(MeasureFile(free.TargetPath).TruePeakDbtp(), -0.5);
+}
+
+TEST(LoudnessJob, ACheckReportsTheWholeRangeAndOtherModesOnlyWhenAsked) {
+    TempDir tmp;
+    Job job = LoudnessJob(tmp, {{8.0, -20.0}}, -23.0f);
+    job.Mode = NormMode::Peak;
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_FALSE(edit.Loudness()); // not asked for
+
+    job.TargetPath = tmp.Path("measured.wav");
+    job.MeasureLoudness = true;
+    ASSERT_EQ(job.Run(edit), 1);
+    ASSERT_TRUE(edit.Loudness());
+    EXPECT_TRUE(edit.Loudness()->HasRange && edit.Loudness()->HasTruePeak);
+    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -20.0, 0.1);
+
+    Job check = job;
+    check.TargetPath.clear();
+    check.Check = LevelCheck::MeasureOnly;
+    ASSERT_EQ(check.Run(edit), 1);
+    ASSERT_TRUE(edit.Loudness());
+    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -20.0, 0.1);
+    EXPECT_EQ(edit.GainDb(), 0.0);
+}
+
+TEST(LoudnessJob, SilenceIsWrittenUnscaled) {
+    TempDir tmp;
+    Job job = LoudnessJob(tmp, {{2.0, -80.0}}, -23.0f);
+    C_EditWave edit;
+    ASSERT_EQ(job.Run(edit), 1);
+    EXPECT_EQ(edit.GainDb(), 0.0);
+    EXPECT_EQ(ReadBytes(job.SourcePath), ReadBytes(job.TargetPath));
+}
