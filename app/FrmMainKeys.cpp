@@ -73,10 +73,14 @@ void FrmMain::SetUpKeyboard() {
     m_LV->setFocusPolicy(Qt::StrongFocus); // a click and Tab both give it the keys
     std::vector<QWidget*> order = {m_CheckParm[0], m_SliderParm[0], m_SliderParm[1], m_TextParm[0],
                                    m_TextParm[1],  m_CheckParm[1],  m_SliderParm[2]};
-    order.insert(order.end(), m_CheckNormMode.begin(), m_CheckNormMode.end());
-    order.insert(order.end(),
-                 {m_TextParm[2], m_TextParm[3], m_CheckClip, m_CheckParm[2], m_SliderParm[3], m_LV,
-                  m_CheckOw, m_TextSoundPath->TextBox(), m_CtrButtons});
+    // Each option box is followed by the fields that stand beside it.
+    for (size_t i = 0; i < m_CheckNormMode.size(); ++i) {
+        order.push_back(m_CheckNormMode[i]);
+        if (kNormModes[i].UsesGate) order.insert(order.end(), {m_TextParm[2], m_TextParm[3]});
+        if (kNormModes[i].ByLoudness && m_TextCeiling) order.push_back(m_TextCeiling);
+    }
+    order.insert(order.end(), {m_CheckClip, m_CheckParm[2], m_SliderParm[3], m_LV, m_CheckOw,
+                               m_TextSoundPath->TextBox(), m_CtrButtons});
     for (size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 
@@ -157,6 +161,11 @@ void FrmMain::RefreshToolTips() {
     m_TextParm[3]->setToolTip(
         Tip(QStringLiteral("RMS threshold"), Typed(m_TextParm[3], QStringLiteral(" dB")),
             QStringLiteral("RMS(Calc) counts as silence what stays this far below the peak")));
+    if (m_TextCeiling)
+        m_TextCeiling->setToolTip(
+            Tip(QStringLiteral("True-peak ceiling"), Typed(m_TextCeiling, QStringLiteral(" dBTP")),
+                QStringLiteral("Loudness lowers its gain so that no true peak passes this; "
+                               "empty: no ceiling")));
     m_CheckClip->setToolTip(
         Tip(QStringLiteral("Clip"), OnOff(m_CheckClip->Value()),
             QStringLiteral("on lets the gain drive peaks past full scale; off limits the gain so "

@@ -39,12 +39,10 @@ void FrmMain::SetUpLoudnessPanel() {
     PlaceTwips(m_TextCeiling, rms.x(), GeometryTwips(m_CheckNormMode[LoudnessRow()]).y(),
                rms.width(), rms.height());
     m_TextCeiling->setFont(m_TextParm[0]->font());
-    m_TextCeiling->setToolTip(QStringLiteral("True-peak ceiling (empty: none)"));
     m_TextCeiling->setText(QString::fromStdString(
         panel::ReadPanelSettings([](const std::string& pKey, const std::string& pDefault) {
             return ReadSettingText(pKey, pDefault);
         }).TruePeak));
-    QWidget::setTabOrder(m_TextParm[size_t(panel::TextField::RmsThreshold)], m_TextCeiling);
     PrintCaption(m_Background, m_TextCeiling, QStringLiteral("dBTP"), 2);
     m_TextCeiling->show();
     // The stored level is already in the stored mode's unit.

@@ -53,12 +53,14 @@ std::vector<QWidget*> TabCycle(app::FrmMain& window, bool backwards = false) {
 // The controls in the order the window reads: the trim group, the normalize group
 // with its option boxes and the RMS fields beside the last one, Clip, the level
 // adjustment, the list, and the output row with the buttons.
-std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields) {
+std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields, bool withCeiling = false) {
     std::vector<QWidget*> order = {w.CheckParm(0),     w.SliderParm(0),    w.SliderParm(1),
                                    w.TextParm(0),      w.TextParm(1),      w.CheckParm(1),
                                    w.SliderParm(2),    w.CheckNormMode(0), w.CheckNormMode(1),
                                    w.CheckNormMode(2), w.CheckNormMode(3)};
     if (withRmsFields) order.insert(order.end(), {w.TextParm(2), w.TextParm(3)});
+    order.push_back(w.CheckNormMode(4));
+    if (withCeiling) order.push_back(w.TextCeiling());
     order.insert(order.end(), {w.CheckClip(), w.CheckParm(2), w.SliderParm(3), w.LV(), w.CheckOW(),
                                w.TextSoundPath()->TextBox(), w.CtrButtons()});
     return order;
@@ -95,6 +97,14 @@ TEST_F(WindowTest, TabVisitsEveryEnabledControlInReadingOrderBothWays) {
     ASSERT_EQ(backwards.size(), full.size());
     std::reverse(backwards.begin() + 1, backwards.end());
     EXPECT_EQ(backwards, full);
+
+    // Loudness brings its ceiling field in and takes the RMS fields out.
+    w->CheckNormMode(4)->setFocus(Qt::TabFocusReason);
+    Key(*w, Qt::Key_Space);
+    ASSERT_EQ(w->CheckNormMode(4)->Value(), 1);
+    EXPECT_EQ(TabCycle(*w), ReadingOrder(*w, false, true));
+    w->CheckNormMode(3)->setFocus(Qt::TabFocusReason);
+    Key(*w, Qt::Key_Space);
 
     // Trim Level off takes its sliders and margins out.
     w->CheckParm(0)->setFocus(Qt::TabFocusReason);
