@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -72,19 +73,33 @@ void UC_Bar::SetValue(int32_t pValue) {
     const int px = Px();
     const int32_t x =
         m_Max > 0 ? int32_t(std::nearbyint(double(m_BarLength) * pValue / m_Max + 2 * px)) : 2 * px;
-    DrawFill(pValue == 0 ? 0 : x);
+    const int32_t end = pValue == 0 ? 0 : x;
+    // Progress arrives many times per pixel: a fill that ends on the same pixel is not drawn
+    // again, and the bar is not repainted.
+    if (m_Initialised && FillPixels(end) == FillPixels(m_FillEnd)) {
+        m_FillEnd = end <= 0 ? 0 : std::clamp(end, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
+        return;
+    }
+    DrawFill(end);
+}
+
+int UC_Bar::FillPixels(int32_t pX) const {
+    if (pX <= 0) return 0;
+    const int px = Px();
+    pX = std::clamp(pX, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
+    return std::max(0, std::min(m_Looks.Width(), pX / px - 1));
 }
 
 void UC_Bar::DrawFill(int32_t pX) {
     if (!m_Initialised) return;
     const int px = Px();
     const bool none = pX <= 0;
+    const int piece = FillPixels(pX);
     pX = std::clamp(pX, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
     m_FillEnd = none ? 0 : pX;
     m_Canvas.Clear();
     const int half = m_Looks.Height() / 2;
     m_Canvas.CopyFrom(1, 1, m_Looks, 0, 0, m_Looks.Width(), half);
-    const int piece = none ? 0 : std::min(m_Looks.Width(), pX / px - 1);
     if (piece > 0) m_Canvas.CopyFrom(1, 1, m_Looks, m_Looks.Width() - piece, half, piece, half);
     m_Canvas.DrawEdge(0, 0, width(), height(), true);
     DrawText();

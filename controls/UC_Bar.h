@@ -57,6 +57,8 @@ class UC_Bar : public QWidget {
 
   private:
     void DrawFill(int32_t pX);
+    // The fill end pX (twips, 0 = none) as DrawFill draws it: its last pixel column, 0 = none.
+    int FillPixels(int32_t pX) const;
     void DrawText();
     void FollowPointer(int pX);
     void Redraw() { DrawFill(m_FillEnd); }
