@@ -33,6 +33,7 @@ bool UC_ListViewPane::event(QEvent* pEvent) {
     const int rowHeight = std::max(m_Owner->OneHeight() / Px(), 1);
     const int rowTop = (item - m_Owner->TopItem()) * m_Owner->OneHeight() / Px();
     QToolTip::showText(help->globalPos(), tip, this, QRect(0, rowTop, width(), rowHeight));
+    pEvent->accept();
     return true;
 }
 
