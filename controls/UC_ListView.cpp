@@ -493,8 +493,9 @@ void UC_ListView::ReDrawItem(int32_t pIndex) {
     const int32_t first = std::max(row - reach, 0), last = std::min(row + 1, rows);
     for (int32_t j = first; j <= last; ++j)
         DrawStripe(j);
+    // The neighbours' texts lie outside the row's pixels: only their icons and marks count.
     for (int32_t j = first; j <= last && TopItem() + j < ItemCount(); ++j)
-        DrawRow(j, TopItem() + j);
+        DrawRow(j, TopItem() + j, j == row);
     DrawColumnSeparators();
     m_DrawOn = &m_ListSurface;
     m_DrawDy = 0;
@@ -505,12 +506,37 @@ void UC_ListView::ReDrawItem(int32_t pIndex) {
     m_PictureList->update(0, top, m_ListSurface.Width(), ownBottom - top);
 }
 
+void UC_ListView::ReDrawItemIcon(int32_t pIndex) {
+    if (!m_Initialised || m_ListSurface.IsNull() || m_DrawnTop != TopItem()) return ReDraw();
+    const int32_t row = pIndex - TopItem();
+    if (pIndex < 0 || pIndex >= ItemCount() || row < 0 || row > DrawnRows()) return;
+    const int32_t px = Px();
+    const int32_t oneHeightPx = OneHeight() / px;
+    const int32_t d = RoundToInt((double(OneHeight()) / px - 16.0) / 2.0);
+    const int32_t y = RoundToInt(double(row) * OneHeight() / px + d);
+    // Marks of this row or of its neighbours may reach under the icon: then the whole row.
+    bool covered = m_Options.IconDisabled || HOffset() != 0 || m_Options.BorderIfBlank != 0 ||
+                   OneHeight() % px != 0 || EditorHeight() != OneHeight() ||
+                   (d < 1 && m_Options.UseMadara) || d < 0 || d + 15 > oneHeightPx;
+    for (int32_t i = std::max(pIndex - 1, 0);
+         !covered && i <= std::min(pIndex + 1, ItemCount() - 1); ++i)
+        covered = IsSelected(i) || HLine(i) != 0;
+    if (covered) return ReDrawItem(pIndex);
+    const bool striped = m_Options.UseMadara && ((TopItem() + row) & 1) == 1;
+    m_ListSurface.FillBox(2, y, 16, 16, striped ? StripeColor : m_BackColor);
+    if (IconType(pIndex) != -1) DrawIcon(row, IconType(pIndex));
+    m_PictureList->update(2, y, 16, 16);
+}
+
 bool UC_ListView::ScrollToItem(int32_t pIndex) {
     if (!m_Initialised || !m_Vbar || !m_Vbar->IsShown() || pIndex < 0 || pIndex >= ItemCount())
         return false;
     if (pIndex >= TopItem() && pIndex <= TopItem() + m_VisibleRows - 1) return false;
-    WriteVBar(std::clamp(RoundToInt(pIndex - m_VisibleRows / 2.0), 0, m_Vbar->Max()));
-    ReDraw();
+    // Below the view it becomes the second row, so that a walk down the list scrolls once
+    // per page and keeps the row before it in sight; above the view, the top row.
+    const int32_t wanted = pIndex > TopItem() ? pIndex - 1 : pIndex;
+    WriteVBar(std::clamp(wanted, 0, m_Vbar->Max()));
+    if (m_DrawnTop != TopItem()) ReDraw(); // the bar's own sync may have drawn it
     return true;
 }
 
@@ -527,10 +553,10 @@ void UC_ListView::DrawStripe(int32_t pRow) {
     m_DrawOn->FillBox(0, y1 - m_DrawDy, m_DrawOn->Width(), y2 - y1 + 1, StripeColor);
 }
 
-void UC_ListView::DrawRow(int32_t pRow, int32_t pItem) {
+void UC_ListView::DrawRow(int32_t pRow, int32_t pItem, bool pWithCells) {
     if (!m_Options.IconDisabled && HOffset() < 16 * Px() && IconType(pItem) != -1)
         DrawIcon(pRow, IconType(pItem));
-    DrawCells(pRow, pItem, pItem == SelectedItem());
+    if (pWithCells) DrawCells(pRow, pItem, pItem == SelectedItem());
     DrawRowMarks(pRow, pItem);
 }
 

@@ -184,6 +184,8 @@ class UC_ListView : public QWidget {
     int32_t YsItem(double pY) const { return m_Model.YsItem(pY); }
     int32_t SelectedItem() const { return m_Model.SelectedItem(); }
     void SetSelectedItem(int32_t pValue) { m_Model.SetSelectedItem(pValue); }
+    // Moves the cursor (SelectedItem) without selecting anything.
+    void SetCursorItem(int32_t pValue) { m_Model.SetCursor(pValue); }
     int32_t SelectedData() const { return m_Model.SelectedData(); }
     bool IsSelected(int32_t pIndex) const { return m_Model.IsSelected(pIndex); }
     void SetIsSelected(int32_t pIndex, bool pValue) { m_Model.SetIsSelected(pIndex, pValue); }
@@ -208,9 +210,13 @@ class UC_ListView : public QWidget {
     // Draws item pIndex again, and only it, when it is on screen; the rest of the rows stay
     // as drawn (for a change to one row while the others are unchanged: cheaper than ReDraw).
     void ReDrawItem(int32_t pIndex);
-    // Scrolls so that item pIndex is on screen, the way ShowSelected(1) does, but draws
-    // nothing when it already is. True when the list scrolled (and was drawn again).
+    // Scrolls so that item pIndex is on screen (as the second row when it lies below the
+    // view, the top row when above), drawing nothing when it already is. True when the list
+    // scrolled (and was drawn again).
     bool ScrollToItem(int32_t pIndex);
+    // Draws only the icon of item pIndex again (after SetIconType), when nothing but the
+    // row's background lies under it; otherwise the whole row, as ReDrawItem.
+    void ReDrawItemIcon(int32_t pIndex);
     void ReDrawTab(int32_t pPushedData);
     void Refresh();
     void VBarMove(int32_t pValue);
@@ -301,7 +307,7 @@ class UC_ListView : public QWidget {
     int32_t DrawnRows() const;
     // The row drawing goes to m_DrawOn, pDy pixels up from the row area's coordinates.
     void DrawStripe(int32_t pRow);
-    void DrawRow(int32_t pRow, int32_t pItem);
+    void DrawRow(int32_t pRow, int32_t pItem, bool pWithCells = true);
     void DrawIcon(int32_t pRow, int32_t pIcon);
     void DrawCells(int32_t pRow, int32_t pItem, bool pCursorRow);
     void DrawRowMarks(int32_t pRow, int32_t pItem);

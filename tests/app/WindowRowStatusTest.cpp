@@ -185,24 +185,24 @@ TEST_F(WindowTest, TheRowInHandIsSelectedAndScrolledIntoView) {
     auto w = OpenWindowOutputting(std::vector<std::string>(24, take));
     const int visible = w->LV()->VisibleRows();
     ASSERT_LT(visible, 20);
-    // A selection of the user's goes when the run starts.
+    // A selection of the user's stays; the run marks its row with the working icon.
     w->LV()->SetIsSelected(3, true);
     w->LV()->SetIsSelected(4, true);
     app::FrmMain* win = w.get();
-    bool inView = false, selectedAlone = false;
+    bool inView = false, selectionKept = false;
     int marked = -1;
     WhenReady check(
         [win] { return win->LV()->SelectedItem() == 20 && win->ProgBar()->Value() > 0; },
         [&] {
             UC_ListView* lv = win->LV();
             inView = lv->TopItem() <= 20 && 20 <= lv->TopItem() + lv->VisibleRows() - 1;
-            selectedAlone = lv->NumSelectedItems() == 1 && lv->IsSelected(20);
+            selectionKept = lv->NumSelectedItems() == 2 && lv->IsSelected(3) && lv->IsSelected(4);
             marked = lv->IconType(20);
         });
     PressButton(*w, 2);
     ASSERT_TRUE(check.Done());
     EXPECT_TRUE(inView);
-    EXPECT_TRUE(selectedAlone);
+    EXPECT_TRUE(selectionKept);
     EXPECT_EQ(marked, int32_t(LVIcon::Arrow));
     // What is drawn is what a full drawing of the list gives.
     const QImage shown = w->LV()->ListSurface().Image().copy();

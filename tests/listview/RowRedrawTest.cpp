@@ -1,5 +1,6 @@
-// Drawing one row again (ReDrawItem) gives the picture of a full ReDraw, row tooltips reach
-// the pointer, and ScrollToItem brings an item into view only when it is off screen.
+// Drawing one row or one icon again (ReDrawItem, ReDrawItemIcon) gives the picture of a full
+// ReDraw, row tooltips reach the pointer, and ScrollToItem brings an item into view only when it is
+// off screen.
 
 #include "ListViewSupport.h"
 
@@ -51,6 +52,24 @@ TEST(ListRowRedraw, OneRowDrawnAgainMatchesAWholeRedraw) {
         f.lv->ReDrawItem(19);
         f.lv->ReDrawItem(-1);
         EXPECT_TRUE(before == f.lv->ListSurface().Image());
+    }
+}
+
+TEST(ListRowRedraw, AnIconDrawnAgainMatchesAWholeRedraw) {
+    ListFixture f(400, 160);
+    f.lv->SetUseMadara(1);
+    f.Rows(12);
+    f.lv->SetIsSelected(2, true); // rows 1 to 3 have a band next to or on them
+    f.lv->SetHLine(6, 0x0000FF);  // and rows 5 to 7 a separator
+    f.lv->ReDraw();
+    for (int item = 0; item < 8; ++item) {
+        for (const LVIcon icon : {LVIcon::Arrow, LVIcon::Cross, LVIcon::Skip}) {
+            f.lv->SetIconType(item, int32_t(icon));
+            f.lv->ReDrawItemIcon(item);
+            const QImage partly = f.lv->ListSurface().Image().copy();
+            f.lv->ReDraw();
+            EXPECT_TRUE(partly == f.lv->ListSurface().Image()) << "item " << item;
+        }
     }
 }
 
