@@ -13,6 +13,8 @@ using platform::SystemColor;
 
 UC_Bar::UC_Bar(QWidget* pParent) : QWidget(pParent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_LateDraw.setSingleShot(true);
+    connect(&m_LateDraw, &QTimer::timeout, this, [this] { Redraw(); });
     m_Canvas.SetFont(ControlFont(nullptr, 9, false));
 }
 
@@ -74,10 +76,16 @@ void UC_Bar::SetValue(int32_t pValue) {
     const int32_t x =
         m_Max > 0 ? int32_t(std::nearbyint(double(m_BarLength) * pValue / m_Max + 2 * px)) : 2 * px;
     const int32_t end = pValue == 0 ? 0 : x;
-    // Progress arrives many times per pixel: a fill that ends on the same pixel is not drawn
+    if (!m_Initialised) return;
+    m_FillEnd = end <= 0 ? 0 : std::clamp(end, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
+    // Progress arrives many times per pixel: a fill that ends on the pixel drawn is not drawn
     // again, and the bar is not repainted.
-    if (m_Initialised && FillPixels(end) == FillPixels(m_FillEnd)) {
-        m_FillEnd = end <= 0 ? 0 : std::clamp(end, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
+    if (FillPixels(end) == m_DrawnPixels) {
+        m_LateDraw.stop();
+        return;
+    }
+    if (m_DrawIntervalMs > 0 && m_LastDraw.isValid() && m_LastDraw.elapsed() < m_DrawIntervalMs) {
+        if (!m_LateDraw.isActive()) m_LateDraw.start(int(m_DrawIntervalMs - m_LastDraw.elapsed()));
         return;
     }
     DrawFill(end);
@@ -95,6 +103,9 @@ void UC_Bar::DrawFill(int32_t pX) {
     const int px = Px();
     const bool none = pX <= 0;
     const int piece = FillPixels(pX);
+    m_DrawnPixels = piece;
+    m_LastDraw.start();
+    m_LateDraw.stop();
     pX = std::clamp(pX, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
     m_FillEnd = none ? 0 : pX;
     m_Canvas.Clear();
