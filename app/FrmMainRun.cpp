@@ -107,8 +107,11 @@ bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelS
     std::string finalPath, settleError;
     const ItemOutcome outcome = SettleTarget(result, aborted, overWrite, pEditWave.KeptFrames(),
                                              files, &finalPath, &settleError);
-    if (outcome == ItemOutcome::Replaced) FillRowCells(pIndex, source); // the file has changed
     ShowRowStatus(pIndex, SettledStatus(outcome, finalPath, reason.empty() ? settleError : reason));
+    if (outcome == ItemOutcome::Replaced) { // the file has changed: its length and format too
+        FillRowCells(pIndex, source);
+        m_LV->ReDrawItem(pIndex);
+    }
     return outcome != ItemOutcome::Aborted;
 }
 

@@ -143,6 +143,9 @@ TEST_F(WindowTest, OverWriteKeepsASilentSourceAndRereadsAReplacedOne) {
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
     EXPECT_EQ(Tip(*w, 0), "done: the source was replaced");
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'01.500"); // read again
+    const QImage shown = w->LV()->ListSurface().Image().copy();    // and drawn
+    w->LV()->ReDraw();
+    EXPECT_TRUE(shown == w->LV()->ListSurface().Image());
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Format), "wav(44100Hz/16bit/Stereo)");
     EXPECT_EQ(Icon(*w, 1), LVIcon::Info);
     EXPECT_EQ(Tip(*w, 1), "no sound above the start threshold: source kept");
