@@ -166,7 +166,8 @@ void FrmMain::CreateDesignControls() {
     m_CheckNormMode = {peak};
 
     m_ProgBar = new UC_Bar(this);
-    m_ProgBar->SetIdle(1); // it shows a run's progress; no drags while none is going
+    m_ProgBar->SetIdle(1);          // it shows a run's progress; no drags while none is going
+    m_ProgBar->SetDrawInterval(15); // a file may take less than a frame: no faster than the eye
     PlaceTwips(m_ProgBar, 105, 3225, 7725, 285);
 
     m_LV = new UC_ListView(this);

@@ -5,6 +5,7 @@
 #include "app/InstanceLink.h"
 #include "app/InstanceLock.h"
 #include "app/PanelValues.h"
+#include "app/RowStatus.h"
 #include "controls/DrawHelpers.h"
 #include "services/panel/PanelSettings.h"
 #include "services/store/Settings.h"
@@ -187,6 +188,10 @@ class FrmMain : public QWidget, public PlacementWindow {
     bool RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelSettings& pAtStart);
     void ClearList();
     void SelectRunItem(int32_t pIndex);
+    // Shows what happened to row pIndex (icon and tooltip), counts it and draws only that row.
+    void ShowRowStatus(int32_t pIndex, const RowStatus& pStatus);
+    // Every row back to waiting, before a run.
+    void ClearRowStatuses();
     void EndRun();
 
     // File list.
@@ -194,6 +199,8 @@ class FrmMain : public QWidget, public PlacementWindow {
                         float X, float Y);
     void LV_DblClicked();
     void LV_DeletePressed();
+    // The title, length and format cells of row pRow (the list's addressing) for the file.
+    void FillRowCells(int32_t pRow, const std::string& pPath);
     // Removes the selected rows unless a run is going.
     void DeleteSelectedRows();
     void RedrawList();
@@ -223,6 +230,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     bool m_CloseWhenIdle = false;
     int32_t m_RunState = 0;
     int32_t m_AbortRequested = 0;
+    RunTally m_Tally; // the rows' states of the current or last run
 
     std::vector<UC_Check*> m_CheckParm;
     std::vector<UC_Slider*> m_SliderParm;

@@ -30,13 +30,17 @@ void FrmMain::AddTitle(const std::string& pPath, int32_t pDropRow) {
     (void)pDropRow; // rows are always appended
     if (PathPart(pPath, 0, 0, 0, 0, 1) != "wav") return;
     m_LV->AddItem(1);
+    SkipFailingStep([&] { m_LV->SetIconType(kLastRow, int32_t(LVIcon::Wave)); });
+    SkipFailingStep([&] { m_LV->SetAuxID(kLastRow, kPathAux, LocalText(pPath)); });
+    FillRowCells(kLastRow, pPath);
+}
+
+void FrmMain::FillRowCells(int32_t pRow, const std::string& pPath) {
     AudioInfo info;
     SkipFailingStep([&] { info = GetAudioInfo(pPath); });
     auto setCell = [&](FileColumn pColumn, const QString& pText) {
-        m_LV->SetValue(kLastRow, ColumnIndex(pColumn), pText);
+        m_LV->SetValue(pRow, ColumnIndex(pColumn), pText);
     };
-    SkipFailingStep([&] { m_LV->SetIconType(kLastRow, 1); });
-    SkipFailingStep([&] { m_LV->SetAuxID(kLastRow, kPathAux, LocalText(pPath)); });
     SkipFailingStep([&] { setCell(FileColumn::Title, LocalText(PathPart(pPath, 0, 0, 1, 0, 0))); });
     SkipFailingStep(
         [&] { setCell(FileColumn::Length, QString::fromStdString(DurationText(info.LengthMs))); });

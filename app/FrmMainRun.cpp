@@ -9,10 +9,14 @@
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "engine/C_EditWave.h"
+#include "engine/FailureReason.h"
 #include "platform/core/Events.h"
+#include "services/core/ResultFiles.h"
 
 #include <QFile>
 #include <QTimer>
+
+#include <algorithm>
 #include <memory>
 
 namespace app {
@@ -34,7 +38,7 @@ void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
 }
 
 void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
-    m_ProgBar->SetValue(ProgressValue(pRate));
+    m_ProgBar->SetValue(ProgressValue(pRate)); // draws only when the fill moves a pixel
     pCancel = m_AbortRequested;
 }
 
@@ -57,9 +61,13 @@ void FrmMain::StartRun() {
     const int32_t sortDisabled = m_LV->SortDisabled();
     m_LV->SetSortDisabled(1);
     const int32_t count = m_LV->ItemCount();
-    for (int32_t i = 0; i < count; ++i) {
-        if (!RunItem(editWave, i, atStart)) break;
-    }
+    ClearRowStatuses();
+    int32_t next = 0;
+    while (next < count && RunItem(editWave, next, atStart))
+        ++next;
+    // The rows the run did not reach: Abort ended it.
+    for (int32_t i = next + 1; i < std::min(count, m_LV->ItemCount()); ++i)
+        ShowRowStatus(i, SkippedStatus());
     m_LV->SetSortDisabled(sortDisabled);
     m_ProgBar->SetValue(0);
     busy.reset();
@@ -70,7 +78,10 @@ void FrmMain::StartRun() {
 bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelSettings& pAtStart) {
     if (pIndex >= m_LV->ItemCount()) return false;
     SelectRunItem(pIndex);
-    if (m_AbortRequested == 1) return false; // pressed while the row was shown
+    if (m_AbortRequested == 1) { // pressed while the row was shown
+        ShowRowStatus(pIndex, SkippedStatus());
+        return false;
+    }
 
     const std::string source =
         QFile::encodeName(m_LV->AuxID(pIndex, kPathAux).Text()).toStdString();
@@ -78,29 +89,68 @@ bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelS
     // The engine writes a work file; it takes its final name only when complete.
     const ItemFiles files =
         source.empty() ? ItemFiles{} : PlanItemFiles(source, OutputFolderOf(now), now.OverWrite);
-    if (files.Work.empty()) return true; // nothing to write, or refused before the edit
+    if (files.Work.empty()) { // nothing to write, or refused before the edit
+        ShowRowStatus(pIndex, FailedStatus(source.empty() ? "the row names no file" : files.Error));
+        return true;
+    }
 
     EditJob job = panel::PanelJob(pAtStart, now);
     job.SourcePath = source;
     job.TargetPath = files.Work;
     const int32_t result = pEditWave.Edit(job);
+    const bool aborted = m_AbortRequested == 1;
+    // Explained before the partial output goes: a full disk is seen while it is full.
+    std::string reason;
+    if (result != 1 && !aborted)
+        reason = FailureReason(source, results::FolderOf(files.Work), pEditWave.Status(),
+                               pEditWave.StatusDetail());
     // The source is replaced only when OverWrite was on for the whole file: a
     // target chosen for the output folder never lands on the source.
     const int32_t overWrite = now.OverWrite == 1 && m_CheckOw->Value() == 1 ? 1 : 0;
-    return SettleTarget(result, m_AbortRequested == 1, overWrite, pEditWave.KeptFrames(), files) !=
-           ItemOutcome::Aborted;
+    std::string finalPath, settleError;
+    const ItemOutcome outcome = SettleTarget(result, aborted, overWrite, pEditWave.KeptFrames(),
+                                             files, &finalPath, &settleError);
+    ShowRowStatus(pIndex, SettledStatus(outcome, finalPath, reason.empty() ? settleError : reason));
+    if (outcome == ItemOutcome::Replaced) { // the file has changed: its length and format too
+        FillRowCells(pIndex, source);
+        m_LV->ReDrawItem(pIndex);
+    }
+    return outcome != ItemOutcome::Aborted;
 }
 
+// Marks the row in hand with the working icon (the row becomes the list's cursor) and
+// scrolls it into view when it is not on screen. Only the icon is drawn again: a file takes
+// a fraction of a millisecond, and drawing whole rows would cost as much as the edit.
 void FrmMain::SelectRunItem(int32_t pIndex) {
-    m_LV->UnSelectAll();
-    m_LV->SetSelectedItem(pIndex);
-    m_LV->SetIsSelected(pIndex, true);
-    m_LV->ReDraw();
+    m_LV->SetCursorItem(pIndex);
+    m_LV->SetIconType(pIndex, int32_t(LVIcon::Arrow));
+    m_LV->SetItemTip(pIndex, QStringLiteral("processing"));
+    if (!m_LV->ScrollToItem(pIndex)) m_LV->ReDrawItemIcon(pIndex);
     platform::PumpEvents();
+}
+
+void FrmMain::ShowRowStatus(int32_t pIndex, const RowStatus& pStatus) {
+    static constexpr LVIcon kIcons[] = {LVIcon::Wave, LVIcon::Arrow, LVIcon::Check,
+                                        LVIcon::Info, LVIcon::Cross, LVIcon::Skip};
+    m_LV->SetIconType(pIndex, int32_t(kIcons[size_t(pStatus.State)]));
+    m_LV->SetItemTip(pIndex, QFile::decodeName(pStatus.Text.c_str()));
+    m_Tally.Add(pStatus.State);
+    m_LV->ReDrawItemIcon(pIndex);
+}
+
+void FrmMain::ClearRowStatuses() {
+    m_Tally = RunTally{};
+    m_ProgBar->SetTextToDisp(QString());
+    for (int32_t i = 0; i < m_LV->ItemCount(); ++i) {
+        m_LV->SetIconType(i, int32_t(LVIcon::Wave));
+        m_LV->SetItemTip(i, QString());
+    }
+    m_LV->ReDraw();
 }
 
 void FrmMain::EndRun() {
     m_RunState = 0;
+    m_ProgBar->SetTextToDisp(QString::fromStdString(m_Tally.Summary()));
     m_ProgBar->SetIdle(1);
     if (m_CloseWhenIdle) {
         m_CloseWhenIdle = false;

@@ -49,11 +49,13 @@ ItemFiles PlanItemFiles(const std::string& pSource, const std::string& pSoundPat
 
 namespace {
 
-ItemOutcome Claimed(const ItemFiles& pFiles, ItemOutcome pSuccess, std::string* pFinalPath) {
+ItemOutcome Claimed(const ItemFiles& pFiles, ItemOutcome pSuccess, std::string* pFinalPath,
+                    std::string* pError) {
     const results::Claim claim =
         results::ClaimFreeName(pFiles.Work, pFiles.Wanted, pFiles.NumberAlways);
     if (claim.Path.empty()) {
         results::RemoveIfPresent(pFiles.Work);
+        if (pError) *pError = claim.Error;
         return ItemOutcome::Failed;
     }
     if (pFinalPath) *pFinalPath = claim.Path;
@@ -63,8 +65,9 @@ ItemOutcome Claimed(const ItemFiles& pFiles, ItemOutcome pSuccess, std::string* 
 } // namespace
 
 ItemOutcome SettleTarget(int32_t pResult, bool pAborted, int32_t pOverWrite, int64_t pKeptFrames,
-                         const ItemFiles& pFiles, std::string* pFinalPath) {
+                         const ItemFiles& pFiles, std::string* pFinalPath, std::string* pError) {
     if (pFinalPath) pFinalPath->clear();
+    if (pError) pError->clear();
     if (pFiles.Work.empty()) return pAborted ? ItemOutcome::Aborted : ItemOutcome::Failed;
     if (pAborted || pResult != 1) {
         results::RemoveIfPresent(pFiles.Work);
@@ -77,14 +80,17 @@ ItemOutcome SettleTarget(int32_t pResult, bool pAborted, int32_t pOverWrite, int
             results::RemoveIfPresent(pFiles.Work);
             return ItemOutcome::NoSound;
         }
-        return Claimed(pFiles, ItemOutcome::WrittenEmpty, pFinalPath);
+        return Claimed(pFiles, ItemOutcome::WrittenEmpty, pFinalPath, pError);
     }
-    if (!replace) return Claimed(pFiles, ItemOutcome::Written, pFinalPath);
-    if (results::ReplaceWithResult(pFiles.Work, pFiles.Replaces).empty()) {
+    if (!replace) return Claimed(pFiles, ItemOutcome::Written, pFinalPath, pError);
+    const std::string replaceError = results::ReplaceWithResult(pFiles.Work, pFiles.Replaces);
+    if (replaceError.empty()) {
         if (pFinalPath) *pFinalPath = pFiles.Replaces;
         return ItemOutcome::Replaced;
     }
-    return Claimed(pFiles, ItemOutcome::ReplaceFailed, pFinalPath);
+    const ItemOutcome outcome = Claimed(pFiles, ItemOutcome::ReplaceFailed, pFinalPath, pError);
+    if (pError && outcome == ItemOutcome::ReplaceFailed) *pError = replaceError;
+    return outcome;
 }
 
 } // namespace app

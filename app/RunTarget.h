@@ -43,8 +43,11 @@ enum class ItemOutcome {
 // `keptFrames` frames of audio: an abort or a failed job removes it (a
 // half-written file is not a result); a finished job with OverWrite on replaces
 // the source in one rename, unless it kept no audio; otherwise the result takes
-// the first free name of its series (finalPath, when given, receives it).
+// the first free name of its series (finalPath, when given, receives it). error, when given,
+// receives why a finished result could not be placed (Failed) or could not replace the
+// source (ReplaceFailed).
 ItemOutcome SettleTarget(int32_t pResult, bool pAborted, int32_t pOverWrite, int64_t pKeptFrames,
-                         const ItemFiles& pFiles, std::string* pFinalPath = nullptr);
+                         const ItemFiles& pFiles, std::string* pFinalPath = nullptr,
+                         std::string* pError = nullptr);
 
 } // namespace app

@@ -27,19 +27,6 @@ std::string AsGiven(const std::string& pOriginal, const std::string& pPath) {
 
 } // namespace
 
-std::string SourceProblem(const std::string& pPath, int64_t* pBytes) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(pPath, ec);
-    if (status.type() == std::filesystem::file_type::not_found) return "missing";
-    if (ec) return "cannot read: " + ec.message();
-    if (!std::filesystem::is_regular_file(status)) return "not a regular file";
-    if (pBytes) {
-        const auto size = std::filesystem::file_size(pPath, ec);
-        *pBytes = ec ? 0 : static_cast<int64_t>(size);
-    }
-    return {};
-}
-
 std::string WithFolder(const std::string& pPath) {
     if (pPath.empty() || pPath.find('/') != std::string::npos) return pPath;
     return "./" + pPath;

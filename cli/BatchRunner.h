@@ -4,6 +4,7 @@
 #include "cli/Options.h"
 #include "engine/EditStatus.h"
 #include "engine/Loudness.h"
+#include "engine/FailureReason.h"
 
 #include <atomic>
 #include <cstdint>
@@ -68,11 +69,6 @@ struct FileResult {
     bool Started = false; // false when the batch was stopped before this file
 };
 
-// Why a source with no sound above the start threshold was not replaced (an error), and
-// what is said of a result that was written all the same (a warning).
-inline constexpr const char* kNoSoundKept = "no sound above the start threshold: source kept";
-inline constexpr const char* kNoSoundWritten =
-    "no sound above the start threshold: the result holds no audio";
 // What is said of a loudness result the true-peak ceiling kept below its target.
 std::string CeilingWarning(const EditJob& pJob, const EditOutcome& pOutcome);
 
@@ -108,10 +104,6 @@ class BatchRunner {
     FailureExplainer m_Explain;
     const std::atomic<int>& m_Stop;
 };
-
-// What keeps a source from being edited before the engine sees it: "missing", "not a
-// regular file" or "cannot read: ..."; empty for a regular file, whose size goes to bytes.
-std::string SourceProblem(const std::string& pPath, int64_t* pBytes = nullptr);
 
 // The path as the path helpers need it: a bare file name gets a "./" in front.
 std::string WithFolder(const std::string& pPath);

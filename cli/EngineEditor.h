@@ -8,9 +8,8 @@ namespace cli {
 // An Editor that runs C_EditWave::EditWave.
 std::unique_ptr<Editor> MakeEngineEditor();
 
-// Why a file the engine did not finish failed, from the engine's status and detail: missing,
-// not a WAV file it can edit (and why: "A-law", "4 channels", what the first bytes show),
-// disk full where the result was going, a failed write, ... Never starts the media helper.
+// Why a file the engine did not finish failed (FailureReason of the outcome's status and
+// detail). Never starts the media helper.
 std::string ExplainFailure(const std::string& pSource, const std::string& pTargetFolder,
                            const EditOutcome& pOutcome);
 

@@ -434,14 +434,15 @@ std::vector<qsizetype> CharacterEnds(const QString& pText, bool pFromEnd) {
 } // namespace
 
 QString FitText(const QString& pText, const Surface& pS, int pMaxWidth, bool keepEnd) {
+    const int px = Px();
+    // Most cells fit: that costs one measurement, without splitting the text into characters.
+    if (pS.TextWidth(pText) * px <= pMaxWidth) return pText;
     const std::vector<qsizetype> ends = CharacterEnds(pText, keepEnd);
     if (ends.size() < 2) return pText;
-    const int px = Px();
     auto piece = [&](size_t pChars) {
         const qsizetype len = ends[pChars - 1];
         return keepEnd ? pText.right(len) : pText.left(len);
     };
-    if (pS.TextWidth(pText) * px <= pMaxWidth) return pText;
     for (size_t n = 2; n <= ends.size(); ++n)
         if (pS.TextWidth(piece(n)) * px > pMaxWidth) return piece(n - 1);
     return pText;

@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -12,6 +13,8 @@ using platform::SystemColor;
 
 UC_Bar::UC_Bar(QWidget* pParent) : QWidget(pParent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_LateDraw.setSingleShot(true);
+    connect(&m_LateDraw, &QTimer::timeout, this, [this] { Redraw(); });
     m_Canvas.SetFont(ControlFont(nullptr, 9, false));
 }
 
@@ -72,19 +75,42 @@ void UC_Bar::SetValue(int32_t pValue) {
     const int px = Px();
     const int32_t x =
         m_Max > 0 ? int32_t(std::nearbyint(double(m_BarLength) * pValue / m_Max + 2 * px)) : 2 * px;
-    DrawFill(pValue == 0 ? 0 : x);
+    const int32_t end = pValue == 0 ? 0 : x;
+    if (!m_Initialised) return;
+    m_FillEnd = end <= 0 ? 0 : std::clamp(end, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
+    // Progress arrives many times per pixel: a fill that ends on the pixel drawn is not drawn
+    // again, and the bar is not repainted.
+    if (FillPixels(end) == m_DrawnPixels) {
+        m_LateDraw.stop();
+        return;
+    }
+    if (m_DrawIntervalMs > 0 && m_LastDraw.isValid() && m_LastDraw.elapsed() < m_DrawIntervalMs) {
+        if (!m_LateDraw.isActive()) m_LateDraw.start(int(m_DrawIntervalMs - m_LastDraw.elapsed()));
+        return;
+    }
+    DrawFill(end);
+}
+
+int UC_Bar::FillPixels(int32_t pX) const {
+    if (pX <= 0) return 0;
+    const int px = Px();
+    pX = std::clamp(pX, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
+    return std::max(0, std::min(m_Looks.Width(), pX / px - 1));
 }
 
 void UC_Bar::DrawFill(int32_t pX) {
     if (!m_Initialised) return;
     const int px = Px();
     const bool none = pX <= 0;
+    const int piece = FillPixels(pX);
+    m_DrawnPixels = piece;
+    m_LastDraw.start();
+    m_LateDraw.stop();
     pX = std::clamp(pX, 2 * px, ToTwips(m_Looks.Width()) + 2 * px);
     m_FillEnd = none ? 0 : pX;
     m_Canvas.Clear();
     const int half = m_Looks.Height() / 2;
     m_Canvas.CopyFrom(1, 1, m_Looks, 0, 0, m_Looks.Width(), half);
-    const int piece = none ? 0 : std::min(m_Looks.Width(), pX / px - 1);
     if (piece > 0) m_Canvas.CopyFrom(1, 1, m_Looks, m_Looks.Width() - piece, half, piece, half);
     m_Canvas.DrawEdge(0, 0, width(), height(), true);
     DrawText();

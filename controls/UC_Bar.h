@@ -2,7 +2,9 @@
 
 #include "controls/DrawHelpers.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -35,6 +37,10 @@ class UC_Bar : public QWidget {
     // reported and SetValue still draws). Setting it ends a hold.
     int32_t Idle() const { return m_Idle; }
     void SetIdle(int32_t pValue);
+    // 0 (the default): every value that moves the fill by a pixel is drawn at once. n > 0:
+    // values that come faster are drawn at most every n ms; the last one is drawn from the
+    // event loop when they stop. Value() and FillEnd() always follow at once.
+    void SetDrawInterval(int32_t pMs) { m_DrawIntervalMs = pMs; }
     int16_t Clicked() const { return m_Clicked; }
 
     // Control width less 4 px, twips.
@@ -57,12 +63,18 @@ class UC_Bar : public QWidget {
 
   private:
     void DrawFill(int32_t pX);
+    // The fill end pX (twips, 0 = none) as DrawFill draws it: its last pixel column, 0 = none.
+    int FillPixels(int32_t pX) const;
     void DrawText();
     void FollowPointer(int pX);
     void Redraw() { DrawFill(m_FillEnd); }
     bool TakesDrags() const { return m_Locked == 0 && m_Idle == 0; }
     void EndHold();
 
+    int32_t m_DrawIntervalMs = 0;
+    int m_DrawnPixels = 0; // the fill's last pixel column as drawn (FillPixels)
+    QElapsedTimer m_LastDraw;
+    QTimer m_LateDraw; // draws a value that came within the interval
     int32_t m_Value = 0;
     int32_t m_Max = 1000;
     QString m_Text;

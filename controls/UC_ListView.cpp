@@ -481,6 +481,10 @@ void UC_ListView::HideAllEditors() {
         c->hide();
 }
 
+int32_t UC_ListView::DrawnRows() const {
+    return OneHeight() > 0 ? (m_ListSurface.Height() * Px()) / OneHeight() : 0;
+}
+
 void UC_ListView::ReDraw() {
     if (!m_Initialised) return;
     if (m_DrawDepth == 0) {
@@ -488,33 +492,109 @@ void UC_ListView::ReDraw() {
         Yield();
         --m_DrawDepth;
     }
-    const int32_t px = Px();
     m_ListSurface.SetBackColor(m_BackColor);
     m_ListSurface.SetFont(m_ListFont);
     m_ListSurface.Clear();
-    const int32_t rows = OneHeight() > 0 ? (m_ListSurface.Height() * px) / OneHeight() : 0;
+    const int32_t rows = DrawnRows();
     const bool cursorShown = SelectedItem() >= 0 && SelectedItem() < ItemCount() &&
                              SelectedItem() >= TopItem() && SelectedItem() <= TopItem() + rows - 1;
     if (!cursorShown || m_Options.HideTextCombo == 1) HideAllEditors();
 
-    const int32_t width = m_ListSurface.Width();
-    if (m_Options.UseMadara) {
-        for (int32_t i = 0; i <= rows; ++i) {
-            if (((TopItem() + i) & 1) == 0) continue;
-            const int32_t y1 = (i * OneHeight() + px) / px, y2 = ((i + 1) * OneHeight()) / px;
-            m_ListSurface.FillBox(0, y1, width, y2 - y1 + 1, StripeColor);
-        }
-    }
-    for (int32_t j = 0; j <= rows && TopItem() + j < ItemCount(); ++j) {
-        const int32_t item = TopItem() + j;
-        if (!m_Options.IconDisabled && HOffset() < 16 * px && IconType(item) != -1)
-            DrawIcon(j, IconType(item));
-        DrawCells(j, item, item == SelectedItem());
-        DrawRowMarks(j, item);
-    }
+    for (int32_t i = 0; i <= rows; ++i)
+        DrawStripe(i);
+    for (int32_t j = 0; j <= rows && TopItem() + j < ItemCount(); ++j)
+        DrawRow(j, TopItem() + j);
     DrawColumnSeparators();
     m_DrawnTop = TopItem();
     m_PictureList->update();
+}
+
+void UC_ListView::ReDrawItem(int32_t pIndex) {
+    if (!m_Initialised || m_ListSurface.IsNull() || m_DrawnTop != TopItem()) return ReDraw();
+    const int32_t rows = DrawnRows();
+    const int32_t row = pIndex - TopItem();
+    if (pIndex < 0 || pIndex >= ItemCount() || row < 0 || row > rows) return;
+    const int32_t px = Px();
+    // The pixels row `row` owns, and the rows whose marks reach into them from above.
+    const int32_t top = (row * OneHeight()) / px;
+    const int32_t bottom =
+        std::min(((row + 1) * OneHeight() + EditorHeight() + px) / px + 1, m_ListSurface.Height());
+    const int32_t reach = OneHeight() > 0 ? EditorHeight() / OneHeight() + 1 : 1;
+    if (m_RowBand.Width() != m_ListSurface.Width() || m_RowBand.Height() != bottom - top)
+        m_RowBand.Resize(m_ListSurface.Width(), bottom - top);
+    m_RowBand.SetBackColor(m_BackColor);
+    m_RowBand.SetFont(m_ListFont);
+    m_RowBand.Clear();
+    m_DrawOn = &m_RowBand;
+    m_DrawDy = top;
+    const int32_t first = std::max(row - reach, 0), last = std::min(row + 1, rows);
+    for (int32_t j = first; j <= last; ++j)
+        DrawStripe(j);
+    // The neighbours' texts lie outside the row's pixels: only their icons and marks count.
+    for (int32_t j = first; j <= last && TopItem() + j < ItemCount(); ++j)
+        DrawRow(j, TopItem() + j, j == row);
+    DrawColumnSeparators();
+    m_DrawOn = &m_ListSurface;
+    m_DrawDy = 0;
+    // Only the row's own pixels go back: the neighbours were drawn for their marks alone.
+    const int32_t ownBottom = std::min(((row + 1) * OneHeight()) / px + 2, bottom);
+    m_ListSurface.CopyFrom(0, top, m_RowBand, 0, 0, m_RowBand.Width(), ownBottom - top,
+                           platform::CopyMode::Copy);
+    m_PictureList->update(0, top, m_ListSurface.Width(), ownBottom - top);
+}
+
+void UC_ListView::ReDrawItemIcon(int32_t pIndex) {
+    if (!m_Initialised || m_ListSurface.IsNull() || m_DrawnTop != TopItem()) return ReDraw();
+    const int32_t row = pIndex - TopItem();
+    if (pIndex < 0 || pIndex >= ItemCount() || row < 0 || row > DrawnRows()) return;
+    const int32_t px = Px();
+    const int32_t oneHeightPx = OneHeight() / px;
+    const int32_t d = RoundToInt((double(OneHeight()) / px - 16.0) / 2.0);
+    const int32_t y = RoundToInt(double(row) * OneHeight() / px + d);
+    // Marks of this row or of its neighbours may reach under the icon: then the whole row.
+    bool covered = m_Options.IconDisabled || HOffset() != 0 || m_Options.BorderIfBlank != 0 ||
+                   OneHeight() % px != 0 || EditorHeight() != OneHeight() ||
+                   (d < 1 && m_Options.UseMadara) || d < 0 || d + 15 > oneHeightPx;
+    for (int32_t i = std::max(pIndex - 1, 0);
+         !covered && i <= std::min(pIndex + 1, ItemCount() - 1); ++i)
+        covered = IsSelected(i) || HLine(i) != 0;
+    if (covered) return ReDrawItem(pIndex);
+    const bool striped = m_Options.UseMadara && ((TopItem() + row) & 1) == 1;
+    m_ListSurface.FillBox(2, y, 16, 16, striped ? StripeColor : m_BackColor);
+    if (IconType(pIndex) != -1) DrawIcon(row, IconType(pIndex));
+    m_PictureList->update(2, y, 16, 16);
+}
+
+bool UC_ListView::ScrollToItem(int32_t pIndex) {
+    if (!m_Initialised || !m_Vbar || !m_Vbar->IsShown() || pIndex < 0 || pIndex >= ItemCount())
+        return false;
+    if (pIndex >= TopItem() && pIndex <= TopItem() + m_VisibleRows - 1) return false;
+    // Below the view it becomes the second row, so that a walk down the list scrolls once
+    // per page and keeps the row before it in sight; above the view, the top row.
+    const int32_t wanted = pIndex > TopItem() ? pIndex - 1 : pIndex;
+    WriteVBar(std::clamp(wanted, 0, m_Vbar->Max()));
+    if (m_DrawnTop != TopItem()) ReDraw(); // the bar's own sync may have drawn it
+    return true;
+}
+
+int32_t UC_ListView::ItemAtY(float Y) const {
+    if (OneHeight() <= 0 || Y < 0) return -1;
+    const int32_t item = TopItem() + int32_t(Y / float(OneHeight()));
+    return item < ItemCount() ? item : -1;
+}
+
+void UC_ListView::DrawStripe(int32_t pRow) {
+    if (!m_Options.UseMadara || ((TopItem() + pRow) & 1) == 0) return;
+    const int32_t px = Px();
+    const int32_t y1 = (pRow * OneHeight() + px) / px, y2 = ((pRow + 1) * OneHeight()) / px;
+    m_DrawOn->FillBox(0, y1 - m_DrawDy, m_DrawOn->Width(), y2 - y1 + 1, StripeColor);
+}
+
+void UC_ListView::DrawRow(int32_t pRow, int32_t pItem, bool pWithCells) {
+    if (!m_Options.IconDisabled && HOffset() < 16 * Px() && IconType(pItem) != -1)
+        DrawIcon(pRow, IconType(pItem));
+    if (pWithCells) DrawCells(pRow, pItem, pItem == SelectedItem());
+    DrawRowMarks(pRow, pItem);
 }
 
 void UC_ListView::DrawIcon(int32_t pRow, int32_t pIcon) {
@@ -522,15 +602,15 @@ void UC_ListView::DrawIcon(int32_t pRow, int32_t pIcon) {
     if (pIcon < 0 || pIcon * 16 >= m_Icons.Width()) return;
     const int32_t x = 2 - HOffset() / px;
     const int32_t d = RoundToInt((double(OneHeight()) / px - 16.0) / 2.0);
-    const int32_t y = RoundToInt(double(pRow) * OneHeight() / px + d);
-    m_ListSurface.CopyFrom(x, y, m_Icons, pIcon * 16, 16, 16, 16, platform::CopyMode::And);
-    m_ListSurface.CopyFrom(x, y, m_Icons, pIcon * 16, 0, 16, 16, platform::CopyMode::Xor);
+    const int32_t y = RoundToInt(double(pRow) * OneHeight() / px + d) - m_DrawDy;
+    m_DrawOn->CopyFrom(x, y, m_Icons, pIcon * 16, 16, 16, 16, platform::CopyMode::And);
+    m_DrawOn->CopyFrom(x, y, m_Icons, pIcon * 16, 0, 16, 16, platform::CopyMode::Xor);
 }
 
 void UC_ListView::DrawCells(int32_t pRow, int32_t pItem, bool pCursorRow) {
     const int32_t px = Px();
     const Color color = DispColor(pItem);
-    const int32_t y = (pRow * OneHeight() + 4 * px) / px;
+    const int32_t y = (pRow * OneHeight() + 4 * px) / px - m_DrawDy;
     int32_t k = 0;
     for (int32_t col : m_Model.TabPositions()) {
         const LVTab& tab = m_Model.Tab(col);
@@ -550,7 +630,7 @@ void UC_ListView::DrawCells(int32_t pRow, int32_t pItem, bool pCursorRow) {
             x = m_IconArea - HOffset();
         else
             x = tab.Left + 6 * px - HOffset();
-        if (!text.isEmpty()) m_ListSurface.Print(x / px, y, text, color);
+        if (!text.isEmpty()) m_DrawOn->Print(x / px, y, text, color);
         if (pCursorRow) PlaceEditorsOnRow(tab, pRow, full);
     }
 }
@@ -582,20 +662,21 @@ void UC_ListView::PlaceEditorsOnRow(const LVTab& pTab, int32_t pRow, const QStri
 
 void UC_ListView::DrawRowMarks(int32_t pRow, int32_t pItem) {
     const int32_t px = Px();
-    const int32_t width = m_ListSurface.Width();
-    const int32_t y1 = (pRow * OneHeight() + px) / px;
-    const int32_t y2 = (pRow * OneHeight() + EditorHeight() + px) / px;
+    Surface& on = *m_DrawOn;
+    const int32_t width = on.Width();
+    const int32_t y1 = (pRow * OneHeight() + px) / px - m_DrawDy;
+    const int32_t y2 = (pRow * OneHeight() + EditorHeight() + px) / px - m_DrawDy;
     if (IsSelected(pItem)) {
-        m_ListSurface.SetDrawMode(m_Options.SelectedColorMode);
-        m_ListSurface.FillBox(0, y1, width, y2 - y1 + 1, m_Options.SelectedColor);
-        m_ListSurface.SetDrawMode(platform::kRasterCopyPen);
+        on.SetDrawMode(m_Options.SelectedColorMode);
+        on.FillBox(0, y1, width, y2 - y1 + 1, m_Options.SelectedColor);
+        on.SetDrawMode(platform::kRasterCopyPen);
     }
-    if (HLine(pItem) != 0) m_ListSurface.Line(0, y1, width, y1, HLine(pItem));
+    if (HLine(pItem) != 0) on.Line(0, y1, width, y1, HLine(pItem));
     if (m_Options.BorderIfBlank != 0 &&
         Value(pItem, m_Options.BorderIfBlank - 1).Text().isEmpty()) {
-        m_ListSurface.SetDrawMode(m_Options.SelectedColorMode);
-        m_ListSurface.FillBox(0, y1, width, y2 - y1 + 1, BlankColor);
-        m_ListSurface.SetDrawMode(platform::kRasterCopyPen);
+        on.SetDrawMode(m_Options.SelectedColorMode);
+        on.FillBox(0, y1, width, y2 - y1 + 1, BlankColor);
+        on.SetDrawMode(platform::kRasterCopyPen);
     }
 }
 
@@ -607,7 +688,7 @@ void UC_ListView::DrawColumnSeparators() {
         const LVTab& tab = m_Model.Tab(col);
         if (tab.TabHidden == 1) continue;
         const int32_t x = (tab.Right - HOffset() - px) / px;
-        m_ListSurface.Line(x, 0, x, m_ListSurface.Height(), color);
+        m_DrawOn->Line(x, 0, x, m_DrawOn->Height(), color);
     }
 }
 

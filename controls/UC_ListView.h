@@ -44,6 +44,21 @@ class UC_ListViewData {
     QMimeData* m_Write;
 };
 
+// The icons of the list's icon strip, by their IconType number.
+enum class LVIcon : int32_t {
+    Page,
+    Wave,
+    Folder,
+    Note,
+    Check,
+    Cross,
+    Star,
+    Arrow,
+    Speaker,
+    Info,
+    Skip
+};
+
 // The list's behaviour switches and selection band, as one record; all flags are 0 = off.
 struct UC_ListViewOptions {
     int32_t HbarDisabled = 0;   // no horizontal bar
@@ -163,6 +178,8 @@ class UC_ListView : public QWidget {
     void SetDispColor(int32_t pIndex, uint32_t pValue) { m_Model.SetDispColor(pIndex, pValue); }
     uint32_t HLine(int32_t pIndex) const { return m_Model.HLine(pIndex); }
     void SetHLine(int32_t pIndex, uint32_t pValue) { m_Model.SetHLine(pIndex, pValue); }
+    QString ItemTip(int32_t pIndex) const { return m_Model.ItemTip(pIndex); }
+    void SetItemTip(int32_t pIndex, const QString& pText) { m_Model.SetItemTip(pIndex, pText); }
     void ExchangeItem(int32_t pPlus) { m_Model.ExchangeItem(pPlus); }
     void MoveCursor(int32_t pIsDown) { m_Model.MoveCursor(pIsDown); }
     void ReOrder(int32_t pOrderItem, int32_t pForce) { m_Model.ReOrder(pOrderItem, pForce); }
@@ -170,6 +187,8 @@ class UC_ListView : public QWidget {
     int32_t YsItem(double pY) const { return m_Model.YsItem(pY); }
     int32_t SelectedItem() const { return m_Model.SelectedItem(); }
     void SetSelectedItem(int32_t pValue) { m_Model.SetSelectedItem(pValue); }
+    // Moves the cursor (SelectedItem) without selecting anything.
+    void SetCursorItem(int32_t pValue) { m_Model.SetCursor(pValue); }
     int32_t SelectedData() const { return m_Model.SelectedData(); }
     bool IsSelected(int32_t pIndex) const { return m_Model.IsSelected(pIndex); }
     void SetIsSelected(int32_t pIndex, bool pValue) { m_Model.SetIsSelected(pIndex, pValue); }
@@ -191,6 +210,16 @@ class UC_ListView : public QWidget {
     void UserControl_Resize();
     void SetVbarParm();
     void ReDraw();
+    // Draws item pIndex again, and only it, when it is on screen; the rest of the rows stay
+    // as drawn (for a change to one row while the others are unchanged: cheaper than ReDraw).
+    void ReDrawItem(int32_t pIndex);
+    // Scrolls so that item pIndex is on screen (as the second row when it lies below the
+    // view, the top row when above), drawing nothing when it already is. True when the list
+    // scrolled (and was drawn again).
+    bool ScrollToItem(int32_t pIndex);
+    // Draws only the icon of item pIndex again (after SetIconType), when nothing but the
+    // row's background lies under it; otherwise the whole row, as ReDrawItem.
+    void ReDrawItemIcon(int32_t pIndex);
     void ReDrawTab(int32_t pPushedData);
     void Refresh();
     void VBarMove(int32_t pValue);
@@ -203,6 +232,8 @@ class UC_ListView : public QWidget {
     // Header height in twips, and the top of its captions in pixels.
     int32_t HeaderHeight() const { return m_TabHeight; }
     static int CaptionTop(bool pPushed) { return (pPushed ? 1 : 0) + 3; }
+    // The item drawn at Y (twips of the row area), -1 for none.
+    int32_t ItemAtY(float Y) const;
 
     // ---- interaction, in the coordinates (twips) of the part receiving them
     void PictureList_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
@@ -289,6 +320,11 @@ class UC_ListView : public QWidget {
     QComboBox* NewComboEditor();
     void HideAllEditors();
     void PlaceEditorsOnRow(const LVTab& pTab, int32_t pRow, const QString& pText);
+    // Rows 0..rows-1 of the row area fit; one more is drawn cut off.
+    int32_t DrawnRows() const;
+    // The row drawing goes to m_DrawOn, pDy pixels up from the row area's coordinates.
+    void DrawStripe(int32_t pRow);
+    void DrawRow(int32_t pRow, int32_t pItem, bool pWithCells = true);
     void DrawIcon(int32_t pRow, int32_t pIcon);
     void DrawCells(int32_t pRow, int32_t pItem, bool pCursorRow);
     void DrawRowMarks(int32_t pRow, int32_t pItem);
@@ -313,6 +349,9 @@ class UC_ListView : public QWidget {
     std::vector<QComboBox*> m_ComboLv;
     QMenu* m_Menu = nullptr;
     Surface m_ListSurface;
+    Surface m_RowBand;                  // scratch of ReDrawItem
+    Surface* m_DrawOn = &m_ListSurface; // where the row drawing goes
+    int32_t m_DrawDy = 0;               // pixels the row drawing is moved up
     Surface m_TabSurface;
     Surface m_TabGrad;
     Surface m_Icons;

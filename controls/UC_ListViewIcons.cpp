@@ -1,4 +1,4 @@
-// The list's icon strip: ten 16 x 16 icons side by side, images in the top row
+// The list's icon strip: eleven 16 x 16 icons side by side, images in the top row
 // and their masks below (a mask is black where the icon covers the row).
 #include "controls/UC_ListView.h"
 
@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kIconCount = 10;
+constexpr int kIconCount = 11;
 constexpr int kIconSize = 16;
 
 void Page(QPainter& pPainter, const QColor& pFill) {
@@ -107,6 +107,15 @@ void Info(QPainter& pPainter) {
     pPainter.drawRect(QRectF(7, 6.5, 2, 6.5));
 }
 
+// A grey circle with a bar across: left out.
+void Skip(QPainter& pPainter) {
+    pPainter.setPen(QPen(QColor(110, 110, 110), 1.5));
+    pPainter.setBrush(QColor(225, 225, 225));
+    pPainter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    pPainter.setPen(QPen(QColor(110, 110, 110), 2.5, Qt::SolidLine, Qt::FlatCap));
+    pPainter.drawLine(QPointF(4.5, 8), QPointF(11.5, 8));
+}
+
 } // namespace
 
 void UC_ListView::PaintIcons() {
@@ -121,7 +130,8 @@ void UC_ListView::PaintIcons() {
         Star,
         Arrow,
         Speaker,
-        Info};
+        Info,
+        Skip};
     m_Icons.Resize(kIconCount * kIconSize, 2 * kIconSize);
     QImage& strip = m_Icons.Image();
     for (int n = 0; n < kIconCount; ++n) {

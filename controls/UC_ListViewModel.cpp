@@ -181,6 +181,16 @@ void UC_ListViewModel::SetIconType(int32_t pIndex, int32_t pValue) {
     if (i >= 0) m_Items[size_t(i)].IconType = pValue;
 }
 
+QString UC_ListViewModel::ItemTip(int32_t pIndex) const {
+    const int32_t i = ResolveIndex(pIndex, true);
+    return i < 0 ? QString() : m_Items[size_t(i)].Tip;
+}
+
+void UC_ListViewModel::SetItemTip(int32_t pIndex, const QString& pText) {
+    const int32_t i = ResolveIndex(pIndex, true);
+    if (i >= 0) m_Items[size_t(i)].Tip = pText;
+}
+
 uint32_t UC_ListViewModel::DispColor(int32_t pIndex) const {
     const int32_t i = ResolveIndex(pIndex, false);
     return i < 0 ? 0 : m_Items[size_t(i)].DispColor;

@@ -38,6 +38,7 @@ struct LVItem {
     int32_t IconType = 0;
     uint32_t DispColor = 0;
     uint32_t HLine = 0;
+    QString Tip; // shown when the pointer rests on the row; empty = none
     std::vector<LVVariant> Data;
     std::vector<LVVariant> Aux;
 };
@@ -119,6 +120,9 @@ class UC_ListViewModel {
     void SetDispColor(int32_t pIndex, uint32_t pValue);
     uint32_t HLine(int32_t pIndex) const;
     void SetHLine(int32_t pIndex, uint32_t pValue);
+    // The row's tooltip text (what happened to it, say); moves with the row when sorting.
+    QString ItemTip(int32_t pIndex) const;
+    void SetItemTip(int32_t pIndex, const QString& pText);
 
     void ExchangeItem(int32_t pPlus);
     void MoveCursor(int32_t pIsDown);

@@ -5,8 +5,10 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWheelEvent>
 
 UC_ListViewPane::UC_ListViewPane(UC_ListView* pOwner, Kind pKind, const platform::Surface& pSurface,
@@ -15,6 +17,24 @@ UC_ListViewPane::UC_ListViewPane(UC_ListView* pOwner, Kind pKind, const platform
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setAcceptDrops(m_Kind == Kind::Rows);
+}
+
+bool UC_ListViewPane::event(QEvent* pEvent) {
+    if (pEvent->type() != QEvent::ToolTip || m_Kind != Kind::Rows) return QWidget::event(pEvent);
+    // The tip of the row under the pointer; it goes when the pointer leaves that row.
+    const auto* help = static_cast<QHelpEvent*>(pEvent);
+    const int32_t item = m_Owner->ItemAtY(float(help->pos().y() * Px()));
+    const QString tip = item >= 0 ? m_Owner->ItemTip(item) : QString();
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        pEvent->ignore();
+        return true;
+    }
+    const int rowHeight = std::max(m_Owner->OneHeight() / Px(), 1);
+    const int rowTop = (item - m_Owner->TopItem()) * m_Owner->OneHeight() / Px();
+    QToolTip::showText(help->globalPos(), tip, this, QRect(0, rowTop, width(), rowHeight));
+    pEvent->accept();
+    return true;
 }
 
 void UC_ListViewPane::paintEvent(QPaintEvent*) {

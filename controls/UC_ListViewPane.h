@@ -19,6 +19,7 @@ class UC_ListViewPane : public QWidget {
                     QWidget* pParent);
 
   protected:
+    bool event(QEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;

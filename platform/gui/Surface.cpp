@@ -55,6 +55,7 @@ Surface::Surface(int pWidth, int pHeight) {
 
 void Surface::Resize(int pWidth, int pHeight) {
     m_Image = QImage(std::max(1, pWidth), std::max(1, pHeight), QImage::Format_RGB32);
+    m_Metrics.reset();
     Clear();
 }
 
@@ -172,16 +173,18 @@ Color Surface::Pixel(int pX, int pY) const {
 
 // Metrics for the image's resolution; a surface without an image measures at
 // the screen's.
-static QFontMetrics MetricsOf(const QFont& pFont, const QImage& pImage) {
-    return pImage.isNull() ? QFontMetrics(pFont) : QFontMetrics(pFont, &pImage);
+const QFontMetrics& Surface::Metrics() const {
+    if (!m_Metrics)
+        m_Metrics.emplace(m_Image.isNull() ? QFontMetrics(m_Font) : QFontMetrics(m_Font, &m_Image));
+    return *m_Metrics;
 }
 
 int Surface::TextWidth(const QString& pText) const {
-    return MetricsOf(m_Font, m_Image).horizontalAdvance(pText);
+    return Metrics().horizontalAdvance(pText);
 }
 
 int Surface::TextHeight(const QString& pText) const {
-    const QFontMetrics fm = MetricsOf(m_Font, m_Image);
+    const QFontMetrics& fm = Metrics();
     return fm.height() * int(std::max<qsizetype>(1, pText.count(QLatin1Char('\n')) + 1));
 }
 
@@ -190,8 +193,7 @@ void Surface::Print(int pX, int pY, const QString& pText, Color pC) {
     QPainter p(&m_Image);
     p.setFont(m_Font);
     p.setPen(ToQColor(pC));
-    const QFontMetrics fm(m_Font, &m_Image);
-    p.drawText(pX, pY + fm.ascent(), pText);
+    p.drawText(pX, pY + Metrics().ascent(), pText);
 }
 
 void Surface::CopyFrom(int pDx, int pDy, const Surface& pSrc, int pSx, int pSy, int pW, int pH,

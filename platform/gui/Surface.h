@@ -3,11 +3,13 @@
 #include "platform/gui/SurfaceColors.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLine>
 #include <QPoint>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -71,7 +73,11 @@ class Surface {
 
     // Text: the font applies to measuring and printing.
     const QFont& Font() const { return m_Font; }
-    void SetFont(const QFont& pFont) { m_Font = pFont; }
+    void SetFont(const QFont& pFont) {
+        if (pFont == m_Font) return;
+        m_Font = pFont;
+        m_Metrics.reset();
+    }
     int TextWidth(const QString& pText) const;
     int TextHeight(const QString& pText) const;
     // Prints text with its top-left corner at (x, y).
@@ -96,6 +102,9 @@ class Surface {
 
     QImage m_Image;
     QFont m_Font;
+    // The font's metrics on this image, made once: text is measured and printed per cell.
+    const QFontMetrics& Metrics() const;
+    mutable std::optional<QFontMetrics> m_Metrics;
     Color m_Fore = 0x000000;
     Color m_Back = SystemColor(kColorButtonFace);
     int m_DrawMode = kRasterCopyPen;
