@@ -18,10 +18,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +60,15 @@ void ClickCentre(QWidget* pWidget) {
                           Qt::NoModifier);
         QApplication::sendEvent(pWidget, &event);
     }
+}
+
+// The tooltip of a row, as when the pointer rests on it.
+void ShowRowTip(app::FrmMain& pWindow, int pRow) {
+    QWidget* pane = pWindow.LV()->PictureList();
+    const int rowPx = pWindow.LV()->OneHeight() / Px();
+    const QPoint at(60, (pRow - pWindow.LV()->TopItem()) * rowPx + rowPx / 2);
+    QHelpEvent help(QEvent::ToolTip, at, pane->mapToGlobal(at));
+    QApplication::sendEvent(pane, &help);
 }
 
 } // namespace
@@ -124,7 +135,10 @@ int main(int argc, char** argv) {
     Settle(300);
     window.CtrButtons_ButtonClicked(2);
     Settle(300);
+    ShowRowTip(window, window.LV()->ItemCount() - 1);
+    Settle(400);
     ok = SaveScreen(window, (outFolder / "quillan-status.png").string()) && ok;
+    QToolTip::hideText();
 
     window.resize(760, 520);
     Settle(500);
