@@ -6,6 +6,7 @@
 #include <ebur128.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -128,14 +129,19 @@ void LoudnessMeter::Feed(const uint8_t* pData, int64_t pFrames) {
 
     // The true-peak threads read the converted samples while this thread feeds the loudness
     // state; all are joined before the buffer is used again.
+    std::atomic<bool> refused{false};
     std::vector<std::thread> threads;
     auto feedChannel = [&](size_t pChannel) {
         TruePeakMeter& meter = s.PeakMeters[pChannel];
         const size_t stride = size_t(s.Channels);
-        if (s.Bits == 24)
-            meter.Feed(s.Converted.Int.data() + pChannel, frames, stride, kIntFullScale);
-        else
-            meter.Feed(s.Converted.Short.data() + pChannel, frames, stride, kShortFullScale);
+        try {
+            if (s.Bits == 24)
+                meter.Feed(s.Converted.Int.data() + pChannel, frames, stride, kIntFullScale);
+            else
+                meter.Feed(s.Converted.Short.data() + pChannel, frames, stride, kShortFullScale);
+        } catch (const std::bad_alloc&) {
+            refused = true;
+        }
     };
     try {
         for (size_t c = 0; c < s.PeakMeters.size(); ++c)
@@ -149,7 +155,7 @@ void LoudnessMeter::Feed(const uint8_t* pData, int64_t pFrames) {
                                  : Add(s.Loudness.get(), s.Converted.Short.data(), frames);
     for (auto& t : threads)
         t.join();
-    if (!ok) throw std::bad_alloc();
+    if (!ok || refused) throw std::bad_alloc();
 }
 
 LoudnessResult LoudnessMeter::Result() const {
