@@ -1,5 +1,6 @@
 #include "engine/Loudness.h"
 
+#include "engine/TruePeak.h"
 #include "engine/WaveMMIO.h"
 
 #include <ebur128.h>
@@ -31,6 +32,10 @@ StatePtr MakeState(int32_t pChannels, int32_t pSampleRate, int pMode) {
     if (!state) throw std::bad_alloc();
     return StatePtr(state);
 }
+
+// Full scale of the converted samples, as libebur128 scales them.
+constexpr double kShortFullScale = 32768.0;
+constexpr double kIntFullScale = 2147483648.0;
 
 // Samples as libebur128 takes them: 8 and 16-bit as shorts (8-bit moved to the top byte),
 // 24-bit as ints with the sample in the top three bytes, so full scale is 1 in both.
@@ -66,16 +71,6 @@ bool Add(ebur128_state* pState, const int32_t* pData, size_t pFrames) {
     return ebur128_add_frames_int(pState, pData, pFrames) == EBUR128_SUCCESS;
 }
 
-// Channel pChannel of pFrames interleaved frames, fed to a one-channel state.
-template <typename T>
-bool AddChannel(ebur128_state* pState, const std::vector<T>& pInterleaved, int32_t pChannels,
-                int32_t pChannel, size_t pFrames, std::vector<T>& pScratch) {
-    pScratch.resize(pFrames);
-    for (size_t k = 0; k < pFrames; ++k)
-        pScratch[k] = pInterleaved[k * size_t(pChannels) + size_t(pChannel)];
-    return Add(pState, pScratch.data(), pFrames);
-}
-
 // The highest true peak over the channels of a state.
 double HighestTruePeak(ebur128_state* pState, int32_t pChannels) {
     double highest = 0.0;
@@ -98,10 +93,9 @@ struct LoudnessMeter::State {
     int32_t Bits = 16;
     int32_t Channels = 1;
     LoudnessWanted Wanted;
-    StatePtr Loudness;                // integrated loudness and range, all channels
-    std::vector<StatePtr> PeakStates; // true peak, one per channel (parallel only)
+    StatePtr Loudness;                     // integrated loudness and range, all channels
+    std::vector<TruePeakMeter> PeakMeters; // true peak, one per channel (parallel only)
     Samples Converted;
-    std::vector<Samples> Scratch; // per-channel samples of the true-peak threads
 };
 
 LoudnessMeter::LoudnessMeter(int32_t pBitsPerSample, int32_t pChannels, int32_t pSampleRate,
@@ -119,9 +113,7 @@ LoudnessMeter::LoudnessMeter(int32_t pBitsPerSample, int32_t pChannels, int32_t 
     if (pWanted.TruePeak && !parallel) mode |= EBUR128_MODE_TRUE_PEAK;
     m_S->Loudness = MakeState(pChannels, pSampleRate, mode);
     if (parallel) {
-        for (int32_t c = 0; c < pChannels; ++c)
-            m_S->PeakStates.push_back(MakeState(1, pSampleRate, EBUR128_MODE_TRUE_PEAK));
-        m_S->Scratch.resize(size_t(pChannels));
+        m_S->PeakMeters.assign(size_t(pChannels), TruePeakMeter(pSampleRate));
     }
 }
 
@@ -139,18 +131,21 @@ void LoudnessMeter::Feed(const uint8_t* pData, int64_t pFrames) {
     // state; all are joined before the buffer is used again.
     std::atomic<bool> refused{false};
     std::vector<std::thread> threads;
-    auto feedChannel = [&](int32_t pChannel) {
-        ebur128_state* state = s.PeakStates[size_t(pChannel)].get();
-        Samples& scratch = s.Scratch[size_t(pChannel)];
-        const bool ok =
-            s.Bits == 24
-                ? AddChannel(state, s.Converted.Int, s.Channels, pChannel, frames, scratch.Int)
-                : AddChannel(state, s.Converted.Short, s.Channels, pChannel, frames, scratch.Short);
-        if (!ok) refused = true;
+    auto feedChannel = [&](size_t pChannel) {
+        TruePeakMeter& meter = s.PeakMeters[pChannel];
+        const size_t stride = size_t(s.Channels);
+        try {
+            if (s.Bits == 24)
+                meter.Feed(s.Converted.Int.data() + pChannel, frames, stride, kIntFullScale);
+            else
+                meter.Feed(s.Converted.Short.data() + pChannel, frames, stride, kShortFullScale);
+        } catch (const std::bad_alloc&) {
+            refused = true;
+        }
     };
     try {
-        for (size_t c = 0; c < s.PeakStates.size(); ++c)
-            threads.emplace_back(feedChannel, int32_t(c));
+        for (size_t c = 0; c < s.PeakMeters.size(); ++c)
+            threads.emplace_back(feedChannel, c);
     } catch (...) {
         for (auto& t : threads)
             t.join();
@@ -174,11 +169,11 @@ LoudnessResult LoudnessMeter::Result() const {
     }
     if (s.Wanted.TruePeak) {
         r.HasTruePeak = true;
-        if (s.PeakStates.empty()) {
+        if (s.PeakMeters.empty()) {
             r.TruePeak = HighestTruePeak(s.Loudness.get(), s.Channels);
         } else {
-            for (const StatePtr& state : s.PeakStates)
-                r.TruePeak = std::max(r.TruePeak, HighestTruePeak(state.get(), 1));
+            for (const TruePeakMeter& meter : s.PeakMeters)
+                r.TruePeak = std::max(r.TruePeak, meter.Peak());
         }
     }
     return r;

@@ -5,9 +5,10 @@
 // the ungated level), loudness range and true peak (4x oversampled). The measuring itself is
 // libebur128's; this pair is the only place that talks to it.
 //
-// True peak is measured per channel, each channel with its own state on its own thread,
-// beside the loudness state on the caller's thread; the peaks equal those of one state fed
-// all channels at once (the oversampling filter runs on each channel alone).
+// True peak is measured per channel, each channel by its own TruePeakMeter on its own thread,
+// beside the loudness state on the caller's thread; the peaks equal to the bit those of one
+// libebur128 state fed all channels at once (its oversampling filter runs on each channel
+// alone), at a fraction of the time: that state also K-weights every channel it peaks.
 
 #include <cstdint>
 #include <memory>
@@ -16,8 +17,8 @@
 struct LoudnessWanted {
     bool Range = false;    // loudness range
     bool TruePeak = false; // true peak
-    // One true-peak state per channel on its own thread (false: one state for all channels
-    // on the caller's thread, the plain way the parallel one is checked against).
+    // One true-peak meter per channel on its own thread (false: one libebur128 state for all
+    // channels on the caller's thread, the plain way the parallel one is checked against).
     bool ParallelTruePeak = true;
 };
 

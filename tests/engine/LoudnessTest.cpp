@@ -14,6 +14,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <utility>
 
 using namespace enginetest;
@@ -63,9 +64,10 @@ std::vector<uint8_t> Packed(const std::vector<int32_t>& pSamples, int32_t pBits)
 
 // The meter's reading of interleaved samples, fed in pieces of pPiece frames.
 LoudnessResult Measure(const std::vector<int32_t>& pSamples, LoudnessWanted pWanted,
-                       int32_t pBits = 16, int32_t pChannels = 2, int64_t pPiece = 65536) {
+                       int32_t pBits = 16, int32_t pChannels = 2, int64_t pPiece = 65536,
+                       int32_t pRate = kRate) {
     const std::vector<uint8_t> bytes = Packed(pSamples, pBits);
-    LoudnessMeter meter(pBits, pChannels, kRate, pWanted);
+    LoudnessMeter meter(pBits, pChannels, pRate, pWanted);
     const int64_t frameBytes = int64_t(pBits / 8) * pChannels;
     const int64_t frames = int64_t(bytes.size()) / frameBytes;
     for (int64_t k = 0; k < frames; k += pPiece)
@@ -161,6 +163,45 @@ TEST(LoudnessParallel, PerChannelTruePeakEqualsOneState) {
             EXPECT_EQ(a.RangeLu, b.RangeLu);
             EXPECT_GT(a.TruePeak, 0.5);
         }
+    }
+}
+
+TEST(LoudnessParallel, PerChannelTruePeakEqualsOneStateToTheBit) {
+    LoudnessWanted parallel;
+    parallel.TruePeak = true;
+    LoudnessWanted single = parallel;
+    single.ParallelTruePeak = false;
+    // Loud noise, clipped at full scale, peaks between nearly every pair of samples; the
+    // oversampling differs with the rate (4 times, 2 times, none). Pieces of 7 frames are
+    // shorter than the interpolator's memory.
+    std::mt19937 random(11);
+    const std::vector<std::pair<int32_t, int32_t>> formats = {
+        {8, 44100}, {24, 44100}, {16, 44100}, {16, 88200}, {16, 96000}, {16, 192000}};
+    for (auto [bits, rate] : formats) {
+        const double full = double(FullScale(bits));
+        for (int32_t channels : {1, 2}) {
+            for (int64_t piece : {int64_t(7), int64_t(4099)}) {
+                SCOPED_TRACE(testing::Message() << bits << "-bit, " << rate << " Hz, " << channels
+                                                << " ch, pieces of " << piece);
+                std::normal_distribution<double> noise(0.0, full * (piece == 7 ? 0.2 : 0.7));
+                std::vector<int32_t> s(size_t((piece == 7 ? 2003 : 20011) * channels));
+                for (size_t i = 0; i < s.size(); ++i) {
+                    // The second channel quieter, so that its peak alone would not do.
+                    const double v = noise(random) / (i % 2 == 1 && channels == 2 ? 3 : 1);
+                    const auto k = int32_t(std::clamp(std::lround(v), -long(full), long(full)));
+                    s[i] = bits == 8 ? std::clamp(k + 128, 0, 255) : k;
+                }
+                const LoudnessResult a = Measure(s, parallel, bits, channels, piece, rate);
+                const LoudnessResult b = Measure(s, single, bits, channels, 65536, rate);
+                EXPECT_EQ(a.TruePeak, b.TruePeak);
+                EXPECT_EQ(a.IntegratedLufs, b.IntegratedLufs);
+            }
+        }
+    }
+    // Files shorter than one run of the interpolator, one with a lone full-scale sample.
+    for (const std::vector<int32_t>& s : {std::vector<int32_t>{100, -2000, 32767, -32768, 5, 9000},
+                                          std::vector<int32_t>{0, 0, 0, 32767, 0, 0}}) {
+        EXPECT_EQ(Measure(s, parallel, 16, 1, 4).TruePeak, Measure(s, single, 16, 1).TruePeak);
     }
 }
 
