@@ -230,7 +230,8 @@ class FrmMain : public QWidget, public PlacementWindow {
     bool m_CloseWhenIdle = false;
     int32_t m_RunState = 0;
     int32_t m_AbortRequested = 0;
-    RunTally m_Tally; // the rows' states of the current or last run
+    bool m_ItemAnswered = false; // the window took its events since the file showed progress
+    RunTally m_Tally;            // the rows' states of the current or last run
 
     std::vector<UC_Check*> m_CheckParm;
     std::vector<UC_Slider*> m_SliderParm;

@@ -11,6 +11,7 @@
 #include "engine/C_EditWave.h"
 #include "engine/FailureReason.h"
 #include "platform/core/Events.h"
+#include "platform/gui/EventPump.h"
 #include "services/core/ResultFiles.h"
 
 #include <QFile>
@@ -20,6 +21,15 @@
 #include <memory>
 
 namespace app {
+
+namespace {
+// A run may pass pages of short files faster than a screen shows them: the list is drawn
+// after a scroll at most this often.
+constexpr int32_t kRunDrawIntervalMs = 15;
+// The engine yields once per block, many times a millisecond on short files; the window
+// answers (Abort among others) within this time, and once in every file.
+constexpr int kRunPumpIntervalMs = 5;
+} // namespace
 
 void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
     switch (ClickedIndex) {
@@ -38,7 +48,13 @@ void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
 }
 
 void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
-    m_ProgBar->SetValue(ProgressValue(pRate)); // draws only when the fill moves a pixel
+    const int32_t value = ProgressValue(pRate);
+    m_ProgBar->SetValue(value); // draws only when the fill moves a pixel
+    // However short the file, the window answers once while it shows its progress.
+    if (!m_ItemAnswered && value > 0) {
+        m_ItemAnswered = true;
+        platform::PumpQtEventsNow();
+    }
     pCancel = m_AbortRequested;
 }
 
@@ -60,6 +76,8 @@ void FrmMain::StartRun() {
     // The run walks the rows by index: a header click must not reorder them under it.
     const int32_t sortDisabled = m_LV->SortDisabled();
     m_LV->SetSortDisabled(1);
+    m_LV->SetScrollDrawInterval(kRunDrawIntervalMs);
+    platform::SetQtEventPumpInterval(kRunPumpIntervalMs);
     const int32_t count = m_LV->ItemCount();
     ClearRowStatuses();
     int32_t next = 0;
@@ -68,6 +86,8 @@ void FrmMain::StartRun() {
     // The rows the run did not reach: Abort ended it.
     for (int32_t i = next + 1; i < std::min(count, m_LV->ItemCount()); ++i)
         ShowRowStatus(i, SkippedStatus());
+    platform::SetQtEventPumpInterval(0);
+    m_LV->SetScrollDrawInterval(0); // draws a page that waits
     m_LV->SetSortDisabled(sortDisabled);
     m_ProgBar->SetValue(0);
     busy.reset();
@@ -126,6 +146,7 @@ void FrmMain::SelectRunItem(int32_t pIndex) {
     m_LV->SetIconType(pIndex, int32_t(LVIcon::Arrow));
     m_LV->SetItemTip(pIndex, QStringLiteral("processing"));
     if (!m_LV->ScrollToItem(pIndex)) m_LV->ReDrawItemIcon(pIndex);
+    m_ItemAnswered = false;
     platform::PumpEvents();
 }
 

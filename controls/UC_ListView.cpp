@@ -75,6 +75,8 @@ UC_ListView::UC_ListView(QWidget* pParent) : QWidget(pParent) {
     m_DragOverRepeat.setInterval(50);
     connect(&m_DragOverRepeat, &QTimer::timeout, this,
             [this] { PictureList_OLEDragOver(m_OverX, m_OverY); });
+    m_LateDraw.setSingleShot(true);
+    connect(&m_LateDraw, &QTimer::timeout, this, [this] { ReDraw(); });
     PaintIcons();
 }
 
@@ -390,7 +392,7 @@ void UC_ListView::WriteVBar(int32_t pValue) {
 
 void UC_ListView::VBarSync() {
     m_Model.SetTopItem(m_Vbar->Value());
-    if (TopItem() != m_DrawnTop) {
+    if (TopItem() != m_DrawnTop && !m_HoldDraw) {
         ReDraw();
         if (!m_Options.BarNoDoEvents) Yield();
     }
@@ -492,6 +494,8 @@ void UC_ListView::ReDraw() {
         Yield();
         --m_DrawDepth;
     }
+    m_LateDraw.stop(); // a whole drawing is what it waited for
+    m_LastScrollDraw.start();
     m_ListSurface.SetBackColor(m_BackColor);
     m_ListSurface.SetFont(m_ListFont);
     m_ListSurface.Clear();
@@ -510,6 +514,7 @@ void UC_ListView::ReDraw() {
 }
 
 void UC_ListView::ReDrawItem(int32_t pIndex) {
+    if (m_LateDraw.isActive()) return; // the waiting drawing shows it
     if (!m_Initialised || m_ListSurface.IsNull() || m_DrawnTop != TopItem()) return ReDraw();
     const int32_t rows = DrawnRows();
     const int32_t row = pIndex - TopItem();
@@ -544,6 +549,7 @@ void UC_ListView::ReDrawItem(int32_t pIndex) {
 }
 
 void UC_ListView::ReDrawItemIcon(int32_t pIndex) {
+    if (m_LateDraw.isActive()) return; // the waiting drawing shows it
     if (!m_Initialised || m_ListSurface.IsNull() || m_DrawnTop != TopItem()) return ReDraw();
     const int32_t row = pIndex - TopItem();
     if (pIndex < 0 || pIndex >= ItemCount() || row < 0 || row > DrawnRows()) return;
@@ -572,9 +578,23 @@ bool UC_ListView::ScrollToItem(int32_t pIndex) {
     // Below the view it becomes the second row, so that a walk down the list scrolls once
     // per page and keeps the row before it in sight; above the view, the top row.
     const int32_t wanted = pIndex > TopItem() ? pIndex - 1 : pIndex;
+    m_HoldDraw = true;
     WriteVBar(std::clamp(wanted, 0, m_Vbar->Max()));
-    if (m_DrawnTop != TopItem()) ReDraw(); // the bar's own sync may have drawn it
+    m_HoldDraw = false;
+    if (m_DrawnTop == TopItem() || m_LateDraw.isActive()) return true;
+    // Pages may pass faster than the eye follows: then a drawing waits for its interval.
+    const qint64 since = m_LastScrollDraw.isValid() ? m_LastScrollDraw.elapsed() : -1;
+    if (m_ScrollDrawMs > 0 && since >= 0 && since < m_ScrollDrawMs) {
+        m_LateDraw.start(int(m_ScrollDrawMs - since));
+        return true;
+    }
+    ReDraw();
     return true;
+}
+
+void UC_ListView::SetScrollDrawInterval(int32_t pMs) {
+    m_ScrollDrawMs = std::max(pMs, 0);
+    if (m_LateDraw.isActive()) ReDraw();
 }
 
 int32_t UC_ListView::ItemAtY(float Y) const {

@@ -6,6 +6,7 @@
 #include "controls/DrawHelpers.h"
 #include "controls/UC_ListViewModel.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QStringList>
 #include <QTimer>
@@ -217,6 +218,12 @@ class UC_ListView : public QWidget {
     // view, the top row when above), drawing nothing when it already is. True when the list
     // scrolled (and was drawn again).
     bool ScrollToItem(int32_t pIndex);
+    // With pMs > 0, a drawing after ScrollToItem comes at most every pMs milliseconds: one
+    // asked for sooner waits (on a timer) and the rows and icons changed meanwhile are drawn
+    // with it. 0 (the default) draws at once; setting it draws what waits.
+    void SetScrollDrawInterval(int32_t pMs);
+    // Whether a drawing after a scroll is waiting for its interval.
+    bool ScrollDrawWaiting() const { return m_LateDraw.isActive(); }
     // Draws only the icon of item pIndex again (after SetIconType), when nothing but the
     // row's background lies under it; otherwise the whole row, as ReDrawItem.
     void ReDrawItemIcon(int32_t pIndex);
@@ -358,6 +365,10 @@ class UC_ListView : public QWidget {
     QFont m_ListFont;
     QFont m_TabFont;
     QTimer m_DragOverRepeat;
+    QTimer m_LateDraw;              // the drawing of a scroll that came within the interval
+    QElapsedTimer m_LastScrollDraw; // since the last drawing of a scroll
+    int32_t m_ScrollDrawMs = 0;
+    bool m_HoldDraw = false; // the bar's sync moves the rows without drawing them
 
     UC_ListViewModel m_Model;
     UC_ListViewOptions m_Options;

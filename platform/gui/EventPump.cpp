@@ -3,17 +3,33 @@
 #include "platform/core/Events.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 namespace platform {
 
 namespace {
+// The pump runs on the GUI thread only.
+int g_intervalMs = 0;
+QElapsedTimer g_sincePumped;
+
 void ProcessPendingEvents() {
-    QCoreApplication::processEvents();
+    if (g_intervalMs > 0 && g_sincePumped.isValid() && g_sincePumped.elapsed() < g_intervalMs)
+        return;
+    PumpQtEventsNow();
 }
 } // namespace
 
 void InstallQtEventPump() {
     SetPumpEventsHook(&ProcessPendingEvents);
+}
+
+void SetQtEventPumpInterval(int pMs) {
+    g_intervalMs = pMs > 0 ? pMs : 0;
+}
+
+void PumpQtEventsNow() {
+    g_sincePumped.start();
+    QCoreApplication::processEvents();
 }
 
 } // namespace platform

@@ -146,12 +146,18 @@ int RemoveStaleWorkFiles(const std::string& pFolder) {
 
 void RemoveStaleWorkFilesOnce(const std::string& pFolder) {
     static std::mutex mutex;
-    static std::set<std::string> swept;
+    static std::set<std::string> swept, named; // folders by their real path, and as named
+    {
+        // A run names the same folder for every file: no path resolution after the first.
+        std::lock_guard lock(mutex);
+        if (named.count(pFolder) != 0) return;
+    }
     std::error_code ec;
     std::string key = fs::weakly_canonical(pFolder.empty() ? "." : pFolder, ec).string();
     if (ec) key = pFolder;
     {
         std::lock_guard lock(mutex);
+        named.insert(pFolder);
         if (!swept.insert(key).second) return;
     }
     RemoveStaleWorkFiles(pFolder);

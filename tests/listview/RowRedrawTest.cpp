@@ -1,11 +1,12 @@
 // Drawing one row or one icon again (ReDrawItem, ReDrawItemIcon) gives the picture of a full
 // ReDraw, row tooltips reach the pointer, and ScrollToItem brings an item into view only when it is
-// off screen.
+// off screen, drawing at once or after its interval.
 
 #include "ListViewSupport.h"
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QTest>
 #include <QToolTip>
 
 #include <gtest/gtest.h>
@@ -87,6 +88,52 @@ TEST(ListRowRedraw, ScrollToItemMovesOnlyForAnItemOffScreen) {
     EXPECT_FALSE(f.lv->ScrollToItem(top));
     EXPECT_FALSE(f.lv->ScrollToItem(30)); // no such item
     EXPECT_EQ(f.lv->TopItem(), top);
+}
+
+// A scroll within the interval leaves the old page on screen, icons changed meanwhile draw
+// nothing onto it, and the waiting drawing (on ending the interval, or by its timer) gives the
+// picture of a full ReDraw.
+TEST(ListRowRedraw, AScrollDrawingThatWaitsShowsEveryChangeMadeMeanwhile) {
+    ListFixture f(400, 160);
+    f.lv->SetUseMadara(1);
+    f.Rows(60);
+    Decorate(*f.lv);
+    f.lv->ReDraw();
+    // An hour: the drawing waits for certain, whatever the machine's speed.
+    f.lv->SetScrollDrawInterval(3600 * 1000);
+    f.lv->ReDraw(); // the interval counts from the last drawing
+    const QImage before = f.lv->ListSurface().Image().copy();
+    int item = f.lv->VisibleRows() + 1;
+    for (int page = 0; page < 3; ++page) {
+        ASSERT_TRUE(f.lv->ScrollToItem(item));
+        EXPECT_TRUE(f.lv->ScrollDrawWaiting());
+        f.lv->SetIconType(item, int32_t(LVIcon::Arrow));
+        f.lv->ReDrawItemIcon(item);
+        f.lv->SetValue(item, 0, QString("changed %1").arg(item));
+        f.lv->ReDrawItem(item);
+        EXPECT_TRUE(before == f.lv->ListSurface().Image()) << "page " << page;
+        item += f.lv->VisibleRows() - 1;
+    }
+    f.lv->SetScrollDrawInterval(0);
+    EXPECT_FALSE(f.lv->ScrollDrawWaiting());
+    const QImage flushed = f.lv->ListSurface().Image().copy();
+    f.lv->ReDraw();
+    EXPECT_TRUE(flushed == f.lv->ListSurface().Image());
+    EXPECT_FALSE(flushed == before);
+
+    // Without an interval a scroll draws at once; with a short one, the timer draws it.
+    EXPECT_TRUE(f.lv->ScrollToItem(0));
+    EXPECT_FALSE(f.lv->ScrollDrawWaiting());
+    f.lv->SetScrollDrawInterval(20);
+    f.lv->ReDraw();
+    ASSERT_TRUE(f.lv->ScrollToItem(40));
+    f.lv->SetIconType(40, int32_t(LVIcon::Check));
+    f.lv->ReDrawItemIcon(40);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.lv->ScrollDrawWaiting(), 10000);
+    const QImage late = f.lv->ListSurface().Image().copy();
+    f.lv->ReDraw();
+    EXPECT_TRUE(late == f.lv->ListSurface().Image());
+    f.lv->SetScrollDrawInterval(0);
 }
 
 TEST(ListRowRedraw, TheRowUnderThePointerShowsItsTip) {
