@@ -3,8 +3,8 @@
 
 #include "cli/Options.h"
 #include "engine/EditStatus.h"
-#include "engine/Loudness.h"
 #include "engine/FailureReason.h"
+#include "engine/Loudness.h"
 
 #include <atomic>
 #include <cstdint>
