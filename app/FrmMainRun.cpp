@@ -130,7 +130,13 @@ bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelS
     std::string finalPath, settleError;
     const ItemOutcome outcome = SettleTarget(result, aborted, overWrite, pEditWave.KeptFrames(),
                                              files, &finalPath, &settleError);
-    ShowRowStatus(pIndex, SettledStatus(outcome, finalPath, reason.empty() ? settleError : reason));
+    RowStatus status = SettledStatus(outcome, finalPath, reason.empty() ? settleError : reason);
+    if (status.State == RowState::Done && pEditWave.CeilingLowered() && pEditWave.Loudness())
+        status.Text +=
+            "; " + CeilingLoweredNote(job.TruePeakCeilingDb,
+                                      pEditWave.Loudness()->IntegratedLufs + pEditWave.GainDb(),
+                                      job.NormLevelDb);
+    ShowRowStatus(pIndex, status);
     if (outcome == ItemOutcome::Replaced) { // the file has changed: its length and format too
         FillRowCells(pIndex, source);
         m_LV->ReDrawItem(pIndex);

@@ -34,12 +34,9 @@ std::string WithFolder(const std::string& pPath) {
 
 std::string CeilingWarning(const EditJob& pJob, const EditOutcome& pOutcome) {
     if (!pOutcome.Loudness) return {};
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "the true-peak ceiling of %.1f dBTP lowered the gain: %.1f LUFS instead of %.1f",
-                  double(pJob.TruePeakCeilingDb),
-                  pOutcome.Loudness->IntegratedLufs + pOutcome.GainDb, double(pJob.NormLevelDb));
-    return text;
+    return CeilingLoweredNote(pJob.TruePeakCeilingDb,
+                              pOutcome.Loudness->IntegratedLufs + pOutcome.GainDb,
+                              pJob.NormLevelDb);
 }
 
 BatchRunner::BatchRunner(const Options& pOptions, EditorFactory pMakeEditor,

@@ -2,6 +2,7 @@
 
 #include "platform/core/FolderAccess.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -115,4 +116,12 @@ std::string FailureReason(const std::string& pSource, const std::string& pTarget
         return NotEditable(NotWavKind(head));
     if (std::string problem = FolderProblem(pTargetFolder); !problem.empty()) return problem;
     return withDetail("edit failed (internal error)");
+}
+
+std::string CeilingLoweredNote(float pCeilingDb, double pReachedLufs, float pTargetLufs) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "the true-peak ceiling of %.1f dBTP lowered the gain: %.1f LUFS instead of %.1f",
+                  double(pCeilingDb), pReachedLufs, double(pTargetLufs));
+    return text;
 }

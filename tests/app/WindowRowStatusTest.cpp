@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QToolTip>
 
 #include <cstring>
@@ -228,4 +229,28 @@ TEST(RowStatus, SummaryCountsEachStateOnce) {
         "failed: the source was not replaced (disk full); the result is saved as "
         "/a/take01.wav");
     EXPECT_EQ(app::FailedStatus("").Text, "failed: edit failed");
+}
+
+TEST_F(WindowTest, ADoneRowSaysWhenTheTruePeakCeilingLoweredTheGain) {
+    const std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(0, 1000, 8000));
+    auto w = OpenWindowOutputting({take, take});
+    ClickCentre(w->CheckNormMode(4)); // Loudness, at -23 LUFS
+    ASSERT_EQ(w->CheckNormMode(4)->Value(), 1);
+    w->TextCeiling()->setText("-1");
+    PressButton(*w, 2);
+    EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
+    EXPECT_EQ(Tip(*w, 0).find("ceiling"), std::string::npos) << "a -12 dB tone stays under -1 dBTP";
+
+    // A ceiling far below the tone's peak at -23 LUFS holds the gain down, and the row says so.
+    w->TextCeiling()->setText("-40");
+    PressButton(*w, 2);
+    EXPECT_EQ(Icon(*w, 1), LVIcon::Check);
+    const std::string tip = Tip(*w, 1);
+    EXPECT_EQ(tip.rfind("done: saved as ", 0), 0u) << tip;
+    EXPECT_NE(tip.find("; the true-peak ceiling of -40.0 dBTP lowered the gain: "),
+              std::string::npos)
+        << tip;
+    EXPECT_NE(tip.find(" LUFS instead of -23.0"), std::string::npos) << tip;
+    CloseWindow(w);
 }
