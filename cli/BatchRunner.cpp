@@ -1,10 +1,12 @@
 #include "cli/BatchRunner.h"
 
+#include "cli/Resume.h"
 #include "cli/Targets.h"
 #include "engine/WaveMMIO.h"
 #include "services/core/ResultFiles.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
@@ -65,6 +67,15 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver
     r.Source = m_Options.Files[index];
     r.Started = true;
     const std::string source = WithFolder(r.Source);
+    if (const auto existing = ExistingResult(m_Options, source)) {
+        // A run that died here left its work files behind.
+        results::RemoveStaleWorkFilesOnce(results::FolderOf(*existing));
+        pObserver.FileStarted(index, 0);
+        r.Result = 1;
+        r.Skipped = true;
+        r.Target = AsGiven(r.Source, *existing);
+        return r;
+    }
     int64_t bytes = 0;
     const std::string problem = SourceProblem(source, &bytes);
     pObserver.FileStarted(index, bytes);
@@ -84,6 +95,7 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver
         pObserver.FileProgress(index, pRate);
         return Stopped();
     });
+    r.BytesRead = bytes;
 
     if (Stopped()) {
         results::RemoveIfPresent(files.WorkPath);
@@ -122,6 +134,9 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver
         }
         // A replaced source is shown as given, not as the file its links led to.
         r.Target = files.Replaces.empty() ? AsGiven(r.Source, finalPath) : r.Source;
+        std::error_code ec;
+        const auto written = std::filesystem::file_size(finalPath, ec);
+        r.BytesWritten = ec ? 0 : static_cast<int64_t>(written);
     }
     if (outcome.CeilingLowered) {
         const std::string ceiling = CeilingWarning(job, outcome);
@@ -188,12 +203,15 @@ std::vector<FileResult> BatchRunner::Run(BatchObserver& pObserver) {
                     return;
                 }
             }
+            const auto start = std::chrono::steady_clock::now();
             try {
                 results[i] = ProcessFile(i, *editor, pObserver);
             } catch (const std::exception& e) {
                 results[i].Started = true;
                 results[i].Error = std::string("internal error: ") + e.what();
             }
+            results[i].Seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             pObserver.FileFinished(i, results[i]);
             {
                 std::lock_guard lock(finishedMutex);

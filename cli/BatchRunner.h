@@ -66,7 +66,11 @@ struct FileResult {
     std::optional<LoudnessResult> Loudness; // of a finished job that measured it
     std::optional<double> GainDb;           // of a finished job that wrote a result
     bool CeilingLowered = false;
-    bool Started = false; // false when the batch was stopped before this file
+    bool Started = false;     // false when the batch was stopped before this file
+    bool Skipped = false;     // --skip-existing found its complete result (Target)
+    double Seconds = 0.0;     // time the file took
+    int64_t BytesRead = 0;    // the source's size, when the engine read it
+    int64_t BytesWritten = 0; // the size of the result written
 };
 
 // What is said of a loudness result the true-peak ceiling kept below its target.

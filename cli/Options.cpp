@@ -63,6 +63,12 @@ template <bool Options::*Field> std::string Raise(Options& pO, const std::string
     return {};
 }
 
+template <std::string Options::*Field> std::string SetText(Options& pO, const std::string& pV) {
+    if (pV.empty()) return "the name is empty";
+    pO.*Field = pV;
+    return {};
+}
+
 template <bool EditJob::*Field, bool Value> std::string SetEdit(Options& pO, const std::string&) {
     pO.Edit.*Field = Value;
     return {};
@@ -200,12 +206,48 @@ const OptionDef kOptions[] = {
      "first frame to process; 0 or less: the start (default: 0)"},
     {"to", 0, Kind::Value, EditFrame<&EditJob::ToFrame>, "FRAME",
      "end of the range (exclusive); 0 or less: the end (default: 0)"},
+    {"files-from", 0, Kind::Value, SetText<&Options::FilesFrom>, "LIST",
+     "also process the files named in LIST, one per line ('-': read\n"
+     "standard input); no shell expansion, so lists of any length",
+     "Many files, many machines:"},
+    {"null", '0', Kind::Flag, Raise<&Options::NulSeparated>, nullptr,
+     "the names of LIST end with a NUL byte (find -print0), not a\n"
+     "newline"},
+    {"shard", 0, Kind::Value,
+     [](Options& pO, const std::string& pV) -> std::string {
+         std::string error;
+         auto shard = ParseShard(pV, error);
+         if (!shard) return error;
+         pO.Shard = *shard;
+         return {};
+     },
+     "K/N",
+     "process only part K of N (K counts from 0: 0..N-1), chosen by a\n"
+     "hash of each path, so N workers with the same list in any order\n"
+     "process every file once; env/N takes K from SLURM_ARRAY_TASK_ID\n"
+     "or JOB_COMPLETION_INDEX"},
+    {"root", 0, Kind::Value, SetText<&Options::ShardRoot>, "DIR",
+     "--shard hashes the path relative to DIR (default: the --mirror\n"
+     "folder, else the absolute path), so machines that mount the\n"
+     "files elsewhere agree"},
+    {"skip-existing", 0, Kind::Flag, Raise<&Options::SkipExisting>, nullptr,
+     "with -o: leave a file alone when its result is in DIR under its\n"
+     "own name as a complete WAV file; a cut-short file there is\n"
+     "replaced (default: off)"},
+    {"mirror", 0, Kind::Value, SetText<&Options::MirrorRoot>, "ROOT",
+     "with -o: keep the folders below ROOT inside DIR (every file\n"
+     "must be below ROOT; folders are made as needed)"},
+    {"summary-json", 0, Kind::Value, SetText<&Options::SummaryJson>, "FILE",
+     "write the run's totals to FILE as one JSON object: host, shard,\n"
+     "files, done, skipped, failed, not_started, cancelled, seconds,\n"
+     "bytes_read, bytes_written"},
     {"check", 0, Kind::Flag, Raise<&Options::Check>, nullptr,
      "level check only: measure each file, write nothing", "Measuring and reporting:"},
     {"json", 0, Kind::Flag, Raise<&Options::Json>, nullptr,
      "one JSON object per file on stdout: source, target, result,\n"
      "error, warning, max_peak, max_rms, norm_rms, max_peak_db,\n"
-     "max_rms_db, norm_rms_db (levels are measured while processing);\n"
+     "max_rms_db, norm_rms_db (levels are measured while processing),\n"
+     "skipped, seconds, bytes_read, bytes_written, host, shard;\n"
      "with --loudness or --normalize loudness also integrated_lufs,\n"
      "loudness_range_lu, true_peak_dbtp, gain_db, true_peak_limited"},
     {"loudness", 0, Kind::Flag, SetEdit<&EditJob::MeasureLoudness, true>, nullptr,
@@ -333,6 +375,20 @@ std::optional<int32_t> ParseInt32(const std::string& pText) {
     return static_cast<int32_t>(*v);
 }
 
+namespace {
+
+// Options that only mean something together with another.
+std::string CombinationError(const Options& pO) {
+    if (pO.Output != OutputMode::Folder && (pO.SkipExisting || !pO.MirrorRoot.empty()))
+        return std::string("option '") + (pO.SkipExisting ? "--skip-existing" : "--mirror") +
+               "' needs '--output-dir'";
+    if (pO.NulSeparated && pO.FilesFrom.empty()) return "option '-0' needs '--files-from'";
+    if (!pO.ShardRoot.empty() && pO.Shard.Count == 0) return "option '--root' needs '--shard'";
+    return {};
+}
+
+} // namespace
+
 ParseResult ParseOptions(const std::vector<std::string>& pArgs, const SettingReader& pReadSetting) {
     ParseResult r;
     Options& o = r.Options;
@@ -363,7 +419,8 @@ ParseResult ParseOptions(const std::vector<std::string>& pArgs, const SettingRea
         return r;
     }
     if (o.Help || o.Version) return r;
-    if (o.Files.empty()) r.Error = "no input files";
+    r.Error = CombinationError(o);
+    if (r.Error.empty() && o.Files.empty() && o.FilesFrom.empty()) r.Error = "no input files";
     return r;
 }
 
@@ -431,8 +488,25 @@ std::string ModeLines() {
 
 } // namespace
 
+std::vector<OptionHelpRow> OptionHelpRows() {
+    std::vector<OptionHelpRow> rows;
+    const size_t count = std::size(kOptions);
+    for (size_t i = 0; i < count; ++i) {
+        const OptionDef& def = kOptions[i];
+        if (*def.Help == '\0') continue; // shown with the option before it
+        const OptionDef* alias =
+            i + 1 < count && *kOptions[i + 1].Help == '\0' ? &kOptions[i + 1] : nullptr;
+        std::string label = OptionLabel(def, alias);
+        label.erase(0, label.find_first_not_of(' '));
+        rows.push_back({label, def.Help, def.Section ? def.Section : "", def.LongName,
+                        def.ValueName ? def.ValueName : ""});
+    }
+    return rows;
+}
+
 std::string UsageText() {
     std::string text = "Usage: quillan-batch [options] FILE...\n"
+                       "       quillan-batch [options] --files-from LIST [FILE...]\n"
                        "Edits each WAV file (8, 16 or 24 bit, mono or stereo PCM) in the order "
                        "given: trims the\n"
                        "silence at its start and end, normalises it, adjusts its level and "

@@ -1,6 +1,7 @@
 #pragma once
 // Command-line options of quillan-batch and their mapping onto the edit job.
 
+#include "cli/Shard.h"
 #include "engine/EditJob.h"
 
 #include <cstdint>
@@ -31,6 +32,13 @@ struct Options {
     bool Version = false;
     int32_t Jobs = 0; // 0: one per core
     std::vector<std::string> Files;
+    std::string FilesFrom;     // a list of more files ("-": standard input)
+    bool NulSeparated = false; // its names end with NUL, not a newline
+    ShardSpec Shard;           // Count 0: every file
+    std::string ShardRoot;     // the shard keys are paths relative to it
+    bool SkipExisting = false; // leave sources alone whose complete result is there
+    std::string MirrorRoot;    // results keep their folders below it
+    std::string SummaryJson;   // where the run's totals go
 };
 
 // Reads a stored text by key, or the given default when the key is missing.
@@ -50,6 +58,17 @@ bool AsksForSettings(const std::vector<std::string>& pArgs);
 
 // Full --help text.
 std::string UsageText();
+
+// The options as the manual lists them, in --help order: the label ("-o, --output-dir DIR"),
+// the text (lines joined by '\n') and the heading of the section an option opens.
+struct OptionHelpRow {
+    std::string Label;
+    std::string Help;
+    std::string Section; // empty: the section goes on
+    std::string LongName;
+    std::string ValueName; // empty for a flag
+};
+std::vector<OptionHelpRow> OptionHelpRows();
 
 // Short hint printed after a usage error.
 std::string UsageHint();

@@ -224,8 +224,8 @@ std::string SummaryText(const Options& pOptions, const std::vector<FileResult>& 
 }
 
 Reporter::Reporter(const Options& pOptions, std::FILE* pOut, std::FILE* pErr, bool pShowProgress)
-    : m_Options(pOptions), m_Out(pOut), m_Err(pErr), m_ShowProgress(pShowProgress),
-      m_InHand(pOptions.Files.size()), m_Done(pOptions.Files.size()),
+    : m_Options(pOptions), m_Context(MakeRunContext(pOptions)), m_Out(pOut), m_Err(pErr),
+      m_ShowProgress(pShowProgress), m_InHand(pOptions.Files.size()), m_Done(pOptions.Files.size()),
       m_IsDone(pOptions.Files.size(), false), m_Start(std::chrono::steady_clock::now()) {
     if (m_ShowProgress) m_Ticker = std::thread([this] { TickerLoop(); });
 }
@@ -272,7 +272,9 @@ void Reporter::FileFinished(size_t pIndex, const FileResult& pResult) {
 
 std::optional<std::string> Reporter::OrderedLine(const FileResult& pResult) const {
     if (m_Options.Json)
-        return JsonLine(pResult, LevelsMeasured(m_Options), LoudnessReported(m_Options));
+        return WithRunFields(
+            JsonLine(pResult, LevelsMeasured(m_Options), LoudnessReported(m_Options)), pResult,
+            m_Context);
     // The text lines answer --loudness; a loudness run without it stays as quiet as others.
     if (m_Options.Edit.MeasureLoudness && pResult.Result == 1) return LoudnessLine(pResult);
     return std::nullopt;

@@ -3,6 +3,7 @@
 // order, a progress line on a terminal and a one-line summary.
 
 #include "cli/BatchRunner.h"
+#include "cli/RunReport.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -64,6 +65,7 @@ class Reporter : public BatchObserver {
     void TickerLoop();
 
     const Options& m_Options;
+    const RunContext m_Context;
     std::FILE* m_Out;
     std::FILE* m_Err;
     const bool m_ShowProgress;

@@ -1,7 +1,11 @@
 #include "cli/Targets.h"
 
 #include "cli/BatchRunner.h"
+#include "cli/Resume.h"
+#include "cli/Shard.h"
 #include "services/core/ResultFiles.h"
+
+#include <filesystem>
 
 namespace cli {
 
@@ -9,6 +13,29 @@ std::string FileNameOf(const std::string& pPath) {
     const auto slash = pPath.rfind('/');
     return slash == std::string::npos ? pPath : pPath.substr(slash + 1);
 }
+
+std::optional<std::string> FolderResultPath(const Options& pOptions, const std::string& pSource) {
+    if (pOptions.Output != OutputMode::Folder) return std::nullopt;
+    std::string folder = WithFolder(pOptions.OutputDir.empty() ? "." : pOptions.OutputDir);
+    if (folder.back() != '/') folder += '/';
+    if (pOptions.MirrorRoot.empty()) return folder + FileNameOf(pSource);
+    const auto below = RelativeBelow(pSource, pOptions.MirrorRoot);
+    if (!below) return std::nullopt;
+    return folder + *below;
+}
+
+namespace {
+
+// The folders of a mirrored result; several workers may make the same ones at once.
+std::string MakeFolders(const std::string& pFolder) {
+    std::error_code ec;
+    std::filesystem::create_directories(pFolder, ec);
+    if (ec && !std::filesystem::is_directory(pFolder))
+        return "write failed: cannot create the folder " + pFolder + ": " + ec.message();
+    return {};
+}
+
+} // namespace
 
 JobFiles PlanJobFiles(const Options& pOptions, const std::string& pSource) {
     JobFiles files;
@@ -26,8 +53,16 @@ JobFiles PlanJobFiles(const Options& pOptions, const std::string& pSource) {
         break;
     }
     case OutputMode::Folder: {
-        folder = WithFolder(pOptions.OutputDir.empty() ? "." : pOptions.OutputDir);
-        files.Wanted = (folder.back() == '/' ? folder : folder + "/") + FileNameOf(pSource);
+        const auto wanted = FolderResultPath(pOptions, pSource);
+        if (!wanted) {
+            files.Error = "not below the --mirror folder " + pOptions.MirrorRoot;
+            return files;
+        }
+        files.Wanted = *wanted;
+        files.ReplaceIncomplete = pOptions.SkipExisting;
+        folder = results::FolderOf(*wanted);
+        if (!pOptions.MirrorRoot.empty()) files.Error = MakeFolders(folder);
+        if (!files.Error.empty()) return files;
         break;
     }
     case OutputMode::BesideSource:
@@ -42,11 +77,31 @@ JobFiles PlanJobFiles(const Options& pOptions, const std::string& pSource) {
     return files;
 }
 
+namespace {
+
+// A regular file under the wanted name that is not a whole WAV file: what a run that stopped
+// short left there. It is taken over rather than kept beside a numbered result.
+bool ReplacesIncomplete(const JobFiles& pFiles) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::symlink_status(pFiles.Wanted, ec)) &&
+           !IsCompleteWave(pFiles.Wanted);
+}
+
+} // namespace
+
 std::string PlaceResult(const JobFiles& pFiles, std::string& pFinalPath) {
     if (!pFiles.Replaces.empty()) {
         std::string error = results::ReplaceWithResult(pFiles.WorkPath, pFiles.Replaces);
         if (error.empty()) pFinalPath = pFiles.Replaces;
         return error;
+    }
+    if (pFiles.ReplaceIncomplete && ReplacesIncomplete(pFiles)) {
+        std::error_code ec;
+        std::filesystem::rename(pFiles.WorkPath, pFiles.Wanted, ec);
+        if (ec)
+            return "write failed: cannot move the result to " + pFiles.Wanted + ": " + ec.message();
+        pFinalPath = pFiles.Wanted;
+        return {};
     }
     const results::Claim claim =
         results::ClaimFreeName(pFiles.WorkPath, pFiles.Wanted, pFiles.NumberAlways);

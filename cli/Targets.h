@@ -4,16 +4,18 @@
 
 #include "cli/Options.h"
 
+#include <optional>
 #include <string>
 
 namespace cli {
 
 struct JobFiles {
-    std::string WorkPath;      // the file the engine writes; empty for a level check
-    std::string Replaces;      // --overwrite: the file the result replaces (links followed)
-    std::string Wanted;        // otherwise the first name of the numbered series
-    bool NumberAlways = false; // beside the source: name01.wav on
-    std::string Error;         // why the job cannot start; nothing was written
+    std::string WorkPath;           // the file the engine writes; empty for a level check
+    std::string Replaces;           // --overwrite: the file the result replaces (links followed)
+    std::string Wanted;             // otherwise the first name of the numbered series
+    bool NumberAlways = false;      // beside the source: name01.wav on
+    bool ReplaceIncomplete = false; // --skip-existing: a cut-short file of that name gives way
+    std::string Error;              // why the job cannot start; nothing was written
 };
 
 // Plans the files of one job for source (a path with a folder). Everything that would keep
@@ -25,6 +27,11 @@ JobFiles PlanJobFiles(const Options& pOptions, const std::string& pSource);
 // the series, claimed only now that the result is complete. Returns an error text (empty on
 // success) and sets finalPath to where the result is.
 std::string PlaceResult(const JobFiles& pFiles, std::string& pFinalPath);
+
+// With an output folder: where the result of pSource goes under its own name (below the
+// folder, in the source's folders below the --mirror root). Nothing in other modes, or when
+// the source is not below the mirror root.
+std::optional<std::string> FolderResultPath(const Options& pOptions, const std::string& pSource);
 
 // The name of a path after its last '/'.
 std::string FileNameOf(const std::string& pPath);

@@ -2,15 +2,18 @@
 
 #include "cli/BatchRunner.h"
 #include "cli/EngineEditor.h"
+#include "cli/FileList.h"
 #include "cli/InfoCommand.h"
 #include "cli/MediaHelper.h"
 #include "cli/Options.h"
 #include "cli/PanelDefaults.h"
 #include "cli/Reporter.h"
+#include "cli/RunReport.h"
 #include "platform/core/Signals.h"
 #include "platform/core/Terminal.h"
 #include "services/core/Paths.h"
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 
@@ -35,15 +38,28 @@ int RunBatch(const cli::Options& pOptions) {
     // A reader that goes away (| head) must not kill jobs halfway: writes just fail.
     platform::IgnoreBrokenPipe();
     const bool showProgress = !pOptions.Quiet && platform::IsTerminal(stderr);
+    const auto start = std::chrono::steady_clock::now();
     cli::Reporter reporter(pOptions, stdout, stderr, showProgress);
     cli::BatchRunner runner(pOptions, cli::MakeEngineEditor, cli::ExplainFailure, stopSignal);
     std::vector<cli::FileResult> results = runner.Run(reporter);
     const int signal = stopSignal.load();
     reporter.Finish(results, signal != 0);
+    bool summaryFailed = false;
+    if (!pOptions.SummaryJson.empty()) {
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const std::string error = cli::WriteSummaryFile(
+            pOptions.SummaryJson,
+            cli::SummaryJson(results, cli::MakeRunContext(pOptions), seconds, signal != 0));
+        if (!error.empty()) {
+            std::fprintf(stderr, "quillan-batch: %s\n", cli::PrintableText(error).c_str());
+            summaryFailed = true;
+        }
+    }
     if (signal != 0) return platform::StopExitStatus(signal);
     for (const auto& r : results)
         if (r.Result != 1) return kExitFailed;
-    return 0;
+    return summaryFailed ? kExitFailed : 0;
 }
 
 } // namespace
@@ -68,7 +84,7 @@ int main(int argc, char** argv) {
             return it == stored.end() ? pDef : it->second;
         });
     if (!parsed.Error.empty()) return UsageError(parsed.Error);
-    const cli::Options& options = parsed.Options;
+    cli::Options& options = parsed.Options;
     if (options.Help) {
         std::fputs(cli::UsageText().c_str(), stdout);
         return 0;
@@ -77,6 +93,8 @@ int main(int argc, char** argv) {
         std::printf("quillan-batch %s\n", QUILLAN_VERSION);
         return 0;
     }
+    if (std::string error = cli::PrepareFileList(options, stdin); !error.empty())
+        return UsageError(error);
     if (options.Info) return cli::RunInfo(options, stdout, stderr);
     if (!options.Check && options.Output == cli::OutputMode::Folder &&
         !FolderExists(cli::WithFolder(options.OutputDir)))

@@ -120,7 +120,8 @@ std::string BatchBinary() {
     return QUILLAN_BATCH_PATH;
 }
 
-Spawned SpawnBatch(const std::vector<std::string>& pArgs, const std::string& pLogFolder) {
+Spawned SpawnBatch(const std::vector<std::string>& pArgs, const std::string& pLogFolder,
+                   const std::string& pInput) {
     static int counter = 0;
     Spawned s;
     const std::string tag =
@@ -130,7 +131,7 @@ Spawned SpawnBatch(const std::vector<std::string>& pArgs, const std::string& pLo
     std::vector<std::string> command{BatchBinary()};
     command.insert(command.end(), pArgs.begin(), pArgs.end());
     std::string error;
-    s.Pid = platform::StartProcess(command, {"/dev/null", s.OutFile, s.ErrFile}, error);
+    s.Pid = platform::StartProcess(command, {pInput, s.OutFile, s.ErrFile}, error);
     return s;
 }
 

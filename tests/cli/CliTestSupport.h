@@ -60,7 +60,9 @@ struct Spawned {
     std::string OutFile;
     std::string ErrFile;
 };
-Spawned SpawnBatch(const std::vector<std::string>& pArgs, const std::string& pLogFolder);
+// Standard input comes from pInput.
+Spawned SpawnBatch(const std::vector<std::string>& pArgs, const std::string& pLogFolder,
+                   const std::string& pInput = "/dev/null");
 RunResult WaitBatch(const Spawned& pChild);
 
 // The folder of the engine's reference cases ($QUILLAN_VECTORS, else the configured one).

@@ -1,0 +1,53 @@
+#include "cli/Resume.h"
+
+#include "cli/Targets.h"
+#include "engine/WaveMMIO.h"
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+
+namespace cli {
+
+namespace {
+
+// The 12 bytes before the chunks: "RIFF" (or "RF64"), the size of what follows, "WAVE".
+struct RiffHead {
+    char Magic[4] = {};
+    uint32_t Size = 0;
+};
+
+std::optional<RiffHead> ReadRiffHead(const std::string& pPath) {
+    std::ifstream in(pPath, std::ios::binary);
+    unsigned char bytes[12];
+    if (!in.read(reinterpret_cast<char*>(bytes), sizeof bytes)) return std::nullopt;
+    if (std::memcmp(bytes + 8, "WAVE", 4) != 0) return std::nullopt;
+    RiffHead head;
+    std::memcpy(head.Magic, bytes, 4);
+    head.Size = uint32_t(bytes[4]) | uint32_t(bytes[5]) << 8 | uint32_t(bytes[6]) << 16 |
+                uint32_t(bytes[7]) << 24;
+    return head;
+}
+
+} // namespace
+
+bool IsCompleteWave(const std::string& pPath) {
+    const WaveInfo info = ReadWaveInfo(pPath);
+    if (!info.Valid) return false;
+    const auto head = ReadRiffHead(pPath);
+    if (!head) return false;
+    const int64_t dataEnd = int64_t(info.DataOffset) + info.DataSize;
+    if (std::memcmp(head->Magic, "RF64", 4) == 0) return dataEnd <= info.FileSize;
+    if (std::memcmp(head->Magic, "RIFF", 4) != 0) return false;
+    // The data chunk holds what its size says, and the file ends where the RIFF size says.
+    return info.DataSize == info.DataSizeField && int64_t(head->Size) + 8 == info.FileSize;
+}
+
+std::optional<std::string> ExistingResult(const Options& pOptions, const std::string& pSource) {
+    if (!pOptions.SkipExisting) return std::nullopt;
+    const auto result = FolderResultPath(pOptions, pSource);
+    if (!result || !IsCompleteWave(*result)) return std::nullopt;
+    return result;
+}
+
+} // namespace cli
