@@ -73,7 +73,9 @@ TEST_F(BinaryFixture, JsonAndInfoRows) {
         "\\{\"source\": \"[^\"]+\", \"target\": null, \"result\": 1, \"error\": null, \"warning\": "
         "null, "
         "\"max_peak\": -?\\d+, \"max_rms\": -?\\d+, \"norm_rms\": -?\\d+, \"max_peak_db\": \\S+, "
-        "\"max_rms_db\": \\S+, \"norm_rms_db\": \\S+\\}\n");
+        "\"max_rms_db\": \\S+, \"norm_rms_db\": \\S+, \"skipped\": false, \"seconds\": [0-9.]+, "
+        "\"bytes_read\": [1-9]\\d*, \"bytes_written\": 0, \"host\": \"[^\"]*\", \"shard\": "
+        "null\\}\n");
     EXPECT_TRUE(std::regex_match(r.Out, shape)) << r.Out;
     EXPECT_EQ(JsonValue(r.Out, "max_peak"), "16384");
 

@@ -217,3 +217,52 @@ TEST_F(ShardRun, FourWorkersProcessEveryFileOnceAndAKilledOneResumes) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ShardRunList, NulListOnStandardInputAndTheRunsTotals) {
+    ScratchDir dir;
+    fs::create_directory(dir / "out");
+    std::string list;
+    for (const char* name : {"a.wav", "line\nbreak.wav", "c d.wav"}) {
+        WriteBytes(dir / name, WavBytes(1, 2, 16, 8000, 4000));
+        list += dir / name;
+        list += '\0';
+    }
+    WriteBytes(dir / "list", std::vector<char>(list.begin(), list.end()));
+    const std::vector<std::string> args{"-q",
+                                        "--files-from",
+                                        "-",
+                                        "-0",
+                                        "-o",
+                                        dir / "out",
+                                        "--skip-existing",
+                                        "--json",
+                                        "--summary-json",
+                                        dir / "totals.json"};
+    RunResult r = WaitBatch(SpawnBatch(args, dir.path().string(), dir / "list"));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Listing(dir / "out"),
+              (std::vector<std::string>{"a.wav", "c d.wav", "line\nbreak.wav"}));
+    int64_t written = 0;
+    for (const auto& name : Listing(dir / "out"))
+        written += static_cast<int64_t>(fs::file_size(dir / ("out/" + name)));
+    std::string error;
+    auto totals = ParseJsonObject(ReadText(dir / "totals.json"), error);
+    ASSERT_TRUE(totals) << error;
+    EXPECT_EQ(totals->at("done").Text, "3");
+    EXPECT_EQ(totals->at("bytes_written").Text, std::to_string(written));
+    EXPECT_EQ(totals->at("bytes_read").Text, std::to_string(3 * fs::file_size(dir / "a.wav")));
+
+    // Again: every result is there and whole, so nothing is processed.
+    r = WaitBatch(SpawnBatch(args, dir.path().string(), dir / "list"));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    totals = ParseJsonObject(ReadText(dir / "totals.json"), error);
+    ASSERT_TRUE(totals) << error;
+    EXPECT_EQ(totals->at("done").Text, "0");
+    EXPECT_EQ(totals->at("skipped").Text, "3");
+    EXPECT_EQ(totals->at("bytes_written").Text, "0");
+    EXPECT_EQ(Listing(dir / "out").size(), 3u);
+}
+
+} // namespace
