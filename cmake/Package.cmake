@@ -19,10 +19,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "quillan developers <quillan@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "trim silence, normalise and level-adjust WAV files in batches")
 set(CPACK_PACKAGE_DESCRIPTION
-    "quillan edits WAV files in batches: it trims the silence at their start and end,\n"
-    "normalises them by peak, RMS or loudness and adjusts their level. It comes as a\n"
-    "window and as quillan-batch, a command-line worker that takes file lists, splits\n"
-    "them into shards for many machines and resumes runs that were stopped.")
+    "quillan edits WAV files in batches: it trims the silence at their start\n"
+    "and end, normalises them by peak, RMS or loudness and adjusts their level.\n"
+    "It comes as a window and as quillan-batch, a command-line worker that takes\n"
+    "file lists, splits them into shards for many machines and resumes runs that\n"
+    "were stopped.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -49,7 +49,7 @@ trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 [ "$("$root/usr/bin/quillan-batch" --version)" = "quillan-batch $version" ] ||
     fail "--version: $("$root/usr/bin/quillan-batch" --version)"
-zcat "$root/usr/share/man/man1/quillan-batch.1.gz" | grep -q -- '--skip-existing' ||
+grep -qF 'skip\-existing' <(zcat "$root/usr/share/man/man1/quillan-batch.1.gz") ||
     fail "the manual lacks --skip-existing"
 
 if command -v lintian >/dev/null; then
