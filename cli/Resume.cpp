@@ -44,7 +44,7 @@ bool IsCompleteWave(const std::string& pPath) {
 }
 
 std::optional<std::string> ExistingResult(const Options& pOptions, const std::string& pSource) {
-    if (!pOptions.SkipExisting) return std::nullopt;
+    if (!pOptions.SkipExisting || pOptions.Check) return std::nullopt;
     const auto result = FolderResultPath(pOptions, pSource);
     if (!result || !IsCompleteWave(*result)) return std::nullopt;
     return result;
