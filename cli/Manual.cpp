@@ -162,6 +162,7 @@ std::string BashCompletion() {
     return "# bash completion for quillan-batch (generated from its option table)\n"
            "_quillan_batch()\n{\n"
            "    local cur=\"${COMP_WORDS[COMP_CWORD]}\" prev=\"${COMP_WORDS[COMP_CWORD-1]}\"\n"
+           "    COMPREPLY=()\n"
            "    case \"$prev\" in\n"
            "        " +
            folders +

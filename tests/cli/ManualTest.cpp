@@ -46,15 +46,17 @@ TEST(CliManual, GroffAndBashAcceptWhatIsWritten) {
         "groff -man -Tutf8 -ww -z '" + dir / "page.1" + "' 2>'" + dir / "warnings" + "'";
     EXPECT_EQ(std::system(check.c_str()), 0);
     EXPECT_EQ(ReadText(dir / "warnings"), "");
-    // The completion loads, and offers the folder options' names.
+    // The completion loads, completes option names and offers nothing for a shard.
     const std::string script = cli::BashCompletion();
     WriteBytes(dir / "completion", std::vector<char>(script.begin(), script.end()));
     const std::string run = "bash -c 'source \"" + dir / "completion" +
                             "\"; COMP_WORDS=(quillan-batch --mir); COMP_CWORD=1; "
-                            "_quillan_batch; echo \"${COMPREPLY[*]}\"' >'" +
+                            "_quillan_batch; echo \"${COMPREPLY[*]}\"; "
+                            "COMP_WORDS=(quillan-batch --shard 1); COMP_CWORD=2; "
+                            "_quillan_batch; echo \"[${COMPREPLY[*]}]\"' >'" +
                             dir / "out" + "'";
     EXPECT_EQ(std::system(run.c_str()), 0);
-    EXPECT_EQ(ReadText(dir / "out"), "--mirror\n");
+    EXPECT_EQ(ReadText(dir / "out"), "--mirror\n[]\n");
 }
 
 } // namespace
