@@ -35,13 +35,17 @@ bool ReadAll(std::FILE* pFile, std::string& pText) {
 }
 
 // With --skip-existing a result found under a name counts for its source, so no two sources
-// may have their results under the same name.
+// may have their results under the same name, and no source may be its own result.
 std::string SharedResultName(const Options& pOptions) {
     std::unordered_map<std::string, const std::string*> byResult;
     for (const std::string& file : pOptions.Files) {
         const auto result = FolderResultPath(pOptions, WithFolder(file));
         if (!result) continue; // reported by the mirror check
-        auto [it, inserted] = byResult.emplace(AbsoluteLexical(*result), &file);
+        const std::string key = AbsoluteLexical(*result);
+        if (key == AbsoluteLexical(file))
+            return "'" + file + "' would be its own result; --skip-existing needs an output " +
+                   "folder other than the sources' folder";
+        auto [it, inserted] = byResult.emplace(key, &file);
         if (!inserted)
             return "'" + *it->second + "' and '" + file + "' would both be written as '" + *result +
                    "'" + (pOptions.MirrorRoot.empty() ? "; see --mirror" : "");

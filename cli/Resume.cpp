@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 namespace cli {
@@ -47,6 +48,9 @@ std::optional<std::string> ExistingResult(const Options& pOptions, const std::st
     if (!pOptions.SkipExisting || pOptions.Check) return std::nullopt;
     const auto result = FolderResultPath(pOptions, pSource);
     if (!result || !IsCompleteWave(*result)) return std::nullopt;
+    // The source itself is no result of it (an output folder that is the source's folder).
+    std::error_code ec;
+    if (std::filesystem::equivalent(*result, pSource, ec)) return std::nullopt;
     return result;
 }
 

@@ -155,6 +155,9 @@ TEST(CliFileList, WholeListIsCheckedBeforeItIsSharded) {
     o.MirrorRoot = "/";
     EXPECT_EQ(cli::PrepareFileList(o, nullptr), "");
     EXPECT_LE(o.Files.size(), 2u);
+    o.Files = {dir / "out/x.wav"};
+    o.MirrorRoot.clear();
+    EXPECT_NE(cli::PrepareFileList(o, nullptr).find("its own result"), std::string::npos);
     o.Files = {"/a/x.wav", "/other/y.wav"};
     o.MirrorRoot = "/a";
     EXPECT_NE(cli::PrepareFileList(o, nullptr).find("not below"), std::string::npos);
@@ -183,6 +186,26 @@ TEST(CliResume, OnlyAWholeWavFileCountsAsDone) {
     for (const char* name :
          {"cut.wav", "unpatched.wav", "longer.wav", "zero.wav", "text.wav", "absent.wav"})
         EXPECT_FALSE(cli::IsCompleteWave(dir / name)) << name;
+}
+
+TEST(CliResume, ASourceIsNeverItsOwnResult) {
+    ScratchDir dir;
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "out");
+    fs::create_directory_symlink(dir / "src", dir / "link");
+    WriteBytes(dir / "src/x.wav", WavBytes(1, 1, 16, 8000, 100));
+    cli::Options o;
+    o.Output = cli::OutputMode::Folder;
+    o.SkipExisting = true;
+    o.OutputDir = dir / "out";
+    EXPECT_EQ(cli::ExistingResult(o, dir / "src/x.wav"), std::nullopt);
+    fs::copy_file(dir / "src/x.wav", dir / "out/x.wav");
+    EXPECT_EQ(cli::ExistingResult(o, dir / "src/x.wav"), dir / "out/x.wav");
+    o.Check = true; // a level check writes nothing, so it skips nothing
+    EXPECT_EQ(cli::ExistingResult(o, dir / "src/x.wav"), std::nullopt);
+    o.Check = false;
+    o.OutputDir = dir / "link"; // the sources' folder under another name
+    EXPECT_EQ(cli::ExistingResult(o, dir / "src/x.wav"), std::nullopt);
 }
 
 } // namespace
