@@ -418,7 +418,8 @@ void JobRun::WriteOutput() {
         fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
 
     // Metadata chunks stand where they stood in the source: before the data or after it.
-    const MetadataChunks metadata = KeptMetadata(lead, tail, fmt);
+    MetadataChunks metadata = KeptMetadata(lead, tail, fmt);
+    PlaceAroundData(metadata.Kept, dataBytes);
     const std::vector<uint8_t> beforeData = ChunkBytes(metadata.Kept, true);
     const std::vector<uint8_t> afterData = ChunkBytes(metadata.Kept, false);
     const int64_t metadataBytes = int64_t(beforeData.size() + afterData.size());

@@ -397,6 +397,12 @@ MetadataChunks AdjustMetadata(const MetadataChunks& pChunks, const MetadataEdit&
     return out;
 }
 
+void PlaceAroundData(std::vector<MetadataChunk>& pChunks, int64_t pDataBytes) {
+    if (pDataBytes != 0) return;
+    for (MetadataChunk& chunk : pChunks)
+        chunk.BeforeData = true;
+}
+
 std::vector<uint8_t> ChunkBytes(const std::vector<MetadataChunk>& pChunks, bool pBeforeData) {
     std::vector<uint8_t> bytes;
     for (const MetadataChunk& chunk : pChunks)

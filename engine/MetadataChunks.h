@@ -108,6 +108,11 @@ std::optional<std::vector<uint8_t>> AdjustSmpl(const std::vector<uint8_t>& pBody
 // last pad byte is tolerated).
 bool IsWellFormedList(const std::vector<uint8_t>& pBody);
 
+// A data size of 0 reads as "to the end of the file" (a recording never finished) to this and
+// other readers, so the chunks after an empty data chunk would be taken for audio: with no
+// audio bytes, every chunk goes before the data.
+void PlaceAroundData(std::vector<MetadataChunk>& pChunks, int64_t pDataBytes);
+
 // The chunks before (or after) the data, each with its header and pad byte, in order.
 std::vector<uint8_t> ChunkBytes(const std::vector<MetadataChunk>& pChunks, bool pBeforeData);
 

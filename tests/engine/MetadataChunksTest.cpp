@@ -286,6 +286,20 @@ TEST(MetadataChunks, OddDataWithoutItsPadByteStillFindsTheChunksAfterIt) {
     EXPECT_EQ(Find(out.Chunks, "data")->Body, data);
 }
 
+TEST(MetadataChunks, WithoutAudioEveryChunkGoesBeforeTheData) {
+    // A data size of 0 reads as "to the end of the file": nothing may follow it.
+    TempDir tmp;
+    const Bytes source =
+        Wav(kRate, 16, 1, Bytes(kFrames * 2, 0), ChunksBeforeData(), ChunksAfterData());
+    const Output out = EditInto(tmp, TrimJob(), source);
+    EXPECT_EQ(out.Kept, 0);
+    ASSERT_FALSE(out.Chunks.empty());
+    EXPECT_EQ(out.Chunks.back().Id, "data");
+    EXPECT_TRUE(out.Chunks.back().Body.empty());
+    EXPECT_TRUE(Find(out.Chunks, "abcd"));
+    EXPECT_TRUE(Find(out.Chunks, "id3 "));
+}
+
 TEST(MetadataChunks, AdjustersKeepWhatFitsAndRefuseWhatIsMalformed) {
     MetadataEdit edit;
     edit.KeptStart = 100;
