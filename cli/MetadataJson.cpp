@@ -5,7 +5,9 @@
 #include "engine/MetadataChunks.h"
 #include "engine/WaveMMIO.h"
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 namespace cli {
 
@@ -37,9 +39,14 @@ std::string ChunkList(const MetadataChunks& pChunks) {
     return "[" + list + "]";
 }
 
+// The first kMaxDroppedShown chunks left out (a damaged file may hold thousands of them).
+constexpr size_t kMaxDroppedShown = 64;
+
 std::string DroppedList(const MetadataChunks& pChunks) {
     std::string list;
-    for (const DroppedChunk& chunk : pChunks.Dropped)
+    const size_t shown = std::min(pChunks.Dropped.size(), kMaxDroppedShown);
+    for (const DroppedChunk& chunk :
+         std::vector<DroppedChunk>(pChunks.Dropped.begin(), pChunks.Dropped.begin() + long(shown)))
         list += (list.empty() ? "{" : ", {") + Field("id", JsonString(ChunkIdText(chunk.Id))) +
                 ", " + Field("size", std::to_string(chunk.Size)) + ", " +
                 Field("reason", JsonString(chunk.Reason)) + "}";
