@@ -242,6 +242,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     bool m_LevelInLufs = false;         // the level slider's unit
     UC_Check* m_CheckClip = nullptr;
     UC_Check* m_CheckOw = nullptr;
+    int32_t m_KeepMetadata = 1; // stored only (no control): results carry the metadata chunks
     UC_Bar* m_ProgBar = nullptr;
     UC_ListView* m_LV = nullptr;
     UC_PathText* m_TextSoundPath = nullptr;

@@ -46,6 +46,7 @@ panel::PanelSettings FrmMain::ReadPanel() const {
     p.OverWrite = m_CheckOw->Value();
     p.SoundPath = QFile::encodeName(m_TextSoundPath->Text()).toStdString();
     if (m_TextCeiling) p.TruePeak = m_TextCeiling->text().toStdString();
+    p.KeepMetadata = m_KeepMetadata;
     return p;
 }
 
@@ -95,6 +96,7 @@ void FrmMain::LoadClipAndOverWrite() {
     const panel::PanelSettings stored = StoredPanel();
     InitCheckBox(m_CheckClip, QStringLiteral("Clip"), stored.Clip, 9);
     InitCheckBox(m_CheckOw, QStringLiteral("OverWrite"), stored.OverWrite, 9);
+    m_KeepMetadata = stored.KeepMetadata;
 }
 
 void FrmMain::ApplyPanelRules() {

@@ -2,6 +2,7 @@
 
 #include "cli/BatchRunner.h"
 #include "cli/MediaHelper.h"
+#include "cli/MetadataJson.h"
 #include "cli/Reporter.h"
 #include "services/core/DurationText.h"
 #include "services/core/Paths.h"
@@ -10,12 +11,13 @@ namespace cli {
 
 namespace {
 
-std::string InfoJson(const std::string& pPath, const std::string& pTitle, const AudioFacts& pInfo) {
+std::string InfoJson(const std::string& pPath, const std::string& pTitle, const AudioFacts& pInfo,
+                     bool pKeepMetadata) {
     return "{\"source\": " + JsonString(pPath) + ", \"title\": " + JsonString(pTitle) +
            ", \"valid\": " + std::to_string(pInfo.Valid) +
            ", \"length_ms\": " + std::to_string(pInfo.LengthMs) +
            ", \"length\": " + JsonString(DurationText(pInfo.LengthMs)) +
-           ", \"text\": " + JsonString(pInfo.Text) + "}";
+           ", \"text\": " + JsonString(pInfo.Text) + MetadataJsonFields(pPath, pKeepMetadata) + "}";
 }
 
 } // namespace
@@ -48,7 +50,8 @@ int RunInfo(const Options& pOptions, std::FILE* pOut, std::FILE* pErr) {
             status = 1;
         }
         if (pOptions.Json)
-            std::fprintf(pOut, "%s\n", InfoJson(path, title, info).c_str());
+            std::fprintf(pOut, "%s\n",
+                         InfoJson(path, title, info, pOptions.Edit.KeepMetadata).c_str());
         else
             // A tab or line break in a name would break the row: shown escaped, as in messages.
             std::fprintf(pOut, "%s\t%s\t%s\n", PrintableText(title).c_str(),

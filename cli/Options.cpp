@@ -131,6 +131,10 @@ const OptionDef kOptions[] = {
      nullptr,
      "replace each source with its result; the source is replaced\n"
      "only when its job succeeded (default: off)"},
+    {"no-metadata", 0, Kind::Flag, SetEdit<&EditJob::KeepMetadata, false>, nullptr,
+     "give results a bare header: the source's tags, broadcast\n"
+     "extension, cue points, loops and other chunks are left out\n"
+     "(default: kept, adjusted to the edit)"},
     {"trim", 0, Kind::Flag, SetEdit<&EditJob::Trim, true>, nullptr,
      "cut silence at the start and the end (default: on)", "Trimming:"},
     {"no-trim", 0, Kind::Flag, SetEdit<&EditJob::Trim, false>, nullptr, ""},
@@ -258,7 +262,8 @@ const OptionDef kOptions[] = {
     {"info", 0, Kind::Flag, Raise<&Options::Info>, nullptr,
      "print each file's title, length and format instead of editing\n"
      "(tab-separated; with --json: source, title, valid, length_ms,\n"
-     "length, text)"},
+     "length, text, and the metadata chunks a result would keep:\n"
+     "metadata, dropped, tags, bext)"},
     {"use-settings", 0, Kind::Flag, Raise<&Options::UseSettings>, nullptr,
      "take the defaults from the window's stored panel settings;\n"
      "options given still override them"},

@@ -4,6 +4,7 @@
 #include "engine/FileIO.h"
 #include "engine/LevelAnalysis.h"
 #include "engine/Loudness.h"
+#include "engine/MetadataChunks.h"
 #include "engine/SourceReader.h"
 #include "engine/WaveMMIO.h"
 #include "platform/core/Events.h"
@@ -89,6 +90,7 @@ class JobRun {
     void RunSecondPass(bool pRms);
     std::optional<LoudnessMeter> MakeLoudnessMeter() const;
     void ComputeGain();
+    MetadataChunks KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat) const;
     void WriteOutput();
     void WriteSilence(int64_t pBytes);
     void Append(const uint8_t* pData, int64_t pBytes);
@@ -373,14 +375,35 @@ void JobRun::WriteSilence(int64_t pBytes) {
     }
 }
 
+// The source's metadata chunks adjusted to the written range; none when the job keeps none.
+MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail,
+                                    const BlockFormat& pFormat) const {
+    if (!m_A.KeepMetadata) return {};
+    MetadataEdit edit;
+    edit.KeptStart = m_Start;
+    edit.KeptEnd = m_End;
+    edit.LeadFrames = pLead;
+    edit.TailFrames = pTail;
+    // The loudness mode measured the range: the result's loudness is that plus the gain,
+    // where every channel got the same one.
+    if (NormModeInfo(m_A.Mode).ByLoudness && m_Loudness &&
+        (m_Info.Channels == 1 || pFormat.DbL == pFormat.DbR)) {
+        const double gainDb = pFormat.DbL;
+        MetadataLoudness loudness;
+        loudness.IntegratedLufs = m_Loudness->IntegratedLufs + gainDb;
+        if (m_Loudness->HasRange) loudness.RangeLu = m_Loudness->RangeLu;
+        if (m_Loudness->HasTruePeak) loudness.TruePeakDbtp = m_Loudness->TruePeakDbtp() + gainDb;
+        edit.Loudness = loudness;
+    }
+    return AdjustMetadata(ReadMetadataChunks(m_Source, m_Info), edit);
+}
+
 void JobRun::WriteOutput() {
     const int64_t align = m_Info.BlockAlign;
     const int64_t lead = m_A.ForceMargins ? m_LeadPad : 0;
     const int64_t tail = m_A.ForceMargins ? m_TailPad : 0;
     const int64_t dataBytes = (lead + (m_End - m_Start) + tail) * align;
     const int64_t pad = dataBytes % 2;
-    if (kHeaderBytes + dataBytes + pad > kMaxFileBytes)
-        throw JobFailed{EditStatus::OutputTooLarge, {}};
 
     BlockFormat fmt;
     fmt.BitsPerSample = m_Info.BitsPerSample;
@@ -394,11 +417,21 @@ void JobRun::WriteOutput() {
     const bool copyThrough =
         fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
 
+    // Metadata chunks stand where they stood in the source: before the data or after it.
+    MetadataChunks metadata = KeptMetadata(lead, tail, fmt);
+    PlaceAroundData(metadata.Kept, dataBytes);
+    const std::vector<uint8_t> beforeData = ChunkBytes(metadata.Kept, true);
+    const std::vector<uint8_t> afterData = ChunkBytes(metadata.Kept, false);
+    const int64_t metadataBytes = int64_t(beforeData.size() + afterData.size());
+    if (kHeaderBytes + metadataBytes + dataBytes + pad > kMaxFileBytes)
+        throw JobFailed{EditStatus::OutputTooLarge, {}};
+
     errno = 0;
     m_Out =
         CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels, m_A.TargetPath);
     if (m_Out == 0) throw WriteFailure(errno);
     m_Created = IdentityOf(m_Out);
+    if (WriteChunksBeforeData(m_Out, beforeData) == 0) throw WriteFailure(errno);
     WriteSilence(lead * align);
 
     const int64_t blockFrames = kBlockBytes / align;
@@ -421,8 +454,11 @@ void JobRun::WriteOutput() {
         const uint8_t padByte = SilenceByte(m_Info.BitsPerSample);
         Append(&padByte, 1);
     }
+    if (!afterData.empty()) Append(afterData.data(), int64_t(afterData.size()));
     errno = 0;
-    if (FixWaveSizes(m_A.TargetPath, int32_t(pad), 0, m_Out) == 0) throw WriteFailure(errno);
+    // The data size leaves out the pad byte and the chunks after the audio.
+    if (FixWaveSizes(m_A.TargetPath, int32_t(pad + int64_t(afterData.size())), 0, m_Out) == 0)
+        throw WriteFailure(errno);
 }
 
 void JobRun::Run() {

@@ -55,4 +55,8 @@ struct EditJob {
     int32_t FadeOutFrames = 0;
 
     LevelCheck Check = LevelCheck::Off;
+
+    // The source's metadata chunks (tags, bext, cue points, loops, ...) go into the result,
+    // adjusted to the kept range; false: the bare header.
+    bool KeepMetadata = true;
 };

@@ -30,6 +30,8 @@ class MemoryFile {
         }
     }
     const std::string& Path() const { return m_path; }
+    // The descriptor, for code that writes through an open handle.
+    int Handle() const { return m_fd; }
 
   private:
     int m_fd;

@@ -33,7 +33,7 @@ const std::vector<std::string>& PanelSettingKeys() {
             k.push_back(row.Key);
         for (const TextRow& row : kTexts)
             k.push_back(row.Key);
-        k.insert(k.end(), {kClipKey, kOverWriteKey, kSoundPathKey, kTruePeakKey});
+        k.insert(k.end(), {kClipKey, kOverWriteKey, kSoundPathKey, kTruePeakKey, kKeepMetadataKey});
         return k;
     }();
     return keys;
@@ -56,6 +56,7 @@ PanelSettings ReadPanelSettings(const SettingReader& pRead) {
     p.Clip = StoredFlag(pRead, kClipKey, 0);
     p.OverWrite = StoredFlag(pRead, kOverWriteKey, 0);
     p.SoundPath = pRead(kSoundPathKey, "");
+    p.KeepMetadata = StoredFlag(pRead, kKeepMetadataKey, 1);
     return p;
 }
 
@@ -75,6 +76,7 @@ void WritePanelSettings(const PanelSettings& pPanel, const SettingWriter& pWrite
         pWrite(kTexts[size_t(rms)].Key, pPanel.TextOf(rms));
     pWrite(kClipKey, std::to_string(pPanel.Clip));
     pWrite(kTruePeakKey, pPanel.TruePeak);
+    pWrite(kKeepMetadataKey, std::to_string(pPanel.KeepMetadata));
 }
 
 const SliderRow& LevelRowFor(NormMode pMode) {
@@ -143,6 +145,7 @@ EditJob PanelJob(const PanelSettings& pAtStart, const PanelSettings& pNow) {
     job.Clip = pNow.Clip != 0;
     job.AdjustLeftDb = float(pNow.UseOf(UseBox::Adjust) * pNow.SliderOf(Slider::Adjust));
     job.AdjustRightDb = job.AdjustLeftDb;
+    job.KeepMetadata = pAtStart.KeepMetadata != 0;
     return job;
 }
 

@@ -57,6 +57,8 @@ inline constexpr const char* kSoundPathKey = "SoundPath";
 // The true-peak ceiling of the loudness mode, in dB of full scale as typed; empty: none.
 inline constexpr const char* kTruePeakKey = "TruePeak";
 inline constexpr const char* kTruePeakDefault = "-1";
+// Whether results carry the source's metadata chunks (1, the default) or a bare header (0).
+inline constexpr const char* kKeepMetadataKey = "KeepMetadata";
 
 // The panel's values as the window holds them: flags 0/1, slider values in dB, texts as
 // typed. NormMode is the index of the chosen option box, -1 when none is chosen.
@@ -71,6 +73,7 @@ struct PanelSettings {
     int32_t OverWrite = 0;
     std::string SoundPath;
     std::string TruePeak = kTruePeakDefault;
+    int32_t KeepMetadata = 1;
 
     int32_t UseOf(UseBox pBox) const { return Use[size_t(pBox)]; }
     int32_t SliderOf(Slider pSlider) const { return Sliders[size_t(pSlider)]; }

@@ -87,7 +87,8 @@ TEST_F(BinaryFixture, JsonAndInfoRows) {
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out, "{\"source\": \"" + main +
                          "\", \"title\": \"main\", \"valid\": 1, \"length_ms\": 2350, \"length\": "
-                         "\"000'02.350\", \"text\": \"wav(44100Hz/16bit/Stereo)\"}\n");
+                         "\"000'02.350\", \"text\": \"wav(44100Hz/16bit/Stereo)\", "
+                         "\"metadata\": [], \"dropped\": [], \"tags\": {}, \"bext\": null}\n");
     EXPECT_NE(r.Err.find("none.wav: missing"), std::string::npos);
 }
 

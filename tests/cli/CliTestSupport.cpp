@@ -175,6 +175,8 @@ class JsonReader {
                 if (Peek() == '"') {
                     value.IsString = true;
                     if (!String(value.Text)) return Fail(pError, "bad string for " + key);
+                } else if (Peek() == '[' || Peek() == '{') {
+                    if (!Nested(value.Text)) return Fail(pError, "bad nested value for " + key);
                 } else if (!Scalar(value.Text)) {
                     return Fail(pError, "bad value for " + key);
                 }
@@ -281,6 +283,25 @@ class JsonReader {
             pOut += m_S.substr(m_I, n);
             m_I += n;
         }
+    }
+    // An array or object, its brackets balanced and its strings well formed; kept as its text.
+    bool Nested(std::string& pOut) {
+        const size_t start = m_I;
+        int depth = 0;
+        do {
+            const char c = Peek();
+            if (c == '"') {
+                std::string text;
+                if (!String(text)) return false;
+                continue;
+            }
+            if (c == '\0') return false;
+            if (c == '[' || c == '{') ++depth;
+            if (c == ']' || c == '}') --depth;
+            ++m_I;
+        } while (depth > 0);
+        pOut = m_S.substr(start, m_I - start);
+        return true;
     }
     bool Scalar(std::string& pOut) {
         static const std::regex number("-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][-+]?[0-9]+)?");

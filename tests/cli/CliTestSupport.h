@@ -71,14 +71,16 @@ std::string VectorsDir();
 // The raw text of "key": value in a flat JSON object (strings keep their quotes).
 std::optional<std::string> JsonValue(const std::string& pJson, const std::string& pKey);
 
-// One value of a flat JSON object: a decoded string, or the raw text of a number or literal.
+// One value of a JSON object: a decoded string, or the raw text of a number, a literal, an
+// array or an object.
 struct JsonField {
     bool IsString = false;
     std::string Text;
 };
-// Strict parse of one line holding a flat JSON object (string, number and literal values):
-// the bytes must be valid UTF-8, strings free of raw control characters, escapes and surrogate
-// pairs well formed. Nothing, with the reason in error, when the line is not such an object.
+// Strict parse of one line holding a JSON object (string, number and literal values; arrays
+// and objects kept as text): the bytes must be valid UTF-8, strings free of raw control
+// characters, escapes and surrogate pairs well formed, brackets balanced. Nothing, with the
+// reason in error, when the line is not such an object.
 std::optional<std::map<std::string, JsonField>> ParseJsonObject(const std::string& pLine,
                                                                 std::string& pError);
 

@@ -219,3 +219,18 @@ TEST(PanelSettings, OutputFolderTakesARelativeTextFromTheHomeFolder) {
     EXPECT_EQ(OutputFolder("relout", "relative"), "");
     EXPECT_EQ(OutputFolder("/srv/out", ""), "/srv/out");
 }
+
+TEST(PanelSettings, KeepMetadataIsOnUnlessStoredOff) {
+    MemoryStore store;
+    PanelSettings p = ReadPanelSettings(store.Reader());
+    EXPECT_EQ(p.KeepMetadata, 1);
+    EXPECT_TRUE(PanelJob(p, p).KeepMetadata);
+    store.Values["KeepMetadata"] = "0";
+    p = ReadPanelSettings(store.Reader());
+    EXPECT_FALSE(PanelJob(p, p).KeepMetadata);
+    store.Values["KeepMetadata"] = "junk"; // damaged: the default
+    EXPECT_EQ(ReadPanelSettings(store.Reader()).KeepMetadata, 1);
+    p.KeepMetadata = 0;
+    WritePanelSettings(p, store.Writer());
+    EXPECT_EQ(store.Values["KeepMetadata"], "0");
+}
