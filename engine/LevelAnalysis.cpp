@@ -280,10 +280,12 @@ void SecondPass::Feed(const uint8_t* pData, int64_t pFrames) {
     const bool stereo = Channels == 2;
     switch (BitsPerSample) {
     case 8:
-        stereo ? FeedGated<2>(pData, pFrames, table8) : FeedGated<1>(pData, pFrames, table8);
+        stereo ? FeedInUnits<2, 8>(pData, pFrames, table8)
+               : FeedInUnits<1, 8>(pData, pFrames, table8);
         break;
     case 16:
-        stereo ? FeedGated<2>(pData, pFrames, table16) : FeedGated<1>(pData, pFrames, table16);
+        stereo ? FeedInUnits<2, 16>(pData, pFrames, table16)
+               : FeedInUnits<1, 16>(pData, pFrames, table16);
         break;
     default:
         stereo ? FeedGated<2>(pData, pFrames, direct24) : FeedGated<1>(pData, pFrames, direct24);
@@ -322,6 +324,100 @@ void SecondPass::FeedGated(const uint8_t* pData, int64_t pFrames, Square pSquare
     m_Sum = sum;
     GateRun = run;
     GateFrameCount = counted;
+}
+
+// The gated sum in order is a chain of roundings, one double addition after another. Inside
+// one binade [2^(e-1), 2^e) of the running sum the doubles are the multiples of u = 2^(e-53),
+// and sum + t rounds to sum + u * round(t / u) whenever t / u does not end in exactly one half
+// (a tie, which the parity of the sum would decide). So while a chunk of terms keeps the sum
+// inside its binade, adding the terms rounded to whole units as integers gives the bits of
+// the chain: the integer sum is exact and has no rounding chain. A chunk that would leave the
+// binade, or holds a tie or a term of 2^52 units or more, is summed one by one instead.
+namespace {
+
+constexpr double kTwo52 = 4503599627370496.0;
+constexpr uint64_t kTwo53 = uint64_t(1) << 53;
+// A term that cannot be taken in units; any one of them fails the chunk's check.
+constexpr uint64_t kNoUnits = uint64_t(1) << 52;
+// Samples per chunk: kNoUnits times this stays below 2^64.
+constexpr int64_t kUnitChunkSamples = 2048;
+
+// pTerm in units of 2^-pScaleExp, rounded to the nearest; kNoUnits for a tie or a large term.
+uint64_t InUnits(double pTerm, int32_t pScaleExp) {
+    const double x = std::ldexp(pTerm, pScaleExp); // exact: a power of two
+    if (!(x < kTwo52)) return kNoUnits;
+    const double r = (x + kTwo52) - kTwo52; // the nearest integer
+    const double d = x - r;
+    if (d == 0.5 || d == -0.5) return kNoUnits;
+    return uint64_t(r);
+}
+
+} // namespace
+
+// The units of the binade of m_Sum: false when the sum is 0 or too small to have a binade
+// of normal doubles.
+bool SecondPass::PrepareUnits() {
+    if (!(m_Sum >= 0x1p-900)) return false;
+    int32_t exp = 0;
+    const double mantissa = std::frexp(m_Sum, &exp); // m_Sum = mantissa * 2^exp, [0.5, 1)
+    m_SumUnits = uint64_t(std::ldexp(mantissa, 53));
+    if (exp == m_UnitsExp && !m_Units.empty()) return true;
+    m_UnitsExp = exp;
+    m_Units.resize(m_Square.size());
+    for (size_t m = 0; m < m_Square.size(); ++m)
+        m_Units[m] = InUnits(m_Square[m], 53 - exp);
+    return true;
+}
+
+template <int kChannels, int kBits>
+bool SecondPass::SumChunkInUnits(const uint8_t* pData, int64_t pFrames) {
+    const uint64_t* units = m_Units.data();
+    const int32_t quietMax = m_QuietMax;
+    const int64_t gate = GateFrames;
+    const auto magnitude = [pData](size_t pI) {
+        return std::abs(kBits == 16 ? Get16(pData, pI) : Get8(pData, pI));
+    };
+    uint64_t added = 0;
+    int64_t run = GateRun, counted = GateFrameCount;
+    for (size_t k = 0; k < size_t(pFrames); ++k) {
+        const int32_t left = magnitude(k * kChannels);
+        const int32_t right = kChannels == 2 ? magnitude(k * kChannels + 1) : 0;
+        if (gate != 0) {
+            const bool quiet = std::max(left, right) <= quietMax;
+            run = quiet ? run + 1 : 0;
+            if (run > gate) continue;
+        }
+        added += units[left];
+        if (kChannels == 2) added += units[right];
+        ++counted;
+    }
+    if (m_SumUnits + added >= kTwo53) {
+        // Past the binade (try the next chunk again) or a term that has no units (sum a few
+        // chunks one by one before trying again).
+        if (added >= kNoUnits) m_SerialChunks = 4;
+        return false;
+    }
+    m_Sum = std::ldexp(double(m_SumUnits + added), m_UnitsExp - 53);
+    GateRun = run;
+    GateFrameCount = counted;
+    return true;
+}
+
+template <int kChannels, int kBits, typename Square>
+void SecondPass::FeedInUnits(const uint8_t* pData, int64_t pFrames, Square pSquare) {
+    const int64_t chunkFrames = kUnitChunkSamples / kChannels;
+    const size_t frameBytes = size_t(kChannels) * (kBits / 8);
+    for (int64_t done = 0; done < pFrames;) {
+        const int64_t n = std::min(chunkFrames, pFrames - done);
+        const uint8_t* p = pData + size_t(done) * frameBytes;
+        bool summed = false;
+        if (m_SerialChunks > 0)
+            --m_SerialChunks;
+        else
+            summed = PrepareUnits() && SumChunkInUnits<kChannels, kBits>(p, n);
+        if (!summed) FeedGated<kChannels>(p, n, pSquare);
+        done += n;
+    }
 }
 
 double SecondPass::RangeRms() const {
