@@ -106,7 +106,8 @@ class JobRun {
     int32_t m_N = 1;
     int64_t m_From = 0, m_To = 0, m_Start = 0, m_End = 0;
     int64_t m_LeadPad = 0, m_TailPad = 0;
-    int32_t m_ThIn = 0, m_ThOut = 0, m_StartMarginFrames = 0, m_EndMarginFrames = 0;
+    int32_t m_ThIn = 0, m_ThOut = 0;
+    int64_t m_StartMarginFrames = 0, m_EndMarginFrames = 0;
     int64_t m_GateFrames = 0;
     int32_t m_GateLevel = 0;
     FirstPass m_First;
@@ -158,8 +159,11 @@ void JobRun::SetUp() {
     if (m_A.Trim) {
         m_ThIn = NearestInt32(double(DbToLinear(m_A.StartThresholdDb)) * m_F);
         m_ThOut = NearestInt32(double(DbToLinear(m_A.EndThresholdDb)) * m_F);
-        m_StartMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.StartMarginMs);
-        m_EndMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.EndMarginMs);
+        // In 64 bits: a margin of more than 12 hours at 48 kHz passes 2^31 frames.
+        m_StartMarginFrames =
+            int64_t(std::nearbyint(double(m_Info.SampleRate) / 1000.0 * m_A.StartMarginMs));
+        m_EndMarginFrames =
+            int64_t(std::nearbyint(double(m_Info.SampleRate) / 1000.0 * m_A.EndMarginMs));
     } else {
         m_A.ForceMargins = false;
     }

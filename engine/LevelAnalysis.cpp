@@ -1,6 +1,7 @@
 #include "engine/LevelAnalysis.h"
 
 #include "engine/SampleKernels.h"
+#include "engine/UnitSums.h"
 #include "engine/WaveMMIO.h"
 
 #include <algorithm>
@@ -335,7 +336,6 @@ void SecondPass::FeedGated(const uint8_t* pData, int64_t pFrames, Square pSquare
 // binade, or holds a tie or a term of 2^52 units or more, is summed one by one instead.
 namespace {
 
-constexpr double kTwo52 = 4503599627370496.0;
 constexpr uint64_t kTwo53 = uint64_t(1) << 53;
 // A term that cannot be taken in units; any one of them fails the chunk's check.
 constexpr uint64_t kNoUnits = uint64_t(1) << 52;
@@ -344,12 +344,8 @@ constexpr int64_t kUnitChunkSamples = 2048;
 
 // pTerm in units of 2^-pScaleExp, rounded to the nearest; kNoUnits for a tie or a large term.
 uint64_t InUnits(double pTerm, int32_t pScaleExp) {
-    const double x = std::ldexp(pTerm, pScaleExp); // exact: a power of two
-    if (!(x < kTwo52)) return kNoUnits;
-    const double r = (x + kTwo52) - kTwo52; // the nearest integer
-    const double d = x - r;
-    if (d == 0.5 || d == -0.5) return kNoUnits;
-    return uint64_t(r);
+    uint64_t units = 0;
+    return SquareInUnits(pTerm, pScaleExp, units) ? units : kNoUnits;
 }
 
 } // namespace
@@ -361,19 +357,68 @@ bool SecondPass::PrepareUnits() {
     int32_t exp = 0;
     const double mantissa = std::frexp(m_Sum, &exp); // m_Sum = mantissa * 2^exp, [0.5, 1)
     m_SumUnits = uint64_t(std::ldexp(mantissa, 53));
-    if (exp == m_UnitsExp && !m_Units.empty()) return true;
     m_UnitsExp = exp;
+    return true;
+}
+
+// The squares of the table in units of the current binade.
+void SecondPass::PrepareUnitTable() {
+    if (m_UnitTableExp == m_UnitsExp && !m_Units.empty()) return;
+    m_UnitTableExp = m_UnitsExp;
     m_Units.resize(m_Square.size());
     for (size_t m = 0; m < m_Square.size(); ++m)
-        m_Units[m] = InUnits(m_Square[m], 53 - exp);
+        m_Units[m] = InUnits(m_Square[m], 53 - m_UnitsExp);
+}
+
+// Adds pAdded units to the sum, when the sum stays inside its binade.
+bool SecondPass::AddUnits(uint64_t pAdded) {
+    if (m_SumUnits + pAdded >= kTwo53) {
+        // Past the binade (try the next chunk again) or a term that has no units (sum a few
+        // chunks one by one before trying again).
+        if (pAdded >= kNoUnits) m_SerialChunks = 4;
+        return false;
+    }
+    m_Sum = std::ldexp(double(m_SumUnits + pAdded), m_UnitsExp - 53);
     return true;
+}
+
+// The run of quiet frames at the end of pFrames frames, continuing GateRun.
+template <int kChannels, int kBits>
+int64_t SecondPass::QuietRunAfter(const uint8_t* pData, int64_t pFrames) const {
+    int64_t k = pFrames;
+    for (; k > 0; --k) {
+        bool quiet = true;
+        for (int32_t c = 0; c < kChannels; ++c)
+            quiet = quiet && std::abs(SampleValue(kBits, pData, size_t((k - 1) * kChannels + c))) <=
+                                 m_QuietMax;
+        if (!quiet) break;
+    }
+    return k == 0 ? GateRun + pFrames : pFrames - k;
 }
 
 template <int kChannels, int kBits>
 bool SecondPass::SumChunkInUnits(const uint8_t* pData, int64_t pFrames) {
+    const int64_t gate = GateFrames;
+    if (kBits == 16 && (gate == 0 || GateRun + pFrames <= gate)) {
+        // No frame of the chunk can pass the gate: all count, summed in vector code.
+        uint64_t added = 0;
+        switch (
+            SumUnits16(pData, size_t(pFrames) * kChannels, double(Scale), 53 - m_UnitsExp, added)) {
+        case UnitSum::Summed:
+            if (!AddUnits(added)) return false;
+            if (gate != 0) GateRun = QuietRunAfter<kChannels, kBits>(pData, pFrames);
+            GateFrameCount += pFrames;
+            return true;
+        case UnitSum::NoUnits:
+            m_SerialChunks = 4;
+            return false;
+        case UnitSum::NoKernel:
+            break;
+        }
+    }
+    PrepareUnitTable();
     const uint64_t* units = m_Units.data();
     const int32_t quietMax = m_QuietMax;
-    const int64_t gate = GateFrames;
     const auto magnitude = [pData](size_t pI) {
         return std::abs(kBits == 16 ? Get16(pData, pI) : Get8(pData, pI));
     };
@@ -391,13 +436,7 @@ bool SecondPass::SumChunkInUnits(const uint8_t* pData, int64_t pFrames) {
         if (kChannels == 2) added += units[right];
         ++counted;
     }
-    if (m_SumUnits + added >= kTwo53) {
-        // Past the binade (try the next chunk again) or a term that has no units (sum a few
-        // chunks one by one before trying again).
-        if (added >= kNoUnits) m_SerialChunks = 4;
-        return false;
-    }
-    m_Sum = std::ldexp(double(m_SumUnits + added), m_UnitsExp - 53);
+    if (!AddUnits(added)) return false;
     GateRun = run;
     GateFrameCount = counted;
     return true;
