@@ -29,7 +29,7 @@ constexpr int64_t kRate = 48000;
 constexpr int64_t kFrames = (int64_t(1) << 31) + (int64_t(1) << 20);
 constexpr int64_t kBurstFrame = (int64_t(1) << 31) + 10000; // its bytes lie past 4 GiB
 constexpr int64_t kBurstFrames = 4800;
-constexpr int64_t kFirstKept = kBurstFrame - kRate; // the range the jobs take starts here
+constexpr int64_t kFirstKept = kBurstFrame - 4800; // the jobs start here, past 2^31 too
 
 void PutLe(std::vector<char>& pBytes, uint64_t pValue, int pBytesCount) {
     for (int i = 0; i < pBytesCount; ++i)
