@@ -23,14 +23,12 @@
 
 namespace {
 
-// Blocks of the second pass and the write pass: whole frames of at most 2 MiB.
-constexpr int64_t kBlockBytes = 2097152;
 // Reads and appends move at most this much; the source reader holds two pieces (one read
 // ahead), so memory stays at a few MiB.
 constexpr int64_t kPieceBytes = 1048576;
-// A plain RIFF header; its size fields cannot describe a longer file.
-constexpr int64_t kHeaderBytes = 44;
-constexpr int64_t kMaxFileBytes = 4294967295LL;
+// Blocks of the second pass and the write pass: this many whole pieces (2 MiB at most), so
+// that a block never ends in a short piece that would throw the read-ahead away.
+constexpr int64_t kPiecesPerBlock = 2;
 
 // Level check results in sample units.
 struct Levels {
@@ -95,6 +93,8 @@ class JobRun {
     void WriteSilence(int64_t pBytes);
     void Append(const uint8_t* pData, int64_t pBytes);
     void Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos);
+    int64_t PieceFrames() const { return kPieceBytes / m_Info.BlockAlign; }
+    int64_t BlockFrames() const { return PieceFrames() * kPiecesPerBlock; }
     // Reads the frames [pFirst, pFirst + pFrames) piece by piece into the buffer and hands
     // each piece to pUse(data, first frame, frames).
     template <typename Use>
@@ -108,7 +108,8 @@ class JobRun {
     int32_t m_N = 1;
     int64_t m_From = 0, m_To = 0, m_Start = 0, m_End = 0;
     int64_t m_LeadPad = 0, m_TailPad = 0;
-    int32_t m_ThIn = 0, m_ThOut = 0, m_StartMarginFrames = 0, m_EndMarginFrames = 0;
+    int32_t m_ThIn = 0, m_ThOut = 0;
+    int64_t m_StartMarginFrames = 0, m_EndMarginFrames = 0;
     int64_t m_GateFrames = 0;
     int32_t m_GateLevel = 0;
     FirstPass m_First;
@@ -131,7 +132,7 @@ JobRun::~JobRun() {
 
 template <typename Use>
 void JobRun::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames, Use pUse) {
-    const int64_t pieceFrames = kPieceBytes / m_Info.BlockAlign;
+    const int64_t pieceFrames = PieceFrames();
     for (int64_t done = 0; done < pFrames;) {
         const int64_t n = std::min(pieceFrames, pFrames - done);
         uint8_t* data = pReader.Read(pFirst + done, n);
@@ -160,8 +161,11 @@ void JobRun::SetUp() {
     if (m_A.Trim) {
         m_ThIn = NearestInt32(double(DbToLinear(m_A.StartThresholdDb)) * m_F);
         m_ThOut = NearestInt32(double(DbToLinear(m_A.EndThresholdDb)) * m_F);
-        m_StartMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.StartMarginMs);
-        m_EndMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.EndMarginMs);
+        // In 64 bits: a margin of more than 12 hours at 48 kHz passes 2^31 frames.
+        m_StartMarginFrames =
+            int64_t(std::nearbyint(double(m_Info.SampleRate) / 1000.0 * m_A.StartMarginMs));
+        m_EndMarginFrames =
+            int64_t(std::nearbyint(double(m_Info.SampleRate) / 1000.0 * m_A.EndMarginMs));
     } else {
         m_A.ForceMargins = false;
     }
@@ -222,7 +226,7 @@ void JobRun::RunFirstPass() {
     const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
     m_First.BlockFrames = blockFrames;
     const int64_t align = m_Info.BlockAlign;
-    const int64_t pieceFrames = kPieceBytes / align;
+    const int64_t pieceFrames = PieceFrames();
     SourceReader reader(m_Source, m_Info, m_To, pieceFrames);
 
     // Analysis blocks of 0.3 s are read in pieces; a piece may hold several blocks or part
@@ -319,9 +323,8 @@ void JobRun::RunSecondPass(bool pRms) {
     pass.GateFrames = m_GateFrames;
     pass.GateLevel = m_GateLevel;
 
-    const int64_t align = m_Info.BlockAlign;
-    const int64_t blockFrames = kBlockBytes / align;
-    SourceReader reader(m_Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
+    const int64_t blockFrames = BlockFrames();
+    SourceReader reader(m_Source, m_Info, m_End, PieceFrames());
     // A loudness report of a job that neither trims nor normalises runs first.
     const double base = m_A.Trim || m_A.Normalize ? 1.0 / m_N : 0.0;
     for (int64_t pos = m_Start; pos < m_End;) {
@@ -366,6 +369,14 @@ void JobRun::Append(const uint8_t* pData, int64_t pBytes) {
 
 void JobRun::WriteSilence(int64_t pBytes) {
     if (pBytes <= 0) return;
+    if (SilenceByte(m_Info.BitsPerSample) == 0) {
+        // Zero bytes: the file is extended, which leaves a hole that takes no disk space and
+        // costs no time however long the forced margin.
+        const int64_t length = GetSizeByHandle(m_Out);
+        errno = 0;
+        if (length < 0 || !SetEndOfFileAt(m_Out, length + pBytes)) throw WriteFailure(errno);
+        return;
+    }
     std::vector<uint8_t> silence(size_t(std::min(pBytes, kPieceBytes)),
                                  SilenceByte(m_Info.BitsPerSample));
     for (int64_t left = pBytes; left > 0;) {
@@ -427,16 +438,17 @@ void JobRun::WriteOutput() {
         throw JobFailed{EditStatus::OutputTooLarge, {}};
 
     errno = 0;
-    m_Out =
-        CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels, m_A.TargetPath);
+    // An output past the 32-bit sizes is written as RF64.
+    m_Out = CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels,
+                             m_A.TargetPath, dataBytes + pad);
     if (m_Out == 0) throw WriteFailure(errno);
     m_Created = IdentityOf(m_Out);
     if (WriteChunksBeforeData(m_Out, beforeData) == 0) throw WriteFailure(errno);
     WriteSilence(lead * align);
 
-    const int64_t blockFrames = kBlockBytes / align;
+    const int64_t blockFrames = BlockFrames();
     const BlockConverter converter(fmt);
-    SourceReader reader(m_Source, m_Info, m_End, kPieceBytes / m_Info.BlockAlign);
+    SourceReader reader(m_Source, m_Info, m_End, PieceFrames());
     const double base = double(m_N - 1) / m_N;
     for (int64_t pos = m_Start; pos < m_End;) {
         platform::PumpEvents();

@@ -1,6 +1,7 @@
 #include "engine/LevelAnalysis.h"
 
 #include "engine/SampleKernels.h"
+#include "engine/UnitSums.h"
 #include "engine/WaveMMIO.h"
 
 #include <algorithm>
@@ -280,10 +281,12 @@ void SecondPass::Feed(const uint8_t* pData, int64_t pFrames) {
     const bool stereo = Channels == 2;
     switch (BitsPerSample) {
     case 8:
-        stereo ? FeedGated<2>(pData, pFrames, table8) : FeedGated<1>(pData, pFrames, table8);
+        stereo ? FeedInUnits<2, 8>(pData, pFrames, table8)
+               : FeedInUnits<1, 8>(pData, pFrames, table8);
         break;
     case 16:
-        stereo ? FeedGated<2>(pData, pFrames, table16) : FeedGated<1>(pData, pFrames, table16);
+        stereo ? FeedInUnits<2, 16>(pData, pFrames, table16)
+               : FeedInUnits<1, 16>(pData, pFrames, table16);
         break;
     default:
         stereo ? FeedGated<2>(pData, pFrames, direct24) : FeedGated<1>(pData, pFrames, direct24);
@@ -322,6 +325,138 @@ void SecondPass::FeedGated(const uint8_t* pData, int64_t pFrames, Square pSquare
     m_Sum = sum;
     GateRun = run;
     GateFrameCount = counted;
+}
+
+// The gated sum in order is a chain of roundings, one double addition after another. Inside
+// one binade [2^(e-1), 2^e) of the running sum the doubles are the multiples of u = 2^(e-53),
+// and sum + t rounds to sum + u * round(t / u) whenever t / u does not end in exactly one half
+// (a tie, which the parity of the sum would decide). So while a chunk of terms keeps the sum
+// inside its binade, adding the terms rounded to whole units as integers gives the bits of
+// the chain: the integer sum is exact and has no rounding chain. A chunk that would leave the
+// binade, or holds a tie or a term of 2^52 units or more, is summed one by one instead.
+namespace {
+
+constexpr uint64_t kTwo53 = uint64_t(1) << 53;
+// A term that cannot be taken in units; any one of them fails the chunk's check.
+constexpr uint64_t kNoUnits = uint64_t(1) << 52;
+// Samples per chunk: kNoUnits times this stays below 2^64.
+constexpr int64_t kUnitChunkSamples = 2048;
+
+// pTerm in units of 2^-pScaleExp, rounded to the nearest; kNoUnits for a tie or a large term.
+uint64_t InUnits(double pTerm, int32_t pScaleExp) {
+    uint64_t units = 0;
+    return SquareInUnits(pTerm, pScaleExp, units) ? units : kNoUnits;
+}
+
+} // namespace
+
+// The units of the binade of m_Sum: false when the sum is 0 or too small to have a binade
+// of normal doubles.
+bool SecondPass::PrepareUnits() {
+    if (!(m_Sum >= 0x1p-900)) return false;
+    int32_t exp = 0;
+    const double mantissa = std::frexp(m_Sum, &exp); // m_Sum = mantissa * 2^exp, [0.5, 1)
+    m_SumUnits = uint64_t(std::ldexp(mantissa, 53));
+    m_UnitsExp = exp;
+    return true;
+}
+
+// The squares of the table in units of the current binade.
+void SecondPass::PrepareUnitTable() {
+    if (m_UnitTableExp == m_UnitsExp && !m_Units.empty()) return;
+    m_UnitTableExp = m_UnitsExp;
+    m_Units.resize(m_Square.size());
+    for (size_t m = 0; m < m_Square.size(); ++m)
+        m_Units[m] = InUnits(m_Square[m], 53 - m_UnitsExp);
+}
+
+// Adds pAdded units to the sum, when the sum stays inside its binade.
+bool SecondPass::AddUnits(uint64_t pAdded) {
+    if (m_SumUnits + pAdded >= kTwo53) {
+        // Past the binade (try the next chunk again) or a term that has no units (sum a few
+        // chunks one by one before trying again).
+        if (pAdded >= kNoUnits) m_SerialChunks = 4;
+        return false;
+    }
+    m_Sum = std::ldexp(double(m_SumUnits + pAdded), m_UnitsExp - 53);
+    return true;
+}
+
+// The run of quiet frames at the end of pFrames frames, continuing GateRun.
+template <int kChannels, int kBits>
+int64_t SecondPass::QuietRunAfter(const uint8_t* pData, int64_t pFrames) const {
+    int64_t k = pFrames;
+    for (; k > 0; --k) {
+        bool quiet = true;
+        for (int32_t c = 0; c < kChannels; ++c)
+            quiet = quiet && std::abs(SampleValue(kBits, pData, size_t((k - 1) * kChannels + c))) <=
+                                 m_QuietMax;
+        if (!quiet) break;
+    }
+    return k == 0 ? GateRun + pFrames : pFrames - k;
+}
+
+template <int kChannels, int kBits>
+bool SecondPass::SumChunkInUnits(const uint8_t* pData, int64_t pFrames) {
+    const int64_t gate = GateFrames;
+    if (kBits == 16 && (gate == 0 || GateRun + pFrames <= gate)) {
+        // No frame of the chunk can pass the gate: all count, summed in vector code.
+        uint64_t added = 0;
+        switch (
+            SumUnits16(pData, size_t(pFrames) * kChannels, double(Scale), 53 - m_UnitsExp, added)) {
+        case UnitSum::Summed:
+            if (!AddUnits(added)) return false;
+            if (gate != 0) GateRun = QuietRunAfter<kChannels, kBits>(pData, pFrames);
+            GateFrameCount += pFrames;
+            return true;
+        case UnitSum::NoUnits:
+            m_SerialChunks = 4;
+            return false;
+        case UnitSum::NoKernel:
+            break;
+        }
+    }
+    PrepareUnitTable();
+    const uint64_t* units = m_Units.data();
+    const int32_t quietMax = m_QuietMax;
+    const auto magnitude = [pData](size_t pI) {
+        return std::abs(kBits == 16 ? Get16(pData, pI) : Get8(pData, pI));
+    };
+    uint64_t added = 0;
+    int64_t run = GateRun, counted = GateFrameCount;
+    for (size_t k = 0; k < size_t(pFrames); ++k) {
+        const int32_t left = magnitude(k * kChannels);
+        const int32_t right = kChannels == 2 ? magnitude(k * kChannels + 1) : 0;
+        if (gate != 0) {
+            const bool quiet = std::max(left, right) <= quietMax;
+            run = quiet ? run + 1 : 0;
+            if (run > gate) continue;
+        }
+        added += units[left];
+        if (kChannels == 2) added += units[right];
+        ++counted;
+    }
+    if (!AddUnits(added)) return false;
+    GateRun = run;
+    GateFrameCount = counted;
+    return true;
+}
+
+template <int kChannels, int kBits, typename Square>
+void SecondPass::FeedInUnits(const uint8_t* pData, int64_t pFrames, Square pSquare) {
+    const int64_t chunkFrames = kUnitChunkSamples / kChannels;
+    const size_t frameBytes = size_t(kChannels) * (kBits / 8);
+    for (int64_t done = 0; done < pFrames;) {
+        const int64_t n = std::min(chunkFrames, pFrames - done);
+        const uint8_t* p = pData + size_t(done) * frameBytes;
+        bool summed = false;
+        if (m_SerialChunks > 0)
+            --m_SerialChunks;
+        else
+            summed = PrepareUnits() && SumChunkInUnits<kChannels, kBits>(p, n);
+        if (!summed) FeedGated<kChannels>(p, n, pSquare);
+        done += n;
+    }
 }
 
 double SecondPass::RangeRms() const {

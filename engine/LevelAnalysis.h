@@ -152,6 +152,14 @@ struct SecondPass {
     void PrepareTables();
     template <int kChannels, typename Square>
     void FeedGated(const uint8_t* pData, int64_t pFrames, Square pSquare);
+    template <int kChannels, int kBits, typename Square>
+    void FeedInUnits(const uint8_t* pData, int64_t pFrames, Square pSquare);
+    template <int kChannels, int kBits> bool SumChunkInUnits(const uint8_t* pData, int64_t pFrames);
+    bool PrepareUnits();
+    void PrepareUnitTable();
+    bool AddUnits(uint64_t pAdded);
+    template <int kChannels, int kBits>
+    int64_t QuietRunAfter(const uint8_t* pData, int64_t pFrames) const;
 
     SquareSum m_ExactSum; // plain sums
     double m_Sum = 0.0;   // scaled or gated sums
@@ -159,4 +167,11 @@ struct SecondPass {
     // that the gate counts as quiet.
     std::vector<double> m_Square;
     int32_t m_QuietMax = -1;
+    // The same squares in units of the spacing of the doubles around m_Sum (its binade has
+    // exponent m_UnitsExp); see SumChunkInUnits.
+    std::vector<uint64_t> m_Units;
+    int32_t m_UnitsExp = 0;
+    int32_t m_UnitTableExp = 0;
+    uint64_t m_SumUnits = 0;    // m_Sum in those units
+    int32_t m_SerialChunks = 0; // chunks left to sum one by one after a chunk that could not
 };

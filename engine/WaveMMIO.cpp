@@ -74,10 +74,10 @@ bool TakeFormat(const uint8_t* pFmt, const uint8_t* pExtension, WaveInfo& pInfo)
     return true;
 }
 
-// Frames, length and validity once both chunks are known; false on values that cannot be
-// represented (a rate of 0 or below, a length beyond the 32-bit range). The audio never
-// reaches past the end of the file: a size field of 0 or 0xFFFFFFFF (a header never
-// finished) means "to the end of the file", a larger one is cut there.
+// Frames, length and validity once both chunks are known; false for a rate of 0 or below.
+// The audio never reaches past the end of the file: a size field of 0 or 0xFFFFFFFF (a header
+// never finished) means "to the end of the file", a larger one is cut there. A length in
+// milliseconds beyond the 32-bit range (over 24 days) is shown as the largest one.
 bool Complete(uint32_t pDataSizeField, int64_t pDs64DataSize, int64_t pFileSize, WaveInfo& pInfo) {
     pInfo.DataSizeField = int64_t(pDataSizeField);
     const int64_t present = std::max<int64_t>(0, pFileSize - pInfo.DataOffset);
@@ -88,12 +88,10 @@ bool Complete(uint32_t pDataSizeField, int64_t pDs64DataSize, int64_t pFileSize,
         pInfo.DataSize = unfinished ? present : std::min(pInfo.DataSizeField, present);
     const int64_t bytesPerFrame = int64_t(pInfo.BitsPerSample) * pInfo.Channels / 8;
     if (bytesPerFrame <= 0) return false;
-    const int64_t frames = pInfo.DataSize / bytesPerFrame;
-    pInfo.SampleFrames = int32_t(frames > 2147483647 ? 2147483647 : frames);
+    pInfo.SampleFrames = pInfo.DataSize / bytesPerFrame;
     if (pInfo.SampleRate <= 0) return false;
     const double ms = std::nearbyint(double(pInfo.SampleFrames) / pInfo.SampleRate * 1000.0);
-    if (ms > 2147483647.0) return false;
-    pInfo.LengthMs = int32_t(ms);
+    pInfo.LengthMs = int32_t(std::min(ms, 2147483647.0));
     pInfo.FileSize = pFileSize;
     pInfo.Valid = 1;
     return true;
@@ -245,6 +243,16 @@ int64_t FindChunk(const std::string& pPath, uint32_t pId) {
 
 namespace {
 
+// Inserts the RF64 reservation right after "WAVE": a "JUNK" chunk that FixWaveSizes turns
+// into "ds64" once the file passes the 32-bit sizes.
+void ReserveRf64(std::vector<uint8_t>& pHead) {
+    uint8_t junk[kRf64ReserveBytes] = {};
+    PutU32(&junk[0], kChunkJunk);
+    PutU32(&junk[4], kRf64ReserveBytes - 8);
+    pHead.insert(pHead.begin() + 12, junk, junk + kRf64ReserveBytes);
+    PutU32(&pHead[4], GetU32(&pHead[4]) + kRf64ReserveBytes);
+}
+
 // The header bytes WriteWaveHeader writes; empty for values a header cannot hold.
 std::vector<uint8_t> WaveHeaderBytes(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
                                      int32_t pDataSize) {
@@ -298,9 +306,10 @@ FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t 
 }
 
 FileHandle CreateWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
-                            const std::string& pPath) {
-    const std::vector<uint8_t> head = WaveHeaderBytes(pSampleRate, pBitsPerSample, pChannels, 0);
+                            const std::string& pPath, int64_t pFollowingBytes) {
+    std::vector<uint8_t> head = WaveHeaderBytes(pSampleRate, pBitsPerSample, pChannels, 0);
     if (head.empty()) return 0;
+    if (int64_t(head.size()) + pFollowingBytes > kMaxRiffFileBytes) ReserveRf64(head);
     const FileHandle h = CreateExclusive(pPath);
     if (h == 0) return 0;
     const FileIdentity created = IdentityOf(h);
@@ -311,6 +320,55 @@ FileHandle CreateWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t
     return 0;
 }
 
+namespace {
+
+// Writes the RF64 form of a file of pLength bytes whose header holds the reserved "JUNK"
+// chunk at offset 12: "RF64", "ds64" with the 64-bit sizes and 0xFFFFFFFF in the 32-bit
+// fields. False when the reservation is missing or a write fails.
+bool WriteRf64Sizes(FileHandle pHandle, const std::string& pPath, int64_t pLength, int32_t pPad,
+                    int32_t pRiffSizeOnly) {
+    // The write handle cannot read: the header is read by path, as FindChunk does.
+    const FileHandle reader = OpenForRead(pPath);
+    uint8_t junk[8];
+    uint8_t align[2];
+    uint8_t ds64[16];
+    const int64_t fmt = FindChunk(pPath, kChunkFmt);
+    const int64_t data = FindChunk(pPath, kChunkData);
+    const bool readable = ReadExact(reader, 12, junk, 8) && fmt >= 0 && data >= 0 &&
+                          ReadExact(reader, fmt + 20, align, 2) &&
+                          ReadExact(reader, 20 + 8, ds64, 16);
+    CloseFile(reader);
+    const uint32_t reserved = GetU32(junk); // "ds64" once fixed before
+    if (!readable || (reserved != kChunkJunk && reserved != kChunkDs64) ||
+        GetU32(junk + 4) != kRf64ReserveBytes - 8 || GetU16(align) == 0)
+        return false;
+    const int64_t dataSize = pLength - (data + 8) - pPad;
+    if (dataSize < 0) return false;
+    uint8_t head[12 + kRf64ReserveBytes] = {};
+    PutU32(&head[0], kChunkRf64);
+    PutU32(&head[4], 0xFFFFFFFFu);
+    PutU32(&head[8], kChunkWave);
+    PutU32(&head[12], kChunkDs64);
+    PutU32(&head[16], kRf64ReserveBytes - 8);
+    const auto put64 = [&](size_t pAt, int64_t pValue) {
+        PutU32(&head[pAt], uint32_t(uint64_t(pValue)));
+        PutU32(&head[pAt + 4], uint32_t(uint64_t(pValue) >> 32));
+    };
+    put64(20, pLength - 8);
+    if (pRiffSizeOnly) { // the data size and frame count as they were
+        std::memcpy(&head[28], ds64, 16);
+    } else {
+        put64(28, dataSize);
+        put64(36, dataSize / GetU16(align));
+    }
+    uint8_t dataField[4];
+    PutU32(dataField, 0xFFFFFFFFu);
+    return WriteByHandle(pHandle, 0, head, int32_t(sizeof head)) &&
+           (pRiffSizeOnly || WriteByHandle(pHandle, data + 4, dataField, 4));
+}
+
+} // namespace
+
 int32_t FixWaveSizes(const std::string& pPath, int32_t pPad, int32_t pRiffSizeOnly,
                      FileHandle pHandle) {
     int64_t length = -1;
@@ -318,10 +376,15 @@ int32_t FixWaveSizes(const std::string& pPath, int32_t pPad, int32_t pRiffSizeOn
         length = GetSizeByHandle(pHandle);
     else
         GetFileSizeByPath(pPath, length);
-    if (length < 44 || length > kMaxField) return 0;
+    if (length < 44) return 0;
 
     // The caller's handle is written through but never closed here, also on failure.
     const FileHandle h = pHandle != 0 ? pHandle : OpenForWrite(pPath);
+    if (length > kMaxField) {
+        const int32_t result = WriteRf64Sizes(h, pPath, length, pPad, pRiffSizeOnly) ? 1 : 0;
+        if (pHandle == 0) CloseFile(h);
+        return result;
+    }
     uint8_t field[4];
     PutU32(field, uint32_t(length - 8));
     int32_t result = WriteByHandle(h, 4, field, 4);

@@ -14,7 +14,7 @@
 
 struct WaveInfo {
     int32_t Valid = 0;        // 1 when "fmt " and "data" were found and the format is supported
-    int32_t SampleFrames = 0; // DataSize / bytes per frame, at most 2147483647
+    int64_t SampleFrames = 0; // DataSize / bytes per frame
     int32_t SampleRate = 0;   // Hz
     int16_t BitsPerSample = 0;
     int16_t Channels = 0;
@@ -25,7 +25,7 @@ struct WaveInfo {
     int64_t DataSizeField = 0; // the "data" chunk's size field as stored (unsigned 32-bit)
     int64_t FileSize = 0;      // length of the file
     int32_t FormatCode = 0;    // 0..9, see WaveFormatCode
-    int32_t LengthMs = 0;      // SampleFrames / SampleRate * 1000, nearest
+    int32_t LengthMs = 0;      // SampleFrames / SampleRate * 1000, nearest, at most 2147483647
     int32_t FormatTag = 0;     // "fmt " format tag, sign-extended (0xFFFE reads as -2)
     // The encoding: the format tag, or for an extensible header (0xFFFE) the tag of its
     // sub-format GUID; -1 when the extension is cut short or its GUID is not a tag GUID.
@@ -53,6 +53,15 @@ constexpr uint32_t kChunkWave = 0x45564157; // "WAVE"
 constexpr uint32_t kChunkFmt = 0x20746D66;  // "fmt "
 constexpr uint32_t kChunkData = 0x61746164; // "data"
 constexpr uint32_t kChunkDs64 = 0x34367364; // "ds64" (RF64 sizes)
+constexpr uint32_t kChunkRf64 = 0x34364652; // "RF64"
+constexpr uint32_t kChunkJunk = 0x4B4E554A; // "JUNK"
+
+// The largest file the 32-bit RIFF size fields describe; a longer one is written as RF64.
+constexpr int64_t kMaxRiffFileBytes = 4294967295LL;
+// A header that may have to become RF64 holds a "JUNK" chunk of this many bytes (28 bytes of
+// body: the 64-bit RIFF size, data size and frame count and an empty table) right after
+// "WAVE"; FixWaveSizes turns it into the "ds64" chunk when the file passes 4 GiB.
+constexpr int32_t kRf64ReserveBytes = 36;
 
 // The sample layout code for a channel count and width; -1 when unsupported.
 // 1/8:0 2/8:1 1/16:2 2/16:3 1/24:4 2/24:5 6/16:6 8/16:7 6/24:8 8/24:9.
@@ -75,13 +84,18 @@ FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t 
                            const std::string& pPath, int32_t pDataSize, int32_t pKeepOpen);
 
 // Creates a new file at the path (never one that exists: 0 then, with errno EEXIST) and
-// writes the header WriteWaveHeader writes with a data size of 0. Returns the open write
+// writes the header WriteWaveHeader writes with a data size of 0. pFollowingBytes is what
+// will be appended after the header (audio, pad byte): when the file would pass
+// kMaxRiffFileBytes, the header reserves the room of the RF64 sizes. Returns the open write
 // handle, 0 on failure.
 FileHandle CreateWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
-                            const std::string& pPath);
+                            const std::string& pPath, int64_t pFollowingBytes = 0);
 
 // Rewrites the RIFF size (and, unless pRiffSizeOnly, the data size minus pPad) from the
 // current length of the file. Through pHandle when not 0, else by path. 1 on success.
+// A file longer than kMaxRiffFileBytes becomes RF64 when its header holds the reserved
+// "JUNK" chunk ("RF64", "ds64" with the sizes, 0xFFFFFFFF in the 32-bit fields); without it
+// the call fails. A file that stays below keeps the "JUNK" chunk as plain RIFF.
 int32_t FixWaveSizes(const std::string& pPath, int32_t pPad, int32_t pRiffSizeOnly,
                      FileHandle pHandle);
 

@@ -3,7 +3,7 @@
 # baselines: two reads and one write of the file (three reads for the three-pass job).
 #   bench/engine/run_bench.sh BUILD_DIR [WORK_DIR]
 # BUILD_DIR is a Release build with the targets gen_wav and edit_driver built.
-# Needs hyperfine, jq, valgrind and GNU time; the test files (about 0.6 GB for the 60-minute
+# Needs hyperfine, jq, valgrind, strace and GNU time; the test files (about 0.6 GB for the 60-minute
 # one) are generated into WORK_DIR (default /tmp/quillan-bench) once and kept.
 set -eu
 build=$(cd "${1:?usage: run_bench.sh BUILD_DIR [WORK_DIR]}" && pwd)
@@ -50,6 +50,16 @@ hf "trim + peak, 24-bit stereo 48 kHz" "$(floor2 s24.wav)" "$drv s24.wav out.wav
 hf "trim + peak, 8-bit mono 44.1 kHz" "$(floor2 s8.wav)" "$drv s8.wav out.wav $job"
 hf "trim + RMS(Calc), 16-bit stereo (3 passes)" "$(floor3 s16.wav)" "$drv s16.wav out.wav $calc"
 echo
+
+echo "== bytes read per byte of the source (strace, pread64)"
+for f in s16 s24; do
+    for args in "$job" "$calc"; do
+        rm -f out.wav
+        strace -f -qq -e trace=pread64 -o "$work/strace.txt" "$drv" $f.wav out.wav $args >/dev/null
+        read=$(grep -o '= [0-9]*$' "$work/strace.txt" | awk '{s += $2} END {print s}')
+        echo "$f $args: $(echo "scale=3; $read / $(stat -c %s $f.wav)" | bc)"
+    done
+done
 
 echo "== peak memory (maximum resident set size, kB)"
 for f in s16_1m s16_60m; do

@@ -97,10 +97,11 @@ TEST_F(WaveRead, SizesAndRatesThatCannotBeTakenAtFaceValue) {
     // A smaller field is believed: what follows is another chunk.
     w = Read(Riff(FmtChunk(1, 1, 8000, 8) + Chunk("data", "abcd") + Chunk("LIST", "INFO")));
     EXPECT_EQ(w.DataSize, 4);
-    // A length beyond 32 bits of milliseconds is not a valid record.
-    EXPECT_EQ(
-        Read(Riff(FmtChunk(1, 1, 1, 8)) + "data" + Le32(2147484) + std::string(2147484, 'x')).Valid,
-        0);
+    // A length beyond 32 bits of milliseconds is shown as the largest one; the frames stand.
+    w = Read(Riff(FmtChunk(1, 1, 1, 8)) + "data" + Le32(2147484) + std::string(2147484, 'x'));
+    EXPECT_EQ(w.Valid, 1);
+    EXPECT_EQ(w.SampleFrames, 2147484);
+    EXPECT_EQ(w.LengthMs, 2147483647);
 }
 
 TEST_F(WaveRead, Rf64TakesItsDataSizeFromTheDs64Chunk) {
@@ -122,14 +123,27 @@ TEST_F(WaveRead, Rf64TakesItsDataSizeFromTheDs64Chunk) {
     EXPECT_EQ(w.DataSize, 4000);
 }
 
-TEST_F(WaveRead, FramesClampToThe32BitRangeOfASparseFile) {
+TEST_F(WaveRead, FramesOfASparseFileBeyondThe31BitRange) {
     const std::string path = PathOf("big.wav");
     WriteBytes(path, Riff(FmtChunk(1, 1, 44100, 8)) + "data" + Le32(0xFFFFFFF0));
     std::filesystem::resize_file(path, 44 + 0xFFFFFFF0LL); // sparse: no disk space used
-    const WaveInfo w = ReadWaveInfo(path);
+    WaveInfo w = ReadWaveInfo(path);
     EXPECT_EQ(w.DataSize, 0xFFFFFFF0LL);
-    EXPECT_EQ(w.SampleFrames, 2147483647);
-    EXPECT_EQ(w.LengthMs, 48695774);
+    EXPECT_EQ(w.SampleFrames, 0xFFFFFFF0LL);
+    EXPECT_EQ(w.LengthMs, 97391548);
+    // RF64: a ds64 data size beyond 32 bits, 16-bit mono frames past 2^31.
+    const int64_t dataSize = (int64_t(1) << 32) + 6;
+    const std::string ds64 = Le32(0) + Le32(0) + Le32(uint32_t(dataSize)) +
+                             Le32(uint32_t(dataSize >> 32)) + Le32(0) + Le32(0) + Le32(0);
+    const std::string head = "RF64" + Le32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", ds64) +
+                             FmtChunk(1, 1, 48000, 16) + "data" + Le32(0xFFFFFFFF);
+    WriteBytes(path, head);
+    std::filesystem::resize_file(path, int64_t(head.size()) + dataSize + 10);
+    w = ReadWaveInfo(path);
+    EXPECT_EQ(w.Valid, 1);
+    EXPECT_EQ(w.DataSize, dataSize);
+    EXPECT_EQ(w.SampleFrames, dataSize / 2);
+    EXPECT_EQ(w.LengthMs, 44739243); // 2147483651 frames at 48 kHz
 }
 
 TEST_F(WaveRead, EncodingFromTheTagOrTheExtensionsGuid) {
