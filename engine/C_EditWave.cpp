@@ -434,13 +434,11 @@ void JobRun::WriteOutput() {
     const std::vector<uint8_t> beforeData = ChunkBytes(metadata.Kept, true);
     const std::vector<uint8_t> afterData = ChunkBytes(metadata.Kept, false);
     const int64_t metadataBytes = int64_t(beforeData.size() + afterData.size());
-    if (kHeaderBytes + metadataBytes + dataBytes + pad > kMaxFileBytes)
-        throw JobFailed{EditStatus::OutputTooLarge, {}};
 
     errno = 0;
     // An output past the 32-bit sizes is written as RF64.
     m_Out = CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels,
-                             m_A.TargetPath, dataBytes + pad);
+                             m_A.TargetPath, metadataBytes + dataBytes + pad);
     if (m_Out == 0) throw WriteFailure(errno);
     m_Created = IdentityOf(m_Out);
     if (WriteChunksBeforeData(m_Out, beforeData) == 0) throw WriteFailure(errno);
