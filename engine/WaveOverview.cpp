@@ -49,8 +49,7 @@ class OpenSource {
     std::optional<Refusal> m_Failure;
 };
 
-template <int kBits>
-inline int32_t ValueAt(const uint8_t* pData, size_t pI) {
+template <int kBits> inline int32_t ValueAt(const uint8_t* pData, size_t pI) {
     if constexpr (kBits == 8) {
         return int32_t(pData[pI]) - 128;
     } else if constexpr (kBits == 16) {
@@ -167,8 +166,9 @@ int64_t WaveOverview::FirstSoundAbove(int32_t pLevel) const {
 
 int64_t WaveOverview::LastSoundAbove(int32_t pLevel) const {
     // Levels descend: the steps above pLevel come first, the last of them is the latest frame.
-    const auto it = std::partition_point(FromEnd.begin(), FromEnd.end(),
-                                         [pLevel](const LevelStep& pS) { return pS.Level > pLevel; });
+    const auto it =
+        std::partition_point(FromEnd.begin(), FromEnd.end(),
+                             [pLevel](const LevelStep& pS) { return pS.Level > pLevel; });
     return it == FromEnd.begin() ? 0 : std::prev(it)->Frame;
 }
 
@@ -204,7 +204,8 @@ OverviewResult MeasureOverview(const std::string& pPath, const OverviewWatch& pW
             result.Failure = {EditStatus::ReadFailed, {}};
             return result;
         }
-        feed.Piece(piece, pos, n, [] {}, [](int64_t) {});
+        feed.Piece(
+            piece, pos, n, [] {}, [](int64_t) {});
         scan.Piece(piece, pos, n);
         pos += n;
         sinceShown += n * align;

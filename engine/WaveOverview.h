@@ -102,9 +102,9 @@ struct JobPreview {
     bool Trims = false;
     int64_t FirstSound = -1; // trimming: the first and last sound found, -1 / 0 when none
     int64_t LastSound = 0;
-    std::optional<TrimmedRange> Range; // none: the margins leave a negative range (fails)
-    bool NoSound = false;              // trimming found nothing above the start threshold
-    int64_t ResultFrames = 0;          // frames written, forced margins included
+    std::optional<TrimmedRange> Range;      // none: the margins leave a negative range (fails)
+    bool NoSound = false;                   // trimming found nothing above the start threshold
+    int64_t ResultFrames = 0;               // frames written, forced margins included
     std::optional<RangeRequest> NeedsRange; // the range pass the gain waits for
     std::optional<float> Gain;              // the normalising gain, once known
     bool CeilingLowered = false;
