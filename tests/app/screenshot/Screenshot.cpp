@@ -1,8 +1,8 @@
 // Starts the real window on the current display, drops a few files on its
 // list through the list's drop path and saves pictures of the screen: the
 // panel at its defaults, a run with the progress bar part-way, the rows'
-// status after a run with one failed file, the window resized, and the
-// panel with each extra normalisation mode chosen.
+// status after a run with one failed file, the window resized, the preview
+// strip of a selected file, and the panel with each extra normalisation mode chosen.
 //   quillan_screenshot <output folder>
 // Run it on a throw-away X server (scripts/screenshot uses Xvfb).
 
@@ -13,12 +13,14 @@
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_PathText.h"
+#include "controls/UC_WaveStrip.h"
 #include "engine/NormModes.h"
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
@@ -52,14 +54,18 @@ bool SaveScreen(const QWidget& window, const std::string& path) {
     return ok;
 }
 
-void ClickCentre(QWidget* pWidget) {
-    const QPointF at = QRectF(pWidget->rect()).center();
+void ClickAt(QWidget* pWidget, QPoint pAt) {
+    const QPointF at(pAt);
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, pWidget->mapToGlobal(at), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                           Qt::NoModifier);
         QApplication::sendEvent(pWidget, &event);
     }
+}
+
+void ClickCentre(QWidget* pWidget) {
+    ClickAt(pWidget, QRectF(pWidget->rect()).center().toPoint());
 }
 
 // The tooltip of a row, as when the pointer rests on it.
@@ -145,6 +151,24 @@ int main(int argc, char** argv) {
     ok = SaveScreen(window, (outFolder / "quillan-resized.png").string()) && ok;
     window.resize(window.minimumSize());
     Settle(300);
+
+    // The preview strip of a selected take, with margins, pointed at.
+    window.TextParm(0)->setText(QStringLiteral("250"));
+    window.TextParm(1)->setText(QStringLiteral("400"));
+    const int rowPx = window.LV()->OneHeight() / Px();
+    ClickAt(window.LV()->PictureList(), QPoint(60, 4 * rowPx + rowPx / 2)); // the outro
+    QElapsedTimer waited;
+    waited.start();
+    while (!window.PreviewGain() && waited.elapsed() < 20000)
+        Settle(50);
+    UC_WaveStrip* strip = window.Preview();
+    const QPoint pointed(strip->ColumnOf(3 * 44100), strip->height() / 2);
+    QMouseEvent move(QEvent::MouseMove, QPointF(pointed), QPointF(strip->mapToGlobal(pointed)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(strip, &move);
+    Settle(400);
+    ok = SaveScreen(window, (outFolder / "quillan-preview.png").string()) && ok;
+    QToolTip::hideText();
 
     for (size_t i = 4; i < kNormModeCount; ++i) {
         ClickCentre(window.CheckNormMode(int(i)));
