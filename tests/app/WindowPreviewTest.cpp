@@ -154,7 +154,8 @@ TEST_F(WindowTest, PanelChangesMoveTheMarksWithoutReadingAgain) {
     // A start threshold above the burst: nothing to keep.
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(w->SliderParm(0), Qt::Key_PageUp);
-    EXPECT_EQ(w->Preview()->Text().toStdString(), "no sound above the start threshold");
+    EXPECT_EQ(w->Preview()->Text().toStdString().rfind("no sound above the start threshold", 0),
+              0u);
     // Trimming off: no marks, the whole file.
     ClickCentre(w->CheckParm(0));
     ASSERT_EQ(w->CheckParm(0)->Value(), 0);
@@ -164,7 +165,7 @@ TEST_F(WindowTest, PanelChangesMoveTheMarksWithoutReadingAgain) {
     QTest::keyClick(w->SliderParm(0), Qt::Key_Home); // -60 dB
     SetText(w->TextParm(0), "500");
     const WaveMarks after = w->Preview()->Marks();
-    EXPECT_EQ(after.FirstSound, before.FirstSound); // the same first sound at a lower threshold
+    EXPECT_LT(after.FirstSound, before.FirstSound); // the sine's first, quieter samples count
     EXPECT_EQ(after.Start, after.FirstSound - 22050);
     EXPECT_EQ(w->Measurer()->Readings(), 1);
 
@@ -175,11 +176,11 @@ TEST_F(WindowTest, PanelChangesMoveTheMarksWithoutReadingAgain) {
     EXPECT_EQ(w->Preview()->DrawCount(), draws);
     EXPECT_EQ(w->RunState(), 0);
     EXPECT_EQ(w->LV()->ItemCount(), 1);
-    const int middle = w->Preview()->ColumnOf(33075) + 2; // in the burst
+    const int middle = w->Preview()->ColumnOf(66150) + 2; // in the burst
     QTest::mouseMove(w->Preview(), QPoint(middle, w->Preview()->height() / 2));
     const std::string point = w->Preview()->toolTip().toStdString();
     EXPECT_EQ(point.rfind("000'01.", 0), 0u) << point;
-    EXPECT_NE(point.find(" -34."), std::string::npos) << point; // 600 of 32767: -35.2 dB peak
+    EXPECT_NE(point.find(" -34."), std::string::npos) << point; // 600 of 32767: -34.75 dB
     CloseWindow(w);
 }
 
@@ -257,6 +258,8 @@ TEST_F(WindowTest, TheStripCanBeHiddenAndStaysSo) {
 
     w = OpenWindow();
     EXPECT_FALSE(w->PreviewShown());
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     QTest::keyClick(w->windowHandle(), Qt::Key_F6);
     EXPECT_TRUE(w->PreviewShown());
     EXPECT_EQ(w->minimumSize(), smallest);

@@ -88,7 +88,7 @@ TEST_F(WaveStripTest, PointTextClicksAndMessages) {
     const int area = strip.Canvas().Width() - 4;
     // The right channel's half scale is the level at the very start: -6.0 dB.
     EXPECT_EQ(strip.PointText(2).toStdString(), "000'00.000  -6.0 dB");
-    EXPECT_EQ(strip.PointText(2 + area - 1).substr(0, 10), "000'09.950");
+
     EXPECT_TRUE(strip.PointText(1).isEmpty());
     MoveFree(strip, QPoint(2 + area / 2, 30));
     EXPECT_EQ(strip.toolTip(), strip.PointText(2 + area / 2));
