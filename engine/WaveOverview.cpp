@@ -61,13 +61,14 @@ template <int kBits> inline int32_t ValueAt(const uint8_t* pData, size_t pI) {
     }
 }
 
-// The envelope and the level steps, piece by piece.
+// The envelope and the level steps, piece by piece. Frames go in runs of up to kRunFrames
+// inside one bucket: a run's smallest and largest values feed the envelope and give its
+// loudest level, and only the runs that may hold a step are looked at frame by frame.
 class OverviewScan {
   public:
     explicit OverviewScan(WaveOverview& pO) : m_O(pO) {}
 
     void Piece(const uint8_t* pData, int64_t pPos, int64_t pFrames) {
-        m_Levels.resize(size_t(pFrames));
         const int32_t bits = m_O.BitsPerSample;
         const bool stereo = m_O.Channels == 2;
         if (bits == 8)
@@ -76,66 +77,98 @@ class OverviewScan {
             stereo ? Scan<16, 2>(pData, pPos, pFrames) : Scan<16, 1>(pData, pPos, pFrames);
         else
             stereo ? Scan<24, 2>(pData, pPos, pFrames) : Scan<24, 1>(pData, pPos, pFrames);
-        AddRisingSteps(pPos);
-        AddFallingSteps(pPos);
         m_O.BucketsDone = std::min(m_O.Buckets, (pPos + pFrames) / m_O.BucketFrames);
     }
 
   private:
+    static constexpr int64_t kRunFrames = 64;
+
+    struct Run {
+        int64_t First = 0; // frame in the piece
+        int64_t Frames = 0;
+        int32_t Level = 0; // the largest magnitude in it
+    };
+
     template <int kBits, int kChannels>
     void Scan(const uint8_t* pData, int64_t pPos, int64_t pFrames) {
+        m_Runs.clear();
         for (int64_t k = 0; k < pFrames;) {
             const int64_t bucket = (pPos + k) / m_O.BucketFrames;
-            const int64_t end = std::min(pFrames, (bucket + 1) * m_O.BucketFrames - pPos);
-            int32_t low[kChannels], high[kChannels];
-            for (int c = 0; c < kChannels; ++c) {
-                low[c] = m_O.Low[size_t(bucket * kChannels + c)];
-                high[c] = m_O.High[size_t(bucket * kChannels + c)];
-            }
-            for (; k < end; ++k) {
+            const int64_t bucketEnd = std::min(pFrames, (bucket + 1) * m_O.BucketFrames - pPos);
+            int32_t* low = &m_O.Low[size_t(bucket * kChannels)];
+            int32_t* high = &m_O.High[size_t(bucket * kChannels)];
+            while (k < bucketEnd) {
+                const int64_t end = std::min(bucketEnd, k + kRunFrames);
+                int32_t lo[kChannels], hi[kChannels];
+                for (int c = 0; c < kChannels; ++c)
+                    lo[c] = hi[c] = ValueAt<kBits>(pData, size_t(k * kChannels + c));
+                for (int64_t f = k; f < end; ++f)
+                    for (int c = 0; c < kChannels; ++c) {
+                        const int32_t v = ValueAt<kBits>(pData, size_t(f * kChannels + c));
+                        lo[c] = std::min(lo[c], v);
+                        hi[c] = std::max(hi[c], v);
+                    }
                 int32_t level = 0;
                 for (int c = 0; c < kChannels; ++c) {
-                    const int32_t v = ValueAt<kBits>(pData, size_t(k * kChannels + c));
-                    low[c] = std::min(low[c], v);
-                    high[c] = std::max(high[c], v);
-                    level = std::max(level, std::abs(v));
+                    low[c] = std::min(low[c], lo[c]);
+                    high[c] = std::max(high[c], hi[c]);
+                    level = std::max({level, -lo[c], hi[c]});
                 }
-                m_Levels[size_t(k)] = level;
+                m_Runs.push_back({k, end - k, level});
+                k = end;
             }
-            for (int c = 0; c < kChannels; ++c) {
-                m_O.Low[size_t(bucket * kChannels + c)] = low[c];
-                m_O.High[size_t(bucket * kChannels + c)] = high[c];
+        }
+        AddRisingSteps<kBits, kChannels>(pData, pPos);
+        AddFallingSteps<kBits, kChannels>(pData, pPos);
+    }
+
+    template <int kBits, int kChannels>
+    static int32_t LevelAt(const uint8_t* pData, int64_t pFrame) {
+        int32_t level = 0;
+        for (int c = 0; c < kChannels; ++c)
+            level =
+                std::max(level, std::abs(ValueAt<kBits>(pData, size_t(pFrame * kChannels + c))));
+        return level;
+    }
+
+    template <int kBits, int kChannels> void AddRisingSteps(const uint8_t* pData, int64_t pPos) {
+        for (const Run& run : m_Runs) {
+            if (run.Level <= m_RiseMax) continue;
+            for (int64_t f = run.First; f < run.First + run.Frames; ++f) {
+                const int32_t level = LevelAt<kBits, kChannels>(pData, f);
+                if (level > m_RiseMax) {
+                    m_RiseMax = level;
+                    m_O.FromStart.push_back({pPos + f, level});
+                }
             }
         }
     }
 
-    void AddRisingSteps(int64_t pPos) {
-        for (size_t k = 0; k < m_Levels.size(); ++k)
-            if (m_Levels[k] > m_RiseMax) {
-                m_RiseMax = m_Levels[k];
-                m_O.FromStart.push_back({pPos + int64_t(k), m_RiseMax});
-            }
-    }
-
     // The piece's own steps from its end; the earlier steps that its loudest frame passes
     // are no steps any more.
-    void AddFallingSteps(int64_t pPos) {
+    template <int kBits, int kChannels> void AddFallingSteps(const uint8_t* pData, int64_t pPos) {
         m_Piece.clear();
-        int32_t run = 0;
-        for (size_t k = m_Levels.size(); k-- > 0;)
-            if (m_Levels[k] > run) {
-                run = m_Levels[k];
-                m_Piece.push_back({pPos + int64_t(k), run});
+        int32_t top = 0;
+        for (size_t r = m_Runs.size(); r-- > 0;) {
+            const Run& run = m_Runs[r];
+            if (run.Level <= top) continue;
+            for (int64_t f = run.First + run.Frames; f-- > run.First;) {
+                const int32_t level = LevelAt<kBits, kChannels>(pData, f);
+                if (level > top) {
+                    top = level;
+                    m_Piece.push_back({pPos + f, level});
+                }
             }
+        }
         if (m_Piece.empty()) return;
         std::vector<LevelStep>& steps = m_O.FromEnd;
-        while (!steps.empty() && steps.back().Level <= run)
+        while (!steps.empty() && steps.back().Level <= top)
             steps.pop_back();
         steps.insert(steps.end(), m_Piece.rbegin(), m_Piece.rend());
     }
 
     WaveOverview& m_O;
-    std::vector<int32_t> m_Levels; // the largest magnitude of each frame of the piece
+    std::vector<Run> m_Runs; // the runs of the piece in hand
     std::vector<LevelStep> m_Piece;
     int32_t m_RiseMax = 0;
 };

@@ -2,8 +2,9 @@
 //   select:  a click on the row of a 10-minute file until its picture, marks and gain show
 //            (the file is touched before each repeat, so each one reads it)
 //   step:    a slider step (Start threshold) until the marks and text are drawn again
-//   range:   a step that moves the trimmed range in RMS(Average) until the new gain shows
+//   range:   a new start margin in RMS(Average) until the gain of the new range shows
 //   hour:    a one-hour file until its first envelope shows, and until it is complete
+//   check:   the baseline, the engine's level check of the 10-minute file (its first pass)
 // Prints medians in milliseconds.
 //   bench_preview [repeats]
 
@@ -13,10 +14,12 @@
 #include "controls/UC_ListView.h"
 #include "controls/UC_Slider.h"
 #include "controls/UC_WaveStrip.h"
+#include "engine/C_EditWave.h"
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -129,7 +132,8 @@ int main(int argc, char** argv) {
         std::vector<double> range;
         for (int i = 0; i < repeats; ++i) {
             const auto start = Clock::now();
-            Key(threshold, Qt::Key_Left); // every step moves the range: a new range pass
+            // Every new margin moves the range: a new range pass.
+            w.TextParm(0)->setText(QString::number(10 * (i + 1)));
             WaitFor([&] { return w.PreviewGain().has_value(); });
             range.push_back(MsSince(start));
         }
@@ -146,11 +150,24 @@ int main(int argc, char** argv) {
             WaitFor([&] { return w.PreviewGain().has_value(); });
             whole.push_back(MsSince(start));
         }
-        std::printf("select 10-minute file -> picture with marks and gain: %8.1f ms\n",
-                    Median(select));
+        // The baseline: the engine's level check of the same file (its first pass alone).
+        std::vector<double> check;
+        for (int i = 0; i < repeats; ++i) {
+            EditJob job;
+            job.SourcePath = tenMinutes;
+            job.Check = LevelCheck::MeasureOnly;
+            C_EditWave edit;
+            const auto start = Clock::now();
+            edit.Edit(job);
+            check.push_back(MsSince(start));
+        }
+        std::printf("engine level check of the 10-minute file (baseline):  %8.1f ms\n",
+                    Median(check));
+        std::printf("select 10-minute file -> picture with marks and gain: %8.1f ms (%.2f x)\n",
+                    Median(select), Median(select) / Median(check));
         std::printf("slider step -> marks and text redrawn:                %8.2f ms\n",
                     Median(step));
-        std::printf("slider step in RMS(Average) -> new gain (range pass):  %8.1f ms\n",
+        std::printf("new margin in RMS(Average) -> new gain (range pass):   %8.1f ms\n",
                     Median(range));
         std::printf("select 1-hour file -> first envelope:                  %8.1f ms\n",
                     Median(firstPart));
