@@ -44,8 +44,10 @@ QPoint RowPoint(app::FrmMain& pW, int pRow) {
     return QPoint(40, int((pRow * oneHeight + oneHeight / 2) / Px()));
 }
 
+// Clicks a row; the strip follows the selection once the click has been handled.
 void SelectRow(app::FrmMain& pW, int pRow) {
     Click(pW.LV()->PictureList(), RowPoint(pW, pRow));
+    QApplication::processEvents();
 }
 
 // The preview of the selected file, with its gain, is on the strip.
