@@ -24,12 +24,13 @@ FileStamp StampOf(const std::string& pPath) {
     return s;
 }
 
-FileLevels MeasureLevels(const std::string& pPath) {
+FileLevels MeasureLevels(const std::string& pPath, const std::function<bool()>& pStop) {
     EditJob job;
     job.SourcePath = pPath;
     job.Check = LevelCheck::MeasureOnly;
     job.MeasureLoudness = true;
     C_EditWave edit;
+    if (pStop) edit.Prog = [&pStop](float, int32_t& pCancel) { pCancel = pStop() ? 1 : 0; };
     FileLevels l;
     if (edit.Edit(job) != 1) {
         l.Error = FailureReason(pPath, std::string(), edit.Status(), edit.StatusDetail());
@@ -222,7 +223,7 @@ void PreviewMeasurer::RequestLevels(const std::vector<std::string>& pPaths) {
     for (const std::string& path : pPaths)
         m_LevelsThread.Post([this, path] {
             if (m_Closing) return;
-            const FileLevels levels = MeasureLevels(path);
+            const FileLevels levels = MeasureLevels(path, [this] { return bool(m_Closing); });
             if (m_Closing) return;
             QMetaObject::invokeMethod(this,
                                       [this, path, levels] { emit LevelsReady(path, levels); });

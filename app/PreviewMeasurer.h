@@ -40,7 +40,8 @@ struct FileLevels {
     float PeakDb = 0, RmsMaxDb = 0, RmsAverageDb = 0;
     double IntegratedLufs = 0, TruePeakDbtp = 0;
 };
-FileLevels MeasureLevels(const std::string& pPath);
+// pStop (may be empty) ends the measuring early; the levels are then not Ok.
+FileLevels MeasureLevels(const std::string& pPath, const std::function<bool()>& pStop = {});
 
 // One thread that runs the tasks posted to it in order.
 class TaskThread {

@@ -23,6 +23,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 using namespace testwindow;
 using testfiles::Pcm16;
@@ -303,4 +304,28 @@ TEST_F(WindowTest, MeasureFillsTheTooltipsAndCopiesAsCsv) {
     EXPECT_EQ(csv.rfind("file,peak_db,", 0), 0u);
     EXPECT_NE(csv.find("\"" + text + "\",,,,,,\"not a WAV file"), std::string::npos) << csv;
     CloseWindow(w);
+}
+
+TEST(LevelsReport, CsvQuotesNamesAndAMeasuringStops) {
+    app::FileLevels ok;
+    ok.Ok = true;
+    ok.PeakDb = -3.0f;
+    ok.RmsMaxDb = -12.25f;
+    ok.RmsAverageDb = -20.5f;
+    ok.IntegratedLufs = -std::numeric_limits<double>::infinity();
+    ok.TruePeakDbtp = -2.875;
+    app::FileLevels failed;
+    failed.Error = "missing";
+    EXPECT_EQ(app::LevelsCsv({{"take \"one\", final.wav", ok}, {"gone.wav", failed}}),
+              "file,peak_db,rms_max_db,rms_average_db,integrated_lufs,true_peak_dbtp,error\n"
+              "\"take \"\"one\"\", final.wav\",-3.00,-12.25,-20.50,-inf,-2.88,\n"
+              "\"gone.wav\",,,,,,\"missing\"\n");
+
+    testfiles::TempDir dir;
+    const std::string take = dir / "take.wav";
+    WriteWav16(take, ToneWithSilence(100, 400, 8000));
+    EXPECT_TRUE(app::MeasureLevels(take).Ok);
+    const app::FileLevels stopped = app::MeasureLevels(take, [] { return true; });
+    EXPECT_FALSE(stopped.Ok);
+    EXPECT_FALSE(stopped.Error.empty());
 }
