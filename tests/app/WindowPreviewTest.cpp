@@ -208,6 +208,11 @@ TEST_F(WindowTest, AChangedFileIsReadAgainAndAnUnreadableOneSaysWhy) {
     EXPECT_EQ(w->Measurer()->Readings(), readings + 1);
     ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
     EXPECT_GT(w->Preview()->Marks().FirstSound, 44100);
+    // No row, no file: the strip says what it is for.
+    PressButton(*w, 0); // Clear
+    ASSERT_TRUE(Eventually([&] { return w->PreviewPath().empty(); }));
+    EXPECT_EQ(w->Preview()->Message().toStdString(),
+              "Select a file to see what the panel does to it");
     CloseWindow(w);
 }
 
