@@ -12,6 +12,8 @@ namespace app {
 namespace {
 // Readings kept; the oldest unused one goes first.
 constexpr size_t kKeptFiles = 24;
+// Range passes kept per file; the oldest goes first.
+constexpr size_t kKeptRanges = 64;
 } // namespace
 
 FileStamp StampOf(const std::string& pPath) {
@@ -213,7 +215,9 @@ void PreviewMeasurer::RequestRange(const std::string& pPath, const RangeRequest&
             const auto it = m_Cache.find(pPath);
             // Kept only with the reading of the same file as it was.
             if (it == m_Cache.end() || !(it->second.Stamp == stamp)) return;
-            it->second.Ranges.emplace_back(pRequest, r);
+            std::vector<std::pair<RangeRequest, RangeResult>>& ranges = it->second.Ranges;
+            if (ranges.size() >= kKeptRanges) ranges.erase(ranges.begin());
+            ranges.emplace_back(pRequest, r);
             emit RangeReady(pPath);
         });
     });
