@@ -114,9 +114,11 @@ bool FrmMain::Form_Load() {
     SkipFailingStep([&] { LoadClipAndOverWrite(); });
     SkipFailingStep([&] { ApplyPanelRules(); });
     SkipFailingStep([&] { SetAccessibleNames(); });
+    SkipFailingStep([&] { SetUpPreview(); });
     RecordDesignLayout();
     SkipFailingStep([&] { RestorePlacement(); });
     ConnectEvents();
+    SkipFailingStep([&] { ConnectPreview(); });
     SkipFailingStep([&] { SetUpKeyboard(); });
     m_Loaded = true;
     ListenForOtherStarts();

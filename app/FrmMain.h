@@ -5,6 +5,7 @@
 #include "app/InstanceLink.h"
 #include "app/InstanceLock.h"
 #include "app/PanelValues.h"
+#include "app/PreviewMeasurer.h"
 #include "app/RowStatus.h"
 #include "controls/DrawHelpers.h"
 #include "services/panel/PanelSettings.h"
@@ -16,7 +17,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,7 @@ class UC_ListViewData;
 class UC_PathText;
 class UC_Slider;
 class UC_TextPicture;
+class UC_WaveStrip;
 
 namespace app {
 
@@ -106,6 +110,19 @@ class FrmMain : public QWidget, public PlacementWindow {
     UC_Buttons* CtrButtons() const { return m_CtrButtons; }
     UC_Bar* ProgBar() const { return m_ProgBar; }
     UC_ListView* LV() const { return m_LV; }
+    // The preview strip under the list, its measurer and its menu and key actions.
+    UC_WaveStrip* Preview() const { return m_Preview; }
+    PreviewMeasurer* Measurer() const { return m_Measurer; }
+    QAction* PreviewAction() const { return m_PreviewAction; }
+    QAction* MeasureAction() const { return m_MeasureAction; }
+    QAction* CopyCsvAction() const { return m_CopyCsvAction; }
+    bool PreviewShown() const;
+    void SetPreviewShown(bool pShown);
+    // The file the strip shows, and the gain it shows for it (none while measuring).
+    const std::string& PreviewPath() const { return m_PreviewPath; }
+    std::optional<float> PreviewGain() const { return m_PreviewGain; }
+    // The levels report of a file, once measured.
+    const FileLevels* LevelsOf(const std::string& pPath) const;
     const Surface& Background() const { return m_Background; }
 
     // PlacementWindow: position in twips, state 0 normal, 1 minimised, 2 maximised.
@@ -208,6 +225,22 @@ class FrmMain : public QWidget, public PlacementWindow {
 
     // Adding files and Output To.
     void SetUpListMenu();
+
+    // Preview strip and levels report.
+    void SetUpPreview();
+    void ConnectPreview();
+    void AddPreviewMenuItems();
+    // The strip's height with its gap; the window's smallest size holds it below the list.
+    int PreviewRoomPx() const;
+    QSize MinimumClientSize() const;
+    void PlacePreview();
+    // The selected file (the cursor row when selected, else the first selected row).
+    std::string SelectedPreviewPath() const;
+    void ShowPreviewOfSelection();
+    void RedrawPreview();
+    void MeasureSelectedRows();
+    void ShowLevels(const std::string& pPath, const FileLevels& pLevels);
+    void CopyLevelsCsv();
     void ShowListMenu(const QPoint& pAt);
     void ListenForOtherStarts();
     // Marks Output To when it names no existing folder (and OverWrite is off).
@@ -248,6 +281,16 @@ class FrmMain : public QWidget, public PlacementWindow {
     UC_PathText* m_TextSoundPath = nullptr;
     UC_Buttons* m_CtrButtons = nullptr;
     Surface m_Background;
+
+    UC_WaveStrip* m_Preview = nullptr;
+    PreviewMeasurer* m_Measurer = nullptr;
+    QAction* m_PreviewAction = nullptr;
+    QAction* m_MeasureAction = nullptr;
+    QAction* m_CopyCsvAction = nullptr;
+    std::string m_PreviewPath;
+    std::shared_ptr<const WaveOverview> m_DrawnOverview; // the envelope the strip holds
+    std::optional<float> m_PreviewGain;
+    std::map<std::string, FileLevels> m_Levels;
 
     struct LayoutAnchor {
         QWidget* Control = nullptr;

@@ -30,8 +30,10 @@ void FrmMain::RecordDesignLayout() {
 
 void FrmMain::ApplyWindowSize() {
     if (m_Anchors.empty()) return;
+    // A shown preview strip sits between the list and the controls below it.
+    const int room = PreviewShown() ? PreviewRoomPx() : 0;
     const int extraWidth = std::max(width() - m_DesignSize.width(), 0);
-    const int extraHeight = std::max(height() - m_DesignSize.height(), 0);
+    const int extraHeight = std::max(height() - m_DesignSize.height() - room, 0);
     for (const LayoutAnchor& anchor : m_Anchors) {
         QRect g = anchor.Design;
         if (anchor.Grows) {
@@ -39,10 +41,11 @@ void FrmMain::ApplyWindowSize() {
             const int grow = anchor.Control == m_LV ? extraHeight : 0;
             g.setSize(g.size() + QSize(extraWidth, grow));
         } else {
-            g.translate(extraWidth, extraHeight);
+            g.translate(extraWidth, extraHeight + room);
         }
         if (anchor.Control->geometry() != g) anchor.Control->setGeometry(g);
     }
+    PlacePreview();
     RepaintBackgroundAndLabels();
 }
 

@@ -2,6 +2,8 @@
 
 #include "engine/EditPass.h"
 #include "engine/FileIO.h"
+#include "engine/FirstPassFeed.h"
+#include "engine/JobRules.h"
 #include "engine/LevelAnalysis.h"
 #include "engine/Loudness.h"
 #include "engine/MetadataChunks.h"
@@ -159,20 +161,17 @@ void JobRun::SetUp() {
     m_F = FullScale(m_Info.BitsPerSample);
     m_Levels.FullScale = m_F;
     if (m_A.Trim) {
-        m_ThIn = NearestInt32(double(DbToLinear(m_A.StartThresholdDb)) * m_F);
-        m_ThOut = NearestInt32(double(DbToLinear(m_A.EndThresholdDb)) * m_F);
-        // In 64 bits: a margin of more than 12 hours at 48 kHz passes 2^31 frames.
-        m_StartMarginFrames =
-            int64_t(std::nearbyint(double(m_Info.SampleRate) / 1000.0 * m_A.StartMarginMs));
-        m_EndMarginFrames =
-            int64_t(std::nearbyint(double(m_Info.SampleRate) / 1000.0 * m_A.EndMarginMs));
+        m_ThIn = ThresholdLevel(m_A.StartThresholdDb, m_F);
+        m_ThOut = ThresholdLevel(m_A.EndThresholdDb, m_F);
+        m_StartMarginFrames = MarginFrames(m_Info.SampleRate, m_A.StartMarginMs);
+        m_EndMarginFrames = MarginFrames(m_Info.SampleRate, m_A.EndMarginMs);
     } else {
         m_A.ForceMargins = false;
     }
     if (!m_A.Normalize) m_A.Mode = NormMode::Peak;
     if (NormModeInfo(m_A.Mode).UsesGate) {
-        m_GateFrames = std::max(0, NearestInt32(double(m_A.GateMs) / 1000.0 * m_Info.SampleRate));
-        m_GateLevel = NearestInt32(double(DbToLinear(m_A.GateDb)) * m_F);
+        m_GateFrames = GateFrames(m_A.GateMs, m_Info.SampleRate);
+        m_GateLevel = GateLevel(m_A.GateDb, m_F);
     }
     KeepRangeInsideData();
 
@@ -196,13 +195,8 @@ void JobRun::OpenSource() {
 
 // Only integer PCM in the widths and channel counts the sample code handles is edited.
 void JobRun::RefuseUnsupported() const {
-    if (m_Info.HasFormat == 0) throw JobFailed{EditStatus::NotWav, {}};
-    if (IsPcmEncoding(m_Info) == 0) throw JobFailed{EditStatus::NotPcm, EncodingName(m_Info)};
-    if (const std::string problem = LayoutProblem(m_Info); !problem.empty())
-        throw JobFailed{EditStatus::UnsupportedLayout, problem};
-    if (m_Info.Valid == 0) throw JobFailed{EditStatus::NotWav, {}};
-    if (m_Info.FormatCode < 0 || m_Info.FormatCode > 5)
-        throw JobFailed{EditStatus::UnsupportedLayout, LayoutProblem(m_Info)};
+    if (const std::optional<Refusal> refusal = RefusalOf(m_Info))
+        throw JobFailed{refusal->Status, refusal->Detail};
 }
 
 // [From, To) inside the data: To beyond the end stops there, From beyond To is empty.
@@ -223,45 +217,21 @@ void JobRun::RunFirstPass() {
     m_First.Trim = m_A.Trim;
     m_First.ThIn = m_ThIn;
     m_First.ThOut = m_ThOut;
-    const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
-    m_First.BlockFrames = blockFrames;
+    m_First.BlockFrames = AnalysisBlockFrames(m_Info.SampleRate);
     const int64_t align = m_Info.BlockAlign;
     const int64_t pieceFrames = PieceFrames();
     SourceReader reader(m_Source, m_Info, m_To, pieceFrames);
 
     // Analysis blocks of 0.3 s are read in pieces; a piece may hold several blocks or part
     // of one.
-    int64_t blockEnd = std::min(m_From + blockFrames, m_To);
-    bool blockOpen = false;
+    FirstPassFeed feed(m_First, m_From, m_To, align);
     for (int64_t pos = m_From; pos < m_To;) {
         const int64_t n = std::min(pieceFrames, m_To - pos);
         const uint8_t* piece = reader.Read(pos, n);
         if (!piece) throw JobFailed{EditStatus::ReadFailed, {}};
-        for (int64_t k = 0; k < n;) {
-            if (!blockOpen) {
-                platform::PumpEvents();
-                // Whole blocks in this piece go in one call, which may sum several at once.
-                const int64_t whole = (n - k) / blockFrames;
-                if (whole > 0) {
-                    m_First.FeedBlocks(piece + k * align, whole, pos + k, [&] {
-                        Report(0.0, m_From, m_To, blockEnd);
-                        blockEnd = std::min(blockEnd + blockFrames, m_To);
-                    });
-                    k += whole * blockFrames;
-                    continue;
-                }
-                blockOpen = true;
-            }
-            const int64_t m = std::min(blockEnd - (pos + k), n - k);
-            m_First.Feed(piece + k * align, m, pos + k);
-            k += m;
-            if (pos + k == blockEnd) {
-                m_First.EndBlock();
-                blockOpen = false;
-                Report(0.0, m_From, m_To, blockEnd);
-                blockEnd = std::min(blockEnd + blockFrames, m_To);
-            }
-        }
+        feed.Piece(
+            piece, pos, n, [] { platform::PumpEvents(); },
+            [&](int64_t pBlockEnd) { Report(0.0, m_From, m_To, pBlockEnd); });
         pos += n;
     }
     m_First.Finish();
@@ -276,21 +246,14 @@ void JobRun::TrimRange() {
         m_End = m_To;
         return;
     }
-    const int64_t first = m_First.FirstSound != -1 ? m_First.FirstSound : m_From;
-    m_Start = first - m_StartMarginFrames;
-    m_End = m_First.LastSound + m_EndMarginFrames;
-    if ((m_End - m_Start) % 2 != 0) --m_End;
-    if (m_End < m_Start) throw JobFailed{EditStatus::EmptyRange, {}};
-    if (m_Start < 0) {
-        m_LeadPad = -m_Start;
-        if (m_LeadPad % 2 != 0) --m_LeadPad;
-        m_Start = 0;
-    }
-    if (m_End > m_Info.SampleFrames) {
-        m_TailPad = m_End - m_Info.SampleFrames;
-        if (m_TailPad % 2 != 0) --m_TailPad;
-        m_End = m_Info.SampleFrames;
-    }
+    const std::optional<TrimmedRange> range =
+        ::TrimRange(m_First.FirstSound, m_First.LastSound, m_From, m_Info.SampleFrames,
+                    m_StartMarginFrames, m_EndMarginFrames);
+    if (!range) throw JobFailed{EditStatus::EmptyRange, {}};
+    m_Start = range->Start;
+    m_End = range->End;
+    m_LeadPad = range->LeadPad;
+    m_TailPad = range->TailPad;
 }
 
 // A meter for the range pass, or none when nothing asks for loudness; the true peak is measured
@@ -317,8 +280,7 @@ void JobRun::RunSecondPass(bool pRms) {
     SecondPass pass;
     pass.BitsPerSample = m_Info.BitsPerSample;
     pass.Channels = m_Info.Channels;
-    if (NormModeInfo(m_A.Mode).UsesGate && m_Levels.Peak > 0)
-        m_Scale = float(double(m_F) / m_Levels.Peak);
+    if (NormModeInfo(m_A.Mode).UsesGate) m_Scale = GateScale(m_F, m_Levels.Peak);
     pass.Scale = m_Scale;
     pass.GateFrames = m_GateFrames;
     pass.GateLevel = m_GateLevel;

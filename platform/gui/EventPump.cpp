@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 namespace platform {
 
@@ -13,6 +14,9 @@ int g_intervalMs = 0;
 QElapsedTimer g_sincePumped;
 
 void ProcessPendingEvents() {
+    // Jobs measured on a worker thread yield nothing: the window's events are its own thread's.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) return;
     if (g_intervalMs > 0 && g_sincePumped.isValid() && g_sincePumped.elapsed() < g_intervalMs)
         return;
     PumpQtEventsNow();

@@ -1,8 +1,8 @@
 // Starts the real window on the current display, drops a few files on its
 // list through the list's drop path and saves pictures of the screen: the
 // panel at its defaults, a run with the progress bar part-way, the rows'
-// status after a run with one failed file, the window resized, and the
-// panel with each extra normalisation mode chosen.
+// status after a run with one failed file, the window resized, the preview
+// strip of a selected file, and the panel with each extra normalisation mode chosen.
 //   quillan_screenshot <output folder>
 // Run it on a throw-away X server (scripts/screenshot uses Xvfb).
 
@@ -13,18 +13,21 @@
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_PathText.h"
+#include "controls/UC_WaveStrip.h"
 #include "engine/NormModes.h"
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -52,14 +55,18 @@ bool SaveScreen(const QWidget& window, const std::string& path) {
     return ok;
 }
 
-void ClickCentre(QWidget* pWidget) {
-    const QPointF at = QRectF(pWidget->rect()).center();
+void ClickAt(QWidget* pWidget, QPoint pAt) {
+    const QPointF at(pAt);
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, pWidget->mapToGlobal(at), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                           Qt::NoModifier);
         QApplication::sendEvent(pWidget, &event);
     }
+}
+
+void ClickCentre(QWidget* pWidget) {
+    ClickAt(pWidget, QRectF(pWidget->rect()).center().toPoint());
 }
 
 // The tooltip of a row, as when the pointer rests on it.
@@ -69,6 +76,27 @@ void ShowRowTip(app::FrmMain& pWindow, int pRow) {
     const QPoint at(60, (pRow - pWindow.LV()->TopItem()) * rowPx + rowPx / 2);
     QHelpEvent help(QEvent::ToolTip, at, pane->mapToGlobal(at));
     QApplication::sendEvent(pane, &help);
+}
+
+// 0.8 s of quiet, 4 s of "syllables" (a 180 Hz tone with overtones under level bumps), 1 s of
+// quiet: a take whose envelope shows its shape.
+testfiles::Pcm16 SpokenLike() {
+    testfiles::Pcm16 pcm;
+    const int rate = pcm.sampleRate;
+    const int lead = rate * 8 / 10, body = rate * 4, tail = rate;
+    pcm.samples.assign(size_t(lead) * 2, 0);
+    for (int i = 0; i < body; ++i) {
+        const double t = double(i) / rate;
+        const double syllable = std::pow(std::sin(3.1 * 3.14159265 * t), 2.0);
+        const double phrase = 0.35 + 0.65 * std::sin(3.14159265 * t / 4.0);
+        const double wave =
+            std::sin(2 * 3.14159265 * 180 * t) + 0.4 * std::sin(2 * 3.14159265 * 540 * t + 0.5);
+        const double v = 18000.0 * syllable * phrase * wave;
+        pcm.samples.push_back(int16_t(std::lround(v)));
+        pcm.samples.push_back(int16_t(std::lround(v * 0.8)));
+    }
+    pcm.samples.insert(pcm.samples.end(), size_t(tail) * 2, 0);
+    return pcm;
 }
 
 } // namespace
@@ -145,6 +173,29 @@ int main(int argc, char** argv) {
     ok = SaveScreen(window, (outFolder / "quillan-resized.png").string()) && ok;
     window.resize(window.minimumSize());
     Settle(300);
+
+    // The preview strip of a spoken-like take (syllables of a rising and falling level),
+    // selected with margins, pointed at.
+    const std::string spoken = home / "takes/announcement.wav";
+    testfiles::WriteWav16(spoken, SpokenLike());
+    testwindow::DropFiles(window, {spoken});
+    window.TextParm(0)->setText(QStringLiteral("250"));
+    window.TextParm(1)->setText(QStringLiteral("400"));
+    const int rowPx = window.LV()->OneHeight() / Px();
+    const int last = window.LV()->ItemCount() - 1;
+    ClickAt(window.LV()->PictureList(), QPoint(60, last * rowPx + rowPx / 2));
+    QElapsedTimer waited;
+    waited.start();
+    while (!window.PreviewGain() && waited.elapsed() < 20000)
+        Settle(50);
+    UC_WaveStrip* strip = window.Preview();
+    const QPoint pointed(strip->ColumnOf(44100 * 27 / 10), strip->height() / 2);
+    QMouseEvent move(QEvent::MouseMove, QPointF(pointed), QPointF(strip->mapToGlobal(pointed)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(strip, &move);
+    Settle(400);
+    ok = SaveScreen(window, (outFolder / "quillan-preview.png").string()) && ok;
+    QToolTip::hideText();
 
     for (size_t i = 4; i < kNormModeCount; ++i) {
         ClickCentre(window.CheckNormMode(int(i)));

@@ -1,0 +1,28 @@
+#pragma once
+// The words of the preview strip and of the levels report: plain std code, no widgets.
+
+#include "app/PreviewMeasurer.h"
+#include "engine/EditJob.h"
+#include "engine/WaveOverview.h"
+
+#include <string>
+#include <vector>
+
+namespace app {
+
+// "trim 1.50 s / 2.00 s · Peak → 0 dB: +3.2 dB · result 000'07.300": what the job cuts at
+// either end, the gain of its mode and the length it writes (the file list's format).
+std::string PreviewLine(const JobPreview& pPreview, const EditJob& pJob, const WaveOverview& pO);
+
+// A row's tooltip after Measure: "peak -3.0 dB · RMS(Max) ... · true peak -2.9 dBTP".
+std::string LevelsTip(const FileLevels& pLevels);
+
+// The levels of files as CSV with a header line; names quoted, levels with two decimals,
+// "-inf" where a level is minus infinity, the reason where a file could not be measured.
+struct LevelsRow {
+    std::string Name;
+    FileLevels Levels;
+};
+std::string LevelsCsv(const std::vector<LevelsRow>& pRows);
+
+} // namespace app

@@ -1,0 +1,336 @@
+// The preview strip under the list and the levels report, through the real window: the marks
+// are where the run cuts, the gain is the one the job applies, panel changes redraw from the
+// kept reading, a long reading never holds up the window, and the strip can be hidden.
+
+#include "WindowFixture.h"
+
+#include "app/PreviewText.h"
+#include "controls/UC_Check.h"
+#include "controls/UC_ListView.h"
+#include "controls/UC_Slider.h"
+#include "controls/UC_WaveStrip.h"
+#include "engine/C_EditWave.h"
+#include "services/core/DurationText.h"
+#include "services/panel/PanelSettings.h"
+#include "services/store/Settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTest>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+using namespace testwindow;
+using testfiles::Pcm16;
+using testfiles::ReadWav16;
+using testfiles::ToneWithSilence;
+using testfiles::WriteBytes;
+using testfiles::WriteWav16;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Waits for the event loop to bring a condition about; the bound only ends a broken test.
+bool Eventually(const std::function<bool()>& pDone) {
+    return QTest::qWaitFor(pDone, 120000);
+}
+
+QPoint RowPoint(app::FrmMain& pW, int pRow) {
+    const int oneHeight = pW.LV()->OneHeight();
+    return QPoint(40, int((pRow * oneHeight + oneHeight / 2) / Px()));
+}
+
+// Clicks a row; the strip follows the selection once the click has been handled.
+void SelectRow(app::FrmMain& pW, int pRow) {
+    Click(pW.LV()->PictureList(), RowPoint(pW, pRow));
+    QApplication::processEvents();
+}
+
+// The preview of the selected file, with its gain, is on the strip.
+bool PreviewDone(app::FrmMain& pW) {
+    return pW.PreviewGain().has_value();
+}
+
+// A 1 kHz burst between silences whose peak is full scale: its peak gain is 1.
+Pcm16 FullScaleBurst(int32_t pSilenceMs, int32_t pToneMs) {
+    Pcm16 pcm = ToneWithSilence(pSilenceMs, pToneMs, 30000);
+    const size_t middle = pcm.samples.size() / 2;
+    pcm.samples[middle] = 32767;
+    return pcm;
+}
+
+void SetText(QLineEdit* pField, const char* pText) {
+    pField->setText(QString::fromLatin1(pText));
+}
+
+// A one-hour 16-bit stereo header over a sparse file: written at once, read at full length.
+void WriteHourOfSilence(const std::string& pPath) {
+    const uint32_t rate = 44100, frames = rate * 3600, data = frames * 4;
+    std::string h = "RIFF";
+    auto put = [&h](uint32_t pV, int pBytes) {
+        for (int i = 0; i < pBytes; ++i)
+            h.push_back(char((pV >> (8 * i)) & 0xFF));
+    };
+    put(36 + data, 4);
+    h += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);
+    put(2, 2);
+    put(rate, 4);
+    put(rate * 4, 4);
+    put(4, 2);
+    put(16, 2);
+    h += "data";
+    put(data, 4);
+    WriteBytes(pPath, h);
+    fs::resize_file(pPath, 44 + uint64_t(data));
+}
+
+} // namespace
+
+TEST_F(WindowTest, PreviewMarksAreWhereTheRunCutsAndItsGainIsTheJobs) {
+    const std::string take = folderIn + "/take.wav";
+    const Pcm16 source = FullScaleBurst(1500, 2000);
+    WriteWav16(take, source);
+    auto w = OpenWindowOutputting({take});
+    ASSERT_TRUE(w->PreviewShown());
+    SetText(w->TextParm(0), "120"); // start margin, ms
+    SetText(w->TextParm(1), "333"); // end margin
+    SelectRow(*w, 0);
+    ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
+    const WaveMarks marks = w->Preview()->Marks();
+    ASSERT_TRUE(marks.Trims);
+    EXPECT_LT(marks.Start, 66150); // the sound starts after 1.5 s (66150 frames)
+    EXPECT_GT(marks.FirstSound, marks.Start);
+    EXPECT_LT(marks.LastSound, marks.End);
+    EXPECT_EQ(*w->PreviewGain(), 1.0f);
+    const std::string line = w->Preview()->Text().toStdString();
+    EXPECT_EQ(line.rfind("trim 1.38 s / ", 0), 0u) << line;
+    EXPECT_NE(line.find("Peak \u2192 0 dB: +0.0 dB"), std::string::npos) << line;
+
+    // The run writes exactly the frames between the marks (gain 1: as they are).
+    PressButton(*w, 2);
+    const Pcm16 result = ReadWav16(folderOut + "/take.wav");
+    const std::vector<int16_t> kept(source.samples.begin() + marks.Start * 2,
+                                    source.samples.begin() + marks.End * 2);
+    EXPECT_EQ(result.samples, kept);
+    const auto resultMs = int32_t(int64_t(result.Frames()) * 1000 / 44100);
+    EXPECT_NE(line.find("result " + DurationText(resultMs)), std::string::npos) << line;
+
+    // Another mode and level: the strip's gain is the one the job applies.
+    ClickCentre(w->CheckNormMode(2)); // RMS(Average): the range pass in the background
+    QTest::keyClick(w->SliderParm(2), Qt::Key_PageDown);
+    QTest::keyClick(w->SliderParm(2), Qt::Key_Left);
+    ASSERT_EQ(w->SliderParm(2)->Value(), -7);
+    ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
+    EditJob job = panel::PanelJob(w->ReadPanel(), w->ReadPanel());
+    job.SourcePath = take;
+    job.TargetPath = folderOut + "/direct.wav";
+    C_EditWave edit;
+    ASSERT_EQ(edit.Edit(job), 1);
+    EXPECT_EQ(20.0 * std::log10(double(*w->PreviewGain())), edit.GainDb());
+    char gain[32];
+    std::snprintf(gain, sizeof gain, "%+.1f dB", edit.GainDb());
+    EXPECT_NE(
+        w->Preview()->Text().toStdString().find(std::string("RMS(Average) \u2192 -7 dB: ") + gain),
+        std::string::npos)
+        << w->Preview()->Text().toStdString();
+    EXPECT_EQ(w->Measurer()->Readings(), 1); // one reading served every change
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, PanelChangesMoveTheMarksWithoutReadingAgain) {
+    const std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(1000, 1000, 600)); // quiet: about -35 dB
+    auto w = OpenWindowOutputting({take});
+    SelectRow(*w, 0);
+    ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
+    const WaveMarks before = w->Preview()->Marks();
+    ASSERT_TRUE(before.Trims);
+    EXPECT_GT(before.FirstSound, 0);
+
+    // A start threshold above the burst: nothing to keep.
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(w->SliderParm(0), Qt::Key_PageUp);
+    EXPECT_EQ(w->Preview()->Text().toStdString().rfind("no sound above the start threshold", 0),
+              0u);
+    // Trimming off: no marks, the whole file.
+    ClickCentre(w->CheckParm(0));
+    ASSERT_EQ(w->CheckParm(0)->Value(), 0);
+    EXPECT_FALSE(w->Preview()->Marks().Trims);
+    EXPECT_EQ(w->Preview()->Text().toStdString().rfind("no trim \u00b7 Peak", 0), 0u);
+    ClickCentre(w->CheckParm(0));
+    QTest::keyClick(w->SliderParm(0), Qt::Key_Home); // -60 dB
+    SetText(w->TextParm(0), "500");
+    const WaveMarks after = w->Preview()->Marks();
+    EXPECT_LT(after.FirstSound, before.FirstSound); // the sine's first, quieter samples count
+    EXPECT_EQ(after.Start, after.FirstSound - 22050);
+    EXPECT_EQ(w->Measurer()->Readings(), 1);
+
+    // Clicks and double clicks on the strip change nothing; pointing tells time and level.
+    const int64_t draws = w->Preview()->DrawCount();
+    Click(w->Preview(), QPoint(w->Preview()->width() / 2, w->Preview()->height() / 2));
+    QTest::mouseDClick(w->Preview(), Qt::LeftButton);
+    EXPECT_EQ(w->Preview()->DrawCount(), draws);
+    EXPECT_EQ(w->RunState(), 0);
+    EXPECT_EQ(w->LV()->ItemCount(), 1);
+    const int middle = w->Preview()->ColumnOf(66150) + 2; // in the burst
+    QTest::mouseMove(w->Preview(), QPoint(middle, w->Preview()->height() / 2));
+    const std::string point = w->Preview()->toolTip().toStdString();
+    EXPECT_EQ(point.rfind("000'01.", 0), 0u) << point;
+    EXPECT_NE(point.find(" -34."), std::string::npos) << point; // 600 of 32767: -34.75 dB
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, AChangedFileIsReadAgainAndAnUnreadableOneSaysWhy) {
+    const std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(500, 500, 8000));
+    const std::string text = folderIn + "/notes.wav";
+    WriteBytes(text, "just some text\n");
+    auto w = OpenWindowOutputting({take, text});
+    SelectRow(*w, 1);
+    ASSERT_TRUE(Eventually([&] { return !w->Preview()->Message().startsWith("measuring"); }));
+    EXPECT_EQ(w->Preview()->Message().toStdString(),
+              "not a WAV file it can edit (not a RIFF/WAVE file)");
+    EXPECT_FALSE(w->PreviewGain());
+
+    SelectRow(*w, 0);
+    ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
+    EXPECT_EQ(w->Preview()->Envelope().Frames, 44100 * 3 / 2);
+    const int32_t readings = w->Measurer()->Readings();
+    WriteWav16(take, ToneWithSilence(1000, 500, 8000)); // longer, and another inode
+    ASSERT_TRUE(Eventually([&] { return w->Preview()->Envelope().Frames == 44100 * 5 / 2; }));
+    EXPECT_EQ(w->Measurer()->Readings(), readings + 1);
+    ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
+    EXPECT_GT(w->Preview()->Marks().FirstSound, 44100);
+    // No row, no file: the strip says what it is for.
+    PressButton(*w, 0); // Clear
+    ASSERT_TRUE(Eventually([&] { return w->PreviewPath().empty(); }));
+    EXPECT_EQ(w->Preview()->Message().toStdString(),
+              "Select a file to see what the panel does to it");
+    CloseWindow(w);
+}
+
+// The reading of an hour is held back until the test lets it go: in the meantime the window
+// takes clicks, and a new selection cancels the reading.
+TEST_F(WindowTest, ALongReadingNeverHoldsUpTheWindow) {
+    const std::string hour = folderIn + "/hour.wav";
+    WriteHourOfSilence(hour);
+    const std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(300, 300, 8000));
+    auto w = OpenWindowOutputting({hour, take});
+    w->Measurer()->SetHeld(true);
+    SelectRow(*w, 0);
+    EXPECT_EQ(w->PreviewPath(), hour);
+    const int32_t clip = w->CheckClip()->Value();
+    ClickCentre(w->CheckClip());
+    EXPECT_NE(w->CheckClip()->Value(), clip);
+    QTest::keyClick(w->SliderParm(1), Qt::Key_PageUp);
+    EXPECT_EQ(w->SliderParm(1)->Value(), -39);
+    EXPECT_FALSE(w->PreviewGain()); // the reading is not in
+    SelectRow(*w, 1);
+    EXPECT_EQ(w->PreviewPath(), take);
+    w->Measurer()->SetHeld(false);
+    ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
+    EXPECT_EQ(w->Preview()->Envelope().Frames, 44100 * 9 / 10);
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, TheStripCanBeHiddenAndStaysSo) {
+    const std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(300, 300, 8000));
+    auto w = OpenWindowOutputting({take});
+    // At the smallest size the strip is inside the window, below the list, above the rest.
+    const QRect strip = w->Preview()->geometry();
+    EXPECT_TRUE(w->rect().contains(strip));
+    EXPECT_GT(strip.top(), w->LV()->geometry().bottom());
+    EXPECT_LT(strip.bottom(), w->CheckOW()->geometry().top());
+    EXPECT_GE(strip.height(), 50);
+    const QSize smallest = w->minimumSize();
+    const int listHeight = w->LV()->height();
+
+    w->PreviewAction()->trigger(); // the menu item and F6
+    EXPECT_FALSE(w->PreviewShown());
+    EXPECT_FALSE(w->Preview()->isVisible());
+    EXPECT_EQ(ReadSettingText("ShowPreview", ""), "0");
+    EXPECT_LT(w->minimumHeight(), smallest.height());
+    EXPECT_GT(w->LV()->height(), listHeight); // the list takes the room
+    SelectRow(*w, 0);
+    EXPECT_EQ(w->Measurer()->Readings(), 0); // nothing is read for a hidden strip
+    CloseWindow(w);
+
+    w = OpenWindow();
+    EXPECT_FALSE(w->PreviewShown());
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(w->windowHandle(), Qt::Key_F6);
+    EXPECT_TRUE(w->PreviewShown());
+    EXPECT_EQ(w->minimumSize(), smallest);
+    EXPECT_EQ(ReadSettingText("ShowPreview", ""), "1");
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, MeasureFillsTheTooltipsAndCopiesAsCsv) {
+    const std::string take = folderIn + "/take.wav";
+    WriteWav16(take, ToneWithSilence(400, 1200, 8000));
+    const std::string text = folderIn + "/notes.wav";
+    WriteBytes(text, "just some text\n");
+    auto w = OpenWindowOutputting({take, text});
+    w->LV()->SelectAll();
+    w->MeasureAction()->trigger();
+    ASSERT_TRUE(Eventually([&] { return w->LevelsOf(take) && w->LevelsOf(text); }));
+
+    // The levels of quillan-batch --check --loudness.
+    EditJob check;
+    check.SourcePath = take;
+    check.Check = LevelCheck::MeasureOnly;
+    check.MeasureLoudness = true;
+    C_EditWave edit;
+    ASSERT_EQ(edit.Edit(check), 1);
+    const app::FileLevels& l = *w->LevelsOf(take);
+    ASSERT_TRUE(l.Ok);
+    EXPECT_EQ(l.PeakDb, edit.MaxPeakDB());
+    EXPECT_EQ(l.RmsMaxDb, edit.MaxRMSDB());
+    EXPECT_EQ(l.RmsAverageDb, edit.NormRMSDB());
+    EXPECT_EQ(l.IntegratedLufs, edit.Loudness()->IntegratedLufs);
+    EXPECT_EQ(l.TruePeakDbtp, edit.Loudness()->TruePeakDbtp());
+    EXPECT_EQ(w->LV()->ItemTip(0).toStdString(), app::LevelsTip(l));
+    EXPECT_EQ(w->LV()->ItemTip(1).toStdString(),
+              "not a WAV file it can edit (not a RIFF/WAVE file)");
+
+    w->CopyCsvAction()->trigger();
+    const std::string csv = QGuiApplication::clipboard()->text().toStdString();
+    EXPECT_EQ(csv, app::LevelsCsv({{take, l}, {text, *w->LevelsOf(text)}}));
+    EXPECT_EQ(csv.rfind("file,peak_db,", 0), 0u);
+    EXPECT_NE(csv.find("\"" + text + "\",,,,,,\"not a WAV file"), std::string::npos) << csv;
+    CloseWindow(w);
+}
+
+TEST(LevelsReport, CsvQuotesNamesAndAMeasuringStops) {
+    app::FileLevels ok;
+    ok.Ok = true;
+    ok.PeakDb = -3.0f;
+    ok.RmsMaxDb = -12.25f;
+    ok.RmsAverageDb = -20.5f;
+    ok.IntegratedLufs = -std::numeric_limits<double>::infinity();
+    ok.TruePeakDbtp = -2.875;
+    app::FileLevels failed;
+    failed.Error = "missing";
+    EXPECT_EQ(app::LevelsCsv({{"take \"one\", final.wav", ok}, {"gone.wav", failed}}),
+              "file,peak_db,rms_max_db,rms_average_db,integrated_lufs,true_peak_dbtp,error\n"
+              "\"take \"\"one\"\", final.wav\",-3.00,-12.25,-20.50,-inf,-2.88,\n"
+              "\"gone.wav\",,,,,,\"missing\"\n");
+
+    testfiles::TempDir dir;
+    const std::string take = dir / "take.wav";
+    WriteWav16(take, ToneWithSilence(100, 400, 8000));
+    EXPECT_TRUE(app::MeasureLevels(take).Ok);
+    const app::FileLevels stopped = app::MeasureLevels(take, [] { return true; });
+    EXPECT_FALSE(stopped.Ok);
+    EXPECT_FALSE(stopped.Error.empty());
+}
