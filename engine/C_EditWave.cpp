@@ -6,6 +6,7 @@
 #include "engine/Loudness.h"
 #include "engine/SourceReader.h"
 #include "engine/WaveMMIO.h"
+#include "engine/WideKernels.h"
 #include "platform/core/Events.h"
 #include "services/core/Paths.h"
 
@@ -31,9 +32,9 @@ constexpr int64_t kPieceBytes = 1048576;
 constexpr int64_t kHeaderBytes = 44;
 constexpr int64_t kMaxFileBytes = 4294967295LL;
 
-// Level check results in sample units.
+// Level check results in sample units (fractions of 1.0 for float data).
 struct Levels {
-    int32_t Peak = 0, MaxRms = 0, NormRms = 0, FullScale = 1;
+    double Peak = 0, MaxRms = 0, NormRms = 0, FullScale = 1;
 };
 
 // Progress sink: takes the fraction done, answers true when the job must stop.
@@ -55,6 +56,12 @@ JobFailed WriteFailure(int pErr) {
     if (pErr == ENOSPC || pErr == EDQUOT) return {EditStatus::DiskFull, SystemText(pErr)};
     if (pErr == EEXIST) return {EditStatus::TargetExists, {}};
     return {EditStatus::WriteFailed, SystemText(pErr)};
+}
+
+// Why a job with separate left and right levels is refused for more than two channels.
+std::string AdjustmentRefusal(int32_t pChannels) {
+    return "separate left and right level adjustments do not apply to " +
+           std::to_string(pChannels) + " channels (one level adjusts them all)";
 }
 
 class JobRun {
@@ -80,6 +87,11 @@ class JobRun {
     void SetUp();
     void OpenSource();
     void RefuseUnsupported() const;
+    bool Float() const { return IsFloat32Encoding(m_Info) == 1; }
+    // A level in dB as a magnitude: a whole number of sample units, a fraction for floats.
+    double LevelOf(float pDb) const;
+    // Refuses float data holding NaN or an infinity; pFirst is the frame at pData.
+    void CheckFinite(const uint8_t* pData, int64_t pFirst, int64_t pFrames) const;
     void KeepRangeInsideData();
     void RunFirstPass();
     void TrimRange();
@@ -102,7 +114,7 @@ class JobRun {
     Reporter m_Report;
     WaveInfo m_Info;
     Levels m_Levels;
-    int32_t m_F = 1;
+    double m_F = 1;
     int32_t m_N = 1;
     int64_t m_From = 0, m_To = 0, m_Start = 0, m_End = 0;
     int64_t m_LeadPad = 0, m_TailPad = 0;
@@ -134,6 +146,7 @@ void JobRun::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames
         const int64_t n = std::min(pieceFrames, pFrames - done);
         uint8_t* data = pReader.Read(pFirst + done, n);
         if (!data) throw JobFailed{EditStatus::ReadFailed, {}};
+        CheckFinite(data, pFirst + done, n);
         pUse(data, pFirst + done, n);
         done += n;
     }
@@ -153,11 +166,15 @@ void JobRun::SetUp() {
     // this saves the measuring).
     if (Writes() && FileExists(m_A.TargetPath)) throw JobFailed{EditStatus::TargetExists, {}};
 
-    m_F = FullScale(m_Info.BitsPerSample);
+    m_F = Float()                      ? 1.0
+          : m_Info.BitsPerSample == 32 ? 2147483647.0
+                                       : FullScale(m_Info.BitsPerSample);
     m_Levels.FullScale = m_F;
     if (m_A.Trim) {
-        m_ThIn = NearestInt32(double(DbToLinear(m_A.StartThresholdDb)) * m_F);
-        m_ThOut = NearestInt32(double(DbToLinear(m_A.EndThresholdDb)) * m_F);
+        if (m_Info.BitsPerSample != 32) {
+            m_ThIn = NearestInt32(double(DbToLinear(m_A.StartThresholdDb)) * m_F);
+            m_ThOut = NearestInt32(double(DbToLinear(m_A.EndThresholdDb)) * m_F);
+        }
         m_StartMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.StartMarginMs);
         m_EndMarginFrames = NearestInt32(double(m_Info.SampleRate) / 1000.0 * m_A.EndMarginMs);
     } else {
@@ -166,7 +183,8 @@ void JobRun::SetUp() {
     if (!m_A.Normalize) m_A.Mode = NormMode::Peak;
     if (NormModeInfo(m_A.Mode).UsesGate) {
         m_GateFrames = std::max(0, NearestInt32(double(m_A.GateMs) / 1000.0 * m_Info.SampleRate));
-        m_GateLevel = NearestInt32(double(DbToLinear(m_A.GateDb)) * m_F);
+        if (m_Info.BitsPerSample != 32)
+            m_GateLevel = NearestInt32(double(DbToLinear(m_A.GateDb)) * m_F);
     }
     KeepRangeInsideData();
 
@@ -188,15 +206,36 @@ void JobRun::OpenSource() {
     m_Info = ReadWaveInfoFrom(m_Source);
 }
 
-// Only integer PCM in the widths and channel counts the sample code handles is edited.
+// Only integer PCM and 32-bit float in the widths and channel counts the sample code handles
+// are edited. One level adjustment serves more than two channels: separate left and right
+// levels have no meaning there.
 void JobRun::RefuseUnsupported() const {
     if (m_Info.HasFormat == 0) throw JobFailed{EditStatus::NotWav, {}};
-    if (IsPcmEncoding(m_Info) == 0) throw JobFailed{EditStatus::NotPcm, EncodingName(m_Info)};
+    if (IsEditableEncoding(m_Info) == 0) throw JobFailed{EditStatus::NotPcm, EncodingName(m_Info)};
     if (const std::string problem = LayoutProblem(m_Info); !problem.empty())
         throw JobFailed{EditStatus::UnsupportedLayout, problem};
     if (m_Info.Valid == 0) throw JobFailed{EditStatus::NotWav, {}};
-    if (m_Info.FormatCode < 0 || m_Info.FormatCode > 5)
+    if (m_Info.FormatCode < 0)
         throw JobFailed{EditStatus::UnsupportedLayout, LayoutProblem(m_Info)};
+    if (m_Info.Channels > 2 && m_A.AdjustLeftDb != m_A.AdjustRightDb)
+        throw JobFailed{EditStatus::InvalidArgument, AdjustmentRefusal(m_Info.Channels)};
+}
+
+double JobRun::LevelOf(float pDb) const {
+    const double linear = double(DbToLinear(pDb));
+    return Float() ? linear : std::nearbyint(linear * m_F);
+}
+
+void JobRun::CheckFinite(const uint8_t* pData, int64_t pFirst, int64_t pFrames) const {
+    if (!Float()) return;
+    const int64_t i = FirstNonFinite(pData, size_t(pFrames) * size_t(m_Info.Channels));
+    if (i < 0) return;
+    float v;
+    std::memcpy(&v, pData + 4 * i, 4);
+    throw JobFailed{EditStatus::NonFiniteSample,
+                    std::string(std::isnan(v) ? "NaN" : "infinity") + " at frame " +
+                        std::to_string(pFirst + i / m_Info.Channels) + ", channel " +
+                        std::to_string(i % m_Info.Channels + 1)};
 }
 
 // [From, To) inside the data: To beyond the end stops there, From beyond To is empty.
@@ -214,9 +253,14 @@ void JobRun::Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos) {
 void JobRun::RunFirstPass() {
     m_First.BitsPerSample = m_Info.BitsPerSample;
     m_First.Channels = m_Info.Channels;
+    m_First.Float = Float();
     m_First.Trim = m_A.Trim;
     m_First.ThIn = m_ThIn;
     m_First.ThOut = m_ThOut;
+    if (m_A.Trim) {
+        m_First.WideThIn = LevelOf(m_A.StartThresholdDb);
+        m_First.WideThOut = LevelOf(m_A.EndThresholdDb);
+    }
     const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
     m_First.BlockFrames = blockFrames;
     const int64_t align = m_Info.BlockAlign;
@@ -231,6 +275,7 @@ void JobRun::RunFirstPass() {
         const int64_t n = std::min(pieceFrames, m_To - pos);
         const uint8_t* piece = reader.Read(pos, n);
         if (!piece) throw JobFailed{EditStatus::ReadFailed, {}};
+        CheckFinite(piece, pos, n);
         for (int64_t k = 0; k < n;) {
             if (!blockOpen) {
                 platform::PumpEvents();
@@ -297,7 +342,7 @@ std::optional<LoudnessMeter> JobRun::MakeLoudnessMeter() const {
     wanted.TruePeak =
         m_A.MeasureLoudness || (NormModeInfo(m_A.Mode).ByLoudness && m_A.TruePeakCeiling);
     try {
-        meter.emplace(m_Info.BitsPerSample, m_Info.Channels, m_Info.SampleRate, wanted);
+        meter.emplace(m_Info.BitsPerSample, m_Info.Channels, m_Info.SampleRate, wanted, Float());
     } catch (const std::invalid_argument&) {
         throw JobFailed{EditStatus::UnsupportedLayout,
                         std::to_string(m_Info.SampleRate) + " Hz, too low a rate for loudness"};
@@ -311,11 +356,12 @@ void JobRun::RunSecondPass(bool pRms) {
     SecondPass pass;
     pass.BitsPerSample = m_Info.BitsPerSample;
     pass.Channels = m_Info.Channels;
-    if (NormModeInfo(m_A.Mode).UsesGate && m_Levels.Peak > 0)
-        m_Scale = float(double(m_F) / m_Levels.Peak);
+    pass.Float = Float();
+    if (NormModeInfo(m_A.Mode).UsesGate && m_Levels.Peak > 0) m_Scale = float(m_F / m_Levels.Peak);
     pass.Scale = m_Scale;
     pass.GateFrames = m_GateFrames;
     pass.GateLevel = m_GateLevel;
+    if (NormModeInfo(m_A.Mode).UsesGate) pass.WideGateLevel = LevelOf(m_A.GateDb);
 
     const int64_t align = m_Info.BlockAlign;
     const int64_t blockFrames = kBlockBytes / align;
@@ -385,6 +431,8 @@ void JobRun::WriteOutput() {
     BlockFormat fmt;
     fmt.BitsPerSample = m_Info.BitsPerSample;
     fmt.Channels = m_Info.Channels;
+    fmt.Float = Float();
+    fmt.Clip = m_A.Clip;
     fmt.DbL = ChannelDb(m_A.AdjustLeftDb, m_Gain);
     fmt.DbR = ChannelDb(m_A.AdjustRightDb, m_Gain);
     fmt.Start = m_Start;
@@ -395,8 +443,7 @@ void JobRun::WriteOutput() {
         fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
 
     errno = 0;
-    m_Out =
-        CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels, m_A.TargetPath);
+    m_Out = CreateWaveHeaderLike(m_Info, m_A.TargetPath);
     if (m_Out == 0) throw WriteFailure(errno);
     m_Created = IdentityOf(m_Out);
     WriteSilence(lead * align);
@@ -453,8 +500,15 @@ void JobRun::Run() {
     m_Finished = true;
 }
 
-float LevelDb(int32_t pLevel, int32_t pFullScale) {
-    return LinearToDb(float(double(pLevel) / double(pFullScale)));
+float LevelDb(double pLevel, double pFullScale) {
+    return LinearToDb(float(pLevel / pFullScale));
+}
+
+// A level in sample units as a 32-bit result: float levels on the 32-bit integer scale, the
+// largest 32-bit magnitude (2^31) as 2147483647.
+int32_t LevelResult(double pLevel, double pFullScale) {
+    const double v = pFullScale == 1.0 ? std::nearbyint(pLevel * 2147483647.0) : pLevel;
+    return int32_t(std::min(v, 2147483647.0));
 }
 
 } // namespace
@@ -483,9 +537,9 @@ int32_t C_EditWave::Edit(const EditJob& pJob) {
         run.Run();
         if (pJob.Check != LevelCheck::Off) {
             const Levels& l = run.Measured();
-            m_MaxPeak = l.Peak;
-            m_MaxRMS = l.MaxRms;
-            m_NormRMS = l.NormRms;
+            m_MaxPeak = LevelResult(l.Peak, l.FullScale);
+            m_MaxRMS = LevelResult(l.MaxRms, l.FullScale);
+            m_NormRMS = LevelResult(l.NormRms, l.FullScale);
             m_MaxPeakDB = LevelDb(l.Peak, l.FullScale);
             m_MaxRMSDB = LevelDb(l.MaxRms, l.FullScale);
             m_NormRMSDB = LevelDb(l.NormRms, l.FullScale);

@@ -190,14 +190,19 @@ void FirstPass::FindSound(const uint8_t* pData, int64_t pFrames, int64_t pFirstF
 }
 
 void FirstPass::Feed(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) {
+    if (Wide()) {
+        FeedWide(pData, pFrames, pFirstFrame);
+        return;
+    }
     FindSound(pData, pFrames, pFirstFrame);
     ScanPeakAndSquares(BitsPerSample, pData, size_t(pFrames) * size_t(Channels), Block);
     BlockFramesSeen += pFrames;
 }
 
 void FirstPass::EndBlock() {
-    CloseBlock(Block.Squares.Value(), BlockFramesSeen);
+    CloseBlock(Wide() ? m_WideBlockSum : Block.Squares.Value(), BlockFramesSeen);
     Block.Squares.Clear();
+    m_WideBlockSum = 0.0;
     BlockFramesSeen = 0;
 }
 
@@ -207,7 +212,7 @@ void FirstPass::CloseBlock(double pSum, int64_t pFrames) {
     TotalSamples += samples;
     if (samples > 0) {
         const double rms = std::sqrt(pSum / double(samples));
-        if (rms > double(MaxBlockRms)) MaxBlockRms = NearestInt32(rms);
+        if (rms > MaxBlockRms) MaxBlockRms = RoundLevel(rms);
     }
 }
 
@@ -246,12 +251,20 @@ void FirstPass::SumFourBlocks24(const uint8_t* pData, int64_t pFirstFrame, doubl
 }
 
 void FirstPass::Finish() {
-    if (TotalSamples > 0) NormRms = NearestInt32(std::sqrt(TotalSumSq / double(TotalSamples)));
+    if (TotalSamples > 0) NormRms = RoundLevel(std::sqrt(TotalSumSq / double(TotalSamples)));
+}
+
+double FirstPass::RoundLevel(double pRms) const {
+    return Wide() && Float ? pRms : std::nearbyint(pRms);
 }
 
 // ---- second pass ----------------------------------------------------------------------
 
 void SecondPass::Feed(const uint8_t* pData, int64_t pFrames) {
+    if (BitsPerSample == 32 || (Channels > 2 && !Plain())) {
+        FeedDirect(pData, pFrames);
+        return;
+    }
     if (Plain()) {
         m_ExactSum.AddSamples(BitsPerSample, pData, size_t(pFrames) * size_t(Channels));
         GateFrameCount += pFrames;
