@@ -165,7 +165,6 @@ int32_t WaveFormatCode(int32_t pChannels, int32_t pBitsPerSample) {
         if (pBitsPerSample == 8) return base;
         if (pBitsPerSample == 16) return 2 + base;
         if (pBitsPerSample == 24) return 4 + base;
-        return -1;
     }
     if (pChannels == 6 || pChannels == 8) {
         const int32_t base = pChannels == 6 ? 0 : 1;
