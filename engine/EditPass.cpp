@@ -192,7 +192,8 @@ void BlockConverter::ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirs
             ConvertSampleAt(m_Fmt, p, sameLevels ? aL : FactorFor(fade, m_Fmt.DbR));
             p += width;
         }
-        for (int32_t c = 2; c < m_Fmt.Channels; ++c, p += width)
+        // More than two channels: all at the left level.
+        for (int32_t c = 1; c < m_Fmt.Channels && m_Fmt.Channels > 2; ++c, p += width)
             ConvertSampleAt(m_Fmt, p, aL);
     }
 }
