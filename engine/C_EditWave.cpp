@@ -92,6 +92,11 @@ class JobRun {
     double LevelOf(float pDb) const;
     // Refuses float data holding NaN or an infinity; pFirst is the frame at pData.
     void CheckFinite(const uint8_t* pData, int64_t pFirst, int64_t pFrames) const;
+    // The same for a piece of a later pass, unless the first pass checked all its frames.
+    void CheckFiniteOutsideFirstPass(const uint8_t* pData, int64_t pFirst, int64_t pFrames) const {
+        if (pFirst < m_CheckedFrom || pFirst + pFrames > m_CheckedTo)
+            CheckFinite(pData, pFirst, pFrames);
+    }
     void KeepRangeInsideData();
     void RunFirstPass();
     void TrimRange();
@@ -131,6 +136,7 @@ class JobRun {
     FileHandle m_Out = 0;
     FileIdentity m_Created; // the target this job created, removed again unless finished
     bool m_Finished = false;
+    int64_t m_CheckedFrom = 0, m_CheckedTo = 0; // frames the first pass found finite
 };
 
 JobRun::~JobRun() {
@@ -146,7 +152,7 @@ void JobRun::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames
         const int64_t n = std::min(pieceFrames, pFrames - done);
         uint8_t* data = pReader.Read(pFirst + done, n);
         if (!data) throw JobFailed{EditStatus::ReadFailed, {}};
-        CheckFinite(data, pFirst + done, n);
+        CheckFiniteOutsideFirstPass(data, pFirst + done, n);
         pUse(data, pFirst + done, n);
         done += n;
     }
@@ -264,7 +270,10 @@ void JobRun::RunFirstPass() {
     const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
     m_First.BlockFrames = blockFrames;
     const int64_t align = m_Info.BlockAlign;
-    const int64_t pieceFrames = kPieceBytes / align;
+    // Whole analysis blocks per piece where one fits: every piece then starts a block, and
+    // loud 24-bit and 32-bit blocks are summed four at a time.
+    int64_t pieceFrames = kPieceBytes / align;
+    if (pieceFrames >= blockFrames) pieceFrames -= pieceFrames % blockFrames;
     SourceReader reader(m_Source, m_Info, m_To, pieceFrames);
 
     // Analysis blocks of 0.3 s are read in pieces; a piece may hold several blocks or part
@@ -275,7 +284,6 @@ void JobRun::RunFirstPass() {
         const int64_t n = std::min(pieceFrames, m_To - pos);
         const uint8_t* piece = reader.Read(pos, n);
         if (!piece) throw JobFailed{EditStatus::ReadFailed, {}};
-        CheckFinite(piece, pos, n);
         for (int64_t k = 0; k < n;) {
             if (!blockOpen) {
                 platform::PumpEvents();
@@ -301,9 +309,13 @@ void JobRun::RunFirstPass() {
                 blockEnd = std::min(blockEnd + blockFrames, m_To);
             }
         }
+        // The peak of float data turns infinite at a sample that is not a finite number.
+        if (Float() && !std::isfinite(m_First.Peak())) CheckFinite(piece, pos, n);
         pos += n;
     }
     m_First.Finish();
+    m_CheckedFrom = m_From;
+    m_CheckedTo = m_To;
     m_Levels.Peak = m_First.Peak();
     m_Levels.MaxRms = m_First.MaxBlockRms;
     m_Levels.NormRms = m_First.NormRms;

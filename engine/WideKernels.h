@@ -29,7 +29,8 @@ inline double WideValue(bool pFloat, const uint8_t* pData, size_t pI) {
 // Index of the first float sample that is NaN or infinite, or -1.
 int64_t FirstNonFinite(const uint8_t* pData, size_t pCount);
 
-// The largest magnitude of pCount samples, at least pPeak.
+// The largest magnitude of pCount samples, at least pPeak; infinity when a float sample is NaN
+// or infinite.
 double WidePeak(bool pFloat, const uint8_t* pData, size_t pCount, double pPeak);
 // pSum plus the squares of pCount samples, added in order.
 double AddWideSquares(bool pFloat, const uint8_t* pData, size_t pCount, double pSum);

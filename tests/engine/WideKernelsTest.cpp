@@ -130,7 +130,7 @@ TEST(WideKernels, PeaksSumsAndSearchesMatchThePlainLoops) {
 }
 
 TEST(WideKernels, NonFiniteSamplesAreFoundWherever) {
-    for (size_t count : {1u, 4u, 5u, 17u}) {
+    for (size_t count : {1u, 4u, 5u, 17u, 40u}) {
         for (size_t at = 0; at < count; ++at) {
             for (float bad :
                  {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
@@ -139,6 +139,8 @@ TEST(WideKernels, NonFiniteSamplesAreFoundWherever) {
                 EXPECT_EQ(FirstNonFinite(b.data(), count), -1);
                 std::memcpy(&b[4 * at], &bad, 4);
                 EXPECT_EQ(FirstNonFinite(b.data(), count), int64_t(at));
+                EXPECT_EQ(WidePeak(true, b.data(), count, 0.0),
+                          std::numeric_limits<double>::infinity());
             }
         }
     }
