@@ -270,10 +270,11 @@ void JobRun::RunFirstPass() {
     const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
     m_First.BlockFrames = blockFrames;
     const int64_t align = m_Info.BlockAlign;
-    // Whole analysis blocks per piece where one fits: every piece then starts a block, and
-    // loud 24-bit and 32-bit blocks are summed four at a time.
+    // Whole analysis blocks per piece where one fits, in groups of four where four fit: every
+    // piece then starts a block, and loud 24-bit and 32-bit blocks are summed four at a time.
     int64_t pieceFrames = kPieceBytes / align;
-    if (pieceFrames >= blockFrames) pieceFrames -= pieceFrames % blockFrames;
+    const int64_t group = pieceFrames >= 4 * blockFrames ? 4 * blockFrames : blockFrames;
+    if (pieceFrames >= group) pieceFrames -= pieceFrames % group;
     SourceReader reader(m_Source, m_Info, m_To, pieceFrames);
 
     // Analysis blocks of 0.3 s are read in pieces; a piece may hold several blocks or part
