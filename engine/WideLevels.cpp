@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 void FirstPass::FindSoundAndPeakWide(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) {
     const size_t samples = size_t(pFrames) * size_t(Channels);
@@ -47,7 +48,7 @@ void SecondPass::FeedDirect(const uint8_t* pData, int64_t pFrames) {
     const size_t channels = size_t(Channels);
     double sum = m_Sum;
     int64_t run = GateRun, counted = GateFrameCount;
-    double squares[8];
+    std::vector<double> squares(channels);
     for (size_t k = 0; k < size_t(pFrames); ++k) {
         bool quiet = true;
         for (size_t c = 0; c < channels; ++c) {

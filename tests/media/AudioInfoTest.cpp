@@ -125,7 +125,7 @@ TEST(AudioInfo, WaveWithChunksBeforeFormatIsStillPcm) {
 }
 
 TEST(AudioInfo, FloatAndManyChannelsAreNamedFromTheHeader) {
-    // The 16-bit stereo fixture's header made float (plain and extensible) and six channels.
+    // The 16-bit stereo fixture's header made float, and six channels.
     const std::vector<uint8_t> pcm = FixtureBytes("pcm16-stereo.wav");
     ASSERT_GT(pcm.size(), 44u);
     ScratchFolder folder;
