@@ -236,11 +236,28 @@ void FirstPass::SumFourBlocks24(const uint8_t* pData, int64_t pFirstFrame, doubl
         rest[j] = block + 3 * i;
         left[j] = samples - i;
     }
-    // When all four need serial sums, their common length runs side by side.
-    const size_t common = *std::min_element(left, left + 4);
-    if (common > 0) {
-        ScanSerial24x4(rest, common, maxV, minV, pSums);
-        for (int j = 0; j < 4; ++j) {
+    // The serial sums run side by side, four chains at a time, over the length the blocks still
+    // summing have in common; a finished block's slot repeats a running one (result dropped).
+    for (;;) {
+        int running[4];
+        int n = 0;
+        for (int j = 0; j < 4; ++j)
+            if (left[j] > 0) running[n++] = j;
+        if (n <= 1) break;
+        size_t common = left[running[0]];
+        for (int k = 1; k < n; ++k)
+            common = std::min(common, left[running[k]]);
+        const uint8_t* runs[4];
+        double sums[4];
+        for (int k = 0; k < 4; ++k) {
+            const int j = running[k < n ? k : 0];
+            runs[k] = rest[j];
+            sums[k] = pSums[j];
+        }
+        ScanSerial24x4(runs, common, maxV, minV, sums);
+        for (int k = 0; k < n; ++k) {
+            const int j = running[k];
+            pSums[j] = sums[k];
             rest[j] += 3 * common;
             left[j] -= common;
         }
