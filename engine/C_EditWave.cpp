@@ -356,6 +356,9 @@ std::optional<LoudnessMeter> JobRun::MakeLoudnessMeter() const {
         m_A.MeasureLoudness || (NormModeInfo(m_A.Mode).ByLoudness && m_A.TruePeakCeiling);
     try {
         meter.emplace(m_Info.BitsPerSample, m_Info.Channels, m_Info.SampleRate, wanted, Float());
+        // Surround channels are weighted by the positions an extensible header gives them.
+        if (m_Info.Channels > 2 && m_Info.FormatTag == kTagExtensible)
+            meter->SetChannelMask(m_Info.ChannelMask);
     } catch (const std::invalid_argument&) {
         throw JobFailed{EditStatus::UnsupportedLayout,
                         std::to_string(m_Info.SampleRate) + " Hz, too low a rate for loudness"};

@@ -179,6 +179,25 @@ void LoudnessMeter::Feed(const uint8_t* pData, int64_t pFrames) {
     if (!ok || refused) throw std::bad_alloc();
 }
 
+namespace {
+
+// The loudness library's position of each WAV speaker bit, from bit 0 (front left) on.
+constexpr int kSpeakerPositions[] = {
+    EBUR128_Mp030, EBUR128_Mm030, EBUR128_Mp000, EBUR128_UNUSED, EBUR128_Mp110, EBUR128_Mm110,
+    EBUR128_Mp030, EBUR128_Mm030, EBUR128_Mp180, EBUR128_Mp090,  EBUR128_Mm090, EBUR128_Tp000,
+    EBUR128_Up030, EBUR128_Up000, EBUR128_Um030, EBUR128_Up135,  EBUR128_Up180, EBUR128_Um135};
+
+} // namespace
+
+void LoudnessMeter::SetChannelMask(uint32_t pMask) {
+    unsigned channel = 0;
+    for (int bit = 0; bit < int(std::size(kSpeakerPositions)); ++bit) {
+        if (channel >= unsigned(m_S->Channels)) return;
+        if ((pMask >> bit) & 1u)
+            ebur128_set_channel(m_S->Loudness.get(), channel++, kSpeakerPositions[bit]);
+    }
+}
+
 LoudnessResult LoudnessMeter::Result() const {
     const State& s = *m_S;
     LoudnessResult r;

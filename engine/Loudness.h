@@ -49,6 +49,11 @@ class LoudnessMeter {
     // 24-bit packed and 32-bit signed, or 32-bit float; little-endian).
     void Feed(const uint8_t* pData, int64_t pFrames);
 
+    // The channels' positions from a WAV channel mask (the i-th set bit is channel i), for
+    // weighting surround channels; without a call the library's order applies (L, R, C,
+    // LFE, Ls, Rs; four channels L, R, Ls, Rs). Call before the first Feed.
+    void SetChannelMask(uint32_t pMask);
+
     // The measurements of everything fed so far.
     LoudnessResult Result() const;
 

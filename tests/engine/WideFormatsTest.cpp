@@ -88,7 +88,7 @@ double LevelOf(const Format& pF, float pDb) {
 
 // The plain formulas: first pass, trim, second pass, gain and per-sample conversion.
 std::vector<double> Expected(const std::vector<double>& pIn, const Format& pF, int32_t pRate,
-                             const EditJob& pJob) {
+                             const EditJob& pJob, uint32_t pMask) {
     const size_t ch = size_t(pF.Channels);
     const int64_t frames = int64_t(pIn.size() / ch);
     const double full = FullScaleOf(pF);
@@ -154,6 +154,7 @@ std::vector<double> Expected(const std::vector<double>& pIn, const Format& pF, i
         // The loudness library's reading of the trimmed range.
         LoudnessWanted wanted;
         LoudnessMeter meter(pF.Bits, pF.Channels, pRate, wanted, pF.Float);
+        if (pMask != 0) meter.SetChannelMask(pMask);
         std::vector<uint8_t> bytes(size_t(end - start) * ch * size_t(pF.Bits / 8));
         for (size_t i = 0; i < bytes.size() / size_t(pF.Bits / 8); ++i) {
             const double v = pIn[size_t(start) * ch + i];
@@ -231,7 +232,9 @@ TEST(WideFormats, EveryModeGivesThePlainFormulasSamples) {
             job.TargetPath = tmp.Path("out_" + f.Name() + std::to_string(int(mode)) + ".wav");
             C_EditWave edit;
             ASSERT_EQ(edit.Edit(job), 1) << edit.StatusDetail();
-            const std::vector<double> want = Expected(in, f, rate, job);
+            const uint32_t mask =
+                f.Channels > 2 && info.FormatTag == kTagExtensible ? info.ChannelMask : 0;
+            const std::vector<double> want = Expected(in, f, rate, job, mask);
             ASSERT_GT(want.size(), size_t(rate / 2) * size_t(f.Channels));
             // Every sample as sox reads it (floats to within its resolution of 2^-24) and, to
             // the bit, as stored.
@@ -395,6 +398,35 @@ TEST(WideFormats, SeparateLeftAndRightLevelsAreRefusedBeyondTwoChannels) {
         const float a = DbToLinear(float(double(fade) + double(db)));
         ASSERT_EQ(got[i], Convert16(int16_t(in[i]), a)) << i;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Integrated loudness of a 1 kHz tone in one channel of four, under a channel mask (0: none).
+double ToneInChannelLufs(int32_t pChannel, uint32_t pMask) {
+    const int32_t rate = 8000;
+    LoudnessMeter meter(16, 4, rate, LoudnessWanted{});
+    if (pMask != 0) meter.SetChannelMask(pMask);
+    std::vector<uint8_t> bytes(size_t(rate) * 2 * 4 * 2);
+    for (size_t k = 0; k < bytes.size() / 8; ++k) {
+        const int16_t v = int16_t(std::lround(10000.0 * std::sin(k * 2.0 * M_PI * 1000.0 / rate)));
+        std::memcpy(&bytes[k * 8 + size_t(pChannel) * 2], &v, 2);
+    }
+    meter.Feed(bytes.data(), int64_t(bytes.size() / 8));
+    return meter.Result().IntegratedLufs;
+}
+
+TEST(WideFormats, SurroundChannelsAreWeightedByTheirMaskPositions) {
+    // Four channels without a mask are L, R, Ls, Rs: a surround channel counts 1.5 dB more.
+    // Front left, right, centre and back centre (0x107): the fourth is straight behind and
+    // counts as a front one; the mask's low-frequency bit leaves its channel out.
+    const double front = ToneInChannelLufs(0, 0);
+    EXPECT_NEAR(ToneInChannelLufs(3, 0) - front, 10.0 * std::log10(1.41), 0.01);
+    EXPECT_NEAR(ToneInChannelLufs(3, 0x107) - front, 0.0, 0.01);
+    EXPECT_EQ(ToneInChannelLufs(0, 0x107), front);
+    EXPECT_TRUE(std::isinf(ToneInChannelLufs(3, 0x0F)));
 }
 
 } // namespace
