@@ -197,9 +197,11 @@ const OptionDef kOptions[] = {
          pO.Edit.AdjustRightDb = pO.Edit.AdjustLeftDb;
          return error;
      },
-     "DB", "level adjustment of both channels (default: 0)", "Level and range:"},
+     "DB", "level adjustment of every channel (default: 0)", "Level and range:"},
     {"adjust-left", 0, Kind::Value, EditDb<&EditJob::AdjustLeftDb>, "DB",
-     "level adjustment of the left (or only) channel (default: 0)"},
+     "level adjustment of the left (or only) channel (default: 0);\n"
+     "a file of more than two channels with left and right\n"
+     "levels that differ fails"},
     {"adjust-right", 0, Kind::Value, EditDb<&EditJob::AdjustRightDb>, "DB",
      "level adjustment of the right channel (default: 0)"},
     {"fade-in", 0, Kind::Value, EditFrames<&EditJob::FadeInFrames>, "FRAMES",

@@ -9,6 +9,7 @@
 #include "engine/MetadataChunks.h"
 #include "engine/SourceReader.h"
 #include "engine/WaveMMIO.h"
+#include "engine/WideKernels.h"
 #include "platform/core/Events.h"
 #include "services/core/Paths.h"
 
@@ -32,9 +33,9 @@ constexpr int64_t kPieceBytes = 1048576;
 // that a block never ends in a short piece that would throw the read-ahead away.
 constexpr int64_t kPiecesPerBlock = 2;
 
-// Level check results in sample units.
+// Level check results in sample units (fractions of 1.0 for float data).
 struct Levels {
-    int32_t Peak = 0, MaxRms = 0, NormRms = 0, FullScale = 1;
+    double Peak = 0, MaxRms = 0, NormRms = 0, FullScale = 1;
 };
 
 // Progress sink: takes the fraction done, answers true when the job must stop.
@@ -56,6 +57,12 @@ JobFailed WriteFailure(int pErr) {
     if (pErr == ENOSPC || pErr == EDQUOT) return {EditStatus::DiskFull, SystemText(pErr)};
     if (pErr == EEXIST) return {EditStatus::TargetExists, {}};
     return {EditStatus::WriteFailed, SystemText(pErr)};
+}
+
+// Why a job with separate left and right levels is refused for more than two channels.
+std::string AdjustmentRefusal(int32_t pChannels) {
+    return "separate left and right level adjustments do not apply to " +
+           std::to_string(pChannels) + " channels (one level adjusts them all)";
 }
 
 class JobRun {
@@ -81,6 +88,16 @@ class JobRun {
     void SetUp();
     void OpenSource();
     void RefuseUnsupported() const;
+    bool Float() const { return IsFloat32Encoding(m_Info) == 1; }
+    // A level in dB as a magnitude: a whole number of sample units, a fraction for floats.
+    double LevelOf(float pDb) const;
+    // Refuses float data holding NaN or an infinity; pFirst is the frame at pData.
+    void CheckFinite(const uint8_t* pData, int64_t pFirst, int64_t pFrames) const;
+    // The same for a piece of a later pass, unless the first pass checked all its frames.
+    void CheckFiniteOutsideFirstPass(const uint8_t* pData, int64_t pFirst, int64_t pFrames) const {
+        if (pFirst < m_CheckedFrom || pFirst + pFrames > m_CheckedTo)
+            CheckFinite(pData, pFirst, pFrames);
+    }
     void KeepRangeInsideData();
     void RunFirstPass();
     void TrimRange();
@@ -106,7 +123,7 @@ class JobRun {
     Reporter m_Report;
     WaveInfo m_Info;
     Levels m_Levels;
-    int32_t m_F = 1;
+    double m_F = 1;
     int32_t m_N = 1;
     int64_t m_From = 0, m_To = 0, m_Start = 0, m_End = 0;
     int64_t m_LeadPad = 0, m_TailPad = 0;
@@ -124,6 +141,7 @@ class JobRun {
     FileHandle m_Out = 0;
     FileIdentity m_Created; // the target this job created, removed again unless finished
     bool m_Finished = false;
+    int64_t m_CheckedFrom = 0, m_CheckedTo = 0; // frames the first pass found finite
 };
 
 JobRun::~JobRun() {
@@ -139,6 +157,7 @@ void JobRun::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames
         const int64_t n = std::min(pieceFrames, pFrames - done);
         uint8_t* data = pReader.Read(pFirst + done, n);
         if (!data) throw JobFailed{EditStatus::ReadFailed, {}};
+        CheckFiniteOutsideFirstPass(data, pFirst + done, n);
         pUse(data, pFirst + done, n);
         done += n;
     }
@@ -158,11 +177,15 @@ void JobRun::SetUp() {
     // this saves the measuring).
     if (Writes() && FileExists(m_A.TargetPath)) throw JobFailed{EditStatus::TargetExists, {}};
 
-    m_F = FullScale(m_Info.BitsPerSample);
+    m_F = Float()                      ? 1.0
+          : m_Info.BitsPerSample == 32 ? 2147483647.0
+                                       : FullScale(m_Info.BitsPerSample);
     m_Levels.FullScale = m_F;
     if (m_A.Trim) {
-        m_ThIn = ThresholdLevel(m_A.StartThresholdDb, m_F);
-        m_ThOut = ThresholdLevel(m_A.EndThresholdDb, m_F);
+        if (m_Info.BitsPerSample != 32) {
+            m_ThIn = ThresholdLevel(m_A.StartThresholdDb, int32_t(m_F));
+            m_ThOut = ThresholdLevel(m_A.EndThresholdDb, int32_t(m_F));
+        }
         m_StartMarginFrames = MarginFrames(m_Info.SampleRate, m_A.StartMarginMs);
         m_EndMarginFrames = MarginFrames(m_Info.SampleRate, m_A.EndMarginMs);
     } else {
@@ -171,7 +194,7 @@ void JobRun::SetUp() {
     if (!m_A.Normalize) m_A.Mode = NormMode::Peak;
     if (NormModeInfo(m_A.Mode).UsesGate) {
         m_GateFrames = GateFrames(m_A.GateMs, m_Info.SampleRate);
-        m_GateLevel = GateLevel(m_A.GateDb, m_F);
+        if (m_Info.BitsPerSample != 32) m_GateLevel = GateLevel(m_A.GateDb, int32_t(m_F));
     }
     KeepRangeInsideData();
 
@@ -193,10 +216,31 @@ void JobRun::OpenSource() {
     m_Info = ReadWaveInfoFrom(m_Source);
 }
 
-// Only integer PCM in the widths and channel counts the sample code handles is edited.
+// Only integer PCM and 32-bit float in the widths and channel counts the sample code handles
+// are edited. One level adjustment serves more than two channels: separate left and right
+// levels have no meaning there.
 void JobRun::RefuseUnsupported() const {
     if (const std::optional<Refusal> refusal = RefusalOf(m_Info))
         throw JobFailed{refusal->Status, refusal->Detail};
+    if (m_Info.Channels > 2 && m_A.AdjustLeftDb != m_A.AdjustRightDb)
+        throw JobFailed{EditStatus::InvalidArgument, AdjustmentRefusal(m_Info.Channels)};
+}
+
+double JobRun::LevelOf(float pDb) const {
+    const double linear = double(DbToLinear(pDb));
+    return Float() ? linear : std::nearbyint(linear * m_F);
+}
+
+void JobRun::CheckFinite(const uint8_t* pData, int64_t pFirst, int64_t pFrames) const {
+    if (!Float()) return;
+    const int64_t i = FirstNonFinite(pData, size_t(pFrames) * size_t(m_Info.Channels));
+    if (i < 0) return;
+    float v;
+    std::memcpy(&v, pData + 4 * i, 4);
+    throw JobFailed{EditStatus::NonFiniteSample,
+                    std::string(std::isnan(v) ? "NaN" : "infinity") + " at frame " +
+                        std::to_string(pFirst + i / m_Info.Channels) + ", channel " +
+                        std::to_string(i % m_Info.Channels + 1)};
 }
 
 // [From, To) inside the data: To beyond the end stops there, From beyond To is empty.
@@ -214,12 +258,22 @@ void JobRun::Report(double pBase, int64_t pFrom, int64_t pTo, int64_t pPos) {
 void JobRun::RunFirstPass() {
     m_First.BitsPerSample = m_Info.BitsPerSample;
     m_First.Channels = m_Info.Channels;
+    m_First.Float = Float();
     m_First.Trim = m_A.Trim;
     m_First.ThIn = m_ThIn;
     m_First.ThOut = m_ThOut;
-    m_First.BlockFrames = AnalysisBlockFrames(m_Info.SampleRate);
+    if (m_A.Trim) {
+        m_First.WideThIn = LevelOf(m_A.StartThresholdDb);
+        m_First.WideThOut = LevelOf(m_A.EndThresholdDb);
+    }
+    const int64_t blockFrames = AnalysisBlockFrames(m_Info.SampleRate);
+    m_First.BlockFrames = blockFrames;
     const int64_t align = m_Info.BlockAlign;
-    const int64_t pieceFrames = PieceFrames();
+    // Whole analysis blocks per piece where one fits, in groups of four where four fit: every
+    // piece then starts a block, and loud 24-bit and 32-bit blocks are summed four at a time.
+    int64_t pieceFrames = kPieceBytes / align;
+    const int64_t group = pieceFrames >= 4 * blockFrames ? 4 * blockFrames : blockFrames;
+    if (pieceFrames >= group) pieceFrames -= pieceFrames % group;
     SourceReader reader(m_Source, m_Info, m_To, pieceFrames);
 
     // Analysis blocks of 0.3 s are read in pieces; a piece may hold several blocks or part
@@ -232,9 +286,13 @@ void JobRun::RunFirstPass() {
         feed.Piece(
             piece, pos, n, [] { platform::PumpEvents(); },
             [&](int64_t pBlockEnd) { Report(0.0, m_From, m_To, pBlockEnd); });
+        // The peak of float data turns infinite at a sample that is not a finite number.
+        if (Float() && !std::isfinite(m_First.Peak())) CheckFinite(piece, pos, n);
         pos += n;
     }
     m_First.Finish();
+    m_CheckedFrom = m_From;
+    m_CheckedTo = m_To;
     m_Levels.Peak = m_First.Peak();
     m_Levels.MaxRms = m_First.MaxBlockRms;
     m_Levels.NormRms = m_First.NormRms;
@@ -266,7 +324,10 @@ std::optional<LoudnessMeter> JobRun::MakeLoudnessMeter() const {
     wanted.TruePeak =
         m_A.MeasureLoudness || (NormModeInfo(m_A.Mode).ByLoudness && m_A.TruePeakCeiling);
     try {
-        meter.emplace(m_Info.BitsPerSample, m_Info.Channels, m_Info.SampleRate, wanted);
+        meter.emplace(m_Info.BitsPerSample, m_Info.Channels, m_Info.SampleRate, wanted, Float());
+        // Surround channels are weighted by the positions an extensible header gives them.
+        if (m_Info.Channels > 2 && m_Info.FormatTag == kTagExtensible)
+            meter->SetChannelMask(m_Info.ChannelMask);
     } catch (const std::invalid_argument&) {
         throw JobFailed{EditStatus::UnsupportedLayout,
                         std::to_string(m_Info.SampleRate) + " Hz, too low a rate for loudness"};
@@ -280,10 +341,12 @@ void JobRun::RunSecondPass(bool pRms) {
     SecondPass pass;
     pass.BitsPerSample = m_Info.BitsPerSample;
     pass.Channels = m_Info.Channels;
-    if (NormModeInfo(m_A.Mode).UsesGate) m_Scale = GateScale(m_F, m_Levels.Peak);
+    pass.Float = Float();
+    if (NormModeInfo(m_A.Mode).UsesGate && m_Levels.Peak > 0) m_Scale = float(m_F / m_Levels.Peak);
     pass.Scale = m_Scale;
     pass.GateFrames = m_GateFrames;
     pass.GateLevel = m_GateLevel;
+    if (NormModeInfo(m_A.Mode).UsesGate) pass.WideGateLevel = LevelOf(m_A.GateDb);
 
     const int64_t blockFrames = BlockFrames();
     SourceReader reader(m_Source, m_Info, m_End, PieceFrames());
@@ -381,6 +444,8 @@ void JobRun::WriteOutput() {
     BlockFormat fmt;
     fmt.BitsPerSample = m_Info.BitsPerSample;
     fmt.Channels = m_Info.Channels;
+    fmt.Float = Float();
+    fmt.Clip = m_A.Clip;
     fmt.DbL = ChannelDb(m_A.AdjustLeftDb, m_Gain);
     fmt.DbR = ChannelDb(m_A.AdjustRightDb, m_Gain);
     fmt.Start = m_Start;
@@ -399,8 +464,7 @@ void JobRun::WriteOutput() {
 
     errno = 0;
     // An output past the 32-bit sizes is written as RF64.
-    m_Out = CreateWaveHeader(m_Info.SampleRate, m_Info.BitsPerSample, m_Info.Channels,
-                             m_A.TargetPath, metadataBytes + dataBytes + pad);
+    m_Out = CreateWaveHeaderLike(m_Info, m_A.TargetPath, metadataBytes + dataBytes + pad);
     if (m_Out == 0) throw WriteFailure(errno);
     m_Created = IdentityOf(m_Out);
     if (WriteChunksBeforeData(m_Out, beforeData) == 0) throw WriteFailure(errno);
@@ -461,8 +525,15 @@ void JobRun::Run() {
     m_Finished = true;
 }
 
-float LevelDb(int32_t pLevel, int32_t pFullScale) {
-    return LinearToDb(float(double(pLevel) / double(pFullScale)));
+float LevelDb(double pLevel, double pFullScale) {
+    return LinearToDb(float(pLevel / pFullScale));
+}
+
+// A level in sample units as a 32-bit result: float levels on the 32-bit integer scale, the
+// largest 32-bit magnitude (2^31) as 2147483647.
+int32_t LevelResult(double pLevel, double pFullScale) {
+    const double v = pFullScale == 1.0 ? std::nearbyint(pLevel * 2147483647.0) : pLevel;
+    return int32_t(std::min(v, 2147483647.0));
 }
 
 } // namespace
@@ -491,9 +562,9 @@ int32_t C_EditWave::Edit(const EditJob& pJob) {
         run.Run();
         if (pJob.Check != LevelCheck::Off) {
             const Levels& l = run.Measured();
-            m_MaxPeak = l.Peak;
-            m_MaxRMS = l.MaxRms;
-            m_NormRMS = l.NormRms;
+            m_MaxPeak = LevelResult(l.Peak, l.FullScale);
+            m_MaxRMS = LevelResult(l.MaxRms, l.FullScale);
+            m_NormRMS = LevelResult(l.NormRms, l.FullScale);
             m_MaxPeakDB = LevelDb(l.Peak, l.FullScale);
             m_MaxRMSDB = LevelDb(l.MaxRms, l.FullScale);
             m_NormRMSDB = LevelDb(l.NormRms, l.FullScale);

@@ -28,7 +28,8 @@ class C_EditWave {
     void SetCanceled(int32_t pValue) { m_Canceled = pValue; }
 
     // Results of a level check (pCheckLevel != 0), in sample units and in dB
-    // relative to full scale.
+    // relative to full scale. Float levels are given on the 32-bit scale (1.0 = 2147483647),
+    // and the magnitude 2^31 of a 32-bit sample as 2147483647.
     int32_t MaxPeak() const { return m_MaxPeak; }
     int32_t MaxRMS() const { return m_MaxRMS; }
     int32_t NormRMS() const { return m_NormRMS; }
@@ -54,7 +55,9 @@ class C_EditWave {
     int64_t KeptFrames() const { return m_KeptFrames; }
 
     // Returns 1 when the job ran to its end, 0 otherwise (Status() tells why: a source
-    // that is not 8/16/24-bit PCM in one or two channels, a negative trimmed range, an
+    // that is not 8/16/24/32-bit PCM or 32-bit float in one to eight channels, a float sample
+    // that is NaN or infinite, left and right adjustments that differ on more than two
+    // channels, a negative trimmed range, an
     // existing target, a failed read or write, an output too large, a cancel). The target is
     // created exclusively and removed again when the job does not finish. The source is read
     // through one descriptor; [pFrom, pTo) is kept inside its data (pTo 0: to the end). Frames are

@@ -48,7 +48,8 @@ struct EditJob {
     // written (the whole range in a check) for the results, whatever the mode.
     bool MeasureLoudness = false;
 
-    // Level adjustment per channel (at least -60 dB with the gain) and fades.
+    // Level adjustment per channel (at least -60 dB with the gain) and fades. A file of more
+    // than two channels takes one level for all: the two must then be equal.
     float AdjustLeftDb = 0.0f;
     float AdjustRightDb = 0.0f;
     int32_t FadeInFrames = 0;

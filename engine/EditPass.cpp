@@ -3,6 +3,7 @@
 #include "engine/LevelAnalysis.h"
 #include "engine/SampleKernels.h"
 #include "engine/WaveMMIO.h"
+#include "engine/WideKernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,18 +21,36 @@ inline void Store16(uint8_t* pSample, int16_t pV) {
 }
 
 // Converts one sample at pSample through the factor a, in the block's format.
-inline void ConvertSampleAt(int32_t pBits, uint8_t* pSample, float pA) {
-    switch (pBits) {
+inline void ConvertSampleAt(const BlockFormat& pFmt, uint8_t* pSample, float pA) {
+    switch (pFmt.BitsPerSample) {
     case 8:
         *pSample = Convert8(*pSample, pA);
         break;
     case 16:
         Store16(pSample, Convert16(int16_t(Load16(pSample)), pA));
         break;
-    default:
+    case 24:
         Pack24(Convert24(Unpack24(pSample), pA), pSample);
         break;
+    default:
+        if (pFmt.Float) {
+            float v;
+            std::memcpy(&v, pSample, 4);
+            v = ConvertFloat(v, pA, pFmt.Clip);
+            std::memcpy(pSample, &v, 4);
+        } else {
+            int32_t v;
+            std::memcpy(&v, pSample, 4);
+            v = Convert32(v, pA);
+            std::memcpy(pSample, &v, 4);
+        }
+        break;
     }
+}
+
+// The level of channel c: left, right, and the left level for every channel of more than two.
+inline float ChannelLevel(const BlockFormat& pFmt, int32_t pChannel) {
+    return pChannel == 1 && pFmt.Channels == 2 ? pFmt.DbR : pFmt.DbL;
 }
 
 using LD = long double;
@@ -126,8 +145,8 @@ void ConvertBlockPlain(const BlockFormat& pFmt, uint8_t* pData, int64_t pFrames,
     for (int64_t k = 0; k < pFrames; ++k) {
         const float fade = FadeDb(pFirstFrame + k, pFmt.Start, pFmt.End, pFmt.FadeIn, pFmt.FadeOut);
         for (int32_t c = 0; c < pFmt.Channels; ++c) {
-            const float a = FactorFor(fade, c == 0 ? pFmt.DbL : pFmt.DbR);
-            ConvertSampleAt(pFmt.BitsPerSample, p, a);
+            const float a = FactorFor(fade, ChannelLevel(pFmt, c));
+            ConvertSampleAt(pFmt, p, a);
             p += width;
         }
     }
@@ -167,12 +186,15 @@ void BlockConverter::ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirs
         const float fade =
             FadeDb(pFirstFrame + k, m_Fmt.Start, m_Fmt.End, m_Fmt.FadeIn, m_Fmt.FadeOut);
         const float aL = FactorFor(fade, m_Fmt.DbL);
-        ConvertSampleAt(m_Fmt.BitsPerSample, p, aL);
+        ConvertSampleAt(m_Fmt, p, aL);
         p += width;
         if (m_Fmt.Channels == 2) {
-            ConvertSampleAt(m_Fmt.BitsPerSample, p, sameLevels ? aL : FactorFor(fade, m_Fmt.DbR));
+            ConvertSampleAt(m_Fmt, p, sameLevels ? aL : FactorFor(fade, m_Fmt.DbR));
             p += width;
         }
+        // More than two channels: all at the left level.
+        for (int32_t c = 1; c < m_Fmt.Channels && m_Fmt.Channels > 2; ++c, p += width)
+            ConvertSampleAt(m_Fmt, p, aL);
     }
 }
 
@@ -194,8 +216,14 @@ void BlockConverter::ConvertSteady(uint8_t* pData, int64_t pFrames) const {
     case 16:
         ScaleSamples16(pData, samples, m_A);
         break;
-    default:
+    case 24:
         ScaleSamples24(pData, samples, m_A);
+        break;
+    default:
+        if (m_Fmt.Float)
+            ScaleSamplesFloat(pData, samples, m_A, m_Fmt.Clip);
+        else
+            ScaleSamples32(pData, samples, m_A);
         break;
     }
 }

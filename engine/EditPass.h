@@ -14,12 +14,13 @@
 
 // Reference levels of the normalisation; RangeRms is in scaled units in mode 3. In Loudness
 // mode NormLevel is in LUFS and the gain is also held to the true-peak ceiling.
+// Levels are in sample units (1.0 at full scale for float data).
 struct GainInputs {
-    int32_t FullScale = 32767;
+    double FullScale = 32767;
     NormMode Mode = NormMode::Peak;
     float NormLevel = 0.0f;
-    int32_t Peak = 0;
-    int32_t MaxBlockRms = 0;
+    double Peak = 0;
+    double MaxBlockRms = 0;
     double RangeRms = 0.0;
     float Scale = 1.0f;
     bool Clip = false;
@@ -42,15 +43,19 @@ float ChannelDb(float pAdjustDb, float pGain);
 uint8_t Convert8(uint8_t pByte, float pA);
 int16_t Convert16(int16_t pSample, float pA);
 int32_t Convert24(int32_t pSample, float pA);
+// 32-bit integers and floats: Convert32 and ConvertFloat of engine/WideKernels.h.
 
 // Fade level in dB of frame pFrame of the written range [pStart, pEnd): -60 dB at the
 // range's edges, rising linearly in dB to 0 over the fade lengths, 0 outside the fades.
 float FadeDb(int64_t pFrame, int64_t pStart, int64_t pEnd, int32_t pFadeIn, int32_t pFadeOut);
 
 // Everything a block conversion needs; constant over one write pass.
+// More than two channels take DbL, all of them.
 struct BlockFormat {
     int32_t BitsPerSample = 16;
     int32_t Channels = 1;
+    bool Float = false; // 32-bit data: floats rather than integers
+    bool Clip = false;  // float data: limited to +-1 (integers always saturate)
     float DbL = 0.0f;
     float DbR = 0.0f;
     int64_t Start = 0; // written range, for the fades

@@ -30,6 +30,8 @@ const char* EditStatusText(EditStatus pStatus) {
         return "out of memory";
     case EditStatus::InvalidArgument:
         return "invalid argument";
+    case EditStatus::NonFiniteSample:
+        return "a float sample that is not a finite number";
     case EditStatus::InternalError:
         return "internal error";
     }

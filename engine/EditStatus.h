@@ -20,6 +20,7 @@ enum class EditStatus : int32_t {
     Cancelled,         // the progress handler asked to stop
     OutOfMemory,       // an allocation failed
     InvalidArgument,   // an argument no job can have (detail: which)
+    NonFiniteSample,   // a float sample that is NaN or infinite (detail: where)
     InternalError,     // any other fault
 };
 

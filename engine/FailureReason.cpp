@@ -101,6 +101,8 @@ std::string FailureReason(const std::string& pSource, const std::string& pTarget
         return "disk full";
     case EditStatus::InvalidArgument:
         return withDetail("invalid argument");
+    case EditStatus::NonFiniteSample:
+        return withDetail(EditStatusText(pStatus));
     case EditStatus::OutputTooLarge:
     case EditStatus::Cancelled:
     case EditStatus::OutOfMemory:

@@ -7,11 +7,11 @@
 
 std::optional<Refusal> RefusalOf(const WaveInfo& pInfo) {
     if (pInfo.HasFormat == 0) return Refusal{EditStatus::NotWav, {}};
-    if (IsPcmEncoding(pInfo) == 0) return Refusal{EditStatus::NotPcm, EncodingName(pInfo)};
+    if (IsEditableEncoding(pInfo) == 0) return Refusal{EditStatus::NotPcm, EncodingName(pInfo)};
     if (std::string problem = LayoutProblem(pInfo); !problem.empty())
         return Refusal{EditStatus::UnsupportedLayout, std::move(problem)};
     if (pInfo.Valid == 0) return Refusal{EditStatus::NotWav, {}};
-    if (pInfo.FormatCode < 0 || pInfo.FormatCode > 5)
+    if (pInfo.FormatCode < 0)
         return Refusal{EditStatus::UnsupportedLayout, LayoutProblem(pInfo)};
     return std::nullopt;
 }

@@ -191,14 +191,19 @@ void FirstPass::FindSound(const uint8_t* pData, int64_t pFrames, int64_t pFirstF
 }
 
 void FirstPass::Feed(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) {
+    if (Wide()) {
+        FeedWide(pData, pFrames, pFirstFrame);
+        return;
+    }
     FindSound(pData, pFrames, pFirstFrame);
     ScanPeakAndSquares(BitsPerSample, pData, size_t(pFrames) * size_t(Channels), Block);
     BlockFramesSeen += pFrames;
 }
 
 void FirstPass::EndBlock() {
-    CloseBlock(Block.Squares.Value(), BlockFramesSeen);
+    CloseBlock(Wide() ? m_WideBlockSum : Block.Squares.Value(), BlockFramesSeen);
     Block.Squares.Clear();
+    m_WideBlockSum = 0.0;
     BlockFramesSeen = 0;
 }
 
@@ -208,7 +213,7 @@ void FirstPass::CloseBlock(double pSum, int64_t pFrames) {
     TotalSamples += samples;
     if (samples > 0) {
         const double rms = std::sqrt(pSum / double(samples));
-        if (rms > double(MaxBlockRms)) MaxBlockRms = NearestInt32(rms);
+        if (rms > MaxBlockRms) MaxBlockRms = RoundLevel(rms);
     }
 }
 
@@ -232,11 +237,28 @@ void FirstPass::SumFourBlocks24(const uint8_t* pData, int64_t pFirstFrame, doubl
         rest[j] = block + 3 * i;
         left[j] = samples - i;
     }
-    // When all four need serial sums, their common length runs side by side.
-    const size_t common = *std::min_element(left, left + 4);
-    if (common > 0) {
-        ScanSerial24x4(rest, common, maxV, minV, pSums);
-        for (int j = 0; j < 4; ++j) {
+    // The serial sums run side by side, four chains at a time, over the length the blocks still
+    // summing have in common; a finished block's slot repeats a running one (result dropped).
+    for (;;) {
+        int running[4];
+        int n = 0;
+        for (int j = 0; j < 4; ++j)
+            if (left[j] > 0) running[n++] = j;
+        if (n <= 1) break;
+        size_t common = left[running[0]];
+        for (int k = 1; k < n; ++k)
+            common = std::min(common, left[running[k]]);
+        const uint8_t* runs[4];
+        double sums[4];
+        for (int k = 0; k < 4; ++k) {
+            const int j = running[k < n ? k : 0];
+            runs[k] = rest[j];
+            sums[k] = pSums[j];
+        }
+        ScanSerial24x4(runs, common, maxV, minV, sums);
+        for (int k = 0; k < n; ++k) {
+            const int j = running[k];
+            pSums[j] = sums[k];
             rest[j] += 3 * common;
             left[j] -= common;
         }
@@ -247,12 +269,20 @@ void FirstPass::SumFourBlocks24(const uint8_t* pData, int64_t pFirstFrame, doubl
 }
 
 void FirstPass::Finish() {
-    if (TotalSamples > 0) NormRms = NearestInt32(std::sqrt(TotalSumSq / double(TotalSamples)));
+    if (TotalSamples > 0) NormRms = RoundLevel(std::sqrt(TotalSumSq / double(TotalSamples)));
+}
+
+double FirstPass::RoundLevel(double pRms) const {
+    return Wide() && Float ? pRms : std::nearbyint(pRms);
 }
 
 // ---- second pass ----------------------------------------------------------------------
 
 void SecondPass::Feed(const uint8_t* pData, int64_t pFrames) {
+    if (BitsPerSample == 32 || (Channels > 2 && !Plain())) {
+        FeedDirect(pData, pFrames);
+        return;
+    }
     if (Plain()) {
         m_ExactSum.AddSamples(BitsPerSample, pData, size_t(pFrames) * size_t(Channels));
         GateFrameCount += pFrames;

@@ -1,12 +1,14 @@
 #pragma once
 
-// Level measurement of integer PCM audio: decibel conversions, the first measuring pass
+// Level measurement of PCM audio: decibel conversions, the first measuring pass
 // (peak, block RMS, overall RMS, first and last sound) and the second pass over the trimmed
 // range (plain RMS or RMS with long silences gated out).
 //
 // Samples are handled as flat interleaved arrays of one width (8-bit unsigned, 16-bit and
 // 24-bit packed signed, little-endian). Sums of squares reproduce a double accumulation in
 // sample order exactly: integer sums are used while they are exact, a serial double sum after.
+// 32-bit data (signed integers or floats, engine/WideKernels.h) is measured in doubles:
+// magnitudes, thresholds and levels of float data are fractions of full scale (1.0).
 
 #include <cstddef>
 #include <cstdint>
@@ -70,16 +72,19 @@ struct FirstPass {
     // Set up before the pass.
     int32_t BitsPerSample = 16;
     int32_t Channels = 1;
+    bool Float = false; // 32-bit data: floats rather than integers
     bool Trim = false;
     int32_t ThIn = 0;
     int32_t ThOut = 0;
+    double WideThIn = 0.0; // the thresholds of 32-bit data
+    double WideThOut = 0.0;
     int64_t BlockFrames = 1; // analysis block length (0.3 s, at least one frame)
 
-    // Measurements.
+    // Measurements; the RMS levels are whole numbers except for float data.
     int64_t FirstSound = -1;
     int64_t LastSound = 0;
-    int32_t MaxBlockRms = 0;
-    int32_t NormRms = 0;
+    double MaxBlockRms = 0.0;
+    double NormRms = 0.0;
     double TotalSumSq = 0.0;
     int64_t TotalSamples = 0;
     PeakAndSquares Block; // peak (kept across blocks) and the current block's squares
@@ -96,13 +101,23 @@ struct FirstPass {
     void FeedBlocks(const uint8_t* pData, int64_t pBlocks, int64_t pFirstFrame, Done pBlockDone);
     // After the last block: the overall RMS.
     void Finish();
-    int32_t Peak() const { return Block.Peak; }
+    double Peak() const { return Wide() ? m_WidePeak : double(Block.Peak); }
 
   private:
+    bool Wide() const { return BitsPerSample == 32; }
+    double RoundLevel(double pRms) const;
     void FindSound(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame);
+    // 32-bit data (engine/WideLevels.cpp): one run of frames of a block, and four whole
+    // blocks side by side.
+    void FeedWide(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame);
+    void FindSoundAndPeakWide(const uint8_t* pData, int64_t pFrames, int64_t pFirstFrame);
+    void SumFourBlocksWide(const uint8_t* pData, int64_t pFirstFrame, double pSums[4]);
     void CloseBlock(double pSum, int64_t pFrames);
     // Four whole 24-bit blocks: their sums (independent serial chains, run side by side).
     void SumFourBlocks24(const uint8_t* pData, int64_t pFirstFrame, double pSums[4]);
+
+    double m_WidePeak = 0.0;     // 32-bit data: peak so far
+    double m_WideBlockSum = 0.0; // and the current block's squares
 };
 
 template <typename Done>
@@ -110,10 +125,15 @@ void FirstPass::FeedBlocks(const uint8_t* pData, int64_t pBlocks, int64_t pFirst
                            Done pBlockDone) {
     const size_t blockBytes = size_t(BlockFrames) * size_t(Channels) * size_t(BitsPerSample / 8);
     int64_t b = 0;
-    if (BitsPerSample == 24) {
+    if (BitsPerSample == 24 || Wide()) {
         for (; b + 4 <= pBlocks; b += 4) {
             double sums[4];
-            SumFourBlocks24(pData + size_t(b) * blockBytes, pFirstFrame + b * BlockFrames, sums);
+            if (Wide())
+                SumFourBlocksWide(pData + size_t(b) * blockBytes, pFirstFrame + b * BlockFrames,
+                                  sums);
+            else
+                SumFourBlocks24(pData + size_t(b) * blockBytes, pFirstFrame + b * BlockFrames,
+                                sums);
             for (double sum : sums) {
                 CloseBlock(sum, BlockFrames);
                 pBlockDone();
@@ -136,9 +156,11 @@ int64_t AnalysisBlockFrames(int32_t pSampleRate);
 struct SecondPass {
     int32_t BitsPerSample = 16;
     int32_t Channels = 1;
+    bool Float = false;     // 32-bit data: floats rather than integers
     float Scale = 1.0f;     // S: F / Peak in mode 3, else 1
     int64_t GateFrames = 0; // 0: every frame counts
     int32_t GateLevel = 0;
+    double WideGateLevel = 0.0; // the gate level of 32-bit data
 
     int64_t GateRun = 0;
     int64_t GateFrameCount = 0;
@@ -148,7 +170,10 @@ struct SecondPass {
     double RangeRms() const;
 
   private:
-    bool Plain() const { return Scale == 1.0f && GateFrames == 0; }
+    bool Plain() const { return Scale == 1.0f && GateFrames == 0 && BitsPerSample != 32; }
+    // 32-bit data, and scaled or gated sums of more than two channels (engine/WideLevels.cpp):
+    // every square formed directly, in frame and channel order.
+    void FeedDirect(const uint8_t* pData, int64_t pFrames);
     void PrepareTables();
     template <int kChannels, typename Square>
     void FeedGated(const uint8_t* pData, int64_t pFrames, Square pSquare);

@@ -38,13 +38,20 @@ constexpr double kShortFullScale = 32768.0;
 constexpr double kIntFullScale = 2147483648.0;
 
 // Samples as libebur128 takes them: 8 and 16-bit as shorts (8-bit moved to the top byte),
-// 24-bit as ints with the sample in the top three bytes, so full scale is 1 in both.
+// 24-bit as ints with the sample in the top three bytes, so full scale is 1 in both; 32-bit
+// integers and floats as they are.
 struct Samples {
     std::vector<int16_t> Short;
     std::vector<int32_t> Int;
+    std::vector<float> Float;
 };
 
-void Convert(int32_t pBits, const uint8_t* pData, size_t pCount, Samples& pOut) {
+void Convert(int32_t pBits, bool pFloat, const uint8_t* pData, size_t pCount, Samples& pOut) {
+    if (pBits == 32 && pFloat) {
+        pOut.Float.resize(pCount);
+        std::memcpy(pOut.Float.data(), pData, pCount * 4);
+        return;
+    }
     switch (pBits) {
     case 8:
         pOut.Short.resize(pCount);
@@ -55,10 +62,14 @@ void Convert(int32_t pBits, const uint8_t* pData, size_t pCount, Samples& pOut) 
         pOut.Short.resize(pCount);
         std::memcpy(pOut.Short.data(), pData, pCount * 2);
         break;
-    default:
+    case 24:
         pOut.Int.resize(pCount);
         for (size_t i = 0; i < pCount; ++i)
             pOut.Int[i] = int32_t(uint32_t(Unpack24(pData + 3 * i)) << 8);
+        break;
+    default:
+        pOut.Int.resize(pCount);
+        std::memcpy(pOut.Int.data(), pData, pCount * 4);
         break;
     }
 }
@@ -69,6 +80,9 @@ bool Add(ebur128_state* pState, const int16_t* pData, size_t pFrames) {
 }
 bool Add(ebur128_state* pState, const int32_t* pData, size_t pFrames) {
     return ebur128_add_frames_int(pState, pData, pFrames) == EBUR128_SUCCESS;
+}
+bool Add(ebur128_state* pState, const float* pData, size_t pFrames) {
+    return ebur128_add_frames_float(pState, pData, pFrames) == EBUR128_SUCCESS;
 }
 
 // The highest true peak over the channels of a state.
@@ -91,6 +105,7 @@ double LoudnessResult::TruePeakDbtp() const {
 
 struct LoudnessMeter::State {
     int32_t Bits = 16;
+    bool Float = false;
     int32_t Channels = 1;
     LoudnessWanted Wanted;
     StatePtr Loudness;                     // integrated loudness and range, all channels
@@ -99,12 +114,15 @@ struct LoudnessMeter::State {
 };
 
 LoudnessMeter::LoudnessMeter(int32_t pBitsPerSample, int32_t pChannels, int32_t pSampleRate,
-                             LoudnessWanted pWanted)
+                             LoudnessWanted pWanted, bool pFloat)
     : m_S(std::make_unique<State>()) {
-    if ((pBitsPerSample != 8 && pBitsPerSample != 16 && pBitsPerSample != 24) || pChannels < 1 ||
-        pSampleRate < kMinRate || pSampleRate > kMaxRate)
+    if ((pBitsPerSample != 8 && pBitsPerSample != 16 && pBitsPerSample != 24 &&
+         pBitsPerSample != 32) ||
+        (pFloat && pBitsPerSample != 32) || pChannels < 1 || pSampleRate < kMinRate ||
+        pSampleRate > kMaxRate)
         throw std::invalid_argument("loudness meter: unsupported format");
     m_S->Bits = pBitsPerSample;
+    m_S->Float = pFloat;
     m_S->Channels = pChannels;
     m_S->Wanted = pWanted;
     const bool parallel = pWanted.TruePeak && pWanted.ParallelTruePeak;
@@ -125,7 +143,7 @@ void LoudnessMeter::Feed(const uint8_t* pData, int64_t pFrames) {
     if (pFrames <= 0) return;
     State& s = *m_S;
     const size_t frames = size_t(pFrames);
-    Convert(s.Bits, pData, frames * size_t(s.Channels), s.Converted);
+    Convert(s.Bits, s.Float, pData, frames * size_t(s.Channels), s.Converted);
 
     // The true-peak threads read the converted samples while this thread feeds the loudness
     // state; all are joined before the buffer is used again.
@@ -135,7 +153,9 @@ void LoudnessMeter::Feed(const uint8_t* pData, int64_t pFrames) {
         TruePeakMeter& meter = s.PeakMeters[pChannel];
         const size_t stride = size_t(s.Channels);
         try {
-            if (s.Bits == 24)
+            if (s.Float)
+                meter.Feed(s.Converted.Float.data() + pChannel, frames, stride, 1.0);
+            else if (s.Bits >= 24)
                 meter.Feed(s.Converted.Int.data() + pChannel, frames, stride, kIntFullScale);
             else
                 meter.Feed(s.Converted.Short.data() + pChannel, frames, stride, kShortFullScale);
@@ -151,11 +171,31 @@ void LoudnessMeter::Feed(const uint8_t* pData, int64_t pFrames) {
             t.join();
         throw;
     }
-    const bool ok = s.Bits == 24 ? Add(s.Loudness.get(), s.Converted.Int.data(), frames)
-                                 : Add(s.Loudness.get(), s.Converted.Short.data(), frames);
+    const bool ok = s.Float        ? Add(s.Loudness.get(), s.Converted.Float.data(), frames)
+                    : s.Bits >= 24 ? Add(s.Loudness.get(), s.Converted.Int.data(), frames)
+                                   : Add(s.Loudness.get(), s.Converted.Short.data(), frames);
     for (auto& t : threads)
         t.join();
     if (!ok || refused) throw std::bad_alloc();
+}
+
+namespace {
+
+// The loudness library's position of each WAV speaker bit, from bit 0 (front left) on.
+constexpr int kSpeakerPositions[] = {
+    EBUR128_Mp030, EBUR128_Mm030, EBUR128_Mp000, EBUR128_UNUSED, EBUR128_Mp110, EBUR128_Mm110,
+    EBUR128_Mp030, EBUR128_Mm030, EBUR128_Mp180, EBUR128_Mp090,  EBUR128_Mm090, EBUR128_Tp000,
+    EBUR128_Up030, EBUR128_Up000, EBUR128_Um030, EBUR128_Up135,  EBUR128_Up180, EBUR128_Um135};
+
+} // namespace
+
+void LoudnessMeter::SetChannelMask(uint32_t pMask) {
+    unsigned channel = 0;
+    for (int bit = 0; bit < int(std::size(kSpeakerPositions)); ++bit) {
+        if (channel >= unsigned(m_S->Channels)) return;
+        if ((pMask >> bit) & 1u)
+            ebur128_set_channel(m_S->Loudness.get(), channel++, kSpeakerPositions[bit]);
+    }
 }
 
 LoudnessResult LoudnessMeter::Result() const {

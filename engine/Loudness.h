@@ -37,16 +37,22 @@ struct LoudnessResult {
 class LoudnessMeter {
   public:
     // Throws std::bad_alloc when a state cannot be made, std::invalid_argument for a format
-    // the meter does not take (widths other than 8, 16, 24 bits; no channels or no rate).
+    // the meter does not take (widths other than 8, 16, 24, 32 bits; no channels or no rate).
+    // pFloat: 32-bit float samples rather than integers.
     LoudnessMeter(int32_t pBitsPerSample, int32_t pChannels, int32_t pSampleRate,
-                  LoudnessWanted pWanted);
+                  LoudnessWanted pWanted, bool pFloat = false);
     ~LoudnessMeter();
     LoudnessMeter(LoudnessMeter&&) noexcept;
     LoudnessMeter& operator=(LoudnessMeter&&) noexcept;
 
-    // Feeds pFrames interleaved frames in the source's format (8-bit unsigned, 16-bit and
-    // 24-bit packed signed, little-endian).
+    // Feeds pFrames interleaved frames in the source's format (8-bit unsigned, 16-bit,
+    // 24-bit packed and 32-bit signed, or 32-bit float; little-endian).
     void Feed(const uint8_t* pData, int64_t pFrames);
+
+    // The channels' positions from a WAV channel mask (the i-th set bit is channel i), for
+    // weighting surround channels; without a call the library's order applies (L, R, C,
+    // LFE, Ls, Rs; four channels L, R, Ls, Rs). Call before the first Feed.
+    void SetChannelMask(uint32_t pMask);
 
     // The measurements of everything fed so far.
     LoudnessResult Result() const;

@@ -69,6 +69,9 @@ void TruePeakMeter::Feed(const int16_t* pData, size_t pCount, size_t pStride, do
 void TruePeakMeter::Feed(const int32_t* pData, size_t pCount, size_t pStride, double pFull) {
     FeedSamples(pData, pCount, pStride, pFull);
 }
+void TruePeakMeter::Feed(const float* pData, size_t pCount, size_t pStride, double pFull) {
+    FeedSamples(pData, pCount, pStride, pFull);
+}
 
 // Every phase's output for the pCount newest samples, kRun outputs side by side in pairs; each
 // output is summed tap by tap in the same order as one output alone would be. The buffer holds

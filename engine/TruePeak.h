@@ -17,6 +17,7 @@ class TruePeakMeter {
     // Feeds pCount samples of the channel, pStride apart, scaled so that full scale is pFull.
     void Feed(const int16_t* pData, size_t pCount, size_t pStride, double pFull);
     void Feed(const int32_t* pData, size_t pCount, size_t pStride, double pFull);
+    void Feed(const float* pData, size_t pCount, size_t pStride, double pFull);
 
     // Linear, 1 at full scale; never below the sample peak.
     double Peak() const;

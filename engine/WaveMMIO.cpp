@@ -63,6 +63,10 @@ bool TakeFormat(const uint8_t* pFmt, const uint8_t* pExtension, WaveInfo& pInfo)
     pInfo.SubFormatTag = pInfo.FormatTag;
     if (pInfo.FormatTag == kTagExtensible)
         pInfo.SubFormatTag = pExtension ? SubFormatOf(pExtension) : -1;
+    if (pInfo.FormatTag == kTagExtensible && pExtension && GetU16(pExtension) >= 22) {
+        pInfo.ValidBits = int16_t(GetU16(pExtension + 2));
+        pInfo.ChannelMask = GetU32(pExtension + 4);
+    }
     pInfo.Channels = int16_t(GetU16(pFmt + 2));
     pInfo.SampleRate = int32_t(GetU32(pFmt + 4));
     pInfo.BitsPerSample = int16_t(GetU16(pFmt + 14));
@@ -159,14 +163,16 @@ int32_t WaveFormatCode(int32_t pChannels, int32_t pBitsPerSample) {
         if (pBitsPerSample == 8) return base;
         if (pBitsPerSample == 16) return 2 + base;
         if (pBitsPerSample == 24) return 4 + base;
-        return -1;
     }
     if (pChannels == 6 || pChannels == 8) {
         const int32_t base = pChannels == 6 ? 0 : 1;
         if (pBitsPerSample == 16) return 6 + base;
         if (pBitsPerSample == 24) return 8 + base;
     }
-    return -1;
+    const bool width =
+        pBitsPerSample == 8 || pBitsPerSample == 16 || pBitsPerSample == 24 || pBitsPerSample == 32;
+    if (!width || pChannels < 1 || pChannels > 8) return -1;
+    return 10 + 8 * (pBitsPerSample / 8 - 1) + pChannels - 1;
 }
 
 WaveInfo ReadWaveInfo(const std::string& pPath) {
@@ -188,8 +194,17 @@ int32_t IsPcmEncoding(const WaveInfo& pInfo) {
     return pInfo.HasFormat == 1 && pInfo.SubFormatTag == kTagPcm ? 1 : 0;
 }
 
+int32_t IsFloat32Encoding(const WaveInfo& pInfo) {
+    return pInfo.HasFormat == 1 && pInfo.SubFormatTag == kTagFloat && pInfo.BitsPerSample == 32 ? 1
+                                                                                                : 0;
+}
+
+int32_t IsEditableEncoding(const WaveInfo& pInfo) {
+    return IsPcmEncoding(pInfo) | IsFloat32Encoding(pInfo);
+}
+
 std::string EncodingName(const WaveInfo& pInfo) {
-    if (IsPcmEncoding(pInfo)) return {};
+    if (IsEditableEncoding(pInfo)) return {};
     if (pInfo.SubFormatTag == -1) return "extensible header cut short or of an unknown sub-format";
     switch (pInfo.SubFormatTag) {
     case kTagFloat:
@@ -221,8 +236,9 @@ std::string LayoutProblem(const WaveInfo& pInfo) {
     const int32_t bits = pInfo.BitsPerSample;
     const int32_t channels = pInfo.Channels;
     std::string problem;
-    if (bits != 8 && bits != 16 && bits != 24) problem = std::to_string(bits) + "-bit";
-    if (channels != 1 && channels != 2) {
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        problem = std::to_string(bits) + "-bit";
+    if (channels < 1 || channels > 8) {
         if (!problem.empty()) problem += ", ";
         problem += std::to_string(channels) + (channels == 1 ? " channel" : " channels");
     }
@@ -253,49 +269,89 @@ void ReserveRf64(std::vector<uint8_t>& pHead) {
     PutU32(&pHead[4], GetU32(&pHead[4]) + kRf64ReserveBytes);
 }
 
-// The header bytes WriteWaveHeader writes; empty for values a header cannot hold.
+// What a header describes beyond rate, width and channels.
+struct HeaderLayout {
+    bool Extensible = false;
+    bool Float = false;
+    uint32_t ChannelMask = 0;
+    int16_t ValidBits = 0;
+};
+
+// The speaker positions of the first channels, for a header without a mask of its own.
+uint32_t DefaultChannelMask(int16_t pChannels) {
+    return pChannels >= 32 ? 0xFFFFFFFFu : (uint32_t(1) << pChannels) - 1;
+}
+
+// The layout WriteWaveHeader writes: extensible for 6 and 8 channels, integer PCM.
+HeaderLayout PlainLayout(int16_t pBitsPerSample, int16_t pChannels) {
+    HeaderLayout layout;
+    layout.Extensible = pChannels == 6 || pChannels == 8;
+    layout.ChannelMask = DefaultChannelMask(pChannels);
+    layout.ValidBits = pBitsPerSample;
+    return layout;
+}
+
+// The header bytes of a layout; empty for values a header cannot hold.
 std::vector<uint8_t> WaveHeaderBytes(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
-                                     int32_t pDataSize) {
+                                     int32_t pDataSize, const HeaderLayout& pLayout) {
     const int32_t product = int32_t(pBitsPerSample) * pChannels;
     if (pBitsPerSample <= 0 || pChannels <= 0 || product > 32767) return {};
     const int32_t blockAlign = product / 8;
     const int64_t bytesPerSecond = int64_t(blockAlign) * pSampleRate;
     if (pSampleRate < 0 || bytesPerSecond > kMaxField) return {};
-    const bool extensible = pChannels == 6 || pChannels == 8;
+    const bool extensible = pLayout.Extensible;
+    // A plain float header carries an empty extension (cbSize 0).
+    const uint32_t fmtSize = extensible ? 40 : (pLayout.Float ? 18 : 16);
     const int64_t dataSize = FromUInt32Field(pDataSize);
 
-    std::vector<uint8_t> head(extensible ? 68 : 44);
+    std::vector<uint8_t> head(20 + fmtSize + 8);
     PutU32(&head[0], kChunkRiff);
-    PutU32(&head[4], uint32_t(ToUInt32Field(dataSize + (extensible ? 60 : 36))));
+    PutU32(&head[4], uint32_t(ToUInt32Field(dataSize + int64_t(head.size()) - 8)));
     PutU32(&head[8], kChunkWave);
     PutU32(&head[12], kChunkFmt);
-    PutU32(&head[16], extensible ? 40 : 16);
-    PutU16(&head[20], extensible ? 0xFFFE : 1);
+    PutU32(&head[16], fmtSize);
+    PutU16(&head[20], extensible ? 0xFFFE : (pLayout.Float ? kTagFloat : kTagPcm));
     PutU16(&head[22], uint16_t(pChannels));
     PutU32(&head[24], uint32_t(pSampleRate));
     PutU32(&head[28], uint32_t(bytesPerSecond));
     PutU16(&head[32], uint16_t(blockAlign));
     PutU16(&head[34], uint16_t(pBitsPerSample));
-    size_t at = 36;
     if (extensible) {
         PutU16(&head[36], 22);
-        PutU16(&head[38], uint16_t(pBitsPerSample));
-        PutU32(&head[40], pChannels == 6 ? 0x3F : 0xFF);
-        PutU16(&head[44], kTagPcm);
+        PutU16(&head[38], uint16_t(pLayout.ValidBits));
+        PutU32(&head[40], pLayout.ChannelMask);
+        PutU16(&head[44], pLayout.Float ? kTagFloat : kTagPcm);
         std::memcpy(&head[46], kGuidTail, sizeof kGuidTail);
-        at = 60;
     }
+    const size_t at = 20 + fmtSize;
     PutU32(&head[at], kChunkData);
     PutU32(&head[at + 4], uint32_t(pDataSize));
     return head;
+}
+
+// Creates the file exclusively and writes the header; the open handle, 0 on failure.
+// pFollowingBytes is what will be appended after it: a file that would pass the 32-bit sizes
+// gets the RF64 reservation.
+FileHandle CreateWithHeader(std::vector<uint8_t> pHead, const std::string& pPath,
+                            int64_t pFollowingBytes) {
+    if (pHead.empty()) return 0;
+    if (int64_t(pHead.size()) + pFollowingBytes > kMaxRiffFileBytes) ReserveRf64(pHead);
+    const FileHandle h = CreateExclusive(pPath);
+    if (h == 0) return 0;
+    const FileIdentity created = IdentityOf(h);
+    if (WriteAt(pHead.data(), int32_t(pHead.size()), -1, h, pPath) != 0) return h;
+    const int err = errno;
+    RemoveIfSameFile(pPath, created); // ours, made a moment ago
+    errno = err;
+    return 0;
 }
 
 } // namespace
 
 FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
                            const std::string& pPath, int32_t pDataSize, int32_t pKeepOpen) {
-    const std::vector<uint8_t> head =
-        WaveHeaderBytes(pSampleRate, pBitsPerSample, pChannels, pDataSize);
+    const std::vector<uint8_t> head = WaveHeaderBytes(
+        pSampleRate, pBitsPerSample, pChannels, pDataSize, PlainLayout(pBitsPerSample, pChannels));
     if (head.empty()) return 0;
     // A file that cannot be deleted would get the header appended to its old contents.
     if (!DeleteFileForced(pPath)) return 0;
@@ -307,17 +363,24 @@ FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t 
 
 FileHandle CreateWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
                             const std::string& pPath, int64_t pFollowingBytes) {
-    std::vector<uint8_t> head = WaveHeaderBytes(pSampleRate, pBitsPerSample, pChannels, 0);
-    if (head.empty()) return 0;
-    if (int64_t(head.size()) + pFollowingBytes > kMaxRiffFileBytes) ReserveRf64(head);
-    const FileHandle h = CreateExclusive(pPath);
-    if (h == 0) return 0;
-    const FileIdentity created = IdentityOf(h);
-    if (WriteAt(head.data(), int32_t(head.size()), -1, h, pPath) != 0) return h;
-    const int err = errno;
-    RemoveIfSameFile(pPath, created); // ours, made a moment ago
-    errno = err;
-    return 0;
+    return CreateWithHeader(WaveHeaderBytes(pSampleRate, pBitsPerSample, pChannels, 0,
+                                            PlainLayout(pBitsPerSample, pChannels)),
+                            pPath, pFollowingBytes);
+}
+
+FileHandle CreateWaveHeaderLike(const WaveInfo& pSource, const std::string& pPath,
+                                int64_t pFollowingBytes) {
+    HeaderLayout layout;
+    const bool extensibleSource = pSource.FormatTag == kTagExtensible;
+    layout.Extensible = extensibleSource || pSource.Channels > 2;
+    layout.Float = IsFloat32Encoding(pSource) == 1;
+    layout.ChannelMask =
+        extensibleSource ? pSource.ChannelMask : DefaultChannelMask(pSource.Channels);
+    const bool validBitsFit = pSource.ValidBits > 0 && pSource.ValidBits <= pSource.BitsPerSample;
+    layout.ValidBits = extensibleSource && validBitsFit ? pSource.ValidBits : pSource.BitsPerSample;
+    return CreateWithHeader(
+        WaveHeaderBytes(pSource.SampleRate, pSource.BitsPerSample, pSource.Channels, 0, layout),
+        pPath, pFollowingBytes);
 }
 
 namespace {

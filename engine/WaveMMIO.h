@@ -31,6 +31,10 @@ struct WaveInfo {
     // sub-format GUID; -1 when the extension is cut short or its GUID is not a tag GUID.
     int32_t SubFormatTag = 0;
     int32_t HasFormat = 0; // 1 once a "fmt " chunk was read, even one that is not supported
+    // Of an extensible header: the speaker positions and the valid bits per sample (0 for
+    // a plain header).
+    uint32_t ChannelMask = 0;
+    int16_t ValidBits = 0;
 };
 
 // Encodings by format tag.
@@ -40,11 +44,15 @@ constexpr int32_t kTagExtensible = -2; // 0xFFFE sign-extended
 
 // 1 when the samples are integer PCM (tag 1, or an extensible header whose sub-format is PCM).
 int32_t IsPcmEncoding(const WaveInfo& pInfo);
-// What the encoding is, for a refusal: "A-law", "32-bit float", "IMA ADPCM", "format tag
-// 0x0040", "extensible header cut short", ...; empty for PCM.
+// 1 for 32-bit IEEE float samples (tag 3, or an extensible header with the float sub-format).
+int32_t IsFloat32Encoding(const WaveInfo& pInfo);
+// 1 when the engine edits the encoding: integer PCM or 32-bit float.
+int32_t IsEditableEncoding(const WaveInfo& pInfo);
+// What the encoding is, for a refusal: "A-law", "64-bit float", "IMA ADPCM", "format tag
+// 0x0040", "extensible header cut short", ...; empty for PCM and 32-bit float.
 std::string EncodingName(const WaveInfo& pInfo);
-// Why an integer PCM layout is not edited: "4 channels", "12-bit", "12-bit, 4 channels"; empty
-// for 8, 16 or 24 bits in one or two channels.
+// Why a layout is not edited: "9 channels", "12-bit", "12-bit, 9 channels"; empty for 8, 16,
+// 24 or 32 bits in one to eight channels.
 std::string LayoutProblem(const WaveInfo& pInfo);
 
 // Chunk ids as the four id bytes read little-endian.
@@ -64,7 +72,8 @@ constexpr int64_t kMaxRiffFileBytes = 4294967295LL;
 constexpr int32_t kRf64ReserveBytes = 36;
 
 // The sample layout code for a channel count and width; -1 when unsupported.
-// 1/8:0 2/8:1 1/16:2 2/16:3 1/24:4 2/24:5 6/16:6 8/16:7 6/24:8 8/24:9.
+// 1/8:0 2/8:1 1/16:2 2/16:3 1/24:4 2/24:5 6/16:6 8/16:7 6/24:8 8/24:9; the other layouts of
+// 1 to 8 channels of 8, 16, 24 or 32 bits: 10 + 8 * (bits / 8 - 1) + channels - 1 (up to 41).
 int32_t WaveFormatCode(int32_t pChannels, int32_t pBitsPerSample);
 
 // Reads the header of a WAV file. Valid 0 when the chunks are missing, the format is
@@ -90,6 +99,13 @@ FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t 
 // handle, 0 on failure.
 FileHandle CreateWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
                             const std::string& pPath, int64_t pFollowingBytes = 0);
+
+// The same for an edited copy of a source: its rate, width, channels and encoding; an
+// extensible header (the source's channel mask, valid bits and sub-format) when the source
+// had one or holds more than two channels (then the first channels' positions), else a plain
+// one (44 bytes for PCM; 46 for float, whose format chunk carries an empty extension).
+FileHandle CreateWaveHeaderLike(const WaveInfo& pSource, const std::string& pPath,
+                                int64_t pFollowingBytes = 0);
 
 // Rewrites the RIFF size (and, unless pRiffSizeOnly, the data size minus pPad) from the
 // current length of the file. Through pHandle when not 0, else by path. 1 on success.

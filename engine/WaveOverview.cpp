@@ -34,12 +34,17 @@ class OpenSource {
         }
         m_Info = ReadWaveInfoFrom(m_Handle);
         if (std::optional<Refusal> refusal = RefusalOf(m_Info)) m_Failure = std::move(*refusal);
+        else if (!m_Failure && !ScanHandles(m_Info))
+            m_NoPreview = "no preview of " + FormatWords(m_Info) + " files yet; Start edits them";
     }
     ~OpenSource() { CloseFile(m_Handle); }
     OpenSource(const OpenSource&) = delete;
     OpenSource& operator=(const OpenSource&) = delete;
 
     const std::optional<Refusal>& Failure() const { return m_Failure; }
+    // A file the job edits that the overview's scan does not read (32-bit, float, more than
+    // two channels): why there is no picture.
+    const std::string& NoPreview() const { return m_NoPreview; }
     FileHandle Handle() const { return m_Handle; }
     const WaveInfo& Info() const { return m_Info; }
 
@@ -47,6 +52,18 @@ class OpenSource {
     FileHandle m_Handle = 0;
     WaveInfo m_Info;
     std::optional<Refusal> m_Failure;
+    std::string m_NoPreview;
+
+    static bool ScanHandles(const WaveInfo& pInfo) {
+        return pInfo.BitsPerSample <= 24 && pInfo.Channels <= 2;
+    }
+    static std::string FormatWords(const WaveInfo& pInfo) {
+        std::string words = IsFloat32Encoding(pInfo) == 1
+                                ? "32-bit float"
+                                : std::to_string(pInfo.BitsPerSample) + "-bit";
+        if (pInfo.Channels > 2) words += ", " + std::to_string(pInfo.Channels) + "-channel";
+        return words;
+    }
 };
 
 template <int kBits> inline int32_t ValueAt(const uint8_t* pData, size_t pI) {
@@ -212,6 +229,11 @@ OverviewResult MeasureOverview(const std::string& pPath, const OverviewWatch& pW
         result.Failure = *source.Failure();
         return result;
     }
+    if (!source.NoPreview().empty()) {
+        result.Failure = Refusal{EditStatus::UnsupportedLayout, {}};
+        result.NoPreview = source.NoPreview();
+        return result;
+    }
     const WaveInfo& info = source.Info();
     WaveOverview o;
     PrepareOverview(o, info);
@@ -260,8 +282,8 @@ RangeResult MeasureRange(const std::string& pPath, const RangeRequest& pRequest,
                          const std::function<bool()>& pStop) {
     RangeResult result;
     OpenSource source(pPath);
-    if (source.Failure()) {
-        result.Failure = *source.Failure();
+    if (source.Failure() || !source.NoPreview().empty()) {
+        result.Failure = source.Failure().value_or(Refusal{EditStatus::UnsupportedLayout, {}});
         return result;
     }
     const WaveInfo& info = source.Info();

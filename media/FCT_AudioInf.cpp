@@ -36,8 +36,9 @@ std::string ChannelText(int32_t pChannels) {
 }
 
 std::string WaveText(const WaveInfo& pWave) {
+    const char* encoding = IsFloat32Encoding(pWave) ? "bit float/" : "bit/";
     return "wav(" + std::to_string(pWave.SampleRate) + "Hz/" + std::to_string(pWave.BitsPerSample) +
-           "bit/" + ChannelText(pWave.Channels) + ")";
+           encoding + ChannelText(pWave.Channels) + ")";
 }
 
 // The media framework opens the file; the text is the file-type description.
@@ -62,7 +63,7 @@ void DescribeByMpeg(const std::string& pPath, AudioInfo& pInfo) {
 
 void DescribeByWave(const std::string& pPath, AudioInfo& pInfo) {
     WaveInfo wave = ReadWaveInfo(pPath);
-    bool pcm = wave.FormatTag == 1 || wave.FormatTag == -2;
+    bool pcm = wave.FormatTag == 1 || wave.FormatTag == -2 || IsFloat32Encoding(wave);
     if (pcm && wave.Valid == 1) {
         pInfo.Text = WaveText(wave);
         pInfo.LengthMs = wave.LengthMs;

@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -23,8 +24,24 @@ std::vector<uint8_t> NoiseBlock(uint32_t pSeed) {
     return b;
 }
 
+// Noise for the format: float samples in -1 .. 1.
+std::vector<uint8_t> NoiseFor(const BlockFormat& pF, uint32_t pSeed) {
+    std::vector<uint8_t> b = NoiseBlock(pSeed);
+    if (!pF.Float) return b;
+    for (size_t i = 0; i + 4 <= b.size(); i += 4) {
+        int32_t v;
+        std::memcpy(&v, &b[i], 4);
+        const float x = float(v) / 2147483648.0f;
+        std::memcpy(&b[i], &x, 4);
+    }
+    return b;
+}
+
+// pBits 33: 32-bit float.
 BlockFormat Stereo(int32_t pBits, int32_t pFadeIn) {
     BlockFormat f;
+    f.Float = pBits == 33;
+    pBits = std::min(pBits, 32);
     f.BitsPerSample = pBits;
     f.Channels = 2;
     f.DbL = -3.5f;
@@ -38,7 +55,7 @@ BlockFormat Stereo(int32_t pBits, int32_t pFadeIn) {
 // Converts the same block again and again (the values drift, the work does not).
 void ConvertPlain(benchmark::State& pState) {
     const BlockFormat f = Stereo(int32_t(pState.range(0)), 0);
-    std::vector<uint8_t> block = NoiseBlock(1);
+    std::vector<uint8_t> block = NoiseFor(f, 1);
     for (auto _ : pState) {
         ConvertBlockPlain(f, block.data(), f.End, 0);
         benchmark::DoNotOptimize(block.data());
@@ -49,7 +66,7 @@ void ConvertPlain(benchmark::State& pState) {
 void ConvertFast(benchmark::State& pState) {
     const BlockFormat f = Stereo(int32_t(pState.range(0)), 0);
     const BlockConverter conv(f);
-    std::vector<uint8_t> block = NoiseBlock(1);
+    std::vector<uint8_t> block = NoiseFor(f, 1);
     for (auto _ : pState) {
         conv.Convert(block.data(), f.End, 0);
         benchmark::DoNotOptimize(block.data());
@@ -90,8 +107,9 @@ void MeasureFast(benchmark::State& pState) {
 
 } // namespace
 
-BENCHMARK(ConvertPlain)->Arg(8)->Arg(16)->Arg(24)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ConvertFast)->Arg(8)->Arg(16)->Arg(24)->Unit(benchmark::kMicrosecond);
+// 32: 32-bit integers, 33: 32-bit floats.
+BENCHMARK(ConvertPlain)->Arg(8)->Arg(16)->Arg(24)->Arg(32)->Arg(33)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ConvertFast)->Arg(8)->Arg(16)->Arg(24)->Arg(32)->Arg(33)->Unit(benchmark::kMicrosecond);
 BENCHMARK(MeasurePlain)->Arg(8)->Arg(16)->Arg(24)->Unit(benchmark::kMicrosecond);
 BENCHMARK(MeasureFast)->Arg(8)->Arg(16)->Arg(24)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

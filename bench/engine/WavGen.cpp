@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -18,7 +19,7 @@ std::vector<uint8_t> Header(const WavGenOptions& pO, uint32_t pDataSize) {
     for (char c : std::string("WAVEfmt "))
         h.push_back(uint8_t(c));
     AppendLe32(h, 16);
-    AppendLe16(h, 1);
+    AppendLe16(h, pO.Float ? 3 : 1);
     AppendLe16(h, uint32_t(pO.Channels));
     AppendLe32(h, uint32_t(pO.Rate));
     AppendLe32(h, uint32_t(pO.Rate) * align);
@@ -50,10 +51,30 @@ double Signal(int64_t pFrame, int32_t pChannel, int32_t pRate, Lcg& pNoise) {
     return envelope * (tone + 0.2 * pNoise.Next()) / 0.95;
 }
 
-void Store(std::vector<uint8_t>& pOut, int32_t pBits, int32_t pValue) {
+void Store(std::vector<uint8_t>& pOut, int32_t pBits, int64_t pValue) {
     const uint32_t u = uint32_t(pBits == 8 ? pValue + 128 : pValue);
     for (int32_t k = 0; k < pBits / 8; ++k)
         pOut.push_back(uint8_t(u >> (8 * k)));
+}
+
+void StoreFloat(std::vector<uint8_t>& pOut, float pValue) {
+    uint32_t u;
+    std::memcpy(&u, &pValue, 4);
+    AppendLe32(pOut, u);
+}
+
+double FullScaleOf(const WavGenOptions& pO) {
+    if (pO.Float) return 1.0;
+    switch (pO.Bits) {
+    case 8:
+        return 127.0;
+    case 16:
+        return 32767.0;
+    case 24:
+        return 8388607.0;
+    default:
+        return 2147483647.0;
+    }
 }
 
 } // namespace
@@ -69,7 +90,8 @@ void AppendLe32(std::vector<uint8_t>& pBytes, uint32_t pValue) {
 }
 
 bool GenerateWav(const std::string& pPath, const WavGenOptions& pO) {
-    if ((pO.Bits != 8 && pO.Bits != 16 && pO.Bits != 24) || pO.Channels < 1 || pO.Rate < 1)
+    if ((pO.Bits != 8 && pO.Bits != 16 && pO.Bits != 24 && pO.Bits != 32) ||
+        (pO.Float && pO.Bits != 32) || pO.Channels < 1 || pO.Rate < 1)
         return false;
     const int64_t lead = std::llround(pO.LeadSilence * pO.Rate);
     const int64_t body = std::llround(pO.Seconds * pO.Rate);
@@ -82,7 +104,7 @@ bool GenerateWav(const std::string& pPath, const WavGenOptions& pO) {
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(pPath.c_str(), "wb"), &std::fclose);
     if (!f) return false;
     std::vector<uint8_t> buf = Header(pO, dataSize);
-    const double full = pO.Bits == 8 ? 127.0 : (pO.Bits == 16 ? 32767.0 : 8388607.0);
+    const double full = FullScaleOf(pO);
     const double peak = std::pow(10.0, pO.PeakDb / 20.0) * full;
     Lcg noise{pO.Seed};
     for (int64_t i = 0; i < frames; ++i) {
@@ -91,7 +113,11 @@ bool GenerateWav(const std::string& pPath, const WavGenOptions& pO) {
             if (i >= lead && i < lead + body) v = Signal(i - lead, c, pO.Rate, noise);
             // The loudest sample reaches the peak exactly, once.
             if (i == lead + body / 2 && c == 0) v = 1.0;
-            Store(buf, pO.Bits, int32_t(std::lround(std::clamp(v, -1.0, 1.0) * peak)));
+            const double scaled = std::clamp(v, -1.0, 1.0) * peak;
+            if (pO.Float)
+                StoreFloat(buf, float(scaled));
+            else
+                Store(buf, pO.Bits, std::llround(scaled));
         }
         if (buf.size() >= (1u << 20)) {
             if (std::fwrite(buf.data(), 1, buf.size(), f.get()) != buf.size()) return false;

@@ -11,7 +11,8 @@
 
 struct WavGenOptions {
     int32_t Rate = 44100;
-    int32_t Bits = 16; // 8, 16 or 24
+    int32_t Bits = 16;  // 8, 16, 24 or 32
+    bool Float = false; // 32-bit IEEE float samples (format tag 3)
     int32_t Channels = 2;
     double Seconds = 10.0;    // length of the signal part
     double LeadSilence = 1.0; // seconds of silence before it

@@ -1,5 +1,5 @@
 // gen_wav: writes a deterministic test WAV file.
-//   gen_wav OUT.wav [--rate HZ] [--bits 8|16|24] [--channels N] [--seconds S]
+//   gen_wav OUT.wav [--rate HZ] [--bits 8|16|24|32] [--float 1] [--channels N] [--seconds S]
 //                   [--lead S] [--tail S] [--peak DB] [--seed N]
 
 #include "WavGen.h"
@@ -11,8 +11,9 @@
 
 int main(int argc, char** argv) {
     if (argc < 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: gen_wav OUT.wav [--rate HZ] [--bits 8|16|24] [--channels N]"
-                             " [--seconds S] [--lead S] [--tail S] [--peak DB] [--seed N]\n");
+        std::fprintf(stderr, "usage: gen_wav OUT.wav [--rate HZ] [--bits 8|16|24|32] [--float 1]"
+                             " [--channels N] [--seconds S] [--lead S] [--tail S] [--peak DB]"
+                             " [--seed N]\n");
         return 2;
     }
     WavGenOptions o;
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
             o.Rate = int32_t(x);
         else if (opt == "--bits")
             o.Bits = int32_t(x);
+        else if (opt == "--float")
+            o.Float = x != 0.0;
         else if (opt == "--channels")
             o.Channels = int32_t(x);
         else if (opt == "--seconds")

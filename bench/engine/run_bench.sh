@@ -23,6 +23,8 @@ make_wav s24.wav --seconds 600 --bits 24 --rate 48000
 make_wav s8.wav --seconds 600 --bits 8 --channels 1
 make_wav s16_1m.wav --seconds 60
 make_wav s16_60m.wav --seconds 3600
+make_wav f32.wav --seconds 600 --bits 32 --float 1 --rate 48000
+make_wav s24_6ch.wav --seconds 600 --bits 24 --channels 6 --rate 48000
 
 job="--trim -45 -45 --norm 0 0"
 calc="--trim -45 -45 --norm 3 -20 --gate 300 -40"
@@ -48,6 +50,8 @@ hf "trim + peak, 16-bit stereo 44.1 kHz, vs cp" "cp s16.wav out.wav" "$drv s16.w
 hf "trim + peak, 16-bit stereo 44.1 kHz" "$(floor2 s16.wav)" "$drv s16.wav out.wav $job"
 hf "trim + peak, 24-bit stereo 48 kHz" "$(floor2 s24.wav)" "$drv s24.wav out.wav $job"
 hf "trim + peak, 8-bit mono 44.1 kHz" "$(floor2 s8.wav)" "$drv s8.wav out.wav $job"
+hf "trim + peak, 32-bit float stereo 48 kHz" "$(floor2 f32.wav)" "$drv f32.wav out.wav $job"
+hf "trim + peak, 24-bit 6 channels 48 kHz" "$(floor2 s24_6ch.wav)" "$drv s24_6ch.wav out.wav $job"
 hf "trim + RMS(Calc), 16-bit stereo (3 passes)" "$(floor3 s16.wav)" "$drv s16.wav out.wav $calc"
 echo
 

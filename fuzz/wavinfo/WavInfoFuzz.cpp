@@ -153,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
     const WaveInfo info = ReadWaveInfo(scratch.Path());
     if (info.Valid == 1) {
         // A valid record must be self-consistent.
-        if (info.FormatCode < 0 || info.FormatCode > 9 || info.SampleRate <= 0 ||
+        if (info.FormatCode < 0 || info.FormatCode > 41 || info.SampleRate <= 0 ||
             info.FileSize != size || info.DataOffset < 20 || info.SampleFrames < 0)
             std::abort();
         // The data never reaches past the end of the file.

@@ -78,13 +78,13 @@ TEST_F(WindowTest, EveryRowSaysWhatHappenedToItsFile) {
     const std::string good = folderIn + "/good.wav";
     WriteWav16(good, ToneWithSilence(200, 300, 8000));
     const std::string floatWav = folderIn + "/float.wav";
-    WriteBytes(floatWav, WavBytes(3, 2, 32, 44100, 800));
+    WriteBytes(floatWav, WavBytes(3, 2, 64, 44100, 1600));
     const std::string text = folderIn + "/notes.wav";
     WriteBytes(text, "just some text\n");
     const std::string ima = folderIn + "/ima.wav";
     WriteBytes(ima, WavBytes(0x11, 1, 4, 16000, 800));
     const std::string six = folderIn + "/six.wav";
-    WriteBytes(six, WavBytes(1, 6, 16, 48000, 1200));
+    WriteBytes(six, WavBytes(1, 9, 16, 48000, 1800));
     const std::string silent = folderIn + "/silent.wav";
     WriteWav16(silent, ToneWithSilence(300, 0, 0));
     auto w = OpenWindowOutputting({good, floatWav, text, ima, six, silent});
@@ -96,7 +96,7 @@ TEST_F(WindowTest, EveryRowSaysWhatHappenedToItsFile) {
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
     EXPECT_EQ(Tip(*w, 0), "done: saved as " + folderOut + "/good.wav");
     const std::pair<int, const char*> refused[] = {
-        {1, "32-bit float"}, {2, "not a RIFF/WAVE file"}, {3, "IMA ADPCM"}, {4, "6 channels"}};
+        {1, "64-bit float"}, {2, "not a RIFF/WAVE file"}, {3, "IMA ADPCM"}, {4, "9 channels"}};
     for (const auto& [row, cause] : refused) {
         EXPECT_EQ(Icon(*w, row), LVIcon::Cross) << row;
         EXPECT_EQ(Tip(*w, row), std::string("failed: not a WAV file it can edit (") + cause + ")");
@@ -106,7 +106,7 @@ TEST_F(WindowTest, EveryRowSaysWhatHappenedToItsFile) {
     EXPECT_EQ(Tip(*w, 5).rfind("no sound above the start threshold", 0), 0u) << Tip(*w, 5);
     EXPECT_EQ(w->ProgBar()->TextToDisp().toStdString(), "1 done, 4 failed, 1 without sound");
     // The reason is the row's tooltip.
-    EXPECT_EQ(TipUnderPointer(*w, 1), "failed: not a WAV file it can edit (32-bit float)");
+    EXPECT_EQ(TipUnderPointer(*w, 1), "failed: not a WAV file it can edit (64-bit float)");
     EXPECT_EQ(TipUnderPointer(*w, 0), Tip(*w, 0));
     // Below the last row the list's own tooltip shows.
     EXPECT_EQ(TipUnderPointer(*w, 7).rfind("Files: 6 files", 0), 0u);

@@ -130,14 +130,16 @@ TEST_F(BinaryFixture, TwoJobsNeverPickTheSameNumberedName) {
 }
 
 TEST_F(BinaryFixture, OverwriteKeepsTheSourceWhenTheJobFails) {
-    const std::string six = CopyIn("ch6_16b.wav", Dir / "s/six.wav");
+    const std::string six = Dir / "s/six.wav"; // nine channels: not edited
+    fs::create_directories(Dir / "s");
+    WriteBytes(six, WavBytes(1, 9, 16, 48000, 1800));
     const std::string good = CopyIn("main_16b_2ch_44100.wav", Dir / "s/good.wav");
     const std::string notes = Dir / "s/notes.wav";
     WriteBytes(notes, {'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't', '\n'});
     const auto sixBytes = ReadBytes(six), goodBytes = ReadBytes(good);
     RunResult r = RunBatch({"--overwrite", "-j", "2", six, good, notes});
     EXPECT_EQ(r.Status, 1);
-    EXPECT_NE(r.Err.find("six.wav: not a WAV file it can edit (6 channels)\n"), std::string::npos)
+    EXPECT_NE(r.Err.find("six.wav: not a WAV file it can edit (9 channels)\n"), std::string::npos)
         << r.Err;
     EXPECT_NE(r.Err.find("notes.wav: not a WAV file it can edit (not a RIFF/WAVE file)\n"),
               std::string::npos)
@@ -320,8 +322,8 @@ TEST_F(BinaryFixture, RefusalsNameTheirCauseWithoutTheMediaHelper) {
     fs::create_directory(Dir / "out");
     const std::vector<std::pair<std::string, std::vector<char>>> files = {
         {"alaw.wav", WavBytes(6, 1, 8, 8000, 800)},
-        {"float.wav", WavBytes(3, 2, 32, 44100, 800)},
-        {"quad.wav", WavBytes(1, 4, 16, 44100, 800)},
+        {"float.wav", WavBytes(3, 2, 64, 44100, 1600)},
+        {"nine.wav", WavBytes(1, 9, 16, 44100, 1800)},
         {"twelve.wav", WavBytes(1, 1, 12, 44100, 800)},
         {"text.wav", {'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't', '\n'}}};
     std::vector<std::string> args{"-q", "-j", "2", "-o", Dir / "out"};
@@ -347,8 +349,8 @@ TEST_F(BinaryFixture, RefusalsNameTheirCauseWithoutTheMediaHelper) {
     for (std::string l; std::getline(in, l);)
         lines.insert(l);
     EXPECT_EQ(lines, (std::multiset<std::string>{
-                         line("alaw.wav", "A-law"), line("float.wav", "32-bit float"),
-                         line("quad.wav", "4 channels"), line("twelve.wav", "12-bit"),
+                         line("alaw.wav", "A-law"), line("float.wav", "64-bit float"),
+                         line("nine.wav", "9 channels"), line("twelve.wav", "12-bit"),
                          line("text.wav", "not a RIFF/WAVE file")}))
         << err;
     EXPECT_TRUE(Listing(Dir / "out").empty());

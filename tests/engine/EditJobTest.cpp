@@ -401,9 +401,9 @@ TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
     EXPECT_EQ(ev.Rates.size(), 1u);
 }
 
-TEST(EditJobInput, SixChannelsFailBeforeAnyProgress) {
+TEST(EditJobInput, NineChannelsFailBeforeAnyProgress) {
     TempDir tmp;
-    Job job = JobOverNewWav(tmp, 8000, 16, 6, Constant(1000, 6, 1000));
+    Job job = JobOverNewWav(tmp, 8000, 16, 9, Constant(1000, 9, 1000));
     job.Normalize = true;
     job.Check = LevelCheck::Store;
     C_EditWave edit;
@@ -532,12 +532,12 @@ TEST(EditJobSafety, NothingButPcmIsEditedAndEachRefusalSaysWhy) {
         EXPECT_FALSE(fs::exists(job.TargetPath));
     }
 
-    Job job = JobOverNewWav(tmp, 8000, 16, 4, Constant(100, 4, 1000));
+    Job job = JobOverNewWav(tmp, 8000, 16, 9, Constant(100, 9, 1000));
     fs::remove(job.TargetPath);
     C_EditWave edit;
     EXPECT_EQ(job.Run(edit), 0);
     EXPECT_EQ(edit.Status(), EditStatus::UnsupportedLayout);
-    EXPECT_EQ(edit.StatusDetail(), "4 channels");
+    EXPECT_EQ(edit.StatusDetail(), "9 channels");
 
     job.SourcePath = tmp.Path("missing.wav");
     EXPECT_EQ(job.Run(edit), 0);

@@ -290,9 +290,12 @@ TEST(FastPath, EightBitThresholdScans) {
 }
 
 TEST(FastPath, WholeBlocksMeasureLikeFrameByFrameFeeding) {
-    for (int32_t bits : {8, 16, 24}) {
-        for (int32_t channels : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << bits << "-bit " << channels << "ch");
+    // 33: 32-bit float.
+    for (int32_t kind : {8, 16, 24, 32, 33}) {
+        const int32_t bits = std::min(kind, 32);
+        const bool isFloat = kind == 33;
+        for (int32_t channels : {1, 2, 6}) {
+            SCOPED_TRACE(testing::Message() << kind << "-bit " << channels << "ch");
             const int64_t blockFrames = 2400, blocks = 11; // 8000 Hz
             const size_t width = size_t(bits / 8);
             std::vector<uint8_t> data =
@@ -305,7 +308,14 @@ TEST(FastPath, WholeBlocksMeasureLikeFrameByFrameFeeding) {
                 for (int32_t c = 0; c < channels; ++c) {
                     uint8_t* p = &data[size_t(f * channels + c) * width];
                     if (silent) std::memset(p, bits == 8 ? 128 : 0, width);
-                    if (quiet && !silent && width > 1) p[width - 1] = (p[0] & 1) ? 0xFF : 0x00;
+                    if (quiet && !silent && width > 1 && !isFloat)
+                        p[width - 1] = (p[0] & 1) ? 0xFF : 0x00;
+                    if (isFloat) {
+                        int32_t v;
+                        std::memcpy(&v, p, 4);
+                        const float x = float(v) / 2147483648.0f * (quiet ? 1e-4f : 1.0f);
+                        std::memcpy(p, &x, 4);
+                    }
                 }
             }
             const auto setUp = [&](FirstPass& pPass) {
@@ -313,6 +323,8 @@ TEST(FastPath, WholeBlocksMeasureLikeFrameByFrameFeeding) {
                 pPass.Channels = channels;
                 pPass.Trim = true;
                 pPass.ThIn = pPass.ThOut = FullScale(bits) / 100;
+                pPass.Float = isFloat;
+                pPass.WideThIn = pPass.WideThOut = isFloat ? 0.01 : 21474836.0;
                 pPass.BlockFrames = blockFrames;
             };
             FirstPass whole, pieces;

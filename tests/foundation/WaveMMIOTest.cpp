@@ -53,12 +53,12 @@ TEST_F(WaveRead, ChunkOrderPadBytesAndMissingMarks) {
 }
 
 TEST_F(WaveRead, ChannelAndWidthDecideSupport) {
-    WaveInfo w = Read(Riff(FmtChunk(1, 4, 44100, 16) + Chunk("data", std::string(8, '\0'))));
+    WaveInfo w = Read(Riff(FmtChunk(1, 9, 44100, 16) + Chunk("data", std::string(18, '\0'))));
     EXPECT_EQ(w.Valid, 0);
-    EXPECT_EQ(w.Channels, 4);
+    EXPECT_EQ(w.Channels, 9);
     EXPECT_EQ(w.SampleRate, 44100);
     EXPECT_EQ(w.BitsPerSample, 16);
-    EXPECT_EQ(w.BlockAlign, 8);
+    EXPECT_EQ(w.BlockAlign, 18);
     EXPECT_EQ(w.FormatCode, 0);
 
     w = Read(Riff(FmtChunk(0xFFFE, 6, 48000, 24) + Chunk("data", std::string(18 * 10, '\0'))));
@@ -68,12 +68,15 @@ TEST_F(WaveRead, ChannelAndWidthDecideSupport) {
     EXPECT_EQ(w.BlockAlign, 18);
     EXPECT_EQ(w.SampleFrames, 10);
 
-    EXPECT_EQ(Read(Riff(FmtChunk(1, 8, 8000, 8) + Chunk("data", ""))).Valid, 0);
-    EXPECT_EQ(Read(Riff(FmtChunk(1, 2, 8000, 32) + Chunk("data", ""))).Valid, 0);
+    EXPECT_EQ(Read(Riff(FmtChunk(1, 8, 8000, 8) + Chunk("data", ""))).Valid, 1);
+    EXPECT_EQ(Read(Riff(FmtChunk(1, 2, 8000, 32) + Chunk("data", ""))).Valid, 1);
+    EXPECT_EQ(Read(Riff(FmtChunk(1, 2, 8000, 64) + Chunk("data", ""))).Valid, 0);
 
-    const int32_t expected[][3] = {{1, 8, 0},   {2, 8, 1},  {1, 16, 2},  {2, 16, 3}, {1, 24, 4},
-                                   {2, 24, 5},  {6, 16, 6}, {8, 16, 7},  {6, 24, 8}, {8, 24, 9},
-                                   {3, 16, -1}, {6, 8, -1}, {2, 12, -1}, {0, 16, -1}};
+    // The old codes stay; the other layouts of 1 to 8 channels follow them.
+    const int32_t expected[][3] = {{1, 8, 0},   {2, 8, 1},   {1, 16, 2},  {2, 16, 3},  {1, 24, 4},
+                                   {2, 24, 5},  {6, 16, 6},  {8, 16, 7},  {6, 24, 8},  {8, 24, 9},
+                                   {3, 16, 20}, {6, 8, 15},  {1, 32, 34}, {8, 32, 41}, {2, 12, -1},
+                                   {0, 16, -1}, {9, 16, -1}, {2, 64, -1}};
     for (const auto& e : expected)
         EXPECT_EQ(WaveFormatCode(e[0], e[1]), e[2]) << e[0] << " ch " << e[1] << " bits";
 }
@@ -160,9 +163,20 @@ TEST_F(WaveRead, EncodingFromTheTagOrTheExtensionsGuid) {
     EXPECT_EQ(IsPcmEncoding(w), 1);
     EXPECT_EQ(EncodingName(w), "");
 
+    EXPECT_EQ(w.ChannelMask, 3u);
+    EXPECT_EQ(w.ValidBits, 16);
+
     w = Read(extensible(22, 3, 40));
     EXPECT_EQ(IsPcmEncoding(w), 0);
+    EXPECT_EQ(IsEditableEncoding(w), 0);
     EXPECT_EQ(EncodingName(w), "16-bit float");
+    // 32-bit float is edited, in a plain or an extensible header; 64-bit float is not.
+    w = Read(Riff(FmtChunk(3, 2, 8000, 32) + Chunk("data", std::string(8, '\0'))));
+    EXPECT_EQ(IsFloat32Encoding(w), 1);
+    EXPECT_EQ(EncodingName(w), "");
+    w = Read(Riff(FmtChunk(3, 2, 8000, 64) + Chunk("data", std::string(16, '\0'))));
+    EXPECT_EQ(IsEditableEncoding(w), 0);
+    EXPECT_EQ(EncodingName(w), "64-bit float");
     // A cut extension, a short cbSize or a GUID that is not a tag GUID: not known to be PCM.
     for (const std::string& bytes :
          {extensible(22, 1, 30), extensible(10, 1, 40), extensible(22, 1, 16)}) {
@@ -185,8 +199,9 @@ TEST_F(WaveRead, EncodingFromTheTagOrTheExtensionsGuid) {
         EXPECT_EQ(EncodingName(w), name);
     }
     // Layouts the sample code does not handle, named for the refusal.
-    EXPECT_EQ(LayoutProblem(Read(Riff(FmtChunk(1, 4, 8000, 16) + Chunk("data", "")))),
-              "4 channels");
+    EXPECT_EQ(LayoutProblem(Read(Riff(FmtChunk(1, 9, 8000, 16) + Chunk("data", "")))),
+              "9 channels");
+    EXPECT_EQ(LayoutProblem(Read(Riff(FmtChunk(1, 4, 8000, 32) + Chunk("data", "")))), "");
     EXPECT_EQ(LayoutProblem(Read(Riff(FmtChunk(1, 1, 8000, 12) + Chunk("data", "")))), "12-bit");
     EXPECT_EQ(LayoutProblem(Read(Riff(FmtChunk(1, 2, 8000, 24) + Chunk("data", "")))), "");
 }

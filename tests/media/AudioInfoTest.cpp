@@ -124,6 +124,30 @@ TEST(AudioInfo, WaveWithChunksBeforeFormatIsStillPcm) {
     EXPECT_EQ(info.LengthMs, 50);
 }
 
+TEST(AudioInfo, FloatAndManyChannelsAreNamedFromTheHeader) {
+    // The 16-bit stereo fixture's header made float, and six channels.
+    const std::vector<uint8_t> pcm = FixtureBytes("pcm16-stereo.wav");
+    ASSERT_GT(pcm.size(), 44u);
+    ScratchFolder folder;
+    std::vector<uint8_t> f = pcm;
+    f[20] = 3;  // float
+    f[34] = 32; // bits per sample
+    f[32] = 8;  // block align
+    AudioInfo info = GetAudioInfo(folder.Write("float.wav", f));
+    EXPECT_EQ(info.Valid, 1);
+    EXPECT_EQ(info.Text, "wav(44100Hz/32bit float/Stereo)");
+    EXPECT_EQ(info.LengthMs, 25);
+    f[34] = 64; // 64-bit float is no PCM the list describes from the header
+    f[32] = 16;
+    EXPECT_NE(GetAudioInfo(folder.Write("double.wav", f)).Text.rfind("wav(", 0), 0u);
+
+    std::vector<uint8_t> six = pcm;
+    six[22] = 6;
+    six[32] = 12;
+    info = GetAudioInfo(folder.Write("six.wav", six));
+    EXPECT_EQ(info.Text, "wav(44100Hz/16bit/6ch)");
+}
+
 TEST(AudioInfo, NamesWithBlanksUriCharactersAndNonAscii) {
     // Names reach the parser, GStreamer and the MIME database as they are, not as URIs.
     ScratchFolder folder;
