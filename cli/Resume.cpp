@@ -30,6 +30,27 @@ std::optional<RiffHead> ReadRiffHead(const std::string& pPath) {
     return head;
 }
 
+// An RF64 file's 64-bit RIFF and data sizes from its "ds64" chunk, which comes first.
+struct Ds64Sizes {
+    int64_t Riff = 0;
+    int64_t Data = 0;
+};
+
+std::optional<Ds64Sizes> ReadDs64Sizes(const std::string& pPath) {
+    std::ifstream in(pPath, std::ios::binary);
+    unsigned char bytes[36];
+    if (!in.read(reinterpret_cast<char*>(bytes), sizeof bytes)) return std::nullopt;
+    if (std::memcmp(bytes + 12, "ds64", 4) != 0) return std::nullopt;
+    const auto u64 = [&](int pAt) {
+        uint64_t v = 0;
+        for (int i = 7; i >= 0; --i)
+            v = v << 8 | bytes[pAt + i];
+        return v;
+    };
+    if (u64(20) > uint64_t(INT64_MAX) || u64(28) > uint64_t(INT64_MAX)) return std::nullopt;
+    return Ds64Sizes{int64_t(u64(20)), int64_t(u64(28))};
+}
+
 } // namespace
 
 bool IsCompleteWave(const std::string& pPath) {
@@ -38,7 +59,12 @@ bool IsCompleteWave(const std::string& pPath) {
     const auto head = ReadRiffHead(pPath);
     if (!head) return false;
     const int64_t dataEnd = int64_t(info.DataOffset) + info.DataSize;
-    if (std::memcmp(head->Magic, "RF64", 4) == 0) return dataEnd <= info.FileSize;
+    if (std::memcmp(head->Magic, "RF64", 4) == 0) {
+        // The same checks with the sizes of "ds64".
+        const auto sizes = ReadDs64Sizes(pPath);
+        return sizes && sizes->Data == info.DataSize && dataEnd <= info.FileSize &&
+               sizes->Riff + 8 == info.FileSize;
+    }
     if (std::memcmp(head->Magic, "RIFF", 4) != 0) return false;
     // The data chunk holds what its size says, and the file ends where the RIFF size says.
     return info.DataSize == info.DataSizeField && int64_t(head->Size) + 8 == info.FileSize;

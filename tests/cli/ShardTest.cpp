@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <set>
 
@@ -185,6 +186,38 @@ TEST(CliResume, OnlyAWholeWavFileCountsAsDone) {
     WriteBytes(dir / "text.wav", {'h', 'e', 'l', 'l', 'o'});
     for (const char* name :
          {"cut.wav", "unpatched.wav", "longer.wav", "zero.wav", "text.wav", "absent.wav"})
+        EXPECT_FALSE(cli::IsCompleteWave(dir / name)) << name;
+}
+
+// The RF64 form of a plain 44-byte-header file: "ds64" first, 0xFFFFFFFF in the 32-bit sizes.
+std::vector<char> AsRf64(std::vector<char> pWav, int64_t pRiffSize, int64_t pDataSize) {
+    std::vector<char> ds64(36, 0);
+    std::memcpy(ds64.data(), "ds64", 4);
+    ds64[4] = 28;
+    for (int i = 0; i < 8; ++i) {
+        ds64[8 + i] = char(uint64_t(pRiffSize) >> (8 * i));
+        ds64[16 + i] = char(uint64_t(pDataSize) >> (8 * i));
+    }
+    std::memcpy(pWav.data(), "RF64", 4);
+    for (int i : {4, 5, 6, 7, 40, 41, 42, 43})
+        pWav[size_t(i)] = char(0xFF);
+    pWav.insert(pWav.begin() + 12, ds64.begin(), ds64.end());
+    return pWav;
+}
+
+TEST(CliResume, AnRf64ResultCountsWhenItsDs64SizesMatchTheFile) {
+    ScratchDir dir;
+    const auto plain = WavBytes(1, 2, 16, 44100, 4000);
+    const int64_t data = int64_t(plain.size()) - 44;
+    const int64_t riff = int64_t(plain.size()) + 36 - 8;
+    WriteBytes(dir / "whole.wav", AsRf64(plain, riff, data));
+    EXPECT_TRUE(cli::IsCompleteWave(dir / "whole.wav"));
+    auto cut = AsRf64(plain, riff, data);
+    cut.resize(cut.size() - 100);
+    WriteBytes(dir / "cut.wav", cut);
+    WriteBytes(dir / "unfixed.wav", AsRf64(plain, 0, 0)); // sizes never filled in
+    WriteBytes(dir / "long-data.wav", AsRf64(plain, riff, data + 400)); // more than is there
+    for (const char* name : {"cut.wav", "unfixed.wav", "long-data.wav"})
         EXPECT_FALSE(cli::IsCompleteWave(dir / name)) << name;
 }
 
