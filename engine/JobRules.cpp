@@ -11,8 +11,7 @@ std::optional<Refusal> RefusalOf(const WaveInfo& pInfo) {
     if (std::string problem = LayoutProblem(pInfo); !problem.empty())
         return Refusal{EditStatus::UnsupportedLayout, std::move(problem)};
     if (pInfo.Valid == 0) return Refusal{EditStatus::NotWav, {}};
-    if (pInfo.FormatCode < 0)
-        return Refusal{EditStatus::UnsupportedLayout, LayoutProblem(pInfo)};
+    if (pInfo.FormatCode < 0) return Refusal{EditStatus::UnsupportedLayout, LayoutProblem(pInfo)};
     return std::nullopt;
 }
 

@@ -33,7 +33,8 @@ class OpenSource {
             return;
         }
         m_Info = ReadWaveInfoFrom(m_Handle);
-        if (std::optional<Refusal> refusal = RefusalOf(m_Info)) m_Failure = std::move(*refusal);
+        if (std::optional<Refusal> refusal = RefusalOf(m_Info))
+            m_Failure = std::move(*refusal);
         else if (!m_Failure && !ScanHandles(m_Info))
             m_NoPreview = "no preview of " + FormatWords(m_Info) + " files yet; Start edits them";
     }

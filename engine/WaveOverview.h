@@ -66,7 +66,7 @@ struct OverviewWatch {
 
 struct OverviewResult {
     std::optional<WaveOverview> Overview;
-    Refusal Failure; // when there is no overview; Cancelled when stopped
+    Refusal Failure;       // when there is no overview; Cancelled when stopped
     std::string NoPreview; // a file the job edits but the overview does not draw: why
 };
 

@@ -215,7 +215,7 @@ TEST(CliResume, AnRf64ResultCountsWhenItsDs64SizesMatchTheFile) {
     auto cut = AsRf64(plain, riff, data);
     cut.resize(cut.size() - 100);
     WriteBytes(dir / "cut.wav", cut);
-    WriteBytes(dir / "unfixed.wav", AsRf64(plain, 0, 0)); // sizes never filled in
+    WriteBytes(dir / "unfixed.wav", AsRf64(plain, 0, 0));               // sizes never filled in
     WriteBytes(dir / "long-data.wav", AsRf64(plain, riff, data + 400)); // more than is there
     for (const char* name : {"cut.wav", "unfixed.wav", "long-data.wav"})
         EXPECT_FALSE(cli::IsCompleteWave(dir / name)) << name;
