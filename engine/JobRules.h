@@ -17,7 +17,8 @@ struct Refusal {
     EditStatus Status = EditStatus::NotWav;
     std::string Detail;
 };
-// None for integer PCM in the widths and channel counts the sample code handles.
+// None for integer PCM and 32-bit float in the widths and channel counts the sample code
+// handles.
 std::optional<Refusal> RefusalOf(const WaveInfo& pInfo);
 
 // The scale a job measures a format on: 1 for float data, 2147483647 for 32-bit integers, else
