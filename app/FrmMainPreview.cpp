@@ -60,13 +60,13 @@ WaveEnvelope EnvelopeOf(const WaveOverview& pO) {
     e.Channels = pO.Channels;
     e.BucketFrames = pO.BucketFrames;
     e.BucketsDone = pO.BucketsDone;
+    // Fractions of full scale; float data beyond it is drawn at the band's edge.
     const size_t known = size_t(pO.BucketsDone * pO.Channels);
-    const float scale = 1.0f / float(std::max(1, pO.FullScale));
     e.Low.resize(known);
     e.High.resize(known);
     for (size_t i = 0; i < known; ++i) {
-        e.Low[i] = std::max(-1.0f, float(pO.Low[i]) * scale);
-        e.High[i] = std::min(1.0f, float(pO.High[i]) * scale);
+        e.Low[i] = std::max(-1.0f, pO.Low[i]);
+        e.High[i] = std::min(1.0f, pO.High[i]);
     }
     return e;
 }

@@ -185,8 +185,6 @@ void PreviewMeasurer::RequestOverview(const std::string& pPath) {
         entry.Stamp = stamp;
         if (r.Overview)
             entry.Overview = std::make_shared<const WaveOverview>(std::move(*r.Overview));
-        else if (!r.NoPreview.empty())
-            entry.Failure = QString::fromStdString(r.NoPreview);
         else
             entry.Failure = QString::fromStdString(
                 FailureReason(pPath, std::string(), r.Failure.Status, r.Failure.Detail));

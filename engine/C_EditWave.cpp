@@ -9,7 +9,6 @@
 #include "engine/MetadataChunks.h"
 #include "engine/SourceReader.h"
 #include "engine/WaveMMIO.h"
-#include "engine/WideKernels.h"
 #include "platform/core/Events.h"
 #include "services/core/Paths.h"
 
@@ -177,9 +176,7 @@ void JobRun::SetUp() {
     // this saves the measuring).
     if (Writes() && FileExists(m_A.TargetPath)) throw JobFailed{EditStatus::TargetExists, {}};
 
-    m_F = Float()                      ? 1.0
-          : m_Info.BitsPerSample == 32 ? 2147483647.0
-                                       : FullScale(m_Info.BitsPerSample);
+    m_F = JobFullScale(m_Info);
     m_Levels.FullScale = m_F;
     if (m_A.Trim) {
         if (m_Info.BitsPerSample != 32) {
@@ -227,20 +224,13 @@ void JobRun::RefuseUnsupported() const {
 }
 
 double JobRun::LevelOf(float pDb) const {
-    const double linear = double(DbToLinear(pDb));
-    return Float() ? linear : std::nearbyint(linear * m_F);
+    return MagnitudeOf(pDb, m_F, Float());
 }
 
 void JobRun::CheckFinite(const uint8_t* pData, int64_t pFirst, int64_t pFrames) const {
     if (!Float()) return;
-    const int64_t i = FirstNonFinite(pData, size_t(pFrames) * size_t(m_Info.Channels));
-    if (i < 0) return;
-    float v;
-    std::memcpy(&v, pData + 4 * i, 4);
-    throw JobFailed{EditStatus::NonFiniteSample,
-                    std::string(std::isnan(v) ? "NaN" : "infinity") + " at frame " +
-                        std::to_string(pFirst + i / m_Info.Channels) + ", channel " +
-                        std::to_string(i % m_Info.Channels + 1)};
+    if (std::optional<Refusal> refusal = NonFiniteRefusal(pData, pFirst, pFrames, m_Info.Channels))
+        throw JobFailed{refusal->Status, std::move(refusal->Detail)};
 }
 
 // [From, To) inside the data: To beyond the end stops there, From beyond To is empty.
@@ -323,15 +313,8 @@ std::optional<LoudnessMeter> JobRun::MakeLoudnessMeter() const {
     wanted.Range = m_A.MeasureLoudness;
     wanted.TruePeak =
         m_A.MeasureLoudness || (NormModeInfo(m_A.Mode).ByLoudness && m_A.TruePeakCeiling);
-    try {
-        meter.emplace(m_Info.BitsPerSample, m_Info.Channels, m_Info.SampleRate, wanted, Float());
-        // Surround channels are weighted by the positions an extensible header gives them.
-        if (m_Info.Channels > 2 && m_Info.FormatTag == kTagExtensible)
-            meter->SetChannelMask(m_Info.ChannelMask);
-    } catch (const std::invalid_argument&) {
-        throw JobFailed{EditStatus::UnsupportedLayout,
-                        std::to_string(m_Info.SampleRate) + " Hz, too low a rate for loudness"};
-    }
+    if (std::optional<Refusal> refusal = MakeRangeMeter(meter, m_Info, wanted))
+        throw JobFailed{refusal->Status, std::move(refusal->Detail)};
     return meter;
 }
 
@@ -342,7 +325,7 @@ void JobRun::RunSecondPass(bool pRms) {
     pass.BitsPerSample = m_Info.BitsPerSample;
     pass.Channels = m_Info.Channels;
     pass.Float = Float();
-    if (NormModeInfo(m_A.Mode).UsesGate && m_Levels.Peak > 0) m_Scale = float(m_F / m_Levels.Peak);
+    if (NormModeInfo(m_A.Mode).UsesGate) m_Scale = GateScale(m_F, m_Levels.Peak);
     pass.Scale = m_Scale;
     pass.GateFrames = m_GateFrames;
     pass.GateLevel = m_GateLevel;

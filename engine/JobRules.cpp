@@ -1,9 +1,12 @@
 #include "engine/JobRules.h"
 
 #include "engine/LevelAnalysis.h"
+#include "engine/WideKernels.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <stdexcept>
 
 std::optional<Refusal> RefusalOf(const WaveInfo& pInfo) {
     if (pInfo.HasFormat == 0) return Refusal{EditStatus::NotWav, {}};
@@ -12,6 +15,42 @@ std::optional<Refusal> RefusalOf(const WaveInfo& pInfo) {
         return Refusal{EditStatus::UnsupportedLayout, std::move(problem)};
     if (pInfo.Valid == 0) return Refusal{EditStatus::NotWav, {}};
     if (pInfo.FormatCode < 0) return Refusal{EditStatus::UnsupportedLayout, LayoutProblem(pInfo)};
+    return std::nullopt;
+}
+
+double JobFullScale(const WaveInfo& pInfo) {
+    if (IsFloat32Encoding(pInfo) == 1) return 1.0;
+    return pInfo.BitsPerSample == 32 ? 2147483647.0 : FullScale(pInfo.BitsPerSample);
+}
+
+double MagnitudeOf(float pDb, double pFullScale, bool pFloat) {
+    const double linear = double(DbToLinear(pDb));
+    return pFloat ? linear : std::nearbyint(linear * pFullScale);
+}
+
+std::optional<Refusal> NonFiniteRefusal(const uint8_t* pData, int64_t pFirst, int64_t pFrames,
+                                        int32_t pChannels) {
+    const int64_t i = FirstNonFinite(pData, size_t(pFrames) * size_t(pChannels));
+    if (i < 0) return std::nullopt;
+    float v;
+    std::memcpy(&v, pData + 4 * i, 4);
+    return Refusal{EditStatus::NonFiniteSample,
+                   std::string(std::isnan(v) ? "NaN" : "infinity") + " at frame " +
+                       std::to_string(pFirst + i / pChannels) + ", channel " +
+                       std::to_string(i % pChannels + 1)};
+}
+
+std::optional<Refusal> MakeRangeMeter(std::optional<LoudnessMeter>& pMeter, const WaveInfo& pInfo,
+                                      const LoudnessWanted& pWanted) {
+    try {
+        pMeter.emplace(pInfo.BitsPerSample, pInfo.Channels, pInfo.SampleRate, pWanted,
+                       IsFloat32Encoding(pInfo) == 1);
+        if (pInfo.Channels > 2 && pInfo.FormatTag == kTagExtensible)
+            pMeter->SetChannelMask(pInfo.ChannelMask);
+    } catch (const std::invalid_argument&) {
+        return Refusal{EditStatus::UnsupportedLayout,
+                       std::to_string(pInfo.SampleRate) + " Hz, too low a rate for loudness"};
+    }
     return std::nullopt;
 }
 
@@ -32,8 +71,8 @@ int32_t GateLevel(float pGateDb, int32_t pFullScale) {
     return NearestInt32(double(DbToLinear(pGateDb)) * pFullScale);
 }
 
-float GateScale(int32_t pFullScale, int32_t pPeak) {
-    return pPeak > 0 ? float(double(pFullScale) / pPeak) : 1.0f;
+float GateScale(double pFullScale, double pPeak) {
+    return pPeak > 0 ? float(pFullScale / pPeak) : 1.0f;
 }
 
 std::optional<TrimmedRange> TrimRange(int64_t pFirstSound, int64_t pLastSound, int64_t pFrom,

@@ -9,11 +9,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <stdexcept>
+#include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -33,68 +32,78 @@ class OpenSource {
             return;
         }
         m_Info = ReadWaveInfoFrom(m_Handle);
-        if (std::optional<Refusal> refusal = RefusalOf(m_Info))
-            m_Failure = std::move(*refusal);
-        else if (!m_Failure && !ScanHandles(m_Info))
-            m_NoPreview = "no preview of " + FormatWords(m_Info) + " files yet; Start edits them";
+        m_Failure = RefusalOf(m_Info);
     }
     ~OpenSource() { CloseFile(m_Handle); }
     OpenSource(const OpenSource&) = delete;
     OpenSource& operator=(const OpenSource&) = delete;
 
     const std::optional<Refusal>& Failure() const { return m_Failure; }
-    // A file the job edits that the overview's scan does not read (32-bit, float, more than
-    // two channels): why there is no picture.
-    const std::string& NoPreview() const { return m_NoPreview; }
     FileHandle Handle() const { return m_Handle; }
     const WaveInfo& Info() const { return m_Info; }
+    bool Float() const { return IsFloat32Encoding(m_Info) == 1; }
 
   private:
     FileHandle m_Handle = 0;
     WaveInfo m_Info;
     std::optional<Refusal> m_Failure;
-    std::string m_NoPreview;
+};
 
-    static bool ScanHandles(const WaveInfo& pInfo) {
-        return pInfo.BitsPerSample <= 24 && pInfo.Channels <= 2;
+// The most channels the job edits.
+constexpr int kMaxChannels = 8;
+
+// The samples of one encoding: a value each, compared and negated in a type that holds every
+// magnitude (2^31 of the most negative 32-bit sample too).
+template <int kBits> struct IntSamples {
+    using Value = std::conditional_t<kBits == 32, int64_t, int32_t>;
+    static Value At(const uint8_t* pData, size_t pI) {
+        if constexpr (kBits == 8) {
+            return int32_t(pData[pI]) - 128;
+        } else if constexpr (kBits == 16) {
+            int16_t v;
+            std::memcpy(&v, pData + 2 * pI, 2);
+            return v;
+        } else if constexpr (kBits == 24) {
+            return Unpack24(pData + 3 * pI);
+        } else {
+            int32_t v;
+            std::memcpy(&v, pData + 4 * pI, 4);
+            return v;
+        }
     }
-    static std::string FormatWords(const WaveInfo& pInfo) {
-        std::string words = IsFloat32Encoding(pInfo) == 1
-                                ? "32-bit float"
-                                : std::to_string(pInfo.BitsPerSample) + "-bit";
-        if (pInfo.Channels > 2) words += ", " + std::to_string(pInfo.Channels) + "-channel";
-        return words;
+};
+struct FloatSamples {
+    using Value = float;
+    static Value At(const uint8_t* pData, size_t pI) {
+        float v;
+        std::memcpy(&v, pData + 4 * pI, 4);
+        return v;
     }
 };
 
-template <int kBits> inline int32_t ValueAt(const uint8_t* pData, size_t pI) {
-    if constexpr (kBits == 8) {
-        return int32_t(pData[pI]) - 128;
-    } else if constexpr (kBits == 16) {
-        int16_t v;
-        std::memcpy(&v, pData + 2 * pI, 2);
-        return v;
-    } else {
-        return Unpack24(pData + 3 * pI);
-    }
+template <typename Value> Value Magnitude(Value pV) {
+    return pV < 0 ? -pV : pV;
 }
 
 // The envelope and the level steps, piece by piece. Frames go in runs of up to kRunFrames
 // inside one bucket: a run's smallest and largest values feed the envelope and give its
 // loudest level, and only the runs that may hold a step are looked at frame by frame.
+// Float data is checked to be finite before it comes here.
 class OverviewScan {
   public:
     explicit OverviewScan(WaveOverview& pO) : m_O(pO) {}
 
     void Piece(const uint8_t* pData, int64_t pPos, int64_t pFrames) {
-        const int32_t bits = m_O.BitsPerSample;
-        const bool stereo = m_O.Channels == 2;
-        if (bits == 8)
-            stereo ? Scan<8, 2>(pData, pPos, pFrames) : Scan<8, 1>(pData, pPos, pFrames);
-        else if (bits == 16)
-            stereo ? Scan<16, 2>(pData, pPos, pFrames) : Scan<16, 1>(pData, pPos, pFrames);
+        if (m_O.Float)
+            ScanAs<FloatSamples>(pData, pPos, pFrames);
+        else if (m_O.BitsPerSample == 8)
+            ScanAs<IntSamples<8>>(pData, pPos, pFrames);
+        else if (m_O.BitsPerSample == 16)
+            ScanAs<IntSamples<16>>(pData, pPos, pFrames);
+        else if (m_O.BitsPerSample == 24)
+            ScanAs<IntSamples<24>>(pData, pPos, pFrames);
         else
-            stereo ? Scan<24, 2>(pData, pPos, pFrames) : Scan<24, 1>(pData, pPos, pFrames);
+            ScanAs<IntSamples<32>>(pData, pPos, pFrames);
         m_O.BucketsDone = std::min(m_O.Buckets, (pPos + pFrames) / m_O.BucketFrames);
     }
 
@@ -104,56 +113,78 @@ class OverviewScan {
     struct Run {
         int64_t First = 0; // frame in the piece
         int64_t Frames = 0;
-        int32_t Level = 0; // the largest magnitude in it
+        double Level = 0; // the largest magnitude in it
     };
 
-    template <int kBits, int kChannels>
+    // Mono and stereo with the channel count known to the compiler, more channels counted at
+    // run time (kChannels 0).
+    template <typename Format> void ScanAs(const uint8_t* pData, int64_t pPos, int64_t pFrames) {
+        if (m_O.Channels == 1)
+            Scan<Format, 1>(pData, pPos, pFrames);
+        else if (m_O.Channels == 2)
+            Scan<Format, 2>(pData, pPos, pFrames);
+        else
+            Scan<Format, 0>(pData, pPos, pFrames);
+    }
+
+    template <int kChannels> int Channels() const {
+        return kChannels > 0 ? kChannels : m_O.Channels;
+    }
+
+    template <typename Format, int kChannels>
     void Scan(const uint8_t* pData, int64_t pPos, int64_t pFrames) {
+        using Value = typename Format::Value;
+        const int channels = Channels<kChannels>();
         m_Runs.clear();
         for (int64_t k = 0; k < pFrames;) {
             const int64_t bucket = (pPos + k) / m_O.BucketFrames;
             const int64_t bucketEnd = std::min(pFrames, (bucket + 1) * m_O.BucketFrames - pPos);
-            int32_t* low = &m_O.Low[size_t(bucket * kChannels)];
-            int32_t* high = &m_O.High[size_t(bucket * kChannels)];
+            float* low = &m_O.Low[size_t(bucket * channels)];
+            float* high = &m_O.High[size_t(bucket * channels)];
             while (k < bucketEnd) {
                 const int64_t end = std::min(bucketEnd, k + kRunFrames);
-                int32_t lo[kChannels], hi[kChannels];
-                for (int c = 0; c < kChannels; ++c)
-                    lo[c] = hi[c] = ValueAt<kBits>(pData, size_t(k * kChannels + c));
+                Value lo[kMaxChannels], hi[kMaxChannels];
+                for (int c = 0; c < channels; ++c)
+                    lo[c] = hi[c] = Format::At(pData, size_t(k * channels + c));
                 for (int64_t f = k; f < end; ++f)
-                    for (int c = 0; c < kChannels; ++c) {
-                        const int32_t v = ValueAt<kBits>(pData, size_t(f * kChannels + c));
+                    for (int c = 0; c < channels; ++c) {
+                        const Value v = Format::At(pData, size_t(f * channels + c));
                         lo[c] = std::min(lo[c], v);
                         hi[c] = std::max(hi[c], v);
                     }
-                int32_t level = 0;
-                for (int c = 0; c < kChannels; ++c) {
-                    low[c] = std::min(low[c], lo[c]);
-                    high[c] = std::max(high[c], hi[c]);
-                    level = std::max({level, -lo[c], hi[c]});
+                Value level = 0;
+                for (int c = 0; c < channels; ++c) {
+                    low[c] = std::min(low[c], Fraction(lo[c]));
+                    high[c] = std::max(high[c], Fraction(hi[c]));
+                    level = std::max({level, Magnitude(lo[c]), hi[c]});
                 }
-                m_Runs.push_back({k, end - k, level});
+                m_Runs.push_back({k, end - k, double(level)});
                 k = end;
             }
         }
-        AddRisingSteps<kBits, kChannels>(pData, pPos);
-        AddFallingSteps<kBits, kChannels>(pData, pPos);
+        AddRisingSteps<Format, kChannels>(pData, pPos);
+        AddFallingSteps<Format, kChannels>(pData, pPos);
     }
 
-    template <int kBits, int kChannels>
-    static int32_t LevelAt(const uint8_t* pData, int64_t pFrame) {
-        int32_t level = 0;
-        for (int c = 0; c < kChannels; ++c)
-            level =
-                std::max(level, std::abs(ValueAt<kBits>(pData, size_t(pFrame * kChannels + c))));
-        return level;
+    template <typename Value> float Fraction(Value pV) const {
+        return float(double(pV) / m_O.FullScale);
     }
 
-    template <int kBits, int kChannels> void AddRisingSteps(const uint8_t* pData, int64_t pPos) {
+    template <typename Format, int kChannels>
+    double LevelAt(const uint8_t* pData, int64_t pFrame) const {
+        const int channels = Channels<kChannels>();
+        typename Format::Value level = 0;
+        for (int c = 0; c < channels; ++c)
+            level = std::max(level, Magnitude(Format::At(pData, size_t(pFrame * channels + c))));
+        return double(level);
+    }
+
+    template <typename Format, int kChannels>
+    void AddRisingSteps(const uint8_t* pData, int64_t pPos) {
         for (const Run& run : m_Runs) {
             if (run.Level <= m_RiseMax) continue;
             for (int64_t f = run.First; f < run.First + run.Frames; ++f) {
-                const int32_t level = LevelAt<kBits, kChannels>(pData, f);
+                const double level = LevelAt<Format, kChannels>(pData, f);
                 if (level > m_RiseMax) {
                     m_RiseMax = level;
                     m_O.FromStart.push_back({pPos + f, level});
@@ -164,14 +195,15 @@ class OverviewScan {
 
     // The piece's own steps from its end; the earlier steps that its loudest frame passes
     // are no steps any more.
-    template <int kBits, int kChannels> void AddFallingSteps(const uint8_t* pData, int64_t pPos) {
+    template <typename Format, int kChannels>
+    void AddFallingSteps(const uint8_t* pData, int64_t pPos) {
         m_Piece.clear();
-        int32_t top = 0;
+        double top = 0;
         for (size_t r = m_Runs.size(); r-- > 0;) {
             const Run& run = m_Runs[r];
             if (run.Level <= top) continue;
             for (int64_t f = run.First + run.Frames; f-- > run.First;) {
-                const int32_t level = LevelAt<kBits, kChannels>(pData, f);
+                const double level = LevelAt<Format, kChannels>(pData, f);
                 if (level > top) {
                     top = level;
                     m_Piece.push_back({pPos + f, level});
@@ -188,19 +220,21 @@ class OverviewScan {
     WaveOverview& m_O;
     std::vector<Run> m_Runs; // the runs of the piece in hand
     std::vector<LevelStep> m_Piece;
-    int32_t m_RiseMax = 0;
+    double m_RiseMax = 0;
 };
 
 void PrepareOverview(WaveOverview& pO, const WaveInfo& pInfo) {
     pO.SampleRate = pInfo.SampleRate;
     pO.Channels = pInfo.Channels;
     pO.BitsPerSample = pInfo.BitsPerSample;
-    pO.FullScale = FullScale(pInfo.BitsPerSample);
+    pO.Float = IsFloat32Encoding(pInfo) == 1;
+    pO.FullScale = JobFullScale(pInfo);
     pO.Frames = pInfo.SampleFrames;
     pO.BucketFrames = std::max<int64_t>(1, (pO.Frames + kOverviewBuckets - 1) / kOverviewBuckets);
     pO.Buckets = (pO.Frames + pO.BucketFrames - 1) / pO.BucketFrames;
-    pO.Low.assign(size_t(pO.Buckets * pO.Channels), INT32_MAX);
-    pO.High.assign(size_t(pO.Buckets * pO.Channels), INT32_MIN);
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    pO.Low.assign(size_t(pO.Buckets * pO.Channels), kInf);
+    pO.High.assign(size_t(pO.Buckets * pO.Channels), -kInf);
 }
 
 bool Stopped(const std::function<bool()>& pStop) {
@@ -209,13 +243,13 @@ bool Stopped(const std::function<bool()>& pStop) {
 
 } // namespace
 
-int64_t WaveOverview::FirstSoundAbove(int32_t pLevel) const {
+int64_t WaveOverview::FirstSoundAbove(double pLevel) const {
     const auto it = std::upper_bound(FromStart.begin(), FromStart.end(), pLevel,
-                                     [](int32_t pL, const LevelStep& pS) { return pL < pS.Level; });
+                                     [](double pL, const LevelStep& pS) { return pL < pS.Level; });
     return it == FromStart.end() ? -1 : it->Frame;
 }
 
-int64_t WaveOverview::LastSoundAbove(int32_t pLevel) const {
+int64_t WaveOverview::LastSoundAbove(double pLevel) const {
     // Levels descend: the steps above pLevel come first, the last of them is the latest frame.
     const auto it =
         std::partition_point(FromEnd.begin(), FromEnd.end(),
@@ -230,11 +264,6 @@ OverviewResult MeasureOverview(const std::string& pPath, const OverviewWatch& pW
         result.Failure = *source.Failure();
         return result;
     }
-    if (!source.NoPreview().empty()) {
-        result.Failure = Refusal{EditStatus::UnsupportedLayout, {}};
-        result.NoPreview = source.NoPreview();
-        return result;
-    }
     const WaveInfo& info = source.Info();
     WaveOverview o;
     PrepareOverview(o, info);
@@ -242,6 +271,7 @@ OverviewResult MeasureOverview(const std::string& pPath, const OverviewWatch& pW
     FirstPass first;
     first.BitsPerSample = info.BitsPerSample;
     first.Channels = info.Channels;
+    first.Float = o.Float;
     first.BlockFrames = AnalysisBlockFrames(info.SampleRate);
     const int64_t align = info.BlockAlign;
     const int64_t pieceFrames = kPieceBytes / align;
@@ -262,6 +292,13 @@ OverviewResult MeasureOverview(const std::string& pPath, const OverviewWatch& pW
         }
         feed.Piece(
             piece, pos, n, [] {}, [](int64_t) {});
+        // As in the job: the peak of float data turns infinite at a sample that is not a
+        // finite number, and the file is refused with the job's reason.
+        if (o.Float && !std::isfinite(first.Peak()))
+            if (std::optional<Refusal> refusal = NonFiniteRefusal(piece, pos, n, info.Channels)) {
+                result.Failure = std::move(*refusal);
+                return result;
+            }
         scan.Piece(piece, pos, n);
         pos += n;
         sinceShown += n * align;
@@ -283,8 +320,8 @@ RangeResult MeasureRange(const std::string& pPath, const RangeRequest& pRequest,
                          const std::function<bool()>& pStop) {
     RangeResult result;
     OpenSource source(pPath);
-    if (source.Failure() || !source.NoPreview().empty()) {
-        result.Failure = source.Failure().value_or(Refusal{EditStatus::UnsupportedLayout, {}});
+    if (source.Failure()) {
+        result.Failure = *source.Failure();
         return result;
     }
     const WaveInfo& info = source.Info();
@@ -293,20 +330,20 @@ RangeResult MeasureRange(const std::string& pPath, const RangeRequest& pRequest,
     if (pRequest.Loudness) {
         LoudnessWanted wanted;
         wanted.TruePeak = pRequest.TruePeak;
-        try {
-            meter.emplace(info.BitsPerSample, info.Channels, info.SampleRate, wanted);
-        } catch (const std::invalid_argument&) {
-            result.Failure = {EditStatus::UnsupportedLayout,
-                              std::to_string(info.SampleRate) + " Hz, too low a rate for loudness"};
+        if (std::optional<Refusal> refusal = MakeRangeMeter(meter, info, wanted)) {
+            result.Failure = std::move(*refusal);
             return result;
         }
     }
     SecondPass pass;
     pass.BitsPerSample = info.BitsPerSample;
     pass.Channels = info.Channels;
+    pass.Float = source.Float();
     pass.Scale = pRequest.Scale;
     pass.GateFrames = pRequest.GateFrames;
-    pass.GateLevel = pRequest.GateLevel;
+    // The same level both ways: whole sample units below 32 bits.
+    pass.GateLevel = int32_t(std::clamp(pRequest.GateLevel, 0.0, 2147483647.0));
+    pass.WideGateLevel = pRequest.GateLevel;
 
     const int64_t align = info.BlockAlign;
     const int64_t blockFrames = kBlockBytes / align;
@@ -325,6 +362,12 @@ RangeResult MeasureRange(const std::string& pPath, const RangeRequest& pRequest,
                 result.Failure = {EditStatus::ReadFailed, {}};
                 return result;
             }
+            if (pass.Float)
+                if (std::optional<Refusal> refusal =
+                        NonFiniteRefusal(data, pos + done, m, info.Channels)) {
+                    result.Failure = std::move(*refusal);
+                    return result;
+                }
             if (pRequest.Rms) pass.Feed(data, m);
             if (meter) meter->Feed(data, m);
             done += m;
@@ -344,7 +387,8 @@ double JobPreview::GainDb() const {
 
 JobPreview PreviewJob(const WaveOverview& pO, const EditJob& pJob, const RangeLevels* pRange) {
     JobPreview p;
-    const int32_t f = pO.FullScale;
+    const double f = pO.FullScale;
+    const auto magnitude = [&](float pDb) { return MagnitudeOf(pDb, f, pO.Float); };
     p.Range = TrimmedRange{0, pO.Frames, 0, 0};
     if (!pJob.Trim && !pJob.Normalize) {
         p.ResultFrames = pO.Frames;
@@ -353,8 +397,8 @@ JobPreview PreviewJob(const WaveOverview& pO, const EditJob& pJob, const RangeLe
     }
     if (pJob.Trim) {
         p.Trims = true;
-        p.FirstSound = pO.FirstSoundAbove(ThresholdLevel(pJob.StartThresholdDb, f));
-        p.LastSound = pO.LastSoundAbove(ThresholdLevel(pJob.EndThresholdDb, f));
+        p.FirstSound = pO.FirstSoundAbove(magnitude(pJob.StartThresholdDb));
+        p.LastSound = pO.LastSoundAbove(magnitude(pJob.EndThresholdDb));
         p.NoSound = p.FirstSound == -1;
         p.Range = TrimRange(p.FirstSound, p.LastSound, 0, pO.Frames,
                             MarginFrames(pO.SampleRate, pJob.StartMarginMs),
@@ -384,7 +428,7 @@ JobPreview PreviewJob(const WaveOverview& pO, const EditJob& pJob, const RangeLe
         if (row.UsesGate) {
             request.Scale = GateScale(f, pO.Peak);
             request.GateFrames = GateFrames(pJob.GateMs, pO.SampleRate);
-            request.GateLevel = GateLevel(pJob.GateDb, f);
+            request.GateLevel = magnitude(pJob.GateDb);
         }
         request.Loudness = row.ByLoudness;
         request.TruePeak = row.ByLoudness && pJob.TruePeakCeiling;

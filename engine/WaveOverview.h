@@ -19,23 +19,26 @@
 #include <vector>
 
 // A frame whose largest magnitude over its channels is above every frame's before it (or
-// after it, for the steps from the end).
+// after it, for the steps from the end). Levels are on the job's scale (JobFullScale): sample
+// units (2^31 for the most negative 32-bit sample), fractions of 1.0 for float data.
 struct LevelStep {
     int64_t Frame = 0;
-    int32_t Level = 0;
+    double Level = 0;
 };
 
 struct WaveOverview {
     int32_t SampleRate = 0;
     int32_t Channels = 1;
     int32_t BitsPerSample = 16;
-    int32_t FullScale = 32767;
+    bool Float = false;       // 32-bit float data
+    double FullScale = 32767; // the job's scale: 1.0 for float data
     int64_t Frames = 0;
 
-    // The first pass over the whole file, as the edit job measures it.
-    int32_t Peak = 0;
-    int32_t MaxBlockRms = 0;
-    int32_t NormRms = 0;
+    // The first pass over the whole file, as the edit job measures it (a float file's peak may
+    // pass 1.0).
+    double Peak = 0;
+    double MaxBlockRms = 0;
+    double NormRms = 0;
 
     // Levels rising from the start (frames and levels ascending) and from the end (frames
     // ascending, levels descending).
@@ -43,18 +46,19 @@ struct WaveOverview {
     std::vector<LevelStep> FromEnd;
 
     // Envelope: bucket b covers frames [b * BucketFrames, (b + 1) * BucketFrames); Low and
-    // High hold the smallest and largest sample value of each channel in it, at
-    // b * Channels + channel. Buckets [0, BucketsDone) are measured.
+    // High hold the smallest and largest sample value of each channel in it as a fraction of
+    // FullScale (float(value / FullScale)), at b * Channels + channel. Buckets
+    // [0, BucketsDone) are measured.
     int64_t BucketFrames = 1;
     int64_t Buckets = 0;
     int64_t BucketsDone = 0;
-    std::vector<int32_t> Low;
-    std::vector<int32_t> High;
+    std::vector<float> Low;
+    std::vector<float> High;
 
     // The first frame with a sample above pLevel, -1 when none (the job's first sound).
-    int64_t FirstSoundAbove(int32_t pLevel) const;
+    int64_t FirstSoundAbove(double pLevel) const;
     // The last frame with a sample above pLevel, 0 when none (the job's last sound).
-    int64_t LastSoundAbove(int32_t pLevel) const;
+    int64_t LastSoundAbove(double pLevel) const;
 };
 
 // What a reading of the overview is told: whether to stop, and where to show what it has.
@@ -66,8 +70,7 @@ struct OverviewWatch {
 
 struct OverviewResult {
     std::optional<WaveOverview> Overview;
-    Refusal Failure;       // when there is no overview; Cancelled when stopped
-    std::string NoPreview; // a file the job edits but the overview does not draw: why
+    Refusal Failure; // when there is no overview (the job's refusal); Cancelled when stopped
 };
 
 // Reads the file once. The buckets are at most kOverviewBuckets.
@@ -81,7 +84,7 @@ struct RangeRequest {
     bool Rms = false; // RMS of the range (gated with GateFrames, GateLevel and Scale)
     float Scale = 1.0f;
     int64_t GateFrames = 0;
-    int32_t GateLevel = 0;
+    double GateLevel = 0;  // on the job's scale, as the levels of an overview
     bool Loudness = false; // integrated loudness
     bool TruePeak = false; // and the true peak, for a ceiling
     bool operator==(const RangeRequest&) const = default;

@@ -1,6 +1,7 @@
 // The preview strip under the list and the levels report, through the real window: the marks
-// are where the run cuts, the gain is the one the job applies, panel changes redraw from the
-// kept reading, a long reading never holds up the window, and the strip can be hidden.
+// are where the run cuts, the gain is the one the job applies (float and six-channel files
+// too), panel changes redraw from the kept reading, a long reading never holds up the window,
+// and the strip can be hidden.
 
 #include "WindowFixture.h"
 
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -89,6 +91,40 @@ void WriteHourOfSilence(const std::string& pPath) {
     put(data, 4);
     WriteBytes(pPath, h);
     fs::resize_file(pPath, 44 + uint64_t(data));
+}
+
+// A 32-bit float WAV (tag 3) at 44.1 kHz of interleaved values.
+void WriteFloatWav(const std::string& pPath, int pChannels, const std::vector<float>& pValues) {
+    const uint32_t rate = 44100, data = uint32_t(pValues.size() * 4);
+    std::string h = "RIFF";
+    auto put = [&h](uint32_t pV, int pBytes) {
+        for (int i = 0; i < pBytes; ++i)
+            h.push_back(char((pV >> (8 * i)) & 0xFF));
+    };
+    put(36 + data, 4);
+    h += "WAVEfmt ";
+    put(16, 4);
+    put(3, 2);
+    put(uint32_t(pChannels), 2);
+    put(rate, 4);
+    put(rate * 4 * uint32_t(pChannels), 4);
+    put(4 * uint32_t(pChannels), 2);
+    put(32, 2);
+    h += "data";
+    put(data, 4);
+    h.append(reinterpret_cast<const char*>(pValues.data()), data);
+    WriteBytes(pPath, h);
+}
+
+// Six channels: 0.4 s of silence, 0.8 s of a tone that passes full scale on the first channel
+// and is quieter on each further one, 0.5 s of silence.
+std::vector<float> SixChannelTake() {
+    std::vector<float> v(size_t(44100 * 17 / 10) * 6, 0.0f);
+    for (size_t k = 0; k < size_t(44100 * 8 / 10); ++k)
+        for (size_t c = 0; c < 6; ++c)
+            v[(size_t(44100 * 4 / 10) + k) * 6 + c] =
+                float(1.4 / double(c + 1) * std::sin(double(k) * 0.0628));
+    return v;
 }
 
 } // namespace
@@ -333,4 +369,47 @@ TEST(LevelsReport, CsvQuotesNamesAndAMeasuringStops) {
     const app::FileLevels stopped = app::MeasureLevels(take, [] { return true; });
     EXPECT_FALSE(stopped.Ok);
     EXPECT_FALSE(stopped.Error.empty());
+}
+
+// A float file of six channels is drawn in six bands with the run's marks and gain; a float
+// file holding NaN shows the run's reason.
+TEST_F(WindowTest, FloatAndSurroundFilesAreDrawnAndANanFileSaysWhy) {
+    const std::string six = folderIn + "/six.wav";
+    WriteFloatWav(six, 6, SixChannelTake());
+    std::vector<float> stereo(44100, 0.25f);
+    stereo[2 * 1000 + 1] = std::numeric_limits<float>::quiet_NaN();
+    const std::string nan = folderIn + "/nan.wav";
+    WriteFloatWav(nan, 2, stereo);
+    auto w = OpenWindowOutputting({six, nan});
+    SelectRow(*w, 0);
+    ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
+    const WaveEnvelope& e = w->Preview()->Envelope();
+    EXPECT_EQ(e.Channels, 6);
+    ASSERT_EQ(e.Low.size(), size_t(e.BucketsDone * 6));
+    // The first channel passes full scale: drawn to the band's edge, no further.
+    EXPECT_EQ(*std::max_element(e.High.begin(), e.High.end()), 1.0f);
+    const WaveMarks marks = w->Preview()->Marks();
+    ASSERT_TRUE(marks.Trims);
+    EXPECT_GT(marks.FirstSound, 44100 * 4 / 10 - 10);
+    EXPECT_LT(marks.LastSound, 44100 * 12 / 10);
+
+    EditJob job = panel::PanelJob(w->ReadPanel(), w->ReadPanel());
+    job.SourcePath = six;
+    job.TargetPath = folderOut + "/direct.wav";
+    C_EditWave edit;
+    ASSERT_EQ(edit.Edit(job), 1);
+    EXPECT_EQ(20.0 * std::log10(double(*w->PreviewGain())), edit.GainDb());
+    EXPECT_LT(edit.GainDb(), -2.0); // the peak of 1.4 comes down to full scale
+    EXPECT_EQ(edit.KeptFrames(), marks.End - marks.Start);
+
+    SelectRow(*w, 1);
+    ASSERT_TRUE(Eventually([&] {
+        return w->PreviewPath() == nan && !w->Preview()->Message().isEmpty() &&
+               !w->Preview()->Message().startsWith("measuring");
+    }));
+    EXPECT_NE(w->Preview()->Message().toStdString().find("NaN at frame 1000, channel 2"),
+              std::string::npos)
+        << w->Preview()->Message().toStdString();
+    EXPECT_FALSE(w->PreviewGain());
+    CloseWindow(w);
 }

@@ -1,16 +1,21 @@
 // The overview of a file against the edit job itself: the trimmed range it computes is the
 // range the job writes, its gain is the job's gain in every mode, its level steps and envelope
-// equal a plain scan of the samples, across read pieces and at every width.
+// equal a plain scan of the samples, across read pieces, at every width, for 32-bit integers,
+// floats (peaks above 1.0 too) and six channels; a float file with NaN has the job's reason.
 
 #include "EngineTestSupport.h"
 
 #include "engine/LevelAnalysis.h"
+#include "engine/WaveMMIO.h"
 #include "engine/WaveOverview.h"
+#include "engine/WideKernels.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -65,6 +70,81 @@ struct TrimCase {
     int32_t StartMs, EndMs;
     bool Force;
 };
+
+// A sample encoding and channel count; values are handled as doubles on the job's scale.
+struct Format {
+    int32_t Bits = 16;
+    int32_t Channels = 2;
+    bool Float = false;
+    double Full() const {
+        return Float ? 1.0 : Bits == 32 ? 2147483647.0 : double(FullScale(Bits));
+    }
+};
+
+std::ostream& operator<<(std::ostream& pOut, const Format& pF) {
+    return pOut << pF.Bits << (pF.Float ? "-bit float, " : "-bit, ") << pF.Channels << " ch";
+}
+
+// A WAV of sample values (integers as they are, floats as their bits under tag 3).
+void WriteValues(const std::string& pPath, const Format& pF, const std::vector<double>& pValues) {
+    std::vector<int32_t> stored(pValues.size());
+    for (size_t i = 0; i < pValues.size(); ++i) {
+        if (pF.Float) {
+            const float v = float(pValues[i]);
+            std::memcpy(&stored[i], &v, 4);
+        } else {
+            stored[i] = int32_t(pValues[i]) + (pF.Bits == 8 ? 128 : 0);
+        }
+    }
+    std::vector<uint8_t> wav = MakeWav(kRate, pF.Bits, pF.Channels, stored);
+    if (pF.Float) wav[20] = 3;
+    WriteBytes(pPath, wav);
+}
+
+// The audio of a WAV as doubles.
+std::vector<double> ReadValues(const std::string& pPath, const Format& pF) {
+    const WaveInfo info = ReadWaveInfo(pPath);
+    const std::vector<uint8_t> b = ReadBytes(pPath);
+    std::vector<double> v(size_t(info.SampleFrames) * size_t(pF.Channels));
+    for (size_t i = 0; i < v.size(); ++i) {
+        const uint8_t* p = b.data() + info.DataOffset + i * size_t(pF.Bits / 8);
+        v[i] = pF.Bits == 32 ? WideValue(pF.Float, p, 0) : SampleValue(pF.Bits, p, 0);
+    }
+    return v;
+}
+
+// Quiet noise, a burst peaking at pPeakDb on the first channel (each further channel 2 dB
+// lower), quiet noise again; values in the format's units. The noise differs from frame to
+// frame, so that a shifted range cannot match.
+std::vector<double> WideBurst(const Format& pF, double pLeadS, double pBurstS, double pTailS,
+                              double pPeakDb) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> noise(-0.002, 0.002);
+    const auto units = [&](double pFraction) {
+        const double v = pFraction * pF.Full();
+        return pF.Float ? double(float(v))
+                        : std::clamp(std::nearbyint(v), -pF.Full() - 1, pF.Full());
+    };
+    std::vector<double> s;
+    const auto quiet = [&](double pSeconds) {
+        for (int64_t k = 0; k < int64_t(pSeconds * kRate) * pF.Channels; ++k)
+            s.push_back(units(noise(rng)));
+    };
+    quiet(pLeadS);
+    for (int64_t k = 0; k < int64_t(pBurstS * kRate); ++k) {
+        const double v = std::sin(2.0 * std::numbers::pi * 440.0 * double(k) / kRate);
+        for (int32_t c = 0; c < pF.Channels; ++c)
+            s.push_back(units(std::pow(10.0, (pPeakDb - 2.0 * c) / 20.0) * v));
+    }
+    quiet(pTailS);
+    return s;
+}
+
+// A level as the job's level check gives it: on the 32-bit scale for floats, at most
+// 2147483647.
+double AsCheckResult(double pLevel, const Format& pF) {
+    return std::min(pF.Float ? std::nearbyint(pLevel * 2147483647.0) : pLevel, 2147483647.0);
+}
 
 } // namespace
 
@@ -166,74 +246,200 @@ TEST(WaveOverview, GainEqualsTheJobsInEveryMode) {
 // Steps and envelope against a plain scan, in files of several read pieces at every width.
 TEST(WaveOverview, StepsAndEnvelopeEqualAPlainScan) {
     std::mt19937 rng(11);
-    for (const int32_t bits : {8, 16, 24}) {
-        for (const int32_t channels : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << bits << " bits, " << channels << " channels");
-            TempDir dir;
-            const int32_t full = FullScale(bits);
-            // About 2.5 MiB: three read pieces.
-            const int64_t frames = 2600000 / (channels * bits / 8);
-            std::vector<int32_t> values(size_t(frames * channels));
-            // A level that rises and falls in waves, with noise, so that the steps come at
-            // many places.
-            std::uniform_real_distribution<double> unit(-1.0, 1.0);
-            for (size_t i = 0; i < values.size(); ++i) {
-                const double envelope = 0.5 + 0.5 * std::sin(double(i) / 40000.0);
-                values[i] = int32_t(std::lround(unit(rng) * envelope * envelope * full));
-            }
-            std::vector<int32_t> stored = values;
-            if (bits == 8)
-                for (int32_t& v : stored)
-                    v += 128;
-            const Job job = JobOverNewWav(dir, kRate, bits, channels, stored);
-            const WaveOverview o = OverviewOf(job.SourcePath);
-            ASSERT_EQ(o.Frames, frames);
-            // The loudest frame so far from either end, frame by frame.
-            std::vector<int32_t> fromStart(size_t(frames), 0), fromEnd(size_t(frames), 0);
-            for (int64_t k = 0; k < frames; ++k) {
-                int32_t level = 0;
-                for (int32_t c = 0; c < channels; ++c)
-                    level = std::max(level, std::abs(values[size_t(k * channels + c)]));
-                fromStart[size_t(k)] = std::max(level, k > 0 ? fromStart[size_t(k - 1)] : 0);
-                fromEnd[size_t(k)] = level;
-            }
-            for (int64_t k = frames - 1; k-- > 0;)
-                fromEnd[size_t(k)] = std::max(fromEnd[size_t(k)], fromEnd[size_t(k + 1)]);
-            for (int32_t probe = 0; probe <= full; probe += std::max(1, full / 97)) {
-                const auto first = std::upper_bound(fromStart.begin(), fromStart.end(), probe);
-                // fromEnd falls: the frames whose rest of the file still passes the probe.
-                const auto past = std::partition_point(fromEnd.begin(), fromEnd.end(),
-                                                       [probe](int32_t l) { return l > probe; });
-                ASSERT_EQ(o.FirstSoundAbove(probe),
-                          first == fromStart.end() ? -1 : first - fromStart.begin())
-                    << probe;
-                ASSERT_EQ(o.LastSoundAbove(probe),
-                          past == fromEnd.begin() ? 0 : past - fromEnd.begin() - 1)
-                    << probe;
-            }
-            ASSERT_EQ(o.BucketsDone, o.Buckets);
-            for (int64_t b = 0; b < o.Buckets; b += 131) {
-                for (int32_t c = 0; c < channels; ++c) {
-                    int32_t low = INT32_MAX, high = INT32_MIN;
-                    for (int64_t k = b * o.BucketFrames;
-                         k < std::min(frames, (b + 1) * o.BucketFrames); ++k) {
-                        low = std::min(low, values[size_t(k * channels + c)]);
-                        high = std::max(high, values[size_t(k * channels + c)]);
-                    }
-                    ASSERT_EQ(o.Low[size_t(b * channels + c)], low) << b;
-                    ASSERT_EQ(o.High[size_t(b * channels + c)], high) << b;
-                }
-            }
-            // The first pass's levels are the level check's.
-            Job check = job;
-            check.TargetPath.clear();
-            check.Check = LevelCheck::MeasureOnly;
-            C_EditWave edit;
-            ASSERT_EQ(check.Run(edit), 1);
-            EXPECT_EQ(o.Peak, edit.MaxPeak());
-            EXPECT_EQ(o.MaxBlockRms, edit.MaxRMS());
-            EXPECT_EQ(o.NormRms, edit.NormRMS());
+    const Format formats[] = {{8, 1},  {8, 2},  {16, 1}, {16, 2},       {24, 1},
+                              {24, 2}, {24, 6}, {32, 2}, {32, 1, true}, {32, 3, true}};
+    for (const Format& f : formats) {
+        SCOPED_TRACE(testing::Message() << f);
+        TempDir dir;
+        const double full = f.Full();
+        // About 2.5 MiB: three read pieces.
+        const int64_t frames = 2600000 / (f.Channels * f.Bits / 8);
+        std::vector<double> values(size_t(frames * f.Channels));
+        // A level that rises and falls in waves, with noise, so that the steps come at many
+        // places; floats pass full scale by half.
+        std::uniform_real_distribution<double> unit(-1.0, 1.0);
+        for (size_t i = 0; i < values.size(); ++i) {
+            const double envelope = 0.5 + 0.5 * std::sin(double(i) / 40000.0);
+            const double v = unit(rng) * envelope * envelope;
+            values[i] = f.Float ? double(float(1.5 * v)) : std::nearbyint(v * full);
         }
+        // The most negative 32-bit sample: a magnitude of 2^31.
+        if (f.Bits == 32 && !f.Float) values[values.size() / 3] = -2147483648.0;
+        const std::string path = dir.Path("in.wav");
+        WriteValues(path, f, values);
+        const WaveOverview o = OverviewOf(path);
+        ASSERT_EQ(o.Frames, frames);
+        ASSERT_EQ(o.FullScale, full);
+        // The loudest frame so far from either end, frame by frame.
+        std::vector<double> fromStart(size_t(frames), 0), fromEnd(size_t(frames), 0);
+        for (int64_t k = 0; k < frames; ++k) {
+            double level = 0;
+            for (int32_t c = 0; c < f.Channels; ++c)
+                level = std::max(level, std::fabs(values[size_t(k * f.Channels + c)]));
+            fromStart[size_t(k)] = std::max(level, k > 0 ? fromStart[size_t(k - 1)] : 0);
+            fromEnd[size_t(k)] = level;
+        }
+        for (int64_t k = frames - 1; k-- > 0;)
+            fromEnd[size_t(k)] = std::max(fromEnd[size_t(k)], fromEnd[size_t(k + 1)]);
+        const double top = fromStart.back();
+        for (int32_t i = 0; i <= 98; ++i) {
+            // Probes across the range, and exactly at the loudest levels.
+            const double probe = i < 98 ? f.Float ? top * i / 97 : std::floor(top * i / 97)
+                                        : top - (f.Float ? 0x1p-24 : 1);
+            const auto first = std::upper_bound(fromStart.begin(), fromStart.end(), probe);
+            // fromEnd falls: the frames whose rest of the file still passes the probe.
+            const auto past = std::partition_point(fromEnd.begin(), fromEnd.end(),
+                                                   [probe](double l) { return l > probe; });
+            ASSERT_EQ(o.FirstSoundAbove(probe),
+                      first == fromStart.end() ? -1 : first - fromStart.begin())
+                << probe;
+            ASSERT_EQ(o.LastSoundAbove(probe),
+                      past == fromEnd.begin() ? 0 : past - fromEnd.begin() - 1)
+                << probe;
+        }
+        ASSERT_EQ(o.BucketsDone, o.Buckets);
+        for (int64_t b = 0; b < o.Buckets; b += 131) {
+            for (int32_t c = 0; c < f.Channels; ++c) {
+                double low = std::numeric_limits<double>::infinity(), high = -low;
+                for (int64_t k = b * o.BucketFrames; k < std::min(frames, (b + 1) * o.BucketFrames);
+                     ++k) {
+                    low = std::min(low, values[size_t(k * f.Channels + c)]);
+                    high = std::max(high, values[size_t(k * f.Channels + c)]);
+                }
+                ASSERT_EQ(o.Low[size_t(b * f.Channels + c)], float(low / full)) << b;
+                ASSERT_EQ(o.High[size_t(b * f.Channels + c)], float(high / full)) << b;
+            }
+        }
+        // The first pass's levels are the level check's.
+        Job check = Job::Between(path, "");
+        check.Check = LevelCheck::MeasureOnly;
+        C_EditWave edit;
+        ASSERT_EQ(check.Run(edit), 1);
+        EXPECT_EQ(AsCheckResult(o.Peak, f), edit.MaxPeak());
+        EXPECT_EQ(AsCheckResult(o.MaxBlockRms, f), edit.MaxRMS());
+        EXPECT_EQ(AsCheckResult(o.NormRms, f), edit.NormRMS());
+        if (f.Float) {
+            EXPECT_GT(o.Peak, 1.0);
+        }
+    }
+}
+
+// 32-bit integers (with a sample of -2^31), floats peaking above 1.0 and six 24-bit channels:
+// the marks are the frames the job writes and the gain is the job's, in every mode.
+TEST(WaveOverview, WideAndSurroundFilesPreviewAsTheJobRuns) {
+    struct Case {
+        Format F;
+        double PeakDb;
+    };
+    const Case cases[] = {{{32, 2}, 0.0}, {{32, 2, true}, 4.5}, {{24, 6}, -1.0}};
+    const TrimCase trims[] = {
+        {-45, -45, 0, 0, false},
+        {-20, -50, 100, 300, false},
+        {-30, -40, 3000, 2000, true},
+    };
+    struct GainCase {
+        NormMode Mode;
+        float Level;
+        bool Clip;
+        bool Ceiling;
+    };
+    const GainCase gains[] = {
+        {NormMode::Peak, -1, false, false},        {NormMode::RmsMax, -3, true, false},
+        {NormMode::RmsAverage, -12, false, false}, {NormMode::RmsCalc, -10, false, false},
+        {NormMode::Loudness, -16, false, true},    {NormMode::Loudness, -23, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.F);
+        TempDir dir;
+        std::vector<double> source = WideBurst(c.F, 1.0, 1.5, 1.25, c.PeakDb);
+        if (c.F.Bits == 32 && !c.F.Float) source[size_t(kRate * 1.2) * 2 + 1] = -2147483648.0;
+        Job job = Job::Between(dir.Path("in.wav"), dir.Path("out.wav"));
+        WriteValues(job.SourcePath, c.F, source);
+        const WaveOverview o = OverviewOf(job.SourcePath);
+        const size_t ch = size_t(c.F.Channels);
+        for (const TrimCase& t : trims) {
+            SCOPED_TRACE(testing::Message() << t.In << " " << t.Out << " " << t.StartMs);
+            std::filesystem::remove(job.TargetPath);
+            job.Trim = true;
+            job.StartThresholdDb = t.In;
+            job.EndThresholdDb = t.Out;
+            job.StartMarginMs = t.StartMs;
+            job.EndMarginMs = t.EndMs;
+            job.ForceMargins = t.Force;
+            const JobPreview p = PreviewJob(o, job);
+            ASSERT_TRUE(p.Range && p.Gain);
+            C_EditWave edit;
+            ASSERT_EQ(job.Run(edit), 1);
+            EXPECT_EQ(p.GainDb(), edit.GainDb());
+            EXPECT_EQ(edit.KeptFrames(), p.Range->End - p.Range->Start);
+            // The output is the preview's range of the source at the gain, with its silence.
+            const std::vector<double> out = ReadValues(job.TargetPath, c.F);
+            ASSERT_EQ(int64_t(out.size() / ch), p.ResultFrames);
+            const double g = std::pow(10.0, p.GainDb() / 20.0);
+            const size_t lead = size_t(t.Force ? p.Range->LeadPad : 0) * ch;
+            for (size_t i = 0; i < out.size(); ++i) {
+                const size_t from = size_t(p.Range->Start) * ch + i - lead;
+                const bool inRange = i >= lead && from < size_t(p.Range->End) * ch;
+                const double want = inRange ? source[from] * g : 0.0;
+                ASSERT_NEAR(out[i], want, c.F.Float ? 1e-6 : 1.0 + 1e-6 * std::fabs(want)) << i;
+            }
+        }
+        for (const bool trim : {true, false}) {
+            for (const GainCase& gc : gains) {
+                SCOPED_TRACE(testing::Message() << int(gc.Mode) << " " << gc.Level << " " << trim);
+                std::filesystem::remove(job.TargetPath);
+                job.Trim = trim;
+                job.StartThresholdDb = -30.0f;
+                job.EndThresholdDb = -40.0f;
+                job.StartMarginMs = 250;
+                job.EndMarginMs = 120;
+                job.ForceMargins = false;
+                job.Normalize = true;
+                job.Mode = gc.Mode;
+                job.NormLevelDb = gc.Level;
+                job.Clip = gc.Clip;
+                job.TruePeakCeiling = gc.Ceiling;
+                job.TruePeakCeilingDb = -1.0f;
+                job.GateMs = 200;
+                job.GateDb = -20.0f;
+                const JobPreview p = FullPreview(o, job);
+                C_EditWave edit;
+                ASSERT_EQ(job.Run(edit), 1);
+                ASSERT_TRUE(p.Gain.has_value());
+                EXPECT_EQ(p.GainDb(), edit.GainDb());
+                EXPECT_EQ(p.CeilingLowered, edit.CeilingLowered());
+                EXPECT_EQ(p.Range->End - p.Range->Start, edit.KeptFrames());
+            }
+        }
+    }
+}
+
+// A float sample that is not a finite number: no picture, and the job's own reason.
+TEST(WaveOverview, NonFiniteFloatsAreRefusedAsTheJobRefusesThem) {
+    TempDir dir;
+    const Format f{32, 2, true};
+    for (const double bad :
+         {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()}) {
+        std::vector<double> values = WideBurst(f, 2.0, 1.0, 10.0, -3.0);
+        values[size_t(200000) * 2 + 1] = bad; // past the first read piece
+        Job job = Job::Between(dir.Path("bad.wav"), dir.Path("out.wav"));
+        WriteValues(job.SourcePath, f, values);
+        const OverviewResult r = MeasureOverview(job.SourcePath);
+        EXPECT_FALSE(r.Overview);
+        C_EditWave edit;
+        job.Trim = true;
+        ASSERT_EQ(job.Run(edit), 0);
+        EXPECT_EQ(edit.Status(), EditStatus::NonFiniteSample);
+        EXPECT_EQ(r.Failure.Status, edit.Status());
+        EXPECT_EQ(r.Failure.Detail, edit.StatusDetail());
+        EXPECT_EQ(r.Failure.Detail, (std::isnan(bad) ? "NaN" : "infinity") +
+                                        std::string(" at frame 200000, channel 2"));
+        // The range pass refuses it as well.
+        RangeRequest request;
+        request.End = int64_t(values.size() / 2);
+        request.Rms = true;
+        EXPECT_EQ(MeasureRange(job.SourcePath, request).Failure.Status,
+                  EditStatus::NonFiniteSample);
     }
 }
 
