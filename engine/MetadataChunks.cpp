@@ -16,6 +16,7 @@ constexpr uint32_t kList = ChunkId("LIST");
 constexpr uint32_t kSmpl = ChunkId("smpl");
 constexpr uint32_t kInfo = ChunkId("INFO");
 constexpr uint32_t kAdtl = ChunkId("adtl");
+constexpr uint32_t kFact = ChunkId("fact");
 constexpr uint32_t kLtxt = ChunkId("ltxt");
 
 // bext: the fixed part and its fields (offsets into the body).
@@ -123,8 +124,10 @@ bool ReadWhole(FileHandle pHandle, int64_t pPos, std::vector<uint8_t>& pOut, siz
 
 class ChunkReader {
   public:
-    ChunkReader(FileHandle pHandle, int64_t pLength, MetadataChunks& pOut)
-        : m_Handle(pHandle), m_Length(pLength), m_Out(pOut) {}
+    // pKeepFact: the source is not integer PCM, whose "fact" chunk (its frame count) the
+    // result needs too.
+    ChunkReader(FileHandle pHandle, int64_t pLength, MetadataChunks& pOut, bool pKeepFact)
+        : m_Handle(pHandle), m_Length(pLength), m_Out(pOut), m_KeepFact(pKeepFact) {}
 
     // Takes the chunks from pPos up to pEnd; stops at a header that cannot be read or is not
     // a chunk's, at a chunk that passes pEnd, and at the walk's limit.
@@ -166,7 +169,7 @@ class ChunkReader {
 
     void Take(uint32_t pId, int64_t pPos, int64_t pSize, bool pBeforeData) {
         if (IsContainerChunk(pId)) return;
-        const char* reason = DropReason(pId);
+        const char* reason = pId == kFact && m_KeepFact ? nullptr : DropReason(pId);
         if (!reason && pId == kChunkData) reason = "a second data chunk";
         if (!reason && pSize > kMaxMetadataChunkBytes) reason = "larger than 16 MiB";
         if (!reason && m_KeptBytes + pSize > kMaxMetadataBytes) reason = "past 64 MiB of metadata";
@@ -190,6 +193,7 @@ class ChunkReader {
     MetadataChunks& m_Out;
     int32_t m_Walked = 0;
     int64_t m_KeptBytes = 0;
+    bool m_KeepFact = false;
 };
 
 // A 1/100 LU field: the value rounded, within the 16-bit range; 0 for none.
@@ -217,11 +221,22 @@ MetadataChunks ReadMetadataChunks(FileHandle pSource, const WaveInfo& pInfo) {
     MetadataChunks out;
     const int64_t length = GetSizeByHandle(pSource);
     if (pInfo.Valid != 1 || pInfo.DataOffset < 20 || length < pInfo.DataOffset) return out;
-    ChunkReader reader(pSource, length, out);
+    ChunkReader reader(pSource, length, out, IsPcmEncoding(pInfo) == 0);
     reader.Walk(12, pInfo.DataOffset - 8, true);
     const int64_t dataEnd = int64_t(pInfo.DataOffset) + pInfo.DataSize;
     reader.Walk(reader.AfterData(dataEnd), length, false);
     return out;
+}
+
+std::optional<std::vector<uint8_t>> AdjustFact(const std::vector<uint8_t>& pBody,
+                                               const MetadataEdit& pEdit) {
+    if (pBody.size() < 4) return std::nullopt;
+    std::vector<uint8_t> body = pBody;
+    // More frames than the field holds: all ones, as RF64 writes it.
+    const int64_t frames = std::min<int64_t>(pEdit.OutputFrames(), 0xFFFFFFFFLL);
+    for (int i = 0; i < 4; ++i)
+        body[size_t(i)] = uint8_t(uint64_t(frames) >> (8 * i));
+    return body;
 }
 
 MetadataEdit UnchangedEdit(int64_t pFrames) {
@@ -379,6 +394,8 @@ MetadataChunks AdjustMetadata(const MetadataChunks& pChunks, const MetadataEdit&
             if (cue && cue->Count == 0) emptied = "no cue point in the kept range";
         } else if (chunk.Id == kSmpl) {
             body = AdjustSmpl(chunk.Body, pEdit);
+        } else if (chunk.Id == kFact) {
+            body = AdjustFact(chunk.Body, pEdit);
         } else if (chunk.Id == kList) {
             if (!IsWellFormedList(chunk.Body))
                 body.reset();

@@ -86,6 +86,10 @@ MetadataChunks AdjustMetadata(const MetadataChunks& pChunks, const MetadataEdit&
 std::optional<std::vector<uint8_t>> AdjustBext(const std::vector<uint8_t>& pBody,
                                                const MetadataEdit& pEdit);
 
+// The "fact" chunk of a float source: its frame count becomes the result's.
+std::optional<std::vector<uint8_t>> AdjustFact(const std::vector<uint8_t>& pBody,
+                                               const MetadataEdit& pEdit);
+
 // Cue points: those inside the kept range shift, the rest go.
 struct CueAdjusted {
     std::vector<uint8_t> Body;

@@ -153,12 +153,14 @@ inline Chunk Smpl(const std::vector<Loop>& pLoops, const Bytes& pSamplerData = {
     return {"smpl", b};
 }
 
-// A PCM WAV: "fmt ", the chunks before, the data (pad byte when odd), the chunks after.
+// A WAV of format tag pTag (1: PCM, 3: float): "fmt ", the chunks before, the data (pad byte
+// when odd), the chunks after.
 inline Bytes Wav(int32_t pRate, int32_t pBits, int32_t pChannels, const Bytes& pData,
-                 const std::vector<Chunk>& pBefore, const std::vector<Chunk>& pAfter) {
+                 const std::vector<Chunk>& pBefore, const std::vector<Chunk>& pAfter,
+                 uint32_t pTag = 1) {
     Bytes fmt;
     const uint32_t align = uint32_t(pBits / 8 * pChannels);
-    PutU16(fmt, 1);
+    PutU16(fmt, pTag);
     PutU16(fmt, uint32_t(pChannels));
     PutU32(fmt, uint32_t(pRate));
     PutU32(fmt, uint32_t(pRate) * align);

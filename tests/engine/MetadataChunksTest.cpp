@@ -300,6 +300,31 @@ TEST(MetadataChunks, WithoutAudioEveryChunkGoesBeforeTheData) {
     EXPECT_TRUE(Find(out.Chunks, "id3 "));
 }
 
+TEST(MetadataChunks, AFloatResultsFactCountsItsFramesAndPcmDropsIt) {
+    TempDir tmp;
+    Bytes data; // 32-bit float mono: silence, a burst over [kOnset, 6000), silence
+    for (uint32_t i = 0; i < kFrames; ++i) {
+        const float v = i >= kOnset && i < 6000 ? (i % 2 ? 0.5f : -0.5f) : 0.0f;
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        PutU32(data, bits);
+    }
+    Bytes fact;
+    PutU32(fact, kFrames);
+    const Output out = EditInto(tmp, TrimJob(), Wav(kRate, 32, 1, data, {{"fact", fact}}, {}, 3));
+    const FoundChunk* kept = Find(out.Chunks, "fact");
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->Body.size(), 4u);
+    uint32_t frames = 0;
+    std::memcpy(&frames, kept->Body.data(), 4);
+    EXPECT_EQ(frames, uint32_t(out.Kept));
+    EXPECT_LT(out.Kept, int64_t(kFrames));
+
+    const Output pcm =
+        EditInto(tmp, TrimJob(), Wav(kRate, 16, 1, ToneData(), {{"fact", fact}}, {}), "pcm.wav");
+    EXPECT_FALSE(Find(pcm.Chunks, "fact"));
+}
+
 TEST(MetadataChunks, AdjustersKeepWhatFitsAndRefuseWhatIsMalformed) {
     MetadataEdit edit;
     edit.KeptStart = 100;
