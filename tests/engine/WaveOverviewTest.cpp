@@ -146,6 +146,31 @@ double AsCheckResult(double pLevel, const Format& pF) {
     return std::min(pF.Float ? std::nearbyint(pLevel * 2147483647.0) : pLevel, 2147483647.0);
 }
 
+// A mode, level, Clip and ceiling to compare the preview's gain with the job's.
+struct GainCase {
+    NormMode Mode;
+    float Level;
+    bool Clip;
+    bool Ceiling;
+};
+
+// The job of a gain case: trimmed (or not) with fixed thresholds, margins and gate.
+void SetGainCase(Job& pJob, const GainCase& pCase, bool pTrim) {
+    pJob.Trim = pTrim;
+    pJob.StartThresholdDb = -30.0f;
+    pJob.EndThresholdDb = -40.0f;
+    pJob.StartMarginMs = 250;
+    pJob.EndMarginMs = 120;
+    pJob.Normalize = true;
+    pJob.Mode = pCase.Mode;
+    pJob.NormLevelDb = pCase.Level;
+    pJob.Clip = pCase.Clip;
+    pJob.TruePeakCeiling = pCase.Ceiling;
+    pJob.TruePeakCeilingDb = -1.0f;
+    pJob.GateMs = 200;
+    pJob.GateDb = -20.0f;
+}
+
 } // namespace
 
 // The burst peaks at full scale, so the job's gain is 1 and it copies the trimmed frames as
@@ -202,12 +227,6 @@ TEST(WaveOverview, GainEqualsTheJobsInEveryMode) {
     TempDir dir;
     Job job = JobOverNewWav(dir, kRate, 16, 2, BurstSamples(1.0, 1.5, 2.5, -9.0));
     const WaveOverview o = OverviewOf(job.SourcePath);
-    struct GainCase {
-        NormMode Mode;
-        float Level;
-        bool Clip;
-        bool Ceiling;
-    };
     const GainCase cases[] = {
         {NormMode::Peak, -1, false, false},     {NormMode::RmsMax, -3, false, false},
         {NormMode::RmsMax, 0, true, false},     {NormMode::RmsAverage, -12, false, false},
@@ -218,19 +237,7 @@ TEST(WaveOverview, GainEqualsTheJobsInEveryMode) {
         for (const GainCase& c : cases) {
             SCOPED_TRACE(testing::Message() << int(c.Mode) << " " << c.Level << " " << trim);
             std::filesystem::remove(job.TargetPath);
-            job.Trim = trim;
-            job.StartThresholdDb = -30.0f;
-            job.EndThresholdDb = -40.0f;
-            job.StartMarginMs = 250;
-            job.EndMarginMs = 120;
-            job.Normalize = true;
-            job.Mode = c.Mode;
-            job.NormLevelDb = c.Level;
-            job.Clip = c.Clip;
-            job.TruePeakCeiling = c.Ceiling;
-            job.TruePeakCeilingDb = -1.0f;
-            job.GateMs = 200;
-            job.GateDb = -20.0f;
+            SetGainCase(job, c, trim);
             const JobPreview p = FullPreview(o, job);
             EXPECT_EQ(p.NeedsRange.has_value(), NormModeInfo(c.Mode).NeedsSecondPass);
             C_EditWave edit;
@@ -337,12 +344,6 @@ TEST(WaveOverview, WideAndSurroundFilesPreviewAsTheJobRuns) {
         {-20, -50, 100, 300, false},
         {-30, -40, 3000, 2000, true},
     };
-    struct GainCase {
-        NormMode Mode;
-        float Level;
-        bool Clip;
-        bool Ceiling;
-    };
     const GainCase gains[] = {
         {NormMode::Peak, -1, false, false},        {NormMode::RmsMax, -3, true, false},
         {NormMode::RmsAverage, -12, false, false}, {NormMode::RmsCalc, -10, false, false},
@@ -388,20 +389,8 @@ TEST(WaveOverview, WideAndSurroundFilesPreviewAsTheJobRuns) {
             for (const GainCase& gc : gains) {
                 SCOPED_TRACE(testing::Message() << int(gc.Mode) << " " << gc.Level << " " << trim);
                 std::filesystem::remove(job.TargetPath);
-                job.Trim = trim;
-                job.StartThresholdDb = -30.0f;
-                job.EndThresholdDb = -40.0f;
-                job.StartMarginMs = 250;
-                job.EndMarginMs = 120;
                 job.ForceMargins = false;
-                job.Normalize = true;
-                job.Mode = gc.Mode;
-                job.NormLevelDb = gc.Level;
-                job.Clip = gc.Clip;
-                job.TruePeakCeiling = gc.Ceiling;
-                job.TruePeakCeilingDb = -1.0f;
-                job.GateMs = 200;
-                job.GateDb = -20.0f;
+                SetGainCase(job, gc, trim);
                 const JobPreview p = FullPreview(o, job);
                 C_EditWave edit;
                 ASSERT_EQ(job.Run(edit), 1);
