@@ -34,7 +34,7 @@ struct Options {
     std::vector<std::string> Files;
     std::string FilesFrom;     // a list of more files ("-": standard input)
     bool NulSeparated = false; // its names end with NUL, not a newline
-    ShardSpec Shard;           // Count 0: every file
+    ShardPart Shard;           // Count 0: every file
     std::string ShardRoot;     // the shard keys are paths relative to it
     bool SkipExisting = false; // leave sources alone whose complete result is there
     std::string MirrorRoot;    // results keep their folders below it

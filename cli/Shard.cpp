@@ -16,7 +16,7 @@ std::string RangeHint(int32_t pCount) {
 
 } // namespace
 
-std::optional<ShardSpec> ParseShard(const std::string& pText, std::string& pError) {
+std::optional<ShardPart> ParseShard(const std::string& pText, std::string& pError) {
     const auto slash = pText.find('/');
     const auto count =
         slash == std::string::npos ? std::nullopt : ParseInt32(pText.substr(slash + 1));
@@ -24,7 +24,7 @@ std::optional<ShardSpec> ParseShard(const std::string& pText, std::string& pErro
         pError = "'" + pText + "' is not K/N or env/N with N of 1 or more";
         return std::nullopt;
     }
-    ShardSpec shard;
+    ShardPart shard;
     shard.Count = *count;
     const std::string k = pText.substr(0, slash);
     if (k == "env") {
@@ -40,7 +40,7 @@ std::optional<ShardSpec> ParseShard(const std::string& pText, std::string& pErro
     return shard;
 }
 
-std::string ResolveShardIndex(ShardSpec& pShard, const EnvReader& pReadEnv) {
+std::string ResolveShardIndex(ShardPart& pShard, const EnvReader& pReadEnv) {
     if (!pShard.FromEnvironment) return {};
     for (const char* name : kShardVariables) {
         const auto value = pReadEnv(name);
@@ -57,7 +57,7 @@ std::string ResolveShardIndex(ShardSpec& pShard, const EnvReader& pReadEnv) {
            kShardVariables[0] + " nor " + kShardVariables[1] + " is set";
 }
 
-std::string ShardText(const ShardSpec& pShard) {
+std::string ShardText(const ShardPart& pShard) {
     return std::to_string(pShard.Index) + "/" + std::to_string(pShard.Count);
 }
 
@@ -98,7 +98,7 @@ std::optional<std::string> ShardKey(const std::string& pPath, const std::string&
     return RelativeBelow(pPath, pRoot);
 }
 
-std::string KeepShard(std::vector<std::string>& pFiles, const ShardSpec& pShard,
+std::string KeepShard(std::vector<std::string>& pFiles, const ShardPart& pShard,
                       const std::string& pRoot) {
     if (pShard.Count <= 0) return {};
     std::vector<std::string> kept;

@@ -11,7 +11,7 @@
 
 namespace cli {
 
-struct ShardSpec {
+struct ShardPart {
     int32_t Index = 0;            // K, counted from 0
     int32_t Count = 0;            // N; 0: no sharding
     bool FromEnvironment = false; // "env/N": K comes from the scheduler's variable
@@ -22,17 +22,17 @@ inline constexpr const char* kShardVariables[] = {"SLURM_ARRAY_TASK_ID", "JOB_CO
 
 // "K/N" or "env/N"; nothing, with the reason in pError, for anything else or a K outside
 // 0..N-1.
-std::optional<ShardSpec> ParseShard(const std::string& pText, std::string& pError);
+std::optional<ShardPart> ParseShard(const std::string& pText, std::string& pError);
 
 // Reads an environment variable; nothing when it is not set.
 using EnvReader = std::function<std::optional<std::string>(const char* pName)>;
 
 // Fills in K of an "env/N" shard from the first variable set; an error text (empty on
 // success) when none is set or its value is not a K of 0..N-1.
-std::string ResolveShardIndex(ShardSpec& pShard, const EnvReader& pReadEnv);
+std::string ResolveShardIndex(ShardPart& pShard, const EnvReader& pReadEnv);
 
 // "K/N", as reports show it.
-std::string ShardText(const ShardSpec& pShard);
+std::string ShardText(const ShardPart& pShard);
 
 // The path with "." and ".." steps and doubled slashes removed, made absolute against the
 // current folder; no links are followed, so it works on paths that do not exist.
@@ -51,7 +51,7 @@ std::optional<std::string> ShardKey(const std::string& pPath, const std::string&
 
 // Keeps only the files of the shard, in their order. An error text (empty on success) when a
 // file is not below the root; then the list is left as it was.
-std::string KeepShard(std::vector<std::string>& pFiles, const ShardSpec& pShard,
+std::string KeepShard(std::vector<std::string>& pFiles, const ShardPart& pShard,
                       const std::string& pRoot);
 
 } // namespace cli

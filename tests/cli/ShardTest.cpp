@@ -26,8 +26,8 @@ std::vector<std::string> ArchivePaths(const std::string& pRoot, int pCount) {
 
 std::vector<std::string> Shard(std::vector<std::string> pFiles, int32_t pK, int32_t pN,
                                const std::string& pRoot) {
-    cli::ShardSpec spec{pK, pN, false};
-    EXPECT_EQ(cli::KeepShard(pFiles, spec, pRoot), "");
+    cli::ShardPart part{pK, pN, false};
+    EXPECT_EQ(cli::KeepShard(pFiles, part, pRoot), "");
     return pFiles;
 }
 
@@ -54,7 +54,7 @@ TEST(CliShard, TakesKFromTheSchedulersVariable) {
         if (it == env.end()) return std::nullopt;
         return it->second;
     };
-    cli::ShardSpec s{0, 4, true};
+    cli::ShardPart s{0, 4, true};
     EXPECT_NE(cli::ResolveShardIndex(s, read).find("neither SLURM_ARRAY_TASK_ID"),
               std::string::npos);
     env["JOB_COMPLETION_INDEX"] = "2";
@@ -104,8 +104,8 @@ TEST(CliShard, KeyIsThePathBelowTheRootSoMountsMayDiffer) {
     EXPECT_EQ(cli::ShardKey("/mnt/other/a.wav", "/mnt/archive"), std::nullopt);
     EXPECT_EQ(cli::ShardKey("/mnt/archive", "/mnt/archive"), std::nullopt);
     std::vector<std::string> outside{"/mnt/archive/a.wav", "/elsewhere/b.wav"};
-    cli::ShardSpec spec{0, 2, false};
-    EXPECT_NE(cli::KeepShard(outside, spec, "/mnt/archive"), "");
+    cli::ShardPart part{0, 2, false};
+    EXPECT_NE(cli::KeepShard(outside, part, "/mnt/archive"), "");
     EXPECT_EQ(outside.size(), 2u);
 }
 
