@@ -70,48 +70,39 @@ void SetText(QLineEdit* pField, const char* pText) {
     pField->setText(QString::fromLatin1(pText));
 }
 
-// A one-hour 16-bit stereo header over a sparse file: written at once, read at full length.
-void WriteHourOfSilence(const std::string& pPath) {
-    const uint32_t rate = 44100, frames = rate * 3600, data = frames * 4;
+// A 44-byte header at 44.1 kHz: format tag, channels, width and the data size.
+std::string WavHeader(uint16_t pTag, uint16_t pChannels, uint16_t pBits, uint32_t pDataBytes) {
+    const uint32_t rate = 44100, align = uint32_t(pChannels) * pBits / 8;
     std::string h = "RIFF";
     auto put = [&h](uint32_t pV, int pBytes) {
         for (int i = 0; i < pBytes; ++i)
             h.push_back(char((pV >> (8 * i)) & 0xFF));
     };
-    put(36 + data, 4);
+    put(36 + pDataBytes, 4);
     h += "WAVEfmt ";
     put(16, 4);
-    put(1, 2);
-    put(2, 2);
+    put(pTag, 2);
+    put(pChannels, 2);
     put(rate, 4);
-    put(rate * 4, 4);
-    put(4, 2);
-    put(16, 2);
+    put(rate * align, 4);
+    put(align, 2);
+    put(pBits, 2);
     h += "data";
-    put(data, 4);
-    WriteBytes(pPath, h);
+    put(pDataBytes, 4);
+    return h;
+}
+
+// A one-hour 16-bit stereo header over a sparse file: written at once, read at full length.
+void WriteHourOfSilence(const std::string& pPath) {
+    const uint32_t data = 44100u * 3600u * 4u;
+    WriteBytes(pPath, WavHeader(1, 2, 16, data));
     fs::resize_file(pPath, 44 + uint64_t(data));
 }
 
 // A 32-bit float WAV (tag 3) at 44.1 kHz of interleaved values.
 void WriteFloatWav(const std::string& pPath, int pChannels, const std::vector<float>& pValues) {
-    const uint32_t rate = 44100, data = uint32_t(pValues.size() * 4);
-    std::string h = "RIFF";
-    auto put = [&h](uint32_t pV, int pBytes) {
-        for (int i = 0; i < pBytes; ++i)
-            h.push_back(char((pV >> (8 * i)) & 0xFF));
-    };
-    put(36 + data, 4);
-    h += "WAVEfmt ";
-    put(16, 4);
-    put(3, 2);
-    put(uint32_t(pChannels), 2);
-    put(rate, 4);
-    put(rate * 4 * uint32_t(pChannels), 4);
-    put(4 * uint32_t(pChannels), 2);
-    put(32, 2);
-    h += "data";
-    put(data, 4);
+    const uint32_t data = uint32_t(pValues.size() * 4);
+    std::string h = WavHeader(3, uint16_t(pChannels), 32, data);
     h.append(reinterpret_cast<const char*>(pValues.data()), data);
     WriteBytes(pPath, h);
 }
