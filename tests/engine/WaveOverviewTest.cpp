@@ -171,6 +171,16 @@ void SetGainCase(Job& pJob, const GainCase& pCase, bool pTrim) {
     pJob.GateDb = -20.0f;
 }
 
+// Runs the job: its gain, ceiling note and kept frames are the preview's.
+void ExpectTheJobsGain(const JobPreview& pPreview, const Job& pJob) {
+    C_EditWave edit;
+    ASSERT_EQ(pJob.Run(edit), 1);
+    ASSERT_TRUE(pPreview.Gain.has_value());
+    EXPECT_EQ(pPreview.GainDb(), edit.GainDb());
+    EXPECT_EQ(pPreview.CeilingLowered, edit.CeilingLowered());
+    EXPECT_EQ(pPreview.Range->End - pPreview.Range->Start, edit.KeptFrames());
+}
+
 } // namespace
 
 // The burst peaks at full scale, so the job's gain is 1 and it copies the trimmed frames as
@@ -240,12 +250,7 @@ TEST(WaveOverview, GainEqualsTheJobsInEveryMode) {
             SetGainCase(job, c, trim);
             const JobPreview p = FullPreview(o, job);
             EXPECT_EQ(p.NeedsRange.has_value(), NormModeInfo(c.Mode).NeedsSecondPass);
-            C_EditWave edit;
-            ASSERT_EQ(job.Run(edit), 1);
-            ASSERT_TRUE(p.Gain.has_value());
-            EXPECT_EQ(p.GainDb(), edit.GainDb());
-            EXPECT_EQ(p.CeilingLowered, edit.CeilingLowered());
-            EXPECT_EQ(p.Range->End - p.Range->Start, edit.KeptFrames());
+            ExpectTheJobsGain(p, job);
         }
     }
 }
@@ -391,13 +396,7 @@ TEST(WaveOverview, WideAndSurroundFilesPreviewAsTheJobRuns) {
                 std::filesystem::remove(job.TargetPath);
                 job.ForceMargins = false;
                 SetGainCase(job, gc, trim);
-                const JobPreview p = FullPreview(o, job);
-                C_EditWave edit;
-                ASSERT_EQ(job.Run(edit), 1);
-                ASSERT_TRUE(p.Gain.has_value());
-                EXPECT_EQ(p.GainDb(), edit.GainDb());
-                EXPECT_EQ(p.CeilingLowered, edit.CeilingLowered());
-                EXPECT_EQ(p.Range->End - p.Range->Start, edit.KeptFrames());
+                ExpectTheJobsGain(FullPreview(o, job), job);
             }
         }
     }
