@@ -69,7 +69,7 @@ class JobRun {
     JobRun(EditJob pJob, Reporter pReport) : m_A(std::move(pJob)), m_Report(std::move(pReport)) {}
     ~JobRun();
 
-    // 1 when the job ran to its end; throws JobFailed (or any fault) otherwise.
+    // Returns when the job ran to its end; throws JobFailed (or any fault) otherwise.
     void Run();
     const Levels& Measured() const { return m_Levels; }
     // The loudness of the range, when a pass measured it.
@@ -519,66 +519,58 @@ int32_t LevelResult(double pLevel, double pFullScale) {
     return int32_t(std::min(v, 2147483647.0));
 }
 
+EditLevels LevelsOf(const Levels& pL) {
+    EditLevels out;
+    out.MaxPeak = LevelResult(pL.Peak, pL.FullScale);
+    out.MaxRms = LevelResult(pL.MaxRms, pL.FullScale);
+    out.NormRms = LevelResult(pL.NormRms, pL.FullScale);
+    out.MaxPeakDb = LevelDb(pL.Peak, pL.FullScale);
+    out.MaxRmsDb = LevelDb(pL.MaxRms, pL.FullScale);
+    out.NormRmsDb = LevelDb(pL.NormRms, pL.FullScale);
+    return out;
+}
+
 } // namespace
 
-int32_t C_EditWave::Edit(const EditJob& pJob) {
-    m_Canceled = 0;
-    if (pJob.Check != LevelCheck::Off) {
-        m_MaxPeak = m_MaxRMS = m_NormRMS = -1;
-        m_MaxPeakDB = m_MaxRMSDB = m_NormRMSDB = 0.0f;
-    }
-    int32_t cancel = 0;
-    Reporter report = [this, &cancel](float pRate) {
-        if (Prog) Prog(pRate, cancel);
+EditResult C_EditWave::Edit(const EditJob& pJob, const Progress& pProgress) const {
+    EditResult result;
+    if (pJob.Check != LevelCheck::Off) result.Levels = EditLevels{};
+    Reporter report = [&pProgress](float pRate) {
+        const bool cancel = pProgress && pProgress(pRate);
         platform::PumpEvents();
-        if (cancel != 0) m_Canceled = 1;
-        return m_Canceled != 0;
+        return cancel;
     };
-    m_Status = EditStatus::InternalError;
-    m_StatusDetail.clear();
-    m_KeptFrames = 0;
-    m_Loudness.reset();
-    m_GainDb = 0.0;
-    m_CeilingLowered = false;
     try {
         JobRun run(pJob, report);
         run.Run();
-        if (pJob.Check != LevelCheck::Off) {
-            const Levels& l = run.Measured();
-            m_MaxPeak = LevelResult(l.Peak, l.FullScale);
-            m_MaxRMS = LevelResult(l.MaxRms, l.FullScale);
-            m_NormRMS = LevelResult(l.NormRms, l.FullScale);
-            m_MaxPeakDB = LevelDb(l.Peak, l.FullScale);
-            m_MaxRMSDB = LevelDb(l.MaxRms, l.FullScale);
-            m_NormRMSDB = LevelDb(l.NormRms, l.FullScale);
-        }
-        m_Loudness = run.MeasuredLoudness();
+        if (pJob.Check != LevelCheck::Off) result.Levels = LevelsOf(run.Measured());
+        result.Loudness = run.MeasuredLoudness();
         if (!pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly) {
-            m_KeptFrames = run.KeptFrames();
-            m_GainDb = 20.0 * std::log10(double(run.Gain()));
-            m_CeilingLowered = run.CeilingLowered();
+            result.KeptFrames = run.KeptFrames();
+            result.GainDb = 20.0 * std::log10(double(run.Gain()));
+            if (run.CeilingLowered()) result.Limit = GainLimit::TruePeakCeiling;
         }
-        m_Status = EditStatus::Done;
-        return 1;
+        result.Status = EditStatus::Done;
     } catch (const JobFailed& failed) {
-        m_Status = failed.Status;
-        m_StatusDetail = failed.Detail;
+        result.Status = failed.Status;
+        result.Detail = failed.Detail;
     } catch (const std::bad_alloc&) {
-        m_Status = EditStatus::OutOfMemory;
+        result.Status = EditStatus::OutOfMemory;
     } catch (const std::range_error&) {
-        m_StatusDetail = "a value out of range";
+        result.Detail = "a value out of range";
     } catch (...) {
     }
-    return 0;
+    return result;
 }
 
-int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
-                             int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn, float pThOut,
-                             int32_t pStartMargin, int32_t pEndMargin, int32_t pForceMargin,
-                             int32_t pUseNorm, float pNormLevel, int32_t pNormMode,
-                             int32_t pRMSmsec, float pRMSdb, int32_t pClip, float pAdjustdbL,
-                             float pAdjustdbR, int32_t pFadeInSample, int32_t pFadeOutSample,
-                             int32_t pCheckLevel) {
+EditResult C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
+                                int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn,
+                                float pThOut, int32_t pStartMargin, int32_t pEndMargin,
+                                int32_t pForceMargin, int32_t pUseNorm, float pNormLevel,
+                                int32_t pNormMode, int32_t pRMSmsec, float pRMSdb, int32_t pClip,
+                                float pAdjustdbL, float pAdjustdbR, int32_t pFadeInSample,
+                                int32_t pFadeOutSample, int32_t pCheckLevel,
+                                const Progress& pProgress) const {
     EditJob job;
     job.SourcePath = pSourceFN;
     job.TargetPath = pTargetFN;
@@ -605,11 +597,12 @@ int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pT
     const std::optional<NormMode> mode = NormModeFromIndex(pNormMode);
     if (job.Normalize && !mode) {
         // An unknown mode would normalise by nothing; refuse it rather than guess.
-        m_Canceled = 0;
-        m_Status = EditStatus::InvalidArgument;
-        m_StatusDetail = "normalisation mode " + std::to_string(pNormMode);
-        return 0;
+        EditResult refused;
+        if (job.Check != LevelCheck::Off) refused.Levels = EditLevels{};
+        refused.Status = EditStatus::InvalidArgument;
+        refused.Detail = "normalisation mode " + std::to_string(pNormMode);
+        return refused;
     }
     job.Mode = mode.value_or(NormMode::Peak);
-    return Edit(job);
+    return Edit(job, pProgress);
 }

@@ -268,12 +268,12 @@ TEST(LoudnessJob, TheResultReadsTheTarget) {
     job.Trim = true;
     job.StartThresholdDb = -60.0f;
     job.EndThresholdDb = -60.0f;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    ASSERT_TRUE(edit.Loudness());
-    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -30.0, 0.1);
-    EXPECT_NEAR(edit.GainDb(), 7.0, 0.1);
-    EXPECT_FALSE(edit.CeilingLowered());
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
+    ASSERT_TRUE(r.Loudness);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, -30.0, 0.1);
+    EXPECT_NEAR(r.GainDb, 7.0, 0.1);
+    EXPECT_FALSE((r.Limit == GainLimit::TruePeakCeiling));
     EXPECT_NEAR(MeasureFile(job.TargetPath).IntegratedLufs, -23.0, 0.05);
 }
 
@@ -286,9 +286,10 @@ TEST(LoudnessJob, TheCeilingLowersTheGainAndHolds) {
         tones.push_back({0.01, -8.0, kRate / 4.0, 45.0});
     }
     Job job = LoudnessJob(tmp, tones, -14.0f);
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_TRUE(edit.CeilingLowered());
+    EditResult r;
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_TRUE((r.Limit == GainLimit::TruePeakCeiling));
     const LoudnessResult out = MeasureFile(job.TargetPath);
     EXPECT_NEAR(out.TruePeakDbtp(), -1.0, 0.1);
     EXPECT_LT(out.IntegratedLufs, -14.5);
@@ -297,8 +298,9 @@ TEST(LoudnessJob, TheCeilingLowersTheGainAndHolds) {
     Job free = job;
     free.TargetPath = tmp.Path("free.wav");
     free.TruePeakCeiling = false;
-    ASSERT_EQ(free.Run(edit), 1);
-    EXPECT_FALSE(edit.CeilingLowered());
+    r = free.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_FALSE((r.Limit == GainLimit::TruePeakCeiling));
     EXPECT_GT(MeasureFile(free.TargetPath).TruePeakDbtp(), -0.5);
 }
 
@@ -306,31 +308,34 @@ TEST(LoudnessJob, ACheckReportsTheWholeRangeAndOtherModesOnlyWhenAsked) {
     TempDir tmp;
     Job job = LoudnessJob(tmp, {{8.0, -20.0}}, -23.0f);
     job.Mode = NormMode::Peak;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_FALSE(edit.Loudness()); // not asked for
+    EditResult r;
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_FALSE(r.Loudness); // not asked for
 
     job.TargetPath = tmp.Path("measured.wav");
     job.MeasureLoudness = true;
-    ASSERT_EQ(job.Run(edit), 1);
-    ASSERT_TRUE(edit.Loudness());
-    EXPECT_TRUE(edit.Loudness()->HasRange && edit.Loudness()->HasTruePeak);
-    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -20.0, 0.1);
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
+    ASSERT_TRUE(r.Loudness);
+    EXPECT_TRUE(r.Loudness->HasRange && r.Loudness->HasTruePeak);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, -20.0, 0.1);
 
     Job check = job;
     check.TargetPath.clear();
     check.Check = LevelCheck::MeasureOnly;
-    ASSERT_EQ(check.Run(edit), 1);
-    ASSERT_TRUE(edit.Loudness());
-    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -20.0, 0.1);
-    EXPECT_EQ(edit.GainDb(), 0.0);
+    r = check.Run();
+    ASSERT_TRUE(r.Done());
+    ASSERT_TRUE(r.Loudness);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, -20.0, 0.1);
+    EXPECT_EQ(r.GainDb, 0.0);
 }
 
 TEST(LoudnessJob, SilenceIsWrittenUnscaled) {
     TempDir tmp;
     Job job = LoudnessJob(tmp, {{2.0, -80.0}}, -23.0f);
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(edit.GainDb(), 0.0);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.GainDb, 0.0);
     EXPECT_EQ(ReadBytes(job.SourcePath), ReadBytes(job.TargetPath));
 }

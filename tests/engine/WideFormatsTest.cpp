@@ -230,8 +230,8 @@ TEST(WideFormats, EveryModeGivesThePlainFormulasSamples) {
             EditJob job = ModeJob(mode);
             job.SourcePath = src;
             job.TargetPath = tmp.Path("out_" + f.Name() + std::to_string(int(mode)) + ".wav");
-            C_EditWave edit;
-            ASSERT_EQ(edit.Edit(job), 1) << edit.StatusDetail();
+            const EditResult r = C_EditWave().Edit(job);
+            ASSERT_TRUE(r.Done()) << r.Detail;
             const uint32_t mask =
                 f.Channels > 2 && info.FormatTag == kTagExtensible ? info.ChannelMask : 0;
             const std::vector<double> want = Expected(in, f, rate, job, mask);
@@ -300,8 +300,9 @@ TEST(WideFormats, FloatPeaksAboveFullScaleAreKeptUnlessClipped) {
         job.TargetPath = tmp.Path(clip ? "adj_clip.wav" : "adj.wav");
         job.AdjustLeftDb = job.AdjustRightDb = 1.0f;
         job.Clip = clip;
-        C_EditWave edit;
-        ASSERT_EQ(edit.Edit(job), 1);
+        EditResult r;
+        r = C_EditWave().Edit(job);
+        ASSERT_TRUE(r.Done());
         const float a = DbToLinear(ChannelDb(1.0f, 1.0f));
         std::vector<double> want;
         for (double v : in)
@@ -321,16 +322,18 @@ TEST(WideFormats, FloatPeaksAboveFullScaleAreKeptUnlessClipped) {
     EditJob check;
     check.SourcePath = src;
     check.Check = LevelCheck::MeasureOnly;
-    C_EditWave edit;
-    ASSERT_EQ(edit.Edit(check), 1);
-    EXPECT_EQ(edit.MaxPeakDB(), LinearToDb(float(peak)));
-    EXPECT_GT(edit.MaxPeakDB(), 0.8f);
+    EditResult r;
+    r = C_EditWave().Edit(check);
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.Levels->MaxPeakDb, LinearToDb(float(peak)));
+    EXPECT_GT(r.Levels->MaxPeakDb, 0.8f);
 
     EditJob norm;
     norm.SourcePath = src;
     norm.TargetPath = tmp.Path("norm.wav");
     norm.Normalize = true;
-    ASSERT_EQ(edit.Edit(norm), 1);
+    r = C_EditWave().Edit(norm);
+    ASSERT_TRUE(r.Done());
     double outPeak = 0.0;
     for (double v : DataSamples(norm.TargetPath, f))
         outPeak = std::max(outPeak, std::fabs(v));
@@ -355,11 +358,10 @@ TEST(WideFormats, NonFiniteFloatSamplesAreRefused) {
             job.SourcePath = path;
             job.TargetPath = tmp.Path("bad_out.wav");
             job.Normalize = measure;
-            C_EditWave edit;
-            EXPECT_EQ(edit.Edit(job), 0);
-            EXPECT_EQ(edit.Status(), EditStatus::NonFiniteSample);
-            const std::string reason =
-                FailureReason(path, tmp.Path(""), edit.Status(), edit.StatusDetail());
+            const EditResult r = C_EditWave().Edit(job);
+            EXPECT_FALSE(r.Done());
+            EXPECT_EQ(r.Status, EditStatus::NonFiniteSample);
+            const std::string reason = FailureReason(path, tmp.Path(""), r.Status, r.Detail);
             EXPECT_EQ(reason, std::string("a float sample that is not a finite number: ") +
                                   (std::isnan(bad) ? "NaN" : "infinity") +
                                   " at frame 5000, channel 2");
@@ -377,9 +379,10 @@ TEST(WideFormats, SeparateLeftAndRightLevelsAreRefusedBeyondTwoChannels) {
     job.SourcePath = src;
     job.TargetPath = tmp.Path("lr.wav");
     job.AdjustLeftDb = -2.0f;
-    C_EditWave edit;
-    EXPECT_EQ(edit.Edit(job), 0);
-    EXPECT_EQ(FailureReason(src, tmp.Path(""), edit.Status(), edit.StatusDetail()),
+    EditResult r;
+    r = C_EditWave().Edit(job);
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(FailureReason(src, tmp.Path(""), r.Status, r.Detail),
               "invalid argument: separate left and right level adjustments do not apply to 6 "
               "channels (one level adjusts them all)");
     EXPECT_FALSE(std::filesystem::exists(job.TargetPath));
@@ -387,7 +390,8 @@ TEST(WideFormats, SeparateLeftAndRightLevelsAreRefusedBeyondTwoChannels) {
     // One level for all: every channel scaled alike, fades included.
     job.AdjustRightDb = -2.0f;
     job.FadeInFrames = 300;
-    ASSERT_EQ(edit.Edit(job), 1);
+    r = C_EditWave().Edit(job);
+    ASSERT_TRUE(r.Done());
     const std::vector<double> in = DecodeWithSox(src, f);
     const std::vector<double> got = DecodeWithSox(job.TargetPath, f);
     ASSERT_EQ(got.size(), in.size());
