@@ -91,6 +91,16 @@ TEST_F(WindowSizeTest, AResizeGivesTheRoomToTheListAndMovesTheBottomControlsAlon
     EXPECT_GT(w->LV()->VisibleRows(), rowsBefore + 5);
     EXPECT_GE(w->Background().Width(), w->width());
     EXPECT_GE(w->Background().Height(), w->height());
+    // Each field's unit stays printed beside it on the new background (the background is
+    // drawn in rows of one colour: a caption is a pixel off its row's colour).
+    for (size_t f = 0; f < panel::kTexts.size(); ++f) {
+        const QRect g = w->Panel()->FieldOf(panel::TextField(f))->geometry();
+        bool inked = false;
+        for (int y = g.top(); y <= g.bottom(); ++y)
+            for (int x = g.right() + 2; x < g.right() + 20; ++x)
+                inked |= w->Background().Pixel(x, y) != w->Background().Pixel(2, y);
+        EXPECT_TRUE(inked) << panel::kTexts[f].Unit;
+    }
     // The columns keep their widths: the extra width stays blank.
     for (int32_t c = 0; c < w->LV()->NumData(); ++c)
         EXPECT_EQ(w->LV()->TabWidth(c), widths[size_t(c)]);
