@@ -8,6 +8,7 @@
 #include "controls/UC_PathText.h"
 #include "controls/UC_Slider.h"
 #include "controls/UC_TextPicture.h"
+#include "services/store/SettingKeys.h"
 #include "services/store/Settings.h"
 
 #include <QApplication>
@@ -15,7 +16,10 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
+#include <QSettings>
 #include <QUrl>
+
+#include <set>
 
 using namespace testwindow;
 
@@ -235,6 +239,14 @@ TEST_F(WindowTest, SettingsAreSavedAtCloseAndRestoredAtTheNextStart) {
     CloseWindow(w);
     EXPECT_EQ(ReadSetting("0Margin", "0"), "120");
     EXPECT_EQ(ReadSetting("WindowWidth", "none"), std::to_string(app::FrmMain::ClientWidth));
+
+    // Every key the window stored is one of the key tables'.
+    std::set<std::string> known(panel::PanelSettingKeys().begin(), panel::PanelSettingKeys().end());
+    known.insert(keys::kWindowKeys.begin(), keys::kWindowKeys.end());
+    const QSettings store(QString::fromStdString(SettingsFilePath()), QSettings::IniFormat);
+    EXPECT_GT(store.allKeys().size(), 20);
+    for (const QString& key : store.allKeys())
+        EXPECT_EQ(known.count(key.toStdString()), 1u) << key.toStdString();
 }
 
 TEST_F(WindowTest, DamagedStoredValuesCostOnlyTheirField) {
