@@ -103,15 +103,23 @@ inline constexpr const char* kSoundPathKey = "SoundPath";
 // Whether results carry the source's metadata chunks (1, the default) or a bare header (0).
 inline constexpr const char* kKeepMetadataKey = "KeepMetadata";
 
+// One value per row of a table, in row order.
+template <class Row, size_t N, class Value>
+auto Defaults(const std::array<Row, N>& pRows, Value pValue) {
+    std::array<decltype(pValue(pRows[0])), N> values{};
+    for (size_t i = 0; i < N; ++i)
+        values[i] = pValue(pRows[i]);
+    return values;
+}
+
 // The panel's values as the window holds them: flags 0/1, slider values in dB, texts as
 // typed. NormMode is the index of the chosen option box, -1 when none is chosen.
 struct PanelSettings {
-    std::array<int32_t, 3> Use = {1, 1, 1};
-    std::array<int32_t, 4> Sliders = {kSliders[0].Default, kSliders[1].Default, kSliders[2].Default,
-                                      kSliders[3].Default};
-    std::array<std::string, kTexts.size()> Texts = {kTexts[0].Default, kTexts[1].Default,
-                                                    kTexts[2].Default, kTexts[3].Default,
-                                                    kTexts[4].Default};
+    std::array<int32_t, kUseBoxes.size()> Use = Defaults(kUseBoxes, [](auto&) { return 1; });
+    std::array<int32_t, kSliders.size()> Sliders =
+        Defaults(kSliders, [](const SliderRow& pRow) { return pRow.Default; });
+    std::array<std::string, kTexts.size()> Texts =
+        Defaults(kTexts, [](const TextRow& pRow) { return std::string(pRow.Default); });
     int32_t NormMode = 0;
     int32_t Clip = 0;
     int32_t OverWrite = 0;

@@ -54,26 +54,22 @@ std::vector<QWidget*> TabCycle(app::FrmMain& window, bool backwards = false) {
 // with its option boxes and the RMS fields beside the last one, Clip, the level
 // adjustment, the list, and the output row with the buttons.
 std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields, bool withCeiling = false) {
-    std::vector<QWidget*> order = {w.Panel()->UseBoxOf(panel::UseBox::Trim),
-                                   w.Panel()->SliderOf(panel::Slider::TrimIn),
-                                   w.Panel()->SliderOf(panel::Slider::TrimOut),
-                                   w.Panel()->FieldOf(panel::TextField::StartMargin),
-                                   w.Panel()->FieldOf(panel::TextField::EndMargin),
-                                   w.Panel()->UseBoxOf(panel::UseBox::Normalize),
-                                   w.Panel()->SliderOf(panel::Slider::NormLevel),
-                                   w.Panel()->ModeBoxOf(NormMode::Peak),
-                                   w.Panel()->ModeBoxOf(NormMode::RmsMax),
-                                   w.Panel()->ModeBoxOf(NormMode::RmsAverage),
-                                   w.Panel()->ModeBoxOf(NormMode::RmsCalc)};
+    using panel::Slider, panel::TextField, panel::UseBox;
+    const app::ParamPanel& p = *w.Panel();
+    std::vector<QWidget*> order = {
+        p.UseBoxOf(UseBox::Trim),        p.SliderOf(Slider::TrimIn),
+        p.SliderOf(Slider::TrimOut),     p.FieldOf(TextField::StartMargin),
+        p.FieldOf(TextField::EndMargin), p.UseBoxOf(UseBox::Normalize),
+        p.SliderOf(Slider::NormLevel),   p.ModeBoxOf(NormMode::Peak),
+        p.ModeBoxOf(NormMode::RmsMax),   p.ModeBoxOf(NormMode::RmsAverage),
+        p.ModeBoxOf(NormMode::RmsCalc)};
     if (withRmsFields)
-        order.insert(order.end(), {w.Panel()->FieldOf(panel::TextField::RmsWindow),
-                                   w.Panel()->FieldOf(panel::TextField::RmsThreshold)});
-    order.push_back(w.Panel()->ModeBoxOf(NormMode::Loudness));
-    if (withCeiling) order.push_back(w.Panel()->FieldOf(panel::TextField::Ceiling));
-    order.insert(order.end(),
-                 {w.Panel()->ClipBox(), w.Panel()->UseBoxOf(panel::UseBox::Adjust),
-                  w.Panel()->SliderOf(panel::Slider::Adjust), w.LV(), w.Panel()->OverWriteBox(),
-                  w.Panel()->OutputTo()->TextBox(), w.CtrButtons()});
+        order.insert(order.end(),
+                     {p.FieldOf(TextField::RmsWindow), p.FieldOf(TextField::RmsThreshold)});
+    order.push_back(p.ModeBoxOf(NormMode::Loudness));
+    if (withCeiling) order.push_back(p.FieldOf(TextField::Ceiling));
+    order.insert(order.end(), {p.ClipBox(), p.UseBoxOf(UseBox::Adjust), p.SliderOf(Slider::Adjust),
+                               w.LV(), p.OverWriteBox(), p.OutputTo()->TextBox(), w.CtrButtons()});
     return order;
 }
 
