@@ -138,7 +138,7 @@ TEST_F(WindowTest, OverWriteKeepsASilentSourceAndRereadsAReplacedOne) {
     WriteWav16(silent, ToneWithSilence(500, 0, 0));
     const std::string before = testfiles::ReadBytes(silent);
     auto w = OpenWindow();
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     DropFiles(*w, {take, silent});
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'04.500");
     PressButton(*w, 2);
@@ -235,15 +235,15 @@ TEST_F(WindowTest, ADoneRowSaysWhenTheTruePeakCeilingLoweredTheGain) {
     const std::string take = folderIn + "/take.wav";
     WriteWav16(take, ToneWithSilence(0, 1000, 8000));
     auto w = OpenWindowOutputting({take, take});
-    ClickCentre(w->CheckNormMode(4)); // Loudness, at -23 LUFS
-    ASSERT_EQ(w->CheckNormMode(4)->Value(), 1);
-    w->TextCeiling()->setText("-1");
+    ClickCentre(w->Panel()->ModeBoxOf(NormMode::Loudness)); // Loudness, at -23 LUFS
+    ASSERT_EQ(w->Panel()->ModeBoxOf(NormMode::Loudness)->Value(), 1);
+    w->Panel()->FieldOf(panel::TextField::Ceiling)->setText("-1");
     PressButton(*w, 2);
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
     EXPECT_EQ(Tip(*w, 0).find("ceiling"), std::string::npos) << "a -12 dB tone stays under -1 dBTP";
 
     // A ceiling far below the tone's peak at -23 LUFS holds the gain down, and the row says so.
-    w->TextCeiling()->setText("-40");
+    w->Panel()->FieldOf(panel::TextField::Ceiling)->setText("-40");
     PressButton(*w, 2);
     EXPECT_EQ(Icon(*w, 1), LVIcon::Check);
     const std::string tip = Tip(*w, 1);
