@@ -5,6 +5,7 @@
 // quillan-batch --use-settings both use them, so the two cannot drift apart.
 
 #include "engine/EditJob.h"
+#include "services/core/SettingText.h"
 
 #include <array>
 #include <cstdint>
@@ -27,14 +28,19 @@ struct SliderRow {
     int32_t Default, Min, Max; // dB
 };
 inline constexpr std::array<SliderRow, 4> kSliders = {{
-    {"TrimLevelIn", -45, -60, 0},
-    {"TrimLevelOut", -45, -60, 0},
-    {"PeakLevel", 0, -60, 0},
+    {"TrimLevelIn", kTrimThresholdDefaultDb, -60, 0},
+    {"TrimLevelOut", kTrimThresholdDefaultDb, -60, 0},
+    {"PeakLevel", int32_t(kLevelTargetDefaultDb), -60, 0},
     {"LevelAdjust", 0, -40, 20},
 }};
 
 // The level slider while a loudness mode is chosen: LUFS, around the broadcast target.
-inline constexpr SliderRow kLoudnessLevel = {"PeakLevel", -23, -40, -5};
+inline constexpr SliderRow kLoudnessLevel = {"PeakLevel", int32_t(kLoudnessTargetDefaultLufs), -40,
+                                             -5};
+static_assert(float(int32_t(kLevelTargetDefaultDb)) == kLevelTargetDefaultDb &&
+                  float(int32_t(kLoudnessTargetDefaultLufs)) == kLoudnessTargetDefaultLufs &&
+                  float(int32_t(kTruePeakCeilingDefaultDb)) == kTruePeakCeilingDefaultDb,
+              "the panel holds whole numbers of dB");
 // The range and default of the level slider for a mode.
 const SliderRow& LevelRowFor(NormMode pMode);
 
@@ -43,10 +49,10 @@ struct TextRow {
     const char* Default;
 };
 inline constexpr std::array<TextRow, 4> kTexts = {{
-    {"0Margin", "0"},   // ms
-    {"1Margin", "0"},   // ms
-    {"RMSmsec", "500"}, // ms
-    {"RMSdb", "-6"},    // dB, read as its magnitude below the peak
+    {"0Margin", "0"},                                // ms
+    {"1Margin", "0"},                                // ms
+    {"RMSmsec", DecimalText<kGateWindowDefaultMs>},  // ms
+    {"RMSdb", DecimalText<kGateThresholdDefaultDb>}, // dB, read as its magnitude below the peak
 }};
 
 inline constexpr std::array<const char*, 3> kUseKeys = {"0Use", "1Use", "2Use"};
@@ -56,7 +62,7 @@ inline constexpr const char* kOverWriteKey = "OW";
 inline constexpr const char* kSoundPathKey = "SoundPath";
 // The true-peak ceiling of the loudness mode, in dB of full scale as typed; empty: none.
 inline constexpr const char* kTruePeakKey = "TruePeak";
-inline constexpr const char* kTruePeakDefault = "-1";
+inline constexpr const char* kTruePeakDefault = DecimalText<int32_t(kTruePeakCeilingDefaultDb)>;
 // Whether results carry the source's metadata chunks (1, the default) or a bare header (0).
 inline constexpr const char* kKeepMetadataKey = "KeepMetadata";
 
