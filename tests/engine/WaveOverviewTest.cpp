@@ -4,6 +4,7 @@
 // floats (peaks above 1.0 too) and six channels; a float file with NaN has the job's reason.
 
 #include "EngineTestSupport.h"
+#include "common/WavWriter.h"
 
 #include "engine/LevelAnalysis.h"
 #include "engine/WaveMMIO.h"
@@ -85,20 +86,16 @@ std::ostream& operator<<(std::ostream& pOut, const Format& pF) {
     return pOut << pF.Bits << (pF.Float ? "-bit float, " : "-bit, ") << pF.Channels << " ch";
 }
 
-// A WAV of sample values (integers as they are, floats as their bits under tag 3).
+// A WAV of sample values (integers as they are, floats as floats).
 void WriteValues(const std::string& pPath, const Format& pF, const std::vector<double>& pValues) {
-    std::vector<int32_t> stored(pValues.size());
-    for (size_t i = 0; i < pValues.size(); ++i) {
-        if (pF.Float) {
-            const float v = float(pValues[i]);
-            std::memcpy(&stored[i], &v, 4);
-        } else {
-            stored[i] = int32_t(pValues[i]) + (pF.Bits == 8 ? 128 : 0);
-        }
-    }
-    std::vector<uint8_t> wav = MakeWav(kRate, pF.Bits, pF.Channels, stored);
-    if (pF.Float) wav[20] = 3;
-    WriteBytes(pPath, wav);
+    const testwav::Format f{kRate, pF.Bits, pF.Channels, pF.Float};
+    std::vector<int32_t> ints;
+    std::vector<float> floats;
+    for (double v : pValues)
+        pF.Float ? floats.push_back(float(v))
+                 : ints.push_back(int32_t(v) + (pF.Bits == 8 ? 128 : 0));
+    testwav::WriteFile(
+        pPath, testwav::Wav(f, pF.Float ? testwav::Floats(floats) : testwav::Samples(f, ints)));
 }
 
 // The audio of a WAV as doubles.
@@ -464,3 +461,4 @@ TEST(WaveOverview, FailuresPartsAndStops) {
     EXPECT_FALSE(stopped.Levels);
     EXPECT_EQ(stopped.Failure.Status, EditStatus::Cancelled);
 }
+
