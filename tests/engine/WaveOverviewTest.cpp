@@ -462,3 +462,65 @@ TEST(WaveOverview, FailuresPartsAndStops) {
     EXPECT_EQ(stopped.Failure.Status, EditStatus::Cancelled);
 }
 
+// One case worked by hand, so that a shared rule that is wrong cannot pass by being wrong in
+// the preview and the job alike. 16-bit mono at 8000 Hz (1 ms = 8 frames), 100 frames, silent
+// but for frame 10 = 3277, 30 = 3278, 60 = 16384, 81 = 329 and 90 = 328.
+// - Start threshold -20 dB: nearest(0.1f * 32767) = 3277; frame 10 only equals it, so the
+//   sound starts at 30. End threshold -40 dB: nearest(0.01f * 32767) = 328; the last frame
+//   above it is 81 (90 only equals it).
+// - Margins 2 ms and 1 ms: [30 - 16, 81 + 8) = [14, 89), 75 frames, odd, so [14, 88).
+//   A forced 5 ms start margin starts 10 frames before the file: 10 frames of silence.
+// - Peak to 0 dB: g = 32767 / 16384, so the peak comes out at 32767.
+//   RMS(Average) to -20 dB over [14, 88): RMS = sqrt((3278^2 + 16384^2 + 329^2) / 74) = 1942.7,
+//   g = 0.1f * 32767 / RMS = 1.6867, below the clip limit 32767 / 16384.
+TEST(WaveOverview, AHandWorkedTrimAndGain) {
+    TempDir dir;
+    std::vector<int32_t> samples(100, 0);
+    for (auto [frame, value] : {std::pair{10, 3277}, {30, 3278}, {60, 16384}, {81, 329}, {90, 328}})
+        samples[size_t(frame)] = value;
+    Job job = JobOverNewWav(dir, 8000, 16, 1, samples);
+    const WaveOverview o = OverviewOf(job.SourcePath);
+    const double rangeRms = std::sqrt((3278.0 * 3278 + 16384.0 * 16384 + 329.0 * 329) / 74);
+    struct Case {
+        int32_t StartMarginMs;
+        bool Force;
+        NormMode Mode;
+        float LevelDb;
+        int64_t Start, End, LeadPad, Frames;
+        double Gain;
+    };
+    const Case cases[] = {
+        {2, false, NormMode::Peak, 0, 14, 88, 0, 74, 32767.0 / 16384},
+        {5, true, NormMode::Peak, 0, 0, 88, 10, 98, 32767.0 / 16384},
+        {2, false, NormMode::RmsAverage, -20, 14, 88, 0, 74, double(0.1f) * 32767 / rangeRms},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.StartMarginMs << " ms, mode " << int(c.Mode));
+        std::filesystem::remove(job.TargetPath);
+        job.Trim = true;
+        job.StartThresholdDb = -20.0f;
+        job.EndThresholdDb = -40.0f;
+        job.StartMarginMs = c.StartMarginMs;
+        job.EndMarginMs = 1;
+        job.ForceMargins = c.Force;
+        job.Normalize = true;
+        job.Mode = c.Mode;
+        job.NormLevelDb = c.LevelDb;
+        const JobPreview p = FullPreview(o, job);
+        ASSERT_TRUE(p.Range.has_value() && p.Gain.has_value());
+        EXPECT_EQ(p.FirstSound, 30);
+        EXPECT_EQ(p.LastSound, 81);
+        EXPECT_EQ(p.Range->Start, c.Start);
+        EXPECT_EQ(p.Range->End, c.End);
+        EXPECT_EQ(p.Range->LeadPad, c.LeadPad);
+        EXPECT_EQ(p.Range->TailPad, 0);
+        EXPECT_EQ(p.ResultFrames, c.Frames);
+        EXPECT_FLOAT_EQ(*p.Gain, float(c.Gain));
+        // The job writes the same: its length, and the peak scaled by the hand-worked gain.
+        C_EditWave edit;
+        job.Run(edit);
+        const std::vector<int32_t> out = ReadSamples(job.TargetPath, 16);
+        ASSERT_EQ(int64_t(out.size()), c.Frames);
+        EXPECT_NEAR(out[size_t(60 - c.Start + c.LeadPad)], std::min(16384 * c.Gain, 32767.0), 1.0);
+    }
+}
