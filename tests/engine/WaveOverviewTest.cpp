@@ -15,10 +15,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <numbers>
 #include <random>
+#include <tuple>
 
 using namespace enginetest;
 
@@ -479,48 +479,43 @@ TEST(WaveOverview, AHandWorkedTrimAndGain) {
     for (auto [frame, value] : {std::pair{10, 3277}, {30, 3278}, {60, 16384}, {81, 329}, {90, 328}})
         samples[size_t(frame)] = value;
     Job job = JobOverNewWav(dir, 8000, 16, 1, samples);
+    job.Trim = job.Normalize = true;
+    job.StartThresholdDb = -20.0f;
+    job.EndThresholdDb = -40.0f;
+    job.EndMarginMs = 1;
     const WaveOverview o = OverviewOf(job.SourcePath);
-    const double rangeRms = std::sqrt((3278.0 * 3278 + 16384.0 * 16384 + 329.0 * 329) / 74);
-    struct Case {
+    const double rms = std::sqrt((3278.0 * 3278 + 16384.0 * 16384 + 329.0 * 329) / 74);
+    const struct {
         int32_t StartMarginMs;
-        bool Force;
         NormMode Mode;
         float LevelDb;
-        int64_t Start, End, LeadPad, Frames;
+        TrimmedRange Range;
         double Gain;
+    } cases[] = {
+        {2, NormMode::Peak, 0, {14, 88, 0, 0}, 32767.0 / 16384},
+        {5, NormMode::Peak, 0, {0, 88, 10, 0}, 32767.0 / 16384}, // forced
+        {2, NormMode::RmsAverage, -20, {14, 88, 0, 0}, double(0.1f) * 32767 / rms},
     };
-    const Case cases[] = {
-        {2, false, NormMode::Peak, 0, 14, 88, 0, 74, 32767.0 / 16384},
-        {5, true, NormMode::Peak, 0, 0, 88, 10, 98, 32767.0 / 16384},
-        {2, false, NormMode::RmsAverage, -20, 14, 88, 0, 74, double(0.1f) * 32767 / rangeRms},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.StartMarginMs << " ms, mode " << int(c.Mode));
         std::filesystem::remove(job.TargetPath);
-        job.Trim = true;
-        job.StartThresholdDb = -20.0f;
-        job.EndThresholdDb = -40.0f;
         job.StartMarginMs = c.StartMarginMs;
-        job.EndMarginMs = 1;
-        job.ForceMargins = c.Force;
-        job.Normalize = true;
+        job.ForceMargins = c.StartMarginMs == 5;
         job.Mode = c.Mode;
         job.NormLevelDb = c.LevelDb;
         const JobPreview p = FullPreview(o, job);
         ASSERT_TRUE(p.Range.has_value() && p.Gain.has_value());
-        EXPECT_EQ(p.FirstSound, 30);
-        EXPECT_EQ(p.LastSound, 81);
-        EXPECT_EQ(p.Range->Start, c.Start);
-        EXPECT_EQ(p.Range->End, c.End);
-        EXPECT_EQ(p.Range->LeadPad, c.LeadPad);
-        EXPECT_EQ(p.Range->TailPad, 0);
-        EXPECT_EQ(p.ResultFrames, c.Frames);
+        EXPECT_EQ(std::tie(p.FirstSound, p.LastSound), std::tuple(30, 81));
+        const TrimmedRange& r = *p.Range;
+        EXPECT_EQ(std::tie(r.Start, r.End, r.LeadPad, r.TailPad),
+                  std::tie(c.Range.Start, c.Range.End, c.Range.LeadPad, c.Range.TailPad));
         EXPECT_FLOAT_EQ(*p.Gain, float(c.Gain));
-        // The job writes the same: its length, and the peak scaled by the hand-worked gain.
+        // The job writes the same: the range with its silence, the peak scaled by that gain.
         C_EditWave edit;
         job.Run(edit);
         const std::vector<int32_t> out = ReadSamples(job.TargetPath, 16);
-        ASSERT_EQ(int64_t(out.size()), c.Frames);
-        EXPECT_NEAR(out[size_t(60 - c.Start + c.LeadPad)], std::min(16384 * c.Gain, 32767.0), 1.0);
+        ASSERT_EQ(int64_t(out.size()), c.Range.End - c.Range.Start + c.Range.LeadPad);
+        EXPECT_EQ(p.ResultFrames, int64_t(out.size()));
+        EXPECT_NEAR(out[size_t(60 - c.Range.Start + c.Range.LeadPad)], 16384 * c.Gain, 1.0);
     }
 }
