@@ -112,7 +112,7 @@ std::string NormModeNames() {
     return names;
 }
 
-// " (default: -45)" from the value the job takes.
+// "(default: -45)" from the value the job takes.
 std::string Default(float pValue) {
     return "(default: " + ToSettingText(pValue) + ")";
 }
@@ -195,9 +195,8 @@ const OptionDef kOptions[] = {
          return SetDb(pO.Edit.TruePeakCeilingDb, pV);
      },
      "DBTP",
-     "loudness: lower the gain where the true peak would pass this\nceiling (4x oversampled; "
-     "default: " +
-         ToSettingText(DefaultBatchJob().TruePeakCeilingDb) + ")"},
+     "loudness: lower the gain where the true peak would pass this\nceiling, 4x oversampled " +
+         Default(DefaultBatchJob().TruePeakCeilingDb)},
     {"no-true-peak", 0, Kind::Flag, SetEdit<&EditJob::TruePeakCeiling, false>, nullptr,
      "loudness: no true-peak ceiling"},
     {"adjust", 0, Kind::Value,

@@ -22,6 +22,10 @@ struct OutputCase {
     std::vector<std::string> Args;
 };
 
+void PrintTo(const OutputCase& pCase, std::ostream* pOut) {
+    *pOut << pCase.Name;
+}
+
 // DATA and SCRATCH stand for the folders in the arguments.
 const OutputCase kCases[] = {
     {"help", {"--help"}},
