@@ -71,10 +71,8 @@ std::string BatchManPage(const std::string& pVersion) {
     roff += ".SH SYNOPSIS\n.B quillan\\-batch\n[\\fIoptions\\fR] \\fIFILE\\fR...\n.br\n"
             ".B quillan\\-batch\n[\\fIoptions\\fR] \\fB\\-\\-files\\-from\\fR \\fILIST\\fR "
             "[\\fIFILE\\fR...]\n";
-    roff += ".SH DESCRIPTION\n"
-            "Edits each WAV file (8, 16 or 24 bit, mono or stereo PCM) in the order given: trims "
-            "the silence at its start and end, normalises it, adjusts its level and writes the "
-            "result. The window, \\fBquillan\\fR(1), runs the same engine.\n"
+    roff += ".SH DESCRIPTION\n" + RoffText(Summary()) +
+            " The window, \\fBquillan\\fR(1), runs the same engine.\n"
             ".PP\nA result is written under a hidden work file name and takes its real name "
             "only when it is complete, so a run that is killed never leaves a partial file "
             "under a real name.\n";

@@ -7,6 +7,7 @@
 // channel and frame) and the fast path (a constant factor per channel outside the fades,
 // lookup tables for 8-bit samples, vector arithmetic for 16-bit samples).
 
+#include "engine/JobDefaults.h"
 #include "engine/NormModes.h"
 
 #include <array>
@@ -27,7 +28,7 @@ struct GainInputs {
     double IntegratedLufs = 0.0; // minus infinity: nothing above the gates
     double TruePeak = 0.0;       // linear, 1 at full scale; 0: not measured
     bool Ceiling = false;
-    float CeilingDb = -1.0f;
+    float CeilingDb = kTruePeakCeilingDefaultDb;
 };
 // The gain g: target over reference (1 when the reference is 0), limited to F / Peak
 // unless clipping is allowed. Formed in extended precision, stored in single.

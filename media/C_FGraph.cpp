@@ -52,7 +52,7 @@ void C_FGraph::BuildGraph(const std::string& pPath) {
     double ms = std::nearbyint(*seconds * 1000.0);
     if (auto fact = CompressedWaveLengthMs(pPath)) ms = *fact;
     // GStreamer estimates an ADTS stream's length from the bit rate of what it has read.
-    if (PathPart(pPath, 0, 0, 0, 0, 1, 1) == "aac")
+    if (PathPart(pPath, PathParts::Extension, LetterCase::Lower) == "aac")
         if (auto counted = AdtsLengthMs(pPath)) ms = *counted;
     if (!(ms >= 0 && ms <= std::numeric_limits<int32_t>::max()))
         throw std::overflow_error("length out of range");

@@ -83,7 +83,7 @@ AudioInfo GetAudioInfo(const std::string& pPath) {
     AudioInfo info;
     if (!FileExists(pPath)) return info;
     std::string fallback = GetShellTypeName(pPath);
-    switch (RouteFor(PathPart(pPath, 0, 0, 0, 0, 1, 1))) {
+    switch (RouteFor(PathPart(pPath, PathParts::Extension, LetterCase::Lower))) {
     case Route::Wave:
         DescribeByWave(pPath, info);
         break;

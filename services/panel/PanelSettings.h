@@ -5,6 +5,7 @@
 // quillan-batch --use-settings both use them, so the two cannot drift apart.
 
 #include "engine/EditJob.h"
+#include "services/core/SettingText.h"
 
 #include <array>
 #include <cstdint>
@@ -47,18 +48,23 @@ struct SliderRow {
     const char* Label = "";
 };
 inline constexpr std::array<SliderRow, 4> kSliders = {{
-    {"TrimLevelIn", -45, -60, 0, UseBox::Trim, "Start threshold",
+    {"TrimLevelIn", kTrimThresholdDefaultDb, -60, 0, UseBox::Trim, "Start threshold",
      "silence below this level is trimmed from the start", "Start"},
-    {"TrimLevelOut", -45, -60, 0, UseBox::Trim, "End threshold",
+    {"TrimLevelOut", kTrimThresholdDefaultDb, -60, 0, UseBox::Trim, "End threshold",
      "silence below this level is trimmed from the end", "End"},
-    {"PeakLevel", 0, -60, 0, UseBox::Normalize, "Normalize level",
+    {"PeakLevel", int32_t(kLevelTargetDefaultDb), -60, 0, UseBox::Normalize, "Normalize level",
      "the level each file is brought to"},
     {"LevelAdjust", 0, -40, 20, UseBox::Adjust, "Level adjust",
      "gain added to both channels of each file"},
 }};
 
 // The level slider while a loudness mode is chosen: LUFS, around the broadcast target.
-inline constexpr SliderRow kLoudnessLevel = {"PeakLevel", -23, -40, -5};
+inline constexpr SliderRow kLoudnessLevel = {"PeakLevel", int32_t(kLoudnessTargetDefaultLufs), -40,
+                                             -5};
+static_assert(float(int32_t(kLevelTargetDefaultDb)) == kLevelTargetDefaultDb &&
+                  float(int32_t(kLoudnessTargetDefaultLufs)) == kLoudnessTargetDefaultLufs &&
+                  float(int32_t(kTruePeakCeilingDefaultDb)) == kTruePeakCeilingDefaultDb,
+              "the panel holds whole numbers of dB");
 // The range and default of the level slider for a mode.
 const SliderRow& LevelRowFor(NormMode pMode);
 
@@ -86,13 +92,15 @@ inline constexpr std::array<TextRow, 5> kTexts = {{
      "silence kept before the sound when the start is trimmed", "Start Margin"},
     {"1Margin", "0", UseBox::Trim, ModeNeed::Any, "End Margin", "ms", " ms",
      "silence kept after the sound when the end is trimmed", "End Margin"},
-    {"RMSmsec", "500", UseBox::Normalize, ModeNeed::Gate, "RMS Window", "ms", " ms",
-     "RMS(Calc) leaves out silences longer than this"},
+    {"RMSmsec", DecimalText<kGateWindowDefaultMs>, UseBox::Normalize, ModeNeed::Gate, "RMS Window",
+     "ms", " ms", "RMS(Calc) leaves out silences longer than this"},
     // Read as its magnitude below the peak.
-    {"RMSdb", "-6", UseBox::Normalize, ModeNeed::Gate, "RMS Threshold", "db", " dB",
+    {"RMSdb", DecimalText<kGateThresholdDefaultDb>, UseBox::Normalize, ModeNeed::Gate,
+     "RMS Threshold", "db", " dB",
      "RMS(Calc) counts as silence what stays this far below the peak"},
     // The true-peak ceiling of the loudness mode in dB of full scale; empty: none.
-    {"TruePeak", "-1", UseBox::Normalize, ModeNeed::Loudness, "True-peak ceiling", "dBTP", " dBTP",
+    {"TruePeak", DecimalText<int32_t(kTruePeakCeilingDefaultDb)>, UseBox::Normalize,
+     ModeNeed::Loudness, "True-peak ceiling", "dBTP", " dBTP",
      "Loudness lowers its gain so that no true peak passes this; empty: no ceiling"},
 }};
 

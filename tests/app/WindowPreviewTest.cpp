@@ -5,6 +5,8 @@
 
 #include "WindowFixture.h"
 
+#include "common/WavWriter.h"
+
 #include "app/PreviewText.h"
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
@@ -70,41 +72,16 @@ void SetText(QLineEdit* pField, const char* pText) {
     pField->setText(QString::fromLatin1(pText));
 }
 
-// A 44-byte header at 44.1 kHz: format tag, channels, width and the data size.
-std::string WavHeader(uint16_t pTag, uint16_t pChannels, uint16_t pBits, uint32_t pDataBytes) {
-    const uint32_t rate = 44100, align = uint32_t(pChannels) * pBits / 8;
-    std::string h = "RIFF";
-    auto put = [&h](uint32_t pV, int pBytes) {
-        for (int i = 0; i < pBytes; ++i)
-            h.push_back(char((pV >> (8 * i)) & 0xFF));
-    };
-    put(36 + pDataBytes, 4);
-    h += "WAVEfmt ";
-    put(16, 4);
-    put(pTag, 2);
-    put(pChannels, 2);
-    put(rate, 4);
-    put(rate * align, 4);
-    put(align, 2);
-    put(pBits, 2);
-    h += "data";
-    put(pDataBytes, 4);
-    return h;
-}
-
 // A one-hour 16-bit stereo header over a sparse file: written at once, read at full length.
 void WriteHourOfSilence(const std::string& pPath) {
     const uint32_t data = 44100u * 3600u * 4u;
-    WriteBytes(pPath, WavHeader(1, 2, 16, data));
+    WriteBytes(pPath, testwav::Header({44100, 16, 2}, data));
     fs::resize_file(pPath, 44 + uint64_t(data));
 }
 
-// A 32-bit float WAV (tag 3) at 44.1 kHz of interleaved values.
+// A 32-bit float WAV at 44.1 kHz of interleaved values.
 void WriteFloatWav(const std::string& pPath, int pChannels, const std::vector<float>& pValues) {
-    const uint32_t data = uint32_t(pValues.size() * 4);
-    std::string h = WavHeader(3, uint16_t(pChannels), 32, data);
-    h.append(reinterpret_cast<const char*>(pValues.data()), data);
-    WriteBytes(pPath, h);
+    WriteBytes(pPath, testwav::Wav({44100, 32, pChannels, true}, testwav::Floats(pValues)));
 }
 
 // Six channels: 0.4 s of silence, 0.8 s of a tone that passes full scale on the first channel
