@@ -46,10 +46,6 @@ std::vector<uint8_t> BuildFile(const uint8_t* pData, size_t pSize, size_t& pChun
 uint32_t GetU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
-void PutU32(uint8_t* p, uint32_t pV) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(pV >> (8 * i));
-}
 
 // An edit of the source's frames chosen by up to four bytes: kept range, lead and tail of
 // silence (a lead only when the range starts at 0, as the edit job writes one), loudness.
