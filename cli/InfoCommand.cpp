@@ -45,8 +45,10 @@ int RunInfo(const Options& pOptions, std::FILE* pOut, std::FILE* pErr) {
         const AudioFacts& info = (*facts)[i];
         const std::string title = PathPart(path, PathParts::BaseName);
         if (!info.Valid) {
-            std::fprintf(pErr, "quillan-batch: %s: not a sound file it can describe\n",
-                         PrintableText(path).c_str());
+            const std::string problem =
+                info.Problem.empty() ? "not a sound file it can describe" : info.Problem;
+            std::fprintf(pErr, "quillan-batch: %s: %s\n", PrintableText(path).c_str(),
+                         PrintableText(problem).c_str());
             status = 1;
         }
         if (pOptions.Json)

@@ -33,6 +33,7 @@ void C_FGraph::BuildGraph(const std::string& pPath) {
         return;
     }
     CreateGraph(m_Ctx);
+    m_Ctx.Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PrerollTimeoutMs);
     int32_t built = SetupPinsToDecode(pPath, 0, m_Ctx);
     if (!built) {
         DisconnectAll(m_Ctx);
@@ -47,7 +48,7 @@ void C_FGraph::BuildGraph(const std::string& pPath) {
         }
     }
     if (!m_Ctx.MediaControl) throw std::runtime_error("no graph");
-    auto seconds = m_Ctx.MediaControl->Duration(PrerollTimeoutMs);
+    auto seconds = m_Ctx.MediaControl->Duration(TimeLeftMs(m_Ctx));
     if (!seconds) throw std::runtime_error("no duration");
     double ms = std::nearbyint(*seconds * 1000.0);
     if (auto fact = CompressedWaveLengthMs(pPath)) ms = *fact;
