@@ -510,8 +510,7 @@ TEST(WaveOverview, AHandWorkedTrimAndGain) {
                   std::tie(c.Range.Start, c.Range.End, c.Range.LeadPad, c.Range.TailPad));
         EXPECT_FLOAT_EQ(*p.Gain, float(c.Gain));
         // The job writes the same: the range with its silence, the peak scaled by that gain.
-        C_EditWave edit;
-        job.Run(edit);
+        ASSERT_TRUE(job.Run().Done());
         const std::vector<int32_t> out = ReadSamples(job.TargetPath, 16);
         ASSERT_EQ(int64_t(out.size()), c.Range.End - c.Range.Start + c.Range.LeadPad);
         EXPECT_EQ(p.ResultFrames, int64_t(out.size()));
