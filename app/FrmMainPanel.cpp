@@ -7,7 +7,7 @@
 #include "controls/UC_PathText.h"
 #include "controls/UC_Slider.h"
 #include "controls/UC_TextPicture.h"
-#include "services/panel/PanelSettings.h"
+#include "services/job/PanelSettings.h"
 
 #include <QDir>
 #include <QFile>

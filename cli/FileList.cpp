@@ -1,8 +1,8 @@
 #include "cli/FileList.h"
 
 #include "cli/BatchRunner.h"
+#include "cli/Resume.h"
 #include "cli/Shard.h"
-#include "cli/Targets.h"
 
 #include <cerrno>
 #include <cstdlib>
