@@ -36,6 +36,10 @@ std::error_code ReadIdentity(const std::string& pPath, FileIdentity& pIdentity) 
     pIdentity.Regular = S_ISREG(st.st_mode);
     pIdentity.Folder = S_ISDIR(st.st_mode);
     pIdentity.Links = st.st_nlink;
+    pIdentity.Device = st.st_dev;
+    pIdentity.Inode = st.st_ino;
+    pIdentity.Size = st.st_size;
+    pIdentity.ModifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return {};
 }
 

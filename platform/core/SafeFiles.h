@@ -17,6 +17,18 @@ struct FileIdentity {
     bool Regular = false;
     bool Folder = false;
     uint64_t Links = 0;
+    uint64_t Device = 0; // device and inode: the same file under any path
+    uint64_t Inode = 0;
+    int64_t Size = 0;
+    int64_t ModifiedNs = 0; // modification time in nanoseconds
+
+    bool SameFile(const FileIdentity& pOther) const {
+        return Device == pOther.Device && Inode == pOther.Inode;
+    }
+    // The same file with the same length and modification time: nothing wrote to it.
+    bool Unchanged(const FileIdentity& pOther) const {
+        return SameFile(pOther) && Size == pOther.Size && ModifiedNs == pOther.ModifiedNs;
+    }
 };
 
 // The identity of path, links followed.

@@ -2,6 +2,7 @@
 
 #include "engine/FailureReason.h"
 #include "engine/WaveMMIO.h"
+#include "platform/core/SafeFiles.h"
 #include "services/core/ResultFiles.h"
 #include "services/job/CompleteWave.h"
 
@@ -16,11 +17,12 @@ namespace {
 
 // The files of one job: the hidden work file the engine writes and where it goes after.
 struct Plan {
-    std::string Work;          // empty for a level check
-    std::string Replaces;      // the file the result replaces (links followed)
-    std::string Wanted;        // the first name of the numbered series
-    bool NumberAlways = false; // beside the source: take01.wav on
-    std::string Error;         // why the job cannot start; nothing was written
+    std::string Work;              // empty for a level check
+    std::string Replaces;          // the file the result replaces (links followed)
+    std::string Wanted;            // the first name of the numbered series
+    bool NumberAlways = false;     // beside the source: take01.wav on
+    std::string Error;             // why the job cannot start; nothing was written
+    platform::FileIdentity Source; // the source as it was before the job read it
 };
 
 // The folders of a mirrored result; several workers may make the same ones at once.
@@ -36,6 +38,10 @@ std::string MakeFolders(const std::string& pFolder) {
 // file can be made) is found here, before the edit.
 Plan PlanFiles(const std::string& pSource, const FileTarget& pTarget) {
     Plan plan;
+    if (const std::error_code ec = platform::ReadIdentity(pSource, plan.Source)) {
+        plan.Error = "cannot read: " + ec.message();
+        return plan;
+    }
     std::string folder;
     switch (pTarget.Where) {
     case Placement::None:
@@ -89,6 +95,11 @@ StepOutcome Failed(StepOutcome pOut, std::string pReason) {
 // Moves the checked work file into place and fills in where it went.
 StepOutcome Place(StepOutcome pOut, const Plan& pPlan, const FileTarget& pTarget, bool pReplace) {
     if (pReplace) {
+        // A recorder still appending, or a new version moved over the source: the result was
+        // made from what is no longer there.
+        platform::FileIdentity now;
+        if (platform::ReadIdentity(pPlan.Replaces, now) || !now.Unchanged(pPlan.Source))
+            return Failed(pOut, "source changed during the edit: not replaced");
         std::string error = results::ReplaceWithResult(pPlan.Work, pPlan.Replaces);
         if (error.empty()) {
             pOut.State = StepState::Replaced;
@@ -105,6 +116,11 @@ StepOutcome Place(StepOutcome pOut, const Plan& pPlan, const FileTarget& pTarget
     }
     if (pTarget.IfExisting == Existing::SkipDone && pPlan.Replaces.empty() &&
         IncompleteAt(pPlan.Wanted)) {
+        // The wanted name reached through a link or a mount may be the source itself.
+        platform::FileIdentity wanted;
+        if (!platform::ReadIdentity(pPlan.Wanted, wanted) && wanted.SameFile(pPlan.Source))
+            return Failed(pOut, "the result's name " + pPlan.Wanted +
+                                    " is the source itself: not replaced");
         std::error_code ec;
         fs::rename(pPlan.Work, pPlan.Wanted, ec);
         if (ec)

@@ -97,3 +97,20 @@ TEST(CliResults, AReadOnlySourceIsRefusedBeforeTheEdit) {
 }
 
 } // namespace
+
+TEST(CliSkipExisting, AnOutputFolderReachedThroughALinkNeverReplacesASource) {
+    ScratchDir run;
+    fs::create_directory(run / "s");
+    const std::string src = run / "s/tagged.wav";
+    WriteToneWav(src, 2, 8000, 8000, 9000);
+    std::vector<char> tagged = ReadBytes(src);
+    for (char c : std::string("ID3\x03\0\0\0\0\0\0", 10))
+        tagged.push_back(c); // the sizes no longer match the file: not a complete result
+    WriteBytes(src, tagged);
+    fs::create_directory_symlink(run / "s", run / "here");
+    const RunResult r = RunBatch({"--skip-existing", "-o", run / "here", src});
+    EXPECT_EQ(r.Status, 2) << r.Err;
+    EXPECT_NE(r.Err.find("would be its own result"), std::string::npos) << r.Err;
+    EXPECT_EQ(ReadBytes(src), tagged);
+    EXPECT_EQ(Listing(run / "s"), std::vector<std::string>{"tagged.wav"});
+}

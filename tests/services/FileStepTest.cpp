@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 namespace fs = std::filesystem;
 using foundation_test::ReadBytes;
@@ -183,6 +185,53 @@ TEST_F(FileStepTest, SkipDoneLeavesACompleteResultAndReplacesACutOne) {
     EXPECT_EQ(out.State, job::StepState::AlreadyDone);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(Entries(dir / "out"), 1u);
+}
+
+TEST_F(FileStepTest, ASourceChangedDuringTheEditIsNotReplaced) {
+    const std::string other = dir / "other.wav";
+    struct Case {
+        const char* Name;
+        std::function<void()> Change;
+    };
+    const Case cases[] = {
+        {"appended", [&] { std::ofstream(source, std::ios::app) << "more"; }},
+        {"moved over",
+         [&] {
+             WriteBytes(other, "new version");
+             fs::rename(other, source);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        job::StepRequest q = Request(job::Placement::OverSource);
+        const job::EditFn edit = q.Edit;
+        q.Edit = [&](const EditJob& pJob, const C_EditWave::Progress& pProgress) {
+            c.Change();
+            return edit(pJob, pProgress);
+        };
+        const std::string changed = (c.Change(), ReadBytes(source)); // what the change leaves
+        WriteBytes(source, "source");
+        const job::StepOutcome out = job::RunFileStep(q);
+        EXPECT_EQ(out.State, job::StepState::Failed);
+        EXPECT_EQ(out.Reason, "source changed during the edit: not replaced");
+        EXPECT_EQ(ReadBytes(source), changed);
+        EXPECT_EQ(Entries(dir / "in"), 1u);
+        WriteBytes(source, "source");
+    }
+}
+
+TEST_F(FileStepTest, SkipDoneNeverTakesOverTheSourceReachedThroughALink) {
+    // The output folder is the source's folder under another name; the source, with a tag
+    // appended, does not read as a complete result.
+    fs::remove(dir / "out");
+    fs::create_directory_symlink(dir / "in", dir / "out");
+    WriteBytes(source, WavText(100) + "ID3\x03");
+    job::StepRequest q = Request(job::Placement::OutputFolder);
+    q.Target.IfExisting = job::Existing::SkipDone;
+    const job::StepOutcome out = job::RunFileStep(q);
+    EXPECT_EQ(out.State, job::StepState::Failed);
+    EXPECT_EQ(ReadBytes(source), WavText(100) + "ID3\x03");
+    EXPECT_EQ(Entries(dir / "in"), 1u);
 }
 
 } // namespace
