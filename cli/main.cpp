@@ -49,7 +49,8 @@ int RunBatch(const cli::Options& pOptions) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::string error = cli::WriteSummaryFile(
             pOptions.SummaryJson,
-            cli::SummaryJson(results, cli::MakeRunContext(pOptions), seconds, signal != 0));
+            cli::SummaryJson(results, cli::MakeRunContext(pOptions), seconds, signal != 0),
+            results);
         if (!error.empty()) {
             std::fprintf(stderr, "quillan-batch: %s\n", cli::PrintableText(error).c_str());
             summaryFailed = true;

@@ -4,6 +4,7 @@
 #include "CliTestSupport.h"
 #include "platform/core/Process.h"
 #include "services/core/ResultFiles.h"
+#include "services/job/CompleteWave.h"
 
 #include <gtest/gtest.h>
 
@@ -113,4 +114,22 @@ TEST(CliSkipExisting, AnOutputFolderReachedThroughALinkNeverReplacesASource) {
     EXPECT_NE(r.Err.find("would be its own result"), std::string::npos) << r.Err;
     EXPECT_EQ(ReadBytes(src), tagged);
     EXPECT_EQ(Listing(run / "s"), std::vector<std::string>{"tagged.wav"});
+}
+
+TEST(CliSummary, NeverWrittenOverASourceOrAResultOfTheRun) {
+    ScratchDir run;
+    fs::create_directory(run / "out");
+    const std::string src = run / "s.wav";
+    WriteToneWav(src, 1, 8000, 800, 9000);
+    const auto original = ReadBytes(src);
+    for (const std::string& summary : {src, std::string(run / "out/s.wav")}) {
+        SCOPED_TRACE(summary);
+        fs::remove(run / "out/s.wav");
+        const RunResult r = RunBatch({"-o", run / "out", "--summary-json", summary, src});
+        EXPECT_EQ(r.Status, 1) << r.Err;
+        EXPECT_NE(r.Err.find("a source or result of this run"), std::string::npos) << r.Err;
+        EXPECT_EQ(ReadBytes(src), original);
+        EXPECT_TRUE(job::IsCompleteWave(run / "out/s.wav"));
+    }
+    EXPECT_EQ(Listing(run.path()), (std::vector<std::string>{"out", "s.wav"}));
 }
