@@ -218,14 +218,27 @@ std::string ReplaceWithResult(const std::string& pWorkFile, const std::string& p
     return {};
 }
 
+namespace {
+
+// The claimed name reaches the disk too; the result is in place either way.
+Claim Claimed(const std::string& pPath) {
+    (void)platform::SyncFolder(FolderOf(pPath));
+    return {pPath, {}};
+}
+
+} // namespace
+
 Claim ClaimFreeName(const std::string& pWorkFile, const std::string& pWanted, bool pNumberAlways) {
+    // The data first: a crash after the claim must not leave a short file under a real name.
+    if (const std::error_code ec = platform::SyncFile(pWorkFile))
+        return {{}, WriteFailure("cannot flush the result", ec)};
     bool linkInstead = false; // the file system has no rename that refuses to replace
     for (int64_t n = pNumberAlways ? 1 : 0; n <= kLastNumber; ++n) {
         const std::string candidate = NumberedName(pWanted, n);
         std::error_code ec;
         if (!linkInstead) {
             ec = platform::RenameNoReplace(pWorkFile, candidate);
-            if (!ec) return {candidate, {}};
+            if (!ec) return Claimed(candidate);
             linkInstead = ec == std::errc::invalid_argument ||
                           ec == std::errc::function_not_supported ||
                           ec == std::errc::operation_not_supported;
@@ -234,7 +247,7 @@ Claim ClaimFreeName(const std::string& pWorkFile, const std::string& pWanted, bo
             ec = platform::LinkNoReplace(pWorkFile, candidate);
             if (!ec) {
                 RemoveIfPresent(pWorkFile);
-                return {candidate, {}};
+                return Claimed(candidate);
             }
         }
         // Taken by a file, a folder or a dangling link, perhaps by another job a moment ago.

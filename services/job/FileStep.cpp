@@ -2,6 +2,7 @@
 
 #include "engine/FailureReason.h"
 #include "engine/WaveMMIO.h"
+#include "platform/core/FileSync.h"
 #include "platform/core/SafeFiles.h"
 #include "services/core/ResultFiles.h"
 #include "services/job/CompleteWave.h"
@@ -121,8 +122,8 @@ StepOutcome Place(StepOutcome pOut, const Plan& pPlan, const FileTarget& pTarget
         if (!platform::ReadIdentity(pPlan.Wanted, wanted) && wanted.SameFile(pPlan.Source))
             return Failed(pOut, "the result's name " + pPlan.Wanted +
                                     " is the source itself: not replaced");
-        std::error_code ec;
-        fs::rename(pPlan.Work, pPlan.Wanted, ec);
+        std::error_code ec = platform::SyncFile(pPlan.Work);
+        if (!ec) fs::rename(pPlan.Work, pPlan.Wanted, ec);
         if (ec)
             return Failed(pOut, "write failed: cannot move the result to " + pPlan.Wanted + ": " +
                                     ec.message());

@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <sstream>
 #include <thread>
 
 using namespace clitest;
@@ -132,4 +135,32 @@ TEST(CliSummary, NeverWrittenOverASourceOrAResultOfTheRun) {
         EXPECT_TRUE(job::IsCompleteWave(run / "out/s.wav"));
     }
     EXPECT_EQ(Listing(run.path()), (std::vector<std::string>{"out", "s.wav"}));
+}
+
+TEST(CliDurability, ANewResultIsFlushedBeforeItTakesItsNameAndTheFolderAfter) {
+    if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "no strace";
+    ScratchDir run;
+    fs::create_directory(run / "out");
+    const std::string src = run / "in.wav";
+    WriteToneWav(src, 1, 8000, 800, 9000);
+    const std::string log = run / "trace";
+    // LeakSanitizer does not run under ptrace.
+    std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e "
+                          "trace=fsync,fdatasync,rename,renameat,renameat2,linkat -o " +
+                          log + " " + BatchBinary() + " -o " + (run / "out") + " " + src;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::vector<std::string> calls; // fsync, or the call that gave the result its name
+    std::istringstream lines(ReadText(log));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("fsync(") != std::string::npos ||
+            line.find("fdatasync(") != std::string::npos)
+            calls.push_back("sync");
+        else if (line.find(".part") != std::string::npos &&
+                 line.find("out/in.wav") != std::string::npos)
+            calls.push_back("claim");
+    }
+    const auto claim = std::find(calls.begin(), calls.end(), "claim");
+    ASSERT_NE(claim, calls.end()) << ReadText(log);
+    EXPECT_NE(std::find(calls.begin(), claim, "sync"), claim) << ReadText(log);
+    EXPECT_NE(std::find(claim, calls.end(), "sync"), calls.end()) << ReadText(log);
 }
