@@ -235,6 +235,10 @@ std::string ChunkIdText(uint32_t pId) {
     return text;
 }
 
+bool LosesMetadata(const DroppedChunk& pChunk) {
+    return pChunk.Reason != kOldAudio && pChunk.Reason != kPadding;
+}
+
 MetadataChunks ReadMetadataChunks(FileHandle pSource, const WaveInfo& pInfo) {
     MetadataChunks out;
     const int64_t length = GetSizeByHandle(pSource);

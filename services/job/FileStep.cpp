@@ -163,6 +163,15 @@ StepOutcome Settle(StepOutcome pOut, const Plan& pPlan, const StepRequest& pRequ
     return pOut;
 }
 
+// Names every metadata chunk the result does not carry, and why.
+void AddLostMetadataNote(StepOutcome& pOut) {
+    std::string text;
+    for (const DroppedChunk& d : pOut.Edit.LostMetadata)
+        text += (text.empty() ? "metadata not kept: " : ", ") + ChunkIdText(d.Id) + " (" +
+                d.Reason + ")";
+    if (!text.empty()) pOut.Warnings.push_back(text);
+}
+
 // The remark on a loudness result that the true-peak ceiling kept below its target.
 void AddCeilingNote(StepOutcome& pOut, const EditJob& pJob) {
     if (pOut.Edit.Limit != GainLimit::TruePeakCeiling || !pOut.Edit.Loudness) return;
@@ -247,8 +256,10 @@ StepOutcome RunFileStep(const StepRequest& pRequest) {
             out.State != StepState::ReplaceFailed)
             results::RemoveIfPresent(plan.Work);
     }
-    if (out.State != StepState::Failed && out.State != StepState::NoSoundKept)
+    if (out.State != StepState::Failed && out.State != StepState::NoSoundKept) {
         AddCeilingNote(out, job);
+        AddLostMetadataNote(out);
+    }
     return out;
 }
 
