@@ -50,22 +50,28 @@ bool ReadNumber(const std::string& pText, int64_t& pValue) {
     return true;
 }
 
-// This machine, as work-file names carry it: letters and digits of the host name, at most 24.
-// Several machines may write into one shared folder; each sweeps only its own work files,
-// since a process id means nothing on another host.
+// This machine, boot and pid namespace, as work-file names carry it: a process id is judged
+// only where it means the same process (a container on the same host has its own ids, and
+// two hosts may share a folder).
 const std::string& HostTag() {
-    static const std::string tag = [] {
-        std::string t;
-        for (char c : platform::HostName())
-            if (t.size() < 24 &&
-                ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
-                t += c;
-        return t.empty() ? std::string("host") : t;
-    }();
+    static const std::string tag = WorkFileTag(platform::HostName(), platform::ProcessSpace());
     return tag;
 }
 
 } // namespace
+
+std::string WorkFileTag(const std::string& pHost, const std::string& pSpace) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (const unsigned char c : pHost + '\n' + pSpace) {
+        hash ^= c;
+        hash *= 0x100000001b3ull;
+    }
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuv";
+    std::string tag;
+    for (int i = 0; i < 12; ++i, hash >>= 5) // 60 bits in 12 letters and digits
+        tag += kDigits[hash & 31];
+    return tag;
+}
 
 std::string WorkFileHostPart() {
     return "@" + HostTag();

@@ -8,6 +8,7 @@
 #include "services/job/CompleteWave.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -85,6 +86,12 @@ bool IncompleteAt(const std::string& pPath) {
     return fs::is_regular_file(fs::symlink_status(pPath, ec)) && !IsCompleteWave(pPath);
 }
 
+// The lock file of a result while it is written: short, whatever the result's name.
+std::string LockPathFor(const std::string& pWanted) {
+    return results::FolderOf(pWanted) + "/.quillan-lock-" +
+           results::WorkFileTag(pWanted.substr(results::FolderOf(pWanted).size()), {});
+}
+
 StepOutcome Failed(StepOutcome pOut, std::string pReason) {
     pOut.State = StepState::Failed;
     pOut.Reason = std::move(pReason);
@@ -114,6 +121,14 @@ StepOutcome Place(StepOutcome pOut, const Plan& pPlan, const FileTarget& pTarget
         pOut.Reason = error;
         pOut.ResultPath = claim.Path;
         return pOut;
+    }
+    if (pTarget.IfExisting == Existing::SkipDone && pPlan.Replaces.empty()) {
+        // A re-run must find its result under its own name: a name held by something else
+        // would have every run write another numbered copy.
+        std::error_code ec;
+        const fs::file_status held = fs::symlink_status(pPlan.Wanted, ec);
+        if (fs::is_directory(held)) return Failed(pOut, "result name taken by a folder");
+        if (fs::is_symlink(held)) return Failed(pOut, "result name taken by a link");
     }
     if (pTarget.IfExisting == Existing::SkipDone && pPlan.Replaces.empty() &&
         IncompleteAt(pPlan.Wanted)) {
@@ -207,14 +222,20 @@ StepOutcome RunFileStep(const StepRequest& pRequest) {
     };
     auto stopped = [&] { return pRequest.StopRequested && pRequest.StopRequested(); };
 
-    if (target.Where == Placement::OutputFolder && target.IfExisting == Existing::SkipDone) {
+    const bool skipDone =
+        target.Where == Placement::OutputFolder && target.IfExisting == Existing::SkipDone;
+    auto alreadyDone = [&](const std::string& pPath, const char* pReason) {
+        out.State = StepState::AlreadyDone;
+        out.ResultPath = pPath;
+        out.Reason = pReason;
+        return out;
+    };
+    if (skipDone) {
         if (const auto existing = ExistingResult(source, target.Wanted)) {
             // A run that died here left its work files behind.
             results::RemoveStaleWorkFilesOnce(results::FolderOf(*existing));
             started(0);
-            out.State = StepState::AlreadyDone;
-            out.ResultPath = *existing;
-            return out;
+            return alreadyDone(*existing, "");
         }
     }
     const std::string problem = SourceProblem(source, &out.SourceBytes);
@@ -223,6 +244,15 @@ StepOutcome RunFileStep(const StepRequest& pRequest) {
 
     const Plan plan = PlanFiles(source, target);
     if (!plan.Error.empty()) return Failed(out, plan.Error);
+    // Another run (a retried task, a second worker on the shard) writing the same result holds
+    // its lock: this one leaves the file to it. A result finished meanwhile counts as done.
+    std::optional<platform::FileLock> lock;
+    if (skipDone) {
+        lock.emplace(LockPathFor(target.Wanted));
+        if (lock->Result() == platform::FileLock::State::Busy)
+            return alreadyDone(target.Wanted, "being written by another run");
+        if (ExistingResult(source, target.Wanted)) return alreadyDone(target.Wanted, "");
+    }
 
     EditJob job = pRequest.Job;
     job.TargetPath = plan.Work;

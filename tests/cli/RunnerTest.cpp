@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
@@ -405,6 +406,46 @@ TEST_F(RunnerFixture, ASourceThatCannotBeReplacedFailsBeforeTheEdit) {
             << locked.Results[0].Error;
         EXPECT_EQ(ReadBytes(source), original);
     }
+}
+
+TEST_F(RunnerFixture, ARetriedRunLeavesAFileInHandToTheRunWritingIt) {
+    // The first run's job waits at a gate until the second run has finished.
+    struct Gate {
+        std::promise<void> Entered, Release;
+    } gate;
+    class Held : public FakeEngine {
+      public:
+        explicit Held(Gate& pGate) : m_Gate(pGate) {}
+        EditResult Edit(const EditJob& pQ, const C_EditWave::Progress&) override {
+            m_Gate.Entered.set_value();
+            m_Gate.Release.get_future().wait();
+            WriteBytes(pQ.TargetPath, ReadBytes(pQ.SourcePath));
+            return Finished();
+        }
+
+      private:
+        Gate& m_Gate;
+    };
+    cli::Options o;
+    o.Output = cli::OutputMode::Folder;
+    o.OutputDir = Dir / "out";
+    o.SkipExisting = true;
+    fs::create_directory(o.OutputDir);
+    o.Files = {MakeSource("in/take.wav", 3000)};
+    std::vector<cli::FileResult> first;
+    std::thread firstRun([&] {
+        cli::BatchRunner runner(o, Stop, Using(std::make_shared<Held>(gate)));
+        Recorder recorder;
+        first = runner.Run(recorder);
+    });
+    gate.Entered.get_future().wait();
+    const auto second = Run(o, Behaviour::Copy);
+    gate.Release.set_value();
+    firstRun.join();
+    EXPECT_TRUE(second[0].Skipped);
+    EXPECT_EQ(second[0].Result, 1);
+    ASSERT_EQ(first[0].Result, 1) << first[0].Error;
+    EXPECT_EQ(Listing(o.OutputDir), std::vector<std::string>{"take.wav"});
 }
 
 TEST_F(RunnerFixture, WorkFilesOfDeadRunsAreSweptAndNoNameIsHeldByThem) {

@@ -220,6 +220,29 @@ TEST_F(FileStepTest, ASourceChangedDuringTheEditIsNotReplaced) {
     }
 }
 
+TEST_F(FileStepTest, SkipDoneFailsWhenTheResultsNameIsHeldBySomethingElse) {
+    const std::string wanted = dir / "out/take.wav";
+    const std::pair<std::function<void()>, const char*> cases[] = {
+        {[&] { fs::create_directory(wanted); }, "result name taken by a folder"},
+        {[&] { fs::create_symlink(dir / "nowhere.wav", wanted); }, "result name taken by a link"},
+        {[&] { fs::create_symlink(source, wanted); }, "result name taken by a link"},
+    };
+    for (const auto& [hold, reason] : cases) {
+        SCOPED_TRACE(reason);
+        fs::remove_all(wanted);
+        hold();
+        job::StepRequest q = Request(job::Placement::OutputFolder);
+        q.Target.IfExisting = job::Existing::SkipDone;
+        for (int run = 0; run < 2; ++run) { // a re-run writes no copy either
+            const job::StepOutcome out = job::RunFileStep(q);
+            EXPECT_EQ(out.State, job::StepState::Failed);
+            EXPECT_EQ(out.Reason, reason);
+        }
+        EXPECT_EQ(Entries(dir / "out"), 1u);
+        EXPECT_EQ(ReadBytes(source), "source");
+    }
+}
+
 TEST_F(FileStepTest, SkipDoneNeverTakesOverTheSourceReachedThroughALink) {
     // The output folder is the source's folder under another name; the source, with a tag
     // appended, does not read as a complete result.
