@@ -95,9 +95,11 @@ FileResult BatchRunner::ProcessFile(size_t pIndex, BatchObserver& pObserver) {
         break;
     case job::StepState::Measured:
         break;
+    case job::StepState::Cancelled:
+        r.Cancelled = true;
+        [[fallthrough]];
     case job::StepState::NoSoundKept:
     case job::StepState::Failed:
-    case job::StepState::Cancelled:
         r.Error = out.Reason;
         r.Warning.clear();
         return r;

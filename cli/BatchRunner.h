@@ -29,6 +29,7 @@ struct FileResult {
     bool CeilingLowered = false;
     bool Started = false;     // false when the batch was stopped before this file
     bool Skipped = false;     // --skip-existing found its complete result (Target)
+    bool Cancelled = false;   // stopped by a signal while in hand: neither done nor failed
     double Seconds = 0.0;     // time the file took
     int64_t BytesRead = 0;    // the source's size, when the engine read it
     int64_t BytesWritten = 0; // the size of the result written

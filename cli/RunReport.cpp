@@ -51,10 +51,13 @@ std::string WithRunFields(const std::string& pJsonObject, const FileResult& pRes
 
 std::string SummaryJson(const std::vector<FileResult>& pResults, const RunContext& pContext,
                         double pSeconds, bool pCancelled) {
-    int64_t done = 0, skipped = 0, failed = 0, notStarted = 0, bytesRead = 0, bytesWritten = 0;
+    int64_t done = 0, skipped = 0, failed = 0, notStarted = 0, cancelled = 0, bytesRead = 0,
+            bytesWritten = 0;
     for (const FileResult& r : pResults) {
         if (!r.Started)
             ++notStarted;
+        else if (r.Cancelled)
+            ++cancelled;
         else if (r.Skipped)
             ++skipped;
         else if (r.Result == 1)
@@ -69,8 +72,8 @@ std::string SummaryJson(const std::vector<FileResult>& pResults, const RunContex
     };
     return "{" + ContextFields(pContext) + count("files", int64_t(pResults.size())) +
            count("done", done) + count("skipped", skipped) + count("failed", failed) +
-           count("not_started", notStarted) +
-           ", \"cancelled\": " + (pCancelled ? "true" : "false") +
+           count("not_started", notStarted) + count("cancelled", cancelled) +
+           ", \"stopped\": " + (pCancelled ? "true" : "false") +
            ", \"seconds\": " + Seconds(pSeconds) + count("bytes_read", bytesRead) +
            count("bytes_written", bytesWritten) + "}";
 }

@@ -2,6 +2,7 @@
 #include "cli/BatchRunner.h"
 #include "cli/MediaHelper.h"
 #include "cli/Reporter.h"
+#include "cli/RunReport.h"
 #include "platform/core/Process.h"
 #include "services/core/ResultFiles.h"
 
@@ -273,6 +274,7 @@ TEST_F(RunnerFixture, StopCancelsTheJobsInHandAndLeavesNoPartialFiles) {
             if (r.Started) {
                 ++cancelled;
                 EXPECT_EQ(r.Error, "cancelled");
+                EXPECT_TRUE(r.Cancelled);
             }
             EXPECT_EQ(r.Result, 0);
         }
@@ -544,12 +546,20 @@ TEST(CliReport, JsonLineShapeAndEscaping) {
 
 TEST(CliReport, SummarySaysWhatHappenedAndWhere) {
     cli::Options o;
-    std::vector<cli::FileResult> rs(3);
-    rs[0].Started = rs[1].Started = true;
+    std::vector<cli::FileResult> rs(4);
+    rs[0].Started = rs[1].Started = rs[3].Started = true;
     rs[0].Result = 1;
     rs[1].Error = "missing";
+    rs[3].Error = "cancelled";
+    rs[3].Cancelled = true; // the file in hand at SIGTERM failed nothing
     EXPECT_EQ(cli::SummaryText(o, rs, false),
-              "1 done, 1 failed, 1 not started; written beside the sources");
+              "1 done, 1 failed, 1 cancelled, 1 not started; written beside the sources");
+    const std::string totals = cli::SummaryJson(rs, {}, 1.0, true);
+    EXPECT_NE(totals.find(R"("done": 1, "skipped": 0, "failed": 1, "not_started": 1, )"
+                          R"("cancelled": 1, "stopped": true, )"),
+              std::string::npos)
+        << totals;
+    rs.pop_back();
     o.Output = cli::OutputMode::Folder;
     o.OutputDir = "out";
     EXPECT_EQ(cli::SummaryText(o, rs, true),
