@@ -76,6 +76,7 @@ class JobRun {
     const std::optional<LoudnessResult>& MeasuredLoudness() const { return m_Loudness; }
     float Gain() const { return m_Gain; }
     bool CeilingLowered() const { return m_CeilingLowered; }
+    const std::vector<DroppedChunk>& LostMetadata() const { return m_LostMetadata; }
     // Frames of source audio written to the target; 0 as well when trimming found no sound
     // above the start threshold (the margins hold only the silence around it).
     int64_t KeptFrames() const {
@@ -106,7 +107,7 @@ class JobRun {
     void RunSecondPass(bool pRms);
     std::optional<LoudnessMeter> MakeLoudnessMeter() const;
     void ComputeGain();
-    MetadataChunks KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat) const;
+    MetadataChunks KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat);
     void WriteOutput();
     void WriteSilence(int64_t pBytes);
     void Append(const uint8_t* pData, int64_t pBytes);
@@ -134,6 +135,7 @@ class JobRun {
     double m_RangeRms = 0.0;
     std::optional<LoudnessResult> m_Loudness;
     bool m_CeilingLowered = false;
+    std::vector<DroppedChunk> m_LostMetadata;
     float m_Scale = 1.0f;
     float m_Gain = 1.0f;
     FileHandle m_Source = 0;
@@ -395,8 +397,7 @@ void JobRun::WriteSilence(int64_t pBytes) {
 }
 
 // The source's metadata chunks adjusted to the written range; none when the job keeps none.
-MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail,
-                                    const BlockFormat& pFormat) const {
+MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat) {
     if (!m_A.KeepMetadata) return {};
     MetadataEdit edit;
     edit.KeptStart = m_Start;
@@ -414,7 +415,10 @@ MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail,
         if (m_Loudness->HasTruePeak) loudness.TruePeakDbtp = m_Loudness->TruePeakDbtp() + gainDb;
         edit.Loudness = loudness;
     }
-    return AdjustMetadata(ReadMetadataChunks(m_Source, m_Info), edit);
+    MetadataChunks kept = AdjustMetadata(ReadMetadataChunks(m_Source, m_Info), edit);
+    for (const DroppedChunk& d : kept.Dropped)
+        if (LosesMetadata(d)) m_LostMetadata.push_back(d);
+    return kept;
 }
 
 void JobRun::WriteOutput() {
@@ -549,6 +553,7 @@ EditResult C_EditWave::Edit(const EditJob& pJob, const Progress& pProgress) cons
             result.KeptFrames = run.KeptFrames();
             result.GainDb = 20.0 * std::log10(double(run.Gain()));
             if (run.CeilingLowered()) result.Limit = GainLimit::TruePeakCeiling;
+            result.LostMetadata = run.LostMetadata();
         }
         result.Status = EditStatus::Done;
     } catch (const JobFailed& failed) {

@@ -3,11 +3,13 @@
 #include "engine/EditJob.h"
 #include "engine/EditStatus.h"
 #include "engine/Loudness.h"
+#include "engine/MetadataChunks.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Levels of a level check, in sample units and in dB relative to full scale. Float levels are
 // given on the 32-bit scale (1.0 = 2147483647), and the magnitude 2^31 of a 32-bit sample as
@@ -44,6 +46,9 @@ struct EditResult {
     // Normalisation gain of a job that wrote a file, in dB (0: not scaled).
     double GainDb = 0.0;
     GainLimit Limit = GainLimit::None;
+    // Metadata chunks of the source the result does not carry although the job keeps
+    // metadata (too large, cut short, unreadable, ...); padding and old-audio chunks not counted.
+    std::vector<DroppedChunk> LostMetadata;
 
     bool Done() const { return Status == EditStatus::Done; }
 };
