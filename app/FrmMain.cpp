@@ -54,6 +54,8 @@ FrmMain::FrmMain(QWidget* pParent) : QWidget(pParent) {
 FrmMain::~FrmMain() {
     // A window that goes away without being closed still keeps its settings.
     if (m_Loaded && !m_Unloaded && m_RunState == 0) Form_Unload();
+    // Hidden while its members still exist: a focused control's last drawing reads them.
+    hide();
 }
 
 bool FrmMain::Form_Load() {
@@ -120,6 +122,7 @@ bool FrmMain::Form_Load() {
     ConnectEvents();
     SkipFailingStep([&] { ConnectPreview(); });
     SkipFailingStep([&] { SetUpKeyboard(); });
+    SkipFailingStep([&] { SetUpAccessibility(); });
     m_Loaded = true;
     ListenForOtherStarts();
     show();
@@ -284,7 +287,7 @@ void FrmMain::SetUpFileList() {
         m_LV->SetTabWidth(index, widths[size_t(index)]);
     }
     m_LV->ReDrawTab(-1);
-    m_LV->UserControl_Resize();
+    m_LV->SetFillWidth(true); // the last column takes the room of a wider window
 }
 
 void FrmMain::PaintWindowBackground() {

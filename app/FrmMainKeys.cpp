@@ -12,6 +12,7 @@
 #include "controls/UC_TextPicture.h"
 #include "engine/NormModes.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QLineEdit>
 
@@ -79,8 +80,9 @@ void FrmMain::SetUpKeyboard() {
         if (kNormModes[i].UsesGate) order.insert(order.end(), {m_TextParm[2], m_TextParm[3]});
         if (kNormModes[i].ByLoudness && m_TextCeiling) order.push_back(m_TextCeiling);
     }
-    order.insert(order.end(), {m_CheckClip, m_CheckParm[2], m_SliderParm[3], m_LV, m_CheckOw,
-                               m_TextSoundPath->TextBox(), m_CtrButtons});
+    order.insert(order.end(),
+                 {m_CheckClip, m_CheckParm[2], m_SliderParm[3], m_LV, m_CheckOw,
+                  m_TextSoundPath->TextBox(), m_TextSoundPath->PickerButton(), m_CtrButtons});
     for (size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 
@@ -174,8 +176,9 @@ void FrmMain::RefreshToolTips() {
                            QStringLiteral("adds the gain of its slider to each file")));
 
     m_LV->setToolTip(Tip(QStringLiteral("Files"), Files(m_LV->ItemCount()),
-                         QStringLiteral("drop WAV files here; Delete removes the selected rows, "
-                                        "Ctrl+A selects them all")));
+                         QStringLiteral("drop WAV files here or press Ctrl+O; the arrows move, "
+                                        "Shift extends, Ctrl+Space picks; Delete removes the "
+                                        "selected rows")));
     m_ProgBar->setToolTip(Tip(QStringLiteral("Progress"),
                               m_RunState == 1
                                   ? QString::number(m_ProgBar->Value() / 10) + QStringLiteral("%")

@@ -9,6 +9,7 @@
 #include "controls/UC_ListView.h"
 #include "controls/UC_Slider.h"
 #include "controls/UC_WaveStrip.h"
+#include "services/core/Paths.h"
 #include "services/store/Settings.h"
 
 #include <QAction>
@@ -293,6 +294,9 @@ void FrmMain::ShowLevels(const std::string& pPath, const FileLevels& pLevels) {
     const QString tip = QString::fromStdString(LevelsTip(pLevels));
     for (int32_t i = 0; i < m_LV->ItemCount(); ++i)
         if (PathOfRow(m_LV, i) == pPath) m_LV->SetItemTip(i, tip);
+    // Readable without pointing at the row: the status line says it too.
+    ShowStatus(QFile::decodeName(PathPart(pPath, 0, 0, 1, 0, 0).c_str()) + QStringLiteral(": ") +
+               tip);
 }
 
 // The measured rows in list order: the selected ones, or all when none of them is selected.

@@ -146,7 +146,7 @@ TEST_F(WindowTest, PreviewMarksAreWhereTheRunCutsAndItsGainIsTheJobs) {
     const std::vector<int16_t> kept(source.samples.begin() + marks.Start * 2,
                                     source.samples.begin() + marks.End * 2);
     EXPECT_EQ(result.samples, kept);
-    const auto resultMs = int32_t(int64_t(result.Frames()) * 1000 / 44100);
+    const auto resultMs = int32_t(std::lround(double(result.Frames()) * 1000 / 44100));
     EXPECT_NE(line.find("result " + DurationText(resultMs)), std::string::npos) << line;
 
     // Another mode and level: the strip's gain is the one the job applies.
@@ -403,4 +403,16 @@ TEST_F(WindowTest, FloatAndSurroundFilesAreDrawnAndANanFileSaysWhy) {
         << w->Preview()->Message().toStdString();
     EXPECT_FALSE(w->PreviewGain());
     CloseWindow(w);
+}
+
+// The result length is rounded to the millisecond as the list rounds a file's length:
+// 198,308 frames at 44.1 kHz are 4496.78 ms.
+TEST(PreviewText, TheResultLengthIsRoundedAsTheListRoundsIt) {
+    WaveOverview o;
+    o.SampleRate = 44100;
+    o.Frames = 198308;
+    JobPreview p;
+    p.Range = TrimmedRange{0, o.Frames, 0, 0};
+    p.ResultFrames = o.Frames;
+    EXPECT_EQ(app::PreviewLine(p, EditJob{}, o), "no trim \u00b7 no gain \u00b7 result 000'04.497");
 }
