@@ -194,9 +194,14 @@ void FrmMain::RefreshToolTips() {
                   m_TextSoundPath->Text().isEmpty() ? QStringLiteral("(empty)")
                                                     : m_TextSoundPath->Text(),
                   QStringLiteral("the folder the results are written to; "
-                                 "empty writes them beside the sources; F4 picks one"));
+                                 "empty writes them beside the sources; F4 or \"...\" picks one"));
     m_TextSoundPath->setToolTip(outputTo);
     m_TextSoundPath->TextBox()->setToolTip(outputTo);
+    m_TextSoundPath->PickerButton()->setToolTip(
+        Tip(QStringLiteral("Choose folder"),
+            m_TextSoundPath->PickerButton()->isEnabled() ? QStringLiteral("available")
+                                                         : QStringLiteral("not used"),
+            QStringLiteral("picks the Output To folder (F4 in the box does the same)")));
 
     const QString files = Files(m_LV->ItemCount());
     m_CtrButtons->SetToolTip(

@@ -323,17 +323,6 @@ void UC_Buttons::DrawButton(int32_t pIndex, int32_t pType) {
     update();
 }
 
-// Half way from the readable caption colour to the face: plainly not an active caption.
-Color UC_Buttons::FadedCaptionColor(const Button& pB) const {
-    const int textHeight = m_Canvas.TextHeight(pB.Caption);
-    const ColorParts ink =
-        SplitColor(ReadableCaptionColor(m_Face, pB.ContentY, pB.ContentY + textHeight));
-    const ColorParts face =
-        SplitColor(m_Face.Pixel(m_ButtonWidth / 2, pB.ContentY + textHeight / 2));
-    return MakeColor((ink.Red + face.Red) / 2, (ink.Green + face.Green) / 2,
-                     (ink.Blue + face.Blue) / 2);
-}
-
 void UC_Buttons::DrawFocus(const Button& pB, int pOffset) {
     constexpr int kInset = 3;
     const QRect inside(pB.Left + kInset, kInset + pOffset, m_ButtonWidth - 2 * kInset,
@@ -357,7 +346,7 @@ void UC_Buttons::DrawCaption(int32_t pIndex, const Button& pB, bool pHot, int pO
     const Color dark = SystemColor(platform::kColor3DDarkShadow);
     Color text;
     if (disabled && m_NoGrayAtDisabled == 0)
-        text = FadedCaptionColor(pB);
+        text = highlight;
     else if (emphasised)
         text = m_SelectedColor;
     else if (m_Disable3D != 0)

@@ -15,7 +15,7 @@
 // it was): Left/Right move the focus between the enabled buttons, a dotted mark
 // shows the focused one, and Space or Enter presses it as the left mouse button does.
 // The focus starts on the default button, and comes back to it when the button it
-// stood on is disabled. A disabled button's caption is drawn faded.
+// stood on is disabled.
 class UC_Buttons : public QWidget {
     Q_OBJECT
 
@@ -140,7 +140,6 @@ class UC_Buttons : public QWidget {
     void DrawIcon(const Button& pB, int32_t pIcon, int pOffset);
     void DrawCaption(int32_t pIndex, const Button& pB, bool pHot, int pOffset);
     void DrawFocus(const Button& pB, int pOffset);
-    Color FadedCaptionColor(const Button& pB) const;
     // The next enabled button from pFrom in direction pStep (+1/-1), pFrom itself
     // excluded; -1 when there is none.
     int32_t NextEnabled(int32_t pFrom, int pStep) const;
