@@ -76,10 +76,11 @@ void UC_Bar::SetValue(int32_t pValue) {
     if (m_Clicked == -1) return;
     if (pValue > m_Max) pValue = m_Max;
     if (pValue < 0) pValue = 0;
-    if (pValue != m_Value) {
-        m_Value = pValue;
-        TellValue(this);
-    }
+    // A reader hears whole percents: values come many times a millisecond during a run.
+    const bool percentMoved =
+        m_Max > 0 && int64_t(pValue) * 100 / m_Max != int64_t(m_Value) * 100 / m_Max;
+    m_Value = pValue;
+    if (percentMoved) TellValue(this);
     const int px = Px();
     const int32_t x =
         m_Max > 0 ? int32_t(std::nearbyint(double(m_BarLength) * pValue / m_Max + 2 * px)) : 2 * px;
