@@ -6,6 +6,7 @@
 #include "WindowFixture.h"
 
 #include "app/PreviewText.h"
+#include "controls/UC_Bar.h"
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_Slider.h"
@@ -329,6 +330,12 @@ TEST_F(WindowTest, MeasureFillsTheTooltipsAndCopiesAsCsv) {
     EXPECT_EQ(w->LV()->ItemTip(0).toStdString(), app::LevelsTip(l));
     EXPECT_EQ(w->LV()->ItemTip(1).toStdString(),
               "not a WAV file it can edit (not a RIFF/WAVE file)");
+    // The status line says the last measured file's levels as well (no pointer needed).
+    const QString status = w->ProgBar()->TextToDisp();
+    EXPECT_TRUE(
+        status == Cell(*w, 0, app::FileColumn::Title).c_str() + (": " + w->LV()->ItemTip(0)) ||
+        status == Cell(*w, 1, app::FileColumn::Title).c_str() + (": " + w->LV()->ItemTip(1)))
+        << status.toStdString();
 
     w->CopyCsvAction()->trigger();
     const std::string csv = QGuiApplication::clipboard()->text().toStdString();
