@@ -135,4 +135,13 @@ std::vector<std::string> PathsFromArguments(const QStringList& pArguments,
     return paths;
 }
 
+std::vector<std::string> NewFilesOnly(const std::vector<std::string>& pFiles,
+                                      const std::vector<std::string>& pListed) {
+    std::set<std::string> seen(pListed.begin(), pListed.end());
+    std::vector<std::string> fresh;
+    for (const std::string& file : pFiles)
+        if (seen.insert(file).second) fresh.push_back(file);
+    return fresh;
+}
+
 } // namespace app

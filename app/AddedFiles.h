@@ -24,6 +24,10 @@ bool HasWavExtension(const std::string& pPath);
 // ends; what cannot be read is passed over.
 std::vector<std::string> WavFilesIn(const std::vector<std::string>& pPaths);
 
+// pFiles without those in pListed and without repeats among themselves, in their order.
+std::vector<std::string> NewFilesOnly(const std::vector<std::string>& pFiles,
+                                      const std::vector<std::string>& pListed);
+
 // The file arguments of a start (the program's name left out): "file:" addresses become
 // local paths, other addresses are passed over; a relative path is taken relative to pCurrentDir. A
 // lone "--" is skipped.

@@ -50,6 +50,8 @@ FrmMain::FrmMain(QWidget* pParent) : QWidget(pParent) {
 FrmMain::~FrmMain() {
     // A window that goes away without being closed still keeps its settings.
     if (m_Loaded && !m_Unloaded && m_RunState == 0) Form_Unload();
+    // Hidden while its members still exist: a focused control's last drawing reads them.
+    hide();
 }
 
 bool FrmMain::Form_Load() {
@@ -86,6 +88,7 @@ bool FrmMain::Form_Load() {
     SkipFailingStep([&] { RestorePlacement(); });
     ConnectEvents();
     SkipFailingStep([&] { SetUpKeyboard(); });
+    SkipFailingStep([&] { SetUpAccessibility(); });
     m_Loaded = true;
     ListenForOtherStarts();
     show();
@@ -156,7 +159,7 @@ void FrmMain::SetUpFileList() {
         m_LV->SetTabWidth(index, widths[size_t(index)]);
     }
     m_LV->ReDrawTab(-1);
-    m_LV->UserControl_Resize();
+    m_LV->SetFillWidth(true); // the last column takes the room of a wider window
 }
 
 // The background is one picture of the client area, with the panel's captions printed on it.
@@ -179,6 +182,7 @@ void FrmMain::ConnectEvents() {
     connect(m_LV, &UC_ListView::OLEDragOver, this, [this] { BringToFront(); });
     connect(m_Pane, &PreviewPane::ShownChanged, this,
             [this](bool pOn) { PreviewShownChanged(pOn); });
+    connect(m_Pane, &PreviewPane::StatusNote, this, &FrmMain::ShowStatus);
     setAcceptDrops(true);
 }
 

@@ -59,8 +59,9 @@ class FrmMain : public QWidget, public PlacementWindow {
     void AddFiles(const std::vector<std::string>& pPaths, int32_t pDropRow);
 
     // Adds the WAV files the paths name (folders opened up, see WavFilesIn) and returns how
-    // many rows that made; when none, says why in the status area.
-    int32_t AddPaths(const std::vector<std::string>& pPaths);
+    // many rows that made; when none, says why in the status area. A file already listed is
+    // passed over (the status says so) unless pRepeats asks for it again.
+    int32_t AddPaths(const std::vector<std::string>& pPaths, bool pRepeats = false);
     // Asks for WAV files to add (Ctrl+O, the list's context menu).
     void OpenFiles();
     // Files handed over by a later start of the program: added, and the window comes forward.
@@ -79,6 +80,10 @@ class FrmMain : public QWidget, public PlacementWindow {
     void SetMissingOutputQuestion(MissingOutputQuestion pQuestion) {
         m_AskMissingOutput = std::move(pQuestion);
     }
+    // What Clear asks before it empties a list of pRows rows (the platform's message box
+    // unless replaced): true clears.
+    using ClearQuestion = std::function<bool(int32_t pRows)>;
+    void SetClearQuestion(ClearQuestion pQuestion) { m_AskClear = std::move(pQuestion); }
     QMenu* ListMenu() const { return m_ListMenu; }
     QAction* AddFilesAction() const { return m_AddFilesAction; }
     const InstanceLink& Link() const { return m_Link; }
@@ -170,6 +175,12 @@ class FrmMain : public QWidget, public PlacementWindow {
     void SetUpListMenu();
     void ShowListMenu(const QPoint& pAt);
     void ListenForOtherStarts();
+    // Keyboard and screen reader: Start is the strip's default, the buttons follow the run
+    // state, Clear asks first, and the list's description follows its rows.
+    void SetUpAccessibility();
+    void ShowRunButtons();
+    bool ConfirmClear();
+
     // Asks what to do about a missing output folder; false when Start is to do nothing.
     bool SettleMissingOutputFolder();
 
@@ -177,6 +188,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     InstanceLink m_Link;
     FilesPicker m_PickFiles;
     MissingOutputQuestion m_AskMissingOutput;
+    ClearQuestion m_AskClear;
     QMenu* m_ListMenu = nullptr;
     QAction* m_AddFilesAction = nullptr;
     QAction* m_RemoveRowsAction = nullptr;

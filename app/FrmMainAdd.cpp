@@ -30,14 +30,24 @@ QString NothingAddedReason(const std::vector<std::string>& pPaths) {
 
 } // namespace
 
-int32_t FrmMain::AddPaths(const std::vector<std::string>& pPaths) {
-    const std::vector<std::string> files = WavFilesIn(pPaths);
-    if (files.empty()) {
+int32_t FrmMain::AddPaths(const std::vector<std::string>& pPaths, bool pRepeats) {
+    const std::vector<std::string> found = WavFilesIn(pPaths);
+    if (found.empty()) {
         ShowStatus(NothingAddedReason(pPaths));
         return 0;
     }
-    ShowStatus(QString());
-    AddFiles(files, m_LV->ItemCount());
+    std::vector<std::string> listed;
+    for (int32_t i = 0; i < m_LV->ItemCount() && !pRepeats; ++i)
+        listed.push_back(QFile::encodeName(m_LV->AuxID(i, kPathAux).Text()).toStdString());
+    const std::vector<std::string> files = pRepeats ? found : NewFilesOnly(found, listed);
+    const size_t passed = found.size() - files.size();
+    ShowStatus(passed == 0
+                   ? QString()
+                   : QStringLiteral("%1 already in the list, not added again (a drop with Ctrl "
+                                    "held adds it again)")
+                         .arg(passed == 1 ? QStringLiteral("1 file")
+                                          : QStringLiteral("%1 files").arg(passed)));
+    if (!files.empty()) AddFiles(files, m_LV->ItemCount());
     return int32_t(files.size());
 }
 

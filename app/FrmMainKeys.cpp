@@ -8,6 +8,7 @@
 #include "controls/UC_Buttons.h"
 #include "controls/UC_ListView.h"
 
+#include <functional>
 #include <vector>
 
 namespace app {
@@ -38,8 +39,9 @@ void FrmMain::SetUpKeyboard() {
 
 void FrmMain::RefreshToolTips() {
     m_LV->setToolTip(Tip(QStringLiteral("Files"), Files(m_LV->ItemCount()),
-                         QStringLiteral("drop WAV files here; Delete removes the selected rows, "
-                                        "Ctrl+A selects them all")));
+                         QStringLiteral("drop WAV files here or press Ctrl+O; the arrows move, "
+                                        "Shift extends, Ctrl+Space picks; Delete removes the "
+                                        "selected rows")));
     m_ProgBar->setToolTip(Tip(QStringLiteral("Progress"),
                               m_RunState == 1
                                   ? QString::number(m_ProgBar->Value() / 10) + QStringLiteral("%")

@@ -91,6 +91,7 @@ void FrmMain::KeepOnScreen() {
     const QSize frameExtra = frame.size() - size();
     resize((placed.size() - frameExtra).expandedTo(minimumSize()));
     move(placed.topLeft());
+    KeepInsideWhileFramed(this);
 }
 
 void FrmMain::SetAccessibleNames() {

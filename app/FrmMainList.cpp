@@ -59,12 +59,13 @@ void FrmMain::AddFiles(const std::vector<std::string>& pPaths, int32_t pDropRow)
 
 void FrmMain::LV_OLEDragDrop(UC_ListViewData& Data, int32_t& Effect, int16_t Button, int16_t Shift,
                              float X, float Y) {
-    (void)Button, (void)Shift, (void)X, (void)Y; // rows are always appended
+    (void)Button, (void)X, (void)Y; // rows are always appended
     std::vector<std::string> paths;
     for (const QString& file : Data.FileList())
         paths.push_back(QFile::encodeName(file).toStdString());
-    // Taken as a copy, never a move; a drop that adds nothing is refused.
-    Effect = AddPaths(paths) > 0 ? 1 : 0;
+    // Taken as a copy, never a move; a drop that adds nothing is refused. Ctrl held adds
+    // files that are listed already once more.
+    Effect = AddPaths(paths, Shift == 2) > 0 ? 1 : 0;
 }
 
 void FrmMain::LV_DblClicked() {

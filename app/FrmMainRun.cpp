@@ -61,6 +61,7 @@ void FrmMain::StartRun() {
     if (!SettleMissingOutputFolder() || m_RunState == 1 || m_LV->ItemCount() < 1) return;
     ShowStatus(QString());
     m_RunState = 1;
+    ShowRunButtons();
     m_ProgBar->SetIdle(0);
     auto busy = std::make_unique<BusyPointer>();
     m_AbortRequested = 0;
@@ -170,6 +171,7 @@ void FrmMain::ClearRowStatuses() {
 
 void FrmMain::EndRun() {
     m_RunState = 0;
+    ShowRunButtons();
     m_ProgBar->SetTextToDisp(QString::fromStdString(m_Tally.Summary()));
     m_ProgBar->SetIdle(1);
     if (m_CloseWhenIdle) {
@@ -179,7 +181,7 @@ void FrmMain::EndRun() {
 }
 
 void FrmMain::ClearList() {
-    if (m_RunState == 1) return;
+    if (m_RunState == 1 || !ConfirmClear()) return;
     m_LV->DeleteAll();
     m_LV->Refresh();
 }

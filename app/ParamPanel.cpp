@@ -11,6 +11,7 @@
 #include "services/core/TwipsPerPixel.h"
 #include "services/store/Settings.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -400,7 +401,7 @@ void ParamPanel::SetUpKeyboard() {
 }
 
 std::vector<QWidget*> ParamPanel::LowerTabOrder() const {
-    return {m_OverWrite, m_OutputTo->TextBox()};
+    return {m_OverWrite, m_OutputTo->TextBox(), m_OutputTo->PickerButton()};
 }
 
 void ParamPanel::RefreshToolTips() {
@@ -443,9 +444,14 @@ void ParamPanel::RefreshToolTips() {
             : Tip(QStringLiteral("Output To"),
                   m_OutputTo->Text().isEmpty() ? QStringLiteral("(empty)") : m_OutputTo->Text(),
                   QStringLiteral("the folder the results are written to; "
-                                 "empty writes them beside the sources; F4 picks one"));
+                                 "empty writes them beside the sources; F4 or \"...\" picks one"));
     m_OutputTo->setToolTip(outputTo);
     m_OutputTo->TextBox()->setToolTip(outputTo);
+    m_OutputTo->PickerButton()->setToolTip(
+        Tip(QStringLiteral("Choose folder"),
+            m_OutputTo->PickerButton()->isEnabled() ? QStringLiteral("available")
+                                                    : QStringLiteral("not used"),
+            QStringLiteral("picks the Output To folder (F4 in the box does the same)")));
 }
 
 } // namespace app

@@ -9,9 +9,11 @@
 #include "services/store/SettingKeys.h"
 #include "services/store/Settings.h"
 
+#include "services/core/Paths.h"
 #include <QAction>
 #include <QClipboard>
 #include <QEvent>
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
@@ -265,6 +267,9 @@ void PreviewPane::ShowLevels(const std::string& pPath, const FileLevels& pLevels
     const QString tip = QString::fromStdString(LevelsTip(pLevels));
     for (int32_t i = 0; i < m_List->ItemCount(); ++i)
         if (PathOfRow(m_List, i) == pPath) m_List->SetItemTip(i, tip);
+    // Readable without pointing at the row: the status line says it too.
+    emit StatusNote(QFile::decodeName(PathPart(pPath, PathParts::BaseName).c_str()) +
+                    QStringLiteral(": ") + tip);
 }
 
 // The measured rows in list order: the selected ones, or all when none of them is selected.

@@ -51,6 +51,8 @@ class PreviewPane : public QObject {
   signals:
     // The strip was shown or hidden: the window's layout changes.
     void ShownChanged(bool pShown);
+    // A note for the window's status line (a file's measured levels).
+    void StatusNote(const QString& pText);
 
   private:
     void AddMenuItems(QMenu* pListMenu);

@@ -50,7 +50,8 @@ std::string PreviewLine(const JobPreview& pP, const EditJob& pJob, const WaveOve
         s += " \u00b7 adjust " + Fixed(pJob.AdjustLeftDb, 0, true) + " dB";
     if (pP.Range) {
         const double ms = Seconds(pP.ResultFrames, pO.SampleRate) * 1000.0;
-        s += " \u00b7 result " + DurationText(int32_t(std::min(ms, 2147483647.0)));
+        // To the nearest millisecond, as the list shows a file's length.
+        s += " \u00b7 result " + DurationText(int32_t(std::min(std::nearbyint(ms), 2147483647.0)));
     }
     return s;
 }

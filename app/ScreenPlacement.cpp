@@ -1,5 +1,12 @@
 #include "app/ScreenPlacement.h"
 
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -47,6 +54,59 @@ const QRect* ScreenShowing(const QRect& pStrip, const std::vector<QRect>& pScree
     return best;
 }
 
+// pFrame moved (and cut where larger) into pScreen, moved only as far as needed.
+QRect ClampInto(const QRect& pFrame, const QRect& pScreen) {
+    const int width = std::min(pFrame.width(), pScreen.width());
+    const int height = std::min(pFrame.height(), pScreen.height());
+    const int left = std::clamp(pFrame.left(), pScreen.left(), pScreen.right() + 1 - width);
+    const int top = std::clamp(pFrame.top(), pScreen.top(), pScreen.bottom() + 1 - height);
+    return QRect(left, top, width, height);
+}
+
+std::vector<QRect> AvailableScreens() {
+    std::vector<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.push_back(screen->availableGeometry());
+    return screens;
+}
+
+// Moves a window inside its screen after each of its moves and activations, for a while.
+class InsideKeeper : public QObject {
+  public:
+    explicit InsideKeeper(QWidget* pWindow) : QObject(pWindow), m_Window(pWindow) {
+        m_Since.start();
+        m_Check.setSingleShot(true);
+        connect(&m_Check, &QTimer::timeout, this, [this] { MoveInside(); });
+        pWindow->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        if (m_Since.elapsed() > kWatchMs) {
+            deleteLater();
+        } else if (pEvent->type() == QEvent::Move || pEvent->type() == QEvent::Show ||
+                   pEvent->type() == QEvent::ActivationChange) {
+            m_Check.start(0); // once, after the events that came together
+        }
+        return false;
+    }
+
+  private:
+    static constexpr qint64 kWatchMs = 3000;
+
+    void MoveInside() {
+        const QRect frame = m_Window->frameGeometry();
+        const QRect inside = PlaceInside(frame, AvailableScreens());
+        if (inside == frame) return;
+        m_Window->resize(m_Window->size() - (frame.size() - inside.size()));
+        m_Window->move(inside.topLeft());
+    }
+
+    QWidget* m_Window;
+    QElapsedTimer m_Since;
+    QTimer m_Check;
+};
+
 QRect CaptionStrip(const QRect& pFrame) {
     return QRect(pFrame.left(), pFrame.top(), pFrame.width(),
                  std::min(kCaptionStrip, pFrame.height()));
@@ -70,11 +130,17 @@ QRect PlaceOnScreens(const QRect& pFrame, const std::vector<QRect>& pScreens) {
     if (!screen) return pFrame;
     const bool fits = pFrame.width() <= screen->width() && pFrame.height() <= screen->height();
     if (reachable && fits) return pFrame;
-    const int width = std::min(pFrame.width(), screen->width());
-    const int height = std::min(pFrame.height(), screen->height());
-    const int left = std::clamp(pFrame.left(), screen->left(), screen->right() + 1 - width);
-    const int top = std::clamp(pFrame.top(), screen->top(), screen->bottom() + 1 - height);
-    return QRect(left, top, width, height);
+    return ClampInto(pFrame, *screen);
+}
+
+QRect PlaceInside(const QRect& pFrame, const std::vector<QRect>& pScreens) {
+    const QRect* screen = ScreenShowing(pFrame, pScreens);
+    if (!screen) screen = NearestScreen(pFrame, pScreens);
+    return screen ? ClampInto(pFrame, *screen) : pFrame;
+}
+
+void KeepInsideWhileFramed(QWidget* pWindow) {
+    new InsideKeeper(pWindow);
 }
 
 } // namespace app

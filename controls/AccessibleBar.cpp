@@ -12,8 +12,13 @@ void* AccessibleBar::interface_cast(QAccessible::InterfaceType pType) {
     return QAccessibleWidget::interface_cast(pType);
 }
 
-// The bar's own text when it shows one, else the share done in percent.
+// Value: the bar's own text when it shows one, else the share done in percent. The
+// description is that text as well (a reader hears descriptions, not value texts), else
+// what the owner describes the bar as; never the tooltip, which is only current when shown.
 QString AccessibleBar::text(QAccessible::Text pKind) const {
+    if (pKind == QAccessible::Description)
+        return m_Control->TextToDisp().isEmpty() ? widget()->accessibleDescription()
+                                                 : m_Control->TextToDisp();
     if (pKind != QAccessible::Value) return QAccessibleWidget::text(pKind);
     if (!m_Control->TextToDisp().isEmpty()) return m_Control->TextToDisp();
     const double share = m_Control->Max() > 0 ? double(m_Control->Value()) / m_Control->Max() : 0;

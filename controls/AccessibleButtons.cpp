@@ -19,6 +19,10 @@ int AccessibleButtons::indexOfChild(const QAccessibleInterface* pChild) const {
     return index < childCount() ? index : -1;
 }
 
+QAccessibleInterface* AccessibleButtons::focusChild() const {
+    return m_Control->hasFocus() ? child(m_Control->FocusButton()) : nullptr;
+}
+
 QAccessibleInterface* AccessibleButtons::childAt(int pX, int pY) const {
     const QPoint local = m_Control->mapFromGlobal(QPoint(pX, pY));
     if (local.y() < 0 || local.y() >= m_Control->ButtonHeight()) return nullptr;
@@ -59,7 +63,10 @@ QAccessible::State AccessibleStripButton::state() const {
         return s;
     }
     s.disabled = !m_Strip->isEnabled() || !m_Strip->IsButtonEnabled(m_Index);
-    s.pressed = m_Strip->PressedButton() == m_Index;
+    s.pressed = m_Strip->HeldButton() == m_Index;
+    s.focusable = !s.disabled;
+    s.focused = m_Strip->hasFocus() && m_Strip->FocusButton() == m_Index;
+    s.defaultButton = m_Strip->DefaultButton() == m_Index;
     s.checked = m_Strip->GetButtonOn(m_Index) != 0;
     s.invisible = !m_Strip->isVisible();
     return s;

@@ -17,6 +17,7 @@ class AccessibleButtons : public QAccessibleWidget {
     QAccessibleInterface* child(int pIndex) const override;
     int indexOfChild(const QAccessibleInterface* pChild) const override;
     QAccessibleInterface* childAt(int pX, int pY) const override;
+    QAccessibleInterface* focusChild() const override;
 
   private:
     UC_Buttons* m_Control;

@@ -1,5 +1,6 @@
 #include "controls/AccessibleListView.h"
 
+#include "controls/AccessibleEvents.h"
 #include "controls/DrawHelpers.h"
 #include "controls/UC_ListView.h"
 
@@ -16,6 +17,11 @@ std::vector<int32_t> ShownColumns(const UC_ListView& pList) {
 
 AccessibleListView::AccessibleListView(UC_ListView* pControl)
     : QAccessibleWidget(pControl, QAccessible::List), m_Control(pControl) {}
+
+void* AccessibleListView::interface_cast(QAccessible::InterfaceType pType) {
+    if (pType == QAccessible::TableInterface) return static_cast<QAccessibleTableInterface*>(this);
+    return QAccessibleWidget::interface_cast(pType);
+}
 
 QAccessible::State AccessibleListView::state() const {
     QAccessible::State s = QAccessibleWidget::state();
@@ -49,6 +55,72 @@ QAccessibleInterface* AccessibleListView::childAt(int pX, int pY) const {
 QAccessibleInterface* AccessibleListView::focusChild() const {
     if (!m_Control->hasFocus()) return nullptr;
     return child(m_Control->SelectedItem());
+}
+
+QAccessibleInterface* AccessibleListView::cellAt(int pRow, int pColumn) const {
+    QAccessibleInterface* row = child(pRow);
+    return row ? row->child(pColumn) : nullptr;
+}
+
+int AccessibleListView::columnCount() const {
+    return int(ShownColumns(*m_Control).size());
+}
+
+QString AccessibleListView::columnDescription(int pColumn) const {
+    const std::vector<int32_t> shown = ShownColumns(*m_Control);
+    return pColumn >= 0 && pColumn < int(shown.size()) ? m_Control->TabName(shown[size_t(pColumn)])
+                                                       : QString();
+}
+
+QString AccessibleListView::rowDescription(int pRow) const {
+    QAccessibleInterface* row = child(pRow);
+    return row ? row->text(QAccessible::Description) : QString();
+}
+
+QList<int> AccessibleListView::selectedRows() const {
+    QList<int> rows;
+    for (int i = 0; i < m_Control->ItemCount(); ++i)
+        if (m_Control->IsSelected(i)) rows << i;
+    return rows;
+}
+
+int AccessibleListView::selectedRowCount() const {
+    return m_Control->NumSelectedItems();
+}
+
+int AccessibleListView::selectedCellCount() const {
+    return selectedRowCount() * columnCount();
+}
+
+QList<QAccessibleInterface*> AccessibleListView::selectedCells() const {
+    QList<QAccessibleInterface*> cells;
+    for (int row : selectedRows())
+        for (int column = 0; column < columnCount(); ++column)
+            cells << cellAt(row, column);
+    return cells;
+}
+
+bool AccessibleListView::isRowSelected(int pRow) const {
+    return pRow >= 0 && pRow < m_Control->ItemCount() && m_Control->IsSelected(pRow);
+}
+
+// A row chosen by the reader is one more selected row, as a Ctrl+click makes it (the only
+// one when the list takes no multiple selection).
+bool AccessibleListView::selectRow(int pRow) {
+    if (pRow < 0 || pRow >= m_Control->ItemCount()) return false;
+    if (m_Control->Options().NoMultiSelect != 0) m_Control->UnSelectAll();
+    m_Control->SetIsSelected(pRow, true);
+    m_Control->ReDraw();
+    TellListCursor(m_Control);
+    return true;
+}
+
+bool AccessibleListView::unselectRow(int pRow) {
+    if (pRow < 0 || pRow >= m_Control->ItemCount()) return false;
+    m_Control->SetIsSelected(pRow, false);
+    m_Control->ReDraw();
+    TellListCursor(m_Control);
+    return true;
 }
 
 // ---------------------------------------------------------------- rows and cells
@@ -87,13 +159,45 @@ int AccessibleListRow::indexOfChild(const QAccessibleInterface* pChild) const {
     return index < childCount() ? index : -1;
 }
 
-// The cells as the row shows them, left to right.
+// The cells as the row shows them, left to right, then what happened to it.
 QString AccessibleListRow::text(QAccessible::Text pKind) const {
-    if (!RowExists() || pKind != QAccessible::Name) return QString();
-    QStringList cells;
+    if (!RowExists()) return QString();
+    const QString tip = m_List->ItemTip(m_Row);
+    if (pKind == QAccessible::Description) return tip;
+    if (pKind != QAccessible::Name) return QString();
+    QStringList parts;
     for (int32_t column : ShownColumns(*m_List))
-        cells << m_List->Value(m_Row, column).Text();
-    return cells.join(QStringLiteral(", "));
+        parts << m_List->Value(m_Row, column).Text();
+    if (!tip.isEmpty()) parts << tip;
+    return parts.join(QStringLiteral(", "));
+}
+
+void* AccessibleListRow::interface_cast(QAccessible::InterfaceType pType) {
+    if (pType == QAccessible::ActionInterface)
+        return static_cast<QAccessibleActionInterface*>(this);
+    return nullptr;
+}
+
+QStringList AccessibleListRow::actionNames() const {
+    if (!RowExists()) return {};
+    return {toggleAction(), setFocusAction()};
+}
+
+void AccessibleListRow::doAction(const QString& pAction) {
+    if (!RowExists()) return;
+    if (pAction == toggleAction()) {
+        QAccessibleInterface* owner = parent();
+        QAccessibleTableInterface* list = owner ? owner->tableInterface() : nullptr;
+        if (list == nullptr) return;
+        if (list->isRowSelected(m_Row))
+            list->unselectRow(m_Row);
+        else
+            list->selectRow(m_Row);
+    } else if (pAction == setFocusAction()) {
+        m_List->setFocus(Qt::OtherFocusReason);
+        m_List->SetCursorItem(m_Row);
+        m_List->ReDraw();
+    }
 }
 
 QAccessible::State AccessibleListRow::state() const {

@@ -10,16 +10,40 @@
 
 #include "controls/UC_ListView.h"
 
-class AccessibleListView : public QAccessibleWidget {
+// Its selection is read and set through the table interface, one column wide per row.
+class AccessibleListView : public QAccessibleWidget, public QAccessibleTableInterface {
   public:
     explicit AccessibleListView(UC_ListView* pControl);
 
+    void* interface_cast(QAccessible::InterfaceType pType) override;
     QAccessible::State state() const override;
     int childCount() const override;
     QAccessibleInterface* child(int pIndex) const override;
     int indexOfChild(const QAccessibleInterface* pChild) const override;
     QAccessibleInterface* childAt(int pX, int pY) const override;
     QAccessibleInterface* focusChild() const override;
+
+    // The table interface: rows are the files, columns the shown columns.
+    QAccessibleInterface* caption() const override { return nullptr; }
+    QAccessibleInterface* summary() const override { return nullptr; }
+    QAccessibleInterface* cellAt(int pRow, int pColumn) const override;
+    int selectedCellCount() const override;
+    QList<QAccessibleInterface*> selectedCells() const override;
+    QString columnDescription(int pColumn) const override;
+    QString rowDescription(int pRow) const override;
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override;
+    int columnCount() const override;
+    int rowCount() const override { return childCount(); }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override;
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int pRow) const override;
+    bool selectRow(int pRow) override;
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int pRow) override;
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent*) override {}
 
   private:
     UC_ListView* m_Control;
@@ -45,8 +69,9 @@ class AccessibleListPart : public QAccessibleInterface {
     int m_Row;
 };
 
-// One row (one file) of the list.
-class AccessibleListRow : public AccessibleListPart {
+// One row (one file) of the list: named by its cells and what happened to it (its tip),
+// which is also its description. Toggle selects or deselects it, SetFocus makes it the cursor.
+class AccessibleListRow : public AccessibleListPart, public QAccessibleActionInterface {
   public:
     AccessibleListRow(UC_ListView* pList, int pRow) : AccessibleListPart(pList, pRow) {}
 
@@ -59,6 +84,11 @@ class AccessibleListRow : public AccessibleListPart {
     QRect rect() const override { return RowRect(); }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override;
+    void* interface_cast(QAccessible::InterfaceType pType) override;
+
+    QStringList actionNames() const override;
+    void doAction(const QString& pAction) override;
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
   private:
     mutable AccessibleChildren m_Cells;

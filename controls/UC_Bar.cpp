@@ -1,5 +1,7 @@
 #include "controls/UC_Bar.h"
 
+#include "controls/AccessibleEvents.h"
+
 #include "controls/ControlFonts.h"
 
 #include <QMouseEvent>
@@ -25,8 +27,11 @@ void UC_Bar::SetStyle(float pSize, bool pBold, const QString& pName, Color pFore
 }
 
 void UC_Bar::SetTextToDisp(const QString& pT) {
+    if (pT == m_Text) return;
     m_Text = pT;
     if (m_Initialised) Redraw();
+    TellValue(this);
+    TellDescription(this);
 }
 
 void UC_Bar::Init() {
@@ -71,7 +76,11 @@ void UC_Bar::SetValue(int32_t pValue) {
     if (m_Clicked == -1) return;
     if (pValue > m_Max) pValue = m_Max;
     if (pValue < 0) pValue = 0;
+    // A reader hears whole percents: values come many times a millisecond during a run.
+    const bool percentMoved =
+        m_Max > 0 && int64_t(pValue) * 100 / m_Max != int64_t(m_Value) * 100 / m_Max;
     m_Value = pValue;
+    if (percentMoved) TellValue(this);
     const int px = Px();
     const int32_t x =
         m_Max > 0 ? int32_t(std::nearbyint(double(m_BarLength) * pValue / m_Max + 2 * px)) : 2 * px;

@@ -1,5 +1,7 @@
 #include "controls/UC_Buttons.h"
 
+#include "controls/AccessibleEvents.h"
+
 #include "controls/ButtonIcons.h"
 #include "controls/ControlFonts.h"
 #include "controls/MouseButtons.h"
@@ -68,6 +70,7 @@ UC_Buttons::UC_Buttons(QWidget* pParent) : QWidget(pParent), m_Icons(MakeButtonI
 void UC_Buttons::SetNumButtons(int32_t pN) {
     m_Buttons.assign(size_t(std::max<int32_t>(1, pN)), Button{});
     m_FocusButton = 0;
+    m_DefaultButton = -1;
     m_KeyPressedButton = -1;
 }
 
@@ -85,6 +88,17 @@ void UC_Buttons::SetFocusButton(int32_t pIndex) {
     m_FocusButton = pIndex;
     DrawButton(previous, 0);
     DrawButton(pIndex, 0);
+    TellStripFocus(this);
+}
+
+void UC_Buttons::SetDefaultButton(int32_t pIndex) {
+    m_DefaultButton = ValidIndex(pIndex) ? pIndex : -1;
+    if (m_DefaultButton >= 0 && !hasFocus()) SetFocusButton(m_DefaultButton);
+}
+
+int32_t UC_Buttons::HeldButton() const {
+    if (m_KeyPressedButton >= 0) return m_KeyPressedButton;
+    return m_MouseHeld ? m_PressedButton : -1;
 }
 
 void UC_Buttons::SetDesignType(int32_t pValue) {
@@ -180,9 +194,14 @@ void UC_Buttons::SetOKCancel(int32_t pOKIsZero, int32_t pNoSize, int32_t pType) 
 
 void UC_Buttons::SetButtonDisable(int32_t pIndex, int32_t pValue, bool pDraw, int32_t pTemp) {
     if (!ValidIndex(pIndex)) return;
+    const bool wasEnabled = IsButtonEnabled(pIndex);
     (pTemp != 0 ? m_Buttons[size_t(pIndex)].TempDisabled : m_Buttons[size_t(pIndex)].Disabled) =
         pValue;
     if (pDraw) DrawButton(pIndex, 0);
+    if (wasEnabled == IsButtonEnabled(pIndex)) return;
+    TellStripState(this, pIndex);
+    // The keys never stay on a button that does nothing.
+    if (pIndex == m_FocusButton || pIndex == m_DefaultButton) SettleFocusButton();
 }
 
 int32_t UC_Buttons::GetButtonDisable(int32_t pIndex, int32_t pTemp) const {
@@ -356,7 +375,9 @@ void UC_Buttons::PressAt(int pX, Qt::MouseButton pButton) {
     m_PressedX = pX;
     m_PressedButton = HitTest(pX);
     if (!IsButtonEnabled(m_PressedButton) || pButton != Qt::LeftButton) return;
+    m_MouseHeld = true;
     DrawButton(m_PressedButton, 1);
+    TellStripState(this, m_PressedButton);
     emit ButtonDown(m_PressedButton);
 }
 
@@ -370,6 +391,7 @@ void UC_Buttons::mouseDoubleClickEvent(QMouseEvent*) {
 
 void UC_Buttons::mouseReleaseEvent(QMouseEvent* pEvent) {
     const int32_t i = m_PressedButton;
+    if (pEvent->button() == Qt::LeftButton) m_MouseHeld = false;
     if (!IsButtonEnabled(i)) return;
     const QPoint p = pEvent->position().toPoint();
     const int left = ButtonLeft(i);
@@ -411,8 +433,10 @@ int32_t UC_Buttons::NextEnabled(int32_t pFrom, int pStep) const {
 }
 
 void UC_Buttons::SettleFocusButton() {
-    if (IsButtonEnabled(m_FocusButton)) return;
-    const int32_t first = NextEnabled(-1, 1);
+    if (IsButtonEnabled(m_FocusButton) &&
+        (m_FocusButton == m_DefaultButton || !IsButtonEnabled(m_DefaultButton) || hasFocus()))
+        return;
+    const int32_t first = IsButtonEnabled(m_DefaultButton) ? m_DefaultButton : NextEnabled(-1, 1);
     if (first >= 0) SetFocusButton(first);
 }
 
@@ -439,6 +463,7 @@ void UC_Buttons::keyPressEvent(QKeyEvent* pEvent) {
     m_KeyPressedButton = m_FocusButton;
     m_PressKey = key;
     DrawButton(m_KeyPressedButton, 1);
+    TellStripState(this, m_KeyPressedButton);
     emit ButtonDown(m_KeyPressedButton);
 }
 
@@ -457,6 +482,7 @@ void UC_Buttons::keyReleaseEvent(QKeyEvent* pEvent) {
 void UC_Buttons::focusInEvent(QFocusEvent*) {
     SettleFocusButton();
     DrawButton(m_FocusButton, 0);
+    TellStripFocus(this);
 }
 
 // A key held while the focus leaves presses nothing.

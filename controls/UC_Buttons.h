@@ -14,6 +14,8 @@
 // The strip takes the keyboard focus by Tab only (a click leaves the focus where
 // it was): Left/Right move the focus between the enabled buttons, a dotted mark
 // shows the focused one, and Space or Enter presses it as the left mouse button does.
+// The focus starts on the default button, and comes back to it when the button it
+// stood on is disabled.
 class UC_Buttons : public QWidget {
     Q_OBJECT
 
@@ -82,6 +84,11 @@ class UC_Buttons : public QWidget {
     // The button the keys act on (drawn with the focus mark while the strip has the focus).
     int32_t FocusButton() const { return m_FocusButton; }
     void SetFocusButton(int32_t pIndex);
+    // The button the strip stands for (the focus goes there first); -1 for none.
+    int32_t DefaultButton() const { return m_DefaultButton; }
+    void SetDefaultButton(int32_t pIndex);
+    // The button held down now by the mouse or a key; -1 for none.
+    int32_t HeldButton() const;
 
     // The icon strip's drawing surface.
     const Surface& PiclibHdc() const { return m_Icons; }
@@ -159,6 +166,8 @@ class UC_Buttons : public QWidget {
     int m_PressedX = 0;
     int32_t m_HoverButton = 0;
     int32_t m_FocusButton = 0;
+    int32_t m_DefaultButton = -1;
+    bool m_MouseHeld = false;
     int32_t m_KeyPressedButton = -1; // held down by Space or Enter
     int m_PressKey = 0;
     bool m_Initialised = false;

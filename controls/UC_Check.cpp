@@ -50,7 +50,8 @@ void UC_Check::Layout() {
     m_Canvas.SetFont(ControlFont(this, m_FontSize, false));
     m_Canvas.SetBackColor(SystemColor(platform::kColorButtonFace));
     const int captionWidth = m_Caption.isEmpty() ? kBox : m_Canvas.TextWidth(m_Caption) * px;
-    const int w = kBox + 4 * px + captionWidth;
+    // Room right of the caption for the focus mark, which must not cover its last letter.
+    const int w = kBox + 4 * px + captionWidth + (m_Caption.isEmpty() ? 0 : 3 * px);
     const int h = std::max(kBox, ToTwips(height()));
     resize(ToPx(w), ToPx(h));
     m_BoxTop = (h - kBox) / (2 * px);

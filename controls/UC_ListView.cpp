@@ -304,6 +304,7 @@ void UC_ListView::UserControl_Resize() {
     m_Vbar->Place(FrameWidth() - BarThickness - 4 * Px(), ListTop(), BarThickness,
                   m_Vbar->Widget()->height() * Px());
     SetVbarParm();
+    FillWidth();
     m_Hbar->SetValue(0);
     m_Model.SetHOffset(0);
     if (!m_Vbar->IsShown())
@@ -366,6 +367,27 @@ void UC_ListView::SetVbarParm() {
         m_Model.SetHOffset(0);
     }
     if (resized) ReDraw();
+}
+
+void UC_ListView::SetFillWidth(bool pOn) {
+    const std::vector<int32_t>& order = m_Model.TabPositions();
+    m_FillBase = pOn && !order.empty() ? TabWidth(order.back()) : -1;
+    if (pOn) UserControl_Resize();
+}
+
+void UC_ListView::FillWidth() {
+    const std::vector<int32_t>& order = m_Model.TabPositions();
+    if (m_FillBase < 0 || order.empty()) return;
+    int32_t last = -1;
+    for (int32_t column : order)
+        if (TabHidden(column) != 1) last = column;
+    if (last < 0) return;
+    const int32_t rows = FrameWidth() - 4 * Px() - (m_Vbar->IsShown() ? BarThickness : 0);
+    const int32_t others = TotalTabWidth() - TabWidth(last);
+    const int32_t wanted = std::max(m_FillBase, rows - others);
+    if (wanted == TabWidth(last)) return;
+    m_Model.SetTabWidth(last, wanted);
+    SetVbarParm(); // the horizontal bar may come or go
 }
 
 void UC_ListView::Refresh() {
@@ -509,6 +531,7 @@ void UC_ListView::ReDraw() {
     for (int32_t j = 0; j <= rows && TopItem() + j < ItemCount(); ++j)
         DrawRow(j, TopItem() + j);
     DrawColumnSeparators();
+    if (ItemCount() == 0) DrawEmptyView();
     m_DrawnTop = TopItem();
     m_PictureList->update();
 }
@@ -563,7 +586,7 @@ void UC_ListView::ReDrawItemIcon(int32_t pIndex) {
                    (d < 1 && m_Options.UseMadara) || d < 0 || d + 15 > oneHeightPx;
     for (int32_t i = std::max(pIndex - 1, 0);
          !covered && i <= std::min(pIndex + 1, ItemCount() - 1); ++i)
-        covered = IsSelected(i) || HLine(i) != 0;
+        covered = IsSelected(i) || HLine(i) != 0 || FocusMarkOn(i);
     if (covered) return ReDrawItem(pIndex);
     const bool striped = m_Options.UseMadara && ((TopItem() + row) & 1) == 1;
     m_ListSurface.FillBox(2, y, 16, 16, striped ? StripeColor : m_BackColor);
@@ -692,12 +715,28 @@ void UC_ListView::DrawRowMarks(int32_t pRow, int32_t pItem) {
         on.SetDrawMode(platform::kRasterCopyPen);
     }
     if (HLine(pItem) != 0) on.Line(0, y1, width, y1, HLine(pItem));
+    if (FocusMarkOn(pItem)) {
+        const int32_t bottom = ((pRow + 1) * OneHeight()) / px - m_DrawDy;
+        DrawFocusMark(on, QRect(QPoint(0, y1), QPoint(width - 1, bottom)), TextColor());
+    }
     if (m_Options.BorderIfBlank != 0 &&
         Value(pItem, m_Options.BorderIfBlank - 1).Text().isEmpty()) {
         on.SetDrawMode(m_Options.SelectedColorMode);
         on.FillBox(0, y1, width, y2 - y1 + 1, BlankColor);
         on.SetDrawMode(platform::kRasterCopyPen);
     }
+}
+
+// An empty list says what it takes, and shows the focus where the first row would be.
+void UC_ListView::DrawEmptyView() {
+    const int32_t px = Px();
+    if (hasFocus())
+        DrawFocusMark(*m_DrawOn, QRect(0, 1, m_DrawOn->Width(), OneHeight() / px - 1), TextColor());
+    if (m_EmptyText.isEmpty()) return;
+    const QString text = FitText(m_EmptyText, *m_DrawOn, m_DrawOn->Width() * px - 12 * px, false);
+    const int x = std::max((m_DrawOn->Width() - m_DrawOn->TextWidth(text)) / 2, 6);
+    const int y = std::max((m_DrawOn->Height() - m_DrawOn->TextHeight(text)) / 2, OneHeight() / px);
+    m_DrawOn->Print(x, y, text, TextColor());
 }
 
 void UC_ListView::DrawColumnSeparators() {

@@ -163,12 +163,13 @@ class UC_ListView : public QWidget {
     const LVTab& Tab(int32_t pData) const { return m_Model.Tab(pData); }
     int32_t TotalTabWidth() const { return m_Model.TotalTabWidth(); }
     int32_t ItemCount() const { return m_Model.ItemCount(); }
-    void AddItem(int32_t pNum) { m_Model.AddItem(pNum); }
-    void InsertItem(int32_t pIndex, int32_t pNum) { m_Model.InsertItem(pIndex, pNum); }
-    void DeleteItem(int32_t pIndex) { m_Model.DeleteItem(pIndex); }
-    void DeleteItemEx(int32_t pIndex1, int32_t pIndex2) { m_Model.DeleteItemEx(pIndex1, pIndex2); }
-    void DeleteAll() { m_Model.DeleteAll(); }
-    void DeleteSelected() { m_Model.DeleteSelected(); }
+    // Changes of the row count raise RowsChanged.
+    void AddItem(int32_t pNum) { m_Model.AddItem(pNum); RowsChangedBy(pNum); }
+    void InsertItem(int32_t pIndex, int32_t pNum) { m_Model.InsertItem(pIndex, pNum); RowsChangedBy(pNum); }
+    void DeleteItem(int32_t pIndex) { m_Model.DeleteItem(pIndex); RowsChangedBy(-1); }
+    void DeleteItemEx(int32_t pIndex1, int32_t pIndex2) { m_Model.DeleteItemEx(pIndex1, pIndex2); RowsChangedBy(-1); }
+    void DeleteAll() { m_Model.DeleteAll(); RowsChangedBy(-1); }
+    void DeleteSelected() { m_Model.DeleteSelected(); RowsChangedBy(-1); }
     LVVariant Value(int32_t pIndex, int32_t pData) const { return m_Model.Value(pIndex, pData); }
     void SetValue(int32_t pIndex, int32_t pData, const LVVariant& pValue) { m_Model.SetValue(pIndex, pData, pValue); }
     LVVariant AuxID(int32_t pIndex, int32_t pAux) const { return m_Model.AuxID(pIndex, pAux); }
@@ -180,7 +181,8 @@ class UC_ListView : public QWidget {
     uint32_t HLine(int32_t pIndex) const { return m_Model.HLine(pIndex); }
     void SetHLine(int32_t pIndex, uint32_t pValue) { m_Model.SetHLine(pIndex, pValue); }
     QString ItemTip(int32_t pIndex) const { return m_Model.ItemTip(pIndex); }
-    void SetItemTip(int32_t pIndex, const QString& pText) { m_Model.SetItemTip(pIndex, pText); }
+    // A changed tip is what happened to the row: the screen reader is told.
+    void SetItemTip(int32_t pIndex, const QString& pText);
     void ExchangeItem(int32_t pPlus) { m_Model.ExchangeItem(pPlus); }
     void MoveCursor(int32_t pIsDown) { m_Model.MoveCursor(pIsDown); }
     void ReOrder(int32_t pOrderItem, int32_t pForce) { m_Model.ReOrder(pOrderItem, pForce); }
@@ -188,8 +190,9 @@ class UC_ListView : public QWidget {
     int32_t YsItem(double pY) const { return m_Model.YsItem(pY); }
     int32_t SelectedItem() const { return m_Model.SelectedItem(); }
     void SetSelectedItem(int32_t pValue) { m_Model.SetSelectedItem(pValue); }
-    // Moves the cursor (SelectedItem) without selecting anything.
-    void SetCursorItem(int32_t pValue) { m_Model.SetCursor(pValue); }
+    // Moves the cursor (SelectedItem) without selecting anything; while the list has the
+    // focus, the focus mark follows it.
+    void SetCursorItem(int32_t pValue);
     int32_t SelectedData() const { return m_Model.SelectedData(); }
     bool IsSelected(int32_t pIndex) const { return m_Model.IsSelected(pIndex); }
     void SetIsSelected(int32_t pIndex, bool pValue) { m_Model.SetIsSelected(pIndex, pValue); }
@@ -241,6 +244,14 @@ class UC_ListView : public QWidget {
     static int CaptionTop(bool pPushed) { return (pPushed ? 1 : 0) + 3; }
     // The item drawn at Y (twips of the row area), -1 for none.
     int32_t ItemAtY(float Y) const;
+    // On: the last shown column widens so that the columns reach the right edge of a list
+    // that grew wider than them (never narrower than its width when this was set).
+    void SetFillWidth(bool pOn);
+    // The text shown in the middle of the row area while the list holds no rows.
+    QString EmptyText() const { return m_EmptyText; }
+    void SetEmptyText(const QString& pText);
+    // The row Shift extends a selection from (the last row chosen without Shift).
+    int32_t AnchorItem() const { return m_Anchor; }
 
     // ---- interaction, in the coordinates (twips) of the part receiving them
     void PictureList_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
@@ -303,10 +314,14 @@ class UC_ListView : public QWidget {
     void OLEDragOver();
     // The Delete key was pressed while the list had the focus; the host removes the rows.
     void DeletePressed();
+    // Rows were added or removed.
+    void RowsChanged();
 
   protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
   private:
@@ -342,6 +357,19 @@ class UC_ListView : public QWidget {
     void Yield() const;
     void StartItemDrag();
     void SetSizingPointer(bool pOn);
+    // Keyboard: the row a move key leads to (-2: not a move key), the cursor moved there with
+    // the selection the modifiers ask for, and the menu key.
+    int32_t KeyTarget(int pKey) const;
+    void MoveCursorByKey(int32_t pRow, Qt::KeyboardModifiers pMods);
+    void SelectCursorByKey(bool pToggle);
+    void OpenMenuAtCursor();
+    // Scrolls the least that shows item pIndex whole.
+    void KeepItemInView(int32_t pIndex);
+    void DrawEmptyView();
+    void FillWidth();
+    void RowsChangedBy(int32_t pDelta);
+    // Whether the focus mark is drawn on item pIndex.
+    bool FocusMarkOn(int32_t pIndex) const;
     void EditorKey(QObject* pEditor, int32_t pAction, int32_t pKeyValue, int16_t pShift);
     void PopupTabMenu(int32_t pTab);
     QPoint ToPixels(float X, float Y) const;
@@ -385,9 +413,12 @@ class UC_ListView : public QWidget {
     int32_t m_VisibleRows = 0;
     int32_t m_DrawnTop = -1; // top item of the last drawing
     int m_DrawDepth = 0;
+    QString m_EmptyText;
+    int32_t m_FillBase = -1; // the last column's own width while it fills; -1: off
 
     // interaction state
     bool m_Pressed = false;
+    int32_t m_Anchor = -1;
     float m_DragStartX = -1, m_DragStartY = -1;
     int32_t m_ResizedTab = -1;
     int32_t m_MenuTab = -1;

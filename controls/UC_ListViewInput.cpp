@@ -1,6 +1,7 @@
 // Mouse, drag-and-drop, header and editor handling of the list control.
 #include "controls/UC_ListView.h"
 
+#include "controls/AccessibleEvents.h"
 #include "controls/MouseButtons.h"
 
 #include "controls/UC_ListViewBar.h"
@@ -108,9 +109,12 @@ void UC_ListView::PictureList_MouseDown(int16_t Button, int16_t Shift, float X, 
         m_Model.SetCursor(-1);
         return;
     }
-    m_Model.PressRow(m_Model.RowAt(Y), Shift, m_Options.NoMultiSelect == 0);
+    const int32_t row = m_Model.RowAt(Y);
+    if (Shift != 1 || m_Options.NoMultiSelect != 0 || m_Anchor < 0) m_Anchor = row;
+    m_Model.PressRow(row, Shift, m_Options.NoMultiSelect == 0);
     m_Model.SetSelectedData(m_Model.TabAt(X));
     ReDraw();
+    TellListCursor(this);
 }
 
 void UC_ListView::PictureList_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
@@ -124,6 +128,7 @@ void UC_ListView::PictureList_MouseUp(int16_t Button, int16_t Shift, float X, fl
                     const int32_t r = m_Model.RowAt(Y);
                     SetIsSelected(r, !IsSelected(r));
                     m_Model.SetCursor(r);
+                    m_Anchor = r;
                 } else {
                     m_Model.SetCursor(-1);
                 }
@@ -143,24 +148,6 @@ void UC_ListView::PictureList_DblClickAt(float Y) {
     // The blank space below the last row holds no row to act on.
     if (YsItem(Y) >= ItemCount()) return;
     PictureList_DblClick();
-}
-
-void UC_ListView::keyPressEvent(QKeyEvent* pEvent) {
-    if (pEvent->matches(QKeySequence::SelectAll)) {
-        if (m_Options.NoMultiSelect == 0 && ItemCount() > 0) {
-            SelectAll();
-            ReDraw();
-        }
-        pEvent->accept();
-        return;
-    }
-    if (pEvent->key() == Qt::Key_Delete &&
-        (pEvent->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        emit DeletePressed();
-        pEvent->accept();
-        return;
-    }
-    QWidget::keyPressEvent(pEvent);
 }
 
 void UC_ListView::PictureList_MouseMove(int16_t Button, int16_t, float X, float Y) {

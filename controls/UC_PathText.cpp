@@ -4,6 +4,7 @@
 #include "services/core/Paths.h"
 #include "services/ui/Pickers.h"
 
+#include <QAbstractButton>
 #include <QDropEvent>
 #include <QFile>
 #include <QKeyEvent>
@@ -21,12 +22,49 @@ std::string Utf8(const QString& pS) {
     return pS.toStdString();
 }
 
+// The focus stop of the drawn "..." button: it lets the mouse through to the box (which
+// draws the button) and tells the box when its focus changes, so the mark is drawn.
+class PickerStop : public QAbstractButton {
+  public:
+    PickerStop(QWidget* pParent, std::function<void()> pFocusChanged)
+        : QAbstractButton(pParent), m_FocusChanged(std::move(pFocusChanged)) {
+        setFocusPolicy(Qt::TabFocus);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setText(QStringLiteral("..."));
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {} // the box draws it
+    void focusInEvent(QFocusEvent* pEvent) override {
+        QAbstractButton::focusInEvent(pEvent);
+        m_FocusChanged();
+    }
+    void focusOutEvent(QFocusEvent* pEvent) override {
+        QAbstractButton::focusOutEvent(pEvent);
+        m_FocusChanged();
+    }
+    void keyPressEvent(QKeyEvent* pEvent) override {
+        if ((pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter) &&
+            !pEvent->isAutoRepeat())
+            click();
+        else
+            QAbstractButton::keyPressEvent(pEvent);
+    }
+
+  private:
+    std::function<void()> m_FocusChanged;
+};
+
 } // namespace
 
 UC_PathText::UC_PathText(QWidget* pParent)
-    : QWidget(pParent), m_Text(new QLineEdit(this)), m_PickFolder(PickFolder),
-      m_PickFile(PickFile) {
+    : QWidget(pParent), m_Text(new QLineEdit(this)),
+      m_Button(new PickerStop(this, [this] { DrawButton(m_ButtonPressed); })),
+      m_PickFolder(PickFolder), m_PickFile(PickFile) {
     m_Text->setObjectName(QStringLiteral("TextPath"));
+    connect(m_Button, &QAbstractButton::clicked, this, [this] {
+        if (ButtonActive()) SelectButtonClick();
+    });
     m_Text->installEventFilter(this);
     connect(m_Text, &QLineEdit::textChanged, this, [this] { emit TextChange(); });
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -48,7 +86,25 @@ void UC_PathText::SetText(const QString& pValue) {
 void UC_PathText::SetEnabled(int32_t pValue) {
     m_Enabled = pValue;
     ApplyTextLock();
+    ApplyButtonState();
     DrawButton(0);
+}
+
+void UC_PathText::SetUsage(int32_t pValue) {
+    m_Usage = pValue;
+    ApplyButtonState();
+}
+
+void UC_PathText::SetButtonDisabled(int32_t pValue) {
+    m_ButtonDisabled = pValue;
+    ApplyButtonState();
+    DrawButton(0);
+}
+
+void UC_PathText::ApplyButtonState() {
+    m_Button->setEnabled(ButtonActive());
+    m_Button->setAccessibleName(m_Usage == 0 ? QStringLiteral("Choose folder")
+                                             : QStringLiteral("Choose file"));
 }
 
 void UC_PathText::SetTextDisabled(int32_t pValue) {
@@ -117,6 +173,7 @@ bool UC_PathText::TakeDragEvent(QEvent* pEvent) {
 
 void UC_PathText::Init() {
     m_Canvas.SetFont(ControlFont(nullptr, 9, false));
+    ApplyButtonState();
     resizeEvent(nullptr);
 }
 
@@ -128,6 +185,7 @@ QRect UC_PathText::ButtonArea() const {
 void UC_PathText::resizeEvent(QResizeEvent*) {
     const int h = height();
     m_Text->setGeometry(0, 0, std::max(1, width() - h), h);
+    m_Button->setGeometry(ButtonArea());
     DrawButton(m_ButtonPressed);
 }
 
@@ -148,6 +206,9 @@ void UC_PathText::DrawButton(int pPressed) {
         const Color ink =
             SystemColor(ButtonActive() ? platform::kColorButtonText : platform::kColorButtonShadow);
         m_Canvas.Print(x, y, dots, ink);
+        if (m_Button->hasFocus())
+            DrawFocusMark(m_Canvas, a.adjusted(2, 2 + pPressed, -3, -3 + pPressed),
+                          SystemColor(platform::kColorButtonText));
     }
     update();
 }
@@ -194,8 +255,7 @@ void UC_PathText::mouseReleaseEvent(QMouseEvent* pEvent) {
     SelectButtonClick();
 }
 
-// F4 or Alt+Down in the text opens the picker, as on a drop-down box: the "..."
-// button itself takes no focus.
+// F4 or Alt+Down in the text opens the picker, as on a drop-down box.
 static bool IsPickerKey(const QEvent* pEvent) {
     if (pEvent->type() != QEvent::KeyPress) return false;
     const auto* key = static_cast<const QKeyEvent*>(pEvent);

@@ -9,11 +9,13 @@
 #include <functional>
 #include <string>
 
+class QAbstractButton;
 class QLineEdit;
 class QMimeData;
 
 // A text box holding a file or folder path with a "..." button at its right
-// end that opens a folder or file picker.
+// end that opens a folder or file picker. The button takes the focus by Tab
+// (Space or Enter presses it); F4 or Alt+Down in the text press it as well.
 class UC_PathText : public QWidget {
     Q_OBJECT
 
@@ -32,11 +34,11 @@ class UC_PathText : public QWidget {
     void SetText(const QString& pValue);
     // 0 folder picker, 1 open-file picker, 2 save-file picker, -1 none.
     int32_t Usage() const { return m_Usage; }
-    void SetUsage(int32_t pValue) { m_Usage = pValue; }
+    void SetUsage(int32_t pValue);
     int32_t Enabled() const { return m_Enabled; }
     void SetEnabled(int32_t pValue);
     int32_t ButtonDisabled() const { return m_ButtonDisabled; }
-    void SetButtonDisabled(int32_t pValue) { m_ButtonDisabled = pValue; }
+    void SetButtonDisabled(int32_t pValue);
     int32_t TextDisabled() const { return m_TextDisabled; }
     void SetTextDisabled(int32_t pValue);
     // Default extension, kept without any ".".
@@ -61,6 +63,8 @@ class UC_PathText : public QWidget {
     void SetPickers(FolderPicker pFolder, FilePicker pFile);
 
     QLineEdit* TextBox() const { return m_Text; }
+    // The "..." button as a focusable, named widget over the drawn one.
+    QAbstractButton* PickerButton() const { return m_Button; }
     QRect ButtonArea() const;
     const Surface& Canvas() const { return m_Canvas; }
 
@@ -79,6 +83,7 @@ class UC_PathText : public QWidget {
 
   private:
     bool ButtonActive() const { return m_Enabled == -1 && m_ButtonDisabled != 1; }
+    void ApplyButtonState();
     void ApplyTextLock();
     // The local path a drag carries that this box takes (a folder for the folder picker,
     // a file for the file pickers); empty when it takes none.
@@ -88,6 +93,7 @@ class UC_PathText : public QWidget {
     std::string StartFolder() const;
 
     QLineEdit* m_Text;
+    QAbstractButton* m_Button;
     int32_t m_Usage = 0;
     int32_t m_Enabled = -1;
     int32_t m_ButtonDisabled = 0;

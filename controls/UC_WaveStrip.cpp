@@ -1,5 +1,7 @@
 #include "controls/UC_WaveStrip.h"
 
+#include "controls/AccessibleEvents.h"
+
 #include "controls/ControlFonts.h"
 #include "services/core/DurationText.h"
 
@@ -39,6 +41,7 @@ UC_WaveStrip::UC_WaveStrip(QWidget* pParent) : QWidget(pParent) {
 void UC_WaveStrip::SetEnvelope(WaveEnvelope pEnvelope) {
     m_Envelope = std::move(pEnvelope);
     m_Message.clear();
+    DescribeShown();
     ReduceColumns();
     Draw();
 }
@@ -51,8 +54,16 @@ void UC_WaveStrip::SetMarks(const WaveMarks& pMarks) {
 void UC_WaveStrip::SetText(const QString& pText) {
     if (pText == m_Text) return;
     m_Text = pText;
-    setAccessibleDescription(pText);
+    DescribeShown();
     Draw();
+}
+
+// A reader hears what the strip shows now: its message, else its line.
+void UC_WaveStrip::DescribeShown() {
+    const QString shown = m_Message.isEmpty() ? m_Text : m_Message;
+    if (shown == accessibleDescription()) return;
+    setAccessibleDescription(shown);
+    TellDescription(this);
 }
 
 void UC_WaveStrip::ShowMessage(const QString& pMessage) {
@@ -60,6 +71,7 @@ void UC_WaveStrip::ShowMessage(const QString& pMessage) {
     m_Marks = WaveMarks{};
     m_Message = pMessage;
     m_Text.clear();
+    DescribeShown();
     ReduceColumns();
     Draw();
 }

@@ -68,6 +68,7 @@ class UC_WaveStrip : public QWidget {
 
   private:
     QRect WaveArea() const;
+    void DescribeShown();
     // Every column's smallest and largest value per channel, from the buckets.
     void ReduceColumns();
     void Draw();

@@ -50,7 +50,12 @@ PanelSettings ReadPanelSettings(const SettingReader& pRead) {
     for (size_t i = 0; i < kSliders.size(); ++i) {
         const SliderRow& row =
             Slider(i) == Slider::NormLevel ? LevelRowFor(ChosenMode(p)) : kSliders[i];
-        p.Sliders[i] = std::clamp(StoredInt(pRead, row.Key, row.Default), row.Min, row.Max);
+        const int32_t stored = StoredInt(pRead, row.Key, row.Default);
+        // A threshold out of its range is damage, not a wish: at its end it would
+        // trim every file to nothing, so it takes its default. Gains stop at their end.
+        const bool threshold = Slider(i) == Slider::TrimIn || Slider(i) == Slider::TrimOut;
+        const bool outside = stored < row.Min || stored > row.Max;
+        p.Sliders[i] = threshold && outside ? row.Default : std::clamp(stored, row.Min, row.Max);
     }
     for (size_t i = 0; i < kTexts.size(); ++i)
         p.Texts[i] = pRead(kTexts[i].Key, kTexts[i].Default);

@@ -53,3 +53,13 @@ TEST(ScreenPlacementTest, AWindowLargerThanItsScreenIsCutToIt) {
 TEST(ScreenPlacementTest, NoScreensLeaveTheWindowAlone) {
     EXPECT_EQ(PlaceOnScreens(QRect(-500, -500, 800, 700), {}), QRect(-500, -500, 800, 700));
 }
+
+TEST(ScreenPlacementTest, AFramedWindowMovedInLiesWhollyInsideItsScreen) {
+    // Placed without its frame at the bottom right corner: the frame's edges stand off.
+    EXPECT_EQ(app::PlaceInside(QRect(750, 337, 531, 568), {QRect(0, 0, 1280, 900)}),
+              QRect(749, 332, 531, 568));
+    // On the screen that shows most of it, cut to that screen; inside already: unchanged.
+    EXPECT_EQ(app::PlaceInside(QRect(1800, 100, 400, 1200), kScreens), QRect(1920, 200, 400, 960));
+    EXPECT_EQ(app::PlaceInside(QRect(100, 100, 800, 700), kScreens), QRect(100, 100, 800, 700));
+    EXPECT_EQ(app::PlaceInside(QRect(9000, 9000, 300, 200), kScreens), QRect(2900, 960, 300, 200));
+}

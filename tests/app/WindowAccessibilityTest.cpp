@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 
+#include "controls/AccessibleEvents.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_Buttons.h"
 #include "controls/UC_Check.h"
@@ -10,13 +11,19 @@
 #include "controls/UC_PathText.h"
 #include "controls/UC_Slider.h"
 #include "controls/UC_TextPicture.h"
+#include "controls/UC_WaveStrip.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QTest>
+
+#include <utility>
+#include <vector>
 
 using namespace testwindow;
 using testfiles::ToneWithSilence;
+using testfiles::WriteBytes;
 using testfiles::WriteWav16;
 
 namespace {
@@ -32,6 +39,48 @@ std::string Name(QAccessibleInterface* a) {
 }
 std::string Value(QAccessibleInterface* a) {
     return a->text(QAccessible::Value).toStdString();
+}
+std::string Description(QAccessibleInterface* a) {
+    return a->text(QAccessible::Description).toStdString();
+}
+
+// The events the window tells a screen reader while one of these lives.
+class ReaderEvents {
+  public:
+    ReaderEvents() {
+        WatchAccessibleEvents([this](QAccessibleEvent* e) {
+            seen_.emplace_back(e->type(), e->accessibleInterface());
+        });
+    }
+    ~ReaderEvents() { WatchAccessibleEvents(nullptr); }
+    int Count(QAccessible::Event type, QAccessibleInterface* about) const {
+        int n = 0;
+        for (const auto& [t, a] : seen_)
+            n += t == type && a == about ? 1 : 0;
+        return n;
+    }
+
+  private:
+    std::vector<std::pair<QAccessible::Event, QAccessibleInterface*>> seen_;
+};
+
+// The button states a reader hears, one letter each: d(isabled), f(ocused), p(ressed),
+// D(efault).
+std::string States(QAccessibleInterface* button) {
+    const QAccessible::State s = button->state();
+    std::string text;
+    if (s.disabled) text += 'd';
+    if (s.focused) text += 'f';
+    if (s.pressed) text += 'p';
+    if (s.defaultButton) text += 'D';
+    return text;
+}
+
+std::string StripStates(QAccessibleInterface* strip) {
+    std::string text;
+    for (int i = 0; i < strip->childCount(); ++i)
+        text += (i ? "," : "") + States(strip->child(i));
+    return text;
 }
 
 } // namespace
@@ -113,18 +162,15 @@ TEST_F(WindowTest, TheButtonStripHasOneChildPerButtonThatPresses) {
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->role(), QAccessible::PushButton);
         EXPECT_EQ(Name(button), captions[i]);
-        EXPECT_FALSE(button->state().disabled);
+        EXPECT_EQ(button->state().disabled, i == 1) << "Abort while idle";
         EXPECT_EQ(button->parent(), strip);
         EXPECT_EQ(strip->indexOfChild(button), i);
         EXPECT_EQ(strip->child(i), button); // the same interface each time
         const QRect r = button->rect();
         EXPECT_EQ(strip->childAt(r.center().x(), r.center().y()), button);
     }
-    // A disabled button says so and offers no press.
-    w->CtrButtons()->SetButtonDisable(1, 1, true, 0);
-    EXPECT_TRUE(strip->child(1)->state().disabled);
+    // A disabled button offers no press.
     EXPECT_TRUE(strip->child(1)->actionInterface()->actionNames().isEmpty());
-    w->CtrButtons()->SetButtonDisable(1, 0, true, 0);
 
     // Pressing Clear through the reader clears the list.
     ASSERT_EQ(w->LV()->ItemCount(), 2);
@@ -208,4 +254,116 @@ TEST_F(WindowTest, TheListSaysItsRowsCellsAndSelection) {
     EXPECT_EQ(list->childCount(), 0);
     EXPECT_FALSE(second->isValid());
     CloseWindow(w);
+}
+
+TEST_F(WindowTest, AfterARunEachRowTheBarAndTheButtonsSayWhatHappenedAndTellTheReader) {
+    const std::string good = folderIn + "/take1.wav", bad = folderIn + "/take2.wav";
+    WriteWav16(good, ToneWithSilence(200, 3000, 8000));
+    WriteBytes(bad, "just some text\n");
+    auto w = OpenWindowOutputting({good, bad});
+    ReaderEvents events;
+    QAccessibleInterface* list = Of(w->LV());
+    QAccessibleInterface* bar = Of(w->ProgBar());
+    QAccessibleInterface* strip = Of(w->CtrButtons());
+    // Current without any tooltip having been shown.
+    EXPECT_EQ(Description(list), "2 files");
+    EXPECT_EQ(StripStates(strip), ",d,D");
+
+    app::FrmMain* win = w.get();
+    std::string statesMidRun, descriptionMidRun, valueMidRun;
+    int valueNumberMidRun = 0;
+    WhenReady look([win] { return win->ProgBar()->Value() > 0; },
+                   [&] {
+                       statesMidRun = StripStates(strip);
+                       descriptionMidRun = Description(bar);
+                       valueMidRun = Value(bar);
+                       valueNumberMidRun = bar->valueInterface()->currentValue().toInt();
+                   });
+    PressButton(*w, 2);
+    ASSERT_TRUE(look.Done());
+    EXPECT_EQ(statesMidRun, "d,,dD") << "Clear and Start wait, Abort works";
+    EXPECT_EQ(descriptionMidRun, "the run's progress and its result");
+    EXPECT_GT(valueNumberMidRun, 0);
+    EXPECT_EQ(valueMidRun, std::to_string((valueNumberMidRun + 5) / 10) + "%");
+
+    QAccessibleInterface* second = list->child(1);
+    const std::string cells = Cell(*w, 1, app::FileColumn::Title) + ", " +
+                              Cell(*w, 1, app::FileColumn::Length) + ", " +
+                              Cell(*w, 1, app::FileColumn::Format);
+    EXPECT_EQ(Description(second), w->LV()->ItemTip(1).toStdString());
+    EXPECT_EQ(Description(second).substr(0, 8), "failed: ");
+    EXPECT_EQ(Name(second), cells + ", " + Description(second));
+    EXPECT_EQ(Description(list->child(0)).substr(0, 6), "done: ");
+    EXPECT_EQ(Description(bar), "1 done, 1 failed");
+    EXPECT_EQ(Value(bar), "1 done, 1 failed");
+    EXPECT_EQ(StripStates(strip), ",d,D");
+
+    // Each change was told.
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_GE(events.Count(QAccessible::NameChanged, list->child(row)), 1) << row;
+        EXPECT_GE(events.Count(QAccessible::DescriptionChanged, list->child(row)), 1) << row;
+    }
+    EXPECT_GE(events.Count(QAccessible::ValueChanged, bar), 2);
+    EXPECT_GE(events.Count(QAccessible::DescriptionChanged, bar), 1);
+    EXPECT_GE(events.Count(QAccessible::StateChanged, strip->child(2)), 2);
+
+    PressButton(*w, 0);
+    EXPECT_EQ(Description(list), "no files: Drop WAV files here or press Ctrl+O");
+    EXPECT_GE(events.Count(QAccessible::DescriptionChanged, list), 1);
+    CloseWindow(w);
+}
+
+TEST_F(WindowTest, TheStripSaysItsPickedButtonAndTheListsSelectionIsReadAndSet) {
+    const std::string a = folderIn + "/a.wav", b = folderIn + "/b.wav", c = folderIn + "/c.wav";
+    for (const std::string& file : {a, b, c})
+        WriteWav16(file, ToneWithSilence(0, 50, 8000));
+    auto w = OpenWindowOutputting({a, b, c});
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    ReaderEvents events;
+    QAccessibleInterface* strip = Of(w->CtrButtons());
+    w->CtrButtons()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(StripStates(strip), ",d,fD");
+    EXPECT_EQ(strip->focusChild(), strip->child(2));
+    w->SetClearQuestion([](int32_t) { return false; });
+    QTest::keyClick(w->windowHandle(), Qt::Key_Left);
+    EXPECT_EQ(strip->focusChild(), strip->child(0));
+    EXPECT_GE(events.Count(QAccessible::Focus, strip->child(0)), 1);
+    QTest::keyPress(w->windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(StripStates(strip), "fp,d,D");
+    QTest::keyRelease(w->windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(StripStates(strip), "f,d,D");
+
+    // The list's selection through the table interface and the rows' actions.
+    QAccessibleInterface* list = Of(w->LV());
+    QAccessibleTableInterface* table = list->tableInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(table->columnCount(), 3);
+    EXPECT_EQ(table->columnDescription(1).toStdString(), "Length");
+    EXPECT_TRUE(table->selectRow(2));
+    EXPECT_TRUE(w->LV()->IsSelected(2));
+    list->child(0)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(table->selectedRows(), (QList<int>{0, 2}));
+    EXPECT_EQ(table->selectedCellCount(), 6);
+    EXPECT_TRUE(table->unselectRow(2));
+    EXPECT_EQ(table->selectedRows(), QList<int>{0});
+    EXPECT_TRUE(list->child(0)->state().selected);
+    EXPECT_FALSE(table->selectRow(3));
+    EXPECT_GE(events.Count(QAccessible::SelectionWithin, list), 3);
+    list->child(1)->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(list->focusChild(), list->child(1));
+    CloseWindow(w);
+}
+
+TEST(WaveStripAccess, TheDescriptionIsWhatTheStripShowsNow) {
+    EnsureApplication();
+    UC_WaveStrip strip;
+    strip.SetText(QStringLiteral("trim 0.50 s / 0.20 s"));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&strip);
+    EXPECT_EQ(Description(a), "trim 0.50 s / 0.20 s");
+    strip.ShowMessage(QStringLiteral("not a WAV file it can edit (A-law)"));
+    EXPECT_EQ(Description(a), "not a WAV file it can edit (A-law)");
+    strip.SetEnvelope({});
+    EXPECT_EQ(Description(a), "");
 }

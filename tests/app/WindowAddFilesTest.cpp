@@ -167,7 +167,9 @@ TEST_F(WindowAddFilesTest, TheListsContextMenuAddsFilesAndRemovesTheSelection) {
     ASSERT_EQ(menu->activeAction(), w->AddFilesAction());
     QTest::keyClick(menu, Qt::Key_Return);
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(w->LV()->ItemCount(), 2);
+    EXPECT_EQ(w->LV()->ItemCount(), 1) << "a file chosen twice is listed once";
+    EXPECT_EQ(w->ProgBar()->TextToDisp().toStdString(),
+              "1 file already in the list, not added again (a drop with Ctrl held adds it again)");
     EXPECT_FALSE(menu->isVisible());
 
     w->LV()->SetIsSelected(0, 1);
@@ -176,7 +178,7 @@ TEST_F(WindowAddFilesTest, TheListsContextMenuAddsFilesAndRemovesTheSelection) {
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Return);
-    EXPECT_EQ(w->LV()->ItemCount(), 1);
+    EXPECT_EQ(w->LV()->ItemCount(), 0);
     EXPECT_EQ(asked, 1);
     CloseWindow(w);
 }

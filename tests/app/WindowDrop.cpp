@@ -10,14 +10,14 @@
 namespace testwindow {
 
 DropResult DropOn(QWidget* target, QPoint at, const QMimeData& mime, Qt::DropActions possible,
-                  Qt::DropAction proposed) {
+                  Qt::DropAction proposed, Qt::KeyboardModifiers mods) {
     DropResult result;
-    QDragEnterEvent enter(at, possible, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at, possible, &mime, Qt::LeftButton, mods);
     enter.setDropAction(proposed);
     QApplication::sendEvent(target, &enter);
     result.Entered = enter.isAccepted();
     if (!result.Entered) return result;
-    QDropEvent drop(QPointF(at), possible, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(at), possible, &mime, Qt::LeftButton, mods);
     drop.setDropAction(proposed);
     QApplication::sendEvent(target, &drop);
     result.Accepted = drop.isAccepted();
@@ -36,7 +36,7 @@ DropResult DropFiles(app::FrmMain& window, const std::vector<std::string>& paths
     QMimeData mime;
     SetLocalFiles(mime, paths);
     return DropOn(window.LV()->PictureList(), QPoint(7, 7), mime, Qt::CopyAction | Qt::MoveAction,
-                  Qt::CopyAction);
+                  Qt::CopyAction, Qt::ControlModifier);
 }
 
 } // namespace testwindow

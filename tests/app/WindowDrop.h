@@ -20,16 +20,16 @@ struct DropResult {
     Qt::DropAction Action = Qt::IgnoreAction;
 };
 
-// A drag of mime coming in at `at` of target and dropped there; the drop only when the
-// target took the drag.
+// A drag of mime coming in at `at` of target and dropped there (with `mods` held); the drop
+// only when the target took the drag.
 DropResult DropOn(QWidget* target, QPoint at, const QMimeData& mime, Qt::DropActions possible,
-                  Qt::DropAction proposed);
+                  Qt::DropAction proposed, Qt::KeyboardModifiers mods = Qt::NoModifier);
 
 // Local files as a file manager offers them.
 void SetLocalFiles(QMimeData& mime, const std::vector<std::string>& paths);
 
 // Drops local files (or folders) on the file list, in order, offered as copy or move with
-// copy proposed.
+// copy proposed, and Ctrl held so that a file named twice makes two rows.
 DropResult DropFiles(app::FrmMain& window, const std::vector<std::string>& paths);
 
 } // namespace testwindow

@@ -91,6 +91,8 @@ std::unique_ptr<app::FrmMain> WindowTest::OpenWindow() {
         ADD_FAILURE() << "Start asked about " << folder.toStdString();
         return app::FrmMain::MissingOutputChoice::Cancel;
     });
+    window->SetClearQuestion([](int32_t) { return true; }); // Clear's question answered yes
+
     EXPECT_TRUE(window->Form_Load());
     return window;
 }

@@ -11,6 +11,7 @@
 #include "controls/UC_TextPicture.h"
 #include "services/store/Settings.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -69,7 +70,8 @@ std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields, bool wit
     order.push_back(p.ModeBoxOf(NormMode::Loudness));
     if (withCeiling) order.push_back(p.FieldOf(TextField::Ceiling));
     order.insert(order.end(), {p.ClipBox(), p.UseBoxOf(UseBox::Adjust), p.SliderOf(Slider::Adjust),
-                               w.LV(), p.OverWriteBox(), p.OutputTo()->TextBox(), w.CtrButtons()});
+                               w.LV(), p.OverWriteBox(), p.OutputTo()->TextBox(),
+                               p.OutputTo()->PickerButton(), w.CtrButtons()});
     return order;
 }
 
@@ -190,22 +192,19 @@ TEST_F(WindowTest, TheButtonStripTakesTabAndPressesTheFocusedButton) {
     auto w = OpenWindowOutputting({a, a});
     Activate(*w);
     UC_Buttons* strip = w->CtrButtons();
-    w->Panel()->OutputTo()->TextBox()->setFocus(Qt::TabFocusReason);
+    w->Panel()->OutputTo()->PickerButton()->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), strip);
 
-    // Start by Enter: the run writes both files.
-    Key(*w, Qt::Key_Right);
-    Key(*w, Qt::Key_Right);
+    // Start, picked first, by Enter: the run writes both files.
     ASSERT_EQ(strip->FocusButton(), 2);
     Key(*w, Qt::Key_Return);
     EXPECT_TRUE(fs::exists(folderOut + "/a.wav"));
     EXPECT_TRUE(fs::exists(folderOut + "/a01.wav"));
     EXPECT_EQ(w->LV()->ItemCount(), 2);
 
-    // Clear by Space.
+    // Clear by Space; Left passes over Abort, which does nothing while idle.
     if (QApplication::focusWidget() != strip) strip->setFocus(Qt::TabFocusReason);
-    Key(*w, Qt::Key_Left);
     Key(*w, Qt::Key_Left);
     ASSERT_EQ(strip->FocusButton(), 0);
     Key(*w, Qt::Key_Space);

@@ -8,6 +8,7 @@
 #include "common/WavWriter.h"
 
 #include "app/PreviewText.h"
+#include "controls/UC_Bar.h"
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_Slider.h"
@@ -123,7 +124,7 @@ TEST_F(WindowTest, PreviewMarksAreWhereTheRunCutsAndItsGainIsTheJobs) {
     const std::vector<int16_t> kept(source.samples.begin() + marks.Start * 2,
                                     source.samples.begin() + marks.End * 2);
     EXPECT_EQ(result.samples, kept);
-    const auto resultMs = int32_t(int64_t(result.Frames()) * 1000 / 44100);
+    const auto resultMs = int32_t(std::lround(double(result.Frames()) * 1000 / 44100));
     EXPECT_NE(line.find("result " + DurationText(resultMs)), std::string::npos) << line;
 
     // Another mode and level: the strip's gain is the one the job applies.
@@ -309,6 +310,12 @@ TEST_F(WindowTest, MeasureFillsTheTooltipsAndCopiesAsCsv) {
     EXPECT_EQ(w->LV()->ItemTip(0).toStdString(), app::LevelsTip(l));
     EXPECT_EQ(w->LV()->ItemTip(1).toStdString(),
               "not a WAV file it can edit (not a RIFF/WAVE file)");
+    // The status line says the last measured file's levels as well (no pointer needed).
+    const QString status = w->ProgBar()->TextToDisp();
+    EXPECT_TRUE(
+        status == Cell(*w, 0, app::FileColumn::Title).c_str() + (": " + w->LV()->ItemTip(0)) ||
+        status == Cell(*w, 1, app::FileColumn::Title).c_str() + (": " + w->LV()->ItemTip(1)))
+        << status.toStdString();
 
     w->Pane()->CopyCsvAction()->trigger();
     const std::string csv = QGuiApplication::clipboard()->text().toStdString();
@@ -383,4 +390,16 @@ TEST_F(WindowTest, FloatAndSurroundFilesAreDrawnAndANanFileSaysWhy) {
         << w->Pane()->Strip()->Message().toStdString();
     EXPECT_FALSE(w->Pane()->Gain());
     CloseWindow(w);
+}
+
+// The result length is rounded to the millisecond as the list rounds a file's length:
+// 198,308 frames at 44.1 kHz are 4496.78 ms.
+TEST(PreviewText, TheResultLengthIsRoundedAsTheListRoundsIt) {
+    WaveOverview o;
+    o.SampleRate = 44100;
+    o.Frames = 198308;
+    JobPreview p;
+    p.Range = TrimmedRange{0, o.Frames, 0, 0};
+    p.ResultFrames = o.Frames;
+    EXPECT_EQ(app::PreviewLine(p, EditJob{}, o), "no trim \u00b7 no gain \u00b7 result 000'04.497");
 }

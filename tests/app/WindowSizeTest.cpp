@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QScreen>
+#include <QTest>
 #include <QWheelEvent>
 
 #include <cstdlib>
@@ -101,9 +102,13 @@ TEST_F(WindowSizeTest, AResizeGivesTheRoomToTheListAndMovesTheBottomControlsAlon
                 inked |= w->Background().Pixel(x, y) != w->Background().Pixel(2, y);
         EXPECT_TRUE(inked) << panel::kTexts[f].Unit;
     }
-    // The columns keep their widths: the extra width stays blank.
-    for (int32_t c = 0; c < w->LV()->NumData(); ++c)
+    // The last column takes the extra width, up to the scroll bar; the others keep theirs.
+    const int32_t last = w->LV()->NumData() - 1;
+    for (int32_t c = 0; c < last; ++c)
         EXPECT_EQ(w->LV()->TabWidth(c), widths[size_t(c)]);
+    EXPECT_GT(w->LV()->TabWidth(last), widths[size_t(last)]);
+    EXPECT_EQ(w->LV()->TotalTabWidth(), w->LV()->PictureList()->width() * Px());
+    EXPECT_FALSE(w->LV()->HBar()->IsShown());
 
     // The buttons still work where they went.
     PressButton(*w, 0);
@@ -206,6 +211,32 @@ TEST_F(WindowSizeTest, TheWholeWindowFitsA1280By900Screen) {
         if (child->isVisible()) {
             EXPECT_TRUE(w->rect().contains(child->geometry())) << child->metaObject()->className();
         }
+    }
+    CloseWindow(w);
+}
+
+// At every font setting a check box's focus mark passes right of its caption's last letter
+// instead of over it (the mark's left edge lies 2 px left of the caption).
+TEST_F(WindowSizeTest, NoCheckBoxCaptionIsCoveredByItsFocusMark) {
+    auto w = OpenWindow();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    for (UC_Check* box : w->findChildren<UC_Check*>()) {
+        if (!box->isVisible() || box->Caption().isEmpty()) continue;
+        w->LV()->setFocus(Qt::TabFocusReason);
+        const QImage plain = box->Canvas().Image();
+        box->setFocus(Qt::TabFocusReason);
+        const QImage marked = box->Canvas().Image();
+        int left = plain.width(), right = -1;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                if (plain.pixel(x, y) != marked.pixel(x, y)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        EXPECT_GE(right, 0) << box->Caption().toStdString();
+        EXPECT_GE(right, left + 2 + box->Canvas().TextWidth(box->Caption()))
+            << box->Caption().toStdString();
     }
     CloseWindow(w);
 }

@@ -151,7 +151,7 @@ TEST(CliOptions, StoredPanelFollowsTheWindowsRules) {
     ASSERT_EQ(r.Error, "");
     const auto& e = r.Options.Edit;
     EXPECT_EQ(e.StartThresholdDb, -30.0f);
-    EXPECT_EQ(e.EndThresholdDb, -60.0f); // limited like the slider
+    EXPECT_EQ(e.EndThresholdDb, -45.0f); // out of range: the default, as in the window
     EXPECT_EQ(e.StartMarginMs, 12);
     EXPECT_EQ(e.EndMarginMs, 250);
     EXPECT_EQ(e.NormLevelDb, -3.0f);

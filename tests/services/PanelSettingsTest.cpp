@@ -85,6 +85,11 @@ TEST(PanelSettings, EveryKeyRoundTripsAndDamageCostsOnlyItsField) {
     store.Values["NormMode"] = "5";
     const PanelSettings damaged = ReadPanelSettings(store.Reader());
     EXPECT_EQ(damaged.Sliders, (std::array<int32_t, 4>{-45, -50, -60, 20}));
+    // A threshold out of range takes its default: at 0 dB every file would have "no sound".
+    store.Values["TrimLevelIn"] = "-61";
+    store.Values["TrimLevelOut"] = "999";
+    EXPECT_EQ(ReadPanelSettings(store.Reader()).Sliders,
+              (std::array<int32_t, 4>{-45, -45, -60, 20}));
     EXPECT_EQ(damaged.Use[0], 1);
     EXPECT_EQ(damaged.NormMode, -1); // none chosen; a run uses Peak
     EXPECT_EQ(ChosenMode(damaged), NormMode::Peak);
