@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
 #include <limits>
@@ -50,12 +51,19 @@ std::string SetDb(float& pField, const std::string& pValue) {
     return {};
 }
 
-std::string SetInt(int32_t& pField, const std::string& pValue, const char* pWhat) {
+std::string SetInt(int32_t& pField, const std::string& pValue, const char* pWhat,
+                   int32_t pMin = INT32_MIN, int32_t pMax = INT32_MAX) {
     auto v = ParseInt32(pValue);
     if (!v) return BadValue(pWhat, pValue);
+    if (*v < pMin || *v > pMax)
+        return "'" + pValue + "' is out of range (" + std::to_string(pMin) + " to " +
+               std::to_string(pMax) + ")";
     pField = *v;
     return {};
 }
+
+// Lengths in ms stay within an hour: in frames they then fit 32 bits at any sampling rate.
+constexpr int32_t kMaxMs = 3600000;
 
 // Flag options: one switch of the options, or one engine argument set to a fixed value.
 template <bool Options::*Field> std::string Raise(Options& pO, const std::string&) {
@@ -80,7 +88,7 @@ template <float EditJob::*Field> std::string EditDb(Options& pO, const std::stri
 }
 
 template <int32_t EditJob::*Field> std::string EditMs(Options& pO, const std::string& pV) {
-    return SetInt(pO.Edit.*Field, pV, "a whole number of ms");
+    return SetInt(pO.Edit.*Field, pV, "a whole number of ms", -kMaxMs, kMaxMs);
 }
 
 template <int32_t EditJob::*Field> std::string EditFrames(Options& pO, const std::string& pV) {

@@ -126,6 +126,8 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"--level", "nan", "f"}, "option '--level'"},
         {{"--start-margin", "12.5", "f"}, "option '--start-margin'"},
         {{"--rms-window", "99999999999", "f"}, "option '--rms-window'"},
+        {{"--rms-window", "2147483647", "f"},
+         "option '--rms-window': '2147483647' is out of range (-3600000 to 3600000)"},
         {{"--normalize", "volume", "f"}, "option '--normalize'"},
         {{"-j", "0", "f"}, "option '-j'"},
         {{"--clip=1", "f"}, "option '--clip' takes no value"},
