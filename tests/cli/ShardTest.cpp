@@ -141,6 +141,9 @@ TEST(CliFileList, ReadsAFileOrStandardInput) {
     EXPECT_EQ(*names, (std::vector<std::string>{"c", "d"}));
     EXPECT_FALSE(cli::ReadFileList(dir / "absent", false, nullptr, error));
     EXPECT_NE(error.find("absent"), std::string::npos);
+    // A folder given as the list is a read error, said as such.
+    EXPECT_FALSE(cli::ReadFileList(dir.path().string(), false, nullptr, error));
+    EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
 }
 
 TEST(CliFileList, WholeListIsCheckedBeforeItIsSharded) {
