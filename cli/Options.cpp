@@ -62,8 +62,9 @@ std::string SetInt(int32_t& pField, const std::string& pValue, const char* pWhat
     return {};
 }
 
-// Lengths in ms stay within an hour: in frames they then fit 32 bits at any sampling rate.
-constexpr int32_t kMaxMs = 3600000;
+// The RMS window stays within ten minutes: in frames it then fits 32 bits at any sampling
+// rate a recorder writes.
+constexpr int32_t kMaxGateMs = 600000;
 
 // Flag options: one switch of the options, or one engine argument set to a fixed value.
 template <bool Options::*Field> std::string Raise(Options& pO, const std::string&) {
@@ -88,7 +89,7 @@ template <float EditJob::*Field> std::string EditDb(Options& pO, const std::stri
 }
 
 template <int32_t EditJob::*Field> std::string EditMs(Options& pO, const std::string& pV) {
-    return SetInt(pO.Edit.*Field, pV, "a whole number of ms", -kMaxMs, kMaxMs);
+    return SetInt(pO.Edit.*Field, pV, "a whole number of ms");
 }
 
 template <int32_t EditJob::*Field> std::string EditFrames(Options& pO, const std::string& pV) {
@@ -181,8 +182,11 @@ const OptionDef kOptions[] = {
      "DB",
      "target level of the normalisation, in LUFS for loudness\n"
      "(default: 0; loudness: -23)"},
-    {"rms-window", 0, Kind::Value, EditMs<&EditJob::GateMs>, "MS",
-     "rms-calc: longest silence that still counts (default: 500)"},
+    {"rms-window", 0, Kind::Value,
+     [](Options& pO, const std::string& pV) {
+         return SetInt(pO.Edit.GateMs, pV, "a whole number of ms", 0, kMaxGateMs);
+     },
+     "MS", "rms-calc: longest silence that still counts (default: 500)"},
     {"rms-threshold", 0, Kind::Value, EditDb<&EditJob::GateDb>, "DB",
      "rms-calc: level relative to the peak at or below which a frame\n"
      "counts as silence (default: -6)"},

@@ -313,7 +313,7 @@ TEST(CliRunReport, LinesAndTotalsCarryWhatAMergeNeeds) {
     ASSERT_TRUE(totals) << error;
     const std::map<std::string, std::string> want{{"files", "5"},         {"done", "2"},
                                                   {"skipped", "1"},       {"failed", "1"},
-                                                  {"not_started", "1"},   {"cancelled", "true"},
+                                                  {"not_started", "1"},   {"stopped", "true"},
                                                   {"bytes_read", "2000"}, {"bytes_written", "1800"},
                                                   {"shard", "null"},      {"seconds", "2.500"}};
     for (const auto& [key, value] : want)
