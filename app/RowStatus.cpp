@@ -19,8 +19,8 @@ RowStatus SettledRow(const job::StepOutcome& pOut) {
     const std::string& path = pOut.ResultPath;
     switch (pOut.State) {
     case job::StepState::Written:
-        if (pOut.EmptyResult())
-            return {RowState::NoSound, std::string(kNoSoundWritten) + " (saved as " + path + ")"};
+        if (pOut.EmptyResult() && !pOut.Warnings.empty())
+            return {RowState::NoSound, pOut.Warnings.front() + " (saved as " + path + ")"};
         return {RowState::Done, "done: saved as " + path};
     case job::StepState::Replaced:
         return {RowState::Done, "done: the source was replaced"};
@@ -29,7 +29,7 @@ RowStatus SettledRow(const job::StepOutcome& pOut) {
     case job::StepState::Measured:
         return {RowState::Done, "done: measured"};
     case job::StepState::NoSoundKept:
-        return {RowState::NoSound, kNoSoundKept};
+        return {RowState::NoSound, pOut.Reason};
     case job::StepState::ReplaceFailed:
         return {RowState::Failed, "failed: the source was not replaced (" + pOut.Reason +
                                       "); the result is saved as " + path};
@@ -45,7 +45,7 @@ RowStatus SettledRow(const job::StepOutcome& pOut) {
 
 RowStatus StepStatus(const job::StepOutcome& pOutcome) {
     RowStatus row = SettledRow(pOutcome);
-    // The empty result's warning is its text already; the others follow a done row.
+    // An empty result's warning is its text already; the others follow a done row.
     if (row.State == RowState::Done)
         for (const std::string& w : pOutcome.Warnings)
             row.Text += "; " + w;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
 #include <limits>
@@ -52,12 +53,20 @@ std::string SetDb(float& pField, const std::string& pValue) {
     return {};
 }
 
-std::string SetInt(int32_t& pField, const std::string& pValue, const char* pWhat) {
+std::string SetInt(int32_t& pField, const std::string& pValue, const char* pWhat,
+                   int32_t pMin = INT32_MIN, int32_t pMax = INT32_MAX) {
     auto v = ParseInt32(pValue);
     if (!v) return BadValue(pWhat, pValue);
+    if (*v < pMin || *v > pMax)
+        return "'" + pValue + "' is out of range (" + std::to_string(pMin) + " to " +
+               std::to_string(pMax) + ")";
     pField = *v;
     return {};
 }
+
+// The RMS window stays within ten minutes: in frames it then fits 32 bits at any sampling
+// rate a recorder writes.
+constexpr int32_t kMaxGateMs = 600000;
 
 // Flag options: one switch of the options, or one engine argument set to a fixed value.
 template <bool Options::*Field> std::string Raise(Options& pO, const std::string&) {
@@ -181,7 +190,11 @@ const OptionDef kOptions[] = {
      "target level of the normalisation, in LUFS for loudness\n(default: " +
          ToSettingText(kLevelTargetDefaultDb) +
          "; loudness: " + ToSettingText(kLoudnessTargetDefaultLufs) + ")"},
-    {"rms-window", 0, Kind::Value, EditMs<&EditJob::GateMs>, "MS",
+    {"rms-window", 0, Kind::Value,
+     [](Options& pO, const std::string& pV) {
+         return SetInt(pO.Edit.GateMs, pV, "a whole number of ms", 0, kMaxGateMs);
+     },
+     "MS",
      "rms-calc: longest silence that still counts " + Default(float(DefaultBatchJob().GateMs))},
     {"rms-threshold", 0, Kind::Value, EditDb<&EditJob::GateDb>, "DB",
      "rms-calc: level relative to the peak at or below which a frame\ncounts as silence " +

@@ -23,6 +23,9 @@ std::string FailureReason(const std::string& pSource, const std::string& pTarget
 inline constexpr const char* kNoSoundKept = "no sound above the start threshold: source kept";
 inline constexpr const char* kNoSoundWritten =
     "no sound above the start threshold: the result holds no audio";
+// The same for a range that holds no frames (--from past --to or past the end) without trimming.
+inline constexpr const char* kEmptyRangeKept = "empty range: source kept";
+inline constexpr const char* kEmptyRangeWritten = "empty range: the result holds no audio";
 
 // What is said of a loudness result that the true-peak ceiling kept below its target:
 // "the true-peak ceiling of -1.0 dBTP lowered the gain: -25.3 LUFS instead of -23.0".

@@ -159,13 +159,15 @@ StepOutcome Settle(StepOutcome pOut, const Plan& pPlan, const StepRequest& pRequ
     const bool replace =
         !pPlan.Replaces.empty() && (!pRequest.ReplaceStillWanted || pRequest.ReplaceStillWanted());
     if (pOut.Edit.KeptFrames == 0) {
-        // Nothing above the start threshold: an empty file never takes a source's place.
+        // Nothing above the start threshold, or an empty range: an empty file never takes a
+        // source's place.
+        const bool trimmed = pRequest.Job.Trim;
         if (replace) {
             pOut.State = StepState::NoSoundKept;
-            pOut.Reason = kNoSoundKept;
+            pOut.Reason = trimmed ? kNoSoundKept : kEmptyRangeKept;
             return pOut;
         }
-        pOut.Warnings.push_back(kNoSoundWritten);
+        pOut.Warnings.push_back(trimmed ? kNoSoundWritten : kEmptyRangeWritten);
     }
     if (!ReadWaveInfo(pPlan.Work).Valid)
         return Failed(pOut, "write failed: the result is not a readable WAV file");

@@ -52,7 +52,7 @@ enum class StepState {
     ReplaceFailed, // the source could not be replaced (Reason); the result is numbered beside it
     Measured,      // a level check: nothing written
     AlreadyDone,   // a complete result was found at ResultPath; nothing was done
-    NoSoundKept,   // nothing above the start threshold: the source kept, nothing written
+    NoSoundKept,   // no audio kept (no sound, or an empty range): the source kept, nothing written
     Failed,        // nothing written, the source untouched (Reason)
     Cancelled,     // stopped before the result was placed; nothing written
 };

@@ -29,6 +29,17 @@ TEST(ResultFiles, NamesOfTheSeriesAndOfWorkFiles) {
     EXPECT_LT(name.size(), 64u);
     EXPECT_EQ(results::WorkFileOwner(name), platform::CurrentProcessId());
     EXPECT_NE(results::WorkFileIn("out"), work);
+    // Leftovers of a dead process that had our id hold the next numbers: they are passed over.
+    ScratchDir dir;
+    const std::string first = fs::path(results::WorkFileIn(dir.path().string())).filename();
+    const auto dash = first.rfind('-'), at = first.find('@');
+    const int64_t n = std::stoll(first.substr(dash + 1, at - dash - 1));
+    auto numbered = [&](int64_t pN) {
+        return first.substr(0, dash + 1) + std::to_string(pN) + first.substr(at);
+    };
+    for (int64_t k = n + 1; k <= n + 3; ++k)
+        WriteBytes(dir / numbered(k), {'x'});
+    EXPECT_EQ(fs::path(results::WorkFileIn(dir.path().string())).filename(), numbered(n + 4));
     const std::string host = results::WorkFileHostPart();
     for (const std::string& other :
          {".quillan-12" + host + ".part", ".quillan--1-2" + host + ".part",

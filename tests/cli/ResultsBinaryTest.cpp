@@ -137,30 +137,36 @@ TEST(CliSummary, NeverWrittenOverASourceOrAResultOfTheRun) {
     EXPECT_EQ(Listing(run.path()), (std::vector<std::string>{"out", "s.wav"}));
 }
 
-TEST(CliDurability, ANewResultIsFlushedBeforeItTakesItsNameAndTheFolderAfter) {
+TEST(CliDurability, AResultIsFlushedBeforeItTakesItsNameAndTheFolderAfter) {
     if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "no strace";
     ScratchDir run;
     fs::create_directory(run / "out");
     const std::string src = run / "in.wav";
-    WriteToneWav(src, 1, 8000, 800, 9000);
-    const std::string log = run / "trace";
-    // LeakSanitizer does not run under ptrace.
-    std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e "
-                          "trace=fsync,fdatasync,rename,renameat,renameat2,linkat -o " +
-                          log + " " + BatchBinary() + " -o " + (run / "out") + " " + src;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::vector<std::string> calls; // fsync, or the call that gave the result its name
-    std::istringstream lines(ReadText(log));
-    for (std::string line; std::getline(lines, line);) {
-        if (line.find("fsync(") != std::string::npos ||
-            line.find("fdatasync(") != std::string::npos)
-            calls.push_back("sync");
-        else if (line.find(".part") != std::string::npos &&
-                 line.find("out/in.wav") != std::string::npos)
-            calls.push_back("claim");
+    // A new name in the output folder, and the replace of the source.
+    for (const auto& [mode, landed] :
+         {std::pair<std::string, std::string>{"-o " + (run / "out"), "out/in.wav"},
+          {"--overwrite", "/in.wav"}}) {
+        SCOPED_TRACE(mode);
+        WriteToneWav(src, 1, 8000, 800, 9000);
+        const std::string log = run / "trace";
+        // LeakSanitizer does not run under ptrace.
+        const std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e "
+                                    "trace=fsync,fdatasync,rename,renameat,renameat2,linkat -o " +
+                                    log + " " + BatchBinary() + " " + mode + " " + src;
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::vector<std::string> calls; // fsync, or the call that gave the result its name
+        std::istringstream lines(ReadText(log));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("fsync(") != std::string::npos ||
+                line.find("fdatasync(") != std::string::npos)
+                calls.push_back("sync");
+            else if (line.find(".part") != std::string::npos &&
+                     line.find(landed + "\"") != std::string::npos)
+                calls.push_back("name");
+        }
+        const auto named = std::find(calls.begin(), calls.end(), "name");
+        ASSERT_NE(named, calls.end()) << ReadText(log);
+        EXPECT_NE(std::find(calls.begin(), named, "sync"), named) << ReadText(log);
+        EXPECT_NE(std::find(named, calls.end(), "sync"), calls.end()) << ReadText(log);
     }
-    const auto claim = std::find(calls.begin(), calls.end(), "claim");
-    ASSERT_NE(claim, calls.end()) << ReadText(log);
-    EXPECT_NE(std::find(calls.begin(), claim, "sync"), claim) << ReadText(log);
-    EXPECT_NE(std::find(claim, calls.end(), "sync"), calls.end()) << ReadText(log);
 }

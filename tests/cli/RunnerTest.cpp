@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <set>
@@ -214,22 +215,32 @@ TEST_F(RunnerFixture, OverwriteNeverEditsTheSameSourceTwiceAtOnce) {
     const std::string a = MakeSource("d/a.wav", 1000), b = MakeSource("d/b.wav", 2000);
     o.Files = {a, a, Dir / "d/../d/a.wav", b, a};
     // Counts how many jobs work on a.wav at the same time, and how often it was edited.
+    // The first job on a.wav and the job on b.wav wait for each other, so jobs certainly run at
+    // once: b.wav is handed out after the two later a.wav entries, which must then wait.
     struct Shared {
         std::mutex Mutex;
+        std::condition_variable Changed;
         int InFlight = 0;
         int Most = 0;
         int Edits = 0;
+        bool AStarted = false, BStarted = false;
     } shared;
     class Watcher : public FakeEngine {
       public:
         explicit Watcher(Shared& pS) : m_S(pS) {}
         EditResult Edit(const EditJob& pQ, const C_EditWave::Progress&) override {
             const bool isA = fs::path(pQ.SourcePath).filename() == "a.wav";
-            if (isA) {
-                std::lock_guard lock(m_S.Mutex);
-                m_S.Most = std::max(m_S.Most, ++m_S.InFlight);
+            {
+                std::unique_lock lock(m_S.Mutex);
+                if (isA) m_S.Most = std::max(m_S.Most, ++m_S.InFlight);
+                bool& mine = isA ? m_S.AStarted : m_S.BStarted;
+                const bool first = !mine;
+                mine = true;
+                m_S.Changed.notify_all();
+                if (first)
+                    m_S.Changed.wait_for(lock, std::chrono::seconds(20),
+                                         [&] { return m_S.AStarted && m_S.BStarted; });
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
             auto bytes = ReadBytes(pQ.SourcePath);
             WriteBytes(pQ.TargetPath, bytes);
             if (isA) {
@@ -248,6 +259,7 @@ TEST_F(RunnerFixture, OverwriteNeverEditsTheSameSourceTwiceAtOnce) {
     auto results = runner.Run(recorder);
     for (const auto& r : results)
         EXPECT_EQ(r.Result, 1) << r.Error;
+    EXPECT_TRUE(shared.AStarted && shared.BStarted);
     EXPECT_EQ(shared.Most, 1);
     EXPECT_EQ(shared.Edits, 4);
     EXPECT_EQ(Listing(Dir / "d"), (std::vector<std::string>{"a.wav", "b.wav"}));

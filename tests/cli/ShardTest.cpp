@@ -141,6 +141,9 @@ TEST(CliFileList, ReadsAFileOrStandardInput) {
     EXPECT_EQ(*names, (std::vector<std::string>{"c", "d"}));
     EXPECT_FALSE(cli::ReadFileList(dir / "absent", false, nullptr, error));
     EXPECT_NE(error.find("absent"), std::string::npos);
+    // A folder given as the list is a read error, said as such.
+    EXPECT_FALSE(cli::ReadFileList(dir.path().string(), false, nullptr, error));
+    EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
 }
 
 TEST(CliFileList, WholeListIsCheckedBeforeItIsSharded) {
@@ -310,7 +313,7 @@ TEST(CliRunReport, LinesAndTotalsCarryWhatAMergeNeeds) {
     ASSERT_TRUE(totals) << error;
     const std::map<std::string, std::string> want{{"files", "5"},         {"done", "2"},
                                                   {"skipped", "1"},       {"failed", "1"},
-                                                  {"not_started", "1"},   {"cancelled", "true"},
+                                                  {"not_started", "1"},   {"stopped", "true"},
                                                   {"bytes_read", "2000"}, {"bytes_written", "1800"},
                                                   {"shard", "null"},      {"seconds", "2.500"}};
     for (const auto& [key, value] : want)

@@ -131,8 +131,8 @@ TEST_F(FileStepTest, NothingBadEverReachesTheSourceOrStaysBehind) {
         const char* Reason;
     };
     const Case cases[] = {
-        {"no sound", job::Placement::OverSource, WavText(0), 0, EditStatus::Done, false,
-         job::StepState::NoSoundKept, kNoSoundKept},
+        {"no audio", job::Placement::OverSource, WavText(0), 0, EditStatus::Done, false,
+         job::StepState::NoSoundKept, kEmptyRangeKept},
         {"failed job", job::Placement::OverSource, "half", 100, EditStatus::WriteFailed, false,
          job::StepState::Failed, "write failed"},
         {"stopped after the job", job::Placement::OverSource, WavText(100), 100, EditStatus::Done,
@@ -162,13 +162,22 @@ TEST_F(FileStepTest, NothingBadEverReachesTheSourceOrStaysBehind) {
     EXPECT_EQ(calls, 0);
 }
 
-TEST_F(FileStepTest, AnEmptyResultWrittenElsewhereIsKeptAndSaidToBeEmpty) {
-    const job::StepOutcome out =
-        job::RunFileStep(Request(job::Placement::OutputFolder, WavText(0), 0));
-    EXPECT_EQ(out.State, job::StepState::Written);
-    EXPECT_TRUE(out.EmptyResult());
-    EXPECT_EQ(out.ResultPath, dir / "out/take.wav");
-    EXPECT_EQ(out.WarningText(), kNoSoundWritten);
+TEST_F(FileStepTest, AnEmptyResultWrittenElsewhereIsKeptAndSaysWhyItIsEmpty) {
+    for (const bool trim : {true, false}) {
+        job::StepRequest q = Request(job::Placement::OutputFolder, WavText(0), 0);
+        q.Job.Trim = trim;
+        const job::StepOutcome out = job::RunFileStep(q);
+        EXPECT_EQ(out.State, job::StepState::Written);
+        EXPECT_TRUE(out.EmptyResult());
+        EXPECT_EQ(out.WarningText(), trim ? kNoSoundWritten : kEmptyRangeWritten);
+        fs::remove(out.ResultPath);
+
+        q.Target.Where = job::Placement::OverSource;
+        const job::StepOutcome over = job::RunFileStep(q);
+        EXPECT_EQ(over.State, job::StepState::NoSoundKept);
+        EXPECT_EQ(over.Reason, trim ? kNoSoundKept : kEmptyRangeKept);
+        EXPECT_EQ(ReadBytes(source), "source");
+    }
 }
 
 TEST_F(FileStepTest, SkipDoneLeavesACompleteResultAndReplacesACutOne) {
