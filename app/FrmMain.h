@@ -120,7 +120,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     void SetPreviewShown(bool pShown);
     // The file the strip shows, and the gain it shows for it (none while measuring).
     const std::string& PreviewPath() const { return m_PreviewPath; }
-    std::optional<float> PreviewGain() const { return m_PreviewGain; }
+    std::optional<double> PreviewGain() const { return m_PreviewGain; }
     // The levels report of a file, once measured.
     const FileLevels* LevelsOf(const std::string& pPath) const;
     const Surface& Background() const { return m_Background; }
@@ -289,7 +289,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     QAction* m_CopyCsvAction = nullptr;
     std::string m_PreviewPath;
     std::shared_ptr<const WaveOverview> m_DrawnOverview; // the envelope the strip holds
-    std::optional<float> m_PreviewGain;
+    std::optional<double> m_PreviewGain;
     std::map<std::string, FileLevels> m_Levels;
 
     struct LayoutAnchor {

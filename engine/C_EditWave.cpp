@@ -74,7 +74,7 @@ class JobRun {
     const Levels& Measured() const { return m_Levels; }
     // The loudness of the range, when a pass measured it.
     const std::optional<LoudnessResult>& MeasuredLoudness() const { return m_Loudness; }
-    float Gain() const { return m_Gain; }
+    double Gain() const { return m_Gain; }
     bool CeilingLowered() const { return m_CeilingLowered; }
     // Frames of source audio written to the target; 0 as well when trimming found no sound
     // above the start threshold (the margins hold only the silence around it).
@@ -135,7 +135,7 @@ class JobRun {
     std::optional<LoudnessResult> m_Loudness;
     bool m_CeilingLowered = false;
     float m_Scale = 1.0f;
-    float m_Gain = 1.0f;
+    double m_Gain = 1.0;
     FileHandle m_Source = 0;
     FileHandle m_Out = 0;
     FileIdentity m_Created; // the target this job created, removed again unless finished
@@ -361,10 +361,11 @@ void JobRun::ComputeGain() {
     in.Clip = m_A.Clip;
     if (m_Loudness) {
         in.IntegratedLufs = m_Loudness->IntegratedLufs;
-        in.TruePeak = m_Loudness->TruePeak;
+        in.TruePeak = m_Loudness->CeilingPeak;
     }
     in.Ceiling = m_A.TruePeakCeiling;
     in.CeilingDb = m_A.TruePeakCeilingDb;
+    in.Wide = m_Info.BitsPerSample == 32;
     m_Gain = NormGain(in);
     m_CeilingLowered = CeilingLowersGain(in);
 }
@@ -429,14 +430,14 @@ void JobRun::WriteOutput() {
     fmt.Channels = m_Info.Channels;
     fmt.Float = Float();
     fmt.Clip = m_A.Clip;
-    fmt.DbL = ChannelDb(m_A.AdjustLeftDb, m_Gain);
-    fmt.DbR = ChannelDb(m_A.AdjustRightDb, m_Gain);
+    fmt.DbL = ChannelDb(m_A.AdjustLeftDb, m_Gain, fmt.BitsPerSample == 32);
+    fmt.DbR = ChannelDb(m_A.AdjustRightDb, m_Gain, fmt.BitsPerSample == 32);
     fmt.Start = m_Start;
     fmt.End = m_End;
     fmt.FadeIn = m_A.FadeInFrames;
     fmt.FadeOut = m_A.FadeOutFrames;
     const bool copyThrough =
-        fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
+        fmt.DbL == 0.0 && fmt.DbR == 0.0 && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
 
     // Metadata chunks stand where they stood in the source: before the data or after it.
     MetadataChunks metadata = KeptMetadata(lead, tail, fmt);
@@ -555,7 +556,7 @@ int32_t C_EditWave::Edit(const EditJob& pJob) {
         m_Loudness = run.MeasuredLoudness();
         if (!pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly) {
             m_KeptFrames = run.KeptFrames();
-            m_GainDb = 20.0 * std::log10(double(run.Gain()));
+            m_GainDb = 20.0 * std::log10(run.Gain());
             m_CeilingLowered = run.CeilingLowered();
         }
         m_Status = EditStatus::Done;

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <string>
 
+// The largest target level, ceiling or adjustment in dB (either sign) a front end passes on:
+// 10^(770 / 20) is about the largest single-precision value. The engine saturates beyond.
+inline constexpr float kGainLimitDb = 770.0f;
+
 // What a job does with the levels it measures.
 enum class LevelCheck : int32_t {
     Off = 0,         // no results kept

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -333,4 +334,128 @@ TEST(LoudnessJob, SilenceIsWrittenUnscaled) {
     ASSERT_EQ(job.Run(edit), 1);
     EXPECT_EQ(edit.GainDb(), 0.0);
     EXPECT_EQ(ReadBytes(job.SourcePath), ReadBytes(job.TargetPath));
+}
+
+namespace {
+
+// A plain 16-bit WAV rewritten with an extensible header carrying pMask.
+std::vector<uint8_t> WithMask(const std::vector<uint8_t>& pPlain, uint32_t pMask) {
+    std::vector<uint8_t> b(pPlain.begin(), pPlain.begin() + 36);
+    b[16] = 40;
+    b[20] = 0xFE;
+    b[21] = 0xFF;
+    const uint8_t extension[24] = {22,
+                                   0,
+                                   16,
+                                   0,
+                                   uint8_t(pMask),
+                                   uint8_t(pMask >> 8),
+                                   0,
+                                   0,
+                                   1,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0x10,
+                                   0,
+                                   0x80,
+                                   0,
+                                   0,
+                                   0xAA,
+                                   0,
+                                   0x38,
+                                   0x9B,
+                                   0x71};
+    b.insert(b.end(), extension, extension + 24);
+    b.insert(b.end(), pPlain.begin() + 36, pPlain.end());
+    uint32_t riff = 0;
+    std::memcpy(&riff, &b[4], 4);
+    riff += 24;
+    std::memcpy(&b[4], &riff, 4);
+    return b;
+}
+
+// The integrated loudness of a file as a check reads it.
+double FileLufs(const std::string& pPath) {
+    Job check = Job::Between(pPath, "");
+    check.Check = LevelCheck::MeasureOnly;
+    check.MeasureLoudness = true;
+    C_EditWave edit;
+    EXPECT_EQ(check.Run(edit), 1);
+    return edit.Loudness() ? edit.Loudness()->IntegratedLufs : std::nan("");
+}
+
+} // namespace
+
+TEST(LoudnessJob, SurroundFilesReadTheirGainWithOrWithoutAMask) {
+    TempDir tmp;
+    std::mt19937 rng(27);
+    for (int32_t channels = 3; channels <= 8; ++channels) {
+        // Noise at a level of its own in every channel, so that every channel's weight counts.
+        std::uniform_int_distribution<int32_t> noise(-1000, 1000);
+        std::vector<int32_t> samples;
+        for (int64_t k = 0; k < 2 * kRate; ++k)
+            for (int32_t c = 0; c < channels; ++c)
+                samples.push_back(noise(rng) * (c + 1));
+        const std::vector<uint8_t> plain = MakeWav(kRate, 16, channels, samples);
+        // No mask (the usual positions of the count), and the first channels' positions.
+        for (uint32_t mask : {0u, (1u << channels) - 1}) {
+            SCOPED_TRACE(std::to_string(channels) + " channels, mask " + std::to_string(mask));
+            const std::string name = std::to_string(channels) + "_" + std::to_string(mask);
+            const std::string src = tmp.Path(name + ".wav");
+            WriteBytes(src, mask != 0 ? WithMask(plain, mask) : plain);
+            const double source = FileLufs(src);
+            C_EditWave edit;
+            Job adjust = Job::Between(src, tmp.Path(name + "_adjust.wav"));
+            adjust.AdjustLeftDb = adjust.AdjustRightDb = -6.0f;
+            ASSERT_EQ(adjust.Run(edit), 1);
+            EXPECT_NEAR(FileLufs(adjust.TargetPath) - source, -6.0, 0.01);
+            Job norm = Job::Between(src, tmp.Path(name + "_norm.wav"));
+            norm.Normalize = true;
+            norm.Mode = NormMode::Loudness;
+            norm.NormLevelDb = -23.0f;
+            norm.TruePeakCeiling = false;
+            ASSERT_EQ(norm.Run(edit), 1);
+            EXPECT_NEAR(FileLufs(norm.TargetPath), -23.0, 0.01);
+        }
+    }
+}
+
+TEST(LoudnessJob, TheCeilingHoldsOnTheContinuousPeak) {
+    // Sines whose 4x points miss their peak (near a quarter of the rate, at any phase, up to
+    // 0.17 dB) and high ones the 4x filter reads low. A sine's peak is its amplitude whatever a
+    // meter reads, so the result's is the amplitude plus the gain: at most 0.02 dB above the
+    // ceiling, and not far below it.
+    TempDir tmp;
+    const double amplitude = 0.5 * 32767.0; // -6 dB; the meter's full scale is 32768
+    const int64_t frames = 3 * kRate, ramp = kRate / 10;
+    for (double hz : {12000.0, 11990.0, 1000.0, 19000.0}) {
+        for (double phaseDeg : {0.0, 11.25, 22.5, 33.75}) {
+            SCOPED_TRACE(testing::Message() << hz << " Hz, " << phaseDeg << " deg");
+            std::vector<int32_t> s;
+            for (int64_t k = 0; k < frames; ++k) {
+                const double envelope = std::min(
+                    {1.0, double(k) / double(ramp), double(frames - 1 - k) / double(ramp)});
+                const double v = envelope * amplitude *
+                                 std::sin(2.0 * std::numbers::pi * hz * double(k) / kRate +
+                                          phaseDeg * std::numbers::pi / 180.0);
+                s.push_back(int32_t(std::lround(v)));
+                s.push_back(int32_t(std::lround(v)));
+            }
+            Job job = JobOverNewWav(tmp, kRate, 16, 2, s);
+            job.TargetPath = tmp.Path("ceiling" + std::to_string(int(hz)) + "_" +
+                                      std::to_string(int(phaseDeg * 100)) + ".wav");
+            job.Normalize = true;
+            job.Mode = NormMode::Loudness;
+            job.NormLevelDb = 10.0f; // far above what the ceiling allows
+            C_EditWave edit;
+            ASSERT_EQ(job.Run(edit), 1);
+            ASSERT_TRUE(edit.CeilingLowered());
+            const double peakDb = 20.0 * std::log10(amplitude / 32768.0) + edit.GainDb();
+            EXPECT_LE(peakDb, -1.0 + 0.02);
+            EXPECT_GE(peakDb, -1.0 - 0.1);
+        }
+    }
 }

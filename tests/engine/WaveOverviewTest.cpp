@@ -310,6 +310,9 @@ TEST(WaveOverview, StepsAndEnvelopeEqualAPlainScan) {
                 << probe;
         }
         ASSERT_EQ(o.BucketsDone, o.Buckets);
+        // Whole buckets cover the file, never more of them than the overview allows.
+        EXPECT_LE(o.Buckets, kOverviewBuckets);
+        EXPECT_GE(o.Buckets * o.BucketFrames, frames);
         for (int64_t b = 0; b < o.Buckets; b += 131) {
             for (int32_t c = 0; c < f.Channels; ++c) {
                 double low = std::numeric_limits<double>::infinity(), high = -low;
