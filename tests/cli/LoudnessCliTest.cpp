@@ -170,8 +170,11 @@ TEST_F(LoudnessBinary, TheCeilingHoldsAndTheReportSaysSo) {
     EXPECT_NE(r.Err.find("warning: the true-peak ceiling of -3.0 dBTP lowered the gain"),
               std::string::npos)
         << r.Err;
+    // The ceiling holds the continuous peak, which the reported 4x figure may read a little
+    // below.
     const double gain = JsonNumber(r.Out, "gain_db");
-    EXPECT_NEAR(JsonNumber(r.Out, "true_peak_dbtp") + gain, -3.0, 0.02);
+    EXPECT_LE(JsonNumber(r.Out, "true_peak_dbtp") + gain, -3.0 + 0.005);
+    EXPECT_GE(JsonNumber(r.Out, "true_peak_dbtp") + gain, -3.1);
     const FfmpegReading out = FfmpegLoudness(Dir / "out/speech.wav", Dir.path());
     // ffmpeg shows one decimal (and oversamples its own way): 0.1 dB plus half a step.
     EXPECT_NEAR(out.TruePeak, -3.0, 0.15);
@@ -183,7 +186,8 @@ TEST_F(LoudnessBinary, TheCeilingHoldsAndTheReportSaysSo) {
     std::smatch m;
     ASSERT_TRUE(std::regex_search(check.Out, m, std::regex(R"(\t(-?[0-9.]+) dBTP\n)")))
         << check.Out;
-    EXPECT_NEAR(std::stod(m[1]), -3.0, 0.02);
+    EXPECT_LE(std::stod(m[1]), -3.0 + 0.005);
+    EXPECT_GE(std::stod(m[1]), -3.1);
 }
 
 TEST_F(LoudnessBinary, ACheckReportsLoudnessWithoutTheMode) {
