@@ -106,34 +106,56 @@ double StoredGain(const GainInputs& pIn, LD pGain) {
 
 } // namespace
 
-double NormGain(const GainInputs& pIn) {
+namespace {
+
+// The gain the mode's target asks for, before any limit (1 when the reference is 0).
+LD TargetGain(const GainInputs& pIn) {
     const LD target = TargetLevel(pIn);
-    LD g = 1.0L;
     switch (pIn.Mode) {
     case NormMode::Peak:
-        if (pIn.Peak > 0) g = target / LD(pIn.Peak);
+        if (pIn.Peak > 0) return target / LD(pIn.Peak);
         break;
     case NormMode::RmsMax:
-        if (pIn.MaxBlockRms > 0) g = target / LD(pIn.MaxBlockRms);
+        if (pIn.MaxBlockRms > 0) return target / LD(pIn.MaxBlockRms);
         break;
     case NormMode::RmsAverage:
-        if (pIn.RangeRms > 0.0) g = target / LD(pIn.RangeRms);
+        if (pIn.RangeRms > 0.0) return target / LD(pIn.RangeRms);
         break;
     case NormMode::RmsCalc:
-        if (pIn.RangeRms > 0.0) g = target / (LD(pIn.RangeRms) / LD(pIn.Scale));
+        if (pIn.RangeRms > 0.0) return target / (LD(pIn.RangeRms) / LD(pIn.Scale));
         break;
-    case NormMode::Loudness: {
-        const std::optional<LD> limit = CeilingGain(pIn);
-        g = std::min(LoudnessTargetGain(pIn), limit.value_or(LoudnessTargetGain(pIn)));
-        break;
+    case NormMode::Loudness:
+        return LoudnessTargetGain(pIn);
     }
-    }
+    return 1.0L;
+}
+
+// The highest gain that keeps the sample peak within full scale; none with Clip.
+std::optional<LD> PeakGain(const GainInputs& pIn) {
+    if (!(pIn.Peak > 0) || pIn.Clip) return std::nullopt;
+    return LD(pIn.FullScale) / LD(pIn.Peak);
+}
+
+} // namespace
+
+double NormGain(const GainInputs& pIn) {
+    LD g = TargetGain(pIn);
+    if (pIn.Mode == NormMode::Loudness) g = std::min(g, CeilingGain(pIn).value_or(g));
     double stored = StoredGain(pIn, g);
-    if (pIn.Peak > 0 && !pIn.Clip) {
-        const LD limit = LD(pIn.FullScale) / LD(pIn.Peak);
-        if (LD(stored) > limit) stored = StoredGain(pIn, limit);
-    }
+    if (const std::optional<LD> limit = PeakGain(pIn); limit && LD(stored) > *limit)
+        stored = StoredGain(pIn, *limit);
     return stored;
+}
+
+GainLimit LimitOf(const GainInputs& pIn) {
+    const LD target = TargetGain(pIn);
+    const std::optional<LD> ceiling =
+        pIn.Mode == NormMode::Loudness ? CeilingGain(pIn) : std::nullopt;
+    const std::optional<LD> peak = PeakGain(pIn);
+    const bool byCeiling = ceiling && *ceiling < target;
+    const bool byPeak = peak && *peak < target;
+    if (byCeiling && (!byPeak || *ceiling <= *peak)) return GainLimit::TruePeak;
+    return byPeak ? GainLimit::SamplePeak : GainLimit::None;
 }
 
 float ChannelDb(float pAdjustDb, float pGain) {

@@ -38,6 +38,12 @@ double NormGain(const GainInputs& pIn);
 // True when the true-peak ceiling holds a loudness gain below the one the target asks for.
 bool CeilingLowersGain(const GainInputs& pIn);
 
+// The limit that holds a gain below the one the target asks for, so that the result misses
+// its target: the sample peak within full scale (without Clip), or the true-peak ceiling; the
+// lower of the two where both do.
+enum class GainLimit { None, SamplePeak, TruePeak };
+GainLimit LimitOf(const GainInputs& pIn);
+
 // Level of a channel in dB: the adjustment combined with the gain, at least -60 dB.
 float ChannelDb(float pAdjustDb, float pGain);
 // The same in double precision for 32-bit data (pWide), at most kMaxWideDb; else as above.

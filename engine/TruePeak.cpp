@@ -6,6 +6,10 @@
 #include <cstring>
 #include <numbers>
 
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#endif
+
 namespace {
 
 constexpr unsigned kTaps = 49;
@@ -15,6 +19,11 @@ using Pair = double __attribute__((vector_size(16)));
 constexpr size_t kPairs = 8;
 constexpr size_t kRun = 2 * kPairs;
 
+// Two samples as doubles.
+inline Pair PairAt(const float* pX) {
+    return Pair{double(pX[0]), double(pX[1])};
+}
+
 // The ceiling's oversampler: 8 phases, kFineHalf taps on each side of a point, a Kaiser window
 // of this beta (stopband about 80 dB down, flat to 0.01 dB up to 0.4 of the rate).
 constexpr int kFine = 8;
@@ -23,8 +32,11 @@ constexpr size_t kFineTaps = 2 * kFineHalf;
 constexpr double kFineBeta = 8.0;
 // Stretches whose 4x outputs stay this far below the ceiling's peak (1 dB) are passed over.
 constexpr double kGuide = 1.1220184543019633;
-// Headroom of a bound over rounded sums.
+// Taps of a 4x phase summed for a run's bound.
+constexpr size_t kNear = 4;
+// Headroom of a bound over rounded sums, and over single-precision ones.
 constexpr double kSlack = 1.0 + 1e-9;
+constexpr double kFloatSlack = 1.0 + 1e-5;
 
 unsigned OversamplingFor(int32_t pSampleRate) {
     if (pSampleRate < 96000) return 4;
@@ -90,33 +102,61 @@ TruePeakMeter::TruePeakMeter(int32_t pSampleRate) {
         if (std::fabs(c) > kAlmostZero) {
             m_Phases[j % factor].Coeff.push_back(c);
             m_Phases[j % factor].Delay.push_back(j / factor);
+            m_Delay4 = std::max<size_t>(m_Delay4, j / factor);
             m_History = std::max<size_t>(m_History, j / factor);
         }
     }
-    for (const Phase& phase : m_Phases) {
+    for (Phase& phase : m_Phases) {
         double sum = 0.0;
         for (double c : phase.Coeff)
             sum += std::fabs(c);
         m_Gain = std::max(m_Gain, sum);
+        // The kNear taps nearest the centre, whose sum bounds a run's outputs tightly.
+        const size_t taps = phase.Coeff.size();
+        phase.NearBegin = taps > kNear ? (taps - kNear) / 2 : 0;
+        phase.NearEnd = std::min(taps, phase.NearBegin + kNear);
+        for (size_t t = 0; t < taps; ++t)
+            if (t < phase.NearBegin || t >= phase.NearEnd)
+                phase.FarSum += std::fabs(phase.Coeff[t]);
     }
-    m_Samples.assign(m_History, 0.0);
+    m_Samples.assign(m_History, 0.0f);
 }
 
 template <typename T>
 void TruePeakMeter::FeedSamples(const T* pData, size_t pCount, size_t pStride, double pFull) {
     if (pCount == 0) return;
+    // The kept history, then this feed, then zeros up to a whole run past the newest. The
+    // buffer only grows: a feed writes what it uses.
+    const size_t runs = (pCount + kRun - 1) / kRun;
+    if (m_Samples.size() < m_History + runs * kRun) m_Samples.resize(m_History + runs * kRun);
+    m_BlockTop.resize(m_History / kRun + runs + 1);
+    float* out = m_Samples.data() + m_History;
+    std::fill(out + pCount, out + runs * kRun, 0.0f);
+    // The interpolator's floats, and the largest magnitude of each run of them. Full scale is
+    // a power of two for every width: then its inverse multiplies exactly, and much faster.
+    int exponent = 0;
+    const bool powerOfTwo = std::frexp(pFull, &exponent) == 0.5;
+    const double inverse = 1.0 / pFull;
+    if (powerOfTwo) {
+        for (size_t i = 0; i < pCount; ++i)
+            out[i] = float(double(pData[i * pStride]) * inverse);
+    } else {
+        for (size_t i = 0; i < pCount; ++i)
+            out[i] = float(double(pData[i * pStride]) / pFull);
+    }
     double samplePeak = m_SamplePeak;
-    m_Samples.resize(m_History + (pCount + kRun - 1) / kRun * kRun); // zeros past the newest
-    double* out = m_Samples.data() + m_History;
-    for (size_t i = 0; i < pCount; ++i)
-        out[i] = double(float(double(pData[i * pStride]) / pFull)); // the interpolator's floats
-    for (size_t i = 0; i < pCount; ++i)
-        samplePeak = std::max(samplePeak, std::fabs(out[i]));
+    for (size_t b = 0; b < m_History / kRun + runs; ++b) {
+        float top = 0.0f;
+        for (size_t i = b * kRun; i < (b + 1) * kRun; ++i)
+            top = std::max(top, std::fabs(m_Samples[i]));
+        m_BlockTop[b] = double(top);
+        if (b >= m_History / kRun) samplePeak = std::max(samplePeak, double(top));
+    }
+    m_BlockTop.back() = 0.0;
     m_SamplePeak = samplePeak;
     Interpolate(pCount);
     // Keep the newest samples for the next feed.
     std::copy_n(out + pCount - m_History, m_History, m_Samples.begin());
-    m_Samples.resize(m_History);
 }
 
 void TruePeakMeter::Feed(const int16_t* pData, size_t pCount, size_t pStride, double pFull) {
@@ -134,17 +174,18 @@ void TruePeakMeter::Feed(const float* pData, size_t pCount, size_t pStride, doub
 // samples times the filter's gain; below the peak so far the run cannot raise it. The 8x points
 // are measured where the 4x outputs come within kGuide of the ceiling's peak.
 void TruePeakMeter::Interpolate(size_t pCount) {
-    const size_t blocks = m_Samples.size() / kRun + 1;
-    std::vector<double> blockTop(blocks, 0.0); // the largest magnitude of each kRun samples
-    for (size_t i = 0; i < m_Samples.size(); ++i)
-        blockTop[i / kRun] = std::max(blockTop[i / kRun], std::fabs(m_Samples[i]));
+    const std::vector<double>& blockTop = m_BlockTop;
     for (size_t start = 0; start < pCount; start += kRun) {
         const size_t valid = std::min(kRun, pCount - start);
         // Outputs from start on read the samples [start - m_History, start + kRun) back from
         // the newest: the buffer's [start, start + m_History + kRun).
-        double top = 0.0;
+        double top = 0.0; // of the samples the 8x taps read
         for (size_t b = start / kRun; b <= (start + m_History + kRun - 1) / kRun; ++b)
             top = std::max(top, blockTop[b]);
+        double top4 = 0.0; // of those the 4x taps read, the last m_Delay4 + kRun
+        for (size_t b = (start + m_History - m_Delay4) / kRun;
+             b <= (start + m_History + kRun - 1) / kRun; ++b)
+            top4 = std::max(top4, blockTop[b]);
         const double peak = std::max(m_InterpolatedPeak, m_SamplePeak);
         const double finePeak = std::max(m_FinePeak, peak);
         const bool fine = top * m_FineGain * kSlack >= finePeak;
@@ -152,7 +193,7 @@ void TruePeakMeter::Interpolate(size_t pCount) {
         double run = top; // without 4x phases, the samples guide
         if (!m_Phases.empty()) {
             run = 0.0;
-            if (top * m_Gain * kSlack >= wanted) {
+            if (top4 * m_Gain * kSlack >= wanted && RunBound(start, top4) * kSlack >= wanted) {
                 run = RunPeak(start, valid);
                 m_InterpolatedPeak = std::max(m_InterpolatedPeak, run);
             }
@@ -166,18 +207,16 @@ void TruePeakMeter::Interpolate(size_t pCount) {
 // by tap in the same order as one output alone would be. The buffer holds zeros up to a whole
 // run past the newest sample; the outputs there are left out.
 double TruePeakMeter::RunPeak(size_t pStart, size_t pValid) const {
-    const double* newest = m_Samples.data() + m_History;
+    const float* newest = m_Samples.data() + m_History;
     Pair peaks[kPairs] = {};
     for (const Phase& phase : m_Phases) {
+        if (IsIdentity(phase)) continue; // the samples themselves: the sample peak holds them
         Pair acc[kPairs] = {};
         for (size_t t = 0; t < phase.Coeff.size(); ++t) {
             const Pair c = {phase.Coeff[t], phase.Coeff[t]};
-            const double* x = newest + pStart - phase.Delay[t];
-            for (size_t k = 0; k < kPairs; ++k) {
-                Pair xk;
-                std::memcpy(&xk, x + 2 * k, sizeof xk);
-                acc[k] += xk * c;
-            }
+            const float* x = newest + pStart - phase.Delay[t];
+            for (size_t k = 0; k < kPairs; ++k)
+                acc[k] += PairAt(x + 2 * k) * c;
         }
         // Each output rounded to float, as the library's interpolator stores it.
         for (size_t k = 0; k < kPairs; ++k) {
@@ -193,30 +232,80 @@ double TruePeakMeter::RunPeak(size_t pStart, size_t pValid) const {
     return top;
 }
 
+#if QUILLAN_TRUE_PEAK_AVX2
+// The near sums of RunBound in single precision, eight outputs a step; their rounding (a few
+// units of 2^-24) is covered by kFloatSlack.
+__attribute__((target("avx2,fma"))) double
+TruePeakMeter::NearTopAvx2(const Phase& pPhase, const float* pNewest, size_t pStart) const {
+    const __m256 sign = _mm256_set1_ps(-0.0f);
+    __m256 top = _mm256_setzero_ps();
+    for (size_t half = 0; half < kRun; half += 8) {
+        __m256 acc = _mm256_setzero_ps();
+        for (size_t t = pPhase.NearBegin; t < pPhase.NearEnd; ++t)
+            acc = _mm256_fmadd_ps(_mm256_set1_ps(float(pPhase.Coeff[t])),
+                                  _mm256_loadu_ps(pNewest + pStart + half - pPhase.Delay[t]), acc);
+        top = _mm256_max_ps(top, _mm256_andnot_ps(sign, acc));
+    }
+    float lanes[8];
+    _mm256_storeu_ps(lanes, top);
+    return double(*std::max_element(lanes, lanes + 8)) * kFloatSlack;
+}
+#endif
+
+// An upper bound of the run's 4x outputs: the taps near the centre summed, the others at most
+// their coefficients times the largest sample the run reads (pTop).
+double TruePeakMeter::RunBound(size_t pStart, double pTop) const {
+#if QUILLAN_TRUE_PEAK_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    if (avx2) {
+        const float* newestF = m_Samples.data() + m_History;
+        double bound = 0.0;
+        for (const Phase& phase : m_Phases)
+            if (!IsIdentity(phase))
+                bound = std::max(bound, NearTopAvx2(phase, newestF, pStart) + phase.FarSum * pTop);
+        return bound;
+    }
+#endif
+    const float* newest = m_Samples.data() + m_History;
+    double bound = 0.0;
+    for (const Phase& phase : m_Phases) {
+        if (IsIdentity(phase)) continue;
+        Pair acc[kPairs] = {};
+        for (size_t t = phase.NearBegin; t < phase.NearEnd; ++t) {
+            const Pair c = {phase.Coeff[t], phase.Coeff[t]};
+            const float* x = newest + pStart - phase.Delay[t];
+            for (size_t k = 0; k < kPairs; ++k)
+                acc[k] += PairAt(x + 2 * k) * c;
+        }
+        double near = 0.0;
+        for (const Pair& a : acc)
+            near = std::max({near, std::fabs(a[0]), std::fabs(a[1])});
+        bound = std::max(bound, near + phase.FarSum * pTop);
+    }
+    return bound;
+}
+
 double TruePeakMeter::FinePoint(ptrdiff_t pOutput, int pPhase) const {
-    const double* x = m_Samples.data() + ptrdiff_t(m_History) + pOutput;
+    const float* x = m_Samples.data() + ptrdiff_t(m_History) + pOutput;
     double sum = 0.0;
     for (size_t k = 0; k < kFineTaps; ++k)
-        sum += Fine().Coeff[pPhase][k] * x[-ptrdiff_t(k)];
+        sum += Fine().Coeff[pPhase][k] * double(x[-ptrdiff_t(k)]);
     return sum;
 }
 
 // Points in time order: output n, phase p lies p eighths after the sample kFineHalf before n
 // (phase 0, the sample itself). The largest is refined with its two neighbours.
 double TruePeakMeter::FineRunPeak(size_t pStart, size_t pValid) const {
-    const double* newest = m_Samples.data() + m_History;
+    const float* newest = m_Samples.data() + m_History;
     const FineFilter& filter = Fine();
     double points[kRun][kFine];
     for (int p = 1; p < kFine; ++p) {
         Pair acc[kPairs] = {};
         for (size_t t = 0; t < kFineTaps; ++t) {
             const Pair c = {filter.Coeff[p][t], filter.Coeff[p][t]};
-            const double* x = newest + pStart - t;
-            for (size_t k = 0; k < kPairs; ++k) {
-                Pair xk;
-                std::memcpy(&xk, x + 2 * k, sizeof xk);
-                acc[k] += xk * c;
-            }
+            const float* x = newest + pStart - t;
+            for (size_t k = 0; k < kPairs; ++k)
+                acc[k] += PairAt(x + 2 * k) * c;
         }
         for (size_t k = 0; k < kPairs; ++k) {
             points[2 * k][p] = acc[k][0];

@@ -18,6 +18,12 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+#define QUILLAN_TRUE_PEAK_AVX2 1
+#else
+#define QUILLAN_TRUE_PEAK_AVX2 0
+#endif
+
 class TruePeakMeter {
   public:
     explicit TruePeakMeter(int32_t pSampleRate);
@@ -35,12 +41,23 @@ class TruePeakMeter {
   private:
     struct Phase {
         std::vector<double> Coeff;
-        std::vector<size_t> Delay; // samples back from the newest
+        std::vector<size_t> Delay;         // samples back from the newest
+        size_t NearBegin = 0, NearEnd = 0; // the taps nearest the centre
+        double FarSum = 0.0;               // the absolute coefficients of the others
     };
 
+    // A phase whose outputs are the samples themselves.
+    static bool IsIdentity(const Phase& pPhase) {
+        return pPhase.Coeff.size() == 1 && pPhase.Coeff[0] == 1.0;
+    }
     template <typename T>
     void FeedSamples(const T* pData, size_t pCount, size_t pStride, double pFull);
     void Interpolate(size_t pCount);
+    // At least the highest 4x output of the run from pStart on, whose samples reach pTop.
+    double RunBound(size_t pStart, double pTop) const;
+#if QUILLAN_TRUE_PEAK_AVX2
+    double NearTopAvx2(const Phase& pPhase, const float* pNewest, size_t pStart) const;
+#endif
     // The highest 4x output of the run of outputs from pStart on (the library's arithmetic).
     double RunPeak(size_t pStart, size_t pValid) const;
     // The refined 8x peak of the run of outputs from pStart on.
@@ -52,10 +69,12 @@ class TruePeakMeter {
     double FinePoint(ptrdiff_t pOutput, int pPhase) const;
 
     std::vector<Phase> m_Phases;
-    double m_Gain = 0.0;           // the largest sum of absolute coefficients of a phase
-    double m_FineGain = 0.0;       // the same for the 8x phases
-    size_t m_History = 0;          // samples kept from the last feed (the longest delay)
-    std::vector<double> m_Samples; // the kept history, then the samples of this feed
+    double m_Gain = 0.0;            // the largest sum of absolute coefficients of a phase
+    double m_FineGain = 0.0;        // the same for the 8x phases
+    size_t m_Delay4 = 0;            // the longest delay of the 4x phases
+    size_t m_History = 0;           // samples kept from the last feed (the longest delay)
+    std::vector<float> m_Samples;   // the kept history, then the samples of this feed
+    std::vector<double> m_BlockTop; // the largest magnitude of each kRun samples of m_Samples
     double m_SamplePeak = 0.0;
     double m_InterpolatedPeak = 0.0;
     double m_FinePeak = 0.0;

@@ -228,17 +228,33 @@ TEST(LoudnessGain, TargetCeilingAndClipGuard) {
     in.Peak = 8000;
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 7.0, 1e-4);
     EXPECT_FALSE(CeilingLowersGain(in));
+    EXPECT_EQ(LimitOf(in), GainLimit::None);
 
     in.TruePeak = 0.5; // -6 dBTP: only +5 dB fit under -1 dBTP
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 20.0 * std::log10(2.0) - 1.0, 1e-4);
     EXPECT_TRUE(CeilingLowersGain(in));
+    EXPECT_EQ(LimitOf(in), GainLimit::TruePeak);
+    in.Peak = 30000; // the sample peak allows only +0.77 dB: it decides
+    EXPECT_EQ(LimitOf(in), GainLimit::SamplePeak);
+    in.Peak = 8000;
 
     in.Ceiling = false; // no ceiling: the sample-peak guard still holds without Clip
     in.Peak = 16384;
     EXPECT_NEAR(NormGain(in), 32767.0 / 16384.0, 1e-5);
     EXPECT_FALSE(CeilingLowersGain(in));
+    EXPECT_EQ(LimitOf(in), GainLimit::SamplePeak);
     in.Clip = true;
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 7.0, 1e-4);
+    EXPECT_EQ(LimitOf(in), GainLimit::None);
+    // Other modes: a level the sample peak keeps from being reached.
+    GainInputs rms;
+    rms.Mode = NormMode::RmsMax;
+    rms.Peak = 30000;
+    rms.MaxBlockRms = 10000;
+    rms.NormLevel = -6.0f;
+    EXPECT_EQ(LimitOf(rms), GainLimit::SamplePeak);
+    rms.NormLevel = -12.0f;
+    EXPECT_EQ(LimitOf(rms), GainLimit::None);
 
     in.IntegratedLufs = -std::numeric_limits<double>::infinity(); // nothing measured: unchanged
     EXPECT_EQ(NormGain(in), 1.0f);
