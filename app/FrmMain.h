@@ -58,7 +58,7 @@ class FrmMain : public QWidget, public PlacementWindow {
 
     // Batch run: 0 Clear, 1 Abort, 2 Start.
     void CtrButtons_ButtonClicked(int32_t ClickedIndex);
-    void EW_Prog(float pRate, int32_t& pCancel);
+    bool EW_Prog(float pRate);
     int32_t RunState() const { return m_RunState; }
     int32_t AbortRequested() const { return m_AbortRequested; }
 

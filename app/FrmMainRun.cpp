@@ -47,7 +47,7 @@ void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
     }
 }
 
-void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
+bool FrmMain::EW_Prog(float pRate) {
     const int32_t value = ProgressValue(pRate);
     m_ProgBar->SetValue(value); // draws only when the fill moves a pixel
     // However short the file, the window answers once while it shows its progress.
@@ -55,7 +55,7 @@ void FrmMain::EW_Prog(float pRate, int32_t& pCancel) {
         m_ItemAnswered = true;
         platform::PumpQtEventsNow();
     }
-    pCancel = m_AbortRequested;
+    return m_AbortRequested != 0;
 }
 
 void FrmMain::StartRun() {
@@ -71,7 +71,6 @@ void FrmMain::StartRun() {
     // Margins, the normalize level and mode and the RMS fields count as they were at Start.
     const panel::PanelSettings atStart = ReadPanel();
     C_EditWave editWave;
-    editWave.Prog = [this](float pRate, int32_t& pCancel) { EW_Prog(pRate, pCancel); };
 
     // The run walks the rows by index: a header click must not reorder them under it.
     const int32_t sortDisabled = m_LV->SortDisabled();
@@ -117,25 +116,22 @@ bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelS
     EditJob job = panel::PanelJob(pAtStart, now);
     job.SourcePath = source;
     job.TargetPath = files.Work;
-    const int32_t result = pEditWave.Edit(job);
+    const EditResult result = pEditWave.Edit(job, [this](float pRate) { return EW_Prog(pRate); });
     const bool aborted = m_AbortRequested == 1;
     // Explained before the partial output goes: a full disk is seen while it is full.
     std::string reason;
-    if (result != 1 && !aborted)
-        reason = FailureReason(source, results::FolderOf(files.Work), pEditWave.Status(),
-                               pEditWave.StatusDetail());
+    if (!result.Done() && !aborted)
+        reason = FailureReason(source, results::FolderOf(files.Work), result.Status, result.Detail);
     // The source is replaced only when OverWrite was on for the whole file: a
     // target chosen for the output folder never lands on the source.
     const int32_t overWrite = now.OverWrite == 1 && m_CheckOw->Value() == 1 ? 1 : 0;
     std::string finalPath, settleError;
-    const ItemOutcome outcome = SettleTarget(result, aborted, overWrite, pEditWave.KeptFrames(),
-                                             files, &finalPath, &settleError);
+    const ItemOutcome outcome = SettleTarget(result.Done() ? 1 : 0, aborted, overWrite,
+                                             result.KeptFrames, files, &finalPath, &settleError);
     RowStatus status = SettledStatus(outcome, finalPath, reason.empty() ? settleError : reason);
-    if (status.State == RowState::Done && pEditWave.CeilingLowered() && pEditWave.Loudness())
-        status.Text +=
-            "; " + CeilingLoweredNote(job.TruePeakCeilingDb,
-                                      pEditWave.Loudness()->IntegratedLufs + pEditWave.GainDb(),
-                                      job.NormLevelDb);
+    if (status.State == RowState::Done && result.Limit != GainLimit::None)
+        status.Text += "; " + LimitNote(result.Limit, job.TruePeakCeilingDb, result.ReachedLevel,
+                                        job.NormLevelDb, NormModeInfo(job.Mode).ByLoudness);
     ShowRowStatus(pIndex, status);
     if (outcome == ItemOutcome::Replaced) { // the file has changed: its length and format too
         FillRowCells(pIndex, source);

@@ -31,20 +31,19 @@ FileLevels MeasureLevels(const std::string& pPath, const std::function<bool()>& 
     job.SourcePath = pPath;
     job.Check = LevelCheck::MeasureOnly;
     job.MeasureLoudness = true;
-    C_EditWave edit;
-    if (pStop) edit.Prog = [&pStop](float, int32_t& pCancel) { pCancel = pStop() ? 1 : 0; };
+    const EditResult r = C_EditWave().Edit(job, [&pStop](float) { return pStop && pStop(); });
     FileLevels l;
-    if (edit.Edit(job) != 1) {
-        l.Error = FailureReason(pPath, std::string(), edit.Status(), edit.StatusDetail());
+    if (!r.Done()) {
+        l.Error = FailureReason(pPath, std::string(), r.Status, r.Detail);
         return l;
     }
     l.Ok = true;
-    l.PeakDb = edit.MaxPeakDB();
-    l.RmsMaxDb = edit.MaxRMSDB();
-    l.RmsAverageDb = edit.NormRMSDB();
-    if (edit.Loudness()) {
-        l.IntegratedLufs = edit.Loudness()->IntegratedLufs;
-        l.TruePeakDbtp = edit.Loudness()->TruePeakDbtp();
+    l.PeakDb = r.Levels->MaxPeakDb;
+    l.RmsMaxDb = r.Levels->MaxRmsDb;
+    l.RmsAverageDb = r.Levels->NormRmsDb;
+    if (r.Loudness) {
+        l.IntegratedLufs = r.Loudness->IntegratedLufs;
+        l.TruePeakDbtp = r.Loudness->TruePeakDbtp();
     }
     return l;
 }

@@ -34,11 +34,9 @@ std::string WithFolder(const std::string& pPath) {
     return "./" + pPath;
 }
 
-std::string CeilingWarning(const EditJob& pJob, const EditOutcome& pOutcome) {
-    if (!pOutcome.Loudness) return {};
-    return CeilingLoweredNote(pJob.TruePeakCeilingDb,
-                              pOutcome.Loudness->IntegratedLufs + pOutcome.GainDb,
-                              pJob.NormLevelDb);
+std::string LimitWarning(const EditJob& pJob, const EditResult& pOutcome) {
+    return LimitNote(pOutcome.Limit, pJob.TruePeakCeilingDb, pOutcome.ReachedLevel,
+                     pJob.NormLevelDb, NormModeInfo(pJob.Mode).ByLoudness);
 }
 
 BatchRunner::BatchRunner(const Options& pOptions, EditorFactory pMakeEditor,
@@ -91,7 +89,7 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver
     }
     EditJob job = MakeJob(source);
     job.TargetPath = files.WorkPath;
-    EditOutcome outcome = pEditor.Edit(job, [&](float pRate) {
+    EditResult outcome = pEditor.Edit(job, [&](float pRate) {
         pObserver.FileProgress(index, pRate);
         return Stopped();
     });
@@ -102,7 +100,7 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver
         r.Error = "cancelled";
         return r;
     }
-    if (outcome.Result != 1) {
+    if (!outcome.Done()) {
         // Explained before the partial output goes: a full disk is seen while it is full.
         const std::string folder =
             files.WorkPath.empty() ? results::FolderOf(source) : results::FolderOf(files.WorkPath);
@@ -138,16 +136,15 @@ FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver
         const auto written = std::filesystem::file_size(finalPath, ec);
         r.BytesWritten = ec ? 0 : static_cast<int64_t>(written);
     }
-    if (outcome.CeilingLowered) {
-        const std::string ceiling = CeilingWarning(job, outcome);
-        r.Warning = r.Warning.empty() ? ceiling : r.Warning + "; " + ceiling;
-    }
+    if (const std::string limit = LimitWarning(job, outcome); !limit.empty())
+        r.Warning = r.Warning.empty() ? limit : r.Warning + "; " + limit;
     r.Result = 1;
-    r.HasLevels = job.Check != LevelCheck::Off;
-    r.Levels = outcome.Levels;
+    r.HasLevels = outcome.Levels.has_value();
+    if (outcome.Levels) r.Levels = *outcome.Levels;
     r.Loudness = outcome.Loudness;
+    r.SourceLoudness = outcome.SourceLoudness;
     if (!m_Options.Check) r.GainDb = outcome.GainDb;
-    r.CeilingLowered = outcome.CeilingLowered;
+    r.Limit = outcome.Limit;
     return r;
 }
 

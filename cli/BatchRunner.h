@@ -2,7 +2,7 @@
 // Runs the edit jobs of one quillan-batch call on a pool of worker threads.
 
 #include "cli/Options.h"
-#include "engine/EditStatus.h"
+#include "engine/C_EditWave.h"
 #include "engine/FailureReason.h"
 #include "engine/Loudness.h"
 
@@ -16,36 +16,15 @@
 
 namespace cli {
 
-// The result properties of a level check.
-struct Levels {
-    int32_t MaxPeak = -1;
-    int32_t MaxRms = -1;
-    int32_t NormRms = -1;
-    float MaxPeakDb = 0.0f;
-    float MaxRmsDb = 0.0f;
-    float NormRmsDb = 0.0f;
-};
-
-struct EditOutcome {
-    int32_t Result = 0;
-    cli::Levels Levels;
-    EditStatus Status = EditStatus::InternalError;
-    std::string Detail;     // the engine's detail for the status, may be empty
-    int64_t KeptFrames = 0; // source frames written; 0 when the result holds no audio
-    std::optional<LoudnessResult> Loudness; // when the job measured it
-    double GainDb = 0.0;                    // normalisation gain of a written result
-    bool CeilingLowered = false;            // the true-peak ceiling held the gain down
-};
-
 // Called after every block with the fraction done; returns true to cancel the job.
-using ProgressFn = std::function<bool(float pRate)>;
+using ProgressFn = C_EditWave::Progress;
 
 // The edit engine as the runner sees it; one object per worker thread.
 class Editor {
   public:
     virtual ~Editor() = default;
     // One job; its target path is empty when it only measures.
-    virtual EditOutcome Edit(const EditJob& pJob, const ProgressFn& pProgress) = 0;
+    virtual EditResult Edit(const EditJob& pJob, const ProgressFn& pProgress) = 0;
 };
 
 using EditorFactory = std::function<std::unique_ptr<Editor>()>;
@@ -53,7 +32,7 @@ using EditorFactory = std::function<std::unique_ptr<Editor>()>;
 // Reason a job the engine refused failed, for the error line ("missing", "not a WAV file
 // it can edit: ...", ...). targetFolder is where the result was going.
 using FailureExplainer = std::function<std::string(
-    const std::string& pSource, const std::string& pTargetFolder, const EditOutcome& pOutcome)>;
+    const std::string& pSource, const std::string& pTargetFolder, const EditResult& pOutcome)>;
 
 struct FileResult {
     std::string Source;
@@ -62,10 +41,11 @@ struct FileResult {
     std::string Error;   // empty on success
     std::string Warning; // a remark on a job that succeeded (e.g. its result holds no audio)
     bool HasLevels = false;
-    cli::Levels Levels;
-    std::optional<LoudnessResult> Loudness; // of a finished job that measured it
-    std::optional<double> GainDb;           // of a finished job that wrote a result
-    bool CeilingLowered = false;
+    EditLevels Levels;
+    std::optional<LoudnessResult> Loudness;       // of what a finished job wrote (or checked)
+    std::optional<LoudnessResult> SourceLoudness; // of the range before the gain
+    std::optional<double> GainDb;                 // of a finished job that wrote a result
+    GainLimit Limit = GainLimit::None;            // what kept the result from its target
     bool Started = false;     // false when the batch was stopped before this file
     bool Skipped = false;     // --skip-existing found its complete result (Target)
     double Seconds = 0.0;     // time the file took
@@ -73,8 +53,8 @@ struct FileResult {
     int64_t BytesWritten = 0; // the size of the result written
 };
 
-// What is said of a loudness result the true-peak ceiling kept below its target.
-std::string CeilingWarning(const EditJob& pJob, const EditOutcome& pOutcome);
+// What is said of a result a limit kept below its target; empty without one.
+std::string LimitWarning(const EditJob& pJob, const EditResult& pOutcome);
 
 // Receives the course of the batch; called from the worker threads.
 class BatchObserver {

@@ -268,7 +268,8 @@ const OptionDef kOptions[] = {
      "max_rms_db, norm_rms_db (levels are measured while processing),\n"
      "skipped, seconds, bytes_read, bytes_written, host, shard;\n"
      "with --loudness or --normalize loudness also integrated_lufs,\n"
-     "loudness_range_lu, true_peak_dbtp, gain_db, true_peak_limited"},
+     "loudness_range_lu, true_peak_dbtp (of the result), gain_db,\n"
+     "true_peak_limited, limited_by, source_integrated_lufs"},
     {"loudness", 0, Kind::Flag, SetEdit<&EditJob::MeasureLoudness, true>, nullptr,
      "measure the integrated loudness, loudness range and true peak\n"
      "of each file (of the written range; with --check, of the whole\n"

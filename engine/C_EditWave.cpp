@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -64,18 +65,30 @@ std::string AdjustmentRefusal(int32_t pChannels) {
            std::to_string(pChannels) + " channels (one level adjusts them all)";
 }
 
+// A loudness measurement after a gain of pGainDb on every sample.
+LoudnessResult Scaled(LoudnessResult pL, double pGainDb) {
+    const double factor = std::pow(10.0, pGainDb / 20.0);
+    pL.IntegratedLufs += pGainDb; // minus infinity stays
+    pL.TruePeak *= factor;
+    pL.CeilingPeak *= factor;
+    return pL;
+}
+
 class JobRun {
   public:
     JobRun(EditJob pJob, Reporter pReport) : m_A(std::move(pJob)), m_Report(std::move(pReport)) {}
     ~JobRun();
 
-    // 1 when the job ran to its end; throws JobFailed (or any fault) otherwise.
+    // Returns when the job ran to its end; throws JobFailed (or any fault) otherwise.
     void Run();
     const Levels& Measured() const { return m_Levels; }
     // The loudness of the range, when a pass measured it.
     const std::optional<LoudnessResult>& MeasuredLoudness() const { return m_Loudness; }
+    // The loudness of what was written, when the range's was measured.
+    const std::optional<LoudnessResult>& WrittenLoudness() const { return m_WrittenLoudness; }
     double Gain() const { return m_Gain; }
-    bool CeilingLowered() const { return m_CeilingLowered; }
+    GainLimit Limit() const { return m_Limit; }
+    double ReachedLevel() const { return m_Reached; }
     // Frames of source audio written to the target; 0 as well when trimming found no sound
     // above the start threshold (the margins hold only the silence around it).
     int64_t KeptFrames() const {
@@ -107,6 +120,8 @@ class JobRun {
     std::optional<LoudnessMeter> MakeLoudnessMeter() const;
     void ComputeGain();
     MetadataChunks KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat) const;
+    // Whether the written audio is the range times one factor, no sample saturated.
+    bool OneFactor(const BlockFormat& pFormat) const;
     void WriteOutput();
     void WriteSilence(int64_t pBytes);
     void Append(const uint8_t* pData, int64_t pBytes);
@@ -133,7 +148,9 @@ class JobRun {
     FirstPass m_First;
     double m_RangeRms = 0.0;
     std::optional<LoudnessResult> m_Loudness;
-    bool m_CeilingLowered = false;
+    GainLimit m_Limit = GainLimit::None;
+    double m_Reached = 0.0;
+    std::optional<LoudnessResult> m_WrittenLoudness;
     float m_Scale = 1.0f;
     double m_Gain = 1.0;
     FileHandle m_Source = 0;
@@ -367,7 +384,8 @@ void JobRun::ComputeGain() {
     in.CeilingDb = m_A.TruePeakCeilingDb;
     in.Wide = m_Info.BitsPerSample == 32;
     m_Gain = NormGain(in);
-    m_CeilingLowered = CeilingLowersGain(in);
+    m_Limit = LimitOf(in);
+    m_Reached = ::ReachedLevel(in, m_Gain);
 }
 
 void JobRun::Append(const uint8_t* pData, int64_t pBytes) {
@@ -418,6 +436,16 @@ MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail,
     return AdjustMetadata(ReadMetadataChunks(m_Source, m_Info), edit);
 }
 
+bool JobRun::OneFactor(const BlockFormat& pFormat) const {
+    if (m_A.FadeInFrames != 0 || m_A.FadeOutFrames != 0) return false;
+    if (m_Info.Channels == 2 && pFormat.DbL != pFormat.DbR) return false;
+    // No sample may saturate: the peak of the range times the factor within what the format
+    // holds (an unknown peak only for a factor that does not raise it).
+    const double factor = std::pow(10.0, pFormat.DbL / 20.0);
+    const double top = !Float() ? m_F : m_A.Clip ? 1.0 : double(std::numeric_limits<float>::max());
+    return m_Levels.Peak > 0.0 ? m_Levels.Peak * factor <= top : factor <= 1.0;
+}
+
 void JobRun::WriteOutput() {
     const int64_t align = m_Info.BlockAlign;
     const int64_t lead = m_A.ForceMargins ? m_LeadPad : 0;
@@ -438,6 +466,10 @@ void JobRun::WriteOutput() {
     fmt.FadeOut = m_A.FadeOutFrames;
     const bool copyThrough =
         fmt.DbL == 0.0 && fmt.DbR == 0.0 && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
+    // The written audio is measured again only where it is not the measured range times one
+    // factor; otherwise its loudness follows from the gain.
+    std::optional<LoudnessMeter> writtenMeter;
+    if (m_Loudness && !copyThrough && !OneFactor(fmt)) writtenMeter = MakeLoudnessMeter();
 
     // Metadata chunks stand where they stood in the source: before the data or after it.
     MetadataChunks metadata = KeptMetadata(lead, tail, fmt);
@@ -463,12 +495,17 @@ void JobRun::WriteOutput() {
         const int64_t n = std::min(blockFrames, m_End - pos);
         ForEachPiece(reader, pos, n, [&](uint8_t* pData, int64_t pFirst, int64_t pFrames) {
             if (!copyThrough) converter.Convert(pData, pFrames, pFirst);
+            if (writtenMeter) writtenMeter->Feed(pData, pFrames);
             Append(pData, pFrames * align);
         });
         pos += n;
         Report(base, m_Start, m_End, pos);
     }
 
+    if (writtenMeter)
+        m_WrittenLoudness = writtenMeter->Result();
+    else if (m_Loudness)
+        m_WrittenLoudness = Scaled(*m_Loudness, copyThrough ? 0.0 : fmt.DbL);
     WriteSilence(tail * align);
     if (pad != 0) {
         const uint8_t padByte = SilenceByte(m_Info.BitsPerSample);
@@ -513,73 +550,68 @@ float LevelDb(double pLevel, double pFullScale) {
     return LinearToDb(float(pLevel / pFullScale));
 }
 
-// A level in sample units as a 32-bit result: float levels on the 32-bit integer scale, the
-// largest 32-bit magnitude (2^31) as 2147483647.
-int32_t LevelResult(double pLevel, double pFullScale) {
-    const double v = pFullScale == 1.0 ? std::nearbyint(pLevel * 2147483647.0) : pLevel;
-    return int32_t(std::min(v, 2147483647.0));
+// A level in sample units: float levels on the 32-bit integer scale, unclipped; the largest
+// 32-bit integer magnitude (2^31) as 2147483647.
+double LevelResult(double pLevel, double pFullScale) {
+    if (pFullScale == 1.0) return std::nearbyint(pLevel * 2147483647.0);
+    return std::min(pLevel, 2147483647.0);
+}
+
+EditLevels LevelsOf(const Levels& pL) {
+    EditLevels out;
+    out.MaxPeak = LevelResult(pL.Peak, pL.FullScale);
+    out.MaxRms = LevelResult(pL.MaxRms, pL.FullScale);
+    out.NormRms = LevelResult(pL.NormRms, pL.FullScale);
+    out.MaxPeakDb = LevelDb(pL.Peak, pL.FullScale);
+    out.MaxRmsDb = LevelDb(pL.MaxRms, pL.FullScale);
+    out.NormRmsDb = LevelDb(pL.NormRms, pL.FullScale);
+    return out;
 }
 
 } // namespace
 
-int32_t C_EditWave::Edit(const EditJob& pJob) {
-    m_Canceled = 0;
-    if (pJob.Check != LevelCheck::Off) {
-        m_MaxPeak = m_MaxRMS = m_NormRMS = -1;
-        m_MaxPeakDB = m_MaxRMSDB = m_NormRMSDB = 0.0f;
-    }
-    int32_t cancel = 0;
-    Reporter report = [this, &cancel](float pRate) {
-        if (Prog) Prog(pRate, cancel);
+EditResult C_EditWave::Edit(const EditJob& pJob, const Progress& pProgress) const {
+    EditResult result;
+    if (pJob.Check != LevelCheck::Off) result.Levels = EditLevels{};
+    Reporter report = [&pProgress](float pRate) {
+        const bool cancel = pProgress && pProgress(pRate);
         platform::PumpEvents();
-        if (cancel != 0) m_Canceled = 1;
-        return m_Canceled != 0;
+        return cancel;
     };
-    m_Status = EditStatus::InternalError;
-    m_StatusDetail.clear();
-    m_KeptFrames = 0;
-    m_Loudness.reset();
-    m_GainDb = 0.0;
-    m_CeilingLowered = false;
     try {
         JobRun run(pJob, report);
         run.Run();
-        if (pJob.Check != LevelCheck::Off) {
-            const Levels& l = run.Measured();
-            m_MaxPeak = LevelResult(l.Peak, l.FullScale);
-            m_MaxRMS = LevelResult(l.MaxRms, l.FullScale);
-            m_NormRMS = LevelResult(l.NormRms, l.FullScale);
-            m_MaxPeakDB = LevelDb(l.Peak, l.FullScale);
-            m_MaxRMSDB = LevelDb(l.MaxRms, l.FullScale);
-            m_NormRMSDB = LevelDb(l.NormRms, l.FullScale);
-        }
-        m_Loudness = run.MeasuredLoudness();
+        if (pJob.Check != LevelCheck::Off) result.Levels = LevelsOf(run.Measured());
+        result.Loudness = run.MeasuredLoudness();
         if (!pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly) {
-            m_KeptFrames = run.KeptFrames();
-            m_GainDb = 20.0 * std::log10(run.Gain());
-            m_CeilingLowered = run.CeilingLowered();
+            result.KeptFrames = run.KeptFrames();
+            result.GainDb = 20.0 * std::log10(run.Gain());
+            result.Limit = run.Limit();
+            if (result.Limit != GainLimit::None) result.ReachedLevel = run.ReachedLevel();
+            result.SourceLoudness = run.MeasuredLoudness();
+            result.Loudness = run.WrittenLoudness();
         }
-        m_Status = EditStatus::Done;
-        return 1;
+        result.Status = EditStatus::Done;
     } catch (const JobFailed& failed) {
-        m_Status = failed.Status;
-        m_StatusDetail = failed.Detail;
+        result.Status = failed.Status;
+        result.Detail = failed.Detail;
     } catch (const std::bad_alloc&) {
-        m_Status = EditStatus::OutOfMemory;
+        result.Status = EditStatus::OutOfMemory;
     } catch (const std::range_error&) {
-        m_StatusDetail = "a value out of range";
+        result.Detail = "a value out of range";
     } catch (...) {
     }
-    return 0;
+    return result;
 }
 
-int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
-                             int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn, float pThOut,
-                             int32_t pStartMargin, int32_t pEndMargin, int32_t pForceMargin,
-                             int32_t pUseNorm, float pNormLevel, int32_t pNormMode,
-                             int32_t pRMSmsec, float pRMSdb, int32_t pClip, float pAdjustdbL,
-                             float pAdjustdbR, int32_t pFadeInSample, int32_t pFadeOutSample,
-                             int32_t pCheckLevel) {
+EditResult C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
+                                int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn,
+                                float pThOut, int32_t pStartMargin, int32_t pEndMargin,
+                                int32_t pForceMargin, int32_t pUseNorm, float pNormLevel,
+                                int32_t pNormMode, int32_t pRMSmsec, float pRMSdb, int32_t pClip,
+                                float pAdjustdbL, float pAdjustdbR, int32_t pFadeInSample,
+                                int32_t pFadeOutSample, int32_t pCheckLevel,
+                                const Progress& pProgress) const {
     EditJob job;
     job.SourcePath = pSourceFN;
     job.TargetPath = pTargetFN;
@@ -606,11 +638,12 @@ int32_t C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pT
     const std::optional<NormMode> mode = NormModeFromIndex(pNormMode);
     if (job.Normalize && !mode) {
         // An unknown mode would normalise by nothing; refuse it rather than guess.
-        m_Canceled = 0;
-        m_Status = EditStatus::InvalidArgument;
-        m_StatusDetail = "normalisation mode " + std::to_string(pNormMode);
-        return 0;
+        EditResult refused;
+        if (job.Check != LevelCheck::Off) refused.Levels = EditLevels{};
+        refused.Status = EditStatus::InvalidArgument;
+        refused.Detail = "normalisation mode " + std::to_string(pNormMode);
+        return refused;
     }
     job.Mode = mode.value_or(NormMode::Peak);
-    return Edit(job);
+    return Edit(job, pProgress);
 }

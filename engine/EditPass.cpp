@@ -79,12 +79,6 @@ std::optional<LD> CeilingGain(const GainInputs& pIn) {
 
 } // namespace
 
-bool CeilingLowersGain(const GainInputs& pIn) {
-    if (pIn.Mode != NormMode::Loudness) return false;
-    const std::optional<LD> limit = CeilingGain(pIn);
-    return limit && LoudnessTargetGain(pIn) > *limit;
-}
-
 namespace {
 
 // The largest gain of 32-bit data: kMaxWideDb.
@@ -154,8 +148,12 @@ GainLimit LimitOf(const GainInputs& pIn) {
     const std::optional<LD> peak = PeakGain(pIn);
     const bool byCeiling = ceiling && *ceiling < target;
     const bool byPeak = peak && *peak < target;
-    if (byCeiling && (!byPeak || *ceiling <= *peak)) return GainLimit::TruePeak;
+    if (byCeiling && (!byPeak || *ceiling <= *peak)) return GainLimit::TruePeakCeiling;
     return byPeak ? GainLimit::SamplePeak : GainLimit::None;
+}
+
+double ReachedLevel(const GainInputs& pIn, double pGain) {
+    return double(pIn.NormLevel) + 20.0 * double(std::log10(LD(pGain) / TargetGain(pIn)));
 }
 
 float ChannelDb(float pAdjustDb, float pGain) {

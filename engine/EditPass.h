@@ -7,6 +7,7 @@
 // channel and frame) and the fast path (a constant factor per channel outside the fades,
 // lookup tables for 8-bit samples, vector arithmetic for 16-bit samples).
 
+#include "engine/EditJob.h"
 #include "engine/NormModes.h"
 
 #include <array>
@@ -35,14 +36,11 @@ struct GainInputs {
 // 32-bit data); a gain past the largest the format's factor holds saturates there.
 double NormGain(const GainInputs& pIn);
 
-// True when the true-peak ceiling holds a loudness gain below the one the target asks for.
-bool CeilingLowersGain(const GainInputs& pIn);
-
-// The limit that holds a gain below the one the target asks for, so that the result misses
-// its target: the sample peak within full scale (without Clip), or the true-peak ceiling; the
-// lower of the two where both do.
-enum class GainLimit { None, SamplePeak, TruePeak };
+// The limit that holds the gain below the one the target asks for (EditJob.h).
 GainLimit LimitOf(const GainInputs& pIn);
+// The level a gain of pGain reaches, in the unit of NormLevel: the target, less what a limit
+// took off the gain the target asks for.
+double ReachedLevel(const GainInputs& pIn, double pGain);
 
 // Level of a channel in dB: the adjustment combined with the gain, at least -60 dB.
 float ChannelDb(float pAdjustDb, float pGain);

@@ -443,6 +443,6 @@ JobPreview PreviewJob(const WaveOverview& pO, const EditJob& pJob, const RangeLe
         }
     }
     p.Gain = NormGain(in);
-    p.CeilingLowered = CeilingLowersGain(in);
+    p.CeilingLowered = LimitOf(in) == GainLimit::TruePeakCeiling;
     return p;
 }

@@ -98,12 +98,10 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    C_EditWave edit;
-    const int32_t result = edit.Edit(a);
-    std::printf("result %d\n", result);
-    if (a.Check != LevelCheck::Off)
-        std::printf("peak %d (%.4f dB) maxrms %d (%.4f dB) normrms %d (%.4f dB)\n", edit.MaxPeak(),
-                    edit.MaxPeakDB(), edit.MaxRMS(), edit.MaxRMSDB(), edit.NormRMS(),
-                    edit.NormRMSDB());
-    return result == 1 ? 0 : 1;
+    const EditResult result = C_EditWave().Edit(a);
+    std::printf("result %d\n", result.Done() ? 1 : 0);
+    if (const auto& l = result.Levels)
+        std::printf("peak %d (%.4f dB) maxrms %d (%.4f dB) normrms %d (%.4f dB)\n", l->MaxPeak,
+                    l->MaxPeakDb, l->MaxRms, l->MaxRmsDb, l->NormRms, l->NormRmsDb);
+    return result.Done() ? 0 : 1;
 }

@@ -158,11 +158,11 @@ TEST_F(WindowTest, PreviewMarksAreWhereTheRunCutsAndItsGainIsTheJobs) {
     EditJob job = panel::PanelJob(w->ReadPanel(), w->ReadPanel());
     job.SourcePath = take;
     job.TargetPath = folderOut + "/direct.wav";
-    C_EditWave edit;
-    ASSERT_EQ(edit.Edit(job), 1);
-    EXPECT_EQ(20.0 * std::log10(double(*w->PreviewGain())), edit.GainDb());
+    const EditResult r = C_EditWave().Edit(job);
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(20.0 * std::log10(double(*w->PreviewGain())), r.GainDb);
     char gain[32];
-    std::snprintf(gain, sizeof gain, "%+.1f dB", edit.GainDb());
+    std::snprintf(gain, sizeof gain, "%+.1f dB", r.GainDb);
     EXPECT_NE(
         w->Preview()->Text().toStdString().find(std::string("RMS(Average) \u2192 -7 dB: ") + gain),
         std::string::npos)
@@ -317,15 +317,15 @@ TEST_F(WindowTest, MeasureFillsTheTooltipsAndCopiesAsCsv) {
     check.SourcePath = take;
     check.Check = LevelCheck::MeasureOnly;
     check.MeasureLoudness = true;
-    C_EditWave edit;
-    ASSERT_EQ(edit.Edit(check), 1);
+    const EditResult r = C_EditWave().Edit(check);
+    ASSERT_TRUE(r.Done());
     const app::FileLevels& l = *w->LevelsOf(take);
     ASSERT_TRUE(l.Ok);
-    EXPECT_EQ(l.PeakDb, edit.MaxPeakDB());
-    EXPECT_EQ(l.RmsMaxDb, edit.MaxRMSDB());
-    EXPECT_EQ(l.RmsAverageDb, edit.NormRMSDB());
-    EXPECT_EQ(l.IntegratedLufs, edit.Loudness()->IntegratedLufs);
-    EXPECT_EQ(l.TruePeakDbtp, edit.Loudness()->TruePeakDbtp());
+    EXPECT_EQ(l.PeakDb, r.Levels->MaxPeakDb);
+    EXPECT_EQ(l.RmsMaxDb, r.Levels->MaxRmsDb);
+    EXPECT_EQ(l.RmsAverageDb, r.Levels->NormRmsDb);
+    EXPECT_EQ(l.IntegratedLufs, r.Loudness->IntegratedLufs);
+    EXPECT_EQ(l.TruePeakDbtp, r.Loudness->TruePeakDbtp());
     EXPECT_EQ(w->LV()->ItemTip(0).toStdString(), app::LevelsTip(l));
     EXPECT_EQ(w->LV()->ItemTip(1).toStdString(),
               "not a WAV file it can edit (not a RIFF/WAVE file)");
@@ -387,11 +387,11 @@ TEST_F(WindowTest, FloatAndSurroundFilesAreDrawnAndANanFileSaysWhy) {
     EditJob job = panel::PanelJob(w->ReadPanel(), w->ReadPanel());
     job.SourcePath = six;
     job.TargetPath = folderOut + "/direct.wav";
-    C_EditWave edit;
-    ASSERT_EQ(edit.Edit(job), 1);
-    EXPECT_EQ(20.0 * std::log10(double(*w->PreviewGain())), edit.GainDb());
-    EXPECT_LT(edit.GainDb(), -2.0); // the peak of 1.4 comes down to full scale
-    EXPECT_EQ(edit.KeptFrames(), marks.End - marks.Start);
+    const EditResult r = C_EditWave().Edit(job);
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(20.0 * std::log10(double(*w->PreviewGain())), r.GainDb);
+    EXPECT_LT(r.GainDb, -2.0); // the peak of 1.4 comes down to full scale
+    EXPECT_EQ(r.KeptFrames, marks.End - marks.Start);
 
     SelectRow(*w, 1);
     ASSERT_TRUE(Eventually([&] {

@@ -91,8 +91,8 @@ TEST(CliText, LevelsShowOnlyWhenAPassMeasuredThem) {
     EXPECT_NE(cli::JsonLine(r, true).find("\"max_peak\": 0, "), std::string::npos);
 }
 
-cli::EditOutcome Outcome(EditStatus pStatus, std::string pDetail = {}) {
-    cli::EditOutcome o;
+EditResult Outcome(EditStatus pStatus, std::string pDetail = {}) {
+    EditResult o;
     o.Status = pStatus;
     o.Detail = std::move(pDetail);
     return o;
@@ -103,7 +103,7 @@ TEST(CliExplain, RefusalsNameTheCauseTheEngineFound) {
     const std::string wav = dir / "a.wav";
     WriteBytes(wav, WavBytes(6, 1, 8, 8000, 100));
     const std::string folder = dir.path().string();
-    auto explain = [&](const cli::EditOutcome& pO, const std::string& pSource) {
+    auto explain = [&](const EditResult& pO, const std::string& pSource) {
         return cli::ExplainFailure(pSource, folder, pO);
     };
     EXPECT_EQ(explain(Outcome(EditStatus::NotPcm, "A-law"), wav),

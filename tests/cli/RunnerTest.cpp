@@ -19,9 +19,8 @@ using namespace clitest;
 namespace {
 
 // What the engine says of a finished job that kept audio.
-cli::EditOutcome Finished(int64_t pKeptFrames = 800) {
-    cli::EditOutcome out;
-    out.Result = 1;
+EditResult Finished(int64_t pKeptFrames = 800) {
+    EditResult out;
     out.Status = EditStatus::Done;
     out.KeptFrames = pKeptFrames;
     return out;
@@ -34,15 +33,15 @@ enum class Behaviour { Copy, FailAfterPartialWrite, RunUntilCancelled };
 class FakeEditor : public cli::Editor {
   public:
     explicit FakeEditor(Behaviour pB) : m_Behaviour(pB) {}
-    cli::EditOutcome Edit(const EditJob& pQ, const cli::ProgressFn& pProgress) override {
-        cli::EditOutcome out;
+    EditResult Edit(const EditJob& pQ, const cli::ProgressFn& pProgress) override {
+        EditResult out;
         auto bytes = ReadBytes(pQ.SourcePath);
         if (m_Behaviour == Behaviour::Copy) {
             if (!pQ.TargetPath.empty()) WriteBytes(pQ.TargetPath, bytes);
             pProgress(0.5f);
             pProgress(1.0f);
             out = Finished();
-            out.Levels = {100, 50, 25, -1.5f, -2.5f, -3.5f};
+            out.Levels = EditLevels{100, 50, 25, -1.5f, -2.5f, -3.5f};
             return out;
         }
         bytes.resize(bytes.size() / 2);
@@ -85,7 +84,7 @@ struct RunnerFixture : ::testing::Test {
         Recorder own;
         cli::BatchRunner runner(
             pO, [pB] { return std::make_unique<FakeEditor>(pB); },
-            [](const std::string&, const std::string&, const cli::EditOutcome&) {
+            [](const std::string&, const std::string&, const EditResult&) {
                 return std::string("refused");
             },
             Stop);
@@ -160,7 +159,7 @@ TEST_F(RunnerFixture, OverwriteReplacesTheSourceOnlyWhenTheJobSucceeded) {
     class Replacer : public cli::Editor {
       public:
         explicit Replacer(std::string pFrom) : MFrom(std::move(pFrom)) {}
-        cli::EditOutcome Edit(const EditJob& pQ, const cli::ProgressFn&) override {
+        EditResult Edit(const EditJob& pQ, const cli::ProgressFn&) override {
             WriteBytes(pQ.TargetPath, ReadBytes(MFrom));
             return Finished();
         }
@@ -183,7 +182,7 @@ TEST_F(RunnerFixture, AResultThatIsNotAWavFileNeverReplacesTheSource) {
     o.Files = {MakeSource("a/song.wav", 3000)};
     const auto original = ReadBytes(o.Files[0]);
     class Garbage : public cli::Editor {
-        cli::EditOutcome Edit(const EditJob& pQ, const cli::ProgressFn&) override {
+        EditResult Edit(const EditJob& pQ, const cli::ProgressFn&) override {
             WriteBytes(pQ.TargetPath, {'R', 'I', 'F', 'F'});
             return Finished();
         }
@@ -214,7 +213,7 @@ TEST_F(RunnerFixture, OverwriteNeverEditsTheSameSourceTwiceAtOnce) {
     class Watcher : public cli::Editor {
       public:
         explicit Watcher(Shared& pS) : m_S(pS) {}
-        cli::EditOutcome Edit(const EditJob& pQ, const cli::ProgressFn&) override {
+        EditResult Edit(const EditJob& pQ, const cli::ProgressFn&) override {
             const bool isA = fs::path(pQ.SourcePath).filename() == "a.wav";
             if (isA) {
                 std::lock_guard lock(m_S.Mutex);
@@ -282,7 +281,7 @@ class Writer : public cli::Editor {
   public:
     Writer(std::vector<char> pBytes, int64_t pKeptFrames, std::atomic<int>& pCalls)
         : m_Bytes(std::move(pBytes)), m_Kept(pKeptFrames), m_Calls(pCalls) {}
-    cli::EditOutcome Edit(const EditJob& pQ, const cli::ProgressFn&) override {
+    EditResult Edit(const EditJob& pQ, const cli::ProgressFn&) override {
         ++m_Calls;
         // The engine creates its target exclusively: the work file must be a fresh name.
         EXPECT_FALSE(fs::exists(fs::symlink_status(pQ.TargetPath))) << pQ.TargetPath;
@@ -305,7 +304,7 @@ WriterRun RunWriter(const cli::Options& pO, const std::vector<char>& bytes, int6
     std::atomic<int> stop{0}, calls{0};
     cli::BatchRunner runner(
         pO, [&] { return std::make_unique<Writer>(bytes, pKeptFrames, calls); },
-        [](const std::string&, const std::string&, const cli::EditOutcome&) {
+        [](const std::string&, const std::string&, const EditResult&) {
             return std::string("refused");
         },
         stop);

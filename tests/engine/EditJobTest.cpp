@@ -48,10 +48,10 @@ struct Events {
     int32_t CancelAt = -1; // event index at which the handler asks to cancel
 };
 
-void Watch(C_EditWave& pEdit, Events& pEvents) {
-    pEdit.Prog = [&pEvents](float pRate, int32_t& pCancel) {
+C_EditWave::Progress Watch(Events& pEvents) {
+    return [&pEvents](float pRate) {
         pEvents.Rates.push_back(pRate);
-        if (int32_t(pEvents.Rates.size()) - 1 == pEvents.CancelAt) pCancel = 1;
+        return int32_t(pEvents.Rates.size()) - 1 == pEvents.CancelAt;
     };
 }
 
@@ -61,8 +61,8 @@ TEST(EditJobLevels, TrimmedPeakAtMinus6ComesOutAtFullScale) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, ToneBetweenSilences(500, 4000, 500, 16384));
     job.Trim = true;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     EXPECT_EQ(PeakOf(ReadSamples(job.TargetPath, 16)), 32767);
 }
 
@@ -77,8 +77,8 @@ TEST(EditJobLevels, CopyThroughKeepsTheAudioByteForByte) {
         const std::string out = tmp.Path("o" + std::to_string(bits) + ".wav");
         WriteWav(src, 22050, bits, 1, s);
         Job job = Job::Between(src, out);
-        C_EditWave edit;
-        ASSERT_EQ(job.Run(edit), 1);
+        const EditResult r = job.Run();
+        ASSERT_TRUE(r.Done());
         // Header and audio are the same; the pad byte after odd 8-bit data is silence (128).
         std::vector<uint8_t> expected = ReadBytes(src);
         if (bits == 8) expected.back() = 128;
@@ -95,8 +95,8 @@ TEST(EditJobLevels, PeakOfMinus32768GivesGainBelowOneWithoutClipping) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, {-32768, 32767, 1000, -1000, 0});
     job.Normalize = true;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     EXPECT_EQ(got, (std::vector<int32_t>{-32767, 32766, 1000, -1000, 0}));
 }
@@ -109,8 +109,9 @@ TEST(EditJobLevels, PeakAboveFullScaleWithoutClipStopsAtFullScale) {
     Job job = JobOverNewWav(tmp, 8000, 16, 1, tone);
     job.Normalize = true;
     job.NormLevelDb = 3.0f;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    EditResult r;
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
     const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     auto atFullScale = [](const std::vector<int32_t>& pSamples, int32_t pFull) {
         return std::count_if(pSamples.begin(), pSamples.end(),
@@ -122,7 +123,8 @@ TEST(EditJobLevels, PeakAboveFullScaleWithoutClipStopsAtFullScale) {
 
     fs::remove(job.TargetPath);
     job.Clip = true;
-    ASSERT_EQ(job.Run(edit), 1);
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
     EXPECT_GT(atFullScale(ReadSamples(job.TargetPath, 16), 32767), 10 * atFullScale(tone, 16384));
 }
 
@@ -148,8 +150,8 @@ TEST(EditJobLevels, RmsMaxPastFullScaleWithClipSaturates) {
         job.Mode = NormMode::RmsMax;
         job.NormLevelDb = 0.0f;
         job.Clip = true;
-        C_EditWave edit;
-        ASSERT_EQ(job.Run(edit), 1);
+        const EditResult r = job.Run();
+        ASSERT_TRUE(r.Done());
         const std::vector<int32_t> got = ReadSamples(out, c.Bits);
         ASSERT_EQ(got.size(), c.In.size());
         EXPECT_EQ(got[3], c.Hi);
@@ -168,8 +170,7 @@ TEST(EditJobLevels, PeakNormalisationLandsOnFullScaleAtEveryWidth) {
         Job job = JobOverNewWav(tmp, 8000, bits, 1, {0, peak / 3, -peak, peak / 7});
         job.TargetPath = tmp.Path("peak" + std::to_string(bits) + ".wav");
         job.Normalize = true;
-        C_EditWave edit;
-        ASSERT_EQ(job.Run(edit), 1);
+        ASSERT_TRUE(job.Run().Done());
         EXPECT_EQ(PeakOf(ReadSamples(job.TargetPath, bits)), full);
     }
 }
@@ -209,13 +210,13 @@ TEST(EditJobLevels, HugeGainsSaturateInsteadOfFallingSilent) {
         job.TruePeakCeiling = false;
         job.Clip = c.Clip;
         job.AdjustLeftDb = job.AdjustRightDb = c.Adjust;
-        C_EditWave edit;
-        ASSERT_EQ(job.Run(edit), 1);
+        const EditResult r = job.Run();
+        ASSERT_TRUE(r.Done());
         const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
         ASSERT_EQ(got.size(), tone.size());
         EXPECT_EQ(PeakOf(got), c.Peak);
         if (job.Normalize) {
-            EXPECT_GT(edit.GainDb(), 30.0); // at least the peak's limit, 32767 / 1000
+            EXPECT_GT(r.GainDb, 30.0); // at least the peak's limit, 32767 / 1000
         }
         for (size_t i = 0; i < got.size() && c.AllSaturate; ++i)
             ASSERT_EQ(std::abs(got[i]), tone[i] == 0 ? 0 : 32767) << i;
@@ -227,8 +228,8 @@ TEST(EditJobLevels, AdjustmentBelowMinus60IsRaisedToMinus60) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 2, {32000, 32000, -20000, -20000});
     job.AdjustLeftDb = -80.0f;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     // -60 dB is a factor of 1/1000; the right channel stays as it was.
     EXPECT_EQ(ReadSamples(job.TargetPath, 16), (std::vector<int32_t>{32, 32000, -20, -20000}));
 }
@@ -244,8 +245,8 @@ TEST(EditJobLevels, FadeInRisesFromMinus60Through30To0) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(3000, 1, 10000));
     job.FadeInFrames = 1000;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     ASSERT_EQ(got.size(), 3000u);
     EXPECT_EQ(got[0], 10);    // -60 dB
@@ -262,26 +263,27 @@ TEST(EditJobLevels, LevelCheckOfA16384PeakReadsMinus6Db) {
     job.SourcePath = src;
     job.TargetPath = tmp.Path("never.wav");
     job.Check = LevelCheck::MeasureOnly;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(edit.MaxPeak(), 16384);
-    EXPECT_NEAR(edit.MaxPeakDB(), -6.02, 0.005);
-    EXPECT_GT(edit.MaxRMS(), edit.NormRMS());
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done() && r.Levels);
+    EXPECT_EQ(r.Levels->MaxPeak, 16384);
+    EXPECT_NEAR(r.Levels->MaxPeakDb, -6.02, 0.005);
+    EXPECT_GT(r.Levels->MaxRms, r.Levels->NormRms);
     EXPECT_FALSE(fs::exists(job.TargetPath));
 
-    // A measuring call without a check leaves the results alone.
+    // A measuring call without a check returns no levels.
     Job measure;
     measure.SourcePath = src;
-    ASSERT_EQ(measure.Run(edit), 1);
-    EXPECT_EQ(edit.MaxPeak(), 16384);
+    const EditResult plain = measure.Run();
+    ASSERT_TRUE(plain.Done());
+    EXPECT_FALSE(plain.Levels);
 }
 
 TEST(EditJobTrim, SilentSourceGivesAnEmptyOutput) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 2, Constant(5000, 2, 0));
     job.Trim = true;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     const std::vector<uint8_t> b = ReadBytes(job.TargetPath);
     EXPECT_EQ(b.size(), 44u);
     EXPECT_EQ(DataSizeField(b), 0u);
@@ -298,8 +300,8 @@ TEST(EditJobTrim, StartMarginPastTheFileStartPadsAnEvenNumberOfFrames) {
     job.StartMarginMs = 301; // Start -201, End 200: odd, so End 199; lead 201 -> 200
     job.EndMarginMs = 1;
     job.ForceMargins = true;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     // Lead 200 + frames [0, 199), no tail.
     ASSERT_EQ(got.size(), 399u);
@@ -317,8 +319,8 @@ TEST(EditJobTrim, AnOddRangeLosesItsLastFrame) {
     job.Trim = true;
     job.EndMarginMs = 1; // [10, 17) is odd: the last frame goes
     job.AdjustLeftDb = 0.0f;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
     ASSERT_EQ(got.size(), 6u);
 }
@@ -330,8 +332,8 @@ TEST(EditJobTrim, EightBitMonoOddRangeEndsWithAPadByte) {
         s.push_back(128 + (i % 50) - 25);
     Job job = JobOverNewWav(tmp, 8000, 8, 1, s);
     job.AdjustLeftDb = -3.0f;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     const std::vector<uint8_t> b = ReadBytes(job.TargetPath);
     ASSERT_EQ(b.size(), 44u + 1001u + 1u);
     EXPECT_EQ(DataSizeField(b), 1001u);
@@ -350,10 +352,9 @@ TEST(EditJobProgress, AnalysisBlocksAre300Ms) {
     Job job;
     job.SourcePath = src;
     job.Check = LevelCheck::MeasureOnly;
-    C_EditWave edit;
     Events ev;
-    Watch(edit, ev);
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run(Watch(ev));
+    ASSERT_TRUE(r.Done());
     ASSERT_EQ(ev.Rates.size(), 4u);
     EXPECT_FLOAT_EQ(ev.Rates[0], 13230.0f / 39700.0f);
     EXPECT_FLOAT_EQ(ev.Rates[3], 1.0f);
@@ -368,9 +369,9 @@ TEST(EditJobProgress, AHalfFrameBlockAt11025HzRoundsToEven) {
     Job job = JobOverNewWav(tmp, 11025, 16, 1, s);
     job.TargetPath.clear();
     job.Check = LevelCheck::MeasureOnly;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(edit.MaxRMS(), int32_t(std::nearbyint(20000.0 / std::sqrt(3308.0))));
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.Levels->MaxRms, int32_t(std::nearbyint(20000.0 / std::sqrt(3308.0))));
 }
 
 TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
@@ -417,10 +418,10 @@ TEST(EditJobProgress, PassCountAndFirstProgressValueOfEachLayout) {
         job.NormLevelDb = -3.0f;
         job.Check = l.Check;
         job.MeasureLoudness = l.LoudnessReport;
-        C_EditWave edit;
+        EditResult r;
         Events ev;
-        Watch(edit, ev);
-        ASSERT_EQ(job.Run(edit), 1);
+        r = job.Run(Watch(ev));
+        ASSERT_TRUE(r.Done());
         ASSERT_FALSE(ev.Rates.empty());
         EXPECT_FLOAT_EQ(ev.Rates.front(), float(l.First));
         EXPECT_FLOAT_EQ(ev.Rates.back(), 1.0f);
@@ -445,25 +446,20 @@ TEST(EditJobProgress, CancelOnTheFirstEventEndsAfterOneBlock) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(24000, 1, 1000));
     job.Normalize = true;
-    C_EditWave edit;
+    EditResult r;
     Events ev;
     ev.CancelAt = 0;
-    Watch(edit, ev);
-    EXPECT_EQ(job.Run(edit), 0);
+    r = job.Run(Watch(ev));
+    EXPECT_FALSE(r.Done());
     EXPECT_EQ(ev.Rates.size(), 1u);
-    EXPECT_EQ(edit.Canceled(), 1);
+    EXPECT_EQ(r.Status, EditStatus::Cancelled);
+    EXPECT_FALSE(fs::exists(job.TargetPath));
 
-    // The flag is cleared by the next call; a handler may also set it directly.
+    // A cancel ends only its own job: the next one runs.
     ev = Events{};
-    edit.Prog = [&](float pRate, int32_t&) {
-        ev.Rates.push_back(pRate);
-        edit.SetCanceled(1);
-    };
-    Job copy;
-    copy.SourcePath = job.SourcePath;
-    copy.TargetPath = tmp.Path("copy.wav");
-    EXPECT_EQ(copy.Run(edit), 0);
-    EXPECT_EQ(ev.Rates.size(), 1u);
+    r = job.Run(Watch(ev));
+    EXPECT_TRUE(r.Done());
+    EXPECT_FALSE(ev.Rates.empty());
 }
 
 TEST(EditJobInput, NineChannelsFailBeforeAnyProgress) {
@@ -471,31 +467,33 @@ TEST(EditJobInput, NineChannelsFailBeforeAnyProgress) {
     Job job = JobOverNewWav(tmp, 8000, 16, 9, Constant(1000, 9, 1000));
     job.Normalize = true;
     job.Check = LevelCheck::Store;
-    C_EditWave edit;
+    EditResult r;
     Events ev;
-    Watch(edit, ev);
-    EXPECT_EQ(job.Run(edit), 0);
+    r = job.Run(Watch(ev));
+    EXPECT_FALSE(r.Done());
     EXPECT_TRUE(ev.Rates.empty());
-    EXPECT_EQ(edit.MaxPeak(), -1);
-    EXPECT_EQ(edit.MaxPeakDB(), 0.0f);
+    EXPECT_EQ(r.Levels->MaxPeak, -1);
+    EXPECT_EQ(r.Levels->MaxPeakDb, 0.0f);
     EXPECT_FALSE(fs::exists(job.TargetPath));
 
     job.SourcePath = tmp.Path("missing.wav");
-    EXPECT_EQ(job.Run(edit), 0);
+    r = job.Run();
+    EXPECT_FALSE(r.Done());
 }
 
 TEST(EditJobInput, AnUnknownModeIsRefusedOnlyWhenItWouldNormalise) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(1000, 1, 1000));
-    C_EditWave edit;
+    EditResult r;
     auto call = [&](int32_t pUseNorm, int32_t pMode) {
-        return edit.EditWave(job.SourcePath, job.TargetPath, 0, 0, 0, -40.0f, -45.0f, 0, 0, 0,
-                             pUseNorm, 0.0f, pMode, 0, 0.0f, 0, 0.0f, 0.0f, 0, 0, 0);
+        r = C_EditWave().EditWave(job.SourcePath, job.TargetPath, 0, 0, 0, -40.0f, -45.0f, 0, 0, 0,
+                                  pUseNorm, 0.0f, pMode, 0, 0.0f, 0, 0.0f, 0.0f, 0, 0, 0);
+        return r.Done();
     };
-    EXPECT_EQ(call(1, int32_t(kNormModeCount)), 0);
-    EXPECT_EQ(edit.Status(), EditStatus::InvalidArgument);
+    EXPECT_FALSE(call(1, int32_t(kNormModeCount)));
+    EXPECT_EQ(r.Status, EditStatus::InvalidArgument);
     EXPECT_FALSE(fs::exists(job.TargetPath));
-    EXPECT_EQ(call(0, 9), 1); // not normalising: the mode is not read
+    EXPECT_TRUE(call(0, 9)); // not normalising: the mode is not read
     EXPECT_EQ(ReadBytes(job.TargetPath), ReadBytes(job.SourcePath));
 }
 
@@ -520,13 +518,15 @@ TEST(EditJobSafety, AnExistingTargetIsRefusedAndLeftAlone) {
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(1000, 1, 1000));
     WriteBytes(job.TargetPath, {1, 2, 3});
     job.Normalize = true;
-    C_EditWave edit;
-    EXPECT_EQ(job.Run(edit), 0);
+    EditResult r;
+    r = job.Run();
+    EXPECT_FALSE(r.Done());
     EXPECT_EQ(ReadBytes(job.TargetPath), (std::vector<uint8_t>{1, 2, 3}));
 
     const std::vector<uint8_t> before = ReadBytes(job.SourcePath);
     job.TargetPath = job.SourcePath;
-    EXPECT_EQ(job.Run(edit), 0);
+    r = job.Run();
+    EXPECT_FALSE(r.Done());
     EXPECT_EQ(ReadBytes(job.SourcePath), before);
 }
 
@@ -546,9 +546,9 @@ TEST(EditJobSafety, ATruncatedSourceIsCutToTheWholeFramesItHolds) {
         WriteBytes(src, wav);
         Job job = Job::Between(src, out);
         job.ToFrame = present + 5000; // a range past the end stops there too
-        C_EditWave edit;
-        ASSERT_EQ(job.Run(edit), 1);
-        EXPECT_EQ(edit.KeptFrames(), present);
+        const EditResult r = job.Run();
+        ASSERT_TRUE(r.Done());
+        EXPECT_EQ(r.KeptFrames, present);
         const std::vector<int32_t> got = ReadSamples(out, bits);
         EXPECT_EQ(got, Constant(present, 2, loud));
     }
@@ -560,9 +560,9 @@ TEST(EditJobSafety, AReversedRangeGivesAnEmptyFileWithItsSizesRight) {
     job.FromFrame = 1000;
     job.ToFrame = 501;
     job.AdjustLeftDb = -1.0f;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(edit.KeptFrames(), 0);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.KeptFrames, 0);
     const std::vector<uint8_t> out = ReadBytes(job.TargetPath);
     ASSERT_EQ(out.size(), 44u);
     EXPECT_EQ(DataSizeField(out), 0u);
@@ -590,28 +590,32 @@ TEST(EditJobSafety, NothingButPcmIsEditedAndEachRefusalSaysWhy) {
         WriteBytes(src, bytes);
         Job job = Job::Between(src, tmp.Path("out.wav"));
         job.Normalize = true;
-        C_EditWave edit;
-        EXPECT_EQ(job.Run(edit), 0);
-        EXPECT_EQ(edit.Status(), c.Status);
-        EXPECT_EQ(edit.StatusDetail().rfind(c.Detail, 0), 0u) << edit.StatusDetail();
+        EditResult r;
+        r = job.Run();
+        EXPECT_FALSE(r.Done());
+        EXPECT_EQ(r.Status, c.Status);
+        EXPECT_EQ(r.Detail.rfind(c.Detail, 0), 0u) << r.Detail;
         EXPECT_FALSE(fs::exists(job.TargetPath));
     }
 
     Job job = JobOverNewWav(tmp, 8000, 16, 9, Constant(100, 9, 1000));
     fs::remove(job.TargetPath);
-    C_EditWave edit;
-    EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(edit.Status(), EditStatus::UnsupportedLayout);
-    EXPECT_EQ(edit.StatusDetail(), "9 channels");
+    EditResult r;
+    r = job.Run();
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(r.Status, EditStatus::UnsupportedLayout);
+    EXPECT_EQ(r.Detail, "9 channels");
 
     job.SourcePath = tmp.Path("missing.wav");
-    EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(edit.Status(), EditStatus::SourceUnreadable);
-    EXPECT_EQ(edit.StatusDetail(), "No such file or directory");
+    r = job.Run();
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(r.Status, EditStatus::SourceUnreadable);
+    EXPECT_EQ(r.Detail, "No such file or directory");
 
     WriteBytes(job.SourcePath, {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v'});
-    EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(edit.Status(), EditStatus::NotWav);
+    r = job.Run();
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(r.Status, EditStatus::NotWav);
 }
 
 TEST(EditJobSafety, TheSourceIsReadThroughOneDescriptorFromStartToEnd) {
@@ -624,20 +628,23 @@ TEST(EditJobSafety, TheSourceIsReadThroughOneDescriptorFromStartToEnd) {
     const std::string expectedPath = tmp.Path("expected.wav");
     Job reference = job;
     reference.TargetPath = expectedPath;
-    C_EditWave edit;
-    ASSERT_EQ(reference.Run(edit), 1);
+    EditResult r;
+    r = reference.Run();
+    ASSERT_TRUE(r.Done());
 
     // Another version replaces the source (by rename, as an editor saving it would) during
     // the first pass: the job goes on with the file it opened.
     const std::string other = tmp.Path("other.wav");
     WriteWav(other, 8000, 16, 1, ToneBetweenSilences(100, 20000, 100, 3000));
     bool swapped = false;
-    edit.Prog = [&](float, int32_t&) {
-        if (swapped) return;
+    auto prog = [&](float) {
+        if (swapped) return false;
         fs::rename(other, job.SourcePath);
         swapped = true;
+        return false;
     };
-    ASSERT_EQ(job.Run(edit), 1);
+    r = job.Run(prog);
+    ASSERT_TRUE(r.Done());
     EXPECT_TRUE(swapped);
     EXPECT_EQ(ReadBytes(job.TargetPath), ReadBytes(expectedPath));
 }
@@ -646,15 +653,16 @@ TEST(EditJobSafety, ASourceCutDuringTheJobFailsItAndLeavesNoOutput) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(600000, 1, 1000));
     job.Normalize = true;
-    C_EditWave edit;
     bool cut = false;
-    edit.Prog = [&](float, int32_t&) {
-        if (cut) return;
+    auto prog = [&](float) {
+        if (cut) return false;
         fs::resize_file(job.SourcePath, 1000);
         cut = true;
+        return false;
     };
-    EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(edit.Status(), EditStatus::ReadFailed);
+    const EditResult r = job.Run(prog);
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(r.Status, EditStatus::ReadFailed);
     EXPECT_FALSE(fs::exists(job.TargetPath));
 }
 
@@ -662,21 +670,23 @@ TEST(EditJobSafety, ATargetThatAppearsDuringTheJobIsNeitherReplacedNorDeleted) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(30000, 1, 1000));
     job.Normalize = true;
-    C_EditWave edit;
+    EditResult r;
     // Someone else takes the name after the job's first look and before its header.
-    edit.Prog = [&](float, int32_t&) {
+    auto prog = [&](float) {
         if (!fs::exists(job.TargetPath)) WriteBytes(job.TargetPath, {7, 7, 7});
+        return false;
     };
-    EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
+    r = job.Run(prog);
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(r.Status, EditStatus::TargetExists);
     EXPECT_EQ(ReadBytes(job.TargetPath), (std::vector<uint8_t>{7, 7, 7}));
 
     // A dangling link at the target is not followed.
     fs::remove(job.TargetPath);
     fs::create_symlink(tmp.Path("elsewhere.wav"), job.TargetPath);
-    edit.Prog = nullptr;
-    EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
+    r = job.Run();
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(r.Status, EditStatus::TargetExists);
     EXPECT_FALSE(fs::exists(tmp.Path("elsewhere.wav")));
 }
 
@@ -686,9 +696,9 @@ TEST(EditJobSafety, AnExistingTargetIsRefusedWhenLevelsAreStoredToo) {
     WriteBytes(job.TargetPath, {1, 2, 3});
     job.Normalize = true;
     job.Check = LevelCheck::Store;
-    C_EditWave edit;
-    EXPECT_EQ(job.Run(edit), 0);
-    EXPECT_EQ(edit.Status(), EditStatus::TargetExists);
+    const EditResult r = job.Run();
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(r.Status, EditStatus::TargetExists);
     EXPECT_EQ(ReadBytes(job.TargetPath), (std::vector<uint8_t>{1, 2, 3}));
 }
 
@@ -701,14 +711,16 @@ TEST(EditJobSafety, NoSoundAboveTheStartThresholdKeepsNoFrames) {
     job.EndThresholdDb = -45.0f;
     job.StartMarginMs = 100;
     job.EndMarginMs = 100;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(edit.KeptFrames(), 0);
+    EditResult r;
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.KeptFrames, 0);
 
     fs::remove(job.TargetPath);
     job.StartThresholdDb = job.EndThresholdDb = -60.0f;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(edit.KeptFrames(), 8000);
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.KeptFrames, 8000);
 }
 
 TEST(EditJobSafety, AFailedWriteFailsTheJob) {
@@ -723,18 +735,19 @@ TEST(EditJobSafety, AFailedWriteFailsTheJob) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     Job job = Job::Between(src, out);
     job.AdjustLeftDb = job.AdjustRightDb = -1.0f;
-    C_EditWave edit;
-    const int32_t result = job.Run(edit);
+    EditResult r;
+    r = job.Run();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(edit.Status(), EditStatus::WriteFailed);
-    EXPECT_FALSE(edit.StatusDetail().empty());
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(r.Status, EditStatus::WriteFailed);
+    EXPECT_FALSE(r.Detail.empty());
     EXPECT_FALSE(fs::exists(out)); // the job's own partial output is gone
 
     // A target in a folder that does not exist cannot be written either.
     job.TargetPath = tmp.Path("no/such/folder/out.wav");
-    EXPECT_EQ(job.Run(edit), 0);
+    r = job.Run();
+    EXPECT_FALSE(r.Done());
 }
 
 TEST(EditJobSafety, HugeSamplingRateKeepsMemoryBounded) {
@@ -746,18 +759,20 @@ TEST(EditJobSafety, HugeSamplingRateKeepsMemoryBounded) {
     Job job;
     job.SourcePath = src;
     job.Check = LevelCheck::MeasureOnly;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    EditResult r;
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
     // One analysis block holds the whole file.
-    EXPECT_EQ(edit.MaxPeak(), 20000);
-    EXPECT_EQ(edit.MaxRMS(), edit.NormRMS());
+    EXPECT_EQ(r.Levels->MaxPeak, 20000);
+    EXPECT_EQ(r.Levels->MaxRms, r.Levels->NormRms);
 
     WriteWav(src + "1", 1, 16, 1, {0, 0, 900, 0, 0});
     Job trim;
     trim.SourcePath = src + "1";
     trim.TargetPath = tmp.Path("one-hz.wav");
     trim.Trim = true;
-    ASSERT_EQ(trim.Run(edit), 1);
+    r = trim.Run();
+    ASSERT_TRUE(r.Done());
 }
 
 TEST(EditJobSafety, ForcedMarginsHoldExactlyTheSilenceFrames) {
@@ -768,8 +783,8 @@ TEST(EditJobSafety, ForcedMarginsHoldExactlyTheSilenceFrames) {
     job.StartMarginMs = 5; // Start -3: lead 2
     job.EndMarginMs = 10;  // End 14 -> 13 (odd range): tail 13 - 7 = 6
     job.ForceMargins = true;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
     const std::vector<uint8_t> b = ReadBytes(job.TargetPath);
     const uint32_t frames = 2 + 7 + 6;
     EXPECT_EQ(DataSizeField(b), frames * 3);
@@ -786,10 +801,9 @@ TEST(EditJobSafety, ACheckWithNothingToMeasureStillWrites) {
     TempDir tmp;
     Job job = JobOverNewWav(tmp, 8000, 16, 1, Constant(100, 1, 1000));
     job.Check = LevelCheck::Store;
-    C_EditWave edit;
     Events ev;
-    Watch(edit, ev);
-    ASSERT_EQ(job.Run(edit), 1);
+    const EditResult r = job.Run(Watch(ev));
+    ASSERT_TRUE(r.Done());
     EXPECT_EQ(ReadSamples(job.TargetPath, 16), Constant(100, 1, 1000));
     ASSERT_EQ(ev.Rates.size(), 1u);
     EXPECT_EQ(ev.Rates[0], 1.0f);

@@ -39,7 +39,9 @@ uint32_t DataSizeField(const std::vector<uint8_t>& pWav);
 // One job; by default no trimming, normalising or adjusting.
 struct Job : EditJob {
     static Job Between(const std::string& pSource, const std::string& pTarget);
-    int32_t Run(C_EditWave& pEdit) const { return pEdit.Edit(*this); }
+    EditResult Run(const C_EditWave::Progress& pProgress = {}) const {
+        return C_EditWave().Edit(*this, pProgress);
+    }
 };
 
 // Writes pSamples as in.wav in pDir; a job from it to out.wav beside it.

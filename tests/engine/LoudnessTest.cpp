@@ -227,13 +227,11 @@ TEST(LoudnessGain, TargetCeilingAndClipGuard) {
     in.Ceiling = true;
     in.Peak = 8000;
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 7.0, 1e-4);
-    EXPECT_FALSE(CeilingLowersGain(in));
     EXPECT_EQ(LimitOf(in), GainLimit::None);
 
     in.TruePeak = 0.5; // -6 dBTP: only +5 dB fit under -1 dBTP
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 20.0 * std::log10(2.0) - 1.0, 1e-4);
-    EXPECT_TRUE(CeilingLowersGain(in));
-    EXPECT_EQ(LimitOf(in), GainLimit::TruePeak);
+    EXPECT_EQ(LimitOf(in), GainLimit::TruePeakCeiling);
     in.Peak = 30000; // the sample peak allows only +0.77 dB: it decides
     EXPECT_EQ(LimitOf(in), GainLimit::SamplePeak);
     in.Peak = 8000;
@@ -241,7 +239,6 @@ TEST(LoudnessGain, TargetCeilingAndClipGuard) {
     in.Ceiling = false; // no ceiling: the sample-peak guard still holds without Clip
     in.Peak = 16384;
     EXPECT_NEAR(NormGain(in), 32767.0 / 16384.0, 1e-5);
-    EXPECT_FALSE(CeilingLowersGain(in));
     EXPECT_EQ(LimitOf(in), GainLimit::SamplePeak);
     in.Clip = true;
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 7.0, 1e-4);
@@ -285,14 +282,30 @@ TEST(LoudnessJob, TheResultReadsTheTarget) {
     job.Trim = true;
     job.StartThresholdDb = -60.0f;
     job.EndThresholdDb = -60.0f;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    ASSERT_TRUE(edit.Loudness());
-    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -30.0, 0.1);
-    EXPECT_NEAR(edit.GainDb(), 7.0, 0.1);
-    EXPECT_FALSE(edit.CeilingLowered());
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
+    ASSERT_TRUE(r.Loudness && r.SourceLoudness);
+    EXPECT_NEAR(r.SourceLoudness->IntegratedLufs, -30.0, 0.1);
+    EXPECT_NEAR(r.GainDb, 7.0, 0.1);
+    EXPECT_EQ(r.Limit, GainLimit::None);
     EXPECT_NEAR(MeasureFile(job.TargetPath).IntegratedLufs, -23.0, 0.05);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, -23.0, 0.05);
 }
+
+namespace {
+
+// A job's reported loudness against its written file measured again (pOut).
+void ExpectWrittenLoudness(const EditResult& pR, const LoudnessResult& pOut) {
+    ASSERT_TRUE(pR.Loudness && pR.SourceLoudness);
+    EXPECT_NEAR(pR.Loudness->IntegratedLufs, pOut.IntegratedLufs, 0.01);
+    if (pR.Loudness->HasTruePeak) {
+        EXPECT_NEAR(pR.Loudness->TruePeakDbtp(), pOut.TruePeakDbtp(), 0.01);
+    }
+    EXPECT_NEAR(pR.SourceLoudness->IntegratedLufs + pR.GainDb, pOut.IntegratedLufs, 0.01);
+    EXPECT_NEAR(pR.ReachedLevel, pOut.IntegratedLufs, 0.01);
+}
+
+} // namespace
 
 TEST(LoudnessJob, TheCeilingLowersTheGainAndHolds) {
     TempDir tmp;
@@ -303,52 +316,79 @@ TEST(LoudnessJob, TheCeilingLowersTheGainAndHolds) {
         tones.push_back({0.01, -8.0, kRate / 4.0, 45.0});
     }
     Job job = LoudnessJob(tmp, tones, -14.0f);
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_TRUE(edit.CeilingLowered());
+    EditResult r;
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.Limit, GainLimit::TruePeakCeiling);
     const LoudnessResult out = MeasureFile(job.TargetPath);
     EXPECT_NEAR(out.TruePeakDbtp(), -1.0, 0.1);
     EXPECT_LT(out.IntegratedLufs, -14.5);
+    // What is reported is what was written: the level reached, the file's loudness and true
+    // peak; the source's loudness is kept beside them.
+    ExpectWrittenLoudness(r, out);
 
-    // Without the ceiling the sample peak alone limits the gain.
+    // Without the ceiling the sample peak alone limits the gain, and says so.
     Job free = job;
     free.TargetPath = tmp.Path("free.wav");
     free.TruePeakCeiling = false;
-    ASSERT_EQ(free.Run(edit), 1);
-    EXPECT_FALSE(edit.CeilingLowered());
+    r = free.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.Limit, GainLimit::None);
     EXPECT_GT(MeasureFile(free.TargetPath).TruePeakDbtp(), -0.5);
+    free.TargetPath = tmp.Path("loud.wav");
+    free.NormLevelDb = -5.0f; // beyond what the sample peak allows
+    r = free.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.Limit, GainLimit::SamplePeak);
+    const LoudnessResult loudOut = MeasureFile(free.TargetPath);
+    EXPECT_LT(loudOut.IntegratedLufs, -6.0);
+    ExpectWrittenLoudness(r, loudOut);
+
+    // A fade makes the result more than one gain: it is measured as written.
+    Job faded = free;
+    faded.TargetPath = tmp.Path("faded.wav");
+    faded.FadeInFrames = 4 * kRate;
+    r = faded.Run();
+    ASSERT_TRUE(r.Done());
+    const LoudnessResult fadedOut = MeasureFile(faded.TargetPath);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, fadedOut.IntegratedLufs, 0.01);
 }
 
 TEST(LoudnessJob, ACheckReportsTheWholeRangeAndOtherModesOnlyWhenAsked) {
     TempDir tmp;
     Job job = LoudnessJob(tmp, {{8.0, -20.0}}, -23.0f);
     job.Mode = NormMode::Peak;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_FALSE(edit.Loudness()); // not asked for
+    EditResult r;
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_FALSE(r.Loudness); // not asked for
 
     job.TargetPath = tmp.Path("measured.wav");
     job.MeasureLoudness = true;
-    ASSERT_EQ(job.Run(edit), 1);
-    ASSERT_TRUE(edit.Loudness());
-    EXPECT_TRUE(edit.Loudness()->HasRange && edit.Loudness()->HasTruePeak);
-    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -20.0, 0.1);
+    r = job.Run();
+    ASSERT_TRUE(r.Done());
+    ASSERT_TRUE(r.Loudness && r.SourceLoudness);
+    EXPECT_TRUE(r.Loudness->HasRange && r.Loudness->HasTruePeak);
+    // The peak normalisation to -23 dB took 3 dB off: the written file reads 3 LU lower.
+    EXPECT_NEAR(r.SourceLoudness->IntegratedLufs, -20.0, 0.1);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, -23.0, 0.1);
 
     Job check = job;
     check.TargetPath.clear();
     check.Check = LevelCheck::MeasureOnly;
-    ASSERT_EQ(check.Run(edit), 1);
-    ASSERT_TRUE(edit.Loudness());
-    EXPECT_NEAR(edit.Loudness()->IntegratedLufs, -20.0, 0.1);
-    EXPECT_EQ(edit.GainDb(), 0.0);
+    r = check.Run();
+    ASSERT_TRUE(r.Done());
+    ASSERT_TRUE(r.Loudness);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, -20.0, 0.1);
+    EXPECT_EQ(r.GainDb, 0.0);
 }
 
 TEST(LoudnessJob, SilenceIsWrittenUnscaled) {
     TempDir tmp;
     Job job = LoudnessJob(tmp, {{2.0, -80.0}}, -23.0f);
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    EXPECT_EQ(edit.GainDb(), 0.0);
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.GainDb, 0.0);
     EXPECT_EQ(ReadBytes(job.SourcePath), ReadBytes(job.TargetPath));
 }
 
@@ -398,9 +438,9 @@ double FileLufs(const std::string& pPath) {
     Job check = Job::Between(pPath, "");
     check.Check = LevelCheck::MeasureOnly;
     check.MeasureLoudness = true;
-    C_EditWave edit;
-    EXPECT_EQ(check.Run(edit), 1);
-    return edit.Loudness() ? edit.Loudness()->IntegratedLufs : std::nan("");
+    const EditResult r = check.Run();
+    EXPECT_TRUE(r.Done());
+    return r.Loudness ? r.Loudness->IntegratedLufs : std::nan("");
 }
 
 } // namespace
@@ -423,17 +463,16 @@ TEST(LoudnessJob, SurroundFilesReadTheirGainWithOrWithoutAMask) {
             const std::string src = tmp.Path(name + ".wav");
             WriteBytes(src, mask != 0 ? WithMask(plain, mask) : plain);
             const double source = FileLufs(src);
-            C_EditWave edit;
             Job adjust = Job::Between(src, tmp.Path(name + "_adjust.wav"));
             adjust.AdjustLeftDb = adjust.AdjustRightDb = -6.0f;
-            ASSERT_EQ(adjust.Run(edit), 1);
+            ASSERT_TRUE(adjust.Run().Done());
             EXPECT_NEAR(FileLufs(adjust.TargetPath) - source, -6.0, 0.01);
             Job norm = Job::Between(src, tmp.Path(name + "_norm.wav"));
             norm.Normalize = true;
             norm.Mode = NormMode::Loudness;
             norm.NormLevelDb = -23.0f;
             norm.TruePeakCeiling = false;
-            ASSERT_EQ(norm.Run(edit), 1);
+            ASSERT_TRUE(norm.Run().Done());
             EXPECT_NEAR(FileLufs(norm.TargetPath), -23.0, 0.01);
         }
     }
@@ -466,10 +505,10 @@ TEST(LoudnessJob, TheCeilingHoldsOnTheContinuousPeak) {
             job.Normalize = true;
             job.Mode = NormMode::Loudness;
             job.NormLevelDb = 10.0f; // far above what the ceiling allows
-            C_EditWave edit;
-            ASSERT_EQ(job.Run(edit), 1);
-            ASSERT_TRUE(edit.CeilingLowered());
-            const double peakDb = 20.0 * std::log10(amplitude / 32768.0) + edit.GainDb();
+            const EditResult r = job.Run();
+            ASSERT_TRUE(r.Done());
+            ASSERT_EQ(r.Limit, GainLimit::TruePeakCeiling);
+            const double peakDb = 20.0 * std::log10(amplitude / 32768.0) + r.GainDb;
             EXPECT_LE(peakDb, -1.0 + 0.02);
             EXPECT_GE(peakDb, -1.0 - 0.1);
         }

@@ -70,11 +70,11 @@ Output EditInto(TempDir& pTmp, Job pJob, const Bytes& pSource,
     pJob.SourcePath = pTmp.Path("in-" + pName);
     pJob.TargetPath = pTmp.Path(pName);
     WriteBytes(pJob.SourcePath, pSource);
-    C_EditWave edit;
-    EXPECT_EQ(pJob.Run(edit), 1) << int(edit.Status());
+    const EditResult r = pJob.Run();
+    EXPECT_TRUE(r.Done()) << int(r.Status);
     Output out;
     out.File = ReadBytes(pJob.TargetPath);
-    out.Kept = edit.KeptFrames();
+    out.Kept = r.KeptFrames;
     auto chunks = StrictChunks(out.File);
     EXPECT_TRUE(chunks.has_value()) << "not a well-formed RIFF file";
     if (chunks) out.Chunks = *chunks;
@@ -217,14 +217,14 @@ TEST(MetadataChunks, LoudnessModeWritesTheMeasuredLoudnessIntoBext) {
     job.SourcePath = tmp.Path("in.wav");
     job.TargetPath = tmp.Path("out.wav");
     WriteBytes(job.SourcePath, source);
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    ASSERT_TRUE(edit.Loudness());
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
+    ASSERT_TRUE(r.Loudness);
     const auto chunks = StrictChunks(ReadBytes(job.TargetPath));
     ASSERT_TRUE(chunks);
     const Bytes& bext = Find(*chunks, "bext")->Body;
-    const double lufs = edit.Loudness()->IntegratedLufs + edit.GainDb();
-    const double peak = edit.Loudness()->TruePeakDbtp() + edit.GainDb();
+    const double lufs = r.Loudness->IntegratedLufs; // of the written file
+    const double peak = r.Loudness->TruePeakDbtp();
     EXPECT_NEAR(I16At(bext, 412), std::lround(lufs * 100), 1);
     EXPECT_NEAR(I16At(bext, 412), -2300, 5);
     EXPECT_NEAR(I16At(bext, 416), std::lround(peak * 100), 1); // true peak, after the gain

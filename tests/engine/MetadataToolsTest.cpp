@@ -142,9 +142,9 @@ TEST(MetadataTools, OtherProgramsReadTheSourcesMetadataShiftedByTheTrim) {
     job.EndThresholdDb = -40.0f;
     job.Normalize = true;
     job.NormLevelDb = -1.0f;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1);
-    const int64_t start = kOnset, end = kOnset + edit.KeptFrames();
+    const EditResult r = job.Run();
+    ASSERT_TRUE(r.Done());
+    const int64_t start = kOnset, end = kOnset + r.KeptFrames;
 
     const ToolView src = Read(source);
     const ToolView out = Read(result);
@@ -183,7 +183,7 @@ TEST(MetadataTools, OtherProgramsReadTheSourcesMetadataShiftedByTheTrim) {
     // sox reads the result as plain audio of the kept length, without a complaint.
     std::string soxText;
     ASSERT_EQ(RunCommand("sox --i -s " + Quoted(result), &soxText), 0);
-    EXPECT_EQ(std::stoll(soxText), edit.KeptFrames());
+    EXPECT_EQ(std::stoll(soxText), r.KeptFrames);
     ASSERT_EQ(RunCommand("sox -V2 " + Quoted(result) + " -n 2>&1", &soxText), 0);
     EXPECT_EQ(soxText, "");
 }

@@ -88,9 +88,10 @@ TEST(Rf64Output, ForcedMarginsPastFourGiBAreWrittenAsRf64) {
     job.StartThresholdDb = job.EndThresholdDb = -60.0f;
     job.StartMarginMs = job.EndMarginMs = 7 * 3600 * 1000;
     job.ForceMargins = true;
-    C_EditWave edit;
-    ASSERT_EQ(job.Run(edit), 1) << int(edit.Status()) << " " << edit.StatusDetail();
-    EXPECT_EQ(edit.KeptFrames(), 100);
+    EditResult r;
+    r = job.Run();
+    ASSERT_TRUE(r.Done()) << int(r.Status) << " " << r.Detail;
+    EXPECT_EQ(r.KeptFrames, 100);
 
     const int64_t lead = 1111320000; // 7 h at 44.1 kHz
     const int64_t tail = lead - 2;   // the range is kept even
@@ -124,7 +125,8 @@ TEST(Rf64Output, ForcedMarginsPastFourGiBAreWrittenAsRf64) {
     unpadded.StartMarginMs = 0;
     unpadded.EndMarginMs = 1; // keeps the last frame, as the long margin does
     unpadded.ForceMargins = false;
-    ASSERT_EQ(unpadded.Run(edit), 1);
+    r = unpadded.Run();
+    ASSERT_TRUE(r.Done());
     std::vector<uint8_t> expected(4, 0);
     const std::vector<uint8_t> kept = ReadBytes(unpadded.TargetPath);
     ASSERT_EQ(kept.size(), 44u + 400);

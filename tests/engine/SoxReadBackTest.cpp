@@ -37,8 +37,8 @@ TEST(SoxReadBack, EveryFormatDecodesToTheWrittenAudio) {
         job.NormLevelDb = -1.0f;
         job.FadeInFrames = 200;
         job.FadeOutFrames = 300;
-        C_EditWave edit;
-        ASSERT_EQ(job.Run(edit), 1);
+        const EditResult r = job.Run();
+        ASSERT_TRUE(r.Done());
 
         const std::vector<uint8_t> wav = ReadBytes(out);
         const uint32_t dataSize = DataSizeField(wav);

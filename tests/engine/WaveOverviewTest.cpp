@@ -143,7 +143,7 @@ std::vector<double> WideBurst(const Format& pF, double pLeadS, double pBurstS, d
 // A level as the job's level check gives it: on the 32-bit scale for floats, at most
 // 2147483647.
 double AsCheckResult(double pLevel, const Format& pF) {
-    return std::min(pF.Float ? std::nearbyint(pLevel * 2147483647.0) : pLevel, 2147483647.0);
+    return pF.Float ? std::nearbyint(pLevel * 2147483647.0) : std::min(pLevel, 2147483647.0);
 }
 
 // A mode, level, Clip and ceiling to compare the preview's gain with the job's.
@@ -173,12 +173,12 @@ void SetGainCase(Job& pJob, const GainCase& pCase, bool pTrim) {
 
 // Runs the job: its gain, ceiling note and kept frames are the preview's.
 void ExpectTheJobsGain(const JobPreview& pPreview, const Job& pJob) {
-    C_EditWave edit;
-    ASSERT_EQ(pJob.Run(edit), 1);
+    const EditResult r = pJob.Run();
+    ASSERT_TRUE(r.Done());
     ASSERT_TRUE(pPreview.Gain.has_value());
-    EXPECT_EQ(pPreview.GainDb(), edit.GainDb());
-    EXPECT_EQ(pPreview.CeilingLowered, edit.CeilingLowered());
-    EXPECT_EQ(pPreview.Range->End - pPreview.Range->Start, edit.KeptFrames());
+    EXPECT_EQ(pPreview.GainDb(), r.GainDb);
+    EXPECT_EQ(pPreview.CeilingLowered, (r.Limit == GainLimit::TruePeakCeiling));
+    EXPECT_EQ(pPreview.Range->End - pPreview.Range->Start, r.KeptFrames);
 }
 
 } // namespace
@@ -208,9 +208,9 @@ TEST(WaveOverview, TrimMarksAreTheFramesTheJobWrites) {
         ASSERT_TRUE(p.Range.has_value());
         ASSERT_FALSE(p.NeedsRange);
         EXPECT_EQ(p.Gain, 1.0f);
-        C_EditWave edit;
-        ASSERT_EQ(job.Run(edit), 1);
-        EXPECT_EQ(edit.KeptFrames(), p.Range->End - p.Range->Start);
+        const EditResult r = job.Run();
+        ASSERT_TRUE(r.Done());
+        EXPECT_EQ(r.KeptFrames, p.Range->End - p.Range->Start);
         std::vector<int32_t> expected(size_t(c.Force ? p.Range->LeadPad * 2 : 0), 0);
         expected.insert(expected.end(), source.begin() + p.Range->Start * 2,
                         source.begin() + p.Range->End * 2);
@@ -229,8 +229,7 @@ TEST(WaveOverview, TrimMarksAreTheFramesTheJobWrites) {
     job.StartMarginMs = 0;
     const JobPreview crossed = PreviewJob(o, job);
     std::filesystem::remove(job.TargetPath);
-    C_EditWave edit;
-    EXPECT_EQ(job.Run(edit) == 1, crossed.Range.has_value());
+    EXPECT_EQ(job.Run().Done(), crossed.Range.has_value());
 }
 
 TEST(WaveOverview, GainEqualsTheJobsInEveryMode) {
@@ -328,11 +327,11 @@ TEST(WaveOverview, StepsAndEnvelopeEqualAPlainScan) {
         // The first pass's levels are the level check's.
         Job check = Job::Between(path, "");
         check.Check = LevelCheck::MeasureOnly;
-        C_EditWave edit;
-        ASSERT_EQ(check.Run(edit), 1);
-        EXPECT_EQ(AsCheckResult(o.Peak, f), edit.MaxPeak());
-        EXPECT_EQ(AsCheckResult(o.MaxBlockRms, f), edit.MaxRMS());
-        EXPECT_EQ(AsCheckResult(o.NormRms, f), edit.NormRMS());
+        const EditResult r = check.Run();
+        ASSERT_TRUE(r.Done());
+        EXPECT_EQ(AsCheckResult(o.Peak, f), r.Levels->MaxPeak);
+        EXPECT_EQ(AsCheckResult(o.MaxBlockRms, f), r.Levels->MaxRms);
+        EXPECT_EQ(AsCheckResult(o.NormRms, f), r.Levels->NormRms);
         if (f.Float) {
             EXPECT_GT(o.Peak, 1.0);
         }
@@ -377,10 +376,10 @@ TEST(WaveOverview, WideAndSurroundFilesPreviewAsTheJobRuns) {
             job.ForceMargins = t.Force;
             const JobPreview p = PreviewJob(o, job);
             ASSERT_TRUE(p.Range && p.Gain);
-            C_EditWave edit;
-            ASSERT_EQ(job.Run(edit), 1);
-            EXPECT_EQ(p.GainDb(), edit.GainDb());
-            EXPECT_EQ(edit.KeptFrames(), p.Range->End - p.Range->Start);
+            const EditResult r = job.Run();
+            ASSERT_TRUE(r.Done());
+            EXPECT_EQ(p.GainDb(), r.GainDb);
+            EXPECT_EQ(r.KeptFrames, p.Range->End - p.Range->Start);
             // The output is the preview's range of the source at the gain, with its silence.
             const std::vector<double> out = ReadValues(job.TargetPath, c.F);
             ASSERT_EQ(int64_t(out.size() / ch), p.ResultFrames);
@@ -417,12 +416,12 @@ TEST(WaveOverview, NonFiniteFloatsAreRefusedAsTheJobRefusesThem) {
         WriteValues(job.SourcePath, f, values);
         const OverviewResult r = MeasureOverview(job.SourcePath);
         EXPECT_FALSE(r.Overview);
-        C_EditWave edit;
         job.Trim = true;
-        ASSERT_EQ(job.Run(edit), 0);
-        EXPECT_EQ(edit.Status(), EditStatus::NonFiniteSample);
-        EXPECT_EQ(r.Failure.Status, edit.Status());
-        EXPECT_EQ(r.Failure.Detail, edit.StatusDetail());
+        const EditResult edited = job.Run();
+        ASSERT_FALSE(edited.Done());
+        EXPECT_EQ(edited.Status, EditStatus::NonFiniteSample);
+        EXPECT_EQ(r.Failure.Status, edited.Status);
+        EXPECT_EQ(r.Failure.Detail, edited.Detail);
         EXPECT_EQ(r.Failure.Detail, (std::isnan(bad) ? "NaN" : "infinity") +
                                         std::string(" at frame 200000, channel 2"));
         // The range pass refuses it as well.

@@ -233,8 +233,8 @@ TEST(WideFormats, EveryModeGivesThePlainFormulasSamples) {
             EditJob job = ModeJob(mode);
             job.SourcePath = src;
             job.TargetPath = tmp.Path("out_" + f.Name() + std::to_string(int(mode)) + ".wav");
-            C_EditWave edit;
-            ASSERT_EQ(edit.Edit(job), 1) << edit.StatusDetail();
+            const EditResult r = C_EditWave().Edit(job);
+            ASSERT_TRUE(r.Done()) << r.Detail;
             const uint32_t mask = f.Channels > 2 ? ResultChannelMask(info) : 0;
             const std::vector<double> want = Expected(in, f, rate, job, mask);
             ASSERT_GT(want.size(), size_t(rate / 2) * size_t(f.Channels));
@@ -308,8 +308,7 @@ TEST(WideFormats, FloatPeaksAboveFullScaleAreKeptUnlessClipped) {
         job.TargetPath = tmp.Path("adj" + std::to_string(int(c.Db)) + (c.Clip ? "c.wav" : ".wav"));
         job.AdjustLeftDb = job.AdjustRightDb = c.Db;
         job.Clip = c.Clip;
-        C_EditWave edit;
-        ASSERT_EQ(edit.Edit(job), 1);
+        ASSERT_TRUE(C_EditWave().Edit(job).Done());
         const double a = std::pow(10.0, ChannelDb(c.Db, 1.0, true) / 20.0);
         std::vector<double> want;
         for (double v : in)
@@ -326,23 +325,28 @@ TEST(WideFormats, FloatPeaksAboveFullScaleAreKeptUnlessClipped) {
         EditJob recheck;
         recheck.SourcePath = job.TargetPath;
         recheck.Check = LevelCheck::MeasureOnly;
-        EXPECT_EQ(edit.Edit(recheck), 1) << edit.StatusDetail();
+        const EditResult checked = C_EditWave().Edit(recheck);
+        EXPECT_TRUE(checked.Done()) << checked.Detail;
     }
 
     // Measured: levels relative to 1.0; a peak normalisation to 0 dB brings the peak to 1.0.
     EditJob check;
     check.SourcePath = src;
     check.Check = LevelCheck::MeasureOnly;
-    C_EditWave edit;
-    ASSERT_EQ(edit.Edit(check), 1);
-    EXPECT_EQ(edit.MaxPeakDB(), LinearToDb(float(peak)));
-    EXPECT_GT(edit.MaxPeakDB(), 0.8f);
+    EditResult r;
+    r = C_EditWave().Edit(check);
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.Levels->MaxPeakDb, LinearToDb(float(peak)));
+    EXPECT_GT(r.Levels->MaxPeakDb, 0.8f);
+    // The level in units says the same: above 2147483647, not capped there.
+    EXPECT_EQ(r.Levels->MaxPeak, std::nearbyint(peak * 2147483647.0));
 
     EditJob norm;
     norm.SourcePath = src;
     norm.TargetPath = tmp.Path("norm.wav");
     norm.Normalize = true;
-    ASSERT_EQ(edit.Edit(norm), 1);
+    r = C_EditWave().Edit(norm);
+    ASSERT_TRUE(r.Done());
     double outPeak = 0.0;
     for (double v : DataSamples(norm.TargetPath, f))
         outPeak = std::max(outPeak, std::fabs(v));
@@ -366,11 +370,10 @@ TEST(WideFormats, NonFiniteFloatSamplesAreRefused) {
             job.SourcePath = path;
             job.TargetPath = tmp.Path("bad_out.wav");
             job.Normalize = measure;
-            C_EditWave edit;
-            EXPECT_EQ(edit.Edit(job), 0);
-            EXPECT_EQ(edit.Status(), EditStatus::NonFiniteSample);
-            const std::string reason =
-                FailureReason(path, tmp.Path(""), edit.Status(), edit.StatusDetail());
+            const EditResult r = C_EditWave().Edit(job);
+            EXPECT_FALSE(r.Done());
+            EXPECT_EQ(r.Status, EditStatus::NonFiniteSample);
+            const std::string reason = FailureReason(path, tmp.Path(""), r.Status, r.Detail);
             EXPECT_EQ(reason, std::string("a float sample that is not a finite number: ") +
                                   (std::isnan(bad) ? "NaN" : "infinity") +
                                   " at frame 5000, channel 2");
@@ -388,9 +391,10 @@ TEST(WideFormats, SeparateLeftAndRightLevelsAreRefusedBeyondTwoChannels) {
     job.SourcePath = src;
     job.TargetPath = tmp.Path("lr.wav");
     job.AdjustLeftDb = -2.0f;
-    C_EditWave edit;
-    EXPECT_EQ(edit.Edit(job), 0);
-    EXPECT_EQ(FailureReason(src, tmp.Path(""), edit.Status(), edit.StatusDetail()),
+    EditResult r;
+    r = C_EditWave().Edit(job);
+    EXPECT_FALSE(r.Done());
+    EXPECT_EQ(FailureReason(src, tmp.Path(""), r.Status, r.Detail),
               "invalid argument: separate left and right level adjustments do not apply to 6 "
               "channels (one level adjusts them all)");
     EXPECT_FALSE(std::filesystem::exists(job.TargetPath));
@@ -398,7 +402,8 @@ TEST(WideFormats, SeparateLeftAndRightLevelsAreRefusedBeyondTwoChannels) {
     // One level for all: every channel scaled alike, fades included.
     job.AdjustRightDb = -2.0f;
     job.FadeInFrames = 300;
-    ASSERT_EQ(edit.Edit(job), 1);
+    r = C_EditWave().Edit(job);
+    ASSERT_TRUE(r.Done());
     const std::vector<double> in = DecodeWithSox(src, f);
     const std::vector<double> got = DecodeWithSox(job.TargetPath, f);
     ASSERT_EQ(got.size(), in.size());
