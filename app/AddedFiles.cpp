@@ -104,7 +104,7 @@ bool NaturalLess(const std::string& pA, const std::string& pB) {
 }
 
 bool HasWavExtension(const std::string& pPath) {
-    return PathPart(pPath, 0, 0, 0, 0, 1) == "wav";
+    return PathPart(pPath, PathParts::Extension) == "wav";
 }
 
 std::vector<std::string> WavFilesIn(const std::vector<std::string>& pPaths) {

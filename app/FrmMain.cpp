@@ -8,8 +8,6 @@
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_PathText.h"
-#include "controls/UC_Slider.h"
-#include "controls/UC_TextPicture.h"
 #include "services/core/ErrorLog.h"
 #include "services/core/Paths.h"
 #include "services/core/TwipsPerPixel.h"
@@ -19,12 +17,11 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
-#include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace app {
@@ -39,10 +36,9 @@ int32_t ScreenTwipsPerPixel(const QWidget* pW) {
     return tpp < 1 ? 1 : int32_t(tpp);
 }
 
-void MoveTopTwips(QWidget* pW, int pTop) {
-    QRect g = GeometryTwips(pW);
-    PlaceTwips(pW, g.x(), pTop, g.width(), g.height());
-}
+// The progress bar's design top, and the gap it keeps below the panel (twips).
+constexpr int kBarTopTwips = 3225;
+constexpr int kPanelGapTwips = 45;
 
 } // namespace
 
@@ -70,55 +66,25 @@ bool FrmMain::Form_Load() {
         if (ExplicitFonts) SetUIFont(this, -2, nullptr, 0, 0, 0, {});
         ForceLogWhenCatching();
     });
-    m_DesignSize = QSize(ToPx(ClientWidth), ToPx(ClientHeight));
+    m_Panel = new ParamPanel(this);
+    // A panel taller than designed (more modes, more fields) pushes the rest down.
+    const int shift = std::max(0, m_Panel->BottomTwips() + kPanelGapTwips - kBarTopTwips);
+    m_DesignSize = QSize(ToPx(ClientWidth), ToPx(ClientHeight + shift));
     setMinimumSize(m_DesignSize);
     resize(m_DesignSize);
-    CreateDesignControls();
-
-    SkipFailingStep([&] {
-        for (int16_t i = 1; i <= 2; ++i)
-            LoadNextElement(m_CheckParm, i, 0, true, false);
-        MoveTopTwips(m_CheckParm[1], 900);
-        MoveTopTwips(m_CheckParm[2], 2880); // below the last option box of the modes
-    });
-    SkipFailingStep([&] { SetUpSliders(); });
-    SkipFailingStep([&] {
-        int top1 = GeometryTwips(m_CheckParm[1]).y();
-        MoveTopTwips(m_SliderParm[2], top1);
-        MoveTopTwips(m_CheckClip, top1);
-        MoveTopTwips(m_SliderParm[3], GeometryTwips(m_CheckParm[2]).y());
-    });
-    SkipFailingStep([&] { LoadSliderValues(); });
-    SkipFailingStep([&] { SetUpValueDisplays(); });
+    CreateDesignControls(shift);
     SkipFailingStep([&] { SetUpButtons(); });
     SkipFailingStep([&] { m_ProgBar->Init(); });
     SkipFailingStep([&] { SetUpFileList(); });
-    SkipFailingStep([&] {
-        m_TextSoundPath->Init();
-        LoadPathAndTexts();
-    });
     SkipFailingStep([&] { PaintWindowBackground(); });
-    SkipFailingStep([&] { LoadUseChecks(); });
-    SkipFailingStep([&] { SetUpNormModes(); });
-    SkipFailingStep([&] {
-        // The RMS fields stand beside the option box of the mode that reads them.
-        size_t gated = 0;
-        while (gated + 1 < kNormModeCount && !kNormModes[gated].UsesGate)
-            ++gated;
-        int top3 = GeometryTwips(m_CheckNormMode[gated]).y();
-        MoveTopTwips(m_TextParm[2], top3);
-        MoveTopTwips(m_TextParm[3], top3);
-    });
-    SkipFailingStep([&] { SetUpLoudnessPanel(); });
-    SkipFailingStep([&] { PrintLabels(); });
-    SkipFailingStep([&] { LoadClipAndOverWrite(); });
-    SkipFailingStep([&] { ApplyPanelRules(); });
     SkipFailingStep([&] { SetAccessibleNames(); });
-    SkipFailingStep([&] { SetUpPreview(); });
+    SetUpListMenu();
+    m_Pane = new PreviewPane(this, m_LV, m_Panel, m_ListMenu);
+    setMinimumSize(MinimumClientSize());
+    resize(size().expandedTo(minimumSize()));
     RecordDesignLayout();
     SkipFailingStep([&] { RestorePlacement(); });
     ConnectEvents();
-    SkipFailingStep([&] { ConnectPreview(); });
     SkipFailingStep([&] { SetUpKeyboard(); });
     m_Loaded = true;
     ListenForOtherStarts();
@@ -131,123 +97,29 @@ bool FrmMain::Form_Load() {
 void FrmMain::Form_Unload() {
     if (!m_Loaded || m_Unloaded) return;
     m_Unloaded = true;
-    SavePanel();
+    m_Panel->Save();
     SaveWindowPlacement(*this, "", 0, 0);
     if (ExplicitFonts) DeleteUIFonts();
     m_Link.Close();
     m_Instance.Release();
 }
 
-// The controls that exist before loading, at their fixed places.
-void FrmMain::CreateDesignControls() {
-    auto* trim = new UC_Check(this);
-    PlaceTwips(trim, 90, 90, 1320, 300);
-    m_CheckParm = {trim};
-
-    auto* slider = new UC_Slider(this);
-    PlaceTwips(slider, 2055, 90, 2730, 300);
-    m_SliderParm = {slider};
-
-    auto* value = new UC_TextPicture(this);
-    PlaceTwips(value, 4845, 90, 675, 300);
-    m_TextValue = {value};
-
-    const int textPlaces[4][2] = {{6840, 90}, {6840, 435}, {3345, 2250}, {4395, 2250}};
-    m_TextParm.clear();
-    for (const auto& place : textPlaces) {
-        auto* text = new QLineEdit(this);
-        PlaceTwips(text, place[0], place[1], 630, 270);
-        m_TextParm.push_back(text);
-    }
-
-    m_CheckClip = new UC_Check(this);
-    PlaceTwips(m_CheckClip, 5700, 900, 1230, 285);
-
-    auto* peak = new UC_Check(this);
-    PlaceTwips(peak, 2055, 1305, 1230, 285);
-    m_CheckNormMode = {peak};
-
+// The controls below the panel, at their design places (pShift twips lower for a taller panel).
+void FrmMain::CreateDesignControls(int pShift) {
     m_ProgBar = new UC_Bar(this);
     m_ProgBar->SetIdle(1);          // it shows a run's progress; no drags while none is going
     m_ProgBar->SetDrawInterval(15); // a file may take less than a frame: no faster than the eye
-    PlaceTwips(m_ProgBar, 105, 3225, 7725, 285);
+    PlaceTwips(m_ProgBar, 105, kBarTopTwips + pShift, 7725, 285);
 
     m_LV = new UC_ListView(this);
-    PlaceTwips(m_LV, 105, 3585, 7725, 2370);
-
-    m_CheckOw = new UC_Check(this);
-    PlaceTwips(m_CheckOw, 4215, 6045, 1590, 285);
-
-    m_TextSoundPath = new UC_PathText(this);
-    PlaceTwips(m_TextSoundPath, 4215, 6360, 3615, 270);
+    PlaceTwips(m_LV, 105, 3585 + pShift, 7725, 2370);
 
     m_CtrButtons = new UC_Buttons(this);
-    PlaceTwips(m_CtrButtons, 4905, 6675, 2940, 330);
-}
-
-// Creates element `index` of a control array next to element index - 1:
-// placement 0 below it, 1 to its right, other values at its place.
-template <class T>
-T* FrmMain::LoadNextElement(std::vector<T*>& array, int16_t index, int placement, bool visible,
-                            bool setFont, int gap) {
-    if (gap == -1) gap = 2 * TwipsPerPixel;
-    if (index < 1 || size_t(index) > array.size()) return nullptr;
-    T* previous = array[size_t(index - 1)];
-    auto* element = new T(previous->parentWidget());
-    QRect g = GeometryTwips(previous);
-    int left = g.x();
-    int top = g.y();
-    if (placement == 0) top = g.y() + g.height() + gap;
-    if (placement == 1) left = g.x() + g.width() + gap;
-    PlaceTwips(element, left, top, g.width(), g.height());
-    if (size_t(index) == array.size())
-        array.push_back(element);
-    else
-        array[size_t(index)] = element;
-    QWidget::setTabOrder(previous, element);
-    if (setFont) {
-        SetUIFont(element, -2, nullptr, 0, 0, 0, {});
-        if (index == 1) SetUIFont(previous, -2, nullptr, 0, 0, 0, {});
-    }
-    element->setVisible(visible);
-    return element;
-}
-
-void FrmMain::InitCheckBox(UC_Check* pBox, const QString& pCaption, int32_t pValue,
-                           float pFontSize) {
-    QRect g = GeometryTwips(pBox);
-    pBox->SetBGPic(g.x(), g.y(), &m_Background);
-    pBox->SetFontSize(pFontSize);
-    pBox->SetCaption(pCaption);
-    pBox->SetValue(pValue);
-}
-
-void FrmMain::SetUpSliders() {
-    for (int16_t i = 1; i <= 3; ++i)
-        LoadNextElement(m_SliderParm, i, 0, true, false);
-    for (size_t i = 0; i < m_SliderParm.size(); ++i) {
-        UC_Slider* s = m_SliderParm[i];
-        s->SetSmallChange(1);
-        if (i == 3) {
-            s->SetMax(20);
-            s->SetMin(-40);
-        } else {
-            s->SetMax(0);
-            s->SetMin(-60);
-        }
-        s->Init();
-    }
-}
-
-void FrmMain::SetUpValueDisplays() {
-    for (int16_t i = 1; i <= 3; ++i)
-        LoadNextElement(m_TextValue, i, 0, true, false);
-    for (size_t i = 0; i < m_TextValue.size(); ++i) {
-        UC_TextPicture* t = m_TextValue[i];
-        MoveTopTwips(t, GeometryTwips(m_SliderParm[i]).y());
-        t->AddStdColorSet(1);
-        t->AddTextSpace();
-        t->Init();
+    PlaceTwips(m_CtrButtons, 4905, 6675 + pShift, 2940, 330);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_Panel->OverWriteBox(), m_Panel->OutputTo()}) {
+        const QRect g = GeometryTwips(control);
+        PlaceTwips(control, g.x(), g.y() + pShift, g.width(), g.height());
     }
 }
 
@@ -287,58 +159,27 @@ void FrmMain::SetUpFileList() {
     m_LV->UserControl_Resize();
 }
 
+// The background is one picture of the client area, with the panel's captions printed on it.
 void FrmMain::PaintWindowBackground() {
     m_Background.Resize(std::max(width(), m_DesignSize.width()),
                         std::max(height(), m_DesignSize.height()));
     m_Background.SetFont(font());
     PaintBackground(m_Background, 14, kDefaultColor, kDefaultColor, kDefaultColor, kDefaultNumber,
                     kDefaultNumber, kDefaultNumber);
-    update();
-}
-
-void FrmMain::SetUpNormModes() {
-    for (size_t i = 1; i < kNormModeCount; ++i)
-        LoadNextElement(m_CheckNormMode, int16_t(i), 0, true, false);
-    for (size_t i = 0; i < m_CheckNormMode.size(); ++i) {
-        m_CheckNormMode[i]->SetIsOption(1);
-        const std::string_view caption = kNormModes[i].Caption;
-        InitCheckBox(m_CheckNormMode[i],
-                     QString::fromLatin1(caption.data(), qsizetype(caption.size())), 0, 9);
-    }
-    LoadNormMode();
-}
-
-void FrmMain::PrintLabels() {
-    PrintCaption(m_Background, m_TextParm[0], QStringLiteral("Start Margin"), 0);
-    PrintCaption(m_Background, m_TextParm[1], QStringLiteral("End Margin"), 0);
-    for (int i = 0; i < 3; ++i)
-        PrintCaption(m_Background, m_TextParm[size_t(i)], "ms", 2);
-    PrintCaption(m_Background, m_TextSoundPath, QStringLiteral("Output To"), 0);
-    PrintCaption(m_Background, m_TextParm[3], QStringLiteral("db"), 2);
-    PrintCaption(m_Background, m_SliderParm[0], QStringLiteral("Start"), 0);
-    PrintCaption(m_Background, m_SliderParm[1], QStringLiteral("End"), 0);
+    m_Panel->PaintOn(m_Background);
     update();
 }
 
 void FrmMain::ConnectEvents() {
-    for (size_t i = 0; i < m_CheckParm.size(); ++i)
-        connect(m_CheckParm[i], &UC_Check::Click, this, [this, i] { CheckParm_Click(int(i)); });
-    for (size_t i = 0; i < m_CheckNormMode.size(); ++i)
-        connect(m_CheckNormMode[i], &UC_Check::Click, this,
-                [this, i] { CheckNormMode_Click(int(i)); });
-    connect(m_CheckOw, &UC_Check::Click, this, [this] { CheckOW_Click(); });
-    for (size_t i = 0; i < m_SliderParm.size(); ++i)
-        connect(m_SliderParm[i], &UC_Slider::Scrolled, this,
-                [this, i](int16_t) { SliderParm_Scrolled(int(i)); });
     connect(m_CtrButtons, &UC_Buttons::ButtonClicked, this,
             [this](int32_t pIndex) { CtrButtons_ButtonClicked(pIndex); });
     connect(m_LV, &UC_ListView::OLEDragDrop, this, &FrmMain::LV_OLEDragDrop);
     connect(m_LV, &UC_ListView::DblClicked, this, [this] { LV_DblClicked(); });
     connect(m_LV, &UC_ListView::DeletePressed, this, [this] { LV_DeletePressed(); });
     connect(m_LV, &UC_ListView::OLEDragOver, this, [this] { BringToFront(); });
+    connect(m_Pane, &PreviewPane::ShownChanged, this,
+            [this](bool pOn) { PreviewShownChanged(pOn); });
     setAcceptDrops(true);
-    SetUpListMenu();
-    connect(m_TextSoundPath, &UC_PathText::TextChange, this, [this] { ShowOutputValidity(); });
 }
 
 void FrmMain::paintEvent(QPaintEvent*) {

@@ -5,7 +5,8 @@
 #include "app/InstanceLink.h"
 #include "app/InstanceLock.h"
 #include "app/PanelValues.h"
-#include "app/PreviewMeasurer.h"
+#include "app/ParamPanel.h"
+#include "app/PreviewPane.h"
 #include "app/RowStatus.h"
 #include "controls/DrawHelpers.h"
 #include "services/panel/PanelSettings.h"
@@ -14,28 +15,19 @@
 #include <QRect>
 #include <QWidget>
 
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 class C_EditWave;
 class QAction;
-class QLineEdit;
 class QMenu;
 class UC_Bar;
 class UC_Buttons;
-class UC_Check;
 class UC_ListView;
 class UC_ListViewData;
-class UC_PathText;
-class UC_Slider;
-class UC_TextPicture;
-class UC_WaveStrip;
 
 namespace app {
 
@@ -93,36 +85,18 @@ class FrmMain : public QWidget, public PlacementWindow {
     const InstanceLink& Link() const { return m_Link; }
 
     // The panel as the run reads it (Output To as typed).
-    panel::PanelSettings ReadPanel() const;
+    panel::PanelSettings ReadPanel() const { return m_Panel->Read(); }
     // The folder the panel's Output To names (see OutputFolder).
-    std::string OutputFolderOf(const panel::PanelSettings& pPanel) const;
+    std::string OutputFolderOf(const panel::PanelSettings& pPanel) const {
+        return ParamPanel::OutputFolderOf(pPanel);
+    }
 
-    // Controls, for the tests and the tools.
-    UC_Check* CheckParm(int pI) const { return m_CheckParm.at(size_t(pI)); }
-    UC_Check* CheckNormMode(int pI) const { return m_CheckNormMode.at(size_t(pI)); }
-    UC_Check* CheckClip() const { return m_CheckClip; }
-    UC_Check* CheckOW() const { return m_CheckOw; }
-    UC_Slider* SliderParm(int pI) const { return m_SliderParm.at(size_t(pI)); }
-    UC_TextPicture* TextValue(int pI) const { return m_TextValue.at(size_t(pI)); }
-    QLineEdit* TextParm(int pI) const { return m_TextParm.at(size_t(pI)); }
-    QLineEdit* TextCeiling() const { return m_TextCeiling; }
-    UC_PathText* TextSoundPath() const { return m_TextSoundPath; }
+    // The parts, for the tests and the tools.
+    ParamPanel* Panel() const { return m_Panel; }
+    PreviewPane* Pane() const { return m_Pane; }
     UC_Buttons* CtrButtons() const { return m_CtrButtons; }
     UC_Bar* ProgBar() const { return m_ProgBar; }
     UC_ListView* LV() const { return m_LV; }
-    // The preview strip under the list, its measurer and its menu and key actions.
-    UC_WaveStrip* Preview() const { return m_Preview; }
-    PreviewMeasurer* Measurer() const { return m_Measurer; }
-    QAction* PreviewAction() const { return m_PreviewAction; }
-    QAction* MeasureAction() const { return m_MeasureAction; }
-    QAction* CopyCsvAction() const { return m_CopyCsvAction; }
-    bool PreviewShown() const;
-    void SetPreviewShown(bool pShown);
-    // The file the strip shows, and the gain it shows for it (none while measuring).
-    const std::string& PreviewPath() const { return m_PreviewPath; }
-    std::optional<double> PreviewGain() const { return m_PreviewGain; }
-    // The levels report of a file, once measured.
-    const FileLevels* LevelsOf(const std::string& pPath) const;
     const Surface& Background() const { return m_Background; }
 
     // PlacementWindow: position in twips, state 0 normal, 1 minimised, 2 maximised.
@@ -145,21 +119,13 @@ class FrmMain : public QWidget, public PlacementWindow {
 
   private:
     // Layout and set-up.
-    void CreateDesignControls();
-    template <class T>
-    T* LoadNextElement(std::vector<T*>& pArray, int16_t pIndex, int pPlacement, bool pVisible,
-                       bool pSetFont, int pGap = -1);
-    void InitCheckBox(UC_Check* pBox, const QString& pCaption, int32_t pValue, float pFontSize);
-    void SetUpSliders();
-    void SetUpValueDisplays();
+    void CreateDesignControls(int pShift);
     void SetUpButtons();
     void SetUpFileList();
     void PaintWindowBackground();
-    void SetUpNormModes();
-    void SetUpLoudnessPanel();
-    void PrintLabels();
     void ConnectEvents();
-    // Tab order in the window's reading order, and the controls' tooltips kept current.
+    // Tab order in the window's reading order, and the tooltips of the controls below the
+    // panel kept current.
     void SetUpKeyboard();
     void RefreshToolTips();
 
@@ -168,37 +134,14 @@ class FrmMain : public QWidget, public PlacementWindow {
     // distance to the bottom right corner, the panel stays as designed.
     void RecordDesignLayout();
     void ApplyWindowSize();
-    void RepaintBackgroundAndLabels();
+    // The smallest client size: the design, and the preview strip's room while shown.
+    QSize MinimumClientSize() const;
+    void PreviewShownChanged(bool pShown);
     // The stored placement, never minimised and always on a screen.
     void RestorePlacement();
     void KeepOnScreen();
     // Names for the screen reader where a caption is printed on the background.
     void SetAccessibleNames();
-
-    // Parameter panel.
-    void LoadSliderValues();
-    void LoadPathAndTexts();
-    void LoadUseChecks();
-    void LoadNormMode();
-    void LoadClipAndOverWrite();
-    void ApplyPanelRules();
-    void SavePanel();
-    void CheckParm_Click(int pIndex);
-    void CheckNormMode_Click(int pIndex);
-    void CheckOW_Click();
-    void SliderParm_Scrolled(int pIndex);
-    void ApplyNormalizeRule();
-    void ApplyRmsFieldRule();
-    // The level slider's range and unit follow the chosen mode (dB or LUFS); a change of unit
-    // puts the slider at the new unit's default. The ceiling field is on with Loudness only.
-    void ApplyLoudnessRule();
-    bool LoudnessChosen() const;
-    void ApplyOutputRule();
-    // A group's sliders, value displays and margins take input only while its box is on.
-    void ApplyUseRule(int pIndex);
-    void ShowSliderValue(int pIndex);
-    // The index of the chosen normalize option box, -1 when none is chosen.
-    int32_t ChosenNormModeBox() const;
 
     // Batch run.
     void StartRun();
@@ -225,29 +168,8 @@ class FrmMain : public QWidget, public PlacementWindow {
 
     // Adding files and Output To.
     void SetUpListMenu();
-
-    // Preview strip and levels report.
-    void SetUpPreview();
-    void ConnectPreview();
-    void AddPreviewMenuItems();
-    // The strip's height with its gap; the window's smallest size holds it below the list.
-    int PreviewRoomPx() const;
-    QSize MinimumClientSize() const;
-    void PlacePreview();
-    // The selected file (the cursor row when selected, else the first selected row).
-    std::string SelectedPreviewPath() const;
-    void ShowPreviewOfSelection();
-    void RedrawPreview();
-    void MeasureSelectedRows();
-    void ShowLevels(const std::string& pPath, const FileLevels& pLevels);
-    void CopyLevelsCsv();
     void ShowListMenu(const QPoint& pAt);
     void ListenForOtherStarts();
-    // Marks Output To when it names no existing folder (and OverWrite is off).
-    void ShowOutputValidity();
-    // The folder Output To names when it does not exist and the run would write there;
-    // empty when the run can go as it is.
-    std::string MissingOutputFolder() const;
     // Asks what to do about a missing output folder; false when Start is to do nothing.
     bool SettleMissingOutputFolder();
 
@@ -266,31 +188,12 @@ class FrmMain : public QWidget, public PlacementWindow {
     bool m_ItemAnswered = false; // the window took its events since the file showed progress
     RunTally m_Tally;            // the rows' states of the current or last run
 
-    std::vector<UC_Check*> m_CheckParm;
-    std::vector<UC_Slider*> m_SliderParm;
-    std::vector<UC_TextPicture*> m_TextValue;
-    std::vector<QLineEdit*> m_TextParm;
-    std::vector<UC_Check*> m_CheckNormMode;
-    QLineEdit* m_TextCeiling = nullptr; // true-peak ceiling of the loudness mode
-    bool m_LevelInLufs = false;         // the level slider's unit
-    UC_Check* m_CheckClip = nullptr;
-    UC_Check* m_CheckOw = nullptr;
-    int32_t m_KeepMetadata = 1; // stored only (no control): results carry the metadata chunks
+    ParamPanel* m_Panel = nullptr;
+    PreviewPane* m_Pane = nullptr;
     UC_Bar* m_ProgBar = nullptr;
     UC_ListView* m_LV = nullptr;
-    UC_PathText* m_TextSoundPath = nullptr;
     UC_Buttons* m_CtrButtons = nullptr;
     Surface m_Background;
-
-    UC_WaveStrip* m_Preview = nullptr;
-    PreviewMeasurer* m_Measurer = nullptr;
-    QAction* m_PreviewAction = nullptr;
-    QAction* m_MeasureAction = nullptr;
-    QAction* m_CopyCsvAction = nullptr;
-    std::string m_PreviewPath;
-    std::shared_ptr<const WaveOverview> m_DrawnOverview; // the envelope the strip holds
-    std::optional<double> m_PreviewGain;
-    std::map<std::string, FileLevels> m_Levels;
 
     struct LayoutAnchor {
         QWidget* Control = nullptr;

@@ -54,7 +54,7 @@ void FrmMain::OpenFiles() {
     if (const int32_t count = m_LV->ItemCount(); count > 0) {
         const std::string last =
             QFile::encodeName(m_LV->AuxID(count - 1, kPathAux).Text()).toStdString();
-        if (std::string folder = PathPart(last, 1, 0, 0, 0, 0); FolderExists(folder) == 1)
+        if (std::string folder = PathPart(last, PathParts::Folder); FolderExists(folder) == 1)
             start = folder;
     }
     const std::vector<std::string> chosen =

@@ -9,11 +9,8 @@
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_PathText.h"
-#include "controls/UC_Slider.h"
-#include "controls/UC_TextPicture.h"
 
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QScreen>
 
 #include <algorithm>
@@ -24,14 +21,15 @@ void FrmMain::RecordDesignLayout() {
     m_Anchors.clear();
     for (QWidget* grower : std::initializer_list<QWidget*>{m_ProgBar, m_LV})
         m_Anchors.push_back({grower, grower->geometry(), true});
-    for (QWidget* mover : std::initializer_list<QWidget*>{m_CheckOw, m_TextSoundPath, m_CtrButtons})
+    for (QWidget* mover : std::initializer_list<QWidget*>{m_Panel->OverWriteBox(),
+                                                          m_Panel->OutputTo(), m_CtrButtons})
         m_Anchors.push_back({mover, mover->geometry(), false});
 }
 
 void FrmMain::ApplyWindowSize() {
     if (m_Anchors.empty()) return;
     // A shown preview strip sits between the list and the controls below it.
-    const int room = PreviewShown() ? PreviewRoomPx() : 0;
+    const int room = m_Pane->RoomPx();
     const int extraWidth = std::max(width() - m_DesignSize.width(), 0);
     const int extraHeight = std::max(height() - m_DesignSize.height() - room, 0);
     for (const LayoutAnchor& anchor : m_Anchors) {
@@ -45,27 +43,25 @@ void FrmMain::ApplyWindowSize() {
         }
         if (anchor.Control->geometry() != g) anchor.Control->setGeometry(g);
     }
-    PlacePreview();
-    RepaintBackgroundAndLabels();
-}
-
-// The background is one picture of the client area; the captions printed on
-// it and the check boxes that show parts of it follow a new size.
-void FrmMain::RepaintBackgroundAndLabels() {
+    m_Pane->Place(m_LV->geometry());
+    // The captions printed on the background and the boxes that show parts of it follow.
     const QSize wanted(std::max(width(), m_DesignSize.width()),
                        std::max(height(), m_DesignSize.height()));
-    if (m_Background.Width() == wanted.width() && m_Background.Height() == wanted.height()) return;
-    PaintWindowBackground();
-    PrintLabels();
-    std::vector<UC_Check*> boxes = m_CheckParm;
-    boxes.insert(boxes.end(), m_CheckNormMode.begin(), m_CheckNormMode.end());
-    boxes.push_back(m_CheckClip);
-    boxes.push_back(m_CheckOw);
-    for (UC_Check* box : boxes) {
-        const QRect g = GeometryTwips(box);
-        box->SetBGPic(g.x(), g.y(), &m_Background);
-        box->Draw();
-    }
+    if (m_Background.Width() != wanted.width() || m_Background.Height() != wanted.height())
+        PaintWindowBackground();
+}
+
+// The strip goes below the list, and the window's smallest size grows by its room: the list
+// keeps its designed rows. Hidden, the window may be as small as designed.
+QSize FrmMain::MinimumClientSize() const {
+    return m_DesignSize + QSize(0, m_Pane ? m_Pane->RoomPx() : 0);
+}
+
+void FrmMain::PreviewShownChanged(bool pShown) {
+    setMinimumSize(MinimumClientSize());
+    if (pShown) resize(size().expandedTo(minimumSize()));
+    ApplyWindowSize();
+    RedrawList();
 }
 
 void FrmMain::resizeEvent(QResizeEvent* pEvent) {
@@ -98,25 +94,6 @@ void FrmMain::KeepOnScreen() {
 }
 
 void FrmMain::SetAccessibleNames() {
-    const char* const sliderNames[] = {"Start threshold", "End threshold", "Normalize level",
-                                       "Level adjust"};
-    for (size_t i = 0; i < m_SliderParm.size() && i < std::size(sliderNames); ++i)
-        m_SliderParm[i]->setAccessibleName(QString::fromLatin1(sliderNames[i]));
-    struct Field {
-        const char* Name;
-        const char* Unit;
-    };
-    const Field fields[] = {{"Start Margin", "ms"},
-                            {"End Margin", "ms"},
-                            {"RMS Window", "ms"},
-                            {"RMS Threshold", "db"}};
-    for (size_t i = 0; i < m_TextParm.size() && i < std::size(fields); ++i) {
-        m_TextParm[i]->setAccessibleName(QString::fromLatin1(fields[i].Name));
-        m_TextParm[i]->setAccessibleDescription(QString::fromLatin1(fields[i].Unit));
-    }
-    const QString outputTo = QStringLiteral("Output To");
-    m_TextSoundPath->setAccessibleName(outputTo);
-    m_TextSoundPath->TextBox()->setAccessibleName(outputTo);
     m_ProgBar->setAccessibleName(QStringLiteral("Progress"));
     m_LV->setAccessibleName(QStringLiteral("Files"));
     m_CtrButtons->setAccessibleName(QStringLiteral("Batch run"));

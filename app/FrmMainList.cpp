@@ -28,7 +28,7 @@ constexpr int32_t kLastRow = -2; // the list's address of its last row
 
 void FrmMain::AddTitle(const std::string& pPath, int32_t pDropRow) {
     (void)pDropRow; // rows are always appended
-    if (PathPart(pPath, 0, 0, 0, 0, 1) != "wav") return;
+    if (PathPart(pPath, PathParts::Extension) != "wav") return;
     m_LV->AddItem(1);
     SkipFailingStep([&] { m_LV->SetIconType(kLastRow, int32_t(LVIcon::Wave)); });
     SkipFailingStep([&] { m_LV->SetAuxID(kLastRow, kPathAux, LocalText(pPath)); });
@@ -41,7 +41,8 @@ void FrmMain::FillRowCells(int32_t pRow, const std::string& pPath) {
     auto setCell = [&](FileColumn pColumn, const QString& pText) {
         m_LV->SetValue(pRow, ColumnIndex(pColumn), pText);
     };
-    SkipFailingStep([&] { setCell(FileColumn::Title, LocalText(PathPart(pPath, 0, 0, 1, 0, 0))); });
+    SkipFailingStep(
+        [&] { setCell(FileColumn::Title, LocalText(PathPart(pPath, PathParts::BaseName))); });
     SkipFailingStep(
         [&] { setCell(FileColumn::Length, QString::fromStdString(DurationText(info.LengthMs))); });
     SkipFailingStep([&] { setCell(FileColumn::Format, QString::fromStdString(info.Text)); });

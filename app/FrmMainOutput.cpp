@@ -1,9 +1,8 @@
-// Output To of the main window: marked while it names no existing folder, and the one
-// question Start asks then, so that results never go where the user did not mean.
+// The one question Start asks while Output To names no existing folder, so that results never
+// go where the user did not mean.
 
 #include "app/FrmMain.h"
 
-#include "controls/UC_PathText.h"
 #include "services/core/Paths.h"
 
 #include <QFile>
@@ -46,23 +45,8 @@ bool CreateFolderPath(const std::string& pFolder) {
 
 } // namespace
 
-std::string FrmMain::MissingOutputFolder() const {
-    const panel::PanelSettings panel = ReadPanel();
-    if (panel.OverWrite != 0 || panel.SoundPath.empty()) return {};
-    const std::string folder = OutputFolderOf(panel);
-    if (!folder.empty() && FolderExists(folder) == 1) return {};
-    return folder.empty() ? panel.SoundPath : folder;
-}
-
-void FrmMain::ShowOutputValidity() {
-    const std::string missing = MissingOutputFolder();
-    m_TextSoundPath->SetMarkedInvalid(
-        !missing.empty(),
-        QStringLiteral("No folder %1: Start asks whether to create it").arg(LocalText(missing)));
-}
-
 bool FrmMain::SettleMissingOutputFolder() {
-    const std::string folder = MissingOutputFolder();
+    const std::string folder = m_Panel->MissingOutputFolder();
     if (folder.empty()) return true;
     const QString shown = LocalText(folder);
     const MissingOutputChoice choice =
@@ -70,7 +54,7 @@ bool FrmMain::SettleMissingOutputFolder() {
     switch (choice) {
     case MissingOutputChoice::CreateFolder:
         if (CreateFolderPath(folder)) {
-            ShowOutputValidity();
+            m_Panel->ShowOutputValidity();
             return true;
         }
         ShowStatus(QStringLiteral("Could not create %1").arg(shown));

@@ -6,7 +6,6 @@
 #include "app/BusyPointer.h"
 #include "app/RunTarget.h"
 #include "controls/UC_Bar.h"
-#include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 #include "engine/C_EditWave.h"
 #include "engine/FailureReason.h"
@@ -124,7 +123,7 @@ bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelS
         reason = FailureReason(source, results::FolderOf(files.Work), result.Status, result.Detail);
     // The source is replaced only when OverWrite was on for the whole file: a
     // target chosen for the output folder never lands on the source.
-    const int32_t overWrite = now.OverWrite == 1 && m_CheckOw->Value() == 1 ? 1 : 0;
+    const int32_t overWrite = now.OverWrite == 1 && ReadPanel().OverWrite == 1 ? 1 : 0;
     std::string finalPath, settleError;
     const ItemOutcome outcome = SettleTarget(result.Done() ? 1 : 0, aborted, overWrite,
                                              result.KeptFrames, files, &finalPath, &settleError);

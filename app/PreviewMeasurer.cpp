@@ -5,9 +5,10 @@
 
 #include <QMetaObject>
 
-#include <sys/stat.h>
-
 namespace app {
+
+using platform::FileStamp;
+using platform::StampOf;
 
 namespace {
 // Readings kept; the oldest unused one goes first.
@@ -15,16 +16,6 @@ constexpr size_t kKeptFiles = 24;
 // Range passes kept per file; the oldest goes first.
 constexpr size_t kKeptRanges = 64;
 } // namespace
-
-FileStamp StampOf(const std::string& pPath) {
-    FileStamp s;
-    struct stat st {};
-    if (::stat(pPath.c_str(), &st) != 0) return s;
-    s.Size = int64_t(st.st_size);
-    s.ModifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.Inode = uint64_t(st.st_ino);
-    return s;
-}
 
 FileLevels MeasureLevels(const std::string& pPath, const std::function<bool()>& pStop) {
     EditJob job;

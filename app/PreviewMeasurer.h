@@ -5,6 +5,7 @@
 // one before; results come back on the window's thread as signals.
 
 #include "engine/WaveOverview.h"
+#include "platform/core/FileStamp.h"
 
 #include <QObject>
 #include <QString>
@@ -23,15 +24,6 @@
 #include <vector>
 
 namespace app {
-
-// Size, modification time and inode: a file that changed since it was measured differs.
-struct FileStamp {
-    int64_t Size = -1;
-    int64_t ModifiedNs = 0;
-    uint64_t Inode = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-FileStamp StampOf(const std::string& pPath);
 
 // The levels report of one file, measured as quillan-batch --check --loudness measures it.
 struct FileLevels {
@@ -98,7 +90,7 @@ class PreviewMeasurer : public QObject {
 
   private:
     struct Entry {
-        FileStamp Stamp;
+        platform::FileStamp Stamp; // the file as it was measured
         std::shared_ptr<const WaveOverview> Overview;
         std::shared_ptr<const WaveOverview> Part; // the reading so far
         QString Failure;

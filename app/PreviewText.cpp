@@ -73,7 +73,7 @@ std::string LevelsCsv(const std::vector<LevelsRow>& pRows) {
         return q + "\"";
     };
     std::string csv =
-        "file,peak_db,rms_max_db,rms_average_db,integrated_lufs,true_peak_dbtp,error\n";
+        "source,max_peak_db,max_rms_db,norm_rms_db,integrated_lufs,true_peak_dbtp,error\n";
     for (const LevelsRow& row : pRows) {
         const FileLevels& l = row.Levels;
         csv += quoted(row.Name) + ",";

@@ -9,7 +9,7 @@ std::string TargetPath(const std::string& pSource, const std::string& pSoundPath
                        int32_t pOverWrite) {
     std::string target = pSource;
     if (pOverWrite == 0 && FolderExists(pSoundPath) == 1)
-        target = SetBackslash(pSoundPath, 0) + PathPart(pSource, 0, 0, 1, 1, 1);
+        target = SetBackslash(pSoundPath, 0) + PathPart(pSource, PathParts::Name);
     if (FileExists(target) == 1) target = UniqueName(target, 1, 1, 2, 0);
     return target;
 }

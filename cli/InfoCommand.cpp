@@ -43,10 +43,12 @@ int RunInfo(const Options& pOptions, std::FILE* pOut, std::FILE* pErr) {
     for (size_t i = 0; i < readable.size(); ++i) {
         const std::string& path = readable[i];
         const AudioFacts& info = (*facts)[i];
-        const std::string title = PathPart(path, 0, 0, 1, 0, 0);
+        const std::string title = PathPart(path, PathParts::BaseName);
         if (!info.Valid) {
-            std::fprintf(pErr, "quillan-batch: %s: not a sound file it can describe\n",
-                         PrintableText(path).c_str());
+            const std::string problem =
+                info.Problem.empty() ? "not a sound file it can describe" : info.Problem;
+            std::fprintf(pErr, "quillan-batch: %s: %s\n", PrintableText(path).c_str(),
+                         PrintableText(problem).c_str());
             status = 1;
         }
         if (pOptions.Json)

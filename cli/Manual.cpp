@@ -3,6 +3,7 @@
 #include "cli/Options.h"
 #include "cli/Shard.h"
 #include "engine/NormModes.h"
+#include "services/core/WindowUsage.h"
 
 #include <vector>
 
@@ -71,10 +72,8 @@ std::string BatchManPage(const std::string& pVersion) {
     roff += ".SH SYNOPSIS\n.B quillan\\-batch\n[\\fIoptions\\fR] \\fIFILE\\fR...\n.br\n"
             ".B quillan\\-batch\n[\\fIoptions\\fR] \\fB\\-\\-files\\-from\\fR \\fILIST\\fR "
             "[\\fIFILE\\fR...]\n";
-    roff += ".SH DESCRIPTION\n"
-            "Edits each WAV file (8, 16 or 24 bit, mono or stereo PCM) in the order given: trims "
-            "the silence at its start and end, normalises it, adjusts its level and writes the "
-            "result. The window, \\fBquillan\\fR(1), runs the same engine.\n"
+    roff += ".SH DESCRIPTION\n" + RoffText(Summary()) +
+            " The window, \\fBquillan\\fR(1), runs the same engine.\n"
             ".PP\nA result is written under a hidden work file name and takes its real name "
             "only when it is complete, so a run that is killed never leaves a partial file "
             "under a real name.\n";
@@ -109,11 +108,17 @@ std::string WindowManPage(const std::string& pVersion) {
             "quillan is already running, they are handed to the running window, which comes to "
             "the front.\n"
             ".PP\nThe panel's settings are kept between runs. \\fBquillan\\-batch "
-            "\\-\\-use\\-settings\\fR runs the same edit on the command line; its options:\n";
-    for (const OptionHelpRow& row : OptionHelpRows()) {
-        if (!row.Section.empty()) roff += ".SS " + RoffText(Heading(row.Section)) + "\n";
-        roff += ".TP\n" + RoffLabel(row) + "\n" + Paragraph(row.Help) + "\n";
-    }
+            "\\-\\-use\\-settings\\fR runs the same edit on the command line.\n";
+    roff += ".SH OPTIONS\n";
+    for (const WindowOption& option : WindowOptions())
+        roff += ".TP\n\\fB" + RoffText(option.Label) + "\\fR\n" + RoffText(option.Help) + "\n";
+    roff += ".PP\nThe window also takes the standard options of its toolkit, such as "
+            "\\fB\\-platform\\fR \\fINAME\\fR.\n";
+    roff += ".SH NORMALISATION MODES\nThe panel scales each file to the target level by one "
+            "of these modes:\n";
+    for (const NormModeRow& row : kNormModes)
+        roff += ".TP\n.B " + RoffText(std::string(row.Caption)) + "\n" +
+                RoffText(std::string(row.Help)) + "\n";
     roff += ".SH SEE ALSO\n\\fBquillan\\-batch\\fR(1)\n";
     return roff;
 }
@@ -160,37 +165,52 @@ std::string BashCompletion() {
     std::string modes;
     for (const NormModeRow& row : kNormModes)
         modes += (modes.empty() ? "" : " ") + std::string(row.CliName);
+    // Replies are read a line each, so names with blanks stay whole; "--opt=VALUE" completes
+    // the value (readline usually splits the word at "=", leaving "=" a word of its own).
     return "# bash completion for quillan-batch (generated from its option table)\n"
+           "_quillan_batch_reply()\n{\n"
+           "    local line\n"
+           "    COMPREPLY=()\n"
+           "    while IFS= read -r line; do COMPREPLY+=(\"$_quillan_prefix$line\"); done\n"
+           "}\n"
            "_quillan_batch()\n{\n"
            "    local cur=\"${COMP_WORDS[COMP_CWORD]}\" prev=\"${COMP_WORDS[COMP_CWORD-1]}\"\n"
+           "    local _quillan_prefix=\"\"\n"
            "    COMPREPLY=()\n"
+           "    if [[ $cur == --*=* ]]; then\n"
+           "        prev=\"${cur%%=*}\" _quillan_prefix=\"${cur%%=*}=\" cur=\"${cur#*=}\"\n"
+           "    elif [[ $cur == = && $prev == --* ]]; then\n"
+           "        cur=\"\"\n"
+           "    elif [[ $prev == = && $COMP_CWORD -ge 2 ]]; then\n"
+           "        prev=\"${COMP_WORDS[COMP_CWORD-2]}\"\n"
+           "    fi\n"
            "    case \"$prev\" in\n"
            "        " +
            folders +
            ")\n"
-           "            compopt -o filenames\n"
-           "            COMPREPLY=($(compgen -d -- \"$cur\"))\n            return ;;\n"
+           "            compopt -o filenames 2>/dev/null\n"
+           "            _quillan_batch_reply < <(compgen -d -- \"$cur\")\n            return ;;\n"
            "        " +
            files +
            ")\n"
-           "            compopt -o filenames\n"
-           "            COMPREPLY=($(compgen -f -- \"$cur\"))\n            return ;;\n"
+           "            compopt -o filenames 2>/dev/null\n"
+           "            _quillan_batch_reply < <(compgen -f -- \"$cur\")\n            return ;;\n"
            "        --normalize)\n"
-           "            COMPREPLY=($(compgen -W \"" +
+           "            _quillan_batch_reply < <(compgen -W \"" +
            modes +
-           "\" -- \"$cur\"))\n"
+           "\" -- \"$cur\")\n"
            "            return ;;\n"
            "        " +
            others +
            ")\n            return ;;\n"
            "    esac\n"
            "    if [[ $cur == -* ]]; then\n"
-           "        COMPREPLY=($(compgen -W \"" +
+           "        _quillan_batch_reply < <(compgen -W \"" +
            all +
-           "\" -- \"$cur\"))\n        return\n"
+           "\" -- \"$cur\")\n        return\n"
            "    fi\n"
-           "    compopt -o filenames\n"
-           "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+           "    compopt -o filenames 2>/dev/null\n"
+           "    _quillan_batch_reply < <(compgen -f -- \"$cur\")\n"
            "}\n"
            "complete -F _quillan_batch quillan-batch\n";
 }

@@ -111,11 +111,12 @@ std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::strin
     std::vector<AudioFacts> facts;
     for (const auto& line : *lines) {
         auto f = SplitTabs(line);
-        if (f.size() != 3) {
+        if (f.size() != 4) {
             pError = UnexpectedAnswer();
             return std::nullopt;
         }
-        facts.push_back({std::atoi(f[0].c_str()), std::atoi(f[1].c_str()), UnescapeField(f[2])});
+        facts.push_back({std::atoi(f[0].c_str()), std::atoi(f[1].c_str()), UnescapeField(f[2]),
+                         UnescapeField(f[3])});
     }
     return facts;
 }

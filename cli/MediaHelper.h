@@ -18,6 +18,7 @@ struct AudioFacts {
     int32_t Valid = 0;
     int32_t LengthMs = 0;
     std::string Text;
+    std::string Problem; // why the file is not valid
 };
 
 // GetAudioInfo of every path, in order; nothing (reason in error) when the helper fails.

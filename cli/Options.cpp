@@ -2,7 +2,9 @@
 
 #include "cli/PanelDefaults.h"
 
+#include "engine/JobDefaults.h"
 #include "engine/NormModes.h"
+#include "services/core/SettingText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -35,7 +37,7 @@ struct OptionDef {
     // For --help: the value's name, the text (lines joined by '\n'; empty: shown with the
     // option before it), and the heading of the section the option opens.
     const char* ValueName = nullptr;
-    const char* Help = "";
+    std::string Help;
     const char* Section = nullptr;
 };
 
@@ -123,6 +125,11 @@ std::string NormModeNames() {
     return names;
 }
 
+// "(default: -45)" from the value the job takes.
+std::string Default(float pValue) {
+    return "(default: " + ToSettingText(pValue) + ")";
+}
+
 const OptionDef kOptions[] = {
     {"output-dir", 'o', Kind::Value,
      [](Options& pO, const std::string& pV) -> std::string {
@@ -152,9 +159,9 @@ const OptionDef kOptions[] = {
      "cut silence at the start and the end (default: on)", "Trimming:"},
     {"no-trim", 0, Kind::Flag, SetEdit<&EditJob::Trim, false>, nullptr, ""},
     {"start-threshold", 0, Kind::Value, EditDb<&EditJob::StartThresholdDb>, "DB",
-     "start of sound: first frame above this level (default: -45)"},
+     "start of sound: first frame above this level " + Default(DefaultBatchJob().StartThresholdDb)},
     {"end-threshold", 0, Kind::Value, EditDb<&EditJob::EndThresholdDb>, "DB",
-     "end of sound: last frame above this level (default: -45)"},
+     "end of sound: last frame above this level " + Default(DefaultBatchJob().EndThresholdDb)},
     {"start-margin", 0, Kind::Value, EditMs<&EditJob::StartMarginMs>, "MS",
      "audio kept before the first sound (default: 0)"},
     {"end-margin", 0, Kind::Value, EditMs<&EditJob::EndMarginMs>, "MS",
@@ -184,13 +191,14 @@ const OptionDef kOptions[] = {
          return SetGainDb(pO.Edit.NormLevelDb, pV);
      },
      "DB",
-     "target level of the normalisation, in LUFS for loudness\n"
-     "(default: 0; loudness: -23)"},
+     "target level of the normalisation, in LUFS for loudness\n(default: " +
+         ToSettingText(kLevelTargetDefaultDb) +
+         "; loudness: " + ToSettingText(kLoudnessTargetDefaultLufs) + ")"},
     {"rms-window", 0, Kind::Value, EditMs<&EditJob::GateMs>, "MS",
-     "rms-calc: longest silence that still counts (default: 500)"},
+     "rms-calc: longest silence that still counts " + Default(float(DefaultBatchJob().GateMs))},
     {"rms-threshold", 0, Kind::Value, EditDb<&EditJob::GateDb>, "DB",
-     "rms-calc: level relative to the peak at or below which a frame\n"
-     "counts as silence (default: -6)"},
+     "rms-calc: level relative to the peak at or below which a frame\ncounts as silence " +
+         Default(DefaultBatchJob().GateDb)},
     {"clip", 0, Kind::Flag, SetEdit<&EditJob::Clip, true>, nullptr,
      "let the gain drive peaks into saturation; without it the gain\n"
      "is limited so the peak stays within full scale (default: off)"},
@@ -200,8 +208,9 @@ const OptionDef kOptions[] = {
          return SetGainDb(pO.Edit.TruePeakCeilingDb, pV);
      },
      "DBTP",
-     "loudness: lower the gain where the true peak would pass this\n"
-     "ceiling (4x oversampled; default: -1)"},
+     "loudness: lower the gain where the true peak would pass this\nceiling, held on the "
+     "peak between the samples, not only\nat 4x oversampling " +
+         Default(DefaultBatchJob().TruePeakCeilingDb)},
     {"no-true-peak", 0, Kind::Flag, SetEdit<&EditJob::TruePeakCeiling, false>, nullptr,
      "loudness: no true-peak ceiling"},
     {"adjust", 0, Kind::Value,
@@ -355,11 +364,11 @@ bool IsOptionWord(const std::string& pWord) {
 EditJob DefaultBatchJob() {
     EditJob job;
     job.Trim = true;
-    job.StartThresholdDb = -45.0f;
-    job.EndThresholdDb = -45.0f;
+    job.StartThresholdDb = float(kTrimThresholdDefaultDb);
+    job.EndThresholdDb = float(kTrimThresholdDefaultDb);
     job.Normalize = true;
-    job.GateMs = 500;
-    job.GateDb = -6.0f;
+    job.GateMs = kGateWindowDefaultMs;
+    job.GateDb = float(kGateThresholdDefaultDb);
     return job;
 }
 
@@ -514,9 +523,9 @@ std::vector<OptionHelpRow> OptionHelpRows() {
     const size_t count = std::size(kOptions);
     for (size_t i = 0; i < count; ++i) {
         const OptionDef& def = kOptions[i];
-        if (*def.Help == '\0') continue; // shown with the option before it
+        if (def.Help.empty()) continue; // shown with the option before it
         const OptionDef* alias =
-            i + 1 < count && *kOptions[i + 1].Help == '\0' ? &kOptions[i + 1] : nullptr;
+            i + 1 < count && kOptions[i + 1].Help.empty() ? &kOptions[i + 1] : nullptr;
         std::string label = OptionLabel(def, alias);
         label.erase(0, label.find_first_not_of(' '));
         rows.push_back({label, def.Help, def.Section ? def.Section : "", def.LongName,
@@ -525,20 +534,23 @@ std::vector<OptionHelpRow> OptionHelpRows() {
     return rows;
 }
 
+std::string Summary() {
+    return "Edits each WAV file (8, 16, 24 or 32-bit PCM or 32-bit float, one to eight "
+           "channels) in the order given: trims the silence at its start and end, normalises "
+           "it, adjusts its level and writes the result.";
+}
+
 std::string UsageText() {
     std::string text = "Usage: quillan-batch [options] FILE...\n"
-                       "       quillan-batch [options] --files-from LIST [FILE...]\n"
-                       "Edits each WAV file (8, 16 or 24 bit, mono or stereo PCM) in the order "
-                       "given: trims the\n"
-                       "silence at its start and end, normalises it, adjusts its level and "
-                       "writes the result.\n";
+                       "       quillan-batch [options] --files-from LIST [FILE...]\n" +
+                       Wrapped(Summary(), 0) + "\n";
     const size_t count = std::size(kOptions);
     for (size_t i = 0; i < count; ++i) {
         const OptionDef& def = kOptions[i];
-        if (*def.Help == '\0') continue; // shown with the option before it
+        if (def.Help.empty()) continue; // shown with the option before it
         if (def.Section) text += std::string("\n") + def.Section + "\n";
         const OptionDef* alias =
-            i + 1 < count && *kOptions[i + 1].Help == '\0' ? &kOptions[i + 1] : nullptr;
+            i + 1 < count && kOptions[i + 1].Help.empty() ? &kOptions[i + 1] : nullptr;
         text += Indented(OptionLabel(def, alias), def.Help, kHelpColumn);
         if (std::string(def.LongName) == "normalize") text += ModeLines();
     }

@@ -12,8 +12,8 @@
 
 namespace cli {
 
-// The job quillan-batch runs on every file unless options say otherwise: trim at -45 dB,
-// normalise by peak to 0 dB, gate 500 ms at -6 dB for rms-calc.
+// The job quillan-batch runs on every file unless options say otherwise: trim and normalise
+// by peak, with the thresholds, target and rms-calc gate of engine/JobDefaults.h.
 EditJob DefaultBatchJob();
 
 enum class OutputMode { BesideSource, Folder, Overwrite };
@@ -55,6 +55,9 @@ ParseResult ParseOptions(const std::vector<std::string>& pArgs, const SettingRea
 
 // True when --use-settings stands before any "--" that ends the options.
 bool AsksForSettings(const std::vector<std::string>& pArgs);
+
+// What quillan-batch does, as one paragraph: the start of --help and of the manual.
+std::string Summary();
 
 // Full --help text.
 std::string UsageText();

@@ -30,7 +30,7 @@ std::string Field(const char* pName, const std::string& pJsonValue) {
 }
 
 std::string NameOf(const std::string& pPath) {
-    return PathPart(pPath, 0, 0, 1, 1, 1);
+    return PathPart(pPath, PathParts::Name);
 }
 
 // Length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the bytes there

@@ -154,7 +154,7 @@ void UC_PathText::DrawButton(int pPressed) {
 
 std::string UC_PathText::StartFolder() const {
     if (!m_InitDir.isEmpty()) return Utf8(m_InitDir);
-    return PathPart(Utf8(Text()), 1, 0, 0, 0, 0);
+    return PathPart(Utf8(Text()), PathParts::Folder);
 }
 
 void UC_PathText::SelectButtonClick() {

@@ -3,6 +3,7 @@
 // One edit job: what C_EditWave::Edit takes. Named fields with their units, so that no two
 // arguments can be swapped unnoticed.
 
+#include "engine/JobDefaults.h"
 #include "engine/NormModes.h"
 
 #include <cstdint>
@@ -38,8 +39,8 @@ struct EditJob {
     // Trimming: the silence below the thresholds goes, the margins around the sound stay;
     // forced margins are written as silence where the file holds no frames for them.
     bool Trim = false;
-    float StartThresholdDb = -40.0f;
-    float EndThresholdDb = -45.0f;
+    float StartThresholdDb = float(kTrimThresholdDefaultDb);
+    float EndThresholdDb = float(kTrimThresholdDefaultDb);
     int32_t StartMarginMs = 0;
     int32_t EndMarginMs = 0;
     bool ForceMargins = false;
@@ -47,7 +48,7 @@ struct EditJob {
     // Normalising to a level in dB of full scale by a mode; RmsCalc leaves out silences
     // longer than GateMs at or below GateDb relative to the peak.
     bool Normalize = false;
-    float NormLevelDb = 0.0f;
+    float NormLevelDb = kLevelTargetDefaultDb;
     NormMode Mode = NormMode::Peak;
     int32_t GateMs = 0;
     float GateDb = 0.0f;
@@ -55,7 +56,7 @@ struct EditJob {
     // Loudness mode (NormLevelDb is then in LUFS): the gain is lowered where it would put the
     // true peak above this ceiling in dB of full scale.
     bool TruePeakCeiling = true;
-    float TruePeakCeilingDb = -1.0f;
+    float TruePeakCeilingDb = kTruePeakCeilingDefaultDb;
     // Measures the integrated loudness, loudness range and true peak of the range that is
     // written (the whole range in a check) for the results, whatever the mode.
     bool MeasureLoudness = false;

@@ -8,6 +8,7 @@
 // lookup tables for 8-bit samples, vector arithmetic for 16-bit samples).
 
 #include "engine/EditJob.h"
+#include "engine/JobDefaults.h"
 #include "engine/NormModes.h"
 
 #include <array>
@@ -28,7 +29,7 @@ struct GainInputs {
     double IntegratedLufs = 0.0; // minus infinity: nothing above the gates
     double TruePeak = 0.0;       // the ceiling's peak (LoudnessResult::CeilingPeak); 0: none
     bool Ceiling = false;
-    float CeilingDb = -1.0f;
+    float CeilingDb = kTruePeakCeilingDefaultDb;
     bool Wide = false; // 32-bit data: the gain in double precision
 };
 // The gain g: target over reference (1 when the reference is 0), limited to F / Peak

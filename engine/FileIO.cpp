@@ -2,36 +2,19 @@
 
 #include "platform/core/Events.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
 constexpr int64_t kFourGiB = 4294967296LL;
 
-// Opens with close-on-exec and without blocking (a FIFO must not hang the caller; regular
-// files ignore the flag), and moves a descriptor that lands on 0, 1 or 2 above them, so
-// that a FileHandle never collides with "no handle" (0) or the result 1 of some writers.
-FileHandle OpenFile(const std::string& pPath, int pFlags) {
+FileHandle OpenFile(const std::string& pPath, platform::OpenFor pMode) {
     // A NUL inside the text would silently name a different file.
     if (pPath.empty() || pPath.find('\0') != std::string::npos) return 0;
-    int fd;
-    do {
-        fd = ::open(pPath.c_str(), pFlags | O_CLOEXEC | O_NONBLOCK, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return 0;
-    if (fd < 3) {
-        int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-        ::close(fd);
-        if (moved < 0) return 0;
-        fd = moved;
-    }
-    return fd;
+    const int fd = platform::OpenDescriptor(pPath, pMode);
+    return fd >= 3 ? fd : 0;
 }
 
 // 0 is "no handle"; 1 and 2 are never ours either (WriteWaveHeader returns 1 as a plain
@@ -40,51 +23,30 @@ bool IsHandle(FileHandle pHandle) {
     return pHandle >= 3;
 }
 
-// Writes the whole buffer at the handle's current position.
-bool WriteAll(FileHandle pHandle, const void* pBuffer, int64_t pCount) {
-    const auto* p = static_cast<const uint8_t*>(pBuffer);
-    while (pCount > 0) {
-        ssize_t n = ::write(pHandle, p, size_t(pCount));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return false;
-        p += n;
-        pCount -= n;
-    }
-    return true;
-}
-
 } // namespace
 
 FileHandle OpenForRead(const std::string& pPath) {
-    return OpenFile(pPath, O_RDONLY);
+    return OpenFile(pPath, platform::OpenFor::Read);
 }
 
 FileHandle OpenForWrite(const std::string& pPath) {
-    return OpenFile(pPath, O_WRONLY | O_CREAT);
+    return OpenFile(pPath, platform::OpenFor::Write);
 }
 
 FileHandle CreateExclusive(const std::string& pPath) {
-    return OpenFile(pPath, O_WRONLY | O_CREAT | O_EXCL);
+    return OpenFile(pPath, platform::OpenFor::CreateNew);
 }
 
 FileIdentity IdentityOf(FileHandle pHandle) {
-    struct stat st {};
-    if (!IsHandle(pHandle) || ::fstat(pHandle, &st) != 0) return {};
-    return {uint64_t(st.st_dev), uint64_t(st.st_ino), true};
+    return IsHandle(pHandle) ? platform::NodeOf(pHandle) : FileIdentity{};
 }
 
 int32_t RemoveIfSameFile(const std::string& pPath, const FileIdentity& pIdentity) {
-    struct stat st {};
-    if (!pIdentity.Known || pPath.empty() || ::lstat(pPath.c_str(), &st) != 0) return 0;
-    if (uint64_t(st.st_dev) != pIdentity.Device || uint64_t(st.st_ino) != pIdentity.Inode) return 0;
-    return ::unlink(pPath.c_str()) == 0 ? 1 : 0;
+    return !pPath.empty() && platform::RemoveIfSameNode(pPath, pIdentity) ? 1 : 0;
 }
 
 void CloseFile(FileHandle pHandle) {
-    if (IsHandle(pHandle)) ::close(pHandle);
+    if (IsHandle(pHandle)) platform::CloseDescriptor(pHandle);
 }
 
 int32_t ReadByHandle(FileHandle pHandle, int64_t pPosition, void* pBuffer, int32_t pCount,
@@ -92,17 +54,9 @@ int32_t ReadByHandle(FileHandle pHandle, int64_t pPosition, void* pBuffer, int32
     if (pBytesRead) *pBytesRead = 0;
     if (!IsHandle(pHandle) || pPosition < 0 || pCount < 0) return 0;
     if (pCount > 0 && pBuffer == nullptr) return 0;
-    auto* p = static_cast<uint8_t*>(pBuffer);
-    int64_t done = 0;
-    while (done < pCount) {
-        ssize_t n = ::pread(pHandle, p + done, size_t(pCount - done), off_t(pPosition + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return 0;
-        }
-        if (n == 0) break; // end of file: the rest of the buffer is left as it was
-        done += n;
-    }
+    // A short read at the end of the file leaves the rest of the buffer as it was.
+    const int64_t done = platform::ReadDescriptorAt(pHandle, pPosition, pBuffer, pCount);
+    if (done < 0) return 0;
     if (pBytesRead) *pBytesRead = done;
     return 1;
 }
@@ -128,13 +82,8 @@ FileHandle WriteAt(const void* pBuffer, int32_t pCount, int64_t pPosition, FileH
     FileHandle h = IsHandle(pHandle) ? pHandle : OpenForWrite(pPath);
     if (!IsHandle(h)) return 0;
     bool ok = pCount >= 0 && (pCount == 0 || pBuffer != nullptr);
-    if (ok) {
-        if (pPosition == -1)
-            ok = ::lseek(h, 0, SEEK_END) >= 0;
-        else
-            ok = SeekTo(h, pPosition) == 0;
-    }
-    if (ok) ok = WriteAll(h, pBuffer, pCount);
+    if (ok) ok = pPosition == -1 ? platform::SeekDescriptorToEnd(h) : SeekTo(h, pPosition) == 0;
+    if (ok) ok = platform::WriteDescriptor(h, pBuffer, pCount);
     if (!ok) {
         CloseFile(h);
         return 0;
@@ -144,7 +93,9 @@ FileHandle WriteAt(const void* pBuffer, int32_t pCount, int64_t pPosition, FileH
 
 int32_t WriteByHandle(FileHandle pHandle, int64_t pPosition, const void* pBuffer, int32_t pCount) {
     if (!IsHandle(pHandle) || pCount < 0 || (pCount > 0 && pBuffer == nullptr)) return 0;
-    return SeekTo(pHandle, pPosition) == 0 && WriteAll(pHandle, pBuffer, pCount) ? 1 : 0;
+    return SeekTo(pHandle, pPosition) == 0 && platform::WriteDescriptor(pHandle, pBuffer, pCount)
+               ? 1
+               : 0;
 }
 
 SeekParts SplitSeekPosition(int64_t pPosition) {
@@ -158,13 +109,11 @@ int32_t SeekTo(FileHandle pHandle, int64_t pPosition) {
     if (!IsHandle(pHandle) || pPosition < 0) return -1;
     const SeekParts parts = SplitSeekPosition(pPosition);
     const int64_t target = int64_t(parts.High) * kFourGiB + FromUInt32Field(parts.Low);
-    return ::lseek(pHandle, off_t(target), SEEK_SET) == off_t(target) ? 0 : -1;
+    return platform::SeekDescriptor(pHandle, target) ? 0 : -1;
 }
 
 int64_t GetSizeByHandle(FileHandle pHandle) {
-    struct stat st {};
-    if (!IsHandle(pHandle) || ::fstat(pHandle, &st) != 0) return -1;
-    return int64_t(st.st_size);
+    return IsHandle(pHandle) ? platform::DescriptorSize(pHandle) : -1;
 }
 
 int32_t GetFileSizeByPath(const std::string& pPath, int64_t& pLength) {
@@ -210,9 +159,5 @@ int32_t IsOdd(int64_t pValue) {
 
 int32_t SetEndOfFileAt(FileHandle pHandle, int64_t pLength) {
     if (!IsHandle(pHandle) || pLength < 0) return 0;
-    int r;
-    do {
-        r = ::ftruncate(pHandle, off_t(pLength));
-    } while (r != 0 && errno == EINTR);
-    return r == 0 ? 1 : 0;
+    return platform::ResizeDescriptor(pHandle, pLength) ? 1 : 0;
 }

@@ -9,6 +9,8 @@
 // A read opens and closes the file on every call; a write returns its handle open so that a
 // caller appending many blocks keeps one handle, and closes it on any failure.
 
+#include "platform/core/Descriptors.h"
+
 #include <cstdint>
 #include <string>
 
@@ -80,11 +82,7 @@ void CloseFile(FileHandle pHandle);
 FileHandle CreateExclusive(const std::string& pPath);
 
 // The device and inode of an open file, to recognise it later by path.
-struct FileIdentity {
-    uint64_t Device = 0;
-    uint64_t Inode = 0;
-    bool Known = false;
-};
+using FileIdentity = platform::FileNode;
 FileIdentity IdentityOf(FileHandle pHandle);
 // Removes the file at the path only when it is still the file of pIdentity; 1 when removed.
 int32_t RemoveIfSameFile(const std::string& pPath, const FileIdentity& pIdentity);

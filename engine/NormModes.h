@@ -42,12 +42,6 @@ inline constexpr NormModeRow kNormModes[] = {
 
 inline constexpr size_t kNormModeCount = std::size(kNormModes);
 
-// Default targets: 0 dB of full scale for the level modes, -23 LUFS (broadcast delivery) for
-// loudness; the true-peak ceiling of the loudness mode in dB of full scale.
-inline constexpr float kLevelTargetDefaultDb = 0.0f;
-inline constexpr float kLoudnessTargetDefaultLufs = -23.0f;
-inline constexpr float kTruePeakCeilingDefaultDb = -1.0f;
-
 // Modes are numbered as the rows are ordered: the stored setting and --normalize N use it.
 inline constexpr bool NormModesInRowOrder() {
     for (size_t i = 0; i < kNormModeCount; ++i)

@@ -531,6 +531,6 @@ std::string GetSoundFileType(const std::string& pPath) {
     case 353:
         return "wmariff";
     default:
-        return PathPart(pPath, 0, 0, 0, 0, 1);
+        return PathPart(pPath, PathParts::Extension);
     }
 }

@@ -33,6 +33,7 @@ void C_FGraph::BuildGraph(const std::string& pPath) {
         return;
     }
     CreateGraph(m_Ctx);
+    m_Ctx.Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PrerollTimeoutMs);
     int32_t built = SetupPinsToDecode(pPath, 0, m_Ctx);
     if (!built) {
         DisconnectAll(m_Ctx);
@@ -47,12 +48,12 @@ void C_FGraph::BuildGraph(const std::string& pPath) {
         }
     }
     if (!m_Ctx.MediaControl) throw std::runtime_error("no graph");
-    auto seconds = m_Ctx.MediaControl->Duration(PrerollTimeoutMs);
+    auto seconds = m_Ctx.MediaControl->Duration(TimeLeftMs(m_Ctx));
     if (!seconds) throw std::runtime_error("no duration");
     double ms = std::nearbyint(*seconds * 1000.0);
     if (auto fact = CompressedWaveLengthMs(pPath)) ms = *fact;
     // GStreamer estimates an ADTS stream's length from the bit rate of what it has read.
-    if (PathPart(pPath, 0, 0, 0, 0, 1, 1) == "aac")
+    if (PathPart(pPath, PathParts::Extension, LetterCase::Lower) == "aac")
         if (auto counted = AdtsLengthMs(pPath)) ms = *counted;
     if (!(ms >= 0 && ms <= std::numeric_limits<int32_t>::max()))
         throw std::overflow_error("length out of range");

@@ -9,7 +9,7 @@
 
 class C_FGraph {
   public:
-    // How long building a graph may wait for the framework to open the file.
+    // How long building a graph and asking its length may take in all.
     static constexpr int32_t PrerollTimeoutMs = kPrerollTimeoutMs;
 
     // A first graph and the probe of the registered filters. Call once before FileName.
@@ -19,7 +19,7 @@ class C_FGraph {
     // Path of the file the current graph was built for; empty when none.
     const std::string& FileName() const { return m_FileName; }
     // Builds the graph for the file and sets Length. The same path again does nothing; a
-    // file that cannot be opened leaves FileName empty and Length 0.
+    // file that cannot be opened, or not within the time, leaves FileName empty and Length 0.
     void FileName(const std::string& pPath);
     // Releases the graph; FileName becomes empty and Length 0.
     void CloseWave();

@@ -177,7 +177,7 @@ int32_t SetupChain(const std::string& pPath, int32_t pAttempt, GraphContext& pCt
         }
     }
     // Links to pads that appear only once data flows are made, or refused, while prerolling.
-    auto preroll = pCtx.MediaControl->Preroll(kPrerollTimeoutMs);
+    auto preroll = pCtx.MediaControl->Preroll(TimeLeftMs(pCtx));
     if (preroll.Ok) return 1;
     auto [up, down] = FailedLink(*chain, preroll, *pCtx.MediaControl);
     LogGraphError("SetupPinsToDecode " + up + "#" + down + " connect failed");
@@ -191,7 +191,7 @@ int32_t RenderChain(const std::string& pPath, GraphContext& pCtx) {
         if (key == pCtx.SourceName || key == pCtx.RendererName) AddToGraph(reg, pPath, pCtx);
     }
     if (ConnectByName(pCtx.SourceName, pCtx.RendererName, pCtx) &&
-        pCtx.MediaControl->Preroll(kPrerollTimeoutMs).Ok)
+        pCtx.MediaControl->Preroll(TimeLeftMs(pCtx)).Ok)
         return 1;
     LogGraphError("RenderPinsToDecode " + pCtx.SourceName + "#" + pCtx.RendererName +
                   " connect failed");
@@ -233,6 +233,13 @@ void ProbeDecoders(GraphContext& pCtx) {
 }
 
 } // namespace
+
+int32_t TimeLeftMs(const GraphContext& pCtx) {
+    if (!pCtx.Deadline) return kPrerollTimeoutMs;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        *pCtx.Deadline - std::chrono::steady_clock::now());
+    return int32_t(std::clamp<int64_t>(left.count(), 0, kPrerollTimeoutMs));
+}
 
 void CreateGraph(GraphContext& pCtx) {
     SkipFaults([&] {

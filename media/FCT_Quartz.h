@@ -5,14 +5,16 @@
 
 #include "platform/gst/GstGraph.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-// How long a built chain may take to preroll before it counts as failed.
-constexpr int32_t kPrerollTimeoutMs = 5000;
+// How long opening one file may take, every chain tried and the length asked included: a
+// file the framework cannot read (a container cut short) fails within it.
+constexpr int32_t kPrerollTimeoutMs = 1000;
 
 struct GraphContext {
     // The filters the framework offers, by name.
@@ -25,7 +27,12 @@ struct GraphContext {
     std::string RendererName;   // lower case; empty when no renderer is registered
     std::string SourceName;     // "file source (async.)"
     std::string ParserName;     // "wave parser"
+    // When the current file's time is up; unset: each preroll gets the whole time.
+    std::optional<std::chrono::steady_clock::time_point> Deadline;
 };
+
+// Milliseconds left for the current file (at least 0).
+int32_t TimeLeftMs(const GraphContext& pCtx);
 
 // A new graph and the list of registered filters.
 void CreateGraph(GraphContext& pCtx);

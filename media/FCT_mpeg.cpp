@@ -27,6 +27,7 @@ constexpr int32_t kFrameHeadBytes = 256;
 constexpr int64_t kSearchLimit = 1 << 20;
 
 using Head = std::array<uint8_t, kHeadBytes>;
+using Header = std::array<uint8_t, 4>;
 
 // A buffer read at a known file offset.
 struct Chunk {
@@ -175,8 +176,6 @@ bool HasFrameCountHeader(const MpegInfo& pInfo) {
     return pInfo.IsVbr || pInfo.FrameCount != 0;
 }
 
-using Header = std::array<uint8_t, 4>;
-
 // Where the search starts, and the second byte a header must repeat (if any).
 struct SearchStart {
     int64_t Offset = 0;
@@ -287,22 +286,124 @@ bool TakeFrame(const MpegByteSource& pSource, const Found& pFound, MpegInfo& pIn
     return true;
 }
 
-// Audio ends at the first "TAG" within the last 1024 bytes, else at the end of the file.
+uint32_t LittleEndian32(const uint8_t* pBytes) {
+    return uint32_t(pBytes[0]) | (uint32_t(pBytes[1]) << 8) | (uint32_t(pBytes[2]) << 16) |
+           (uint32_t(pBytes[3]) << 24);
+}
+
+// Bytes of the tag that ends at pEnd: an ID3v1 tag, an APEv2 tag (its footer last, its
+// header first when it has one) or an ID3v2 tag written at the end (its "3DI" footer last);
+// 0 when none ends there or it would reach back past pStart.
+int64_t TrailingTagBytes(const MpegByteSource& pSource, int64_t pStart, int64_t pEnd) {
+    std::array<uint8_t, 32> b{};
+    int64_t tag = 0;
+    if (pEnd - pStart >= 128 && ReadCleared(pSource, b.data(), 3, pEnd - 128) &&
+        HasText(b.data(), "TAG"))
+        tag = 128;
+    else if (pEnd - pStart >= 32 && ReadCleared(pSource, b.data(), 32, pEnd - 32) &&
+             HasText(b.data(), "APETAGEX"))
+        tag = int64_t(LittleEndian32(b.data() + 12)) + ((b[23] & 0x80) ? 32 : 0);
+    else if (pEnd - pStart >= 10 && ReadCleared(pSource, b.data(), 10, pEnd - 10) &&
+             HasText(b.data(), "3DI") && (b[6] | b[7] | b[8] | b[9]) < 0x80)
+        tag = 20 + int64_t(SynchsafeSize(b.data() + 6));
+    return tag <= pEnd - pStart ? tag : 0;
+}
+
+// Audio ends before the tags at the end of the file (in any order and number); when none is
+// found there, at the first "TAG" within the last 1024 bytes, else at the end of the file.
 void MeasureData(const MpegByteSource& pSource, MpegInfo& pInfo) {
+    const int64_t start = int64_t(pInfo.StartPos) - 1;
+    int64_t end = pInfo.FileSize;
+    while (int64_t tag = TrailingTagBytes(pSource, start, end))
+        end -= tag;
+    int64_t dataSize = end - start;
     int32_t n = std::min(kTagWindow, pInfo.FileSize);
     std::vector<uint8_t> tail(size_t(n), 0);
-    int64_t dataSize = 0;
-    if (ReadCleared(pSource, tail.data(), n, int64_t(pInfo.FileSize) - n)) {
+    if (end == pInfo.FileSize &&
+        ReadCleared(pSource, tail.data(), n, int64_t(pInfo.FileSize) - n)) {
         for (int32_t t = 0; t + 3 <= n; ++t) {
             if (HasText(tail.data() + t, "TAG")) {
-                dataSize = (int64_t(pInfo.FileSize) - n + t) - (int64_t(pInfo.StartPos) - 1);
+                dataSize = (int64_t(pInfo.FileSize) - n + t) - start;
                 break;
             }
         }
     }
-    if (dataSize <= 3) dataSize = int64_t(pInfo.FileSize) - pInfo.StartPos + 1;
+    if (dataSize <= 3) dataSize = int64_t(pInfo.FileSize) - start;
     pInfo.DataSize = int32_t(dataSize);
     pInfo.EndPos = pInfo.DataSize + pInfo.StartPos - 1;
+}
+
+// Reads a source through a block cache, for walks that look at a few bytes per frame.
+class BlockReader {
+  public:
+    explicit BlockReader(const MpegByteSource& pSource) : m_Source(pSource) {}
+
+    // The 4 bytes at pPos (zeros past the end); false when the read fails.
+    bool At(int64_t pPos, Header& pOut) {
+        if (pPos < m_Offset || pPos + 4 > m_Offset + kBlockBytes) {
+            m_Offset = pPos;
+            auto count = int32_t(std::clamp<int64_t>(m_Source.Size - pPos, 4, kBlockBytes));
+            std::fill(m_Block.begin(), m_Block.end(), uint8_t(0));
+            if (!m_Source.Read(m_Block.data(), count, pPos)) return false;
+        }
+        std::memcpy(pOut.data(), m_Block.data() + (pPos - m_Offset), 4);
+        return true;
+    }
+
+  private:
+    static constexpr int32_t kBlockBytes = 64 * 1024;
+    const MpegByteSource& m_Source;
+    std::vector<uint8_t> m_Block = std::vector<uint8_t>(kBlockBytes);
+    int64_t m_Offset = -(int64_t(1) << 40);
+};
+
+// The frames from the accepted header to the end of the audio.
+struct FrameWalk {
+    int64_t Frames = 0;
+    int64_t Bytes = 0;      // the walked frames' bytes
+    bool RatesVary = false; // not every frame has the first one's bit rate
+};
+
+// A header of the same stream as pFirst (version, layer, sampling rate) that starts a frame.
+std::optional<int64_t> SameStreamFrame(const Header& pHeader, const Header& pFirst) {
+    if (pHeader[0] != 0xFF || (pHeader[1] & 0xFE) != (pFirst[1] & 0xFE) ||
+        (pHeader[2] & 0x0C) != (pFirst[2] & 0x0C))
+        return std::nullopt;
+    return FrameBytesOf(pHeader.data());
+}
+
+// Counts the frames header to header. Bytes that are no frame are skipped up to the next
+// header that the frame behind it confirms. Past the walk limit the rest is estimated from
+// the average frame size.
+FrameWalk WalkFrames(const MpegByteSource& pSource, const MpegInfo& pInfo, const Header& pFirst) {
+    constexpr int64_t kWalkLimit = int64_t(64) << 20;
+    BlockReader reader(pSource);
+    FrameWalk walk;
+    const int64_t end = int64_t(pInfo.EndPos);
+    const int64_t limit = std::min(end, int64_t(pInfo.StartPos) - 1 + kWalkLimit);
+    Header h{}, next{};
+    bool inStep = true; // the accepted header needs no confirmation, nor a frame behind a frame
+    for (int64_t pos = int64_t(pInfo.StartPos) - 1; pos + 4 <= limit;) {
+        if (!reader.At(pos, h)) break;
+        auto bytes = SameStreamFrame(h, pFirst);
+        bool confirmed =
+            bytes && (inStep || pos + *bytes >= end ||
+                      (reader.At(pos + *bytes, next) && SameStreamFrame(next, pFirst)));
+        inStep = confirmed && pos + *bytes <= end;
+        if (!inStep) {
+            ++pos;
+            continue;
+        }
+        if ((h[2] & 0xF0) != (pFirst[2] & 0xF0)) walk.RatesVary = true;
+        ++walk.Frames;
+        walk.Bytes += *bytes;
+        pos += *bytes;
+    }
+    if (limit < end && walk.Frames > 0) {
+        walk.Frames += (end - limit) * walk.Frames / walk.Bytes;
+        walk.Bytes += end - limit;
+    }
+    return walk;
 }
 
 // Nearest integer, halves to even; nothing when it does not fit in 32 bits.
@@ -331,7 +432,8 @@ std::optional<int32_t> AverageRate(const MpegInfo& pInfo) {
     return RoundToInt32(double(pInfo.DataSize) * 8.0 / pInfo.LengthMs);
 }
 
-bool ComputeLength(const std::optional<Header>& pNext, MpegInfo& pInfo) {
+bool ComputeLength(const MpegByteSource& pSource, const std::optional<Header>& pNext,
+                   MpegInfo& pInfo) {
     if (pInfo.IsVbr) {
         auto length = FrameCountLengthMs(pInfo);
         if (!length) return false;
@@ -354,6 +456,23 @@ bool ComputeLength(const std::optional<Header>& pNext, MpegInfo& pInfo) {
             pInfo.BitRate = *rate;
             return true;
         }
+    }
+    // No frame-count header: count the frames; a stream whose rates differ is VBR.
+    Header first{0xFF, pInfo.HeaderByte1, pInfo.HeaderByte2, pInfo.HeaderByte3};
+    FrameWalk walk = WalkFrames(pSource, pInfo, first);
+    // Frames that cover (nearly) all of the audio bytes are the stream; a few frames among
+    // other bytes are not, and the length is estimated from the size and the first rate.
+    if (walk.Frames > 0 && walk.Bytes * 10 >= int64_t(pInfo.DataSize) * 9) {
+        double samples = double(walk.Frames) * SamplesPerFrame(pInfo.Layer, pInfo.IsLsf);
+        auto length = RoundToInt32(samples / (pInfo.SampleRate / 1000.0));
+        if (!length || *length == 0) return false;
+        pInfo.LengthMs = *length;
+        if (!walk.RatesVary) return true;
+        auto rate = RoundToInt32(double(walk.Bytes) * 8.0 / *length);
+        if (!rate) return false;
+        pInfo.IsVbr = 1;
+        pInfo.BitRate = *rate;
+        return true;
     }
     auto length = RoundToInt32(pInfo.DataSize / (pInfo.BitRate / 8.0));
     if (!length) return false;
@@ -442,7 +561,7 @@ int32_t ParseMpeg(const MpegByteSource& pSource, bool pMp3Name, MpegInfo& pInfo)
     if (pInfo.BitRate == 0) return 0;
     pInfo.SampleRate = SampleRateOf(pInfo.HeaderByte1, pInfo.HeaderByte2);
     if (pInfo.SampleRate == 0) return 0;
-    if (!ComputeLength(found->Next, pInfo)) return 0;
+    if (!ComputeLength(pSource, found->Next, pInfo)) return 0;
     BuildTexts(pInfo, TakeChannelMode(found->Next, pInfo));
     auto blockBytes = RoundToInt32(3456.0 / pInfo.SampleRate * (pInfo.BitRate * 125.0));
     if (!blockBytes) return 0;
@@ -469,11 +588,5 @@ int32_t GetMpegInfoFrom(const MpegByteSource& pSource, bool pMp3Name, MpegInfo& 
 }
 
 int32_t GetMpegInfo(const std::string& pPath, MpegInfo& pInfo) {
-    MpegByteSource source;
-    GetFileSizeByPath(pPath, source.Size);
-    source.Read = [&pPath](uint8_t* pBuffer, int32_t pCount, int64_t pPosition) {
-        // A position of 0 means "use the 32-bit offset", which is 0 too.
-        return ReadAt(pBuffer, pCount, 0, pPath, pPosition, 0) == 1;
-    };
-    return GetMpegInfoFrom(source, EndsWithMp3(pPath), pInfo);
+    return GetMpegInfoFrom(FileByteSource(pPath), EndsWithMp3(pPath), pInfo);
 }

@@ -3,17 +3,19 @@
 // (and an optional "Xing", "Info" or "VBRI" header in that frame) straight from the file,
 // without a decoder. MPEG-1, MPEG-2 and MPEG-2.5, Layers I to III.
 
+#include "media/ByteSource.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
 struct MpegInfo {
-    int32_t StartPos = 1;    // 1-based file position of the accepted frame header
-    int32_t DataSize = 0;    // audio bytes from StartPos up to an ID3v1 tag, else to the end
-    int32_t EndPos = 0;      // 1-based position of the last audio byte
-    int32_t FileSize = 0;    // size of the file in bytes
-    int32_t BlockBytes = 0;  // byte count of 3456 samples at the bitrate
-    int32_t IsVbr = 0;       // 1 when a "Xing" or "VBRI" header was found ("Info": CBR)
+    int32_t StartPos = 1;   // 1-based file position of the accepted frame header
+    int32_t DataSize = 0;   // audio bytes from StartPos up to the tags at the end, else to the end
+    int32_t EndPos = 0;     // 1-based position of the last audio byte
+    int32_t FileSize = 0;   // size of the file in bytes
+    int32_t BlockBytes = 0; // byte count of 3456 samples at the bitrate
+    int32_t IsVbr = 0; // 1 for a "Xing" or "VBRI" header ("Info": CBR), or frames at several rates
     int32_t FrameCount = 0;  // frame count of the "Xing", "Info" or "VBRI" header
     int32_t SampleRate = 0;  // Hz
     int32_t IsLsf = 0;       // 1 for MPEG-2 and MPEG-2.5 (low sampling frequencies)
@@ -38,12 +40,7 @@ inline constexpr int32_t MpegTextLength = 255;
 // 0 on any failure (the fields are then meaningless).
 int32_t GetMpegInfo(const std::string& pPath, MpegInfo& pInfo);
 
-// Where the parser's bytes come from. Read fills pCount bytes at pPosition into a buffer that
-// the parser has cleared (bytes past the end stay zero) and returns false when the read fails.
-struct MpegByteSource {
-    int64_t Size = 0;
-    std::function<bool(uint8_t* pBuffer, int32_t pCount, int64_t pPosition)> Read;
-};
+using MpegByteSource = ByteSource;
 
 // Where the short text's decimal separator comes from. Empty (the default): the C library's
 // current locale (LC_NUMERIC). Tests set another to check locales this machine lacks.

@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> dropFiles = MakeFiles(root / "drop", 1000, 0.5);
     std::vector<std::string> runFiles = MakeFiles(root / "runin", 200, 1.0);
     fs::path out = root / "out";
-    window.TextSoundPath()->SetText(QString::fromStdString(out.string()));
+    window.Panel()->OutputTo()->SetText(QString::fromStdString(out.string()));
 
     std::vector<Timing> dropWindow, dropBase, runWindow, runBase;
     for (int r = 0; r < repeats; ++r) {

@@ -108,46 +108,48 @@ int main(int argc, char** argv) {
         std::vector<double> select;
         for (int i = 0; i < repeats; ++i) {
             Click(rows, RowPoint(w, 1));
-            WaitFor([&] { return w.PreviewGain().has_value(); });
+            WaitFor([&] { return w.Pane()->Gain().has_value(); });
             // A new stamp: the next selection reads the file again.
             fs::last_write_time(tenMinutes, fs::file_time_type::clock::now());
             const auto start = Clock::now();
             Click(rows, RowPoint(w, 0));
-            WaitFor([&] { return w.PreviewPath() == tenMinutes && w.PreviewGain().has_value(); });
+            WaitFor([&] { return w.Pane()->Path() == tenMinutes && w.Pane()->Gain().has_value(); });
             select.push_back(MsSince(start));
         }
 
         std::vector<double> step;
-        UC_Slider* threshold = w.SliderParm(0);
+        UC_Slider* threshold = w.Panel()->SliderOf(panel::Slider::TrimIn);
         for (int i = 0; i < repeats * 4; ++i) {
-            const int64_t draws = w.Preview()->DrawCount();
+            const int64_t draws = w.Pane()->Strip()->DrawCount();
             const auto start = Clock::now();
             Key(threshold, i % 2 == 0 ? Qt::Key_PageUp : Qt::Key_PageDown);
-            WaitFor([&] { return w.Preview()->DrawCount() > draws && w.PreviewGain(); });
+            WaitFor([&] { return w.Pane()->Strip()->DrawCount() > draws && w.Pane()->Gain(); });
             step.push_back(MsSince(start));
         }
 
-        Click(w.CheckNormMode(2), QPoint(10, 8)); // RMS(Average)
-        WaitFor([&] { return w.PreviewGain().has_value(); });
+        Click(w.Panel()->ModeBoxOf(NormMode::RmsAverage), QPoint(10, 8)); // RMS(Average)
+        WaitFor([&] { return w.Pane()->Gain().has_value(); });
         std::vector<double> range;
         for (int i = 0; i < repeats; ++i) {
             const auto start = Clock::now();
             // Every new margin moves the range: a new range pass.
-            w.TextParm(0)->setText(QString::number(10 * (i + 1)));
-            WaitFor([&] { return w.PreviewGain().has_value(); });
+            w.Panel()
+                ->FieldOf(panel::TextField::StartMargin)
+                ->setText(QString::number(10 * (i + 1)));
+            WaitFor([&] { return w.Pane()->Gain().has_value(); });
             range.push_back(MsSince(start));
         }
 
         std::vector<double> firstPart, whole;
         for (int i = 0; i < std::max(1, repeats / 3); ++i) {
             Click(rows, RowPoint(w, 1));
-            WaitFor([&] { return w.PreviewGain().has_value(); });
+            WaitFor([&] { return w.Pane()->Gain().has_value(); });
             fs::last_write_time(hour, fs::file_time_type::clock::now());
             const auto start = Clock::now();
             Click(rows, RowPoint(w, 2));
-            WaitFor([&] { return w.Preview()->Envelope().BucketsDone > 0; });
+            WaitFor([&] { return w.Pane()->Strip()->Envelope().BucketsDone > 0; });
             firstPart.push_back(MsSince(start));
-            WaitFor([&] { return w.PreviewGain().has_value(); });
+            WaitFor([&] { return w.Pane()->Gain().has_value(); });
             whole.push_back(MsSince(start));
         }
         // The baseline: the engine's level check of the same file (its first pass alone).

@@ -1,6 +1,6 @@
 // quillan-batch-media: answers quillan-batch's questions that need the media framework or
 // the settings store, one line per item on stdout.
-//   info PATH...      valid <tab> length in ms <tab> format text
+//   info PATH...      valid <tab> length in ms <tab> format text <tab> problem
 //   type PATH         the file-type description
 //   settings KEY...   "=value" for a stored value, "-" for a missing one
 
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         if (command == "info") {
             const AudioInfo info = GetAudioInfo(item);
             PrintLine(std::to_string(info.Valid) + "\t" + std::to_string(info.LengthMs) + "\t" +
-                      cli::EscapeField(info.Text));
+                      cli::EscapeField(info.Text) + "\t" + cli::EscapeField(info.Problem));
         } else if (command == "type") {
             PrintLine(cli::EscapeField(GetShellTypeName(item)));
         } else if (command == "settings") {

@@ -2,10 +2,14 @@
 // chooses whether the name ends in "mp3"; the rest is the file. A result of 1 must come with
 // a consistent record. The bytes are also read from a real file through GetMpegInfo (the
 // positioned file reads, under a path that does not end in "mp3"), which must agree with the
-// parser fed from memory.
+// parser fed from memory. The same bytes also go to the program stream demultiplexer (whose
+// audio goes to the parser), the MIDI tempo walk and the container header readers.
 
 #include "fuzz/MemoryFile.h"
+#include "media/ContainerInfo.h"
 #include "media/FCT_mpeg.h"
+#include "media/MidiLength.h"
+#include "media/ProgramStream.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -43,10 +47,10 @@ bool SameRecord(const MpegInfo& a, const MpegInfo& b) {
            a.EncoderPadding == b.EncoderPadding;
 }
 
-int32_t FromMemory(const uint8_t* pFile, int64_t pSize, bool pMp3Name, MpegInfo& pInfo) {
-    MpegByteSource source;
+ByteSource MemorySource(const uint8_t* pFile, int64_t pSize) {
+    ByteSource source;
     source.Size = pSize;
-    source.Read = [&](uint8_t* pBuffer, int32_t pCount, int64_t pPosition) {
+    source.Read = [=](uint8_t* pBuffer, int32_t pCount, int64_t pPosition) {
         // Like a positioned read: what lies past the end stays as the caller cleared it.
         if (pCount < 0 || pPosition < 0) return false;
         if (pPosition < pSize)
@@ -54,7 +58,25 @@ int32_t FromMemory(const uint8_t* pFile, int64_t pSize, bool pMp3Name, MpegInfo&
                         size_t(std::min<int64_t>(pCount, pSize - pPosition)));
         return true;
     };
-    return GetMpegInfoFrom(source, pMp3Name, pInfo);
+    return source;
+}
+
+int32_t FromMemory(const uint8_t* pFile, int64_t pSize, bool pMp3Name, MpegInfo& pInfo) {
+    return GetMpegInfoFrom(MemorySource(pFile, pSize), pMp3Name, pInfo);
+}
+
+// The other readers of the media layer on the same bytes.
+void CheckOtherReaders(const ByteSource& pSource) {
+    if (auto audio = ProgramStreamAudio(pSource)) {
+        Check(audio->size() <= size_t(pSource.Size));
+        MpegInfo info;
+        if (GetMpegInfoFrom(MemoryByteSource(*audio), false, info) == 1)
+            CheckAccepted(info, int64_t(audio->size()));
+    }
+    if (auto ms = MidiLengthMs(pSource)) Check(*ms >= 0);
+    if (auto container = ReadContainerInfo(pSource))
+        Check(container->SampleRate > 0 && container->Channels > 0 && container->LengthMs >= 0 &&
+              !container->Text().empty());
 }
 
 } // namespace
@@ -69,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
     MpegInfo info;
     const int32_t result = FromMemory(file, size, mp3Name, info);
     if (result == 1) CheckAccepted(info, size);
+    CheckOtherReaders(MemorySource(file, size));
 
     // The file path: the same bytes on disk, read as a file whose name is not "*.mp3".
     scratch.Fill(file, size_t(size));

@@ -46,10 +46,6 @@ std::vector<uint8_t> BuildFile(const uint8_t* pData, size_t pSize, size_t& pChun
 uint32_t GetU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
-void PutU32(uint8_t* p, uint32_t pV) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(pV >> (8 * i));
-}
 
 // An edit of the source's frames chosen by up to four bytes: kept range, lead and tail of
 // silence (a lead only when the range starts at 0, as the edit job writes one), loudness.
@@ -87,6 +83,41 @@ bool WellFormed(const std::vector<uint8_t>& pFile) {
     return pos == pFile.size();
 }
 
+void PutU16(std::vector<uint8_t>& pBytes, uint16_t pV) {
+    pBytes.push_back(uint8_t(pV));
+    pBytes.push_back(uint8_t(pV >> 8));
+}
+void PutU32(std::vector<uint8_t>& pBytes, uint32_t pV) {
+    PutU16(pBytes, uint16_t(pV));
+    PutU16(pBytes, uint16_t(pV >> 16));
+}
+
+// The result's header up to the data chunk's size, in the source's own encoding (as the edit
+// job writes it): its format tag, and for an extensible source its sub-format.
+std::vector<uint8_t> ResultHeader(const WaveInfo& pInfo) {
+    const bool extensible = pInfo.FormatTag == -2;
+    std::vector<uint8_t> head = {'R', 'I', 'F', 'F', 0,   0,   0,   0,
+                                 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
+    PutU32(head, extensible ? 40 : 16);
+    PutU16(head, uint16_t(pInfo.FormatTag));
+    PutU16(head, uint16_t(pInfo.Channels));
+    PutU32(head, uint32_t(pInfo.SampleRate));
+    PutU32(head, uint32_t(pInfo.SampleRate) * uint32_t(pInfo.BlockAlign));
+    PutU16(head, uint16_t(pInfo.BlockAlign));
+    PutU16(head, uint16_t(pInfo.BitsPerSample));
+    if (extensible) {
+        PutU16(head, 22);
+        PutU16(head, uint16_t(pInfo.BitsPerSample));
+        PutU32(head, 0);
+        PutU16(head, uint16_t(pInfo.SubFormatTag));
+        const uint8_t guid[14] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+        head.insert(head.end(), guid, guid + sizeof guid);
+    }
+    const uint8_t data[8] = {'d', 'a', 't', 'a', 0, 0, 0, 0};
+    head.insert(head.end(), data, data + sizeof data);
+    return head;
+}
+
 // The source's metadata through the copier: header, chunks before the data, silent audio,
 // pad byte, chunks after it, sizes fixed; then read back.
 void CopyMetadata(const std::string& pSource, const WaveInfo& pInfo, const uint8_t* pData,
@@ -103,15 +134,8 @@ void CopyMetadata(const std::string& pSource, const WaveInfo& pInfo, const uint8
     const int64_t dataBytes = edit.OutputFrames() * pInfo.BlockAlign;
     if (dataBytes > (1 << 20)) return;
     PlaceAroundData(kept.Kept, dataBytes);
-    uint8_t head[44] = {'R', 'I', 'F', 'F', 0, 0, 0,   0,   'W', 'A', 'V', 'E', 'f', 'm', 't',
-                        ' ', 16,  0,   0,   0, 1, 0,   0,   0,   0,   0,   0,   0,   0,   0,
-                        0,   0,   0,   0,   0, 0, 'd', 'a', 't', 'a', 0,   0,   0,   0};
-    head[22] = uint8_t(pInfo.Channels);
-    PutU32(head + 24, uint32_t(pInfo.SampleRate));
-    PutU32(head + 28, uint32_t(pInfo.SampleRate) * uint32_t(pInfo.BlockAlign));
-    head[32] = uint8_t(pInfo.BlockAlign);
-    head[34] = uint8_t(pInfo.BitsPerSample);
-    result.Fill(head, sizeof head);
+    const std::vector<uint8_t> head = ResultHeader(pInfo);
+    result.Fill(head.data(), head.size());
     const FileHandle out = result.Handle();
     if (WriteChunksBeforeData(out, ChunkBytes(kept.Kept, true)) != 1) std::abort();
     std::vector<uint8_t> rest(size_t(dataBytes + dataBytes % 2), 0);

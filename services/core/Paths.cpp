@@ -36,11 +36,11 @@ std::string TrimBlanks(const std::string& pText) {
     return pText.substr(first, last - first + 1);
 }
 
-std::string ToCase(std::string pText, int32_t pCase) {
-    if (pCase == 1)
+std::string ToCase(std::string pText, LetterCase pCase) {
+    if (pCase == LetterCase::Lower)
         for (char& c : pText)
             c = char(std::tolower(static_cast<unsigned char>(c)));
-    else if (pCase == 2)
+    else if (pCase == LetterCase::Upper)
         for (char& c : pText)
             c = char(std::toupper(static_cast<unsigned char>(c)));
     return pText;
@@ -91,16 +91,15 @@ std::string ZeroFilled(int64_t pNumber, int32_t pDigits) {
 
 } // namespace
 
-std::string PathPart(const std::string& pPath, int32_t pFolder, int32_t pBackslash,
-                     int32_t pBaseName, int32_t pDot, int32_t pExtension, int32_t pCase) {
+std::string PathPart(const std::string& pPath, PathParts pParts, LetterCase pCase) {
     if (pPath.empty()) return {};
     const SplitPath s = Split(pPath);
     std::string out;
-    if (pFolder) out += s.Folder;
-    if (pBackslash) out += kSeparator;
-    if (pBaseName) out += s.Base;
-    if (pDot) out += s.Dot;
-    if (pExtension) out += s.Extension;
+    if (Has(pParts, PathParts::Folder)) out += s.Folder;
+    if (Has(pParts, PathParts::Separator)) out += kSeparator;
+    if (Has(pParts, PathParts::BaseName)) out += s.Base;
+    if (Has(pParts, PathParts::Dot)) out += s.Dot;
+    if (Has(pParts, PathParts::Extension)) out += s.Extension;
     return ToCase(out, pCase);
 }
 
@@ -117,7 +116,7 @@ std::string EnsureExtension(const std::string& pPath, const std::string& pExtens
     std::string ext = TrimBlanks(pExtension);
     if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
     if (ext.empty()) return pPath;
-    const std::string tail = "." + ToCase(ext, 1);
+    const std::string tail = "." + ToCase(ext, LetterCase::Lower);
     return EndsWithNoCase(pPath, tail) ? pPath : pPath + tail;
 }
 
@@ -176,12 +175,13 @@ std::string UniqueName(const std::string& pPath, int32_t pKeepFolder, int32_t pK
                        int32_t pDigits, int32_t pForce) {
     if (pPath.empty()) return {};
     // A bare name has no folder: its "/" from PathPart would put it at the root.
-    const std::string prefix = HasSeparator(pPath) ? PathPart(pPath, 1, 1, 0, 0, 0) : std::string();
+    const std::string prefix =
+        HasSeparator(pPath) ? PathPart(pPath, PathParts::FolderSlash) : std::string();
+    const std::string base = PathPart(pPath, PathParts::BaseName);
+    const std::string suffix = PathPart(pPath, PathParts::Suffix);
     if (!pForce && !FileExists(pPath))
-        return (pKeepFolder ? prefix : std::string()) +
-               PathPart(pPath, 0, 0, 1, pKeepExtension, pKeepExtension);
-    const std::string base = PathPart(pPath, 0, 0, 1, 0, 0);
-    const std::string suffix = PathPart(pPath, 0, 0, 0, 1, 1);
+        return (pKeepFolder ? prefix : std::string()) + base +
+               (pKeepExtension ? suffix : std::string());
     // Bounded so that a folder where every name answers "exists" cannot hang the caller.
     for (int64_t n = 1; n <= 2147483647; ++n) {
         const std::string number = ZeroFilled(n, pDigits);

@@ -10,13 +10,34 @@
 #include <cstdint>
 #include <string>
 
-// The chosen parts of the path, joined in the fixed order folder, separator, base name,
-// dot, extension; pCase 0 keeps the case, 1 lowers it, 2 raises it (ASCII). The separator
-// is appended whenever its flag is set, even when the folder is empty, so a bare name gives
-// "/" as its folder with separator: callers joining a bare name must not take that as the
-// root. Empty for an empty path.
-std::string PathPart(const std::string& pPath, int32_t pFolder, int32_t pBackslash,
-                     int32_t pBaseName, int32_t pDot, int32_t pExtension, int32_t pCase = 0);
+// The parts of a path, in the order PathPart joins them: folder, separator, base name, dot,
+// extension. Combined with |.
+enum class PathParts : uint32_t {
+    Folder = 1,
+    Separator = 2,
+    BaseName = 4,
+    Dot = 8,
+    Extension = 16,
+    Suffix = Dot | Extension,          // ".wav"
+    Name = BaseName | Dot | Extension, // "take.wav"
+    FolderSlash = Folder | Separator,  // "/in/"
+};
+constexpr PathParts operator|(PathParts pA, PathParts pB) {
+    return PathParts(uint32_t(pA) | uint32_t(pB));
+}
+constexpr bool Has(PathParts pSet, PathParts pPart) {
+    return (uint32_t(pSet) & uint32_t(pPart)) != 0;
+}
+
+// How PathPart treats letters (ASCII only).
+enum class LetterCase { Keep, Lower, Upper };
+
+// The chosen parts of the path, joined in the fixed order folder, separator, base name, dot,
+// extension. The separator is appended whenever it is chosen, even when the folder is empty,
+// so a bare name gives "/" as its FolderSlash: callers joining a bare name must not take that
+// as the root. Empty for an empty path.
+std::string PathPart(const std::string& pPath, PathParts pParts,
+                     LetterCase pCase = LetterCase::Keep);
 
 // pRemove 0: adds a trailing separator when there is none; pRemove 1: removes one trailing
 // separator when there is one; the root "/" stays "/". Empty for a path that is empty or only

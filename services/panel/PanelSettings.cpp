@@ -27,13 +27,15 @@ int32_t StoredFlag(const SettingReader& pRead, const std::string& pKey, int32_t 
 
 const std::vector<std::string>& PanelSettingKeys() {
     static const std::vector<std::string> keys = [] {
-        std::vector<std::string> k(kUseKeys.begin(), kUseKeys.end());
+        std::vector<std::string> k;
+        for (const UseRow& row : kUseBoxes)
+            k.push_back(row.Key);
         k.push_back(kNormModeKey);
         for (const SliderRow& row : kSliders)
             k.push_back(row.Key);
         for (const TextRow& row : kTexts)
             k.push_back(row.Key);
-        k.insert(k.end(), {kClipKey, kOverWriteKey, kSoundPathKey, kTruePeakKey, kKeepMetadataKey});
+        k.insert(k.end(), {kClipKey, kOverWriteKey, kSoundPathKey, kKeepMetadataKey});
         return k;
     }();
     return keys;
@@ -41,8 +43,8 @@ const std::vector<std::string>& PanelSettingKeys() {
 
 PanelSettings ReadPanelSettings(const SettingReader& pRead) {
     PanelSettings p;
-    for (size_t i = 0; i < kUseKeys.size(); ++i)
-        p.Use[i] = StoredFlag(pRead, kUseKeys[i], 1);
+    for (size_t i = 0; i < kUseBoxes.size(); ++i)
+        p.Use[i] = StoredFlag(pRead, kUseBoxes[i].Key, 1);
     const int32_t mode = StoredInt(pRead, kNormModeKey, 0);
     p.NormMode = NormModeFromIndex(mode) ? mode : -1;
     for (size_t i = 0; i < kSliders.size(); ++i) {
@@ -52,7 +54,6 @@ PanelSettings ReadPanelSettings(const SettingReader& pRead) {
     }
     for (size_t i = 0; i < kTexts.size(); ++i)
         p.Texts[i] = pRead(kTexts[i].Key, kTexts[i].Default);
-    p.TruePeak = pRead(kTruePeakKey, kTruePeakDefault);
     p.Clip = StoredFlag(pRead, kClipKey, 0);
     p.OverWrite = StoredFlag(pRead, kOverWriteKey, 0);
     p.SoundPath = pRead(kSoundPathKey, "");
@@ -65,18 +66,29 @@ void WritePanelSettings(const PanelSettings& pPanel, const SettingWriter& pWrite
         pWrite(kSliders[i].Key, std::to_string(pPanel.Sliders[i]));
     pWrite(kSoundPathKey, pPanel.SoundPath);
     pWrite(kOverWriteKey, std::to_string(pPanel.OverWrite));
-    for (size_t i = 0; i < kUseKeys.size(); ++i)
-        pWrite(kUseKeys[i], std::to_string(pPanel.Use[i]));
+    for (size_t i = 0; i < kUseBoxes.size(); ++i)
+        pWrite(kUseBoxes[i].Key, std::to_string(pPanel.Use[i]));
     for (TextField margin : {TextField::StartMargin, TextField::EndMargin}) {
         const std::string& text = pPanel.TextOf(margin);
         if (SettingToInt32(text)) pWrite(kTexts[size_t(margin)].Key, text);
     }
     if (NormModeFromIndex(pPanel.NormMode)) pWrite(kNormModeKey, std::to_string(pPanel.NormMode));
-    for (TextField rms : {TextField::RmsWindow, TextField::RmsThreshold})
-        pWrite(kTexts[size_t(rms)].Key, pPanel.TextOf(rms));
+    for (TextField typed : {TextField::RmsWindow, TextField::RmsThreshold, TextField::Ceiling})
+        pWrite(kTexts[size_t(typed)].Key, pPanel.TextOf(typed));
     pWrite(kClipKey, std::to_string(pPanel.Clip));
-    pWrite(kTruePeakKey, pPanel.TruePeak);
     pWrite(kKeepMetadataKey, std::to_string(pPanel.KeepMetadata));
+}
+
+bool ModeReads(ModeNeed pNeed, NormMode pMode) {
+    switch (pNeed) {
+    case ModeNeed::Gate:
+        return NormModeInfo(pMode).UsesGate;
+    case ModeNeed::Loudness:
+        return NormModeInfo(pMode).ByLoudness;
+    case ModeNeed::Any:
+        break;
+    }
+    return true;
 }
 
 const SliderRow& LevelRowFor(NormMode pMode) {
@@ -133,7 +145,7 @@ EditJob PanelJob(const PanelSettings& pAtStart, const PanelSettings& pNow) {
     if (pAtStart.UseOf(UseBox::Normalize) == 1) {
         job.NormLevelDb = float(pAtStart.SliderOf(Slider::NormLevel));
         if (NormModeInfo(job.Mode).ByLoudness) {
-            const std::optional<float> ceiling = CeilingOf(pAtStart.TruePeak);
+            const std::optional<float> ceiling = CeilingOf(pAtStart.TextOf(TextField::Ceiling));
             job.TruePeakCeiling = ceiling.has_value();
             job.TruePeakCeilingDb = ceiling.value_or(kTruePeakCeilingDefaultDb);
         }

@@ -5,6 +5,7 @@
 // quillan-batch --use-settings both use them, so the two cannot drift apart.
 
 #include "engine/EditJob.h"
+#include "services/core/SettingText.h"
 
 #include <array>
 #include <cstdint>
@@ -19,65 +20,124 @@ namespace panel {
 enum class UseBox : size_t { Trim, Normalize, Adjust };
 // The four sliders, in panel order.
 enum class Slider : size_t { TrimIn, TrimOut, NormLevel, Adjust };
-// The four text fields, in panel order.
-enum class TextField : size_t { StartMargin, EndMargin, RmsWindow, RmsThreshold };
+// The text fields, in panel order.
+enum class TextField : size_t { StartMargin, EndMargin, RmsWindow, RmsThreshold, Ceiling };
 
+// The normalize modes' option boxes belong to this group.
+inline constexpr UseBox kModeGroup = UseBox::Normalize;
+
+struct UseRow {
+    const char* Key;
+    const char* Caption;
+    const char* Help; // what the group does, for its tooltip
+};
+inline constexpr std::array<UseRow, 3> kUseBoxes = {{
+    {"0Use", "Trim Level", "cuts the silence at the start and the end of each file"},
+    {"1Use", "Normalize", "brings each file to the level of its slider by the chosen mode"},
+    {"2Use", "Level Adjust", "adds the gain of its slider to each file"},
+}};
+
+// A slider stands on its group's row (a second one of a group below the first), its value
+// beside it; Name and Help make its tooltip, Label is printed before it.
 struct SliderRow {
     const char* Key;
     int32_t Default, Min, Max; // dB
+    UseBox Group = UseBox::Trim;
+    const char* Name = "";
+    const char* Help = "";
+    const char* Label = "";
 };
 inline constexpr std::array<SliderRow, 4> kSliders = {{
-    {"TrimLevelIn", -45, -60, 0},
-    {"TrimLevelOut", -45, -60, 0},
-    {"PeakLevel", 0, -60, 0},
-    {"LevelAdjust", 0, -40, 20},
+    {"TrimLevelIn", kTrimThresholdDefaultDb, -60, 0, UseBox::Trim, "Start threshold",
+     "silence below this level is trimmed from the start", "Start"},
+    {"TrimLevelOut", kTrimThresholdDefaultDb, -60, 0, UseBox::Trim, "End threshold",
+     "silence below this level is trimmed from the end", "End"},
+    {"PeakLevel", int32_t(kLevelTargetDefaultDb), -60, 0, UseBox::Normalize, "Normalize level",
+     "the level each file is brought to"},
+    {"LevelAdjust", 0, -40, 20, UseBox::Adjust, "Level adjust",
+     "gain added to both channels of each file"},
 }};
 
 // The level slider while a loudness mode is chosen: LUFS, around the broadcast target.
-inline constexpr SliderRow kLoudnessLevel = {"PeakLevel", -23, -40, -5};
+inline constexpr SliderRow kLoudnessLevel = {"PeakLevel", int32_t(kLoudnessTargetDefaultLufs), -40,
+                                             -5};
+static_assert(float(int32_t(kLevelTargetDefaultDb)) == kLevelTargetDefaultDb &&
+                  float(int32_t(kLoudnessTargetDefaultLufs)) == kLoudnessTargetDefaultLufs &&
+                  float(int32_t(kTruePeakCeilingDefaultDb)) == kTruePeakCeilingDefaultDb,
+              "the panel holds whole numbers of dB");
 // The range and default of the level slider for a mode.
 const SliderRow& LevelRowFor(NormMode pMode);
 
+// Which modes read a field: any (it acts with its group), or only the modes with a flag.
+enum class ModeNeed { Any, Gate, Loudness };
+// True when a field with this need acts in the mode.
+bool ModeReads(ModeNeed pNeed, NormMode pMode);
+
+// A field of the Any need stands at the right of its group's rows; one read by some modes
+// stands on the row of the first such mode. Unit is printed after it, TipUnit follows the
+// value in its tooltip, Label is printed before it.
 struct TextRow {
     const char* Key;
     const char* Default;
+    UseBox Group = UseBox::Trim;
+    ModeNeed Need = ModeNeed::Any;
+    const char* Name = "";
+    const char* Unit = "";
+    const char* TipUnit = "";
+    const char* Help = "";
+    const char* Label = "";
 };
-inline constexpr std::array<TextRow, 4> kTexts = {{
-    {"0Margin", "0"},   // ms
-    {"1Margin", "0"},   // ms
-    {"RMSmsec", "500"}, // ms
-    {"RMSdb", "-6"},    // dB, read as its magnitude below the peak
+inline constexpr std::array<TextRow, 5> kTexts = {{
+    {"0Margin", "0", UseBox::Trim, ModeNeed::Any, "Start Margin", "ms", " ms",
+     "silence kept before the sound when the start is trimmed", "Start Margin"},
+    {"1Margin", "0", UseBox::Trim, ModeNeed::Any, "End Margin", "ms", " ms",
+     "silence kept after the sound when the end is trimmed", "End Margin"},
+    {"RMSmsec", DecimalText<kGateWindowDefaultMs>, UseBox::Normalize, ModeNeed::Gate, "RMS Window",
+     "ms", " ms", "RMS(Calc) leaves out silences longer than this"},
+    // Read as its magnitude below the peak.
+    {"RMSdb", DecimalText<kGateThresholdDefaultDb>, UseBox::Normalize, ModeNeed::Gate,
+     "RMS Threshold", "db", " dB",
+     "RMS(Calc) counts as silence what stays this far below the peak"},
+    // The true-peak ceiling of the loudness mode in dB of full scale; empty: none.
+    {"TruePeak", DecimalText<int32_t(kTruePeakCeilingDefaultDb)>, UseBox::Normalize,
+     ModeNeed::Loudness, "True-peak ceiling", "dBTP", " dBTP",
+     "Loudness lowers its gain so that no true peak passes this; empty: no ceiling"},
 }};
 
-inline constexpr std::array<const char*, 3> kUseKeys = {"0Use", "1Use", "2Use"};
 inline constexpr const char* kNormModeKey = "NormMode";
 inline constexpr const char* kClipKey = "Clip";
 inline constexpr const char* kOverWriteKey = "OW";
 inline constexpr const char* kSoundPathKey = "SoundPath";
-// The true-peak ceiling of the loudness mode, in dB of full scale as typed; empty: none.
-inline constexpr const char* kTruePeakKey = "TruePeak";
-inline constexpr const char* kTruePeakDefault = "-1";
 // Whether results carry the source's metadata chunks (1, the default) or a bare header (0).
 inline constexpr const char* kKeepMetadataKey = "KeepMetadata";
+
+// One value per row of a table, in row order.
+template <class Row, size_t N, class Value>
+auto Defaults(const std::array<Row, N>& pRows, Value pValue) {
+    std::array<decltype(pValue(pRows[0])), N> values{};
+    for (size_t i = 0; i < N; ++i)
+        values[i] = pValue(pRows[i]);
+    return values;
+}
 
 // The panel's values as the window holds them: flags 0/1, slider values in dB, texts as
 // typed. NormMode is the index of the chosen option box, -1 when none is chosen.
 struct PanelSettings {
-    std::array<int32_t, 3> Use = {1, 1, 1};
-    std::array<int32_t, 4> Sliders = {kSliders[0].Default, kSliders[1].Default, kSliders[2].Default,
-                                      kSliders[3].Default};
-    std::array<std::string, 4> Texts = {kTexts[0].Default, kTexts[1].Default, kTexts[2].Default,
-                                        kTexts[3].Default};
+    std::array<int32_t, kUseBoxes.size()> Use = Defaults(kUseBoxes, [](auto&) { return 1; });
+    std::array<int32_t, kSliders.size()> Sliders =
+        Defaults(kSliders, [](const SliderRow& pRow) { return pRow.Default; });
+    std::array<std::string, kTexts.size()> Texts =
+        Defaults(kTexts, [](const TextRow& pRow) { return std::string(pRow.Default); });
     int32_t NormMode = 0;
     int32_t Clip = 0;
     int32_t OverWrite = 0;
     std::string SoundPath;
-    std::string TruePeak = kTruePeakDefault;
     int32_t KeepMetadata = 1;
 
     int32_t UseOf(UseBox pBox) const { return Use[size_t(pBox)]; }
     int32_t SliderOf(Slider pSlider) const { return Sliders[size_t(pSlider)]; }
     const std::string& TextOf(TextField pField) const { return Texts[size_t(pField)]; }
+    std::string& TextOf(TextField pField) { return Texts[size_t(pField)]; }
 };
 
 // Reads a stored text by key, or the default given when the key is missing.

@@ -1,4 +1,5 @@
 #include "services/store/Settings.h"
+#include "services/store/SettingKeys.h"
 
 #include "platform/qt/SettingsFile.h"
 #include "services/core/ErrorLog.h"
@@ -38,20 +39,21 @@ std::optional<int32_t> ReadPlacementValue(std::string_view pPrefix, std::string_
 }
 
 void RestorePosition(PlacementWindow& pWindow, std::string_view pPrefix) {
-    if (auto left = ReadPlacementValue(pPrefix, "WindowLeft", pWindow.Left()))
+    if (auto left = ReadPlacementValue(pPrefix, keys::kWindowLeft, pWindow.Left()))
         pWindow.SetLeft(*left);
-    if (auto top = ReadPlacementValue(pPrefix, "WindowTop", pWindow.Top())) pWindow.SetTop(*top);
+    if (auto top = ReadPlacementValue(pPrefix, keys::kWindowTop, pWindow.Top()))
+        pWindow.SetTop(*top);
 }
 
 void RestoreSize(PlacementWindow& pWindow, std::string_view pPrefix) {
-    if (auto height = ReadPlacementValue(pPrefix, "WindowHeight", pWindow.Height()))
+    if (auto height = ReadPlacementValue(pPrefix, keys::kWindowHeight, pWindow.Height()))
         pWindow.SetHeight(*height);
-    if (auto width = ReadPlacementValue(pPrefix, "WindowWidth", pWindow.Width()))
+    if (auto width = ReadPlacementValue(pPrefix, keys::kWindowWidth, pWindow.Width()))
         pWindow.SetWidth(*width);
 }
 
 void RestoreState(PlacementWindow& pWindow, std::string_view pPrefix) {
-    const auto state = ReadPlacementValue(pPrefix, "WindowState", pWindow.WindowState());
+    const auto state = ReadPlacementValue(pPrefix, keys::kWindowState, pWindow.WindowState());
     if (state && *state >= 0 && *state <= 2) pWindow.SetWindowState(*state);
 }
 
@@ -112,19 +114,20 @@ void SaveWindowPlacement(const PlacementWindow& window, std::string_view pKeyPre
     CatchUnlessDebugging(
         [&] {
             if (window.WindowState() == 0) {
-                WritePlacementValue(pKeyPrefix, "WindowLeft", window.Left());
-                WritePlacementValue(pKeyPrefix, "WindowTop", window.Top());
+                WritePlacementValue(pKeyPrefix, keys::kWindowLeft, window.Left());
+                WritePlacementValue(pKeyPrefix, keys::kWindowTop, window.Top());
                 if (!noSize) {
-                    WritePlacementValue(pKeyPrefix, "WindowHeight", window.Height());
-                    WritePlacementValue(pKeyPrefix, "WindowWidth", window.Width());
+                    WritePlacementValue(pKeyPrefix, keys::kWindowHeight, window.Height());
+                    WritePlacementValue(pKeyPrefix, keys::kWindowWidth, window.Width());
                 }
             }
-            if (!noState) WritePlacementValue(pKeyPrefix, "WindowState", window.WindowState());
+            if (!noState) WritePlacementValue(pKeyPrefix, keys::kWindowState, window.WindowState());
             return 0;
         },
         0);
 }
 
 void ReadErrorSwitches() {
-    SetErrorSwitches(ReadSetting("LogError", 0), ReadSetting("ErrorCatch", 0), AppFolder());
+    SetErrorSwitches(ReadSetting(keys::kLogError, 0), ReadSetting(keys::kErrorCatch, 0),
+                     AppFolder());
 }

@@ -5,6 +5,7 @@
 #include "services/core/Paths.h"
 #include "services/core/SettingText.h"
 #include "services/core/TwipsPerPixel.h"
+#include "services/store/SettingKeys.h"
 #include "services/store/Settings.h"
 
 #include <cmath>
@@ -92,7 +93,8 @@ void DecideLanguageMode() {
     CatchUnlessDebugging(
         [] {
             const bool japanese = platform::SystemLanguageIsJapanese();
-            const std::string stored = japanese ? ReadSetting("LangMode", 0) : std::string("0");
+            const std::string stored =
+                japanese ? ReadSetting(keys::kLangMode, 0) : std::string("0");
             const LanguageDecision decision = DecideLanguage(japanese, stored);
             LangMode = decision.LangMode;
             ExplicitFonts = decision.ExplicitFonts;

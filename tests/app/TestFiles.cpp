@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include "common/WavChunks.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -38,67 +40,27 @@ Pcm16 ToneWithSilence(int32_t silenceMs, int32_t toneMs, int16_t amplitude, int3
     return pcm;
 }
 
-namespace {
-void Put32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s.push_back(char((v >> (8 * i)) & 0xFF));
-}
-void Put16(std::string& s, uint16_t v) {
-    s.push_back(char(v & 0xFF));
-    s.push_back(char(v >> 8));
-}
-uint32_t Get32(const std::string& s, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | uint8_t(s[at + size_t(i)]);
-    return v;
-}
-uint16_t Get16(const std::string& s, size_t at) {
-    return uint16_t(uint8_t(s[at]) | (uint8_t(s[at + 1]) << 8));
-}
-} // namespace
-
 void WriteWav16(const std::string& path, const Pcm16& pcm) {
-    uint32_t dataSize = uint32_t(pcm.samples.size() * 2);
-    std::string s = "RIFF";
-    Put32(s, 36 + dataSize);
-    s += "WAVEfmt ";
-    Put32(s, 16);
-    Put16(s, 1);
-    Put16(s, uint16_t(pcm.channels));
-    Put32(s, uint32_t(pcm.sampleRate));
-    Put32(s, uint32_t(pcm.sampleRate * pcm.channels * 2));
-    Put16(s, uint16_t(pcm.channels * 2));
-    Put16(s, 16);
-    s += "data";
-    Put32(s, dataSize);
-    for (int16_t v : pcm.samples)
-        Put16(s, uint16_t(v));
-    WriteBytes(path, s);
+    const testwav::Format f{pcm.sampleRate, 16, pcm.channels};
+    WriteBytes(path,
+               testwav::Wav(f, testwav::Samples(f, {pcm.samples.begin(), pcm.samples.end()})));
 }
 
 Pcm16 ReadWav16(const std::string& path) {
+    using namespace wavchunks;
     Pcm16 pcm;
     pcm.samples.clear();
-    std::string s = ReadBytes(path);
-    if (s.size() < 12 || s.compare(0, 4, "RIFF") != 0 || s.compare(8, 4, "WAVE") != 0) return pcm;
-    size_t at = 12;
-    bool haveFmt = false;
-    while (at + 8 <= s.size()) {
-        std::string id = s.substr(at, 4);
-        uint32_t size = Get32(s, at + 4);
-        if (id == "fmt " && at + 24 <= s.size()) {
-            pcm.channels = int16_t(Get16(s, at + 10));
-            pcm.sampleRate = int32_t(Get32(s, at + 12));
-            haveFmt = Get16(s, at + 8) == 1 && Get16(s, at + 22) == 16;
-        } else if (id == "data" && haveFmt) {
-            size_t end = std::min(s.size(), at + 8 + size_t(size));
-            for (size_t i = at + 8; i + 1 < end; i += 2)
-                pcm.samples.push_back(int16_t(Get16(s, i)));
-            return pcm;
-        }
-        at += 8 + size + (size & 1);
-    }
+    const std::string s = ReadBytes(path);
+    const auto chunks = StrictChunks({s.begin(), s.end()});
+    const FoundChunk* fmt = chunks ? Find(*chunks, "fmt ") : nullptr;
+    const FoundChunk* data = chunks ? Find(*chunks, "data") : nullptr;
+    if (!fmt || !data || fmt->Body.size() < 16 || I16At(fmt->Body, 0) != 1 ||
+        I16At(fmt->Body, 14) != 16)
+        return pcm;
+    pcm.channels = I16At(fmt->Body, 2);
+    pcm.sampleRate = int32_t(U32At(fmt->Body, 4));
+    for (size_t i = 0; i + 1 < data->Body.size(); i += 2)
+        pcm.samples.push_back(I16At(data->Body, i));
     return pcm;
 }
 

@@ -38,14 +38,15 @@ std::string Value(QAccessibleInterface* a) {
 
 TEST_F(WindowTest, CheckBoxesSayTheirCaptionRoleAndState) {
     auto w = OpenWindow();
-    QAccessibleInterface* normalize = Of(w->CheckParm(1));
+    QAccessibleInterface* normalize = Of(w->Panel()->UseBoxOf(panel::UseBox::Normalize));
     EXPECT_EQ(normalize->role(), QAccessible::CheckBox);
-    EXPECT_EQ(Name(normalize), w->CheckParm(1)->Caption().toStdString());
-    EXPECT_FALSE(w->CheckParm(1)->Caption().isEmpty());
+    EXPECT_EQ(Name(normalize),
+              w->Panel()->UseBoxOf(panel::UseBox::Normalize)->Caption().toStdString());
+    EXPECT_FALSE(w->Panel()->UseBoxOf(panel::UseBox::Normalize)->Caption().isEmpty());
     EXPECT_TRUE(normalize->state().checkable);
     EXPECT_TRUE(normalize->state().checked); // on at first start
 
-    QAccessibleInterface* mode = Of(w->CheckNormMode(1));
+    QAccessibleInterface* mode = Of(w->Panel()->ModeBoxOf(NormMode::RmsMax));
     EXPECT_EQ(mode->role(), QAccessible::RadioButton);
     EXPECT_FALSE(mode->state().disabled);
 
@@ -53,7 +54,7 @@ TEST_F(WindowTest, CheckBoxesSayTheirCaptionRoleAndState) {
     QAccessibleActionInterface* toggle = normalize->actionInterface();
     ASSERT_NE(toggle, nullptr);
     toggle->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_EQ(w->CheckParm(1)->Value(), 0);
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Normalize)->Value(), 0);
     EXPECT_FALSE(normalize->state().checked);
     EXPECT_TRUE(mode->state().disabled);
     EXPECT_TRUE(mode->actionInterface()->actionNames().isEmpty());
@@ -61,9 +62,9 @@ TEST_F(WindowTest, CheckBoxesSayTheirCaptionRoleAndState) {
     // Choosing a mode through the reader.
     toggle->doAction(QAccessibleActionInterface::toggleAction());
     mode->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(w->CheckNormMode(1)->Value(), 1);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsMax)->Value(), 1);
     EXPECT_TRUE(mode->state().checked);
-    EXPECT_FALSE(Of(w->CheckNormMode(0))->state().checked);
+    EXPECT_FALSE(Of(w->Panel()->ModeBoxOf(NormMode::Peak))->state().checked);
     CloseWindow(w);
 }
 
@@ -71,28 +72,30 @@ TEST_F(WindowTest, SlidersSayTheirLabelAndRangeAndTakeAValue) {
     auto w = OpenWindow();
     const char* names[] = {"Start threshold", "End threshold", "Normalize level", "Level adjust"};
     for (int i = 0; i < 4; ++i) {
-        QAccessibleInterface* a = Of(w->SliderParm(i));
+        QAccessibleInterface* a = Of(w->Panel()->SliderOf(panel::Slider(i)));
         EXPECT_EQ(a->role(), QAccessible::Slider);
         EXPECT_EQ(Name(a), names[i]);
     }
-    QAccessibleInterface* start = Of(w->SliderParm(0));
+    QAccessibleInterface* start = Of(w->Panel()->SliderOf(panel::Slider::TrimIn));
     QAccessibleValueInterface* value = start->valueInterface();
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->minimumValue().toInt(), -60);
     EXPECT_EQ(value->maximumValue().toInt(), 0);
     EXPECT_EQ(value->currentValue().toInt(), -45);
     EXPECT_EQ(Value(start), "-45");
-    EXPECT_EQ(Of(w->SliderParm(3))->valueInterface()->maximumValue().toInt(), 20);
+    EXPECT_EQ(
+        Of(w->Panel()->SliderOf(panel::Slider::Adjust))->valueInterface()->maximumValue().toInt(),
+        20);
 
     // A value set by the reader moves the slider and its display, within the range.
     value->setCurrentValue(-20);
-    EXPECT_EQ(w->SliderParm(0)->Value(), -20);
-    EXPECT_EQ(w->TextValue(0)->TextMes(0).toStdString(), "-20db");
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimIn)->Value(), -20);
+    EXPECT_EQ(w->Panel()->ValueOf(panel::Slider::TrimIn)->TextMes(0).toStdString(), "-20db");
     value->setCurrentValue(15);
-    EXPECT_EQ(w->SliderParm(0)->Value(), 0);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimIn)->Value(), 0);
 
     // The value display beside it reads what it shows.
-    QAccessibleInterface* shown = Of(w->TextValue(0));
+    QAccessibleInterface* shown = Of(w->Panel()->ValueOf(panel::Slider::TrimIn));
     EXPECT_EQ(shown->role(), QAccessible::StaticText);
     EXPECT_EQ(Value(shown), "0db");
     CloseWindow(w);
@@ -145,21 +148,21 @@ TEST_F(WindowTest, ProgressBarPathBoxAndTextFieldsHaveNamesAndValues) {
     w->ProgBar()->SetTextToDisp(QStringLiteral("take.wav"));
     EXPECT_EQ(Value(bar), "take.wav");
 
-    QAccessibleInterface* path = Of(w->TextSoundPath());
+    QAccessibleInterface* path = Of(w->Panel()->OutputTo());
     EXPECT_EQ(path->role(), QAccessible::EditableText);
     EXPECT_EQ(Name(path), "Output To");
-    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    w->Panel()->OutputTo()->SetText(QString::fromStdString(folderOut));
     EXPECT_EQ(Value(path), folderOut);
     EXPECT_TRUE(path->state().editable);
     // OverWrite locks the box: the reader hears it is not editable now.
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     EXPECT_TRUE(path->state().disabled);
     EXPECT_FALSE(path->state().editable);
-    EXPECT_EQ(Name(Of(w->TextSoundPath()->TextBox())), "Output To");
+    EXPECT_EQ(Name(Of(w->Panel()->OutputTo()->TextBox())), "Output To");
 
     const char* fields[] = {"Start Margin", "End Margin", "RMS Window", "RMS Threshold"};
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(Name(Of(w->TextParm(i))), fields[i]);
+        EXPECT_EQ(Name(Of(w->Panel()->FieldOf(panel::TextField(i)))), fields[i]);
     CloseWindow(w);
 }
 

@@ -131,7 +131,7 @@ TEST_F(WindowAddFilesTest, CtrlOOpensTheDialogAnywhereInTheWindowAndAddsWhatIsCh
 
     // From the Output To box as well; a cancelled dialog adds nothing and says nothing.
     answer.clear();
-    w->TextSoundPath()->TextBox()->setFocus();
+    w->Panel()->OutputTo()->TextBox()->setFocus();
     QTest::keyClick(w->windowHandle(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(w->LV()->ItemCount(), 2);
     EXPECT_EQ(Status(*w), "");

@@ -98,7 +98,7 @@ std::unique_ptr<app::FrmMain> WindowTest::OpenWindow() {
 std::unique_ptr<app::FrmMain>
 WindowTest::OpenWindowOutputting(const std::vector<std::string>& files) {
     auto window = OpenWindow();
-    window->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    window->Panel()->OutputTo()->SetText(QString::fromStdString(folderOut));
     DropFiles(*window, files);
     return window;
 }

@@ -41,7 +41,7 @@ TEST_F(WindowTest, AClickOnTheListTakesTheKeysFromOutputToAndDeleteRemovesTheSel
     WriteWav16(a, ToneWithSilence(0, 100, 8000));
     auto w = OpenWindowOutputting({a, a, a, a});
     Activate(*w);
-    auto* outputTo = w->TextSoundPath()->findChild<QLineEdit*>();
+    auto* outputTo = w->Panel()->OutputTo()->findChild<QLineEdit*>();
     ASSERT_NE(outputTo, nullptr);
     QTest::mouseClick(outputTo, Qt::LeftButton);
     ASSERT_EQ(QApplication::focusWidget(), outputTo);

@@ -38,7 +38,7 @@ TEST_F(WindowTest, OverWriteKeepsTheMetadataUnlessTheStoredSettingSaysNo) {
     const std::string take = folderIn + "/take.wav";
     WriteTaggedTake(take);
     auto w = OpenWindow();
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     DropFiles(*w, {take});
     PressButton(*w, 2);
     EXPECT_EQ(ChunkIds(take), (std::vector<std::string>{"fmt ", "LIST", "data", "cue "}));

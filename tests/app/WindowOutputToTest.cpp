@@ -54,7 +54,7 @@ class WindowOutputToTest : public WindowTest {
             askedAbout = shown.toStdString();
             return answer;
         });
-        w->TextSoundPath()->SetText(QString::fromStdString(folder));
+        w->Panel()->OutputTo()->SetText(QString::fromStdString(folder));
         DropFiles(*w, {a, b});
         return w;
     }
@@ -67,8 +67,8 @@ class WindowOutputToTest : public WindowTest {
 
 TEST_F(WindowOutputToTest, AFolderDroppedOnTheBoxGivesItsPath) {
     auto w = OpenWindow();
-    QLineEdit* box = w->TextSoundPath()->TextBox();
-    w->TextSoundPath()->SetText("/before");
+    QLineEdit* box = w->Panel()->OutputTo()->TextBox();
+    w->Panel()->OutputTo()->SetText("/before");
     QMimeData folder;
     SetLocalFiles(folder, {folderOut});
     const DropResult taken =
@@ -76,7 +76,7 @@ TEST_F(WindowOutputToTest, AFolderDroppedOnTheBoxGivesItsPath) {
     EXPECT_TRUE(taken.Accepted);
     EXPECT_EQ(taken.Action, Qt::CopyAction);
     EXPECT_EQ(box->text().toStdString(), folderOut);
-    EXPECT_FALSE(w->TextSoundPath()->MarkedInvalid());
+    EXPECT_FALSE(w->Panel()->OutputTo()->MarkedInvalid());
 
     // A file is no folder: refused, the text stays.
     QMimeData file;
@@ -85,7 +85,7 @@ TEST_F(WindowOutputToTest, AFolderDroppedOnTheBoxGivesItsPath) {
     EXPECT_EQ(box->text().toStdString(), folderOut);
 
     // OverWrite on: the box takes nothing.
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     QMimeData other;
     SetLocalFiles(other, {folderIn});
     EXPECT_FALSE(DropOn(box, box->rect().center(), other, Qt::CopyAction, Qt::CopyAction).Accepted);
@@ -99,7 +99,7 @@ TEST_F(WindowOutputToTest, AFolderThatIsNotThereIsMarkedWhileTyped) {
     setenv("HOME", userHome.c_str(), 1);
     auto w = OpenWindow();
     Activate(*w);
-    UC_PathText* path = w->TextSoundPath();
+    UC_PathText* path = w->Panel()->OutputTo();
     QLineEdit* box = path->TextBox();
     EXPECT_FALSE(path->MarkedInvalid()); // empty: beside the sources
 
@@ -117,9 +117,9 @@ TEST_F(WindowOutputToTest, AFolderThatIsNotThereIsMarkedWhileTyped) {
     EXPECT_TRUE(path->MarkedInvalid());
 
     // OverWrite does not use the box: no mark; off again, the mark is back.
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     EXPECT_FALSE(path->MarkedInvalid());
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     EXPECT_TRUE(path->MarkedInvalid());
     setenv("HOME", home.Path().c_str(), 1);
     CloseWindow(w);
@@ -128,13 +128,13 @@ TEST_F(WindowOutputToTest, AFolderThatIsNotThereIsMarkedWhileTyped) {
 TEST_F(WindowOutputToTest, StartAsksOnceAndCreateWritesEveryFileIntoTheNewFolder) {
     const std::string folder = folderOut + "/new/deeper";
     auto w = WindowAsking(folder, Choice::CreateFolder);
-    EXPECT_TRUE(w->TextSoundPath()->MarkedInvalid());
+    EXPECT_TRUE(w->Panel()->OutputTo()->MarkedInvalid());
     PressButton(*w, 2);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(askedAbout, folder);
     EXPECT_TRUE(fs::exists(folder + "/a.wav"));
     EXPECT_TRUE(fs::exists(folder + "/b.wav"));
-    EXPECT_FALSE(w->TextSoundPath()->MarkedInvalid());
+    EXPECT_FALSE(w->Panel()->OutputTo()->MarkedInvalid());
     // The folder is there now: the next Start does not ask.
     PressButton(*w, 2);
     EXPECT_EQ(asked, 1);
@@ -179,7 +179,7 @@ TEST_F(WindowOutputToTest, CancelAndAFolderThatCannotBeMadeStartNothing) {
 TEST_F(WindowOutputToTest, WithOverWriteOnTheBoxIsGreyedAndTakesNoTyping) {
     auto w = OpenWindow();
     Activate(*w);
-    UC_PathText* path = w->TextSoundPath();
+    UC_PathText* path = w->Panel()->OutputTo();
     QLineEdit* box = path->TextBox();
     int picked = 0;
     path->SetPickers(
@@ -191,7 +191,7 @@ TEST_F(WindowOutputToTest, WithOverWriteOnTheBoxIsGreyedAndTakesNoTyping) {
     TypeInto(box, "/x");
     EXPECT_EQ(box->text().toStdString(), "/x");
 
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     EXPECT_FALSE(box->isEnabled()); // drawn greyed
     for (Qt::Key key : {Qt::Key_A, Qt::Key_B})
         QTest::keyClick(w->windowHandle(), key);
@@ -204,7 +204,7 @@ TEST_F(WindowOutputToTest, WithOverWriteOnTheBoxIsGreyedAndTakesNoTyping) {
     PressButton(*w, 2);
     EXPECT_EQ(w->RunState(), 0);
 
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     EXPECT_TRUE(box->isEnabled());
     Click(path, path->ButtonArea().center());
     EXPECT_EQ(picked, 1);

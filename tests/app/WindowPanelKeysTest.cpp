@@ -39,7 +39,7 @@ void Activate(app::FrmMain& window) {
 // The widgets the focus visits from the Trim Level box on, by repeated Tab (or
 // Shift+Tab), until it comes back to the box.
 std::vector<QWidget*> TabCycle(app::FrmMain& window, bool backwards = false) {
-    window.CheckParm(0)->setFocus(Qt::TabFocusReason);
+    window.Panel()->UseBoxOf(panel::UseBox::Trim)->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> visited{QApplication::focusWidget()};
     for (int i = 0; i < 40; ++i) {
         Key(window, Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
@@ -54,20 +54,27 @@ std::vector<QWidget*> TabCycle(app::FrmMain& window, bool backwards = false) {
 // with its option boxes and the RMS fields beside the last one, Clip, the level
 // adjustment, the list, and the output row with the buttons.
 std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields, bool withCeiling = false) {
-    std::vector<QWidget*> order = {w.CheckParm(0),     w.SliderParm(0),    w.SliderParm(1),
-                                   w.TextParm(0),      w.TextParm(1),      w.CheckParm(1),
-                                   w.SliderParm(2),    w.CheckNormMode(0), w.CheckNormMode(1),
-                                   w.CheckNormMode(2), w.CheckNormMode(3)};
-    if (withRmsFields) order.insert(order.end(), {w.TextParm(2), w.TextParm(3)});
-    order.push_back(w.CheckNormMode(4));
-    if (withCeiling) order.push_back(w.TextCeiling());
-    order.insert(order.end(), {w.CheckClip(), w.CheckParm(2), w.SliderParm(3), w.LV(), w.CheckOW(),
-                               w.TextSoundPath()->TextBox(), w.CtrButtons()});
+    using panel::Slider, panel::TextField, panel::UseBox;
+    const app::ParamPanel& p = *w.Panel();
+    std::vector<QWidget*> order = {
+        p.UseBoxOf(UseBox::Trim),        p.SliderOf(Slider::TrimIn),
+        p.SliderOf(Slider::TrimOut),     p.FieldOf(TextField::StartMargin),
+        p.FieldOf(TextField::EndMargin), p.UseBoxOf(UseBox::Normalize),
+        p.SliderOf(Slider::NormLevel),   p.ModeBoxOf(NormMode::Peak),
+        p.ModeBoxOf(NormMode::RmsMax),   p.ModeBoxOf(NormMode::RmsAverage),
+        p.ModeBoxOf(NormMode::RmsCalc)};
+    if (withRmsFields)
+        order.insert(order.end(),
+                     {p.FieldOf(TextField::RmsWindow), p.FieldOf(TextField::RmsThreshold)});
+    order.push_back(p.ModeBoxOf(NormMode::Loudness));
+    if (withCeiling) order.push_back(p.FieldOf(TextField::Ceiling));
+    order.insert(order.end(), {p.ClipBox(), p.UseBoxOf(UseBox::Adjust), p.SliderOf(Slider::Adjust),
+                               w.LV(), p.OverWriteBox(), p.OutputTo()->TextBox(), w.CtrButtons()});
     return order;
 }
 
 std::string Shown(app::FrmMain& w, int slider) {
-    return w.TextValue(slider)->TextMes(0).toStdString();
+    return w.Panel()->ValueOf(panel::Slider(slider))->TextMes(0).toStdString();
 }
 
 std::string Tip(QWidget* w) {
@@ -88,9 +95,9 @@ TEST_F(WindowTest, TabVisitsEveryEnabledControlInReadingOrderBothWays) {
     EXPECT_EQ(TabCycle(*w), ReadingOrder(*w, false)) << "the RMS fields are off with Peak chosen";
 
     // Choosing RMS(Calc) by the keyboard brings its fields into the order.
-    w->CheckNormMode(3)->setFocus(Qt::TabFocusReason);
+    w->Panel()->ModeBoxOf(NormMode::RmsCalc)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
-    ASSERT_EQ(w->CheckNormMode(3)->Value(), 1);
+    ASSERT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsCalc)->Value(), 1);
     const std::vector<QWidget*> full = ReadingOrder(*w, true);
     EXPECT_EQ(TabCycle(*w), full);
     std::vector<QWidget*> backwards = TabCycle(*w, true);
@@ -99,32 +106,34 @@ TEST_F(WindowTest, TabVisitsEveryEnabledControlInReadingOrderBothWays) {
     EXPECT_EQ(backwards, full);
 
     // Loudness brings its ceiling field in and takes the RMS fields out.
-    w->CheckNormMode(4)->setFocus(Qt::TabFocusReason);
+    w->Panel()->ModeBoxOf(NormMode::Loudness)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
-    ASSERT_EQ(w->CheckNormMode(4)->Value(), 1);
+    ASSERT_EQ(w->Panel()->ModeBoxOf(NormMode::Loudness)->Value(), 1);
     EXPECT_EQ(TabCycle(*w), ReadingOrder(*w, false, true));
-    w->CheckNormMode(3)->setFocus(Qt::TabFocusReason);
+    w->Panel()->ModeBoxOf(NormMode::RmsCalc)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
 
     // Trim Level off takes its sliders and margins out.
-    w->CheckParm(0)->setFocus(Qt::TabFocusReason);
+    w->Panel()->UseBoxOf(panel::UseBox::Trim)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
     std::vector<QWidget*> rest = full;
     std::erase_if(rest, [&](QWidget* c) {
-        return c == w->SliderParm(0) || c == w->SliderParm(1) || c == w->TextParm(0) ||
-               c == w->TextParm(1);
+        return c == w->Panel()->SliderOf(panel::Slider::TrimIn) ||
+               c == w->Panel()->SliderOf(panel::Slider::TrimOut) ||
+               c == w->Panel()->FieldOf(panel::TextField::StartMargin) ||
+               c == w->Panel()->FieldOf(panel::TextField::EndMargin);
     });
     EXPECT_EQ(TabCycle(*w), rest);
 
     // OverWrite on disables Output To: Tab passes it by and the keys cannot change it.
-    w->CheckOW()->setFocus(Qt::TabFocusReason);
+    w->Panel()->OverWriteBox()->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
-    w->TextSoundPath()->SetText("/kept");
+    w->Panel()->OutputTo()->SetText("/kept");
     Key(*w, Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), w->CtrButtons());
     Key(*w, Qt::Key_Backspace);
     Key(*w, Qt::Key_X);
-    EXPECT_EQ(w->TextSoundPath()->Text().toStdString(), "/kept");
+    EXPECT_EQ(w->Panel()->OutputTo()->Text().toStdString(), "/kept");
     CloseWindow(w);
 }
 
@@ -132,41 +141,41 @@ TEST_F(WindowTest, KeysOnTheFocusedControlsDriveThePanelLikeTheMouse) {
     auto w = OpenWindow();
     Activate(*w);
     // Trim Level box, then Tab to the Start slider.
-    w->CheckParm(0)->setFocus(Qt::TabFocusReason);
+    w->Panel()->UseBoxOf(panel::UseBox::Trim)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), w->SliderParm(0));
+    ASSERT_EQ(QApplication::focusWidget(), w->Panel()->SliderOf(panel::Slider::TrimIn));
     Key(*w, Qt::Key_Right);
-    EXPECT_EQ(w->SliderParm(0)->Value(), -44);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimIn)->Value(), -44);
     EXPECT_EQ(Shown(*w, 0), "-44db");
     Key(*w, Qt::Key_PageDown);
     EXPECT_EQ(Shown(*w, 0), "-50db");
     Key(*w, Qt::Key_Home);
     EXPECT_EQ(Shown(*w, 0), "-60db");
 
-    w->SliderParm(3)->setFocus(Qt::TabFocusReason);
+    w->Panel()->SliderOf(panel::Slider::Adjust)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_End);
     EXPECT_EQ(Shown(*w, 3), "20db");
 
     // Normalize off by Space: its options and slider go grey; on again brings them back.
-    w->CheckParm(1)->setFocus(Qt::TabFocusReason);
+    w->Panel()->UseBoxOf(panel::UseBox::Normalize)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
-    EXPECT_EQ(w->CheckParm(1)->Value(), 0);
-    EXPECT_EQ(w->CheckNormMode(2)->Enabled(), 0);
-    EXPECT_FALSE(w->SliderParm(2)->isEnabled());
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Normalize)->Value(), 0);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsAverage)->Enabled(), 0);
+    EXPECT_FALSE(w->Panel()->SliderOf(panel::Slider::NormLevel)->isEnabled());
     Key(*w, Qt::Key_Space);
-    EXPECT_TRUE(w->SliderParm(2)->isEnabled());
+    EXPECT_TRUE(w->Panel()->SliderOf(panel::Slider::NormLevel)->isEnabled());
 
     // The option boxes stay exclusive when chosen by Space.
-    w->CheckNormMode(1)->setFocus(Qt::TabFocusReason);
+    w->Panel()->ModeBoxOf(NormMode::RmsMax)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
     Key(*w, Qt::Key_Tab);
     Key(*w, Qt::Key_Space);
-    EXPECT_EQ(w->CheckNormMode(0)->Value(), 0);
-    EXPECT_EQ(w->CheckNormMode(1)->Value(), 0);
-    EXPECT_EQ(w->CheckNormMode(2)->Value(), 1);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::Peak)->Value(), 0);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsMax)->Value(), 0);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsAverage)->Value(), 1);
 
     // Clip by Space; everything set by the keys is stored at closing.
-    w->CheckClip()->setFocus(Qt::TabFocusReason);
+    w->Panel()->ClipBox()->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
     CloseWindow(w);
     EXPECT_EQ(ReadSetting("TrimLevelIn", 0), "-60");
@@ -181,7 +190,7 @@ TEST_F(WindowTest, TheButtonStripTakesTabAndPressesTheFocusedButton) {
     auto w = OpenWindowOutputting({a, a});
     Activate(*w);
     UC_Buttons* strip = w->CtrButtons();
-    w->TextSoundPath()->TextBox()->setFocus(Qt::TabFocusReason);
+    w->Panel()->OutputTo()->TextBox()->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), strip);
 
@@ -206,35 +215,36 @@ TEST_F(WindowTest, TheButtonStripTakesTabAndPressesTheFocusedButton) {
 
 TEST_F(WindowTest, ASwitchedOffGroupGreysItsSlidersAndTheyTakeNoInput) {
     auto w = OpenWindow();
-    ClickCentre(w->CheckParm(0)); // Trim Level off
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Trim)); // Trim Level off
     for (int i : {0, 1}) {
-        EXPECT_FALSE(w->SliderParm(i)->isEnabled());
-        EXPECT_FALSE(w->TextValue(i)->isEnabled());
-        EXPECT_FALSE(w->TextParm(i)->isEnabled()) << "the margins only act with trimming";
+        EXPECT_FALSE(w->Panel()->SliderOf(panel::Slider(i))->isEnabled());
+        EXPECT_FALSE(w->Panel()->ValueOf(panel::Slider(i))->isEnabled());
+        EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField(i))->isEnabled())
+            << "the margins only act with trimming";
     }
-    UC_Slider* start = w->SliderParm(0);
+    UC_Slider* start = w->Panel()->SliderOf(panel::Slider::TrimIn);
     Click(start, QPoint(start->TrackBox().left() + 1, start->TrackBox().center().y()));
     EXPECT_EQ(start->Value(), -45);
     EXPECT_EQ(Shown(*w, 0), "-45db");
-    EXPECT_TRUE(w->SliderParm(2)->isEnabled());
+    EXPECT_TRUE(w->Panel()->SliderOf(panel::Slider::NormLevel)->isEnabled());
 
-    ClickCentre(w->CheckParm(2)); // Level Adjust off
-    EXPECT_FALSE(w->SliderParm(3)->isEnabled());
-    EXPECT_FALSE(w->TextValue(3)->isEnabled());
-    ClickCentre(w->CheckParm(1)); // Normalize off
-    EXPECT_FALSE(w->SliderParm(2)->isEnabled());
-    EXPECT_FALSE(w->TextValue(2)->isEnabled());
-    EXPECT_TRUE(w->CheckClip()->isEnabled()) << "Clip also limits the level adjustment";
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Adjust)); // Level Adjust off
+    EXPECT_FALSE(w->Panel()->SliderOf(panel::Slider::Adjust)->isEnabled());
+    EXPECT_FALSE(w->Panel()->ValueOf(panel::Slider::Adjust)->isEnabled());
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Normalize)); // Normalize off
+    EXPECT_FALSE(w->Panel()->SliderOf(panel::Slider::NormLevel)->isEnabled());
+    EXPECT_FALSE(w->Panel()->ValueOf(panel::Slider::NormLevel)->isEnabled());
+    EXPECT_TRUE(w->Panel()->ClipBox()->isEnabled()) << "Clip also limits the level adjustment";
     CloseWindow(w);
 
     // The next start shows the stored boxes' groups grey from the beginning.
     w = OpenWindow();
-    EXPECT_FALSE(w->SliderParm(0)->isEnabled());
-    EXPECT_FALSE(w->TextValue(3)->isEnabled());
-    ClickCentre(w->CheckParm(0));
-    EXPECT_TRUE(w->SliderParm(0)->isEnabled());
-    EXPECT_TRUE(w->TextValue(0)->isEnabled());
-    EXPECT_TRUE(w->TextParm(1)->isEnabled());
+    EXPECT_FALSE(w->Panel()->SliderOf(panel::Slider::TrimIn)->isEnabled());
+    EXPECT_FALSE(w->Panel()->ValueOf(panel::Slider::Adjust)->isEnabled());
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Trim));
+    EXPECT_TRUE(w->Panel()->SliderOf(panel::Slider::TrimIn)->isEnabled());
+    EXPECT_TRUE(w->Panel()->ValueOf(panel::Slider::TrimIn)->isEnabled());
+    EXPECT_TRUE(w->Panel()->FieldOf(panel::TextField::EndMargin)->isEnabled());
     CloseWindow(w);
 }
 
@@ -246,29 +256,35 @@ TEST_F(WindowTest, EveryControlHasATooltipWithItsCurrentValue) {
     for (QWidget* control : ReadingOrder(*w, true))
         EXPECT_FALSE(control->toolTip().isEmpty()) << control->metaObject()->className();
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(Tip(w->TextValue(i)), Tip(w->SliderParm(i)));
-    EXPECT_EQ(Tip(w->SliderParm(0)),
+        EXPECT_EQ(Tip(w->Panel()->ValueOf(panel::Slider(i))),
+                  Tip(w->Panel()->SliderOf(panel::Slider(i))));
+    EXPECT_EQ(Tip(w->Panel()->SliderOf(panel::Slider::TrimIn)),
               "Start threshold: -45 dB \u2014 silence below this level is trimmed from the start");
 
-    w->SliderParm(0)->setFocus(Qt::TabFocusReason);
+    w->Panel()->SliderOf(panel::Slider::TrimIn)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Right);
-    EXPECT_EQ(Tip(w->SliderParm(0)),
+    EXPECT_EQ(Tip(w->Panel()->SliderOf(panel::Slider::TrimIn)),
               "Start threshold: -44 dB \u2014 silence below this level is trimmed from the start");
-    w->SliderParm(3)->setFocus(Qt::TabFocusReason);
+    w->Panel()->SliderOf(panel::Slider::Adjust)->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Right);
-    EXPECT_NE(Tip(w->SliderParm(3)).find("+1 dB"), std::string::npos);
+    EXPECT_NE(Tip(w->Panel()->SliderOf(panel::Slider::Adjust)).find("+1 dB"), std::string::npos);
 
-    EXPECT_NE(Tip(w->CheckParm(1)).find("Normalize: on"), std::string::npos);
-    EXPECT_NE(Tip(w->CheckNormMode(0)).find("Peak: chosen"), std::string::npos);
-    ClickCentre(w->CheckParm(1));
-    EXPECT_NE(Tip(w->CheckParm(1)).find("Normalize: off"), std::string::npos);
-    EXPECT_NE(Tip(w->SliderParm(2)).find("(off while \"Normalize\" is off)"), std::string::npos);
+    EXPECT_NE(Tip(w->Panel()->UseBoxOf(panel::UseBox::Normalize)).find("Normalize: on"),
+              std::string::npos);
+    EXPECT_NE(Tip(w->Panel()->ModeBoxOf(NormMode::Peak)).find("Peak: chosen"), std::string::npos);
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Normalize));
+    EXPECT_NE(Tip(w->Panel()->UseBoxOf(panel::UseBox::Normalize)).find("Normalize: off"),
+              std::string::npos);
+    EXPECT_NE(Tip(w->Panel()->SliderOf(panel::Slider::NormLevel))
+                  .find("(off while \"Normalize\" is off)"),
+              std::string::npos);
 
-    w->TextParm(0)->setText("120");
-    EXPECT_NE(Tip(w->TextParm(0)).find("Start Margin: 120 ms"), std::string::npos);
-    EXPECT_NE(Tip(w->TextSoundPath()->TextBox()).find(folderOut), std::string::npos);
-    ClickCentre(w->CheckOW());
-    EXPECT_NE(Tip(w->TextSoundPath()->TextBox()).find("not used"), std::string::npos);
+    w->Panel()->FieldOf(panel::TextField::StartMargin)->setText("120");
+    EXPECT_NE(Tip(w->Panel()->FieldOf(panel::TextField::StartMargin)).find("Start Margin: 120 ms"),
+              std::string::npos);
+    EXPECT_NE(Tip(w->Panel()->OutputTo()->TextBox()).find(folderOut), std::string::npos);
+    ClickCentre(w->Panel()->OverWriteBox());
+    EXPECT_NE(Tip(w->Panel()->OutputTo()->TextBox()).find("not used"), std::string::npos);
 
     // The file count is read when the tooltip is asked for.
     HoverFor(w->LV());

@@ -8,6 +8,7 @@
 #include "controls/UC_PathText.h"
 #include "controls/UC_Slider.h"
 #include "controls/UC_TextPicture.h"
+#include "services/store/SettingKeys.h"
 #include "services/store/Settings.h"
 
 #include <QApplication>
@@ -15,18 +16,21 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
+#include <QSettings>
 #include <QUrl>
+
+#include <set>
 
 using namespace testwindow;
 
 namespace {
 
 std::string Shown(app::FrmMain& w, int slider) {
-    return w.TextValue(slider)->TextMes(0).toStdString();
+    return w.Panel()->ValueOf(panel::Slider(slider))->TextMes(0).toStdString();
 }
 
 std::string Text(app::FrmMain& w, int i) {
-    return w.TextParm(i)->text().toStdString();
+    return w.Panel()->FieldOf(panel::TextField(i))->text().toStdString();
 }
 
 } // namespace
@@ -34,33 +38,33 @@ std::string Text(app::FrmMain& w, int i) {
 TEST_F(WindowTest, FirstStartShowsTheDefaults) {
     auto w = OpenWindow();
     EXPECT_EQ(w->windowTitle().toStdString(), "quillan");
-    EXPECT_EQ(w->CheckParm(0)->Value(), 1);
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Trim)->Value(), 1);
     EXPECT_EQ(Shown(*w, 0), "-45db");
     EXPECT_EQ(Shown(*w, 1), "-45db");
-    EXPECT_EQ(w->SliderParm(0)->Value(), -45);
-    EXPECT_EQ(w->SliderParm(1)->Value(), -45);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimIn)->Value(), -45);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimOut)->Value(), -45);
     EXPECT_EQ(Text(*w, 0), "0");
     EXPECT_EQ(Text(*w, 1), "0");
-    EXPECT_EQ(w->CheckParm(1)->Value(), 1);
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Normalize)->Value(), 1);
     EXPECT_EQ(Shown(*w, 2), "0db");
-    EXPECT_EQ(w->CheckNormMode(0)->Value(), 1);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::Peak)->Value(), 1);
     for (int i = 1; i < 5; ++i)
-        EXPECT_EQ(w->CheckNormMode(i)->Value(), 0);
+        EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode(i))->Value(), 0);
     EXPECT_EQ(Text(*w, 2), "500");
     EXPECT_EQ(Text(*w, 3), "-6");
-    EXPECT_FALSE(w->TextParm(2)->isEnabled());
-    EXPECT_FALSE(w->TextParm(3)->isEnabled());
-    EXPECT_EQ(w->CheckClip()->Value(), 0);
-    EXPECT_EQ(w->CheckParm(2)->Value(), 1);
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::RmsWindow)->isEnabled());
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::RmsThreshold)->isEnabled());
+    EXPECT_EQ(w->Panel()->ClipBox()->Value(), 0);
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Adjust)->Value(), 1);
     EXPECT_EQ(Shown(*w, 3), "0db");
-    EXPECT_EQ(w->CheckOW()->Value(), 0);
-    EXPECT_EQ(w->TextSoundPath()->Enabled(), -1);
-    EXPECT_EQ(w->TextSoundPath()->Text().toStdString(), "");
-    EXPECT_EQ(w->CheckParm(1)->Caption().toStdString(), "Normalize");
-    EXPECT_EQ(w->CheckNormMode(3)->Caption().toStdString(), "RMS(Calc)");
-    EXPECT_EQ(w->CheckNormMode(4)->Caption().toStdString(), "Loudness");
-    EXPECT_EQ(w->TextCeiling()->text().toStdString(), "-1");
-    EXPECT_FALSE(w->TextCeiling()->isEnabled());
+    EXPECT_EQ(w->Panel()->OverWriteBox()->Value(), 0);
+    EXPECT_EQ(w->Panel()->OutputTo()->Enabled(), -1);
+    EXPECT_EQ(w->Panel()->OutputTo()->Text().toStdString(), "");
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Normalize)->Caption().toStdString(), "Normalize");
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsCalc)->Caption().toStdString(), "RMS(Calc)");
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::Loudness)->Caption().toStdString(), "Loudness");
+    EXPECT_EQ(w->Panel()->FieldOf(panel::TextField::Ceiling)->text().toStdString(), "-1");
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::Ceiling)->isEnabled());
     CloseWindow(w);
 }
 
@@ -69,57 +73,61 @@ TEST_F(WindowTest, LayoutFollowsTheTwipsTable) {
     auto top = [](QWidget* c) { return GeometryTwips(c).y(); };
     // 7935 x 7125 twips at 15 twips per pixel, and the preview strip's 1020 twips below the list.
     EXPECT_EQ(w->size(), QSize(529, 475 + 68));
-    EXPECT_EQ(top(w->CheckParm(1)), 900);
-    EXPECT_EQ(top(w->CheckParm(2)), 2880);
-    EXPECT_EQ(top(w->SliderParm(1)), 420);
-    EXPECT_EQ(top(w->SliderParm(2)), 900);
-    EXPECT_EQ(top(w->SliderParm(3)), 2880);
-    EXPECT_EQ(top(w->CheckClip()), 900);
+    EXPECT_EQ(top(w->Panel()->UseBoxOf(panel::UseBox::Normalize)), 900);
+    EXPECT_EQ(top(w->Panel()->UseBoxOf(panel::UseBox::Adjust)), 2880);
+    EXPECT_EQ(top(w->Panel()->SliderOf(panel::Slider::TrimOut)), 420);
+    EXPECT_EQ(top(w->Panel()->SliderOf(panel::Slider::NormLevel)), 900);
+    EXPECT_EQ(top(w->Panel()->SliderOf(panel::Slider::Adjust)), 2880);
+    EXPECT_EQ(top(w->Panel()->ClipBox()), 900);
     const int modeTops[5] = {1305, 1620, 1935, 2250, 2565};
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(top(w->CheckNormMode(i)), modeTops[i]);
-    EXPECT_EQ(GeometryTwips(w->TextCeiling()), QRect(3345, 2565, 630, 270));
+        EXPECT_EQ(top(w->Panel()->ModeBoxOf(NormMode(i))), modeTops[i]);
+    EXPECT_EQ(GeometryTwips(w->Panel()->FieldOf(panel::TextField::Ceiling)),
+              QRect(3345, 2565, 630, 270));
     // The Level Adjust row ends above the progress bar.
-    EXPECT_LE(top(w->CheckParm(2)) + GeometryTwips(w->CheckParm(2)).height(), top(w->ProgBar()));
-    EXPECT_EQ(top(w->TextParm(2)), 2250);
-    EXPECT_EQ(top(w->TextParm(3)), 2250);
+    EXPECT_LE(top(w->Panel()->UseBoxOf(panel::UseBox::Adjust)) +
+                  GeometryTwips(w->Panel()->UseBoxOf(panel::UseBox::Adjust)).height(),
+              top(w->ProgBar()));
+    EXPECT_EQ(top(w->Panel()->FieldOf(panel::TextField::RmsWindow)), 2250);
+    EXPECT_EQ(top(w->Panel()->FieldOf(panel::TextField::RmsThreshold)), 2250);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(top(w->TextValue(i)), top(w->SliderParm(i)));
-        EXPECT_EQ(GeometryTwips(w->TextValue(i)).x(), 4845);
+        EXPECT_EQ(top(w->Panel()->ValueOf(panel::Slider(i))),
+                  top(w->Panel()->SliderOf(panel::Slider(i))));
+        EXPECT_EQ(GeometryTwips(w->Panel()->ValueOf(panel::Slider(i))).x(), 4845);
     }
-    EXPECT_EQ(GeometryTwips(w->SliderParm(3)).x(), 2055);
+    EXPECT_EQ(GeometryTwips(w->Panel()->SliderOf(panel::Slider::Adjust)).x(), 2055);
     CloseWindow(w);
 }
 
 TEST_F(WindowTest, NormalizeAndOutputRulesFollowTheClicks) {
     auto w = OpenWindow();
-    ClickCentre(w->CheckNormMode(3)); // RMS(Calc)
-    EXPECT_EQ(w->CheckNormMode(3)->Value(), 1);
-    EXPECT_EQ(w->CheckNormMode(0)->Value(), 0);
-    EXPECT_TRUE(w->TextParm(2)->isEnabled());
-    EXPECT_TRUE(w->TextParm(3)->isEnabled());
+    ClickCentre(w->Panel()->ModeBoxOf(NormMode::RmsCalc)); // RMS(Calc)
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsCalc)->Value(), 1);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::Peak)->Value(), 0);
+    EXPECT_TRUE(w->Panel()->FieldOf(panel::TextField::RmsWindow)->isEnabled());
+    EXPECT_TRUE(w->Panel()->FieldOf(panel::TextField::RmsThreshold)->isEnabled());
 
-    ClickCentre(w->CheckParm(1)); // Normalize off
-    EXPECT_EQ(w->CheckParm(1)->Value(), 0);
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Normalize)); // Normalize off
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Normalize)->Value(), 0);
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(w->CheckNormMode(i)->Enabled(), 0);
-    EXPECT_FALSE(w->TextParm(2)->isEnabled());
-    EXPECT_FALSE(w->TextParm(3)->isEnabled());
+        EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode(i))->Enabled(), 0);
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::RmsWindow)->isEnabled());
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::RmsThreshold)->isEnabled());
 
-    ClickCentre(w->CheckParm(1)); // on again, RMS(Calc) still chosen
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Normalize)); // on again, RMS(Calc) still chosen
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(w->CheckNormMode(i)->Enabled(), -1);
-    EXPECT_TRUE(w->TextParm(2)->isEnabled());
+        EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode(i))->Enabled(), -1);
+    EXPECT_TRUE(w->Panel()->FieldOf(panel::TextField::RmsWindow)->isEnabled());
 
-    ClickCentre(w->CheckNormMode(1)); // another mode: the RMS fields go off
-    EXPECT_EQ(w->CheckNormMode(3)->Value(), 0);
-    EXPECT_FALSE(w->TextParm(2)->isEnabled());
+    ClickCentre(w->Panel()->ModeBoxOf(NormMode::RmsMax)); // another mode: the RMS fields go off
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsCalc)->Value(), 0);
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::RmsWindow)->isEnabled());
 
-    w->TextSoundPath()->SetText("/somewhere");
-    ClickCentre(w->CheckOW());
-    EXPECT_EQ(w->CheckOW()->Value(), 1);
-    EXPECT_EQ(w->TextSoundPath()->Enabled(), 0);
-    EXPECT_EQ(w->TextSoundPath()->Text().toStdString(), "/somewhere");
+    w->Panel()->OutputTo()->SetText("/somewhere");
+    ClickCentre(w->Panel()->OverWriteBox());
+    EXPECT_EQ(w->Panel()->OverWriteBox()->Value(), 1);
+    EXPECT_EQ(w->Panel()->OutputTo()->Enabled(), 0);
+    EXPECT_EQ(w->Panel()->OutputTo()->Text().toStdString(), "/somewhere");
     CloseWindow(w);
     EXPECT_EQ(ReadSetting("SoundPath", "x"), "/somewhere");
     EXPECT_EQ(ReadSetting("OW", 0), "1");
@@ -127,16 +135,17 @@ TEST_F(WindowTest, NormalizeAndOutputRulesFollowTheClicks) {
 
 TEST_F(WindowTest, LoudnessSwitchesTheLevelToLufsAndKeepsTheCeiling) {
     auto w = OpenWindow();
-    UC_Slider* level = w->SliderParm(2);
+    UC_Slider* level = w->Panel()->SliderOf(panel::Slider::NormLevel);
     level->SetValue(-3);
-    ClickCentre(w->CheckNormMode(4)); // Loudness
-    EXPECT_EQ(w->CheckNormMode(0)->Value(), 0);
+    ClickCentre(w->Panel()->ModeBoxOf(NormMode::Loudness)); // Loudness
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::Peak)->Value(), 0);
     EXPECT_EQ(level->Value(), -23);
     EXPECT_EQ(Shown(*w, 2), "-23LUFS");
     // The wider display still ends short of the Clip box.
-    EXPECT_LT(GeometryTwips(w->TextValue(2)).right(), GeometryTwips(w->CheckClip()).x());
-    EXPECT_TRUE(w->TextCeiling()->isEnabled());
-    EXPECT_FALSE(w->TextParm(2)->isEnabled());
+    EXPECT_LT(GeometryTwips(w->Panel()->ValueOf(panel::Slider::NormLevel)).right(),
+              GeometryTwips(w->Panel()->ClipBox()).x());
+    EXPECT_TRUE(w->Panel()->FieldOf(panel::TextField::Ceiling)->isEnabled());
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::RmsWindow)->isEnabled());
     const QRect track = level->TrackBox();
     Click(level, QPoint(track.left() + 1, track.center().y()));
     EXPECT_EQ(level->Value(), -40);
@@ -144,13 +153,14 @@ TEST_F(WindowTest, LoudnessSwitchesTheLevelToLufsAndKeepsTheCeiling) {
     Click(level, QPoint(track.right() - 1, track.center().y()));
     EXPECT_EQ(level->Value(), -5);
 
-    ClickCentre(w->CheckParm(1)); // Normalize off: the ceiling goes off with the modes
-    EXPECT_FALSE(w->TextCeiling()->isEnabled());
-    ClickCentre(w->CheckParm(1));
-    EXPECT_TRUE(w->TextCeiling()->isEnabled());
+    ClickCentre(w->Panel()->UseBoxOf(
+        panel::UseBox::Normalize)); // Normalize off: the ceiling goes off with the modes
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::Ceiling)->isEnabled());
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Normalize));
+    EXPECT_TRUE(w->Panel()->FieldOf(panel::TextField::Ceiling)->isEnabled());
 
     level->SetValue(-16);
-    w->TextCeiling()->setText("-2");
+    w->Panel()->FieldOf(panel::TextField::Ceiling)->setText("-2");
     const EditJob job = panel::PanelJob(w->ReadPanel(), w->ReadPanel());
     EXPECT_EQ(job.Mode, NormMode::Loudness);
     EXPECT_EQ(job.NormLevelDb, -16.0f);
@@ -162,19 +172,19 @@ TEST_F(WindowTest, LoudnessSwitchesTheLevelToLufsAndKeepsTheCeiling) {
 
     // The next start comes back in LUFS; another mode goes back to dB at its default.
     w = OpenWindow();
-    EXPECT_EQ(w->SliderParm(2)->Value(), -16);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::NormLevel)->Value(), -16);
     EXPECT_EQ(Shown(*w, 2), "-16LUFS");
-    EXPECT_EQ(w->TextCeiling()->text().toStdString(), "-2");
-    ClickCentre(w->CheckNormMode(1));
-    EXPECT_EQ(w->SliderParm(2)->Value(), 0);
+    EXPECT_EQ(w->Panel()->FieldOf(panel::TextField::Ceiling)->text().toStdString(), "-2");
+    ClickCentre(w->Panel()->ModeBoxOf(NormMode::RmsMax));
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::NormLevel)->Value(), 0);
     EXPECT_EQ(Shown(*w, 2), "0db");
-    EXPECT_FALSE(w->TextCeiling()->isEnabled());
+    EXPECT_FALSE(w->Panel()->FieldOf(panel::TextField::Ceiling)->isEnabled());
     CloseWindow(w);
 }
 
 TEST_F(WindowTest, SliderDisplaysFollowTheSlidersAndStopAtTheirEnds) {
     auto w = OpenWindow();
-    UC_Slider* adjust = w->SliderParm(3);
+    UC_Slider* adjust = w->Panel()->SliderOf(panel::Slider::Adjust);
     QRect track = adjust->TrackBox();
     Click(adjust, QPoint(track.right() + 40, track.center().y())); // far right of the track
     ClickCentre(adjust); // no-op for position check; keeps Scrolled flowing
@@ -182,7 +192,7 @@ TEST_F(WindowTest, SliderDisplaysFollowTheSlidersAndStopAtTheirEnds) {
     EXPECT_EQ(adjust->Value(), 20);
     EXPECT_EQ(Shown(*w, 3), "20db");
 
-    UC_Slider* start = w->SliderParm(0);
+    UC_Slider* start = w->Panel()->SliderOf(panel::Slider::TrimIn);
     Click(start, QPoint(start->TrackBox().left() + 1, start->TrackBox().center().y()));
     EXPECT_EQ(start->Value(), -60);
     EXPECT_EQ(Shown(*w, 0), "-60db");
@@ -191,44 +201,52 @@ TEST_F(WindowTest, SliderDisplaysFollowTheSlidersAndStopAtTheirEnds) {
 
 TEST_F(WindowTest, SettingsAreSavedAtCloseAndRestoredAtTheNextStart) {
     auto w = OpenWindow();
-    w->SliderParm(0)->SetValue(-30);
-    w->SliderParm(1)->SetValue(-50);
-    w->SliderParm(2)->SetValue(-3);
-    w->SliderParm(3)->SetValue(12);
-    w->TextParm(0)->setText("120");
-    w->TextParm(1)->setText("-80");
-    w->TextParm(2)->setText("abc");
-    w->TextParm(3)->setText("-9");
-    ClickCentre(w->CheckNormMode(2));
-    ClickCentre(w->CheckClip());
-    ClickCentre(w->CheckParm(2));
-    w->TextSoundPath()->SetText(QString::fromStdString(folderOut));
+    w->Panel()->SliderOf(panel::Slider::TrimIn)->SetValue(-30);
+    w->Panel()->SliderOf(panel::Slider::TrimOut)->SetValue(-50);
+    w->Panel()->SliderOf(panel::Slider::NormLevel)->SetValue(-3);
+    w->Panel()->SliderOf(panel::Slider::Adjust)->SetValue(12);
+    w->Panel()->FieldOf(panel::TextField::StartMargin)->setText("120");
+    w->Panel()->FieldOf(panel::TextField::EndMargin)->setText("-80");
+    w->Panel()->FieldOf(panel::TextField::RmsWindow)->setText("abc");
+    w->Panel()->FieldOf(panel::TextField::RmsThreshold)->setText("-9");
+    ClickCentre(w->Panel()->ModeBoxOf(NormMode::RmsAverage));
+    ClickCentre(w->Panel()->ClipBox());
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Adjust));
+    w->Panel()->OutputTo()->SetText(QString::fromStdString(folderOut));
     w->move(200, 150);
     CloseWindow(w);
 
     w = OpenWindow();
-    EXPECT_EQ(w->SliderParm(0)->Value(), -30);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimIn)->Value(), -30);
     EXPECT_EQ(Shown(*w, 0), "-30db");
-    EXPECT_EQ(w->SliderParm(1)->Value(), -50);
-    EXPECT_EQ(w->SliderParm(2)->Value(), -3);
-    EXPECT_EQ(w->SliderParm(3)->Value(), 12);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimOut)->Value(), -50);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::NormLevel)->Value(), -3);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::Adjust)->Value(), 12);
     EXPECT_EQ(Shown(*w, 3), "12db");
     EXPECT_EQ(Text(*w, 0), "120");
     EXPECT_EQ(Text(*w, 1), "-80");
     EXPECT_EQ(Text(*w, 2), "abc"); // stored as it stood
     EXPECT_EQ(Text(*w, 3), "-9");
-    EXPECT_EQ(w->CheckNormMode(2)->Value(), 1);
-    EXPECT_EQ(w->CheckNormMode(0)->Value(), 0);
-    EXPECT_EQ(w->CheckClip()->Value(), 1);
-    EXPECT_EQ(w->CheckParm(2)->Value(), 0);
-    EXPECT_EQ(w->TextSoundPath()->Text().toStdString(), folderOut);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsAverage)->Value(), 1);
+    EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::Peak)->Value(), 0);
+    EXPECT_EQ(w->Panel()->ClipBox()->Value(), 1);
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Adjust)->Value(), 0);
+    EXPECT_EQ(w->Panel()->OutputTo()->Text().toStdString(), folderOut);
     EXPECT_EQ(w->pos(), QPoint(200, 150));
 
     // A margin that is not a number keeps the stored one.
-    w->TextParm(0)->setText("abc");
+    w->Panel()->FieldOf(panel::TextField::StartMargin)->setText("abc");
     CloseWindow(w);
     EXPECT_EQ(ReadSetting("0Margin", "0"), "120");
     EXPECT_EQ(ReadSetting("WindowWidth", "none"), std::to_string(app::FrmMain::ClientWidth));
+
+    // Every key the window stored is one of the key tables'.
+    std::set<std::string> known(panel::PanelSettingKeys().begin(), panel::PanelSettingKeys().end());
+    known.insert(keys::kWindowKeys.begin(), keys::kWindowKeys.end());
+    const QSettings store(QString::fromStdString(SettingsFilePath()), QSettings::IniFormat);
+    EXPECT_GT(store.allKeys().size(), 20);
+    for (const QString& key : store.allKeys())
+        EXPECT_EQ(known.count(key.toStdString()), 1u) << key.toStdString();
 }
 
 TEST_F(WindowTest, DamagedStoredValuesCostOnlyTheirField) {
@@ -237,11 +255,11 @@ TEST_F(WindowTest, DamagedStoredValuesCostOnlyTheirField) {
     WriteSetting("NormMode", "7");
     WriteSetting("1Use", "x");
     auto w = OpenWindow();
-    EXPECT_EQ(w->SliderParm(0)->Value(), -45);
-    EXPECT_EQ(w->SliderParm(3)->Value(), 20); // limited by the slider
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimIn)->Value(), -45);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::Adjust)->Value(), 20); // limited by the slider
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(w->CheckNormMode(i)->Value(), 0);
-    EXPECT_EQ(w->CheckParm(1)->Value(), 1);
+        EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode(i))->Value(), 0);
+    EXPECT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Normalize)->Value(), 1);
     EXPECT_EQ(w->ReadPanel().NormMode, -1); // none chosen: a run uses Peak
     CloseWindow(w);
 }

@@ -5,6 +5,8 @@
 
 #include "WindowFixture.h"
 
+#include "common/WavWriter.h"
+
 #include "app/PreviewText.h"
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
@@ -55,7 +57,7 @@ void SelectRow(app::FrmMain& pW, int pRow) {
 
 // The preview of the selected file, with its gain, is on the strip.
 bool PreviewDone(app::FrmMain& pW) {
-    return pW.PreviewGain().has_value();
+    return pW.Pane()->Gain().has_value();
 }
 
 // A 1 kHz burst between silences whose peak is full scale: its peak gain is 1.
@@ -70,41 +72,16 @@ void SetText(QLineEdit* pField, const char* pText) {
     pField->setText(QString::fromLatin1(pText));
 }
 
-// A 44-byte header at 44.1 kHz: format tag, channels, width and the data size.
-std::string WavHeader(uint16_t pTag, uint16_t pChannels, uint16_t pBits, uint32_t pDataBytes) {
-    const uint32_t rate = 44100, align = uint32_t(pChannels) * pBits / 8;
-    std::string h = "RIFF";
-    auto put = [&h](uint32_t pV, int pBytes) {
-        for (int i = 0; i < pBytes; ++i)
-            h.push_back(char((pV >> (8 * i)) & 0xFF));
-    };
-    put(36 + pDataBytes, 4);
-    h += "WAVEfmt ";
-    put(16, 4);
-    put(pTag, 2);
-    put(pChannels, 2);
-    put(rate, 4);
-    put(rate * align, 4);
-    put(align, 2);
-    put(pBits, 2);
-    h += "data";
-    put(pDataBytes, 4);
-    return h;
-}
-
 // A one-hour 16-bit stereo header over a sparse file: written at once, read at full length.
 void WriteHourOfSilence(const std::string& pPath) {
     const uint32_t data = 44100u * 3600u * 4u;
-    WriteBytes(pPath, WavHeader(1, 2, 16, data));
+    WriteBytes(pPath, testwav::Header({44100, 16, 2}, data));
     fs::resize_file(pPath, 44 + uint64_t(data));
 }
 
-// A 32-bit float WAV (tag 3) at 44.1 kHz of interleaved values.
+// A 32-bit float WAV at 44.1 kHz of interleaved values.
 void WriteFloatWav(const std::string& pPath, int pChannels, const std::vector<float>& pValues) {
-    const uint32_t data = uint32_t(pValues.size() * 4);
-    std::string h = WavHeader(3, uint16_t(pChannels), 32, data);
-    h.append(reinterpret_cast<const char*>(pValues.data()), data);
-    WriteBytes(pPath, h);
+    WriteBytes(pPath, testwav::Wav({44100, 32, pChannels, true}, testwav::Floats(pValues)));
 }
 
 // Six channels: 0.4 s of silence, 0.8 s of a tone that passes full scale on the first channel
@@ -125,18 +102,18 @@ TEST_F(WindowTest, PreviewMarksAreWhereTheRunCutsAndItsGainIsTheJobs) {
     const Pcm16 source = FullScaleBurst(1500, 2000);
     WriteWav16(take, source);
     auto w = OpenWindowOutputting({take});
-    ASSERT_TRUE(w->PreviewShown());
-    SetText(w->TextParm(0), "120"); // start margin, ms
-    SetText(w->TextParm(1), "333"); // end margin
+    ASSERT_TRUE(w->Pane()->Shown());
+    SetText(w->Panel()->FieldOf(panel::TextField::StartMargin), "120"); // start margin, ms
+    SetText(w->Panel()->FieldOf(panel::TextField::EndMargin), "333");   // end margin
     SelectRow(*w, 0);
     ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
-    const WaveMarks marks = w->Preview()->Marks();
+    const WaveMarks marks = w->Pane()->Strip()->Marks();
     ASSERT_TRUE(marks.Trims);
     EXPECT_LT(marks.Start, 66150); // the sound starts after 1.5 s (66150 frames)
     EXPECT_GT(marks.FirstSound, marks.Start);
     EXPECT_LT(marks.LastSound, marks.End);
-    EXPECT_EQ(*w->PreviewGain(), 1.0f);
-    const std::string line = w->Preview()->Text().toStdString();
+    EXPECT_EQ(*w->Pane()->Gain(), 1.0f);
+    const std::string line = w->Pane()->Strip()->Text().toStdString();
     EXPECT_EQ(line.rfind("trim 1.38 s / ", 0), 0u) << line;
     EXPECT_NE(line.find("Peak \u2192 0 dB: +0.0 dB"), std::string::npos) << line;
 
@@ -150,24 +127,25 @@ TEST_F(WindowTest, PreviewMarksAreWhereTheRunCutsAndItsGainIsTheJobs) {
     EXPECT_NE(line.find("result " + DurationText(resultMs)), std::string::npos) << line;
 
     // Another mode and level: the strip's gain is the one the job applies.
-    ClickCentre(w->CheckNormMode(2)); // RMS(Average): the range pass in the background
-    QTest::keyClick(w->SliderParm(2), Qt::Key_PageDown);
-    QTest::keyClick(w->SliderParm(2), Qt::Key_Left);
-    ASSERT_EQ(w->SliderParm(2)->Value(), -7);
+    ClickCentre(w->Panel()->ModeBoxOf(
+        NormMode::RmsAverage)); // RMS(Average): the range pass in the background
+    QTest::keyClick(w->Panel()->SliderOf(panel::Slider::NormLevel), Qt::Key_PageDown);
+    QTest::keyClick(w->Panel()->SliderOf(panel::Slider::NormLevel), Qt::Key_Left);
+    ASSERT_EQ(w->Panel()->SliderOf(panel::Slider::NormLevel)->Value(), -7);
     ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
     EditJob job = panel::PanelJob(w->ReadPanel(), w->ReadPanel());
     job.SourcePath = take;
     job.TargetPath = folderOut + "/direct.wav";
     const EditResult r = C_EditWave().Edit(job);
     ASSERT_TRUE(r.Done());
-    EXPECT_EQ(20.0 * std::log10(double(*w->PreviewGain())), r.GainDb);
+    EXPECT_EQ(20.0 * std::log10(double(*w->Pane()->Gain())), r.GainDb);
     char gain[32];
     std::snprintf(gain, sizeof gain, "%+.1f dB", r.GainDb);
-    EXPECT_NE(
-        w->Preview()->Text().toStdString().find(std::string("RMS(Average) \u2192 -7 dB: ") + gain),
-        std::string::npos)
-        << w->Preview()->Text().toStdString();
-    EXPECT_EQ(w->Measurer()->Readings(), 1); // one reading served every change
+    EXPECT_NE(w->Pane()->Strip()->Text().toStdString().find(
+                  std::string("RMS(Average) \u2192 -7 dB: ") + gain),
+              std::string::npos)
+        << w->Pane()->Strip()->Text().toStdString();
+    EXPECT_EQ(w->Pane()->Measurer()->Readings(), 1); // one reading served every change
     CloseWindow(w);
 }
 
@@ -177,38 +155,40 @@ TEST_F(WindowTest, PanelChangesMoveTheMarksWithoutReadingAgain) {
     auto w = OpenWindowOutputting({take});
     SelectRow(*w, 0);
     ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
-    const WaveMarks before = w->Preview()->Marks();
+    const WaveMarks before = w->Pane()->Strip()->Marks();
     ASSERT_TRUE(before.Trims);
     EXPECT_GT(before.FirstSound, 0);
 
     // A start threshold above the burst: nothing to keep.
     for (int i = 0; i < 4; ++i)
-        QTest::keyClick(w->SliderParm(0), Qt::Key_PageUp);
-    EXPECT_EQ(w->Preview()->Text().toStdString().rfind("no sound above the start threshold", 0),
-              0u);
+        QTest::keyClick(w->Panel()->SliderOf(panel::Slider::TrimIn), Qt::Key_PageUp);
+    EXPECT_EQ(
+        w->Pane()->Strip()->Text().toStdString().rfind("no sound above the start threshold", 0),
+        0u);
     // Trimming off: no marks, the whole file.
-    ClickCentre(w->CheckParm(0));
-    ASSERT_EQ(w->CheckParm(0)->Value(), 0);
-    EXPECT_FALSE(w->Preview()->Marks().Trims);
-    EXPECT_EQ(w->Preview()->Text().toStdString().rfind("no trim \u00b7 Peak", 0), 0u);
-    ClickCentre(w->CheckParm(0));
-    QTest::keyClick(w->SliderParm(0), Qt::Key_Home); // -60 dB
-    SetText(w->TextParm(0), "500");
-    const WaveMarks after = w->Preview()->Marks();
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Trim));
+    ASSERT_EQ(w->Panel()->UseBoxOf(panel::UseBox::Trim)->Value(), 0);
+    EXPECT_FALSE(w->Pane()->Strip()->Marks().Trims);
+    EXPECT_EQ(w->Pane()->Strip()->Text().toStdString().rfind("no trim \u00b7 Peak", 0), 0u);
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Trim));
+    QTest::keyClick(w->Panel()->SliderOf(panel::Slider::TrimIn), Qt::Key_Home); // -60 dB
+    SetText(w->Panel()->FieldOf(panel::TextField::StartMargin), "500");
+    const WaveMarks after = w->Pane()->Strip()->Marks();
     EXPECT_LT(after.FirstSound, before.FirstSound); // the sine's first, quieter samples count
     EXPECT_EQ(after.Start, after.FirstSound - 22050);
-    EXPECT_EQ(w->Measurer()->Readings(), 1);
+    EXPECT_EQ(w->Pane()->Measurer()->Readings(), 1);
 
     // Clicks and double clicks on the strip change nothing; pointing tells time and level.
-    const int64_t draws = w->Preview()->DrawCount();
-    Click(w->Preview(), QPoint(w->Preview()->width() / 2, w->Preview()->height() / 2));
-    QTest::mouseDClick(w->Preview(), Qt::LeftButton);
-    EXPECT_EQ(w->Preview()->DrawCount(), draws);
+    const int64_t draws = w->Pane()->Strip()->DrawCount();
+    Click(w->Pane()->Strip(),
+          QPoint(w->Pane()->Strip()->width() / 2, w->Pane()->Strip()->height() / 2));
+    QTest::mouseDClick(w->Pane()->Strip(), Qt::LeftButton);
+    EXPECT_EQ(w->Pane()->Strip()->DrawCount(), draws);
     EXPECT_EQ(w->RunState(), 0);
     EXPECT_EQ(w->LV()->ItemCount(), 1);
-    const int middle = w->Preview()->ColumnOf(66150) + 2; // in the burst
-    QTest::mouseMove(w->Preview(), QPoint(middle, w->Preview()->height() / 2));
-    const std::string point = w->Preview()->toolTip().toStdString();
+    const int middle = w->Pane()->Strip()->ColumnOf(66150) + 2; // in the burst
+    QTest::mouseMove(w->Pane()->Strip(), QPoint(middle, w->Pane()->Strip()->height() / 2));
+    const std::string point = w->Pane()->Strip()->toolTip().toStdString();
     EXPECT_EQ(point.rfind("000'01.", 0), 0u) << point;
     EXPECT_NE(point.find(" -34."), std::string::npos) << point; // 600 of 32767: -34.75 dB
     CloseWindow(w);
@@ -221,24 +201,24 @@ TEST_F(WindowTest, AChangedFileIsReadAgainAndAnUnreadableOneSaysWhy) {
     WriteBytes(text, "just some text\n");
     auto w = OpenWindowOutputting({take, text});
     SelectRow(*w, 1);
-    ASSERT_TRUE(Eventually([&] { return !w->Preview()->Message().startsWith("measuring"); }));
-    EXPECT_EQ(w->Preview()->Message().toStdString(),
+    ASSERT_TRUE(Eventually([&] { return !w->Pane()->Strip()->Message().startsWith("measuring"); }));
+    EXPECT_EQ(w->Pane()->Strip()->Message().toStdString(),
               "not a WAV file it can edit (not a RIFF/WAVE file)");
-    EXPECT_FALSE(w->PreviewGain());
+    EXPECT_FALSE(w->Pane()->Gain());
 
     SelectRow(*w, 0);
     ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
-    EXPECT_EQ(w->Preview()->Envelope().Frames, 44100 * 3 / 2);
-    const int32_t readings = w->Measurer()->Readings();
+    EXPECT_EQ(w->Pane()->Strip()->Envelope().Frames, 44100 * 3 / 2);
+    const int32_t readings = w->Pane()->Measurer()->Readings();
     WriteWav16(take, ToneWithSilence(1000, 500, 8000)); // longer, and another inode
-    ASSERT_TRUE(Eventually([&] { return w->Preview()->Envelope().Frames == 44100 * 5 / 2; }));
-    EXPECT_EQ(w->Measurer()->Readings(), readings + 1);
+    ASSERT_TRUE(Eventually([&] { return w->Pane()->Strip()->Envelope().Frames == 44100 * 5 / 2; }));
+    EXPECT_EQ(w->Pane()->Measurer()->Readings(), readings + 1);
     ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
-    EXPECT_GT(w->Preview()->Marks().FirstSound, 44100);
+    EXPECT_GT(w->Pane()->Strip()->Marks().FirstSound, 44100);
     // No row, no file: the strip says what it is for.
     PressButton(*w, 0); // Clear
-    ASSERT_TRUE(Eventually([&] { return w->PreviewPath().empty(); }));
-    EXPECT_EQ(w->Preview()->Message().toStdString(),
+    ASSERT_TRUE(Eventually([&] { return w->Pane()->Path().empty(); }));
+    EXPECT_EQ(w->Pane()->Strip()->Message().toStdString(),
               "Select a file to see what the panel does to it");
     CloseWindow(w);
 }
@@ -251,20 +231,20 @@ TEST_F(WindowTest, ALongReadingNeverHoldsUpTheWindow) {
     const std::string take = folderIn + "/take.wav";
     WriteWav16(take, ToneWithSilence(300, 300, 8000));
     auto w = OpenWindowOutputting({hour, take});
-    w->Measurer()->SetHeld(true);
+    w->Pane()->Measurer()->SetHeld(true);
     SelectRow(*w, 0);
-    EXPECT_EQ(w->PreviewPath(), hour);
-    const int32_t clip = w->CheckClip()->Value();
-    ClickCentre(w->CheckClip());
-    EXPECT_NE(w->CheckClip()->Value(), clip);
-    QTest::keyClick(w->SliderParm(1), Qt::Key_PageUp);
-    EXPECT_EQ(w->SliderParm(1)->Value(), -39);
-    EXPECT_FALSE(w->PreviewGain()); // the reading is not in
+    EXPECT_EQ(w->Pane()->Path(), hour);
+    const int32_t clip = w->Panel()->ClipBox()->Value();
+    ClickCentre(w->Panel()->ClipBox());
+    EXPECT_NE(w->Panel()->ClipBox()->Value(), clip);
+    QTest::keyClick(w->Panel()->SliderOf(panel::Slider::TrimOut), Qt::Key_PageUp);
+    EXPECT_EQ(w->Panel()->SliderOf(panel::Slider::TrimOut)->Value(), -39);
+    EXPECT_FALSE(w->Pane()->Gain()); // the reading is not in
     SelectRow(*w, 1);
-    EXPECT_EQ(w->PreviewPath(), take);
-    w->Measurer()->SetHeld(false);
+    EXPECT_EQ(w->Pane()->Path(), take);
+    w->Pane()->Measurer()->SetHeld(false);
     ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
-    EXPECT_EQ(w->Preview()->Envelope().Frames, 44100 * 9 / 10);
+    EXPECT_EQ(w->Pane()->Strip()->Envelope().Frames, 44100 * 9 / 10);
     CloseWindow(w);
 }
 
@@ -273,30 +253,30 @@ TEST_F(WindowTest, TheStripCanBeHiddenAndStaysSo) {
     WriteWav16(take, ToneWithSilence(300, 300, 8000));
     auto w = OpenWindowOutputting({take});
     // At the smallest size the strip is inside the window, below the list, above the rest.
-    const QRect strip = w->Preview()->geometry();
+    const QRect strip = w->Pane()->Strip()->geometry();
     EXPECT_TRUE(w->rect().contains(strip));
     EXPECT_GT(strip.top(), w->LV()->geometry().bottom());
-    EXPECT_LT(strip.bottom(), w->CheckOW()->geometry().top());
+    EXPECT_LT(strip.bottom(), w->Panel()->OverWriteBox()->geometry().top());
     EXPECT_GE(strip.height(), 50);
     const QSize smallest = w->minimumSize();
     const int listHeight = w->LV()->height();
 
-    w->PreviewAction()->trigger(); // the menu item and F6
-    EXPECT_FALSE(w->PreviewShown());
-    EXPECT_FALSE(w->Preview()->isVisible());
+    w->Pane()->ShowAction()->trigger(); // the menu item and F6
+    EXPECT_FALSE(w->Pane()->Shown());
+    EXPECT_FALSE(w->Pane()->Strip()->isVisible());
     EXPECT_EQ(ReadSettingText("ShowPreview", ""), "0");
     EXPECT_LT(w->minimumHeight(), smallest.height());
     EXPECT_GT(w->LV()->height(), listHeight); // the list takes the room
     SelectRow(*w, 0);
-    EXPECT_EQ(w->Measurer()->Readings(), 0); // nothing is read for a hidden strip
+    EXPECT_EQ(w->Pane()->Measurer()->Readings(), 0); // nothing is read for a hidden strip
     CloseWindow(w);
 
     w = OpenWindow();
-    EXPECT_FALSE(w->PreviewShown());
+    EXPECT_FALSE(w->Pane()->Shown());
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     QTest::keyClick(w->windowHandle(), Qt::Key_F6);
-    EXPECT_TRUE(w->PreviewShown());
+    EXPECT_TRUE(w->Pane()->Shown());
     EXPECT_EQ(w->minimumSize(), smallest);
     EXPECT_EQ(ReadSettingText("ShowPreview", ""), "1");
     CloseWindow(w);
@@ -309,8 +289,8 @@ TEST_F(WindowTest, MeasureFillsTheTooltipsAndCopiesAsCsv) {
     WriteBytes(text, "just some text\n");
     auto w = OpenWindowOutputting({take, text});
     w->LV()->SelectAll();
-    w->MeasureAction()->trigger();
-    ASSERT_TRUE(Eventually([&] { return w->LevelsOf(take) && w->LevelsOf(text); }));
+    w->Pane()->MeasureAction()->trigger();
+    ASSERT_TRUE(Eventually([&] { return w->Pane()->LevelsOf(take) && w->Pane()->LevelsOf(text); }));
 
     // The levels of quillan-batch --check --loudness.
     EditJob check;
@@ -319,7 +299,7 @@ TEST_F(WindowTest, MeasureFillsTheTooltipsAndCopiesAsCsv) {
     check.MeasureLoudness = true;
     const EditResult r = C_EditWave().Edit(check);
     ASSERT_TRUE(r.Done());
-    const app::FileLevels& l = *w->LevelsOf(take);
+    const app::FileLevels& l = *w->Pane()->LevelsOf(take);
     ASSERT_TRUE(l.Ok);
     EXPECT_EQ(l.PeakDb, r.Levels->MaxPeakDb);
     EXPECT_EQ(l.RmsMaxDb, r.Levels->MaxRmsDb);
@@ -330,10 +310,10 @@ TEST_F(WindowTest, MeasureFillsTheTooltipsAndCopiesAsCsv) {
     EXPECT_EQ(w->LV()->ItemTip(1).toStdString(),
               "not a WAV file it can edit (not a RIFF/WAVE file)");
 
-    w->CopyCsvAction()->trigger();
+    w->Pane()->CopyCsvAction()->trigger();
     const std::string csv = QGuiApplication::clipboard()->text().toStdString();
-    EXPECT_EQ(csv, app::LevelsCsv({{take, l}, {text, *w->LevelsOf(text)}}));
-    EXPECT_EQ(csv.rfind("file,peak_db,", 0), 0u);
+    EXPECT_EQ(csv, app::LevelsCsv({{take, l}, {text, *w->Pane()->LevelsOf(text)}}));
+    EXPECT_EQ(csv.rfind("source,max_peak_db,", 0), 0u);
     EXPECT_NE(csv.find("\"" + text + "\",,,,,,\"not a WAV file"), std::string::npos) << csv;
     CloseWindow(w);
 }
@@ -349,7 +329,7 @@ TEST(LevelsReport, CsvQuotesNamesAndAMeasuringStops) {
     app::FileLevels failed;
     failed.Error = "missing";
     EXPECT_EQ(app::LevelsCsv({{"take \"one\", final.wav", ok}, {"gone.wav", failed}}),
-              "file,peak_db,rms_max_db,rms_average_db,integrated_lufs,true_peak_dbtp,error\n"
+              "source,max_peak_db,max_rms_db,norm_rms_db,integrated_lufs,true_peak_dbtp,error\n"
               "\"take \"\"one\"\", final.wav\",-3.00,-12.25,-20.50,-inf,-2.88,\n"
               "\"gone.wav\",,,,,,\"missing\"\n");
 
@@ -374,12 +354,12 @@ TEST_F(WindowTest, FloatAndSurroundFilesAreDrawnAndANanFileSaysWhy) {
     auto w = OpenWindowOutputting({six, nan});
     SelectRow(*w, 0);
     ASSERT_TRUE(Eventually([&] { return PreviewDone(*w); }));
-    const WaveEnvelope& e = w->Preview()->Envelope();
+    const WaveEnvelope& e = w->Pane()->Strip()->Envelope();
     EXPECT_EQ(e.Channels, 6);
     ASSERT_EQ(e.Low.size(), size_t(e.BucketsDone * 6));
     // The first channel passes full scale: drawn to the band's edge, no further.
     EXPECT_EQ(*std::max_element(e.High.begin(), e.High.end()), 1.0f);
-    const WaveMarks marks = w->Preview()->Marks();
+    const WaveMarks marks = w->Pane()->Strip()->Marks();
     ASSERT_TRUE(marks.Trims);
     EXPECT_GT(marks.FirstSound, 44100 * 4 / 10 - 10);
     EXPECT_LT(marks.LastSound, 44100 * 12 / 10);
@@ -389,18 +369,18 @@ TEST_F(WindowTest, FloatAndSurroundFilesAreDrawnAndANanFileSaysWhy) {
     job.TargetPath = folderOut + "/direct.wav";
     const EditResult r = C_EditWave().Edit(job);
     ASSERT_TRUE(r.Done());
-    EXPECT_EQ(20.0 * std::log10(double(*w->PreviewGain())), r.GainDb);
+    EXPECT_EQ(20.0 * std::log10(double(*w->Pane()->Gain())), r.GainDb);
     EXPECT_LT(r.GainDb, -2.0); // the peak of 1.4 comes down to full scale
     EXPECT_EQ(r.KeptFrames, marks.End - marks.Start);
 
     SelectRow(*w, 1);
     ASSERT_TRUE(Eventually([&] {
-        return w->PreviewPath() == nan && !w->Preview()->Message().isEmpty() &&
-               !w->Preview()->Message().startsWith("measuring");
+        return w->Pane()->Path() == nan && !w->Pane()->Strip()->Message().isEmpty() &&
+               !w->Pane()->Strip()->Message().startsWith("measuring");
     }));
-    EXPECT_NE(w->Preview()->Message().toStdString().find("NaN at frame 1000, channel 2"),
+    EXPECT_NE(w->Pane()->Strip()->Message().toStdString().find("NaN at frame 1000, channel 2"),
               std::string::npos)
-        << w->Preview()->Message().toStdString();
-    EXPECT_FALSE(w->PreviewGain());
+        << w->Pane()->Strip()->Message().toStdString();
+    EXPECT_FALSE(w->Pane()->Gain());
     CloseWindow(w);
 }

@@ -3,6 +3,8 @@
 
 #include "WindowFixture.h"
 
+#include "common/WavWriter.h"
+
 #include "app/RowStatus.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_Check.h"
@@ -24,31 +26,6 @@ using testfiles::WriteWav16;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A plain 44-byte WAV header with pDataBytes of zeros after it.
-std::string WavBytes(uint16_t pTag, uint16_t pChannels, uint16_t pBits, uint32_t pRate,
-                     uint32_t pDataBytes) {
-    std::string b;
-    auto put = [&](uint32_t pValue, int pBytes) {
-        for (int i = 0; i < pBytes; ++i)
-            b.push_back(char((pValue >> (8 * i)) & 0xFF));
-    };
-    const uint16_t align = uint16_t(pChannels * ((pBits + 7) / 8));
-    b += "RIFF";
-    put(36 + pDataBytes, 4);
-    b += "WAVEfmt ";
-    put(16, 4);
-    put(pTag, 2);
-    put(pChannels, 2);
-    put(pRate, 4);
-    put(pRate * align, 4);
-    put(align, 2);
-    put(pBits, 2);
-    b += "data";
-    put(pDataBytes, 4);
-    b.append(pDataBytes, '\0');
-    return b;
-}
 
 LVIcon Icon(app::FrmMain& pW, int pRow) {
     return LVIcon(pW.LV()->IconType(pRow));
@@ -78,13 +55,14 @@ TEST_F(WindowTest, EveryRowSaysWhatHappenedToItsFile) {
     const std::string good = folderIn + "/good.wav";
     WriteWav16(good, ToneWithSilence(200, 300, 8000));
     const std::string floatWav = folderIn + "/float.wav";
-    WriteBytes(floatWav, WavBytes(3, 2, 64, 44100, 1600));
+    WriteBytes(floatWav, testwav::Wav({.Bits = 64, .Tag = 3}, std::string(1600, 0)));
     const std::string text = folderIn + "/notes.wav";
     WriteBytes(text, "just some text\n");
     const std::string ima = folderIn + "/ima.wav";
-    WriteBytes(ima, WavBytes(0x11, 1, 4, 16000, 800));
+    WriteBytes(ima, testwav::Wav({.Rate = 16000, .Bits = 4, .Channels = 1, .Tag = 0x11},
+                                 std::string(800, 0)));
     const std::string six = folderIn + "/six.wav";
-    WriteBytes(six, WavBytes(1, 9, 16, 48000, 1800));
+    WriteBytes(six, testwav::Wav({48000, 16, 9}, std::string(1800, 0)));
     const std::string silent = folderIn + "/silent.wav";
     WriteWav16(silent, ToneWithSilence(300, 0, 0));
     auto w = OpenWindowOutputting({good, floatWav, text, ima, six, silent});
@@ -138,7 +116,7 @@ TEST_F(WindowTest, OverWriteKeepsASilentSourceAndRereadsAReplacedOne) {
     WriteWav16(silent, ToneWithSilence(500, 0, 0));
     const std::string before = testfiles::ReadBytes(silent);
     auto w = OpenWindow();
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     DropFiles(*w, {take, silent});
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'04.500");
     PressButton(*w, 2);
@@ -235,15 +213,15 @@ TEST_F(WindowTest, ADoneRowSaysWhenTheTruePeakCeilingLoweredTheGain) {
     const std::string take = folderIn + "/take.wav";
     WriteWav16(take, ToneWithSilence(0, 1000, 8000));
     auto w = OpenWindowOutputting({take, take});
-    ClickCentre(w->CheckNormMode(4)); // Loudness, at -23 LUFS
-    ASSERT_EQ(w->CheckNormMode(4)->Value(), 1);
-    w->TextCeiling()->setText("-1");
+    ClickCentre(w->Panel()->ModeBoxOf(NormMode::Loudness)); // Loudness, at -23 LUFS
+    ASSERT_EQ(w->Panel()->ModeBoxOf(NormMode::Loudness)->Value(), 1);
+    w->Panel()->FieldOf(panel::TextField::Ceiling)->setText("-1");
     PressButton(*w, 2);
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
     EXPECT_EQ(Tip(*w, 0).find("ceiling"), std::string::npos) << "a -12 dB tone stays under -1 dBTP";
 
     // A ceiling far below the tone's peak at -23 LUFS holds the gain down, and the row says so.
-    w->TextCeiling()->setText("-40");
+    w->Panel()->FieldOf(panel::TextField::Ceiling)->setText("-40");
     PressButton(*w, 2);
     EXPECT_EQ(Icon(*w, 1), LVIcon::Check);
     const std::string tip = Tip(*w, 1);

@@ -129,22 +129,22 @@ TEST_F(WindowTest, PanelChangesDuringARunCountFromTheNextFileExceptTheStartValue
     fs::create_directory(folderOut2);
 
     auto w = OpenWindowOutputting({a, b});
-    w->SliderParm(2)->SetValue(-6); // normalize to a -6 dB peak
+    w->Panel()->SliderOf(panel::Slider::NormLevel)->SetValue(-6); // normalize to a -6 dB peak
     app::FrmMain* win = w.get();
     WhenReady change([win] { return InFirstFile(win); },
                      [win, folderOut2] {
                          // Read once at Start: these must not reach b.
-                         win->TextParm(0)->setText("250");
-                         win->SliderParm(2)->SetValue(-12);
-                         ClickCentre(win->CheckNormMode(1)); // RMS(Max)
+                         win->Panel()->FieldOf(panel::TextField::StartMargin)->setText("250");
+                         win->Panel()->SliderOf(panel::Slider::NormLevel)->SetValue(-12);
+                         ClickCentre(win->Panel()->ModeBoxOf(NormMode::RmsMax)); // RMS(Max)
                          // Read per file: these must reach b.
-                         win->SliderParm(0)->SetValue(-30);
-                         win->SliderParm(3)->SetValue(-6);
-                         win->TextSoundPath()->SetText(QString::fromStdString(folderOut2));
+                         win->Panel()->SliderOf(panel::Slider::TrimIn)->SetValue(-30);
+                         win->Panel()->SliderOf(panel::Slider::Adjust)->SetValue(-6);
+                         win->Panel()->OutputTo()->SetText(QString::fromStdString(folderOut2));
                      });
     PressButton(*w, 2);
     ASSERT_TRUE(change.Done());
-    ASSERT_EQ(w->CheckNormMode(1)->Value(), 1);
+    ASSERT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsMax)->Value(), 1);
 
     // a: the quiet lead-in and the tone, peak at -6 dB.
     const Pcm16 outA = ReadWav16(folderOut + "/a.wav");
@@ -173,7 +173,7 @@ TEST_F(WindowTest, RelativeOutputToIsAFolderOfTheHomeFolder) {
     const std::string take = folderIn + "/take.wav";
     WriteWav16(take, ToneWithSilence(100, 500, 8000));
     auto w = OpenWindow();
-    w->TextSoundPath()->SetText("relout");
+    w->Panel()->OutputTo()->SetText("relout");
     DropFiles(*w, {take});
     PressButton(*w, 2);
     EXPECT_NEAR(double(ReadWav16((userHome / "relout" / "take.wav").string()).Frames()), 22050.0,
@@ -183,7 +183,7 @@ TEST_F(WindowTest, RelativeOutputToIsAFolderOfTheHomeFolder) {
     EXPECT_FALSE(fs::exists(userHome / "relout\\take.wav"));
 
     // "~/relout" names the same folder; the next result is numbered there.
-    w->TextSoundPath()->SetText("~/relout");
+    w->Panel()->OutputTo()->SetText("~/relout");
     PressButton(*w, 2);
     EXPECT_TRUE(fs::exists(userHome / "relout" / "take01.wav"));
     EXPECT_FALSE(fs::exists(folderIn + "/take01.wav"));
@@ -201,7 +201,7 @@ TEST_F(WindowTest, ABackslashIsPartOfTheFileName) {
     EXPECT_FALSE(fs::exists(folderOut + "/y.wav"));
 
     // Beside the source: the numbered name keeps the backslash too.
-    w->TextSoundPath()->SetText("");
+    w->Panel()->OutputTo()->SetText("");
     PressButton(*w, 2);
     EXPECT_NEAR(double(ReadWav16(folderIn + "/x\\y01.wav").Frames()), 22050.0, 5.0);
     EXPECT_FALSE(fs::exists(folderIn + "/y01.wav"));

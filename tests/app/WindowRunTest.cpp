@@ -103,7 +103,7 @@ TEST_F(WindowTest, StartWritesEditedFilesIntoTheOutputFolder) {
     EXPECT_EQ(ReadWav16(folderOut + "/take01.wav").samples, out.samples);
 
     // Without a usable output folder the result goes beside the source.
-    w->TextSoundPath()->SetText("");
+    w->Panel()->OutputTo()->SetText("");
     PressButton(*w, 2);
     EXPECT_EQ(ReadWav16(folderIn + "/take01.wav").samples, out.samples);
     EXPECT_EQ(ReadWav16(take).samples, source.samples);
@@ -117,13 +117,13 @@ TEST_F(WindowTest, MarginTextsReachTheEngineAsWholeMilliseconds) {
     PressButton(*w, 2);
     size_t plain = Frames(folderOut + "/take.wav");
 
-    w->TextParm(0)->setText("-250"); // 250 ms = 11025 frames
-    w->TextParm(1)->setText("abc");  // 0
+    w->Panel()->FieldOf(panel::TextField::StartMargin)->setText("-250"); // 250 ms = 11025 frames
+    w->Panel()->FieldOf(panel::TextField::EndMargin)->setText("abc");    // 0
     PressButton(*w, 2);
     EXPECT_NEAR(double(Frames(folderOut + "/take01.wav")), double(plain + 11025), 1.0);
 
     // Trim Level off at Start: no margins, no trimming.
-    ClickCentre(w->CheckParm(0));
+    ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Trim));
     PressButton(*w, 2);
     EXPECT_EQ(Frames(folderOut + "/take02.wav"), size_t(44100 * 2));
     CloseWindow(w);
@@ -134,8 +134,8 @@ TEST_F(WindowTest, OverWriteReplacesTheSourceAndLeavesNoNumberedFile) {
     Pcm16 source = ToneWithSilence(300, 500, 8000);
     WriteWav16(take, source);
     auto w = OpenWindow();
-    w->TextSoundPath()->SetText(QString::fromStdString(folderOut)); // ignored with OverWrite
-    ClickCentre(w->CheckOW());
+    w->Panel()->OutputTo()->SetText(QString::fromStdString(folderOut)); // ignored with OverWrite
+    ClickCentre(w->Panel()->OverWriteBox());
     DropFiles(*w, {take});
     PressButton(*w, 2);
     Pcm16 edited = ReadWav16(take);
@@ -153,7 +153,7 @@ TEST_F(WindowTest, AbortDuringALongFileRemovesItsTargetAndKeepsTheSource) {
     WriteWav16(second, ToneWithSilence(100, 100, 8000));
     std::string before = ReadBytes(take);
     auto w = OpenWindow();
-    ClickCentre(w->CheckOW()); // the target is the numbered temporary name
+    ClickCentre(w->Panel()->OverWriteBox()); // the target is the numbered temporary name
     DropFiles(*w, {take, second});
     app::FrmMain* win = w.get();
     WhenReady abort([win] { return win->ProgBar()->Value() > 0; }, [win] { PressButton(*win, 1); });
@@ -237,7 +237,7 @@ TEST_F(WindowTest, AWriteThatFailsMidFileLeavesTheSourceAndNoPartialFile) {
     WriteWav16(take, ToneWithSilence(100, 20000, 8000)); // about 3.5 MB
     std::string before = ReadBytes(take);
     auto w = OpenWindow();
-    ClickCentre(w->CheckOW());
+    ClickCentre(w->Panel()->OverWriteBox());
     DropFiles(*w, {take});
 
     // A file size limit stands in for a disk that fills up during the write.
@@ -264,17 +264,17 @@ TEST_F(WindowTest, OverWriteSwitchedDuringAFileNeverMovesItOntoTheSource) {
     app::FrmMain* win = w.get();
 
     WhenReady switchOn([win] { return win->ProgBar()->Value() > 0; },
-                       [win] { ClickCentre(win->CheckOW()); });
+                       [win] { ClickCentre(win->Panel()->OverWriteBox()); });
     PressButton(*w, 2);
     ASSERT_TRUE(switchOn.Done());
     EXPECT_TRUE(fs::exists(folderOut + "/take.wav"));
     EXPECT_EQ(ReadBytes(take), before);
 
     WhenReady switchOff([win] { return win->ProgBar()->Value() > 0; },
-                        [win] { ClickCentre(win->CheckOW()); });
+                        [win] { ClickCentre(win->Panel()->OverWriteBox()); });
     PressButton(*w, 2); // OverWrite on at the start of the file
     ASSERT_TRUE(switchOff.Done());
-    EXPECT_EQ(w->CheckOW()->Value(), 0);
+    EXPECT_EQ(w->Panel()->OverWriteBox()->Value(), 0);
     EXPECT_TRUE(fs::exists(folderIn + "/take01.wav"));
     EXPECT_EQ(ReadBytes(take), before);
     CloseWindow(w);

@@ -32,14 +32,18 @@ namespace {
 std::map<QWidget*, QRect> PanelGeometry(app::FrmMain& w) {
     std::map<QWidget*, QRect> panel;
     for (int i = 0; i < 3; ++i)
-        panel[w.CheckParm(i)] = w.CheckParm(i)->geometry();
+        panel[w.Panel()->UseBoxOf(panel::UseBox(i))] =
+            w.Panel()->UseBoxOf(panel::UseBox(i))->geometry();
     for (int i = 0; i < 4; ++i) {
-        panel[w.SliderParm(i)] = w.SliderParm(i)->geometry();
-        panel[w.TextValue(i)] = w.TextValue(i)->geometry();
-        panel[w.TextParm(i)] = w.TextParm(i)->geometry();
-        panel[w.CheckNormMode(i)] = w.CheckNormMode(i)->geometry();
+        panel[w.Panel()->SliderOf(panel::Slider(i))] =
+            w.Panel()->SliderOf(panel::Slider(i))->geometry();
+        panel[w.Panel()->ValueOf(panel::Slider(i))] =
+            w.Panel()->ValueOf(panel::Slider(i))->geometry();
+        panel[w.Panel()->FieldOf(panel::TextField(i))] =
+            w.Panel()->FieldOf(panel::TextField(i))->geometry();
+        panel[w.Panel()->ModeBoxOf(NormMode(i))] = w.Panel()->ModeBoxOf(NormMode(i))->geometry();
     }
-    panel[w.CheckClip()] = w.CheckClip()->geometry();
+    panel[w.Panel()->ClipBox()] = w.Panel()->ClipBox()->geometry();
     return panel;
 }
 
@@ -68,7 +72,7 @@ TEST_F(WindowSizeTest, AResizeGivesTheRoomToTheListAndMovesTheBottomControlsAlon
     const QSize design = w->size();
     const std::map<QWidget*, QRect> panel = PanelGeometry(*w);
     const QRect list = w->LV()->geometry(), bar = w->ProgBar()->geometry();
-    const QRect path = w->TextSoundPath()->geometry(), buttons = w->CtrButtons()->geometry();
+    const QRect path = w->Panel()->OutputTo()->geometry(), buttons = w->CtrButtons()->geometry();
     const int rowsBefore = w->LV()->VisibleRows();
     std::vector<int32_t> widths;
     for (int32_t c = 0; c < w->LV()->NumData(); ++c)
@@ -79,7 +83,7 @@ TEST_F(WindowSizeTest, AResizeGivesTheRoomToTheListAndMovesTheBottomControlsAlon
 
     EXPECT_EQ(w->LV()->geometry(), list.adjusted(0, 0, 200, 150));
     EXPECT_EQ(w->ProgBar()->geometry(), bar.adjusted(0, 0, 200, 0));
-    EXPECT_EQ(w->TextSoundPath()->geometry(), path.translated(200, 150));
+    EXPECT_EQ(w->Panel()->OutputTo()->geometry(), path.translated(200, 150));
     EXPECT_EQ(w->CtrButtons()->geometry(), buttons.translated(200, 150));
     for (const auto& [control, geometry] : panel)
         EXPECT_EQ(control->geometry(), geometry) << control->metaObject()->className();
@@ -87,6 +91,16 @@ TEST_F(WindowSizeTest, AResizeGivesTheRoomToTheListAndMovesTheBottomControlsAlon
     EXPECT_GT(w->LV()->VisibleRows(), rowsBefore + 5);
     EXPECT_GE(w->Background().Width(), w->width());
     EXPECT_GE(w->Background().Height(), w->height());
+    // Each field's unit stays printed beside it on the new background (the background is
+    // drawn in rows of one colour: a caption is a pixel off its row's colour).
+    for (size_t f = 0; f < panel::kTexts.size(); ++f) {
+        const QRect g = w->Panel()->FieldOf(panel::TextField(f))->geometry();
+        bool inked = false;
+        for (int y = g.top(); y <= g.bottom(); ++y)
+            for (int x = g.right() + 2; x < g.right() + 20; ++x)
+                inked |= w->Background().Pixel(x, y) != w->Background().Pixel(2, y);
+        EXPECT_TRUE(inked) << panel::kTexts[f].Unit;
+    }
     // The columns keep their widths: the extra width stays blank.
     for (int32_t c = 0; c < w->LV()->NumData(); ++c)
         EXPECT_EQ(w->LV()->TabWidth(c), widths[size_t(c)]);

@@ -90,6 +90,17 @@ TEST_F(BinaryFixture, JsonAndInfoRows) {
                          "\"000'02.350\", \"text\": \"wav(44100Hz/16bit/Stereo)\", "
                          "\"metadata\": [], \"dropped\": [], \"tags\": {}, \"bext\": null}\n");
     EXPECT_NE(r.Err.find("none.wav: missing"), std::string::npos);
+
+    // Files with no audio are reported with the reason, whatever their name says.
+    const std::string empty = Dir / "empty.mp3", program = Dir / "ls.mp3";
+    std::ofstream(empty).close();
+    std::filesystem::copy_file("/bin/ls", program);
+    r = RunBatch({"--info", empty, program});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_TRUE(std::regex_match(r.Out, std::regex("empty\t000'00.000\t.*\nls\t000'00.000\t.*\n")))
+        << r.Out;
+    EXPECT_EQ(r.Err, "quillan-batch: " + empty + ": empty file\nquillan-batch: " + program +
+                         ": cannot read\n");
 }
 
 TEST_F(BinaryFixture, TwoJobsNeverPickTheSameNumberedName) {

@@ -1,6 +1,7 @@
 #include "CliTestSupport.h"
 
 #include "WavGen.h"
+#include "common/WavWriter.h"
 #include "platform/core/Process.h"
 
 #include <algorithm>
@@ -51,33 +52,12 @@ void WriteToneWav(const std::string& pPath, int pChannels, int pRate, int64_t pF
 
 std::vector<char> WavBytes(uint16_t pFormatTag, uint16_t pChannels, uint16_t pBits, uint32_t pRate,
                            uint32_t pDataBytes) {
-    std::vector<char> b;
-    auto u32 = [&](uint32_t pV) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(static_cast<char>(pV >> (8 * i)));
-    };
-    auto u16 = [&](uint16_t pV) {
-        b.push_back(static_cast<char>(pV));
-        b.push_back(static_cast<char>(pV >> 8));
-    };
-    auto tag = [&](const char* pT) { b.insert(b.end(), pT, pT + 4); };
-    const uint16_t align = static_cast<uint16_t>(pChannels * ((pBits + 7) / 8));
-    tag("RIFF");
-    u32(36 + pDataBytes);
-    tag("WAVE");
-    tag("fmt ");
-    u32(16);
-    u16(pFormatTag);
-    u16(pChannels);
-    u32(pRate);
-    u32(pRate * align);
-    u16(align);
-    u16(pBits);
-    tag("data");
-    u32(pDataBytes);
+    std::string ramp(pDataBytes, '\0');
     for (uint32_t i = 0; i < pDataBytes; ++i)
-        b.push_back(static_cast<char>(i * 7));
-    return b;
+        ramp[i] = char(i * 7);
+    const std::string b =
+        testwav::Wav({int32_t(pRate), pBits, pChannels, false, false, 0, pFormatTag}, ramp);
+    return {b.begin(), b.end()};
 }
 
 std::string ReadText(const std::string& pPath) {

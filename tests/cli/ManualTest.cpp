@@ -28,11 +28,16 @@ TEST(CliManual, EveryOptionOfHelpIsInThePagesAndTheCompletion) {
         const std::string name = "--" + row.LongName;
         EXPECT_NE(help.find(name), std::string::npos) << name;
         EXPECT_NE(page.find(cli::RoffText(name)), std::string::npos) << name;
-        EXPECT_NE(window.find(cli::RoffText(name)), std::string::npos) << name;
         EXPECT_NE(completion.find(" " + name), std::string::npos) << name;
     }
     EXPECT_NE(page.find(".TH QUILLAN-BATCH 1 \"\" \"quillan 9.8.7\""), std::string::npos);
     EXPECT_NE(page.find("SLURM_ARRAY_TASK_ID"), std::string::npos);
+    // The window's page: the window's own options and the panel's modes, not the batch
+    // program's options.
+    for (const char* wanted : {"\\-\\-help", "\\-\\-version", "RMS(Average)", "Loudness"})
+        EXPECT_NE(window.find(wanted), std::string::npos) << wanted;
+    for (const char* batchOnly : {"\\-\\-shard", "\\-\\-jobs", "\\-\\-normalize"})
+        EXPECT_EQ(window.find(batchOnly), std::string::npos) << batchOnly;
     EXPECT_NE(completion.find("rms-calc"), std::string::npos);
     EXPECT_EQ(cli::RoffText(".a\\b-c"), "\\&.a\\eb\\-c");
 }
@@ -40,23 +45,34 @@ TEST(CliManual, EveryOptionOfHelpIsInThePagesAndTheCompletion) {
 TEST(CliManual, GroffAndBashAcceptWhatIsWritten) {
     if (!Have("groff") || !Have("bash")) GTEST_SKIP() << "groff or bash missing";
     ScratchDir dir;
-    const std::string page = cli::BatchManPage("1.0");
-    WriteBytes(dir / "page.1", std::vector<char>(page.begin(), page.end()));
-    const std::string check =
-        "groff -man -Tutf8 -ww -z '" + dir / "page.1" + "' 2>'" + dir / "warnings" + "'";
-    EXPECT_EQ(std::system(check.c_str()), 0);
-    EXPECT_EQ(ReadText(dir / "warnings"), "");
-    // The completion loads, completes option names and offers nothing for a shard.
+    for (const std::string& page : {cli::BatchManPage("1.0"), cli::WindowManPage("1.0")}) {
+        WriteBytes(dir / "page.1", std::vector<char>(page.begin(), page.end()));
+        const std::string check =
+            "groff -man -Tutf8 -ww -z '" + dir / "page.1" + "' 2>'" + dir / "warnings" + "'";
+        EXPECT_EQ(std::system(check.c_str()), 0);
+        EXPECT_EQ(ReadText(dir / "warnings"), "");
+    }
+    // The completion loads; names with blanks stay whole, also behind an option and in its
+    // "--opt=VALUE" form (readline splits at "=", or leaves the word whole).
+    WriteBytes(dir / "a b.wav", {});
     const std::string script = cli::BashCompletion();
     WriteBytes(dir / "completion", std::vector<char>(script.begin(), script.end()));
-    const std::string run = "bash -c 'source \"" + dir / "completion" +
-                            "\"; COMP_WORDS=(quillan-batch --mir); COMP_CWORD=1; "
-                            "_quillan_batch; echo \"${COMPREPLY[*]}\"; "
-                            "COMP_WORDS=(quillan-batch --shard 1); COMP_CWORD=2; "
-                            "_quillan_batch; echo \"[${COMPREPLY[*]}]\"' >'" +
-                            dir / "out" + "'";
+    const std::string cases[] = {"(quillan-batch --mir)",
+                                 "(quillan-batch --shard 1)",
+                                 "(quillan-batch \"a \")",
+                                 "(quillan-batch --files-from a)",
+                                 "(quillan-batch --summary-json = a)",
+                                 "(quillan-batch --normalize = rms-a)",
+                                 "(quillan-batch --normalize=rms-a)"};
+    std::string run = "cd '" + dir.path().string() + "' && bash -c 'source completion; ";
+    for (const std::string& words : cases)
+        run += "COMP_WORDS=" + words +
+               "; COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _quillan_batch; "
+               "printf \"[%s]\" \"${COMPREPLY[@]}\"; echo; ";
+    run += "' >out";
     EXPECT_EQ(std::system(run.c_str()), 0);
-    EXPECT_EQ(ReadText(dir / "out"), "--mirror\n[]\n");
+    EXPECT_EQ(ReadText(dir / "out"), "[--mirror]\n[]\n[a b.wav]\n[a b.wav]\n[a b.wav]\n"
+                                     "[rms-average]\n[--normalize=rms-average]\n");
 }
 
 } // namespace

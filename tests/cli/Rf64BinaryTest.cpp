@@ -4,6 +4,7 @@
 // and memory stays where the small job's stays.
 
 #include "CliTestSupport.h"
+#include "common/WavWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -51,14 +52,8 @@ std::vector<char> Rf64Header(int64_t pFrames) {
     PutLe(h, uint64_t(pFrames * 2), 8);
     PutLe(h, uint64_t(pFrames), 8);
     PutLe(h, 0, 4);
-    PutId(h, "fmt ");
-    PutLe(h, 16, 4);
-    PutLe(h, 1, 2);
-    PutLe(h, 1, 2);
-    PutLe(h, kRate, 4);
-    PutLe(h, kRate * 2, 4);
-    PutLe(h, 2, 2);
-    PutLe(h, 16, 2);
+    const std::string fmt = testwav::Chunk("fmt ", testwav::FmtBody({int32_t(kRate), 16, 1}));
+    h.insert(h.end(), fmt.begin(), fmt.end());
     PutId(h, "data");
     PutLe(h, 0xFFFFFFFFu, 4);
     return h;

@@ -4,6 +4,8 @@
 // other), WAV files that carry them around their audio, and a reader that lists the chunks of
 // a written file the way a strict reader walks them.
 
+#include "common/WavWriter.h"
+
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -157,32 +159,17 @@ inline Chunk Smpl(const std::vector<Loop>& pLoops, const Bytes& pSamplerData = {
 // when odd), the chunks after.
 inline Bytes Wav(int32_t pRate, int32_t pBits, int32_t pChannels, const Bytes& pData,
                  const std::vector<Chunk>& pBefore, const std::vector<Chunk>& pAfter,
-                 uint32_t pTag = 1) {
-    Bytes fmt;
-    const uint32_t align = uint32_t(pBits / 8 * pChannels);
-    PutU16(fmt, pTag);
-    PutU16(fmt, uint32_t(pChannels));
-    PutU32(fmt, uint32_t(pRate));
-    PutU32(fmt, uint32_t(pRate) * align);
-    PutU16(fmt, align);
-    PutU16(fmt, uint32_t(pBits));
-    Bytes body;
-    PutText(body, "WAVE");
-    auto add = [&](const Chunk& pC) {
-        const Bytes one = ChunkWithHeader(pC);
-        body.insert(body.end(), one.begin(), one.end());
+                 uint16_t pTag = 1) {
+    auto text = [](const std::vector<Chunk>& pChunks) {
+        std::string all;
+        for (const Chunk& c : pChunks)
+            all += testwav::Chunk(c.Id, std::string(c.Body.begin(), c.Body.end()));
+        return all;
     };
-    add({"fmt ", fmt});
-    for (const Chunk& c : pBefore)
-        add(c);
-    add({"data", pData});
-    for (const Chunk& c : pAfter)
-        add(c);
-    Bytes out;
-    PutText(out, "RIFF");
-    PutU32(out, uint32_t(body.size()));
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
+    const std::string wav =
+        testwav::Wav({pRate, pBits, pChannels, false, false, 0, pTag},
+                     std::string(pData.begin(), pData.end()), text(pBefore), text(pAfter));
+    return Bytes(wav.begin(), wav.end());
 }
 
 // The chunks of a WAV file in order, strictly: the RIFF size must match the file, every chunk

@@ -1,6 +1,6 @@
 #include "EngineTestSupport.h"
 
-#include "WavGen.h"
+#include "common/WavWriter.h"
 
 #include <array>
 #include <cstdio>
@@ -11,14 +11,6 @@
 #include <stdexcept>
 
 namespace enginetest {
-
-namespace {
-
-void PutId(std::vector<uint8_t>& pB, const char* pId) {
-    pB.insert(pB.end(), pId, pId + 4);
-}
-
-} // namespace
 
 TempDir::TempDir() {
     std::random_device rd;
@@ -44,30 +36,10 @@ void WriteBytes(const std::string& pPath, const std::vector<uint8_t>& pBytes) {
 
 std::vector<uint8_t> MakeWav(int32_t pRate, int32_t pBits, int32_t pChannels,
                              const std::vector<int32_t>& pSamples, int64_t pDataSizeField) {
-    const uint32_t width = uint32_t(pBits / 8);
-    const uint32_t dataSize = uint32_t(pSamples.size()) * width;
-    const uint32_t field = pDataSizeField >= 0 ? uint32_t(pDataSizeField) : dataSize;
-    std::vector<uint8_t> b;
-    PutId(b, "RIFF");
-    AppendLe32(b, 36 + dataSize + (dataSize % 2));
-    PutId(b, "WAVE");
-    PutId(b, "fmt ");
-    AppendLe32(b, 16);
-    AppendLe16(b, 1);
-    AppendLe16(b, uint32_t(pChannels));
-    AppendLe32(b, uint32_t(pRate));
-    AppendLe32(b, uint32_t(pRate) * width * uint32_t(pChannels));
-    AppendLe16(b, width * uint32_t(pChannels));
-    AppendLe16(b, uint32_t(pBits));
-    PutId(b, "data");
-    AppendLe32(b, field);
-    for (int32_t v : pSamples) {
-        const uint32_t u = uint32_t(v);
-        for (uint32_t i = 0; i < width; ++i)
-            b.push_back(uint8_t(u >> (8 * i)));
-    }
-    if (dataSize % 2 != 0) b.push_back(0);
-    return b;
+    const testwav::Format f{pRate, pBits, pChannels};
+    std::string b = testwav::Wav(f, testwav::Samples(f, pSamples));
+    if (pDataSizeField >= 0) b.replace(40, 4, testwav::Le32(uint32_t(pDataSizeField)));
+    return {b.begin(), b.end()};
 }
 
 void WriteWav(const std::string& pPath, int32_t pRate, int32_t pBits, int32_t pChannels,

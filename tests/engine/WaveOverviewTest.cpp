@@ -4,6 +4,7 @@
 // floats (peaks above 1.0 too) and six channels; a float file with NaN has the job's reason.
 
 #include "EngineTestSupport.h"
+#include "common/WavWriter.h"
 
 #include "engine/LevelAnalysis.h"
 #include "engine/WaveMMIO.h"
@@ -14,10 +15,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <numbers>
 #include <random>
+#include <tuple>
 
 using namespace enginetest;
 
@@ -85,20 +86,16 @@ std::ostream& operator<<(std::ostream& pOut, const Format& pF) {
     return pOut << pF.Bits << (pF.Float ? "-bit float, " : "-bit, ") << pF.Channels << " ch";
 }
 
-// A WAV of sample values (integers as they are, floats as their bits under tag 3).
+// A WAV of sample values (integers as they are, floats as floats).
 void WriteValues(const std::string& pPath, const Format& pF, const std::vector<double>& pValues) {
-    std::vector<int32_t> stored(pValues.size());
-    for (size_t i = 0; i < pValues.size(); ++i) {
-        if (pF.Float) {
-            const float v = float(pValues[i]);
-            std::memcpy(&stored[i], &v, 4);
-        } else {
-            stored[i] = int32_t(pValues[i]) + (pF.Bits == 8 ? 128 : 0);
-        }
-    }
-    std::vector<uint8_t> wav = MakeWav(kRate, pF.Bits, pF.Channels, stored);
-    if (pF.Float) wav[20] = 3;
-    WriteBytes(pPath, wav);
+    const testwav::Format f{kRate, pF.Bits, pF.Channels, pF.Float};
+    std::vector<int32_t> ints;
+    std::vector<float> floats;
+    for (double v : pValues)
+        pF.Float ? floats.push_back(float(v))
+                 : ints.push_back(int32_t(v) + (pF.Bits == 8 ? 128 : 0));
+    testwav::WriteFile(
+        pPath, testwav::Wav(f, pF.Float ? testwav::Floats(floats) : testwav::Samples(f, ints)));
 }
 
 // The audio of a WAV as doubles.
@@ -465,4 +462,61 @@ TEST(WaveOverview, FailuresPartsAndStops) {
     const RangeResult stopped = MeasureRange(job.SourcePath, request, watch.Stop);
     EXPECT_FALSE(stopped.Levels);
     EXPECT_EQ(stopped.Failure.Status, EditStatus::Cancelled);
+}
+
+// One case worked by hand, so that a shared rule that is wrong cannot pass by being wrong in
+// the preview and the job alike. 16-bit mono at 8000 Hz (1 ms = 8 frames), 100 frames, silent
+// but for frame 10 = 3277, 30 = 3278, 60 = 16384, 81 = 329 and 90 = 328.
+// - Start threshold -20 dB: nearest(0.1f * 32767) = 3277; frame 10 only equals it, so the
+//   sound starts at 30. End threshold -40 dB: nearest(0.01f * 32767) = 328; the last frame
+//   above it is 81 (90 only equals it).
+// - Margins 2 ms and 1 ms: [30 - 16, 81 + 8) = [14, 89), 75 frames, odd, so [14, 88).
+//   A forced 5 ms start margin starts 10 frames before the file: 10 frames of silence.
+// - Peak to 0 dB: g = 32767 / 16384, so the peak comes out at 32767.
+//   RMS(Average) to -20 dB over [14, 88): RMS = sqrt((3278^2 + 16384^2 + 329^2) / 74) = 1942.7,
+//   g = 0.1f * 32767 / RMS = 1.6867, below the clip limit 32767 / 16384.
+TEST(WaveOverview, AHandWorkedTrimAndGain) {
+    TempDir dir;
+    std::vector<int32_t> samples(100, 0);
+    for (auto [frame, value] : {std::pair{10, 3277}, {30, 3278}, {60, 16384}, {81, 329}, {90, 328}})
+        samples[size_t(frame)] = value;
+    Job job = JobOverNewWav(dir, 8000, 16, 1, samples);
+    job.Trim = job.Normalize = true;
+    job.StartThresholdDb = -20.0f;
+    job.EndThresholdDb = -40.0f;
+    job.EndMarginMs = 1;
+    const WaveOverview o = OverviewOf(job.SourcePath);
+    const double rms = std::sqrt((3278.0 * 3278 + 16384.0 * 16384 + 329.0 * 329) / 74);
+    const struct {
+        int32_t StartMarginMs;
+        NormMode Mode;
+        float LevelDb;
+        TrimmedRange Range;
+        double Gain;
+    } cases[] = {
+        {2, NormMode::Peak, 0, {14, 88, 0, 0}, 32767.0 / 16384},
+        {5, NormMode::Peak, 0, {0, 88, 10, 0}, 32767.0 / 16384}, // forced
+        {2, NormMode::RmsAverage, -20, {14, 88, 0, 0}, double(0.1f) * 32767 / rms},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.StartMarginMs << " ms, mode " << int(c.Mode));
+        std::filesystem::remove(job.TargetPath);
+        job.StartMarginMs = c.StartMarginMs;
+        job.ForceMargins = c.StartMarginMs == 5;
+        job.Mode = c.Mode;
+        job.NormLevelDb = c.LevelDb;
+        const JobPreview p = FullPreview(o, job);
+        ASSERT_TRUE(p.Range.has_value() && p.Gain.has_value());
+        EXPECT_EQ(std::tie(p.FirstSound, p.LastSound), std::tuple(30, 81));
+        const TrimmedRange& r = *p.Range;
+        EXPECT_EQ(std::tie(r.Start, r.End, r.LeadPad, r.TailPad),
+                  std::tie(c.Range.Start, c.Range.End, c.Range.LeadPad, c.Range.TailPad));
+        EXPECT_FLOAT_EQ(*p.Gain, float(c.Gain));
+        // The job writes the same: the range with its silence, the peak scaled by that gain.
+        ASSERT_TRUE(job.Run().Done());
+        const std::vector<int32_t> out = ReadSamples(job.TargetPath, 16);
+        ASSERT_EQ(int64_t(out.size()), c.Range.End - c.Range.Start + c.Range.LeadPad);
+        EXPECT_EQ(p.ResultFrames, int64_t(out.size()));
+        EXPECT_NEAR(out[size_t(60 - c.Range.Start + c.Range.LeadPad)], 16384 * c.Gain, 1.0);
+    }
 }

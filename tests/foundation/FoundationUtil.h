@@ -3,6 +3,8 @@
 // Scratch folders, file bytes and WAV byte builders for the foundation tests
 // (the services tests use the folders and file bytes too).
 
+#include "common/WavWriter.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -59,12 +61,11 @@ inline std::string ReadBytes(const std::string& pPath) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline std::string Le16(uint32_t pValue) {
-    return {char(pValue & 0xFF), char((pValue >> 8) & 0xFF)};
-}
-inline std::string Le32(uint32_t pValue) {
-    return Le16(pValue) + Le16(pValue >> 16);
-}
+using testwav::Chunk;
+using testwav::Le16;
+using testwav::Le32;
+using testwav::Riff;
+
 inline uint32_t U32At(const std::string& pBytes, size_t pAt) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i)
@@ -72,23 +73,9 @@ inline uint32_t U32At(const std::string& pBytes, size_t pAt) {
     return v;
 }
 
-// One chunk: id, size field (the body's length unless given), body, pad byte when odd.
-inline std::string Chunk(const std::string& pId, const std::string& pBody,
-                         int64_t pSizeField = -1) {
-    const uint32_t size = pSizeField < 0 ? uint32_t(pBody.size()) : uint32_t(pSizeField);
-    std::string c = pId + Le32(size) + pBody;
-    if (pBody.size() % 2 == 1) c += '\0';
-    return c;
-}
-
-inline std::string FmtChunk(uint32_t pTag, uint32_t pChannels, uint32_t pRate, uint32_t pBits) {
-    const uint32_t align = pBits * pChannels / 8;
-    return Chunk("fmt ", Le16(pTag) + Le16(pChannels) + Le32(pRate) + Le32(pRate * align) +
-                             Le16(align) + Le16(pBits));
-}
-
-inline std::string Riff(const std::string& pChunks) {
-    return "RIFF" + Le32(uint32_t(pChunks.size() + 4)) + "WAVE" + pChunks;
+// A plain "fmt " chunk of any format tag.
+inline std::string FmtChunk(uint16_t pTag, int32_t pChannels, int32_t pRate, int32_t pBits) {
+    return Chunk("fmt ", testwav::FmtBody({pRate, pBits, pChannels, false, false, 0, pTag}));
 }
 
 } // namespace foundation_test

@@ -9,35 +9,36 @@ namespace fs = std::filesystem;
 
 TEST(PathPart, SplitsAtLastSeparatorAndLastDotOfTheName) {
     const std::string p = "/a/b.c/take.1.wav";
-    EXPECT_EQ(PathPart(p, 1, 0, 0, 0, 0), "/a/b.c");
-    EXPECT_EQ(PathPart(p, 1, 1, 0, 0, 0), "/a/b.c/");
-    EXPECT_EQ(PathPart(p, 0, 0, 1, 1, 1), "take.1.wav");
-    EXPECT_EQ(PathPart(p, 0, 0, 1, 0, 0), "take.1");
-    EXPECT_EQ(PathPart(p, 0, 0, 0, 0, 1), "wav");
-    EXPECT_EQ(PathPart(p, 0, 0, 0, 1, 1, 2), ".WAV");
-    EXPECT_EQ(PathPart("/W/Take.WAV", 1, 1, 1, 1, 1, 1), "/w/take.wav");
-    EXPECT_EQ(PathPart("", 1, 1, 1, 1, 1), "");
+    EXPECT_EQ(PathPart(p, PathParts::Folder), "/a/b.c");
+    EXPECT_EQ(PathPart(p, PathParts::FolderSlash), "/a/b.c/");
+    EXPECT_EQ(PathPart(p, PathParts::Name), "take.1.wav");
+    EXPECT_EQ(PathPart(p, PathParts::BaseName), "take.1");
+    EXPECT_EQ(PathPart(p, PathParts::Extension), "wav");
+    EXPECT_EQ(PathPart(p, PathParts::Suffix, LetterCase::Upper), ".WAV");
+    EXPECT_EQ(PathPart("/W/Take.WAV", PathParts::FolderSlash | PathParts::Name, LetterCase::Lower),
+              "/w/take.wav");
+    EXPECT_EQ(PathPart("", PathParts::FolderSlash | PathParts::Name), "");
 }
 
 TEST(PathPart, MissingPartsGiveEmptyTextButTheSeparatorStays) {
-    EXPECT_EQ(PathPart("take.wav", 1, 1, 0, 0, 0), "/");
-    EXPECT_EQ(PathPart("take.wav", 1, 0, 0, 0, 0), "");
-    EXPECT_EQ(PathPart("/take.wav", 1, 1, 0, 0, 0), "/");
-    EXPECT_EQ(PathPart("/w/README", 0, 0, 0, 1, 1), "");
-    EXPECT_EQ(PathPart("/w/README", 0, 0, 1, 0, 0), "README");
-    EXPECT_EQ(PathPart("/w.x/take", 0, 0, 0, 0, 1), "");
-    EXPECT_EQ(PathPart("/w/", 0, 0, 1, 1, 1), "");
+    EXPECT_EQ(PathPart("take.wav", PathParts::FolderSlash), "/");
+    EXPECT_EQ(PathPart("take.wav", PathParts::Folder), "");
+    EXPECT_EQ(PathPart("/take.wav", PathParts::FolderSlash), "/");
+    EXPECT_EQ(PathPart("/w/README", PathParts::Suffix), "");
+    EXPECT_EQ(PathPart("/w/README", PathParts::BaseName), "README");
+    EXPECT_EQ(PathPart("/w.x/take", PathParts::Extension), "");
+    EXPECT_EQ(PathPart("/w/", PathParts::Name), "");
 }
 
 TEST(PathPart, BackslashIsPartOfTheName) {
-    EXPECT_EQ(PathPart(R"(x\y.wav)", 0, 0, 1, 1, 1), R"(x\y.wav)");
-    EXPECT_EQ(PathPart(R"(x\y.wav)", 0, 0, 1, 0, 0), R"(x\y)");
-    EXPECT_EQ(PathPart(R"(/in/x\y.wav)", 1, 1, 0, 0, 0), "/in/");
-    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", 1, 0, 0, 0, 0), "/mnt");
-    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", 0, 0, 1, 0, 0), R"(c\w\take)");
+    EXPECT_EQ(PathPart(R"(x\y.wav)", PathParts::Name), R"(x\y.wav)");
+    EXPECT_EQ(PathPart(R"(x\y.wav)", PathParts::BaseName), R"(x\y)");
+    EXPECT_EQ(PathPart(R"(/in/x\y.wav)", PathParts::FolderSlash), "/in/");
+    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", PathParts::Folder), "/mnt");
+    EXPECT_EQ(PathPart(R"(/mnt/c\w\take.wav)", PathParts::BaseName), R"(c\w\take)");
     // A dot before a backslash is still the name's last dot.
-    EXPECT_EQ(PathPart(R"(/in/a.b\c)", 0, 0, 0, 0, 1), R"(b\c)");
-    EXPECT_EQ(PathPart(R"(C:\w\take.wav)", 1, 1, 0, 0, 0), "/");
+    EXPECT_EQ(PathPart(R"(/in/a.b\c)", PathParts::Extension), R"(b\c)");
+    EXPECT_EQ(PathPart(R"(C:\w\take.wav)", PathParts::FolderSlash), "/");
 }
 
 TEST(SetBackslash, AddsOrRemovesExactlyOneSeparator) {

@@ -150,11 +150,11 @@ TEST_F(WaveRead, FramesOfASparseFileBeyondThe31BitRange) {
 }
 
 TEST_F(WaveRead, EncodingFromTheTagOrTheExtensionsGuid) {
-    const std::string tail("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
-    // An extensible "fmt " body: the 16 plain bytes, cbSize, valid bits, mask, GUID.
-    auto extensible = [&](int32_t pCbSize, int32_t pSubTag, size_t pKeep) {
-        std::string body = FmtChunk(0xFFFE, 2, 48000, 16).substr(8) + Le16(pCbSize) + Le16(16) +
-                           Le32(3) + Le16(pSubTag) + tail;
+    // An extensible "fmt " body (the 16 plain bytes, cbSize, valid bits, mask, GUID) with its
+    // cbSize replaced and cut to pKeep bytes.
+    auto extensible = [&](int32_t pCbSize, uint16_t pSubTag, size_t pKeep) {
+        std::string body = testwav::FmtBody({48000, 16, 2, false, true, 3, pSubTag});
+        body.replace(16, 2, Le16(uint32_t(pCbSize)));
         body.resize(pKeep);
         return Riff(Chunk("fmt ", body) + Chunk("data", std::string(8, '\0')));
     };

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -70,7 +71,7 @@ const Expected kFixtures[] = {
     {"layer2-as.mpg", nullptr, 1152 / 44.1},
     {"audio.wma", nullptr, 2048 / 22.05},
     {"audio.m4a", nullptr, 1024 / 22.05},
-    {"audio.aiff", nullptr, 1},
+    {"audio.aiff", "aiff(8000Hz/16bit/Mono)", 1},
     {"audio.au", nullptr, 1},
     // Compressed WAV: the length comes from the "fact" frame count.
     {"adpcm.wav", nullptr, 1000 / 22050.0},
@@ -212,6 +213,9 @@ TEST(AudioInfo, CompressedWaveLengthFollowsTheFactChunk) {
 
     PutLittleEndian32(bytes, frames, 8820);
     EXPECT_EQ(GetAudioInfo(folder.Write("half.wav", bytes)).LengthMs, 400);
+    // 400.54 ms: rounded, not cut.
+    PutLittleEndian32(bytes, frames, 8832);
+    EXPECT_EQ(GetAudioInfo(folder.Write("round.wav", bytes)).LengthMs, 401);
 
     // A count of 0 says nothing: the framework's own estimate stands.
     PutLittleEndian32(bytes, frames, 0);
@@ -285,6 +289,208 @@ TEST(AudioInfo, RejectedMpegHeaderFallsBackToTheMediaFramework) {
     EXPECT_NEAR(info.LengthMs, 836, 1152 / 44.1);
 }
 
+std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> pParts) {
+    std::vector<uint8_t> all;
+    for (const auto& part : pParts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+std::vector<uint8_t> Be(uint32_t pValue, int pBytes) {
+    std::vector<uint8_t> b;
+    for (int i = pBytes - 1; i >= 0; --i)
+        b.push_back(uint8_t(pValue >> (8 * i)));
+    return b;
+}
+
+std::vector<uint8_t> Le(uint64_t pValue, int pBytes) {
+    std::vector<uint8_t> b;
+    for (int i = 0; i < pBytes; ++i)
+        b.push_back(uint8_t(pValue >> (8 * i)));
+    return b;
+}
+
+std::vector<uint8_t> Ascii(const std::string& pText) {
+    return std::vector<uint8_t>(pText.begin(), pText.end());
+}
+
+// 40 MPEG-1 Layer II frames, 44.1 kHz, 192 kbit/s, stereo, silent bodies: 1045 ms.
+std::vector<uint8_t> Layer2Frames() {
+    std::vector<uint8_t> frames;
+    for (int i = 0; i < 40; ++i) {
+        std::vector<uint8_t> frame(626, 0);
+        frame[0] = 0xFF, frame[1] = 0xFD, frame[2] = 0xA0, frame[3] = 0x00;
+        frames.insert(frames.end(), frame.begin(), frame.end());
+    }
+    return frames;
+}
+
+// A program stream: MPEG-2 pack headers, a video packet holding start-code-like bytes, and the
+// audio split over packets with MPEG-2 and MPEG-1 headers.
+std::vector<uint8_t> ProgramStream(const std::vector<uint8_t>& pAudio) {
+    const std::vector<uint8_t> pack = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, 0xF8};
+    const std::vector<uint8_t> video = {0, 0, 1, 0xE0, 0, 8, 0x0F, 0, 0, 1, 0xC0, 0, 0, 1};
+    std::vector<uint8_t> out;
+    bool mpeg2 = true;
+    for (size_t at = 0; at < pAudio.size(); at += 2000, mpeg2 = !mpeg2) {
+        std::vector<uint8_t> part(pAudio.begin() + long(at),
+                                  pAudio.begin() + long(std::min(at + 2000, pAudio.size())));
+        std::vector<uint8_t> head = mpeg2 ? std::vector<uint8_t>{0x81, 0x80, 5, 0x21, 0, 1, 0, 1}
+                                          : std::vector<uint8_t>{0xFF, 0x40, 0, 0x0F};
+        out = Join({out,
+                    pack,
+                    video,
+                    {0, 0, 1, 0xC0},
+                    Be(uint32_t(head.size() + part.size()), 2),
+                    head,
+                    part});
+    }
+    return Join({out, {0, 0, 1, 0xB9}});
+}
+
+// A MIDI track chunk around the events.
+std::vector<uint8_t> Track(const std::vector<uint8_t>& pEvents) {
+    return Join({Ascii("MTrk"), Be(uint32_t(pEvents.size()), 4), pEvents});
+}
+
+std::vector<uint8_t> Smf(uint16_t pFormat, uint16_t pDivision,
+                         std::initializer_list<std::vector<uint8_t>> pTracks) {
+    std::vector<uint8_t> file = Join({Ascii("MThd"), Be(6, 4), Be(pFormat, 2),
+                                      Be(uint32_t(pTracks.size()), 2), Be(pDivision, 2)});
+    for (const auto& t : pTracks)
+        file = Join({file, Track(t)});
+    return file;
+}
+
+// Tempo at 120 bpm, after 1920 ticks (delta 0x8F 0x00) 60 bpm, the end 1920 ticks later.
+const std::vector<uint8_t> kTempoTrack = {0,    0xFF, 0x51, 3,    0x07, 0xA1, 0x20,
+                                          0x8F, 0x00, 0xFF, 0x51, 3,    0x0F, 0x42,
+                                          0x40, 0x8F, 0x00, 0xFF, 0x2F, 0};
+// A note held 3840 ticks, its release in running status.
+const std::vector<uint8_t> kNoteTrack = {0,    0x90, 0x3C, 0x40, 0x9E, 0x00,
+                                         0x3C, 0,    0,    0xFF, 0x2F, 0};
+
+TEST(AudioInfo, LengthsCountedFromTheStreamItself) {
+    const std::vector<uint8_t> silence = {0, 0xFF, 0x2F, 0};
+    const std::vector<uint8_t> smf = Smf(1, 480, {kTempoTrack, kNoteTrack});
+    struct Case {
+        const char* Name;
+        std::vector<uint8_t> Bytes;
+        int32_t LengthMs;
+    };
+    const Case cases[] = {
+        {"program.mpg", ProgramStream(Layer2Frames()), 1045},
+        {"program.vob", ProgramStream(Layer2Frames()), 1045},
+        // 2 s at 120 bpm, then 4 s at 60 bpm; the tempo map applies to every track.
+        {"tempo.mid", Smf(1, 480, {kTempoTrack, kNoteTrack}), 6000},
+        // SMPTE: 25 frames of 40 ticks per second; 2500 ticks.
+        {"smpte.mid", Smf(0, 0xE728, {{0x93, 0x44, 0x90, 0x3C, 0x40, 0, 0xFF, 0x2F, 0}}), 2500},
+        // Format 2: independent sequences, one after another (6 s, then 0 s).
+        {"songs.mid", Smf(2, 480, {kTempoTrack, silence}), 6000},
+        {"wrapped.rmi",
+         Join({Ascii("RIFF"), Le(12 + smf.size(), 4), Ascii("RMIDdata"), Le(smf.size(), 4), smf}),
+         6000},
+    };
+    ScratchFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        AudioInfo info = GetAudioInfo(folder.Write(c.Name, c.Bytes));
+        EXPECT_EQ(info.Valid, 1);
+        EXPECT_EQ(info.LengthMs, c.LengthMs);
+        EXPECT_EQ(info.Problem, "");
+    }
+}
+
+std::vector<uint8_t> OggPage(uint8_t pType, int64_t pGranule, const std::vector<uint8_t>& pData) {
+    return Join({Ascii("OggS"),
+                 {0, pType},
+                 Le(uint64_t(pGranule), 8),
+                 Le(7, 4),
+                 Le(0, 4),
+                 Le(0, 4),
+                 {1, uint8_t(pData.size())},
+                 pData});
+}
+
+TEST(AudioInfo, LosslessAndOggContainersAreDescribedFromTheirHeaders) {
+    ScratchFolder folder;
+    struct Case {
+        std::string Path;
+        int32_t LengthMs;
+        const char* Text;
+    };
+    std::vector<Case> cases = {
+        {folder.Write("a.ogg", FixtureBytes("ogg-named.mp3")), 1500, "vorbis(44100Hz/Stereo)"},
+        // Opus: 48 kHz granules less the pre-skip of 312.
+        {folder.Write(
+             "a.opus",
+             Join({OggPage(2, 0,
+                           Join({Ascii("OpusHead"), {1, 2}, Le(312, 2), Le(44100, 4), {0, 0, 0}})),
+                   OggPage(0, 0, Ascii("OpusTags")),
+                   OggPage(4, 96312, std::vector<uint8_t>(40, 1))})),
+         2000, "opus(48000Hz/Stereo)"},
+        // AIFC: "COMM" with a compression type; 22050 frames at 44100 Hz (80-bit 0x400E AC44).
+        {folder.Write("a.aifc", Join({Ascii("FORM"),
+                                      Be(46, 4),
+                                      Ascii("AIFC"),
+                                      Ascii("COMM"),
+                                      Be(24, 4),
+                                      Be(2, 2),
+                                      Be(22050, 4),
+                                      Be(16, 2),
+                                      {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0},
+                                      Ascii("NONE"),
+                                      {0, 0}})),
+         500, "aifc(44100Hz/16bit/Stereo)"},
+    };
+    // Files from a real encoder when there is one: 1.3 s of 8 kHz mono.
+    for (const char* ext : {"flac", "w64", "aiff"}) {
+        const std::string path = folder.Path(std::string("sine.") + ext);
+        const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
+                                    "sine=sample_rate=8000:duration=1.3 '" +
+                                    path + "' 2>/dev/null";
+        if (std::system(command.c_str()) == 0)
+            cases.push_back({path, 1300, nullptr});
+        else
+            ADD_FAILURE() << "ffmpeg cannot write " << ext;
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        AudioInfo info = GetAudioInfo(c.Path);
+        EXPECT_EQ(info.Valid, 1);
+        EXPECT_EQ(info.LengthMs, c.LengthMs);
+        const std::string ext = c.Path.substr(c.Path.rfind('.') + 1);
+        EXPECT_EQ(info.Text, c.Text ? c.Text : ext + "(8000Hz/16bit/Mono)");
+    }
+}
+
+TEST(AudioInfo, FilesWithoutAudioAreNotValidWhateverTheirName) {
+    std::vector<uint8_t> noise(4096);
+    uint32_t seed = 12345;
+    for (auto& b : noise)
+        b = uint8_t((seed = seed * 1103515245 + 12345) >> 16);
+    const std::vector<uint8_t> text = Ascii("just some words\nand more words\n");
+    std::vector<uint8_t> cut = FixtureBytes("audio.m4a");
+    cut.resize(2000); // the "moov" box is gone
+    ScratchFolder folder;
+    for (const char* ext : {"mp3", "mp2", "wav", "m4a", "wma", "aac", "mid", "mpg", "aiff", "ogg",
+                            "flac", "opus", "w64"}) {
+        for (const auto& [stem, bytes] :
+             {std::pair{"empty", std::vector<uint8_t>()}, std::pair{"noise", noise},
+              std::pair{"text", text}, std::pair{"cut", cut}}) {
+            const std::string name = std::string(stem) + "." + ext;
+            SCOPED_TRACE(name);
+            auto start = std::chrono::steady_clock::now();
+            AudioInfo info = GetAudioInfo(folder.Write(name, bytes));
+            auto took = std::chrono::steady_clock::now() - start;
+            EXPECT_EQ(info.Valid, 0);
+            EXPECT_EQ(info.LengthMs, 0);
+            EXPECT_EQ(info.Problem, bytes.empty() ? "empty file" : "cannot read");
+            EXPECT_LT(took, std::chrono::milliseconds(2500));
+        }
+    }
+}
+
 TEST(AudioInfo, UnknownExtensionAndMissingFile) {
     ScratchFolder folder;
     std::string text = folder.Write("notes.txt", {'h', 'i', '\n'});
@@ -292,6 +498,7 @@ TEST(AudioInfo, UnknownExtensionAndMissingFile) {
     EXPECT_EQ(info.Valid, 0);
     EXPECT_EQ(info.LengthMs, 0);
     EXPECT_EQ(info.Text, "plain text document");
+    EXPECT_EQ(info.Problem, "not a sound file it can describe");
 
     AudioInfo missing = GetAudioInfo(folder.Path("gone.wav"));
     EXPECT_EQ(missing.Valid, 0);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -429,8 +430,9 @@ TEST_F(MpegParser, ByteSourceReadsAreBounded) {
     };
     ASSERT_EQ(GetMpegInfoFrom(source, true, m_Info), 1);
     EXPECT_EQ(m_Info.StartPos, 1801);
-    // Head, two chunks, the next frame's header, the frame's first 256 bytes, the tail.
-    EXPECT_LE(readBytes, 48 + 2 * 1000 + 4 + 256 + 1024);
+    // Head, two chunks, the next frame's header, the frame's first 256 bytes, the tag
+    // footers and the tail, the 700 bytes of frames walked.
+    EXPECT_LE(readBytes, 48 + 2 * 1000 + 4 + 256 + (3 + 32 + 10 + 1024) + 700);
 
     // 100 MiB without a frame: the search gives up after 1 MiB instead of reading it all.
     readBytes = 0;
@@ -581,6 +583,103 @@ TEST_F(MpegParser, ChannelModeComesFromTheAudioBehindTheHeaderFrame) {
     PutFrame(plain, 0, stereoInfo, 417, kCbr128);
     ASSERT_EQ(Parse("plain.mp3", plain), 1);
     EXPECT_EQ(m_Info.ChannelMode, 0);
+}
+
+// Whole frames with silent bodies, one per rate index (the header's rate bits replaced); the
+// frame sizes are those of the standard's tables for the rates given.
+std::vector<uint8_t> FrameStream(std::array<uint8_t, 4> pHeader, const std::vector<int>& pIndexes,
+                                 const std::vector<int>& pKbps, int32_t pSamples, int32_t pRate) {
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < pIndexes.size(); ++i) {
+        pHeader[2] = uint8_t((pHeader[2] & 0x0F) | (pIndexes[i] << 4));
+        size_t frame = size_t(pSamples / 8 * 1000 * pKbps[i] / pRate);
+        size_t at = bytes.size();
+        bytes.resize(at + frame, 0);
+        std::copy(pHeader.begin(), pHeader.end(), bytes.begin() + long(at));
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> operator+(std::vector<uint8_t> pA, const std::vector<uint8_t>& pB) {
+    pA.insert(pA.end(), pB.begin(), pB.end());
+    return pA;
+}
+
+std::vector<uint8_t> Text(const std::string& pText, size_t pSize = 0) {
+    std::vector<uint8_t> bytes(pText.begin(), pText.end());
+    bytes.resize(std::max(pSize, bytes.size()), 0);
+    return bytes;
+}
+
+// APEv2 tag with header and footer ("APETAGEX", version, size without the header, items,
+// flags: bit 31 "has a header").
+std::vector<uint8_t> ApeTag(uint32_t pItemBytes) {
+    auto part = [&](uint8_t pFlags) {
+        std::vector<uint8_t> b = Text("APETAGEX", 32);
+        uint32_t size = pItemBytes + 32;
+        for (int i = 0; i < 4; ++i)
+            b[size_t(12 + i)] = uint8_t(size >> (8 * i));
+        b[23] = pFlags;
+        return b;
+    };
+    return part(0xA0) + std::vector<uint8_t>(pItemBytes, 'x') + part(0x80);
+}
+
+// ID3v2.4 tag with a footer, as written at the end of a file.
+std::vector<uint8_t> TrailingId3v2(uint8_t pSize) {
+    std::vector<uint8_t> head = {'I', 'D', '3', 4, 0, 0x10, 0, 0, 0, pSize};
+    std::vector<uint8_t> foot = {'3', 'D', 'I', 4, 0, 0x10, 0, 0, 0, pSize};
+    return head + std::vector<uint8_t>(pSize, 'y') + foot;
+}
+
+TEST(MpegFrameCount, LengthWithoutAFrameCountHeaderIsThatOfTheFrames) {
+    const std::array<uint8_t, 4> l3 = {0xFF, 0xFB, 0x90, 0x44};   // MPEG-1 L3 44.1 kHz JS
+    const std::array<uint8_t, 4> dual = {0xFF, 0xFD, 0xA0, 0x80}; // MPEG-1 L2 dual channel
+    const std::array<uint8_t, 4> lsf = {0xFF, 0xF5, 0x84, 0xC0};  // MPEG-2 L2 24 kHz mono
+    const std::vector<int> cbr(40, 9);
+    std::vector<int> vbr;
+    for (int i = 0; i < 40; ++i)
+        vbr.push_back(i % 2 ? 5 : 9);
+    auto rates = [](const std::vector<int>& pIndexes) {
+        std::vector<int> kbps;
+        for (int i : pIndexes)
+            kbps.push_back(i == 9 ? 128 : 64);
+        return kbps;
+    };
+    const auto cbrFrames = FrameStream(l3, cbr, rates(cbr), 1152, 44100);
+    const std::vector<uint8_t> id3v1 = Text("TAG", 128);
+    struct Case {
+        const char* Name;
+        std::vector<uint8_t> Bytes;
+        int32_t LengthMs;
+        const char* Text;
+    };
+    const Case cases[] = {
+        // Rates that vary: VBR, averaged over the frames (12500 bytes in 1045 ms).
+        {"vbr.mp3", FrameStream(l3, vbr, rates(vbr), 1152, 44100), 1045,
+         "mp3(44100Hz/96kbps[VBR]/JointStereo)"},
+        // Tags at the end are no audio, in any order.
+        {"ape.mp3", cbrFrames + ApeTag(5000) + id3v1, 1045, "mp3(44100Hz/128kbps/JointStereo)"},
+        {"ape-only.mp3", cbrFrames + ApeTag(700), 1045, "mp3(44100Hz/128kbps/JointStereo)"},
+        {"id3-end.mp3", cbrFrames + TrailingId3v2(100) + id3v1, 1045,
+         "mp3(44100Hz/128kbps/JointStereo)"},
+        // 626.9 bytes per frame at 192 kbit/s, no padding slots: the size alone says 2087 ms.
+        {"dual.mp2",
+         FrameStream(dual, std::vector<int>(80, 10), std::vector<int>(80, 192), 1152, 44100), 2090,
+         "mp2(44100Hz/192kbps/DualChannel)"},
+        // MPEG-2 Layer II has 1152 samples per frame, like MPEG-1.
+        {"lsf.mp2",
+         FrameStream(lsf, std::vector<int>(25, 8), std::vector<int>(25, 64), 1152, 24000), 1200,
+         "mp2(24000Hz/64kbps/Mono)"},
+    };
+    ScratchFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        MpegInfo info;
+        ASSERT_EQ(GetMpegInfo(folder.Write(c.Name, c.Bytes), info), 1);
+        EXPECT_EQ(info.LengthMs, c.LengthMs);
+        EXPECT_EQ(CutAtNul(info.LongText), c.Text);
+    }
 }
 
 TEST(MpegFixtures, LengthIsThatOfTheDecodedAudio) {

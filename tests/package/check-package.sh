@@ -51,8 +51,31 @@ dpkg-deb -x "$deb" "$root"
     fail "--version: $("$root/usr/bin/quillan-batch" --version)"
 grep -qF 'skip\-existing' <(zcat "$root/usr/share/man/man1/quillan-batch.1.gz") ||
     fail "the manual lacks --skip-existing"
+# The window answers --version with no display; its page lists the modes, not the batch options.
+[ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/quillan" --version)" = "quillan $version" ] ||
+    fail "quillan --version without a display"
+window_page="$(zcat "$root/usr/share/man/man1/quillan.1.gz")"
+grep -qF 'RMS(Average)' <<<"$window_page" || fail "the window's page lists no modes"
+if grep -qF 'shard' <<<"$window_page"; then fail "the window's page lists batch options"; fi
+
+# Hardened and stripped: immediate binding, fortified calls, no .comment section.
+for program in "$root/usr/bin/quillan" "$root/usr/bin/quillan-batch" \
+    "$root/usr/lib/quillan/quillan-batch-media"; do
+    readelf -W -d "$program" | grep -q 'BIND_NOW\|FLAGS.*NOW' || fail "$program: no BIND_NOW"
+    if readelf -W -S "$program" | grep -qF '.comment'; then fail "$program: .comment not stripped"; fi
+done
+readelf -W --dyn-syms "$root/usr/bin/quillan-batch" | grep -q '__[a-z]*_chk' ||
+    fail "quillan-batch calls no fortified functions"
+
+# What a clean system installs with --no-install-recommends brings all the programs load.
+closure=0
+bash "$(dirname "$0")/../../packaging/check-closure.sh" "$deb" "$root" || closure=$?
+[ "$closure" -eq 0 ] || [ "$closure" -eq 77 ] || fail "the dependency closure lacks a library"
 
 if command -v lintian >/dev/null; then
-    lintian --fail-on error "$deb" || fail "lintian reports errors"
+    lintian --fail-on error,warning -i -I "$deb" | tee "$tree/lintian.txt" || fail "lintian reports errors"
+    if grep -E 'hardening-no-(bindnow|fortify-functions|relro)' "$tree/lintian.txt"; then
+        fail "lintian finds the package unhardened"
+    fi
 fi
 echo "ok: $deb"

@@ -61,7 +61,7 @@ TEST(PanelSettings, EveryKeyRoundTripsAndDamageCostsOnlyItsField) {
     PanelSettings p;
     p.Use = {0, 1, 0};
     p.Sliders = {-30, -50, -2, 7};
-    p.Texts = {"120", "80", "400", "-9"};
+    p.Texts = {"120", "80", "400", "-9", "-2"};
     p.NormMode = 2;
     p.Clip = 1;
     p.OverWrite = 1;
@@ -103,7 +103,7 @@ TEST(PanelSettings, LoudnessReadsLufsAndTheCeilingField) {
     store.Values["NormMode"] = "4";
     PanelSettings p = ReadPanelSettings(store.Reader());
     EXPECT_EQ(p.SliderOf(Slider::NormLevel), -23); // the loudness default, not 0 dB
-    EXPECT_EQ(p.TruePeak, "-1");
+    EXPECT_EQ(p.TextOf(TextField::Ceiling), "-1");
     store.Values["PeakLevel"] = "0"; // a level stored in dB comes into the LUFS range
     EXPECT_EQ(ReadPanelSettings(store.Reader()).SliderOf(Slider::NormLevel), -5);
     store.Values["PeakLevel"] = "-60";
@@ -113,23 +113,23 @@ TEST(PanelSettings, LoudnessReadsLufsAndTheCeilingField) {
 
     p.NormMode = int32_t(NormMode::Loudness);
     p.Sliders[size_t(Slider::NormLevel)] = -16;
-    p.TruePeak = " -2.5 ";
+    p.TextOf(TextField::Ceiling) = " -2.5 ";
     EditJob job = PanelJob(p, p);
     EXPECT_EQ(job.Mode, NormMode::Loudness);
     EXPECT_EQ(job.NormLevelDb, -16.0f);
     EXPECT_TRUE(job.TruePeakCeiling);
     EXPECT_EQ(job.TruePeakCeilingDb, -2.5f);
-    p.TruePeak = "";
+    p.TextOf(TextField::Ceiling) = "";
     EXPECT_FALSE(PanelJob(p, p).TruePeakCeiling); // an empty field: no ceiling
     for (const char* damaged : {"high", "-1x", "1e9", "nan"}) {
-        p.TruePeak = damaged;
+        p.TextOf(TextField::Ceiling) = damaged;
         job = PanelJob(p, p);
         EXPECT_TRUE(job.TruePeakCeiling) << damaged;
         EXPECT_EQ(job.TruePeakCeilingDb, -1.0f) << damaged;
     }
-    p.TruePeak = "-0.5";
+    p.TextOf(TextField::Ceiling) = "-0.5";
     WritePanelSettings(p, store.Writer());
-    EXPECT_EQ(ReadPanelSettings(store.Reader()).TruePeak, "-0.5");
+    EXPECT_EQ(ReadPanelSettings(store.Reader()).TextOf(TextField::Ceiling), "-0.5");
 }
 
 TEST(PanelSettings, SwitchedOffBoxesSendZeroAndMarginsComeOnlyWithTrimming) {

@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     Settle(500);
     bool ok = SaveScreen(window, (outFolder / "quillan-window.png").string());
 
-    window.TextSoundPath()->SetText(QString::fromStdString(home / "edited"));
+    window.Panel()->OutputTo()->SetText(QString::fromStdString(home / "edited"));
     bool shotTaken = false;
     QTimer watch;
     watch.setInterval(0);
@@ -179,16 +179,16 @@ int main(int argc, char** argv) {
     const std::string spoken = home / "takes/announcement.wav";
     testfiles::WriteWav16(spoken, SpokenLike());
     testwindow::DropFiles(window, {spoken});
-    window.TextParm(0)->setText(QStringLiteral("250"));
-    window.TextParm(1)->setText(QStringLiteral("400"));
+    window.Panel()->FieldOf(panel::TextField::StartMargin)->setText(QStringLiteral("250"));
+    window.Panel()->FieldOf(panel::TextField::EndMargin)->setText(QStringLiteral("400"));
     const int rowPx = window.LV()->OneHeight() / Px();
     const int last = window.LV()->ItemCount() - 1;
     ClickAt(window.LV()->PictureList(), QPoint(60, last * rowPx + rowPx / 2));
     QElapsedTimer waited;
     waited.start();
-    while (!window.PreviewGain() && waited.elapsed() < 20000)
+    while (!window.Pane()->Gain() && waited.elapsed() < 20000)
         Settle(50);
-    UC_WaveStrip* strip = window.Preview();
+    UC_WaveStrip* strip = window.Pane()->Strip();
     const QPoint pointed(strip->ColumnOf(44100 * 27 / 10), strip->height() / 2);
     QMouseEvent move(QEvent::MouseMove, QPointF(pointed), QPointF(strip->mapToGlobal(pointed)),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
     QToolTip::hideText();
 
     for (size_t i = 4; i < kNormModeCount; ++i) {
-        ClickCentre(window.CheckNormMode(int(i)));
+        ClickCentre(window.Panel()->ModeBoxOf(NormMode(int(i))));
         Settle(300);
         std::string name(kNormModes[i].CliName);
         ok = SaveScreen(window, (outFolder / ("quillan-" + name + ".png")).string()) && ok;
