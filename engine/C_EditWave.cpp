@@ -440,10 +440,11 @@ bool JobRun::OneFactor(const BlockFormat& pFormat) const {
     if (m_A.FadeInFrames != 0 || m_A.FadeOutFrames != 0) return false;
     if (m_Info.Channels == 2 && pFormat.DbL != pFormat.DbR) return false;
     // No sample may saturate: the peak of the range times the factor within what the format
-    // holds (an unknown peak only for a factor that does not raise it).
+    // holds, give or take the gain's rounding (an unknown peak only for a factor that does not
+    // raise it).
     const double factor = std::pow(10.0, pFormat.DbL / 20.0);
     const double top = !Float() ? m_F : m_A.Clip ? 1.0 : double(std::numeric_limits<float>::max());
-    return m_Levels.Peak > 0.0 ? m_Levels.Peak * factor <= top : factor <= 1.0;
+    return m_Levels.Peak > 0.0 ? m_Levels.Peak * factor <= top * (1.0 + 1e-6) : factor <= 1.0;
 }
 
 void JobRun::WriteOutput() {

@@ -25,7 +25,7 @@ inline Pair PairAt(const float* pX) {
 }
 
 // The ceiling's oversampler: 8 phases, kFineHalf taps on each side of a point, a Kaiser window
-// of this beta (stopband about 80 dB down, flat to 0.01 dB up to 0.4 of the rate).
+// of this beta: flat to 0.002 dB up to 0.4 of the rate, 0.04 dB at 0.43, then falling.
 constexpr int kFine = 8;
 constexpr size_t kFineHalf = 16;
 constexpr size_t kFineTaps = 2 * kFineHalf;
