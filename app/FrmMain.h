@@ -9,7 +9,7 @@
 #include "app/PreviewPane.h"
 #include "app/RowStatus.h"
 #include "controls/DrawHelpers.h"
-#include "services/panel/PanelSettings.h"
+#include "services/job/PanelSettings.h"
 #include "services/store/Settings.h"
 
 #include <QRect>
@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-class C_EditWave;
 class QAction;
 class QMenu;
 class UC_Bar;
@@ -145,7 +144,8 @@ class FrmMain : public QWidget, public PlacementWindow {
 
     // Batch run.
     void StartRun();
-    bool RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelSettings& pAtStart);
+    bool RunItem(int32_t pIndex, const panel::PanelSettings& pAtStart);
+    job::StepRequest RunRequest(const std::string& pSource, const panel::PanelSettings& pAtStart);
     void ClearList();
     void SelectRunItem(int32_t pIndex);
     // Shows what happened to row pIndex (icon and tooltip), counts it and draws only that row.

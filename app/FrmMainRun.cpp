@@ -4,14 +4,12 @@
 #include "app/FrmMain.h"
 
 #include "app/BusyPointer.h"
-#include "app/RunTarget.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_ListView.h"
-#include "engine/C_EditWave.h"
-#include "engine/FailureReason.h"
 #include "platform/core/Events.h"
 #include "platform/gui/EventPump.h"
-#include "services/core/ResultFiles.h"
+#include "services/core/Paths.h"
+#include "services/job/FileStep.h"
 
 #include <QFile>
 #include <QTimer>
@@ -69,7 +67,6 @@ void FrmMain::StartRun() {
 
     // Margins, the normalize level and mode and the RMS fields count as they were at Start.
     const panel::PanelSettings atStart = ReadPanel();
-    C_EditWave editWave;
 
     // The run walks the rows by index: a header click must not reorder them under it.
     const int32_t sortDisabled = m_LV->SortDisabled();
@@ -79,7 +76,7 @@ void FrmMain::StartRun() {
     const int32_t count = m_LV->ItemCount();
     ClearRowStatuses();
     int32_t next = 0;
-    while (next < count && RunItem(editWave, next, atStart))
+    while (next < count && RunItem(next, atStart))
         ++next;
     // The rows the run did not reach: Abort ended it.
     for (int32_t i = next + 1; i < std::min(count, m_LV->ItemCount()); ++i)
@@ -92,51 +89,52 @@ void FrmMain::StartRun() {
     EndRun();
 }
 
-// Processes item `index`; false when the run is to end here.
-bool FrmMain::RunItem(C_EditWave& pEditWave, int32_t pIndex, const panel::PanelSettings& pAtStart) {
+// The step of item `pIndex` as the panel now asks for it: OverWrite replaces the source (and
+// keeps the result numbered beside it when it cannot), else the output folder when it exists,
+// else beside the source.
+job::StepRequest FrmMain::RunRequest(const std::string& pSource,
+                                     const panel::PanelSettings& pAtStart) {
+    const panel::PanelSettings now = ReadPanel();
+    job::StepRequest q;
+    q.Job = panel::PanelJob(pAtStart, now);
+    q.Job.SourcePath = pSource;
+    job::FileTarget& t = q.Target;
+    const std::string folder = OutputFolderOf(now);
+    if (now.OverWrite == 1) {
+        t.Where = job::Placement::OverSource;
+        t.NotReplaced = job::IfNotReplaced::KeepNumbered;
+        // Replaced only when OverWrite stayed on for the whole file.
+        q.ReplaceStillWanted = [this] { return ReadPanel().OverWrite == 1; };
+    } else if (FolderExists(folder) == 1) {
+        t.Where = job::Placement::OutputFolder;
+        t.Wanted = job::NameInFolder(folder, pSource);
+    }
+    q.Progress = [this](float pRate) { EW_Prog(pRate); };
+    q.StopRequested = [this] { return m_AbortRequested == 1; };
+    return q;
+}
+
+// Processes item `pIndex`; false when the run is to end here.
+bool FrmMain::RunItem(int32_t pIndex, const panel::PanelSettings& pAtStart) {
     if (pIndex >= m_LV->ItemCount()) return false;
     SelectRunItem(pIndex);
     if (m_AbortRequested == 1) { // pressed while the row was shown
         ShowRowStatus(pIndex, SkippedStatus());
         return false;
     }
-
     const std::string source =
         QFile::encodeName(m_LV->AuxID(pIndex, kPathAux).Text()).toStdString();
-    const panel::PanelSettings now = ReadPanel();
-    // The engine writes a work file; it takes its final name only when complete.
-    const ItemFiles files =
-        source.empty() ? ItemFiles{} : PlanItemFiles(source, OutputFolderOf(now), now.OverWrite);
-    if (files.Work.empty()) { // nothing to write, or refused before the edit
-        ShowRowStatus(pIndex, FailedStatus(source.empty() ? "the row names no file" : files.Error));
+    if (source.empty()) {
+        ShowRowStatus(pIndex, FailedStatus("the row names no file"));
         return true;
     }
-
-    EditJob job = panel::PanelJob(pAtStart, now);
-    job.SourcePath = source;
-    job.TargetPath = files.Work;
-    const EditResult result = pEditWave.Edit(job, [this](float pRate) { return EW_Prog(pRate); });
-    const bool aborted = m_AbortRequested == 1;
-    // Explained before the partial output goes: a full disk is seen while it is full.
-    std::string reason;
-    if (!result.Done() && !aborted)
-        reason = FailureReason(source, results::FolderOf(files.Work), result.Status, result.Detail);
-    // The source is replaced only when OverWrite was on for the whole file: a
-    // target chosen for the output folder never lands on the source.
-    const int32_t overWrite = now.OverWrite == 1 && ReadPanel().OverWrite == 1 ? 1 : 0;
-    std::string finalPath, settleError;
-    const ItemOutcome outcome = SettleTarget(result.Done() ? 1 : 0, aborted, overWrite,
-                                             result.KeptFrames, files, &finalPath, &settleError);
-    RowStatus status = SettledStatus(outcome, finalPath, reason.empty() ? settleError : reason);
-    if (status.State == RowState::Done && result.Limit != GainLimit::None)
-        status.Text += "; " + LimitNote(result.Limit, job.TruePeakCeilingDb, result.ReachedLevel,
-                                        job.NormLevelDb, NormModeInfo(job.Mode).ByLoudness);
-    ShowRowStatus(pIndex, status);
-    if (outcome == ItemOutcome::Replaced) { // the file has changed: its length and format too
+    const job::StepOutcome outcome = job::RunFileStep(RunRequest(source, pAtStart));
+    ShowRowStatus(pIndex, StepStatus(outcome));
+    if (outcome.State == job::StepState::Replaced) { // the file has changed: its length too
         FillRowCells(pIndex, source);
         m_LV->ReDrawItem(pIndex);
     }
-    return outcome != ItemOutcome::Aborted;
+    return outcome.State != job::StepState::Cancelled;
 }
 
 // Marks the row in hand with the working icon (the row becomes the list's cursor) and

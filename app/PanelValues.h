@@ -1,7 +1,7 @@
 #pragma once
 // Window-side values of the parameter panel: the slider display and the progress bar. Plain std
 // code, no widgets. The panel's stored keys and the rules that turn it into a job (and its output
-// folder) are in services/panel.
+// folder) are in services/job.
 
 #include <cstdint>
 #include <string>

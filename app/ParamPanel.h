@@ -6,7 +6,7 @@
 // its Tab order, and reads as a PanelSettings.
 
 #include "engine/NormModes.h"
-#include "services/panel/PanelSettings.h"
+#include "services/job/PanelSettings.h"
 
 #include <QObject>
 

@@ -13,26 +13,43 @@ RowStatus SkippedStatus() {
     return {RowState::Skipped, "skipped by Abort"};
 }
 
-RowStatus SettledStatus(ItemOutcome pOutcome, const std::string& pFinalPath,
-                        const std::string& pReason) {
-    switch (pOutcome) {
-    case ItemOutcome::Written:
-        return {RowState::Done, "done: saved as " + pFinalPath};
-    case ItemOutcome::Replaced:
+namespace {
+
+RowStatus SettledRow(const job::StepOutcome& pOut) {
+    const std::string& path = pOut.ResultPath;
+    switch (pOut.State) {
+    case job::StepState::Written:
+        if (pOut.EmptyResult())
+            return {RowState::NoSound, std::string(kNoSoundWritten) + " (saved as " + path + ")"};
+        return {RowState::Done, "done: saved as " + path};
+    case job::StepState::Replaced:
         return {RowState::Done, "done: the source was replaced"};
-    case ItemOutcome::WrittenEmpty:
-        return {RowState::NoSound, std::string(kNoSoundWritten) + " (saved as " + pFinalPath + ")"};
-    case ItemOutcome::NoSound:
+    case job::StepState::AlreadyDone:
+        return {RowState::Done, "done: already saved as " + path};
+    case job::StepState::Measured:
+        return {RowState::Done, "done: measured"};
+    case job::StepState::NoSoundKept:
         return {RowState::NoSound, kNoSoundKept};
-    case ItemOutcome::ReplaceFailed:
-        return {RowState::Failed, "failed: the source was not replaced (" + pReason +
-                                      "); the result is saved as " + pFinalPath};
-    case ItemOutcome::Failed:
-        return FailedStatus(pReason);
-    case ItemOutcome::Aborted:
+    case job::StepState::ReplaceFailed:
+        return {RowState::Failed, "failed: the source was not replaced (" + pOut.Reason +
+                                      "); the result is saved as " + path};
+    case job::StepState::Failed:
+        return FailedStatus(pOut.Reason);
+    case job::StepState::Cancelled:
         return {RowState::Skipped, "stopped by Abort: nothing written"};
     }
-    return FailedStatus(pReason);
+    return FailedStatus(pOut.Reason);
+}
+
+} // namespace
+
+RowStatus StepStatus(const job::StepOutcome& pOutcome) {
+    RowStatus row = SettledRow(pOutcome);
+    // The empty result's warning is its text already; the others follow a done row.
+    if (row.State == RowState::Done)
+        for (const std::string& w : pOutcome.Warnings)
+            row.Text += "; " + w;
+    return row;
 }
 
 void RunTally::Add(RowState pState) {

@@ -2,7 +2,7 @@
 // What happened to each file of a batch run, as its row in the list shows it (an icon and
 // a tooltip), and the run's one-line summary.
 
-#include "app/RunTarget.h"
+#include "services/job/FileStep.h"
 
 #include <cstdint>
 #include <string>
@@ -23,10 +23,9 @@ struct RowStatus {
     std::string Text; // the row's tooltip; empty while waiting
 };
 
-// The status of a file whose result was settled with pOutcome: pFinalPath is where the result
-// now is, pReason why it failed (Failed) or why the source was not replaced (ReplaceFailed).
-RowStatus SettledStatus(ItemOutcome pOutcome, const std::string& pFinalPath,
-                        const std::string& pReason);
+// The row of a file the run stepped through: what became of it, where its result went, why it
+// failed, and the warnings of a result that was written.
+RowStatus StepStatus(const job::StepOutcome& pOutcome);
 RowStatus FailedStatus(const std::string& pReason);
 // A row the run did not reach because Abort ended it.
 RowStatus SkippedStatus();

@@ -1,9 +1,6 @@
 #include "cli/BatchRunner.h"
 
 #include "cli/Resume.h"
-#include "cli/Targets.h"
-#include "engine/WaveMMIO.h"
-#include "services/core/ResultFiles.h"
 
 #include <algorithm>
 #include <chrono>
@@ -34,15 +31,9 @@ std::string WithFolder(const std::string& pPath) {
     return "./" + pPath;
 }
 
-std::string LimitWarning(const EditJob& pJob, const EditResult& pOutcome) {
-    return LimitNote(pOutcome.Limit, pJob.TruePeakCeilingDb, pOutcome.ReachedLevel,
-                     pJob.NormLevelDb, NormModeInfo(pJob.Mode).ByLoudness);
-}
-
-BatchRunner::BatchRunner(const Options& pOptions, EditorFactory pMakeEditor,
-                         FailureExplainer pExplain, const std::atomic<int>& pStopSignal)
-    : m_Options(pOptions), m_MakeEditor(std::move(pMakeEditor)), m_Explain(std::move(pExplain)),
-      m_Stop(pStopSignal) {}
+BatchRunner::BatchRunner(const Options& pOptions, const std::atomic<int>& pStopSignal,
+                         job::EditFn pEdit)
+    : m_Options(pOptions), m_Stop(pStopSignal), m_Edit(std::move(pEdit)) {}
 
 size_t BatchRunner::WorkerCount() const {
     size_t wanted = m_Options.Jobs > 0 ? static_cast<size_t>(m_Options.Jobs)
@@ -50,101 +41,78 @@ size_t BatchRunner::WorkerCount() const {
     return std::max<size_t>(1, std::min(wanted, m_Options.Files.size()));
 }
 
-EditJob BatchRunner::MakeJob(const std::string& pSource) const {
-    EditJob job = m_Options.Edit;
-    job.SourcePath = pSource;
+job::StepRequest BatchRunner::MakeRequest(const std::string& pSource) const {
+    job::StepRequest q;
+    q.Job = m_Options.Edit;
+    q.Job.SourcePath = pSource;
     // A level check measures only; --json measures while processing.
-    job.Check = m_Options.Check  ? LevelCheck::MeasureOnly
-                : m_Options.Json ? LevelCheck::Store
-                                 : LevelCheck::Off;
-    return job;
+    q.Job.Check = m_Options.Check  ? LevelCheck::MeasureOnly
+                  : m_Options.Json ? LevelCheck::Store
+                                   : LevelCheck::Off;
+    job::FileTarget& t = q.Target;
+    if (m_Options.Check) {
+        t.Where = job::Placement::None;
+    } else if (m_Options.Output == OutputMode::Overwrite) {
+        t.Where = job::Placement::OverSource;
+    } else if (m_Options.Output == OutputMode::Folder) {
+        t.Where = job::Placement::OutputFolder;
+        t.Wanted = FolderResultPath(m_Options, pSource).value_or(std::string());
+        t.MakeFolders = !m_Options.MirrorRoot.empty();
+        if (m_Options.SkipExisting) t.IfExisting = job::Existing::SkipDone;
+    }
+    q.StopRequested = [this] { return Stopped(); };
+    q.Edit = m_Edit;
+    return q;
 }
 
-FileResult BatchRunner::ProcessFile(size_t index, Editor& pEditor, BatchObserver& pObserver) {
+FileResult BatchRunner::ProcessFile(size_t pIndex, BatchObserver& pObserver) {
     FileResult r;
-    r.Source = m_Options.Files[index];
+    r.Source = m_Options.Files[pIndex];
     r.Started = true;
-    const std::string source = WithFolder(r.Source);
-    if (const auto existing = ExistingResult(m_Options, source)) {
-        // A run that died here left its work files behind.
-        results::RemoveStaleWorkFilesOnce(results::FolderOf(*existing));
-        pObserver.FileStarted(index, 0);
-        r.Result = 1;
+    job::StepRequest q = MakeRequest(WithFolder(r.Source));
+    if (q.Target.Where == job::Placement::OutputFolder && q.Target.Wanted.empty()) {
+        pObserver.FileStarted(pIndex, 0);
+        r.Error = "not below the --mirror folder " + m_Options.MirrorRoot;
+        return r;
+    }
+    q.Started = [&](int64_t pBytes) { pObserver.FileStarted(pIndex, pBytes); };
+    q.Progress = [&](float pRate) { pObserver.FileProgress(pIndex, pRate); };
+    const job::StepOutcome out = job::RunFileStep(q);
+
+    if (out.Ran) r.BytesRead = out.SourceBytes;
+    r.Warning = out.WarningText();
+    switch (out.State) {
+    case job::StepState::AlreadyDone:
         r.Skipped = true;
-        r.Target = AsGiven(r.Source, *existing);
-        return r;
-    }
-    int64_t bytes = 0;
-    const std::string problem = SourceProblem(source, &bytes);
-    pObserver.FileStarted(index, bytes);
-    if (!problem.empty()) {
-        r.Error = problem;
-        return r;
-    }
-
-    const JobFiles files = PlanJobFiles(m_Options, source);
-    if (!files.Error.empty()) {
-        r.Error = files.Error;
-        return r;
-    }
-    EditJob job = MakeJob(source);
-    job.TargetPath = files.WorkPath;
-    EditResult outcome = pEditor.Edit(job, [&](float pRate) {
-        pObserver.FileProgress(index, pRate);
-        return Stopped();
-    });
-    r.BytesRead = bytes;
-
-    if (Stopped()) {
-        results::RemoveIfPresent(files.WorkPath);
-        r.Error = "cancelled";
-        return r;
-    }
-    if (!outcome.Done()) {
-        // Explained before the partial output goes: a full disk is seen while it is full.
-        const std::string folder =
-            files.WorkPath.empty() ? results::FolderOf(source) : results::FolderOf(files.WorkPath);
-        r.Error = m_Explain ? m_Explain(source, folder, outcome) : "edit failed";
-        results::RemoveIfPresent(files.WorkPath);
-        return r;
-    }
-    if (!m_Options.Check) {
-        if (outcome.KeptFrames == 0) {
-            // Nothing above the start threshold: an empty file never takes a source's place.
-            if (!files.Replaces.empty()) {
-                results::RemoveIfPresent(files.WorkPath);
-                r.Error = kNoSoundKept;
-                return r;
-            }
-            r.Warning = kNoSoundWritten;
-        }
-        if (!ReadWaveInfo(files.WorkPath).Valid) {
-            results::RemoveIfPresent(files.WorkPath);
-            r.Error = "write failed: the result is not a readable WAV file";
-            return r;
-        }
-        std::string finalPath;
-        if (std::string error = PlaceResult(files, finalPath); !error.empty()) {
-            results::RemoveIfPresent(files.WorkPath);
-            r.Error = error;
-            r.Warning.clear();
-            return r;
-        }
+        [[fallthrough]];
+    case job::StepState::Written:
+    case job::StepState::ReplaceFailed:
+        r.Target = AsGiven(r.Source, out.ResultPath);
+        break;
+    case job::StepState::Replaced:
         // A replaced source is shown as given, not as the file its links led to.
-        r.Target = files.Replaces.empty() ? AsGiven(r.Source, finalPath) : r.Source;
-        std::error_code ec;
-        const auto written = std::filesystem::file_size(finalPath, ec);
-        r.BytesWritten = ec ? 0 : static_cast<int64_t>(written);
+        r.Target = r.Source;
+        break;
+    case job::StepState::Measured:
+        break;
+    case job::StepState::Cancelled:
+        r.Cancelled = true;
+        [[fallthrough]];
+    case job::StepState::NoSoundKept:
+    case job::StepState::Failed:
+        r.Error = out.Reason;
+        r.Warning.clear();
+        return r;
     }
-    if (const std::string limit = LimitWarning(job, outcome); !limit.empty())
-        r.Warning = r.Warning.empty() ? limit : r.Warning + "; " + limit;
     r.Result = 1;
-    r.HasLevels = outcome.Levels.has_value();
-    if (outcome.Levels) r.Levels = *outcome.Levels;
-    r.Loudness = outcome.Loudness;
-    r.SourceLoudness = outcome.SourceLoudness;
-    if (!m_Options.Check) r.GainDb = outcome.GainDb;
-    r.Limit = outcome.Limit;
+    r.BytesWritten = out.ResultBytes;
+    if (!out.Ran) return r;
+    r.HasLevels = out.Edit.Levels.has_value();
+    if (out.Edit.Levels) r.Levels = *out.Edit.Levels;
+    r.Loudness = out.Edit.Loudness;
+    r.SourceLoudness = out.Edit.SourceLoudness;
+    if (!m_Options.Check) r.GainDb = out.Edit.GainDb;
+    r.Limit = out.Edit.Limit;
     return r;
 }
 
@@ -184,7 +152,6 @@ std::vector<FileResult> BatchRunner::Run(BatchObserver& pObserver) {
     std::condition_variable finishedChanged;
     std::atomic<size_t> next{0};
     auto work = [&] {
-        std::unique_ptr<Editor> editor = m_MakeEditor();
         for (;;) {
             if (Stopped()) return;
             const size_t i = next.fetch_add(1);
@@ -202,7 +169,7 @@ std::vector<FileResult> BatchRunner::Run(BatchObserver& pObserver) {
             }
             const auto start = std::chrono::steady_clock::now();
             try {
-                results[i] = ProcessFile(i, *editor, pObserver);
+                results[i] = ProcessFile(i, pObserver);
             } catch (const std::exception& e) {
                 results[i].Started = true;
                 results[i].Error = std::string("internal error: ") + e.what();

@@ -3,8 +3,8 @@
 
 #include "cli/Options.h"
 #include "engine/C_EditWave.h"
-#include "engine/FailureReason.h"
 #include "engine/Loudness.h"
+#include "services/job/FileStep.h"
 
 #include <atomic>
 #include <cstdint>
@@ -15,24 +15,6 @@
 #include <vector>
 
 namespace cli {
-
-// Called after every block with the fraction done; returns true to cancel the job.
-using ProgressFn = C_EditWave::Progress;
-
-// The edit engine as the runner sees it; one object per worker thread.
-class Editor {
-  public:
-    virtual ~Editor() = default;
-    // One job; its target path is empty when it only measures.
-    virtual EditResult Edit(const EditJob& pJob, const ProgressFn& pProgress) = 0;
-};
-
-using EditorFactory = std::function<std::unique_ptr<Editor>()>;
-
-// Reason a job the engine refused failed, for the error line ("missing", "not a WAV file
-// it can edit: ...", ...). targetFolder is where the result was going.
-using FailureExplainer = std::function<std::string(
-    const std::string& pSource, const std::string& pTargetFolder, const EditResult& pOutcome)>;
 
 struct FileResult {
     std::string Source;
@@ -48,13 +30,11 @@ struct FileResult {
     GainLimit Limit = GainLimit::None;            // what kept the result from its target
     bool Started = false;     // false when the batch was stopped before this file
     bool Skipped = false;     // --skip-existing found its complete result (Target)
+    bool Cancelled = false;   // stopped by a signal while in hand: neither done nor failed
     double Seconds = 0.0;     // time the file took
     int64_t BytesRead = 0;    // the source's size, when the engine read it
     int64_t BytesWritten = 0; // the size of the result written
 };
-
-// What is said of a result a limit kept below its target; empty without one.
-std::string LimitWarning(const EditJob& pJob, const EditResult& pOutcome);
 
 // Receives the course of the batch; called from the worker threads.
 class BatchObserver {
@@ -69,8 +49,9 @@ class BatchRunner {
   public:
     // stopSignal: a non-zero value (the signal number) cancels the jobs in hand and starts
     // no more.
-    BatchRunner(const Options& pOptions, EditorFactory pMakeEditor, FailureExplainer pExplain,
-                const std::atomic<int>& pStopSignal);
+    // pEdit stands in for the engine in tests; empty: the engine.
+    BatchRunner(const Options& pOptions, const std::atomic<int>& pStopSignal,
+                job::EditFn pEdit = {});
 
     // Edits every file of the options; results in the order of the files.
     std::vector<FileResult> Run(BatchObserver& pObserver);
@@ -79,14 +60,13 @@ class BatchRunner {
     size_t WorkerCount() const;
 
   private:
-    FileResult ProcessFile(size_t pIndex, Editor& pEditor, BatchObserver& pObserver);
-    EditJob MakeJob(const std::string& pSource) const;
+    FileResult ProcessFile(size_t pIndex, BatchObserver& pObserver);
+    job::StepRequest MakeRequest(const std::string& pSource) const;
     bool Stopped() const { return m_Stop.load() != 0; }
 
     const Options& m_Options;
-    EditorFactory m_MakeEditor;
-    FailureExplainer m_Explain;
     const std::atomic<int>& m_Stop;
+    job::EditFn m_Edit;
 };
 
 // The path as the path helpers need it: a bare file name gets a "./" in front.

@@ -1,13 +1,16 @@
 #include "cli/FileList.h"
 
 #include "cli/BatchRunner.h"
+#include "cli/Resume.h"
 #include "cli/Shard.h"
-#include "cli/Targets.h"
+#include "platform/core/SafeFiles.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <unordered_map>
+#include <utility>
 
 namespace cli {
 
@@ -34,17 +37,32 @@ bool ReadAll(std::FILE* pFile, std::string& pText) {
     return !std::ferror(pFile);
 }
 
+// The device and inode of a file, when it is there.
+std::optional<std::pair<uint64_t, uint64_t>> FileKey(const std::string& pPath) {
+    platform::FileIdentity id;
+    if (platform::ReadIdentity(pPath, id)) return std::nullopt;
+    return std::make_pair(id.Device, id.Inode);
+}
+
 // With --skip-existing a result found under a name counts for its source, so no two sources
-// may have their results under the same name, and no source may be its own result.
+// may have their results under the same name, and no result may be a source of the run
+// (compared as files: a link or a mount may lead there under another name).
 std::string SharedResultName(const Options& pOptions) {
     std::unordered_map<std::string, const std::string*> byResult;
+    std::set<std::pair<uint64_t, uint64_t>> sources;
+    for (const std::string& file : pOptions.Files)
+        if (const auto key = FileKey(file)) sources.insert(*key);
     for (const std::string& file : pOptions.Files) {
         const auto result = FolderResultPath(pOptions, WithFolder(file));
         if (!result) continue; // reported by the mirror check
         const std::string key = AbsoluteLexical(*result);
-        if (key == AbsoluteLexical(file))
+        const auto resultKey = FileKey(*result);
+        if (key == AbsoluteLexical(file) || (resultKey && resultKey == FileKey(file)))
             return "'" + file + "' would be its own result; --skip-existing needs an output " +
                    "folder other than the sources' folder";
+        if (resultKey && sources.count(*resultKey) != 0)
+            return "the result of '" + file + "' would be written over '" + *result +
+                   "', a source of this run";
         auto [it, inserted] = byResult.emplace(key, &file);
         if (!inserted)
             return "'" + *it->second + "' and '" + file + "' would both be written as '" + *result +

@@ -1,5 +1,7 @@
 #include "cli/InfoCommand.h"
 
+#include "engine/FailureReason.h"
+
 #include "cli/BatchRunner.h"
 #include "cli/MediaHelper.h"
 #include "cli/MetadataJson.h"

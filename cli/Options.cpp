@@ -267,8 +267,8 @@ const OptionDef kOptions[] = {
      "must be below ROOT; folders are made as needed)"},
     {"summary-json", 0, Kind::Value, SetText<&Options::SummaryJson>, "FILE",
      "write the run's totals to FILE as one JSON object: host, shard,\n"
-     "files, done, skipped, failed, not_started, cancelled, seconds,\n"
-     "bytes_read, bytes_written"},
+     "files, done, skipped, failed, not_started, cancelled, stopped,\n"
+     "seconds, bytes_read, bytes_written"},
     {"check", 0, Kind::Flag, Raise<&Options::Check>, nullptr,
      "level check only: measure each file, write nothing", "Measuring and reporting:"},
     {"json", 0, Kind::Flag, Raise<&Options::Json>, nullptr,

@@ -1,7 +1,7 @@
 #include "cli/PanelDefaults.h"
 
 #include "services/core/Paths.h"
-#include "services/panel/PanelSettings.h"
+#include "services/job/PanelSettings.h"
 
 #include <cstdlib>
 

@@ -224,10 +224,12 @@ std::string JsonLine(const FileResult& pR, bool pLevelsMeasured, bool pLoudness)
 
 std::string SummaryText(const Options& pOptions, const std::vector<FileResult>& pResults,
                         bool pCancelled) {
-    size_t done = 0, failed = 0, notStarted = 0;
+    size_t done = 0, failed = 0, notStarted = 0, cancelled = 0;
     for (const auto& r : pResults) {
         if (!r.Started)
             ++notStarted;
+        else if (r.Cancelled)
+            ++cancelled;
         else if (r.Result == 1)
             ++done;
         else
@@ -235,6 +237,7 @@ std::string SummaryText(const Options& pOptions, const std::vector<FileResult>& 
     }
     std::string s = pCancelled ? "cancelled; " : "";
     s += std::to_string(done) + " done, " + std::to_string(failed) + " failed";
+    if (cancelled > 0) s += ", " + std::to_string(cancelled) + " cancelled";
     if (notStarted > 0) s += ", " + std::to_string(notStarted) + " not started";
     if (pOptions.Check) return s + "; level check only, nothing written";
     if (done == 0) return s + "; nothing written";

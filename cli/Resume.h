@@ -1,6 +1,6 @@
 #pragma once
-// Resumable runs: a source whose result already lies complete in the output folder is left
-// alone, so a run that was killed, or a node that failed, redoes only what is missing.
+// Where a result lands in an output folder: what --skip-existing looks for and what the file
+// list checks for results that would share a name.
 
 #include "cli/Options.h"
 
@@ -9,13 +9,12 @@
 
 namespace cli {
 
-// True when the file reads as a whole WAV file: a valid header whose sizes match the file's
-// length. A result cut short (a copy that stopped, a crash before the data reached the disk)
-// is not complete.
-bool IsCompleteWave(const std::string& pPath);
+// With an output folder: where the result of pSource goes under its own name (below the
+// folder, in the source's folders below the --mirror root). Nothing in other modes, or when
+// the source is not below the mirror root.
+std::optional<std::string> FolderResultPath(const Options& pOptions, const std::string& pSource);
 
-// With --skip-existing: the complete result of pSource (a path with a folder) found in the
-// output folder under its own name; nothing when the source must be processed.
-std::optional<std::string> ExistingResult(const Options& pOptions, const std::string& pSource);
+// The name of a path after its last '/'.
+std::string FileNameOf(const std::string& pPath);
 
 } // namespace cli

@@ -51,10 +51,13 @@ std::string WithRunFields(const std::string& pJsonObject, const FileResult& pRes
 
 std::string SummaryJson(const std::vector<FileResult>& pResults, const RunContext& pContext,
                         double pSeconds, bool pCancelled) {
-    int64_t done = 0, skipped = 0, failed = 0, notStarted = 0, bytesRead = 0, bytesWritten = 0;
+    int64_t done = 0, skipped = 0, failed = 0, notStarted = 0, cancelled = 0, bytesRead = 0,
+            bytesWritten = 0;
     for (const FileResult& r : pResults) {
         if (!r.Started)
             ++notStarted;
+        else if (r.Cancelled)
+            ++cancelled;
         else if (r.Skipped)
             ++skipped;
         else if (r.Result == 1)
@@ -69,15 +72,36 @@ std::string SummaryJson(const std::vector<FileResult>& pResults, const RunContex
     };
     return "{" + ContextFields(pContext) + count("files", int64_t(pResults.size())) +
            count("done", done) + count("skipped", skipped) + count("failed", failed) +
-           count("not_started", notStarted) +
-           ", \"cancelled\": " + (pCancelled ? "true" : "false") +
+           count("not_started", notStarted) + count("cancelled", cancelled) +
+           ", \"stopped\": " + (pCancelled ? "true" : "false") +
            ", \"seconds\": " + Seconds(pSeconds) + count("bytes_read", bytesRead) +
            count("bytes_written", bytesWritten) + "}";
 }
 
-std::string WriteSummaryFile(const std::string& pPath, const std::string& pText) {
+namespace {
+
+// True when pPath names a source or a result of the run.
+bool IsFileOfTheRun(const std::string& pPath, const std::vector<FileResult>& pResults) {
+    platform::FileIdentity at;
+    if (platform::ReadIdentity(pPath, at)) return false;
+    auto same = [&](const std::string& pOther) {
+        platform::FileIdentity id;
+        return !pOther.empty() && !platform::ReadIdentity(pOther, id) && id.SameFile(at);
+    };
+    for (const FileResult& r : pResults)
+        if (same(r.Source) || same(r.Target)) return true;
+    return false;
+}
+
+} // namespace
+
+std::string WriteSummaryFile(const std::string& pPath, const std::string& pText,
+                             const std::vector<FileResult>& pResults) {
+    if (IsFileOfTheRun(pPath, pResults))
+        return "cannot write the summary to " + pPath + ": a source or result of this run";
     const std::string temporary = pPath + ".tmp-" + std::to_string(platform::CurrentProcessId());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    // A fresh file only: whatever is already under the temporary name stays as it is.
+    std::FILE* file = std::fopen(temporary.c_str(), "wbx");
     if (!file) return "cannot write " + pPath + ": " + std::strerror(errno);
     const bool written = std::fprintf(file, "%s\n", pText.c_str()) > 0;
     const bool closed = std::fclose(file) == 0;

@@ -29,8 +29,10 @@ std::string WithRunFields(const std::string& pJsonObject, const FileResult& pRes
 std::string SummaryJson(const std::vector<FileResult>& pResults, const RunContext& pContext,
                         double pSeconds, bool pCancelled);
 
-// Writes the text (and a newline) to pPath through a temporary name, so a reader never sees
-// half of it. An error text, empty on success.
-std::string WriteSummaryFile(const std::string& pPath, const std::string& pText);
+// Writes the text (and a newline) to pPath through a fresh temporary name, so a reader never
+// sees half of it. A file at pPath that is a source or a result of the run (pResults) is
+// refused, whatever path leads to it. An error text, empty on success.
+std::string WriteSummaryFile(const std::string& pPath, const std::string& pText,
+                             const std::vector<FileResult>& pResults);
 
 } // namespace cli

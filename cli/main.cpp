@@ -1,7 +1,6 @@
 // quillan-batch: the edit engine on the command line.
 
 #include "cli/BatchRunner.h"
-#include "cli/EngineEditor.h"
 #include "cli/FileList.h"
 #include "cli/InfoCommand.h"
 #include "cli/MediaHelper.h"
@@ -40,7 +39,7 @@ int RunBatch(const cli::Options& pOptions) {
     const bool showProgress = !pOptions.Quiet && platform::IsTerminal(stderr);
     const auto start = std::chrono::steady_clock::now();
     cli::Reporter reporter(pOptions, stdout, stderr, showProgress);
-    cli::BatchRunner runner(pOptions, cli::MakeEngineEditor, cli::ExplainFailure, stopSignal);
+    cli::BatchRunner runner(pOptions, stopSignal);
     std::vector<cli::FileResult> results = runner.Run(reporter);
     const int signal = stopSignal.load();
     reporter.Finish(results, signal != 0);
@@ -50,7 +49,8 @@ int RunBatch(const cli::Options& pOptions) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::string error = cli::WriteSummaryFile(
             pOptions.SummaryJson,
-            cli::SummaryJson(results, cli::MakeRunContext(pOptions), seconds, signal != 0));
+            cli::SummaryJson(results, cli::MakeRunContext(pOptions), seconds, signal != 0),
+            results);
         if (!error.empty()) {
             std::fprintf(stderr, "quillan-batch: %s\n", cli::PrintableText(error).c_str());
             summaryFailed = true;

@@ -89,6 +89,7 @@ class JobRun {
     double Gain() const { return m_Gain; }
     GainLimit Limit() const { return m_Limit; }
     double ReachedLevel() const { return m_Reached; }
+    const std::vector<DroppedChunk>& LostMetadata() const { return m_LostMetadata; }
     // Frames of source audio written to the target; 0 as well when trimming found no sound
     // above the start threshold (the margins hold only the silence around it).
     int64_t KeptFrames() const {
@@ -119,7 +120,7 @@ class JobRun {
     void RunSecondPass(bool pRms);
     std::optional<LoudnessMeter> MakeLoudnessMeter() const;
     void ComputeGain();
-    MetadataChunks KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat) const;
+    MetadataChunks KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat);
     // Whether the written audio is the range times one factor, no sample saturated.
     bool OneFactor(const BlockFormat& pFormat) const;
     void WriteOutput();
@@ -151,6 +152,7 @@ class JobRun {
     GainLimit m_Limit = GainLimit::None;
     double m_Reached = 0.0;
     std::optional<LoudnessResult> m_WrittenLoudness;
+    std::vector<DroppedChunk> m_LostMetadata;
     float m_Scale = 1.0f;
     double m_Gain = 1.0;
     FileHandle m_Source = 0;
@@ -414,8 +416,7 @@ void JobRun::WriteSilence(int64_t pBytes) {
 }
 
 // The source's metadata chunks adjusted to the written range; none when the job keeps none.
-MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail,
-                                    const BlockFormat& pFormat) const {
+MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat) {
     if (!m_A.KeepMetadata) return {};
     MetadataEdit edit;
     edit.KeptStart = m_Start;
@@ -433,7 +434,10 @@ MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail,
         if (m_Loudness->HasTruePeak) loudness.TruePeakDbtp = m_Loudness->TruePeakDbtp() + gainDb;
         edit.Loudness = loudness;
     }
-    return AdjustMetadata(ReadMetadataChunks(m_Source, m_Info), edit);
+    MetadataChunks kept = AdjustMetadata(ReadMetadataChunks(m_Source, m_Info), edit);
+    for (const DroppedChunk& d : kept.Dropped)
+        if (LosesMetadata(d)) m_LostMetadata.push_back(d);
+    return kept;
 }
 
 bool JobRun::OneFactor(const BlockFormat& pFormat) const {
@@ -591,6 +595,7 @@ EditResult C_EditWave::Edit(const EditJob& pJob, const Progress& pProgress) cons
             if (result.Limit != GainLimit::None) result.ReachedLevel = run.ReachedLevel();
             result.SourceLoudness = run.MeasuredLoudness();
             result.Loudness = run.WrittenLoudness();
+            result.LostMetadata = run.LostMetadata();
         }
         result.Status = EditStatus::Done;
     } catch (const JobFailed& failed) {

@@ -3,11 +3,13 @@
 #include "engine/EditJob.h"
 #include "engine/EditStatus.h"
 #include "engine/Loudness.h"
+#include "engine/MetadataChunks.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Levels of a level check, in sample units (whole numbers) and in dB relative to full scale.
 // Float levels are given on the 32-bit scale (1.0 = 2147483647), above full scale as they are;
@@ -45,6 +47,9 @@ struct EditResult {
     // the loudness mode, dB of full scale in the others.
     GainLimit Limit = GainLimit::None;
     double ReachedLevel = 0.0;
+    // Metadata chunks of the source the result does not carry although the job keeps
+    // metadata (too large, cut short, unreadable, ...); padding and old-audio chunks not counted.
+    std::vector<DroppedChunk> LostMetadata;
 
     bool Done() const { return Status == EditStatus::Done; }
 };

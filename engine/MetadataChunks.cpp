@@ -154,9 +154,13 @@ class ChunkReader {
     }
 
     // The position of the first chunk after the data: behind its pad byte, or right behind the
-    // audio when a writer left the pad byte out.
+    // audio when a writer left the pad byte out. Four printable bytes prove nothing ("IST" and
+    // the low byte of a LIST size often are): the position whose chunks fit the file to its end
+    // wins.
     int64_t AfterData(int64_t pDataEnd) {
         if (pDataEnd % 2 == 0 || pDataEnd + 9 > m_Length) return pDataEnd + pDataEnd % 2;
+        if (WalkFits(pDataEnd + 1)) return pDataEnd + 1;
+        if (WalkFits(pDataEnd)) return pDataEnd;
         uint8_t id[4];
         if (ReadExact(pDataEnd + 1, id, 4) && IsIdText(GetU32(id))) return pDataEnd + 1;
         if (ReadExact(pDataEnd, id, 4) && IsIdText(GetU32(id))) return pDataEnd;
@@ -164,6 +168,20 @@ class ChunkReader {
     }
 
   private:
+    // True when chunk headers with text ids lead from pPos to the end of the file (a missing
+    // last pad byte and a tail shorter than a header allowed), every chunk inside it.
+    bool WalkFits(int64_t pPos) {
+        for (int32_t n = 0; pPos + 8 <= m_Length; ++n) {
+            uint8_t head[8];
+            if (n == kMaxChunksWalked || !ReadExact(pPos, head, 8) || !IsIdText(GetU32(head)))
+                return false;
+            const int64_t size = GetU32(head + 4);
+            if (pPos + 8 + size > m_Length) return false;
+            pPos += 8 + size + size % 2;
+        }
+        return true;
+    }
+
     bool ReadExact(int64_t pPos, uint8_t* pBuffer, int32_t pCount) {
         int64_t got = 0;
         return ReadByHandle(m_Handle, pPos, pBuffer, pCount, &got) == 1 && got == pCount;
@@ -217,6 +235,10 @@ std::string ChunkIdText(uint32_t pId) {
     for (int i = 0; i < 4; ++i)
         text[size_t(i)] = char(uint8_t(pId >> (8 * i)));
     return text;
+}
+
+bool LosesMetadata(const DroppedChunk& pChunk) {
+    return pChunk.Reason != kOldAudio && pChunk.Reason != kPadding;
 }
 
 MetadataChunks ReadMetadataChunks(FileHandle pSource, const WaveInfo& pInfo) {

@@ -41,6 +41,10 @@ struct DroppedChunk {
     std::string Reason;
 };
 
+// True when a dropped chunk held something a user may miss: anything but padding and the
+// chunks that describe the old audio (peak envelope, checksum, ...), which no result should keep.
+bool LosesMetadata(const DroppedChunk& pChunk);
+
 struct MetadataChunks {
     std::vector<MetadataChunk> Kept; // in the source's order
     std::vector<DroppedChunk> Dropped;

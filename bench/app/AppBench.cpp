@@ -7,12 +7,12 @@
 #include "WavGen.h"
 #include "app/FrmMain.h"
 #include "app/PanelValues.h"
-#include "app/RunTarget.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_PathText.h"
 #include "engine/C_EditWave.h"
 #include "media/FCT_AudioInf.h"
 #include "platform/gui/EventPump.h"
+#include "services/job/FileStep.h"
 
 #include <QApplication>
 
@@ -137,12 +137,11 @@ int main(int argc, char** argv) {
         auto engineRun = [&] {
             EmptyFolder(out);
             runBase.push_back(Seconds([&] {
-                C_EditWave editWave;
                 for (const auto& f : runFiles) {
-                    EditJob job = panel::PanelJob(settings, settings);
-                    job.SourcePath = f;
-                    job.TargetPath = app::TargetPath(f, folder, settings.OverWrite);
-                    editWave.Edit(job);
+                    EditJob edit = panel::PanelJob(settings, settings);
+                    edit.SourcePath = f;
+                    edit.TargetPath = job::NameInFolder(folder, f);
+                    C_EditWave().Edit(edit);
                 }
             }));
         };

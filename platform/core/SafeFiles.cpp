@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +38,10 @@ std::error_code ReadIdentity(const std::string& pPath, FileIdentity& pIdentity) 
     pIdentity.Regular = S_ISREG(st.st_mode);
     pIdentity.Folder = S_ISDIR(st.st_mode);
     pIdentity.Links = st.st_nlink;
+    pIdentity.Device = st.st_dev;
+    pIdentity.Inode = st.st_ino;
+    pIdentity.Size = st.st_size;
+    pIdentity.ModifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return {};
 }
 
@@ -91,6 +97,49 @@ std::string HostName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return {};
     return name;
+}
+
+std::string ProcessSpace() {
+    std::string space;
+    if (std::FILE* f = std::fopen("/proc/sys/kernel/random/boot_id", "r")) {
+        char id[64] = {};
+        if (std::fgets(id, sizeof id, f)) space = id;
+        std::fclose(f);
+    }
+    char ns[64] = {};
+    if (::readlink("/proc/self/ns/pid", ns, sizeof ns - 1) > 0) space += ns;
+    return space;
+}
+
+FileLock::FileLock(const std::string& pPath) : m_Path(pPath) {
+    // A holder that removed the file as it finished leaves a lock on a name no longer there:
+    // the lock counts only while the path still leads to the locked file.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        m_Fd = ::open(pPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (m_Fd < 0) return;
+        if (::flock(m_Fd, LOCK_EX | LOCK_NB) != 0) {
+            m_State = errno == EWOULDBLOCK ? State::Busy : State::Failed;
+            ::close(m_Fd);
+            m_Fd = -1;
+            return;
+        }
+        struct stat held {
+        }, named{};
+        if (::fstat(m_Fd, &held) == 0 && ::lstat(pPath.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            m_State = State::Taken;
+            return;
+        }
+        ::close(m_Fd);
+        m_Fd = -1;
+    }
+}
+
+FileLock::~FileLock() {
+    if (m_Fd < 0) return;
+    // Removed while still held, so that no one takes a lock on a file about to go.
+    ::unlink(m_Path.c_str());
+    ::close(m_Fd);
 }
 
 std::error_code CheckCanWrite(const std::string& pPath) {

@@ -17,6 +17,18 @@ struct FileIdentity {
     bool Regular = false;
     bool Folder = false;
     uint64_t Links = 0;
+    uint64_t Device = 0; // device and inode: the same file under any path
+    uint64_t Inode = 0;
+    int64_t Size = 0;
+    int64_t ModifiedNs = 0; // modification time in nanoseconds
+
+    bool SameFile(const FileIdentity& pOther) const {
+        return Device == pOther.Device && Inode == pOther.Inode;
+    }
+    // The same file with the same length and modification time: nothing wrote to it.
+    bool Unchanged(const FileIdentity& pOther) const {
+        return SameFile(pOther) && Size == pOther.Size && ModifiedNs == pOther.ModifiedNs;
+    }
 };
 
 // The identity of path, links followed.
@@ -43,6 +55,29 @@ bool ProcessExists(int pPid);
 
 // This machine's host name; empty when it cannot be read.
 std::string HostName();
+
+// What tells this boot and this process's pid namespace apart from any other: the kernel's
+// boot id and the namespace's inode ("pid:[4026531836]"); empty parts where unreadable.
+std::string ProcessSpace();
+
+// An advisory lock (flock) on a file made for it; released when the object goes. Several
+// processes, or several opens in one process, exclude each other; a killed holder's lock is
+// gone with it.
+class FileLock {
+  public:
+    enum class State { Taken, Busy, Failed };
+    // Creates the file when needed and tries once to take the lock without waiting.
+    explicit FileLock(const std::string& pPath);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    State Result() const { return m_State; }
+
+  private:
+    std::string m_Path;
+    int m_Fd = -1;
+    State m_State = State::Failed;
+};
 
 // Empty when this process may write to the file at path (access W_OK), else the reason.
 std::error_code CheckCanWrite(const std::string& pPath);

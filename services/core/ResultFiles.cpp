@@ -50,22 +50,28 @@ bool ReadNumber(const std::string& pText, int64_t& pValue) {
     return true;
 }
 
-// This machine, as work-file names carry it: letters and digits of the host name, at most 24.
-// Several machines may write into one shared folder; each sweeps only its own work files,
-// since a process id means nothing on another host.
+// This machine, boot and pid namespace, as work-file names carry it: a process id is judged
+// only where it means the same process (a container on the same host has its own ids, and
+// two hosts may share a folder).
 const std::string& HostTag() {
-    static const std::string tag = [] {
-        std::string t;
-        for (char c : platform::HostName())
-            if (t.size() < 24 &&
-                ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
-                t += c;
-        return t.empty() ? std::string("host") : t;
-    }();
+    static const std::string tag = WorkFileTag(platform::HostName(), platform::ProcessSpace());
     return tag;
 }
 
 } // namespace
+
+std::string WorkFileTag(const std::string& pHost, const std::string& pSpace) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (const unsigned char c : pHost + '\n' + pSpace) {
+        hash ^= c;
+        hash *= 0x100000001b3ull;
+    }
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuv";
+    std::string tag;
+    for (int i = 0; i < 12; ++i, hash >>= 5) // 60 bits in 12 letters and digits
+        tag += kDigits[hash & 31];
+    return tag;
+}
 
 std::string WorkFileHostPart() {
     return "@" + HostTag();
@@ -218,14 +224,27 @@ std::string ReplaceWithResult(const std::string& pWorkFile, const std::string& p
     return {};
 }
 
+namespace {
+
+// The claimed name reaches the disk too; the result is in place either way.
+Claim Claimed(const std::string& pPath) {
+    (void)platform::SyncFolder(FolderOf(pPath));
+    return {pPath, {}};
+}
+
+} // namespace
+
 Claim ClaimFreeName(const std::string& pWorkFile, const std::string& pWanted, bool pNumberAlways) {
+    // The data first: a crash after the claim must not leave a short file under a real name.
+    if (const std::error_code ec = platform::SyncFile(pWorkFile))
+        return {{}, WriteFailure("cannot flush the result", ec)};
     bool linkInstead = false; // the file system has no rename that refuses to replace
     for (int64_t n = pNumberAlways ? 1 : 0; n <= kLastNumber; ++n) {
         const std::string candidate = NumberedName(pWanted, n);
         std::error_code ec;
         if (!linkInstead) {
             ec = platform::RenameNoReplace(pWorkFile, candidate);
-            if (!ec) return {candidate, {}};
+            if (!ec) return Claimed(candidate);
             linkInstead = ec == std::errc::invalid_argument ||
                           ec == std::errc::function_not_supported ||
                           ec == std::errc::operation_not_supported;
@@ -234,7 +253,7 @@ Claim ClaimFreeName(const std::string& pWorkFile, const std::string& pWanted, bo
             ec = platform::LinkNoReplace(pWorkFile, candidate);
             if (!ec) {
                 RemoveIfPresent(pWorkFile);
-                return {candidate, {}};
+                return Claimed(candidate);
             }
         }
         // Taken by a file, a folder or a dangling link, perhaps by another job a moment ago.

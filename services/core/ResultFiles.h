@@ -6,8 +6,8 @@
 // the result. Only a complete result leaves it: either under the first free name of a numbered
 // series (take.wav, take01.wav, ...), claimed by a move that never replaces anything, or over
 // the source in one rename that keeps the source's owner, group and permission bits.
-// Work files of processes of this host that died (killed, power cut) are swept by a later
-// run.
+// Work files of processes of this host, boot and pid namespace that died (killed) are swept
+// by a later run.
 // Both front ends use these; nothing throws.
 
 #include <cstdint>
@@ -15,9 +15,12 @@
 
 namespace results {
 
-// The part of a work-file name that names this machine ("@" and the host's letters and
-// digits), for tests and tools that make such names.
+// The part of a work-file name that names this machine, boot and pid namespace ("@" and a
+// tag), for tests and tools that make such names.
 std::string WorkFileHostPart();
+// The tag of a host name and a process space (boot id and pid namespace): twelve letters and
+// digits, different for different inputs (the full host name counts).
+std::string WorkFileTag(const std::string& pHost, const std::string& pSpace);
 
 // The folder part of a path ("." for a bare name); '/' is the only separator.
 std::string FolderOf(const std::string& pPath);

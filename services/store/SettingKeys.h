@@ -1,5 +1,5 @@
 #pragma once
-// The keys the program stores besides the panel's (those are in services/panel).
+// The keys the program stores besides the panel's (those are in services/job).
 
 #include <array>
 

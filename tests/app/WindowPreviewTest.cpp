@@ -14,7 +14,7 @@
 #include "controls/UC_WaveStrip.h"
 #include "engine/C_EditWave.h"
 #include "services/core/DurationText.h"
-#include "services/panel/PanelSettings.h"
+#include "services/job/PanelSettings.h"
 #include "services/store/Settings.h"
 
 #include <QAction>

@@ -202,10 +202,13 @@ TEST(RowStatus, SummaryCountsEachStateOnce) {
                             app::RowState::Skipped, app::RowState::InHand, app::RowState::NoSound})
         tally.Add(s);
     EXPECT_EQ(tally.Summary(), "2 done, 1 failed, 1 without sound, 1 skipped");
-    EXPECT_EQ(
-        app::SettledStatus(app::ItemOutcome::ReplaceFailed, "/a/take01.wav", "disk full").Text,
-        "failed: the source was not replaced (disk full); the result is saved as "
-        "/a/take01.wav");
+    job::StepOutcome notReplaced;
+    notReplaced.State = job::StepState::ReplaceFailed;
+    notReplaced.Reason = "disk full";
+    notReplaced.ResultPath = "/a/take01.wav";
+    EXPECT_EQ(app::StepStatus(notReplaced).Text,
+              "failed: the source was not replaced (disk full); the result is saved as "
+              "/a/take01.wav");
     EXPECT_EQ(app::FailedStatus("").Text, "failed: edit failed");
 }
 

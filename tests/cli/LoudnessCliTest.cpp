@@ -5,6 +5,7 @@
 #include "WavGen.h"
 #include "cli/Options.h"
 #include "cli/Reporter.h"
+#include "engine/FailureReason.h"
 
 #include <gtest/gtest.h>
 

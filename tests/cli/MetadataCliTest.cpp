@@ -109,3 +109,24 @@ TEST(MetadataCli, InfoJsonListsWhatAResultWouldKeep) {
               std::string::npos)
         << r.Out;
 }
+
+TEST(MetadataCli, EveryChunkAResultLosesIsNamedInItsWarning) {
+    ScratchDir dir;
+    const std::string source = dir / "take.wav";
+    Bytes wav = TaggedWav();
+    // A tag chunk after the cue chunk whose size passes the end of the file.
+    PutText(wav, "id3 ");
+    PutU32(wav, 5000);
+    PutText(wav, "ID3");
+    wav[4] = uint8_t(wav.size() - 8);
+    wav[5] = uint8_t((wav.size() - 8) >> 8);
+    WriteBytes(source, std::vector<char>(wav.begin(), wav.end()));
+    fs::create_directory(dir / "out");
+    const RunResult r = RunBatch({"--json", "-o", dir / "out", source});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    // The old audio's peak envelope is no loss; the cut tag is.
+    EXPECT_NE(r.Out.find(R"x("warning": "metadata not kept: id3  (cut short)")x"),
+              std::string::npos)
+        << r.Out;
+    EXPECT_NE(r.Err.find("metadata not kept: id3  (cut short)"), std::string::npos) << r.Err;
+}

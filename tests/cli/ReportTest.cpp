@@ -2,8 +2,8 @@
 // only where they were measured, and the reason of a refusal from the engine's status.
 
 #include "CliTestSupport.h"
-#include "cli/EngineEditor.h"
 #include "cli/Reporter.h"
+#include "engine/FailureReason.h"
 
 #include <gtest/gtest.h>
 
@@ -98,13 +98,17 @@ EditResult Outcome(EditStatus pStatus, std::string pDetail = {}) {
     return o;
 }
 
+std::string Explain(const std::string& pSource, const std::string& pFolder, const EditResult& pO) {
+    return FailureReason(pSource, pFolder, pO.Status, pO.Detail);
+}
+
 TEST(CliExplain, RefusalsNameTheCauseTheEngineFound) {
     ScratchDir dir;
     const std::string wav = dir / "a.wav";
     WriteBytes(wav, WavBytes(6, 1, 8, 8000, 100));
     const std::string folder = dir.path().string();
     auto explain = [&](const EditResult& pO, const std::string& pSource) {
-        return cli::ExplainFailure(pSource, folder, pO);
+        return Explain(pSource, folder, pO);
     };
     EXPECT_EQ(explain(Outcome(EditStatus::NotPcm, "A-law"), wav),
               "not a WAV file it can edit (A-law)");
@@ -128,8 +132,8 @@ TEST(CliExplain, RefusalsNameTheCauseTheEngineFound) {
               "invalid argument: normalisation mode 7");
     EXPECT_EQ(explain(Outcome(EditStatus::WriteFailed, "Input/output error"), wav),
               "write failed: Input/output error");
-    EXPECT_EQ(cli::ExplainFailure(wav, dir / "no-such-folder",
-                                  Outcome(EditStatus::WriteFailed, "No such file or directory"))
+    EXPECT_EQ(Explain(wav, dir / "no-such-folder",
+                      Outcome(EditStatus::WriteFailed, "No such file or directory"))
                   .rfind("write failed: cannot create files in " + dir / "no-such-folder", 0),
               0u);
 }
@@ -147,16 +151,15 @@ TEST(CliExplain, FilesThatAreNoWavFileAreNamedFromTheirFirstBytes) {
     for (const auto& [bytes, cause] : cases) {
         const std::string path = dir / "f.wav";
         WriteBytes(path, {bytes.begin(), bytes.end()});
-        EXPECT_EQ(cli::ExplainFailure(path, dir.path().string(), Outcome(EditStatus::NotWav)),
+        EXPECT_EQ(Explain(path, dir.path().string(), Outcome(EditStatus::NotWav)),
                   "not a WAV file it can edit (" + cause + ")");
     }
     // Without a status that says more, a file that is no RIFF/WAVE file is still named so.
     const std::string text = dir / "notes.wav";
     WriteBytes(text, {'h', 'i', '\n'});
-    EXPECT_EQ(cli::ExplainFailure(text, dir.path().string(), Outcome(EditStatus::InternalError)),
+    EXPECT_EQ(Explain(text, dir.path().string(), Outcome(EditStatus::InternalError)),
               "not a WAV file it can edit (not a RIFF/WAVE file)");
-    EXPECT_EQ(cli::ExplainFailure(dir / "none.wav", dir.path().string(),
-                                  Outcome(EditStatus::InternalError)),
+    EXPECT_EQ(Explain(dir / "none.wav", dir.path().string(), Outcome(EditStatus::InternalError)),
               "missing");
 }
 

@@ -41,6 +41,35 @@ TEST(ResultFiles, NamesOfTheSeriesAndOfWorkFiles) {
     EXPECT_EQ(results::WorkFileOwner(".quillan-4021-17" + host + ".part"), 4021);
 }
 
+TEST(ResultFiles, WorkFilesOfAnotherHostBootOrPidNamespaceAreNeverSwept) {
+    const std::string space = "boot-1pid:[4026531836]";
+    const std::string ours = results::WorkFileTag("rack01-chassis02-blade03-node04", space);
+    // Hosts that share their first 24 letters and digits, or all of them in another order; the
+    // same host in another boot or pid namespace (a container).
+    for (const auto& [host, other] : std::vector<std::pair<std::string, std::string>>{
+             {"rack01-chassis02-blade03-node05", space},
+             {"rack01-chassis02-blade03-node04", "boot-2pid:[4026531836]"},
+             {"rack01-chassis02-blade03-node04", "boot-1pid:[4026532001]"}})
+        EXPECT_NE(results::WorkFileTag(host, other), ours) << host << " " << other;
+    EXPECT_NE(results::WorkFileTag("node-12", space), results::WorkFileTag("node1-2", space));
+    EXPECT_EQ(results::WorkFileTag("rack01-chassis02-blade03-node04", space), ours);
+    EXPECT_EQ(ours.size(), 12u);
+
+    // A work file of a process id that is free here, made in another namespace: kept.
+    std::string error;
+    const int dead = platform::StartProcess({"/bin/true"}, {}, error);
+    ASSERT_GT(dead, 0) << error;
+    platform::WaitProcess(dead);
+    ScratchDir dir;
+    const std::string mine =
+        ".quillan-" + std::to_string(dead) + "-1" + results::WorkFileHostPart() + ".part";
+    const std::string theirs = ".quillan-" + std::to_string(dead) + "-1@" + ours + ".part";
+    WriteBytes(dir / mine, {'m'});
+    WriteBytes(dir / theirs, {'t'});
+    EXPECT_EQ(results::RemoveStaleWorkFiles(dir.path().string()), 1);
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{theirs});
+}
+
 TEST(ResultFiles, ConcurrentClaimsGetDistinctNamesAndReplaceNothing) {
     for (int round = 0; round < 20; ++round) {
         ScratchDir dir;

@@ -4,11 +4,15 @@
 #include "CliTestSupport.h"
 #include "platform/core/Process.h"
 #include "services/core/ResultFiles.h"
+#include "services/job/CompleteWave.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <sstream>
 #include <thread>
 
 using namespace clitest;
@@ -97,3 +101,66 @@ TEST(CliResults, AReadOnlySourceIsRefusedBeforeTheEdit) {
 }
 
 } // namespace
+
+TEST(CliSkipExisting, AnOutputFolderReachedThroughALinkNeverReplacesASource) {
+    ScratchDir run;
+    fs::create_directory(run / "s");
+    const std::string src = run / "s/tagged.wav";
+    WriteToneWav(src, 2, 8000, 8000, 9000);
+    std::vector<char> tagged = ReadBytes(src);
+    for (char c : std::string("ID3\x03\0\0\0\0\0\0", 10))
+        tagged.push_back(c); // the sizes no longer match the file: not a complete result
+    WriteBytes(src, tagged);
+    fs::create_directory_symlink(run / "s", run / "here");
+    const RunResult r = RunBatch({"--skip-existing", "-o", run / "here", src});
+    EXPECT_EQ(r.Status, 2) << r.Err;
+    EXPECT_NE(r.Err.find("would be its own result"), std::string::npos) << r.Err;
+    EXPECT_EQ(ReadBytes(src), tagged);
+    EXPECT_EQ(Listing(run / "s"), std::vector<std::string>{"tagged.wav"});
+}
+
+TEST(CliSummary, NeverWrittenOverASourceOrAResultOfTheRun) {
+    ScratchDir run;
+    fs::create_directory(run / "out");
+    const std::string src = run / "s.wav";
+    WriteToneWav(src, 1, 8000, 800, 9000);
+    const auto original = ReadBytes(src);
+    for (const std::string& summary : {src, std::string(run / "out/s.wav")}) {
+        SCOPED_TRACE(summary);
+        fs::remove(run / "out/s.wav");
+        const RunResult r = RunBatch({"-o", run / "out", "--summary-json", summary, src});
+        EXPECT_EQ(r.Status, 1) << r.Err;
+        EXPECT_NE(r.Err.find("a source or result of this run"), std::string::npos) << r.Err;
+        EXPECT_EQ(ReadBytes(src), original);
+        EXPECT_TRUE(job::IsCompleteWave(run / "out/s.wav"));
+    }
+    EXPECT_EQ(Listing(run.path()), (std::vector<std::string>{"out", "s.wav"}));
+}
+
+TEST(CliDurability, ANewResultIsFlushedBeforeItTakesItsNameAndTheFolderAfter) {
+    if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "no strace";
+    ScratchDir run;
+    fs::create_directory(run / "out");
+    const std::string src = run / "in.wav";
+    WriteToneWav(src, 1, 8000, 800, 9000);
+    const std::string log = run / "trace";
+    // LeakSanitizer does not run under ptrace.
+    std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e "
+                          "trace=fsync,fdatasync,rename,renameat,renameat2,linkat -o " +
+                          log + " " + BatchBinary() + " -o " + (run / "out") + " " + src;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::vector<std::string> calls; // fsync, or the call that gave the result its name
+    std::istringstream lines(ReadText(log));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("fsync(") != std::string::npos ||
+            line.find("fdatasync(") != std::string::npos)
+            calls.push_back("sync");
+        else if (line.find(".part") != std::string::npos &&
+                 line.find("out/in.wav") != std::string::npos)
+            calls.push_back("claim");
+    }
+    const auto claim = std::find(calls.begin(), calls.end(), "claim");
+    ASSERT_NE(claim, calls.end()) << ReadText(log);
+    EXPECT_NE(std::find(calls.begin(), claim, "sync"), claim) << ReadText(log);
+    EXPECT_NE(std::find(claim, calls.end(), "sync"), calls.end()) << ReadText(log);
+}

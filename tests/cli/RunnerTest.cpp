@@ -2,12 +2,14 @@
 #include "cli/BatchRunner.h"
 #include "cli/MediaHelper.h"
 #include "cli/Reporter.h"
+#include "cli/RunReport.h"
 #include "platform/core/Process.h"
 #include "services/core/ResultFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
@@ -28,12 +30,25 @@ EditResult Finished(int64_t pKeptFrames = 800) {
 
 enum class Behaviour { Copy, FailAfterPartialWrite, RunUntilCancelled };
 
+// Stands in for the engine.
+class FakeEngine {
+  public:
+    virtual ~FakeEngine() = default;
+    virtual EditResult Edit(const EditJob& pQ, const C_EditWave::Progress& pProgress) = 0;
+};
+
+job::EditFn Using(std::shared_ptr<FakeEngine> pEngine) {
+    return [pEngine](const EditJob& pQ, const C_EditWave::Progress& pProgress) {
+        return pEngine->Edit(pQ, pProgress);
+    };
+}
+
 // Stands in for the engine: writes the source's bytes to the target (a valid WAV file),
 // or leaves half a file behind and fails, or runs until asked to cancel.
-class FakeEditor : public cli::Editor {
+class FakeEditor : public FakeEngine {
   public:
     explicit FakeEditor(Behaviour pB) : m_Behaviour(pB) {}
-    EditResult Edit(const EditJob& pQ, const cli::ProgressFn& pProgress) override {
+    EditResult Edit(const EditJob& pQ, const C_EditWave::Progress& pProgress) override {
         EditResult out;
         auto bytes = ReadBytes(pQ.SourcePath);
         if (m_Behaviour == Behaviour::Copy) {
@@ -49,6 +64,8 @@ class FakeEditor : public cli::Editor {
         if (m_Behaviour == Behaviour::RunUntilCancelled)
             while (!pProgress(0.25f)) {
             }
+        out.Status = EditStatus::WriteFailed;
+        out.Detail = "refused";
         return out;
     }
 
@@ -82,12 +99,7 @@ struct RunnerFixture : ::testing::Test {
     std::vector<cli::FileResult> Run(cli::Options& pO, Behaviour pB,
                                      Recorder* pRecorder = nullptr) {
         Recorder own;
-        cli::BatchRunner runner(
-            pO, [pB] { return std::make_unique<FakeEditor>(pB); },
-            [](const std::string&, const std::string&, const EditResult&) {
-                return std::string("refused");
-            },
-            Stop);
+        cli::BatchRunner runner(pO, Stop, Using(std::make_shared<FakeEditor>(pB)));
         return runner.Run(pRecorder ? *pRecorder : own);
     }
     std::string MakeSource(const std::string& pRel, int16_t pAmplitude) {
@@ -148,7 +160,7 @@ TEST_F(RunnerFixture, OverwriteReplacesTheSourceOnlyWhenTheJobSucceeded) {
 
     auto failed = Run(o, Behaviour::FailAfterPartialWrite);
     EXPECT_EQ(failed[0].Result, 0);
-    EXPECT_EQ(failed[0].Error, "refused");
+    EXPECT_EQ(failed[0].Error, "write failed: refused");
     EXPECT_EQ(ReadBytes(o.Files[0]), original);
     EXPECT_EQ(Listing(Dir / "a"), std::vector<std::string>{"song.wav"});
 
@@ -156,17 +168,16 @@ TEST_F(RunnerFixture, OverwriteReplacesTheSourceOnlyWhenTheJobSucceeded) {
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(o.Files[0], mode);
     WriteToneWav(Dir / "result.wav", 2, 8000, 400, 5000);
-    class Replacer : public cli::Editor {
+    class Replacer : public FakeEngine {
       public:
         explicit Replacer(std::string pFrom) : MFrom(std::move(pFrom)) {}
-        EditResult Edit(const EditJob& pQ, const cli::ProgressFn&) override {
+        EditResult Edit(const EditJob& pQ, const C_EditWave::Progress&) override {
             WriteBytes(pQ.TargetPath, ReadBytes(MFrom));
             return Finished();
         }
         std::string MFrom;
     };
-    cli::BatchRunner runner(
-        o, [&] { return std::make_unique<Replacer>(Dir / "result.wav"); }, nullptr, Stop);
+    cli::BatchRunner runner(o, Stop, Using(std::make_shared<Replacer>(Dir / "result.wav")));
     Recorder recorder;
     auto ok = runner.Run(recorder);
     ASSERT_EQ(ok[0].Result, 1) << ok[0].Error;
@@ -181,14 +192,13 @@ TEST_F(RunnerFixture, AResultThatIsNotAWavFileNeverReplacesTheSource) {
     o.Output = cli::OutputMode::Overwrite;
     o.Files = {MakeSource("a/song.wav", 3000)};
     const auto original = ReadBytes(o.Files[0]);
-    class Garbage : public cli::Editor {
-        EditResult Edit(const EditJob& pQ, const cli::ProgressFn&) override {
+    class Garbage : public FakeEngine {
+        EditResult Edit(const EditJob& pQ, const C_EditWave::Progress&) override {
             WriteBytes(pQ.TargetPath, {'R', 'I', 'F', 'F'});
             return Finished();
         }
     };
-    cli::BatchRunner runner(
-        o, [] { return std::make_unique<Garbage>(); }, nullptr, Stop);
+    cli::BatchRunner runner(o, Stop, Using(std::make_shared<Garbage>()));
     Recorder recorder;
     auto r = runner.Run(recorder);
     EXPECT_EQ(r[0].Result, 0);
@@ -210,10 +220,10 @@ TEST_F(RunnerFixture, OverwriteNeverEditsTheSameSourceTwiceAtOnce) {
         int Most = 0;
         int Edits = 0;
     } shared;
-    class Watcher : public cli::Editor {
+    class Watcher : public FakeEngine {
       public:
         explicit Watcher(Shared& pS) : m_S(pS) {}
-        EditResult Edit(const EditJob& pQ, const cli::ProgressFn&) override {
+        EditResult Edit(const EditJob& pQ, const C_EditWave::Progress&) override {
             const bool isA = fs::path(pQ.SourcePath).filename() == "a.wav";
             if (isA) {
                 std::lock_guard lock(m_S.Mutex);
@@ -233,8 +243,7 @@ TEST_F(RunnerFixture, OverwriteNeverEditsTheSameSourceTwiceAtOnce) {
       private:
         Shared& m_S;
     };
-    cli::BatchRunner runner(
-        o, [&] { return std::make_unique<Watcher>(shared); }, nullptr, Stop);
+    cli::BatchRunner runner(o, Stop, Using(std::make_shared<Watcher>(shared)));
     Recorder recorder;
     auto results = runner.Run(recorder);
     for (const auto& r : results)
@@ -265,6 +274,7 @@ TEST_F(RunnerFixture, StopCancelsTheJobsInHandAndLeavesNoPartialFiles) {
             if (r.Started) {
                 ++cancelled;
                 EXPECT_EQ(r.Error, "cancelled");
+                EXPECT_TRUE(r.Cancelled);
             }
             EXPECT_EQ(r.Result, 0);
         }
@@ -277,11 +287,11 @@ TEST_F(RunnerFixture, StopCancelsTheJobsInHandAndLeavesNoPartialFiles) {
 }
 
 // Writes the given bytes as its result and reports the kept frames; counts its calls.
-class Writer : public cli::Editor {
+class Writer : public FakeEngine {
   public:
     Writer(std::vector<char> pBytes, int64_t pKeptFrames, std::atomic<int>& pCalls)
         : m_Bytes(std::move(pBytes)), m_Kept(pKeptFrames), m_Calls(pCalls) {}
-    EditResult Edit(const EditJob& pQ, const cli::ProgressFn&) override {
+    EditResult Edit(const EditJob& pQ, const C_EditWave::Progress&) override {
         ++m_Calls;
         // The engine creates its target exclusively: the work file must be a fresh name.
         EXPECT_FALSE(fs::exists(fs::symlink_status(pQ.TargetPath))) << pQ.TargetPath;
@@ -302,12 +312,7 @@ struct WriterRun {
 
 WriterRun RunWriter(const cli::Options& pO, const std::vector<char>& bytes, int64_t pKeptFrames) {
     std::atomic<int> stop{0}, calls{0};
-    cli::BatchRunner runner(
-        pO, [&] { return std::make_unique<Writer>(bytes, pKeptFrames, calls); },
-        [](const std::string&, const std::string&, const EditResult&) {
-            return std::string("refused");
-        },
-        stop);
+    cli::BatchRunner runner(pO, stop, Using(std::make_shared<Writer>(bytes, pKeptFrames, calls)));
     Recorder recorder;
     WriterRun run;
     run.Results = runner.Run(recorder);
@@ -403,6 +408,46 @@ TEST_F(RunnerFixture, ASourceThatCannotBeReplacedFailsBeforeTheEdit) {
             << locked.Results[0].Error;
         EXPECT_EQ(ReadBytes(source), original);
     }
+}
+
+TEST_F(RunnerFixture, ARetriedRunLeavesAFileInHandToTheRunWritingIt) {
+    // The first run's job waits at a gate until the second run has finished.
+    struct Gate {
+        std::promise<void> Entered, Release;
+    } gate;
+    class Held : public FakeEngine {
+      public:
+        explicit Held(Gate& pGate) : m_Gate(pGate) {}
+        EditResult Edit(const EditJob& pQ, const C_EditWave::Progress&) override {
+            m_Gate.Entered.set_value();
+            m_Gate.Release.get_future().wait();
+            WriteBytes(pQ.TargetPath, ReadBytes(pQ.SourcePath));
+            return Finished();
+        }
+
+      private:
+        Gate& m_Gate;
+    };
+    cli::Options o;
+    o.Output = cli::OutputMode::Folder;
+    o.OutputDir = Dir / "out";
+    o.SkipExisting = true;
+    fs::create_directory(o.OutputDir);
+    o.Files = {MakeSource("in/take.wav", 3000)};
+    std::vector<cli::FileResult> first;
+    std::thread firstRun([&] {
+        cli::BatchRunner runner(o, Stop, Using(std::make_shared<Held>(gate)));
+        Recorder recorder;
+        first = runner.Run(recorder);
+    });
+    gate.Entered.get_future().wait();
+    const auto second = Run(o, Behaviour::Copy);
+    gate.Release.set_value();
+    firstRun.join();
+    EXPECT_TRUE(second[0].Skipped);
+    EXPECT_EQ(second[0].Result, 1);
+    ASSERT_EQ(first[0].Result, 1) << first[0].Error;
+    EXPECT_EQ(Listing(o.OutputDir), std::vector<std::string>{"take.wav"});
 }
 
 TEST_F(RunnerFixture, WorkFilesOfDeadRunsAreSweptAndNoNameIsHeldByThem) {
@@ -501,12 +546,20 @@ TEST(CliReport, JsonLineShapeAndEscaping) {
 
 TEST(CliReport, SummarySaysWhatHappenedAndWhere) {
     cli::Options o;
-    std::vector<cli::FileResult> rs(3);
-    rs[0].Started = rs[1].Started = true;
+    std::vector<cli::FileResult> rs(4);
+    rs[0].Started = rs[1].Started = rs[3].Started = true;
     rs[0].Result = 1;
     rs[1].Error = "missing";
+    rs[3].Error = "cancelled";
+    rs[3].Cancelled = true; // the file in hand at SIGTERM failed nothing
     EXPECT_EQ(cli::SummaryText(o, rs, false),
-              "1 done, 1 failed, 1 not started; written beside the sources");
+              "1 done, 1 failed, 1 cancelled, 1 not started; written beside the sources");
+    const std::string totals = cli::SummaryJson(rs, {}, 1.0, true);
+    EXPECT_NE(totals.find(R"("done": 1, "skipped": 0, "failed": 1, "not_started": 1, )"
+                          R"("cancelled": 1, "stopped": true, )"),
+              std::string::npos)
+        << totals;
+    rs.pop_back();
     o.Output = cli::OutputMode::Folder;
     o.OutputDir = "out";
     EXPECT_EQ(cli::SummaryText(o, rs, true),

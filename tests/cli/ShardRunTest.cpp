@@ -4,6 +4,7 @@
 #include "CliTestSupport.h"
 #include "cli/Resume.h"
 #include "cli/Shard.h"
+#include "services/job/CompleteWave.h"
 
 #include <gtest/gtest.h>
 
@@ -125,7 +126,7 @@ struct ShardRun : ::testing::Test {
     void ExpectComplete(const std::string& pOut) {
         EXPECT_EQ(FilesBelow(pOut), Relative); // nothing numbered, no work file left
         for (const auto& rel : Relative)
-            ASSERT_TRUE(cli::IsCompleteWave(pOut + "/" + rel)) << rel;
+            ASSERT_TRUE(job::IsCompleteWave(pOut + "/" + rel)) << rel;
     }
 };
 
@@ -188,7 +189,7 @@ TEST_F(ShardRun, FourWorkersProcessEveryFileOnceAndAKilledOneResumes) {
             missing.insert(rel);
             continue;
         }
-        EXPECT_TRUE(cli::IsCompleteWave(path)) << rel;
+        EXPECT_TRUE(job::IsCompleteWave(path)) << rel;
         if (cut.empty() && doneBeforeKill.count(rel)) cut = rel;
     }
     ASSERT_FALSE(cut.empty());

@@ -4,6 +4,7 @@
 #include "CliTestSupport.h"
 #include "cli/FileList.h"
 #include "cli/Resume.h"
+#include "services/job/CompleteWave.h"
 
 #include <gtest/gtest.h>
 
@@ -168,9 +169,9 @@ TEST(CliResume, OnlyAWholeWavFileCountsAsDone) {
     ScratchDir dir;
     const auto whole = WavBytes(1, 2, 16, 44100, 4000);
     WriteBytes(dir / "whole.wav", whole);
-    EXPECT_TRUE(cli::IsCompleteWave(dir / "whole.wav"));
+    EXPECT_TRUE(job::IsCompleteWave(dir / "whole.wav"));
     WriteBytes(dir / "empty-data.wav", WavBytes(1, 1, 16, 8000, 0));
-    EXPECT_TRUE(cli::IsCompleteWave(dir / "empty-data.wav"));
+    EXPECT_TRUE(job::IsCompleteWave(dir / "empty-data.wav"));
 
     auto cut = whole;
     cut.resize(cut.size() - 100);
@@ -186,7 +187,7 @@ TEST(CliResume, OnlyAWholeWavFileCountsAsDone) {
     WriteBytes(dir / "text.wav", {'h', 'e', 'l', 'l', 'o'});
     for (const char* name :
          {"cut.wav", "unpatched.wav", "longer.wav", "zero.wav", "text.wav", "absent.wav"})
-        EXPECT_FALSE(cli::IsCompleteWave(dir / name)) << name;
+        EXPECT_FALSE(job::IsCompleteWave(dir / name)) << name;
 }
 
 // The RF64 form of a plain 44-byte-header file: "ds64" first, 0xFFFFFFFF in the 32-bit sizes.
@@ -211,14 +212,14 @@ TEST(CliResume, AnRf64ResultCountsWhenItsDs64SizesMatchTheFile) {
     const int64_t data = int64_t(plain.size()) - 44;
     const int64_t riff = int64_t(plain.size()) + 36 - 8;
     WriteBytes(dir / "whole.wav", AsRf64(plain, riff, data));
-    EXPECT_TRUE(cli::IsCompleteWave(dir / "whole.wav"));
+    EXPECT_TRUE(job::IsCompleteWave(dir / "whole.wav"));
     auto cut = AsRf64(plain, riff, data);
     cut.resize(cut.size() - 100);
     WriteBytes(dir / "cut.wav", cut);
     WriteBytes(dir / "unfixed.wav", AsRf64(plain, 0, 0));               // sizes never filled in
     WriteBytes(dir / "long-data.wav", AsRf64(plain, riff, data + 400)); // more than is there
     for (const char* name : {"cut.wav", "unfixed.wav", "long-data.wav"})
-        EXPECT_FALSE(cli::IsCompleteWave(dir / name)) << name;
+        EXPECT_FALSE(job::IsCompleteWave(dir / name)) << name;
 }
 
 TEST(CliResume, ASourceIsNeverItsOwnResult) {
@@ -227,18 +228,12 @@ TEST(CliResume, ASourceIsNeverItsOwnResult) {
     fs::create_directories(dir / "out");
     fs::create_directory_symlink(dir / "src", dir / "link");
     WriteBytes(dir / "src/x.wav", WavBytes(1, 1, 16, 8000, 100));
-    cli::Options o;
-    o.Output = cli::OutputMode::Folder;
-    o.SkipExisting = true;
-    o.OutputDir = dir / "out";
-    EXPECT_EQ(cli::ExistingResult(o, dir / "src/x.wav"), std::nullopt);
-    fs::copy_file(dir / "src/x.wav", dir / "out/x.wav");
-    EXPECT_EQ(cli::ExistingResult(o, dir / "src/x.wav"), dir / "out/x.wav");
-    o.Check = true; // a level check writes nothing, so it skips nothing
-    EXPECT_EQ(cli::ExistingResult(o, dir / "src/x.wav"), std::nullopt);
-    o.Check = false;
-    o.OutputDir = dir / "link"; // the sources' folder under another name
-    EXPECT_EQ(cli::ExistingResult(o, dir / "src/x.wav"), std::nullopt);
+    const std::string source = dir / "src/x.wav";
+    EXPECT_EQ(job::ExistingResult(source, dir / "out/x.wav"), std::nullopt);
+    fs::copy_file(source, dir / "out/x.wav");
+    EXPECT_EQ(job::ExistingResult(source, dir / "out/x.wav"), dir / "out/x.wav");
+    // The sources' folder under another name.
+    EXPECT_EQ(job::ExistingResult(source, dir / "link/x.wav"), std::nullopt);
 }
 
 } // namespace

@@ -268,22 +268,33 @@ TEST(MetadataChunks, MalformedChunksAreLeftOutAndTheResultStaysValid) {
 
 TEST(MetadataChunks, OddDataWithoutItsPadByteStillFindsTheChunksAfterIt) {
     TempDir tmp;
-    // 8-bit mono, 1001 frames, a cue chunk right behind the audio with no pad byte between.
+    // 8-bit mono, 1001 frames, chunks right behind the audio with no pad byte between: a cue
+    // chunk alone, and a LIST whose size's low byte ('@') makes "IST@" look like a chunk id
+    // one byte further on.
     Bytes data(1001, 128);
     for (size_t i = 300; i < 700; ++i)
         data[i] = i % 2 ? 250 : 6;
-    Bytes file = Wav(kRate, 8, 1, data, {}, {});
-    file.pop_back(); // the pad byte
-    const Bytes cue = ChunkWithHeader(Cue({{7, 400}}));
-    file.insert(file.end(), cue.begin(), cue.end());
-    file[4] = uint8_t(file.size() - 8);
-    file[5] = uint8_t((file.size() - 8) >> 8);
-    Job job; // copies the audio as it is
-    const Output out = EditInto(tmp, job, file);
-    const FoundChunk* kept = Find(out.Chunks, "cue ");
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(CuePoints(kept->Body), (std::vector<std::pair<uint32_t, uint32_t>>{{7, 400}}));
-    EXPECT_EQ(Find(out.Chunks, "data")->Body, data);
+    const Chunk info = List("INFO", {InfoText("INAM", std::string(51, 'a'))});
+    ASSERT_EQ(info.Body.size(), 0x40u);
+    for (const std::vector<Chunk>& after :
+         {std::vector<Chunk>{Cue({{7, 400}})}, std::vector<Chunk>{info, Cue({{7, 400}})}}) {
+        SCOPED_TRACE(after.size());
+        Bytes file = Wav(kRate, 8, 1, data, {}, {});
+        file.pop_back(); // the pad byte
+        for (const Chunk& c : after) {
+            const Bytes bytes = ChunkWithHeader(c);
+            file.insert(file.end(), bytes.begin(), bytes.end());
+        }
+        file[4] = uint8_t(file.size() - 8);
+        file[5] = uint8_t((file.size() - 8) >> 8);
+        Job job; // copies the audio as it is
+        const Output out = EditInto(tmp, job, file, std::to_string(after.size()) + ".wav");
+        const FoundChunk* kept = Find(out.Chunks, "cue ");
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(CuePoints(kept->Body), (std::vector<std::pair<uint32_t, uint32_t>>{{7, 400}}));
+        EXPECT_EQ(Find(out.Chunks, "data")->Body, data);
+        EXPECT_EQ(Find(out.Chunks, "LIST") != nullptr, after.size() == 2);
+    }
 }
 
 TEST(MetadataChunks, WithoutAudioEveryChunkGoesBeforeTheData) {

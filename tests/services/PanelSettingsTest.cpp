@@ -1,6 +1,6 @@
 // The stored panel and the job it asks for, shared by the window and quillan-batch.
 
-#include "services/panel/PanelSettings.h"
+#include "services/job/PanelSettings.h"
 
 #include <gtest/gtest.h>
 

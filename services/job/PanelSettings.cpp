@@ -1,4 +1,4 @@
-#include "services/panel/PanelSettings.h"
+#include "services/job/PanelSettings.h"
 
 #include "services/core/Paths.h"
 #include "services/core/SettingText.h"
