@@ -44,7 +44,7 @@ class PreviewPane : public QObject {
     QAction* CopyCsvAction() const { return m_CopyCsvAction; }
     // The file the strip shows, and the gain it shows for it (none while measuring).
     const std::string& Path() const { return m_Path; }
-    std::optional<float> Gain() const { return m_Gain; }
+    std::optional<double> Gain() const { return m_Gain; }
     // The levels report of a file, once measured.
     const FileLevels* LevelsOf(const std::string& pPath) const;
 
@@ -74,7 +74,7 @@ class PreviewPane : public QObject {
     QAction* m_CopyCsvAction = nullptr;
     std::string m_Path;
     std::shared_ptr<const WaveOverview> m_DrawnOverview; // the envelope the strip holds
-    std::optional<float> m_Gain;
+    std::optional<double> m_Gain;
     std::map<std::string, FileLevels> m_Levels;
 };
 

@@ -110,8 +110,9 @@ FileResult BatchRunner::ProcessFile(size_t pIndex, BatchObserver& pObserver) {
     r.HasLevels = out.Edit.Levels.has_value();
     if (out.Edit.Levels) r.Levels = *out.Edit.Levels;
     r.Loudness = out.Edit.Loudness;
+    r.SourceLoudness = out.Edit.SourceLoudness;
     if (!m_Options.Check) r.GainDb = out.Edit.GainDb;
-    r.CeilingLowered = out.Edit.Limit == GainLimit::TruePeakCeiling;
+    r.Limit = out.Edit.Limit;
     return r;
 }
 

@@ -24,9 +24,10 @@ struct FileResult {
     std::string Warning; // a remark on a job that succeeded (e.g. its result holds no audio)
     bool HasLevels = false;
     EditLevels Levels;
-    std::optional<LoudnessResult> Loudness; // of a finished job that measured it
-    std::optional<double> GainDb;           // of a finished job that wrote a result
-    bool CeilingLowered = false;
+    std::optional<LoudnessResult> Loudness;       // of what a finished job wrote (or checked)
+    std::optional<LoudnessResult> SourceLoudness; // of the range before the gain
+    std::optional<double> GainDb;                 // of a finished job that wrote a result
+    GainLimit Limit = GainLimit::None;            // what kept the result from its target
     bool Started = false;     // false when the batch was stopped before this file
     bool Skipped = false;     // --skip-existing found its complete result (Target)
     bool Cancelled = false;   // stopped by a signal while in hand: neither done nor failed

@@ -53,6 +53,15 @@ std::string SetDb(float& pField, const std::string& pValue) {
     return {};
 }
 
+// A target level, ceiling or adjustment: beyond kGainLimitDb no gain is left to tell apart.
+std::string SetGainDb(float& pField, const std::string& pValue) {
+    auto v = ParseDb(pValue);
+    if (!v) return BadValue("a number of dB", pValue);
+    if (std::fabs(*v) > kGainLimitDb) return "'" + pValue + "' is out of range (-770 to 770 dB)";
+    pField = *v;
+    return {};
+}
+
 std::string SetInt(int32_t& pField, const std::string& pValue, const char* pWhat,
                    int32_t pMin = INT32_MIN, int32_t pMax = INT32_MAX) {
     auto v = ParseInt32(pValue);
@@ -88,6 +97,10 @@ template <bool EditJob::*Field, bool Value> std::string SetEdit(Options& pO, con
 // Value options that set one engine argument.
 template <float EditJob::*Field> std::string EditDb(Options& pO, const std::string& pV) {
     return SetDb(pO.Edit.*Field, pV);
+}
+
+template <float EditJob::*Field> std::string EditGainDb(Options& pO, const std::string& pV) {
+    return SetGainDb(pO.Edit.*Field, pV);
 }
 
 template <int32_t EditJob::*Field> std::string EditMs(Options& pO, const std::string& pV) {
@@ -184,7 +197,7 @@ const OptionDef kOptions[] = {
     {"level", 0, Kind::Value,
      [](Options& pO, const std::string& pV) -> std::string {
          pO.LevelGiven = true;
-         return SetDb(pO.Edit.NormLevelDb, pV);
+         return SetGainDb(pO.Edit.NormLevelDb, pV);
      },
      "DB",
      "target level of the normalisation, in LUFS for loudness\n(default: " +
@@ -205,25 +218,26 @@ const OptionDef kOptions[] = {
     {"true-peak", 0, Kind::Value,
      [](Options& pO, const std::string& pV) -> std::string {
          pO.Edit.TruePeakCeiling = true;
-         return SetDb(pO.Edit.TruePeakCeilingDb, pV);
+         return SetGainDb(pO.Edit.TruePeakCeilingDb, pV);
      },
      "DBTP",
-     "loudness: lower the gain where the true peak would pass this\nceiling, 4x oversampled " +
+     "loudness: lower the gain where the true peak would pass this\nceiling, held on the "
+     "peak between the samples, not only\nat 4x oversampling " +
          Default(DefaultBatchJob().TruePeakCeilingDb)},
     {"no-true-peak", 0, Kind::Flag, SetEdit<&EditJob::TruePeakCeiling, false>, nullptr,
      "loudness: no true-peak ceiling"},
     {"adjust", 0, Kind::Value,
      [](Options& pO, const std::string& pV) -> std::string {
-         std::string error = SetDb(pO.Edit.AdjustLeftDb, pV);
+         std::string error = SetGainDb(pO.Edit.AdjustLeftDb, pV);
          pO.Edit.AdjustRightDb = pO.Edit.AdjustLeftDb;
          return error;
      },
      "DB", "level adjustment of every channel (default: 0)", "Level and range:"},
-    {"adjust-left", 0, Kind::Value, EditDb<&EditJob::AdjustLeftDb>, "DB",
+    {"adjust-left", 0, Kind::Value, EditGainDb<&EditJob::AdjustLeftDb>, "DB",
      "level adjustment of the left (or only) channel (default: 0);\n"
      "a file of more than two channels with left and right\n"
      "levels that differ fails"},
-    {"adjust-right", 0, Kind::Value, EditDb<&EditJob::AdjustRightDb>, "DB",
+    {"adjust-right", 0, Kind::Value, EditGainDb<&EditJob::AdjustRightDb>, "DB",
      "level adjustment of the right channel (default: 0)"},
     {"fade-in", 0, Kind::Value, EditFrames<&EditJob::FadeInFrames>, "FRAMES",
      "fade-in length, from -60 dB up (default: 0, none)"},
@@ -276,7 +290,8 @@ const OptionDef kOptions[] = {
      "max_rms_db, norm_rms_db (levels are measured while processing),\n"
      "skipped, seconds, bytes_read, bytes_written, host, shard;\n"
      "with --loudness or --normalize loudness also integrated_lufs,\n"
-     "loudness_range_lu, true_peak_dbtp, gain_db, true_peak_limited"},
+     "loudness_range_lu, true_peak_dbtp (of the result), gain_db,\n"
+     "true_peak_limited, limited_by, source_integrated_lufs"},
     {"loudness", 0, Kind::Flag, SetEdit<&EditJob::MeasureLoudness, true>, nullptr,
      "measure the integrated loudness, loudness range and true peak\n"
      "of each file (of the written range; with --check, of the whole\n"

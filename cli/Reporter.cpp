@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 namespace cli {
 
@@ -150,6 +151,25 @@ LoudnessFigures FiguresOf(const FileResult& pR) {
     return f;
 }
 
+// A whole number as JSON: levels of float files above full scale may pass 2^63.
+std::string WholeNumberText(double pV) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%.0f", pV);
+    return text;
+}
+
+std::string LimitName(GainLimit pLimit) {
+    switch (pLimit) {
+    case GainLimit::TruePeakCeiling:
+        return "\"true_peak\"";
+    case GainLimit::SamplePeak:
+        return "\"sample_peak\"";
+    case GainLimit::None:
+        break;
+    }
+    return "null";
+}
+
 } // namespace
 
 std::string LoudnessLine(const FileResult& pR) {
@@ -163,14 +183,15 @@ std::string LoudnessLine(const FileResult& pR) {
                     shown(f.Range, "LU") + "\t" + shown(f.TruePeak, "dBTP");
     if (pR.GainDb) {
         s += "\tgain " + std::string(*pR.GainDb >= 0.0 ? "+" : "") + MeasureText(pR.GainDb) + " dB";
-        if (pR.CeilingLowered) s += " (true-peak ceiling)";
+        if (pR.Limit == GainLimit::TruePeakCeiling) s += " (true-peak ceiling)";
+        if (pR.Limit == GainLimit::SamplePeak) s += " (sample peak)";
     }
     return s;
 }
 
 std::string JsonLine(const FileResult& pR, bool pLevelsMeasured, bool pLoudness) {
     const bool levels = pLevelsMeasured && pR.HasLevels && pR.Result == 1;
-    auto level = [&](int32_t pV) { return levels ? std::to_string(pV) : std::string("null"); };
+    auto level = [&](double pV) { return levels ? WholeNumberText(pV) : std::string("null"); };
     auto db = [&](float pV) { return levels ? FloatText(pV) : std::string("null"); };
     std::string s = "{";
     s += Field("source", JsonString(pR.Source)) + ", ";
@@ -191,7 +212,12 @@ std::string JsonLine(const FileResult& pR, bool pLevelsMeasured, bool pLoudness)
         s += ", " + Field("loudness_range_lu", MeasureText(f.Range));
         s += ", " + Field("true_peak_dbtp", MeasureText(f.TruePeak));
         s += ", " + Field("gain_db", written ? MeasureText(pR.GainDb) : "null");
-        s += ", " + Field("true_peak_limited", written && pR.CeilingLowered ? "true" : "false");
+        s += ", " + Field("true_peak_limited",
+                          written && pR.Limit == GainLimit::TruePeakCeiling ? "true" : "false");
+        s += ", " + Field("limited_by", written ? LimitName(pR.Limit) : "null");
+        std::optional<double> source;
+        if (pR.Result == 1 && pR.SourceLoudness) source = pR.SourceLoudness->IntegratedLufs;
+        s += ", " + Field("source_integrated_lufs", MeasureText(source));
     }
     return s + "}";
 }

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -64,6 +65,15 @@ std::string AdjustmentRefusal(int32_t pChannels) {
            std::to_string(pChannels) + " channels (one level adjusts them all)";
 }
 
+// A loudness measurement after a gain of pGainDb on every sample.
+LoudnessResult Scaled(LoudnessResult pL, double pGainDb) {
+    const double factor = std::pow(10.0, pGainDb / 20.0);
+    pL.IntegratedLufs += pGainDb; // minus infinity stays
+    pL.TruePeak *= factor;
+    pL.CeilingPeak *= factor;
+    return pL;
+}
+
 class JobRun {
   public:
     JobRun(EditJob pJob, Reporter pReport) : m_A(std::move(pJob)), m_Report(std::move(pReport)) {}
@@ -74,8 +84,11 @@ class JobRun {
     const Levels& Measured() const { return m_Levels; }
     // The loudness of the range, when a pass measured it.
     const std::optional<LoudnessResult>& MeasuredLoudness() const { return m_Loudness; }
-    float Gain() const { return m_Gain; }
-    bool CeilingLowered() const { return m_CeilingLowered; }
+    // The loudness of what was written, when the range's was measured.
+    const std::optional<LoudnessResult>& WrittenLoudness() const { return m_WrittenLoudness; }
+    double Gain() const { return m_Gain; }
+    GainLimit Limit() const { return m_Limit; }
+    double ReachedLevel() const { return m_Reached; }
     const std::vector<DroppedChunk>& LostMetadata() const { return m_LostMetadata; }
     // Frames of source audio written to the target; 0 as well when trimming found no sound
     // above the start threshold (the margins hold only the silence around it).
@@ -108,6 +121,8 @@ class JobRun {
     std::optional<LoudnessMeter> MakeLoudnessMeter() const;
     void ComputeGain();
     MetadataChunks KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat);
+    // Whether the written audio is the range times one factor, no sample saturated.
+    bool OneFactor(const BlockFormat& pFormat) const;
     void WriteOutput();
     void WriteSilence(int64_t pBytes);
     void Append(const uint8_t* pData, int64_t pBytes);
@@ -134,10 +149,12 @@ class JobRun {
     FirstPass m_First;
     double m_RangeRms = 0.0;
     std::optional<LoudnessResult> m_Loudness;
-    bool m_CeilingLowered = false;
+    GainLimit m_Limit = GainLimit::None;
+    double m_Reached = 0.0;
+    std::optional<LoudnessResult> m_WrittenLoudness;
     std::vector<DroppedChunk> m_LostMetadata;
     float m_Scale = 1.0f;
-    float m_Gain = 1.0f;
+    double m_Gain = 1.0;
     FileHandle m_Source = 0;
     FileHandle m_Out = 0;
     FileIdentity m_Created; // the target this job created, removed again unless finished
@@ -363,12 +380,14 @@ void JobRun::ComputeGain() {
     in.Clip = m_A.Clip;
     if (m_Loudness) {
         in.IntegratedLufs = m_Loudness->IntegratedLufs;
-        in.TruePeak = m_Loudness->TruePeak;
+        in.TruePeak = m_Loudness->CeilingPeak;
     }
     in.Ceiling = m_A.TruePeakCeiling;
     in.CeilingDb = m_A.TruePeakCeilingDb;
+    in.Wide = m_Info.BitsPerSample == 32;
     m_Gain = NormGain(in);
-    m_CeilingLowered = CeilingLowersGain(in);
+    m_Limit = LimitOf(in);
+    m_Reached = ::ReachedLevel(in, m_Gain);
 }
 
 void JobRun::Append(const uint8_t* pData, int64_t pBytes) {
@@ -421,6 +440,17 @@ MetadataChunks JobRun::KeptMetadata(int64_t pLead, int64_t pTail, const BlockFor
     return kept;
 }
 
+bool JobRun::OneFactor(const BlockFormat& pFormat) const {
+    if (m_A.FadeInFrames != 0 || m_A.FadeOutFrames != 0) return false;
+    if (m_Info.Channels == 2 && pFormat.DbL != pFormat.DbR) return false;
+    // No sample may saturate: the peak of the range times the factor within what the format
+    // holds, give or take the gain's rounding (an unknown peak only for a factor that does not
+    // raise it).
+    const double factor = std::pow(10.0, pFormat.DbL / 20.0);
+    const double top = !Float() ? m_F : m_A.Clip ? 1.0 : double(std::numeric_limits<float>::max());
+    return m_Levels.Peak > 0.0 ? m_Levels.Peak * factor <= top * (1.0 + 1e-6) : factor <= 1.0;
+}
+
 void JobRun::WriteOutput() {
     const int64_t align = m_Info.BlockAlign;
     const int64_t lead = m_A.ForceMargins ? m_LeadPad : 0;
@@ -433,14 +463,18 @@ void JobRun::WriteOutput() {
     fmt.Channels = m_Info.Channels;
     fmt.Float = Float();
     fmt.Clip = m_A.Clip;
-    fmt.DbL = ChannelDb(m_A.AdjustLeftDb, m_Gain);
-    fmt.DbR = ChannelDb(m_A.AdjustRightDb, m_Gain);
+    fmt.DbL = ChannelDb(m_A.AdjustLeftDb, m_Gain, fmt.BitsPerSample == 32);
+    fmt.DbR = ChannelDb(m_A.AdjustRightDb, m_Gain, fmt.BitsPerSample == 32);
     fmt.Start = m_Start;
     fmt.End = m_End;
     fmt.FadeIn = m_A.FadeInFrames;
     fmt.FadeOut = m_A.FadeOutFrames;
     const bool copyThrough =
-        fmt.DbL == 0.0f && fmt.DbR == 0.0f && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
+        fmt.DbL == 0.0 && fmt.DbR == 0.0 && m_A.FadeInFrames == 0 && m_A.FadeOutFrames == 0;
+    // The written audio is measured again only where it is not the measured range times one
+    // factor; otherwise its loudness follows from the gain.
+    std::optional<LoudnessMeter> writtenMeter;
+    if (m_Loudness && !copyThrough && !OneFactor(fmt)) writtenMeter = MakeLoudnessMeter();
 
     // Metadata chunks stand where they stood in the source: before the data or after it.
     MetadataChunks metadata = KeptMetadata(lead, tail, fmt);
@@ -466,12 +500,17 @@ void JobRun::WriteOutput() {
         const int64_t n = std::min(blockFrames, m_End - pos);
         ForEachPiece(reader, pos, n, [&](uint8_t* pData, int64_t pFirst, int64_t pFrames) {
             if (!copyThrough) converter.Convert(pData, pFrames, pFirst);
+            if (writtenMeter) writtenMeter->Feed(pData, pFrames);
             Append(pData, pFrames * align);
         });
         pos += n;
         Report(base, m_Start, m_End, pos);
     }
 
+    if (writtenMeter)
+        m_WrittenLoudness = writtenMeter->Result();
+    else if (m_Loudness)
+        m_WrittenLoudness = Scaled(*m_Loudness, copyThrough ? 0.0 : fmt.DbL);
     WriteSilence(tail * align);
     if (pad != 0) {
         const uint8_t padByte = SilenceByte(m_Info.BitsPerSample);
@@ -516,11 +555,11 @@ float LevelDb(double pLevel, double pFullScale) {
     return LinearToDb(float(pLevel / pFullScale));
 }
 
-// A level in sample units as a 32-bit result: float levels on the 32-bit integer scale, the
-// largest 32-bit magnitude (2^31) as 2147483647.
-int32_t LevelResult(double pLevel, double pFullScale) {
-    const double v = pFullScale == 1.0 ? std::nearbyint(pLevel * 2147483647.0) : pLevel;
-    return int32_t(std::min(v, 2147483647.0));
+// A level in sample units: float levels on the 32-bit integer scale, unclipped; the largest
+// 32-bit integer magnitude (2^31) as 2147483647.
+double LevelResult(double pLevel, double pFullScale) {
+    if (pFullScale == 1.0) return std::nearbyint(pLevel * 2147483647.0);
+    return std::min(pLevel, 2147483647.0);
 }
 
 EditLevels LevelsOf(const Levels& pL) {
@@ -551,8 +590,11 @@ EditResult C_EditWave::Edit(const EditJob& pJob, const Progress& pProgress) cons
         result.Loudness = run.MeasuredLoudness();
         if (!pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly) {
             result.KeptFrames = run.KeptFrames();
-            result.GainDb = 20.0 * std::log10(double(run.Gain()));
-            if (run.CeilingLowered()) result.Limit = GainLimit::TruePeakCeiling;
+            result.GainDb = 20.0 * std::log10(run.Gain());
+            result.Limit = run.Limit();
+            if (result.Limit != GainLimit::None) result.ReachedLevel = run.ReachedLevel();
+            result.SourceLoudness = run.MeasuredLoudness();
+            result.Loudness = run.WrittenLoudness();
             result.LostMetadata = run.LostMetadata();
         }
         result.Status = EditStatus::Done;

@@ -11,22 +11,17 @@
 #include <string>
 #include <vector>
 
-// Levels of a level check, in sample units and in dB relative to full scale. Float levels are
-// given on the 32-bit scale (1.0 = 2147483647), and the magnitude 2^31 of a 32-bit sample as
-// 2147483647. A check that did not finish leaves -1 and 0 dB.
+// Levels of a level check, in sample units (whole numbers) and in dB relative to full scale.
+// Float levels are given on the 32-bit scale (1.0 = 2147483647), above full scale as they are;
+// the magnitude 2^31 of a 32-bit integer sample as 2147483647. A check that did not finish
+// leaves -1 and 0 dB.
 struct EditLevels {
-    int32_t MaxPeak = -1;
-    int32_t MaxRms = -1;
-    int32_t NormRms = -1;
+    double MaxPeak = -1;
+    double MaxRms = -1;
+    double NormRms = -1;
     float MaxPeakDb = 0.0f;
     float MaxRmsDb = 0.0f;
     float NormRmsDb = 0.0f;
-};
-
-// What held the normalisation gain below the one the target asks for.
-enum class GainLimit : int32_t {
-    None,
-    TruePeakCeiling, // the loudness mode's true-peak ceiling
 };
 
 // What one job did.
@@ -40,12 +35,18 @@ struct EditResult {
     int64_t KeptFrames = 0;
     // A level check's results (LevelCheck other than Off), preset when the job fails.
     std::optional<EditLevels> Levels;
-    // Loudness of the written range (the whole range in a check) when the job measured one:
-    // EditJob::MeasureLoudness or the Loudness mode.
+    // Loudness of what was written (of the whole range in a check) when the job measured one:
+    // EditJob::MeasureLoudness or the Loudness mode. It is the measured range's plus the gain
+    // where every sample got one factor and none saturated, else the written audio measured.
     std::optional<LoudnessResult> Loudness;
+    // The measured range's loudness before the gain, of a job that wrote a file.
+    std::optional<LoudnessResult> SourceLoudness;
     // Normalisation gain of a job that wrote a file, in dB (0: not scaled).
     double GainDb = 0.0;
+    // What held the gain below the target's, and the level the result reached then: LUFS in
+    // the loudness mode, dB of full scale in the others.
     GainLimit Limit = GainLimit::None;
+    double ReachedLevel = 0.0;
     // Metadata chunks of the source the result does not carry although the job keeps
     // metadata (too large, cut short, unreadable, ...); padding and old-audio chunks not counted.
     std::vector<DroppedChunk> LostMetadata;

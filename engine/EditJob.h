@@ -9,6 +9,18 @@
 #include <cstdint>
 #include <string>
 
+// The largest target level, ceiling or adjustment in dB (either sign) a front end passes on:
+// 10^(770 / 20) is about the largest single-precision value. The engine saturates beyond.
+inline constexpr float kGainLimitDb = 770.0f;
+
+// What held the normalisation gain below the one the target asks for, so that the result
+// misses its target; where both would, the one that allows the lower gain.
+enum class GainLimit : int32_t {
+    None,
+    TruePeakCeiling, // the loudness mode's true-peak ceiling
+    SamplePeak,      // the sample peak within full scale (without Clip)
+};
+
 // What a job does with the levels it measures.
 enum class LevelCheck : int32_t {
     Off = 0,         // no results kept

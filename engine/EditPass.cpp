@@ -8,29 +8,38 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 namespace {
 
-inline float FactorFor(float pFade, float pDb) {
-    return DbToLinear(float(double(pFade) + double(pDb)));
+// 10^(dB / 20) in double, 0 at or below -110 dB as in single precision.
+inline double WideDbToLinear(double pDb) {
+    return pDb <= -110.0 ? 0.0 : std::pow(10.0, pDb / 20.0);
+}
+
+// The factor of a channel level and a fade: single precision, double for 32-bit data.
+inline double FactorFor(const BlockFormat& pFmt, float pFade, double pDb) {
+    if (pFmt.BitsPerSample == 32) return WideDbToLinear(double(pFade) + pDb);
+    return DbToLinear(float(double(pFade) + pDb));
 }
 
 inline void Store16(uint8_t* pSample, int16_t pV) {
     std::memcpy(pSample, &pV, 2);
 }
 
-// Converts one sample at pSample through the factor a, in the block's format.
-inline void ConvertSampleAt(const BlockFormat& pFmt, uint8_t* pSample, float pA) {
+// Converts one sample at pSample through the factor a (a single value for 8 to 24 bits), in
+// the block's format.
+inline void ConvertSampleAt(const BlockFormat& pFmt, uint8_t* pSample, double pA) {
     switch (pFmt.BitsPerSample) {
     case 8:
-        *pSample = Convert8(*pSample, pA);
+        *pSample = Convert8(*pSample, float(pA));
         break;
     case 16:
-        Store16(pSample, Convert16(int16_t(Load16(pSample)), pA));
+        Store16(pSample, Convert16(int16_t(Load16(pSample)), float(pA)));
         break;
     case 24:
-        Pack24(Convert24(Unpack24(pSample), pA), pSample);
+        Pack24(Convert24(Unpack24(pSample), float(pA)), pSample);
         break;
     default:
         if (pFmt.Float) {
@@ -49,7 +58,7 @@ inline void ConvertSampleAt(const BlockFormat& pFmt, uint8_t* pSample, float pA)
 }
 
 // The level of channel c: left, right, and the left level for every channel of more than two.
-inline float ChannelLevel(const BlockFormat& pFmt, int32_t pChannel) {
+inline double ChannelLevel(const BlockFormat& pFmt, int32_t pChannel) {
     return pChannel == 1 && pFmt.Channels == 2 ? pFmt.DbR : pFmt.DbL;
 }
 
@@ -70,44 +79,93 @@ std::optional<LD> CeilingGain(const GainInputs& pIn) {
 
 } // namespace
 
-bool CeilingLowersGain(const GainInputs& pIn) {
-    if (pIn.Mode != NormMode::Loudness) return false;
-    const std::optional<LD> limit = CeilingGain(pIn);
-    return limit && LoudnessTargetGain(pIn) > *limit;
+namespace {
+
+// The largest gain of 32-bit data: kMaxWideDb.
+constexpr LD kMaxWideGain = 1e100L;
+
+// The target level as a magnitude: single precision, extended for 32-bit data.
+LD TargetLevel(const GainInputs& pIn) {
+    const LD linear =
+        pIn.Wide ? LD(WideDbToLinear(double(pIn.NormLevel))) : LD(DbToLinear(pIn.NormLevel));
+    return linear * LD(pIn.FullScale);
 }
 
-float NormGain(const GainInputs& pIn) {
-    const LD target = LD(DbToLinear(pIn.NormLevel)) * LD(pIn.FullScale);
-    float g = 1.0f;
+// A gain as it is stored: in single, or in double for 32-bit data; saturated at the largest
+// the factor holds, so that a huge gain never turns infinite (or into 0 dB, or silence).
+double StoredGain(const GainInputs& pIn, LD pGain) {
+    if (pIn.Wide) return double(std::min(pGain, kMaxWideGain));
+    return double(float(std::min(pGain, LD(std::numeric_limits<float>::max()))));
+}
+
+} // namespace
+
+namespace {
+
+// The gain the mode's target asks for, before any limit (1 when the reference is 0).
+LD TargetGain(const GainInputs& pIn) {
+    const LD target = TargetLevel(pIn);
     switch (pIn.Mode) {
     case NormMode::Peak:
-        if (pIn.Peak > 0) g = float(target / LD(pIn.Peak));
+        if (pIn.Peak > 0) return target / LD(pIn.Peak);
         break;
     case NormMode::RmsMax:
-        if (pIn.MaxBlockRms > 0) g = float(target / LD(pIn.MaxBlockRms));
+        if (pIn.MaxBlockRms > 0) return target / LD(pIn.MaxBlockRms);
         break;
     case NormMode::RmsAverage:
-        if (pIn.RangeRms > 0.0) g = float(target / LD(pIn.RangeRms));
+        if (pIn.RangeRms > 0.0) return target / LD(pIn.RangeRms);
         break;
     case NormMode::RmsCalc:
-        if (pIn.RangeRms > 0.0) g = float(target / (LD(pIn.RangeRms) / LD(pIn.Scale)));
+        if (pIn.RangeRms > 0.0) return target / (LD(pIn.RangeRms) / LD(pIn.Scale));
         break;
-    case NormMode::Loudness: {
-        const std::optional<LD> limit = CeilingGain(pIn);
-        g = float(std::min(LoudnessTargetGain(pIn), limit.value_or(LoudnessTargetGain(pIn))));
-        break;
+    case NormMode::Loudness:
+        return LoudnessTargetGain(pIn);
     }
-    }
-    if (pIn.Peak > 0 && !pIn.Clip) {
-        const LD limit = LD(pIn.FullScale) / LD(pIn.Peak);
-        if (LD(g) > limit) g = float(limit);
-    }
-    return g;
+    return 1.0L;
+}
+
+// The highest gain that keeps the sample peak within full scale; none with Clip.
+std::optional<LD> PeakGain(const GainInputs& pIn) {
+    if (!(pIn.Peak > 0) || pIn.Clip) return std::nullopt;
+    return LD(pIn.FullScale) / LD(pIn.Peak);
+}
+
+} // namespace
+
+double NormGain(const GainInputs& pIn) {
+    LD g = TargetGain(pIn);
+    if (pIn.Mode == NormMode::Loudness) g = std::min(g, CeilingGain(pIn).value_or(g));
+    double stored = StoredGain(pIn, g);
+    if (const std::optional<LD> limit = PeakGain(pIn); limit && LD(stored) > *limit)
+        stored = StoredGain(pIn, *limit);
+    return stored;
+}
+
+GainLimit LimitOf(const GainInputs& pIn) {
+    const LD target = TargetGain(pIn);
+    const std::optional<LD> ceiling =
+        pIn.Mode == NormMode::Loudness ? CeilingGain(pIn) : std::nullopt;
+    const std::optional<LD> peak = PeakGain(pIn);
+    const bool byCeiling = ceiling && *ceiling < target;
+    const bool byPeak = peak && *peak < target;
+    if (byCeiling && (!byPeak || *ceiling <= *peak)) return GainLimit::TruePeakCeiling;
+    return byPeak ? GainLimit::SamplePeak : GainLimit::None;
+}
+
+double ReachedLevel(const GainInputs& pIn, double pGain) {
+    return double(pIn.NormLevel) + 20.0 * double(std::log10(LD(pGain) / TargetGain(pIn)));
 }
 
 float ChannelDb(float pAdjustDb, float pGain) {
     const float db = LinearToDb(float(double(DbToLinear(pAdjustDb)) * double(pGain)));
     return db < -60.0f ? -60.0f : db;
+}
+
+double ChannelDb(float pAdjustDb, double pGain, bool pWide) {
+    if (!pWide) return ChannelDb(pAdjustDb, float(pGain));
+    const double linear = WideDbToLinear(double(pAdjustDb)) * pGain;
+    const double db = linear > 0.0 ? 20.0 * std::log10(linear) : -60.0;
+    return std::clamp(std::isnan(db) ? -60.0 : db, -60.0, kMaxWideDb);
 }
 
 uint8_t Convert8(uint8_t pByte, float pA) {
@@ -145,7 +203,7 @@ void ConvertBlockPlain(const BlockFormat& pFmt, uint8_t* pData, int64_t pFrames,
     for (int64_t k = 0; k < pFrames; ++k) {
         const float fade = FadeDb(pFirstFrame + k, pFmt.Start, pFmt.End, pFmt.FadeIn, pFmt.FadeOut);
         for (int32_t c = 0; c < pFmt.Channels; ++c) {
-            const float a = FactorFor(fade, ChannelLevel(pFmt, c));
+            const double a = FactorFor(pFmt, fade, ChannelLevel(pFmt, c));
             ConvertSampleAt(pFmt, p, a);
             p += width;
         }
@@ -155,14 +213,14 @@ void ConvertBlockPlain(const BlockFormat& pFmt, uint8_t* pData, int64_t pFrames,
 // ---- fast path ------------------------------------------------------------------------
 
 BlockConverter::BlockConverter(const BlockFormat& pFmt) : m_Fmt(pFmt) {
-    m_A[0] = FactorFor(0.0f, pFmt.DbL);
-    m_A[1] = pFmt.Channels == 2 ? FactorFor(0.0f, pFmt.DbR) : m_A[0];
+    m_A[0] = FactorFor(pFmt, 0.0f, pFmt.DbL);
+    m_A[1] = pFmt.Channels == 2 ? FactorFor(pFmt, 0.0f, pFmt.DbR) : m_A[0];
     m_FadeInEnd = pFmt.FadeIn > 0 ? pFmt.Start + pFmt.FadeIn : pFmt.Start;
     m_FadeOutStart = pFmt.FadeOut > 0 ? pFmt.End - pFmt.FadeOut + 1 : pFmt.End;
     if (pFmt.BitsPerSample == 8) {
         for (int32_t c = 0; c < 2; ++c)
             for (int32_t b = 0; b < 256; ++b)
-                m_Table8[c][size_t(b)] = Convert8(uint8_t(b), m_A[c]);
+                m_Table8[c][size_t(b)] = Convert8(uint8_t(b), float(m_A[c]));
     }
 }
 
@@ -185,11 +243,11 @@ void BlockConverter::ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirs
     for (int64_t k = 0; k < pFrames; ++k) {
         const float fade =
             FadeDb(pFirstFrame + k, m_Fmt.Start, m_Fmt.End, m_Fmt.FadeIn, m_Fmt.FadeOut);
-        const float aL = FactorFor(fade, m_Fmt.DbL);
+        const double aL = FactorFor(m_Fmt, fade, m_Fmt.DbL);
         ConvertSampleAt(m_Fmt, p, aL);
         p += width;
         if (m_Fmt.Channels == 2) {
-            ConvertSampleAt(m_Fmt, p, sameLevels ? aL : FactorFor(fade, m_Fmt.DbR));
+            ConvertSampleAt(m_Fmt, p, sameLevels ? aL : FactorFor(m_Fmt, fade, m_Fmt.DbR));
             p += width;
         }
         // More than two channels: all at the left level.
@@ -200,12 +258,13 @@ void BlockConverter::ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirs
 
 void BlockConverter::ConvertSteady(uint8_t* pData, int64_t pFrames) const {
     const size_t samples = size_t(pFrames) * size_t(m_Fmt.Channels);
+    const float a[2] = {float(m_A[0]), float(m_A[1])}; // single values below 32 bits
     switch (m_Fmt.BitsPerSample) {
     case 8: {
         // Even samples are left (or mono), odd ones right (or mono again).
         const uint8_t* tl = m_Table8[0].data();
         const uint8_t* tr = m_Table8[1].data();
-        size_t i = ScaleSamples8Vector(pData, samples, m_A);
+        size_t i = ScaleSamples8Vector(pData, samples, a);
         for (; i + 1 < samples; i += 2) {
             pData[i] = tl[pData[i]];
             pData[i + 1] = tr[pData[i + 1]];
@@ -214,10 +273,10 @@ void BlockConverter::ConvertSteady(uint8_t* pData, int64_t pFrames) const {
         break;
     }
     case 16:
-        ScaleSamples16(pData, samples, m_A);
+        ScaleSamples16(pData, samples, a);
         break;
     case 24:
-        ScaleSamples24(pData, samples, m_A);
+        ScaleSamples24(pData, samples, a);
         break;
     default:
         if (m_Fmt.Float)

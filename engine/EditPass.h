@@ -7,6 +7,7 @@
 // channel and frame) and the fast path (a constant factor per channel outside the fades,
 // lookup tables for 8-bit samples, vector arithmetic for 16-bit samples).
 
+#include "engine/EditJob.h"
 #include "engine/JobDefaults.h"
 #include "engine/NormModes.h"
 
@@ -26,19 +27,28 @@ struct GainInputs {
     float Scale = 1.0f;
     bool Clip = false;
     double IntegratedLufs = 0.0; // minus infinity: nothing above the gates
-    double TruePeak = 0.0;       // linear, 1 at full scale; 0: not measured
+    double TruePeak = 0.0;       // the ceiling's peak (LoudnessResult::CeilingPeak); 0: none
     bool Ceiling = false;
     float CeilingDb = kTruePeakCeilingDefaultDb;
+    bool Wide = false; // 32-bit data: the gain in double precision
 };
 // The gain g: target over reference (1 when the reference is 0), limited to F / Peak
-// unless clipping is allowed. Formed in extended precision, stored in single.
-float NormGain(const GainInputs& pIn);
+// unless clipping is allowed. Formed in extended precision, stored in single (in double for
+// 32-bit data); a gain past the largest the format's factor holds saturates there.
+double NormGain(const GainInputs& pIn);
 
-// True when the true-peak ceiling holds a loudness gain below the one the target asks for.
-bool CeilingLowersGain(const GainInputs& pIn);
+// The limit that holds the gain below the one the target asks for (EditJob.h).
+GainLimit LimitOf(const GainInputs& pIn);
+// The level a gain of pGain reaches, in the unit of NormLevel: the target, less what a limit
+// took off the gain the target asks for.
+double ReachedLevel(const GainInputs& pIn, double pGain);
 
 // Level of a channel in dB: the adjustment combined with the gain, at least -60 dB.
 float ChannelDb(float pAdjustDb, float pGain);
+// The same in double precision for 32-bit data (pWide), at most kMaxWideDb; else as above.
+double ChannelDb(float pAdjustDb, double pGain, bool pWide);
+// The highest level of a channel of 32-bit data: past the range of every float sample.
+inline constexpr double kMaxWideDb = 2000.0;
 
 // One sample through the factor a, saturating at full scale (plain formulas).
 uint8_t Convert8(uint8_t pByte, float pA);
@@ -56,9 +66,10 @@ struct BlockFormat {
     int32_t BitsPerSample = 16;
     int32_t Channels = 1;
     bool Float = false; // 32-bit data: floats rather than integers
-    bool Clip = false;  // float data: limited to +-1 (integers always saturate)
-    float DbL = 0.0f;
-    float DbR = 0.0f;
+    bool Clip = false;  // float data: limited to +-1, else to the largest finite float
+    // Channel levels: single-precision values except for 32-bit data.
+    double DbL = 0.0;
+    double DbR = 0.0;
     int64_t Start = 0; // written range, for the fades
     int64_t End = 0;
     int32_t FadeIn = 0;
@@ -81,7 +92,7 @@ class BlockConverter {
     void ConvertFaded(uint8_t* pData, int64_t pFrames, int64_t pFirstFrame) const;
 
     BlockFormat m_Fmt;
-    float m_A[2] = {1.0f, 1.0f}; // constant factors outside the fades (left, right)
+    double m_A[2] = {1.0, 1.0}; // constant factors outside the fades (left, right)
     std::array<uint8_t, 256> m_Table8[2] = {};
     int64_t m_FadeInEnd = 0;    // frames before this are faded in
     int64_t m_FadeOutStart = 0; // frames from this on are faded out

@@ -120,10 +120,18 @@ std::string FailureReason(const std::string& pSource, const std::string& pTarget
     return withDetail("edit failed (internal error)");
 }
 
-std::string CeilingLoweredNote(float pCeilingDb, double pReachedLufs, float pTargetLufs) {
+std::string LimitNote(GainLimit pLimit, float pCeilingDb, double pReached, float pTarget,
+                      bool pLufs) {
+    if (pLimit == GainLimit::None) return {};
+    char limit[64];
+    if (pLimit == GainLimit::TruePeakCeiling)
+        std::snprintf(limit, sizeof limit, "the true-peak ceiling of %.1f dBTP",
+                      double(pCeilingDb));
+    else
+        std::snprintf(limit, sizeof limit, "the sample peak");
+    const char* unit = pLufs ? "LUFS" : "dB";
     char text[160];
-    std::snprintf(text, sizeof text,
-                  "the true-peak ceiling of %.1f dBTP lowered the gain: %.1f LUFS instead of %.1f",
-                  double(pCeilingDb), pReachedLufs, double(pTargetLufs));
+    std::snprintf(text, sizeof text, "%s lowered the gain: %.1f %s instead of %.1f", limit,
+                  pReached, unit, double(pTarget));
     return text;
 }

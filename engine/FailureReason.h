@@ -2,6 +2,7 @@
 // Why a file could not be edited, in the words both front ends show: quillan-batch's error
 // line and the window's row status.
 
+#include "engine/EditJob.h"
 #include "engine/EditStatus.h"
 
 #include <cstdint>
@@ -27,6 +28,9 @@ inline constexpr const char* kNoSoundWritten =
 inline constexpr const char* kEmptyRangeKept = "empty range: source kept";
 inline constexpr const char* kEmptyRangeWritten = "empty range: the result holds no audio";
 
-// What is said of a loudness result that the true-peak ceiling kept below its target:
-// "the true-peak ceiling of -1.0 dBTP lowered the gain: -25.3 LUFS instead of -23.0".
-std::string CeilingLoweredNote(float pCeilingDb, double pReachedLufs, float pTargetLufs);
+// What is said of a result that a limit kept below its normalisation target, naming the limit
+// and the level reached (pLufs: the loudness mode): "the true-peak ceiling of -1.0 dBTP
+// lowered the gain: -25.3 LUFS instead of -23.0", "the sample peak lowered the gain: -3.2 dB
+// instead of 0.0"; empty without a limit.
+std::string LimitNote(GainLimit pLimit, float pCeilingDb, double pReached, float pTarget,
+                      bool pLufs);

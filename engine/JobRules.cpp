@@ -45,8 +45,12 @@ std::optional<Refusal> MakeRangeMeter(std::optional<LoudnessMeter>& pMeter, cons
     try {
         pMeter.emplace(pInfo.BitsPerSample, pInfo.Channels, pInfo.SampleRate, pWanted,
                        IsFloat32Encoding(pInfo) == 1);
-        if (pInfo.Channels > 2 && pInfo.FormatTag == kTagExtensible)
-            pMeter->SetChannelMask(pInfo.ChannelMask);
+        // Surround channels are weighted by the positions the result carries (a mask of 0,
+        // no positions, by the usual ones), so a file reads the same before and after a gain.
+        if (pInfo.Channels > 2) {
+            const uint32_t mask = ResultChannelMask(pInfo);
+            pMeter->SetChannelMask(mask != 0 ? mask : DefaultChannelMask(pInfo.Channels));
+        }
     } catch (const std::invalid_argument&) {
         return Refusal{EditStatus::UnsupportedLayout,
                        std::to_string(pInfo.SampleRate) + " Hz, too low a rate for loudness"};

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 static_assert(std::endian::native == std::endian::little, "samples are read in place");
@@ -48,14 +49,15 @@ uint64_t ScanChunkOf(int32_t pBits, const uint8_t* pData, size_t pCount, int32_t
 } // namespace
 
 float DbToLinear(float pDb) {
-    if (pDb <= -110.0f) return 0.0f;
+    if (pDb <= -110.0f || std::isnan(pDb)) return 0.0f;
     const float x = float(std::pow(10.0, double(pDb) / 20.0));
-    return std::isfinite(x) ? x : 0.0f;
+    return std::isfinite(x) ? x : std::numeric_limits<float>::max();
 }
 
 float LinearToDb(float pX) {
     if (!(pX > 0.0f)) return -110.0f;
-    const float db = float(20.0 * std::log(double(pX)) / std::log(10.0));
+    const float x = std::min(pX, std::numeric_limits<float>::max());
+    const float db = float(20.0 * std::log(double(x)) / std::log(10.0));
     return std::isfinite(db) ? db : 0.0f;
 }
 

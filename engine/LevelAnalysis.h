@@ -14,9 +14,11 @@
 #include <cstdint>
 #include <vector>
 
-// 10^(dB / 20) rounded to single; 0 at or below -110 dB or when the result is not finite.
+// 10^(dB / 20) rounded to single; 0 at or below -110 dB (and for NaN), the largest finite
+// single where the power overflows.
 float DbToLinear(float pDb);
-// 20 * ln(x) / ln(10) rounded to single; -110 for x <= 0, 0 when not finite.
+// 20 * ln(x) / ln(10) rounded to single; -110 for x <= 0 and NaN, +infinity taken as the
+// largest finite single.
 float LinearToDb(float pX);
 
 // Round half to even into 32 bits; throws std::range_error when the value does not fit

@@ -212,9 +212,12 @@ LoudnessResult LoudnessMeter::Result() const {
         if (s.PeakMeters.empty()) {
             r.TruePeak = HighestTruePeak(s.Loudness.get(), s.Channels);
         } else {
-            for (const TruePeakMeter& meter : s.PeakMeters)
+            for (const TruePeakMeter& meter : s.PeakMeters) {
                 r.TruePeak = std::max(r.TruePeak, meter.Peak());
+                r.CeilingPeak = std::max(r.CeilingPeak, meter.CeilingPeak());
+            }
         }
+        r.CeilingPeak = std::max(r.CeilingPeak, r.TruePeak);
     }
     return r;
 }

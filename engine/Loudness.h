@@ -29,6 +29,9 @@ struct LoudnessResult {
     double RangeLu = 0.0;
     bool HasTruePeak = false;
     double TruePeak = 0.0; // linear, 1 at full scale; the highest of all channels
+    // The peak a true-peak ceiling is held against (engine/TruePeak.h): linear, at least
+    // TruePeak; an estimate of the continuous signal's peak, which other meters do not pass.
+    double CeilingPeak = 0.0;
 
     // True peak in dB of full scale (minus infinity for a silent range).
     double TruePeakDbtp() const;

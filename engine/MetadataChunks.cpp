@@ -27,6 +27,8 @@ constexpr size_t kBextLoudness = 412; // five 16-bit values in 1/100 LU
 constexpr size_t kCuePointBytes = 24;
 constexpr size_t kSmplFixed = 36;
 constexpr size_t kSmplLoopBytes = 24;
+// The last frame a 32-bit position field holds.
+constexpr int64_t kMaxPosition = 0xFFFFFFFFLL;
 constexpr size_t kLtxtFixed = 20;
 
 const char* const kOldAudio = "describes the old audio";
@@ -314,6 +316,12 @@ std::optional<CueAdjusted> AdjustCue(const std::vector<uint8_t>& pBody, const Me
             continue;
         }
         const int64_t now = pEdit.ToOutput(frame);
+        if (now > kMaxPosition) {
+            // Forced margins moved it past what the 32-bit field holds.
+            out.DroppedIds.insert(id);
+            ++out.Unheld;
+            continue;
+        }
         uint8_t kept[kCuePointBytes];
         std::memcpy(kept, point, kCuePointBytes);
         // The play position equals the sample offset unless a playlist reorders the points.
@@ -355,7 +363,7 @@ std::optional<std::vector<uint8_t>> AdjustAdtl(const std::vector<uint8_t>& pBody
 }
 
 std::optional<std::vector<uint8_t>> AdjustSmpl(const std::vector<uint8_t>& pBody,
-                                               const MetadataEdit& pEdit) {
+                                               const MetadataEdit& pEdit, size_t* pUnheld) {
     if (pBody.size() < kSmplFixed) return std::nullopt;
     const uint64_t loops = GetU32(&pBody[28]);
     const uint64_t samplerData = GetU32(&pBody[32]);
@@ -368,6 +376,10 @@ std::optional<std::vector<uint8_t>> AdjustSmpl(const std::vector<uint8_t>& pBody
         const int64_t start = GetU32(loop + 8);
         const int64_t end = GetU32(loop + 12); // the last frame of the loop, played too
         if (start > end || start < pEdit.KeptStart || end >= pEdit.KeptEnd) continue;
+        if (pEdit.ToOutput(end) > kMaxPosition) {
+            if (pUnheld) ++*pUnheld;
+            continue;
+        }
         uint8_t moved[kSmplLoopBytes];
         std::memcpy(moved, loop, kSmplLoopBytes);
         PutU32(moved + 8, uint32_t(pEdit.ToOutput(start)));
@@ -407,15 +419,17 @@ MetadataChunks AdjustMetadata(const MetadataChunks& pChunks, const MetadataEdit&
     for (const MetadataChunk& chunk : pChunks.Kept) {
         std::optional<std::vector<uint8_t>> body = chunk.Body;
         const char* emptied = nullptr;
+        size_t unheld = 0; // positions past the 32-bit fields, left out
         if (chunk.Id == kBext) {
             body = AdjustBext(chunk.Body, pEdit);
         } else if (chunk.Id == kCue) {
             const auto cue = AdjustCue(chunk.Body, pEdit);
             body.reset();
             if (cue) body = cue->Body;
+            if (cue) unheld = cue->Unheld;
             if (cue && cue->Count == 0) emptied = "no cue point in the kept range";
         } else if (chunk.Id == kSmpl) {
-            body = AdjustSmpl(chunk.Body, pEdit);
+            body = AdjustSmpl(chunk.Body, pEdit, &unheld);
         } else if (chunk.Id == kFact) {
             body = AdjustFact(chunk.Body, pEdit);
         } else if (chunk.Id == kList) {
@@ -426,6 +440,12 @@ MetadataChunks AdjustMetadata(const MetadataChunks& pChunks, const MetadataEdit&
             if (body && body->size() == 4 && GetU32(chunk.Body.data()) == kAdtl)
                 emptied = "no label left";
         }
+        if (unheld > 0)
+            out.Dropped.push_back({chunk.Id, int64_t(chunk.Body.size()),
+                                   std::to_string(unheld) +
+                                       (chunk.Id == kCue ? " cue point" : " loop") +
+                                       (unheld == 1 ? "" : "s") +
+                                       " past frame 4294967295, which the chunk cannot hold"});
         if (!body || emptied) {
             out.Dropped.push_back(
                 {chunk.Id, int64_t(chunk.Body.size()), emptied ? emptied : kMalformed});

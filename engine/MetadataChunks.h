@@ -81,7 +81,8 @@ struct MetadataEdit {
 // The edit that keeps all pFrames frames as they are (AudioUnchanged).
 MetadataEdit UnchangedEdit(int64_t pFrames);
 
-// The chunks adjusted to the edit; those that no longer fit, or are malformed, move to Dropped.
+// The chunks adjusted to the edit; those that no longer fit, or are malformed, move to Dropped,
+// as does a note for a cue or smpl chunk that lost points to the 32-bit position fields.
 MetadataChunks AdjustMetadata(const MetadataChunks& pChunks, const MetadataEdit& pEdit);
 
 // One chunk each; none when the body is malformed. The bext time reference advances by the
@@ -94,12 +95,14 @@ std::optional<std::vector<uint8_t>> AdjustBext(const std::vector<uint8_t>& pBody
 std::optional<std::vector<uint8_t>> AdjustFact(const std::vector<uint8_t>& pBody,
                                                const MetadataEdit& pEdit);
 
-// Cue points: those inside the kept range shift, the rest go.
+// Cue points: those inside the kept range shift, the rest go, as do those that would move
+// past the 32-bit position field.
 struct CueAdjusted {
     std::vector<uint8_t> Body;
     std::map<uint32_t, int64_t> KeptAt; // cue id -> its result frame
     std::set<uint32_t> DroppedIds;
-    size_t Count = 0; // points kept
+    size_t Count = 0;  // points kept
+    size_t Unheld = 0; // points dropped for a position past frame 0xFFFFFFFF
 };
 std::optional<CueAdjusted> AdjustCue(const std::vector<uint8_t>& pBody, const MetadataEdit& pEdit);
 
@@ -108,9 +111,10 @@ std::optional<CueAdjusted> AdjustCue(const std::vector<uint8_t>& pBody, const Me
 std::optional<std::vector<uint8_t>> AdjustAdtl(const std::vector<uint8_t>& pBody,
                                                const CueAdjusted& pCue, const MetadataEdit& pEdit);
 
-// Sampler loops: those inside the kept range shift, the rest go.
-std::optional<std::vector<uint8_t>> AdjustSmpl(const std::vector<uint8_t>& pBody,
-                                               const MetadataEdit& pEdit);
+// Sampler loops: those inside the kept range shift, the rest go, as do those that would move
+// past the 32-bit position fields (counted in pUnheld).
+std::optional<std::vector<uint8_t>>
+AdjustSmpl(const std::vector<uint8_t>& pBody, const MetadataEdit& pEdit, size_t* pUnheld = nullptr);
 
 // A LIST body whose sub-chunks fill it exactly (pad bytes of odd ones included; a missing
 // last pad byte is tolerated).

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -277,11 +278,6 @@ struct HeaderLayout {
     int16_t ValidBits = 0;
 };
 
-// The speaker positions of the first channels, for a header without a mask of its own.
-uint32_t DefaultChannelMask(int16_t pChannels) {
-    return pChannels >= 32 ? 0xFFFFFFFFu : (uint32_t(1) << pChannels) - 1;
-}
-
 // The layout WriteWaveHeader writes: extensible for 6 and 8 channels, integer PCM.
 HeaderLayout PlainLayout(int16_t pBitsPerSample, int16_t pChannels) {
     HeaderLayout layout;
@@ -348,6 +344,18 @@ FileHandle CreateWithHeader(std::vector<uint8_t> pHead, const std::string& pPath
 
 } // namespace
 
+uint32_t DefaultChannelMask(int32_t pChannels) {
+    // Mono centre, stereo, 3.0, quad, 5.0, 5.1, 6.1, 7.1; the first channels beyond.
+    constexpr uint32_t kUsual[] = {0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x13F, 0xFF};
+    if (pChannels >= 1 && pChannels <= int32_t(std::size(kUsual))) return kUsual[pChannels - 1];
+    return pChannels >= 32 ? 0xFFFFFFFFu : (uint32_t(1) << pChannels) - 1;
+}
+
+uint32_t ResultChannelMask(const WaveInfo& pSource) {
+    return pSource.FormatTag == kTagExtensible ? pSource.ChannelMask
+                                               : DefaultChannelMask(pSource.Channels);
+}
+
 FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
                            const std::string& pPath, int32_t pDataSize, int32_t pKeepOpen) {
     const std::vector<uint8_t> head = WaveHeaderBytes(
@@ -374,8 +382,7 @@ FileHandle CreateWaveHeaderLike(const WaveInfo& pSource, const std::string& pPat
     const bool extensibleSource = pSource.FormatTag == kTagExtensible;
     layout.Extensible = extensibleSource || pSource.Channels > 2;
     layout.Float = IsFloat32Encoding(pSource) == 1;
-    layout.ChannelMask =
-        extensibleSource ? pSource.ChannelMask : DefaultChannelMask(pSource.Channels);
+    layout.ChannelMask = ResultChannelMask(pSource);
     const bool validBitsFit = pSource.ValidBits > 0 && pSource.ValidBits <= pSource.BitsPerSample;
     layout.ValidBits = extensibleSource && validBitsFit ? pSource.ValidBits : pSource.BitsPerSample;
     return CreateWithHeader(

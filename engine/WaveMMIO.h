@@ -100,9 +100,17 @@ FileHandle WriteWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t 
 FileHandle CreateWaveHeader(int32_t pSampleRate, int16_t pBitsPerSample, int16_t pChannels,
                             const std::string& pPath, int64_t pFollowingBytes = 0);
 
+// The speaker positions of a header without a mask of its own: mono centre, stereo, then
+// 0x7, 0x33 (quad), 0x37, 0x3F (5.1), 0x13F (6.1) and 0xFF for 3 to 8 channels, the first
+// channels beyond.
+uint32_t DefaultChannelMask(int32_t pChannels);
+// The channel mask an edited copy of the source carries: the source's own in an extensible
+// header, else the default of its channel count.
+uint32_t ResultChannelMask(const WaveInfo& pSource);
+
 // The same for an edited copy of a source: its rate, width, channels and encoding; an
 // extensible header (the source's channel mask, valid bits and sub-format) when the source
-// had one or holds more than two channels (then the first channels' positions), else a plain
+// had one or holds more than two channels (then ResultChannelMask), else a plain
 // one (44 bytes for PCM; 46 for float, whose format chunk carries an empty extension).
 FileHandle CreateWaveHeaderLike(const WaveInfo& pSource, const std::string& pPath,
                                 int64_t pFollowingBytes = 0);

@@ -382,7 +382,7 @@ RangeResult MeasureRange(const std::string& pPath, const RangeRequest& pRequest,
 }
 
 double JobPreview::GainDb() const {
-    return Gain ? 20.0 * std::log10(double(*Gain)) : 0.0;
+    return Gain ? 20.0 * std::log10(*Gain) : 0.0;
 }
 
 JobPreview PreviewJob(const WaveOverview& pO, const EditJob& pJob, const RangeLevels* pRange) {
@@ -392,7 +392,7 @@ JobPreview PreviewJob(const WaveOverview& pO, const EditJob& pJob, const RangeLe
     p.Range = TrimmedRange{0, pO.Frames, 0, 0};
     if (!pJob.Trim && !pJob.Normalize) {
         p.ResultFrames = pO.Frames;
-        p.Gain = 1.0f;
+        p.Gain = 1.0;
         return p;
     }
     if (pJob.Trim) {
@@ -420,6 +420,7 @@ JobPreview PreviewJob(const WaveOverview& pO, const EditJob& pJob, const RangeLe
     in.Clip = pJob.Clip;
     in.Ceiling = pJob.TruePeakCeiling;
     in.CeilingDb = pJob.TruePeakCeilingDb;
+    in.Wide = pO.BitsPerSample == 32;
     if (row.NeedsSecondPass) {
         RangeRequest request;
         request.Start = r.Start;
@@ -438,10 +439,10 @@ JobPreview PreviewJob(const WaveOverview& pO, const EditJob& pJob, const RangeLe
         in.Scale = request.Scale;
         if (pRange->Loudness) {
             in.IntegratedLufs = pRange->Loudness->IntegratedLufs;
-            in.TruePeak = pRange->Loudness->TruePeak;
+            in.TruePeak = pRange->Loudness->CeilingPeak;
         }
     }
     p.Gain = NormGain(in);
-    p.CeilingLowered = CeilingLowersGain(in);
+    p.CeilingLowered = LimitOf(in) == GainLimit::TruePeakCeiling;
     return p;
 }

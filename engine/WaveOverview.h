@@ -110,7 +110,7 @@ struct JobPreview {
     bool NoSound = false;                   // trimming found nothing above the start threshold
     int64_t ResultFrames = 0;               // frames written, forced margins included
     std::optional<RangeRequest> NeedsRange; // the range pass the gain waits for
-    std::optional<float> Gain;              // the normalising gain, once known
+    std::optional<double> Gain;             // the normalising gain, once known
     bool CeilingLowered = false;
     double GainDb() const; // 20 log10(Gain)
 };

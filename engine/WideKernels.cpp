@@ -17,6 +17,7 @@
 namespace {
 
 constexpr double kTop32 = 2147483647.0;
+constexpr double kTopFloat = double(std::numeric_limits<float>::max());
 
 inline float LoadFloat(const uint8_t* pData, size_t pI) {
     float v;
@@ -247,22 +248,18 @@ int64_t LastAboveWide(bool pFloat, const uint8_t* pData, size_t pCount, double p
     return LastAboveBefore(pFloat, pData, i, pTh);
 }
 
-int32_t Convert32(int32_t pSample, float pA) {
-    const double v = double(pSample) * double(pA);
+int32_t Convert32(int32_t pSample, double pA) {
+    const double v = double(pSample) * pA;
     if (std::fabs(v) >= kTop32) return v < 0.0 ? -2147483647 : 2147483647;
     return int32_t(std::nearbyint(v));
 }
 
-float ConvertFloat(float pSample, float pA, bool pClip) {
-    float v = pSample * pA;
-    if (pClip) {
-        if (v > 1.0f) v = 1.0f;
-        if (v < -1.0f) v = -1.0f;
-    }
-    return v;
+float ConvertFloat(float pSample, double pA, bool pClip) {
+    const double top = pClip ? 1.0 : kTopFloat;
+    return float(std::clamp(double(pSample) * pA, -top, top));
 }
 
-void ScaleSamples32(uint8_t* pData, size_t pCount, const float pA[2]) {
+void ScaleSamples32(uint8_t* pData, size_t pCount, const double pA[2]) {
     size_t i = 0;
 #if defined(__SSE2__)
     // Two samples per double vector; clamping before the conversion gives +-2147483647 for
@@ -285,16 +282,21 @@ void ScaleSamples32(uint8_t* pData, size_t pCount, const float pA[2]) {
     }
 }
 
-void ScaleSamplesFloat(uint8_t* pData, size_t pCount, const float pA[2], bool pClip) {
+void ScaleSamplesFloat(uint8_t* pData, size_t pCount, const double pA[2], bool pClip) {
     size_t i = 0;
 #if defined(__SSE2__)
-    const __m128 f = _mm_setr_ps(pA[0], pA[1], pA[0], pA[1]);
-    const __m128 top = _mm_set1_ps(1.0f), bottom = _mm_set1_ps(-1.0f);
+    // Two samples per double vector, as ConvertFloat: product and limit in double, then one
+    // conversion to single.
+    const __m128d f = _mm_setr_pd(pA[0], pA[1]);
+    const double limit = pClip ? 1.0 : kTopFloat;
+    const __m128d top = _mm_set1_pd(limit), bottom = _mm_set1_pd(-limit);
+    const auto scale = [&](__m128 pTwo) {
+        return _mm_cvtpd_ps(_mm_min_pd(_mm_max_pd(_mm_mul_pd(_mm_cvtps_pd(pTwo), f), bottom), top));
+    };
     for (; i + 4 <= pCount; i += 4) {
         float* q = reinterpret_cast<float*>(pData + 4 * i);
-        __m128 y = _mm_mul_ps(_mm_loadu_ps(q), f);
-        if (pClip) y = _mm_min_ps(_mm_max_ps(y, bottom), top);
-        _mm_storeu_ps(q, y);
+        const __m128 x = _mm_loadu_ps(q);
+        _mm_storeu_ps(q, _mm_movelh_ps(scale(x), scale(_mm_movehl_ps(x, x))));
     }
 #endif
     for (; i < pCount; ++i) {

@@ -6,8 +6,9 @@
 // - a square is double(v) * double(v) (exact for floats, one rounding for integers) and squares
 //   are added one by one, in sample order;
 // - a magnitude is compared with a threshold as a double;
-// - an integer sample is scaled in double (one rounding), limited to +-2147483647 and rounded
-//   half to even; a float sample is scaled in single (one rounding), limited to +-1 with Clip.
+// - a sample is scaled by a double factor in double; an integer result is limited to
+//   +-2147483647 and rounded half to even, a float result limited to +-1 with Clip and to the
+//   largest finite float without (never an infinity), then rounded to single.
 // The vector code gives exactly the result of the plain loops.
 
 #include <cstddef>
@@ -42,9 +43,9 @@ int64_t FirstAboveWide(bool pFloat, const uint8_t* pData, size_t pCount, double 
 int64_t LastAboveWide(bool pFloat, const uint8_t* pData, size_t pCount, double pTh);
 
 // One sample through the factor a (plain formulas).
-int32_t Convert32(int32_t pSample, float pA);
-float ConvertFloat(float pSample, float pA, bool pClip);
+int32_t Convert32(int32_t pSample, double pA);
+float ConvertFloat(float pSample, double pA, bool pClip);
 
 // In place; a[0] for even, a[1] for odd sample indices (left, right).
-void ScaleSamples32(uint8_t* pData, size_t pCount, const float pA[2]);
-void ScaleSamplesFloat(uint8_t* pData, size_t pCount, const float pA[2], bool pClip);
+void ScaleSamples32(uint8_t* pData, size_t pCount, const double pA[2]);
+void ScaleSamplesFloat(uint8_t* pData, size_t pCount, const double pA[2], bool pClip);

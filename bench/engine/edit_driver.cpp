@@ -5,9 +5,11 @@
 //   --trim THIN THOUT               trim silence below the thresholds (dB)
 //   --margins START END             margins in ms
 //   --force-margin                  pad with silence where a margin passes the file
-//   --norm MODE LEVEL               0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc); dB
+//   --norm MODE LEVEL               0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc); dB;
+//                                   4 Loudness (LUFS, true-peak ceiling at -1 dBTP)
 //   --gate MS DB                    RMS(Calc) silence gate
 //   --clip                          allow saturation instead of limiting the gain
+//   --no-ceiling                    loudness mode without the true-peak ceiling
 //   --adjust L R                    level adjustment per channel (dB)
 //   --fade IN OUT                   fade lengths in frames
 //   --check N                       pCheckLevel (1: measure only, print the levels)
@@ -44,6 +46,8 @@ bool ParseOption(int pArgc, char** pArgv, int& pI, EditJob& pA) {
         pA.ForceMargins = true;
     else if (opt == "--clip")
         pA.Clip = true;
+    else if (opt == "--no-ceiling")
+        pA.TruePeakCeiling = false;
     else if (opt == "--from" && values(1, v))
         pA.FromFrame = int64_t(v[0]);
     else if (opt == "--to" && values(1, v))

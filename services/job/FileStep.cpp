@@ -189,12 +189,13 @@ void AddLostMetadataNote(StepOutcome& pOut) {
     if (!text.empty()) pOut.Warnings.push_back(text);
 }
 
-// The remark on a loudness result that the true-peak ceiling kept below its target.
-void AddCeilingNote(StepOutcome& pOut, const EditJob& pJob) {
-    if (pOut.Edit.Limit != GainLimit::TruePeakCeiling || !pOut.Edit.Loudness) return;
-    pOut.Warnings.push_back(CeilingLoweredNote(
-        pJob.TruePeakCeilingDb, pOut.Edit.Loudness->IntegratedLufs + pOut.Edit.GainDb,
-        pJob.NormLevelDb));
+// The remark on a result that a limit (the sample peak, the true-peak ceiling) kept below its
+// target.
+void AddLimitNote(StepOutcome& pOut, const EditJob& pJob) {
+    const std::string note =
+        LimitNote(pOut.Edit.Limit, pJob.TruePeakCeilingDb, pOut.Edit.ReachedLevel, pJob.NormLevelDb,
+                  NormModeInfo(pJob.Mode).ByLoudness);
+    if (!note.empty()) pOut.Warnings.push_back(note);
 }
 
 } // namespace
@@ -289,7 +290,7 @@ StepOutcome RunFileStep(const StepRequest& pRequest) {
             results::RemoveIfPresent(plan.Work);
     }
     if (out.State != StepState::Failed && out.State != StepState::NoSoundKept) {
-        AddCeilingNote(out, job);
+        AddLimitNote(out, job);
         AddLostMetadataNote(out);
     }
     return out;

@@ -124,6 +124,11 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"--level", "loud", "f"}, "option '--level': 'loud' is not a number of dB"},
         {{"--level", "1e60", "f"}, "option '--level'"},
         {{"--level", "nan", "f"}, "option '--level'"},
+        // A gain past the single-precision range would overflow: refused, not turned silent.
+        {{"--level", "771", "f"}, "option '--level': '771' is out of range (-770 to 770 dB)"},
+        {{"--adjust", "1000", "f"}, "option '--adjust': '1000' is out of range"},
+        {{"--adjust-right", "-800", "f"}, "option '--adjust-right': '-800' is out of range"},
+        {{"--true-peak", "1e20", "f"}, "option '--true-peak': '1e20' is out of range"},
         {{"--start-margin", "12.5", "f"}, "option '--start-margin'"},
         {{"--rms-window", "99999999999", "f"}, "option '--rms-window'"},
         {{"--rms-window", "-1", "f"}, "option '--rms-window': '-1' is out of range (0 to 600000)"},

@@ -25,13 +25,6 @@ inline std::vector<std::filesystem::path> VectorCases(const std::filesystem::pat
     return cases;
 }
 
-// Cases made when the engine still refused their source's layout (six channels); it edits
-// them now, so their stored refusal no longer holds. The engine's multi-channel tests check
-// such files against the plain formulas instead.
-inline bool NowEdited(const std::filesystem::path& pCase) {
-    return pCase.filename() == "22-ch6_16b-json_process";
-}
-
 // A test name from a case folder: letters and digits kept, the rest as '_'.
 inline std::string CaseName(const ::testing::TestParamInfo<std::filesystem::path>& pInfo) {
     std::string name = "case_" + pInfo.param.filename().string();

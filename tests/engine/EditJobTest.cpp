@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/EditPass.h"
+#include "engine/JobRules.h"
 #include "engine/LevelAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <tuple>
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -156,6 +158,68 @@ TEST(EditJobLevels, RmsMaxPastFullScaleWithClipSaturates) {
         EXPECT_EQ(got[4], c.Lo);
         EXPECT_EQ(*std::max_element(got.begin(), got.end()), c.Hi);
         EXPECT_EQ(*std::min_element(got.begin(), got.end()), c.Lo);
+    }
+}
+
+TEST(EditJobLevels, PeakNormalisationLandsOnFullScaleAtEveryWidth) {
+    // 32-bit gains are formed in double: a single-precision gain stops 43 short of 2^31 - 1.
+    TempDir tmp;
+    for (const auto& [bits, peak, full] :
+         {std::tuple{16, 12345, 32767}, {24, 1234567, 8388607}, {32, 123456789, 2147483647}}) {
+        SCOPED_TRACE(bits);
+        Job job = JobOverNewWav(tmp, 8000, bits, 1, {0, peak / 3, -peak, peak / 7});
+        job.TargetPath = tmp.Path("peak" + std::to_string(bits) + ".wav");
+        job.Normalize = true;
+        ASSERT_TRUE(job.Run().Done());
+        EXPECT_EQ(PeakOf(ReadSamples(job.TargetPath, bits)), full);
+    }
+}
+
+TEST(EditJobLevels, ThresholdsAreWholeSampleUnitsExceptForFloats) {
+    // -6 dB is 16422.4 units of 16-bit audio: the threshold is 16422, as the job compares it.
+    EXPECT_EQ(MagnitudeOf(-6.0f, 32767.0, false), 16422.0);
+    EXPECT_EQ(MagnitudeOf(-6.0f, 2147483647.0, false), 1076291327.0);
+    EXPECT_EQ(MagnitudeOf(-6.0f, 1.0, true), double(DbToLinear(-6.0f)));
+}
+
+TEST(EditJobLevels, HugeGainsSaturateInsteadOfFallingSilent) {
+    // Past about 770 dB a single-precision factor overflows: it must saturate, never turn into
+    // 0 (silence, or -60 dB after the floor) or into a gain of 0 dB.
+    TempDir tmp;
+    const std::vector<int32_t> tone = ToneBetweenSilences(0, 9000, 0, 1000);
+    struct Case {
+        const char* Name;
+        NormMode Mode;
+        float Level, Adjust;
+        bool Clip;
+        int32_t Peak;     // expected peak magnitude of the result
+        bool AllSaturate; // every non-zero sample at full scale
+    };
+    const Case cases[] = {
+        {"adjust", NormMode::Peak, 0.0f, 1000.0f, false, 32767, true},
+        {"rms-average", NormMode::RmsAverage, 1e20f, 0.0f, false, 32767, false},
+        {"loudness-clip", NormMode::Loudness, 1e20f, 0.0f, true, 32767, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Job job = JobOverNewWav(tmp, 8000, 16, 1, tone);
+        job.TargetPath = tmp.Path(std::string(c.Name) + ".wav");
+        job.Normalize = c.Adjust == 0.0f;
+        job.Mode = c.Mode;
+        job.NormLevelDb = c.Level;
+        job.TruePeakCeiling = false;
+        job.Clip = c.Clip;
+        job.AdjustLeftDb = job.AdjustRightDb = c.Adjust;
+        const EditResult r = job.Run();
+        ASSERT_TRUE(r.Done());
+        const std::vector<int32_t> got = ReadSamples(job.TargetPath, 16);
+        ASSERT_EQ(got.size(), tone.size());
+        EXPECT_EQ(PeakOf(got), c.Peak);
+        if (job.Normalize) {
+            EXPECT_GT(r.GainDb, 30.0); // at least the peak's limit, 32767 / 1000
+        }
+        for (size_t i = 0; i < got.size() && c.AllSaturate; ++i)
+            ASSERT_EQ(std::abs(got[i]), tone[i] == 0 ? 0 : 32767) << i;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -63,6 +64,8 @@ std::vector<int32_t> ReadSamples(const std::string& pPath, int32_t pBits) {
             v = b[i];
         } else if (pBits == 16) {
             v = int16_t(uint16_t(b[i] | b[i + 1] << 8));
+        } else if (pBits == 32) {
+            std::memcpy(&v, &b[i], 4);
         } else {
             v = int32_t(uint32_t(b[i]) << 8 | uint32_t(b[i + 1]) << 16 |
                         uint32_t(b[i + 2]) << 24) >>

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 
 namespace {
@@ -200,7 +201,10 @@ TEST(FastPath, DecibelConversions) {
     EXPECT_EQ(DbToLinear(-110.0f), 0.0f);
     EXPECT_EQ(DbToLinear(-200.0f), 0.0f);
     EXPECT_EQ(DbToLinear(0.0f), 1.0f);
-    EXPECT_EQ(DbToLinear(1e30f), 0.0f); // overflow is a fault: 0
+    // Overflow saturates: a huge gain never becomes silence.
+    EXPECT_EQ(DbToLinear(771.0f), std::numeric_limits<float>::max());
+    EXPECT_EQ(DbToLinear(1e30f), std::numeric_limits<float>::max());
+    EXPECT_NEAR(LinearToDb(std::numeric_limits<float>::infinity()), 770.6f, 0.1f);
     EXPECT_EQ(LinearToDb(0.0f), -110.0f);
     EXPECT_EQ(LinearToDb(-1.0f), -110.0f);
     EXPECT_EQ(LinearToDb(1.0f), 0.0f);

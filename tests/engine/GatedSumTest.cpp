@@ -4,6 +4,7 @@
 // opening and closing, pieces of odd lengths.
 
 #include "engine/LevelAnalysis.h"
+#include "engine/UnitSums.h"
 
 #include <gtest/gtest.h>
 
@@ -115,5 +116,71 @@ TEST(GatedSum, EqualsTheOneByOneDoubleSumOnAdversarialData) {
                 }
             }
         }
+    }
+}
+
+TEST(GatedSum, TheGateCountsExactlyGateFramesOfQuietAtEveryWidth) {
+    // A loud frame, five frames exactly at the gate level (quiet: at or below it), a loud frame.
+    // A gate of three counts the first three quiet frames and leaves out the other two.
+    struct Case {
+        int32_t Bits, Channels;
+        bool Float;
+        double Loud, Level; // magnitudes in the format's units
+    };
+    for (const Case c : {Case{32, 1, false, 2e9, 1e6}, Case{32, 2, true, 0.75, 0.25},
+                         Case{16, 3, false, 30000, 1000}, Case{24, 4, false, 8e6, 4096}}) {
+        SCOPED_TRACE(testing::Message()
+                     << c.Bits << "-bit " << c.Channels << "ch float " << c.Float);
+        const size_t width = size_t(c.Bits / 8);
+        std::vector<uint8_t> data;
+        const double frames[] = {c.Loud, c.Level, -c.Level, c.Level, c.Level, c.Level, -c.Loud};
+        for (double v : frames) {
+            for (int32_t ch = 0; ch < c.Channels; ++ch) {
+                uint8_t bytes[4];
+                if (c.Float) {
+                    const float f = float(v);
+                    std::memcpy(bytes, &f, 4);
+                } else {
+                    const int32_t n = int32_t(v);
+                    std::memcpy(bytes, &n, 4); // little-endian: the low bytes first
+                }
+                data.insert(data.end(), bytes, bytes + width);
+            }
+        }
+        SecondPass pass;
+        pass.BitsPerSample = c.Bits;
+        pass.Channels = c.Channels;
+        pass.Float = c.Float;
+        pass.Scale = 1.0f;
+        pass.GateFrames = 3;
+        pass.GateLevel = int32_t(c.Level);
+        pass.WideGateLevel = c.Level;
+        pass.Feed(data.data(), 7);
+        EXPECT_EQ(pass.GateFrameCount, 5);
+        EXPECT_DOUBLE_EQ(pass.RangeRms(),
+                         std::sqrt((2 * c.Loud * c.Loud + 3 * c.Level * c.Level) / 5));
+    }
+}
+
+TEST(GatedSum, UnitsRefuseTiesBothWaysAndTermsPastTheirRange) {
+    // Ties round to even in a double sum: 2.5 down and 3.5 up; neither may be taken in units.
+    uint64_t units = 0;
+    EXPECT_FALSE(SquareInUnits(2.5, 0, units));
+    EXPECT_FALSE(SquareInUnits(3.5, 0, units));
+    EXPECT_FALSE(SquareInUnits(0.875, 2, units)); // 3.5 units of a quarter
+    ASSERT_TRUE(SquareInUnits(3.75, 0, units));
+    EXPECT_EQ(units, 4u);
+    ASSERT_TRUE(SquareInUnits(0x1p52 - 1.0, 0, units));
+    EXPECT_FALSE(SquareInUnits(0x1p52, 0, units));
+    // The vector sum is bounded by the largest square (32768^2 units times the factor), not
+    // the largest magnitude: at 2^23 units per square unit a full-scale sample passes 2^52.
+    std::vector<uint8_t> loud(16 * 2);
+    for (size_t i = 0; i < 16; ++i) {
+        const int16_t v = i % 2 ? int16_t(-32768) : int16_t(32767);
+        std::memcpy(&loud[2 * i], &v, 2);
+    }
+    EXPECT_NE(SumUnits16(loud.data(), 16, 1.0, 23, units), UnitSum::Summed);
+    if (SumUnits16(loud.data(), 16, 1.0, 0, units) == UnitSum::Summed) {
+        EXPECT_EQ(units, 8 * (uint64_t(32767 * 32767) + uint64_t(32768 * 32768)));
     }
 }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -226,18 +227,31 @@ TEST(LoudnessGain, TargetCeilingAndClipGuard) {
     in.Ceiling = true;
     in.Peak = 8000;
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 7.0, 1e-4);
-    EXPECT_FALSE(CeilingLowersGain(in));
+    EXPECT_EQ(LimitOf(in), GainLimit::None);
 
     in.TruePeak = 0.5; // -6 dBTP: only +5 dB fit under -1 dBTP
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 20.0 * std::log10(2.0) - 1.0, 1e-4);
-    EXPECT_TRUE(CeilingLowersGain(in));
+    EXPECT_EQ(LimitOf(in), GainLimit::TruePeakCeiling);
+    in.Peak = 30000; // the sample peak allows only +0.77 dB: it decides
+    EXPECT_EQ(LimitOf(in), GainLimit::SamplePeak);
+    in.Peak = 8000;
 
     in.Ceiling = false; // no ceiling: the sample-peak guard still holds without Clip
     in.Peak = 16384;
     EXPECT_NEAR(NormGain(in), 32767.0 / 16384.0, 1e-5);
-    EXPECT_FALSE(CeilingLowersGain(in));
+    EXPECT_EQ(LimitOf(in), GainLimit::SamplePeak);
     in.Clip = true;
     EXPECT_NEAR(20.0 * std::log10(NormGain(in)), 7.0, 1e-4);
+    EXPECT_EQ(LimitOf(in), GainLimit::None);
+    // Other modes: a level the sample peak keeps from being reached.
+    GainInputs rms;
+    rms.Mode = NormMode::RmsMax;
+    rms.Peak = 30000;
+    rms.MaxBlockRms = 10000;
+    rms.NormLevel = -6.0f;
+    EXPECT_EQ(LimitOf(rms), GainLimit::SamplePeak);
+    rms.NormLevel = -12.0f;
+    EXPECT_EQ(LimitOf(rms), GainLimit::None);
 
     in.IntegratedLufs = -std::numeric_limits<double>::infinity(); // nothing measured: unchanged
     EXPECT_EQ(NormGain(in), 1.0f);
@@ -270,12 +284,28 @@ TEST(LoudnessJob, TheResultReadsTheTarget) {
     job.EndThresholdDb = -60.0f;
     const EditResult r = job.Run();
     ASSERT_TRUE(r.Done());
-    ASSERT_TRUE(r.Loudness);
-    EXPECT_NEAR(r.Loudness->IntegratedLufs, -30.0, 0.1);
+    ASSERT_TRUE(r.Loudness && r.SourceLoudness);
+    EXPECT_NEAR(r.SourceLoudness->IntegratedLufs, -30.0, 0.1);
     EXPECT_NEAR(r.GainDb, 7.0, 0.1);
-    EXPECT_FALSE((r.Limit == GainLimit::TruePeakCeiling));
+    EXPECT_EQ(r.Limit, GainLimit::None);
     EXPECT_NEAR(MeasureFile(job.TargetPath).IntegratedLufs, -23.0, 0.05);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, -23.0, 0.05);
 }
+
+namespace {
+
+// A job's reported loudness against its written file measured again (pOut).
+void ExpectWrittenLoudness(const EditResult& pR, const LoudnessResult& pOut) {
+    ASSERT_TRUE(pR.Loudness && pR.SourceLoudness);
+    EXPECT_NEAR(pR.Loudness->IntegratedLufs, pOut.IntegratedLufs, 0.01);
+    if (pR.Loudness->HasTruePeak) {
+        EXPECT_NEAR(pR.Loudness->TruePeakDbtp(), pOut.TruePeakDbtp(), 0.01);
+    }
+    EXPECT_NEAR(pR.SourceLoudness->IntegratedLufs + pR.GainDb, pOut.IntegratedLufs, 0.01);
+    EXPECT_NEAR(pR.ReachedLevel, pOut.IntegratedLufs, 0.01);
+}
+
+} // namespace
 
 TEST(LoudnessJob, TheCeilingLowersTheGainAndHolds) {
     TempDir tmp;
@@ -289,19 +319,39 @@ TEST(LoudnessJob, TheCeilingLowersTheGainAndHolds) {
     EditResult r;
     r = job.Run();
     ASSERT_TRUE(r.Done());
-    EXPECT_TRUE((r.Limit == GainLimit::TruePeakCeiling));
+    EXPECT_EQ(r.Limit, GainLimit::TruePeakCeiling);
     const LoudnessResult out = MeasureFile(job.TargetPath);
     EXPECT_NEAR(out.TruePeakDbtp(), -1.0, 0.1);
     EXPECT_LT(out.IntegratedLufs, -14.5);
+    // What is reported is what was written: the level reached, the file's loudness and true
+    // peak; the source's loudness is kept beside them.
+    ExpectWrittenLoudness(r, out);
 
-    // Without the ceiling the sample peak alone limits the gain.
+    // Without the ceiling the sample peak alone limits the gain, and says so.
     Job free = job;
     free.TargetPath = tmp.Path("free.wav");
     free.TruePeakCeiling = false;
     r = free.Run();
     ASSERT_TRUE(r.Done());
-    EXPECT_FALSE((r.Limit == GainLimit::TruePeakCeiling));
+    EXPECT_EQ(r.Limit, GainLimit::None);
     EXPECT_GT(MeasureFile(free.TargetPath).TruePeakDbtp(), -0.5);
+    free.TargetPath = tmp.Path("loud.wav");
+    free.NormLevelDb = -5.0f; // beyond what the sample peak allows
+    r = free.Run();
+    ASSERT_TRUE(r.Done());
+    EXPECT_EQ(r.Limit, GainLimit::SamplePeak);
+    const LoudnessResult loudOut = MeasureFile(free.TargetPath);
+    EXPECT_LT(loudOut.IntegratedLufs, -6.0);
+    ExpectWrittenLoudness(r, loudOut);
+
+    // A fade makes the result more than one gain: it is measured as written.
+    Job faded = free;
+    faded.TargetPath = tmp.Path("faded.wav");
+    faded.FadeInFrames = 4 * kRate;
+    r = faded.Run();
+    ASSERT_TRUE(r.Done());
+    const LoudnessResult fadedOut = MeasureFile(faded.TargetPath);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, fadedOut.IntegratedLufs, 0.01);
 }
 
 TEST(LoudnessJob, ACheckReportsTheWholeRangeAndOtherModesOnlyWhenAsked) {
@@ -317,9 +367,11 @@ TEST(LoudnessJob, ACheckReportsTheWholeRangeAndOtherModesOnlyWhenAsked) {
     job.MeasureLoudness = true;
     r = job.Run();
     ASSERT_TRUE(r.Done());
-    ASSERT_TRUE(r.Loudness);
+    ASSERT_TRUE(r.Loudness && r.SourceLoudness);
     EXPECT_TRUE(r.Loudness->HasRange && r.Loudness->HasTruePeak);
-    EXPECT_NEAR(r.Loudness->IntegratedLufs, -20.0, 0.1);
+    // The peak normalisation to -23 dB took 3 dB off: the written file reads 3 LU lower.
+    EXPECT_NEAR(r.SourceLoudness->IntegratedLufs, -20.0, 0.1);
+    EXPECT_NEAR(r.Loudness->IntegratedLufs, -23.0, 0.1);
 
     Job check = job;
     check.TargetPath.clear();
@@ -338,4 +390,127 @@ TEST(LoudnessJob, SilenceIsWrittenUnscaled) {
     ASSERT_TRUE(r.Done());
     EXPECT_EQ(r.GainDb, 0.0);
     EXPECT_EQ(ReadBytes(job.SourcePath), ReadBytes(job.TargetPath));
+}
+
+namespace {
+
+// A plain 16-bit WAV rewritten with an extensible header carrying pMask.
+std::vector<uint8_t> WithMask(const std::vector<uint8_t>& pPlain, uint32_t pMask) {
+    std::vector<uint8_t> b(pPlain.begin(), pPlain.begin() + 36);
+    b[16] = 40;
+    b[20] = 0xFE;
+    b[21] = 0xFF;
+    const uint8_t extension[24] = {22,
+                                   0,
+                                   16,
+                                   0,
+                                   uint8_t(pMask),
+                                   uint8_t(pMask >> 8),
+                                   0,
+                                   0,
+                                   1,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0x10,
+                                   0,
+                                   0x80,
+                                   0,
+                                   0,
+                                   0xAA,
+                                   0,
+                                   0x38,
+                                   0x9B,
+                                   0x71};
+    b.insert(b.end(), extension, extension + 24);
+    b.insert(b.end(), pPlain.begin() + 36, pPlain.end());
+    uint32_t riff = 0;
+    std::memcpy(&riff, &b[4], 4);
+    riff += 24;
+    std::memcpy(&b[4], &riff, 4);
+    return b;
+}
+
+// The integrated loudness of a file as a check reads it.
+double FileLufs(const std::string& pPath) {
+    Job check = Job::Between(pPath, "");
+    check.Check = LevelCheck::MeasureOnly;
+    check.MeasureLoudness = true;
+    const EditResult r = check.Run();
+    EXPECT_TRUE(r.Done());
+    return r.Loudness ? r.Loudness->IntegratedLufs : std::nan("");
+}
+
+} // namespace
+
+TEST(LoudnessJob, SurroundFilesReadTheirGainWithOrWithoutAMask) {
+    TempDir tmp;
+    std::mt19937 rng(27);
+    for (int32_t channels = 3; channels <= 8; ++channels) {
+        // Noise at a level of its own in every channel, so that every channel's weight counts.
+        std::uniform_int_distribution<int32_t> noise(-1000, 1000);
+        std::vector<int32_t> samples;
+        for (int64_t k = 0; k < 2 * kRate; ++k)
+            for (int32_t c = 0; c < channels; ++c)
+                samples.push_back(noise(rng) * (c + 1));
+        const std::vector<uint8_t> plain = MakeWav(kRate, 16, channels, samples);
+        // No mask (the usual positions of the count), and the first channels' positions.
+        for (uint32_t mask : {0u, (1u << channels) - 1}) {
+            SCOPED_TRACE(std::to_string(channels) + " channels, mask " + std::to_string(mask));
+            const std::string name = std::to_string(channels) + "_" + std::to_string(mask);
+            const std::string src = tmp.Path(name + ".wav");
+            WriteBytes(src, mask != 0 ? WithMask(plain, mask) : plain);
+            const double source = FileLufs(src);
+            Job adjust = Job::Between(src, tmp.Path(name + "_adjust.wav"));
+            adjust.AdjustLeftDb = adjust.AdjustRightDb = -6.0f;
+            ASSERT_TRUE(adjust.Run().Done());
+            EXPECT_NEAR(FileLufs(adjust.TargetPath) - source, -6.0, 0.01);
+            Job norm = Job::Between(src, tmp.Path(name + "_norm.wav"));
+            norm.Normalize = true;
+            norm.Mode = NormMode::Loudness;
+            norm.NormLevelDb = -23.0f;
+            norm.TruePeakCeiling = false;
+            ASSERT_TRUE(norm.Run().Done());
+            EXPECT_NEAR(FileLufs(norm.TargetPath), -23.0, 0.01);
+        }
+    }
+}
+
+TEST(LoudnessJob, TheCeilingHoldsOnTheContinuousPeak) {
+    // Sines whose 4x points miss their peak (near a quarter of the rate, at any phase, up to
+    // 0.17 dB) and high ones the 4x filter reads low. A sine's peak is its amplitude whatever a
+    // meter reads, so the result's is the amplitude plus the gain: at most 0.02 dB above the
+    // ceiling, and not far below it.
+    TempDir tmp;
+    const double amplitude = 0.5 * 32767.0; // -6 dB; the meter's full scale is 32768
+    const int64_t frames = 3 * kRate, ramp = kRate / 10;
+    for (double hz : {12000.0, 11990.0, 1000.0, 19000.0}) {
+        for (double phaseDeg : {0.0, 11.25, 22.5, 33.75}) {
+            SCOPED_TRACE(testing::Message() << hz << " Hz, " << phaseDeg << " deg");
+            std::vector<int32_t> s;
+            for (int64_t k = 0; k < frames; ++k) {
+                const double envelope = std::min(
+                    {1.0, double(k) / double(ramp), double(frames - 1 - k) / double(ramp)});
+                const double v = envelope * amplitude *
+                                 std::sin(2.0 * std::numbers::pi * hz * double(k) / kRate +
+                                          phaseDeg * std::numbers::pi / 180.0);
+                s.push_back(int32_t(std::lround(v)));
+                s.push_back(int32_t(std::lround(v)));
+            }
+            Job job = JobOverNewWav(tmp, kRate, 16, 2, s);
+            job.TargetPath = tmp.Path("ceiling" + std::to_string(int(hz)) + "_" +
+                                      std::to_string(int(phaseDeg * 100)) + ".wav");
+            job.Normalize = true;
+            job.Mode = NormMode::Loudness;
+            job.NormLevelDb = 10.0f; // far above what the ceiling allows
+            const EditResult r = job.Run();
+            ASSERT_TRUE(r.Done());
+            ASSERT_EQ(r.Limit, GainLimit::TruePeakCeiling);
+            const double peakDb = 20.0 * std::log10(amplitude / 32768.0) + r.GainDb;
+            EXPECT_LE(peakDb, -1.0 + 0.02);
+            EXPECT_GE(peakDb, -1.0 - 0.1);
+        }
+    }
 }

@@ -223,8 +223,8 @@ TEST(MetadataChunks, LoudnessModeWritesTheMeasuredLoudnessIntoBext) {
     const auto chunks = StrictChunks(ReadBytes(job.TargetPath));
     ASSERT_TRUE(chunks);
     const Bytes& bext = Find(*chunks, "bext")->Body;
-    const double lufs = r.Loudness->IntegratedLufs + r.GainDb;
-    const double peak = r.Loudness->TruePeakDbtp() + r.GainDb;
+    const double lufs = r.Loudness->IntegratedLufs; // of the written file
+    const double peak = r.Loudness->TruePeakDbtp();
     EXPECT_NEAR(I16At(bext, 412), std::lround(lufs * 100), 1);
     EXPECT_NEAR(I16At(bext, 412), -2300, 5);
     EXPECT_NEAR(I16At(bext, 416), std::lround(peak * 100), 1); // true peak, after the gain
@@ -357,6 +357,32 @@ TEST(MetadataChunks, AdjustersKeepWhatFitsAndRefuseWhatIsMalformed) {
     Bytes lying = Smpl({{100, 199}}).Body;
     lying[28] = 2; // two loops claimed, one present
     EXPECT_FALSE(AdjustSmpl(lying, edit));
+
+    // Forced margins that move a point past frame 0xFFFFFFFF drop it (never stored modulo
+    // 2^32), and AdjustMetadata says so; points still below stay.
+    MetadataEdit far;
+    far.LeadFrames = 0xFFFFFFFFLL - 150;
+    far.KeptEnd = 1000;
+    const auto farCue = AdjustCue(Cue({{1, 150}, {2, 151}}).Body, far);
+    ASSERT_TRUE(farCue);
+    EXPECT_EQ(CuePoints(farCue->Body),
+              (std::vector<std::pair<uint32_t, uint32_t>>{{1, 0xFFFFFFFF}}));
+    EXPECT_EQ(farCue->DroppedIds, (std::set<uint32_t>{2}));
+    EXPECT_EQ(Loops(*AdjustSmpl(Smpl({{100, 150}, {100, 151}}).Body, far)),
+              (std::vector<std::pair<uint32_t, uint32_t>>{{0xFFFFFFFF - 50, 0xFFFFFFFF}}));
+    Bytes fact;
+    PutU32(fact, 7);
+    EXPECT_EQ(U32At(*AdjustFact(fact, far), 0), 0xFFFFFFFFu); // more frames than it holds
+    MetadataChunks both;
+    both.Kept = {{ChunkId("cue "), Cue({{1, 150}, {2, 151}, {3, 152}}).Body},
+                 {ChunkId("smpl"), Smpl({{100, 151}}).Body}};
+    const MetadataChunks adjustedFar = AdjustMetadata(both, far);
+    ASSERT_EQ(adjustedFar.Dropped.size(), 2u);
+    EXPECT_EQ(adjustedFar.Kept.size(), 2u); // one point left; the loop-less smpl keeps its note
+    EXPECT_EQ(adjustedFar.Dropped[0].Reason,
+              "2 cue points past frame 4294967295, which the chunk cannot hold");
+    EXPECT_EQ(adjustedFar.Dropped[1].Reason,
+              "1 loop past frame 4294967295, which the chunk cannot hold");
 
     // Labels of points that were never in the cue chunk stay as they are.
     const Bytes adtl = List("adtl", {Label("labl", 9, "orphan"), Region(9, 500, "r")}).Body;

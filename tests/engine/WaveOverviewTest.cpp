@@ -140,7 +140,7 @@ std::vector<double> WideBurst(const Format& pF, double pLeadS, double pBurstS, d
 // A level as the job's level check gives it: on the 32-bit scale for floats, at most
 // 2147483647.
 double AsCheckResult(double pLevel, const Format& pF) {
-    return std::min(pF.Float ? std::nearbyint(pLevel * 2147483647.0) : pLevel, 2147483647.0);
+    return pF.Float ? std::nearbyint(pLevel * 2147483647.0) : std::min(pLevel, 2147483647.0);
 }
 
 // A mode, level, Clip and ceiling to compare the preview's gain with the job's.
@@ -306,6 +306,9 @@ TEST(WaveOverview, StepsAndEnvelopeEqualAPlainScan) {
                 << probe;
         }
         ASSERT_EQ(o.BucketsDone, o.Buckets);
+        // Whole buckets cover the file, never more of them than the overview allows.
+        EXPECT_LE(o.Buckets, kOverviewBuckets);
+        EXPECT_GE(o.Buckets * o.BucketFrames, frames);
         for (int64_t b = 0; b < o.Buckets; b += 131) {
             for (int32_t c = 0; c < f.Channels; ++c) {
                 double low = std::numeric_limits<double>::infinity(), high = -low;

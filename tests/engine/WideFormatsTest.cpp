@@ -175,23 +175,26 @@ std::vector<double> Expected(const std::vector<double>& pIn, const Format& pF, i
         meter.Feed(bytes.data(), end - start);
         in.IntegratedLufs = meter.Result().IntegratedLufs;
     }
-    const float a = DbToLinear(ChannelDb(pJob.AdjustLeftDb, NormGain(in)));
+    // 32-bit data: gain, level and factor in double; narrower data in single.
+    const bool wide = pF.Bits == 32;
+    in.Wide = wide;
+    const double db = ChannelDb(pJob.AdjustLeftDb, NormGain(in), wide);
+    const double a = wide ? std::pow(10.0, db / 20.0) : double(DbToLinear(float(db)));
 
     std::vector<double> out;
     for (size_t i = size_t(start) * ch; i < size_t(end) * ch; ++i) {
         const double v = pIn[i];
         if (pF.Float) {
-            float y = float(v) * a;
-            if (pJob.Clip) y = std::clamp(y, -1.0f, 1.0f);
-            out.push_back(y);
+            const double top = pJob.Clip ? 1.0 : double(std::numeric_limits<float>::max());
+            out.push_back(float(std::clamp(double(float(v)) * a, -top, top)));
         } else if (pF.Bits == 32) {
-            const double y = v * double(a);
+            const double y = v * a;
             out.push_back(std::fabs(y) >= 2147483647.0 ? std::copysign(2147483647.0, y)
                                                        : std::nearbyint(y));
         } else if (pF.Bits == 24) {
-            out.push_back(Convert24(int32_t(v), a));
+            out.push_back(Convert24(int32_t(v), float(a)));
         } else {
-            out.push_back(Convert16(int16_t(v), a));
+            out.push_back(Convert16(int16_t(v), float(a)));
         }
     }
     return out;
@@ -232,8 +235,7 @@ TEST(WideFormats, EveryModeGivesThePlainFormulasSamples) {
             job.TargetPath = tmp.Path("out_" + f.Name() + std::to_string(int(mode)) + ".wav");
             const EditResult r = C_EditWave().Edit(job);
             ASSERT_TRUE(r.Done()) << r.Detail;
-            const uint32_t mask =
-                f.Channels > 2 && info.FormatTag == kTagExtensible ? info.ChannelMask : 0;
+            const uint32_t mask = f.Channels > 2 ? ResultChannelMask(info) : 0;
             const std::vector<double> want = Expected(in, f, rate, job, mask);
             ASSERT_GT(want.size(), size_t(rate / 2) * size_t(f.Channels));
             // Every sample as sox reads it (floats to within its resolution of 2^-24) and, to
@@ -251,14 +253,12 @@ TEST(WideFormats, EveryModeGivesThePlainFormulasSamples) {
             EXPECT_TRUE(DataSamples(job.TargetPath, f) == want);
 
             // The header keeps the source's encoding and channel mask; a plain header of more
-            // than two channels becomes extensible, with the first channels' positions.
+            // than two channels becomes extensible, with the usual positions of its count.
             const WaveInfo out = ReadWaveInfo(job.TargetPath);
             EXPECT_EQ(out.SubFormatTag, info.SubFormatTag);
             const bool extensible = info.FormatTag == kTagExtensible || f.Channels > 2;
             EXPECT_EQ(out.FormatTag, extensible ? kTagExtensible : info.FormatTag);
-            EXPECT_EQ(out.ChannelMask, info.FormatTag == kTagExtensible
-                                           ? info.ChannelMask
-                                           : (extensible ? (1u << f.Channels) - 1 : 0u));
+            EXPECT_EQ(out.ChannelMask, extensible ? ResultChannelMask(info) : 0u);
         }
     }
 }
@@ -293,29 +293,40 @@ TEST(WideFormats, FloatPeaksAboveFullScaleAreKeptUnlessClipped) {
         peak = std::max(peak, std::fabs(v));
     ASSERT_GT(peak, 1.1);
 
-    for (bool clip : {false, true}) {
-        // A level adjustment alone: no measuring, the samples scaled by +1 dB.
+    // Level adjustments alone: no measuring. +800 dB drives the samples past the float range:
+    // they stop at the largest finite float, and the result is a file a check still takes.
+    const double top = std::numeric_limits<float>::max();
+    struct Case {
+        float Db;
+        bool Clip;
+        double Peak; // of the result; 0: above the source's
+    };
+    for (const Case c : {Case{1.0f, false, 0.0}, Case{1.0f, true, 1.0}, Case{800.0f, false, top}}) {
+        SCOPED_TRACE(testing::Message() << c.Db << " dB, clip " << c.Clip);
         EditJob job;
         job.SourcePath = src;
-        job.TargetPath = tmp.Path(clip ? "adj_clip.wav" : "adj.wav");
-        job.AdjustLeftDb = job.AdjustRightDb = 1.0f;
-        job.Clip = clip;
-        EditResult r;
-        r = C_EditWave().Edit(job);
-        ASSERT_TRUE(r.Done());
-        const float a = DbToLinear(ChannelDb(1.0f, 1.0f));
+        job.TargetPath = tmp.Path("adj" + std::to_string(int(c.Db)) + (c.Clip ? "c.wav" : ".wav"));
+        job.AdjustLeftDb = job.AdjustRightDb = c.Db;
+        job.Clip = c.Clip;
+        ASSERT_TRUE(C_EditWave().Edit(job).Done());
+        const double a = std::pow(10.0, ChannelDb(c.Db, 1.0, true) / 20.0);
         std::vector<double> want;
         for (double v : in)
-            want.push_back(ConvertFloat(float(v), a, clip));
+            want.push_back(ConvertFloat(float(v), a, c.Clip));
         const std::vector<double> got = DataSamples(job.TargetPath, f);
         EXPECT_TRUE(got == want);
         double outPeak = 0.0;
         for (double v : got)
             outPeak = std::max(outPeak, std::fabs(v));
-        if (clip)
-            EXPECT_EQ(outPeak, 1.0);
+        if (c.Peak > 0.0)
+            EXPECT_EQ(outPeak, c.Peak);
         else
             EXPECT_GT(outPeak, peak);
+        EditJob recheck;
+        recheck.SourcePath = job.TargetPath;
+        recheck.Check = LevelCheck::MeasureOnly;
+        const EditResult checked = C_EditWave().Edit(recheck);
+        EXPECT_TRUE(checked.Done()) << checked.Detail;
     }
 
     // Measured: levels relative to 1.0; a peak normalisation to 0 dB brings the peak to 1.0.
@@ -327,6 +338,8 @@ TEST(WideFormats, FloatPeaksAboveFullScaleAreKeptUnlessClipped) {
     ASSERT_TRUE(r.Done());
     EXPECT_EQ(r.Levels->MaxPeakDb, LinearToDb(float(peak)));
     EXPECT_GT(r.Levels->MaxPeakDb, 0.8f);
+    // The level in units says the same: above 2147483647, not capped there.
+    EXPECT_EQ(r.Levels->MaxPeak, std::nearbyint(peak * 2147483647.0));
 
     EditJob norm;
     norm.SourcePath = src;
@@ -337,8 +350,7 @@ TEST(WideFormats, FloatPeaksAboveFullScaleAreKeptUnlessClipped) {
     double outPeak = 0.0;
     for (double v : DataSamples(norm.TargetPath, f))
         outPeak = std::max(outPeak, std::fabs(v));
-    EXPECT_LE(outPeak, 1.0);
-    EXPECT_GT(outPeak, 0.9999);
+    EXPECT_EQ(outPeak, 1.0); // the gain in double precision lands on full scale
 }
 
 TEST(WideFormats, NonFiniteFloatSamplesAreRefused) {
@@ -431,6 +443,9 @@ TEST(WideFormats, SurroundChannelsAreWeightedByTheirMaskPositions) {
     EXPECT_NEAR(ToneInChannelLufs(3, 0x107) - front, 0.0, 0.01);
     EXPECT_EQ(ToneInChannelLufs(0, 0x107), front);
     EXPECT_TRUE(std::isinf(ToneInChannelLufs(3, 0x0F)));
+    // Back left and right (bits 4 and 5, the quad default 0x33) count as surround channels.
+    EXPECT_NEAR(ToneInChannelLufs(2, 0x33) - front, 10.0 * std::log10(1.41), 0.01);
+    EXPECT_NEAR(ToneInChannelLufs(3, 0x33) - front, 10.0 * std::log10(1.41), 0.01);
 }
 
 } // namespace

@@ -35,9 +35,10 @@ std::vector<uint8_t> RandomWide(bool pFloat, size_t pCount, uint32_t pSeed) {
     return b;
 }
 
-const float kFactors[][2] = {{1.0f, 1.0f},       {0.5f, 2.0f},       {1.3333334f, 0.70710677f},
-                             {1e-3f, 1e3f},      {3.0000002f, 1.0f}, {0.0f, 1.0000001f},
-                             {8.0f, 0.99999994f}};
+// The last row drives every float sample past the largest finite float.
+const double kFactors[][2] = {{1.0, 1.0},        {0.5, 2.0},       {1.3333334, 0.70710677},
+                              {1e-3, 1e3},       {3.0000002, 1.0}, {0.0, 1.0000000000000002},
+                              {8.0, 0.99999994}, {1e40, 1e100}};
 
 TEST(WideKernels, ScalingGivesTheBytesOfThePlainFormulas) {
     for (bool isFloat : {false, true}) {
@@ -71,18 +72,25 @@ TEST(WideKernels, ScalingGivesTheBytesOfThePlainFormulas) {
 }
 
 TEST(WideKernels, PlainConversionsFollowTheRules) {
+    const float top = std::numeric_limits<float>::max();
     // Integers: one rounding in double, half to even, never -2^31.
-    EXPECT_EQ(Convert32(3, 0.5f), 2);
-    EXPECT_EQ(Convert32(5, 0.5f), 2);
-    EXPECT_EQ(Convert32(INT_MIN, 1.0f), -INT_MAX);
-    EXPECT_EQ(Convert32(INT_MAX, 1.0f), INT_MAX);
-    EXPECT_EQ(Convert32(INT_MAX - 1, 1.0f), INT_MAX - 1); // single precision would round it
-    EXPECT_EQ(Convert32(1 << 30, 4.0f), INT_MAX);
-    // Floats: one single-precision product; beyond 1 kept unless clipped.
-    EXPECT_EQ(ConvertFloat(0.75f, 2.0f, false), 1.5f);
-    EXPECT_EQ(ConvertFloat(0.75f, 2.0f, true), 1.0f);
-    EXPECT_EQ(ConvertFloat(-0.75f, 2.0f, true), -1.0f);
-    EXPECT_EQ(ConvertFloat(0.1f, 3.0f, false), 0.1f * 3.0f);
+    EXPECT_EQ(Convert32(3, 0.5), 2);
+    EXPECT_EQ(Convert32(5, 0.5), 2);
+    EXPECT_EQ(Convert32(INT_MIN, 1.0), -INT_MAX);
+    EXPECT_EQ(Convert32(INT_MAX, 1.0), INT_MAX);
+    EXPECT_EQ(Convert32(INT_MAX - 1, 1.0), INT_MAX - 1); // single precision would round it
+    EXPECT_EQ(Convert32(1 << 30, 4.0), INT_MAX);
+    EXPECT_EQ(Convert32(1000000000, 2.147483647), INT_MAX); // a double factor, not a single
+    EXPECT_EQ(Convert32(-7, 1e100), -INT_MAX);
+    // Floats: product in double, one rounding to single; beyond 1 kept unless clipped, never
+    // past the largest finite float.
+    EXPECT_EQ(ConvertFloat(0.75f, 2.0, false), 1.5f);
+    EXPECT_EQ(ConvertFloat(0.75f, 2.0, true), 1.0f);
+    EXPECT_EQ(ConvertFloat(-0.75f, 2.0, true), -1.0f);
+    EXPECT_EQ(ConvertFloat(0.1f, 3.0, false), 0.1f * 3.0f);
+    EXPECT_EQ(ConvertFloat(4.0f, 1e38, false), top);
+    EXPECT_EQ(ConvertFloat(-3e38f, 100.0, false), -top);
+    EXPECT_EQ(ConvertFloat(0.0f, 1e100, false), 0.0f);
 }
 
 TEST(WideKernels, PeaksSumsAndSearchesMatchThePlainLoops) {
