@@ -7,6 +7,7 @@
 #include "platform/core/FolderWatch.h"
 #include "platform/core/SafeFiles.h"
 #include "platform/core/Signals.h"
+#include "services/job/CompleteWave.h"
 
 #include <algorithm>
 #include <chrono>
@@ -223,6 +224,8 @@ void Watcher::AfterFile(FileResult& pResult, std::string& pNote) {
     const std::string relative = RelativeTo(pResult.Source, m_O.WatchDir);
     std::string error;
     if (pResult.Result == 1) {
+        // A result another run is still writing is not there yet: the source stays for it.
+        if (pResult.Skipped && !job::IsCompleteWave(pResult.Target)) return;
         if (!m_O.ThenMove.empty()) {
             const std::string to = MoveInto(pResult.Source, m_O.ThenMove, relative, error);
             if (!to.empty()) pNote = "source moved to " + to;
