@@ -20,6 +20,13 @@ std::string RootGoneReason(uint32_t pMask) {
     return "was deleted";
 }
 
+// A folder below the root worth watching: not a link, not hidden (other tools' work).
+bool WatchedFolder(const std::filesystem::directory_entry& pEntry) {
+    std::error_code ec;
+    return pEntry.is_directory(ec) && !pEntry.is_symlink(ec) &&
+           pEntry.path().filename().string().rfind('.', 0) != 0;
+}
+
 } // namespace
 
 FolderWatch::~FolderWatch() {
@@ -39,7 +46,7 @@ void FolderWatch::WatchTree(const std::string& pFolder) {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(pFolder, ec), end; !ec && it != end;
          it.increment(ec))
-        if (it->is_directory(ec) && !it->is_symlink(ec)) WatchTree(it->path().string());
+        if (WatchedFolder(*it)) WatchTree(it->path().string());
 }
 
 std::string FolderWatch::Open(const std::string& pRoot, bool pRecursive) {
@@ -52,7 +59,7 @@ std::string FolderWatch::Open(const std::string& pRoot, bool pRecursive) {
         std::error_code ec;
         for (std::filesystem::directory_iterator it(pRoot, ec), end; !ec && it != end;
              it.increment(ec))
-            if (it->is_directory(ec) && !it->is_symlink(ec)) WatchTree(it->path().string());
+            if (WatchedFolder(*it)) WatchTree(it->path().string());
     }
     return {};
 }
@@ -64,6 +71,8 @@ void FolderWatch::Parse(const char* pBuffer, long pLength, std::vector<FolderEve
         const std::string name = e.len > 0 ? std::string(pBuffer + at + sizeof e) : std::string();
         at += static_cast<long>(sizeof e + e.len);
         if (e.mask & IN_Q_OVERFLOW) {
+            // Folders made while events were lost have no watch yet.
+            if (m_Recursive && m_Folders.count(m_RootWd)) WatchTree(m_Folders[m_RootWd]);
             pEvents.push_back({FolderEvent::Kind::Overflow, {}, {}});
             continue;
         }
@@ -84,7 +93,7 @@ void FolderWatch::Parse(const char* pBuffer, long pLength, std::vector<FolderEve
         if (name.empty()) continue;
         const std::string path = folder->second + "/" + name;
         if (e.mask & IN_ISDIR) {
-            if (m_Recursive && (e.mask & (IN_CREATE | IN_MOVED_TO))) {
+            if (m_Recursive && (e.mask & (IN_CREATE | IN_MOVED_TO)) && name[0] != '.') {
                 WatchTree(path);
                 pEvents.push_back({FolderEvent::Kind::FolderAdded, path, {}});
             }

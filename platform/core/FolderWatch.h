@@ -1,7 +1,8 @@
 #pragma once
 
 // Kernel notification (inotify) of files that land in a folder: written and closed, or moved
-// in. With recursion every folder below is watched, new ones as they appear.
+// in. With recursion every folder below is watched, new ones as they appear; hidden folders
+// and links to folders are not followed.
 
 #include <map>
 #include <string>

@@ -83,7 +83,7 @@ class Watch : public ::testing::Test {
 };
 
 TEST_F(Watch, ASlowlyWrittenFileIsTakenOnceWholeAndTemporaryNamesAreLeftAlone) {
-    Start({"--settle", "1.5"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--settle", "1.5"}));
     // A recorder that appends and closes every 100 ms: each close is an event, and the file
     // must not be taken before it stops growing.
     const std::string whole = Dir / "stage/take.wav";
@@ -116,13 +116,13 @@ TEST_F(Watch, ASlowlyWrittenFileIsTakenOnceWholeAndTemporaryNamesAreLeftAlone) {
 TEST_F(Watch, ARestartRedoesNothing) {
     for (const char* name : {"a.wav", "b.wav", "c.wav"})
         MoveIn(name);
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(SeenLines(3)) << ReadText(Child.ErrFile);
     EXPECT_EQ(Stop().Status, 128 + SIGTERM);
     const auto before = fs::last_write_time(Dir / "out/a.wav");
     const auto first = ReadBytes(Dir / "out/b.wav");
 
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(SeenLines(3)) << ReadText(Child.ErrFile);
     const RunResult r = Stop();
     const Lines l = ParseLines(r.Out);
@@ -137,7 +137,8 @@ TEST_F(Watch, SourcesAreMovedMirroredAndFailuresSetAsideWithTheirReason) {
     fs::create_directory(Dir / "in/sub");
     MoveIn("sub/early.wav");
     WriteBytes(Dir / "in/bad.wav", {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v'});
-    Start({"--mirror", Dir / "in", "--then-move", Dir / "done", "--failed", Dir / "failed"});
+    ASSERT_NO_FATAL_FAILURE(
+        Start({"--mirror", Dir / "in", "--then-move", Dir / "done", "--failed", Dir / "failed"}));
     // A folder made while watching is watched too.
     fs::create_directories(Dir / "in/new/deep");
     MoveIn("new/deep/late.wav");
@@ -156,7 +157,7 @@ TEST_F(Watch, SourcesAreMovedMirroredAndFailuresSetAsideWithTheirReason) {
 }
 
 TEST_F(Watch, ABurstOfFilesIsProcessedExactlyOnceEach) {
-    Start({"-j", "4", "--then-move", Dir / "done"});
+    ASSERT_NO_FATAL_FAILURE(Start({"-j", "4", "--then-move", Dir / "done"}));
     constexpr int kFiles = 200;
     for (int i = 0; i < kFiles; ++i)
         WriteToneWav(Dir / ("stage/f" + std::to_string(i) + ".wav"), 1, 8000, 400 + i, 9000);
@@ -179,7 +180,7 @@ TEST_F(Watch, AStopMidFileLeavesNothingHalfDone) {
     const std::string staged = Dir / "stage/long.wav";
     WriteToneWav(staged, 2, 44100, 44100 * 240, 9000);
     const auto original = ReadBytes(staged);
-    Start({"--then-move", Dir / "done"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--then-move", Dir / "done"}));
     fs::rename(staged, Dir / "in/long.wav");
     // Stop once the job is writing its hidden work file.
     ASSERT_TRUE(WaitFor([&] {
@@ -197,7 +198,7 @@ TEST_F(Watch, AStopMidFileLeavesNothingHalfDone) {
 }
 
 TEST_F(Watch, TheWatchedFolderGoingAwayEndsTheRunWithAClearError) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     fs::remove_all(Dir / "in");
     bool ended = WaitFor(
         [&] { return ReadText(Child.ErrFile).find("stopped watching") != std::string::npos; }, 60);
