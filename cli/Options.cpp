@@ -256,10 +256,12 @@ const OptionDef kOptions[] = {
      "files, done, skipped, failed, not_started, cancelled, stopped,\n"
      "seconds, bytes_read, bytes_written"},
     {"watch", 0, Kind::Value, SetText<&Options::WatchDir>, "IN",
-     "keep running and process every WAV file that lands in IN\n"
+     "keep running and process every WAV file (.wav, .wave, .bwf,\n"
+     ".rf64; not hidden, .part, .tmp or ~ names) that lands in IN\n"
      "(also below it with --mirror IN), and those already there, into\n"
      "the -o folder; a file whose result is there is left alone, so a\n"
-     "restart redoes nothing; ends on SIGTERM or Ctrl-C",
+     "restart redoes nothing; ends on SIGTERM or Ctrl-C, or with\n"
+     "status 1 when IN is deleted or unmounted",
      "Watching a folder:"},
     {"settle", 0, Kind::Value,
      [](Options& pO, const std::string& pV) -> std::string {
