@@ -66,8 +66,13 @@ job::StepRequest BatchRunner::MakeRequest(const std::string& pSource) const {
 }
 
 FileResult BatchRunner::ProcessFile(size_t pIndex, BatchObserver& pObserver) {
+    return ProcessSource(m_Options.Files[pIndex], pIndex, pObserver);
+}
+
+FileResult BatchRunner::ProcessSource(const std::string& pSource, size_t pIndex,
+                                      BatchObserver& pObserver) {
     FileResult r;
-    r.Source = m_Options.Files[pIndex];
+    r.Source = pSource;
     r.Started = true;
     job::StepRequest q = MakeRequest(WithFolder(r.Source));
     if (q.Target.Where == job::Placement::OutputFolder && q.Target.Wanted.empty()) {

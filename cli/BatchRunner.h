@@ -59,6 +59,9 @@ class BatchRunner {
     // Number of worker threads a run uses.
     size_t WorkerCount() const;
 
+    // One source through the per-file step, reported to the observer under pIndex.
+    FileResult ProcessSource(const std::string& pSource, size_t pIndex, BatchObserver& pObserver);
+
   private:
     FileResult ProcessFile(size_t pIndex, BatchObserver& pObserver);
     job::StepRequest MakeRequest(const std::string& pSource) const;

@@ -282,6 +282,36 @@ const OptionDef kOptions[] = {
      "write the run's totals to FILE as one JSON object: host, shard,\n"
      "files, done, skipped, failed, not_started, cancelled, stopped,\n"
      "seconds, bytes_read, bytes_written"},
+    {"watch", 0, Kind::Value, SetText<&Options::WatchDir>, "IN",
+     "keep running and process every WAV file (.wav, .wave, .bwf,\n"
+     ".rf64; not hidden, .part, .tmp or ~ names) that lands in IN\n"
+     "(also below it with --mirror IN), and those already there, into\n"
+     "the -o folder; a file whose result is there is left alone, so a\n"
+     "restart redoes nothing; ends on SIGTERM or Ctrl-C, or with\n"
+     "status 1 when IN is deleted or unmounted",
+     "Watching a folder:"},
+    {"settle", 0, Kind::Value,
+     [](Options& pO, const std::string& pV) -> std::string {
+         char* end = nullptr;
+         const double v = std::strtod(pV.c_str(), &end);
+         if (!WholeTextParsed(pV, end) || !std::isfinite(v) || v < 0 || v > 86400)
+             return BadValue("a number of seconds (0 to 86400)", pV);
+         pO.SettleSeconds = v;
+         return {};
+     },
+     "SECONDS",
+     "--watch: take a file once its writer closed it (or it was moved\n"
+     "in) and its size stayed the same this long (default: 2)"},
+    {"then-move", 0, Kind::Value, SetText<&Options::ThenMove>, "DONE",
+     "--watch: move each source into DONE (same folders below it)\n"
+     "once its result is on disk (default: the source stays)"},
+    {"then-delete", 0, Kind::Flag, Raise<&Options::ThenDelete>, nullptr,
+     "--watch: remove each source once its result is on disk; only\n"
+     "together with --i-have-backups"},
+    {"i-have-backups", 0, Kind::Flag, Raise<&Options::HaveBackups>, nullptr, "allow --then-delete"},
+    {"failed", 0, Kind::Value, SetText<&Options::FailedDir>, "DIR",
+     "--watch: move a source that failed into DIR, with the reason in\n"
+     "NAME.txt beside it (default: it stays, named in the log)"},
     {"check", 0, Kind::Flag, Raise<&Options::Check>, nullptr,
      "level check only: measure each file, write nothing", "Measuring and reporting:"},
     {"json", 0, Kind::Flag, Raise<&Options::Json>, nullptr,
@@ -420,6 +450,24 @@ std::optional<int32_t> ParseInt32(const std::string& pText) {
 
 namespace {
 
+std::string WatchCombinationError(const Options& pO) {
+    const bool afterOptions = !pO.ThenMove.empty() || pO.ThenDelete || !pO.FailedDir.empty();
+    if (pO.WatchDir.empty())
+        return afterOptions || pO.HaveBackups
+                   ? "options '--then-move', '--then-delete', '--failed' "
+                     "and '--i-have-backups' need '--watch'"
+                   : "";
+    if (pO.Output != OutputMode::Folder) return "option '--watch' needs '--output-dir'";
+    if (!pO.Files.empty() || !pO.FilesFrom.empty())
+        return "option '--watch' takes no files: it processes what lands in its folder";
+    if (pO.Check || pO.Shard.Count != 0) return "option '--watch' excludes '--check' and '--shard'";
+    if (pO.ThenDelete && !pO.HaveBackups)
+        return "option '--then-delete' removes the sources: give '--i-have-backups' as well";
+    if (pO.ThenDelete && !pO.ThenMove.empty())
+        return "options '--then-delete' and '--then-move' exclude each other";
+    return {};
+}
+
 // Options that only mean something together with another.
 std::string CombinationError(const Options& pO) {
     if (pO.Output != OutputMode::Folder && (pO.SkipExisting || !pO.MirrorRoot.empty()))
@@ -427,7 +475,7 @@ std::string CombinationError(const Options& pO) {
                "' needs '--output-dir'";
     if (pO.NulSeparated && pO.FilesFrom.empty()) return "option '-0' needs '--files-from'";
     if (!pO.ShardRoot.empty() && pO.Shard.Count == 0) return "option '--root' needs '--shard'";
-    return {};
+    return WatchCombinationError(pO);
 }
 
 } // namespace
@@ -463,7 +511,10 @@ ParseResult ParseOptions(const std::vector<std::string>& pArgs, const SettingRea
     }
     if (o.Help || o.Version) return r;
     r.Error = CombinationError(o);
-    if (r.Error.empty() && o.Files.empty() && o.FilesFrom.empty()) r.Error = "no input files";
+    if (r.Error.empty() && o.Files.empty() && o.FilesFrom.empty() && o.WatchDir.empty())
+        r.Error = "no input files";
+    // A watched folder's results count once: found complete, a file is done.
+    if (!o.WatchDir.empty()) o.SkipExisting = true;
     return r;
 }
 
@@ -555,7 +606,8 @@ std::string Summary() {
 
 std::string UsageText() {
     std::string text = "Usage: quillan-batch [options] FILE...\n"
-                       "       quillan-batch [options] --files-from LIST [FILE...]\n" +
+                       "       quillan-batch [options] --files-from LIST [FILE...]\n"
+                       "       quillan-batch [options] --watch IN -o OUT\n" +
                        Wrapped(Summary(), 0) + "\n";
     const size_t count = std::size(kOptions);
     for (size_t i = 0; i < count; ++i) {

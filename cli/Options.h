@@ -39,6 +39,13 @@ struct Options {
     bool SkipExisting = false; // leave sources alone whose complete result is there
     std::string MirrorRoot;    // results keep their folders below it
     std::string SummaryJson;   // where the run's totals go
+    // Watching a folder: every WAV file that lands in WatchDir is processed.
+    std::string WatchDir;
+    double SettleSeconds = 2.0; // a file's size must stay the same this long
+    std::string ThenMove;       // where sources go once their result is durable
+    bool ThenDelete = false;    // sources are removed once their result is durable
+    bool HaveBackups = false;   // allows --then-delete
+    std::string FailedDir;      // where failed sources go, with the reason beside them
 };
 
 // Reads a stored text by key, or the given default when the key is missing.

@@ -8,6 +8,7 @@
 #include "cli/PanelDefaults.h"
 #include "cli/Reporter.h"
 #include "cli/RunReport.h"
+#include "cli/WatchLoop.h"
 #include "platform/core/Signals.h"
 #include "platform/core/Terminal.h"
 #include "services/core/Paths.h"
@@ -29,6 +30,15 @@ int UsageError(const std::string& pMessage) {
     std::fprintf(stderr, "quillan-batch: %s\n%s\n", cli::PrintableText(pMessage).c_str(),
                  cli::UsageHint().c_str());
     return kExitUsage;
+}
+
+int RunWatch(const cli::Options& pOptions) {
+    if (std::string error = cli::CheckWatchFolders(pOptions); !error.empty())
+        return UsageError(error);
+    static std::atomic<int> stopSignal{0};
+    platform::InstallStopHandlers(stopSignal);
+    platform::IgnoreBrokenPipe();
+    return cli::RunWatch(pOptions, stopSignal, stdout, stderr);
 }
 
 int RunBatch(const cli::Options& pOptions) {
@@ -99,5 +109,6 @@ int main(int argc, char** argv) {
     if (!options.Check && options.Output == cli::OutputMode::Folder &&
         !FolderExists(cli::WithFolder(options.OutputDir)))
         return UsageError("output folder '" + options.OutputDir + "' does not exist");
+    if (!options.WatchDir.empty()) return RunWatch(options);
     return RunBatch(options);
 }

@@ -139,6 +139,11 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"--clip=1", "f"}, "option '--clip' takes no value"},
         {{"--overwrite", "-o", "d", "f"}, "'--overwrite' and '--output-dir'"},
         {{"-q"}, "no input files"},
+        {{"--watch", "in"}, "'--watch' needs '--output-dir'"},
+        {{"--watch", "in", "-o", "out", "f"}, "'--watch' takes no files"},
+        {{"--watch", "in", "-o", "out", "--then-delete"}, "give '--i-have-backups'"},
+        {{"--then-move", "done", "f"}, "need '--watch'"},
+        {{"--watch", "in", "-o", "out", "--settle", "-1"}, "option '--settle'"},
     };
     for (const auto& c : cases) {
         auto r = Parse(c.Args);
