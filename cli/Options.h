@@ -3,6 +3,7 @@
 
 #include "cli/Shard.h"
 #include "engine/EditJob.h"
+#include "services/core/Originals.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,13 +33,16 @@ struct Options {
     bool Version = false;
     int32_t Jobs = 0; // 0: one per core
     std::vector<std::string> Files;
-    std::string FilesFrom;     // a list of more files ("-": standard input)
-    bool NulSeparated = false; // its names end with NUL, not a newline
-    ShardPart Shard;           // Count 0: every file
-    std::string ShardRoot;     // the shard keys are paths relative to it
-    bool SkipExisting = false; // leave sources alone whose complete result is there
-    std::string MirrorRoot;    // results keep their folders below it
-    std::string SummaryJson;   // where the run's totals go
+    std::string FilesFrom;            // a list of more files ("-": standard input)
+    bool NulSeparated = false;        // its names end with NUL, not a newline
+    ShardPart Shard;                  // Count 0: every file
+    std::string ShardRoot;            // the shard keys are paths relative to it
+    bool SkipExisting = false;        // leave sources alone whose complete result is there
+    std::string MirrorRoot;           // results keep their folders below it
+    std::string SummaryJson;          // where the run's totals go
+    results::OriginalsRule Originals; // --overwrite: the Trash, a backup folder or nothing
+    bool OriginalsGiven = false;      // --trash, --backup or --no-backup was given
+    bool Undo = false;                // restore the originals of a run (Files: its journal)
 };
 
 // Reads a stored text by key, or the given default when the key is missing.
