@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <system_error>
 #include <unistd.h>
@@ -186,7 +187,9 @@ UndoReport UndoRun(const std::string& pJournal) {
     UndoReport report;
     std::vector<JournalEntry> entries = ReadJournal(pJournal, report.Error);
     if (!report.Error.empty()) return report;
-    // Newest first: a file replaced twice in a run goes back step by step.
+    // Newest first: a file replaced twice in a run goes back step by step. A backup copied
+    // back is a new file: what this undo put back counts as that earlier result.
+    std::map<std::string, platform::FileStamp> putBack;
     for (size_t n = entries.size(); n-- > 0;) {
         const JournalEntry& e = entries[n];
         if (e.Undone) {
@@ -196,7 +199,9 @@ UndoReport UndoRun(const std::string& pJournal) {
         std::error_code ec;
         const bool keptThere = fs::exists(fs::symlink_status(e.Kept, ec));
         std::string error;
-        if (ResultUnchanged(e)) {
+        const auto back = putBack.find(e.Source);
+        if (ResultUnchanged(e) ||
+            (back != putBack.end() && back->second == platform::StampOf(e.Source))) {
             if (!keptThere) {
                 report.Failed.push_back(e.Source + ": the original is no longer at " + e.Kept);
                 continue;
@@ -207,6 +212,7 @@ UndoReport UndoRun(const std::string& pJournal) {
                 continue;
             }
             report.Restored.push_back(e.Source);
+            putBack[e.Source] = platform::StampOf(e.Source);
         } else if ((!keptThere && !e.TrashInfo.empty() && fs::exists(e.Source, ec)) ||
                    (keptThere && e.TrashInfo.empty() && SameContent(e.Kept, e.Source))) {
             // An undo stopped after the original was back, before it was marked.
