@@ -131,6 +131,9 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"--clip=1", "f"}, "option '--clip' takes no value"},
         {{"--overwrite", "-o", "d", "f"}, "'--overwrite' and '--output-dir'"},
         {{"-q"}, "no input files"},
+        {{"--backup", "d", "f"}, "need '--overwrite'"},
+        {{"--overwrite", "--backup=", "f"}, "option '--backup': the folder name is empty"},
+        {{"--undo", "j1", "j2"}, "'--undo' takes at most one journal"},
     };
     for (const auto& c : cases) {
         auto r = Parse(c.Args);
