@@ -54,6 +54,7 @@ job::StepRequest BatchRunner::MakeRequest(const std::string& pSource) const {
         t.Where = job::Placement::None;
     } else if (m_Options.Output == OutputMode::Overwrite) {
         t.Where = job::Placement::OverSource;
+        t.Originals = m_Options.Originals;
     } else if (m_Options.Output == OutputMode::Folder) {
         t.Where = job::Placement::OutputFolder;
         t.Wanted = FolderResultPath(m_Options, pSource).value_or(std::string());
@@ -97,6 +98,13 @@ FileResult BatchRunner::ProcessSource(const std::string& pSource, size_t pIndex,
     case job::StepState::Replaced:
         // A replaced source is shown as given, not as the file its links led to.
         r.Target = r.Source;
+        if (!out.Kept.Path.empty()) {
+            const std::string error =
+                m_Journal.Add(out.ResultPath, out.Kept.Path, out.Kept.TrashInfo);
+            if (!error.empty())
+                r.Warning += (r.Warning.empty() ? "" : "; ") + error + " (the original is at " +
+                             out.Kept.Path + ")";
+        }
         break;
     case job::StepState::Measured:
         break;

@@ -4,6 +4,7 @@
 #include "cli/Options.h"
 #include "engine/C_EditWave.h"
 #include "engine/Loudness.h"
+#include "services/core/RunJournal.h"
 #include "services/job/FileStep.h"
 
 #include <atomic>
@@ -61,6 +62,8 @@ class BatchRunner {
 
     // One source through the per-file step, reported to the observer under pIndex.
     FileResult ProcessSource(const std::string& pSource, size_t pIndex, BatchObserver& pObserver);
+    // The journal of the replaced files' originals; empty when none was kept.
+    const std::string& JournalPath() const { return m_Journal.Path(); }
 
   private:
     FileResult ProcessFile(size_t pIndex, BatchObserver& pObserver);
@@ -70,6 +73,7 @@ class BatchRunner {
     const Options& m_Options;
     const std::atomic<int>& m_Stop;
     job::EditFn m_Edit;
+    results::RunJournal m_Journal;
 };
 
 // The path as the path helpers need it: a bare file name gets a "./" in front.

@@ -89,6 +89,12 @@ template <std::string Options::*Field> std::string SetText(Options& pO, const st
     return {};
 }
 
+template <results::KeepOriginal Keep> std::string KeepOriginals(Options& pO, const std::string&) {
+    pO.Originals.Keep = Keep;
+    pO.OriginalsGiven = true;
+    return {};
+}
+
 template <bool EditJob::*Field, bool Value> std::string SetEdit(Options& pO, const std::string&) {
     pO.Edit.*Field = Value;
     return {};
@@ -160,6 +166,25 @@ const OptionDef kOptions[] = {
      nullptr,
      "replace each source with its result; the source is replaced\n"
      "only when its job succeeded (default: off)"},
+    {"trash", 0, Kind::Flag, KeepOriginals<results::KeepOriginal::Trash>, nullptr,
+     "with --overwrite: move each original to the Trash of its file\n"
+     "system, where a file manager restores it (default); a file\n"
+     "whose original cannot go there is not replaced"},
+    {"backup", 0, Kind::Value,
+     [](Options& pO, const std::string& pV) -> std::string {
+         if (pV.empty()) return "the folder name is empty";
+         pO.Originals.BackupDir = pV;
+         return KeepOriginals<results::KeepOriginal::Backup>(pO, pV);
+     },
+     "DIR",
+     "with --overwrite: copy each original into DIR instead, under\n"
+     "its absolute path (DIR/home/me/take.wav)"},
+    {"no-backup", 0, Kind::Flag, KeepOriginals<results::KeepOriginal::None>, nullptr,
+     "with --overwrite: keep no original (no undo)"},
+    {"undo", 0, Kind::Flag, Raise<&Options::Undo>, nullptr,
+     "quillan-batch --undo [JOURNAL]: put back the originals that\n"
+     "the last run (or the run of JOURNAL) replaced, unless a result\n"
+     "was changed since; a second undo does nothing"},
     {"no-metadata", 0, Kind::Flag, SetEdit<&EditJob::KeepMetadata, false>, nullptr,
      "give results a bare header: the source's tags, broadcast\n"
      "extension, cue points, loops and other chunks are left out\n"
@@ -473,6 +498,8 @@ std::string CombinationError(const Options& pO) {
     if (pO.Output != OutputMode::Folder && (pO.SkipExisting || !pO.MirrorRoot.empty()))
         return std::string("option '") + (pO.SkipExisting ? "--skip-existing" : "--mirror") +
                "' needs '--output-dir'";
+    if (pO.OriginalsGiven && pO.Output != OutputMode::Overwrite)
+        return "options '--trash', '--backup' and '--no-backup' need '--overwrite'";
     if (pO.NulSeparated && pO.FilesFrom.empty()) return "option '-0' needs '--files-from'";
     if (!pO.ShardRoot.empty() && pO.Shard.Count == 0) return "option '--root' needs '--shard'";
     return WatchCombinationError(pO);
@@ -510,6 +537,10 @@ ParseResult ParseOptions(const std::vector<std::string>& pArgs, const SettingRea
         return r;
     }
     if (o.Help || o.Version) return r;
+    if (o.Undo) {
+        if (o.Files.size() > 1) r.Error = "option '--undo' takes at most one journal";
+        return r;
+    }
     r.Error = CombinationError(o);
     if (r.Error.empty() && o.Files.empty() && o.FilesFrom.empty() && o.WatchDir.empty())
         r.Error = "no input files";
@@ -608,7 +639,7 @@ std::string UsageText() {
     std::string text = "Usage: quillan-batch [options] FILE...\n"
                        "       quillan-batch [options] --files-from LIST [FILE...]\n"
                        "       quillan-batch [options] --watch IN -o OUT\n" +
-                       Wrapped(Summary(), 0) + "\n";
+                       "       quillan-batch --undo [JOURNAL]\n" + Wrapped(Summary(), 0) + "\n";
     const size_t count = std::size(kOptions);
     for (size_t i = 0; i < count; ++i) {
         const OptionDef& def = kOptions[i];

@@ -3,6 +3,7 @@
 
 #include "cli/Shard.h"
 #include "engine/EditJob.h"
+#include "services/core/Originals.h"
 
 #include <cstdint>
 #include <functional>
@@ -41,11 +42,14 @@ struct Options {
     std::string SummaryJson;   // where the run's totals go
     // Watching a folder: every WAV file that lands in WatchDir is processed.
     std::string WatchDir;
-    double SettleSeconds = 2.0; // a file's size must stay the same this long
-    std::string ThenMove;       // where sources go once their result is durable
-    bool ThenDelete = false;    // sources are removed once their result is durable
-    bool HaveBackups = false;   // allows --then-delete
-    std::string FailedDir;      // where failed sources go, with the reason beside them
+    double SettleSeconds = 2.0;       // a file's size must stay the same this long
+    std::string ThenMove;             // where sources go once their result is durable
+    bool ThenDelete = false;          // sources are removed once their result is durable
+    bool HaveBackups = false;         // allows --then-delete
+    std::string FailedDir;            // where failed sources go, with the reason beside them
+    results::OriginalsRule Originals; // --overwrite: the Trash, a backup folder or nothing
+    bool OriginalsGiven = false;      // --trash, --backup or --no-backup was given
+    bool Undo = false;                // restore the originals of a run (Files: its journal)
 };
 
 // Reads a stored text by key, or the given default when the key is missing.

@@ -8,6 +8,7 @@
 #include "cli/PanelDefaults.h"
 #include "cli/Reporter.h"
 #include "cli/RunReport.h"
+#include "cli/UndoCommand.h"
 #include "cli/WatchLoop.h"
 #include "platform/core/Signals.h"
 #include "platform/core/Terminal.h"
@@ -53,6 +54,9 @@ int RunBatch(const cli::Options& pOptions) {
     std::vector<cli::FileResult> results = runner.Run(reporter);
     const int signal = stopSignal.load();
     reporter.Finish(results, signal != 0);
+    if (!pOptions.Quiet && !runner.JournalPath().empty())
+        std::fprintf(stderr,
+                     "quillan-batch: originals kept; 'quillan-batch --undo' puts them back\n");
     bool summaryFailed = false;
     if (!pOptions.SummaryJson.empty()) {
         const double seconds =
@@ -103,6 +107,7 @@ int main(int argc, char** argv) {
         std::printf("quillan-batch %s\n", QUILLAN_VERSION);
         return 0;
     }
+    if (options.Undo) return cli::RunUndo(options, stdout, stderr);
     if (std::string error = cli::PrepareFileList(options, stdin); !error.empty())
         return UsageError(error);
     if (options.Info) return cli::RunInfo(options, stdout, stderr);

@@ -43,6 +43,9 @@ function(quillan_test name)
         "QUILLAN_VECTORS=${QUILLAN_VECTORS}"
         "QUILLAN_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
         "QUILLAN_BINARY_DIR=${PROJECT_BINARY_DIR}"
+        # Replaced originals and run journals stay inside the build tree.
+        "XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-data"
+        "XDG_STATE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-state"
         ${A_ENV})
     set(QUILLAN_TEST_ENV "")
     foreach(e IN LISTS entries)

@@ -108,7 +108,8 @@ StepOutcome Place(StepOutcome pOut, const Plan& pPlan, const FileTarget& pTarget
         platform::FileIdentity now;
         if (platform::ReadIdentity(pPlan.Replaces, now) || !now.Unchanged(pPlan.Source))
             return Failed(pOut, "source changed during the edit: not replaced");
-        std::string error = results::ReplaceWithResult(pPlan.Work, pPlan.Replaces);
+        std::string error =
+            results::KeepAndReplace(pPlan.Work, pPlan.Replaces, pTarget.Originals, pOut.Kept);
         if (error.empty()) {
             pOut.State = StepState::Replaced;
             pOut.ResultPath = pPlan.Replaces;

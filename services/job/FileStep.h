@@ -8,6 +8,7 @@
 
 #include "engine/C_EditWave.h"
 #include "engine/EditJob.h"
+#include "services/core/Originals.h"
 
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,7 @@ struct FileTarget {
     bool MakeFolders = false; // OutputFolder: the folders of Wanted are made as needed
     Existing IfExisting = Existing::Ignore;
     IfNotReplaced NotReplaced = IfNotReplaced::Discard;
+    results::OriginalsRule Originals; // OverSource: what becomes of the replaced original
 };
 
 enum class StepState {
@@ -66,6 +68,7 @@ struct StepOutcome {
     bool Ran = false;                  // the job ran (Edit holds its result)
     int64_t SourceBytes = 0;           // the source's size when it was looked at
     int64_t ResultBytes = 0;           // the size of the result placed
+    results::KeptOriginal Kept;        // Replaced: where the original was kept
 
     // A result was written (or replaced the source).
     bool Wrote() const {

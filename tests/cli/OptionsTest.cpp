@@ -144,6 +144,9 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"--watch", "in", "-o", "out", "--then-delete"}, "give '--i-have-backups'"},
         {{"--then-move", "done", "f"}, "need '--watch'"},
         {{"--watch", "in", "-o", "out", "--settle", "-1"}, "option '--settle'"},
+        {{"--backup", "d", "f"}, "need '--overwrite'"},
+        {{"--overwrite", "--backup=", "f"}, "option '--backup': the folder name is empty"},
+        {{"--undo", "j1", "j2"}, "'--undo' takes at most one journal"},
     };
     for (const auto& c : cases) {
         auto r = Parse(c.Args);

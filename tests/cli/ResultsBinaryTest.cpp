@@ -170,3 +170,39 @@ TEST(CliDurability, AResultIsFlushedBeforeItTakesItsNameAndTheFolderAfter) {
         EXPECT_NE(std::find(named, calls.end(), "sync"), calls.end()) << ReadText(log);
     }
 }
+
+// --overwrite keeps originals (the Trash by default, a backup folder when asked) and --undo
+// puts back every one whose result is unchanged, once.
+TEST(CliResults, UndoPutsBackTheOriginalsOfTheLastRun) {
+    ScratchDir run;
+    setenv("XDG_DATA_HOME", (run / "data").c_str(), 1);
+    setenv("XDG_STATE_HOME", (run / "state").c_str(), 1);
+    const std::string a = run / "a.wav", b = run / "b.wav";
+    WriteToneWav(a, 1, 8000, 8000, 9000);
+    WriteToneWav(b, 1, 8000, 8000, 9000);
+    const auto original = ReadBytes(a);
+    for (const std::vector<std::string>& keep :
+         {std::vector<std::string>{}, {"--backup", run / "bak"}}) {
+        std::vector<std::string> args = {"-q", "--overwrite", "--adjust", "-3", a, b};
+        args.insert(args.begin(), keep.begin(), keep.end());
+        RunResult r = RunBatch(args);
+        ASSERT_EQ(r.Status, 0) << r.Err;
+        ASSERT_NE(ReadBytes(a), original);
+        WriteToneWav(b, 1, 8000, int64_t(100 + keep.size()), 9000); // edited since the run
+
+        r = RunBatch({"--undo"});
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_EQ(r.Out, "restored: " + fs::canonical(a).string() + "\n");
+        EXPECT_EQ(r.Err.substr(0, r.Err.find('\n')), "quillan-batch: " + fs::canonical(b).string() +
+                                                         ": changed since the run, left alone");
+        EXPECT_EQ(ReadBytes(a), original);
+        r = RunBatch({"-q", "--undo"});
+        EXPECT_EQ(r.Out, "");
+        EXPECT_EQ(ReadBytes(a), original);
+    }
+    EXPECT_EQ(Listing(run / "data/Trash/files"), (std::vector<std::string>{"b.wav"}));
+    EXPECT_EQ(Listing(run / ("bak" + fs::canonical(run.path()).string())),
+              (std::vector<std::string>{"a.wav", "b.wav"}));
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_STATE_HOME");
+}
