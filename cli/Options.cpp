@@ -638,8 +638,9 @@ std::string Summary() {
 std::string UsageText() {
     std::string text = "Usage: quillan-batch [options] FILE...\n"
                        "       quillan-batch [options] --files-from LIST [FILE...]\n"
-                       "       quillan-batch [options] --watch IN -o OUT\n" +
-                       "       quillan-batch --undo [JOURNAL]\n" + Wrapped(Summary(), 0) + "\n";
+                       "       quillan-batch [options] --watch IN -o OUT\n"
+                       "       quillan-batch --undo [JOURNAL]\n" +
+                       Wrapped(Summary(), 0) + "\n";
     const size_t count = std::size(kOptions);
     for (size_t i = 0; i < count; ++i) {
         const OptionDef& def = kOptions[i];
