@@ -217,7 +217,7 @@ TEST_F(WindowTest, TheFocusMarkShowsAlsoOnAnEmptyListAndTheMenuKeysOpenTheMenu) 
     Key(*w, Qt::Key_Down);
     EXPECT_EQ(FocusDots(*list, 0), 0);
     EXPECT_GT(FocusDots(*list, 1), 3);
-    w->CheckOW()->setFocus(Qt::TabFocusReason);
+    w->Panel()->OverWriteBox()->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(FocusDots(*list, 1), 0);
 
     // Shift+F10 and the menu key open the list's menu, once each.
