@@ -139,6 +139,8 @@ void Player::Play(const PcmFormat& pFormat, int64_t pFirst, int64_t pEnd, PcmFee
         m_State.Frame = pFirst;
         m_State.Error.clear();
         ++m_State.Plays;
+        m_Begun = false;
+        m_Asked = std::chrono::steady_clock::now();
     }
     m_Wake.notify_all();
 }
@@ -154,7 +156,13 @@ void Player::Stop() {
 
 PlayState Player::State() const {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    return m_State;
+    PlayState s = m_State;
+    // A device whose opening holds the player's thread is given up here as well.
+    if (s.Playing && !m_Begun && std::chrono::steady_clock::now() - m_Asked > kOpenLimit * 2) {
+        s.Playing = false;
+        s.Error = "cannot play: no audio device answered";
+    }
+    return s;
 }
 
 std::vector<uint8_t> Player::Received() const {
@@ -263,8 +271,7 @@ void Player::Watch() {
     Pipeline& p = *m_Pipeline;
     GstBus* bus = gst_element_get_bus(p.Bin);
     while (GstMessage* m = gst_bus_pop_filtered(
-               bus, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS | GST_MESSAGE_ASYNC_DONE |
-                                   GST_MESSAGE_STREAM_START))) {
+               bus, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS | GST_MESSAGE_ASYNC_DONE))) {
         const GstMessageType type = GST_MESSAGE_TYPE(m);
         if (type == GST_MESSAGE_ERROR) {
             GError* error = nullptr;
@@ -291,6 +298,8 @@ void Player::Watch() {
         }
         p.Started = true; // the sink took the stream
         gst_message_unref(m);
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Begun = true;
     }
     gst_object_unref(bus);
     if (!p.Started && std::chrono::steady_clock::now() - p.Opened > kOpenLimit)

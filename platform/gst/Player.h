@@ -4,6 +4,7 @@
 // sync=true" or "appsink"). The pipeline is built, the device opened and the frames fed on
 // threads of the player's own; no call waits for the device. An appsink keeps what reaches it.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -71,6 +72,8 @@ class Player {
     std::deque<Command> m_Commands;
     bool m_Quit = false;
     PlayState m_State;
+    bool m_Begun = false; // the sink took the play's stream
+    std::chrono::steady_clock::time_point m_Asked;
     std::vector<uint8_t> m_Received;
     std::unique_ptr<Pipeline> m_Pipeline; // the worker's only
     std::thread m_Worker;                 // last: ends first
