@@ -101,9 +101,15 @@ PreviewPane::PreviewPane(QWidget* pWindow, UC_ListView* pList, const ParamPanel*
                 ShowLevels(pPath, pLevels);
             });
     // Every panel change redraws the marks and the text from the kept reading.
-    connect(m_Panel, &ParamPanel::Changed, this, [this] { Redraw(); });
+    connect(m_Panel, &ParamPanel::Changed, this, [this] {
+        Redraw();
+        m_Player->Restart(); // a result playing starts again from the new cuts
+    });
     WatchSelection();
     AddMenuItems(pListMenu);
+    m_Player = new PreviewPlayer(
+        pWindow, m_List, m_Strip, [this] { return Target(); }, pListMenu);
+    connect(m_Player, &PreviewPlayer::StatusNote, this, &PreviewPane::StatusNote);
     ShowSelection();
 }
 
@@ -162,8 +168,10 @@ void PreviewPane::ShowSelection() {
     if (!Shown()) return;
     const std::string path = SelectedPath();
     if (path == m_Path && (path.empty() || !m_Measurer->Changed(path))) return;
+    if (path != m_Path && m_Player) m_Player->Stop();
     m_Path = path;
     m_DrawnOverview.reset();
+    m_Target = {};
     if (path.empty()) {
         m_Measurer->CancelPreview();
         m_Gain.reset();
@@ -176,6 +184,7 @@ void PreviewPane::ShowSelection() {
 void PreviewPane::Redraw() {
     if (!Shown() || m_Path.empty()) return;
     m_Gain.reset();
+    m_Target = {};
     const std::shared_ptr<const WaveOverview> o = m_Measurer->Overview(m_Path);
     if (!o) {
         const QString failure = m_Measurer->FailureOf(m_Path);
@@ -227,6 +236,7 @@ void PreviewPane::Redraw() {
     m_Strip->SetText(
         QString::fromStdString(rangeFailure.empty() ? line : line + " \u00b7 " + rangeFailure));
     m_Gain = p.Gain;
+    m_Target = {m_Path, job, p, o};
 }
 
 // ---- levels report -----------------------------------------------------------------

@@ -3,6 +3,7 @@
 // points and gain) and the levels report of the list's context menu (Measure, Copy as CSV).
 
 #include "app/PreviewMeasurer.h"
+#include "app/PreviewPlayer.h"
 
 #include <QObject>
 
@@ -39,6 +40,7 @@ class PreviewPane : public QObject {
 
     UC_WaveStrip* Strip() const { return m_Strip; }
     PreviewMeasurer* Measurer() const { return m_Measurer; }
+    PreviewPlayer* Player() const { return m_Player; }
     QAction* ShowAction() const { return m_ShowAction; }
     QAction* MeasureAction() const { return m_MeasureAction; }
     QAction* CopyCsvAction() const { return m_CopyCsvAction; }
@@ -64,11 +66,15 @@ class PreviewPane : public QObject {
     void MeasureSelectedRows();
     void ShowLevels(const std::string& pPath, const FileLevels& pLevels);
     void CopyLevelsCsv();
+    // What the strip shows, for listening.
+    PlayTarget Target() const { return m_Target; }
 
     UC_ListView* m_List;
     const ParamPanel* m_Panel;
     UC_WaveStrip* m_Strip = nullptr;
     PreviewMeasurer* m_Measurer = nullptr;
+    PreviewPlayer* m_Player = nullptr;
+    PlayTarget m_Target;
     QAction* m_ShowAction = nullptr;
     QAction* m_MeasureAction = nullptr;
     QAction* m_CopyCsvAction = nullptr;

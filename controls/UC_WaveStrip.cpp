@@ -51,6 +51,14 @@ void UC_WaveStrip::SetMarks(const WaveMarks& pMarks) {
     Draw();
 }
 
+void UC_WaveStrip::SetPlayCursor(int64_t pFrame) {
+    if (pFrame == m_PlayCursor) return;
+    const int64_t before = m_PlayCursor;
+    m_PlayCursor = pFrame;
+    // Drawn again only when the line comes, goes or moves to another column.
+    if (before < 0 || pFrame < 0 || ColumnOf(before) != ColumnOf(pFrame)) Draw();
+}
+
 void UC_WaveStrip::SetText(const QString& pText) {
     if (pText == m_Text) return;
     m_Text = pText;
@@ -145,6 +153,7 @@ void UC_WaveStrip::Draw() {
         DrawShading(area);
         DrawChannels(area);
         DrawMarks(area);
+        DrawPlayCursor(area);
     }
     m_Canvas.DrawEdge(area.left() - 2, area.top() - 2, area.right() + 3, area.bottom() + 3, true);
     const QString line = FitText(m_Text, m_Canvas, ToTwips(width() - 6), false);
@@ -205,6 +214,13 @@ void UC_WaveStrip::DrawMarks(const QRect& pArea) {
     mark(m_Marks.End, MakeColor(210, 0, 0));
 }
 
+void UC_WaveStrip::DrawPlayCursor(const QRect& pArea) {
+    if (m_PlayCursor < 0 || m_Envelope.Frames <= 0) return;
+    const int x = std::min(XOf(m_PlayCursor, pArea), pArea.right());
+    m_Canvas.Line(x, pArea.top(), x, pArea.bottom(), MakeColor(0, 90, 220));
+    m_Canvas.Line(x + 1, pArea.top(), x + 1, pArea.bottom(), MakeColor(0, 90, 220));
+}
+
 QString UC_WaveStrip::PointText(int pX) const {
     const QRect area = WaveArea();
     const int x = pX - area.left();
@@ -233,6 +249,8 @@ void UC_WaveStrip::resizeEvent(QResizeEvent*) {
 // The strip only shows: a click plays nothing and changes nothing.
 void UC_WaveStrip::mousePressEvent(QMouseEvent* pEvent) {
     pEvent->accept();
+    if (pEvent->button() == Qt::LeftButton && m_Message.isEmpty() && m_Envelope.Frames > 0)
+        emit FrameClicked(FrameAt(int(pEvent->position().x()) - WaveArea().left()));
 }
 
 void UC_WaveStrip::mouseDoubleClickEvent(QMouseEvent* pEvent) {

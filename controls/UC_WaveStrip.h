@@ -32,7 +32,8 @@ struct WaveMarks {
 
 // A strip that shows one file's envelope (both channels), shades what a trim cuts away,
 // marks the cut points and the margins, and prints a line of text above. Pointing at it
-// tells the time and level under the pointer; clicks do nothing. Lengths are pixels.
+// tells the time and level under the pointer; a click tells the frame under it (to seek a
+// play); a play cursor may stand on it. Lengths are pixels.
 class UC_WaveStrip : public QWidget {
     Q_OBJECT
 
@@ -45,6 +46,9 @@ class UC_WaveStrip : public QWidget {
     // A message in place of the picture ("cannot read: ..."); the envelope goes.
     void ShowMessage(const QString& pMessage);
     void Clear() { ShowMessage(QString()); }
+    // The frame playing now, drawn as a line; -1: none.
+    void SetPlayCursor(int64_t pFrame);
+    int64_t PlayCursor() const { return m_PlayCursor; }
 
     const WaveEnvelope& Envelope() const { return m_Envelope; }
     const WaveMarks& Marks() const { return m_Marks; }
@@ -58,6 +62,10 @@ class UC_WaveStrip : public QWidget {
     const Surface& Canvas() const { return m_Canvas; }
     // How many times the picture was drawn (for the tests and the timing tool).
     int64_t DrawCount() const { return m_DrawCount; }
+
+  signals:
+    // A left click on the wave at frame pFrame.
+    void FrameClicked(int64_t pFrame);
 
   protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -75,6 +83,7 @@ class UC_WaveStrip : public QWidget {
     void DrawShading(const QRect& pArea);
     void DrawChannels(const QRect& pArea);
     void DrawMarks(const QRect& pArea);
+    void DrawPlayCursor(const QRect& pArea);
     int XOf(int64_t pFrame, const QRect& pArea) const;
     bool Cut(int pColumn) const;
 
@@ -86,5 +95,6 @@ class UC_WaveStrip : public QWidget {
     std::vector<float> m_ColumnHigh;
     int m_Columns = 0;
     int64_t m_DrawCount = 0;
+    int64_t m_PlayCursor = -1;
     Surface m_Canvas;
 };
