@@ -2,6 +2,7 @@
 
 #include "platform/core/FileStamp.h"
 #include "platform/core/FileSync.h"
+#include "platform/core/Process.h"
 #include "platform/core/SafeFiles.h"
 #include "services/core/ResultFiles.h"
 
@@ -15,7 +16,6 @@
 #include <map>
 #include <sstream>
 #include <system_error>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -81,7 +81,7 @@ std::string RunName() {
     char text[64];
     std::strftime(text, sizeof text, "%Y%m%dT%H%M%S", &utc);
     char tail[40];
-    std::snprintf(tail, sizeof tail, ".%09lld-%d", (long long)(ns % 1000000000), int(getpid()));
+    std::snprintf(tail, sizeof tail, ".%09lld-%d", (long long)(ns % 1000000000), platform::CurrentProcessId());
     return std::string("run-") + text + tail + ".journal";
 }
 
