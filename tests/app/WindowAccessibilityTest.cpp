@@ -279,7 +279,7 @@ TEST_F(WindowTest, AfterARunEachRowTheBarAndTheButtonsSayWhatHappenedAndTellTheR
                        valueMidRun = Value(bar);
                        valueNumberMidRun = bar->valueInterface()->currentValue().toInt();
                    });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     ASSERT_TRUE(look.Done());
     EXPECT_EQ(statesMidRun, "d,,dD") << "Clear and Start wait, Abort works";
     EXPECT_EQ(descriptionMidRun, "the run's progress and its result");

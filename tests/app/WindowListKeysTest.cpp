@@ -126,7 +126,7 @@ TEST_F(WindowTest, DeleteAndCtrlADuringARunRemoveNoRow) {
                             Key(*win, Qt::Key_Delete);
                             countDuringRun = win->LV()->ItemCount();
                         });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(tryDelete.Done());
     EXPECT_TRUE(listHadFocus) << "Start leaves the keys with the list";
     EXPECT_EQ(countDuringRun, 2);
@@ -153,7 +153,7 @@ TEST_F(WindowTest, TheProgressBarTakesNoDragsWhileNoRunIsGoing) {
     int32_t idleDuringRun = -1;
     WhenReady look([win] { return win->ProgBar()->Value() > 0; },
                    [win, &idleDuringRun] { idleDuringRun = win->ProgBar()->Idle(); });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(look.Done());
     EXPECT_EQ(idleDuringRun, 0);
     EXPECT_EQ(bar->Idle(), 1);
@@ -217,7 +217,7 @@ TEST_F(WindowTest, TheFocusMarkShowsAlsoOnAnEmptyListAndTheMenuKeysOpenTheMenu) 
     Key(*w, Qt::Key_Down);
     EXPECT_EQ(FocusDots(*list, 0), 0);
     EXPECT_GT(FocusDots(*list, 1), 3);
-    w->CheckOW()->setFocus(Qt::TabFocusReason);
+    w->Panel()->OverWriteBox()->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(FocusDots(*list, 1), 0);
 
     // Shift+F10 and the menu key open the list's menu, once each.
