@@ -382,8 +382,7 @@ TEST_F(WindowTest, StartByTheReaderReturnsAtOnceAndAbortAndCloseReachTheRun) {
     EXPECT_TRUE(strip->child(2)->state().disabled);
     EXPECT_TRUE(std::filesystem::is_empty(folderOut));
 
-    // The window stays live: its progress moves and Abort, pressed the same way, stops the run.
-    ASSERT_TRUE(QTest::qWaitFor([&w] { return w->ProgBar()->Value() > 0; }, 20000));
+    // Abort, pressed the same way while the file is in hand, stops the run.
     strip->child(1)->actionInterface()->doAction(press);
     WaitForRunEnd(*w);
     EXPECT_EQ(w->ProgBar()->TextToDisp().toStdString(), "0 done, 0 failed, 2 skipped");
