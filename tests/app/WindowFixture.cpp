@@ -103,6 +103,7 @@ void CountLoopTurns() {
 EditResult PacedEdit(const EditJob& job, const C_EditWave::Progress& progress) {
     bool held = false;
     return C_EditWave().Edit(job, [&](float rate) {
+        const bool stop = progress(rate); // the window hears of it before the hold
         if (!held && rate > 0) {
             held = true;
             const int until = g_loopTurns + 3;
@@ -110,7 +111,7 @@ EditResult PacedEdit(const EditJob& job, const C_EditWave::Progress& progress) {
             while (g_loopTurns < until && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-        return progress(rate);
+        return stop;
     });
 }
 } // namespace
