@@ -44,10 +44,13 @@ constexpr int kPanelGapTwips = 45;
 
 FrmMain::FrmMain(QWidget* pParent) : QWidget(pParent) {
     InstallAccessibleControls();
+    m_RunWorker.setMaxThreadCount(1);
     setWindowTitle(QString::fromUtf8(AppTitle.data(), qsizetype(AppTitle.size())));
 }
 
 FrmMain::~FrmMain() {
+    // The worker reads this window's flags and posts to it: it lets go first.
+    if (m_RunState == 1) StopRunAndWait();
     // A window that goes away without being closed still keeps its settings.
     if (m_Loaded && !m_Unloaded && m_RunState == 0) Form_Unload();
     // Hidden while its members still exist: a focused control's last drawing reads them.
@@ -183,6 +186,10 @@ void FrmMain::ConnectEvents() {
     connect(m_Pane, &PreviewPane::ShownChanged, this,
             [this](bool pOn) { PreviewShownChanged(pOn); });
     connect(m_Pane, &PreviewPane::StatusNote, this, &FrmMain::ShowStatus);
+    // OverWrite switched off during a file: that file's result is not moved onto its source.
+    connect(m_Panel, &ParamPanel::Changed, this, [this] {
+        if (m_RunState == 1 && ReadPanel().OverWrite != 1) m_ReplaceWanted = false;
+    });
     setAcceptDrops(true);
 }
 

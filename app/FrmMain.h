@@ -2,6 +2,7 @@
 // The program's one window: the parameter panel at the top, the progress bar,
 // the file list, and the output box with the command buttons at the bottom.
 
+#include "app/BusyPointer.h"
 #include "app/InstanceLink.h"
 #include "app/InstanceLock.h"
 #include "app/PanelValues.h"
@@ -9,12 +10,15 @@
 #include "app/PreviewPane.h"
 #include "app/RowStatus.h"
 #include "controls/DrawHelpers.h"
+#include "services/job/FileStep.h"
 #include "services/job/PanelSettings.h"
 #include "services/store/Settings.h"
 
 #include <QRect>
+#include <QThreadPool>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,9 +51,9 @@ class FrmMain : public QWidget, public PlacementWindow {
     // Saves the panel and the window placement.
     void Form_Unload();
 
-    // Batch run: 0 Clear, 1 Abort, 2 Start.
+    // Batch run: 0 Clear, 1 Abort, 2 Start. Start returns at once: the files are edited on a
+    // worker thread while the window stays live; RunFinished tells the end.
     void CtrButtons_ButtonClicked(int32_t ClickedIndex);
-    bool EW_Prog(float pRate);
     int32_t RunState() const { return m_RunState; }
     int32_t AbortRequested() const { return m_AbortRequested; }
 
@@ -84,6 +88,8 @@ class FrmMain : public QWidget, public PlacementWindow {
     // unless replaced): true clears.
     using ClearQuestion = std::function<bool(int32_t pRows)>;
     void SetClearQuestion(ClearQuestion pQuestion) { m_AskClear = std::move(pQuestion); }
+    // The edit job a run gives each file (the engine unless replaced; called on the worker).
+    void SetStepEdit(job::EditFn pEdit) { m_StepEdit = std::move(pEdit); }
     QMenu* ListMenu() const { return m_ListMenu; }
     QAction* AddFilesAction() const { return m_AddFilesAction; }
     const InstanceLink& Link() const { return m_Link; }
@@ -114,6 +120,10 @@ class FrmMain : public QWidget, public PlacementWindow {
     void SetWidth(int32_t pTwips) override;
     void SetHeight(int32_t pTwips) override;
     void SetWindowState(int32_t pState) override;
+
+  signals:
+    // A run ended: every row has its status, the summary is shown, the buttons are back.
+    void RunFinished();
 
   protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -147,10 +157,26 @@ class FrmMain : public QWidget, public PlacementWindow {
     // Names for the screen reader where a caption is printed on the background.
     void SetAccessibleNames();
 
-    // Batch run.
+    // Batch run. The GUI thread hands one file at a time to the worker with the panel as it
+    // stands at that file's start; the worker sends progress and the outcome back queued.
+    // What a run keeps from its Start to its end.
+    struct RunPlan {
+        panel::PanelSettings AtStart; // margins, the normalize level and mode, the RMS fields
+        int32_t Count = 0;            // the rows at Start; the run walks them in their order
+        int32_t SortDisabled = 0;     // the list's own setting, back at the end
+        BusyPointer Busy{Qt::BusyCursor};
+    };
     void StartRun();
-    bool RunItem(int32_t pIndex, const panel::PanelSettings& pAtStart);
+    // Hands row pIndex (or the first later row with a file) to the worker, else ends the run.
+    void StartItem(int32_t pIndex);
+    void ItemDone(int32_t pIndex, const std::string& pSource, const job::StepOutcome& pOutcome);
+    // Ends the run; rows from pFirstUnreached on were not reached (Abort).
+    void FinishRun(int32_t pFirstUnreached);
     job::StepRequest RunRequest(const std::string& pSource, const panel::PanelSettings& pAtStart);
+    // Called on the worker: the bar moves when its value does.
+    void PostProgress(float pRate);
+    // Stops the run, if any, and waits for the worker to let go of its file.
+    void StopRunAndWait();
     void ClearList();
     void SelectRunItem(int32_t pIndex);
     // Shows what happened to row pIndex (icon and tooltip), counts it and draws only that row.
@@ -189,6 +215,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     FilesPicker m_PickFiles;
     MissingOutputQuestion m_AskMissingOutput;
     ClearQuestion m_AskClear;
+    job::EditFn m_StepEdit;
     QMenu* m_ListMenu = nullptr;
     QAction* m_AddFilesAction = nullptr;
     QAction* m_RemoveRowsAction = nullptr;
@@ -196,9 +223,13 @@ class FrmMain : public QWidget, public PlacementWindow {
     bool m_Unloaded = false;
     bool m_CloseWhenIdle = false;
     int32_t m_RunState = 0;
-    int32_t m_AbortRequested = 0;
-    bool m_ItemAnswered = false; // the window took its events since the file showed progress
-    RunTally m_Tally;            // the rows' states of the current or last run
+    std::atomic<int32_t> m_AbortRequested{0};
+    // OverWrite stayed on since the file in hand started (read by the worker at its end).
+    std::atomic<bool> m_ReplaceWanted{false};
+    std::atomic<int32_t> m_PostedProgress{-1}; // the bar value last sent by the worker
+    std::unique_ptr<RunPlan> m_Run;            // while a run is going
+    QThreadPool m_RunWorker;                   // one thread: the file in hand
+    RunTally m_Tally;                          // the rows' states of the current or last run
 
     ParamPanel* m_Panel = nullptr;
     PreviewPane* m_Pane = nullptr;

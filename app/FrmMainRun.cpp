@@ -6,8 +6,6 @@
 #include "app/BusyPointer.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_ListView.h"
-#include "platform/core/Events.h"
-#include "platform/gui/EventPump.h"
 #include "services/core/Paths.h"
 #include "services/job/FileStep.h"
 
@@ -23,9 +21,6 @@ namespace {
 // A run may pass pages of short files faster than a screen shows them: the list is drawn
 // after a scroll at most this often.
 constexpr int32_t kRunDrawIntervalMs = 15;
-// The engine yields once per block, many times a millisecond on short files; the window
-// answers (Abort among others) within this time, and once in every file.
-constexpr int kRunPumpIntervalMs = 5;
 } // namespace
 
 void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
@@ -44,17 +39,6 @@ void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
     }
 }
 
-bool FrmMain::EW_Prog(float pRate) {
-    const int32_t value = ProgressValue(pRate);
-    m_ProgBar->SetValue(value); // draws only when the fill moves a pixel
-    // However short the file, the window answers once while it shows its progress.
-    if (!m_ItemAnswered && value > 0) {
-        m_ItemAnswered = true;
-        platform::PumpQtEventsNow();
-    }
-    return m_AbortRequested != 0;
-}
-
 void FrmMain::StartRun() {
     if (m_RunState == 1 || m_LV->ItemCount() < 1) return;
     // Asked once, before anything changes: a missing output folder must not scatter results.
@@ -63,36 +47,71 @@ void FrmMain::StartRun() {
     m_RunState = 1;
     ShowRunButtons();
     m_ProgBar->SetIdle(0);
-    auto busy = std::make_unique<BusyPointer>();
     m_AbortRequested = 0;
-
-    // Margins, the normalize level and mode and the RMS fields count as they were at Start.
-    const panel::PanelSettings atStart = ReadPanel();
-
+    m_Run = std::make_unique<RunPlan>();
+    m_Run->AtStart = ReadPanel();
+    m_Run->Count = m_LV->ItemCount();
     // The run walks the rows by index: a header click must not reorder them under it.
-    const int32_t sortDisabled = m_LV->SortDisabled();
+    m_Run->SortDisabled = m_LV->SortDisabled();
     m_LV->SetSortDisabled(1);
     m_LV->SetScrollDrawInterval(kRunDrawIntervalMs);
-    platform::SetQtEventPumpInterval(kRunPumpIntervalMs);
-    const int32_t count = m_LV->ItemCount();
     ClearRowStatuses();
-    int32_t next = 0;
-    while (next < count && RunItem(next, atStart))
-        ++next;
+    StartItem(0);
+}
+
+void FrmMain::StartItem(int32_t pIndex) {
+    for (; pIndex < std::min(m_Run->Count, m_LV->ItemCount()); ++pIndex) {
+        SelectRunItem(pIndex);
+        if (m_AbortRequested == 1) {
+            ShowRowStatus(pIndex, SkippedStatus());
+            return FinishRun(pIndex + 1);
+        }
+        const std::string source =
+            QFile::encodeName(m_LV->AuxID(pIndex, kPathAux).Text()).toStdString();
+        if (source.empty()) {
+            ShowRowStatus(pIndex, FailedStatus("the row names no file"));
+            continue;
+        }
+        // The panel is read here, on the GUI thread; the worker gets its own copy.
+        m_PostedProgress = -1;
+        m_RunWorker.start([this, pIndex, source, request = RunRequest(source, m_Run->AtStart)] {
+            const job::StepOutcome outcome = job::RunFileStep(request);
+            QMetaObject::invokeMethod(
+                this, [this, pIndex, source, outcome] { ItemDone(pIndex, source, outcome); },
+                Qt::QueuedConnection);
+        });
+        return;
+    }
+    FinishRun(pIndex);
+}
+
+void FrmMain::ItemDone(int32_t pIndex, const std::string& pSource,
+                       const job::StepOutcome& pOutcome) {
+    ShowRowStatus(pIndex, StepStatus(pOutcome));
+    if (pOutcome.State == job::StepState::Replaced) { // the file has changed: its length too
+        FillRowCells(pIndex, pSource);
+        m_LV->ReDrawItem(pIndex);
+    }
+    if (pOutcome.State == job::StepState::Cancelled)
+        FinishRun(pIndex + 1);
+    else
+        StartItem(pIndex + 1);
+}
+
+void FrmMain::FinishRun(int32_t pFirstUnreached) {
     // The rows the run did not reach: Abort ended it.
-    for (int32_t i = next + 1; i < std::min(count, m_LV->ItemCount()); ++i)
+    for (int32_t i = pFirstUnreached; i < std::min(m_Run->Count, m_LV->ItemCount()); ++i)
         ShowRowStatus(i, SkippedStatus());
-    platform::SetQtEventPumpInterval(0);
     m_LV->SetScrollDrawInterval(0); // draws a page that waits
-    m_LV->SetSortDisabled(sortDisabled);
+    m_LV->SetSortDisabled(m_Run->SortDisabled);
     m_ProgBar->SetValue(0);
-    busy.reset();
+    m_Run.reset();
     EndRun();
 }
 
-// The step of item `pIndex` as the panel now asks for it: OverWrite replaces the source (and
-// keeps the result numbered beside it when it cannot), else the output folder when it exists,
-// else beside the source.
+// The step of a file as the panel now asks for it: OverWrite replaces the source (and keeps
+// the result numbered beside it when it cannot), else the output folder when it exists, else
+// beside the source.
 job::StepRequest FrmMain::RunRequest(const std::string& pSource,
                                      const panel::PanelSettings& pAtStart) {
     const panel::PanelSettings now = ReadPanel();
@@ -101,41 +120,33 @@ job::StepRequest FrmMain::RunRequest(const std::string& pSource,
     q.Job.SourcePath = pSource;
     job::FileTarget& t = q.Target;
     const std::string folder = OutputFolderOf(now);
+    m_ReplaceWanted = now.OverWrite == 1;
     if (now.OverWrite == 1) {
         t.Where = job::Placement::OverSource;
         t.NotReplaced = job::IfNotReplaced::KeepNumbered;
         // Replaced only when OverWrite stayed on for the whole file.
-        q.ReplaceStillWanted = [this] { return ReadPanel().OverWrite == 1; };
+        q.ReplaceStillWanted = [this] { return m_ReplaceWanted.load(); };
     } else if (FolderExists(folder) == 1) {
         t.Where = job::Placement::OutputFolder;
         t.Wanted = job::NameInFolder(folder, pSource);
     }
-    q.Progress = [this](float pRate) { EW_Prog(pRate); };
+    q.Progress = [this](float pRate) { PostProgress(pRate); };
+    q.Edit = m_StepEdit;
     q.StopRequested = [this] { return m_AbortRequested == 1; };
     return q;
 }
 
-// Processes item `pIndex`; false when the run is to end here.
-bool FrmMain::RunItem(int32_t pIndex, const panel::PanelSettings& pAtStart) {
-    if (pIndex >= m_LV->ItemCount()) return false;
-    SelectRunItem(pIndex);
-    if (m_AbortRequested == 1) { // pressed while the row was shown
-        ShowRowStatus(pIndex, SkippedStatus());
-        return false;
-    }
-    const std::string source =
-        QFile::encodeName(m_LV->AuxID(pIndex, kPathAux).Text()).toStdString();
-    if (source.empty()) {
-        ShowRowStatus(pIndex, FailedStatus("the row names no file"));
-        return true;
-    }
-    const job::StepOutcome outcome = job::RunFileStep(RunRequest(source, pAtStart));
-    ShowRowStatus(pIndex, StepStatus(outcome));
-    if (outcome.State == job::StepState::Replaced) { // the file has changed: its length too
-        FillRowCells(pIndex, source);
-        m_LV->ReDrawItem(pIndex);
-    }
-    return outcome.State != job::StepState::Cancelled;
+void FrmMain::PostProgress(float pRate) {
+    // The engine reports after every block: only a new bar value crosses to the window.
+    const int32_t value = ProgressValue(pRate);
+    if (m_PostedProgress.exchange(value) == value) return;
+    QMetaObject::invokeMethod(
+        this, [this, value] { m_ProgBar->SetValue(value); }, Qt::QueuedConnection);
+}
+
+void FrmMain::StopRunAndWait() {
+    m_AbortRequested = 1;
+    m_RunWorker.waitForDone();
 }
 
 // Marks the row in hand with the working icon (the row becomes the list's cursor) and
@@ -146,8 +157,6 @@ void FrmMain::SelectRunItem(int32_t pIndex) {
     m_LV->SetIconType(pIndex, int32_t(LVIcon::Arrow));
     m_LV->SetItemTip(pIndex, QStringLiteral("processing"));
     if (!m_LV->ScrollToItem(pIndex)) m_LV->ReDrawItemIcon(pIndex);
-    m_ItemAnswered = false;
-    platform::PumpEvents();
 }
 
 void FrmMain::ShowRowStatus(int32_t pIndex, const RowStatus& pStatus) {
@@ -178,6 +187,7 @@ void FrmMain::EndRun() {
         m_CloseWhenIdle = false;
         QTimer::singleShot(0, this, [this] { close(); });
     }
+    emit RunFinished();
 }
 
 void FrmMain::ClearList() {

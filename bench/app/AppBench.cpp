@@ -15,6 +15,7 @@
 #include "services/job/FileStep.h"
 
 #include <QApplication>
+#include <QEventLoop>
 
 #include <algorithm>
 #include <chrono>
@@ -132,7 +133,11 @@ int main(int argc, char** argv) {
         const std::string folder = window.OutputFolderOf(settings);
         auto windowRun = [&] {
             EmptyFolder(out);
-            runWindow.push_back(Seconds([&] { window.CtrButtons_ButtonClicked(2); }));
+            runWindow.push_back(Seconds([&] {
+                window.CtrButtons_ButtonClicked(2); // returns at once: the run is on a worker
+                while (window.RunState() == 1)
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }));
         };
         auto engineRun = [&] {
             EmptyFolder(out);

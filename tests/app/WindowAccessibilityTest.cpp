@@ -279,7 +279,7 @@ TEST_F(WindowTest, AfterARunEachRowTheBarAndTheButtonsSayWhatHappenedAndTellTheR
                        valueMidRun = Value(bar);
                        valueNumberMidRun = bar->valueInterface()->currentValue().toInt();
                    });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     ASSERT_TRUE(look.Done());
     EXPECT_EQ(statesMidRun, "d,,dD") << "Clear and Start wait, Abort works";
     EXPECT_EQ(descriptionMidRun, "the run's progress and its result");
@@ -366,4 +366,35 @@ TEST(WaveStripAccess, TheDescriptionIsWhatTheStripShowsNow) {
     EXPECT_EQ(Description(a), "not a WAV file it can edit (A-law)");
     strip.SetEnvelope({});
     EXPECT_EQ(Description(a), "");
+}
+
+TEST_F(WindowTest, StartByTheReaderReturnsAtOnceAndAbortAndCloseReachTheRun) {
+    const std::string take = folderIn + "/long.wav";
+    WriteWav16(take, ToneWithSilence(1000, 20000, 8000));
+    auto w = OpenWindowOutputting({take, take});
+    QAccessibleInterface* strip = Of(w->CtrButtons());
+    const QString press = QAccessibleActionInterface::pressAction();
+
+    // The press returns with the first file still in hand.
+    strip->child(2)->actionInterface()->doAction(press);
+    EXPECT_EQ(w->RunState(), 1);
+    EXPECT_EQ(w->LV()->SelectedItem(), 0);
+    EXPECT_TRUE(strip->child(2)->state().disabled);
+    EXPECT_TRUE(std::filesystem::is_empty(folderOut));
+
+    // Abort, pressed the same way while the file is in hand, stops the run.
+    strip->child(1)->actionInterface()->doAction(press);
+    WaitForRunEnd(*w);
+    EXPECT_EQ(w->ProgBar()->TextToDisp().toStdString(), "0 done, 0 failed, 2 skipped");
+    EXPECT_TRUE(std::filesystem::is_empty(folderOut));
+
+    // Closed during a run: the window waits for the file in hand, then closes.
+    strip->child(2)->actionInterface()->doAction(press);
+    ASSERT_EQ(w->RunState(), 1);
+    w->close();
+    EXPECT_TRUE(w->isVisible());
+    WaitForRunEnd(*w);
+    EXPECT_TRUE(QTest::qWaitFor([&w] { return !w->isVisible(); }, 5000));
+    EXPECT_TRUE(std::filesystem::is_empty(folderOut));
+    w.reset();
 }

@@ -3,13 +3,18 @@
 #include "controls/UC_Buttons.h"
 #include "controls/UC_ListView.h"
 #include "controls/UC_PathText.h"
+#include "engine/C_EditWave.h"
 #include "platform/gui/EventPump.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMouseEvent>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 namespace testwindow {
 
@@ -47,6 +52,22 @@ void PressButton(app::FrmMain& window, int index) {
     Click(strip, QPoint(x, y));
 }
 
+void WaitForRunEnd(app::FrmMain& window) {
+    if (window.RunState() == 0) return;
+    QEventLoop loop;
+    QObject::connect(&window, &app::FrmMain::RunFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, [&loop] {
+        ADD_FAILURE() << "the run did not end";
+        loop.quit();
+    });
+    loop.exec();
+}
+
+void StartAndWait(app::FrmMain& window) {
+    PressButton(window, 2);
+    WaitForRunEnd(window);
+}
+
 std::string Cell(app::FrmMain& window, int row, app::FileColumn column) {
     return window.LV()->Value(row, app::ColumnIndex(column)).Text().toStdString();
 }
@@ -63,6 +84,38 @@ WhenReady::WhenReady(std::function<bool()> ready, std::function<void()> action)
     timer_.start();
 }
 
+namespace {
+// Turns of the GUI thread's event loop, counted by a timer that fires on every turn.
+std::atomic<int> g_loopTurns{0};
+
+void CountLoopTurns() {
+    static QTimer* counter = nullptr;
+    if (counter) return;
+    counter = new QTimer;
+    counter->setInterval(0);
+    QObject::connect(counter, &QTimer::timeout, [] { ++g_loopTurns; });
+    counter->start();
+}
+
+// The engine, holding each file once at its first progress until the window has taken its
+// events a few times: the worker may finish a short file between two turns of the loop, and
+// a test acting "during a file" must see it in hand. Never holds longer than 10 s.
+EditResult PacedEdit(const EditJob& job, const C_EditWave::Progress& progress) {
+    bool held = false;
+    return C_EditWave().Edit(job, [&](float rate) {
+        const bool stop = progress(rate); // the window hears of it before the hold
+        if (!held && rate > 0) {
+            held = true;
+            const int until = g_loopTurns + 3;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (g_loopTurns < until && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return stop;
+    });
+}
+} // namespace
+
 void WindowTest::SetUp() {
     std::filesystem::create_directory(home.Path() / "config");
     std::filesystem::create_directory(home.Path() / "run");
@@ -70,6 +123,7 @@ void WindowTest::SetUp() {
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
     EnsureApplication();
+    CountLoopTurns();
     folderIn = home / "in";
     folderOut = home / "out";
     std::filesystem::create_directory(folderIn);
@@ -92,6 +146,7 @@ std::unique_ptr<app::FrmMain> WindowTest::OpenWindow() {
         return app::FrmMain::MissingOutputChoice::Cancel;
     });
     window->SetClearQuestion([](int32_t) { return true; }); // Clear's question answered yes
+    window->SetStepEdit(&PacedEdit);
 
     EXPECT_TRUE(window->Form_Load());
     return window;

@@ -29,6 +29,11 @@ void Click(QWidget* widget, QPoint at);
 void ClickCentre(QWidget* widget);
 // Presses one button of the window's button strip: 0 Clear, 1 Abort, 2 Start.
 void PressButton(app::FrmMain& window, int index);
+// Returns once no run is going, the event loop turning meanwhile (a run that outlasts a
+// minute fails the test).
+void WaitForRunEnd(app::FrmMain& window);
+// Presses Start and waits for the run it began, if any.
+void StartAndWait(app::FrmMain& window);
 // The list's cell text.
 std::string Cell(app::FrmMain& window, int row, app::FileColumn column);
 

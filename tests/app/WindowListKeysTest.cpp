@@ -126,7 +126,7 @@ TEST_F(WindowTest, DeleteAndCtrlADuringARunRemoveNoRow) {
                             Key(*win, Qt::Key_Delete);
                             countDuringRun = win->LV()->ItemCount();
                         });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(tryDelete.Done());
     EXPECT_TRUE(listHadFocus) << "Start leaves the keys with the list";
     EXPECT_EQ(countDuringRun, 2);
@@ -153,7 +153,7 @@ TEST_F(WindowTest, TheProgressBarTakesNoDragsWhileNoRunIsGoing) {
     int32_t idleDuringRun = -1;
     WhenReady look([win] { return win->ProgBar()->Value() > 0; },
                    [win, &idleDuringRun] { idleDuringRun = win->ProgBar()->Idle(); });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(look.Done());
     EXPECT_EQ(idleDuringRun, 0);
     EXPECT_EQ(bar->Idle(), 1);

@@ -40,7 +40,7 @@ TEST_F(WindowTest, OverWriteKeepsTheMetadataUnlessTheStoredSettingSaysNo) {
     auto w = OpenWindow();
     ClickCentre(w->Panel()->OverWriteBox());
     DropFiles(*w, {take});
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(ChunkIds(take), (std::vector<std::string>{"fmt ", "LIST", "data", "cue "}));
     CloseWindow(w);
     EXPECT_EQ(ReadSetting("KeepMetadata", ""), "1");
@@ -49,7 +49,7 @@ TEST_F(WindowTest, OverWriteKeepsTheMetadataUnlessTheStoredSettingSaysNo) {
     WriteTaggedTake(take);
     w = OpenWindow();
     DropFiles(*w, {take});
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(ChunkIds(take), (std::vector<std::string>{"fmt ", "data"}));
     CloseWindow(w);
     EXPECT_EQ(ReadSetting("KeepMetadata", ""), "0"); // the window has no control that resets it

@@ -129,14 +129,14 @@ TEST_F(WindowOutputToTest, StartAsksOnceAndCreateWritesEveryFileIntoTheNewFolder
     const std::string folder = folderOut + "/new/deeper";
     auto w = WindowAsking(folder, Choice::CreateFolder);
     EXPECT_TRUE(w->Panel()->OutputTo()->MarkedInvalid());
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(askedAbout, folder);
     EXPECT_TRUE(fs::exists(folder + "/a.wav"));
     EXPECT_TRUE(fs::exists(folder + "/b.wav"));
     EXPECT_FALSE(w->Panel()->OutputTo()->MarkedInvalid());
     // The folder is there now: the next Start does not ask.
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(fs::exists(folder + "/a01.wav"));
     CloseWindow(w);
@@ -145,7 +145,7 @@ TEST_F(WindowOutputToTest, StartAsksOnceAndCreateWritesEveryFileIntoTheNewFolder
 TEST_F(WindowOutputToTest, BesideTheSourcesWritesNumberedNamesAndMakesNoFolder) {
     const std::string folder = folderOut + "/typo";
     auto w = WindowAsking(folder, Choice::BesideSources);
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_TRUE(fs::exists(folderIn + "/a01.wav"));
@@ -158,7 +158,7 @@ TEST_F(WindowOutputToTest, CancelAndAFolderThatCannotBeMadeStartNothing) {
     const std::string folder = folderOut + "/typo";
     auto w = WindowAsking(folder, Choice::Cancel);
     w->ProgBar()->SetTextToDisp("old note");
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_EQ(std::distance(fs::directory_iterator(folderIn), fs::directory_iterator()), 2);
@@ -168,7 +168,7 @@ TEST_F(WindowOutputToTest, CancelAndAFolderThatCannotBeMadeStartNothing) {
     // Below a file no folder can be made: said in the bar, nothing written.
     const std::string blocked = folderIn + "/a.wav/out";
     auto w2 = WindowAsking(blocked, Choice::CreateFolder);
-    PressButton(*w2, 2);
+    StartAndWait(*w2);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(w2->ProgBar()->TextToDisp().toStdString(), "Could not create " + blocked);
     EXPECT_EQ(std::distance(fs::directory_iterator(folderIn), fs::directory_iterator()), 2);
@@ -201,7 +201,7 @@ TEST_F(WindowOutputToTest, WithOverWriteOnTheBoxIsGreyedAndTakesNoTyping) {
     EXPECT_EQ(picked, 0);
     // With OverWrite on, Start never asks about the folder (the fixture fails if it does).
     DropFiles(*w, {a});
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(w->RunState(), 0);
 
     ClickCentre(w->Panel()->OverWriteBox());

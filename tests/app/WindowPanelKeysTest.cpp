@@ -199,6 +199,7 @@ TEST_F(WindowTest, TheButtonStripTakesTabAndPressesTheFocusedButton) {
     // Start, picked first, by Enter: the run writes both files.
     ASSERT_EQ(strip->FocusButton(), 2);
     Key(*w, Qt::Key_Return);
+    WaitForRunEnd(*w);
     EXPECT_TRUE(fs::exists(folderOut + "/a.wav"));
     EXPECT_TRUE(fs::exists(folderOut + "/a01.wav"));
     EXPECT_EQ(w->LV()->ItemCount(), 2);

@@ -119,7 +119,7 @@ TEST_F(WindowTest, PreviewMarksAreWhereTheRunCutsAndItsGainIsTheJobs) {
     EXPECT_NE(line.find("Peak \u2192 0 dB: +0.0 dB"), std::string::npos) << line;
 
     // The run writes exactly the frames between the marks (gain 1: as they are).
-    PressButton(*w, 2);
+    StartAndWait(*w);
     const Pcm16 result = ReadWav16(folderOut + "/take.wav");
     const std::vector<int16_t> kept(source.samples.begin() + marks.Start * 2,
                                     source.samples.begin() + marks.End * 2);

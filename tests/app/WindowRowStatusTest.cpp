@@ -69,7 +69,7 @@ TEST_F(WindowTest, EveryRowSaysWhatHappenedToItsFile) {
     ASSERT_EQ(w->LV()->ItemCount(), 6);
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(Icon(*w, i), LVIcon::Wave);
-    PressButton(*w, 2);
+    StartAndWait(*w);
 
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
     EXPECT_EQ(Tip(*w, 0), "done: saved as " + folderOut + "/good.wav");
@@ -100,7 +100,7 @@ TEST_F(WindowTest, EveryRowSaysWhatHappenedToItsFile) {
                        textWhileRunning = win->ProgBar()->TextToDisp().toStdString();
                        iconWhileRunning = win->LV()->IconType(0);
                    });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     ASSERT_TRUE(look.Done());
     EXPECT_EQ(textWhileRunning, "");
     EXPECT_EQ(iconWhileRunning, int32_t(LVIcon::Arrow)); // the row in hand
@@ -119,7 +119,7 @@ TEST_F(WindowTest, OverWriteKeepsASilentSourceAndRereadsAReplacedOne) {
     ClickCentre(w->Panel()->OverWriteBox());
     DropFiles(*w, {take, silent});
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'04.500");
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
     EXPECT_EQ(Tip(*w, 0), "done: the source was replaced");
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'01.500"); // read again
@@ -148,7 +148,7 @@ TEST_F(WindowTest, AbortMarksTheRowInHandAndSkipsTheRest) {
             return win->LV()->SelectedItem() == 1 && value > 0 && value < 900;
         },
         [win] { PressButton(*win, 1); });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     ASSERT_TRUE(abort.Done());
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
     EXPECT_EQ(Icon(*w, 1), LVIcon::Skip);
@@ -182,7 +182,7 @@ TEST_F(WindowTest, TheRowInHandIsSelectedAndScrolledIntoView) {
             selectionKept = lv->NumSelectedItems() == 2 && lv->IsSelected(3) && lv->IsSelected(4);
             marked = lv->IconType(20);
         });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     ASSERT_TRUE(check.Done());
     EXPECT_TRUE(inView);
     EXPECT_TRUE(selectionKept);
@@ -219,13 +219,13 @@ TEST_F(WindowTest, ADoneRowSaysWhenTheTruePeakCeilingLoweredTheGain) {
     ClickCentre(w->Panel()->ModeBoxOf(NormMode::Loudness)); // Loudness, at -23 LUFS
     ASSERT_EQ(w->Panel()->ModeBoxOf(NormMode::Loudness)->Value(), 1);
     w->Panel()->FieldOf(panel::TextField::Ceiling)->setText("-1");
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
     EXPECT_EQ(Tip(*w, 0).find("ceiling"), std::string::npos) << "a -12 dB tone stays under -1 dBTP";
 
     // A ceiling far below the tone's peak at -23 LUFS holds the gain down, and the row says so.
     w->Panel()->FieldOf(panel::TextField::Ceiling)->setText("-40");
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(Icon(*w, 1), LVIcon::Check);
     const std::string tip = Tip(*w, 1);
     EXPECT_EQ(tip.rfind("done: saved as ", 0), 0u) << tip;

@@ -97,7 +97,7 @@ TEST_F(WindowTest, HeaderClickDuringARunLeavesTheRowOrderAndEveryFileRunsOnce) {
                           clicks += 2;
                           orderSeen = Titles(*win);
                       });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     ASSERT_TRUE(sortNow.Done());
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(orderSeen, names);
@@ -142,7 +142,7 @@ TEST_F(WindowTest, PanelChangesDuringARunCountFromTheNextFileExceptTheStartValue
                          win->Panel()->SliderOf(panel::Slider::Adjust)->SetValue(-6);
                          win->Panel()->OutputTo()->SetText(QString::fromStdString(folderOut2));
                      });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     ASSERT_TRUE(change.Done());
     ASSERT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsMax)->Value(), 1);
 
@@ -175,7 +175,7 @@ TEST_F(WindowTest, RelativeOutputToIsAFolderOfTheHomeFolder) {
     auto w = OpenWindow();
     w->Panel()->OutputTo()->SetText("relout");
     DropFiles(*w, {take});
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_NEAR(double(ReadWav16((userHome / "relout" / "take.wav").string()).Frames()), 22050.0,
                 5.0);
     EXPECT_TRUE(fs::is_empty(elsewhere / "relout"));
@@ -184,7 +184,7 @@ TEST_F(WindowTest, RelativeOutputToIsAFolderOfTheHomeFolder) {
 
     // "~/relout" names the same folder; the next result is numbered there.
     w->Panel()->OutputTo()->SetText("~/relout");
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(fs::exists(userHome / "relout" / "take01.wav"));
     EXPECT_FALSE(fs::exists(folderIn + "/take01.wav"));
     CloseWindow(w);
@@ -196,13 +196,13 @@ TEST_F(WindowTest, ABackslashIsPartOfTheFileName) {
     auto w = OpenWindowOutputting({odd});
     ASSERT_EQ(w->LV()->ItemCount(), 1);
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Title), "x\\y");
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_NEAR(double(ReadWav16(folderOut + "/x\\y.wav").Frames()), 22050.0, 5.0);
     EXPECT_FALSE(fs::exists(folderOut + "/y.wav"));
 
     // Beside the source: the numbered name keeps the backslash too.
     w->Panel()->OutputTo()->SetText("");
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_NEAR(double(ReadWav16(folderIn + "/x\\y01.wav").Frames()), 22050.0, 5.0);
     EXPECT_FALSE(fs::exists(folderIn + "/y01.wav"));
     CloseWindow(w);

@@ -87,7 +87,7 @@ TEST_F(WindowTest, StartWritesEditedFilesIntoTheOutputFolder) {
     Pcm16 source = ToneWithSilence(500, 1000, 8000); // peak well below full scale
     WriteWav16(take, source);
     auto w = OpenWindowOutputting({take});
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(w->RunState(), 0);
     EXPECT_EQ(w->ProgBar()->Value(), 0);
 
@@ -99,13 +99,13 @@ TEST_F(WindowTest, StartWritesEditedFilesIntoTheOutputFolder) {
     EXPECT_EQ(ReadWav16(take).samples, source.samples);
 
     // The name is taken now: the next run writes take01.wav.
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(fs::exists(folderOut + "/take01.wav"));
     EXPECT_EQ(ReadWav16(folderOut + "/take01.wav").samples, out.samples);
 
     // Without a usable output folder the result goes beside the source.
     w->Panel()->OutputTo()->SetText("");
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(ReadWav16(folderIn + "/take01.wav").samples, out.samples);
     EXPECT_EQ(ReadWav16(take).samples, source.samples);
     CloseWindow(w);
@@ -115,17 +115,17 @@ TEST_F(WindowTest, MarginTextsReachTheEngineAsWholeMilliseconds) {
     std::string take = folderIn + "/take.wav";
     WriteWav16(take, ToneWithSilence(500, 1000, 8000));
     auto w = OpenWindowOutputting({take});
-    PressButton(*w, 2);
+    StartAndWait(*w);
     size_t plain = Frames(folderOut + "/take.wav");
 
     w->Panel()->FieldOf(panel::TextField::StartMargin)->setText("-250"); // 250 ms = 11025 frames
     w->Panel()->FieldOf(panel::TextField::EndMargin)->setText("abc");    // 0
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_NEAR(double(Frames(folderOut + "/take01.wav")), double(plain + 11025), 1.0);
 
     // Trim Level off at Start: no margins, no trimming.
     ClickCentre(w->Panel()->UseBoxOf(panel::UseBox::Trim));
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(Frames(folderOut + "/take02.wav"), size_t(44100 * 2));
     CloseWindow(w);
 }
@@ -138,7 +138,7 @@ TEST_F(WindowTest, OverWriteReplacesTheSourceAndLeavesNoNumberedFile) {
     w->Panel()->OutputTo()->SetText(QString::fromStdString(folderOut)); // ignored with OverWrite
     ClickCentre(w->Panel()->OverWriteBox());
     DropFiles(*w, {take});
-    PressButton(*w, 2);
+    StartAndWait(*w);
     Pcm16 edited = ReadWav16(take);
     EXPECT_NEAR(double(edited.Frames()), 22050.0, 2.0);
     EXPECT_GE(PeakOf(edited), 32700);
@@ -158,7 +158,7 @@ TEST_F(WindowTest, AbortDuringALongFileRemovesItsTargetAndKeepsTheSource) {
     DropFiles(*w, {take, second});
     app::FrmMain* win = w.get();
     WhenReady abort([win] { return win->ProgBar()->Value() > 0; }, [win] { PressButton(*win, 1); });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(abort.Done());
     EXPECT_EQ(w->RunState(), 0);
     EXPECT_EQ(ReadBytes(take), before);
@@ -169,7 +169,7 @@ TEST_F(WindowTest, AbortDuringALongFileRemovesItsTargetAndKeepsTheSource) {
     // Abort left set while idle does not stop the next run.
     PressButton(*w, 1);
     w->LV()->DeleteItem(0);
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_NE(ReadWav16(second).Frames(), size_t(44100 * 3 / 10));
     CloseWindow(w);
 }
@@ -188,7 +188,7 @@ TEST_F(WindowTest, ClearAndDeletionWaitWhileARunIsGoing) {
                            PressButton(*win, 2); // a second Start is ignored
                            countDuringRun = win->LV()->ItemCount();
                        });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_EQ(countDuringRun, 2);
     EXPECT_EQ(w->LV()->ItemCount(), 2);
     EXPECT_TRUE(fs::exists(folderOut + "/long.wav"));
@@ -197,7 +197,7 @@ TEST_F(WindowTest, ClearAndDeletionWaitWhileARunIsGoing) {
 
     PressButton(*w, 0); // idle: Clear empties the list
     EXPECT_EQ(w->LV()->ItemCount(), 0);
-    PressButton(*w, 2); // Start with an empty list does nothing
+    StartAndWait(*w); // Start with an empty list does nothing
     EXPECT_EQ(w->RunState(), 0);
     CloseWindow(w);
 }
@@ -210,7 +210,7 @@ TEST_F(WindowTest, ClosingDuringARunAbortsItFirst) {
     DropFiles(*w, {take});
     app::FrmMain* win = w.get();
     WhenReady closeNow([win] { return win->ProgBar()->Value() > 0; }, [win] { win->close(); });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(closeNow.Done());
     EXPECT_EQ(w->AbortRequested(), 1);
     QApplication::processEvents(); // the deferred close
@@ -227,7 +227,7 @@ TEST_F(WindowTest, AFileTheEngineRefusesLeavesNoTarget) {
     testfiles::WriteBytes(bad, std::string("RIFF\x10\0\0\0WAVEjunkjunkjunk", 24));
     auto w = OpenWindowOutputting({bad});
     ASSERT_EQ(w->LV()->ItemCount(), 1); // listed: it is the engine that refuses it
-    PressButton(*w, 2);
+    StartAndWait(*w);
     EXPECT_TRUE(fs::is_empty(folderOut));
     EXPECT_TRUE(fs::exists(bad));
     CloseWindow(w);
@@ -248,7 +248,7 @@ TEST_F(WindowTest, AWriteThatFailsMidFileLeavesTheSourceAndNoPartialFile) {
     rlimit small = saved;
     small.rlim_cur = 1 << 20;
     setrlimit(RLIMIT_FSIZE, &small);
-    PressButton(*w, 2);
+    StartAndWait(*w);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -266,14 +266,14 @@ TEST_F(WindowTest, OverWriteSwitchedDuringAFileNeverMovesItOntoTheSource) {
 
     WhenReady switchOn([win] { return win->ProgBar()->Value() > 0; },
                        [win] { ClickCentre(win->Panel()->OverWriteBox()); });
-    PressButton(*w, 2);
+    StartAndWait(*w);
     ASSERT_TRUE(switchOn.Done());
     EXPECT_TRUE(fs::exists(folderOut + "/take.wav"));
     EXPECT_EQ(ReadBytes(take), before);
 
     WhenReady switchOff([win] { return win->ProgBar()->Value() > 0; },
                         [win] { ClickCentre(win->Panel()->OverWriteBox()); });
-    PressButton(*w, 2); // OverWrite on at the start of the file
+    StartAndWait(*w); // OverWrite on at the start of the file
     ASSERT_TRUE(switchOff.Done());
     EXPECT_EQ(w->Panel()->OverWriteBox()->Value(), 0);
     EXPECT_TRUE(fs::exists(folderIn + "/take01.wav"));

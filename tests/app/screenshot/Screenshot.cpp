@@ -38,6 +38,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The run goes on a worker: the loop turns until it ends.
+void WaitForRun(const app::FrmMain& window) {
+    while (window.RunState() == 1)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 void Settle(int ms) {
     QElapsedTimer t;
     t.start();
@@ -154,6 +160,7 @@ int main(int argc, char** argv) {
     });
     watch.start();
     window.CtrButtons_ButtonClicked(2);
+    WaitForRun(window);
     watch.stop();
 
     // A whole run over the list with one file that is no audio at all.
@@ -162,6 +169,7 @@ int main(int argc, char** argv) {
     testwindow::DropFiles(window, {broken});
     Settle(300);
     window.CtrButtons_ButtonClicked(2);
+    WaitForRun(window);
     Settle(300);
     ShowRowTip(window, window.LV()->ItemCount() - 1);
     Settle(400);
