@@ -55,8 +55,8 @@ PlayRender::PlayRender(const std::string& pPath, const EditJob& pJob, const JobP
     fmt.Channels = m_Info.Channels;
     fmt.Float = Float();
     fmt.Clip = pJob.Clip;
-    fmt.DbL = ChannelDb(pJob.AdjustLeftDb, *pPreview.Gain);
-    fmt.DbR = ChannelDb(pJob.AdjustRightDb, *pPreview.Gain);
+    fmt.DbL = ChannelDb(pJob.AdjustLeftDb, *pPreview.Gain, fmt.BitsPerSample == 32);
+    fmt.DbR = ChannelDb(pJob.AdjustRightDb, *pPreview.Gain, fmt.BitsPerSample == 32);
     fmt.Start = r.Start;
     fmt.End = r.End;
     fmt.FadeIn = pJob.FadeInFrames;
