@@ -76,34 +76,6 @@ std::vector<std::string> SplitTabs(const std::string& pLine) {
 
 } // namespace
 
-std::string EscapeField(const std::string& pText) {
-    std::string out;
-    for (char c : pText) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else
-            out += c;
-    }
-    return out;
-}
-
-std::string UnescapeField(const std::string& pText) {
-    std::string out;
-    for (size_t i = 0; i < pText.size(); ++i) {
-        if (pText[i] != '\\' || i + 1 == pText.size()) {
-            out += pText[i];
-            continue;
-        }
-        const char c = pText[++i];
-        out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-    }
-    return out;
-}
-
 std::optional<std::vector<AudioFacts>> AudioFactsOf(const std::vector<std::string>& pPaths,
                                                     std::string& pError) {
     auto lines = AskHelper("info", pPaths, pError);

@@ -4,6 +4,8 @@
 // it, and is started only by the calls that need it (--info, --use-settings). A plain batch
 // run stays small and starts fast.
 
+#include "services/core/FieldText.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -30,7 +32,7 @@ std::optional<std::map<std::string, std::string>>
 StoredSettings(const std::vector<std::string>& pKeys, std::string& pError);
 
 // Line protocol between the two programs: a text with '\\', tab and newline escaped.
-std::string EscapeField(const std::string& pText);
-std::string UnescapeField(const std::string& pText);
+using text::EscapeField;
+using text::UnescapeField;
 
 } // namespace cli

@@ -4,6 +4,7 @@
 #include "platform/core/FileSync.h"
 #include "platform/core/Process.h"
 #include "platform/core/SafeFiles.h"
+#include "services/core/FieldText.h"
 #include "services/core/ResultFiles.h"
 
 #include <algorithm>
@@ -23,41 +24,12 @@ namespace results {
 
 namespace {
 
-// Paths may hold any byte but NUL: tab, newline and backslash are escaped.
-std::string Escaped(const std::string& pText) {
-    std::string out;
-    for (char c : pText) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else
-            out += c;
-    }
-    return out;
-}
-
-std::string Unescaped(const std::string& pText) {
-    std::string out;
-    for (size_t i = 0; i < pText.size(); ++i) {
-        if (pText[i] != '\\' || i + 1 == pText.size()) {
-            out += pText[i];
-            continue;
-        }
-        const char c = pText[++i];
-        out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-    }
-    return out;
-}
-
 std::vector<std::string> Fields(const std::string& pLine) {
     std::vector<std::string> fields;
     std::string field;
     std::istringstream in(pLine);
     while (std::getline(in, field, '\t'))
-        fields.push_back(Unescaped(field));
+        fields.push_back(text::UnescapeField(field));
     return fields;
 }
 
@@ -81,7 +53,8 @@ std::string RunName() {
     char text[64];
     std::strftime(text, sizeof text, "%Y%m%dT%H%M%S", &utc);
     char tail[40];
-    std::snprintf(tail, sizeof tail, ".%09lld-%d", (long long)(ns % 1000000000), platform::CurrentProcessId());
+    std::snprintf(tail, sizeof tail, ".%09lld-%d", (long long)(ns % 1000000000),
+                  platform::CurrentProcessId());
     return std::string("run-") + text + tail + ".journal";
 }
 
@@ -152,10 +125,10 @@ std::string RunJournal::Add(const std::string& pSource, const std::string& pKept
             return "cannot create the journal folder " + m_Folder + ": " + ec.message();
         m_Path = m_Folder + "/" + RunName();
     }
-    return AppendLine(m_Path, "replaced\t" + Escaped(pSource) + "\t" + Escaped(pKept) + "\t" +
-                                  Escaped(pTrashInfo) + "\t" + std::to_string(stamp.Size) + "\t" +
-                                  std::to_string(stamp.ModifiedNs) + "\t" +
-                                  std::to_string(stamp.Inode) + "\n");
+    return AppendLine(
+        m_Path, "replaced\t" + text::EscapeField(pSource) + "\t" + text::EscapeField(pKept) + "\t" +
+                    text::EscapeField(pTrashInfo) + "\t" + std::to_string(stamp.Size) + "\t" +
+                    std::to_string(stamp.ModifiedNs) + "\t" + std::to_string(stamp.Inode) + "\n");
 }
 
 std::vector<JournalEntry> ReadJournal(const std::string& pPath, std::string& pError) {
