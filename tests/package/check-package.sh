@@ -61,10 +61,14 @@ if grep -qF 'shard' <<<"$window_page"; then fail "the window's page lists batch 
 # Hardened and stripped: immediate binding, fortified calls, no .comment section.
 for program in "$root/usr/bin/quillan" "$root/usr/bin/quillan-batch" \
     "$root/usr/lib/quillan/quillan-batch-media"; do
-    readelf -W -d "$program" | grep -q 'BIND_NOW\|FLAGS.*NOW' || fail "$program: no BIND_NOW"
-    if readelf -W -S "$program" | grep -qF '.comment'; then fail "$program: .comment not stripped"; fi
+    # Read whole before grep: with pipefail, grep -q stopping early fails readelf (SIGPIPE).
+    dynamic="$(readelf -W -d "$program")"
+    grep -q 'BIND_NOW\|FLAGS.*NOW' <<<"$dynamic" || fail "$program: no BIND_NOW"
+    sections="$(readelf -W -S "$program")"
+    if grep -qF '.comment' <<<"$sections"; then fail "$program: .comment not stripped"; fi
 done
-readelf -W --dyn-syms "$root/usr/bin/quillan-batch" | grep -q '__[a-z]*_chk' ||
+symbols="$(readelf -W --dyn-syms "$root/usr/bin/quillan-batch")"
+grep -q '__[a-z]*_chk' <<<"$symbols" ||
     fail "quillan-batch calls no fortified functions"
 
 # What a clean system installs with --no-install-recommends brings all the programs load.
