@@ -10,7 +10,11 @@
 #include "engine/WaveMMIO.h"
 #include "engine/WaveOverview.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,6 +96,27 @@ inline std::vector<uint8_t> AudioOf(const std::string& pPath) {
     CloseFile(h);
     data.resize(size_t(got));
     return data;
+}
+
+// Every take in every job: the job is run into folder (a path ending in '/') and `check`
+// gets the job, the take's overview and the audio bytes the run wrote.
+inline void ForEachWrittenCase(const std::string& pFolder,
+                               const std::function<void(const EditJob&, const WaveOverview&,
+                                                        const std::vector<uint8_t>&)>& pCheck) {
+    for (const Take& take : Takes()) {
+        const std::string source = pFolder + take.Name + ".wav";
+        WriteTake(source, take.Format);
+        const OverviewResult o = MeasureOverview(source);
+        ASSERT_TRUE(o.Overview) << take.Name;
+        int n = 0;
+        for (EditJob job : Jobs()) {
+            SCOPED_TRACE(std::string(take.Name) + " job " + std::to_string(n));
+            job.SourcePath = source;
+            job.TargetPath = pFolder + std::to_string(n++) + take.Name + "-out.wav";
+            ASSERT_TRUE(C_EditWave().Edit(job).Done());
+            pCheck(job, *o.Overview, AudioOf(job.TargetPath));
+        }
+    }
 }
 
 } // namespace playcases

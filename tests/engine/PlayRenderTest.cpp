@@ -19,32 +19,20 @@ std::vector<uint8_t> Slice(const std::vector<uint8_t>& pData, const FrameWindow&
 // and mode; the start and end windows begin and end on the cuts.
 TEST(PlayRender, PlaysWhatTheRunWrites) {
     TempDir dir;
-    for (const playcases::Take& take : playcases::Takes()) {
-        const std::string source = dir.Path(std::string(take.Name) + ".wav");
-        playcases::WriteTake(source, take.Format);
-        const OverviewResult o = MeasureOverview(source);
-        ASSERT_TRUE(o.Overview) << take.Name;
-        int n = 0;
-        for (EditJob job : playcases::Jobs()) {
-            SCOPED_TRACE(std::string(take.Name) + " job " + std::to_string(n));
-            job.SourcePath = source;
-            job.TargetPath = dir.Path(std::to_string(n++) + take.Name + "-out.wav");
-            ASSERT_TRUE(C_EditWave().Edit(job).Done());
-            const std::vector<uint8_t> written = playcases::AudioOf(job.TargetPath);
-            PlayRender render(source, job, playcases::FullPreview(*o.Overview, job), false);
-            ASSERT_FALSE(render.Failure());
-            const int64_t align = render.Info().BlockAlign;
-            ASSERT_EQ(render.Frames() * align, int64_t(written.size()));
-            const int64_t total = render.Frames();
-            for (const FrameWindow w :
-                 {FrameWindow{0, total}, StartWindow(total, 48000, 0.3),
-                  EndWindow(total, 48000, 0.3), FrameWindow{total / 3, 777}}) {
-                std::vector<uint8_t> played;
-                ASSERT_TRUE(render.Read(w.First, w.Frames, played));
-                EXPECT_EQ(played, Slice(written, w, align)) << w.First << "+" << w.Frames;
-            }
+    playcases::ForEachWrittenCase(dir.Path(""), [](const EditJob& job, const WaveOverview& o,
+                                                   const std::vector<uint8_t>& written) {
+        PlayRender render(job.SourcePath, job, playcases::FullPreview(o, job), false);
+        ASSERT_FALSE(render.Failure());
+        const int64_t align = render.Info().BlockAlign;
+        ASSERT_EQ(render.Frames() * align, int64_t(written.size()));
+        const int64_t total = render.Frames();
+        for (const FrameWindow w : {FrameWindow{0, total}, StartWindow(total, 48000, 0.3),
+                                    EndWindow(total, 48000, 0.3), FrameWindow{total / 3, 777}}) {
+            std::vector<uint8_t> played;
+            ASSERT_TRUE(render.Read(w.First, w.Frames, played));
+            EXPECT_EQ(played, Slice(written, w, align)) << w.First << "+" << w.Frames;
         }
-    }
+    });
 }
 
 TEST(PlayRender, WindowsAndFailures) {

@@ -59,29 +59,18 @@ TEST(Player, TheSinkGetsTheRunsResult) {
     SetSink("appsink");
     TempDir dir;
     Player player;
-    for (const playcases::Take& take : playcases::Takes()) {
-        const std::string source = dir.Path(std::string(take.Name) + ".wav");
-        playcases::WriteTake(source, take.Format);
-        const OverviewResult o = MeasureOverview(source);
-        ASSERT_TRUE(o.Overview);
-        int n = 0;
-        for (EditJob job : playcases::Jobs()) {
-            SCOPED_TRACE(std::string(take.Name) + " job " + std::to_string(n));
-            job.SourcePath = source;
-            job.TargetPath = dir.Path(std::to_string(n++) + take.Name + "-out.wav");
-            ASSERT_TRUE(C_EditWave().Edit(job).Done());
-            const std::vector<uint8_t> written = playcases::AudioOf(job.TargetPath);
-            PlayRender render(source, job, playcases::FullPreview(*o.Overview, job), false);
-            const int64_t align = render.Info().BlockAlign;
-            const FrameWindow w = EndWindow(render.Frames(), 48000, 0.5);
-            player.Play(FormatOf(render), w.First, w.First + w.Frames, FeedOf(render));
-            const PlayState s = WaitForEnd(player);
-            EXPECT_EQ(s.Error, "");
-            EXPECT_EQ(s.Frame, render.Frames()); // ended on the end cut
-            const std::vector<uint8_t> want(written.begin() + w.First * align, written.end());
-            EXPECT_EQ(player.Received(), want);
-        }
-    }
+    playcases::ForEachWrittenCase(dir.Path(""), [&player](const EditJob& job, const WaveOverview& o,
+                                                          const std::vector<uint8_t>& written) {
+        PlayRender render(job.SourcePath, job, playcases::FullPreview(o, job), false);
+        const int64_t align = render.Info().BlockAlign;
+        const FrameWindow w = EndWindow(render.Frames(), 48000, 0.5);
+        player.Play(FormatOf(render), w.First, w.First + w.Frames, FeedOf(render));
+        const PlayState s = WaitForEnd(player);
+        EXPECT_EQ(s.Error, "");
+        EXPECT_EQ(s.Frame, render.Frames()); // ended on the end cut
+        const std::vector<uint8_t> want(written.begin() + w.First * align, written.end());
+        EXPECT_EQ(player.Received(), want);
+    });
 }
 
 // Play returns at once and the device opens on the player's threads; Stop ends a play and the
