@@ -1,5 +1,6 @@
 #include "app/FrmMain.h"
 #include "app/FileColumns.h"
+#include "app/OriginalsButton.h"
 #include "app/SkipFailingStep.h"
 
 #include "controls/AccessibleControls.h"
@@ -84,6 +85,7 @@ bool FrmMain::Form_Load() {
     SkipFailingStep([&] { PaintWindowBackground(); });
     SkipFailingStep([&] { SetAccessibleNames(); });
     SetUpListMenu();
+    SetUpUndo();
     m_Pane = new PreviewPane(this, m_LV, m_Panel, m_ListMenu);
     setMinimumSize(MinimumClientSize());
     resize(size().expandedTo(minimumSize()));
@@ -127,6 +129,13 @@ void FrmMain::CreateDesignControls(int pShift) {
         const QRect g = GeometryTwips(control);
         PlaceTwips(control, g.x(), g.y() + pShift, g.width(), g.height());
     }
+    // Beside OverWrite, up to the right end of Output To.
+    m_Originals = new OriginalsButton(this);
+    const QRect overWrite = GeometryTwips(m_Panel->OverWriteBox());
+    const int left = overWrite.x() + overWrite.width() + 45;
+    const QRect outputTo = GeometryTwips(m_Panel->OutputTo());
+    PlaceTwips(m_Originals, left, overWrite.y(), outputTo.x() + outputTo.width() - left,
+               overWrite.height());
 }
 
 void FrmMain::SetUpButtons() {
@@ -189,7 +198,10 @@ void FrmMain::ConnectEvents() {
     // OverWrite switched off during a file: that file's result is not moved onto its source.
     connect(m_Panel, &ParamPanel::Changed, this, [this] {
         if (m_RunState == 1 && ReadPanel().OverWrite != 1) m_ReplaceWanted = false;
+        m_Originals->setEnabled(m_Panel->OverWriteBox()->Value() != 0);
     });
+    // What becomes of the originals only matters while OverWrite is on.
+    m_Originals->setEnabled(m_Panel->OverWriteBox()->Value() != 0);
     setAcceptDrops(true);
 }
 

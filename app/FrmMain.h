@@ -34,6 +34,8 @@ class UC_ListViewData;
 
 namespace app {
 
+class OriginalsButton;
+
 class FrmMain : public QWidget, public PlacementWindow {
     Q_OBJECT
 
@@ -92,6 +94,10 @@ class FrmMain : public QWidget, public PlacementWindow {
     void SetStepEdit(job::EditFn pEdit) { m_StepEdit = std::move(pEdit); }
     QMenu* ListMenu() const { return m_ListMenu; }
     QAction* AddFilesAction() const { return m_AddFilesAction; }
+    // Puts back the originals of the newest run that replaced files (Ctrl+Z, the list's menu),
+    // as quillan-batch --undo does, and says in the status what it did. Not during a run.
+    void UndoLastRun();
+    QAction* UndoAction() const { return m_UndoAction; }
     const InstanceLink& Link() const { return m_Link; }
 
     // The panel as the run reads it (Output To as typed).
@@ -105,6 +111,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     ParamPanel* Panel() const { return m_Panel; }
     PreviewPane* Pane() const { return m_Pane; }
     UC_Buttons* CtrButtons() const { return m_CtrButtons; }
+    OriginalsButton* Originals() const { return m_Originals; }
     UC_Bar* ProgBar() const { return m_ProgBar; }
     UC_ListView* LV() const { return m_LV; }
     const Surface& Background() const { return m_Background; }
@@ -199,6 +206,9 @@ class FrmMain : public QWidget, public PlacementWindow {
 
     // Adding files and Output To.
     void SetUpListMenu();
+    void SetUpUndo();
+    // Rows of the files an undo put back: their cells read again, their status cleared.
+    void ShowRestoredRows(const std::vector<std::string>& pRestored);
     void ShowListMenu(const QPoint& pAt);
     void ListenForOtherStarts();
     // Keyboard and screen reader: Start is the strip's default, the buttons follow the run
@@ -219,6 +229,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     QMenu* m_ListMenu = nullptr;
     QAction* m_AddFilesAction = nullptr;
     QAction* m_RemoveRowsAction = nullptr;
+    QAction* m_UndoAction = nullptr;
     bool m_Loaded = false;
     bool m_Unloaded = false;
     bool m_CloseWhenIdle = false;
@@ -228,14 +239,17 @@ class FrmMain : public QWidget, public PlacementWindow {
     std::atomic<bool> m_ReplaceWanted{false};
     std::atomic<int32_t> m_PostedProgress{-1}; // the bar value last sent by the worker
     std::unique_ptr<RunPlan> m_Run;            // while a run is going
-    QThreadPool m_RunWorker;                   // one thread: the file in hand
-    RunTally m_Tally;                          // the rows' states of the current or last run
+    // The journal of the current run, written by the worker as each source is replaced.
+    std::shared_ptr<results::RunJournal> m_Journal;
+    QThreadPool m_RunWorker; // one thread: the file in hand
+    RunTally m_Tally;        // the rows' states of the current or last run
 
     ParamPanel* m_Panel = nullptr;
     PreviewPane* m_Pane = nullptr;
     UC_Bar* m_ProgBar = nullptr;
     UC_ListView* m_LV = nullptr;
     UC_Buttons* m_CtrButtons = nullptr;
+    OriginalsButton* m_Originals = nullptr;
     Surface m_Background;
 
     struct LayoutAnchor {

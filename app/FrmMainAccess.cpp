@@ -9,6 +9,7 @@
 #include "controls/UC_Buttons.h"
 #include "controls/UC_ListView.h"
 
+#include <QAction>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -56,6 +57,7 @@ void FrmMain::ShowRunButtons() {
     m_CtrButtons->SetButtonDisable(kAbort, 1 - running, true, 0);
     m_CtrButtons->SetButtonDisable(kClear, running, true, 0);
     m_CtrButtons->SetButtonDisable(kStart, running, true, 0);
+    if (m_UndoAction) m_UndoAction->setEnabled(running == 0);
 }
 
 bool FrmMain::ConfirmClear() {

@@ -2,10 +2,12 @@
 // each does and the value it holds now.
 
 #include "app/FrmMain.h"
+#include "app/OriginalsButton.h"
 #include "app/ToolTips.h"
 
 #include "controls/UC_Bar.h"
 #include "controls/UC_Buttons.h"
+#include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
 
 #include <functional>
@@ -25,8 +27,10 @@ void FrmMain::SetUpKeyboard() {
     m_LV->setFocusPolicy(Qt::StrongFocus); // a click and Tab both give it the keys
     std::vector<QWidget*> order = m_Panel->UpperTabOrder();
     order.push_back(m_LV);
-    for (QWidget* control : m_Panel->LowerTabOrder())
+    for (QWidget* control : m_Panel->LowerTabOrder()) {
         order.push_back(control);
+        if (control == m_Panel->OverWriteBox()) order.push_back(m_Originals);
+    }
     order.push_back(m_CtrButtons);
     for (size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);

@@ -2,6 +2,7 @@
 // placement kept on a screen, and the names a screen reader announces.
 
 #include "app/FrmMain.h"
+#include "app/OriginalsButton.h"
 #include "app/ScreenPlacement.h"
 
 #include "controls/UC_Bar.h"
@@ -21,7 +22,7 @@ void FrmMain::RecordDesignLayout() {
     m_Anchors.clear();
     for (QWidget* grower : std::initializer_list<QWidget*>{m_ProgBar, m_LV})
         m_Anchors.push_back({grower, grower->geometry(), true});
-    for (QWidget* mover : std::initializer_list<QWidget*>{m_Panel->OverWriteBox(),
+    for (QWidget* mover : std::initializer_list<QWidget*>{m_Panel->OverWriteBox(), m_Originals,
                                                           m_Panel->OutputTo(), m_CtrButtons})
         m_Anchors.push_back({mover, mover->geometry(), false});
 }

@@ -4,6 +4,7 @@
 #include "app/FrmMain.h"
 
 #include "app/BusyPointer.h"
+#include "app/OriginalsButton.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_ListView.h"
 #include "services/core/Paths.h"
@@ -51,6 +52,7 @@ void FrmMain::StartRun() {
     m_Run = std::make_unique<RunPlan>();
     m_Run->AtStart = ReadPanel();
     m_Run->Count = m_LV->ItemCount();
+    m_Journal = std::make_shared<results::RunJournal>(); // its file comes with the first entry
     // The run walks the rows by index: a header click must not reorder them under it.
     m_Run->SortDisabled = m_LV->SortDisabled();
     m_LV->SetSortDisabled(1);
@@ -74,8 +76,11 @@ void FrmMain::StartItem(int32_t pIndex) {
         }
         // The panel is read here, on the GUI thread; the worker gets its own copy.
         m_PostedProgress = -1;
-        m_RunWorker.start([this, pIndex, source, request = RunRequest(source, m_Run->AtStart)] {
-            const job::StepOutcome outcome = job::RunFileStep(request);
+        m_RunWorker.start([this, pIndex, source, request = RunRequest(source, m_Run->AtStart),
+                           journal = m_Journal] {
+            job::StepOutcome outcome = job::RunFileStep(request);
+            // Recorded here, at once: the window may be gone before the outcome arrives.
+            job::RecordReplaced(*journal, outcome);
             QMetaObject::invokeMethod(
                 this, [this, pIndex, source, outcome] { ItemDone(pIndex, source, outcome); },
                 Qt::QueuedConnection);
@@ -124,6 +129,7 @@ job::StepRequest FrmMain::RunRequest(const std::string& pSource,
     if (now.OverWrite == 1) {
         t.Where = job::Placement::OverSource;
         t.NotReplaced = job::IfNotReplaced::KeepNumbered;
+        t.Originals = m_Originals->Rule();
         // Replaced only when OverWrite stayed on for the whole file.
         q.ReplaceStillWanted = [this] { return m_ReplaceWanted.load(); };
     } else if (FolderExists(folder) == 1) {

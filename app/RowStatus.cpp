@@ -23,6 +23,11 @@ RowStatus SettledRow(const job::StepOutcome& pOut) {
             return {RowState::NoSound, pOut.Warnings.front() + " (saved as " + path + ")"};
         return {RowState::Done, "done: saved as " + path};
     case job::StepState::Replaced:
+        if (!pOut.Kept.TrashInfo.empty())
+            return {RowState::Done, "done: the source was replaced; its original is in the Trash"};
+        if (!pOut.Kept.Path.empty())
+            return {RowState::Done, "done: the source was replaced; its original is backed up as " +
+                                        pOut.Kept.Path};
         return {RowState::Done, "done: the source was replaced"};
     case job::StepState::AlreadyDone:
         return {RowState::Done, "done: already saved as " + path};

@@ -83,7 +83,8 @@ FileResult BatchRunner::ProcessSource(const std::string& pSource, size_t pIndex,
     }
     q.Started = [&](int64_t pBytes) { pObserver.FileStarted(pIndex, pBytes); };
     q.Progress = [&](float pRate) { pObserver.FileProgress(pIndex, pRate); };
-    const job::StepOutcome out = job::RunFileStep(q);
+    job::StepOutcome out = job::RunFileStep(q);
+    job::RecordReplaced(m_Journal, out);
 
     if (out.Ran) r.BytesRead = out.SourceBytes;
     r.Warning = out.WarningText();
@@ -98,13 +99,6 @@ FileResult BatchRunner::ProcessSource(const std::string& pSource, size_t pIndex,
     case job::StepState::Replaced:
         // A replaced source is shown as given, not as the file its links led to.
         r.Target = r.Source;
-        if (!out.Kept.Path.empty()) {
-            const std::string error =
-                m_Journal.Add(out.ResultPath, out.Kept.Path, out.Kept.TrashInfo);
-            if (!error.empty())
-                r.Warning += (r.Warning.empty() ? "" : "; ") + error + " (the original is at " +
-                             out.Kept.Path + ")";
-        }
         break;
     case job::StepState::Measured:
         break;

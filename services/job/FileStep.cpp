@@ -210,6 +210,14 @@ std::string NameInFolder(const std::string& pFolder, const std::string& pSource)
            (slash == std::string::npos ? pSource : pSource.substr(slash + 1));
 }
 
+void RecordReplaced(results::RunJournal& pJournal, StepOutcome& pOutcome) {
+    if (pOutcome.State != StepState::Replaced || pOutcome.Kept.Path.empty()) return;
+    const std::string error =
+        pJournal.Add(pOutcome.ResultPath, pOutcome.Kept.Path, pOutcome.Kept.TrashInfo);
+    if (!error.empty())
+        pOutcome.Warnings.push_back(error + " (the original is at " + pOutcome.Kept.Path + ")");
+}
+
 std::string StepOutcome::WarningText() const {
     std::string text;
     for (const std::string& w : Warnings)

@@ -9,6 +9,7 @@
 #include "engine/C_EditWave.h"
 #include "engine/EditJob.h"
 #include "services/core/Originals.h"
+#include "services/core/RunJournal.h"
 
 #include <cstdint>
 #include <functional>
@@ -100,6 +101,10 @@ struct StepRequest {
 };
 
 StepOutcome RunFileStep(const StepRequest& pRequest);
+
+// Writes a replaced source into the run's journal, so that an undo finds its original; when
+// the journal cannot be written, a warning says where the original is.
+void RecordReplaced(results::RunJournal& pJournal, StepOutcome& pOutcome);
 
 // The path of pSource's file name in pFolder (trailing separators of the folder dropped).
 std::string NameInFolder(const std::string& pFolder, const std::string& pSource);

@@ -19,9 +19,13 @@ inline constexpr const char* kWindowTop = "WindowTop";
 inline constexpr const char* kWindowWidth = "WindowWidth";
 inline constexpr const char* kWindowHeight = "WindowHeight";
 inline constexpr const char* kWindowState = "WindowState";
+// What OverWrite does with each original it replaces: "Trash" (the default), "Backup" (a copy
+// in BackupFolder) or "None".
+inline constexpr const char* kOriginals = "Originals";
+inline constexpr const char* kBackupFolder = "BackupFolder";
 
-inline constexpr std::array kWindowKeys = {kShowPreview, kLangMode,     kLogError,
-                                           kErrorCatch,  kWindowLeft,   kWindowTop,
-                                           kWindowWidth, kWindowHeight, kWindowState};
+inline constexpr std::array kWindowKeys = {kShowPreview, kLangMode,  kLogError,    kErrorCatch,
+                                           kWindowLeft,  kWindowTop, kWindowWidth, kWindowHeight,
+                                           kWindowState, kOriginals, kBackupFolder};
 
 } // namespace keys

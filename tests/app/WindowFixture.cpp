@@ -122,6 +122,9 @@ void WindowTest::SetUp() {
     std::filesystem::permissions(home.Path() / "run", std::filesystem::perms::owner_all);
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    // Replaced originals and run journals stay in the test's own folder.
+    setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+    setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
     EnsureApplication();
     CountLoopTurns();
     folderIn = home / "in";

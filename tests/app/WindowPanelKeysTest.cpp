@@ -2,6 +2,7 @@
 // Tab order, keys on the focused control, the greyed groups and the tooltips.
 
 #include "WindowFixture.h"
+#include "app/OriginalsButton.h"
 
 #include "controls/UC_Buttons.h"
 #include "controls/UC_Check.h"
@@ -127,10 +128,13 @@ TEST_F(WindowTest, TabVisitsEveryEnabledControlInReadingOrderBothWays) {
     });
     EXPECT_EQ(TabCycle(*w), rest);
 
-    // OverWrite on disables Output To: Tab passes it by and the keys cannot change it.
+    // OverWrite on disables Output To: Tab passes it by and the keys cannot change it. It
+    // enables the choice of what becomes of the originals, which Tab visits instead.
     w->Panel()->OverWriteBox()->setFocus(Qt::TabFocusReason);
     Key(*w, Qt::Key_Space);
     w->Panel()->OutputTo()->SetText("/kept");
+    Key(*w, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), w->Originals());
     Key(*w, Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), w->CtrButtons());
     Key(*w, Qt::Key_Backspace);

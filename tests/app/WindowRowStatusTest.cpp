@@ -121,7 +121,7 @@ TEST_F(WindowTest, OverWriteKeepsASilentSourceAndRereadsAReplacedOne) {
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'04.500");
     StartAndWait(*w);
     EXPECT_EQ(Icon(*w, 0), LVIcon::Check);
-    EXPECT_EQ(Tip(*w, 0), "done: the source was replaced");
+    EXPECT_EQ(Tip(*w, 0), "done: the source was replaced; its original is in the Trash");
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'01.500"); // read again
     const QImage shown = w->LV()->ListSurface().Image().copy();    // and drawn
     w->LV()->ReDraw();
