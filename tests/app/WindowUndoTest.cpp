@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -115,6 +116,15 @@ TEST_F(WindowUndoTest, OverWriteTrashesTheOriginalsAndCtrlZPutsBackThoseUnchange
         EXPECT_EQ(Tip(*w, row++), "done: the source was replaced; its original is in the Trash");
     }
     EXPECT_EQ(Cell(*w, 0, app::FileColumn::Length), "000'00.500");
+
+    // In a text field Ctrl+Z undoes the typing, not the run.
+    QLineEdit* margin = w->Panel()->FieldOf(panel::TextField::StartMargin);
+    margin->setFocus();
+    QTest::keyClicks(margin, "5");
+    QTest::keyClick(w->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(margin->text().toStdString(), "0");
+    EXPECT_EQ(Status(*w), "3 done, 0 failed");
+    EXPECT_NE(ReadBytes(folderIn + "/a.wav"), originals.at(folderIn + "/a.wav"));
 
     // c.wav is edited after the run: Ctrl+Z leaves it alone and says so.
     const std::string c = folderIn + "/c.wav";
