@@ -15,6 +15,11 @@ RowStatus SkippedStatus() {
 
 namespace {
 
+// A reason that already says "not replaced" reads once in the row's own sentence.
+std::string WithoutLead(const std::string& pText, const std::string& pLead) {
+    return pText.rfind(pLead, 0) == 0 ? pText.substr(pLead.size()) : pText;
+}
+
 RowStatus SettledRow(const job::StepOutcome& pOut) {
     const std::string& path = pOut.ResultPath;
     switch (pOut.State) {
@@ -36,7 +41,8 @@ RowStatus SettledRow(const job::StepOutcome& pOut) {
     case job::StepState::NoSoundKept:
         return {RowState::NoSound, pOut.Reason};
     case job::StepState::ReplaceFailed:
-        return {RowState::Failed, "failed: the source was not replaced (" + pOut.Reason +
+        return {RowState::Failed, "failed: the source was not replaced (" +
+                                      WithoutLead(pOut.Reason, "not replaced: ") +
                                       "); the result is saved as " + path};
     case job::StepState::Failed:
         return FailedStatus(pOut.Reason);

@@ -182,7 +182,7 @@ TEST_F(WindowUndoTest, BackupCopiesIntoTheChosenFolderAndTheChoiceOutlivesTheWin
     DropFiles(*w, {take});
     StartAndWait(*w);
     EXPECT_EQ(ReadBytes(take), originals.at(take));
-    EXPECT_EQ(Tip(*w, 0).rfind("failed: the source was not replaced (not replaced: the original "
+    EXPECT_EQ(Tip(*w, 0).rfind("failed: the source was not replaced (the original "
                                "could not be backed up: cannot create the backup folder ",
                                0),
               0u)
