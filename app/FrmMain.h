@@ -237,6 +237,8 @@ class FrmMain : public QWidget, public PlacementWindow {
     std::atomic<int32_t> m_AbortRequested{0};
     // OverWrite stayed on since the file in hand started (read by the worker at its end).
     std::atomic<bool> m_ReplaceWanted{false};
+    // When the worker last sent the bar a value (steady clock, ms).
+    std::atomic<int64_t> m_ProgressPostedMs{0};
     std::atomic<int32_t> m_PostedProgress{-1}; // the bar value last sent by the worker
     std::unique_ptr<RunPlan> m_Run;            // while a run is going
     // The journal of the current run, written by the worker as each source is replaced.

@@ -14,6 +14,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 
 namespace app {
@@ -49,6 +51,7 @@ void FrmMain::StartRun() {
     ShowRunButtons();
     m_ProgBar->SetIdle(0);
     m_AbortRequested = 0;
+    m_ProgressPostedMs = INT64_MIN / 2; // the run's first bar value shows at once
     m_Run = std::make_unique<RunPlan>();
     m_Run->AtStart = ReadPanel();
     m_Run->Count = m_LV->ItemCount();
@@ -143,9 +146,15 @@ job::StepRequest FrmMain::RunRequest(const std::string& pSource,
 }
 
 void FrmMain::PostProgress(float pRate) {
-    // The engine reports after every block: only a new bar value crosses to the window.
+    // The engine reports after every block: a new bar value crosses to the window at most as
+    // often as a run draws the list, so that a short file does not wake the window per block.
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    if (now - m_ProgressPostedMs < kRunDrawIntervalMs) return;
     const int32_t value = ProgressValue(pRate);
     if (m_PostedProgress.exchange(value) == value) return;
+    m_ProgressPostedMs = now;
     QMetaObject::invokeMethod(
         this, [this, value] { m_ProgBar->SetValue(value); }, Qt::QueuedConnection);
 }

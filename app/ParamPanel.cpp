@@ -411,9 +411,11 @@ void ParamPanel::RefreshToolTips() {
     // A value display tells the same as its slider.
     for (size_t i = 0; i < m_Sliders.size(); ++i) {
         const panel::SliderRow& row = kSliders[i];
-        const QString tip = UnlessOff(
-            Tip(Latin(row.Name), Decibels(m_Sliders[i]->Value(), row.Max > 0), Latin(row.Help)),
-            UseBoxOf(row.Group));
+        const bool lufs = panel::Slider(i) == panel::Slider::NormLevel && m_LevelInLufs;
+        const QString tip =
+            UnlessOff(Tip(Latin(row.Name), Decibels(m_Sliders[i]->Value(), row.Max > 0, lufs),
+                          Latin(row.Help)),
+                      UseBoxOf(row.Group));
         m_Sliders[i]->setToolTip(tip);
         m_Values[i]->setToolTip(tip);
     }

@@ -65,6 +65,8 @@ std::string LevelsTip(const FileLevels& pL) {
 }
 
 std::string LevelsCsv(const std::vector<LevelsRow>& pRows) {
+    // An empty field where there is no finite level, as the batch report's JSON says null.
+    auto level = [](double pValue) { return std::isfinite(pValue) ? Fixed(pValue, 2) : ""; };
     auto quoted = [](std::string_view pText) {
         std::string q = "\"";
         for (char c : pText) {
@@ -79,9 +81,8 @@ std::string LevelsCsv(const std::vector<LevelsRow>& pRows) {
         const FileLevels& l = row.Levels;
         csv += quoted(row.Name) + ",";
         if (l.Ok)
-            csv += Fixed(l.PeakDb, 2) + "," + Fixed(l.RmsMaxDb, 2) + "," +
-                   Fixed(l.RmsAverageDb, 2) + "," + Fixed(l.IntegratedLufs, 2) + "," +
-                   Fixed(l.TruePeakDbtp, 2) + ",\n";
+            csv += level(l.PeakDb) + "," + level(l.RmsMaxDb) + "," + level(l.RmsAverageDb) + "," +
+                   level(l.IntegratedLufs) + "," + level(l.TruePeakDbtp) + ",\n";
         else
             csv += ",,,,," + quoted(l.Error) + "\n";
     }

@@ -18,7 +18,8 @@ std::string PreviewLine(const JobPreview& pPreview, const EditJob& pJob, const W
 std::string LevelsTip(const FileLevels& pLevels);
 
 // The levels of files as CSV with a header line; names quoted, levels with two decimals,
-// "-inf" where a level is minus infinity, the reason where a file could not be measured.
+// an empty field where a level is not a finite number (minus infinity for silence), the reason
+// where a file could not be measured.
 struct LevelsRow {
     std::string Name;
     FileLevels Levels;

@@ -20,9 +20,9 @@ QString OnOff(int32_t pValue) {
     return pValue != 0 ? QStringLiteral("on") : QStringLiteral("off");
 }
 
-QString Decibels(int32_t pValue, bool pSigned) {
+QString Decibels(int32_t pValue, bool pSigned, bool pLufs) {
     return (pSigned && pValue > 0 ? QStringLiteral("+") : QString()) + QString::number(pValue) +
-           QStringLiteral(" dB");
+           (pLufs ? QStringLiteral(" LUFS") : QStringLiteral(" dB"));
 }
 
 QString Typed(const QLineEdit* pField, const QString& pUnit) {

@@ -29,8 +29,8 @@ class ToolTipRefresh : public QObject {
 
 QString Tip(const QString& pName, const QString& pValue, const QString& pWhat);
 QString OnOff(int32_t pValue);
-// "-45 dB"; with pSigned a gain above zero shows its plus sign.
-QString Decibels(int32_t pValue, bool pSigned = false);
+// "-45 dB" ("-23 LUFS" with pLufs); with pSigned a gain above zero shows its plus sign.
+QString Decibels(int32_t pValue, bool pSigned = false, bool pLufs = false);
 // The field's text with its unit, "(empty)" when blank.
 QString Typed(const QLineEdit* pField, const QString& pUnit);
 // A control that follows a switched-off box says so.

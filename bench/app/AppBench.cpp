@@ -1,6 +1,7 @@
 // Times the window's own code paths against the layers underneath:
 //   drop:  FrmMain::AddFiles of 1000 WAV files   vs GetAudioInfo of the same files
 //   run:   Start over 200 short files           vs EditWave on the same files
+//   step:  the same run                         vs the file step (EditWave, result placed)
 // Runs offscreen (no screen needed). Prints medians and ratios.
 //   bench_app [repeats]
 
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -95,6 +97,18 @@ void Report(const char* name, const std::vector<Timing>& window,
     }
 }
 
+// Runs the event loop until the window's run ends (RunFinished); exits when it does not.
+void WaitForRunEnd(app::FrmMain& pWindow) {
+    if (pWindow.RunState() == 0) return;
+    QEventLoop loop;
+    QObject::connect(&pWindow, &app::FrmMain::RunFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(std::chrono::minutes(5), &loop, [] {
+        std::fprintf(stderr, "bench_app: the window's run did not end in 5 minutes\n");
+        std::exit(1);
+    });
+    loop.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,13 +126,26 @@ int main(int argc, char** argv) {
     platform::InstallQtEventPump();
     app::FrmMain window;
     if (!window.Form_Load()) return 1;
+    // The window's questions answered as a user would: a message box offscreen waits forever.
+    window.SetClearQuestion([](int32_t) { return true; });
+    window.SetMissingOutputQuestion(
+        [](const QString&) { return app::FrmMain::MissingOutputChoice::CreateFolder; });
+    QTimer modalWatch;
+    QObject::connect(&modalWatch, &QTimer::timeout, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            std::fprintf(stderr, "bench_app: a dialog waits for an answer: %s\n",
+                         box->windowTitle().toLocal8Bit().constData());
+            std::exit(1);
+        }
+    });
+    modalWatch.start(1000);
 
     std::vector<std::string> dropFiles = MakeFiles(root / "drop", 1000, 0.5);
     std::vector<std::string> runFiles = MakeFiles(root / "runin", 200, 1.0);
     fs::path out = root / "out";
     window.Panel()->OutputTo()->SetText(QString::fromStdString(out.string()));
 
-    std::vector<Timing> dropWindow, dropBase, runWindow, runBase;
+    std::vector<Timing> dropWindow, dropBase, runWindow, runBase, runStep;
     for (int r = 0; r < repeats; ++r) {
         window.CtrButtons_ButtonClicked(0);
         dropWindow.push_back(Seconds([&] { window.AddFiles(dropFiles, -1); }));
@@ -135,8 +162,7 @@ int main(int argc, char** argv) {
             EmptyFolder(out);
             runWindow.push_back(Seconds([&] {
                 window.CtrButtons_ButtonClicked(2); // returns at once: the run is on a worker
-                while (window.RunState() == 1)
-                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+                WaitForRunEnd(window);
             }));
         };
         auto engineRun = [&] {
@@ -150,18 +176,32 @@ int main(int argc, char** argv) {
                 }
             }));
         };
-        // Alternate the order so that neither side always meets a warm or cold cache.
-        if (r % 2 == 0) {
-            windowRun();
-            engineRun();
-        } else {
-            engineRun();
-            windowRun();
-        }
+        // The step the window's run gives each file (as quillan-batch does): the engine into a
+        // work file, the result checked, flushed and placed under its name, the folder flushed.
+        auto stepRun = [&] {
+            EmptyFolder(out);
+            runStep.push_back(Seconds([&] {
+                for (const auto& f : runFiles) {
+                    job::StepRequest q;
+                    q.Job = panel::PanelJob(settings, settings);
+                    q.Job.SourcePath = f;
+                    q.Target.Where = job::Placement::OutputFolder;
+                    q.Target.Wanted = job::NameInFolder(folder, f);
+                    (void)job::RunFileStep(q);
+                }
+            }));
+        };
+        // Rotate the order so that no side always meets a warm or cold cache.
+        const std::function<void()> order[] = {windowRun, engineRun, stepRun};
+        for (int i = 0; i < 3; ++i)
+            order[(r + i) % 3]();
     }
     std::printf("quillan window bench, %d repeats (medians)\n", repeats);
+    std::printf("run: baseline EditWave alone; step: baseline the file step (EditWave, result "
+                "flushed and placed)\n");
     Report("drop", dropWindow, dropBase);
     Report("run", runWindow, runBase);
+    Report("step", runWindow, runStep);
 
     window.CtrButtons_ButtonClicked(0);
     window.close();

@@ -206,9 +206,11 @@ TEST_F(WindowTest, ProgressBarPathBoxAndTextFieldsHaveNamesAndValues) {
     EXPECT_FALSE(path->state().editable);
     EXPECT_EQ(Name(Of(w->Panel()->OutputTo()->TextBox())), "Output To");
 
-    const char* fields[] = {"Start Margin", "End Margin", "RMS Window", "RMS Threshold"};
-    for (int i = 0; i < 4; ++i)
+    const char* fields[] = {"Start Margin", "End Margin", "RMS Window", "RMS Threshold",
+                            "True-peak ceiling"};
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(Name(Of(w->Panel()->FieldOf(panel::TextField(i)))), fields[i]);
+    EXPECT_EQ(Description(Of(w->Panel()->FieldOf(panel::TextField::Ceiling))), "dBTP");
     CloseWindow(w);
 }
 

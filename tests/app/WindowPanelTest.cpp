@@ -11,6 +11,7 @@
 #include "services/store/SettingKeys.h"
 #include "services/store/Settings.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QLineEdit>
@@ -141,6 +142,11 @@ TEST_F(WindowTest, LoudnessSwitchesTheLevelToLufsAndKeepsTheCeiling) {
     EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::Peak)->Value(), 0);
     EXPECT_EQ(level->Value(), -23);
     EXPECT_EQ(Shown(*w, 2), "-23LUFS");
+    // The tooltip and what a reader hears say the unit shown.
+    const QString heard =
+        QAccessible::queryAccessibleInterface(level)->text(QAccessible::Description);
+    EXPECT_TRUE(heard.startsWith("Normalize level: -23 LUFS")) << heard.toStdString();
+    EXPECT_EQ(heard, level->toolTip());
     // The wider display still ends short of the Clip box.
     EXPECT_LT(GeometryTwips(w->Panel()->ValueOf(panel::Slider::NormLevel)).right(),
               GeometryTwips(w->Panel()->ClipBox()).x());

@@ -333,11 +333,18 @@ TEST(LevelsReport, CsvQuotesNamesAndAMeasuringStops) {
     ok.RmsAverageDb = -20.5f;
     ok.IntegratedLufs = -std::numeric_limits<double>::infinity();
     ok.TruePeakDbtp = -2.875;
+    app::FileLevels silent;
+    silent.Ok = true;
+    silent.PeakDb = silent.RmsMaxDb = silent.RmsAverageDb = -std::numeric_limits<float>::infinity();
+    silent.IntegratedLufs = silent.TruePeakDbtp = -std::numeric_limits<double>::infinity();
     app::FileLevels failed;
     failed.Error = "missing";
-    EXPECT_EQ(app::LevelsCsv({{"take \"one\", final.wav", ok}, {"gone.wav", failed}}),
+    // No level (minus infinity) is an empty field, where the batch report's JSON says null.
+    EXPECT_EQ(app::LevelsCsv(
+                  {{"take \"one\", final.wav", ok}, {"silent.wav", silent}, {"gone.wav", failed}}),
               "source,max_peak_db,max_rms_db,norm_rms_db,integrated_lufs,true_peak_dbtp,error\n"
-              "\"take \"\"one\"\", final.wav\",-3.00,-12.25,-20.50,-inf,-2.88,\n"
+              "\"take \"\"one\"\", final.wav\",-3.00,-12.25,-20.50,,-2.88,\n"
+              "\"silent.wav\",,,,,,\n"
               "\"gone.wav\",,,,,,\"missing\"\n");
 
     testfiles::TempDir dir;
