@@ -125,6 +125,9 @@ void ParamPanel::Build(QWidget* pWindow) {
     }
     m_Clip = new UC_Check(pWindow);
     Place(m_Clip, kClipPlace, TopOf(UseBoxOf(panel::kModeGroup)));
+    // "As one" stands under Clip, on the first mode's row, where no field stands.
+    m_Album = new UC_Check(pWindow);
+    Place(m_Album, kClipPlace, TopOf(m_ModeBoxes.front()));
     BuildFields(pWindow);
 
     m_OverWrite = new UC_Check(pWindow);
@@ -183,6 +186,7 @@ void ParamPanel::Load() {
     for (size_t i = 0; i < m_ModeBoxes.size(); ++i)
         InitBox(m_ModeBoxes[i], kNormModes[i].Caption, int32_t(i) == stored.NormMode ? 1 : 0);
     InitBox(m_Clip, "Clip", stored.Clip);
+    InitBox(m_Album, "As one", stored.Album);
     InitBox(m_OverWrite, "OverWrite", stored.OverWrite);
     m_KeepMetadata = stored.KeepMetadata;
 }
@@ -207,6 +211,7 @@ std::vector<UC_Check*> ParamPanel::Boxes() const {
     std::vector<UC_Check*> boxes = m_UseBoxes;
     boxes.insert(boxes.end(), m_ModeBoxes.begin(), m_ModeBoxes.end());
     boxes.push_back(m_Clip);
+    boxes.push_back(m_Album);
     boxes.push_back(m_OverWrite);
     return boxes;
 }
@@ -271,6 +276,7 @@ panel::PanelSettings ParamPanel::Read() const {
     const std::optional<NormMode> mode = ChosenMode();
     p.NormMode = mode ? int32_t(*mode) : -1;
     p.Clip = m_Clip->Value();
+    p.Album = m_Album->Value();
     p.OverWrite = m_OverWrite->Value();
     p.SoundPath = QFile::encodeName(m_OutputTo->Text()).toStdString();
     p.KeepMetadata = m_KeepMetadata;
@@ -315,6 +321,7 @@ void ParamPanel::ApplyRules() {
     const bool modesOn = UseBoxOf(panel::kModeGroup)->Value() == 1;
     for (UC_Check* mode : m_ModeBoxes)
         mode->SetEnabled(modesOn ? -1 : 0);
+    m_Album->SetEnabled(modesOn ? -1 : 0);
     for (size_t i = 0; i < m_Fields.size(); ++i)
         m_Fields[i]->setEnabled(FieldActs(TextField(i)));
     // With OverWrite on Output To is unused: greyed, and it takes no typing.
@@ -388,6 +395,7 @@ void ParamPanel::SetUpKeyboard() {
                 }
         }
         m_UpperOrder.push_back(m_Clip);
+        m_UpperOrder.push_back(m_Album);
     }
     auto* refresh = new ToolTipRefresh([this] { RefreshToolTips(); }, this);
     std::vector<QWidget*> watched = m_UpperOrder;
@@ -437,6 +445,11 @@ void ParamPanel::RefreshToolTips() {
         Tip(QStringLiteral("Clip"), OnOff(m_Clip->Value()),
             QStringLiteral("on lets the gain drive peaks past full scale; off limits the gain so "
                            "that peaks stay within it")));
+    m_Album->setToolTip(UnlessOff(
+        Tip(QStringLiteral("As one"), OnOff(m_Album->Value()),
+            QStringLiteral("measures all files of a run as one set and gives them one gain, so "
+                           "that their levels keep their proportions (an album)")),
+        UseBoxOf(panel::kModeGroup)));
     m_OverWrite->setToolTip(Tip(QStringLiteral("OverWrite"), OnOff(m_OverWrite->Value()),
                                 QStringLiteral("on replaces the source files with the results")));
     const QString outputTo =

@@ -1,9 +1,9 @@
 #pragma once
 // The parameter panel of the main window, built from the panel tables: a check box per
 // group with its sliders, value displays and fields, an option box per normalize mode with
-// the fields that mode reads beside it, Clip, and OverWrite with Output To at the bottom.
-// It loads and stores the panel, keeps its rules (what takes input when), its tooltips and
-// its Tab order, and reads as a PanelSettings.
+// the fields that mode reads beside it, Clip and As one (album), and OverWrite with Output To at
+// the bottom. It loads and stores the panel, keeps its rules (what takes input when), its tooltips
+// and its Tab order, and reads as a PanelSettings.
 
 #include "engine/NormModes.h"
 #include "services/job/PanelSettings.h"
@@ -59,6 +59,7 @@ class ParamPanel : public QObject {
     QLineEdit* FieldOf(panel::TextField pField) const { return m_Fields.at(size_t(pField)); }
     UC_Check* ModeBoxOf(NormMode pMode) const { return m_ModeBoxes.at(size_t(pMode)); }
     UC_Check* ClipBox() const { return m_Clip; }
+    UC_Check* AlbumBox() const { return m_Album; }
     UC_Check* OverWriteBox() const { return m_OverWrite; }
     UC_PathText* OutputTo() const { return m_OutputTo; }
 
@@ -91,6 +92,7 @@ class ParamPanel : public QObject {
     std::vector<QLineEdit*> m_Fields;
     std::vector<UC_Check*> m_ModeBoxes;
     UC_Check* m_Clip = nullptr;
+    UC_Check* m_Album = nullptr; // "As one": the files as one set with one gain
     UC_Check* m_OverWrite = nullptr;
     UC_PathText* m_OutputTo = nullptr;
     std::vector<QWidget*> m_UpperOrder;

@@ -35,7 +35,7 @@ const std::vector<std::string>& PanelSettingKeys() {
             k.push_back(row.Key);
         for (const TextRow& row : kTexts)
             k.push_back(row.Key);
-        k.insert(k.end(), {kClipKey, kOverWriteKey, kSoundPathKey, kKeepMetadataKey});
+        k.insert(k.end(), {kClipKey, kAlbumKey, kOverWriteKey, kSoundPathKey, kKeepMetadataKey});
         return k;
     }();
     return keys;
@@ -60,6 +60,7 @@ PanelSettings ReadPanelSettings(const SettingReader& pRead) {
     for (size_t i = 0; i < kTexts.size(); ++i)
         p.Texts[i] = pRead(kTexts[i].Key, kTexts[i].Default);
     p.Clip = StoredFlag(pRead, kClipKey, 0);
+    p.Album = StoredFlag(pRead, kAlbumKey, 0);
     p.OverWrite = StoredFlag(pRead, kOverWriteKey, 0);
     p.SoundPath = pRead(kSoundPathKey, "");
     p.KeepMetadata = StoredFlag(pRead, kKeepMetadataKey, 1);
@@ -81,6 +82,7 @@ void WritePanelSettings(const PanelSettings& pPanel, const SettingWriter& pWrite
     for (TextField typed : {TextField::RmsWindow, TextField::RmsThreshold, TextField::Ceiling})
         pWrite(kTexts[size_t(typed)].Key, pPanel.TextOf(typed));
     pWrite(kClipKey, std::to_string(pPanel.Clip));
+    pWrite(kAlbumKey, std::to_string(pPanel.Album));
     pWrite(kKeepMetadataKey, std::to_string(pPanel.KeepMetadata));
 }
 

@@ -106,6 +106,8 @@ inline constexpr std::array<TextRow, 5> kTexts = {{
 
 inline constexpr const char* kNormModeKey = "NormMode";
 inline constexpr const char* kClipKey = "Clip";
+// Album mode: the run's files are measured as one set and take one gain.
+inline constexpr const char* kAlbumKey = "Album";
 inline constexpr const char* kOverWriteKey = "OW";
 inline constexpr const char* kSoundPathKey = "SoundPath";
 // Whether results carry the source's metadata chunks (1, the default) or a bare header (0).
@@ -130,6 +132,7 @@ struct PanelSettings {
         Defaults(kTexts, [](const TextRow& pRow) { return std::string(pRow.Default); });
     int32_t NormMode = 0;
     int32_t Clip = 0;
+    int32_t Album = 0;
     int32_t OverWrite = 0;
     std::string SoundPath;
     int32_t KeepMetadata = 1;

@@ -53,7 +53,7 @@ std::vector<QWidget*> TabCycle(app::FrmMain& window, bool backwards = false) {
 }
 
 // The controls in the order the window reads: the trim group, the normalize group
-// with its option boxes and the RMS fields beside the last one, Clip, the level
+// with its option boxes and the RMS fields beside the last one, Clip, As one, the level
 // adjustment, the list, and the output row with the buttons.
 std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields, bool withCeiling = false) {
     using panel::Slider, panel::TextField, panel::UseBox;
@@ -70,9 +70,10 @@ std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields, bool wit
                      {p.FieldOf(TextField::RmsWindow), p.FieldOf(TextField::RmsThreshold)});
     order.push_back(p.ModeBoxOf(NormMode::Loudness));
     if (withCeiling) order.push_back(p.FieldOf(TextField::Ceiling));
-    order.insert(order.end(), {p.ClipBox(), p.UseBoxOf(UseBox::Adjust), p.SliderOf(Slider::Adjust),
-                               w.LV(), p.OverWriteBox(), p.OutputTo()->TextBox(),
-                               p.OutputTo()->PickerButton(), w.CtrButtons()});
+    order.insert(order.end(),
+                 {p.ClipBox(), p.AlbumBox(), p.UseBoxOf(UseBox::Adjust), p.SliderOf(Slider::Adjust),
+                  w.LV(), p.OverWriteBox(), p.OutputTo()->TextBox(), p.OutputTo()->PickerButton(),
+                  w.CtrButtons()});
     return order;
 }
 
@@ -180,14 +181,17 @@ TEST_F(WindowTest, KeysOnTheFocusedControlsDriveThePanelLikeTheMouse) {
     EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsMax)->Value(), 0);
     EXPECT_EQ(w->Panel()->ModeBoxOf(NormMode::RmsAverage)->Value(), 1);
 
-    // Clip by Space; everything set by the keys is stored at closing.
+    // Clip and As one by Space; everything set by the keys is stored at closing.
     w->Panel()->ClipBox()->setFocus(Qt::TabFocusReason);
+    Key(*w, Qt::Key_Space);
+    Key(*w, Qt::Key_Tab);
     Key(*w, Qt::Key_Space);
     CloseWindow(w);
     EXPECT_EQ(ReadSetting("TrimLevelIn", 0), "-60");
     EXPECT_EQ(ReadSetting("LevelAdjust", 0), "20");
     EXPECT_EQ(ReadSetting("NormMode", 0), "2");
     EXPECT_EQ(ReadSetting("Clip", 0), "1");
+    EXPECT_EQ(ReadSetting("Album", 0), "1");
 }
 
 TEST_F(WindowTest, TheButtonStripTakesTabAndPressesTheFocusedButton) {
