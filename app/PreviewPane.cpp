@@ -1,6 +1,7 @@
 #include "app/PreviewPane.h"
 #include "app/FileColumns.h"
 #include "app/ParamPanel.h"
+#include "app/PlayButtons.h"
 #include "app/PreviewText.h"
 
 #include "controls/DrawHelpers.h"
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <QToolButton>
 
 #include <algorithm>
 #include <functional>
@@ -110,6 +112,8 @@ PreviewPane::PreviewPane(QWidget* pWindow, UC_ListView* pList, const ParamPanel*
     m_Player = new PreviewPlayer(
         pWindow, m_List, m_Strip, [this] { return Target(); }, pListMenu);
     connect(m_Player, &PreviewPlayer::StatusNote, this, &PreviewPane::StatusNote);
+    m_Buttons = new PlayButtons(pWindow, m_Player);
+    m_Buttons->setVisible(m_ShowAction->isChecked());
     ShowSelection();
 }
 
@@ -128,13 +132,20 @@ bool PreviewPane::Shown() const {
 }
 
 int PreviewPane::RoomPx() const {
-    return Shown() ? ToPx(kStripHeightTwips + kStripGapTwips) : 0;
+    return Shown() ? ToPx(kStripHeightTwips + 2 * kStripGapTwips) + m_Buttons->HeightPx() : 0;
 }
 
 void PreviewPane::Place(const QRect& pList) {
-    const QRect g(pList.left(), pList.bottom() + 1 + ToPx(kStripGapTwips), pList.width(),
-                  ToPx(kStripHeightTwips));
-    if (m_Strip->geometry() != g) m_Strip->setGeometry(g);
+    const QRect strip(pList.left(), pList.bottom() + 1 + ToPx(kStripGapTwips), pList.width(),
+                      ToPx(kStripHeightTwips));
+    if (m_Strip->geometry() != strip) m_Strip->setGeometry(strip);
+    const QRect buttons(strip.left(), strip.bottom() + 1 + ToPx(kStripGapTwips), strip.width(),
+                        m_Buttons->HeightPx());
+    if (m_Buttons->geometry() != buttons) m_Buttons->setGeometry(buttons);
+}
+
+std::vector<QWidget*> PreviewPane::TabOrder() const {
+    return {m_Buttons->Buttons().begin(), m_Buttons->Buttons().end()};
 }
 
 void PreviewPane::SetShown(bool pShown) {
@@ -144,6 +155,7 @@ void PreviewPane::SetShown(bool pShown) {
     }
     WriteSettingText(keys::kShowPreview, pShown ? "1" : "0");
     m_Strip->setVisible(pShown);
+    m_Buttons->setVisible(pShown);
     emit ShownChanged(pShown);
     if (!pShown) {
         m_Measurer->CancelPreview();

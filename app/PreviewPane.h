@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -22,6 +23,7 @@ class UC_WaveStrip;
 namespace app {
 
 class ParamPanel;
+class PlayButtons;
 
 class PreviewPane : public QObject {
     Q_OBJECT
@@ -33,14 +35,17 @@ class PreviewPane : public QObject {
 
     bool Shown() const;
     void SetShown(bool pShown);
-    // The strip's height with its gap to the list; 0 while hidden.
+    // The strip's and its play buttons' height with their gaps; 0 while hidden.
     int RoomPx() const;
-    // Puts the strip under the list at its geometry (pixels).
+    // Puts the strip and the buttons under the list at its geometry (pixels).
     void Place(const QRect& pList);
 
     UC_WaveStrip* Strip() const { return m_Strip; }
     PreviewMeasurer* Measurer() const { return m_Measurer; }
     PreviewPlayer* Player() const { return m_Player; }
+    PlayButtons* Buttons() const { return m_Buttons; }
+    // The controls Tab reaches, in order.
+    std::vector<QWidget*> TabOrder() const;
     QAction* ShowAction() const { return m_ShowAction; }
     QAction* MeasureAction() const { return m_MeasureAction; }
     QAction* CopyCsvAction() const { return m_CopyCsvAction; }
@@ -74,6 +79,7 @@ class PreviewPane : public QObject {
     UC_WaveStrip* m_Strip = nullptr;
     PreviewMeasurer* m_Measurer = nullptr;
     PreviewPlayer* m_Player = nullptr;
+    PlayButtons* m_Buttons = nullptr;
     PlayTarget m_Target;
     QAction* m_ShowAction = nullptr;
     QAction* m_MeasureAction = nullptr;
