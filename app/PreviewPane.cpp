@@ -111,7 +111,13 @@ PreviewPane::PreviewPane(QWidget* pWindow, UC_ListView* pList, const ParamPanel*
     AddMenuItems(pListMenu);
     m_Player = new PreviewPlayer(
         pWindow, m_List, m_Strip, [this] { return Target(); }, pListMenu);
-    connect(m_Player, &PreviewPlayer::StatusNote, this, &PreviewPane::StatusNote);
+    connect(m_Player, &PreviewPlayer::StatusNote, this,
+            [this](const QString& pText) { Note(pText); });
+    connect(m_Player, &PreviewPlayer::PlayingChanged, this, [this](const QString& pNote) {
+        // Once the play ends the status line no longer says it plays.
+        if (pNote.isEmpty() && m_Noted == m_PlayNote) Note(QString());
+        m_PlayNote = pNote;
+    });
     m_Buttons = new PlayButtons(pWindow, m_Player);
     m_Buttons->setVisible(m_ShowAction->isChecked());
     ShowSelection();
@@ -251,6 +257,11 @@ void PreviewPane::Redraw() {
     m_Target = {m_Path, job, p, o};
 }
 
+void PreviewPane::Note(const QString& pText) {
+    m_Noted = pText;
+    emit StatusNote(pText);
+}
+
 // ---- levels report -----------------------------------------------------------------
 
 void PreviewPane::AddMenuItems(QMenu* pListMenu) {
@@ -290,8 +301,8 @@ void PreviewPane::ShowLevels(const std::string& pPath, const FileLevels& pLevels
     for (int32_t i = 0; i < m_List->ItemCount(); ++i)
         if (PathOfRow(m_List, i) == pPath) m_List->SetItemTip(i, tip);
     // Readable without pointing at the row: the status line says it too.
-    emit StatusNote(QFile::decodeName(PathPart(pPath, PathParts::BaseName).c_str()) +
-                    QStringLiteral(": ") + tip);
+    Note(QFile::decodeName(PathPart(pPath, PathParts::BaseName).c_str()) + QStringLiteral(": ") +
+         tip);
 }
 
 // The measured rows in list order: the selected ones, or all when none of them is selected.

@@ -71,6 +71,7 @@ class PreviewPane : public QObject {
     void MeasureSelectedRows();
     void ShowLevels(const std::string& pPath, const FileLevels& pLevels);
     void CopyLevelsCsv();
+    void Note(const QString& pText);
     // What the strip shows, for listening.
     PlayTarget Target() const { return m_Target; }
 
@@ -88,6 +89,8 @@ class PreviewPane : public QObject {
     std::shared_ptr<const WaveOverview> m_DrawnOverview; // the envelope the strip holds
     std::optional<double> m_Gain;
     std::map<std::string, FileLevels> m_Levels;
+    QString m_Noted;    // the last note for the status line
+    QString m_PlayNote; // what plays now ("playing start of take1")
 };
 
 } // namespace app
