@@ -15,8 +15,8 @@
 #include <QClipboard>
 #include <QEvent>
 
+#include <QApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -160,6 +160,11 @@ void PreviewPane::SetShown(bool pShown) {
         return;
     }
     WriteSettingText(keys::kShowPreview, pShown ? "1" : "0");
+    if (!pShown) {
+        m_Player->Stop(); // its cursor and its Stop button go
+        // Keys on a hidden play button go back to the list, not on to the next control.
+        if (m_Buttons->isAncestorOf(QApplication::focusWidget())) m_List->setFocus();
+    }
     m_Strip->setVisible(pShown);
     m_Buttons->setVisible(pShown);
     emit ShownChanged(pShown);

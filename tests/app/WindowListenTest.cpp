@@ -207,5 +207,14 @@ TEST_F(WindowTest, ListeningStopsAndFollowsWithACursor) {
         EXPECT_EQ(w->ProgBar()->TextToDisp(), ""); // no longer says it plays
     }
     EXPECT_FALSE(stop->isEnabled());
+
+    // F6 hides the strip with its buttons: the play stops and the keys go back to the list.
+    KeyOnList(*w, Qt::Key_Space);
+    w->Pane()->Buttons()->ButtonOf(app::PreviewPlayer::What::End)->setFocus(Qt::TabFocusReason);
+    Key(*w, Qt::Key_F6);
+    EXPECT_FALSE(w->Pane()->Shown());
+    EXPECT_FALSE(Playing(*w));
+    EXPECT_EQ(Focused(), w->LV());
+    Key(*w, Qt::Key_F6);
     ::setenv("QUILLAN_AUDIO_SINK", "appsink", 1);
 }
