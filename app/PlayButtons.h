@@ -10,7 +10,6 @@
 
 #include <vector>
 
-class QAbstractButton;
 class QAction;
 class QHBoxLayout;
 class QToolButton;
