@@ -27,6 +27,8 @@ void FrmMain::SetUpKeyboard() {
     m_LV->setFocusPolicy(Qt::StrongFocus); // a click and Tab both give it the keys
     std::vector<QWidget*> order = m_Panel->UpperTabOrder();
     order.push_back(m_LV);
+    for (QWidget* control : m_Pane->TabOrder()) // the play buttons under the list
+        order.push_back(control);
     for (QWidget* control : m_Panel->LowerTabOrder()) {
         order.push_back(control);
         if (control == m_Panel->OverWriteBox()) order.push_back(m_Originals);

@@ -1,6 +1,7 @@
 #include "app/PreviewPane.h"
 #include "app/FileColumns.h"
 #include "app/ParamPanel.h"
+#include "app/PlayButtons.h"
 #include "app/PreviewText.h"
 
 #include "controls/DrawHelpers.h"
@@ -14,10 +15,11 @@
 #include <QClipboard>
 #include <QEvent>
 
+#include <QApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <QToolButton>
 
 #include <algorithm>
 #include <functional>
@@ -109,7 +111,15 @@ PreviewPane::PreviewPane(QWidget* pWindow, UC_ListView* pList, const ParamPanel*
     AddMenuItems(pListMenu);
     m_Player = new PreviewPlayer(
         pWindow, m_List, m_Strip, [this] { return Target(); }, pListMenu);
-    connect(m_Player, &PreviewPlayer::StatusNote, this, &PreviewPane::StatusNote);
+    connect(m_Player, &PreviewPlayer::StatusNote, this,
+            [this](const QString& pText) { Note(pText); });
+    connect(m_Player, &PreviewPlayer::PlayingChanged, this, [this](const QString& pNote) {
+        // Once the play ends the status line no longer says it plays.
+        if (pNote.isEmpty() && m_Noted == m_PlayNote) Note(QString());
+        m_PlayNote = pNote;
+    });
+    m_Buttons = new PlayButtons(pWindow, m_Player);
+    m_Buttons->setVisible(m_ShowAction->isChecked());
     ShowSelection();
 }
 
@@ -128,13 +138,20 @@ bool PreviewPane::Shown() const {
 }
 
 int PreviewPane::RoomPx() const {
-    return Shown() ? ToPx(kStripHeightTwips + kStripGapTwips) : 0;
+    return Shown() ? ToPx(kStripHeightTwips + 2 * kStripGapTwips) + m_Buttons->HeightPx() : 0;
 }
 
 void PreviewPane::Place(const QRect& pList) {
-    const QRect g(pList.left(), pList.bottom() + 1 + ToPx(kStripGapTwips), pList.width(),
-                  ToPx(kStripHeightTwips));
-    if (m_Strip->geometry() != g) m_Strip->setGeometry(g);
+    const QRect strip(pList.left(), pList.bottom() + 1 + ToPx(kStripGapTwips), pList.width(),
+                      ToPx(kStripHeightTwips));
+    if (m_Strip->geometry() != strip) m_Strip->setGeometry(strip);
+    const QRect buttons(strip.left(), strip.bottom() + 1 + ToPx(kStripGapTwips), strip.width(),
+                        m_Buttons->HeightPx());
+    if (m_Buttons->geometry() != buttons) m_Buttons->setGeometry(buttons);
+}
+
+std::vector<QWidget*> PreviewPane::TabOrder() const {
+    return {m_Buttons->Buttons().begin(), m_Buttons->Buttons().end()};
 }
 
 void PreviewPane::SetShown(bool pShown) {
@@ -143,7 +160,13 @@ void PreviewPane::SetShown(bool pShown) {
         return;
     }
     WriteSettingText(keys::kShowPreview, pShown ? "1" : "0");
+    if (!pShown) {
+        m_Player->Stop(); // its cursor and its Stop button go
+        // Keys on a hidden play button go back to the list, not on to the next control.
+        if (m_Buttons->isAncestorOf(QApplication::focusWidget())) m_List->setFocus();
+    }
     m_Strip->setVisible(pShown);
+    m_Buttons->setVisible(pShown);
     emit ShownChanged(pShown);
     if (!pShown) {
         m_Measurer->CancelPreview();
@@ -239,6 +262,11 @@ void PreviewPane::Redraw() {
     m_Target = {m_Path, job, p, o};
 }
 
+void PreviewPane::Note(const QString& pText) {
+    m_Noted = pText;
+    emit StatusNote(pText);
+}
+
 // ---- levels report -----------------------------------------------------------------
 
 void PreviewPane::AddMenuItems(QMenu* pListMenu) {
@@ -278,8 +306,8 @@ void PreviewPane::ShowLevels(const std::string& pPath, const FileLevels& pLevels
     for (int32_t i = 0; i < m_List->ItemCount(); ++i)
         if (PathOfRow(m_List, i) == pPath) m_List->SetItemTip(i, tip);
     // Readable without pointing at the row: the status line says it too.
-    emit StatusNote(QFile::decodeName(PathPart(pPath, PathParts::BaseName).c_str()) +
-                    QStringLiteral(": ") + tip);
+    Note(QFile::decodeName(PathPart(pPath, PathParts::BaseName).c_str()) + QStringLiteral(": ") +
+         tip);
 }
 
 // The measured rows in list order: the selected ones, or all when none of them is selected.

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -22,6 +23,7 @@ class UC_WaveStrip;
 namespace app {
 
 class ParamPanel;
+class PlayButtons;
 
 class PreviewPane : public QObject {
     Q_OBJECT
@@ -33,14 +35,17 @@ class PreviewPane : public QObject {
 
     bool Shown() const;
     void SetShown(bool pShown);
-    // The strip's height with its gap to the list; 0 while hidden.
+    // The strip's and its play buttons' height with their gaps; 0 while hidden.
     int RoomPx() const;
-    // Puts the strip under the list at its geometry (pixels).
+    // Puts the strip and the buttons under the list at its geometry (pixels).
     void Place(const QRect& pList);
 
     UC_WaveStrip* Strip() const { return m_Strip; }
     PreviewMeasurer* Measurer() const { return m_Measurer; }
     PreviewPlayer* Player() const { return m_Player; }
+    PlayButtons* Buttons() const { return m_Buttons; }
+    // The controls Tab reaches, in order.
+    std::vector<QWidget*> TabOrder() const;
     QAction* ShowAction() const { return m_ShowAction; }
     QAction* MeasureAction() const { return m_MeasureAction; }
     QAction* CopyCsvAction() const { return m_CopyCsvAction; }
@@ -66,6 +71,7 @@ class PreviewPane : public QObject {
     void MeasureSelectedRows();
     void ShowLevels(const std::string& pPath, const FileLevels& pLevels);
     void CopyLevelsCsv();
+    void Note(const QString& pText);
     // What the strip shows, for listening.
     PlayTarget Target() const { return m_Target; }
 
@@ -74,6 +80,7 @@ class PreviewPane : public QObject {
     UC_WaveStrip* m_Strip = nullptr;
     PreviewMeasurer* m_Measurer = nullptr;
     PreviewPlayer* m_Player = nullptr;
+    PlayButtons* m_Buttons = nullptr;
     PlayTarget m_Target;
     QAction* m_ShowAction = nullptr;
     QAction* m_MeasureAction = nullptr;
@@ -82,6 +89,8 @@ class PreviewPane : public QObject {
     std::shared_ptr<const WaveOverview> m_DrawnOverview; // the envelope the strip holds
     std::optional<double> m_Gain;
     std::map<std::string, FileLevels> m_Levels;
+    QString m_Noted;    // the last note for the status line
+    QString m_PlayNote; // what plays now ("playing start of take1")
 };
 
 } // namespace app

@@ -26,13 +26,26 @@ struct ActionRow {
     const char* Text;
     QKeySequence Key;
     const char* Announced; // "playing <this> take1"
+    const char* Help;
 };
 const ActionRow kRows[] = {
-    {"Play Result", QKeySequence(Qt::Key_Space), "result of"},
-    {"Play Source", QKeySequence(Qt::SHIFT | Qt::Key_Space), "source of"},
-    {"Play Start", QKeySequence(Qt::Key_F7), "start of"},
-    {"Play End", QKeySequence(Qt::Key_F8), "end of"},
+    {"Play Result", QKeySequence(Qt::Key_Space), "result of",
+     "plays the selected file as the run will write it"},
+    {"Play Source", QKeySequence(Qt::SHIFT | Qt::Key_Space), "source of",
+     "plays the selected file as it is"},
+    {"Play Start", QKeySequence(Qt::Key_F7), "start of",
+     "plays the first 3 s of the result, from the start cut"},
+    {"Play End", QKeySequence(Qt::Key_F8), "end of",
+     "plays the last 3 s of the result, up to the end cut"},
 };
+
+// "Play Start (F7): plays ..."; the buttons show it as their tooltip.
+void Describe(QAction* pAction, const char* pHelp) {
+    pAction->setToolTip(QStringLiteral("%1 (%2): %3")
+                            .arg(pAction->text(),
+                                 pAction->shortcut().toString(QKeySequence::NativeText),
+                                 QString::fromUtf8(pHelp)));
+}
 
 // The frames of the result, read on the player's thread through the write pass's rules; the
 // file is opened at the first read.
@@ -80,6 +93,7 @@ void PreviewPlayer::MakeActions(QWidget* pWindow, QMenu* pListMenu) {
                                   : Qt::WindowShortcut);
         if (a->shortcutContext() == Qt::WindowShortcut) pWindow->addAction(a);
         connect(a, &QAction::triggered, this, [this, i] { Play(What(i)); });
+        Describe(a, kRows[i].Help);
         pListMenu->addAction(a);
         m_Actions[i] = a;
     }
@@ -87,6 +101,7 @@ void PreviewPlayer::MakeActions(QWidget* pWindow, QMenu* pListMenu) {
     m_StopAction->setShortcut(QKeySequence(Qt::Key_Escape));
     m_StopAction->setShortcutContext(Qt::WindowShortcut);
     m_StopAction->setEnabled(false); // Esc goes elsewhere while nothing plays
+    Describe(m_StopAction, "stops playing");
     pWindow->addAction(m_StopAction);
     pListMenu->addAction(m_StopAction);
     connect(m_StopAction, &QAction::triggered, this, [this] { Stop(); });
@@ -150,8 +165,12 @@ void PreviewPlayer::PlayFrames(What pWhat, int64_t pFirst, int64_t pEnd, bool pA
     if (!pAnnounce) return;
     const QString name =
         QFile::decodeName(PathPart(m_Playing.Path, PathParts::BaseName).c_str()).section('.', 0, 0);
-    emit StatusNote(
-        QStringLiteral("playing %1 %2").arg(QString::fromUtf8(kRows[int(pWhat)].Announced), name));
+    const QString note =
+        QStringLiteral("playing %1 %2").arg(QString::fromUtf8(kRows[int(pWhat)].Announced), name);
+    // The status line shows it; the strip and the play buttons tell it to a screen reader.
+    m_Strip->SetPlayNote(note);
+    emit StatusNote(note);
+    emit PlayingChanged(note);
 }
 
 void PreviewPlayer::Stop() {
@@ -196,8 +215,12 @@ void PreviewPlayer::Follow() {
         return;
     }
     m_Follow->stop();
-    m_StopAction->setEnabled(false);
     m_Strip->SetPlayCursor(-1);
+    if (m_StopAction->isEnabled()) { // the play in hand has ended
+        m_StopAction->setEnabled(false);
+        m_Strip->SetPlayNote(QString());
+        emit PlayingChanged(QString());
+    }
     if (!s.Error.empty() && !m_ShownError) {
         m_ShownError = true;
         emit StatusNote(QString::fromStdString(s.Error));

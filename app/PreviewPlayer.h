@@ -56,6 +56,8 @@ class PreviewPlayer : public QObject {
 
   signals:
     void StatusNote(const QString& pText);
+    // A play started ("playing start of take1"), or the play ended (empty).
+    void PlayingChanged(const QString& pNote);
 
   protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;

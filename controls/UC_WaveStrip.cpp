@@ -66,9 +66,15 @@ void UC_WaveStrip::SetText(const QString& pText) {
     Draw();
 }
 
-// A reader hears what the strip shows now: its message, else its line.
+void UC_WaveStrip::SetPlayNote(const QString& pNote) {
+    m_PlayNote = pNote;
+    DescribeShown();
+}
+
+// A reader hears what the strip shows now: its message, else its line, after what plays.
 void UC_WaveStrip::DescribeShown() {
-    const QString shown = m_Message.isEmpty() ? m_Text : m_Message;
+    QString shown = m_Message.isEmpty() ? m_Text : m_Message;
+    if (!m_PlayNote.isEmpty()) shown = m_PlayNote + QStringLiteral(". ") + shown;
     if (shown == accessibleDescription()) return;
     setAccessibleDescription(shown);
     TellDescription(this);

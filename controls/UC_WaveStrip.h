@@ -49,6 +49,9 @@ class UC_WaveStrip : public QWidget {
     // The frame playing now, drawn as a line; -1: none.
     void SetPlayCursor(int64_t pFrame);
     int64_t PlayCursor() const { return m_PlayCursor; }
+    // What plays ("playing start of take1"), told to a screen reader ahead of the strip's
+    // line while the play lasts; empty when nothing plays.
+    void SetPlayNote(const QString& pNote);
 
     const WaveEnvelope& Envelope() const { return m_Envelope; }
     const WaveMarks& Marks() const { return m_Marks; }
@@ -96,5 +99,6 @@ class UC_WaveStrip : public QWidget {
     int m_Columns = 0;
     int64_t m_DrawCount = 0;
     int64_t m_PlayCursor = -1;
+    QString m_PlayNote;
     Surface m_Canvas;
 };

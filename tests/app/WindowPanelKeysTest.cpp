@@ -54,7 +54,7 @@ std::vector<QWidget*> TabCycle(app::FrmMain& window, bool backwards = false) {
 
 // The controls in the order the window reads: the trim group, the normalize group
 // with its option boxes and the RMS fields beside the last one, Clip, As one, the level
-// adjustment, the list, and the output row with the buttons.
+// adjustment, the list, the play buttons under it, and the output row with the buttons.
 std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields, bool withCeiling = false) {
     using panel::Slider, panel::TextField, panel::UseBox;
     const app::ParamPanel& p = *w.Panel();
@@ -70,10 +70,12 @@ std::vector<QWidget*> ReadingOrder(app::FrmMain& w, bool withRmsFields, bool wit
                      {p.FieldOf(TextField::RmsWindow), p.FieldOf(TextField::RmsThreshold)});
     order.push_back(p.ModeBoxOf(NormMode::Loudness));
     if (withCeiling) order.push_back(p.FieldOf(TextField::Ceiling));
-    order.insert(order.end(),
-                 {p.ClipBox(), p.AlbumBox(), p.UseBoxOf(UseBox::Adjust), p.SliderOf(Slider::Adjust),
-                  w.LV(), p.OverWriteBox(), p.OutputTo()->TextBox(), p.OutputTo()->PickerButton(),
-                  w.CtrButtons()});
+    order.insert(order.end(), {p.ClipBox(), p.AlbumBox(), p.UseBoxOf(UseBox::Adjust),
+                               p.SliderOf(Slider::Adjust), w.LV()});
+    const std::vector<QWidget*> play = w.Pane()->TabOrder();
+    order.insert(order.end(), play.begin(), play.end() - 1); // Stop is grey: nothing plays
+    order.insert(order.end(), {p.OverWriteBox(), p.OutputTo()->TextBox(),
+                               p.OutputTo()->PickerButton(), w.CtrButtons()});
     return order;
 }
 

@@ -72,8 +72,9 @@ TEST_F(WindowTest, FirstStartShowsTheDefaults) {
 TEST_F(WindowTest, LayoutFollowsTheTwipsTable) {
     auto w = OpenWindow();
     auto top = [](QWidget* c) { return GeometryTwips(c).y(); };
-    // 7935 x 7125 twips at 15 twips per pixel, and the preview strip's 1020 twips below the list.
-    EXPECT_EQ(w->size(), QSize(529, 475 + 68));
+    // 7935 x 7125 twips at 15 twips per pixel, and below the list the preview strip's 1020
+    // twips and its play buttons' 390.
+    EXPECT_EQ(w->size(), QSize(529, 475 + 68 + 26));
     EXPECT_EQ(top(w->Panel()->UseBoxOf(panel::UseBox::Normalize)), 900);
     EXPECT_EQ(top(w->Panel()->UseBoxOf(panel::UseBox::Adjust)), 2880);
     EXPECT_EQ(top(w->Panel()->SliderOf(panel::Slider::TrimOut)), 420);

@@ -2,13 +2,16 @@
 // list through the list's drop path and saves pictures of the screen: the
 // panel at its defaults, a run with the progress bar part-way, the rows'
 // status after a run with one failed file, the window resized, the preview
-// strip of a selected file, and the panel with each extra normalisation mode chosen.
+// strip of a selected file, the strip and its play buttons while the result plays (into a
+// timed fakesink, no sound card needed), and the panel with each extra normalisation mode
+// chosen.
 //   quillan_screenshot <output folder>
 // Run it on a throw-away X server (scripts/screenshot uses Xvfb).
 
 #include "TestFiles.h"
 #include "WindowDrop.h"
 #include "app/FrmMain.h"
+#include "app/PlayButtons.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_Check.h"
 #include "controls/UC_ListView.h"
@@ -25,6 +28,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 #include <QToolTip>
 
 #include <cmath>
@@ -56,6 +60,17 @@ bool SaveScreen(const QWidget& window, const std::string& path) {
     if (!screen) return false;
     QRect frame = window.frameGeometry();
     QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    bool ok = !shot.isNull() && shot.save(QString::fromStdString(path), "PNG");
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
+    return ok;
+}
+
+// A part of the window, pArea in its client coordinates.
+bool SavePart(const QWidget& window, const QRect& pArea, const std::string& path) {
+    QScreen* screen = window.screen();
+    if (!screen) return false;
+    const QPoint at = window.mapToGlobal(pArea.topLeft());
+    QPixmap shot = screen->grabWindow(0, at.x(), at.y(), pArea.width(), pArea.height());
     bool ok = !shot.isNull() && shot.save(QString::fromStdString(path), "PNG");
     std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
     return ok;
@@ -204,6 +219,21 @@ int main(int argc, char** argv) {
     Settle(400);
     ok = SaveScreen(window, (outFolder / "quillan-preview.png").string()) && ok;
     QToolTip::hideText();
+
+    // The same strip while its result plays, Play Result pressed while it has the keys: the
+    // cursor 1.5 s into the kept range, Stop available.
+    setenv("QUILLAN_AUDIO_SINK", "fakesink sync=true", 1);
+    QToolButton* play = window.Pane()->Buttons()->ButtonOf(app::PreviewPlayer::What::Result);
+    play->setFocus(Qt::TabFocusReason);
+    play->click();
+    waited.restart();
+    while (strip->PlayCursor() < strip->Marks().Start + 44100 * 3 / 2 && waited.elapsed() < 5000)
+        Settle(10);
+    const QRect playing = strip->geometry().united(window.Pane()->Buttons()->geometry());
+    ok = SavePart(window, playing.adjusted(-4, -4, 4, 4),
+                  (outFolder / "quillan-playing.png").string()) &&
+         ok;
+    window.Pane()->Player()->Stop();
 
     for (size_t i = 4; i < kNormModeCount; ++i) {
         ClickCentre(window.Panel()->ModeBoxOf(NormMode(int(i))));
