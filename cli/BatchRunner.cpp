@@ -72,20 +72,25 @@ FileResult BatchRunner::ProcessFile(size_t pIndex, BatchObserver& pObserver) {
 
 FileResult BatchRunner::ProcessSource(const std::string& pSource, size_t pIndex,
                                       BatchObserver& pObserver) {
-    FileResult r;
-    r.Source = pSource;
-    r.Started = true;
-    job::StepRequest q = MakeRequest(WithFolder(r.Source));
+    job::StepRequest q = MakeRequest(WithFolder(pSource));
     if (q.Target.Where == job::Placement::OutputFolder && q.Target.Wanted.empty()) {
         pObserver.FileStarted(pIndex, 0);
+        FileResult r;
+        r.Source = pSource;
+        r.Started = true;
         r.Error = "not below the --mirror folder " + m_Options.MirrorRoot;
         return r;
     }
     q.Started = [&](int64_t pBytes) { pObserver.FileStarted(pIndex, pBytes); };
     q.Progress = [&](float pRate) { pObserver.FileProgress(pIndex, pRate); };
-    job::StepOutcome out = job::RunFileStep(q);
-    job::RecordReplaced(m_Journal, out);
+    return ResultOf(pSource, job::RunFileStep(q));
+}
 
+FileResult BatchRunner::ResultOf(const std::string& pSource, job::StepOutcome out) {
+    job::RecordReplaced(m_Journal, out);
+    FileResult r;
+    r.Source = pSource;
+    r.Started = true;
     if (out.Ran) r.BytesRead = out.SourceBytes;
     r.Warning = out.WarningText();
     switch (out.State) {
@@ -146,14 +151,12 @@ std::vector<long> EarlierSameFile(const std::vector<std::string>& pFiles) {
 
 } // namespace
 
-std::vector<FileResult> BatchRunner::Run(BatchObserver& pObserver) {
+void BatchRunner::ForEachFile(bool pOrdered, const std::function<void(size_t)>& pOne) {
     const size_t count = m_Options.Files.size();
-    std::vector<FileResult> results(count);
-    for (size_t i = 0; i < count; ++i)
-        results[i].Source = m_Options.Files[i];
-    const std::vector<long> earlier = m_Options.Output == OutputMode::Overwrite && !m_Options.Check
-                                          ? EarlierSameFile(m_Options.Files)
-                                          : std::vector<long>(count, -1);
+    const std::vector<long> earlier =
+        pOrdered && m_Options.Output == OutputMode::Overwrite && !m_Options.Check
+            ? EarlierSameFile(m_Options.Files)
+            : std::vector<long>(count, -1);
     std::vector<bool> finished(count, false);
     std::mutex finishedMutex;
     std::condition_variable finishedChanged;
@@ -174,16 +177,7 @@ std::vector<FileResult> BatchRunner::Run(BatchObserver& pObserver) {
                     return;
                 }
             }
-            const auto start = std::chrono::steady_clock::now();
-            try {
-                results[i] = ProcessFile(i, pObserver);
-            } catch (const std::exception& e) {
-                results[i].Started = true;
-                results[i].Error = std::string("internal error: ") + e.what();
-            }
-            results[i].Seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            pObserver.FileFinished(i, results[i]);
+            pOne(i);
             {
                 std::lock_guard lock(finishedMutex);
                 finished[i] = true;
@@ -198,6 +192,96 @@ std::vector<FileResult> BatchRunner::Run(BatchObserver& pObserver) {
     work();
     for (auto& t : workers)
         t.join();
+}
+
+std::vector<FileResult> BatchRunner::Run(BatchObserver& pObserver) {
+    if (m_Options.Album != AlbumBy::None) return RunAlbum(pObserver);
+    const size_t count = m_Options.Files.size();
+    std::vector<FileResult> results(count);
+    for (size_t i = 0; i < count; ++i)
+        results[i].Source = m_Options.Files[i];
+    ForEachFile(true, [&](size_t i) {
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            results[i] = ProcessFile(i, pObserver);
+        } catch (const std::exception& e) {
+            results[i].Started = true;
+            results[i].Error = std::string("internal error: ") + e.what();
+        }
+        results[i].Seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        pObserver.FileFinished(i, results[i]);
+    });
+    return results;
+}
+
+namespace {
+
+// A file's album fields from its set.
+void AddAlbumFields(FileResult& pR, const AlbumSet& pSet, const job::SetFigures& pFigures) {
+    pR.Album = pSet.Label;
+    if (!pFigures.Levels) return;
+    pR.AlbumGainDb = pFigures.GainDb;
+    pR.AlbumLevel = pFigures.Level;
+    pR.AlbumLufs = pFigures.IntegratedLufs;
+}
+
+} // namespace
+
+std::vector<FileResult> BatchRunner::RunAlbum(BatchObserver& pObserver) {
+    const size_t count = m_Options.Files.size();
+    const std::vector<AlbumSet> sets = AlbumSets(m_Options.Files, m_Options.Album);
+    std::vector<job::SetFile> files(count);
+    std::vector<size_t> setOf(count);
+    for (size_t s = 0; s < sets.size(); ++s)
+        for (size_t i : sets[s].Files) {
+            files[i] = {s, MakeRequest(WithFolder(m_Options.Files[i]))};
+            setOf[i] = s;
+        }
+    std::vector<FileResult> results(count);
+    std::vector<std::chrono::steady_clock::time_point> starts(count);
+    for (size_t i = 0; i < count; ++i)
+        results[i].Source = m_Options.Files[i];
+
+    job::SetRunHooks hooks;
+    hooks.ForEach = [&](job::SetPhase pPhase, size_t, const std::function<void(size_t)>& pOne) {
+        ForEachFile(pPhase == job::SetPhase::Write, [&](size_t i) {
+            if (pPhase == job::SetPhase::Measure) starts[i] = std::chrono::steady_clock::now();
+            pOne(i);
+        });
+    };
+    hooks.PhaseStarted = [&](job::SetPhase pPhase) { pObserver.PhaseStarted(pPhase); };
+    hooks.FileStarted = [&](job::SetPhase, size_t i, int64_t pBytes) {
+        pObserver.FileStarted(i, pBytes);
+    };
+    hooks.FileProgress = [&](job::SetPhase, size_t i, float pRate) {
+        pObserver.FileProgress(i, pRate);
+    };
+    hooks.Stopped = [this] { return Stopped(); };
+    std::vector<job::SetFigures> figures;
+    hooks.SetsPooled = [&](const std::vector<job::SetFigures>& pSets) {
+        figures = pSets;
+        for (size_t s = 0; s < sets.size(); ++s) {
+            std::vector<std::string> leftOut;
+            for (size_t k : figures[s].LeftOut)
+                leftOut.push_back(m_Options.Files[sets[s].Files[k]]);
+            pObserver.SetPooled(sets[s], figures[s], leftOut);
+        }
+    };
+    hooks.FileDone = [&](size_t i, const job::StepOutcome& pOut) {
+        FileResult& r = results[i];
+        try {
+            r = ResultOf(m_Options.Files[i], pOut);
+        } catch (const std::exception& e) {
+            r.Started = true;
+            r.Error = std::string("internal error: ") + e.what();
+        }
+        AddAlbumFields(r, sets[setOf[i]], figures[setOf[i]]);
+        r.Seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - starts[i]).count();
+        pObserver.FileFinished(i, r);
+    };
+    job::RunSets(std::move(files), sets.size(), m_Options.AlbumStrict, hooks);
     return results;
 }
 

@@ -6,6 +6,7 @@
 #include "engine/Loudness.h"
 #include "services/core/RunJournal.h"
 #include "services/job/FileStep.h"
+#include "services/job/SetRun.h"
 
 #include <atomic>
 #include <cstdint>
@@ -35,6 +36,10 @@ struct FileResult {
     double Seconds = 0.0;     // time the file took
     int64_t BytesRead = 0;    // the source's size, when the engine read it
     int64_t BytesWritten = 0; // the size of the result written
+    // Album mode: the file's set, and the set's gain, level (LUFS for loudness, else dB of
+    // full scale) and loudness; the figures are empty when the set was not written.
+    std::optional<std::string> Album;
+    std::optional<double> AlbumGainDb, AlbumLevel, AlbumLufs;
 };
 
 // Receives the course of the batch; called from the worker threads.
@@ -44,6 +49,11 @@ class BatchObserver {
     virtual void FileStarted(size_t pIndex, int64_t pSourceBytes) = 0;
     virtual void FileProgress(size_t pIndex, float pRate) = 0;
     virtual void FileFinished(size_t pIndex, const FileResult& pResult) = 0;
+    // Album mode: a phase begins (measuring every file, then writing every file).
+    virtual void PhaseStarted(job::SetPhase) {}
+    // Album mode: a set was measured and pooled (after the measure phase).
+    virtual void SetPooled(const AlbumSet&, const job::SetFigures&,
+                           const std::vector<std::string>& /*pLeftOut*/) {}
 };
 
 class BatchRunner {
@@ -68,6 +78,13 @@ class BatchRunner {
   private:
     FileResult ProcessFile(size_t pIndex, BatchObserver& pObserver);
     job::StepRequest MakeRequest(const std::string& pSource) const;
+    // What a step did to a source, as the run reports it.
+    FileResult ResultOf(const std::string& pSource, job::StepOutcome pOut);
+    // Runs pOne(i) for every file on the worker threads; with pOrdered, a file named twice is
+    // taken again only after its earlier entry is done. Stops handing out files once stopped.
+    void ForEachFile(bool pOrdered, const std::function<void(size_t)>& pOne);
+    // Album mode: the two phases over the sets of the files.
+    std::vector<FileResult> RunAlbum(BatchObserver& pObserver);
     bool Stopped() const { return m_Stop.load() != 0; }
 
     const Options& m_Options;

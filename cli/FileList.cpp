@@ -117,7 +117,7 @@ std::string PrepareFileList(Options& pOptions, std::FILE* pStdin) {
         !error.empty())
         return error;
     const std::string root = pOptions.ShardRoot.empty() ? pOptions.MirrorRoot : pOptions.ShardRoot;
-    return KeepShard(pOptions.Files, pOptions.Shard, root);
+    return KeepShard(pOptions.Files, pOptions.Shard, root, pOptions.Album);
 }
 
 } // namespace cli

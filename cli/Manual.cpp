@@ -88,6 +88,16 @@ std::string BatchManPage(const std::string& pVersion) {
         roff += ".TP\n.B " + RoffText(name) +
                 "\nK of \\fB\\-\\-shard env/\\fR\\fIN\\fR "
                 "(the first of these that is set).\n";
+    roff += ".SH EXAMPLES\n"
+            "An album at \\-14 LUFS as one set, its tracks keeping their levels relative to "
+            "each other:\n.PP\n.nf\n"
+            "quillan\\-batch \\-\\-album \\-\\-normalize loudness \\-\\-level \\-14 "
+            "\\-o mastered album/*.wav\n.fi\n.PP\n"
+            "Every audiobook below books/, each folder of chapters one set:\n.PP\n.nf\n"
+            "find books \\-name '*.wav' \\-print0 |\n"
+            "  quillan\\-batch \\-\\-album\\-by folder \\-\\-normalize loudness "
+            "\\-\\-level \\-18 \\\\\n"
+            "    \\-\\-files\\-from \\- \\-0 \\-o out \\-\\-mirror books\n.fi\n";
     roff += ".SH EXIT STATUS\n0 when every file succeeded, 1 when any failed, 2 for a usage "
             "error, 130 after Ctrl\\-C (143 after SIGTERM).\n";
     roff += ".SH SEE ALSO\n\\fBquillan\\fR(1)\n";

@@ -272,6 +272,33 @@ const OptionDef kOptions[] = {
      "first frame to process; 0 or less: the start (default: 0)"},
     {"to", 0, Kind::Value, EditFrame<&EditJob::ToFrame>, "FRAME",
      "end of the range (exclusive); 0 or less: the end (default: 0)"},
+    {"album", 0, Kind::Flag,
+     [](Options& pO, const std::string&) -> std::string {
+         pO.Album = AlbumBy::Run;
+         return {};
+     },
+     nullptr,
+     "album mode: normalise all files of the run as one set, so that\n"
+     "they keep their levels relative to each other: each file is\n"
+     "trimmed as alone, the set's level is measured over all kept\n"
+     "ranges together (the highest peak or block, the RMS of all\n"
+     "samples, the loudness of all as one programme) and every file\n"
+     "gets the one gain that brings the set to --level; the sample\n"
+     "peak and the true-peak ceiling hold for the loudest file.\n"
+     "Files are measured first (in parallel), then written",
+     "Album mode:"},
+    {"album-by", 0, Kind::Value,
+     [](Options& pO, const std::string& pV) -> std::string {
+         if (pV != "folder") return BadValue("folder", pV);
+         pO.Album = AlbumBy::Folder;
+         return {};
+     },
+     "folder",
+     "album mode with one set per folder (an audiobook's chapters,\n"
+     "an album's tracks); with --shard a folder's files stay together"},
+    {"album-strict", 0, Kind::Flag, Raise<&Options::AlbumStrict>, nullptr,
+     "a file of a set that cannot be measured keeps the whole set from\n"
+     "being written (default: it is left out of the set and named)"},
     {"files-from", 0, Kind::Value, SetText<&Options::FilesFrom>, "LIST",
      "also process the files named in LIST, one per line ('-': read\n"
      "standard input); no shell expansion, so lists of any length",
@@ -291,7 +318,8 @@ const OptionDef kOptions[] = {
      "process only part K of N (K counts from 0: 0..N-1), chosen by a\n"
      "hash of each path, so N workers with the same list in any order\n"
      "process every file once; env/N takes K from SLURM_ARRAY_TASK_ID\n"
-     "or JOB_COMPLETION_INDEX"},
+     "or JOB_COMPLETION_INDEX; an album set is never split: --album-by\n"
+     "folder hashes the folder, --album gives every file to one shard"},
     {"root", 0, Kind::Value, SetText<&Options::ShardRoot>, "DIR",
      "--shard hashes the path relative to DIR (default: the --mirror\n"
      "folder, else the absolute path), so machines that mount the\n"
@@ -338,7 +366,11 @@ const OptionDef kOptions[] = {
      "--watch: move a source that failed into DIR, with the reason in\n"
      "NAME.txt beside it (default: it stays, named in the log)"},
     {"check", 0, Kind::Flag, Raise<&Options::Check>, nullptr,
-     "level check only: measure each file, write nothing", "Measuring and reporting:"},
+     "level check only: measure each file, write nothing; with album\n"
+     "mode, the sets' figures: each file measured as its write would\n"
+     "measure it (trimmed), and one line per set (album, files, level,\n"
+     "gain) unless --json",
+     "Measuring and reporting:"},
     {"json", 0, Kind::Flag, Raise<&Options::Json>, nullptr,
      "one JSON object per file on stdout: source, target, result,\n"
      "error, warning, max_peak, max_rms, norm_rms, max_peak_db,\n"
@@ -346,12 +378,15 @@ const OptionDef kOptions[] = {
      "skipped, seconds, bytes_read, bytes_written, host, shard;\n"
      "with --loudness or --normalize loudness also integrated_lufs,\n"
      "loudness_range_lu, true_peak_dbtp (of the result), gain_db,\n"
-     "true_peak_limited, limited_by, source_integrated_lufs"},
+     "true_peak_limited, limited_by, source_integrated_lufs; in album\n"
+     "mode also album (the set: its folder, or \"all\"), album_gain_db,\n"
+     "album_level (dB of full scale, LUFS for loudness) and, with\n"
+     "loudness, album_integrated_lufs"},
     {"loudness", 0, Kind::Flag, SetEdit<&EditJob::MeasureLoudness, true>, nullptr,
      "measure the integrated loudness, loudness range and true peak\n"
      "of each file (of the written range; with --check, of the whole\n"
-     "range) and print them, one tab-separated line per file unless\n"
-     "--json"},
+     "range, or in album mode of the kept range) and print them, one\n"
+     "tab-separated line per file unless --json"},
     {"info", 0, Kind::Flag, Raise<&Options::Info>, nullptr,
      "print each file's title, length and format instead of editing\n"
      "(tab-separated; with --json: source, title, valid, length_ms,\n"
@@ -361,12 +396,15 @@ const OptionDef kOptions[] = {
      "take the defaults from the window's stored panel settings;\n"
      "options given still override them"},
     {"jobs", 'j', Kind::Value,
-     [](Options& pO, const std::string& pV) -> std::string {
-         auto n = ParseInt32(pV);
-         if (!n || *n < 1) return BadValue("a number of jobs (1 or more)", pV);
-         pO.Jobs = *n;
-         return {};
-     },
+     [](Options& pO, const std::string& pV) -> std::
+                                                string {
+                                                    auto n = ParseInt32(pV);
+                                                    if (!n || *n < 1)
+                                                        return BadValue(
+                                                            "a number of jobs (1 or more)", pV);
+                                                    pO.Jobs = *n;
+                                                    return {};
+                                                },
      "N", "files processed in parallel (default: number of cores)"},
     {"quiet", 'q', Kind::Flag, Raise<&Options::Quiet>, nullptr,
      "no progress and no summary, only errors"},
@@ -485,7 +523,8 @@ std::string WatchCombinationError(const Options& pO) {
     if (pO.Output != OutputMode::Folder) return "option '--watch' needs '--output-dir'";
     if (!pO.Files.empty() || !pO.FilesFrom.empty())
         return "option '--watch' takes no files: it processes what lands in its folder";
-    if (pO.Check || pO.Shard.Count != 0) return "option '--watch' excludes '--check' and '--shard'";
+    if (pO.Check || pO.Shard.Count != 0 || pO.Album != AlbumBy::None)
+        return "option '--watch' excludes '--check', '--shard' and album mode";
     if (pO.ThenDelete && !pO.HaveBackups)
         return "option '--then-delete' removes the sources: give '--i-have-backups' as well";
     if (pO.ThenDelete && !pO.ThenMove.empty())
@@ -502,6 +541,8 @@ std::string CombinationError(const Options& pO) {
         return "options '--trash', '--backup' and '--no-backup' need '--overwrite'";
     if (pO.NulSeparated && pO.FilesFrom.empty()) return "option '-0' needs '--files-from'";
     if (!pO.ShardRoot.empty() && pO.Shard.Count == 0) return "option '--root' needs '--shard'";
+    if (pO.AlbumStrict && pO.Album == AlbumBy::None)
+        return "option '--album-strict' needs '--album' or '--album-by'";
     return WatchCombinationError(pO);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Command-line options of quillan-batch and their mapping onto the edit job.
 
+#include "cli/AlbumSets.h"
 #include "cli/Shard.h"
 #include "engine/EditJob.h"
 #include "services/core/Originals.h"
@@ -50,6 +51,8 @@ struct Options {
     results::OriginalsRule Originals; // --overwrite: the Trash, a backup folder or nothing
     bool OriginalsGiven = false;      // --trash, --backup or --no-backup was given
     bool Undo = false;                // restore the originals of a run (Files: its journal)
+    AlbumBy Album = AlbumBy::None;
+    bool AlbumStrict = false; // a file that fails measuring keeps its whole set from being written
 };
 
 // Reads a stored text by key, or the given default when the key is missing.

@@ -130,9 +130,10 @@ bool LevelsMeasured(const Options& pOptions) {
 }
 
 bool LoudnessReported(const Options& pOptions) {
+    // A check in album mode measures each file's kept range as its write would.
     return pOptions.Edit.MeasureLoudness ||
            (pOptions.Edit.Normalize && NormModeInfo(pOptions.Edit.Mode).ByLoudness &&
-            !pOptions.Check);
+            (!pOptions.Check || pOptions.Album != AlbumBy::None));
 }
 
 namespace {
@@ -219,7 +220,25 @@ std::string JsonLine(const FileResult& pR, bool pLevelsMeasured, bool pLoudness)
         if (pR.Result == 1 && pR.SourceLoudness) source = pR.SourceLoudness->IntegratedLufs;
         s += ", " + Field("source_integrated_lufs", MeasureText(source));
     }
+    if (pR.Album) {
+        s += ", " + Field("album", JsonString(*pR.Album));
+        s += ", " + Field("album_gain_db", MeasureText(pR.AlbumGainDb));
+        s += ", " + Field("album_level", MeasureText(pR.AlbumLevel));
+        if (pLoudness) s += ", " + Field("album_integrated_lufs", MeasureText(pR.AlbumLufs));
+    }
     return s + "}";
+}
+
+std::string AlbumLine(const AlbumSet& pSet, const job::SetFigures& pFigures, bool pLufs,
+                      const char* pSeparator) {
+    const std::string sep = pSeparator;
+    std::string s = "album" + (sep == "\t" ? sep : " ") + PrintableText(pSet.Label) + sep +
+                    std::to_string(pFigures.Files) + (pFigures.Files == 1 ? " file" : " files");
+    if (!pFigures.Levels) return s + sep + "not written";
+    const std::optional<double> level = pFigures.Level;
+    s += sep + "level " + MeasureText(level) + (pLufs ? " LUFS" : " dB");
+    return s + sep + "gain " + (pFigures.GainDb >= 0.0 ? "+" : "") + MeasureText(pFigures.GainDb) +
+           " dB";
 }
 
 std::string SummaryText(const Options& pOptions, const std::vector<FileResult>& pResults,
@@ -299,6 +318,35 @@ void Reporter::FileFinished(size_t pIndex, const FileResult& pResult) {
     EmitReadyJson();
 }
 
+void Reporter::PhaseStarted(job::SetPhase pPhase) {
+    std::lock_guard lock(m_Mutex);
+    m_Measuring = pPhase == job::SetPhase::Measure;
+    // The measure phase's files are done with it; the write phase starts them again.
+    for (InHand& f : m_InHand)
+        f.Active = false;
+}
+
+void Reporter::SetPooled(const AlbumSet& pSet, const job::SetFigures& pFigures,
+                         const std::vector<std::string>& pLeftOut) {
+    std::lock_guard lock(m_Mutex);
+    ClearProgressLine();
+    const bool lufs = NormModeInfo(m_Options.Edit.Mode).ByLoudness && m_Options.Edit.Normalize;
+    // A check prints the sets' figures as its result; a run that writes tells them.
+    if (m_Options.Check && !m_Options.Json)
+        std::fprintf(m_Out, "%s\n", AlbumLine(pSet, pFigures, lufs, "\t").c_str());
+    else if (!m_Options.Quiet)
+        std::fprintf(m_Err, "quillan-batch: %s\n", AlbumLine(pSet, pFigures, lufs, ", ").c_str());
+    if (!pLeftOut.empty() && !m_Options.Quiet && pFigures.Error.empty()) {
+        std::string names;
+        for (const std::string& f : pLeftOut)
+            names += (names.empty() ? "" : ", ") + PrintableText(f);
+        std::fprintf(m_Err, "quillan-batch: album %s: left out (not measured): %s\n",
+                     PrintableText(pSet.Label).c_str(), names.c_str());
+    }
+    std::fflush(m_Out);
+    std::fflush(m_Err);
+}
+
 std::optional<std::string> Reporter::OrderedLine(const FileResult& pResult) const {
     if (m_Options.Json)
         return WithRunFields(
@@ -337,7 +385,8 @@ void Reporter::DrawProgress() {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_Start).count();
     const double mbps = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
-    std::fprintf(m_Err, "\r\x1b[K[%zu/%zu]", m_DoneCount, m_InHand.size());
+    std::fprintf(m_Err, "\r\x1b[K%s[%zu/%zu]", m_Measuring ? "measuring " : "", m_DoneCount,
+                 m_InHand.size());
     if (current < m_InHand.size())
         std::fprintf(m_Err, " %s %3d%%", PrintableText(NameOf(m_Options.Files[current])).c_str(),
                      static_cast<int>(std::lround(m_InHand[current].Rate * 100.0f)));

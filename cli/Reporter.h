@@ -35,6 +35,11 @@ std::string JsonLine(const FileResult& pResult, bool pLevelsMeasured = true,
 // integrated loudness, loudness range, true peak and, for a written result, the gain.
 std::string LoudnessLine(const FileResult& pResult);
 
+// A set of album mode as one line: "album", its label, its files, its level and gain, parted by
+// pSeparator (tabs: fields for scripts; no trailing newline).
+std::string AlbumLine(const AlbumSet& pSet, const job::SetFigures& pFigures, bool pLufs,
+                      const char* pSeparator);
+
 // "3 done, 1 failed; written to out" and the like.
 std::string SummaryText(const Options& pOptions, const std::vector<FileResult>& pResults,
                         bool pCancelled);
@@ -47,6 +52,9 @@ class Reporter : public BatchObserver {
     void FileStarted(size_t pIndex, int64_t pSourceBytes) override;
     void FileProgress(size_t pIndex, float pRate) override;
     void FileFinished(size_t pIndex, const FileResult& pResult) override;
+    void PhaseStarted(job::SetPhase pPhase) override;
+    void SetPooled(const AlbumSet& pSet, const job::SetFigures& pFigures,
+                   const std::vector<std::string>& pLeftOut) override;
 
     // Ends the progress line, prints the JSON objects not yet printed and the summary.
     void Finish(const std::vector<FileResult>& pResults, bool pCancelled);
@@ -73,6 +81,7 @@ class Reporter : public BatchObserver {
     std::condition_variable m_Wake;
     bool m_Finished = false;
     bool m_LineShown = false;
+    bool m_Measuring = false; // album mode's measure phase
     std::vector<InHand> m_InHand;
     std::vector<FileResult> m_Done;
     std::vector<bool> m_IsDone;

@@ -99,13 +99,13 @@ std::optional<std::string> ShardKey(const std::string& pPath, const std::string&
 }
 
 std::string KeepShard(std::vector<std::string>& pFiles, const ShardPart& pShard,
-                      const std::string& pRoot) {
+                      const std::string& pRoot, AlbumBy pAlbum) {
     if (pShard.Count <= 0) return {};
     std::vector<std::string> kept;
     for (const std::string& file : pFiles) {
         const auto key = ShardKey(file, pRoot);
         if (!key) return "'" + file + "' is not below the root '" + pRoot + "'";
-        if (StableHash(*key) % static_cast<uint64_t>(pShard.Count) ==
+        if (StableHash(AlbumShardKey(*key, pAlbum)) % static_cast<uint64_t>(pShard.Count) ==
             static_cast<uint64_t>(pShard.Index))
             kept.push_back(file);
     }

@@ -3,6 +3,8 @@
 // hash of its path relative to a root folder, so workers that share a list (in any order, on
 // machines that mount it elsewhere) process every file exactly once.
 
+#include "cli/AlbumSets.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -49,9 +51,10 @@ uint64_t StableHash(const std::string& pText);
 // Nothing when the path is not below the root.
 std::optional<std::string> ShardKey(const std::string& pPath, const std::string& pRoot);
 
-// Keeps only the files of the shard, in their order. An error text (empty on success) when a
-// file is not below the root; then the list is left as it was.
+// Keeps only the files of the shard, in their order; in album mode a set's files go together
+// (the key of AlbumShardKey). An error text (empty on success) when a file is not below the
+// root; then the list is left as it was.
 std::string KeepShard(std::vector<std::string>& pFiles, const ShardPart& pShard,
-                      const std::string& pRoot);
+                      const std::string& pRoot, AlbumBy pAlbum = AlbumBy::None);
 
 } // namespace cli

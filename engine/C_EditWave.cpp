@@ -76,7 +76,9 @@ LoudnessResult Scaled(LoudnessResult pL, double pGainDb) {
 
 class JobRun {
   public:
-    JobRun(EditJob pJob, Reporter pReport) : m_A(std::move(pJob)), m_Report(std::move(pReport)) {}
+    // pSetMeasure: the measure phase of album mode (C_EditWave::Measure).
+    JobRun(EditJob pJob, Reporter pReport, bool pSetMeasure = false)
+        : m_A(std::move(pJob)), m_Report(std::move(pReport)), m_SetMeasure(pSetMeasure) {}
     ~JobRun();
 
     // Returns when the job ran to its end; throws JobFailed (or any fault) otherwise.
@@ -92,12 +94,22 @@ class JobRun {
     const std::vector<DroppedChunk>& LostMetadata() const { return m_LostMetadata; }
     // Frames of source audio written to the target; 0 as well when trimming found no sound
     // above the start threshold (the margins hold only the silence around it).
-    int64_t KeptFrames() const {
-        return m_A.Trim && m_First.FirstSound == -1 ? 0 : m_End - m_Start;
-    }
+    int64_t KeptFrames() const { return m_NoSound ? 0 : m_End - m_Start; }
+    // The measure phase's result: the kept range and its poolable levels.
+    std::shared_ptr<const KeptMeasure> Kept() const;
 
   private:
-    bool Writes() const { return !m_A.TargetPath.empty() && m_A.Check != LevelCheck::MeasureOnly; }
+    bool Writes() const {
+        return !m_SetMeasure && !m_A.TargetPath.empty() && m_A.Check != LevelCheck::MeasureOnly;
+    }
+    // A level check: the first pass over the whole range and nothing else.
+    bool CheckOnly() const {
+        return !m_SetMeasure && (m_A.TargetPath.empty() || m_A.Check == LevelCheck::MeasureOnly);
+    }
+    void CountPasses();
+    void MeasureRange();
+    // Takes the range and levels of the measure phase in place of measuring them.
+    void UseMeasure(const KeptMeasure& pKept);
     void SetUp();
     void OpenSource();
     void RefuseUnsupported() const;
@@ -119,6 +131,8 @@ class JobRun {
     }
     void RunSecondPass(bool pRms);
     std::optional<LoudnessMeter> MakeLoudnessMeter() const;
+    // The levels this file's measuring found, as a set pools them.
+    SetLevels OwnLevels() const;
     void ComputeGain();
     MetadataChunks KeptMetadata(int64_t pLead, int64_t pTail, const BlockFormat& pFormat);
     // Whether the written audio is the range times one factor, no sample saturated.
@@ -148,7 +162,12 @@ class JobRun {
     int32_t m_GateLevel = 0;
     FirstPass m_First;
     double m_RangeRms = 0.0;
+    double m_RangeSquares = 0.0, m_RangeSamples = 0.0; // unscaled, for a set
     std::optional<LoudnessResult> m_Loudness;
+    std::shared_ptr<const LoudnessBlocks> m_Blocks; // the measure phase's, for a set
+    bool m_SetMeasure = false;
+    platform::FileNode m_SourceStamp; // the source when opened
+    bool m_NoSound = false;
     GainLimit m_Limit = GainLimit::None;
     double m_Reached = 0.0;
     std::optional<LoudnessResult> m_WrittenLoudness;
@@ -182,7 +201,7 @@ void JobRun::ForEachPiece(SourceReader& pReader, int64_t pFirst, int64_t pFrames
 }
 
 void JobRun::SetUp() {
-    if (m_A.TargetPath.empty() || m_A.Check == LevelCheck::MeasureOnly) {
+    if (CheckOnly()) {
         // Measure only: the first pass and nothing else.
         m_A.Trim = false;
         m_A.Normalize = true;
@@ -213,7 +232,20 @@ void JobRun::SetUp() {
         if (m_Info.BitsPerSample != 32) m_GateLevel = GateLevel(m_A.GateDb, int32_t(m_F));
     }
     KeepRangeInsideData();
+    CountPasses();
+}
 
+// The passes the progress runs over.
+void JobRun::CountPasses() {
+    const bool secondPass = NormModeInfo(m_A.Mode).NeedsSecondPass || m_A.MeasureLoudness;
+    if (m_A.Measured) {
+        m_N = 1; // the write pass alone
+        return;
+    }
+    if (m_SetMeasure) {
+        m_N = std::max(int32_t(m_A.Trim || m_A.Normalize) + int32_t(secondPass), 1);
+        return;
+    }
     m_N = NormModeInfo(m_A.Mode).NeedsSecondPass ? 3 : 2;
     // A loudness report of a mode without a second pass takes one of its own.
     if (m_A.MeasureLoudness && !NormModeInfo(m_A.Mode).NeedsSecondPass) ++m_N;
@@ -229,6 +261,10 @@ void JobRun::OpenSource() {
     errno = 0;
     m_Source = OpenForRead(m_A.SourcePath);
     if (m_Source == 0) throw JobFailed{EditStatus::SourceUnreadable, SystemText(errno)};
+    m_SourceStamp = platform::NodeOf(m_Source);
+    // The write phase of a set: the gain was formed from what was measured.
+    if (m_A.Measured && !m_SourceStamp.Unchanged(m_A.Measured->Source))
+        throw JobFailed{EditStatus::SourceChanged, {}};
     m_Info = ReadWaveInfoFrom(m_Source);
 }
 
@@ -317,6 +353,7 @@ void JobRun::TrimRange() {
         ::TrimRange(m_First.FirstSound, m_First.LastSound, m_From, m_Info.SampleFrames,
                     m_StartMarginFrames, m_EndMarginFrames);
     if (!range) throw JobFailed{EditStatus::EmptyRange, {}};
+    m_NoSound = m_First.FirstSound == -1;
     m_Start = range->Start;
     m_End = range->End;
     m_LeadPad = range->LeadPad;
@@ -364,27 +401,77 @@ void JobRun::RunSecondPass(bool pRms) {
         pos += n;
         Report(base, m_Start, m_End, pos);
     }
-    if (pRms) m_RangeRms = pass.RangeRms();
-    if (meter) m_Loudness = meter->Result();
+    if (pRms) {
+        m_RangeRms = pass.RangeRms();
+        const double scale = double(m_Scale);
+        m_RangeSquares = pass.SquaresSum() / (scale * scale);
+        m_RangeSamples = pass.SamplesCounted();
+    }
+    if (meter) {
+        m_Loudness = meter->Result();
+        if (m_SetMeasure) m_Blocks = meter->TakeBlocks();
+    }
 }
 
-void JobRun::ComputeGain() {
-    GainInputs in;
-    in.FullScale = m_F;
-    in.Mode = m_A.Mode;
-    in.NormLevel = m_A.NormLevelDb;
-    in.Peak = m_Levels.Peak;
-    in.MaxBlockRms = m_Levels.MaxRms;
-    in.RangeRms = m_RangeRms;
-    in.Scale = m_Scale;
-    in.Clip = m_A.Clip;
+SetLevels JobRun::OwnLevels() const {
+    SetLevels l;
+    l.FullScale = m_F;
+    l.Wide = m_Info.BitsPerSample == 32;
+    l.Peak = m_Levels.Peak;
+    l.MaxBlockRms = m_Levels.MaxRms;
+    l.RangeRms = m_RangeRms;
+    l.Scale = m_Scale;
+    l.SumOfSquares = m_RangeSquares;
+    l.Samples = m_RangeSamples;
     if (m_Loudness) {
-        in.IntegratedLufs = m_Loudness->IntegratedLufs;
-        in.TruePeak = m_Loudness->CeilingPeak;
+        l.HasLoudness = true;
+        l.IntegratedLufs = m_Loudness->IntegratedLufs;
+        l.CeilingPeak = m_Loudness->CeilingPeak;
     }
-    in.Ceiling = m_A.TruePeakCeiling;
-    in.CeilingDb = m_A.TruePeakCeilingDb;
-    in.Wide = m_Info.BitsPerSample == 32;
+    if (m_Blocks) l.Blocks.push_back(m_Blocks);
+    return l;
+}
+
+std::shared_ptr<const KeptMeasure> JobRun::Kept() const {
+    auto k = std::make_shared<KeptMeasure>();
+    k->Source = m_SourceStamp;
+    k->Start = m_Start;
+    k->End = m_End;
+    k->LeadPad = m_LeadPad;
+    k->TailPad = m_TailPad;
+    k->NoSound = m_NoSound;
+    k->CheckedFrom = m_CheckedFrom;
+    k->CheckedTo = m_CheckedTo;
+    k->Peak = m_Levels.Peak;
+    k->MaxRms = m_Levels.MaxRms;
+    k->NormRms = m_Levels.NormRms;
+    k->Loudness = m_Loudness;
+    k->Levels = OwnLevels();
+    return k;
+}
+
+void JobRun::UseMeasure(const KeptMeasure& pKept) {
+    m_Start = pKept.Start;
+    m_End = pKept.End;
+    m_LeadPad = pKept.LeadPad;
+    m_TailPad = pKept.TailPad;
+    m_NoSound = pKept.NoSound;
+    m_CheckedFrom = pKept.CheckedFrom;
+    m_CheckedTo = pKept.CheckedTo;
+    m_Levels.Peak = pKept.Peak;
+    m_Levels.MaxRms = pKept.MaxRms;
+    m_Levels.NormRms = pKept.NormRms;
+    m_RangeRms = pKept.Levels.RangeRms;
+    m_Scale = pKept.Levels.Scale;
+    m_RangeSquares = pKept.Levels.SumOfSquares;
+    m_RangeSamples = pKept.Levels.Samples;
+    m_Loudness = pKept.Loudness;
+}
+
+// The gain of the mode from the file's own levels, or from its set's.
+void JobRun::ComputeGain() {
+    const SetLevels levels = m_A.SetLevel ? *m_A.SetLevel : OwnLevels();
+    const GainInputs in = SetGainInputs(m_A, OnScale(levels, m_F, m_Info.BitsPerSample == 32));
     m_Gain = NormGain(in);
     m_Limit = LimitOf(in);
     m_Reached = ::ReachedLevel(in, m_Gain);
@@ -523,31 +610,40 @@ void JobRun::WriteOutput() {
         throw WriteFailure(errno);
 }
 
-void JobRun::Run() {
-    SetUp();
-    if (m_A.Trim || m_A.Normalize) {
-        RunFirstPass();
-        if (!Writes()) {
-            // A check measures the loudness of the whole range.
-            if (m_A.MeasureLoudness) {
-                m_Start = m_From;
-                m_End = m_To;
-                RunSecondPass(false);
-            }
-            m_Finished = true;
-            return;
-        }
-        TrimRange();
-        const NormModeRow& mode = NormModeInfo(m_A.Mode);
-        if (mode.NeedsSecondPass || m_A.MeasureLoudness)
-            RunSecondPass(mode.NeedsSecondPass && !mode.ByLoudness);
-        ComputeGain();
-    } else {
+// Measures the range: the first pass, trimming, the mode's second pass.
+void JobRun::MeasureRange() {
+    if (!(m_A.Trim || m_A.Normalize)) {
         m_Start = m_From;
         m_End = m_To;
         if (m_A.MeasureLoudness) RunSecondPass(false);
+        return;
     }
-    WriteOutput();
+    RunFirstPass();
+    if (CheckOnly()) {
+        // A check measures the loudness of the whole range.
+        if (m_A.MeasureLoudness) {
+            m_Start = m_From;
+            m_End = m_To;
+            RunSecondPass(false);
+        }
+        return;
+    }
+    TrimRange();
+    const NormModeRow& mode = NormModeInfo(m_A.Mode);
+    if (mode.NeedsSecondPass || m_A.MeasureLoudness)
+        RunSecondPass(mode.NeedsSecondPass && !mode.ByLoudness);
+}
+
+void JobRun::Run() {
+    SetUp();
+    if (m_A.Measured)
+        UseMeasure(*m_A.Measured);
+    else
+        MeasureRange();
+    if (Writes()) {
+        if (m_A.Trim || m_A.Normalize) ComputeGain();
+        WriteOutput();
+    }
     m_Finished = true;
 }
 
@@ -575,28 +671,25 @@ EditLevels LevelsOf(const Levels& pL) {
 
 } // namespace
 
-EditResult C_EditWave::Edit(const EditJob& pJob, const Progress& pProgress) const {
+namespace {
+
+// Runs a job and fills in the result; pFill(run, result) takes what the job found.
+template <typename Fill>
+EditResult RunJob(const EditJob& pJob, const C_EditWave::Progress& pProgress, bool pSetMeasure,
+                  bool pLevels, Fill pFill) {
     EditResult result;
-    if (pJob.Check != LevelCheck::Off) result.Levels = EditLevels{};
+    if (pLevels) result.Levels = EditLevels{};
     Reporter report = [&pProgress](float pRate) {
         const bool cancel = pProgress && pProgress(pRate);
         platform::PumpEvents();
         return cancel;
     };
     try {
-        JobRun run(pJob, report);
+        JobRun run(pJob, report, pSetMeasure);
         run.Run();
-        if (pJob.Check != LevelCheck::Off) result.Levels = LevelsOf(run.Measured());
+        if (pLevels) result.Levels = LevelsOf(run.Measured());
         result.Loudness = run.MeasuredLoudness();
-        if (!pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly) {
-            result.KeptFrames = run.KeptFrames();
-            result.GainDb = 20.0 * std::log10(run.Gain());
-            result.Limit = run.Limit();
-            if (result.Limit != GainLimit::None) result.ReachedLevel = run.ReachedLevel();
-            result.SourceLoudness = run.MeasuredLoudness();
-            result.Loudness = run.WrittenLoudness();
-            result.LostMetadata = run.LostMetadata();
-        }
+        pFill(run, result);
         result.Status = EditStatus::Done;
     } catch (const JobFailed& failed) {
         result.Status = failed.Status;
@@ -610,14 +703,42 @@ EditResult C_EditWave::Edit(const EditJob& pJob, const Progress& pProgress) cons
     return result;
 }
 
-EditResult C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
-                                int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn,
-                                float pThOut, int32_t pStartMargin, int32_t pEndMargin,
-                                int32_t pForceMargin, int32_t pUseNorm, float pNormLevel,
-                                int32_t pNormMode, int32_t pRMSmsec, float pRMSdb, int32_t pClip,
-                                float pAdjustdbL, float pAdjustdbR, int32_t pFadeInSample,
-                                int32_t pFadeOutSample, int32_t pCheckLevel,
-                                const Progress& pProgress) const {
+} // namespace
+
+EditResult C_EditWave::Edit(const EditJob& pJob, const Progress& pProgress) const {
+    const bool writes = !pJob.TargetPath.empty() && pJob.Check != LevelCheck::MeasureOnly;
+    return RunJob(pJob, pProgress, false, pJob.Check != LevelCheck::Off,
+                  [writes](const JobRun& pRun, EditResult& pResult) {
+                      if (!writes) return;
+                      pResult.KeptFrames = pRun.KeptFrames();
+                      pResult.GainDb = 20.0 * std::log10(pRun.Gain());
+                      pResult.Limit = pRun.Limit();
+                      if (pResult.Limit != GainLimit::None)
+                          pResult.ReachedLevel = pRun.ReachedLevel();
+                      pResult.SourceLoudness = pRun.MeasuredLoudness();
+                      pResult.Loudness = pRun.WrittenLoudness();
+                      pResult.LostMetadata = pRun.LostMetadata();
+                  });
+}
+
+EditResult C_EditWave::Measure(const EditJob& pJob, const Progress& pProgress) const {
+    EditJob job = pJob;
+    job.Measured.reset();
+    job.SetLevel.reset();
+    return RunJob(job, pProgress, true, true, [](const JobRun& pRun, EditResult& pResult) {
+        pResult.KeptFrames = pRun.KeptFrames();
+        pResult.Measured = pRun.Kept();
+    });
+}
+
+std::optional<EditJob> PositionalJob(const std::string& pSourceFN, const std::string& pTargetFN,
+                                     int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn,
+                                     float pThOut, int32_t pStartMargin, int32_t pEndMargin,
+                                     int32_t pForceMargin, int32_t pUseNorm, float pNormLevel,
+                                     int32_t pNormMode, int32_t pRMSmsec, float pRMSdb,
+                                     int32_t pClip, float pAdjustdbL, float pAdjustdbR,
+                                     int32_t pFadeInSample, int32_t pFadeOutSample,
+                                     int32_t pCheckLevel) {
     EditJob job;
     job.SourcePath = pSourceFN;
     job.TargetPath = pTargetFN;
@@ -642,14 +763,30 @@ EditResult C_EditWave::EditWave(const std::string& pSourceFN, const std::string&
                 : pCheckLevel == 1 ? LevelCheck::MeasureOnly
                                    : LevelCheck::Store;
     const std::optional<NormMode> mode = NormModeFromIndex(pNormMode);
-    if (job.Normalize && !mode) {
+    if (job.Normalize && !mode) return std::nullopt;
+    job.Mode = mode.value_or(NormMode::Peak);
+    return job;
+}
+
+EditResult C_EditWave::EditWave(const std::string& pSourceFN, const std::string& pTargetFN,
+                                int64_t pFrom, int64_t pTo, int32_t pUseTh, float pThIn,
+                                float pThOut, int32_t pStartMargin, int32_t pEndMargin,
+                                int32_t pForceMargin, int32_t pUseNorm, float pNormLevel,
+                                int32_t pNormMode, int32_t pRMSmsec, float pRMSdb, int32_t pClip,
+                                float pAdjustdbL, float pAdjustdbR, int32_t pFadeInSample,
+                                int32_t pFadeOutSample, int32_t pCheckLevel,
+                                const Progress& pProgress) const {
+    const std::optional<EditJob> job =
+        PositionalJob(pSourceFN, pTargetFN, pFrom, pTo, pUseTh, pThIn, pThOut, pStartMargin,
+                      pEndMargin, pForceMargin, pUseNorm, pNormLevel, pNormMode, pRMSmsec, pRMSdb,
+                      pClip, pAdjustdbL, pAdjustdbR, pFadeInSample, pFadeOutSample, pCheckLevel);
+    if (!job) {
         // An unknown mode would normalise by nothing; refuse it rather than guess.
         EditResult refused;
-        if (job.Check != LevelCheck::Off) refused.Levels = EditLevels{};
+        if (pCheckLevel != 0) refused.Levels = EditLevels{};
         refused.Status = EditStatus::InvalidArgument;
         refused.Detail = "normalisation mode " + std::to_string(pNormMode);
         return refused;
     }
-    job.Mode = mode.value_or(NormMode::Peak);
-    return Edit(job, pProgress);
+    return Edit(*job, pProgress);
 }

@@ -4,6 +4,7 @@
 #include "engine/EditStatus.h"
 #include "engine/Loudness.h"
 #include "engine/MetadataChunks.h"
+#include "engine/SetMeasure.h"
 
 #include <cstdint>
 #include <functional>
@@ -50,6 +51,8 @@ struct EditResult {
     // Metadata chunks of the source the result does not carry although the job keeps
     // metadata (too large, cut short, unreadable, ...); padding and old-audio chunks not counted.
     std::vector<DroppedChunk> LostMetadata;
+    // Album mode: the file's measure (of C_EditWave::Measure), to pool and to write with.
+    std::shared_ptr<const KeptMeasure> Measured;
 
     bool Done() const { return Status == EditStatus::Done; }
 };
@@ -71,6 +74,13 @@ class C_EditWave {
     // source is read through one descriptor.
     EditResult Edit(const EditJob& pJob, const Progress& pProgress = {}) const;
 
+    // Album mode, the measure phase: measures the kept range of the job as its write would
+    // (trimming, the mode's passes, loudness when the job asks for it), whatever its target
+    // and Check, and writes nothing. A finished result holds Measured, and Levels and Loudness
+    // (of the kept range) as a check would report them; its progress runs 0 to 1 over the
+    // passes. The write phase is Edit with EditJob::Measured and EditJob::SetLevel.
+    EditResult Measure(const EditJob& pJob, const Progress& pProgress = {}) const;
+
     // The same job with positional arguments, as the reference vectors give them: [pFrom, pTo)
     // in frames (pTo 0: to the end); levels, thresholds and adjustments in dB; margins and
     // pRMSmsec in ms. pNormMode: 0 Peak, 1 RMS(Max), 2 RMS(Average), 3 RMS(Calc), 4 Loudness
@@ -84,3 +94,11 @@ class C_EditWave {
                         int32_t pFadeInSample, int32_t pFadeOutSample, int32_t pCheckLevel,
                         const Progress& pProgress = {}) const;
 };
+
+// The job of EditWave's positional arguments; none for an unknown normalisation mode.
+std::optional<EditJob>
+PositionalJob(const std::string& pSourceFN, const std::string& pTargetFN, int64_t pFrom,
+              int64_t pTo, int32_t pUseTh, float pThIn, float pThOut, int32_t pStartMargin,
+              int32_t pEndMargin, int32_t pForceMargin, int32_t pUseNorm, float pNormLevel,
+              int32_t pNormMode, int32_t pRMSmsec, float pRMSdb, int32_t pClip, float pAdjustdbL,
+              float pAdjustdbR, int32_t pFadeInSample, int32_t pFadeOutSample, int32_t pCheckLevel);

@@ -7,7 +7,11 @@
 #include "engine/NormModes.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+struct KeptMeasure; // engine/SetMeasure.h
+struct SetLevels;
 
 // The largest target level, ceiling or adjustment in dB (either sign) a front end passes on:
 // 10^(770 / 20) is about the largest single-precision value. The engine saturates beyond.
@@ -73,4 +77,10 @@ struct EditJob {
     // The source's metadata chunks (tags, bext, cue points, loops, ...) go into the result,
     // adjusted to the kept range; false: the bare header.
     bool KeepMetadata = true;
+
+    // Album mode, the write phase: the file's measure from C_EditWave::Measure (its range is
+    // not measured again, and a source changed since is not written) and the levels of its
+    // set, which give the gain in place of the file's own. Either may be empty.
+    std::shared_ptr<const KeptMeasure> Measured;
+    std::shared_ptr<const SetLevels> SetLevel;
 };

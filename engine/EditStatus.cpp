@@ -32,6 +32,8 @@ const char* EditStatusText(EditStatus pStatus) {
         return "invalid argument";
     case EditStatus::NonFiniteSample:
         return "a float sample that is not a finite number";
+    case EditStatus::SourceChanged:
+        return "the source changed since it was measured";
     case EditStatus::InternalError:
         return "internal error";
     }

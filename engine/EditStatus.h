@@ -21,6 +21,7 @@ enum class EditStatus : int32_t {
     OutOfMemory,       // an allocation failed
     InvalidArgument,   // an argument no job can have (detail: which)
     NonFiniteSample,   // a float sample that is NaN or infinite (detail: where)
+    SourceChanged,     // written to since it was measured for its set; nothing written
     InternalError,     // any other fault
 };
 

@@ -104,6 +104,7 @@ std::string FailureReason(const std::string& pSource, const std::string& pTarget
     case EditStatus::NonFiniteSample:
         return withDetail(EditStatusText(pStatus));
     case EditStatus::OutputTooLarge:
+    case EditStatus::SourceChanged:
     case EditStatus::Cancelled:
     case EditStatus::OutOfMemory:
         return EditStatusText(pStatus);

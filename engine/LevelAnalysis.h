@@ -170,6 +170,9 @@ struct SecondPass {
     void Feed(const uint8_t* pData, int64_t pFrames);
     // RMS of the frames counted (0 when none or silent).
     double RangeRms() const;
+    // The (scaled) squares summed and the samples they count.
+    double SquaresSum() const { return Plain() ? m_ExactSum.Value() : m_Sum; }
+    double SamplesCounted() const { return double(Channels) * double(GateFrameCount); }
 
   private:
     bool Plain() const { return Scale == 1.0f && GateFrames == 0 && BitsPerSample != 32; }

@@ -221,3 +221,40 @@ LoudnessResult LoudnessMeter::Result() const {
     }
     return r;
 }
+
+struct LoudnessBlocks::State {
+    StatePtr Loudness;
+};
+
+LoudnessBlocks::LoudnessBlocks(std::unique_ptr<State> pState) : m_S(std::move(pState)) {}
+LoudnessBlocks::~LoudnessBlocks() = default;
+
+namespace {
+
+// The lowest rate libebur128 takes: a state changed to it keeps a few frames of audio.
+constexpr unsigned long kShrunkRate = kMinRate;
+
+} // namespace
+
+std::shared_ptr<const LoudnessBlocks> LoudnessMeter::TakeBlocks() {
+    State& s = *m_S;
+    // A changed rate drops the audio buffer and the unfinished block and keeps the finished
+    // ones: a set of a thousand files holds their blocks, not their filter buffers.
+    if (ebur128_change_parameters(s.Loudness.get(), unsigned(s.Channels), kShrunkRate) ==
+        EBUR128_ERROR_NOMEM)
+        throw std::bad_alloc();
+    auto state = std::make_unique<LoudnessBlocks::State>();
+    state->Loudness = std::move(s.Loudness);
+    return std::shared_ptr<const LoudnessBlocks>(new LoudnessBlocks(std::move(state)));
+}
+
+double PooledLoudness(const std::vector<const LoudnessBlocks*>& pRanges) {
+    std::vector<ebur128_state*> states;
+    for (const LoudnessBlocks* range : pRanges)
+        if (range && range->m_S->Loudness) states.push_back(range->m_S->Loudness.get());
+    double lufs = -std::numeric_limits<double>::infinity();
+    if (states.empty() ||
+        ebur128_loudness_global_multiple(states.data(), states.size(), &lufs) != EBUR128_SUCCESS)
+        return -std::numeric_limits<double>::infinity();
+    return lufs;
+}

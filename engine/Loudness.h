@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // What a meter measures beyond the integrated loudness.
 struct LoudnessWanted {
@@ -37,6 +38,27 @@ struct LoudnessResult {
     double TruePeakDbtp() const;
 };
 
+// The gating blocks of one measured range, kept to pool several ranges into the integrated
+// loudness of one programme. Holds a shrunken libebur128 state: its finished blocks only.
+class LoudnessBlocks {
+  public:
+    ~LoudnessBlocks();
+    LoudnessBlocks(const LoudnessBlocks&) = delete;
+    LoudnessBlocks& operator=(const LoudnessBlocks&) = delete;
+
+  private:
+    friend class LoudnessMeter;
+    friend double PooledLoudness(const std::vector<const LoudnessBlocks*>& pRanges);
+    struct State;
+    explicit LoudnessBlocks(std::unique_ptr<State> pState);
+    std::unique_ptr<State> m_S;
+};
+
+// The integrated loudness of the ranges measured as one programme (the gates over all their
+// blocks together), in LUFS; minus infinity when no block passes the gates. Of one range it is
+// that range's integrated loudness.
+double PooledLoudness(const std::vector<const LoudnessBlocks*>& pRanges);
+
 class LoudnessMeter {
   public:
     // Throws std::bad_alloc when a state cannot be made, std::invalid_argument for a format
@@ -59,6 +81,10 @@ class LoudnessMeter {
 
     // The measurements of everything fed so far.
     LoudnessResult Result() const;
+
+    // Hands the gating blocks of everything fed over for pooling; the meter is spent after
+    // (neither Feed nor Result). Throws std::bad_alloc when the state cannot be shrunk.
+    std::shared_ptr<const LoudnessBlocks> TakeBlocks();
 
   private:
     struct State;

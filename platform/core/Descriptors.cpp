@@ -82,7 +82,8 @@ bool ResizeDescriptor(int pFd, int64_t pLength) {
 FileNode NodeOf(int pFd) {
     struct stat st {};
     if (::fstat(pFd, &st) != 0) return {};
-    return {uint64_t(st.st_dev), uint64_t(st.st_ino), true};
+    return {uint64_t(st.st_dev), uint64_t(st.st_ino), true, int64_t(st.st_size),
+            int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec)};
 }
 
 bool RemoveIfSameNode(const std::string& pPath, const FileNode& pNode) {

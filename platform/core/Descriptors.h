@@ -33,11 +33,20 @@ int64_t DescriptorSize(int pFd);
 // Cuts or extends (with zero bytes) the file to pLength bytes; false on failure.
 bool ResizeDescriptor(int pFd, int64_t pLength);
 
-// The device and inode of an open file, to recognise it later by path.
+// The device and inode of an open file, to recognise it later by path; its length and
+// modification time, to tell whether anything wrote to it since.
 struct FileNode {
     uint64_t Device = 0;
     uint64_t Inode = 0;
     bool Known = false;
+    int64_t Size = 0;
+    int64_t ModifiedNs = 0;
+
+    // The same file, not written to in between.
+    bool Unchanged(const FileNode& pOther) const {
+        return Known && pOther.Known && Device == pOther.Device && Inode == pOther.Inode &&
+               Size == pOther.Size && ModifiedNs == pOther.ModifiedNs;
+    }
 };
 FileNode NodeOf(int pFd);
 // Removes the entry at the path (not following a link) only when it is still that file.

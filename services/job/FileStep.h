@@ -98,6 +98,8 @@ struct StepRequest {
     // beside it instead (the user switched replacing off meanwhile).
     std::function<bool()> ReplaceStillWanted;
     EditFn Edit; // empty: C_EditWave
+    // The measure phase of album mode (services/job/SetRun.h); empty: C_EditWave::Measure.
+    EditFn Measure;
 };
 
 StepOutcome RunFileStep(const StepRequest& pRequest);

@@ -76,6 +76,25 @@ std::vector<int32_t> ReadSamples(const std::string& pPath, int32_t pBits) {
     return out;
 }
 
+std::vector<EditResult> RunAsSet(const std::vector<EditJob>& pJobs, SetLevels* pPooled) {
+    std::vector<EditResult> results;
+    std::vector<const SetLevels*> measured;
+    for (const EditJob& job : pJobs) {
+        results.push_back(C_EditWave().Measure(job));
+        if (results.back().Done()) measured.push_back(&results.back().Measured->Levels);
+    }
+    const auto pooled = std::make_shared<const SetLevels>(PoolSetLevels(measured));
+    if (pPooled) *pPooled = *pooled;
+    for (size_t i = 0; i < pJobs.size(); ++i) {
+        if (!results[i].Done()) continue;
+        EditJob job = pJobs[i];
+        job.Measured = results[i].Measured;
+        job.SetLevel = pooled;
+        results[i] = C_EditWave().Edit(job);
+    }
+    return results;
+}
+
 Job Job::Between(const std::string& pSource, const std::string& pTarget) {
     Job job;
     job.SourcePath = pSource;

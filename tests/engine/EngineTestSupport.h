@@ -48,6 +48,11 @@ struct Job : EditJob {
 Job JobOverNewWav(const TempDir& pDir, int32_t pRate, int32_t pBits, int32_t pChannels,
                   const std::vector<int32_t>& pSamples);
 
+// Runs the jobs as one set (album mode): each file measured, the measures pooled, each file
+// then written with the set's levels. Results in job order; a file that failed measuring keeps
+// that result and is left out of the set. pPooled, when given, receives the set's levels.
+std::vector<EditResult> RunAsSet(const std::vector<EditJob>& pJobs, SetLevels* pPooled = nullptr);
+
 // Runs a command through the shell; its exit status and standard output.
 int RunCommand(const std::string& pCommand, std::string* pOutput = nullptr);
 bool HaveSox();
