@@ -213,31 +213,44 @@ void Watcher::Scan(const std::string& pFolder) {
         it = StampOf(it->first) ? std::next(it) : m_Handled.erase(it);
 }
 
-// Hands over the files whose size and time stayed the same for the settle time.
+// Hands over the files whose size and time stayed the same for the settle time. A file is
+// looked at again only once its settle time is up, so a burst costs one look per file and
+// tick, not one per file and event; the workers wait for the lock only to take the results.
 void Watcher::Settle() {
     const auto now = Clock::now();
     const auto settle = std::chrono::duration<double>(m_O.SettleSeconds);
-    std::lock_guard lock(m_Mutex);
-    for (auto& [path, stamp] : m_Finished)
+    std::vector<std::pair<std::string, Stamp>> finished, due;
+    {
+        std::lock_guard lock(m_Mutex);
+        finished.swap(m_Finished);
+    }
+    for (auto& [path, stamp] : finished)
         if (StampOf(path) == stamp) m_Handled[path] = stamp;
-    m_Finished.clear();
     for (auto it = m_Pending.begin(); it != m_Pending.end();) {
+        if (now - it->second.Since < settle) {
+            ++it;
+            continue;
+        }
         const auto stamp = StampOf(it->first);
         auto handled = m_Handled.find(it->first);
         if (!stamp || (handled != m_Handled.end() && handled->second == *stamp)) {
             it = m_Pending.erase(it);
-            continue;
-        }
-        if (!(*stamp == it->second.Last)) {
+        } else if (!(*stamp == it->second.Last)) {
             it->second = {*stamp, now};
-        } else if (now - it->second.Since >= settle && m_InHand.count(it->first) == 0) {
-            m_InHand.insert(it->first);
-            m_Ready.emplace_back(it->first, *stamp);
-            m_Wake.notify_one();
-            it = m_Pending.erase(it);
-            continue;
+            ++it;
+        } else {
+            due.emplace_back(it->first, *stamp);
+            ++it;
         }
-        ++it;
+    }
+    if (due.empty()) return;
+    std::lock_guard lock(m_Mutex);
+    for (auto& file : due) {
+        // The older version of a file rewritten meanwhile is still in hand: it waits.
+        if (!m_InHand.insert(file.first).second) continue;
+        m_Pending.erase(file.first);
+        m_Ready.push_back(std::move(file));
+        m_Wake.notify_one();
     }
 }
 
