@@ -161,6 +161,7 @@ class Watcher {
     const RunContext m_Context;
     QuietObserver m_Observer;
 
+    // The main loop's own.
     std::map<std::string, Pending> m_Pending; // seen, not yet settled
     std::map<std::string, Stamp> m_Handled;   // processed and still in the folder
     std::mutex m_Mutex;                       // guards what follows
