@@ -3,9 +3,11 @@
 #include "cli/BatchRunner.h"
 #include "cli/Reporter.h"
 #include "cli/RunReport.h"
+#include "platform/core/ExclusiveFile.h"
 #include "platform/core/FileSync.h"
 #include "platform/core/FolderWatch.h"
 #include "platform/core/SafeFiles.h"
+#include "platform/core/ServiceNotify.h"
 #include "platform/core/Signals.h"
 #include "services/job/CompleteWave.h"
 
@@ -77,8 +79,23 @@ std::string RelativeTo(const std::string& pPath, const std::string& pFolder) {
     return rel.empty() || *rel.begin() == ".." ? std::string() : rel.string();
 }
 
-// Moves pFrom to pFolder/pRelative, or under a free numbered name beside it; never replaces a
-// file. The new path, or the reason it failed in pError.
+// Moves pFrom onto pTo, never replacing a file: one rename, or a link and an unlink where the
+// file system has no rename that refuses to replace. A source gone meanwhile (another watcher
+// moved it first) gives no_such_file_or_directory and leaves no copy behind.
+std::error_code MoveNoReplace(const std::string& pFrom, const std::string& pTo) {
+    std::error_code ec = platform::RenameNoReplace(pFrom, pTo);
+    if (ec != std::errc::invalid_argument && ec != std::errc::function_not_supported &&
+        ec != std::errc::operation_not_supported)
+        return ec;
+    if ((ec = platform::LinkNoReplace(pFrom, pTo))) return ec;
+    if (fs::remove(pFrom, ec) && !ec) return {};
+    std::error_code ignored;
+    fs::remove(pTo, ignored);
+    return ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory);
+}
+
+// Moves pFrom to pFolder/pRelative, or under a free numbered name beside it. The new path; ""
+// with the reason in pError, or with pError empty when the source was gone.
 std::string MoveInto(const std::string& pFrom, const std::string& pFolder,
                      const std::string& pRelative, std::string& pError) {
     const fs::path wanted = fs::path(pFolder) / pRelative;
@@ -89,14 +106,10 @@ std::string MoveInto(const std::string& pFrom, const std::string& pFolder,
         if (n > 1)
             to.replace_filename(wanted.stem().string() + "-" + std::to_string(n) +
                                 wanted.extension().string());
-        ec = platform::LinkNoReplace(pFrom, to.string());
+        ec = MoveNoReplace(pFrom, to.string());
         if (ec == std::errc::file_exists) continue;
+        if (ec == std::errc::no_such_file_or_directory && !StampOf(pFrom)) return {};
         if (ec) break;
-        fs::remove(pFrom, ec);
-        if (ec) {
-            fs::remove(to, ec);
-            break;
-        }
         platform::SyncFolder(to.parent_path().string());
         platform::SyncFolder(fs::path(pFrom).parent_path().string());
         return to.string();
@@ -132,9 +145,13 @@ class Watcher {
     void Scan(const std::string& pFolder);
     void Settle();
     void Work();
-    void AfterFile(FileResult& pResult, std::string& pNote);
+    // Moves, removes or sets aside the source of a finished file. False when the file turned
+    // out to be another watcher's, which took its source first: nothing to report.
+    bool AfterFile(FileResult& pResult, std::string& pNote);
     void Report(const FileResult& pResult, const std::string& pNote);
     void Log(const std::string& pText);
+    // Tells systemd (a Type=notify unit) of the state.
+    void Notify(const std::string& pState);
 
     const Options& m_O;
     const std::atomic<int>& m_Stop;
@@ -144,6 +161,7 @@ class Watcher {
     const RunContext m_Context;
     QuietObserver m_Observer;
 
+    // The main loop's own.
     std::map<std::string, Pending> m_Pending; // seen, not yet settled
     std::map<std::string, Stamp> m_Handled;   // processed and still in the folder
     std::mutex m_Mutex;                       // guards what follows
@@ -158,6 +176,10 @@ class Watcher {
 void Watcher::Log(const std::string& pText) {
     std::fprintf(m_Err, "quillan-batch: %s\n", PrintableText(pText).c_str());
     std::fflush(m_Err);
+}
+
+void Watcher::Notify(const std::string& pState) {
+    if (std::string error = platform::NotifyServiceManager(pState); !error.empty()) Log(error);
 }
 
 void Watcher::Note(const std::string& pPath) {
@@ -192,62 +214,82 @@ void Watcher::Scan(const std::string& pFolder) {
         it = StampOf(it->first) ? std::next(it) : m_Handled.erase(it);
 }
 
-// Hands over the files whose size and time stayed the same for the settle time.
+// Hands over the files whose size and time stayed the same for the settle time. A file is
+// looked at again only once its settle time is up, so a burst costs one look per file and
+// tick, not one per file and event; the workers wait for the lock only to take the results.
 void Watcher::Settle() {
     const auto now = Clock::now();
     const auto settle = std::chrono::duration<double>(m_O.SettleSeconds);
-    std::lock_guard lock(m_Mutex);
-    for (auto& [path, stamp] : m_Finished)
+    std::vector<std::pair<std::string, Stamp>> finished, due;
+    {
+        std::lock_guard lock(m_Mutex);
+        finished.swap(m_Finished);
+    }
+    for (auto& [path, stamp] : finished)
         if (StampOf(path) == stamp) m_Handled[path] = stamp;
-    m_Finished.clear();
     for (auto it = m_Pending.begin(); it != m_Pending.end();) {
+        if (now - it->second.Since < settle) {
+            ++it;
+            continue;
+        }
         const auto stamp = StampOf(it->first);
         auto handled = m_Handled.find(it->first);
         if (!stamp || (handled != m_Handled.end() && handled->second == *stamp)) {
             it = m_Pending.erase(it);
-            continue;
-        }
-        if (!(*stamp == it->second.Last)) {
+        } else if (!(*stamp == it->second.Last)) {
             it->second = {*stamp, now};
-        } else if (now - it->second.Since >= settle && m_InHand.count(it->first) == 0) {
-            m_InHand.insert(it->first);
-            m_Ready.emplace_back(it->first, *stamp);
-            m_Wake.notify_one();
-            it = m_Pending.erase(it);
-            continue;
+            ++it;
+        } else {
+            due.emplace_back(it->first, *stamp);
+            ++it;
         }
-        ++it;
+    }
+    if (due.empty()) return;
+    std::lock_guard lock(m_Mutex);
+    for (auto& file : due) {
+        // The older version of a file rewritten meanwhile is still in hand: it waits.
+        if (!m_InHand.insert(file.first).second) continue;
+        m_Pending.erase(file.first);
+        m_Ready.push_back(std::move(file));
+        m_Wake.notify_one();
     }
 }
 
-void Watcher::AfterFile(FileResult& pResult, std::string& pNote) {
+bool Watcher::AfterFile(FileResult& pResult, std::string& pNote) {
+    if (pResult.Cancelled) return true;
+    const bool wrote = pResult.Result == 1 && !pResult.Skipped;
+    // Not written here and the source gone: another watcher on the folder took it.
+    if (!wrote && !StampOf(pResult.Source)) return false;
     const std::string relative = RelativeTo(pResult.Source, m_O.WatchDir);
     std::string error;
     if (pResult.Result == 1) {
         // A result another run is still writing is not there yet: the source stays for it.
-        if (pResult.Skipped && !job::IsCompleteWave(pResult.Target)) return;
+        if (pResult.Skipped && !job::IsCompleteWave(pResult.Target)) return true;
         if (!m_O.ThenMove.empty()) {
             const std::string to = MoveInto(pResult.Source, m_O.ThenMove, relative, error);
             if (!to.empty()) pNote = "source moved to " + to;
+            if (to.empty() && error.empty()) return wrote;
         } else if (m_O.ThenDelete) {
             std::error_code ec;
-            if (!fs::remove(pResult.Source, ec) || ec)
-                error = "cannot remove it: " + (ec ? ec.message() : std::string("gone"));
+            if (!fs::remove(pResult.Source, ec) && !ec) return wrote;
+            if (ec) error = "cannot remove it: " + ec.message();
         }
         if (!error.empty()) Log(pResult.Source + ": done, but the source stays: " + error);
-        return;
+        return true;
     }
-    if (pResult.Cancelled || m_O.FailedDir.empty()) return;
+    if (m_O.FailedDir.empty()) return true;
     const std::string to = MoveInto(pResult.Source, m_O.FailedDir, relative, error);
     if (to.empty()) {
+        if (error.empty()) return false;
         Log(pResult.Source + ": " + error);
-        return;
+        return true;
     }
     pNote = "source moved to " + to;
     std::ofstream reason(to + ".txt", std::ios::binary | std::ios::trunc);
     reason << pResult.Source << ": " << pResult.Error << "\n";
     reason.close();
     platform::SyncFile(to + ".txt");
+    return true;
 }
 
 void Watcher::Report(const FileResult& pR, const std::string& pNote) {
@@ -288,10 +330,10 @@ void Watcher::Work() {
         }
         r.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
         std::string note;
-        AfterFile(r, note);
+        const bool ours = AfterFile(r, note);
         std::lock_guard lock(m_Mutex);
-        Report(r, note);
-        if (!r.Cancelled) ++(r.Result == 1 ? m_Done : m_Failed);
+        if (ours) Report(r, note);
+        if (ours && !r.Cancelled) ++(r.Result == 1 ? m_Done : m_Failed);
         m_InHand.erase(next.first);
         m_Finished.push_back(next);
     }
@@ -310,18 +352,26 @@ int Watcher::Run() {
     for (size_t i = 0; i < count; ++i)
         workers.emplace_back([this] { Work(); });
     if (!m_O.Quiet) Log("watching " + m_O.WatchDir);
+    Notify("READY=1");
     std::string gone;
     while (m_Stop.load() == 0 && gone.empty()) {
         for (const platform::FolderEvent& e : watch.Wait(kTickMs)) {
             using Kind = platform::FolderEvent::Kind;
             if (e.What == Kind::FileLanded) Note(e.Path);
             if (e.What == Kind::FolderAdded) Scan(e.Path);
-            if (e.What == Kind::Overflow) Scan(m_O.WatchDir);
-            if (e.What == Kind::RootGone)
+            if (e.What == Kind::Overflow) {
+                if (!m_O.Quiet)
+                    Log("too many changes at once (the event queue overflowed): scanning " +
+                        m_O.WatchDir + " again");
+                Scan(m_O.WatchDir);
+            }
+            // The first reason counts: an unmount is followed by the watch's removal.
+            if (e.What == Kind::RootGone && gone.empty())
                 gone = "the watched folder '" + m_O.WatchDir + "' " + e.Reason;
         }
         if (gone.empty()) Settle();
     }
+    Notify("STOPPING=1");
     {
         std::lock_guard lock(m_Mutex);
         m_Closing = true;
