@@ -239,15 +239,21 @@ std::vector<FileResult> BatchRunner::RunAlbum(BatchObserver& pObserver) {
             setOf[i] = s;
         }
     std::vector<FileResult> results(count);
-    std::vector<std::chrono::steady_clock::time_point> starts(count);
+    // The time of a file: its measuring and its writing, not the wait between the phases.
+    std::vector<double> seconds(count, 0.0);
+    std::vector<std::chrono::steady_clock::time_point> begun(count);
+    const auto since = [](std::chrono::steady_clock::time_point pStart) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - pStart).count();
+    };
     for (size_t i = 0; i < count; ++i)
         results[i].Source = m_Options.Files[i];
 
     job::SetRunHooks hooks;
     hooks.ForEach = [&](job::SetPhase pPhase, size_t, const std::function<void(size_t)>& pOne) {
         ForEachFile(pPhase == job::SetPhase::Write, [&](size_t i) {
-            if (pPhase == job::SetPhase::Measure) starts[i] = std::chrono::steady_clock::now();
+            begun[i] = std::chrono::steady_clock::now();
             pOne(i);
+            if (pPhase == job::SetPhase::Measure) seconds[i] = since(begun[i]);
         });
     };
     hooks.PhaseStarted = [&](job::SetPhase pPhase) { pObserver.PhaseStarted(pPhase); };
@@ -277,8 +283,7 @@ std::vector<FileResult> BatchRunner::RunAlbum(BatchObserver& pObserver) {
             r.Error = std::string("internal error: ") + e.what();
         }
         AddAlbumFields(r, sets[setOf[i]], figures[setOf[i]]);
-        r.Seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - starts[i]).count();
+        r.Seconds = seconds[i] + since(begun[i]);
         pObserver.FileFinished(i, r);
     };
     job::RunSets(std::move(files), sets.size(), m_Options.AlbumStrict, hooks);

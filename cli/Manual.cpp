@@ -162,11 +162,11 @@ std::string BashCompletion() {
     std::string all, folders, files, others;
     for (const OptionHelpRow& row : OptionHelpRows()) {
         const std::string& value = row.ValueName;
-        std::string* pattern = value.empty()                        ? nullptr
-                               : value == "DIR" || value == "ROOT"  ? &folders
-                               : value == "LIST" || value == "FILE" ? &files
-                               : value == "MODE"                    ? nullptr
-                                                                    : &others;
+        std::string* pattern = value.empty()                          ? nullptr
+                               : value == "DIR" || value == "ROOT"    ? &folders
+                               : value == "LIST" || value == "FILE"   ? &files
+                               : value == "MODE" || value == "folder" ? nullptr
+                                                                      : &others;
         for (const std::string& name : NamesOf(row)) {
             Append(all, name, " ");
             if (pattern) Append(*pattern, name, "|");
@@ -209,6 +209,9 @@ std::string BashCompletion() {
            "            _quillan_batch_reply < <(compgen -W \"" +
            modes +
            "\" -- \"$cur\")\n"
+           "            return ;;\n"
+           "        --album-by)\n"
+           "            _quillan_batch_reply < <(compgen -W \"folder\" -- \"$cur\")\n"
            "            return ;;\n"
            "        " +
            others +
