@@ -3,6 +3,9 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+
+class UC_ListView;
 
 namespace app {
 
@@ -16,6 +19,8 @@ constexpr int32_t ColumnIndex(FileColumn pColumn) {
 
 // The hidden value of a row that holds the file's full path.
 inline constexpr int32_t kPathAux = 0;
+// The file path row pRow holds, in the file system's encoding; empty when it names none.
+std::string PathOfRow(const UC_ListView& pList, int32_t pRow);
 
 // Caption and designed width (twips) of each column, in column order.
 struct FileColumnLayout {

@@ -12,6 +12,7 @@
 #include "controls/DrawHelpers.h"
 #include "services/job/FileStep.h"
 #include "services/job/PanelSettings.h"
+#include "services/job/SetRun.h"
 #include "services/store/Settings.h"
 
 #include <QRect>
@@ -177,6 +178,16 @@ class FrmMain : public QWidget, public PlacementWindow {
     // Hands row pIndex (or the first later row with a file) to the worker, else ends the run.
     void StartItem(int32_t pIndex);
     void ItemDone(int32_t pIndex, const std::string& pSource, const job::StepOutcome& pOutcome);
+    // Shows a file's outcome in its row (its cells again when the source was replaced).
+    void ShowOutcome(int32_t pIndex, const std::string& pSource, const job::StepOutcome& pOutcome);
+    // Album mode ("As one" with Normalize): the worker measures every row, pools their levels
+    // into one, then writes every row with the set's gain; the bar covers both phases.
+    static bool AlbumRunWanted(const panel::PanelSettings& pAtStart);
+    void StartAlbumRun();
+    void SelectAlbumItem(int32_t pRow, job::SetPhase pPhase);
+    void ShowAlbumFigures(const std::vector<std::string>& pPaths, const job::SetFigures& pSet);
+    // Ends an album run; pUnwritten: the rows the run did not reach (Abort).
+    void FinishAlbumRun(const std::vector<int32_t>& pUnwritten);
     // Ends the run; rows from pFirstUnreached on were not reached (Abort).
     void FinishRun(int32_t pFirstUnreached);
     job::StepRequest RunRequest(const std::string& pSource, const panel::PanelSettings& pAtStart);
@@ -245,6 +256,7 @@ class FrmMain : public QWidget, public PlacementWindow {
     std::shared_ptr<results::RunJournal> m_Journal;
     QThreadPool m_RunWorker; // one thread: the file in hand
     RunTally m_Tally;        // the rows' states of the current or last run
+    std::string m_RunNote;   // follows the summary (an album's gain)
 
     ParamPanel* m_Panel = nullptr;
     PreviewPane* m_Pane = nullptr;

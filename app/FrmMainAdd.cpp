@@ -38,7 +38,7 @@ int32_t FrmMain::AddPaths(const std::vector<std::string>& pPaths, bool pRepeats)
     }
     std::vector<std::string> listed;
     for (int32_t i = 0; i < m_LV->ItemCount() && !pRepeats; ++i)
-        listed.push_back(QFile::encodeName(m_LV->AuxID(i, kPathAux).Text()).toStdString());
+        listed.push_back(PathOfRow(*m_LV, i));
     const std::vector<std::string> files = pRepeats ? found : NewFilesOnly(found, listed);
     const size_t passed = found.size() - files.size();
     ShowStatus(passed == 0
@@ -62,8 +62,7 @@ void FrmMain::OpenFiles() {
     // The dialog opens where the last listed file is, else in the home folder.
     std::string start = QFile::encodeName(QDir::homePath()).toStdString();
     if (const int32_t count = m_LV->ItemCount(); count > 0) {
-        const std::string last =
-            QFile::encodeName(m_LV->AuxID(count - 1, kPathAux).Text()).toStdString();
+        const std::string last = PathOfRow(*m_LV, count - 1);
         if (std::string folder = PathPart(last, PathParts::Folder); FolderExists(folder) == 1)
             start = folder;
     }

@@ -61,7 +61,10 @@ void FrmMain::StartRun() {
     m_LV->SetSortDisabled(1);
     m_LV->SetScrollDrawInterval(kRunDrawIntervalMs);
     ClearRowStatuses();
-    StartItem(0);
+    if (AlbumRunWanted(m_Run->AtStart))
+        StartAlbumRun();
+    else
+        StartItem(0);
 }
 
 void FrmMain::StartItem(int32_t pIndex) {
@@ -71,8 +74,7 @@ void FrmMain::StartItem(int32_t pIndex) {
             ShowRowStatus(pIndex, SkippedStatus());
             return FinishRun(pIndex + 1);
         }
-        const std::string source =
-            QFile::encodeName(m_LV->AuxID(pIndex, kPathAux).Text()).toStdString();
+        const std::string source = PathOfRow(*m_LV, pIndex);
         if (source.empty()) {
             ShowRowStatus(pIndex, FailedStatus("the row names no file"));
             continue;
@@ -93,13 +95,18 @@ void FrmMain::StartItem(int32_t pIndex) {
     FinishRun(pIndex);
 }
 
-void FrmMain::ItemDone(int32_t pIndex, const std::string& pSource,
-                       const job::StepOutcome& pOutcome) {
+void FrmMain::ShowOutcome(int32_t pIndex, const std::string& pSource,
+                          const job::StepOutcome& pOutcome) {
     ShowRowStatus(pIndex, StepStatus(pOutcome));
     if (pOutcome.State == job::StepState::Replaced) { // the file has changed: its length too
         FillRowCells(pIndex, pSource);
         m_LV->ReDrawItem(pIndex);
     }
+}
+
+void FrmMain::ItemDone(int32_t pIndex, const std::string& pSource,
+                       const job::StepOutcome& pOutcome) {
+    ShowOutcome(pIndex, pSource, pOutcome);
     if (pOutcome.State == job::StepState::Cancelled)
         FinishRun(pIndex + 1);
     else
@@ -185,6 +192,7 @@ void FrmMain::ShowRowStatus(int32_t pIndex, const RowStatus& pStatus) {
 
 void FrmMain::ClearRowStatuses() {
     m_Tally = RunTally{};
+    m_RunNote.clear();
     m_ProgBar->SetTextToDisp(QString());
     for (int32_t i = 0; i < m_LV->ItemCount(); ++i) {
         m_LV->SetIconType(i, int32_t(LVIcon::Wave));
@@ -196,7 +204,7 @@ void FrmMain::ClearRowStatuses() {
 void FrmMain::EndRun() {
     m_RunState = 0;
     ShowRunButtons();
-    m_ProgBar->SetTextToDisp(QString::fromStdString(m_Tally.Summary()));
+    m_ProgBar->SetTextToDisp(QString::fromStdString(m_Tally.Summary() + m_RunNote));
     m_ProgBar->SetIdle(1);
     if (m_CloseWhenIdle) {
         m_CloseWhenIdle = false;

@@ -105,7 +105,7 @@ void FrmMain::ShowRestoredRows(const std::vector<std::string>& pRestored) {
     for (const std::string& source : pRestored)
         restored.insert(FileOf(source));
     for (int32_t i = 0; i < m_LV->ItemCount() && !restored.empty(); ++i) {
-        const std::string path = QFile::encodeName(m_LV->AuxID(i, kPathAux).Text()).toStdString();
+        const std::string path = PathOfRow(*m_LV, i);
         if (!restored.count(FileOf(path))) continue;
         FillRowCells(i, path);
         m_LV->SetIconType(i, int32_t(LVIcon::Wave));

@@ -72,10 +72,6 @@ WaveEnvelope EnvelopeOf(const WaveOverview& pO) {
     return e;
 }
 
-std::string PathOfRow(const UC_ListView* pLV, int32_t pRow) {
-    return QFile::encodeName(pLV->AuxID(pRow, kPathAux).Text()).toStdString();
-}
-
 } // namespace
 
 PreviewPane::PreviewPane(QWidget* pWindow, UC_ListView* pList, const ParamPanel* pPanel,
@@ -104,6 +100,7 @@ PreviewPane::PreviewPane(QWidget* pWindow, UC_ListView* pList, const ParamPanel*
             });
     // Every panel change redraws the marks and the text from the kept reading.
     connect(m_Panel, &ParamPanel::Changed, this, [this] {
+        m_AlbumGains.clear(); // the set's gain was for the panel as it was
         Redraw();
         m_Player->Restart(); // a result playing starts again from the new cuts
     });
@@ -181,9 +178,9 @@ std::string PreviewPane::SelectedPath() const {
     if (m_List->NumSelectedItems() < 1) return {};
     const int32_t cursor = m_List->SelectedItem();
     if (cursor >= 0 && cursor < m_List->ItemCount() && m_List->IsSelected(cursor))
-        return PathOfRow(m_List, cursor);
+        return PathOfRow(*m_List, cursor);
     for (int32_t i = 0; i < m_List->ItemCount(); ++i)
-        if (m_List->IsSelected(i)) return PathOfRow(m_List, i);
+        if (m_List->IsSelected(i)) return PathOfRow(*m_List, i);
     return {};
 }
 
@@ -255,9 +252,12 @@ void PreviewPane::Redraw() {
         marks.LastSound = p.FirstSound < 0 ? -1 : p.LastSound;
     }
     m_Strip->SetMarks(marks);
-    const std::string line = PreviewLine(p, job, *o);
-    m_Strip->SetText(
-        QString::fromStdString(rangeFailure.empty() ? line : line + " \u00b7 " + rangeFailure));
+    std::string line = PreviewLine(p, job, *o);
+    if (!rangeFailure.empty()) line += " \u00b7 " + rangeFailure;
+    const auto album = m_AlbumGains.find(m_Path);
+    if (panelNow.Album == 1 && album != m_AlbumGains.end())
+        line += " \u00b7 " + AlbumGainText(album->second);
+    m_Strip->SetText(QString::fromStdString(line));
     m_Gain = p.Gain;
     m_Target = {m_Path, job, p, o};
 }
@@ -285,6 +285,13 @@ void PreviewPane::AddMenuItems(QMenu* pListMenu) {
     });
 }
 
+void PreviewPane::SetAlbumGain(const std::vector<std::string>& pPaths, double pGainDb) {
+    m_AlbumGains.clear();
+    for (const std::string& path : pPaths)
+        m_AlbumGains[path] = pGainDb;
+    Redraw();
+}
+
 const FileLevels* PreviewPane::LevelsOf(const std::string& pPath) const {
     const auto it = m_Levels.find(pPath);
     return it == m_Levels.end() ? nullptr : &it->second;
@@ -294,7 +301,7 @@ void PreviewPane::MeasureSelectedRows() {
     std::vector<std::string> paths;
     for (int32_t i = 0; i < m_List->ItemCount(); ++i) {
         if (!m_List->IsSelected(i)) continue;
-        paths.push_back(PathOfRow(m_List, i));
+        paths.push_back(PathOfRow(*m_List, i));
         m_List->SetItemTip(i, QStringLiteral("measuring\u2026"));
     }
     m_Measurer->RequestLevels(paths);
@@ -304,7 +311,7 @@ void PreviewPane::ShowLevels(const std::string& pPath, const FileLevels& pLevels
     m_Levels[pPath] = pLevels;
     const QString tip = QString::fromStdString(LevelsTip(pLevels));
     for (int32_t i = 0; i < m_List->ItemCount(); ++i)
-        if (PathOfRow(m_List, i) == pPath) m_List->SetItemTip(i, tip);
+        if (PathOfRow(*m_List, i) == pPath) m_List->SetItemTip(i, tip);
     // Readable without pointing at the row: the status line says it too.
     Note(QFile::decodeName(PathPart(pPath, PathParts::BaseName).c_str()) + QStringLiteral(": ") +
          tip);
@@ -314,7 +321,7 @@ void PreviewPane::ShowLevels(const std::string& pPath, const FileLevels& pLevels
 void PreviewPane::CopyLevelsCsv() {
     std::vector<LevelsRow> rows, selected;
     for (int32_t i = 0; i < m_List->ItemCount(); ++i) {
-        const std::string path = PathOfRow(m_List, i);
+        const std::string path = PathOfRow(*m_List, i);
         const FileLevels* levels = LevelsOf(path);
         if (!levels) continue;
         rows.push_back({path, *levels});

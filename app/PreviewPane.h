@@ -52,6 +52,9 @@ class PreviewPane : public QObject {
     // The file the strip shows, and the gain it shows for it (none while measuring).
     const std::string& Path() const { return m_Path; }
     std::optional<double> Gain() const { return m_Gain; }
+    // Album mode: the files a run measured as one set, and the set's gain, shown for them
+    // while As one is on and the panel stays as the run had it.
+    void SetAlbumGain(const std::vector<std::string>& pPaths, double pGainDb);
     // The levels report of a file, once measured.
     const FileLevels* LevelsOf(const std::string& pPath) const;
 
@@ -89,6 +92,7 @@ class PreviewPane : public QObject {
     std::shared_ptr<const WaveOverview> m_DrawnOverview; // the envelope the strip holds
     std::optional<double> m_Gain;
     std::map<std::string, FileLevels> m_Levels;
+    std::map<std::string, double> m_AlbumGains;
     QString m_Noted;    // the last note for the status line
     QString m_PlayNote; // what plays now ("playing start of take1")
 };

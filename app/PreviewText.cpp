@@ -56,6 +56,19 @@ std::string PreviewLine(const JobPreview& pP, const EditJob& pJob, const WaveOve
     return s;
 }
 
+std::string AlbumGainText(double pGainDb) {
+    return "album: " + Fixed(pGainDb, 1, true) + " dB";
+}
+
+std::string AlbumText(const job::SetFigures& pSet, bool pLufs) {
+    if (!pSet.Error.empty()) return "album not written: " + pSet.Error;
+    std::string s = "album of " + std::to_string(pSet.Files) +
+                    (pSet.Files == 1 ? " file at " : " files at ") + Fixed(pSet.Level, 1) +
+                    (pLufs ? " LUFS: " : " dB: ") + Fixed(pSet.GainDb, 1, true) + " dB";
+    if (!pSet.LeftOut.empty()) s += ", " + std::to_string(pSet.LeftOut.size()) + " left out";
+    return s;
+}
+
 std::string LevelsTip(const FileLevels& pL) {
     if (!pL.Ok) return pL.Error;
     return "peak " + Fixed(pL.PeakDb, 1) + " dB \u00b7 RMS(Max) " + Fixed(pL.RmsMaxDb, 1) +

@@ -4,6 +4,7 @@
 #include "app/PreviewMeasurer.h"
 #include "engine/EditJob.h"
 #include "engine/WaveOverview.h"
+#include "services/job/SetRun.h"
 
 #include <string>
 #include <vector>
@@ -13,6 +14,12 @@ namespace app {
 // "trim 1.50 s / 2.00 s · Peak → 0 dB: +3.2 dB · result 000'07.300": what the job cuts at
 // either end, the gain of its mode and the length it writes (the file list's format).
 std::string PreviewLine(const JobPreview& pPreview, const EditJob& pJob, const WaveOverview& pO);
+
+// "album: -3.2 dB": the gain a file takes as one of its set.
+std::string AlbumGainText(double pGainDb);
+// The run's note on its set: "album of 3 files at -20.0 LUFS: -3.2 dB", and the files left out
+// or why the set was not written.
+std::string AlbumText(const job::SetFigures& pSet, bool pLufs);
 
 // A row's tooltip after Measure: "peak -3.0 dB · RMS(Max) ... · true peak -2.9 dBTP".
 std::string LevelsTip(const FileLevels& pLevels);
