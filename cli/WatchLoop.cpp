@@ -400,6 +400,16 @@ bool WatchedName(const std::string& pName) {
     return false;
 }
 
+namespace {
+
+bool OnOneFileSystem(const std::string& pA, const std::string& pB) {
+    platform::FileIdentity a, b;
+    if (platform::ReadIdentity(pA, a) || platform::ReadIdentity(pB, b)) return true; // told later
+    return a.Device == b.Device;
+}
+
+} // namespace
+
 std::string CheckWatchFolders(const Options& pO) {
     std::error_code ec;
     if (!fs::is_directory(pO.WatchDir, ec))
@@ -416,6 +426,10 @@ std::string CheckWatchFolders(const Options& pO) {
         // Its files would land in the watched folder again.
         if (deep ? Inside(folder, pO.WatchDir) : Absolute(folder) == Absolute(pO.WatchDir))
             return "folder '" + folder + "' of '" + option + "' is inside the watched folder";
+        // Sources are renamed into it, never copied: across file systems every move would fail.
+        if (std::string(option) != "--output-dir" && !OnOneFileSystem(folder, pO.WatchDir))
+            return "folder '" + folder + "' of '" + option +
+                   "' is not on the watched folder's file system (sources are moved, not copied)";
     }
     return {};
 }

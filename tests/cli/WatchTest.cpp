@@ -317,7 +317,15 @@ TEST_F(Watch, TheWatchedFolderGoingAwayEndsTheRunWithAClearError) {
                   std::string::npos)
             << r.Err;
     }
-    if (!mounts) std::printf("unmounting not tried: no mount namespace here\n");
+    if (!mounts) return (void)std::printf("unmounting not tried: no mount namespace here\n");
+    // A DONE folder on another file system is refused at start: no source could be moved there.
+    fs::create_directory(in);
+    ASSERT_EQ(::mount("none", (Dir / "done").c_str(), "tmpfs", 0, nullptr), 0);
+    const RunResult r = RunBatch({"--watch", in, "-o", Dir / "out", "--then-move", Dir / "done"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("of '--then-move' is not on the watched folder's file system"),
+              std::string::npos)
+        << r.Err;
 }
 
 // A datagram socket bound to pName (a path, or an abstract name after '@'), as a service
