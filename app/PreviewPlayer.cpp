@@ -160,17 +160,20 @@ void PreviewPlayer::PlayFrames(What pWhat, int64_t pFirst, int64_t pEnd, bool pA
     m_Player->Play({o.SampleRate, o.Channels, o.BitsPerSample, o.Float}, pFirst, pEnd,
                    FeedOf(m_Playing, pWhat == What::Source));
     m_StopAction->setEnabled(true);
+    if (pAnnounce) {
+        const QString name =
+            QFile::decodeName(PathPart(m_Playing.Path, PathParts::BaseName).c_str())
+                .section('.', 0, 0);
+        const QString note = QStringLiteral("playing %1 %2")
+                                 .arg(QString::fromUtf8(kRows[int(pWhat)].Announced), name);
+        // The status line shows it; the strip and the play buttons tell it to a screen reader.
+        m_Strip->SetPlayNote(note);
+        emit StatusNote(note);
+        emit PlayingChanged(note);
+    }
+    // Followed only once told: a short play may be over already, and is then taken back.
     m_Follow->start();
     Follow();
-    if (!pAnnounce) return;
-    const QString name =
-        QFile::decodeName(PathPart(m_Playing.Path, PathParts::BaseName).c_str()).section('.', 0, 0);
-    const QString note =
-        QStringLiteral("playing %1 %2").arg(QString::fromUtf8(kRows[int(pWhat)].Announced), name);
-    // The status line shows it; the strip and the play buttons tell it to a screen reader.
-    m_Strip->SetPlayNote(note);
-    emit StatusNote(note);
-    emit PlayingChanged(note);
 }
 
 void PreviewPlayer::Stop() {

@@ -195,6 +195,7 @@ void Player::Run() {
 void Player::Fail(const std::string& pError) {
     TearDown();
     std::lock_guard<std::mutex> lock(m_Mutex);
+    if (!m_Commands.empty()) return; // a newer play or stop is asked for: it tells the state
     m_State.Playing = false;
     m_State.Error = pError;
 }

@@ -165,8 +165,9 @@ TEST_F(WindowTest, ThePlayButtonsPlayWhatTheirKeysPlayAndTellAReader) {
 
 TEST_F(WindowTest, ListeningStopsAndFollowsWithACursor) {
     ::setenv("QUILLAN_AUDIO_SINK", "fakesink sync=true", 1);
+    // A long take, so that each play is still going when the keys stop it.
     const std::string take = folderIn + "/take1.wav";
-    playcases::WriteTake(take, {48000, 16, 2});
+    testfiles::WriteWav16(take, testfiles::ToneWithSilence(250, 20000, 8000, 48000));
     auto w = OpenWindowOutputting({take});
     SelectFirst(*w);
     UC_WaveStrip* strip = w->Pane()->Strip();
