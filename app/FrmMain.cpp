@@ -195,11 +195,9 @@ void FrmMain::ConnectEvents() {
     connect(m_Pane, &PreviewPane::ShownChanged, this,
             [this](bool pOn) { PreviewShownChanged(pOn); });
     connect(m_Pane, &PreviewPane::StatusNote, this, &FrmMain::ShowStatus);
-    // OverWrite switched off during a file: that file's result is not moved onto its source.
-    connect(m_Panel, &ParamPanel::Changed, this, [this] {
-        if (m_RunState == 1 && ReadPanel().OverWrite != 1) m_ReplaceWanted = false;
-        m_Originals->setEnabled(m_Panel->OverWriteBox()->Value() != 0);
-    });
+    ConnectRun();
+    connect(m_Panel, &ParamPanel::Changed, this,
+            [this] { m_Originals->setEnabled(m_Panel->OverWriteBox()->Value() != 0); });
     // What becomes of the originals only matters while OverWrite is on.
     m_Originals->setEnabled(m_Panel->OverWriteBox()->Value() != 0);
     setAcceptDrops(true);

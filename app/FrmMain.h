@@ -9,6 +9,7 @@
 #include "app/ParamPanel.h"
 #include "app/PreviewPane.h"
 #include "app/RowStatus.h"
+#include "app/RunPanel.h"
 #include "controls/DrawHelpers.h"
 #include "services/job/FileStep.h"
 #include "services/job/PanelSettings.h"
@@ -17,12 +18,15 @@
 
 #include <QRect>
 #include <QThreadPool>
+#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -165,8 +169,9 @@ class FrmMain : public QWidget, public PlacementWindow {
     // Names for the screen reader where a caption is printed on the background.
     void SetAccessibleNames();
 
-    // Batch run. The GUI thread hands one file at a time to the worker with the panel as it
-    // stands at that file's start; the worker sends progress and the outcome back queued.
+    // Batch run. At Start the GUI thread hands the rows' files to the worker, which walks them
+    // and builds each file's step from m_RunPanel, the panel as it stands at that file's start;
+    // it sends progress back queued and queues the outcomes, which the window takes in batches.
     // What a run keeps from its Start to its end.
     struct RunPlan {
         panel::PanelSettings AtStart; // margins, the normalize level and mode, the RMS fields
@@ -174,10 +179,29 @@ class FrmMain : public QWidget, public PlacementWindow {
         int32_t SortDisabled = 0;     // the list's own setting, back at the end
         BusyPointer Busy{Qt::BusyCursor};
     };
+    // A row's outcome as the worker queues it; none when the row names no file.
+    struct RowOutcome {
+        int32_t Row = 0;
+        std::string Source;
+        std::optional<job::StepOutcome> Outcome;
+    };
     void StartRun();
-    // Hands row pIndex (or the first later row with a file) to the worker, else ends the run.
-    void StartItem(int32_t pIndex);
-    void ItemDone(int32_t pIndex, const std::string& pSource, const job::StepOutcome& pOutcome);
+    // Keeps m_RunPanel as the panel stands while a run is going; sets up m_TakeTimer.
+    void ConnectRun();
+    void KeepRunPanel();
+    // Hands the files of the rows at Start to the worker, which runs them one after another.
+    void StartWalk();
+    // Called on the worker: the files in row order until the last, Abort or a cancelled file;
+    // the window hears of the end once every outcome is queued.
+    void Walk(const std::vector<std::string>& pSources, const panel::PanelSettings& pAtStart,
+              results::RunJournal& pJournal);
+    // Called on the worker: queues an outcome; the window is woken when the queue was empty.
+    void HandOver(RowOutcome pOutcome);
+    // The worker queued outcomes: taken at once when the last taking is older than a run's
+    // drawing interval, else when it is that old.
+    void OutcomesWaiting();
+    // Shows the queued outcomes; pGoesOn: the row after the last is marked as in hand.
+    void TakeOutcomes(bool pGoesOn);
     // Shows a file's outcome in its row (its cells again when the source was replaced).
     void ShowOutcome(int32_t pIndex, const std::string& pSource, const job::StepOutcome& pOutcome);
     // Album mode ("As one" with Normalize): the worker measures every row, pools their levels
@@ -190,6 +214,8 @@ class FrmMain : public QWidget, public PlacementWindow {
     void FinishAlbumRun(const std::vector<int32_t>& pUnwritten);
     // Ends the run; rows from pFirstUnreached on were not reached (Abort).
     void FinishRun(int32_t pFirstUnreached);
+    // The step of pSource as the panel stands now (m_RunPanel), reporting to the window; on the
+    // worker, and for an album at its Start.
     job::StepRequest RunRequest(const std::string& pSource, const panel::PanelSettings& pAtStart);
     // Called on the worker: the bar moves when its value does.
     void PostProgress(float pRate);
@@ -246,12 +272,15 @@ class FrmMain : public QWidget, public PlacementWindow {
     bool m_CloseWhenIdle = false;
     int32_t m_RunState = 0;
     std::atomic<int32_t> m_AbortRequested{0};
-    // OverWrite stayed on since the file in hand started (read by the worker at its end).
-    std::atomic<bool> m_ReplaceWanted{false};
+    RunPanel m_RunPanel; // the panel as the worker reads it
     // When the worker last sent the bar a value (steady clock, ms).
     std::atomic<int64_t> m_ProgressPostedMs{0};
     std::atomic<int32_t> m_PostedProgress{-1}; // the bar value last sent by the worker
     std::unique_ptr<RunPlan> m_Run;            // while a run is going
+    std::mutex m_OutcomesLock;
+    std::vector<RowOutcome> m_Outcomes; // queued by the worker, taken by the window
+    QTimer m_TakeTimer;                 // takes outcomes that came soon after the last ones
+    int64_t m_TakenMs = 0;              // when the window last took outcomes (steady clock)
     // The journal of the current run, written by the worker as each source is replaced.
     std::shared_ptr<results::RunJournal> m_Journal;
     QThreadPool m_RunWorker; // one thread: the file in hand

@@ -7,6 +7,7 @@
 #include "app/OriginalsButton.h"
 #include "controls/UC_Bar.h"
 #include "controls/UC_ListView.h"
+#include "controls/UC_PathText.h"
 #include "services/core/Paths.h"
 #include "services/job/FileStep.h"
 
@@ -24,6 +25,12 @@ namespace {
 // A run may pass pages of short files faster than a screen shows them: the list is drawn
 // after a scroll at most this often.
 constexpr int32_t kRunDrawIntervalMs = 15;
+
+int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 } // namespace
 
 void FrmMain::CtrButtons_ButtonClicked(int32_t ClickedIndex) {
@@ -48,6 +55,7 @@ void FrmMain::StartRun() {
     if (!SettleMissingOutputFolder() || m_RunState == 1 || m_LV->ItemCount() < 1) return;
     ShowStatus(QString());
     m_RunState = 1;
+    KeepRunPanel();
     ShowRunButtons();
     m_ProgBar->SetIdle(0);
     m_AbortRequested = 0;
@@ -64,35 +72,96 @@ void FrmMain::StartRun() {
     if (AlbumRunWanted(m_Run->AtStart))
         StartAlbumRun();
     else
-        StartItem(0);
+        StartWalk();
 }
 
-void FrmMain::StartItem(int32_t pIndex) {
-    for (; pIndex < std::min(m_Run->Count, m_LV->ItemCount()); ++pIndex) {
-        SelectRunItem(pIndex);
-        if (m_AbortRequested == 1) {
-            ShowRowStatus(pIndex, SkippedStatus());
-            return FinishRun(pIndex + 1);
-        }
-        const std::string source = PathOfRow(*m_LV, pIndex);
+void FrmMain::ConnectRun() {
+    m_TakeTimer.setSingleShot(true);
+    connect(&m_TakeTimer, &QTimer::timeout, this, [this] { TakeOutcomes(true); });
+    connect(m_Panel, &ParamPanel::Changed, this, [this] { KeepRunPanel(); });
+    connect(m_Panel->OutputTo(), &UC_PathText::TextChange, this, [this] { KeepRunPanel(); });
+    connect(m_Originals, &OriginalsButton::RuleChosen, this, [this] { KeepRunPanel(); });
+}
+
+void FrmMain::KeepRunPanel() {
+    if (m_RunState != 1) return;
+    const panel::PanelSettings now = ReadPanel();
+    m_RunPanel.Set(now, m_Originals->Rule(), OutputFolderOf(now));
+}
+
+void FrmMain::StartWalk() {
+    // Rows added during the run are not part of it; rows cannot be removed meanwhile.
+    std::vector<std::string> sources;
+    for (int32_t i = 0; i < m_Run->Count; ++i)
+        sources.push_back(PathOfRow(*m_LV, i));
+    SelectRunItem(0);
+    m_RunWorker.start([this, sources = std::move(sources), atStart = m_Run->AtStart,
+                       journal = m_Journal] { Walk(sources, atStart, *journal); });
+}
+
+void FrmMain::Walk(const std::vector<std::string>& pSources, const panel::PanelSettings& pAtStart,
+                   results::RunJournal& pJournal) {
+    int32_t row = 0;
+    for (; row < int32_t(pSources.size()) && m_AbortRequested != 1; ++row) {
+        const std::string& source = pSources[size_t(row)];
         if (source.empty()) {
-            ShowRowStatus(pIndex, FailedStatus("the row names no file"));
+            HandOver({row, source, std::nullopt});
             continue;
         }
-        // The panel is read here, on the GUI thread; the worker gets its own copy.
         m_PostedProgress = -1;
-        m_RunWorker.start([this, pIndex, source, request = RunRequest(source, m_Run->AtStart),
-                           journal = m_Journal] {
-            job::StepOutcome outcome = job::RunFileStep(request);
-            // Recorded here, at once: the window may be gone before the outcome arrives.
-            job::RecordReplaced(*journal, outcome);
-            QMetaObject::invokeMethod(
-                this, [this, pIndex, source, outcome] { ItemDone(pIndex, source, outcome); },
-                Qt::QueuedConnection);
-        });
-        return;
+        job::StepOutcome outcome = job::RunFileStep(RunRequest(source, pAtStart));
+        // Recorded here, at once: the window may be gone before the outcome arrives.
+        job::RecordReplaced(pJournal, outcome);
+        const bool cancelled = outcome.State == job::StepState::Cancelled;
+        HandOver({row, source, std::move(outcome)});
+        if (cancelled) {
+            ++row;
+            break;
+        }
     }
-    FinishRun(pIndex);
+    // Posted after every bar value of the run, so that none arrives after its end.
+    QMetaObject::invokeMethod(
+        this,
+        [this, row] {
+            TakeOutcomes(false);
+            FinishRun(row);
+        },
+        Qt::QueuedConnection);
+}
+
+void FrmMain::HandOver(RowOutcome pOutcome) {
+    bool wasEmpty = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_OutcomesLock);
+        wasEmpty = m_Outcomes.empty();
+        m_Outcomes.push_back(std::move(pOutcome));
+    }
+    if (wasEmpty)
+        QMetaObject::invokeMethod(
+            this, [this] { OutcomesWaiting(); }, Qt::QueuedConnection);
+}
+
+void FrmMain::OutcomesWaiting() {
+    const int64_t wait = m_TakenMs + kRunDrawIntervalMs - SteadyMs();
+    if (wait <= 0) return TakeOutcomes(true);
+    if (!m_TakeTimer.isActive()) m_TakeTimer.start(int(wait));
+}
+
+void FrmMain::TakeOutcomes(bool pGoesOn) {
+    m_TakenMs = SteadyMs();
+    std::vector<RowOutcome> taken;
+    {
+        const std::lock_guard<std::mutex> lock(m_OutcomesLock);
+        taken.swap(m_Outcomes);
+    }
+    for (const RowOutcome& o : taken) {
+        if (o.Outcome)
+            ShowOutcome(o.Row, o.Source, *o.Outcome);
+        else
+            ShowRowStatus(o.Row, FailedStatus("the row names no file"));
+    }
+    if (pGoesOn && m_Run && !taken.empty() && taken.back().Row + 1 < m_Run->Count)
+        SelectRunItem(taken.back().Row + 1);
 }
 
 void FrmMain::ShowOutcome(int32_t pIndex, const std::string& pSource,
@@ -104,19 +173,11 @@ void FrmMain::ShowOutcome(int32_t pIndex, const std::string& pSource,
     }
 }
 
-void FrmMain::ItemDone(int32_t pIndex, const std::string& pSource,
-                       const job::StepOutcome& pOutcome) {
-    ShowOutcome(pIndex, pSource, pOutcome);
-    if (pOutcome.State == job::StepState::Cancelled)
-        FinishRun(pIndex + 1);
-    else
-        StartItem(pIndex + 1);
-}
-
 void FrmMain::FinishRun(int32_t pFirstUnreached) {
     // The rows the run did not reach: Abort ended it.
     for (int32_t i = pFirstUnreached; i < std::min(m_Run->Count, m_LV->ItemCount()); ++i)
         ShowRowStatus(i, SkippedStatus());
+    m_TakeTimer.stop();
     m_LV->SetScrollDrawInterval(0); // draws a page that waits
     m_LV->SetSortDisabled(m_Run->SortDisabled);
     m_ProgBar->SetValue(0);
@@ -124,28 +185,9 @@ void FrmMain::FinishRun(int32_t pFirstUnreached) {
     EndRun();
 }
 
-// The step of a file as the panel now asks for it: OverWrite replaces the source (and keeps
-// the result numbered beside it when it cannot), else the output folder when it exists, else
-// beside the source.
 job::StepRequest FrmMain::RunRequest(const std::string& pSource,
                                      const panel::PanelSettings& pAtStart) {
-    const panel::PanelSettings now = ReadPanel();
-    job::StepRequest q;
-    q.Job = panel::PanelJob(pAtStart, now);
-    q.Job.SourcePath = pSource;
-    job::FileTarget& t = q.Target;
-    const std::string folder = OutputFolderOf(now);
-    m_ReplaceWanted = now.OverWrite == 1;
-    if (now.OverWrite == 1) {
-        t.Where = job::Placement::OverSource;
-        t.NotReplaced = job::IfNotReplaced::KeepNumbered;
-        t.Originals = m_Originals->Rule();
-        // Replaced only when OverWrite stayed on for the whole file.
-        q.ReplaceStillWanted = [this] { return m_ReplaceWanted.load(); };
-    } else if (FolderExists(folder) == 1) {
-        t.Where = job::Placement::OutputFolder;
-        t.Wanted = job::NameInFolder(folder, pSource);
-    }
+    job::StepRequest q = m_RunPanel.Request(pSource, pAtStart);
     q.Progress = [this](float pRate) { PostProgress(pRate); };
     q.Edit = m_StepEdit;
     q.StopRequested = [this] { return m_AbortRequested == 1; };
@@ -155,9 +197,7 @@ job::StepRequest FrmMain::RunRequest(const std::string& pSource,
 void FrmMain::PostProgress(float pRate) {
     // The engine reports after every block: a new bar value crosses to the window at most as
     // often as a run draws the list, so that a short file does not wake the window per block.
-    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
+    const int64_t now = SteadyMs();
     if (now - m_ProgressPostedMs < kRunDrawIntervalMs) return;
     const int32_t value = ProgressValue(pRate);
     if (m_PostedProgress.exchange(value) == value) return;

@@ -76,6 +76,7 @@ void OriginalsButton::Choose(KeepOriginal pKeep) {
     m_Rule.Keep = pKeep;
     Store();
     ShowRule();
+    emit RuleChosen();
 }
 
 // A Backup without a folder, or a value this version does not know, reads as the Trash.

@@ -30,6 +30,10 @@ class OriginalsButton : public QPushButton {
     // Takes pKeep as the menu does (Backup asks for its folder; cancelled, nothing changes).
     void Choose(results::KeepOriginal pKeep);
 
+  signals:
+    // A new rule was chosen.
+    void RuleChosen();
+
   private:
     void Load();
     void Store() const;

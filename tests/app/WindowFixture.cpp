@@ -97,19 +97,26 @@ void CountLoopTurns() {
     counter->start();
 }
 
-// The engine, holding each file once at its first progress until the window has taken its
-// events a few times: the worker may finish a short file between two turns of the loop, and
-// a test acting "during a file" must see it in hand. Never holds longer than 10 s.
+// Waits until the window's loop has turned pTurns times (at most until pDeadline).
+void WaitForLoopTurns(int pTurns, std::chrono::steady_clock::time_point pDeadline) {
+    const int until = g_loopTurns + pTurns;
+    while (g_loopTurns < until && std::chrono::steady_clock::now() < pDeadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+// The engine, holding each file once at its first progress until the window has taken the
+// outcomes of the files before (it takes them at most every 15 ms) and its events a few times
+// after that: the worker may finish a short file between two turns of the loop, and a test
+// acting "during a file" must see it in hand. Never holds longer than 10 s.
 EditResult PacedEdit(const EditJob& job, const C_EditWave::Progress& progress) {
     bool held = false;
     return C_EditWave().Edit(job, [&](float rate) {
         const bool stop = progress(rate); // the window hears of it before the hold
         if (!held && rate > 0) {
             held = true;
-            const int until = g_loopTurns + 3;
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (g_loopTurns < until && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            WaitForLoopTurns(3, deadline);
         }
         return stop;
     });

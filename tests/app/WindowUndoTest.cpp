@@ -145,6 +145,22 @@ TEST_F(WindowUndoTest, OverWriteTrashesTheOriginalsAndCtrlZPutsBackThoseUnchange
     CloseWindow(w);
 }
 
+TEST_F(WindowUndoTest, AnOriginalsChoiceDuringARunCountsFromTheNextFile) {
+    const auto originals = Sources({"a.wav", "b.wav"});
+    const std::string a = folderIn + "/a.wav", b = folderIn + "/b.wav";
+    auto w = OpenOverWriting(originals);
+    app::FrmMain* win = w.get();
+    WhenReady choose(
+        [win] { return win->LV()->SelectedItem() == 0 && win->ProgBar()->Value() > 0; },
+        [win] { win->Originals()->Choose(results::KeepOriginal::None); });
+    StartAndWait(*w);
+    ASSERT_TRUE(choose.Done());
+    EXPECT_EQ(TrashedBytes(a), originals.at(a));
+    EXPECT_NE(ReadBytes(b), originals.at(b));
+    EXPECT_FALSE(fs::exists(home / "data/Trash/files/b.wav"));
+    CloseWindow(w);
+}
+
 TEST_F(WindowUndoTest, BackupCopiesIntoTheChosenFolderAndTheChoiceOutlivesTheWindow) {
     const auto originals = Sources({"take.wav"});
     const std::string take = originals.begin()->first;
