@@ -92,6 +92,12 @@ std::string LockPathFor(const std::string& pWanted) {
            results::WorkFileTag(pWanted.substr(results::FolderOf(pWanted).size()), {});
 }
 
+// A lock file no run holds is taken and let go, which removes it; a held one stays.
+void RemoveStaleLock(const std::string& pLockPath) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(pLockPath, ec))) platform::FileLock release(pLockPath);
+}
+
 StepOutcome Failed(StepOutcome pOut, std::string pReason) {
     pOut.State = StepState::Failed;
     pOut.Reason = std::move(pReason);
@@ -244,8 +250,10 @@ StepOutcome RunFileStep(const StepRequest& pRequest) {
     };
     if (skipDone) {
         if (const auto existing = ExistingResult(source, target.Wanted)) {
-            // A run that died here left its work files behind.
+            // A run that died here left its work files behind, and one killed between placing
+            // its result and letting go of it, the result's lock file.
             results::RemoveStaleWorkFilesOnce(results::FolderOf(*existing));
+            RemoveStaleLock(LockPathFor(target.Wanted));
             started(0);
             return alreadyDone(*existing, "");
         }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -124,7 +125,16 @@ struct ShardRun : ::testing::Test {
     }
 
     void ExpectComplete(const std::string& pOut) {
-        EXPECT_EQ(FilesBelow(pOut), Relative); // nothing numbered, no work file left
+        // Nothing numbered, no work or lock file left: the differences are named.
+        const std::set<std::string> found = FilesBelow(pOut);
+        std::vector<std::string> extra, lacking;
+        std::set_difference(found.begin(), found.end(), Relative.begin(), Relative.end(),
+                            std::back_inserter(extra));
+        std::set_difference(Relative.begin(), Relative.end(), found.begin(), found.end(),
+                            std::back_inserter(lacking));
+        EXPECT_TRUE(extra.empty() && lacking.empty())
+            << "extra: " << testing::PrintToString(extra)
+            << " missing: " << testing::PrintToString(lacking);
         for (const auto& rel : Relative)
             ASSERT_TRUE(job::IsCompleteWave(pOut + "/" + rel)) << rel;
     }
