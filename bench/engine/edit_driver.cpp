@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     const EditResult result = C_EditWave().Edit(a);
     std::printf("result %d\n", result.Done() ? 1 : 0);
     if (const auto& l = result.Levels)
-        std::printf("peak %d (%.4f dB) maxrms %d (%.4f dB) normrms %d (%.4f dB)\n", l->MaxPeak,
-                    l->MaxPeakDb, l->MaxRms, l->MaxRmsDb, l->NormRms, l->NormRmsDb);
+        std::printf("peak %.0f (%.4f dB) maxrms %.0f (%.4f dB) normrms %.0f (%.4f dB)\n",
+                    l->MaxPeak, l->MaxPeakDb, l->MaxRms, l->MaxRmsDb, l->NormRms, l->NormRmsDb);
     return result.Done() ? 0 : 1;
 }

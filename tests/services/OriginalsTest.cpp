@@ -111,7 +111,9 @@ TEST_F(OriginalsTest, TheStepKeepsTheOriginalOfTheLinkedFileAsTheRuleSays) {
         EXPECT_EQ(ReadBytes(real), WavText(10));
         EXPECT_EQ(out.Kept.Path, c.Kept);
         EXPECT_EQ(out.Kept.TrashInfo, c.TrashInfo);
-        if (!c.Kept.empty()) EXPECT_EQ(ReadBytes(c.Kept), original);
+        if (!c.Kept.empty()) {
+            EXPECT_EQ(ReadBytes(c.Kept), original);
+        }
         if (!c.TrashInfo.empty()) {
             const std::string info = ReadBytes(c.TrashInfo);
             EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + platform::TrashPathText(real) +
@@ -229,9 +231,10 @@ TEST_F(OriginalsTest, UndoRestoresUnchangedResultsOnceAndResumes) {
         EXPECT_EQ(ReadBytes(a), a);
         EXPECT_EQ(ReadBytes(b), b);
         // Only the original of the result edited since stays in the Trash.
-        if (rule.BackupDir.empty())
+        if (rule.BackupDir.empty()) {
             EXPECT_EQ(Listing(dir / "data/Trash/info"),
                       std::vector<std::string>{"c.wav.trashinfo"});
+        }
         fs::remove_all(dir / "state");
     }
 }
